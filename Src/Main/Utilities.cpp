@@ -1,0 +1,112 @@
+#include "Utilities.h"
+
+#include "Foundation/Bundle.h"
+#include "Foundation/Dispatch.h"
+#include "QVBaseLib/RYLog.h"
+#include "QVLibrary/RYTDarkMode.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+QString logEntry(const QStringList& parts, const char* function, const char* file, int line)
+{
+    const QString path = QString::fromUtf8(file ? file : "");
+    const QString fileName = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return QString::fromUtf8(function ? function : "") + QStringLiteral(" in ") + fileName + QStringLiteral(": ")
+           + QString::number(line) + QLatin1Char('\n') + QString(21, QLatin1Char(' ')) + parts.join(QString());
+}
+
+void log(const QStringList& parts, const char* function, const char* file, int line)
+{
+    RYLog::shared().writeData(logEntry(parts, function, file, line));
+}
+
+void delay(double seconds, std::function<void()> closure)
+{
+    DispatchQueue::main().asyncAfter(seconds, std::move(closure));
+}
+
+std::optional<QImage> imageUncache(const QString& name)
+{
+    const QString resources = Bundle::main().resourcePath();
+    if (resources.isEmpty()) {
+        return std::nullopt;
+    }
+    QString path = resources + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (!QFileInfo::exists(path)) {
+        path = resources + QLatin1Char('/') + name + QStringLiteral("@2x.png");
+    }
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        return std::nullopt;
+    }
+    return image;
+}
+
+QColor assetColor(const QString& name)
+{
+    if (name.isEmpty()) {
+        return QColor(Qt::red);
+    }
+    return RYTDarkMode::colorNamed(name);
+}
+
+QColor assetColor(const QString& name, double alpha)
+{
+    QColor color = assetColor(name);
+    if (color.isValid()) {
+        color.setAlphaF(static_cast<float>(alpha));
+    }
+    return color;
+}
+
+namespace CBSUtilitie {
+
+namespace {
+QString infoString(const char* key)
+{
+    const QVariant v = Bundle::main().objectForInfoDictionaryKey(QString::fromLatin1(key));
+    return v.metaType().id() == QMetaType::QString ? v.toString() : QString();
+}
+bool infoIsString(const char* key)
+{
+    return Bundle::main().objectForInfoDictionaryKey(QString::fromLatin1(key)).metaType().id() == QMetaType::QString;
+}
+}  // namespace
+
+bool linkHasVersion()
+{
+    return infoIsString("LinkHasVersion") && infoString("LinkHasVersion") == QLatin1String("1");
+}
+
+QString version()
+{
+    const bool storeEdition = infoString("WebMark") == QLatin1String(appStoreMark);
+    const QString value = storeEdition ? infoString("CFBundleShortVersionString") : infoString("CFBundleVersion");
+    return QStringLiteral("&v=%1").arg(value);
+}
+
+std::optional<QUrl> url(const QString& key, bool withVersion)
+{
+    const QVariant v = Bundle::main().objectForInfoDictionaryKey(key);
+    if (v.metaType().id() != QMetaType::QString) {
+        return std::nullopt;
+    }
+    QString text = v.toString();
+    if (withVersion && linkHasVersion()) {
+        text = text + version();
+    }
+    const QUrl result(text, QUrl::StrictMode);
+    if (text.isEmpty() || !result.isValid()) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+QString aCFBundleName()
+{
+    return infoString("CFBundleName");
+}
+
+}  // namespace CBSUtilitie

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include "Foundation/UserDefaults.h"
+
+// Writes one log entry: the function, " in ", the file's name, ": ", the
+// line, a line break, 21 blanks and the parts joined without separators.
+void log(const QStringList& parts, const char* function, const char* file, int line);
+// The entry text `log` writes (without the logger's time stamp).
+QString logEntry(const QStringList& parts, const char* function, const char* file, int line);
+
+// Logs with the calling function, file and line filled in: TSLOG("a", "b").
+#define TSLOG(...) ::log(QStringList{__VA_ARGS__}, __func__, __FILE__, __LINE__)
+
+// Usage events, sent only when the network is reachable.
+void asyncGALog(const QString& category, const QString& action, const QString& label);
+void syncGALog(const QString& category, const QString& action, const QString& label);
+
+// Runs the closure on the main queue after `seconds`.
+void delay(double seconds, std::function<void()> closure);
+
+// A bundle image read from the resource folder without any cache: name.png,
+// else name@2x.png; none when it cannot be loaded.
+std::optional<QImage> imageUncache(const QString& name);
+
+// A named colour for the present appearance; red for an empty name.
+QColor assetColor(const QString& name);
+QColor assetColor(const QString& name, double alpha);
+
+// Values of the bundle's information list.
+namespace CBSUtilitie {
+// The "WebMark" of the store edition, whose links carry the marketing version.
+inline constexpr const char* appStoreMark = "appstore";
+
+bool linkHasVersion();
+QString version();
+std::optional<QUrl> url(const QString& key, bool withVersion);
+QString aCFBundleName();
+}  // namespace CBSUtilitie
+
+// The typed read of the standard user defaults.
+template <typename T>
+std::optional<T> userDefault(const QString& key)
+{
+    return UserDefaults::standardUserDefaults().value<T>(key);
+}

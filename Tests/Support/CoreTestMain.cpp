@@ -1,0 +1,15 @@
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+// Engine and model tests: a GUI application on the offscreen platform, so
+// images and colours work without a display.
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

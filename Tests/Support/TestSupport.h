@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// Runs the event loop until `condition` holds or `timeout` passes; returns
+// whether the condition held. Never sleeps for a fixed time.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME at a fresh
+// temporary folder for each test and re-reads the standard user defaults and
+// the logger from there, so no test touches the user's files.
+class TempHomeTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QString home() const { return home_.path(); }
+    QString dataHome() const { return home_.path() + QStringLiteral("/.local/share"); }
+    QString configHome() const { return home_.path() + QStringLiteral("/.config"); }
+    QString cacheHome() const { return home_.path() + QStringLiteral("/.cache"); }
+    // A scratch folder inside the temporary home.
+    QString scratch() const { return home_.path() + QStringLiteral("/scratch"); }
+
+    // Writes a file (creating folders) and returns its path.
+    QString writeFile(const QString& relativePath, const QByteArray& contents);
+
+private:
+    QTemporaryDir home_;
+    QByteArray saved_[5];
+};
+
+// True when the tests run as root (permission tests then inject failures).
+bool runningAsRoot();

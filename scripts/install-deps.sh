@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Twinsweep needs.
+# Idempotent: only missing packages are installed, and the package lists are
+# refreshed only when something has to be installed.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
+  libplist-dev librlottie-dev
+  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
+  libgtest-dev libgmock-dev
+  xvfb xauth
+  python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
