@@ -1,0 +1,101 @@
+#include "Foundation/Dispatch.h"
+
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+TEST(Dispatch, MainQueueRunsOnTheMainThreadAfterTheCallerReturns)
+{
+    std::atomic<bool> ran{false};
+    QThread* seen = nullptr;
+    DispatchQueue::main().async([&] {
+        seen = QThread::currentThread();
+        ran = true;
+    });
+    EXPECT_FALSE(ran.load()) << "main-queue work must wait for the event loop";
+    ASSERT_TRUE(waitUntil([&] { return ran.load(); }));
+    EXPECT_EQ(seen, QCoreApplication::instance()->thread());
+}
+
+TEST(Dispatch, WorkPostedFromAWorkerReachesTheMainThread)
+{
+    std::atomic<bool> ran{false};
+    QThread* seen = nullptr;
+    DispatchQueue::global().async([&] {
+        DispatchQueue::main().async([&] {
+            seen = QThread::currentThread();
+            ran = true;
+        });
+    });
+    ASSERT_TRUE(waitUntil([&] { return ran.load(); }));
+    EXPECT_EQ(seen, QCoreApplication::instance()->thread());
+}
+
+TEST(Dispatch, SerialQueueKeepsOrderAndNeverOverlaps)
+{
+    DispatchQueue queue(QStringLiteral("serial"));
+    std::mutex m;
+    std::vector<int> order;
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+    for (int i = 0; i < 200; ++i) {
+        queue.async([&, i] {
+            if (inside.fetch_add(1) != 0) {
+                overlapped = true;
+            }
+            {
+                std::lock_guard lock(m);
+                order.push_back(i);
+            }
+            inside.fetch_sub(1);
+        });
+    }
+    queue.waitForIdle();
+    EXPECT_FALSE(overlapped.load());
+    ASSERT_EQ(order.size(), 200u);
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(order[static_cast<size_t>(i)], i);
+    }
+}
+
+TEST(Dispatch, AsyncAfterWaitsAtLeastTheDelayAndRunsOnItsQueue)
+{
+    QElapsedTimer timer;
+    timer.start();
+    std::atomic<qint64> mainElapsed{-1};
+    std::atomic<bool> onMain{false};
+    DispatchQueue::main().asyncAfter(0.15, [&] {
+        onMain = QThread::currentThread() == QCoreApplication::instance()->thread();
+        mainElapsed = timer.elapsed();
+    });
+    std::atomic<bool> globalOffMain{false};
+    std::atomic<bool> globalRan{false};
+    DispatchQueue::global().asyncAfter(0.05, [&] {
+        globalOffMain = QThread::currentThread() != QCoreApplication::instance()->thread();
+        globalRan = true;
+    });
+    ASSERT_TRUE(waitUntil([&] { return mainElapsed.load() >= 0 && globalRan.load(); }));
+    EXPECT_GE(mainElapsed.load(), 140);
+    EXPECT_TRUE(onMain.load());
+    EXPECT_TRUE(globalOffMain.load());
+}
+
+TEST(Dispatch, SyncOnTheMainQueueFromAWorkerWaitsForTheResult)
+{
+    std::atomic<int> value{0};
+    std::atomic<bool> workerDone{false};
+    DispatchQueue::global().async([&] {
+        DispatchQueue::main().sync([&] { value = 42; });
+        workerDone = value.load() == 42;
+    });
+    ASSERT_TRUE(waitUntil([&] { return workerDone.load(); }));
+    // From the main thread itself it runs at once instead of deadlocking.
+    DispatchQueue::main().sync([&] { value = 7; });
+    EXPECT_EQ(value.load(), 7);
+}
