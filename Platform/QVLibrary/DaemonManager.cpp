@@ -1,0 +1,12 @@
+#include "DaemonManager.h"
+
+DaemonManager& DaemonManager::defaultManager()
+{
+    static DaemonManager manager;
+    return manager;
+}
+
+void DaemonManager::startForDaemon()
+{
+    started_ = true;
+}

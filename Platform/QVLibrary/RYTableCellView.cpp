@@ -1,0 +1,6 @@
+#include "RYTableCellView.h"
+
+RYTableCellView::RYTableCellView(QWidget* parent)
+    : QWidget(parent)
+{
+}
