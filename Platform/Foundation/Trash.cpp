@@ -1,0 +1,171 @@
+#include "Trash.h"
+
+#include "Bundle.h"
+#include "FileManager.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray infoSuffix = QByteArrayLiteral(".trashinfo");
+
+// mkdir -p, each missing level private to the user.
+int makePath(const QByteArray& path)
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0) {
+        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    }
+    const int slash = path.lastIndexOf('/');
+    if (slash > 0) {
+        if (const int code = makePath(path.left(slash))) {
+            return code;
+        }
+    }
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        return errno;
+    }
+    return 0;
+}
+
+int writeAll(int fd, const QByteArray& data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t put = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        done += put;
+    }
+    return 0;
+}
+
+QByteArray absolute(const QByteArray& path)
+{
+    if (path.startsWith('/')) {
+        return path;
+    }
+    char cwd[4096];
+    if (!::getcwd(cwd, sizeof cwd)) {
+        return path;
+    }
+    return QByteArray(cwd) + '/' + path;
+}
+
+}  // namespace
+
+QByteArray Trash::homeTrash()
+{
+    QByteArray data = qgetenv("XDG_DATA_HOME");
+    if (data.isEmpty() || !data.startsWith('/')) {
+        data = qgetenv("HOME") + "/.local/share";
+    }
+    while (data.size() > 1 && data.endsWith('/')) {
+        data.chop(1);
+    }
+    return data + "/Trash";
+}
+
+QByteArray Trash::filesFolder()
+{
+    return homeTrash() + "/files";
+}
+
+QByteArray Trash::infoFolder()
+{
+    return homeTrash() + "/info";
+}
+
+bool Trash::createFolders(Error* error)
+{
+    int code = makePath(filesFolder());
+    if (code == 0) {
+        code = makePath(infoFolder());
+    }
+    if (code != 0) {
+        if (error) {
+            *error = FileManager::posixError(code, localized("The Trash folder couldn\u2019t be created."));
+        }
+        return false;
+    }
+    return true;
+}
+
+bool Trash::isNameTaken(const QByteArray& name)
+{
+    const FileManager& fm = FileManager::default_();
+    return fm.fileExists(filesFolder() + '/' + name) || fm.fileExists(infoFolder() + '/' + name + infoSuffix);
+}
+
+QByteArray Trash::trashInfo(const QByteArray& originalPath, const QDateTime& deletionDate)
+{
+    return QByteArrayLiteral("[Trash Info]\nPath=") + absolute(originalPath).toPercentEncoding("/") +
+           QByteArrayLiteral("\nDeletionDate=") +
+           deletionDate.toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + '\n';
+}
+
+bool Trash::trashItem(const QByteArray& path, const QByteArray& name, Error* error)
+{
+    const auto fail = [&](int code) {
+        if (error) {
+            *error = FileManager::posixError(
+                code, localized("\u201C%1\u201D couldn\u2019t be moved to the Trash.").arg(QFile::decodeName(name)));
+        }
+        return false;
+    };
+    if (name.isEmpty() || name.contains('/') || name == "." || name == "..") {
+        return fail(EINVAL);
+    }
+    if (!createFolders(error)) {
+        return false;
+    }
+    const QByteArray info = infoFolder() + '/' + name + infoSuffix;
+    const QByteArray target = filesFolder() + '/' + name;
+    if (FileManager::default_().fileExists(target)) {
+        return fail(EEXIST);
+    }
+
+    // The information file claims the name before anything moves.
+    int code = FileManager::injectedFailure(FileStep::createInfo, info);
+    int fd = -1;
+    if (code == 0) {
+        fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            code = errno;
+        }
+    }
+    if (code != 0) {
+        return fail(code);
+    }
+    code = writeAll(fd, trashInfo(path, QDateTime::currentDateTime()));
+    if (code == 0 && ::fsync(fd) != 0) {
+        code = errno;
+    }
+    if (::close(fd) != 0 && code == 0) {
+        code = errno;
+    }
+    if (code != 0) {
+        ::unlink(info.constData());
+        return fail(code);
+    }
+
+    Error moveError;
+    if (!FileManager::default_().moveItem(path, target, &moveError)) {
+        ::unlink(info.constData());
+        if (error) {
+            *error = moveError;
+        }
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+
+#include "Error.h"
+
+// The freedesktop.org home trash ($XDG_DATA_HOME/Trash): a trashed item goes
+// to files/<name> and its origin to info/<name>.trashinfo, so file managers
+// can put it back. Items from other file systems are copied there.
+class Trash {
+public:
+    // $XDG_DATA_HOME/Trash, with XDG_DATA_HOME defaulting to ~/.local/share.
+    static QByteArray homeTrash();
+    static QByteArray filesFolder();
+    static QByteArray infoFolder();
+
+    // Creates the trash folders that are missing (private to the user).
+    static bool createFolders(Error* error = nullptr);
+
+    // Whether `name` is in use in files/ or has an information file already.
+    static bool isNameTaken(const QByteArray& name);
+
+    // Moves the item at `path` to files/<name>. The information file is
+    // created first and exclusively; when `name` is taken by then, nothing
+    // happens and the error's code is EEXIST, so the caller can pick another
+    // name. On any failure the item stays where it was and no information
+    // file is left behind.
+    static bool trashItem(const QByteArray& path, const QByteArray& name, Error* error = nullptr);
+
+    // The contents of an information file: the URL-encoded absolute path and
+    // the local deletion time.
+    static QByteArray trashInfo(const QByteArray& originalPath, const QDateTime& deletionDate);
+};

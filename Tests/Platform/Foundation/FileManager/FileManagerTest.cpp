@@ -1,0 +1,296 @@
+#include "Foundation/FileManager.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cerrno>
+
+#include <fcntl.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray bytes(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// Raw system calls: names need not be valid UTF-8.
+void writeBytes(const QByteArray& path, const QByteArray& contents)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    ASSERT_EQ(::write(fd, contents.constData(), static_cast<size_t>(contents.size())), contents.size());
+    ::close(fd);
+}
+
+QByteArray readBytes(const QByteArray& path)
+{
+    QFile f;
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+// Names in a folder, the temporary copies of a move included.
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+class FileManagerTest : public ::testing::Test {
+protected:
+    void TearDown() override { FileManager::clearFaults(); }
+
+    // Makes every same-device rename report EXDEV, so the copy path runs.
+    static void forceCopy(std::function<int(FileStep, const QByteArray&)> more = nullptr)
+    {
+        FileManagerFaults faults;
+        faults.fail = [more](FileStep step, const QByteArray& path) {
+            if (step == FileStep::rename) {
+                return EXDEV;
+            }
+            return more ? more(step, path) : 0;
+        };
+        FileManager::setFaults(faults);
+    }
+
+    QTemporaryDir dir_;
+    QByteArray root() const { return bytes(dir_.path()); }
+    FileManager& fm = FileManager::default_();
+};
+
+TEST_F(FileManagerTest, MoveWithinOneFileSystemNeverReplaces)
+{
+    writeBytes(root() + "/a", "source");
+    writeBytes(root() + "/b", "already there");
+
+    Error error;
+    EXPECT_FALSE(fm.moveItem(root() + "/a", root() + "/b", &error));
+    EXPECT_EQ(error.code, EEXIST);
+    EXPECT_FALSE(error.localizedDescription().isEmpty());
+    EXPECT_EQ(readBytes(root() + "/a"), "source");
+    EXPECT_EQ(readBytes(root() + "/b"), "already there");
+
+    EXPECT_TRUE(fm.moveItem(root() + "/a", root() + "/c", &error));
+    EXPECT_FALSE(fm.fileExists(root() + "/a"));
+    EXPECT_EQ(readBytes(root() + "/c"), "source");
+
+    EXPECT_FALSE(fm.moveItem(root() + "/missing", root() + "/d", &error));
+    EXPECT_EQ(error.code, ENOENT);
+}
+
+TEST_F(FileManagerTest, NamesThatAreNotUtf8AreMovedAndRemoved)
+{
+    const QByteArray odd = root() + "/caf\xe9 \xff.txt";
+    writeBytes(odd, "latin-1 name");
+    ASSERT_TRUE(fm.fileExists(odd));
+    const QByteArray moved = root() + "/\xfe-moved";
+    ASSERT_TRUE(fm.moveItem(odd, moved));
+    EXPECT_EQ(readBytes(moved), "latin-1 name");
+    EXPECT_TRUE(fm.removeItem(moved));
+    EXPECT_FALSE(fm.fileExists(moved));
+}
+
+TEST_F(FileManagerTest, CopyAcrossDevicesKeepsContentModeAndTimes)
+{
+    QByteArray big(3 * 1024 * 1024 + 17, '\0');
+    for (int i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>(i * 31);
+    }
+    const QByteArray from = root() + "/big.bin";
+    writeBytes(from, big);
+    ASSERT_EQ(::chmod(from.constData(), 0640), 0);
+    const struct timespec times[2] = {{1000000000, 5}, {1200000000, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, from.constData(), times, 0), 0);
+
+    forceCopy();
+    ASSERT_TRUE(QDir().mkdir(dir_.path() + "/dest"));
+    const QByteArray to = root() + "/dest/big.bin";
+    Error error;
+    ASSERT_TRUE(fm.moveItem(from, to, &error)) << error.localizedDescription().toStdString();
+
+    EXPECT_FALSE(fm.fileExists(from));
+    struct stat st {};
+    ASSERT_EQ(::stat(to.constData(), &st), 0);
+    EXPECT_EQ(readBytes(to), big);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+    EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
+    EXPECT_EQ(entries(dir_.path() + "/dest"), QStringList{"big.bin"});
+}
+
+TEST_F(FileManagerTest, CopyAcrossDevicesMovesFoldersAndLinks)
+{
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/Tool.app/Contents/MacOS"));
+    writeBytes(root() + "/Tool.app/Contents/Info", "info");
+    writeBytes(root() + "/Tool.app/Contents/MacOS/tool", "binary");
+    ASSERT_EQ(::symlink("MacOS/tool", (root() + "/Tool.app/Contents/link").constData()), 0);
+
+    forceCopy();
+    const QByteArray to = root() + "/Moved.app";
+    ASSERT_TRUE(fm.moveItem(root() + "/Tool.app", to));
+    EXPECT_FALSE(fm.fileExists(root() + "/Tool.app"));
+    EXPECT_EQ(readBytes(to + "/Contents/MacOS/tool"), "binary");
+    EXPECT_EQ(readBytes(to + "/Contents/Info"), "info");
+    char target[64] = {};
+    ASSERT_GT(::readlink((to + "/Contents/link").constData(), target, sizeof target - 1), 0);
+    EXPECT_STREQ(target, "MacOS/tool");
+}
+
+// A failure at any step of a copy leaves the source whole and nothing (not
+// even the temporary copy) at the destination.
+TEST_F(FileManagerTest, FailedCopyLeavesSourceAndNoPartialFile)
+{
+    const QByteArray big(2 * 1024 * 1024 + 5, 'x');
+    ASSERT_TRUE(QDir().mkdir(dir_.path() + "/dest"));
+    const QByteArray to = root() + "/dest/file";
+
+    for (const FileStep failing : {FileStep::copyData, FileStep::finalRename, FileStep::remove}) {
+        const QByteArray from = root() + "/file";
+        writeBytes(from, big);
+        int calls = 0;
+        forceCopy([&](FileStep step, const QByteArray&) {
+            // Fail the second block of the copy, i.e. in the middle of it.
+            if (step == failing && (step != FileStep::copyData || ++calls == 2)) {
+                return step == FileStep::copyData ? ENOSPC : EIO;
+            }
+            return 0;
+        });
+        Error error;
+        EXPECT_FALSE(fm.moveItem(from, to, &error)) << int(failing);
+        EXPECT_NE(error.code, 0);
+        EXPECT_EQ(readBytes(from), big) << int(failing);
+        EXPECT_TRUE(entries(dir_.path() + "/dest").isEmpty()) << entries(dir_.path() + "/dest").join(',').toStdString();
+        FileManager::clearFaults();
+    }
+}
+
+TEST_F(FileManagerTest, CopyAcrossDevicesRefusesAnExistingDestination)
+{
+    writeBytes(root() + "/a", "mine");
+    writeBytes(root() + "/b", "theirs");
+    forceCopy();
+    Error error;
+    EXPECT_FALSE(fm.moveItem(root() + "/a", root() + "/b", &error));
+    EXPECT_EQ(error.code, EEXIST);
+    EXPECT_EQ(readBytes(root() + "/a"), "mine");
+    EXPECT_EQ(readBytes(root() + "/b"), "theirs");
+}
+
+TEST_F(FileManagerTest, MoveBetweenRealFileSystems)
+{
+    struct stat a {};
+    struct stat b {};
+    if (::stat("/dev/shm", &b) != 0 || ::stat(root().constData(), &a) != 0 || a.st_dev == b.st_dev) {
+        GTEST_SKIP() << "/dev/shm is not a file system of its own here";
+    }
+    QTemporaryDir shm(QStringLiteral("/dev/shm/twinsweep-test-XXXXXX"));
+    ASSERT_TRUE(shm.isValid());
+    const QByteArray from = bytes(shm.path()) + "/photo.jpg";
+    writeBytes(from, QByteArray(100000, 'p'));
+    ASSERT_EQ(::chmod(from.constData(), 0604), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(from.constData(), &before), 0);
+
+    const QByteArray to = root() + "/photo.jpg";
+    ASSERT_TRUE(fm.moveItem(from, to));
+    EXPECT_FALSE(fm.fileExists(from));
+    struct stat after {};
+    ASSERT_EQ(::stat(to.constData(), &after), 0);
+    EXPECT_EQ(after.st_size, 100000);
+    EXPECT_EQ(after.st_mode & 07777, 0604u);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+    // Back again, now with an injected failure in the middle.
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray&) { return step == FileStep::copyData ? EIO : 0; };
+    FileManager::setFaults(faults);
+    EXPECT_FALSE(fm.moveItem(to, from));
+    EXPECT_TRUE(fm.fileExists(to));
+    EXPECT_TRUE(entries(shm.path()).isEmpty());
+}
+
+TEST_F(FileManagerTest, RemoveDeletesFilesFoldersAndLinksButNotTheirTargets)
+{
+    writeBytes(root() + "/kept", "target");
+    ASSERT_EQ(::symlink((root() + "/kept").constData(), (root() + "/link").constData()), 0);
+    ASSERT_EQ(::symlink("/nowhere", (root() + "/dangling").constData()), 0);
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/tree/a/b"));
+    writeBytes(root() + "/tree/a/b/f", "f");
+
+    EXPECT_TRUE(fm.fileExists(root() + "/dangling"));
+    EXPECT_TRUE(fm.removeItem(root() + "/link"));
+    EXPECT_TRUE(fm.removeItem(root() + "/dangling"));
+    EXPECT_TRUE(fm.removeItem(root() + "/tree"));
+    EXPECT_EQ(entries(dir_.path()), QStringList{"kept"});
+
+    Error error;
+    EXPECT_FALSE(fm.removeItem(root() + "/tree", &error));
+    EXPECT_EQ(error.code, ENOENT);
+
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray&) { return step == FileStep::remove ? EACCES : 0; };
+    FileManager::setFaults(faults);
+    EXPECT_FALSE(fm.removeItem(root() + "/kept", &error));
+    EXPECT_EQ(error.code, EACCES);
+    EXPECT_TRUE(fm.fileExists(root() + "/kept"));
+}
+
+TEST_F(FileManagerTest, FreeSpaceIsReadOrInjected)
+{
+    const auto real = fm.systemFreeSize(root());
+    ASSERT_TRUE(real.has_value());
+    EXPECT_GT(*real, 0u);
+    EXPECT_FALSE(fm.systemFreeSize(root() + "/no/such/folder").has_value());
+
+    FileManagerFaults faults;
+    faults.freeSize = [](const QByteArray& path) -> std::optional<uint64_t> {
+        return path.endsWith("/full") ? std::nullopt : std::optional<uint64_t>(42);
+    };
+    FileManager::setFaults(faults);
+    EXPECT_EQ(fm.systemFreeSize(root()), std::optional<uint64_t>(42));
+    EXPECT_FALSE(fm.systemFreeSize(root() + "/full").has_value());
+}
+
+TEST_F(FileManagerTest, VolumeIsTheLongestMountPointAboveThePath)
+{
+    std::vector<VolumeInfo> table(4);
+    table[0].mountPoint = "/";
+    table[1].mountPoint = "/mnt/a";
+    table[1].source = "first";
+    table[2].mountPoint = "/mnt/ab";
+    table[3].mountPoint = "/mnt/a";
+    table[3].source = "second";  // mounted over the first one
+    EXPECT_EQ(FileManager::volumeForResolvedPath(table, "/mnt/a/x")->source, "second");
+    EXPECT_EQ(FileManager::volumeForResolvedPath(table, "/mnt/a")->source, "second");
+    EXPECT_EQ(FileManager::volumeForResolvedPath(table, "/mnt/ab/x")->mountPoint, "/mnt/ab");
+    EXPECT_EQ(FileManager::volumeForResolvedPath(table, "/mnt/abc")->mountPoint, "/");
+
+    EXPECT_EQ(fm.volumePath("/"), std::optional<QByteArray>("/"));
+    EXPECT_FALSE(fm.volumePath(root() + "/missing").has_value());
+    const auto here = fm.volume(root());
+    ASSERT_TRUE(here.has_value());
+    EXPECT_FALSE(here->name.isEmpty());
+    EXPECT_TRUE(root().startsWith(here->mountPoint));
+
+    struct stat shm {};
+    struct stat proc {};
+    if (::stat("/dev/shm", &shm) == 0 && ::stat("/dev", &proc) == 0 && shm.st_dev != proc.st_dev) {
+        EXPECT_EQ(fm.volumePath("/dev/shm"), std::optional<QByteArray>("/dev/shm"));
+        // tmpfs has no label: the volume is named by its mount point.
+        EXPECT_EQ(fm.volumeName("/dev/shm"), std::optional<QString>("/dev/shm"));
+        EXPECT_TRUE(fm.volume("/dev/shm")->isLocal);
+    }
+}
+
+}  // namespace
