@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+class RYTConfigManager;
+
+// The answer of a visible update check: the program is up to date.
+class RYTUpdateDialog : public QDialog {
+    Q_OBJECT
+public:
+    RYTUpdateDialog(const QString& productName, const QString& version, QWidget* parent = nullptr);
+
+    void applyTheme(const RYTConfigManager& config);
+
+    QString headline() const;
+    QString message() const;
+    QPushButton* okButton() const { return okButton_; }
+
+private:
+    QWidget* titleBar_;
+    QLabel* titleLabel_;
+    QLabel* headline_;
+    QLabel* message_;
+    QPushButton* okButton_;
+};
