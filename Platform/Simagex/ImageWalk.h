@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace simagex {
+
+struct WalkOptions {
+    std::vector<std::string> roots;       // folders (or single files) to search
+    std::vector<std::string> whiteList;   // excluded folders and files
+    std::vector<std::string> extensions;  // ".jpg" ..., lower case
+    int64_t minSize = 0;                  // 0 = none
+    int64_t maxSize = 0;                  // 0 = none
+    bool skipHidden = false;
+};
+
+struct WalkedFile {
+    std::string path;  // bytes as the kernel gave them
+    int64_t size = 0;
+};
+
+// A path without trailing slashes ("/" stays "/").
+std::string trimSlashes(const std::string& path);
+// True when `path` is `folder` or lies inside it, by whole components.
+bool isInside(const std::string& path, const std::string& folder);
+
+// Collects the image files under the roots: links are never followed (a root
+// itself may be one), pseudo file systems are not entered, a file reached
+// twice (same device and inode) is taken once. The result is in path order.
+// `onProgress` is called now and then with the number found so far and the
+// latest file; `stop` ends the walk early.
+class ImageWalk {
+public:
+    explicit ImageWalk(WalkOptions options);
+
+    std::vector<WalkedFile> run(const std::atomic<bool>& stop,
+                                const std::function<void(size_t, const std::string&)>& onProgress);
+
+    // Roots that did not exist or were not folders or files.
+    const std::vector<std::string>& missingRoots() const { return missing_; }
+
+private:
+    bool excluded(const std::string& path) const;
+    bool wantedFile(const std::string& name, int64_t size) const;
+    bool pseudoMount(const std::string& path) const;
+    void walkFolder(const std::string& folder, const std::atomic<bool>& stop,
+                    const std::function<void(size_t, const std::string&)>& onProgress);
+
+    WalkOptions options_;
+    std::set<std::string> pseudoMounts_;
+    std::set<std::pair<uint64_t, uint64_t>> seenFiles_;
+    std::set<std::pair<uint64_t, uint64_t>> seenFolders_;
+    std::vector<WalkedFile> files_;
+    std::vector<std::string> missing_;
+};
+
+// Mount points of pseudo file systems, from a mountinfo text.
+std::set<std::string> pseudoMountPoints(const std::string& mountinfo);
+
+}  // namespace simagex
