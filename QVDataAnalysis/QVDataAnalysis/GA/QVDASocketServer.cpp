@@ -304,12 +304,15 @@ void QVDASocketServer::openListener()
     {
         std::lock_guard lock(mutex_);
         port_ = ntohs(address.sin_port);
-        listenAttempted_ = true;
         spawn = spawnHelper_;
-        changed_.notify_all();
     }
     QVDALogLine(QStringLiteral("Statwick Process Server started on port %1").arg(ntohs(address.sin_port)));
     writePortFile();
+    {
+        std::lock_guard lock(mutex_);
+        listenAttempted_ = true;
+        changed_.notify_all();
+    }
     if (spawn) {
         runDetachedProcess(helperPath());
     }
