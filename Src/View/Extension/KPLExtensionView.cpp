@@ -1,0 +1,284 @@
+#include "KPLExtensionView.h"
+
+#include "Main/Utilities.h"
+#include "Window/SheetWindowController.h"
+
+#include "Foundation/Dispatch.h"
+#include "QVLibrary/RYTFullSizeWindow.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHash>
+#include <QPointer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The extension as the usage event reports it: what follows the last dot of
+// the name, empty for names without one and for hidden names like ".bashrc".
+QString pathExtension(const QString& path)
+{
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0) {
+        return {};
+    }
+    return name.mid(dot + 1);
+}
+
+}  // namespace
+
+void openFilePath(const QString& path)
+{
+    if (path.isEmpty()) {
+        return;
+    }
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("ViewFormat"), pathExtension(path));
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        SheetWindowController::showContentFileNotExist();
+        return;
+    }
+    // Opening a program or a launcher would run it: show where it lies.
+    const bool runnable = info.isFile()
+                          && (info.isExecutable() || info.suffix().compare(QLatin1String("desktop"), Qt::CaseInsensitive) == 0);
+    const QString target = runnable ? info.absolutePath() : info.absoluteFilePath();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+}
+
+void setMainWindowFullScreenButtonEnable(QWidget* window, bool enable)
+{
+    QPointer<QWidget> guarded(window);
+    const bool given = window != nullptr;
+    DispatchQueue::main().async([guarded, given, enable] {
+        if (!given || !guarded) {
+            return;
+        }
+        if (auto* full = qobject_cast<RYTFullSizeWindow*>(guarded.data())) {
+            full->setFullScreenButtonEnabled(enable);
+        }
+    });
+}
+
+namespace {
+QHash<QString, std::function<QWidget*()>>& cellNibs()
+{
+    static QHash<QString, std::function<QWidget*()>> nibs;
+    return nibs;
+}
+}  // namespace
+
+void registerCellNib(const QString& nibName, std::function<QWidget*()> factory)
+{
+    cellNibs().insert(nibName, std::move(factory));
+}
+
+QWidget* instantiateCellNib(const QString& nibName)
+{
+    const auto it = cellNibs().constFind(nibName);
+    if (it == cellNibs().constEnd() || !*it) {
+        return nullptr;
+    }
+    return (*it)();
+}
+
+QString cellNibName(const QMetaObject& meta, bool remove)
+{
+    QString name = QString::fromLatin1(meta.className());
+    name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
+    return remove ? QStringLiteral("Remove") + name : name;
+}
+
+QString AttributedString::string() const
+{
+    QString text;
+    for (const AttributedRun& run : runs) {
+        text += run.text;
+    }
+    return text;
+}
+
+QString AttributedString::toHtml() const
+{
+    QString html;
+    for (const AttributedRun& run : runs) {
+        QString escaped = run.text.toHtmlEscaped();
+        escaped.replace(QLatin1Char('\n'), QStringLiteral("<br/>"));
+        QString style = QStringLiteral("font-family:'%1';").arg(run.font.family());
+        if (run.font.pixelSize() > 0) {
+            style += QStringLiteral("font-size:%1px;").arg(run.font.pixelSize());
+        } else if (run.font.pointSizeF() > 0) {
+            style += QStringLiteral("font-size:%1pt;").arg(run.font.pointSizeF());
+        }
+        style += QStringLiteral("font-weight:%1;").arg(static_cast<int>(run.font.weight()));
+        if (run.color.isValid()) {
+            style += QStringLiteral("color:%1;").arg(run.color.name(QColor::HexArgb));
+        }
+        html += QStringLiteral("<span style=\"%1\">%2</span>").arg(style, escaped);
+    }
+    return html;
+}
+
+void AttributedString::append(const QString& text, const QFont& font, const QColor& color)
+{
+    if (text.isEmpty()) {
+        return;
+    }
+    runs.append(AttributedRun{text, font, color});
+}
+
+AttributedString highLightText(const QString& text, const QFont& font, const QColor& color, const QString& highLight,
+                               const QFont& hightLightFont, const QColor& highLightColor)
+{
+    AttributedString result;
+    if (highLight.isEmpty()) {
+        result.append(text, font, color);
+        return result;
+    }
+    const QStringList pieces = text.split(highLight);
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        result.append(pieces.at(i), font, color);
+        if (i + 1 < pieces.size()) {
+            result.append(highLight, hightLightFont, highLightColor);
+        }
+    }
+    return result;
+}
+
+AttributedString highLightText(const QString& text, const QFont& font, const QColor& color,
+                               const TextRange& highLightRange, const QFont& hightLightFont,
+                               const QColor& highLightColor)
+{
+    // A range reaching outside the text is clipped rather than trusted.
+    const qsizetype size = text.size();
+    const qsizetype location = highLightRange.location;
+    const qsizetype length = qMax(0, highLightRange.length);
+    const qsizetype start = std::clamp<qsizetype>(location, 0, size);
+    const qsizetype end = std::clamp<qsizetype>(location + length, start, size);
+    AttributedString result;
+    result.append(text.left(start), font, color);
+    result.append(text.mid(start, end - start), hightLightFont, highLightColor);
+    result.append(text.mid(end), font, color);
+    return result;
+}
+
+namespace {
+
+QString debugQuoted(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QStringLiteral("\\\"");
+            break;
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        case '\t':
+            out += QStringLiteral("\\t");
+            break;
+        case 0:
+            out += QStringLiteral("\\0");
+            break;
+        default:
+            out += c;
+        }
+    }
+    out += QLatin1Char('"');
+    return out;
+}
+
+QString valueText(const QVariant& value)
+{
+    if (!value.isValid()) {
+        return QStringLiteral("nil");
+    }
+    if (value.canConvert<QString>()) {
+        return value.toString();
+    }
+    if (value.canConvert<QStringList>()) {
+        return QLatin1Char('[') + value.toStringList().join(QStringLiteral(", ")) + QLatin1Char(']');
+    }
+    return QString::fromLatin1(value.typeName());
+}
+
+void writeLine(const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+QString printKPLText(const QVariant& value, const QString& typeName, int line, const char* function)
+{
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    const QString text = time + QLatin1Char(' ') + typeName + QLatin1Char(' ') + QString::fromUtf8(function ? function : "")
+                         + QLatin1Char(' ') + QString::number(line) + QChar(0xFF1A) + QLatin1Char('\n')
+                         + valueText(value);
+    return debugQuoted(text);
+}
+
+void printKPL(const QVariant& value, const QObject* obj, int line, const char* function)
+{
+    QString type = obj ? QString::fromLatin1(obj->metaObject()->className()) : QStringLiteral("nil");
+    type = type.mid(type.lastIndexOf(QLatin1Char(':')) + 1);
+    writeLine(printKPLText(value, type, line, function));
+}
+
+void printKPL(const QVariant& value, const char* typeName, int line, const char* function)
+{
+    writeLine(printKPLText(value, QString::fromUtf8(typeName ? typeName : "nil"), line, function));
+}
+
+ViewController::ViewController(QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+bool ViewController::isShouldCloseWindow()
+{
+    return true;
+}
+
+void ViewController::windowDidEnterFullScreen()
+{
+}
+
+void ViewController::windowDidExitFullScreen()
+{
+}
+
+bool isShouldCloseWindow(QWidget* controller)
+{
+    auto* vc = qobject_cast<ViewController*>(controller);
+    return vc ? vc->isShouldCloseWindow() : true;
+}
+
+void windowDidEnterFullScreen(QWidget* controller)
+{
+    if (auto* vc = qobject_cast<ViewController*>(controller)) {
+        vc->windowDidEnterFullScreen();
+    }
+}
+
+void windowDidExitFullScreen(QWidget* controller)
+{
+    if (auto* vc = qobject_cast<ViewController*>(controller)) {
+        vc->windowDidExitFullScreen();
+    }
+}
