@@ -10,8 +10,10 @@ function(twinsweep_add_test)
   endif()
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${T_NAME}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TWINSWEEP_RESOURCE_DIR=${TWINSWEEP_RESOURCE_DIR}"
-               TIMEOUT 300)
+  if(TARGET TwinsweepResources)
+    add_dependencies(${T_NAME} TwinsweepResources)
+  endif()
+  # The offscreen platform, the resource folder and the sanitizer settings
+  # are set by the test mains themselves (Tests/Support).
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()

@@ -1,27 +1,161 @@
 #include "Dispatch.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <thread>
 
-DispatchQueue::DispatchQueue(Kind kind, const QString& label) : kind_(kind), label_(label) {}
+namespace {
+
+// The main queue: closures wait in a deque of ours; a bare event tells the
+// pump object on the main thread to drain it.
+class MainPump : public QObject {
+public:
+    static constexpr QEvent::Type kDrain = static_cast<QEvent::Type>(QEvent::User + 731);
+
+    void push(std::function<void()> work)
+    {
+        bool wake = false;
+        {
+            std::lock_guard lock(mutex_);
+            work_.push_back(std::move(work));
+            wake = !drainPosted_;
+            drainPosted_ = true;
+        }
+        if (wake) {
+            QCoreApplication::postEvent(this, new QEvent(kDrain));
+        }
+    }
+
+protected:
+    void customEvent(QEvent* event) override
+    {
+        if (event->type() != kDrain) {
+            return;
+        }
+        std::deque<std::function<void()>> batch;
+        {
+            std::lock_guard lock(mutex_);
+            batch.swap(work_);
+            drainPosted_ = false;
+        }
+        for (auto& work : batch) {
+            if (work) {
+                work();
+            }
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::deque<std::function<void()>> work_;
+    bool drainPosted_ = false;
+};
+
+MainPump* mainPump()
+{
+    static MainPump* pump = [] {
+        QCoreApplication* app = QCoreApplication::instance();
+        auto* p = new MainPump;
+        if (app) {
+            p->moveToThread(app->thread());
+            // Dies with the application so no closure outlives the event loop.
+            QObject::connect(app, &QObject::destroyed, p, [p] { delete p; });
+        }
+        return p;
+    }();
+    return pump;
+}
+
+}  // namespace
+
+// Worker threads of our own: a serial queue has at most one, the global queue
+// adds a thread whenever work waits and none is idle (up to a bound), like
+// the platform's global queues do when their threads block.
+struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
+    explicit Pool(int maxThreads) : maxThreads(maxThreads) {}
+
+    void push(std::function<void()> work)
+    {
+        std::lock_guard lock(mutex);
+        queue.push_back(std::move(work));
+        if (idle > 0) {
+            cv.notify_one();
+        } else if (threads < maxThreads) {
+            ++threads;
+            std::thread([self = shared_from_this()] { self->run(); }).detach();
+        }
+    }
+
+    void run()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            if (queue.empty()) {
+                ++idle;
+                const bool woke =
+                    cv.wait_for(lock, std::chrono::seconds(5), [this] { return !queue.empty(); });
+                --idle;
+                if (!woke) {
+                    break;
+                }
+            }
+            std::function<void()> work = std::move(queue.front());
+            queue.pop_front();
+            ++busy;
+            lock.unlock();
+            if (work) {
+                work();
+            }
+            work = nullptr;
+            lock.lock();
+            --busy;
+            if (queue.empty() && busy == 0) {
+                drained.notify_all();
+            }
+        }
+        --threads;
+        drained.notify_all();
+    }
+
+    void waitForIdle()
+    {
+        std::unique_lock lock(mutex);
+        drained.wait(lock, [this] { return queue.empty() && busy == 0; });
+    }
+
+    const int maxThreads;
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::condition_variable drained;
+    std::deque<std::function<void()>> queue;
+    int threads = 0;
+    int idle = 0;
+    int busy = 0;
+};
+
+DispatchQueue::DispatchQueue(Kind kind, const QString& label) : kind_(kind), label_(label)
+{
+    if (kind == Kind::global) {
+        pool_ = std::make_shared<Pool>(64);
+    }
+}
 
 DispatchQueue::DispatchQueue(const QString& label) : kind_(Kind::serial), label_(label)
 {
-    pool_ = std::make_unique<QThreadPool>();
-    pool_->setMaxThreadCount(1);
-    pool_->setExpiryTimeout(2000);
+    pool_ = std::make_shared<Pool>(1);
 }
 
 DispatchQueue::~DispatchQueue()
 {
-    if (pool_) {
-        pool_->waitForDone();
+    if (kind_ == Kind::serial && pool_) {
+        pool_->waitForIdle();
     }
 }
 
@@ -34,27 +168,34 @@ DispatchQueue& DispatchQueue::main()
 DispatchQueue& DispatchQueue::global(QoS)
 {
     // Quality-of-service classes are accepted for the callers' sake; all share one pool.
-    static DispatchQueue queue(Kind::global, QStringLiteral("global"));
-    return queue;
+    static DispatchQueue* queue = new DispatchQueue(Kind::global, QStringLiteral("global"));
+    return *queue;
 }
 
 void DispatchQueue::async(std::function<void()> work)
 {
-    switch (kind_) {
-    case Kind::main: {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app) {
+    if (kind_ == Kind::main) {
+        if (!QCoreApplication::instance()) {
             return;  // no event loop, nothing could ever run it
         }
-        QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
-        break;
+        mainPump()->push(std::move(work));
+        return;
     }
-    case Kind::global:
-        QThreadPool::globalInstance()->start(std::move(work));
-        break;
-    case Kind::serial:
-        pool_->start(std::move(work));
-        break;
+    pool_->push(std::move(work));
+}
+
+void DispatchQueue::async(QObject* context, std::function<void()> work)
+{
+    QPointer<QObject> guard(context);
+    auto guarded = [guard, work = std::move(work)]() mutable {
+        if (guard) {
+            work();
+        }
+    };
+    if (kind_ == Kind::main) {
+        async(std::move(guarded));
+    } else {
+        pool_->push(std::move(guarded));
     }
 }
 
@@ -65,7 +206,7 @@ void DispatchQueue::asyncAfter(double seconds, std::function<void()> work)
     // Timers live on the main thread; when one fires the closure is handed to
     // the queue it was meant for.
     DispatchQueue::main().async([ms, target, work = std::move(work)]() mutable {
-        QTimer::singleShot(ms, QCoreApplication::instance(), [target, work = std::move(work)]() mutable {
+        QTimer::singleShot(ms, mainPump(), [target, work = std::move(work)]() mutable {
             if (target->isMain()) {
                 work();
             } else {
@@ -83,8 +224,6 @@ void DispatchQueue::sync(const std::function<void()>& work)
             work();
             return;
         }
-        QMetaObject::invokeMethod(app, work, Qt::BlockingQueuedConnection);
-        return;
     }
     std::mutex m;
     std::condition_variable cv;
@@ -102,7 +241,7 @@ void DispatchQueue::sync(const std::function<void()>& work)
 void DispatchQueue::waitForIdle()
 {
     if (pool_) {
-        pool_->waitForDone();
+        pool_->waitForIdle();
     }
 }
 

@@ -3,14 +3,16 @@
 #include <functional>
 #include <memory>
 
+#include <QPointer>
 #include <QString>
-
-class QThreadPool;
 
 // Stand-in for the dispatch queues the engines were written against. A queue
 // runs closures: the main queue on the Qt event loop of the application
-// object, global queues on the shared thread pool, serial queues one closure
-// at a time in submission order.
+// object, the global queue on a shared pool that grows while its threads are
+// busy, serial queues one closure at a time in submission order.
+//
+// Closures travel through queues of our own guarded by std::mutex rather than
+// through Qt's event queue, so the hand-over is visible to ThreadSanitizer.
 class DispatchQueue {
 public:
     enum class QoS { background, utility, default_, userInitiated, userInteractive };
@@ -25,6 +27,9 @@ public:
     DispatchQueue& operator=(const DispatchQueue&) = delete;
 
     void async(std::function<void()> work);
+    // Main queue: runs the closure only if `context` still exists then. The
+    // context must live on the main thread.
+    void async(QObject* context, std::function<void()> work);
     // Runs the closure on this queue once `seconds` have passed.
     void asyncAfter(double seconds, std::function<void()> work);
     // Runs the closure on this queue and waits for it. Called on the main
@@ -37,13 +42,15 @@ public:
     // Blocks until every closure submitted so far to this serial queue ran.
     void waitForIdle();
 
+    struct Pool;
+
 private:
     enum class Kind { main, global, serial };
     DispatchQueue(Kind kind, const QString& label);
 
     Kind kind_;
     QString label_;
-    std::unique_ptr<QThreadPool> pool_;  // serial queues only
+    std::shared_ptr<Pool> pool_;  // global and serial queues
 };
 
 // Runs the closure on the main queue after `seconds`.

@@ -183,6 +183,7 @@ TEST(OperationQueue, DestroyingAQueueDropsWaitingWorkAndWaitsForTheRunningOne)
     std::atomic<int> ran{0};
     std::atomic<bool> started{false};
     Gate gate;
+    std::vector<std::shared_ptr<BlockOperation>> waiting;
     std::thread releaser;
     {
         OperationQueue queue;
@@ -193,10 +194,20 @@ TEST(OperationQueue, DestroyingAQueueDropsWaitingWorkAndWaitsForTheRunningOne)
             ran.fetch_add(1);
         });
         for (int i = 0; i < 10; ++i) {
-            queue.addOperation([&] { ran.fetch_add(1); });
+            waiting.push_back(std::make_shared<BlockOperation>([&] { ran.fetch_add(1); }));
+            queue.addOperation(waiting.back());
         }
         ASSERT_TRUE(waitUntil([&] { return started.load(); }));
-        releaser = std::thread([&] { gate.release(); });
+        // The running operation is let go only once the destructor has
+        // cancelled the waiting ones, so the destructor must wait for it.
+        releaser = std::thread([&] {
+            for (const auto& op : waiting) {
+                while (!op->isCancelled()) {
+                    std::this_thread::yield();
+                }
+            }
+            gate.release();
+        });
     }
     releaser.join();
     EXPECT_EQ(ran.load(), 1);

@@ -1,0 +1,23 @@
+#pragma once
+
+// Sanitizer settings built into every test program (included once, by its main), so a test run needs no
+// environment of its own. The suppressions are kept in cmake/tsan.supp.
+
+extern "C" {
+
+const char* __tsan_default_suppressions();
+const char* __tsan_default_options();
+
+const char* __tsan_default_suppressions()
+{
+    return
+#include "tsan.supp.inc"
+        ;
+}
+
+const char* __tsan_default_options()
+{
+    return "second_deadlock_stack=1";
+}
+
+}  // extern "C"
