@@ -7,13 +7,16 @@
 #include "Helper/QVDAHelper.h"
 #include "Helper/QVDALog.h"
 
+#include "Foundation/Bundle.h"
 #include "QVBaseLib/RYLog.h"
 
 #include <QFileInfo>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -28,6 +31,7 @@
 namespace {
 
 std::mutex helperPathMutex;
+std::atomic<QVDASocketServer*> defaultServer{nullptr};
 QString helperPathOverride;
 
 QString errorText(int error)
@@ -44,7 +48,11 @@ constexpr qsizetype outQueueHighWater = 256 * 1024;
 
 QVDASocketServer& QVDASocketServer::defaultManager()
 {
-    static QVDASocketServer* server = new QVDASocketServer();
+    static QVDASocketServer* server = [] {
+        auto* created = new QVDASocketServer();
+        defaultServer.store(created);
+        return created;
+    }();
     return *server;
 }
 
@@ -57,14 +65,7 @@ QVDASocketServer::QVDASocketServer()
 
 QVDASocketServer::~QVDASocketServer()
 {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake();
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    stopThread();
     if (connFd_ >= 0) {
         ::close(connFd_);
     }
@@ -82,14 +83,35 @@ QVDASocketServer::~QVDASocketServer()
     }
 }
 
+void QVDASocketServer::stopThread()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
+        thread_.join();
+    }
+}
+
 void QVDASocketServer::startAfter(std::chrono::milliseconds delay)
 {
+    // What the link thread uses must outlive it: make those objects now, so
+    // that the stop registered below runs before any of them is destroyed
+    // at exit.
+    Bundle::main();
+    RYLog::shared();
+    QVDALog::shared();
     std::lock_guard lock(mutex_);
     if (started_ || stopping_) {
         return;
     }
     started_ = true;
     thread_ = std::thread([this, delay] { run(delay); });
+    if (this == defaultServer.load()) {
+        std::atexit([] { defaultServer.load()->stopThread(); });
+    }
 }
 
 void QVDASocketServer::enqueueLocked(QByteArray frame, bool front)

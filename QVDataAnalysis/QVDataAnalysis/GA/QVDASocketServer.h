@@ -71,6 +71,7 @@ public:
 
 private:
     void run(std::chrono::milliseconds delay);
+    void stopThread();
     void openListener();
     void acceptConnections();
     void readConnection();
