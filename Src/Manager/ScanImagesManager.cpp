@@ -1,0 +1,576 @@
+#include "ScanImagesManager.h"
+
+#include <algorithm>
+#include <limits>
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScreen>
+
+#include "DiskInfo.h"
+#include "Foundation/Bundle.h"
+#include "Foundation/Dispatch.h"
+#include "Foundation/PropertyList.h"
+#include "QLThumbnail.h"
+#include "QVBaseLib/Helper.h"
+#include "QVBaseLib/RYLog.h"
+
+namespace {
+
+// The engine whose search is running; the library's callbacks are plain
+// functions and find it here.
+std::atomic<ScanImagesManager*> gSearching{nullptr};
+
+void progressCallback(ProgressType type, JsonData data)
+{
+    if (ScanImagesManager* manager = gSearching.load()) {
+        manager->progressDidChanged(QByteArray(data.data, int(data.length)), type);
+    }
+}
+
+void foundDupCallback(JsonData data)
+{
+    if (ScanImagesManager* manager = gSearching.load()) {
+        manager->jsonDataDidChanged(QByteArray(data.data, int(data.length)));
+    }
+}
+
+void writeLog(const QString& text)
+{
+    RYLog::shared().writeData(text);
+}
+
+const char* const kExtensions[] = {".jpg", ".jpeg", ".png", ".bmp", ".dib", ".jp2", ".jpe", ".pbm", ".pgm",
+                                   ".pic", ".pnm", ".ppm", ".exr", ".hdr", ".ras", ".tif", ".tiff", ".webp"};
+
+// A size limit in bytes as the library's 32-bit field holds it: larger
+// limits become the largest value that fits, negative ones none.
+int32_t fieldSize(qint64 bytes)
+{
+    return int32_t(std::clamp<qint64>(bytes, 0, std::numeric_limits<int32_t>::max()));
+}
+
+QString trimmed(const QString& folder)
+{
+    QString out = folder;
+    while (out.size() > 1 && out.endsWith(QLatin1Char('/'))) {
+        out.chop(1);
+    }
+    return out;
+}
+
+// `path` is `folder` or lies inside it, by whole components.
+bool liesIn(const QString& path, const QString& folder)
+{
+    if (folder == QLatin1String("/")) {
+        return path.startsWith(QLatin1Char('/'));
+    }
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+}  // namespace
+
+struct ScanImagesManager::SearchSettings {
+    qint64 maxSize = 0;
+    qint64 minSize = 0;
+    double threshold = 85;
+    QStringList whiteList;
+    bool hidden = false;
+    QVariant loaded;
+};
+
+SimagexFunctions SimagexFunctions::library()
+{
+    SimagexFunctions f;
+    f.initImageDuplicate = &InitImageDuplicate;
+    f.findDuplicates = &FindDuplicates;
+    f.stopFindDuplicates = &StopFindDuplicates;
+    return f;
+}
+
+const std::map<int, QString>& ScanImagesManager::kErrorCodeMsg()
+{
+    static const std::map<int, QString> table = [] {
+        std::map<int, QString> t;
+        for (int code = kOk; code <= kSaveImageFailed; ++code) {
+            t[code] = QString::fromUtf8(SimagexErrorMessage(code));
+        }
+        return t;
+    }();
+    return table;
+}
+
+ScanImagesManager& ScanImagesManager::shared()
+{
+    static ScanImagesManager manager(SimagexFunctions::library());
+    return manager;
+}
+
+ScanImagesManager::ScanImagesManager(SimagexFunctions functions)
+    : functions_(functions)
+{
+    const QString folder = RYLog::shared().logPath();
+    QFile::remove(folder + QStringLiteral("/SimagexSDK.log"));
+    const int code = functions_.initImageDuplicate
+        ? functions_.initImageDuplicate(QFile::encodeName(folder).constData(), "")
+        : kInitLogFailed;
+    writeLog(code == kOk ? QStringLiteral("初始化日志成功") : QStringLiteral("初始化日志失败"));
+}
+
+ScanImagesManager::~ScanImagesManager()
+{
+    waitForRemoval();
+    ScanImagesManager* self = this;
+    gSearching.compare_exchange_strong(self, nullptr);
+}
+
+double ScanImagesManager::now() const
+{
+    if (clock_) {
+        return clock_();
+    }
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
+
+ScanImagesGroupList ScanImagesManager::dupImages() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ScanImagesGroupList copy;
+    copy.reserve(imagesArray_.size());
+    for (const auto& group : imagesArray_) {
+        copy.append(group->clone());
+    }
+    return copy;
+}
+
+qint64 ScanImagesManager::groupNameNum() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return groupNameNum_;
+}
+
+QString ScanImagesManager::removePath() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return removePath_;
+}
+
+void ScanImagesManager::setRemovePath(const QString& path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    removePath_ = path;
+}
+
+void ScanImagesManager::removeDupimagesArray()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    imagesArray_.clear();
+}
+
+QStringList ScanImagesManager::scanFolderList() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return scanFolderList_;
+}
+
+void ScanImagesManager::isContainFolder(const QString& given)
+{
+    const QString folder = trimmed(given);
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const QString& listed : scanFolderList_) {
+        if (liesIn(folder, listed)) {
+            return;  // already covered (or listed)
+        }
+    }
+    QStringList merged;
+    for (const QString& listed : scanFolderList_) {
+        if (!liesIn(listed, folder)) {
+            merged.append(listed);
+        }
+    }
+    merged.append(folder);
+    scanFolderList_ = merged;
+}
+
+qint64 ScanImagesManager::getFileSize(const QString& number, const QString& sizeType)
+{
+    bool ok = false;
+    const qint64 value = number.trimmed().toLongLong(&ok);
+    if (!ok || value <= 0) {
+        return 0;
+    }
+    const qint64 factor = sizeType == QLatin1String("KB") ? 1000 : sizeType == QLatin1String("MB") ? 1000000 : 1000000000;
+    if (value > std::numeric_limits<qint64>::max() / factor) {
+        return std::numeric_limits<qint64>::max();
+    }
+    return value * factor;
+}
+
+ScanImagesManager::SearchSettings ScanImagesManager::readSettings() const
+{
+    SearchSettings s;
+    const QString path = QStringLiteral("%1%2").arg(Helper::appSuportWithBundleIdentifier(), QStringLiteral("/PreferenceInfo.plist"));
+    const std::optional<QVariant> file = PropertyList::readFile(path);
+    PlistDict dict;
+    if (file && file->canConvert<PlistDict>()) {
+        dict = file->value<PlistDict>();
+        s.loaded = *file;
+    }
+    const auto text = [&](const char* key) { return dict.value(QLatin1String(key)).toString(); };
+    const auto flag = [&](const char* key) {
+        const QVariant v = dict.value(QLatin1String(key));
+        return v.typeId() == QMetaType::Bool ? v.toBool() : (v.isValid() && v.toString() == QLatin1String("1"));
+    };
+    if (flag("similarImageMaxSelect")) {
+        s.maxSize = getFileSize(text("similarImageMaxFileSize"), text("similarImageMaxSizeType"));
+    }
+    if (flag("similarImageMinSelect")) {
+        s.minSize = getFileSize(text("similarImageMinFileSize"), text("similarImageMinSizeType"));
+    }
+    const QVariant threshold = dict.value(QStringLiteral("threshold"));
+    if (threshold.isValid()) {
+        bool ok = false;
+        const double value = threshold.toString().trimmed().toDouble(&ok);
+        // A value that is no number keeps the default rather than the loosest setting.
+        s.threshold = ok ? std::clamp(value, 20.0, 100.0) : 85.0;
+    }
+    for (const QVariant& entry : dict.value(QStringLiteral("DupImagesWhiteListPath")).toList()) {
+        if (entry.typeId() == QMetaType::QString && !entry.toString().isEmpty()) {
+            s.whiteList.append(entry.toString());
+        }
+    }
+    s.hidden = flag("hiddenFile");
+    return s;
+}
+
+void ScanImagesManager::findDuplicateImages(const QStringList& folders)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        scanFolderList_.clear();
+    }
+    for (const QString& folder : folders) {
+        isContainFolder(folder);
+    }
+    writeLog(QStringLiteral("<<<相似图片开始扫描"));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        startScanTime_ = now();
+        imagesArray_.clear();
+    }
+    removeImagesSuccessCount_.store(0);
+    removeImagesSuccessSize_.store(0);
+    stopRequested_.store(false);
+    finalReported_.store(false);
+
+    const SearchSettings settings = readSettings();
+    writeLog(QStringLiteral("%1").arg(QString::fromUtf8(
+        PropertyList::serialize(settings.loaded, PropertyList::Format::xml).value_or(QByteArray()))));
+
+    // "/" and the users folder stand for the home folder.
+    const QString home = trimmed(DiskInfo::customHomeDirectory());
+    const QString usersFolder = QDir(home).absolutePath().section(QLatin1Char('/'), 0, -2);
+    std::vector<QByteArray> pathTexts;
+    for (const QString& folder : scanFolderList()) {
+        const bool standsForHome = folder == QLatin1String("/") || folder == QLatin1String("/Users")
+            || (!usersFolder.isEmpty() && folder == usersFolder);
+        pathTexts.push_back(QFile::encodeName(QStringLiteral("%1/").arg(standsForHome ? home : folder)));
+    }
+    std::vector<QByteArray> whiteTexts;
+    for (const QString& white : settings.whiteList) {
+        whiteTexts.push_back(QFile::encodeName(QStringLiteral("%1/").arg(white)));
+        pathTexts.push_back(whiteTexts.back());
+    }
+    for (const QByteArray& text : pathTexts) {
+        writeLog(QString::fromUtf8(text));
+    }
+    for (const QByteArray& text : whiteTexts) {
+        writeLog(QString::fromUtf8(text));
+    }
+
+    std::vector<const char*> paths;
+    for (const QByteArray& text : pathTexts) {
+        paths.push_back(text.constData());
+    }
+    std::vector<const char*> whites;
+    for (const QByteArray& text : whiteTexts) {
+        whites.push_back(text.constData());
+    }
+    FindOptions options{};
+    options.flag = 0;
+    options.threshold = settings.threshold;
+    options.maxFileSize = fieldSize(settings.maxSize);
+    options.minFileSize = fieldSize(settings.minSize);
+    options.whiteList = whites.empty() ? nullptr : whites.data();
+    options.whiteListCount = int32_t(whites.size());
+    options.extensions = kExtensions;
+    options.extensionCount = int32_t(std::size(kExtensions));
+    options.skipHidden = settings.hidden ? 1 : 0;
+
+    if (ScanImagesManagerDelegate* d = delegate()) {
+        d->scanImageManagerDidStart(this);
+    }
+    gSearching.store(this);
+    const int code = functions_.findDuplicates
+        ? functions_.findDuplicates(paths.empty() ? nullptr : paths.data(), int32_t(paths.size()), &options,
+                                    &foundDupCallback, &progressCallback)
+        : kParamInvaild;
+    gSearching.store(nullptr);
+    writeLog(code == kOk ? QStringLiteral("查找相似图片成功") : QStringLiteral("查找相似图片失败"));
+    if (code != kOk) {
+        const auto it = kErrorCodeMsg().find(code);
+        writeLog(QStringLiteral("%1 %2").arg(code).arg(it == kErrorCodeMsg().end() ? QString() : it->second));
+    }
+    // A library that ended without its final report must not leave the
+    // screen waiting for one.
+    if (!finalReported_.exchange(true)) {
+        writeLog(QStringLiteral("<<<< Scan Stop"));
+        sortDupImageGroup();
+        if (ScanImagesManagerDelegate* d = delegate()) {
+            d->scanImagesManagerScanDidStop(this, 3);
+        }
+    }
+}
+
+void ScanImagesManager::stop()
+{
+    setScanState(3);
+    stopRequested_.store(true);
+    if (auto stopFunction = functions_.stopFindDuplicates) {
+        DispatchQueue::global().async([stopFunction] { stopFunction(10); });
+    }
+}
+
+void ScanImagesManager::progressDidChanged(const QByteArray& json, int type)
+{
+    const double time = now();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (type == kProgressRunning && time - lastCallbackTimeProcess_ < 0.2) {
+            return;
+        }
+        lastCallbackTimeProcess_ = time;
+    }
+    // A stop that reached the library before its search began is asked again.
+    if (type == kProgressRunning && stopRequested_.load() && functions_.stopFindDuplicates) {
+        functions_.stopFindDuplicates(10);
+    }
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (doc.isNull()) {
+        writeLog(QStringLiteral("json 解析失败"));
+    }
+    const QJsonObject top = doc.object();
+    const double ratio = top.value(QStringLiteral("ratio")).toDouble(0.0);
+    const qint64 total = top.value(QStringLiteral("total")).toInteger(0);
+    const QString path = QFile::decodeName(pathBytes(
+        top.value(QStringLiteral("extra_info")).toObject().value(QStringLiteral("current_deal_img_path")).toString()));
+
+    if (type == kProgressRunning) {
+        if (ScanImagesManagerDelegate* d = delegate()) {
+            d->scanImagesManagerProgressDidChanged(this, ratio, total, path);
+        }
+        return;
+    }
+    if (finalReported_.exchange(true)) {
+        return;  // one end per search
+    }
+    if (type == kProgressFinished) {
+        writeLog(QStringLiteral("<<<< Scan Finish"));
+        sortDupImageGroup();
+        if (ScanImagesManagerDelegate* d = delegate()) {
+            d->scanImagesManagerScanDidFinished(this, 1);
+        }
+    } else {
+        writeLog(QStringLiteral("<<<< Scan Stop"));
+        sortDupImageGroup();
+        if (ScanImagesManagerDelegate* d = delegate()) {
+            d->scanImagesManagerScanDidStop(this, 3);
+        }
+    }
+}
+
+QByteArray ScanImagesManager::pathBytes(const QString& reported)
+{
+    QByteArray bytes;
+    QString run;
+    for (const QChar c : reported) {
+        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+            bytes += run.toUtf8();
+            run.clear();
+            bytes.append(char(c.unicode() - 0xDC00));
+        } else {
+            run.append(c);
+        }
+    }
+    bytes += run.toUtf8();
+    return bytes;
+}
+
+qint64 ScanImagesManager::caculateFileSize(const QByteArray& path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 ? qint64(st.st_size) : 0;
+}
+
+std::optional<QDateTime> ScanImagesManager::getModifiedDate(const QByteArray& path)
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) {
+        return std::nullopt;
+    }
+    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+}
+
+QString ScanImagesManager::getStringWithDate(const QDateTime& date)
+{
+    return date.toLocalTime().toString(QStringLiteral("yyyy.MM.dd HH:mm:ss"));
+}
+
+std::optional<QString> ScanImagesManager::getImageDimensions(const QByteArray& path)
+{
+    const std::optional<QSize> size = QuickLook::imageDimensions(path);
+    if (!size) {
+        return std::nullopt;
+    }
+    return QStringLiteral("%1 * %2").arg(size->width()).arg(size->height());
+}
+
+QImage ScanImagesManager::getThumImages(const QByteArray& path)
+{
+    qreal scale = 1.0;
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        if (QScreen* screen = app->primaryScreen()) {
+            scale = screen->devicePixelRatio();
+        }
+    }
+    QImage image = QuickLook::thumbnailImage(path, QSize(60, 90), scale);
+    if (!image.isNull() && !image.size().isEmpty()) {
+        return image;
+    }
+    const QString cover = Bundle::main().pathForResource(QStringLiteral("groupDefaultCover"), QStringLiteral("png"));
+    return cover.isEmpty() ? QImage() : QImage(cover);
+}
+
+ScanImagesItemPtr ScanImagesManager::makeItem(const QString& reportedPath) const
+{
+    auto item = std::make_shared<ScanImagesItem>();
+    const QByteArray raw = pathBytes(reportedPath);
+    const QString path = QFile::decodeName(raw);
+    item->setRawPath(raw);
+    item->setImagePath(path);
+    const QString name = path.section(QLatin1Char('/'), -1);
+    item->setImageName(name);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    item->setPathExtension(dot > 0 ? name.mid(dot + 1) : QString());
+    item->setImageSize(caculateFileSize(raw));
+    if (const auto date = getModifiedDate(raw)) {
+        item->setMedifiedDate(getStringWithDate(*date));
+    }
+    if (thumbnails_) {
+        item->setThumImage(getThumImages(raw));
+    }
+    item->setDimension(getImageDimensions(raw));
+    return item;
+}
+
+ScanImagesGroupItemPtr ScanImagesManager::isContainSourcePath(const QString& path) const
+{
+    for (const auto& group : imagesArray_) {
+        if (group->sourceImagePath() == path) {
+            return group;
+        }
+    }
+    return nullptr;
+}
+
+void ScanImagesManager::jsonDataDidChanged(const QByteArray& json)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (doc.isNull()) {
+        writeLog(QStringLiteral("json 解析失败"));
+    }
+    for (const QJsonValue& entry : doc.array()) {
+        const QJsonObject element = entry.toObject();
+        const QString source = QFile::decodeName(pathBytes(element.value(QStringLiteral("path")).toString()));
+        // The files are read before the lock, so readers never wait on disk.
+        QList<ScanImagesItemPtr> items;
+        for (const QJsonValue& member : element.value(QStringLiteral("similar_img_infos")).toArray()) {
+            items.append(makeItem(member.toObject().value(QStringLiteral("path")).toString()));
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        ScanImagesGroupItemPtr group = isContainSourcePath(source);
+        const bool isContain = group != nullptr;
+        if (!group) {
+            group = std::make_shared<ScanImagesGroupItem>();
+            group->setGroupName(QStringLiteral("%1 %2").arg(QStringLiteral("Group")).arg(groupNameNum_));
+            ++groupNameNum_;
+            group->setSourceImagePath(source);
+        }
+        for (const auto& item : items) {
+            group->setGroupSize(group->groupSize() + item->imageSize());
+            group->dupImageItems().append(item);
+        }
+        group->setGroupCount(group->dupImageItems().size());
+        if (!isContain) {
+            imagesArray_.append(group);
+        }
+    }
+    ScanImagesGroupList snapshot;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        callBackTime_ = now();
+        if (callBackTime_ - startScanTime_ < 2.0) {
+            return;
+        }
+        startScanTime_ = callBackTime_;
+        for (const auto& group : imagesArray_) {
+            snapshot.append(group->clone());
+        }
+    }
+    if (ScanImagesManagerDelegate* d = delegate()) {
+        d->scanImagesManagerScanData(this, snapshot);
+    }
+}
+
+void ScanImagesManager::sortDupImage(ScanImagesGroupItem& group)
+{
+    auto& items = group.dupImageItems();
+    std::stable_sort(items.begin(), items.end(), [](const ScanImagesItemPtr& a, const ScanImagesItemPtr& b) {
+        if (a->imageSize() != b->imageSize()) {
+            return a->imageSize() > b->imageSize();
+        }
+        return a->imagePath() < b->imagePath();
+    });
+}
+
+void ScanImagesManager::sortDupImageGroupLocked()
+{
+    for (auto& group : imagesArray_) {
+        sortDupImage(*group);
+    }
+    std::stable_sort(imagesArray_.begin(), imagesArray_.end(),
+                     [](const ScanImagesGroupItemPtr& a, const ScanImagesGroupItemPtr& b) {
+                         if (a->groupSize() != b->groupSize()) {
+                             return a->groupSize() > b->groupSize();
+                         }
+                         return a->groupCount() > b->groupCount();
+                     });
+    groupNameNum_ = 1;
+    for (auto& group : imagesArray_) {
+        group->setGroupName(localized("Group %@").replace(QLatin1String("%@"), QString::number(groupNameNum_)));
+        ++groupNameNum_;
+    }
+}
+
+void ScanImagesManager::sortDupImageGroup()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    sortDupImageGroupLocked();
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include "Model/ScanImagesGroupItem.h"
+#include "ScanImagesManagerDelegate.h"
+#include "ScanImagesRemoveManagerDelegate.h"
+#include "Simagex.h"
+
+// The functions of the image-comparison library the engine calls; tests put
+// a scripted library behind the same interface.
+struct SimagexFunctions {
+    int (*initImageDuplicate)(const char* logFolder, const char* reserved) = nullptr;
+    int (*findDuplicates)(const char* const* paths, int32_t count, const FindOptions* options,
+                          FoundDupCallback found, ProgressCallback progress) = nullptr;
+    int (*stopFindDuplicates)(int32_t reason) = nullptr;
+
+    static SimagexFunctions library();
+};
+
+// The similar-image engine: hands folders and settings to the library,
+// turns its JSON reports into groups and removes the images chosen.
+class ScanImagesManager {
+public:
+    static ScanImagesManager& shared();
+    // Tests make engines of their own around a scripted library.
+    explicit ScanImagesManager(SimagexFunctions functions);
+    ~ScanImagesManager();
+    ScanImagesManager(const ScanImagesManager&) = delete;
+    ScanImagesManager& operator=(const ScanImagesManager&) = delete;
+
+    // The library's result codes and their texts.
+    static const std::map<int, QString>& kErrorCodeMsg();
+
+    ScanImagesManagerDelegate* delegate() const { return delegate_.load(); }
+    void setDelegate(ScanImagesManagerDelegate* delegate) { delegate_.store(delegate); }
+    ScanImagesRemoveManagerDelegate* removeDelegate() const { return removeDelegate_.load(); }
+    void setRemoveDelegate(ScanImagesRemoveManagerDelegate* delegate) { removeDelegate_.store(delegate); }
+
+    // 1 scanning, 2 finished with groups, 3 stopped, 4 nothing found,
+    // 5 removal started, 6 removing, 7 removal stopped, 8 removal finished.
+    uint scanState() const { return scanState_.load(); }
+    void setScanState(uint state) { scanState_.store(state); }
+
+    // A copy of the groups (the images are shared with the engine's groups).
+    ScanImagesGroupList dupImages() const;
+    qint64 groupNameNum() const;
+
+    // Runs a whole search on the calling thread.
+    void findDuplicateImages(const QStringList& folders);
+    // Asks the running search to stop; returns at once.
+    void stop();
+    void removeDupimagesArray();
+
+    // Removal.
+    uint removeType() const { return removeType_.load(); }
+    void setRemoveType(uint type) { removeType_.store(type); }
+    QString removePath() const;
+    void setRemovePath(const QString& path);
+    qint64 removeImagesTotalCount() const { return removeImagesTotalCount_.load(); }
+    qint64 removeImagesSuccessCount() const { return removeImagesSuccessCount_.load(); }
+    qint64 removeImagesSuccessSize() const { return removeImagesSuccessSize_.load(); }
+    // Starts removing the selected images of `groups`; returns at once.
+    void removeDuplicatesImages(const ScanImagesGroupList& groups);
+    void stopRemove() { isStopRemove_.store(true); }
+    // Blocks until the removal started last has ended (tests, shutdown).
+    void waitForRemoval();
+    // "<folder>/<name>", or with a time stamp before the extension when taken.
+    QString setRemoveDestPath(const QString& folder, const QString& imageName) const;
+
+    // Helpers of the result handling.
+    static qint64 caculateFileSize(const QByteArray& path);
+    static std::optional<QDateTime> getModifiedDate(const QByteArray& path);
+    static QString getStringWithDate(const QDateTime& date);
+    static std::optional<QString> getImageDimensions(const QByteArray& path);
+    static QImage getThumImages(const QByteArray& path);
+    static qint64 getFileSize(const QString& number, const QString& sizeType);
+    // The folder merge: whole path components, a broader folder replaces
+    // the narrower ones it holds.
+    void isContainFolder(const QString& folder);
+    QStringList scanFolderList() const;
+    void sortDupImageGroup();
+    static void sortDupImage(ScanImagesGroupItem& group);
+    // The bytes a reported path stands for (\udc80 ... \udcff are raw bytes).
+    static QByteArray pathBytes(const QString& reported);
+
+    // Entry points of the library callbacks.
+    void progressDidChanged(const QByteArray& json, int type);
+    void jsonDataDidChanged(const QByteArray& json);
+
+    // Tests drive time through this clock (seconds since 1970).
+    void setClockForTesting(std::function<double()> clock) { clock_ = std::move(clock); }
+    // Tests replace the thumbnail service (the real one decodes images).
+    void setThumbnailsEnabledForTesting(bool enabled) { thumbnails_ = enabled; }
+
+private:
+    struct SearchSettings;
+    SearchSettings readSettings() const;
+    double now() const;
+    ScanImagesGroupItemPtr isContainSourcePath(const QString& path) const;  // mutex_ held
+    ScanImagesItemPtr makeItem(const QString& reportedPath) const;
+    void sortDupImageGroupLocked();
+    bool removeOne(ScanImagesItem& item, Error* error) const;
+    void keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removed, bool finished);
+
+    SimagexFunctions functions_;
+    std::atomic<ScanImagesManagerDelegate*> delegate_{nullptr};
+    std::atomic<ScanImagesRemoveManagerDelegate*> removeDelegate_{nullptr};
+    std::atomic<uint> scanState_{0};
+
+    mutable std::mutex mutex_;  // guards everything below up to the atomics
+    ScanImagesGroupList imagesArray_;
+    qint64 groupNameNum_ = 1;
+    QStringList scanFolderList_;
+    double startScanTime_ = 0;
+    double callBackTime_ = 0;
+    double lastCallbackTimeProcess_ = 0;
+    QString removePath_;
+
+    std::atomic<bool> finalReported_{false};
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<uint> removeType_{0};
+    std::atomic<qint64> removeImagesTotalCount_{0};
+    std::atomic<qint64> removeImagesSuccessCount_{0};
+    std::atomic<qint64> removeImagesSuccessSize_{0};
+    std::atomic<bool> isStopRemove_{false};
+    std::mutex removalMutex_;
+    std::condition_variable removalDone_;
+    int removalsRunning_ = 0;
+    std::function<double()> clock_;
+    bool thumbnails_ = true;
+};

@@ -1,0 +1,233 @@
+// Removal of the images chosen in the similar-image groups.
+#include "ScanImagesManager.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSet>
+
+#include "Foundation/Bundle.h"
+#include "Foundation/Dispatch.h"
+#include "Foundation/FileManager.h"
+#include "Foundation/Trash.h"
+#include "QVBaseLib/RYLog.h"
+#include "QVDataAnalysis.h"
+
+namespace {
+
+constexpr int kNameAttempts = 5;
+
+Error missingFileError()
+{
+    return Error::make(QStringLiteral("file path does not exist."), 1, QString(),
+                       localized("The folder does not exist. Please choose another one. It may be moved, renamed or deleted."));
+}
+
+QByteArray stampedName(const QByteArray& name)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    const QByteArray stem = dot > 0 ? name.left(dot) : name;
+    const QByteArray extension = dot > 0 ? name.mid(dot + 1) : QByteArray();
+    // Calendar year: an image removed on 31 December carries that year.
+    const QByteArray stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz")).toLatin1();
+    return stem + ' ' + stamp + '.' + extension;
+}
+
+QByteArray lastComponent(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+}  // namespace
+
+QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QString& imageName) const
+{
+    const QString path = QStringLiteral("%1/%2").arg(folder, imageName);
+    if (!FileManager::default_().fileExists(QFile::encodeName(path))) {
+        return path;
+    }
+    return QFile::decodeName(QFile::encodeName(folder) + '/' + stampedName(QFile::encodeName(imageName)));
+}
+
+bool ScanImagesManager::removeOne(ScanImagesItem& item, Error* error) const
+{
+    const QByteArray source = item.rawPath().isEmpty() ? QFile::encodeName(item.imagePath()) : item.rawPath();
+    const QByteArray name = lastComponent(source);
+    switch (removeType()) {
+    case 0:
+        // The freedesktop Trash, with an information file to restore from.
+        if (!Trash::createFolders(error)) {
+            return false;
+        }
+        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+            const QByteArray trashName = Trash::isNameTaken(name) ? stampedName(name) : name;
+            if (Trash::trashItem(source, trashName, error)) {
+                return true;
+            }
+            if (!error || error->code != EEXIST) {
+                return false;
+            }
+        }
+        return false;
+    case 1:
+        return FileManager::default_().removeItem(source, error);
+    case 2: {
+        const QByteArray folder = QFile::encodeName(removePath());
+        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+            QByteArray destination = folder + '/' + name;
+            if (FileManager::default_().fileExists(destination)) {
+                destination = folder + '/' + stampedName(name);
+            }
+            // The move never replaces; a name taken meanwhile is tried anew.
+            if (FileManager::default_().moveItem(source, destination, error)) {
+                return true;
+            }
+            if (!error || error->code != EEXIST || !FileManager::default_().fileExists(source)) {
+                return false;
+            }
+        }
+        return false;
+    }
+    default:
+        // An unknown mode removes nothing, and says so.
+        if (error) {
+            *error = Error::make(QStringLiteral("ScanImagesManager"), 2, localized("The removal mode is not supported."));
+        }
+        return false;
+    }
+}
+
+void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups)
+{
+    qint64 selected = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& group : imagesArray_) {
+            for (const auto& item : group->dupImageItems()) {
+                selected += item->isSelect() ? 1 : 0;
+            }
+        }
+    }
+    removeImagesTotalCount_.store(selected);
+    isStopRemove_.store(false);
+    if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+        setScanState(5);
+        d->removeManagerDidStart(this);
+    }
+    {
+        std::lock_guard<std::mutex> lock(removalMutex_);
+        ++removalsRunning_;
+    }
+    DispatchQueue::global().async([this, groups] {
+        qint64 counter = 0;
+        QList<ScanImagesItem*> removed;
+        bool stopped = false;
+        for (const auto& group : groups) {
+            for (const auto& item : group->dupImageItems()) {
+                setScanState(6);
+                if (isStopRemove_.load()) {
+                    stopped = true;
+                    break;
+                }
+                if (!item->isSelect()) {
+                    continue;
+                }
+                const QByteArray raw = item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath();
+                if (!FileManager::default_().fileExists(raw)) {
+                    const Error error = missingFileError();
+                    item->setRemoveError(error);
+                    item->setIsRemoveFailed(true);
+                    item->setIsSelect(false);
+                    RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("Fail"), error.localizedDescription());
+                    continue;
+                }
+                Error error;
+                if (removeOne(*item, &error)) {
+                    RYLog::shared().writeData(QStringLiteral("remove success"));
+                    item->setIsRemoveFailed(false);
+                    removeImagesSuccessCount_.fetch_add(1);
+                    ++counter;
+                    removeImagesSuccessSize_.fetch_add(item->imageSize());
+                    removed.append(item.get());
+                    group->setGroupSize(std::max<qint64>(0, group->groupSize() - item->imageSize()));
+                } else {
+                    RYLog::shared().writeData(QStringLiteral("%1 %2 %3")
+                                                  .arg(error.domain)
+                                                  .arg(error.code)
+                                                  .arg(error.localizedDescription()));
+                    RYLog::shared().writeData(QStringLiteral("remove failed"));
+                    item->setRemoveError(error);
+                    item->setIsRemoveFailed(true);
+                    item->setIsSelect(false);
+                    RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("Fail"), error.localizedDescription());
+                }
+                if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+                    const qint64 total = removeImagesTotalCount_.load();
+                    d->removeManagerProgressDidChange(this, total > 0 ? double(counter) / double(total) : 0.0);
+                }
+            }
+            if (stopped) {
+                break;
+            }
+        }
+        keepRemaining(groups, removed, !stopped);
+        if (stopped) {
+            setScanState(7);
+            if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+                d->removeManagerDidStop(this);
+            }
+        } else {
+            setScanState(8);
+            RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("SuccessRemove"),
+                         QStringLiteral("%1_%2_Image").arg(removeImagesSuccessCount_.load()).arg(removeImagesTotalCount_.load()));
+            if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+                d->removeMangerDidFinish(this);
+            }
+        }
+        {
+            std::lock_guard<std::mutex> lock(removalMutex_);
+            --removalsRunning_;
+        }
+        removalDone_.notify_all();
+    });
+}
+
+void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removedList,
+                                      bool finished)
+{
+    // Removed images leave their groups and groups of fewer than two go,
+    // also after a stop, so no screen shows a removed file as present.
+    const QSet<ScanImagesItem*> removed(removedList.begin(), removedList.end());
+    ScanImagesGroupList result;
+    for (const auto& group : groups) {
+        QList<ScanImagesItemPtr> remaining;
+        for (const auto& item : group->dupImageItems()) {
+            if (!removed.contains(item.get())) {
+                remaining.append(item);
+            }
+        }
+        if (remaining.size() < 2) {
+            continue;
+        }
+        group->setDupImageItems(remaining);
+        group->setGroupCount(remaining.size());
+        if (finished) {
+            group->setIsSelect(0);
+            for (const auto& item : remaining) {
+                item->setIsSelect(false);
+            }
+        }
+        result.append(group);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    imagesArray_ = result;
+    if (finished) {
+        sortDupImageGroupLocked();
+    }
+}
+
+void ScanImagesManager::waitForRemoval()
+{
+    std::unique_lock<std::mutex> lock(removalMutex_);
+    removalDone_.wait(lock, [this] { return removalsRunning_ == 0; });
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+class ScanImagesManager;
+
+// What the similar-image engine tells its screen during a removal.
+class ScanImagesRemoveManagerDelegate {
+public:
+    virtual ~ScanImagesRemoveManagerDelegate() = default;
+    virtual void removeManagerDidStart(ScanImagesManager* manager) = 0;
+    virtual void removeManagerProgressDidChange(ScanImagesManager* manager, double progress) = 0;
+    virtual void removeManagerDidStop(ScanImagesManager* manager) = 0;
+    virtual void removeMangerDidFinish(ScanImagesManager* manager) = 0;
+};

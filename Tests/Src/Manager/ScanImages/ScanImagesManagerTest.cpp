@@ -1,0 +1,232 @@
+// The similar-image search: what the engine hands the library, and how it
+// turns the library's reports into groups and delegate calls.
+#include <QDir>
+#include <QFile>
+#include <QVariantMap>
+
+#include <gtest/gtest.h>
+
+#include "Foundation/PropertyList.h"
+#include "ImageSet.h"
+#include "Manager/DiskInfo.h"
+#include "QVBaseLib/Helper.h"
+#include "ScanImagesTestSupport.h"
+#include "TestSupport.h"
+
+namespace {
+
+class ScanImagesSearchTest : public TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        ScriptedLibrary::reset();
+        manager_ = std::make_unique<ScanImagesManager>(ScriptedLibrary::functions());
+        manager_->setDelegate(&delegate_);
+        manager_->setThumbnailsEnabledForTesting(false);
+    }
+    void TearDown() override
+    {
+        manager_.reset();
+        ScriptedLibrary::reset();
+        TempHomeTest::TearDown();
+    }
+    void writeSettings(const QVariantMap& settings)
+    {
+        ASSERT_TRUE(PropertyList::writeFile(Helper::appSuportWithBundleIdentifier() + "/PreferenceInfo.plist", settings));
+    }
+
+    RecordingDelegate delegate_;
+    std::unique_ptr<ScanImagesManager> manager_;
+};
+
+TEST_F(ScanImagesSearchTest, folderMergeComparesWholeComponents)
+{
+    manager_->isContainFolder("/Users/a/Pictures");
+    manager_->isContainFolder("/Users/a");
+    EXPECT_EQ(manager_->scanFolderList(), QStringList{"/Users/a"});
+
+    manager_->findDuplicateImages({"/Users/a", "/Users/a/Pictures"});
+    EXPECT_EQ(manager_->scanFolderList(), QStringList{"/Users/a"});
+
+    manager_->findDuplicateImages({"/home/a", "/home/ab", "/data/photos", "/photos", "/home/a/"});
+    EXPECT_EQ(manager_->scanFolderList(), (QStringList{"/home/a", "/home/ab", "/data/photos", "/photos"}));
+}
+
+TEST_F(ScanImagesSearchTest, settingsReachTheLibraryRecord)
+{
+    writeSettings({{"threshold", "10"},
+                   {"similarImageMaxSelect", true}, {"similarImageMaxFileSize", "5"}, {"similarImageMaxSizeType", "GB"},
+                   {"similarImageMinSelect", true}, {"similarImageMinFileSize", "20"}, {"similarImageMinSizeType", "KB"},
+                   {"DupImagesWhiteListPath", QVariantList{"/w/one", "/w/two"}},
+                   {"hiddenFile", true}});
+    manager_->findDuplicateImages({"/pics"});
+    ASSERT_EQ(ScriptedLibrary::calls.size(), 1u);
+    const auto& call = ScriptedLibrary::calls[0];
+    EXPECT_EQ(call.paths, (QStringList{"/pics/", "/w/one/", "/w/two/"}));
+    EXPECT_EQ(call.whiteList, (QStringList{"/w/one/", "/w/two/"}));
+    EXPECT_DOUBLE_EQ(call.options.threshold, 20.0);
+    EXPECT_EQ(call.options.maxFileSize, 2147483647);  // 5 GB does not fit: the largest that does
+    EXPECT_EQ(call.options.minFileSize, 20000);
+    EXPECT_EQ(call.options.extensionCount, 18);
+    EXPECT_EQ(call.options.skipHidden, 1);
+    EXPECT_EQ(call.options.flag, 0);
+
+    writeSettings({{"threshold", "150"}, {"similarImageMaxSelect", false}, {"similarImageMaxFileSize", "5"}});
+    manager_->findDuplicateImages({"/"});
+    const auto& second = ScriptedLibrary::calls[1];
+    EXPECT_DOUBLE_EQ(second.options.threshold, 100.0);
+    EXPECT_EQ(second.options.maxFileSize, 0);
+    EXPECT_EQ(second.options.skipHidden, 0);
+    EXPECT_EQ(second.paths, QStringList{DiskInfo::customHomeDirectory() + "/"});
+
+    QFile::remove(Helper::appSuportWithBundleIdentifier() + "/PreferenceInfo.plist");
+    const QString users = QDir(DiskInfo::customHomeDirectory()).absolutePath().section('/', 0, -2);
+    manager_->findDuplicateImages({users});
+    EXPECT_DOUBLE_EQ(ScriptedLibrary::calls[2].options.threshold, 85.0);
+    EXPECT_EQ(ScriptedLibrary::calls[2].paths, QStringList{DiskInfo::customHomeDirectory() + "/"});
+}
+
+TEST_F(ScanImagesSearchTest, progressIsThrottledButTheEndAlwaysArrives)
+{
+    double clock = 1000.0;
+    manager_->setClockForTesting([&] { return clock; });
+    ScriptedLibrary::script = [&](FoundDupCallback, ProgressCallback progress) {
+        sendProgress(progress, 0, 0.1, 10, "/a.png");
+        clock += 0.1;
+        sendProgress(progress, 0, 0.2, 10, "/b.png");  // dropped
+        clock += 0.15;
+        sendProgress(progress, 0, 0.3, 10, "/c.png");
+        clock += 0.01;
+        sendProgress(progress, 1, 1.0, 10, "/c.png");
+        return kOk;
+    };
+    manager_->findDuplicateImages({"/pics"});
+    EXPECT_EQ(delegate_.events(), (QStringList{"start", "progress 0.1 10 /a.png", "progress 0.3 10 /c.png", "finished 1"}));
+}
+
+TEST_F(ScanImagesSearchTest, reportsOfOneSourceMergeAndGroupsAreSortedAndNamed)
+{
+    const QString a = writeFile("a.png", QByteArray(300, 'a'));
+    const QString b = writeFile("b.png", QByteArray(100, 'b'));
+    const QString c = writeFile("c.png", QByteArray(100, 'c'));
+    const QString d = writeFile("d.png", QByteArray(250, 'd'));
+    const QString e = writeFile("e.png", QByteArray(250, 'e'));
+    double clock = 1000.0;
+    manager_->setClockForTesting([&] { return clock; });
+    ScriptedLibrary::script = [&](FoundDupCallback found, ProgressCallback progress) {
+        sendFound(found, c, {c, b});
+        sendFound(found, d, {d, e});
+        clock += 2.5;  // the second report of c's group passes the 2 s delivery throttle
+        sendFound(found, c, {a});
+        sendProgress(progress, 1, 1, 5, QString());
+        return kOk;
+    };
+    manager_->findDuplicateImages({scratch()});
+    EXPECT_EQ(delegate_.events(), (QStringList{"start", "data 2", "finished 1"}));
+    const ScanImagesGroupList groups = manager_->dupImages();
+    ASSERT_EQ(groups.size(), 2);
+    // 500 bytes in three images before 500 bytes in two.
+    EXPECT_EQ(groups[0]->sourceImagePath(), c);
+    EXPECT_EQ(groups[0]->groupCount(), 3);
+    EXPECT_EQ(groups[0]->groupSize(), 500);
+    EXPECT_EQ(groups[0]->groupName(), "Group 1");
+    EXPECT_EQ(groups[1]->groupName(), "Group 2");
+    // By size, then by path.
+    EXPECT_EQ(groups[0]->dupImageItems()[0]->imagePath(), a);
+    EXPECT_EQ(groups[0]->dupImageItems()[1]->imagePath(), b);
+    EXPECT_EQ(groups[0]->dupImageItems()[2]->imagePath(), c);
+    const auto item = groups[0]->dupImageItems()[0];
+    EXPECT_EQ(item->imageName(), "a.png");
+    EXPECT_EQ(item->pathExtension(), "png");
+    EXPECT_TRUE(item->medifiedDate().has_value());
+    EXPECT_FALSE(item->dimension().has_value());  // not an image
+    EXPECT_FALSE(item->isSelect());
+}
+
+TEST_F(ScanImagesSearchTest, aVanishedFileAndBrokenJsonDoNoHarm)
+{
+    ScriptedLibrary::script = [&](FoundDupCallback found, ProgressCallback progress) {
+        const QByteArray junk = "{not json";
+        found(JsonData{junk.constData(), uint32_t(junk.size())});
+        progress(0, JsonData{junk.constData(), uint32_t(junk.size())});
+        sendFound(found, "/gone/x.png", {"/gone/x.png", "/gone/y.png"});
+        sendProgress(progress, 2, 0.5, 2, QString());
+        return kStoped;
+    };
+    manager_->findDuplicateImages({"/gone"});
+    EXPECT_EQ(delegate_.events(), (QStringList{"start", "progress 0 0 ", "stopped 3"}));
+    const auto groups = manager_->dupImages();
+    ASSERT_EQ(groups.size(), 1);
+    EXPECT_EQ(groups[0]->dupImageItems()[0]->imageSize(), 0);
+    EXPECT_FALSE(groups[0]->dupImageItems()[0]->medifiedDate().has_value());
+}
+
+TEST_F(ScanImagesSearchTest, aLibraryThatEndsWithoutItsReportStillEndsTheScan)
+{
+    ScriptedLibrary::script = [](FoundDupCallback, ProgressCallback) { return kCrashed; };
+    manager_->findDuplicateImages({"/pics"});
+    EXPECT_EQ(delegate_.events(), (QStringList{"start", "stopped 3"}));
+
+    ScriptedLibrary::script = [](FoundDupCallback, ProgressCallback progress) {
+        sendProgress(progress, 1, 1, 0, QString());
+        return kOk;
+    };
+    manager_->findDuplicateImages({"/pics"});
+    EXPECT_EQ(delegate_.events().mid(2), (QStringList{"start", "finished 1"}));
+}
+
+TEST_F(ScanImagesSearchTest, stopAsksTheLibraryAndAgainWhileItRuns)
+{
+    ScriptedLibrary::script = [&](FoundDupCallback, ProgressCallback progress) {
+        manager_->stop();
+        EXPECT_TRUE(waitUntil([] { return ScriptedLibrary::stops >= 1; }));
+        sendProgress(progress, 0, 0.5, 2, QString());  // the engine repeats a stop asked earlier
+        sendProgress(progress, 2, 0.5, 2, QString());
+        return kStoped;
+    };
+    manager_->findDuplicateImages({"/pics"});
+    EXPECT_EQ(manager_->scanState(), 3u);
+    EXPECT_GE(ScriptedLibrary::stops, 2);
+    EXPECT_EQ(delegate_.events().back(), "stopped 3");
+}
+
+// The real library, end to end, over generated images.
+TEST_F(ScanImagesSearchTest, realLibraryFindsTheVariantsAndStopsOnRequest)
+{
+    ScanImagesManager& real = ScanImagesManager::shared();
+    RecordingDelegate delegate;
+    real.setDelegate(&delegate);
+    const std::string root = (scratch() + "/set").toStdString();
+    QDir().mkpath(QString::fromStdString(root));
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        const cv::Mat base = imageset::makeBase(imageset::Kind::photo, seed, {320, 240});
+        ASSERT_TRUE(imageset::write(root + "/p" + std::to_string(seed) + ".png", base));
+        ASSERT_TRUE(imageset::write(root + "/p" + std::to_string(seed) + "_small.jpg", imageset::resized(base, 0.5), 60));
+    }
+    ASSERT_TRUE(imageset::write(root + "/alone.png", imageset::makeBase(imageset::Kind::shapes, 9, {320, 240})));
+    real.findDuplicateImages({QString::fromStdString(root)});
+    EXPECT_EQ(delegate.events().back(), "finished 1");
+    const auto groups = real.dupImages();
+    ASSERT_EQ(groups.size(), 3);
+    for (const auto& group : groups) {
+        EXPECT_EQ(group->groupCount(), 2);
+        EXPECT_TRUE(group->dupImageItems()[0]->dimension().has_value());
+        EXPECT_FALSE(group->dupImageItems()[0]->thumImage().isNull());
+        EXPECT_LE(group->dupImageItems()[0]->thumImage().width(), 60 * 4);
+    }
+
+    // Stop during decoding: the search ends with the stopped report.
+    for (int i = 0; i < 150; ++i) {
+        ASSERT_TRUE(imageset::write(root + "/n" + std::to_string(i) + ".png",
+                                    imageset::makeBase(imageset::Kind::noise, unsigned(100 + i), {320, 240})));
+    }
+    delegate.onScanProgress = [&](double) { real.stop(); };
+    real.findDuplicateImages({QString::fromStdString(root)});
+    const QString end = delegate.events().back();
+    EXPECT_TRUE(end == "stopped 3" || end == "finished 1") << end.toStdString();
+    EXPECT_EQ(delegate.events().filter("stopped").size() + delegate.events().filter("finished").size(), 2);
+    real.setDelegate(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,226 @@
+// Removal of the chosen images: Trash, folder, permanent; failures and stop.
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include "Foundation/FileManager.h"
+#include "Foundation/Trash.h"
+#include "GA/QVDAEventObserver.h"
+#include "QVBaseLib/Helper.h"
+#include "ScanImagesTestSupport.h"
+#include "TestSupport.h"
+
+namespace {
+
+class ScanImagesRemoveTest : public TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        Helper::setNetworkReachableOverride(true);
+        ScriptedLibrary::reset();
+        manager_ = std::make_unique<ScanImagesManager>(ScriptedLibrary::functions());
+        manager_->setDelegate(&delegate_);
+        manager_->setRemoveDelegate(&delegate_);
+        manager_->setThumbnailsEnabledForTesting(false);
+    }
+    void TearDown() override
+    {
+        manager_.reset();
+        FileManager::clearFaults();
+        Helper::setNetworkReachableOverride(std::nullopt);
+        ScriptedLibrary::reset();
+        TempHomeTest::TearDown();
+    }
+    // One group per list of names, each name a file of `size` bytes.
+    ScanImagesGroupList search(const QList<QStringList>& groups)
+    {
+        QList<QStringList> paths;
+        for (const auto& names : groups) {
+            QStringList p;
+            for (const auto& n : names) {
+                p.append(writeFile("pics/" + n, QByteArray(100, 'x')));
+            }
+            paths.append(p);
+        }
+        ScriptedLibrary::script = [&](FoundDupCallback found, ProgressCallback progress) {
+            for (const auto& p : paths) {
+                sendFound(found, p.first(), p);
+            }
+            sendProgress(progress, 1, 1, 0, QString());
+            return kOk;
+        };
+        manager_->findDuplicateImages({scratch() + "/pics"});
+        return manager_->dupImages();
+    }
+    static void select(const ScanImagesGroupList& groups, const QStringList& names)
+    {
+        for (const auto& g : groups) {
+            for (const auto& item : g->dupImageItems()) {
+                item->setIsSelect(names.contains(item->imageName()));
+            }
+        }
+    }
+    void removeAndWait(const ScanImagesGroupList& groups)
+    {
+        manager_->removeDuplicatesImages(groups);
+        manager_->waitForRemoval();
+    }
+    static QStringList names(const ScanImagesGroupList& groups)
+    {
+        QStringList out;
+        for (const auto& g : groups) {
+            for (const auto& item : g->dupImageItems()) {
+                out.append(item->imageName());
+            }
+        }
+        out.sort();
+        return out;
+    }
+
+    RecordingDelegate delegate_;
+    std::unique_ptr<ScanImagesManager> manager_;
+};
+
+TEST_F(ScanImagesRemoveTest, toTheTrashWithInformationAndGroupsThatKeepTwo)
+{
+    QVDAEventRecorder recorder;
+    auto groups = search({{"a.png", "b.png", "c.png"}, {"d.png", "e.png", "f.png"}});
+    select(groups, {"a.png", "b.png", "d.png"});
+    manager_->setRemoveType(0);
+    removeAndWait(groups);
+
+    EXPECT_EQ(delegate_.events().mid(delegate_.events().indexOf("removeStart")), (QStringList{"removeStart", "removeFinish"}));
+    EXPECT_EQ(manager_->scanState(), 8u);
+    EXPECT_EQ(manager_->removeImagesTotalCount(), 3);
+    EXPECT_EQ(manager_->removeImagesSuccessCount(), 3);
+    EXPECT_EQ(manager_->removeImagesSuccessSize(), 300);
+    EXPECT_EQ(delegate_.progress(), (std::vector<double>{1.0 / 3, 2.0 / 3, 1.0}));
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(Trash::filesFolder()) + "/a.png"));
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(Trash::infoFolder()) + "/a.png.trashinfo"));
+    EXPECT_FALSE(QFile::exists(scratch() + "/pics/a.png"));
+
+    // The group left with one image is gone; the other keeps two, unselected.
+    const auto left = manager_->dupImages();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(names(left), (QStringList{"e.png", "f.png"}));
+    EXPECT_EQ(left[0]->groupName(), "Group 1");
+    EXPECT_EQ(left[0]->groupCount(), 2);
+    EXPECT_EQ(left[0]->groupSize(), 200);
+    EXPECT_EQ(left[0]->isSelect(), 0);
+    EXPECT_TRUE(recorder.contains("AfterDeleter", "SuccessRemove", "3_3_Image"));
+
+    // A second removal adds to the counts; a new search clears them.
+    select(left, {"e.png"});
+    removeAndWait(left);
+    EXPECT_EQ(manager_->removeImagesSuccessCount(), 4);
+    search({{"g.png", "h.png"}});
+    EXPECT_EQ(manager_->removeImagesSuccessCount(), 0);
+}
+
+TEST_F(ScanImagesRemoveTest, toAFolderNeverReplacingAndPermanently)
+{
+    auto groups = search({{"a.png", "b.png", "c.png"}});
+    const QString dest = scratch() + "/dest";
+    QDir().mkpath(dest);
+    QFile taken(dest + "/a.png");
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("keep me");
+    taken.close();
+    select(groups, {"a.png"});
+    manager_->setRemoveType(2);
+    manager_->setRemovePath(dest);
+    removeAndWait(groups);
+    QStringList inDest = QDir(dest).entryList(QDir::Files);
+    inDest.sort();
+    ASSERT_EQ(inDest.size(), 2);
+    EXPECT_EQ(inDest[1], "a.png");
+    EXPECT_TRUE(QRegularExpression(R"(^a \d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3}\.png$)").match(inDest[0]).hasMatch()) << inDest[0].toStdString();
+    QFile kept(dest + "/a.png");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "keep me");
+
+    const QString stamped = manager_->setRemoveDestPath(dest, "a.png");
+    EXPECT_TRUE(stamped.startsWith(dest + "/a ")) << stamped.toStdString();
+    QFile bare(dest + "/a");
+    ASSERT_TRUE(bare.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(manager_->setRemoveDestPath(dest, "a").endsWith("."));
+
+    groups = manager_->dupImages();
+    select(groups, {"b.png"});
+    manager_->setRemoveType(1);
+    removeAndWait(groups);
+    EXPECT_FALSE(QFile::exists(scratch() + "/pics/b.png"));
+    EXPECT_EQ(QDir(QFile::decodeName(Trash::filesFolder())).entryList(QDir::Files).size(), 0);
+}
+
+TEST_F(ScanImagesRemoveTest, missingFilesFailingMovesAndUnknownModesCountAsFailed)
+{
+    QVDAEventRecorder recorder;
+    auto groups = search({{"a.png", "b.png", "c.png"}});
+    select(groups, {"a.png", "b.png", "c.png"});
+    QFile::remove(scratch() + "/pics/a.png");
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray& path) {
+        return step == FileStep::rename && path.endsWith("b.png") ? EACCES : 0;
+    };
+    FileManager::setFaults(faults);
+    ScanImagesItemPtr a, b, c;
+    for (const auto& item : groups[0]->dupImageItems()) {
+        (item->imageName() == "a.png" ? a : item->imageName() == "b.png" ? b : c) = item;
+    }
+    manager_->setRemoveType(0);
+    removeAndWait(groups);
+
+    EXPECT_TRUE(a->isRemoveFailed());
+    EXPECT_FALSE(a->isSelect());
+    ASSERT_TRUE(a->removeError().has_value());
+    EXPECT_EQ(a->removeError()->domain, "file path does not exist.");
+    EXPECT_EQ(a->removeError()->code, 1);
+    EXPECT_TRUE(b->isRemoveFailed());
+    EXPECT_TRUE(b->removeError().has_value());
+    EXPECT_TRUE(QFile::exists(scratch() + "/pics/b.png"));
+    EXPECT_FALSE(c->isRemoveFailed());
+    EXPECT_EQ(recorder.count("AfterDeleter", "Fail"), 2);
+    EXPECT_EQ(delegate_.events().back(), "removeFinish");
+    // Failed images stay in their group; the removed one leaves it.
+    EXPECT_EQ(names(manager_->dupImages()), (QStringList{"a.png", "b.png"}));
+
+    FileManager::clearFaults();
+    groups = search({{"x.png", "y.png"}});
+    select(groups, {"x.png"});
+    const auto items = groups[0]->dupImageItems();
+    manager_->setRemoveType(7);
+    removeAndWait(groups);
+    EXPECT_TRUE(QFile::exists(scratch() + "/pics/x.png"));
+    EXPECT_EQ(manager_->removeImagesSuccessCount(), 0);
+    EXPECT_TRUE(items[0]->isRemoveFailed() || items[1]->isRemoveFailed());
+    EXPECT_EQ(delegate_.progress().back(), 0.0);
+}
+
+TEST_F(ScanImagesRemoveTest, aStopTakesRemovedImagesOutBeforeItIsReported)
+{
+    auto groups = search({{"a.png", "b.png"}, {"c.png", "d.png", "e.png"}});
+    select(groups, {"a.png", "c.png", "d.png"});
+    delegate_.onRemoveProgress = [&](double) { manager_->stopRemove(); };
+    manager_->setRemoveType(1);
+    removeAndWait(groups);
+    EXPECT_EQ(delegate_.events().back(), "removeStop");
+    EXPECT_EQ(delegate_.events().filter("removeFinish").size(), 0);
+    EXPECT_EQ(manager_->scanState(), 7u);
+    EXPECT_EQ(manager_->removeImagesSuccessCount(), 1);
+    // Whichever went first is no longer listed; the others stay selected.
+    const auto left = manager_->dupImages();
+    const QStringList listed = names(left);
+    EXPECT_EQ(listed.size() + 1 + (left.size() < 2 ? 1 : 0), 5);
+    for (const auto& g : left) {
+        EXPECT_GE(g->groupCount(), 2);
+        for (const auto& item : g->dupImageItems()) {
+            EXPECT_TRUE(QFile::exists(QFile::decodeName(item->rawPath())));
+        }
+    }
+}
+
+}  // namespace
