@@ -1,0 +1,37 @@
+#pragma once
+
+#include <vector>
+
+#include <QString>
+#include <QVariantMap>
+
+// One physical disk and its "Device Characteristics".
+class DiskInfo {
+public:
+    explicit DiskInfo(const QVariantMap& diskInfos) : diskInfos_(diskInfos) {}
+
+    const QVariantMap& diskInfos() const { return diskInfos_; }
+    void setDiskInfos(const QVariantMap& diskInfos) { diskInfos_ = diskInfos; }
+
+    QString serialNumber() const { return value("Serial Number"); }
+    QString mediumType() const { return value("Medium Type"); }
+    QString productName() const { return value("Product Name"); }
+    QString vendorName() const { return value("Vendor Name"); }
+    QString productRevisonLevel() const { return value("Product Revision Level"); }
+    bool SSD() const { return mediumType() == QLatin1String("Solid State"); }
+
+    // The whole disks of the machine, in sysfs order; empty when none is found.
+    static std::vector<DiskInfo> allDevices(const QString& sysfsRoot = defaultSysfsRoot());
+    // The model of the disk holding the volume at `path`; "" when none.
+    static QString getDeviceModel(const QString& path, const QString& sysfsRoot = defaultSysfsRoot());
+    static QString customHomeDirectory();
+
+    static QString defaultSysfsRoot();
+    // Points every default lookup at another sysfs tree (tests); empty restores /sys.
+    static void setDefaultSysfsRootForTesting(const QString& root);
+
+private:
+    QString value(const char* key) const { return diskInfos_.value(QLatin1String(key)).toString(); }
+
+    QVariantMap diskInfos_;
+};

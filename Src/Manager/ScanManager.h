@@ -1,0 +1,178 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+#include "Foundation/OperationQueue.h"
+#include "Manager/DiskInfo.h"
+#include "Manager/ScanManagerProtocol.h"
+#include "Model/DuplicateFiles.h"
+#include "Model/PreferenceScanProtocol.h"
+#include "Model/ResourceValueURL.h"
+
+using DuplicateFilesList = QList<DuplicateFilesPtr>;
+
+// The duplicate-file engine: walks folders, groups files by size, then by
+// the MD5 digest of their content. One instance per process.
+class ScanManager {
+public:
+    using ResourceValueURL = ::ResourceValueURL;
+    // Walked files by size (bytes), sizes ascending; each item once.
+    using SizeMap = std::map<int64_t, std::vector<ResourceValueURL>>;
+
+    // Extensions the walks skip (compared with the lower-cased extension).
+    struct IgnoresPathExtention {
+        static const QStringList& allRawValues();
+        static bool init(const QString& rawValue) { return allRawValues().contains(rawValue, Qt::CaseSensitive); }
+    };
+
+    // The result lists with their file counts and byte sizes, as one
+    // consistent snapshot.
+    struct Results {
+        DuplicateFilesList totalFiles, documentFiles, pictureFiles, audioFiles, videoFiles, otherFiles;
+        int totalFilesCount = 0, documentFilesCount = 0, pictureFilesCount = 0, audioFilesCount = 0,
+            videoFilesCount = 0, otherFilesCount = 0;
+        uint64_t totalFilesSize = 0, documentFilesSize = 0, pictureFilesSize = 0, audioFilesSize = 0,
+                 videoFilesSize = 0, otherFilesSize = 0;
+    };
+
+    static ScanManager& default_();
+
+    // --- scan ---------------------------------------------------------------
+    // Starts a scan of folderList() on a global queue and returns at once.
+    void scanDuplicateFile();
+    // Asks the running scan to stop; it still ends with scanFinished().
+    void stopScan();
+
+    QStringList folderList() const;
+    void setFolderList(const QStringList& folders);
+    ScanManagerProtocol* delegate() const { return delegate_.load(); }
+    // Non-owning; the owner clears it before it goes away.
+    void setDelegate(ScanManagerProtocol* delegate) { delegate_.store(delegate); }
+
+    // The settings in force; a store while a scan runs is ignored.
+    std::shared_ptr<PreferenceScanProtocol> scanSetupObj() const;
+    void setScanSetupObj(std::shared_ptr<PreferenceScanProtocol> settings);
+
+    bool scaning() const { return scaning_.load(); }
+    bool scanFinished() const { return scanFinished_.load(); }
+    bool scanStop() const { return scanStop_.load(); }
+    void setScanStop(bool stop) { scanStop_.store(stop); }
+    double scanningProgress() const { return scanningProgress_.load(); }
+
+    // Results: each accessor takes the lock, so a screen reading while a scan
+    // runs sees whole groups and matching counts.
+    Results results() const;
+    // Runs `change` on the results under the lock (for removal).
+    void updateResults(const std::function<void(Results&)>& change);
+    DuplicateFilesList totalFiles() const;
+    DuplicateFilesList documentFiles() const;
+    DuplicateFilesList pictureFiles() const;
+    DuplicateFilesList audioFiles() const;
+    DuplicateFilesList videoFiles() const;
+    DuplicateFilesList otherFiles() const;
+    int totalFilesCount() const;
+    int documentFilesCount() const;
+    int pictureFilesCount() const;
+    int audioFilesCount() const;
+    int videoFilesCount() const;
+    int otherFilesCount() const;
+    uint64_t totalFilesSize() const;
+    uint64_t documentFilesSize() const;
+    uint64_t pictureFilesSize() const;
+    uint64_t audioFilesSize() const;
+    uint64_t videoFilesSize() const;
+    uint64_t otherFilesSize() const;
+
+    OperationQueue& assembleSSDQueue() { return assembleSSDQueue_; }
+    OperationQueue& assembleHDDQueue() { return assembleHDDQueue_; }
+    OperationQueue& appendQueue() { return appendQueue_; }
+
+    // Zeroed at the start of each scan; removal adds to it.
+    int errorRemoveCount() const { return errorRemoveCount_.load(); }
+    void setErrorRemoveCount(int count) { errorRemoveCount_.store(count); }
+    // Cleared at the start of each scan; removal sets it.
+    bool removeFinished() const { return removeFinished_.load(); }
+    void setRemoveFinished(bool finished) { removeFinished_.store(finished); }
+
+    // --- walk and filters ---------------------------------------------------
+    SizeMap filterSameSize(const QStringList& folders);
+    // True when the settings leave the item out.
+    bool ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const;
+    // True when the path is a white-list entry or lies below one.
+    bool whitePathIgnore(const QByteArray& path) const;
+    // The roots a scan walks: normalised, the system folders and other users'
+    // folders dropped (see the .cpp).
+    static QList<QByteArray> scanRoots(const QStringList& folders, const QByteArray& homeFolder);
+
+    // True when the volume (mount point) was found on a solid-state disk.
+    std::optional<bool> volumeIsSolidState(const QByteArray& volume) const;
+
+    // Waits until no scan runs (tests and the benchmark).
+    bool waitUntilIdle(int timeoutMs) const;
+
+private:
+    ScanManager();
+    ~ScanManager();
+
+    void resetScan();
+    void setScanPathsDiskType(const QStringList& folders);
+    void scanBody(const QStringList& folders);
+    void progressTick(double total);
+    void append(const DuplicateFilesPtr& group);
+
+    std::vector<DiskInfo> disks_;
+    mutable std::mutex volumeMutex_;
+    QHash<QByteArray, bool> volumeTypeOfDisk_;
+
+    OperationQueue assembleSSDQueue_;
+    OperationQueue assembleHDDQueue_;
+    OperationQueue appendQueue_;
+
+    mutable std::mutex resultsMutex_;
+    Results results_;
+
+    mutable std::mutex folderMutex_;
+    QStringList folderList_;
+    std::atomic<ScanManagerProtocol*> delegate_{nullptr};
+
+    std::atomic<int> errorRemoveCount_{0};
+    std::atomic<bool> removeFinished_{false};
+    std::atomic<bool> scaning_{false};
+    std::atomic<bool> scanFinished_{false};
+    std::atomic<bool> scanStop_{false};
+    std::atomic<double> scanningProgress_{0.0};
+
+    mutable std::mutex settingsMutex_;
+    std::shared_ptr<PreferenceScanProtocol> scanPreference_;
+    // The white list of scanPreference_ as normalised byte paths, kept with it.
+    std::shared_ptr<const std::vector<QByteArray>> whiteList_;
+    std::shared_ptr<const std::vector<QByteArray>> whiteList() const;
+    void refreshWhiteList();
+
+    std::mutex progressMutex_;
+    double groupsDone_ = 0;
+    // Single-file progress ticks still waiting on the main queue.
+    std::mutex ticksMutex_;
+    std::condition_variable ticksDone_;
+    int pendingTicks_ = 0;
+    mutable std::mutex idleMutex_;
+    mutable std::condition_variable idle_;
+
+public:
+    // ---- removal of selected duplicates (ScanManagerRemove.cpp) begins here ----
+    // ---- removal of selected duplicates ends here ----
+};

@@ -1,0 +1,191 @@
+#include "PerferenceInfo.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include "Main/Utilities.h"
+#include "Manager/ScanManager.h"
+#include "QVBaseLib/Helper.h"
+
+namespace {
+
+const QString kFileName = QStringLiteral("/PreferenceInfo.plist");
+
+bool boolValue(const PlistDict& dict, const QString& key, bool fallback)
+{
+    const QVariant value = dict.value(key);
+    return value.typeId() == QMetaType::Bool ? value.toBool() : fallback;
+}
+
+QString stringValue(const PlistDict& dict, const QString& key, const QString& fallback)
+{
+    const QVariant value = dict.value(key);
+    return value.typeId() == QMetaType::QString ? value.toString() : fallback;
+}
+
+// An array whose every element is a string; anything else gives nothing.
+std::optional<QStringList> stringArray(const PlistDict& dict, const QString& key)
+{
+    const QVariant value = dict.value(key);
+    if (value.typeId() == QMetaType::QStringList) {
+        return value.toStringList();
+    }
+    if (value.typeId() != QMetaType::QVariantList) {
+        return std::nullopt;
+    }
+    QStringList out;
+    for (const QVariant& item : value.toList()) {
+        if (item.typeId() != QMetaType::QString) {
+            return std::nullopt;
+        }
+        out.append(item.toString());
+    }
+    return out;
+}
+
+QList<QUrl> fileUrls(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    urls.reserve(paths.size());
+    for (const QString& path : paths) {
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    return urls;
+}
+
+}  // namespace
+
+QString PerferenceInfo::settingsPath()
+{
+    const QString folder = Helper::appSuportWithBundleIdentifier();
+    return folder.isEmpty() ? QString() : folder + kFileName;
+}
+
+PlistDict PerferenceInfo::defaultDictionary()
+{
+    return PlistDict{
+        {QStringLiteral("audio"), true},
+        {QStringLiteral("file"), true},
+        {QStringLiteral("other"), true},
+        {QStringLiteral("video"), true},
+        {QStringLiteral("photo"), true},
+        {QStringLiteral("maxFileSize"), QString()},
+        {QStringLiteral("maxSelect"), false},
+        {QStringLiteral("maxSizeType"), QStringLiteral("MB")},
+        {QStringLiteral("minFileSize"), QString()},
+        {QStringLiteral("minSelect"), false},
+        {QStringLiteral("minSizeType"), QStringLiteral("MB")},
+        {QStringLiteral("whiteListPath"), QVariantList()},
+        {QStringLiteral("DupImagesWhiteListPath"), QVariantList()},
+        {QStringLiteral("LargeFileWhiteListPath"), QVariantList()},
+        {QStringLiteral("hiddenFile"), true},
+        {QStringLiteral("zeroByteFile"), true},
+        {QStringLiteral("threshold"), QStringLiteral("85")},
+        {QStringLiteral("similarImageMaxFileSize"), QString()},
+        {QStringLiteral("similarImageMaxSelect"), false},
+        {QStringLiteral("similarImageMaxSizeType"), QStringLiteral("MB")},
+        {QStringLiteral("similarImageMinFileSize"), QString()},
+        {QStringLiteral("similarImageMinSelect"), false},
+        {QStringLiteral("similarImageMinSizeType"), QStringLiteral("MB")},
+    };
+}
+
+std::optional<int64_t> PerferenceInfo::bytesOfSizeText(const QString& text, const QString& unit)
+{
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!number.match(text).hasMatch()) {
+        return 0;
+    }
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    bool ok = false;
+    const qlonglong count = text.toLongLong(&ok);
+    if (!ok || (negative && count != 0)) {
+        // A count past 64 bits, or below zero, limits nothing.
+        return std::nullopt;
+    }
+    const int64_t factor = unit == QLatin1String("GB") ? 1000000000LL
+                         : unit == QLatin1String("MB") ? 1000000LL
+                                                       : 1000LL;
+    int64_t bytes = 0;
+    if (__builtin_mul_overflow(static_cast<int64_t>(count), factor, &bytes)) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+PerferenceInfo::PerferenceInfo()
+{
+    dic_ = defaultDictionary();
+    const QString path = settingsPath();
+    if (!path.isEmpty() && !QFile::exists(path)) {
+        if (!PropertyList::writeFile(path, QVariant::fromValue(dic_))) {
+            TSLOG("PreferenceInfo.plist write failed: ", path);
+        }
+    }
+    // A file that cannot be parsed is not touched: its keys take their defaults.
+    if (!path.isEmpty()) {
+        if (const std::optional<QVariant> loaded = PropertyList::readFile(path);
+            loaded && loaded->canConvert<PlistDict>() && loaded->typeId() == qMetaTypeId<PlistDict>()) {
+            dataDict_ = loaded->value<PlistDict>();
+        }
+    }
+    fill();
+}
+
+void PerferenceInfo::fill()
+{
+    const PlistDict& d = dataDict_;
+    omitHiddenFile_ = boolValue(d, QStringLiteral("hiddenFile"), true);
+    omitZeroByteFile_ = boolValue(d, QStringLiteral("zeroByteFile"), true);
+    maxSelectState_ = enableMaxSize_ = boolValue(d, QStringLiteral("maxSelect"), false);
+    minSelectState_ = enableMinSize_ = boolValue(d, QStringLiteral("minSelect"), false);
+    maxByteType_ = stringValue(d, QStringLiteral("maxSizeType"), QStringLiteral("MB"));
+    minByteType_ = stringValue(d, QStringLiteral("minSizeType"), QStringLiteral("MB"));
+    localMaxFileSize_ = stringValue(d, QStringLiteral("maxFileSize"), QString());
+    maxFileSize_ = bytesOfSizeText(localMaxFileSize_, maxByteType_);
+    localMinFileSize_ = stringValue(d, QStringLiteral("minFileSize"), QString());
+    minFileSize_ = bytesOfSizeText(localMinFileSize_, minByteType_);
+    omitVideo_ = boolValue(d, QStringLiteral("video"), true);
+    omitAudio_ = boolValue(d, QStringLiteral("audio"), true);
+    omitPicture_ = boolValue(d, QStringLiteral("photo"), true);
+    omitDocument_ = boolValue(d, QStringLiteral("file"), true);
+    omitOther_ = boolValue(d, QStringLiteral("other"), true);
+    localWhiteList_ = stringArray(d, QStringLiteral("whiteListPath")).value_or(QStringList());
+    whiteListPath_ = fileUrls(localWhiteList_);
+    dupImagesWhiteListPath_ = stringArray(d, QStringLiteral("DupImagesWhiteListPath")).value_or(QStringList());
+    localLargeFileWhiteListPath_ = stringArray(d, QStringLiteral("LargeFileWhiteListPath")).value_or(QStringList());
+    largeFileWhiteListPath_ = fileUrls(localLargeFileWhiteListPath_);
+    {
+        bool ok = false;
+        const int value = stringValue(d, QStringLiteral("threshold"), QString()).toInt(&ok);
+        threshold_ = ok ? value : 85;
+    }
+    similarImageMaxSelectState_ = similarImageEnableMaxSize_ =
+        boolValue(d, QStringLiteral("similarImageMaxSelect"), false);
+    similarImageMinSelectState_ = similarImageEnableMinSize_ =
+        boolValue(d, QStringLiteral("similarImageMinSelect"), false);
+    similarImageMaxByteType_ = stringValue(d, QStringLiteral("similarImageMaxSizeType"), QStringLiteral("MB"));
+    similarImageMinByteType_ = stringValue(d, QStringLiteral("similarImageMinSizeType"), QStringLiteral("MB"));
+    similarImageLocalMaxFileSize_ = stringValue(d, QStringLiteral("similarImageMaxFileSize"), QString());
+    similarImageMaxFileSize_ = bytesOfSizeText(similarImageLocalMaxFileSize_, similarImageMaxByteType_);
+    similarImageLocalMinFileSize_ = stringValue(d, QStringLiteral("similarImageMinFileSize"), QString());
+    similarImageMinFileSize_ = bytesOfSizeText(similarImageLocalMinFileSize_, similarImageMinByteType_);
+}
+
+bool PerferenceInfo::setPerenceInfo(const PlistDict&)
+{
+    const QString path = settingsPath();
+    if (path.isEmpty() || !PropertyList::writeFile(path, QVariant::fromValue(dataDict_))) {
+        TSLOG("PreferenceInfo.plist write failed: ", path);
+        return false;
+    }
+    auto fresh = std::make_shared<PerferenceInfo>();
+    ScanManager& engine = ScanManager::default_();
+    if (!engine.scaning()) {
+        engine.setScanSetupObj(std::move(fresh));
+    }
+    return true;
+}

@@ -1,0 +1,150 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "Foundation/ResourceValues.h"
+#include "TestSupport.h"
+
+namespace {
+
+class ResourceValuesTest : public TempHomeTest {
+protected:
+    QByteArray at(const QString& relative) const { return QFile::encodeName(scratch() + "/" + relative); }
+};
+
+}  // namespace
+
+TEST_F(ResourceValuesTest, RegularFileAndFolders)
+{
+    writeFile("plain.txt", "hello");
+    writeFile(".secret", "x");
+    QDir(scratch()).mkpath("Some.app/Contents");
+    QDir(scratch()).mkpath("dir.app.bak");
+
+    const auto file = ResourceValues::read(at("plain.txt"));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->name, "plain.txt");
+    EXPECT_TRUE(file->isRegularFile);
+    EXPECT_FALSE(file->isDirectory);
+    EXPECT_FALSE(file->isAliasFile);
+    EXPECT_EQ(file->totalFileSize, 5);
+    EXPECT_TRUE(file->isReadable);
+    EXPECT_TRUE(file->isWritable);
+    EXPECT_FALSE(file->isHidden);
+    EXPECT_FALSE(file->isApplication);
+    EXPECT_NE(file->inode, 0u);
+    EXPECT_GT(file->modificationTimeNs, 0);
+
+    EXPECT_TRUE(ResourceValues::read(at(".secret"))->isHidden);
+    const auto app = ResourceValues::read(at("Some.app"));
+    EXPECT_TRUE(app->isDirectory && app->isApplication);
+    EXPECT_FALSE(ResourceValues::read(at("dir.app.bak"))->isApplication);
+    EXPECT_FALSE(ResourceValues::read(at("missing")));
+}
+
+TEST_F(ResourceValuesTest, LinksFifosAndSocketsAreAliasesAndNeverOpened)
+{
+    writeFile("target.bin", QByteArray(1000, 'x'));
+    ASSERT_EQ(symlink("target.bin", at("link").constData()), 0);
+    ASSERT_EQ(symlink("nowhere", at("dangling").constData()), 0);
+    ASSERT_EQ(mkfifo(at("fifo").constData(), 0600), 0);
+
+    const auto link = ResourceValues::read(at("link"));
+    ASSERT_TRUE(link);
+    EXPECT_TRUE(link->isAliasFile);
+    EXPECT_TRUE(link->isSymbolicLink);
+    EXPECT_FALSE(link->isRegularFile);
+    EXPECT_EQ(link->totalFileSize, 10);  // the link text, not the target
+    EXPECT_TRUE(ResourceValues::read(at("dangling"))->isAliasFile);
+
+    // Reading the values of a FIFO with no writer returns: it is never opened.
+    const auto fifo = ResourceValues::read(at("fifo"));
+    ASSERT_TRUE(fifo);
+    EXPECT_TRUE(fifo->isAliasFile);
+    EXPECT_FALSE(fifo->isRegularFile);
+
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = at("sock");
+    ASSERT_LT(socketPath.size(), static_cast<qsizetype>(sizeof(address.sun_path)));
+    memcpy(address.sun_path, socketPath.constData(), socketPath.size());
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    const auto socketValues = ResourceValues::read(socketPath);
+    close(sock);
+    ASSERT_TRUE(socketValues);
+    EXPECT_TRUE(socketValues->isAliasFile);
+}
+
+TEST_F(ResourceValuesTest, VolumesOfTmpfsAndTheMainVolumeDiffer)
+{
+    writeFile("main.txt", "x");
+    const auto main = ResourceValues::read(at("main.txt"));
+    ASSERT_TRUE(main && main->volumeURL);
+    EXPECT_TRUE(QFile::encodeName(scratch()).startsWith(*main->volumeURL));
+
+    if (!QFileInfo::exists("/dev/shm")) {
+        GTEST_SKIP() << "no /dev/shm";
+    }
+    QTemporaryDir shm("/dev/shm/twinsweep-XXXXXX");
+    ASSERT_TRUE(shm.isValid());
+    QFile file(shm.path() + "/f");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const auto onShm = ResourceValues::read(QFile::encodeName(shm.path() + "/f"));
+    ASSERT_TRUE(onShm && onShm->volumeURL);
+    EXPECT_EQ(*onShm->volumeURL, "/dev/shm");
+    EXPECT_NE(*onShm->volumeURL, *main->volumeURL);
+    EXPECT_TRUE(onShm->volumeIsLocal);
+}
+
+TEST_F(ResourceValuesTest, MountTableParsesEscapesAndKnowsRemoteAndPseudoSystems)
+{
+    const QString info = writeFile(
+        "mountinfo",
+        "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+        "30 22 8:2 / /my\\040disk rw shared:1 - ext4 /dev/sda2 rw\n"
+        "31 22 0:40 / /net rw - nfs4 server:/x rw\n"
+        "32 22 0:41 / /home/u/remote rw - fuse.sshfs u@h: rw\n"
+        "33 22 0:5 / /proc rw - proc proc rw\n"
+        "garbage line\n");
+    const auto table = MountTable::read(info);
+    ASSERT_EQ(table->entries().size(), 5u);
+    EXPECT_EQ(table->entries()[1].mountPoint, "/my disk");
+    EXPECT_EQ(table->volumeFor("/my disk/f", makedev(8, 2))->mountPoint, "/my disk");
+    EXPECT_EQ(table->volumeFor("/my diskette/f", makedev(8, 1))->mountPoint, "/");
+    // A path below a mount but on another device (a bind or a stale table)
+    // still resolves by prefix.
+    EXPECT_EQ(table->volumeFor("/net/a", makedev(9, 9))->mountPoint, "/net");
+    EXPECT_FALSE(MountTable::isLocalFileSystem("nfs4"));
+    EXPECT_FALSE(MountTable::isLocalFileSystem("fuse.sshfs"));
+    EXPECT_TRUE(MountTable::isLocalFileSystem("ext4"));
+    EXPECT_TRUE(MountTable::isLocalFileSystem("tmpfs"));
+    EXPECT_TRUE(MountTable::isPseudoFileSystem("proc"));
+    EXPECT_TRUE(MountTable::isPseudoFileSystem("sysfs"));
+    EXPECT_FALSE(MountTable::isPseudoFileSystem("tmpfs"));
+}
+
+TEST(FilePathTest, NormalisingAndComponents)
+{
+    EXPECT_EQ(FilePath::normalized("/a/"), "/a");
+    EXPECT_EQ(FilePath::normalized("//a//b/./c/../d"), "/a/b/d");
+    EXPECT_EQ(FilePath::normalized("/.."), "/");
+    EXPECT_EQ(FilePath::normalized("/"), "/");
+    EXPECT_EQ(FilePath::lastComponent("/a/b.txt"), "b.txt");
+    EXPECT_EQ(FilePath::lastComponent("/a/b/"), "b");
+    EXPECT_EQ(FilePath::pathExtension("/a/x.tar.GZ"), "GZ");
+    EXPECT_EQ(FilePath::pathExtension("/a/.bashrc"), "");
+    EXPECT_EQ(FilePath::pathExtension("/a.d/noext"), "");
+    EXPECT_TRUE(FilePath::isSameOrBelow("/a/b", "/a"));
+    EXPECT_TRUE(FilePath::isSameOrBelow("/a", "/a"));
+    EXPECT_FALSE(FilePath::isSameOrBelow("/ab", "/a"));
+    EXPECT_TRUE(FilePath::isSameOrBelow("/x", "/"));
+}
