@@ -8,6 +8,7 @@
 #include "QVBaseLib/RYLog.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QNetworkInterface>
 
@@ -240,15 +241,35 @@ TEST_F(LinkServerTest, GoneHelperIsRestartedAtMostThreeTimesAMinute)
     EXPECT_EQ(logText().count(QStringLiteral("Statwick process server started with PID")), starts);
 }
 
-TEST_F(LinkServerTest, LiveHelperIsNotRestarted)
+TEST_F(LinkServerTest, HelperStartsDetachedWithThreeArgumentsAndIsNotRestartedWhileAlive)
 {
-    const QString script = writeFile(QStringLiteral("helper.sh"), "#!/bin/sh\nexec sleep 60\n");
+    const QString record = scratch() + QStringLiteral("/arguments.txt");
+    const QString script = writeFile(QStringLiteral("helper.sh"),
+                                     "#!/bin/sh\necho \"$# $1 $2 $3\" > " + record.toUtf8() + ".tmp\nenv >> "
+                                         + record.toUtf8() + ".tmp\nmv " + record.toUtf8() + ".tmp " + record.toUtf8()
+                                         + "\nexec sleep 60\n");
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVDASocketServer::setHelperPathForTesting(script);
     server_->setSpawnHelper(true);
     startServer();
     ASSERT_TRUE(waitUntil([&] { return server_->clientPid() > 0; }));
     const pid_t helper = server_->clientPid();
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(record); }));
+    QFile recorded(record);
+    ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(recorded.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), QStringLiteral("3 %1 %2 %3").arg(bundleId_).arg(::getpid()).arg(RYLog::shared().logPath()));
+    for (const QString& line : lines.mid(1)) {  // the shell sets a few of its own, nothing comes from us
+        EXPECT_FALSE(line.startsWith(QStringLiteral("HOME=")) || line.startsWith(QStringLiteral("XDG_"))) << line.toStdString();
+    }
+    // A session of its own, and nothing inherited beyond standard input, output and error.
+    ASSERT_TRUE(waitUntil([&] {
+        return QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(helper)).contains(QStringLiteral("sleep"));
+    }));
+    EXPECT_EQ(::getsid(helper), helper);
+    EXPECT_EQ(QDir(QStringLiteral("/proc/%1/fd").arg(helper)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System),
+              (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
     {
         FrameStream stream(LinkTest::connectTo(server_->port()));
         EXPECT_TRUE(nextIsConfiguration(stream));
