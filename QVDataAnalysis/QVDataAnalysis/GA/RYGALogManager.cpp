@@ -28,7 +28,7 @@ const QString startDateKey = QStringLiteral("StartDate");
 // is there but no dictionary gives nothing.
 std::optional<PlistDict> readConfig(const QString& path)
 {
-    if (!QFileInfo::exists(path)) {
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
         return PlistDict();
     }
     const std::optional<QVariant> value = PropertyList::readFile(path);
@@ -180,7 +180,7 @@ void RYGALogManager::setupDefault(const QDateTime& now)
         }
     }
     setFirstStartOnTheDay(firstOfDay);
-    if (!stored) {
+    if (!stored || path.isEmpty()) {
         return;  // an unreadable file is left as it is
     }
     std::optional<PlistDict> again = readConfig(path);
@@ -199,6 +199,9 @@ void RYGALogManager::setTerminationStatus(const QString& status)
     }
     QVDAHelper::ensureApplicationSupport();
     const QString path = QVDAHelper::configPlistPath();
+    if (path.isEmpty()) {
+        return;
+    }
     PlistDict dict;
     if (QFileInfo::exists(path)) {
         dict = readConfig(path).value_or(PlistDict());

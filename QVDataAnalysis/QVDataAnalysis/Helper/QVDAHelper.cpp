@@ -86,7 +86,7 @@ void firstLaunchOrbiqueToolkit(bool isGA, bool orbiqueToolkit, const std::functi
 
     bool isFirstLaunch = true;
     bool isFirstUpdate = false;
-    if (stored && keyUsable) {
+    if (stored && keyUsable && !path.isEmpty()) {
         QVariantList versions = toList(stored->value(key));
         bool known = false;
         for (const QVariant& v : versions) {
@@ -178,7 +178,8 @@ void setBundleOverrideForTesting(std::optional<BundleOverride> bundle)
 
 QString configPlistPath()
 {
-    return Helper::appSuportWithBundleIdentifier() + QStringLiteral("/.config.plist");
+    const QString support = Helper::appSuportWithBundleIdentifier();
+    return support.isEmpty() ? QString() : support + QStringLiteral("/.config.plist");
 }
 
 QString runningLockPath(const QString& applicationSupport)
