@@ -66,7 +66,10 @@ QImage thumbnailImage(const QByteArray& path, const QSize& maxSize, qreal scale)
     }
     const QSize box(qMax(1, qRound(maxSize.width() * scale)), qMax(1, qRound(maxSize.height() * scale)));
     QFile file;
-    if (openFile(path, file)) {
+    if (!openFile(path, file)) {
+        return {};  // missing, or not a regular file (a FIFO would block a decoder)
+    }
+    {
         QImageReader reader(&file);
         reader.setAutoTransform(true);
         const QSize full = reader.size();

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -80,6 +81,25 @@ void score(const char* who, const std::set<Pair>& pairs, const std::set<Pair>& k
     }
     std::printf("%-15s %8.2f s %9.1f images/s  known pairs found %zu of %zu  false pairs %zu\n", who, seconds,
                 images / seconds, hits, known.size(), falsePairs);
+    if (std::getenv("BENCH_DETAIL")) {
+        // Kinds cycle photo, shapes, texture, noise, gradient with the image number.
+        const auto kind = [](const std::string& name) { return std::atoi(name.c_str() + 3) % 5; };
+        std::map<int, int> missed, wrong;
+        for (const auto& p : known) {
+            missed[kind(p.first)] += pairs.count(p) ? 0 : 1;
+        }
+        for (const auto& p : pairs) {
+            if (!known.count(p) && base(p.first) != base(p.second)) {
+                wrong[kind(p.first) * 10 + kind(p.second)] += 1;
+            }
+        }
+        for (const auto& [k, n] : missed) {
+            std::printf("  missed, kind %d: %d\n", k, n);
+        }
+        for (const auto& [k, n] : wrong) {
+            std::printf("  false, kinds %d/%d: %d\n", k / 10, k % 10, n);
+        }
+    }
 }
 
 }  // namespace
