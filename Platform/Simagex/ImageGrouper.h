@@ -42,6 +42,8 @@ private:
     };
     int limit_;
     double flatTolerance_;
+    double relativeTolerance_;
+    double tintTolerance_;
     size_t added_ = 0;
     std::vector<Source> sources_;
     std::vector<Source> flatSources_;

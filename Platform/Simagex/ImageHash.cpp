@@ -62,10 +62,9 @@ cv::Mat toGrey8(const cv::Mat& image)
 
 int reducedMode(const std::string& path, bool colour)
 {
-    // Other decoders turn colour into grey each their own way (libpng with
-    // other weights than libjpeg), which moves the hash of one picture
-    // between formats; they decode in colour and we convert once, the same
-    // way for all. JPEG's own grey is its luma, which is that same sum.
+    // Decoders turn colour into grey each their own way (libpng with other
+    // weights than libjpeg), which would move the hash of one picture
+    // between formats; everything decodes in colour and is converted once.
     if (!isJpegName(path)) {
         return cv::IMREAD_COLOR;
     }
@@ -139,31 +138,56 @@ ImageHash hashGrey(const cv::Mat& grey)
     return hash;
 }
 
+ImageHash hashColour(const cv::Mat& image)
+{
+    const cv::Mat grey = toGrey8(image);
+    ImageHash hash = hashGrey(grey);
+    if (image.channels() < 3) {
+        return hash;
+    }
+    cv::Mat eight = image;
+    if (image.depth() != CV_8U) {
+        image.convertTo(eight, CV_8U, image.depth() == CV_16U ? 1.0 / 257.0 : 255.0);
+    }
+    if (hash.flat) {
+        // Even brightness is not yet one colour: a pattern of colours of equal
+        // brightness is flat in grey. Such a picture is hashed on its liveliest
+        // colour channel instead.
+        std::vector<cv::Mat> channels;
+        cv::split(eight, channels);
+        double best = 0;
+        size_t bestIndex = 0;
+        for (size_t i = 0; i < 3 && i < channels.size(); ++i) {
+            cv::Scalar m, d;
+            cv::meanStdDev(channels[i], m, d);
+            if (d[0] > best) {
+                best = d[0];
+                bestIndex = i;
+            }
+        }
+        if (best >= kFlatDeviation) {
+            hash = hashGrey(channels[bestIndex]);
+            hash.flat = false;
+        }
+    }
+    const cv::Scalar mean = cv::mean(eight);
+    hash.meanColour = {mean[0], mean[1], mean[2]};
+    return hash;
+}
+
 std::optional<ImageHash> hashFile(const std::string& path)
 {
     try {
-        const cv::Mat decoded = cv::imread(path, reducedMode(path, false));
+        // Colour is kept (at the reduced size it costs little) so that two
+        // pictures of one layout but different colours stay apart.
+        const cv::Mat decoded = cv::imread(path, reducedMode(path, true));
         if (decoded.empty() || decoded.cols <= 0 || decoded.rows <= 0) {
             return std::nullopt;
         }
-        const cv::Mat grey = toGrey8(decoded);
-        if (grey.empty()) {
+        if (toGrey8(decoded).empty()) {
             return std::nullopt;
         }
-        ImageHash hash = hashGrey(grey);
-        if (hash.flat) {
-            // Flat images are told apart by their colour, which the grey
-            // decode lost; they are rare, so a second decode costs little.
-            cv::Mat colour = cv::imread(path, reducedMode(path, true));
-            if (!colour.empty() && colour.channels() >= 3) {
-                if (colour.depth() != CV_8U) {
-                    colour.convertTo(colour, CV_8U, colour.depth() == CV_16U ? 1.0 / 257.0 : 255.0);
-                }
-                const cv::Scalar mean = cv::mean(colour);
-                hash.meanColour = {mean[0], mean[1], mean[2]};
-            }
-        }
-        return hash;
+        return hashColour(decoded);
     } catch (const cv::Exception&) {
         return std::nullopt;
     } catch (const std::exception&) {

@@ -16,7 +16,7 @@ struct ImageHash {
     uint64_t dct = 0;       // 8x8 low frequencies of a 32x32 DCT against their median
     uint64_t gradient = 0;  // left/right brightness steps of a 9x8 copy
     bool flat = false;      // nearly one colour: the hashes carry no shape
-    std::array<double, 3> meanColour{};  // B, G, R means of a flat image
+    std::array<double, 3> meanColour{};  // B, G, R means
 };
 
 // Grey standard deviation below which an image counts as flat.
@@ -24,6 +24,9 @@ inline constexpr double kFlatDeviation = 2.0;
 
 // Hashes of an 8-bit grey image (any size above zero).
 ImageHash hashGrey(const cv::Mat& grey);
+
+// Hashes and mean colour of an 8-bit (or deeper) BGR or grey image.
+ImageHash hashColour(const cv::Mat& image);
 
 // Decodes the file (reduced where the format allows) and hashes it; nullopt
 // when it cannot be read as an image.

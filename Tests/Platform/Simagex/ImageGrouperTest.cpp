@@ -42,32 +42,35 @@ TEST(ImageGrouperTest, allowedDistanceFollowsTheThresholdAndNeverRises)
 
 TEST(ImageGrouperTest, imagesJoinTheNearestSourceWithoutChaining)
 {
-    ImageGrouper grouper(85);  // 9 bits
+    ImageGrouper grouper(85);  // 9 bits on average, 18 over both hashes
     EXPECT_FALSE(grouper.add(hashOf(0, 0)));                  // 0: source A
     auto b = grouper.add(hashOf(flip(8), 0));                 // 1: joins A (8 bits)
     ASSERT_TRUE(b);
     EXPECT_EQ(b->source, 0u);
     EXPECT_TRUE(b->groupFormed);
-    // 2: 8 bits from B but 16 from A; B is no source, so it starts its own.
-    EXPECT_FALSE(grouper.add(hashOf(flip(16), 0)));
+    // 2: 11 bits from B but 19 from A; B is no source, so it starts its own.
+    EXPECT_FALSE(grouper.add(hashOf(flip(19), 0)));
     auto again = grouper.add(hashOf(flip(1), 0));             // 3: joins A, not a new group
     ASSERT_TRUE(again);
     EXPECT_EQ(again->source, 0u);
     EXPECT_FALSE(again->groupFormed);
 }
 
-TEST(ImageGrouperTest, tiesGoToTheEarliestSourceAndBothHashesMustMatch)
+TEST(ImageGrouperTest, tiesGoToTheEarliestSourceAndTheHashesShareTheAllowance)
 {
     ImageGrouper grouper(85);
-    EXPECT_FALSE(grouper.add(hashOf(flip(7), 0)));              // source 0
-    EXPECT_FALSE(grouper.add(hashOf(flip(14) & ~flip(7), 0)));  // source 1, 14 bits from source 0
-    const auto tie = grouper.add(hashOf(0, 0));                 // 7 bits from each
+    EXPECT_FALSE(grouper.add(hashOf(flip(10), 0)));               // source 0
+    EXPECT_FALSE(grouper.add(hashOf(flip(20) & ~flip(10), 0)));   // source 1, 20 bits from source 0
+    const auto tie = grouper.add(hashOf(0, 0));                   // 10 bits from each
     ASSERT_TRUE(tie);
     EXPECT_EQ(tie->source, 0u);
-    // Equal on the DCT hash but far on the gradient hash: no match, though
-    // the sum alone would allow it.
+    // 10 + 14 bits is beyond the shared allowance; 3 + 9 is within it.
     EXPECT_FALSE(grouper.add(hashOf(0, flip(14))));
     EXPECT_TRUE(grouper.add(hashOf(flip(7), flip(9))));
+    // Same layout, another tint: no match.
+    ImageHash red = hashOf(flip(10), 0);
+    red.meanColour = {20, 20, 200};
+    EXPECT_FALSE(grouper.add(red));
 }
 
 TEST(ImageGrouperTest, flatImagesMatchOnlyFlatImagesOfCloseColour)
@@ -85,6 +88,8 @@ TEST(ImageGrouperTest, flatImagesMatchOnlyFlatImagesOfCloseColour)
     ASSERT_TRUE(near);
     EXPECT_EQ(near->source, 0u);
     EXPECT_FALSE(grouper.add(flat(140, 100, 100)));
+    // A 10 % brighter copy of a bright colour still matches.
+    EXPECT_TRUE(grouper.add(flat(110, 110, 110)));
 }
 
 TEST(ImageHashTest, flatnessAndStabilityUnderSmallChanges)
