@@ -1,0 +1,62 @@
+#include <QCryptographicHash>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ScanFixture.h"
+
+namespace {
+using Md5Test = TempHomeTest;
+}
+
+TEST_F(Md5Test, DigestIsTheStandardMd5InLowerCaseHex)
+{
+    const QByteArray abc = QFile::encodeName(writeFile("abc", "abc"));
+    EXPECT_EQ(md5File(abc, 3), QString("900150983cd24fb0d6963f7d28e17f72"));
+    // More than one 1 MiB piece.
+    const QByteArray big(3 * 1048576 + 17, 'z');
+    const QByteArray path = QFile::encodeName(writeFile("big", big));
+    EXPECT_EQ(md5File(path, big.size()),
+              QString::fromLatin1(QCryptographicHash::hash(big, QCryptographicHash::Md5).toHex()));
+}
+
+TEST_F(Md5Test, FilesWithoutAWholeReadingHaveNoDigest)
+{
+    const QByteArray path = QFile::encodeName(writeFile("f", "12345"));
+    EXPECT_EQ(md5File(path, 0), QString("0"));  // size 0 is never opened
+    EXPECT_FALSE(md5File(path, 6));             // shorter than the walk saw
+    EXPECT_FALSE(md5File(path, 4));             // longer than the walk saw
+    EXPECT_FALSE(md5File(QFile::encodeName(scratch() + "/missing"), 5));
+
+    // A FIFO is never opened for reading: no block, no digest.
+    const QByteArray fifo = QFile::encodeName(scratch() + "/fifo");
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    EXPECT_FALSE(md5File(fifo, 5));
+    // Nor is a link followed.
+    const QByteArray link = QFile::encodeName(scratch() + "/link");
+    ASSERT_EQ(symlink(path.constData(), link.constData()), 0);
+    EXPECT_FALSE(md5File(link, 5));
+
+    setMd5ReadFailureForTesting([&](const QByteArray& p) { return p == path; });
+    EXPECT_FALSE(md5File(path, 5));
+    setMd5ReadFailureForTesting(nullptr);
+    EXPECT_TRUE(md5File(path, 5));
+}
+
+TEST_F(Md5Test, BundlesCompareByLayoutAndContent)
+{
+    writeFile("A.app/Contents/bin", "binary");
+    writeFile("A.app/.hidden", "h");
+    writeFile("B.app/Contents/bin", "binary");
+    writeFile("B.app/.hidden", "h");
+    writeFile("C.app/Contents/bix", "binary");
+    writeFile("C.app/.hidden", "h");
+    const auto a = md5Bundle(QFile::encodeName(scratch() + "/A.app"));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a, md5Bundle(QFile::encodeName(scratch() + "/B.app")));
+    EXPECT_NE(a, md5Bundle(QFile::encodeName(scratch() + "/C.app")));
+
+    const QByteArray inner = QFile::encodeName(scratch() + "/B.app/Contents/bin");
+    setMd5ReadFailureForTesting([&](const QByteArray& p) { return p == inner; });
+    EXPECT_FALSE(md5Bundle(QFile::encodeName(scratch() + "/B.app")));
+}
