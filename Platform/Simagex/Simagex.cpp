@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 
+#include <opencv2/core.hpp>
 #include <opencv2/core/utils/logger.hpp>
 
 #include "ImageGrouper.h"
@@ -405,6 +406,9 @@ extern "C" int FindDuplicates(const char* const* paths, int32_t count, const Fin
         return kParamInvaild;
     }
     gStop.store(false);
+    // Every core already decodes an image of its own; OpenCV's own worker
+    // pool would only add threads that fight them for the same cores.
+    cv::setNumThreads(0);
 
     // Copy everything out of the caller's record before any work starts.
     FindOptions record;

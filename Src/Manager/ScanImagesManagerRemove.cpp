@@ -184,10 +184,9 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
                 d->removeMangerDidFinish(this);
             }
         }
-        {
-            std::lock_guard<std::mutex> lock(removalMutex_);
-            --removalsRunning_;
-        }
+        // Notified under the lock: a waiter that wakes may destroy the engine.
+        std::lock_guard<std::mutex> lock(removalMutex_);
+        --removalsRunning_;
         removalDone_.notify_all();
     });
 }

@@ -34,6 +34,9 @@ cv::Mat smoothField(std::mt19937& rng, cv::Size size, int cells)
 
 cv::Mat makeBase(Kind kind, unsigned seed, cv::Size size)
 {
+    // One thread: the same pixels every time, and no OpenCV worker pool
+    // (built without the thread sanitizer) in the tests.
+    cv::setNumThreads(0);
     std::mt19937 rng(seed * 7919u + unsigned(kind) * 104729u + 1u);
     cv::theRNG().state = uint64_t(seed) * 2654435761u + uint64_t(kind) + 12345u;
     cv::Mat image(size, CV_8UC3);

@@ -217,7 +217,7 @@ TEST_F(ScanImagesSearchTest, realLibraryFindsTheVariantsAndStopsOnRequest)
     }
 
     // Stop during decoding: the search ends with the stopped report.
-    for (int i = 0; i < 150; ++i) {
+    for (int i = 0; i < 250; ++i) {
         ASSERT_TRUE(imageset::write(root + "/n" + std::to_string(i) + ".png",
                                     imageset::makeBase(imageset::Kind::noise, unsigned(100 + i), {320, 240})));
     }

@@ -6,7 +6,7 @@
 
 std::function<int(FoundDupCallback, ProgressCallback)> ScriptedLibrary::script;
 std::vector<ScriptedLibrary::Call> ScriptedLibrary::calls;
-int ScriptedLibrary::stops = 0;
+std::atomic<int> ScriptedLibrary::stops{0};
 
 namespace {
 

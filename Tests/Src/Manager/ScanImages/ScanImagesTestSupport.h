@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -21,7 +22,7 @@ struct ScriptedLibrary {
     // Runs inside FindDuplicates with the two callbacks; returns its code.
     static std::function<int(FoundDupCallback, ProgressCallback)> script;
     static std::vector<Call> calls;
-    static int stops;
+    static std::atomic<int> stops;
     static SimagexFunctions functions();
     static void reset();
 };
