@@ -18,6 +18,8 @@
 
 #include "Foundation/OperationQueue.h"
 #include "Manager/DiskInfo.h"
+#include "Manager/RemoveOperation.h"
+#include "Manager/RemoveType.h"
 #include "Manager/ScanManagerProtocol.h"
 #include "Model/DuplicateFiles.h"
 #include "Model/PreferenceScanProtocol.h"
@@ -110,6 +112,18 @@ public:
 
     // --- walk and filters ---------------------------------------------------
     SizeMap filterSameSize(const QStringList& folders);
+    // What an engine tells the shared walk.
+    struct WalkRules {
+        std::function<bool()> stop;                             // polled before every item
+        std::function<bool(const QByteArray& path)> skipRoot;   // a root not to walk at all
+        std::function<bool(const QByteArray& path)> skipFolder; // a folder met that is not entered
+    };
+    using WalkFound = std::function<void(const QByteArray& path, int64_t size, ResourceValues&& values)>;
+    // The walk both file engines share: hands `found` every item below
+    // `roots` that the settings let through, each file once (device and
+    // inode), never following a link below a root, never entering a pseudo
+    // file system or a hidden folder. Refreshes the white list first.
+    void walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found);
     // True when the settings leave the item out.
     bool ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const;
     // True when the path is a white-list entry or lies below one.
@@ -174,5 +188,40 @@ private:
 
 public:
     // ---- removal of selected duplicates (ScanManagerRemove.cpp) begins here ----
+    // Removal: takes the selected files of every group whose check box is not
+    // off to `type`'s destination. Called on the main thread; returns at once
+    // and reports through the delegate's startRemove/stopRemove/removeFinished.
+    void removeDuplicateFiles(const RemoveType& type);
+    // The run's flags and failure count, shared with its operations.
+    RemoveState& removeState() { return removeState_; }
+    bool removeStop() const { return removeState_.removeStop.load(); }
+    // The stop button: ends the queuing; each operation stops at its next file.
+    void setRemoveStop(bool stop) { removeState_.removeStop.store(stop); }
+    bool forceRemove() const { return removeState_.forceRemove.load(); }
+    bool freeSizeNotEnought() const { return removeState_.freeSizeNotEnought.load(); }
+    OperationQueue& removeQueue() { return removeQueue_; }
+    int64_t succeedRemoveCount() const { return succeedRemoveCount_.load(); }
+    int64_t failedRemoveCount() const { return removeState_.failedRemoveCount.load(); }
+    uint64_t succeedRemoveSize() const { return succeedRemoveSize_.load(); }
+    // The choice of the removal pop-up; a run does not read it.
+    RemoveType lastRemoveType() const;
+    void setLastRemoveType(const RemoveType& type);
+    // Where the run's progress goes (the removal screen's progress value):
+    // called on the main thread with the fraction of selected files removed.
+    void setRemoveProgressHandler(std::function<void(double)> handler);
+
+private:
+    void removeRun(const RemoveType& type);
+    void moveToFolder(const QByteArray& destination, int64_t count, uint64_t size, const DuplicateFilesList& groups);
+    void fileRemoved(const FileInfoPtr& file, FileType type);
+    void showNotEnoughSpace(const QByteArray& destination, uint64_t size, uint64_t free);
+
+    OperationQueue removeQueue_{QStringLiteral("com.vantrel.duplicate.removeQueue")};
+    RemoveState removeState_;
+    std::atomic<int64_t> succeedRemoveCount_{0};
+    std::atomic<uint64_t> succeedRemoveSize_{0};
+    mutable std::mutex removeMutex_;
+    RemoveType lastRemoveType_;
+    std::function<void(double)> removeProgressHandler_;
     // ---- removal of selected duplicates ends here ----
 };

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include <QByteArray>
+
+#include "Foundation/Error.h"
+#include "Foundation/OperationQueue.h"
+#include "Model/DuplicateFiles.h"
+
+// The flags and counts a removal run shares with its operations. Each engine
+// that removes files owns one, so one engine's run never touches another's.
+struct RemoveState {
+    std::atomic<bool> removeStop{false};          // stop at the next file, queue nothing more
+    std::atomic<bool> forceRemove{false};         // every further file is deleted permanently
+    std::atomic<bool> freeSizeNotEnought{false};  // the destination ran short of space this run
+    std::atomic<int64_t> failedRemoveCount{0};    // files that failed or had vanished
+    // The queue the operations wait on; suspended while the short-of-space
+    // question is open.
+    OperationQueue* removeQueue = nullptr;
+
+    // Ready for a new run: flags cleared, count zeroed, queue running.
+    void reset();
+};
+
+// Removes the selected files of one group: moves each into `folder` under a
+// free name, or deletes it permanently when `folder` is empty, and records on
+// each file what happened. With Trash::filesFolder() as `folder` every file
+// also gets its Trash information file. The operation works on the flags and
+// counts of the `state` it is given (the engine's that queued it).
+class RemoveOperation : public Operation {
+public:
+    using RemoveBlock = std::function<void(const FileInfoPtr& file, FileType groupType)>;
+
+    RemoveOperation(DuplicateFilesPtr files, QByteArray folder, RemoveState& state);
+
+    const DuplicateFilesPtr& files() const { return files_; }
+    const QByteArray& folder() const { return folder_; }
+    // Called once per removed file, on the operation's thread, with the kind
+    // of the group (its first file), not of the file itself.
+    const RemoveBlock& removeBlock() const { return removeBlock_; }
+    void setRemoveBlock(RemoveBlock block) { removeBlock_ = std::move(block); }
+
+    // A path in `folder` for the file at `path` at which nothing exists yet:
+    // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>".
+    static QByteArray renamePath(const QByteArray& folder, const QByteArray& path);
+    // The same with a caller's idea of which names are taken.
+    static QByteArray renamePath(const QByteArray& folder, const QByteArray& path,
+                                 const std::function<bool(const QByteArray& candidate)>& isTaken);
+
+    // The errors recorded on a file that is not removed.
+    static Error vanishedError();
+    static Error changedError();
+    static Error freeSizeUnknownError();
+
+protected:
+    void main() override;
+
+private:
+    // Moves or deletes one file; false with the error when that fails.
+    bool removeFile(const FileInfo& file, bool permanently, Error* error) const;
+    bool moveFile(const FileInfo& file, Error* error) const;
+    void notEnoughSpace(uint64_t shortBy);
+
+    const DuplicateFilesPtr files_;
+    const QByteArray folder_;
+    RemoveState& state_;
+    RemoveBlock removeBlock_;
+    bool toTrash_ = false;
+    std::optional<QByteArray> folderVolume_;
+};

@@ -1,0 +1,273 @@
+// The removal half of the duplicate-file engine: where the selected files go,
+// the space check of a run, one RemoveOperation per group on the serial
+// removal queue, the counts kept in step, and the groups that are no longer
+// duplicates taken away at the end.
+
+#include "Manager/ScanManager.h"
+
+#include "Foundation/Bundle.h"
+#include "Foundation/Dispatch.h"
+#include "Foundation/FileManager.h"
+#include "Foundation/Trash.h"
+#include "Main/Utilities.h"
+#include "Manager/UserPrompter.h"
+#include "View/Extension/KPLExtension.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <sys/stat.h>
+
+namespace {
+
+uint64_t minus(uint64_t a, uint64_t b)
+{
+    return a >= b ? a - b : 0;
+}
+
+// Fills each "%@" of a text in turn.
+QString fill(QString text, const QStringList& values)
+{
+    for (const QString& value : values) {
+        const auto at = text.indexOf(QStringLiteral("%@"));
+        if (at < 0) {
+            break;
+        }
+        text.replace(at, 2, value);
+    }
+    return text;
+}
+
+// Counted once per run, touched on the main queue only.
+struct RunProgress {
+    int64_t handled = 0;
+    double progress = 0;
+};
+
+}  // namespace
+
+RemoveType ScanManager::lastRemoveType() const
+{
+    std::lock_guard lock(removeMutex_);
+    return lastRemoveType_;
+}
+
+void ScanManager::setLastRemoveType(const RemoveType& type)
+{
+    std::lock_guard lock(removeMutex_);
+    lastRemoveType_ = type;
+}
+
+void ScanManager::setRemoveProgressHandler(std::function<void(double)> handler)
+{
+    std::lock_guard lock(removeMutex_);
+    removeProgressHandler_ = std::move(handler);
+}
+
+void ScanManager::removeDuplicateFiles(const RemoveType& type)
+{
+    removeQueue_.setMaxConcurrentOperationCount(1);
+    removeState_.removeQueue = &removeQueue_;
+    // Flags cleared and the queue resumed, in case a run left it suspended.
+    removeState_.reset();
+    setRemoveFinished(false);
+    succeedRemoveCount_.store(0);
+    succeedRemoveSize_.store(0);
+    DispatchQueue::global().async([this, type] { removeRun(type); });
+}
+
+void ScanManager::removeRun(const RemoveType& type)
+{
+    FileManager& fm = FileManager::default_();
+    QByteArray destination;
+    switch (type.kind()) {
+    case RemoveType::Kind::trash: {
+        Error error;
+        if (!Trash::createFolders(&error)) {
+            TSLOG(error.localizedDescription());
+            DispatchQueue::main().async([] { UserPrompter::shared().showContentFolderNotExist(); });
+            return;
+        }
+        destination = Trash::filesFolder();
+        break;
+    }
+    case RemoveType::Kind::forever_:
+        break;
+    case RemoveType::Kind::folder: {
+        struct stat st {};
+        destination = type.path();
+        // A file where the folder was is as good as no folder.
+        if (destination.isEmpty() || ::stat(destination.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            DispatchQueue::main().async([] { UserPrompter::shared().showContentFolderNotExist(); });
+            return;
+        }
+        break;
+    }
+    }
+
+    // What must be copied to another volume has to fit there; a move within
+    // the destination's volume takes no space.
+    const std::optional<QByteArray> destinationVolume =
+        destination.isEmpty() ? std::nullopt : fm.volumePath(destination);
+    int64_t count = 0;
+    uint64_t size = 0;
+    DuplicateFilesList groups;
+    for (const DuplicateFilesPtr& group : totalFiles()) {
+        if (group->selectState() == ControlState::off) {
+            continue;
+        }
+        groups.append(group);
+        for (const FileInfoPtr& file : group->infos()) {
+            if (!file->selected()) {
+                continue;
+            }
+            ++count;
+            const std::optional<QByteArray>& volume = file->resourceValue().resourceValues.volumeURL;
+            if (!destinationVolume || !volume || *volume != *destinationVolume) {
+                size += file->size();
+            }
+        }
+    }
+    std::stable_sort(groups.begin(), groups.end(), [](const DuplicateFilesPtr& a, const DuplicateFilesPtr& b) {
+        return a->totalSize() < b->totalSize();
+    });
+    moveToFolder(destination, count, size, groups);
+}
+
+void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uint64_t size,
+                               const DuplicateFilesList& groups)
+{
+    if (!destination.isEmpty()) {
+        const uint64_t free = FileManager::default_().systemFreeSize(destination).value_or(0);
+        TSLOG(QStringLiteral("system free size = "), QString::number(free), QStringLiteral(", selected file size = "),
+              QString::number(size));
+        if (free < size) {
+            DispatchQueue::main().async([this, destination, size, free] { showNotEnoughSpace(destination, size, free); });
+            return;
+        }
+    }
+
+    if (ScanManagerProtocol* d = delegate()) {
+        d->startRemove();
+    }
+    auto progress = std::make_shared<RunProgress>();
+    const qint64 start = QDateTime::currentMSecsSinceEpoch();
+    for (const DuplicateFilesPtr& group : groups) {
+        if (removeState_.removeStop.load()) {
+            if (ScanManagerProtocol* d = delegate()) {
+                d->stopRemove();
+            }
+            break;
+        }
+        auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
+        operation->setRemoveBlock([this, progress, count](const FileInfoPtr& file, FileType type) {
+            fileRemoved(file, type);
+            DispatchQueue::main().async([this, progress, count] {
+                progress->handled += 1;
+                progress->progress += 1.0;
+                std::function<void(double)> handler;
+                {
+                    std::lock_guard lock(removeMutex_);
+                    handler = removeProgressHandler_;
+                }
+                if (delegate() && handler && count > 0) {
+                    handler(progress->progress / static_cast<double>(count));
+                }
+            });
+        });
+        removeQueue_.addOperation(operation);
+    }
+    removeQueue_.waitUntilAllOperationsAreFinished();
+    std::printf("remove elapsed = %.3f s, removed files = %lld\n",
+                static_cast<double>(QDateTime::currentMSecsSinceEpoch() - start) / 1000.0,
+                static_cast<long long>(succeedRemoveCount_.load()));
+    std::fflush(stdout);
+
+    // A group left with fewer than two files holds no duplicates any more;
+    // a file that stays alone is no longer counted either.
+    updateResults([](Results& r) {
+        const auto dissolve = [](DuplicateFilesList& list, int& filesCount, uint64_t& filesSize) {
+            DuplicateFilesList kept;
+            for (const DuplicateFilesPtr& group : list) {
+                if (group->fileCount() < 2) {
+                    filesSize = minus(filesSize, group->totalSize());
+                    filesCount -= group->fileCount();
+                } else {
+                    kept.append(group);
+                }
+            }
+            list = std::move(kept);
+        };
+        dissolve(r.totalFiles, r.totalFilesCount, r.totalFilesSize);
+        dissolve(r.videoFiles, r.videoFilesCount, r.videoFilesSize);
+        dissolve(r.audioFiles, r.audioFilesCount, r.audioFilesSize);
+        dissolve(r.pictureFiles, r.pictureFilesCount, r.pictureFilesSize);
+        dissolve(r.documentFiles, r.documentFilesCount, r.documentFilesSize);
+        dissolve(r.otherFiles, r.otherFilesCount, r.otherFilesSize);
+    });
+    const Results remain = results();
+    setRemoveFinished(true);
+    TSLOG(QStringLiteral("remove finish! remain totalFilesSize = "), QString::number(remain.totalFilesSize),
+          QStringLiteral(", videoFilesSize = "), QString::number(remain.videoFilesSize),
+          QStringLiteral(", audioFilesSize = "), QString::number(remain.audioFilesSize),
+          QStringLiteral(", pictureFilesSize = "), QString::number(remain.pictureFilesSize),
+          QStringLiteral(", documentFilesSize = "), QString::number(remain.documentFilesSize),
+          QStringLiteral(", otherFilesSize = "), QString::number(remain.otherFilesSize));
+    if (ScanManagerProtocol* d = delegate()) {
+        d->removeFinished();
+    }
+    asyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("SuccessRemove"),
+               QStringLiteral("%1_%2_File").arg(succeedRemoveCount_.load()).arg(removeState_.failedRemoveCount.load()));
+}
+
+void ScanManager::fileRemoved(const FileInfoPtr& file, FileType type)
+{
+    const uint64_t size = file->size();
+    succeedRemoveSize_.fetch_add(size);
+    succeedRemoveCount_.fetch_add(1);
+    updateResults([size, type](Results& r) {
+        r.totalFilesCount -= 1;
+        r.totalFilesSize = minus(r.totalFilesSize, size);
+        switch (type) {
+        case FileType::video:
+            r.videoFilesCount -= 1;
+            r.videoFilesSize = minus(r.videoFilesSize, size);
+            break;
+        case FileType::audio:
+            r.audioFilesCount -= 1;
+            r.audioFilesSize = minus(r.audioFilesSize, size);
+            break;
+        case FileType::picture:
+            r.pictureFilesCount -= 1;
+            r.pictureFilesSize = minus(r.pictureFilesSize, size);
+            break;
+        case FileType::document:
+            r.documentFilesCount -= 1;
+            r.documentFilesSize = minus(r.documentFilesSize, size);
+            break;
+        case FileType::other:
+            r.otherFilesCount -= 1;
+            r.otherFilesSize = minus(r.otherFilesSize, size);
+            break;
+        }
+    });
+}
+
+void ScanManager::showNotEnoughSpace(const QByteArray& destination, uint64_t size, uint64_t free)
+{
+    if (ScanManagerProtocol* d = delegate()) {
+        d->stopRemove();
+    }
+    // A volume without a label is named by its mount point, so the notice is
+    // always shown.
+    const QString volume =
+        FileManager::default_().volumeName(destination).value_or(QFile::decodeName(destination));
+    const QString text = fill(localized("There is insufficient space on disk %@. Please choose to permanently delete "
+                                        "these files or you can free up %@ space on disk %@ before removing duplicate "
+                                        "files."),
+                              {volume, transformedFileSize(size - free, true, true), volume});
+    UserPrompter::shared().ask(UserPrompter::Kind::determine, text, localized("OK"), QString(), nullptr);
+}

@@ -1,0 +1,450 @@
+#include "Manager/ScanManager.h"
+
+#include "Foundation/Trash.h"
+#include "GA/QVDAEventObserver.h"
+#include "QVBaseLib/Helper.h"
+
+#include "RemoveTestSupport.h"
+
+#include <QRegularExpression>
+
+#include <cerrno>
+
+namespace {
+
+// Records the engine's calls in order.
+class RecordingDelegate final : public ScanManagerProtocol {
+public:
+    void startScan() override {}
+    void stopScan() override {}
+    void scaningPath(const QString&) override {}
+    void scanProgress(double) override {}
+    void scanFinished() override {}
+    void startRemove() override
+    {
+        record(QStringLiteral("startRemove"));
+        if (onStartRemove) {
+            onStartRemove();
+        }
+    }
+    void stopRemove() override { record(QStringLiteral("stopRemove")); }
+    void removeFinished() override { record(QStringLiteral("removeFinished")); }
+
+    QStringList calls() const
+    {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    bool has(const QString& call) const { return calls().contains(call); }
+
+    std::function<void()> onStartRemove;
+
+private:
+    void record(const QString& call)
+    {
+        std::lock_guard lock(mutex_);
+        calls_.append(call);
+    }
+    mutable std::mutex mutex_;
+    QStringList calls_;
+};
+
+class RemoveDuplicateFilesTest : public RemoveTestBase {
+protected:
+    void SetUp() override
+    {
+        RemoveTestBase::SetUp();
+        Helper::setNetworkReachableOverride(true);
+        engine().setDelegate(&delegate);
+        engine().setRemoveProgressHandler([this](double value) { progress.append(value); });
+        engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
+    }
+    void TearDown() override
+    {
+        engine().removeQueue().setSuspended(false);
+        engine().removeQueue().waitUntilAllOperationsAreFinished();
+        engine().setDelegate(nullptr);
+        engine().setRemoveProgressHandler(nullptr);
+        engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
+        Helper::setNetworkReachableOverride(std::nullopt);
+        RemoveTestBase::TearDown();
+    }
+
+    static ScanManager& engine() { return ScanManager::default_(); }
+
+    // Files the groups as the scan's append step does.
+    static void file(const QList<DuplicateFilesPtr>& groups)
+    {
+        engine().updateResults([&](ScanManager::Results& r) {
+            for (const auto& g : groups) {
+                const int n = g->fileCount();
+                const uint64_t s = g->totalSize();
+                r.totalFiles.append(g);
+                r.totalFilesCount += n;
+                r.totalFilesSize += s;
+                switch (g->fileType()) {
+                case FileType::video:
+                    r.videoFiles.append(g), r.videoFilesCount += n, r.videoFilesSize += s;
+                    break;
+                case FileType::audio:
+                    r.audioFiles.append(g), r.audioFilesCount += n, r.audioFilesSize += s;
+                    break;
+                case FileType::picture:
+                    r.pictureFiles.append(g), r.pictureFilesCount += n, r.pictureFilesSize += s;
+                    break;
+                case FileType::document:
+                    r.documentFiles.append(g), r.documentFilesCount += n, r.documentFilesSize += s;
+                    break;
+                case FileType::other:
+                    r.otherFiles.append(g), r.otherFilesCount += n, r.otherFilesSize += s;
+                    break;
+                }
+            }
+        });
+    }
+
+    void removeAndWait(const RemoveType& type)
+    {
+        engine().removeDuplicateFiles(type);
+        // The run's event follows its removeFinished() call.
+        ASSERT_TRUE(waitUntil([&] { return delegate.has("removeFinished") && !label().isEmpty(); }));
+        // The last progress values travel through the main queue.
+        waitUntil([&] { return progress.size() >= engine().succeedRemoveCount(); });
+    }
+
+    QString label() const
+    {
+        for (const auto& e : recorder.events()) {
+            if (e.category == "AfterDeleter" && e.action == "SuccessRemove") {
+                return e.label;
+            }
+        }
+        return {};
+    }
+
+    RecordingDelegate delegate;
+    QList<double> progress;
+    QVDAEventRecorder recorder;
+};
+
+TEST_F(RemoveDuplicateFilesTest, ForeverDeletesSelectedFilesAndKeepsTotalsRight)
+{
+    std::atomic<int> reads{0};
+    injectFreeSize(0, &reads);
+    // Three files, one removed: the group stays.
+    auto a1 = scanned("a/1.mp4", "aaaa", false);
+    auto a2 = scanned("a/2.mp4", "aaaa", true);
+    auto a3 = scanned("a/3.mp4", "aaaa", false);
+    // Two files, one removed: dissolved, the one left no longer counts.
+    auto b1 = scanned("b/1.txt", "bbbbbb", false);
+    auto b2 = scanned("b/2.txt", "bbbbbb", true);
+    // Both removed: dissolved.
+    auto c1 = scanned("c/1.png", "cc", true);
+    auto c2 = scanned("c/2.png", "cc", true);
+    // Check box off: left alone although a file is selected.
+    auto d1 = scanned("d/1.bin", "d", true);
+    auto d2 = scanned("d/2.bin", "d", false);
+    auto ga = group({a1, a2, a3});
+    auto gb = group({b1, b2}, ControlState::mixed);
+    auto gc = group({c1, c2});
+    auto gd = group({d1, d2}, ControlState::off);
+    file({ga, gb, gc, gd});
+
+    removeAndWait(RemoveType::forever_());
+
+    EXPECT_EQ(delegate.calls(), (QStringList{"startRemove", "removeFinished"}));
+    EXPECT_EQ(reads.load(), 0);
+    EXPECT_FALSE(exists(a2));
+    EXPECT_FALSE(exists(b2));
+    EXPECT_FALSE(exists(c1));
+    EXPECT_FALSE(exists(c2));
+    EXPECT_TRUE(exists(a1) && exists(a3) && exists(b1) && exists(d1) && exists(d2));
+    EXPECT_EQ(engine().succeedRemoveCount(), 4);
+    EXPECT_EQ(engine().failedRemoveCount(), 0);
+    EXPECT_EQ(engine().succeedRemoveSize(), 4u + 6 + 2 + 2);
+    EXPECT_TRUE(engine().removeFinished());
+    EXPECT_EQ(label(), "4_0_File");
+
+    const auto r = engine().results();
+    EXPECT_EQ(r.totalFiles, (DuplicateFilesList{ga, gd}));
+    EXPECT_EQ(r.totalFilesCount, 2 + 2);
+    EXPECT_EQ(r.totalFilesSize, 8u + 2);
+    EXPECT_EQ(r.videoFiles, DuplicateFilesList{ga});
+    EXPECT_EQ(r.videoFilesCount, 2);
+    EXPECT_EQ(r.videoFilesSize, 8u);
+    EXPECT_TRUE(r.documentFiles.isEmpty());
+    EXPECT_EQ(r.documentFilesCount, 0);
+    EXPECT_EQ(r.documentFilesSize, 0u);
+    EXPECT_TRUE(r.pictureFiles.isEmpty());
+    EXPECT_EQ(r.pictureFilesCount, 0);
+    EXPECT_EQ(r.otherFilesCount, 2);
+    EXPECT_EQ(ga->totalSize(), 8u);
+    // Groups run smallest first; one progress value per removed file, of
+    // the four selected files in groups that are not off.
+    EXPECT_EQ(progress, (QList<double>{0.25, 0.5, 0.75, 1.0}));
+}
+
+TEST_F(RemoveDuplicateFilesTest, TrashOnTheHomeVolumeNeedsNoFreeSpace)
+{
+    injectFreeSize(0);
+    auto keep = scanned("x/photo.jpg", "pic", false);
+    auto gone = scanned("y/photo.jpg", "pic", true);
+    file({group({keep, gone})});
+
+    removeAndWait(RemoveType::trash());
+
+    EXPECT_EQ(delegate.calls(), (QStringList{"startRemove", "removeFinished"}));
+    EXPECT_FALSE(exists(gone));
+    EXPECT_EQ(names(QFile::decodeName(Trash::filesFolder())), QStringList{"photo.jpg"});
+    EXPECT_EQ(names(QFile::decodeName(Trash::infoFolder())), QStringList{"photo.jpg.trashinfo"});
+    EXPECT_TRUE(prompter.questions().empty());
+    EXPECT_TRUE(engine().results().totalFiles.isEmpty());
+    EXPECT_EQ(engine().results().totalFilesCount, 0);
+}
+
+TEST_F(RemoveDuplicateFilesTest, FolderWithExactlyEnoughSpaceProceeds)
+{
+    const QString dest = folderAt("dest");
+    const QByteArray far = "/elsewhere";
+    auto f1 = scanned("a/f.bin", QByteArray(300, 'f'), true, far);
+    auto f2 = scanned("b/f.bin", QByteArray(300, 'f'), true, far);
+    auto f3 = scanned("c/f.bin", QByteArray(300, 'f'), false, far);
+    injectFreeSize(600);
+    file({group({f1, f2, f3})});
+
+    removeAndWait(RemoveType::folder(QFile::encodeName(dest)));
+
+    EXPECT_EQ(delegate.calls(), (QStringList{"startRemove", "removeFinished"}));
+    EXPECT_EQ(names(dest).size(), 2);
+    EXPECT_TRUE(names(dest).contains("f.bin"));
+    EXPECT_TRUE(prompter.questions().empty());
+}
+
+TEST_F(RemoveDuplicateFilesTest, ShortOfSpaceForTheRunShowsTheNoticeAndRemovesNothing)
+{
+    const QString dest = folderAt("dest");
+    const QByteArray far = "/elsewhere";
+    auto f1 = scanned("a/f.bin", QByteArray(3000, 'f'), false, far);
+    auto f2 = scanned("b/f.bin", QByteArray(3000, 'f'), true, far);
+    injectFreeSize(1000);
+    file({group({f1, f2})});
+
+    engine().removeDuplicateFiles(RemoveType::folder(QFile::encodeName(dest)));
+    ASSERT_TRUE(waitUntil([&] { return !prompter.questions().empty(); }));
+
+    EXPECT_EQ(delegate.calls(), QStringList{"stopRemove"});
+    EXPECT_TRUE(exists(f2));
+    EXPECT_TRUE(names(dest).isEmpty());
+    const auto q = prompter.questions().front();
+    EXPECT_EQ(q.kind, UserPrompter::Kind::determine);
+    EXPECT_EQ(q.firstTitle, "OK");
+    const QString volume = *FileManager::default_().volumeName(QFile::encodeName(dest));
+    EXPECT_EQ(q.message, "There is insufficient space on disk " + volume +
+                             ". Please choose to permanently delete these files or you can free up 2  KB space on "
+                             "disk " + volume + " before removing duplicate files.");
+    EXPECT_FALSE(engine().removeFinished());
+}
+
+TEST_F(RemoveDuplicateFilesTest, MissingDestinationShowsTheNoticeOnly)
+{
+    auto f1 = scanned("a/f.txt", "f", false);
+    auto f2 = scanned("b/f.txt", "f", true);
+    file({group({f1, f2})});
+    writeFile("not-a-folder", "x");
+
+    for (const QString& where : {scratch() + "/no/such/folder", scratch() + "/not-a-folder"}) {
+        prompter.script({});
+        const size_t before = prompter.questions().size();
+        engine().removeDuplicateFiles(RemoveType::folder(QFile::encodeName(where)));
+        ASSERT_TRUE(waitUntil([&] { return prompter.questions().size() > before; }));
+        EXPECT_EQ(prompter.questions().back().message,
+                  "The folder does not exist. Please choose another one. It may be moved, renamed or deleted.");
+    }
+    EXPECT_TRUE(delegate.calls().isEmpty());
+    EXPECT_TRUE(exists(f2));
+    EXPECT_EQ(engine().results().totalFilesCount, 2);
+}
+
+TEST_F(RemoveDuplicateFilesTest, NothingSelectedStillStartsAndFinishes)
+{
+    auto g = group({scanned("a/f.txt", "f", false), scanned("b/f.txt", "f", false)}, ControlState::off);
+    file({g});
+    removeAndWait(RemoveType::forever_());
+    EXPECT_EQ(delegate.calls(), (QStringList{"startRemove", "removeFinished"}));
+    EXPECT_EQ(label(), "0_0_File");
+    EXPECT_EQ(engine().results().totalFiles, DuplicateFilesList{g});
+}
+
+TEST_F(RemoveDuplicateFilesTest, StopBeforeTheFirstGroupLeavesEverything)
+{
+    auto f = scanned("b/f.txt", "f", true);
+    file({group({scanned("a/f.txt", "f", false), f})});
+    delegate.onStartRemove = [] { engine().setRemoveStop(true); };
+
+    removeAndWait(RemoveType::forever_());
+
+    EXPECT_EQ(delegate.calls(), (QStringList{"startRemove", "stopRemove", "removeFinished"}));
+    EXPECT_EQ(label(), "0_0_File");
+    EXPECT_TRUE(exists(f));
+    EXPECT_EQ(engine().results().totalFilesCount, 2);
+}
+
+// A stop at any file of a run: what was removed is counted, the rest stays
+// untouched, and the totals match the groups that are left.
+TEST_F(RemoveDuplicateFilesTest, StopAtEveryPointKeepsTotalsConsistent)
+{
+    for (int stopAt = 1; stopAt <= 4; ++stopAt) {
+        engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
+        QList<FileInfoPtr> selected;
+        QList<DuplicateFilesPtr> groups;
+        for (int g = 0; g < 3; ++g) {
+            const QString dir = QString("run%1/g%2/").arg(stopAt).arg(g);
+            auto keep = scanned(dir + "keep.doc", QByteArray(10 + g, 'k'), false);
+            auto s1 = scanned(dir + "s1.doc", QByteArray(10 + g, 'k'), true);
+            auto s2 = scanned(dir + "s2.doc", QByteArray(10 + g, 'k'), true);
+            selected << s1 << s2;
+            groups << group({keep, s1, s2});
+        }
+        file(groups);
+        std::atomic<int> deletes{0};
+        FileManagerFaults faults;
+        faults.fail = [&deletes, stopAt](FileStep step, const QByteArray&) {
+            if (step == FileStep::remove && deletes.fetch_add(1) + 1 == stopAt) {
+                engine().setRemoveStop(true);
+            }
+            return 0;
+        };
+        FileManager::setFaults(faults);
+        QStringList before = delegate.calls();
+        engine().removeDuplicateFiles(RemoveType::forever_());
+        ASSERT_TRUE(waitUntil([&] { return delegate.calls().count("removeFinished") == stopAt; }));
+
+        int gone = 0;
+        for (const auto& f : selected) {
+            gone += exists(f) ? 0 : 1;
+            EXPECT_EQ(exists(f), !f->deleted());
+        }
+        EXPECT_EQ(gone, stopAt);
+        EXPECT_EQ(engine().succeedRemoveCount(), stopAt);
+        const auto r = engine().results();
+        int count = 0;
+        uint64_t size = 0;
+        for (const auto& g : r.totalFiles) {
+            count += g->fileCount();
+            size += g->totalSize();
+        }
+        EXPECT_EQ(r.totalFilesCount, count);
+        EXPECT_EQ(r.totalFilesSize, size);
+        EXPECT_EQ(r.documentFilesCount, count);
+        for (const auto& g : r.totalFiles) {
+            EXPECT_GE(g->fileCount(), 2);
+        }
+        FileManager::clearFaults();
+    }
+}
+
+TEST_F(RemoveDuplicateFilesTest, ShortOfSpaceMidRunAsksOnceAndYesDeletesTheRest)
+{
+    const QString dest = folderAt("dest");
+    const QByteArray far = "/elsewhere";
+    QList<DuplicateFilesPtr> groups;
+    QList<FileInfoPtr> selected;
+    for (int g = 0; g < 3; ++g) {
+        auto keep = scanned(QString("g%1/keep.bin").arg(g), QByteArray(100 + g, 'x'), false, far);
+        auto s = scanned(QString("g%1/s.bin").arg(g), QByteArray(100 + g, 'x'), true, far);
+        selected << s;
+        groups << group({keep, s});
+    }
+    file(groups);
+    // Enough for the run as a whole, then nothing left for the first file.
+    std::atomic<int> reads{0};
+    FileManagerFaults faults;
+    faults.freeSize = [&reads](const QByteArray&) -> std::optional<uint64_t> {
+        return reads.fetch_add(1) == 0 ? 1000 : 50;
+    };
+    FileManager::setFaults(faults);
+    prompter.script({1});
+
+    removeAndWait(RemoveType::folder(QFile::encodeName(dest)));
+
+    ASSERT_EQ(prompter.questions().size(), 1u);
+    EXPECT_EQ(prompter.questions()[0].kind, UserPrompter::Kind::uncertain);
+    EXPECT_TRUE(exists(selected[0]));  // the file that did not fit stays
+    EXPECT_TRUE(selected[0]->selected());
+    EXPECT_FALSE(exists(selected[1]));
+    EXPECT_FALSE(exists(selected[2]));
+    EXPECT_TRUE(names(dest).isEmpty());  // deleted, not moved
+    EXPECT_TRUE(engine().forceRemove());
+    EXPECT_FALSE(engine().removeQueue().isSuspended());
+    EXPECT_EQ(label(), "2_0_File");
+}
+
+TEST_F(RemoveDuplicateFilesTest, ShortOfSpaceWithoutAWindowMeansCancelAndTheRunEnds)
+{
+    UserPrompter::setShared(nullptr);
+    const QString dest = folderAt("dest");
+    const QByteArray far = "/elsewhere";
+    auto big = scanned("g1/s.bin", QByteArray(200, 'b'), true, far);
+    auto small = scanned("g0/s.bin", QByteArray(100, 's'), true, far);
+    file({group({scanned("g1/k.bin", QByteArray(200, 'b'), false, far), big}),
+          group({scanned("g0/k.bin", QByteArray(100, 's'), false, far), small})});
+    std::atomic<int> reads{0};
+    FileManagerFaults faults;
+    faults.freeSize = [&reads](const QByteArray&) -> std::optional<uint64_t> {
+        return reads.fetch_add(1) == 0 ? 1000 : 150;
+    };
+    FileManager::setFaults(faults);
+
+    removeAndWait(RemoveType::folder(QFile::encodeName(dest)));
+
+    // The smaller group went first and fitted; the big file did not.
+    EXPECT_FALSE(exists(small));
+    EXPECT_TRUE(exists(big));
+    EXPECT_TRUE(big->selected());
+    EXPECT_FALSE(engine().forceRemove());
+    EXPECT_TRUE(engine().freeSizeNotEnought());
+    EXPECT_EQ(names(dest), QStringList{"s.bin"});
+}
+
+TEST_F(RemoveDuplicateFilesTest, FailuresAreCountedAndGroupsDissolvedRight)
+{
+    // Vanished: the other file of the group is removed, the group dissolves.
+    auto v1 = scanned("v/1.txt", "vv", true);
+    auto v2 = scanned("v/2.txt", "vv", true);
+    // A delete that fails: the group keeps both files.
+    auto e1 = scanned("e/1.txt", "eee", false);
+    auto e2 = scanned("e/bad.txt", "eee", true);
+    // Changed since the scan.
+    auto c1 = scanned("c/1.txt", "c", false);
+    auto c2 = scanned("c/2.txt", "c", true);
+    writeFile("c/2.txt", "changed");
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(v1->path())));
+    auto gv = group({v1, v2});
+    auto ge = group({e1, e2});
+    auto gc = group({c1, c2});
+    file({gv, ge, gc});
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray& path) {
+        return step == FileStep::remove && path.endsWith("bad.txt") ? EPERM : 0;
+    };
+    FileManager::setFaults(faults);
+
+    removeAndWait(RemoveType::forever_());
+
+    EXPECT_EQ(engine().succeedRemoveCount(), 1);
+    EXPECT_EQ(engine().failedRemoveCount(), 3);
+    EXPECT_EQ(label(), "1_3_File");
+    EXPECT_TRUE(recorder.contains("AfterDeleter", "Fail"));
+    EXPECT_FALSE(exists(v2));
+    EXPECT_TRUE(exists(e2));
+    EXPECT_TRUE(exists(c2));
+    // The vanished file's group held one file afterwards (the vanished one
+    // stays in it as a record of the failure) and is dissolved.
+    const auto r = engine().results();
+    EXPECT_EQ(r.totalFiles, (DuplicateFilesList{ge, gc}));
+    EXPECT_EQ(r.totalFilesCount, 4);
+    EXPECT_EQ(r.totalFilesSize, 6u + 2);
+    EXPECT_EQ(ge->errorCount() + gc->errorCount(), 2);
+}
+
+}  // namespace
