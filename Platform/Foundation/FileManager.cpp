@@ -1,6 +1,7 @@
 #include "FileManager.h"
 
 #include "Bundle.h"
+#include "ResourceValues.h"
 
 #include <QFile>
 
@@ -308,27 +309,6 @@ QByteArray temporaryNameBeside(const QByteArray& to)
     }
 }
 
-QByteArray unescapeMountField(const QByteArray& field)
-{
-    // mountinfo writes space, tab, newline and backslash as \ooo octal.
-    QByteArray out;
-    out.reserve(field.size());
-    for (int i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            const QByteArray digits = field.mid(i + 1, 3);
-            bool ok = false;
-            const int value = digits.toInt(&ok, 8);
-            if (ok && digits.size() == 3) {
-                out.append(static_cast<char>(value));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return out;
-}
-
 QByteArray unescapeLabel(const QByteArray& label)
 {
     // udev writes unsafe characters of a label as \xHH.
@@ -357,20 +337,6 @@ QByteArray resolved(const QByteArray& path)
     QByteArray result(real);
     ::free(real);
     return result;
-}
-
-bool isNetworkFileSystem(const QByteArray& type)
-{
-    static const char* const network[] = {"nfs",   "nfs4",      "cifs",   "smb3",       "smbfs",
-                                          "ncpfs", "afs",       "9p",     "ceph",       "glusterfs",
-                                          "lustre", "coda",     "davfs",  "fuse.sshfs", "fuse.davfs",
-                                          "fuse.rclone", "fuse.glusterfs", "fuse.s3fs"};
-    for (const char* name : network) {
-        if (type == name) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // The label of the device mounted from `source`, through /dev/disk/by-label.
@@ -529,75 +495,33 @@ std::optional<uint64_t> FileManager::systemFreeSize(const QByteArray& path) cons
     return static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
 }
 
-std::vector<VolumeInfo> FileManager::mountedVolumes()
-{
-    std::vector<VolumeInfo> volumes;
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return volumes;
-    }
-    // id parent major:minor root mountpoint options [optional...] - type source superoptions
-    const QByteArray all = file.readAll();
-    for (const QByteArray& line : all.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const int dash = static_cast<int>(fields.indexOf(QByteArrayLiteral("-")));
-        if (fields.size() < 5 || dash < 6 || dash + 2 >= fields.size()) {
-            continue;
-        }
-        VolumeInfo v;
-        v.mountPoint = unescapeMountField(fields[4]);
-        v.fsType = unescapeMountField(fields[dash + 1]);
-        v.source = unescapeMountField(fields[dash + 2]);
-        v.isLocal = !isNetworkFileSystem(v.fsType);
-        volumes.push_back(std::move(v));
-    }
-    return volumes;
-}
-
-const VolumeInfo* FileManager::volumeForResolvedPath(const std::vector<VolumeInfo>& volumes,
-                                                     const QByteArray& resolvedPath)
-{
-    const VolumeInfo* best = nullptr;
-    for (const VolumeInfo& v : volumes) {
-        const QByteArray& m = v.mountPoint;
-        const bool contains = m == "/" || resolvedPath == m ||
-                              (resolvedPath.startsWith(m) && resolvedPath.size() > m.size() &&
-                               resolvedPath[m.size()] == '/');
-        // Later mounts on the same place hide the earlier ones.
-        if (contains && (!best || m.size() >= best->mountPoint.size())) {
-            best = &v;
-        }
-    }
-    return best;
-}
-
 std::optional<VolumeInfo> FileManager::volume(const QByteArray& path) const
 {
     const QByteArray real = path.isEmpty() ? QByteArray() : resolved(path);
-    if (real.isEmpty()) {
+    struct stat st {};
+    if (real.isEmpty() || ::stat(real.constData(), &st) != 0) {
         return std::nullopt;
     }
-    const std::vector<VolumeInfo> volumes = mountedVolumes();
-    const VolumeInfo* v = volumeForResolvedPath(volumes, real);
-    if (!v) {
+    const auto mounts = MountTable::read();
+    const MountEntry* entry = mounts->volumeFor(real, st.st_dev);
+    if (!entry) {
         return std::nullopt;
     }
-    VolumeInfo result = *v;
-    result.name = labelOf(result.source);
-    if (result.name.isEmpty()) {
-        result.name = display(result.mountPoint);
+    VolumeInfo v;
+    v.mountPoint = entry->mountPoint;
+    v.source = entry->source;
+    v.fsType = entry->fileSystemType;
+    v.isLocal = MountTable::isLocalFileSystem(entry->fileSystemType);
+    v.name = labelOf(v.source);
+    if (v.name.isEmpty()) {
+        v.name = display(v.mountPoint);
     }
-    return result;
+    return v;
 }
 
 std::optional<QByteArray> FileManager::volumePath(const QByteArray& path) const
 {
-    const QByteArray real = path.isEmpty() ? QByteArray() : resolved(path);
-    if (real.isEmpty()) {
-        return std::nullopt;
-    }
-    const std::vector<VolumeInfo> volumes = mountedVolumes();
-    const VolumeInfo* v = volumeForResolvedPath(volumes, real);
+    const auto v = volume(path);
     return v ? std::optional<QByteArray>(v->mountPoint) : std::nullopt;
 }
 

@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <vector>
 
 #include <QByteArray>
 #include <QString>
 
 #include "Error.h"
 
-// One mounted file system as /proc/self/mountinfo lists it.
+// The mounted file system that holds a path.
 struct VolumeInfo {
     QByteArray mountPoint;  // absolute, without escapes
     QByteArray source;      // the mounted device or server path
@@ -62,17 +61,12 @@ public:
     // Bytes available to an unprivileged user on the file system of `path`.
     std::optional<uint64_t> systemFreeSize(const QByteArray& path) const;
 
-    // The mounted file system that holds `path` (which must exist).
+    // The mounted file system that holds `path` (which must exist), found the
+    // way a walk finds the volume of each item (MountTable), so the two agree.
     std::optional<VolumeInfo> volume(const QByteArray& path) const;
     std::optional<QByteArray> volumePath(const QByteArray& path) const;
     // The volume's label, else its mount point.
     std::optional<QString> volumeName(const QByteArray& path) const;
-
-    // Every mounted file system, in mount order.
-    static std::vector<VolumeInfo> mountedVolumes();
-    // The volume among `volumes` holding the already resolved absolute path.
-    static const VolumeInfo* volumeForResolvedPath(const std::vector<VolumeInfo>& volumes,
-                                                   const QByteArray& resolvedPath);
 
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();
