@@ -284,12 +284,24 @@ QList<QByteArray> ScanManager::scanRoots(const QStringList& folders, const QByte
 
 ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
 {
-    refreshWhiteList();
     SizeMap sizes;
-    const auto whiteListed = whiteList();
-    const auto inWhiteList = [&](const QByteArray& path) {
+    WalkRules rules;
+    rules.stop = [this] { return scanStop_.load(); };
+    rules.skipRoot = [this](const QByteArray& path) { return whitePathIgnore(path); };
+    rules.skipFolder = [this](const QByteArray& path) {
+        const auto whiteListed = whiteList();
         return whiteListed && std::find(whiteListed->begin(), whiteListed->end(), path) != whiteListed->end();
     };
+    walk(scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory())), rules,
+         [&sizes](const QByteArray& path, int64_t size, ResourceValues&& values) {
+             sizes[size].emplace_back(path, std::move(values));
+         });
+    return sizes;
+}
+
+void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found)
+{
+    refreshWhiteList();
     const auto mounts = MountTable::read();
     std::unordered_set<InodeKey, InodeKeyHash> recorded;
     std::unordered_set<InodeKey, InodeKeyHash> folders_;
@@ -305,11 +317,11 @@ ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
         return entry && entry->device == device && MountTable::isPseudoFileSystem(entry->fileSystemType);
     };
 
-    for (const QByteArray& root : scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory()))) {
-        if (scanStop_.load()) {
+    for (const QByteArray& root : roots) {
+        if (rules.stop()) {
             break;
         }
-        if (whitePathIgnore(root)) {
+        if (rules.skipRoot(root)) {
             continue;
         }
         // The root itself may be reached through a link the user chose.
@@ -322,7 +334,7 @@ ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
         }
         std::vector<Pending> stack;
         stack.push_back({root, rootStat.st_dev, rootStat.st_ino, mounts->volumeFor(root, rootStat.st_dev)});
-        while (!stack.empty() && !scanStop_.load()) {
+        while (!stack.empty() && !rules.stop()) {
             Pending folder = std::move(stack.back());
             stack.pop_back();
             // The root may be a link; anything below is opened without following one.
@@ -343,7 +355,7 @@ ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
             }
             std::vector<Pending> children;
             while (dirent* entry = readdir(dir)) {
-                if (scanStop_.load()) {
+                if (rules.stop()) {
                     break;
                 }
                 const char* name = entry->d_name;
@@ -367,7 +379,7 @@ ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
                         children.push_back({path, st.st_dev, st.st_ino, volume});
                     }
                 };
-                if (values.isDirectory && inWhiteList(path)) {
+                if (values.isDirectory && rules.skipFolder(path)) {
                     continue;
                 }
                 if (IgnoresPathExtention::init(QString::fromUtf8(FilePath::pathExtension(path)).toLower())) {
@@ -397,7 +409,7 @@ ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
                 if (!recorded.insert({st.st_dev, st.st_ino}).second) {
                     continue;  // another name of a file already recorded
                 }
-                sizes[size].emplace_back(path, std::move(values));
+                found(path, size, std::move(values));
             }
             closedir(dir);
             // Keep directory order: the first child is taken next.
@@ -406,7 +418,6 @@ ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
             }
         }
     }
-    return sizes;
 }
 
 void ScanManager::scanDuplicateFile()
