@@ -220,29 +220,38 @@ TEST_F(RemoveDuplicateFilesTest, FolderWithExactlyEnoughSpaceProceeds)
     EXPECT_TRUE(prompter.questions().empty());
 }
 
+// Files on another volume than the destination must fit there; that holds
+// for the Trash too, which lies on the home folder's volume.
 TEST_F(RemoveDuplicateFilesTest, ShortOfSpaceForTheRunShowsTheNoticeAndRemovesNothing)
 {
     const QString dest = folderAt("dest");
+    ASSERT_TRUE(Trash::createFolders());
     const QByteArray far = "/elsewhere";
     auto f1 = scanned("a/f.bin", QByteArray(3000, 'f'), false, far);
     auto f2 = scanned("b/f.bin", QByteArray(3000, 'f'), true, far);
     injectFreeSize(1000);
     file({group({f1, f2})});
 
-    engine().removeDuplicateFiles(RemoveType::folder(QFile::encodeName(dest)));
-    ASSERT_TRUE(waitUntil([&] { return !prompter.questions().empty(); }));
+    for (const bool toTrash : {false, true}) {
+        const size_t before = prompter.questions().size();
+        engine().removeDuplicateFiles(toTrash ? RemoveType::trash() : RemoveType::folder(QFile::encodeName(dest)));
+        ASSERT_TRUE(waitUntil([&] { return prompter.questions().size() > before; }));
 
-    EXPECT_EQ(delegate.calls(), QStringList{"stopRemove"});
-    EXPECT_TRUE(exists(f2));
-    EXPECT_TRUE(names(dest).isEmpty());
-    const auto q = prompter.questions().front();
-    EXPECT_EQ(q.kind, UserPrompter::Kind::determine);
-    EXPECT_EQ(q.firstTitle, "OK");
-    const QString volume = *FileManager::default_().volumeName(QFile::encodeName(dest));
-    EXPECT_EQ(q.message, "There is insufficient space on disk " + volume +
-                             ". Please choose to permanently delete these files or you can free up 2  KB space on "
-                             "disk " + volume + " before removing duplicate files.");
-    EXPECT_FALSE(engine().removeFinished());
+        EXPECT_EQ(delegate.calls().count("stopRemove"), toTrash ? 2 : 1);
+        EXPECT_FALSE(delegate.has("startRemove"));
+        EXPECT_TRUE(exists(f2));
+        EXPECT_TRUE(names(dest).isEmpty());
+        EXPECT_TRUE(names(QFile::decodeName(Trash::filesFolder())).isEmpty());
+        const auto q = prompter.questions().back();
+        EXPECT_EQ(q.kind, UserPrompter::Kind::determine);
+        EXPECT_EQ(q.firstTitle, "OK");
+        const QString volume =
+            *FileManager::default_().volumeName(toTrash ? Trash::filesFolder() : QFile::encodeName(dest));
+        EXPECT_EQ(q.message, "There is insufficient space on disk " + volume +
+                                 ". Please choose to permanently delete these files or you can free up 2  KB space "
+                                 "on disk " + volume + " before removing duplicate files.");
+        EXPECT_FALSE(engine().removeFinished());
+    }
 }
 
 TEST_F(RemoveDuplicateFilesTest, MissingDestinationShowsTheNoticeOnly)
