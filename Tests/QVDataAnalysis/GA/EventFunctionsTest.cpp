@@ -4,21 +4,33 @@
 
 #include "Helper/QVDAHelper.h"
 
+#include "LinkTestSupport.h"
 #include "Main/Utilities.h"
 #include "QVBaseLib/Helper.h"
 #include "TestSupport.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
 class EventFunctionsTest : public TempHomeTest {
 protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        // The process's own server may open its listener during the test; its
+        // port file must not be the program's.
+        bundleId_ = LinkTest::uniqueBundleId();
+        QVDAHelper::setBundleOverrideForTesting(QVDAHelper::BundleOverride{bundleId_, {}});
+    }
     void TearDown() override
     {
         Helper::setNetworkReachableOverride(std::nullopt);
+        QFile::remove(QStringLiteral("/tmp/%1_server_port.txt").arg(bundleId_));
         TempHomeTest::TearDown();
     }
+    QString bundleId_;
 };
 
 }  // namespace
