@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "Foundation/UserDefaults.h"
+#include "QVBaseLib/Helper.h"
 #include "QVBaseLib/RYLog.h"
 
 #include <QCoreApplication>
@@ -46,6 +47,9 @@ void TempHomeTest::SetUp()
     QDir().mkpath(scratch());
     UserDefaults::resetStandardUserDefaults();
     RYLog::shared().resetForTesting();
+    // No usage event leaves a test unless it says the network is reachable
+    // (and then observes the events with a recorder).
+    Helper::setNetworkReachableOverride(false);
 }
 
 void TempHomeTest::TearDown()
@@ -59,6 +63,7 @@ void TempHomeTest::TearDown()
     }
     RYLog::shared().resetForTesting();
     UserDefaults::resetStandardUserDefaults();
+    Helper::setNetworkReachableOverride(std::nullopt);
 }
 
 QString TempHomeTest::writeFile(const QString& relativePath, const QByteArray& contents)

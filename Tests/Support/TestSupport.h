@@ -16,7 +16,8 @@ bool waitUntil(const std::function<bool()>& condition,
 
 // Points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME at a fresh
 // temporary folder for each test and re-reads the standard user defaults and
-// the logger from there, so no test touches the user's files.
+// the logger from there, so no test touches the user's files. The network
+// counts as unreachable, so no usage event is sent unless a test asks for it.
 class TempHomeTest : public ::testing::Test {
 protected:
     void SetUp() override;
