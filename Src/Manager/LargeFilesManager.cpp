@@ -1,0 +1,650 @@
+#include "Manager/LargeFilesManager.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+#include "Foundation/Bundle.h"
+#include "Foundation/Dispatch.h"
+#include "Foundation/FileManager.h"
+#include "Foundation/Trash.h"
+#include "Foundation/UserDefaults.h"
+#include "Main/Utilities.h"
+#include "Manager/DiskInfo.h"
+#include "Manager/FileHelper.h"
+#include "Manager/ScanManager.h"
+#include "Manager/UserPrompter.h"
+#include "Model/FileTimeInfo.h"
+#include "Model/PerferenceInfo.h"
+#include "View/Extension/KPLExtension.h"
+
+namespace {
+
+// Progress reaches the screens at most this often.
+constexpr double progressInterval = 1.0 / 60.0;
+
+double systemNow()
+{
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+// Takes the list out of the group before changing it, so the group holds no
+// second reference and appending does not copy the whole list each time.
+void appendToGroup(DuplicateFiles& group, const FileInfoPtr& file, uint64_t size)
+{
+    QList<FileInfoPtr> infos = group.infos();
+    group.setInfos({});
+    infos.append(file);
+    group.setInfos(std::move(infos));
+    group.setTotalSize(group.totalSize() + size);
+}
+
+}  // namespace
+
+double getTodayTime(double now)
+{
+    const auto whole = static_cast<int64_t>(std::floor(now));
+    const int64_t day = 86'400;
+    return static_cast<double>(((whole % day) + day) % day);
+}
+
+double getTodayTime()
+{
+    return getTodayTime(systemNow());
+}
+
+LargeFilesManager& LargeFilesManager::default_()
+{
+    // Never destroyed: a removal run may still hold it while the process ends.
+    static LargeFilesManager* instance = new LargeFilesManager();
+    return *instance;
+}
+
+LargeFilesManager::LargeFilesManager() : removeQueue_(QStringLiteral("LargeFilesManager.removeQueue"))
+{
+    removeQueue_.setMaxConcurrentOperationCount(1);
+    // The operations of a run suspend and resume this queue, never another.
+    removeState_.removeQueue = &removeQueue_;
+}
+
+LargeFilesManager::~LargeFilesManager() = default;
+
+double LargeFilesManager::now() const
+{
+    std::lock_guard lock(clockMutex_);
+    return clock_ ? clock_() : systemNow();
+}
+
+void LargeFilesManager::setClockForTesting(std::function<double()> clock)
+{
+    std::lock_guard lock(clockMutex_);
+    clock_ = std::move(clock);
+    // A clock set back must not hold back every progress report.
+    lastFlushProgress_.store(0.0);
+}
+
+// ---- groups ------------------------------------------------------------------
+
+int LargeFilesManager::sizeGroupIndex(uint64_t size)
+{
+    if (size >= 5'000'000'000ULL) {
+        return size5GB;
+    }
+    if (size >= 1'000'000'000ULL) {
+        return size1GB;
+    }
+    if (size >= 500'000'000ULL) {
+        return size500MB;
+    }
+    return size10MB;
+}
+
+int LargeFilesManager::ageGroupIndex(double age, double today)
+{
+    if (age < today) {
+        return LargeFilesManager::today;
+    }
+    if (age < 604'800.0) {
+        return thisWeek;
+    }
+    if (age < 2'592'000.0) {
+        return olderThanAWeek;
+    }
+    if (age < 31'536'000.0) {
+        return olderThanAMonth;
+    }
+    return olderThanAYear;
+}
+
+int LargeFilesManager::kindGroupIndex(FileType type)
+{
+    switch (type) {
+    case FileType::document:
+        return documentGroup;
+    case FileType::picture:
+        return pictureGroup;
+    case FileType::audio:
+        return audioGroup;
+    case FileType::video:
+        return videoGroup;
+    case FileType::other:
+        break;
+    }
+    return otherGroup;
+}
+
+// ---- scan --------------------------------------------------------------------
+
+QStringList LargeFilesManager::folderList() const
+{
+    std::lock_guard lock(folderMutex_);
+    return folderList_;
+}
+
+void LargeFilesManager::setFolderList(const QStringList& folders)
+{
+    std::lock_guard lock(folderMutex_);
+    folderList_ = folders;
+}
+
+DuplicateFilesList LargeFilesManager::allFiles() const
+{
+    std::lock_guard lock(filesMutex_);
+    return allFiles_;
+}
+
+std::shared_ptr<PreferenceScanProtocol> LargeFilesManager::scanSetupObj() const
+{
+    std::lock_guard lock(filesMutex_);
+    return scanSetupObj_;
+}
+
+void LargeFilesManager::scanLargeFile()
+{
+    stopScanLargeFileFig_.store(false);
+    scanLargeFileTimeStart_.store(now());
+    if (ScanManagerProtocol* d = delegate()) {
+        d->startScan();
+    }
+    auto settings = std::make_shared<PerferenceInfo>();
+    {
+        std::lock_guard lock(filesMutex_);
+        allFiles_.clear();
+        scanSetupObj_ = std::move(settings);
+        for (int i = 0; i < groupCount; ++i) {
+            allFiles_.append(std::make_shared<DuplicateFiles>());
+        }
+    }
+    filterSameSize(folderList());
+    if (ScanManagerProtocol* d = delegate()) {
+        d->scanFinished();
+    }
+}
+
+void LargeFilesManager::stopScanLargeFile()
+{
+    {
+        // Waits for a file being filed; once the flag is set under the lock
+        // the walk files nothing more.
+        std::lock_guard lock(filesMutex_);
+        stopScanLargeFileFig_.store(true);
+    }
+    if (ScanManagerProtocol* d = delegate()) {
+        d->scanFinished();
+    }
+}
+
+void LargeFilesManager::addInArry(const FileTimeData& fileTimeData, const ResourceValueURL& resourceValuesURL)
+{
+    auto file = std::make_shared<FileTimeInfo>(resourceValuesURL, fileTimeData);
+    file->icon();
+    const uint64_t size = fileTimeData.size;
+    const double moment = now();
+    const double age = moment - static_cast<double>(fileTimeData.timeMtimespec);
+    const int kind = kindGroupIndex(file->fileType());
+    const int band = sizeGroupIndex(size);
+    const int ageBand = ageGroupIndex(age, getTodayTime(moment));
+
+    int count = 0;
+    {
+        std::lock_guard lock(filesMutex_);
+        if (stopScanLargeFileFig_.load() || allFiles_.size() != groupCount) {
+            return;
+        }
+        appendToGroup(*allFiles_[kind], file, size);
+        appendToGroup(*allFiles_[band], file, size);
+        appendToGroup(*allFiles_[ageBand], file, size);
+        appendToGroup(*allFiles_[allGroup], file, size);
+        count = allFiles_[allGroup]->fileCount();
+    }
+    if (moment - lastFlushProgress_.load() > progressInterval) {
+        lastFlushProgress_.store(moment);
+        reportProgress(count, file->displayPath());
+    }
+}
+
+void LargeFilesManager::reportProgress(int count, const QString& path)
+{
+    // The count and path are taken now; the block never reads the groups.
+    DispatchQueue::main().async([this, count, path] {
+        if (ScanManagerProtocol* d = delegate()) {
+            d->scanProgress(static_cast<double>(count));
+            d->scaningPath(path);
+        }
+    });
+}
+
+int LargeFilesManager::filterSameSize(const QStringList& folders)
+{
+    ScanManager& scanManager = ScanManager::default_();
+    const QList<QByteArray> roots =
+        deleteSonPath(ScanManager::scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory())));
+    ScanManager::WalkRules rules;
+    rules.stop = [this] { return stopScanLargeFileFig_.load(); };
+    rules.skipRoot = [this](const QByteArray& path) { return whitePathIgnore(path); };
+    rules.skipFolder = [this](const QByteArray& path) { return whitePathIgnore(path); };
+    scanManager.walk(roots, rules, [this](const QByteArray& path, int64_t, ResourceValues&& values) {
+        // A regular file's size is already known from the walk, and stat
+        // would say the same; small ones need no second look.
+        if (values.isRegularFile && !values.isSymbolicLink &&
+            static_cast<uint64_t>(std::max<int64_t>(values.totalFileSize, 0)) < largeFileMinimumSize) {
+            return;
+        }
+        // The threshold is tested on what stat says (a link's target), after
+        // the cheaper filters of the walk.
+        const std::optional<FileTimeData> data = FileHelper::fileTimeData(path);
+        if (data && data->size >= largeFileMinimumSize) {
+            addInArry(*data, ResourceValueURL(path, std::move(values)));
+        }
+    });
+    std::lock_guard lock(filesMutex_);
+    return allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
+}
+
+// ---- roots -------------------------------------------------------------------
+
+QByteArray LargeFilesManager::isFatherPath(const QByteArray& path1, const QByteArray& path2)
+{
+    const QByteArray a = FilePath::normalized(path1);
+    const QByteArray b = FilePath::normalized(path2);
+    if (a.isEmpty() || b.isEmpty() || a == b) {
+        return {};
+    }
+    const bool firstLonger = a.size() >= b.size();
+    const QByteArray& longer = firstLonger ? a : b;
+    const QByteArray& shorter = firstLonger ? b : a;
+    if (FilePath::isSameOrBelow(longer, shorter)) {
+        return firstLonger ? path2 : path1;
+    }
+    return {};
+}
+
+int LargeFilesManager::isFatherPathIndex(const QByteArray& path1, const QByteArray& path2)
+{
+    const QByteArray father = isFatherPath(path1, path2);
+    if (father.isEmpty()) {
+        return 0;
+    }
+    return father == path1 ? 1 : 2;
+}
+
+QList<QByteArray> LargeFilesManager::deleteSonPath(const QList<QByteArray>& listPath)
+{
+    QList<QByteArray> distinct;
+    for (const QByteArray& path : listPath) {
+        const QByteArray clean = FilePath::normalized(path);
+        if (!clean.isEmpty() && !distinct.contains(clean)) {
+            distinct.append(clean);
+        }
+    }
+    QList<QByteArray> result;
+    for (const QByteArray& path : distinct) {
+        const bool nested = std::any_of(distinct.begin(), distinct.end(), [&](const QByteArray& other) {
+            return other != path && FilePath::isSameOrBelow(path, other);
+        });
+        if (!nested) {
+            result.append(path);
+        }
+    }
+    return result;
+}
+
+bool LargeFilesManager::whitePathIgnore(const QByteArray& path) const
+{
+    const auto settings = ScanManager::default_().scanSetupObj();
+    if (!settings) {
+        return false;
+    }
+    const QByteArray clean = FilePath::normalized(path);
+    for (const QUrl& entry : settings->largeFileWhiteListPath()) {
+        const QByteArray entryPath = FilePath::normalized(QFile::encodeName(entry.toLocalFile()));
+        if (!entryPath.isEmpty() && FilePath::isSameOrBelow(clean, entryPath)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- usage events ------------------------------------------------------------
+
+QString LargeFilesManager::stopSizeCountString() const
+{
+    uint64_t total = 0;
+    int count = 0;
+    {
+        std::lock_guard lock(filesMutex_);
+        if (!allFiles_.isEmpty()) {
+            total = allFiles_[allGroup]->totalSize();
+            count = allFiles_[allGroup]->fileCount();
+        }
+    }
+    return QStringLiteral("%1_%2_%3")
+        .arg(stopScanLargeFileFig_.load() ? QStringLiteral("b") : QStringLiteral("a"))
+        .arg(transformedFileSize(total, false, true))
+        .arg(count);
+}
+
+void LargeFilesManager::scanGA(double progressValue)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    const QString key = QStringLiteral("LargeFileCompleteScanCount");
+    const uint64_t stored = defaults.value<uint64_t>(key).value_or(0);
+    defaults.setObject(QVariant::fromValue<quint64>(stored + 1), key);
+    const uint64_t count = defaults.value<uint64_t>(key).value_or(stored + 1);
+
+    const auto elapsed = static_cast<int64_t>(std::ceil(now() - scanLargeFileTimeStart_.load()));
+    const double percent = progressValue * 100.0;
+    const QString percentText = percent > 100.0 ? QStringLiteral("100") : QString::asprintf("%.0f", percent);
+    const QString label = QStringLiteral("%1_%2_%3_%4_Large")
+                              .arg(QString::number(count), stopSizeCountString(), QString::number(elapsed), percentText);
+    asyncGALog(QStringLiteral("Process"), QStringLiteral("CompleteScan"), label);
+}
+
+// ---- removal -----------------------------------------------------------------
+
+namespace {
+
+// Fills the "%@" places of a localised text in order.
+QString fillPlaces(QString text, const QStringList& values)
+{
+    for (const QString& value : values) {
+        const qsizetype at = text.indexOf(QStringLiteral("%@"));
+        if (at < 0) {
+            break;
+        }
+        text.replace(at, 2, value);
+    }
+    return text;
+}
+
+}  // namespace
+
+void LargeFilesManager::setRemoveProgressHandler(std::function<void(double)> handler)
+{
+    std::lock_guard lock(removeMutex_);
+    removeProgressHandler_ = std::move(handler);
+}
+
+void LargeFilesManager::sendBeforeRemoveEvent(const QString& action, const QString& label)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    const QString key = QStringLiteral("RemoverCount");
+    if (!defaults.boolForKey(key)) {
+        defaults.setInteger(1, key);
+    } else if (const std::optional<qint64> n = defaults.value<qint64>(key)) {
+        defaults.setInteger(*n + 1, key);
+    } else {
+        return;
+    }
+    asyncGALog(QStringLiteral("BeforeDeleter"), action, label);
+}
+
+void LargeFilesManager::removeDuplicateFiles(const RemoveType& type)
+{
+    int selected = 0;
+    int total = 0;
+    uint64_t selectedSize = 0;
+    uint64_t totalSize = 0;
+    {
+        std::lock_guard lock(filesMutex_);
+        if (!allFiles_.isEmpty()) {
+            const DuplicateFiles& all = *allFiles_[allGroup];
+            total = all.fileCount();
+            totalSize = all.totalSize();
+            selected = all.selectedCount();
+            selectedSize = all.selectedSize();
+        }
+    }
+    sendBeforeRemoveEvent(QStringLiteral("LargeSelectquantity"), QStringLiteral("%1_%2").arg(selected).arg(total));
+    sendBeforeRemoveEvent(QStringLiteral("LargeSelectsize"), QStringLiteral("%1_%2").arg(
+                                                                 transformedFileSize(selectedSize, false, true),
+                                                                 transformedFileSize(totalSize, false, true)));
+
+    removesucceedCount_.store(0);
+    removesucceedSize_.store(0);
+    {
+        std::lock_guard lock(removeMutex_);
+        // This run's own flags: nothing left over from an earlier run of
+        // this or any other engine decides how its files go.
+        removeState_.reset();
+        ++runsInFlight_;
+    }
+    DispatchQueue::global().async([this, type] {
+        removeRun(type);
+        endRun();
+    });
+}
+
+void LargeFilesManager::endRun()
+{
+    std::lock_guard lock(removeMutex_);
+    --runsInFlight_;
+    removeIdle_.notify_all();
+}
+
+bool LargeFilesManager::waitUntilRemoveIdle(int timeoutMs) const
+{
+    std::unique_lock lock(removeMutex_);
+    return removeIdle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return runsInFlight_ == 0; });
+}
+
+void LargeFilesManager::removeRun(RemoveType type)
+{
+    FileManager& fm = FileManager::default_();
+    QByteArray destination;
+    switch (type.kind()) {
+    case RemoveType::Kind::trash:
+        Trash::createFolders();
+        destination = Trash::filesFolder();
+        break;
+    case RemoveType::Kind::forever_:
+        break;
+    case RemoveType::Kind::folder:
+        destination = type.path();
+        break;
+    }
+    if (type.kind() != RemoveType::Kind::forever_ && !fm.fileExists(destination)) {
+        // Nothing was started, so the screen waits for nothing.
+        UserPrompter::shared().showContentFolderNotExist();
+        return;
+    }
+    const QByteArray volume = destination.isEmpty() ? QByteArray() : fm.volumePath(destination).value_or(QByteArray());
+
+    DuplicateFilesList groups;
+    int count = 0;
+    uint64_t needed = 0;
+    {
+        std::lock_guard lock(filesMutex_);
+        for (const DuplicateFilesPtr& group : std::as_const(allFiles_)) {
+            if (group->selectedSize() > 0) {
+                groups.append(group);
+            }
+        }
+        // Every file sits in group 0 once, so it counts each file once.
+        if (!allFiles_.isEmpty()) {
+            for (const FileInfoPtr& file : allFiles_[allGroup]->infos()) {
+                if (!file->selected()) {
+                    continue;
+                }
+                ++count;
+                const std::optional<QByteArray>& fileVolume = file->resourceValue().resourceValues.volumeURL;
+                if (!fileVolume || volume.isEmpty() || *fileVolume != volume) {
+                    needed += file->size();
+                }
+            }
+        }
+    }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const DuplicateFilesPtr& a, const DuplicateFilesPtr& b) { return a->totalSize() < b->totalSize(); });
+    moveToFolder(destination, count, needed, groups);
+}
+
+void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, uint64_t needed,
+                                     const DuplicateFilesList& groups)
+{
+    FileManager& fm = FileManager::default_();
+    const uint64_t free = destination.isEmpty() ? 0 : fm.systemFreeSize(destination).value_or(0);
+    if (!destination.isEmpty()) {
+        ::log(QStringList{QStringLiteral("system free size = "), QString::number(free),
+                          QStringLiteral(", selected file size = "), QString::number(needed)},
+              "moveToFolder(_:_:_:_:)", __FILE__, __LINE__);
+        if (free < needed) {
+            DispatchQueue::main().async([this, destination, needed, free] {
+                if (ScanManagerProtocol* d = delegate()) {
+                    d->stopRemove();
+                }
+                showInsufficientSpace(destination, needed, free);
+            });
+            return;
+        }
+    }
+
+    {
+        std::lock_guard lock(removeMutex_);
+        takenPaths_.clear();
+        removedFiles_.clear();
+        reported_ = 0;
+        selectedCount_ = count;
+    }
+    DispatchQueue::main().async([this] {
+        if (ScanManagerProtocol* d = delegate()) {
+            d->startRemove();
+        }
+    });
+
+    int before = 0;
+    {
+        std::lock_guard lock(filesMutex_);
+        before = allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
+    }
+    for (const DuplicateFilesPtr& group : groups) {
+        if (removeState_.removeStop.load()) {
+            break;
+        }
+        auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
+        operation->setRemoveBlock([this](const FileInfoPtr& file, FileType) { fileRemoved(file); });
+        removeQueue_.addOperation(operation);
+    }
+    removeQueue_.waitUntilAllOperationsAreFinished();
+
+    uint64_t removedSize = 0;
+    {
+        std::lock_guard lock(removeMutex_);
+        for (const FileInfoPtr& file : std::as_const(removedFiles_)) {
+            removedSize += file->size();
+        }
+    }
+    {
+        std::lock_guard lock(filesMutex_);
+        const int after = allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
+        removesucceedCount_.store(before - after);
+        removesucceedSize_.store(removedSize);
+        for (const DuplicateFilesPtr& group : std::as_const(allFiles_)) {
+            uint64_t sum = 0;
+            for (const FileInfoPtr& file : group->infos()) {
+                sum += file->size();
+            }
+            group->setTotalSize(sum);
+        }
+    }
+    std::fprintf(stdout, "删掉文件数量 %d\n", removesucceedCount_.load());
+    std::fflush(stdout);
+
+    DispatchQueue::main().async([this] {
+        if (ScanManagerProtocol* d = delegate()) {
+            d->removeFinished();
+        }
+    });
+}
+
+void LargeFilesManager::fileRemoved(const FileInfoPtr& file)
+{
+    {
+        std::lock_guard lock(filesMutex_);
+        for (const DuplicateFilesPtr& group : std::as_const(allFiles_)) {
+            QList<FileInfoPtr> infos = group->infos();
+            group->setInfos({});
+            const auto at = std::find_if(infos.begin(), infos.end(),
+                                         [&](const FileInfoPtr& entry) { return entry->path() == file->path(); });
+            if (at != infos.end()) {
+                infos.erase(at);
+            }
+            group->setInfos(std::move(infos));
+        }
+    }
+    double progress = 0;
+    std::function<void(double)> handler;
+    {
+        std::lock_guard lock(removeMutex_);
+        if (!takenPaths_.contains(file->path())) {
+            takenPaths_.insert(file->path());
+            removedFiles_.append(file);
+        }
+        ++reported_;
+        progress = selectedCount_ > 0 ? static_cast<double>(reported_) / selectedCount_ : 1.0;
+        handler = removeProgressHandler_;
+    }
+    const double moment = now();
+    if (moment - lastFlushProgress_.load() > progressInterval || progress >= 1.0) {
+        lastFlushProgress_.store(moment);
+        DispatchQueue::main().async([this, progress] {
+            std::function<void(double)> current;
+            {
+                std::lock_guard lock(removeMutex_);
+                current = removeProgressHandler_;
+            }
+            if (current) {
+                current(progress);
+            }
+        });
+    }
+}
+
+void LargeFilesManager::stopRemove()
+{
+    removeState_.removeStop.store(true);
+    removeQueue_.cancelAllOperations();
+    if (ScanManagerProtocol* d = delegate()) {
+        d->stopRemove();
+    }
+}
+
+void LargeFilesManager::showInsufficientSpace(const QByteArray& destination, uint64_t needed, uint64_t free)
+{
+    // A volume without a label is named by its mount point, so the notice
+    // always has a name to show.
+    const QString volume =
+        FileManager::default_().volumeName(destination).value_or(QFile::decodeName(destination));
+    const QString message = fillPlaces(
+        localized("There is insufficient space on disk %@. Please choose to permanently delete these files or you can "
+                  "free up %@ space on disk %@ before removing duplicate files."),
+        {volume, transformedFileSize(needed - free, true, true), volume});
+    UserPrompter::shared().ask(UserPrompter::Kind::determine, message, localized("OK"), QString(), nullptr);
+}
