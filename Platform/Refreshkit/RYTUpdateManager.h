@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QString>
 
-class RYTUpdateDialog;
+#include "RYTUpdateDialog.h"
 
 // What a check ended with, handed to the respond block.
 enum UpdateRespondType : long {

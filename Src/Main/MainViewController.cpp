@@ -1,0 +1,261 @@
+#include "MainViewController.h"
+
+#include "MainWindow.h"
+#include "Utilities.h"
+
+#include "Foundation/Bundle.h"
+#include "Foundation/Dispatch.h"
+#include "Foundation/FileManager.h"
+#include "Foundation/NotificationCenter.h"
+#include "Foundation/UserDefaults.h"
+#include "Manager/LargeFilesManager.h"
+#include "Manager/ScanManager.h"
+#include "View/FolderSetViewController.h"
+#include "Window/SheetWindowController.h"
+
+#include <QDate>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QVBoxLayout>
+
+MainViewController::MainViewController(QWidget* parent)
+    : ViewController(parent),
+      mainViewBox_(new ContentBox(this)),
+      widthConstraint_(std::make_shared<LayoutConstraint>(
+          LayoutConstraint{LayoutConstraint::Attribute::width, LayoutConstraint::Relation::equal, homeBoxWidth})),
+      heightConstraint_(std::make_shared<LayoutConstraint>(
+          LayoutConstraint{LayoutConstraint::Attribute::height, LayoutConstraint::Relation::equal, homeBoxHeight})),
+      folderSetViewController_(new FolderSetViewController)
+{
+    setObjectName(QStringLiteral("MainViewController"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(mainViewBox_);
+    mainViewBox_->addConstraint(widthConstraint_);
+    mainViewBox_->addConstraint(heightConstraint_);
+}
+
+MainViewController::~MainViewController()
+{
+    // The screens are ours, not the box's: take them out before they go.
+    mainViewBox_->setContentView(nullptr);
+    delete scanViewController_;
+    delete scanImagesViewController_;
+    delete folderSetViewController_;
+}
+
+void MainViewController::viewDidLoad()
+{
+    if (viewLoaded_) {
+        return;
+    }
+    viewLoaded_ = true;
+    QPointer<MainViewController> self(this);
+    DispatchQueue::main().asyncAfter(0.5, [self] {
+        if (self) {
+            self->checkFreeSpace();
+        }
+    });
+    mainViewBox_->setContentView(folderSetViewController_);
+
+    folderSetViewController_->setStartScanClosure([self](const QStringList& paths) {
+        TSLOG(QStringLiteral("开始扫描的路径"), QStringLiteral("(%1)").arg(paths.join(QStringLiteral(", "))));
+        if (!FolderSetViewController::isScanLargeFile()) {
+            ScanManager::default_().setFolderList(paths);
+            if (self) {
+                self->displayScanViewCtr();
+            }
+        } else {
+            LargeFilesManager::default_().setFolderList(paths);
+            if (self) {
+                self->displayScanLargeViewCtr();
+            }
+        }
+    });
+    folderSetViewController_->setStartScanImagesClosure([self](const QStringList& paths) {
+        TSLOG(QStringLiteral("开始扫描的路径"), QStringLiteral("(%1)").arg(paths.join(QStringLiteral(", "))));
+        if (self) {
+            self->displayScanImagesViewCtr(paths);
+        }
+    });
+}
+
+double MainViewController::getSystemDiskFreeSize(const QString& path)
+{
+    const QString target = path.isEmpty() ? QDir::homePath() : path;
+    const std::optional<uint64_t> free = FileManager::default_().systemFreeSize(QFile::encodeName(target));
+    return free ? static_cast<double>(*free) : 0.0;
+}
+
+void MainViewController::checkFreeSpace()
+{
+    const double free = getSystemDiskFreeSize(QDir::homePath()) / 1000.0 / 1000.0;
+    if (free < minimumFreeMegabytes && window() != this) {
+        SheetWindowController::beginSheet(
+            SheetWindowController::SheetActionType::determine,
+            localized("The program can't work properly due to insufficient space on your computer, please release "
+                      "enough space and then try again."),
+            localized("OK"), QString(), window(), nullptr, nullptr);
+    }
+}
+
+void MainViewController::showScanScreen(QWidget* screen)
+{
+    mainViewBox_->setContentView(screen);
+}
+
+void MainViewController::installScanConstraints()
+{
+    constraintArray_.clear();
+    constraintArray_.push_back(widthConstraint_);
+    constraintArray_.push_back(heightConstraint_);
+    mainViewBox_->removeConstraint(widthConstraint_);
+    mainViewBox_->removeConstraint(heightConstraint_);
+    // A screen left without its way home leaves its pair behind; never stack two.
+    mainViewBox_->removeConstraint(mainWidthConstraint_);
+    mainViewBox_->removeConstraint(mainHeightConstraint_);
+    mainWidthConstraint_ = std::make_shared<LayoutConstraint>(
+        LayoutConstraint{LayoutConstraint::Attribute::width, LayoutConstraint::Relation::greaterThanOrEqual, 1000.0});
+    mainHeightConstraint_ = std::make_shared<LayoutConstraint>(
+        LayoutConstraint{LayoutConstraint::Attribute::height, LayoutConstraint::Relation::greaterThanOrEqual, 580.0});
+    mainViewBox_->addConstraint(mainWidthConstraint_);
+    mainViewBox_->addConstraint(mainHeightConstraint_);
+}
+
+void MainViewController::displayScanViewCtr()
+{
+    gaCollection();
+    NotificationCenter::defaultCenter().post(didShowFullScreenNotification());
+    if (scanViewController_) {
+        scanViewController_->deleteLater();
+    }
+    scanViewController_ = new ScanViewController;
+    showScanScreen(scanViewController_);
+    if (scanViewController_->displayViewType() != ScanViewController::DisplayViewType::displayViewTypeScanning) {
+        scanViewController_->setDisplayViewType(ScanViewController::DisplayViewType::displayViewTypeScanning);
+        scanViewController_->displayScanningView();
+    }
+    scanViewController_->setDelegate(this);
+    installScanConstraints();
+}
+
+void MainViewController::displayScanLargeViewCtr()
+{
+    ScanViewController::setIsGAScanFinished(false);
+    displayScanViewCtr();
+}
+
+void MainViewController::displayScanImagesViewCtr(const QStringList& folderList)
+{
+    NotificationCenter::defaultCenter().post(didShowFullScreenNotification());
+    if (scanImagesViewController_) {
+        scanImagesViewController_->deleteLater();
+    }
+    scanImagesViewController_ = new ScanImagesViewController;
+    showScanScreen(scanImagesViewController_);
+    scanImagesViewController_->configScanImages(folderList);
+    scanImagesViewController_->setDelegate(this);
+    installScanConstraints();
+}
+
+void MainViewController::returnHome(QWidget* screen, bool restoreWindowSize)
+{
+    NotificationCenter::defaultCenter().post(didHiddenFullScreenNotification());
+    if (screen) {
+        if (mainViewBox_->contentView() == screen) {
+            mainViewBox_->setContentView(nullptr);
+        }
+        // The screen may be the caller of this very method: release it once
+        // its call has returned.
+        screen->deleteLater();
+    }
+    mainViewBox_->setContentView(folderSetViewController_);
+    mainViewBox_->removeConstraint(mainWidthConstraint_);
+    mainViewBox_->removeConstraint(mainHeightConstraint_);
+    for (const auto& constraint : constraintArray_) {
+        mainViewBox_->addConstraint(constraint);
+    }
+    // Sized after the constraints are back: a window still bound by the scan
+    // screen's minimum could not take the home size.
+    if (restoreWindowSize) {
+        folderSetViewController_->setBackHomeWindowSize();
+    }
+}
+
+void MainViewController::scanViewBackAction()
+{
+    QWidget* screen = scanViewController_;
+    scanViewController_ = nullptr;
+    returnHome(screen, true);
+}
+
+void MainViewController::scanNotDataFinishedAction()
+{
+    QWidget* screen = scanViewController_;
+    scanViewController_ = nullptr;
+    returnHome(screen, false);
+}
+
+void MainViewController::scanImagesViewBackAction()
+{
+    QWidget* screen = scanImagesViewController_;
+    scanImagesViewController_ = nullptr;
+    returnHome(screen, true);
+}
+
+bool MainViewController::homeShows() const
+{
+    return mainViewBox_->contentView() == folderSetViewController_.data();
+}
+
+bool MainViewController::isShouldCloseWindow()
+{
+    if (homeShows()) {
+        return true;
+    }
+    if (scanViewController_) {
+        return scanViewController_->isShouldCloseWindow();
+    }
+    if (scanImagesViewController_) {
+        return scanImagesViewController_->isShouldCloseWindow();
+    }
+    return true;
+}
+
+void MainViewController::windowDidEnterFullScreen()
+{
+    if (homeShows()) {
+        return;
+    }
+    if (scanViewController_) {
+        scanViewController_->windowDidEnterFullScreen();
+    } else if (scanImagesViewController_) {
+        scanImagesViewController_->windowDidEnterFullScreen();
+    }
+}
+
+void MainViewController::windowDidExitFullScreen()
+{
+    if (homeShows()) {
+        return;
+    }
+    if (scanViewController_) {
+        scanViewController_->windowDidExitFullScreen();
+    } else if (scanImagesViewController_) {
+        scanImagesViewController_->windowDidExitFullScreen();
+    }
+}
+
+void MainViewController::gaCollection()
+{
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    if (defaults.boolForKey(QStringLiteral("Start"))) {
+        if (defaults.stringForKey(QStringLiteral("ScanTime")) == today) {
+            return;
+        }
+    }
+    defaults.setObject(today, QStringLiteral("ScanTime"));
+    asyncGALog(QStringLiteral("Keep"), QStringLiteral("Daykeep"), today);
+}

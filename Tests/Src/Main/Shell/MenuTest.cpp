@@ -1,0 +1,140 @@
+#include "ShellFixture.h"
+
+#include "Foundation/NotificationCenter.h"
+#include "Main/MainMenu.h"
+#include "Main/MainViewController.h"
+#include "Main/MainWindow.h"
+#include "Main/UpdateManager.h"
+#include "QVFeedback/RYFFeedback.h"
+#include "Refreshkit/RYTUpdateManager.h"
+#include "Window/AboutWindowController.h"
+#include "Window/SheetWindowController.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QMenuBar>
+
+namespace {
+QAction* menuAction(MainMenu& nib, const char* name)
+{
+    return nib.window()->menuBar()->findChild<QAction*>(QString::fromLatin1(name));
+}
+
+int g_preferenceWindowsMade = 0;
+QDialog* makePreferenceWindow()
+{
+    ++g_preferenceWindowsMade;
+    return new QDialog;
+}
+}  // namespace
+
+using MenuTest = ShellTest;
+
+TEST_F(MenuTest, LinksAreBuiltFromTheInformationListWithTheVersionQuery)
+{
+    MainMenu& made = launch();
+    menuAction(made, "helpAction")->trigger();
+    menuAction(made, "openPrivacyUrl")->trigger();
+    menuAction(made, "openUserUrl")->trigger();
+    EXPECT_EQ(opened, (QStringList{QStringLiteral("https://twinsweep.example/guide?p=twinsweep&v=100"),
+                                   QStringLiteral("https://twinsweep.example/privacy&v=100"),
+                                   QStringLiteral("https://twinsweep.example/terms&v=100")}));
+    opened.clear();
+    menuAction(made, "openLogPath")->trigger();
+    EXPECT_EQ(opened, QStringList{supportFolder() + QStringLiteral("/Logs")});
+}
+
+TEST_F(MenuTest, PolicyItemsAreHiddenAfterLaunchAndTheTitleComesFromTheBundle)
+{
+    MainMenu& made = nib();
+    made.mainWindow()->privacyMenuBtn()->setVisible(true);
+    made.mainWindow()->windowTitle()->setText(QStringLiteral("from the layout"));
+    launch();
+    EXPECT_FALSE(made.mainWindow()->privacyMenuBtn()->isVisible());
+    EXPECT_FALSE(made.mainWindow()->userMenuBtn()->isVisible());
+    EXPECT_TRUE(made.mainWindow()->updateMenuBtn()->isVisible());
+    EXPECT_EQ(made.mainWindow()->windowTitle()->text(), QStringLiteral("Twinsweep"));
+    EXPECT_EQ(made.mainWindow()->windowBox()->contentView(), made.mainWindow()->mainViewController());
+}
+
+TEST_F(MenuTest, TitleFadesOnTheTwoNotifications)
+{
+    MainMenu& made = launch();
+    QLabel* title = made.mainWindow()->windowTitle();
+    auto opacity = [&] {
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(title->graphicsEffect());
+        return effect ? effect->opacity() : 1.0;
+    };
+    for (int i = 0; i < 2; ++i) {
+        NotificationCenter::defaultCenter().post(didHiddenMainWindowTitleNotification());
+    }
+    EXPECT_EQ(made.mainWindow()->titleAlpha(), 0.0);
+    ASSERT_TRUE(waitUntil([&] { return opacity() == 0.0; }));
+    EXPECT_TRUE(title->isVisible());
+    NotificationCenter::defaultCenter().post(didShowMainWindowTitleNotification());
+    ASSERT_TRUE(waitUntil([&] { return opacity() == 1.0; }));
+    EXPECT_EQ(made.mainWindow()->titleAlpha(), 1.0);
+}
+
+TEST_F(MenuTest, AboutIsMadeAnewAndPreferencesAreKept)
+{
+    MainMenu& made = launch();
+    menuAction(made, "aboutAction")->trigger();
+    QPointer<AboutWindowController> first = made.mainWindow()->aboutWindowController();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->window()->isVisible());
+    first->window()->close();
+    made.mainWindow()->aboutAction();
+    EXPECT_NE(made.mainWindow()->aboutWindowController(), nullptr);
+    EXPECT_TRUE(waitUntil([&] { return first.isNull(); }));
+    made.mainWindow()->aboutWindowController()->window()->close();
+
+    // Without a preferences window the item does nothing; with one it is made once.
+    menuAction(made, "openPreferenceWindow")->trigger();
+    EXPECT_EQ(made.mainWindow()->preferenceWindow(), nullptr);
+    g_preferenceWindowsMade = 0;
+    MainWindow::setPreferenceWindowMaker(&makePreferenceWindow);
+    menuAction(made, "openPreferenceWindow")->trigger();
+    QDialog* preferences = made.mainWindow()->preferenceWindow();
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_TRUE(preferences->isVisible());
+    EXPECT_EQ(preferences->windowModality(), Qt::ApplicationModal);
+    preferences->close();
+    menuAction(made, "openPreferenceWindow")->trigger();
+    EXPECT_EQ(made.mainWindow()->preferenceWindow(), preferences);
+    EXPECT_EQ(g_preferenceWindowsMade, 1);
+    preferences->close();
+    MainWindow::setPreferenceWindowMaker(nullptr);
+}
+
+TEST_F(MenuTest, UpdateAndFeedbackItemsOpenTheirDialogs)
+{
+    MainMenu& made = launch();
+    menuAction(made, "checkUpdateAction")->trigger();
+    RYTUpdateManager* update = UpdateManager::default_().updateManager();
+    ASSERT_TRUE(waitUntil([&] { return update->dialog() != nullptr; }));
+    EXPECT_TRUE(update->dialog()->isVisible());
+    update->dialog()->close();
+
+    menuAction(made, "feedBackAction")->trigger();
+    RYFFeedbackDialog* feedback = RYFFeedback::currentDialog();
+    ASSERT_NE(feedback, nullptr);
+    EXPECT_TRUE(feedback->isVisible());
+    delete feedback;
+}
+
+TEST_F(MenuTest, CloseIsAnsweredByTheRootControllerOnlyWhileItsViewIsInTheBox)
+{
+    MainMenu& made = launch();
+    MainWindow* mainWindow = made.mainWindow();
+    mainWindow->mainViewController()->folderSetViewController()->addFolders({scratch()});
+    mainWindow->mainViewController()->folderSetViewController()->startImageScan();
+    EXPECT_FALSE(mainWindow->isShouldCloseWindow());
+    SheetWindowController::endSheet();
+    QWidget other;
+    mainWindow->windowBox()->setContentView(&other);
+    EXPECT_TRUE(mainWindow->isShouldCloseWindow());
+    mainWindow->windowBox()->setContentView(mainWindow->mainViewController());
+}

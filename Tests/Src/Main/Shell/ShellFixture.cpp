@@ -1,0 +1,107 @@
+#include "ShellFixture.h"
+
+#include "Foundation/PropertyList.h"
+#include "GA/QVDASocketServer.h"
+#include "Main/AppDelegate.h"
+#include "Main/AppTermination.h"
+#include "Main/MainMenu.h"
+#include "Main/MainWindow.h"
+#include "Manager/LargeFilesManager.h"
+#include "Manager/ScanManager.h"
+#include "QVBaseLib/Helper.h"
+#include "RYTFullSizeWindow.h"
+#include "Window/SheetWindowController.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+QStringList ShellTest::opened;
+int ShellTest::quitCount = 0;
+
+ShellTest::ShellTest() = default;
+ShellTest::~ShellTest() = default;
+
+void ShellTest::SetUp()
+{
+    TempHomeTest::SetUp();
+    Helper::setNetworkReachableOverride(true);
+    QVDASocketServer::defaultManager().setSpawnHelper(false);
+    recorder = std::make_unique<QVDAEventRecorder>();
+    opened.clear();
+    quitCount = 0;
+    Workspace::setOpenerForTesting([](const QString& target) {
+        opened << target;
+        return true;
+    });
+    AppTermination::setQuitHandlerForTesting([] { ++quitCount; });
+}
+
+void ShellTest::TearDown()
+{
+    // Engines the screens started must be idle before the screens go.
+    ScanManager::default_().waitUntilIdle(10000);
+    if (SheetWindowController::globalSheetController()) {
+        SheetWindowController::endSheet();
+    }
+    nib_.reset();
+    // Let deferred deletions of released screens run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    AppTermination::setQuitHandlerForTesting(nullptr);
+    Workspace::setOpenerForTesting(nullptr);
+    recorder.reset();
+    Helper::setNetworkReachableOverride(std::nullopt);
+    TempHomeTest::TearDown();
+}
+
+MainMenu& ShellTest::nib()
+{
+    if (!nib_) {
+        nib_ = std::make_unique<MainMenu>();
+        nib_->window()->show();
+    }
+    return *nib_;
+}
+
+MainMenu& ShellTest::launch()
+{
+    MainMenu& made = nib();
+    SavedOutput saved;
+    made.appDelegate()->applicationWillFinishLaunching();
+    made.appDelegate()->applicationDidFinishLaunching();
+    EXPECT_TRUE(waitUntil([] { return AppDelegate::startUpBlockDone(); }));
+    return made;
+}
+
+QString ShellTest::supportFolder() const
+{
+    return dataHome() + QStringLiteral("/example.twinsweep.Twinsweep");
+}
+
+QString ShellTest::configPlist() const
+{
+    return supportFolder() + QStringLiteral("/.config.plist");
+}
+
+QString ShellTest::terminationStatus() const
+{
+    const auto value = PropertyList::readFile(configPlist());
+    if (!value) {
+        return {};
+    }
+    return value->value<PlistDict>().value(QStringLiteral("AppTerminationStatus")).toString();
+}
+
+SavedOutput::SavedOutput() : out_(::dup(STDOUT_FILENO)), err_(::dup(STDERR_FILENO)) {}
+
+SavedOutput::~SavedOutput()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::dup2(out_, STDOUT_FILENO);
+    ::dup2(err_, STDERR_FILENO);
+    ::close(out_);
+    ::close(err_);
+}
