@@ -65,10 +65,9 @@ TEST_F(CrashReporterTest, AbortLeavesANoteAndStillKillsTheProcess)
 TEST_F(CrashReporterTest, SegmentationFaultLeavesANoteAndDies)
 {
     const QString folder = scratch() + QStringLiteral("/Logs");
-    const int status = crashInChild(folder, [] {
-        volatile int* nowhere = nullptr;
-        *nowhere = 1;
-    });
+    // Raised rather than caused: the undefined-behaviour sanitizer would
+    // stop a real null store before the signal.
+    const int status = crashInChild(folder, [] { std::raise(SIGSEGV); });
     EXPECT_TRUE(diedOf(status, SIGSEGV)) << status;
     ASSERT_EQ(notes(folder).size(), 1);
     EXPECT_TRUE(readNote(folder).contains(QStringLiteral("Crashed with SIGSEGV (11)")));
