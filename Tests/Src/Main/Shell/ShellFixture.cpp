@@ -5,6 +5,7 @@
 #include "Main/AppDelegate.h"
 #include "Main/AppTermination.h"
 #include "Main/MainMenu.h"
+#include "Main/MainViewController.h"
 #include "Main/MainWindow.h"
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
@@ -40,7 +41,15 @@ void ShellTest::SetUp()
 
 void ShellTest::TearDown()
 {
-    // Engines the screens started must be idle before the screens go.
+    // A scan screen goes only once it has heard the end of its scan: the
+    // engine tells the end after it reports itself idle.
+    if (nib_) {
+        if (ScanViewController* screen = nib_->mainWindow()->mainViewController()->scanViewController()) {
+            EXPECT_TRUE(waitUntil([screen] {
+                return screen->displayViewType() != ScanViewController::DisplayViewType::displayViewTypeScanning;
+            }));
+        }
+    }
     ScanManager::default_().waitUntilIdle(10000);
     if (SheetWindowController::globalSheetController()) {
         SheetWindowController::endSheet();
