@@ -80,8 +80,15 @@ ScanViewController::~ScanViewController()
         largeScanThread_->wait();
         delete largeScanThread_;
     }
-    if (ScanManager::default_().delegate() == this) {
-        ScanManager::default_().setDelegate(nullptr);
+    ScanManager& engine = ScanManager::default_();
+    if (engine.delegate() == this) {
+        engine.setDelegate(nullptr);
+        // Going while the engine still works (the program ends under a
+        // scan): stop it and let it wind down, so it calls nobody later.
+        if (engine.scaning()) {
+            engine.stopScan();
+            engine.waitUntilIdle(3000);
+        }
     }
     if (LargeFilesManager::default_().delegate() == this) {
         LargeFilesManager::default_().setDelegate(nullptr);
