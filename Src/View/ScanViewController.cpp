@@ -1,4 +1,5 @@
 #include "ScanViewController.h"
+#include "View/ScanProgressPanel.h"
 
 #include "Foundation/Bundle.h"
 #include "Main/AppTermination.h"
@@ -34,42 +35,16 @@ ScanViewController::ScanViewController(QWidget* parent)
     : ViewController(parent), largeFileMode_(FolderSetViewController::isScanLargeFile()), timer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("ScanViewController"));
-    title_ = new QLabel(this);
-    QFont big = title_->font();
-    big.setPointSizeF(big.pointSizeF() * 1.4);
-    title_->setFont(big);
-    path_ = new QLabel(this);
+    const ScanProgressPanel panel = buildScanProgressPanel(this, timer_, &elapsedSeconds_);
+    title_ = panel.title;
+    path_ = panel.path;
+    elapsed_ = panel.elapsed;
+    progress_ = panel.progress;
+    stopButton_ = panel.stopButton;
+    backButton_ = panel.backButton;
     path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    path_->setMinimumWidth(1);
-    elapsed_ = new QLabel(this);
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1000);
-    stopButton_ = new QPushButton(localized("Stop"), this);
-    backButton_ = new QPushButton(localized("Back"), this);
-    backButton_->hide();
     connect(stopButton_, &QPushButton::clicked, this, &ScanViewController::stopAction);
     connect(backButton_, &QPushButton::clicked, this, &ScanViewController::backAction);
-
-    timer_->setInterval(100);
-    connect(timer_, &QTimer::timeout, this, [this] {
-        elapsedSeconds_ += 0.1;
-        elapsed_->setText(localized("Elapsed time") + QStringLiteral(": ")
-                          + formatDateEn(static_cast<int64_t>(elapsedSeconds_)));
-    });
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(stopButton_);
-    buttons->addWidget(backButton_);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 24, 32, 24);
-    layout->addStretch(1);
-    layout->addWidget(title_);
-    layout->addWidget(progress_);
-    layout->addWidget(path_);
-    layout->addWidget(elapsed_);
-    layout->addStretch(1);
-    layout->addLayout(buttons);
 }
 
 ScanViewController::~ScanViewController()

@@ -1,4 +1,5 @@
 #include "ScanImagesViewController.h"
+#include "View/ScanProgressPanel.h"
 
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
@@ -81,40 +82,15 @@ ScanImagesViewController::ScanImagesViewController(QWidget* parent)
     : ViewController(parent), relay_(std::make_shared<Relay>(this)), timer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("ScanImagesViewController"));
-    title_ = new QLabel(this);
-    QFont big = title_->font();
-    big.setPointSizeF(big.pointSizeF() * 1.4);
-    title_->setFont(big);
-    path_ = new QLabel(this);
-    path_->setMinimumWidth(1);
-    elapsed_ = new QLabel(this);
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1000);
-    stopButton_ = new QPushButton(localized("Stop"), this);
-    backButton_ = new QPushButton(localized("Back"), this);
-    backButton_->hide();
+    const ScanProgressPanel panel = buildScanProgressPanel(this, timer_, &elapsedSeconds_);
+    title_ = panel.title;
+    path_ = panel.path;
+    elapsed_ = panel.elapsed;
+    progress_ = panel.progress;
+    stopButton_ = panel.stopButton;
+    backButton_ = panel.backButton;
     connect(stopButton_, &QPushButton::clicked, this, &ScanImagesViewController::stopAction);
     connect(backButton_, &QPushButton::clicked, this, &ScanImagesViewController::backAction);
-    timer_->setInterval(100);
-    connect(timer_, &QTimer::timeout, this, [this] {
-        elapsedSeconds_ += 0.1;
-        elapsed_->setText(localized("Elapsed time") + QStringLiteral(": ")
-                          + formatDateEn(static_cast<int64_t>(elapsedSeconds_)));
-    });
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(stopButton_);
-    buttons->addWidget(backButton_);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 24, 32, 24);
-    layout->addStretch(1);
-    layout->addWidget(title_);
-    layout->addWidget(progress_);
-    layout->addWidget(path_);
-    layout->addWidget(elapsed_);
-    layout->addStretch(1);
-    layout->addLayout(buttons);
 }
 
 ScanImagesViewController::~ScanImagesViewController()
