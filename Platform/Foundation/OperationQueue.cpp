@@ -1,5 +1,6 @@
 #include "OperationQueue.h"
 
+#include <chrono>
 #include <thread>
 
 void Operation::setCompletionBlock(std::function<void()> block)
@@ -58,6 +59,8 @@ struct OperationQueue::State {
     int workers = 0;
     int maxConcurrent = OperationQueue::defaultMaxConcurrentOperationCount;
     bool suspended = false;
+    bool closing = false;
+    std::condition_variable workAvailable;
     QString name;
 
     int limit() const
@@ -72,6 +75,9 @@ struct OperationQueue::State {
     // Called with the mutex held: starts workers for the waiting operations.
     void spawnWorkers(const std::shared_ptr<State>& self)
     {
+        if (!suspended && !pending.empty() && idleWorkers() > 0) {
+            workAvailable.notify_all();
+        }
         while (!suspended && workers < limit() && static_cast<int>(pending.size()) > idleWorkers()) {
             ++workers;
             std::thread([self] { self->workerLoop(); }).detach();
@@ -85,6 +91,12 @@ struct OperationQueue::State {
     {
         std::unique_lock lock(mutex);
         for (;;) {
+            if (pending.empty() && !suspended && !closing) {
+                // Linger a little: engines feed serial queues one operation
+                // at a time, and a new thread per operation is costly.
+                workAvailable.wait_for(lock, std::chrono::milliseconds(100),
+                                       [this] { return !pending.empty() || suspended || closing; });
+            }
             if (suspended || pending.empty() || running >= limit()) {
                 break;
             }
@@ -113,6 +125,8 @@ OperationQueue::~OperationQueue()
 {
     cancelAllOperations();
     std::unique_lock lock(state_->mutex);
+    state_->closing = true;
+    state_->workAvailable.notify_all();
     state_->idle.wait(lock, [this] { return state_->running == 0 && state_->workers == 0; });
 }
 
@@ -181,6 +195,7 @@ void OperationQueue::setSuspended(bool suspended)
 {
     std::lock_guard lock(state_->mutex);
     state_->suspended = suspended;
+    state_->workAvailable.notify_all();
     if (!suspended) {
         state_->spawnWorkers(state_);
     }
