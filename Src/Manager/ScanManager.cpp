@@ -422,10 +422,16 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
 
 void ScanManager::scanDuplicateFile()
 {
-    if (scaning_.load()) {
-        TSLOG("scan already running");
-        return;
+    {
+        std::lock_guard lock(idleMutex_);
+        if (scaning_.load() || bodyRunning_) {
+            TSLOG("scan already running");
+            return;
+        }
+        bodyRunning_ = true;
     }
+    // The settings file is read afresh for every scan, before the engine
+    // counts as scanning (settings offered during a scan are ignored).
     setScanSetupObj(std::make_shared<PerferenceInfo>());
     refreshWhiteList();
     scaning_.store(true);
@@ -567,14 +573,21 @@ void ScanManager::scanBody(const QStringList& folders)
         scanFinished_.store(true);
         scaning_.store(false);
     }
-    idle_.notify_all();
     if (ScanManagerProtocol* d = delegate()) {
         d->scanFinished();
     }
+    // Only now is the engine done with its delegate, so a screen that waits
+    // for idle may go away.
+    {
+        std::lock_guard lock(idleMutex_);
+        bodyRunning_ = false;
+    }
+    idle_.notify_all();
 }
 
 bool ScanManager::waitUntilIdle(int timeoutMs) const
 {
     std::unique_lock lock(idleMutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !scaning_.load(); });
+    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [this] { return !scaning_.load() && !bodyRunning_; });
 }

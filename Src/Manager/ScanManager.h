@@ -185,6 +185,9 @@ private:
     int pendingTicks_ = 0;
     mutable std::mutex idleMutex_;
     mutable std::condition_variable idle_;
+    // True from the start of a scan until its body made its last delegate
+    // call; `scaning_` already reads false during that last call.
+    bool bodyRunning_ = false;
 
 public:
     // ---- removal of selected duplicates (ScanManagerRemove.cpp) begins here ----

@@ -41,7 +41,14 @@ public:
         std::lock_guard lock(mutex);
         progress.push_back(value);
     }
-    void scanFinished() override { add("finished"); }
+    void scanFinished() override
+    {
+        add("finished");
+        if (onFinished) {
+            onFinished();
+        }
+    }
+    std::function<void()> onFinished;
     void startRemove() override {}
     void stopRemove() override {}
     void removeFinished() override {}

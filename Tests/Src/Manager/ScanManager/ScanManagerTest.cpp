@@ -1,4 +1,5 @@
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include <QTemporaryDir>
@@ -99,6 +100,27 @@ TEST_F(ScanManagerTest, NothingToScanStillEndsCleanly)
     EXPECT_TRUE(delegate.pathList().empty());
     EXPECT_TRUE(engine().totalFiles().isEmpty());
     EXPECT_DOUBLE_EQ(engine().scanningProgress(), 1.0);
+}
+
+TEST_F(ScanManagerTest, IdleOnlyOnceTheLastReportHasReturned)
+{
+    // A screen that waits for idle before it goes away must never be called
+    // afterwards, so idle comes after the finished report, not before it.
+    writeFile("a", "same");
+    writeFile("b", "same");
+    settings({});
+    std::promise<void> gate;
+    std::shared_future<void> opened = gate.get_future().share();
+    delegate.onFinished = [opened] { opened.wait(); };
+    engine().setFolderList({scratch()});
+    engine().scanDuplicateFile();
+    ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1; }, std::chrono::seconds(60)));
+    EXPECT_FALSE(engine().waitUntilIdle(50));
+    engine().scanDuplicateFile();  // a second start while the first is winding down is ignored
+    gate.set_value();
+    EXPECT_TRUE(engine().waitUntilIdle(10000));
+    EXPECT_EQ(delegate.count("start"), 1);
+    delegate.onFinished = nullptr;
 }
 
 TEST_F(ScanManagerTest, HostileTree)
