@@ -96,7 +96,10 @@ protected:
     }
     void TearDown() override
     {
+        // The engine may still be inside its last report; wait until it is
+        // done with the delegate before the delegate goes away.
         waitUntil([] { return !ScanManager::default_().scaning(); }, std::chrono::seconds(60));
+        EXPECT_TRUE(engine().waitUntilIdle(60000));
         engine().setDelegate(nullptr);
         setMd5ReadFailureForTesting(nullptr);
         TempHomeTest::TearDown();
@@ -123,6 +126,7 @@ protected:
         engine().scanDuplicateFile();
         ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1 && !engine().scaning(); },
                               std::chrono::seconds(60)));
+        ASSERT_TRUE(engine().waitUntilIdle(60000));
     }
 
     // The groups as sorted lists of paths relative to scratch().
