@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <atomic>
+#include <functional>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -86,6 +87,27 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to)
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
+// Calls `visit` with the name of every entry of a folder except "." and "..",
+// until it returns false. Gives errno when the folder cannot be listed, else 0.
+int forEachEntry(const QByteArray& folder, const std::function<bool(const QByteArray&)>& visit)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) {
+        return errno;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
+            continue;
+        }
+        if (!visit(QByteArray(n))) {
+            break;
+        }
+    }
+    ::closedir(dir);
+    return 0;
+}
+
 // Deletes a tree; `inject` decides whether test faults apply (they do not
 // to the clean-up of a failed copy).
 int removeTree(const QByteArray& path, bool inject)
@@ -95,22 +117,17 @@ int removeTree(const QByteArray& path, bool inject)
         return errno;
     }
     if (S_ISDIR(st.st_mode)) {
-        DIR* dir = ::opendir(path.constData());
-        if (!dir) {
-            return errno;
-        }
         int result = 0;
-        while (dirent* entry = ::readdir(dir)) {
-            const char* n = entry->d_name;
-            if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
-                continue;
-            }
-            const int code = removeTree(path + '/' + QByteArray(n), inject);
+        const int listed = forEachEntry(path, [&](const QByteArray& name) {
+            const int code = removeTree(path + '/' + name, inject);
             if (code != 0 && result == 0) {
                 result = code;
             }
+            return true;  // remove what can be removed, report the first failure
+        });
+        if (listed != 0) {
+            return listed;
         }
-        ::closedir(dir);
         if (result != 0) {
             return result;
         }
@@ -261,21 +278,14 @@ int copyTree(const QByteArray& from, const QByteArray& to)
         if (::mkdir(to.constData(), 0700) != 0) {
             return errno;
         }
-        DIR* dir = ::opendir(from.constData());
-        if (!dir) {
-            return errno;
-        }
         int result = 0;
-        while (dirent* entry = ::readdir(dir)) {
-            const char* n = entry->d_name;
-            if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
-                continue;
-            }
-            if ((result = copyTree(from + '/' + QByteArray(n), to + '/' + QByteArray(n))) != 0) {
-                break;
-            }
+        const int listed = forEachEntry(from, [&](const QByteArray& name) {
+            result = copyTree(from + '/' + name, to + '/' + name);
+            return result == 0;  // a copy stops at its first failure
+        });
+        if (listed != 0) {
+            return listed;
         }
-        ::closedir(dir);
         if (result != 0) {
             return result;
         }
