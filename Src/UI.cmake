@@ -19,5 +19,5 @@ list(FILTER TWINSWEEP_UI_SOURCES EXCLUDE REGEX "/Main/main\\.cpp$")
 
 add_library(TwinsweepUI STATIC ${TWINSWEEP_UI_SOURCES})
 target_include_directories(TwinsweepUI PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/Platform)
-target_link_libraries(TwinsweepUI PUBLIC TwinsweepCore QVLibrary Qt6::Widgets)
+target_link_libraries(TwinsweepUI PUBLIC TwinsweepCore QVLibrary Lottie Qt6::Widgets)
 set_target_properties(TwinsweepUI PROPERTIES AUTOUIC_SEARCH_PATHS "${CMAKE_CURRENT_SOURCE_DIR}/Window")

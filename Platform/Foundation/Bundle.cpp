@@ -2,7 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 static void initBundleResources()
 {
@@ -59,13 +63,46 @@ QString Bundle::pathForResource(const QString& name, const QString& extension) c
     return QFileInfo::exists(path) ? path : QString();
 }
 
+namespace {
+
+// Most texts are their own English key, but a few keys are names rather
+// than sentences ("Remove_Complete"); their English text comes from this
+// table when no translation gives one.
+const QHash<QString, QString>& keyTexts()
+{
+    static const QHash<QString, QString> table = [] {
+        initBundleResources();
+        QHash<QString, QString> texts;
+        QFile file(QStringLiteral(":/Twinsweep/Localization/LocalizedKeys.json"));
+        if (file.open(QIODevice::ReadOnly)) {
+            const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+            for (auto it = root.begin(); it != root.end(); ++it) {
+                texts.insert(it.key(), it.value().toString());
+            }
+        }
+        return texts;
+    }();
+    return table;
+}
+
+QString translated(const QString& key, const char* utf8)
+{
+    const QString text = QCoreApplication::translate("Localizable", utf8);
+    if (text == key) {
+        return keyTexts().value(key, text);
+    }
+    return text;
+}
+
+}  // namespace
+
 QString localized(const char* text)
 {
-    return QCoreApplication::translate("Localizable", text);
+    return translated(QString::fromUtf8(text), text);
 }
 
 QString localized(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    return QCoreApplication::translate("Localizable", utf8.constData());
+    return translated(text, utf8.constData());
 }

@@ -76,3 +76,12 @@ TEST(Error, CarriesDescriptionAndReason)
     EXPECT_TRUE(bare.localizedDescription().contains(QStringLiteral("Remove")));
     EXPECT_TRUE(bare.localizedFailureReason().isEmpty());
 }
+
+TEST(Localized, KeysThatAreNamesGetTheirTextFromTheKeyTable)
+{
+    EXPECT_EQ(localized("Remove_Complete"), QStringLiteral("Done"));
+    EXPECT_EQ(localized(QStringLiteral("Remove_Complete")), QStringLiteral("Done"));
+    // English sentences stay their own text.
+    EXPECT_EQ(localized("Loading..."), QStringLiteral("Loading..."));
+    EXPECT_EQ(localized(QStringLiteral("Done")), QStringLiteral("Done"));
+}
