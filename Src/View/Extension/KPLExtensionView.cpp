@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
 #include <QUrl>
@@ -281,4 +283,12 @@ void windowDidExitFullScreen(QWidget* controller)
     if (auto* vc = qobject_cast<ViewController*>(controller)) {
         vc->windowDidExitFullScreen();
     }
+}
+
+QFont shuziFont(double size)
+{
+    static const bool installed = QFontDatabase::hasFamily(QStringLiteral("Shuzi"));
+    QFont font = installed ? QFont(QStringLiteral("Shuzi")) : QGuiApplication::font();
+    font.setPixelSize(qMax(1, qRound(size)));
+    return font;
 }

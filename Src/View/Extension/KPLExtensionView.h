@@ -86,6 +86,12 @@ AttributedString highLightText(const QString& text, const QFont& font, const QCo
                                const TextRange& highLightRange, const QFont& hightLightFont,
                                const QColor& highLightColor);
 
+// --- Fonts -----------------------------------------------------------------
+
+// The digits' font "Shuzi" at `size` (logical pixels), or the system font of
+// that size where it is not installed (it is not shipped).
+QFont shuziFont(double size);
+
 // --- Debug print -----------------------------------------------------------
 
 // The local time, the type of `obj`, the function and the line followed by
