@@ -9,25 +9,34 @@ else
 BUILD_DIR ?= build-$(SANITIZE)
 endif
 
-.PHONY: run test build configure deps clean
+# Said before a build that starts from nothing, so a first run does not look hung.
+FIRST_BUILD = $(if $(wildcard $(BUILD_DIR)/bin/Twinsweep),, (the first build takes a few minutes))
+
+.PHONY: run test app build configure deps clean
 
 deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
+	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then echo "Configuring the build in $(BUILD_DIR)/…"; fi
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DSANITIZE=$(SANITIZE) >/dev/null
 
+# Only the program, its helper and its resources: no test program.
+app: configure
+	@echo "Building Twinsweep$(FIRST_BUILD)…"
+	@cmake --build $(BUILD_DIR) --target twinsweep-app -j $(JOBS)
+
+# Everything, the tests and benchmarks included.
 build: configure
+	@echo "Building Twinsweep and its tests$(FIRST_BUILD)…"
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	@if [ -x $(BUILD_DIR)/bin/Twinsweep ]; then \
-	  exec $(BUILD_DIR)/bin/Twinsweep; \
-	else \
-	  echo "Built the libraries and tests; the Twinsweep program itself is not part of this build yet."; \
-	fi
+run: app
+	@echo "Starting Twinsweep…"
+	@exec $(BUILD_DIR)/bin/Twinsweep
 
 test: build
+	@echo "Running the tests…"
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 clean:
