@@ -1,0 +1,5 @@
+#pragma once
+
+// Kept for layouts that name it; it holds nothing.
+class ColorManager {
+};
