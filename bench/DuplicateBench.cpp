@@ -85,7 +85,7 @@ int main(int argc, char** argv)
     ScanManager& engine = ScanManager::default_();
     QuitWhenFinished delegate;
     engine.setDelegate(&delegate);
-    engine.setFolderList({folder});
+    engine.setFolderList({QFile::encodeName(folder)});
     QElapsedTimer timer;
     timer.start();
     engine.scanDuplicateFile();

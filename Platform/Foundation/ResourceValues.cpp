@@ -266,4 +266,35 @@ bool isSameOrBelow(const QByteArray& path, const QByteArray& ancestor)
     return !ancestor.isEmpty() && startsWithComponent(path, ancestor);
 }
 
+QUrl fileUrl(const QByteArray& path)
+{
+    if (path.isEmpty()) {
+        return {};
+    }
+    const QByteArray encoded = path.toPercentEncoding("/");
+    return QUrl::fromEncoded(path.startsWith('/') ? "file://" + encoded : "file:" + encoded, QUrl::StrictMode);
+}
+
+QByteArray fromFileUrl(const QUrl& url)
+{
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+QString storedText(const QByteArray& path)
+{
+    const QString text = QString::fromUtf8(path);
+    if (text.toUtf8() == path && !text.startsWith(QLatin1String("file:"))) {
+        return text;
+    }
+    return QString::fromLatin1(fileUrl(path).toEncoded());
+}
+
+QByteArray fromStoredText(const QString& text)
+{
+    if (text.startsWith(QLatin1String("file:"))) {
+        return fromFileUrl(QUrl::fromEncoded(text.toUtf8()));
+    }
+    return text.toUtf8();
+}
+
 }  // namespace FilePath

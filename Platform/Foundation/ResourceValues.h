@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <sys/types.h>
 
@@ -88,4 +89,14 @@ QByteArray pathExtension(const QByteArray& path);
 QByteArray normalized(const QByteArray& path);
 // True when `path` is `ancestor` or lies below it (whole components).
 bool isSameOrBelow(const QByteArray& path, const QByteArray& ancestor);
+// A file URL that keeps every byte of the path: bytes that are not UTF-8 stay
+// percent-encoded, where a text conversion would replace them.
+QUrl fileUrl(const QByteArray& path);
+// The path bytes of a URL (a dropped or chosen item), percent escapes
+// decoded to the bytes they stand for.
+QByteArray fromFileUrl(const QUrl& url);
+// How a path is kept in a settings text: the text itself when the bytes are
+// UTF-8, else its file URL, which no absolute path can be mistaken for.
+QString storedText(const QByteArray& path);
+QByteArray fromStoredText(const QString& text);
 }  // namespace FilePath

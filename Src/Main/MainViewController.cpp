@@ -59,8 +59,17 @@ void MainViewController::viewDidLoad()
     });
     mainViewBox_->setContentView(folderSetViewController_);
 
-    folderSetViewController_->setStartScanClosure([self](const QStringList& paths) {
-        TSLOG(QStringLiteral("开始扫描的路径"), QStringLiteral("(%1)").arg(paths.join(QStringLiteral(", "))));
+    // Paths stay the system's bytes from the home screen to the engines; the
+    // log shows them decoded.
+    const auto shown = [](const QByteArrayList& paths) {
+        QStringList texts;
+        for (const QByteArray& path : paths) {
+            texts << QFile::decodeName(path);
+        }
+        return QStringLiteral("(%1)").arg(texts.join(QStringLiteral(", ")));
+    };
+    folderSetViewController_->setStartScanClosure([self, shown](const QByteArrayList& paths) {
+        TSLOG(QStringLiteral("开始扫描的路径"), shown(paths));
         if (!FolderSetViewController::isScanLargeFile()) {
             ScanManager::default_().setFolderList(paths);
             if (self) {
@@ -73,8 +82,8 @@ void MainViewController::viewDidLoad()
             }
         }
     });
-    folderSetViewController_->setStartScanImagesClosure([self](const QStringList& paths) {
-        TSLOG(QStringLiteral("开始扫描的路径"), QStringLiteral("(%1)").arg(paths.join(QStringLiteral(", "))));
+    folderSetViewController_->setStartScanImagesClosure([self, shown](const QByteArrayList& paths) {
+        TSLOG(QStringLiteral("开始扫描的路径"), shown(paths));
         if (self) {
             self->displayScanImagesViewCtr(paths);
         }
@@ -146,7 +155,7 @@ void MainViewController::displayScanLargeViewCtr()
     displayScanViewCtr();
 }
 
-void MainViewController::displayScanImagesViewCtr(const QStringList& folderList)
+void MainViewController::displayScanImagesViewCtr(const QByteArrayList& folderList)
 {
     NotificationCenter::defaultCenter().post(didShowFullScreenNotification());
     if (scanImagesViewController_) {

@@ -39,7 +39,7 @@ public:
 
     void displayScanViewCtr();
     void displayScanLargeViewCtr();
-    void displayScanImagesViewCtr(const QStringList& folderList);
+    void displayScanImagesViewCtr(const QByteArrayList& folderList);
 
     // ScanViewDelegate and ScanImagesViewControllerDelegate.
     void scanViewBackAction() override;

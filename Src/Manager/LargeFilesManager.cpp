@@ -142,13 +142,13 @@ int LargeFilesManager::kindGroupIndex(FileType type)
 
 // ---- scan --------------------------------------------------------------------
 
-QStringList LargeFilesManager::folderList() const
+QByteArrayList LargeFilesManager::folderList() const
 {
     std::lock_guard lock(folderMutex_);
     return folderList_;
 }
 
-void LargeFilesManager::setFolderList(const QStringList& folders)
+void LargeFilesManager::setFolderList(const QByteArrayList& folders)
 {
     std::lock_guard lock(folderMutex_);
     folderList_ = folders;
@@ -241,7 +241,7 @@ void LargeFilesManager::reportProgress(int count, const QString& path)
     });
 }
 
-int LargeFilesManager::filterSameSize(const QStringList& folders)
+int LargeFilesManager::filterSameSize(const QByteArrayList& folders)
 {
     ScanManager& scanManager = ScanManager::default_();
     const QList<QByteArray> roots =
@@ -324,7 +324,7 @@ bool LargeFilesManager::whitePathIgnore(const QByteArray& path) const
     }
     const QByteArray clean = FilePath::normalized(path);
     for (const QUrl& entry : settings->largeFileWhiteListPath()) {
-        const QByteArray entryPath = FilePath::normalized(QFile::encodeName(entry.toLocalFile()));
+        const QByteArray entryPath = FilePath::normalized(FilePath::fromFileUrl(entry));
         if (!entryPath.isEmpty() && FilePath::isSameOrBelow(clean, entryPath)) {
             return true;
         }

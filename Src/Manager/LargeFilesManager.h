@@ -66,8 +66,9 @@ public:
     static int kindGroupIndex(FileType type);
 
     // --- scan ---------------------------------------------------------------
-    QStringList folderList() const;
-    void setFolderList(const QStringList& folders);
+    // The folders to scan, as the system's bytes.
+    QByteArrayList folderList() const;
+    void setFolderList(const QByteArrayList& folders);
     ScanManagerProtocol* delegate() const { return delegate_.load(); }
     // Non-owning; the owner clears it before it goes away.
     void setDelegate(ScanManagerProtocol* delegate) { delegate_.store(delegate); }
@@ -86,7 +87,7 @@ public:
     std::shared_ptr<PreferenceScanProtocol> scanSetupObj() const;
 
     // The walk: answers the number of files found.
-    int filterSameSize(const QStringList& folders);
+    int filterSameSize(const QByteArrayList& folders);
     // Files one file into its four groups and reports progress.
     void addInArry(const FileTimeData& fileTimeData, const ResourceValueURL& resourceValuesURL);
     // True when the path is in the large-file white list or below an entry.
@@ -139,7 +140,7 @@ private:
     void sendBeforeRemoveEvent(const QString& action, const QString& label);
 
     mutable std::mutex folderMutex_;
-    QStringList folderList_;
+    QByteArrayList folderList_;
     OperationQueue removeQueue_;
 
     // Guards the groups and the stop flag's meaning for filing: nothing is

@@ -17,6 +17,7 @@
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
 #include "Foundation/PropertyList.h"
+#include "Foundation/ResourceValues.h"
 #include "QLThumbnail.h"
 #include "QVBaseLib/Helper.h"
 #include "QVBaseLib/RYLog.h"
@@ -56,22 +57,22 @@ int32_t fieldSize(qint64 bytes)
     return int32_t(std::clamp<qint64>(bytes, 0, std::numeric_limits<int32_t>::max()));
 }
 
-QString trimmed(const QString& folder)
+QByteArray trimmed(const QByteArray& folder)
 {
-    QString out = folder;
-    while (out.size() > 1 && out.endsWith(QLatin1Char('/'))) {
+    QByteArray out = folder;
+    while (out.size() > 1 && out.endsWith('/')) {
         out.chop(1);
     }
     return out;
 }
 
 // `path` is `folder` or lies inside it, by whole components.
-bool liesIn(const QString& path, const QString& folder)
+bool liesIn(const QByteArray& path, const QByteArray& folder)
 {
-    if (folder == QLatin1String("/")) {
-        return path.startsWith(QLatin1Char('/'));
+    if (folder == "/") {
+        return path.startsWith('/');
     }
-    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+    return path == folder || path.startsWith(folder + '/');
 }
 
 }  // namespace
@@ -80,7 +81,7 @@ struct ScanImagesManager::SearchSettings {
     qint64 maxSize = 0;
     qint64 minSize = 0;
     double threshold = 85;
-    QStringList whiteList;
+    QByteArrayList whiteList;
     bool hidden = false;
     QVariant loaded;
 };
@@ -173,23 +174,23 @@ void ScanImagesManager::removeDupimagesArray()
     imagesArray_.clear();
 }
 
-QStringList ScanImagesManager::scanFolderList() const
+QByteArrayList ScanImagesManager::scanFolderList() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return scanFolderList_;
 }
 
-void ScanImagesManager::isContainFolder(const QString& given)
+void ScanImagesManager::isContainFolder(const QByteArray& given)
 {
-    const QString folder = trimmed(given);
+    const QByteArray folder = trimmed(given);
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const QString& listed : scanFolderList_) {
+    for (const QByteArray& listed : scanFolderList_) {
         if (liesIn(folder, listed)) {
             return;  // already covered (or listed)
         }
     }
-    QStringList merged;
-    for (const QString& listed : scanFolderList_) {
+    QByteArrayList merged;
+    for (const QByteArray& listed : scanFolderList_) {
         if (!liesIn(listed, folder)) {
             merged.append(listed);
         }
@@ -242,20 +243,20 @@ ScanImagesManager::SearchSettings ScanImagesManager::readSettings() const
     }
     for (const QVariant& entry : dict.value(QStringLiteral("DupImagesWhiteListPath")).toList()) {
         if (entry.typeId() == QMetaType::QString && !entry.toString().isEmpty()) {
-            s.whiteList.append(entry.toString());
+            s.whiteList.append(FilePath::fromStoredText(entry.toString()));
         }
     }
     s.hidden = flag("hiddenFile");
     return s;
 }
 
-void ScanImagesManager::findDuplicateImages(const QStringList& folders)
+void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         scanFolderList_.clear();
     }
-    for (const QString& folder : folders) {
+    for (const QByteArray& folder : folders) {
         isContainFolder(folder);
     }
     writeLog(QStringLiteral("<<<相似图片开始扫描"));
@@ -274,17 +275,17 @@ void ScanImagesManager::findDuplicateImages(const QStringList& folders)
         PropertyList::serialize(settings.loaded, PropertyList::Format::xml).value_or(QByteArray()))));
 
     // "/" and the users folder stand for the home folder.
-    const QString home = trimmed(DiskInfo::customHomeDirectory());
-    const QString usersFolder = QDir(home).absolutePath().section(QLatin1Char('/'), 0, -2);
+    const QByteArray home = trimmed(QFile::encodeName(DiskInfo::customHomeDirectory()));
+    const QByteArray absoluteHome = QFile::encodeName(QDir(QFile::decodeName(home)).absolutePath());
+    const QByteArray usersFolder = absoluteHome.left(std::max<qsizetype>(absoluteHome.lastIndexOf('/'), 0));
     std::vector<QByteArray> pathTexts;
-    for (const QString& folder : scanFolderList()) {
-        const bool standsForHome = folder == QLatin1String("/") || folder == QLatin1String("/Users")
-            || (!usersFolder.isEmpty() && folder == usersFolder);
-        pathTexts.push_back(QFile::encodeName(QStringLiteral("%1/").arg(standsForHome ? home : folder)));
+    for (const QByteArray& folder : scanFolderList()) {
+        const bool standsForHome = folder == "/" || folder == "/Users" || (!usersFolder.isEmpty() && folder == usersFolder);
+        pathTexts.push_back((standsForHome ? home : folder) + '/');
     }
     std::vector<QByteArray> whiteTexts;
-    for (const QString& white : settings.whiteList) {
-        whiteTexts.push_back(QFile::encodeName(QStringLiteral("%1/").arg(white)));
+    for (const QByteArray& white : settings.whiteList) {
+        whiteTexts.push_back(white + '/');
         pathTexts.push_back(whiteTexts.back());
     }
     for (const QByteArray& text : pathTexts) {

@@ -57,8 +57,9 @@ public:
     ScanImagesGroupList dupImages() const;
     qint64 groupNameNum() const;
 
-    // Runs a whole search on the calling thread.
-    void findDuplicateImages(const QStringList& folders);
+    // Runs a whole search of the folders (the system's bytes) on the
+    // calling thread.
+    void findDuplicateImages(const QByteArrayList& folders);
     // Asks the running search to stop; returns at once.
     void stop();
     void removeDupimagesArray();
@@ -88,8 +89,8 @@ public:
     static qint64 getFileSize(const QString& number, const QString& sizeType);
     // The folder merge: whole path components, a broader folder replaces
     // the narrower ones it holds.
-    void isContainFolder(const QString& folder);
-    QStringList scanFolderList() const;
+    void isContainFolder(const QByteArray& folder);
+    QByteArrayList scanFolderList() const;
     void sortDupImageGroup();
     static void sortDupImage(ScanImagesGroupItem& group);
     // The bytes a reported path stands for (\udc80 ... \udcff are raw bytes).
@@ -122,7 +123,7 @@ private:
     mutable std::mutex mutex_;  // guards everything below up to the atomics
     ScanImagesGroupList imagesArray_;
     qint64 groupNameNum_ = 1;
-    QStringList scanFolderList_;
+    QByteArrayList scanFolderList_;
     double startScanTime_ = 0;
     double callBackTime_ = 0;
     double lastCallbackTimeProcess_ = 0;

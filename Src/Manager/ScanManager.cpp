@@ -46,13 +46,13 @@ ScanManager::ScanManager()
 
 ScanManager::~ScanManager() = default;
 
-QStringList ScanManager::folderList() const
+QByteArrayList ScanManager::folderList() const
 {
     std::lock_guard lock(folderMutex_);
     return folderList_;
 }
 
-void ScanManager::setFolderList(const QStringList& folders)
+void ScanManager::setFolderList(const QByteArrayList& folders)
 {
     std::lock_guard lock(folderMutex_);
     folderList_ = folders;
@@ -130,10 +130,10 @@ std::optional<bool> ScanManager::volumeIsSolidState(const QByteArray& volume) co
     return *it;
 }
 
-void ScanManager::setScanPathsDiskType(const QStringList& folders)
+void ScanManager::setScanPathsDiskType(const QByteArrayList& folders)
 {
-    for (const QString& folder : folders) {
-        const std::optional<ResourceValues> values = ResourceValues::read(QFile::encodeName(folder));
+    for (const QByteArray& folder : folders) {
+        const std::optional<ResourceValues> values = ResourceValues::read(folder);
         if (!values || !values->volumeURL) {
             continue;
         }
@@ -153,9 +153,9 @@ std::vector<QByteArray> whiteListOf(const PreferenceScanProtocol& settings)
 {
     std::vector<QByteArray> paths;
     for (const QUrl& url : settings.whiteListPath()) {
-        const QString local = url.isLocalFile() ? url.toLocalFile() : url.path();
+        const QByteArray local = FilePath::fromFileUrl(url);
         if (!local.isEmpty()) {
-            paths.push_back(FilePath::normalized(QFile::encodeName(local)));
+            paths.push_back(FilePath::normalized(local));
         }
     }
     return paths;
@@ -254,17 +254,17 @@ bool ScanManager::ignoreFile(const QByteArray& path, int64_t size, const Resourc
     return values.isHidden ? settings->omitHiddenFile() : false;
 }
 
-QList<QByteArray> ScanManager::scanRoots(const QStringList& folders, const QByteArray& homeFolder)
+QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder)
 {
     const QByteArray home = FilePath::normalized(homeFolder);
     const qsizetype slash = home.lastIndexOf('/');
     const QByteArray users = slash > 0 ? home.left(slash) : QByteArray("/");
     QList<QByteArray> roots;
-    for (const QString& folder : folders) {
+    for (const QByteArray& folder : folders) {
         if (folder.isEmpty()) {
             continue;
         }
-        const QByteArray path = FilePath::normalized(QFile::encodeName(folder));
+        const QByteArray path = FilePath::normalized(folder);
         if (path == "/") {
             roots.append(path);
             continue;
@@ -282,7 +282,7 @@ QList<QByteArray> ScanManager::scanRoots(const QStringList& folders, const QByte
     return roots;
 }
 
-ScanManager::SizeMap ScanManager::filterSameSize(const QStringList& folders)
+ScanManager::SizeMap ScanManager::filterSameSize(const QByteArrayList& folders)
 {
     SizeMap sizes;
     WalkRules rules;
@@ -439,7 +439,7 @@ void ScanManager::scanDuplicateFile()
     removeFinished_.store(false);
     scanStop_.store(false);
     resetScan();
-    const QStringList folders = folderList();
+    const QByteArrayList folders = folderList();
     DispatchQueue::global().async([this, folders] { scanBody(folders); });
 }
 
@@ -506,7 +506,7 @@ void ScanManager::append(const DuplicateFilesPtr& group)
     r.totalFiles.append(group);
 }
 
-void ScanManager::scanBody(const QStringList& folders)
+void ScanManager::scanBody(const QByteArrayList& folders)
 {
     if (ScanManagerProtocol* d = delegate()) {
         d->startScan();

@@ -59,8 +59,10 @@ public:
     // Asks the running scan to stop; it still ends with scanFinished().
     void stopScan();
 
-    QStringList folderList() const;
-    void setFolderList(const QStringList& folders);
+    // The folders to scan, as the system's bytes (a name need not be UTF-8);
+    // convert with QFile::decodeName only to show them.
+    QByteArrayList folderList() const;
+    void setFolderList(const QByteArrayList& folders);
     ScanManagerProtocol* delegate() const { return delegate_.load(); }
     // Non-owning; the owner clears it before it goes away.
     void setDelegate(ScanManagerProtocol* delegate) { delegate_.store(delegate); }
@@ -111,7 +113,7 @@ public:
     void setRemoveFinished(bool finished) { removeFinished_.store(finished); }
 
     // --- walk and filters ---------------------------------------------------
-    SizeMap filterSameSize(const QStringList& folders);
+    SizeMap filterSameSize(const QByteArrayList& folders);
     // What an engine tells the shared walk.
     struct WalkRules {
         std::function<bool()> stop;                             // polled before every item
@@ -130,7 +132,7 @@ public:
     bool whitePathIgnore(const QByteArray& path) const;
     // The roots a scan walks: normalised, the system folders and other users'
     // folders dropped (see the .cpp).
-    static QList<QByteArray> scanRoots(const QStringList& folders, const QByteArray& homeFolder);
+    static QList<QByteArray> scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder);
 
     // True when the volume (mount point) was found on a solid-state disk.
     std::optional<bool> volumeIsSolidState(const QByteArray& volume) const;
@@ -143,8 +145,8 @@ private:
     ~ScanManager();
 
     void resetScan();
-    void setScanPathsDiskType(const QStringList& folders);
-    void scanBody(const QStringList& folders);
+    void setScanPathsDiskType(const QByteArrayList& folders);
+    void scanBody(const QByteArrayList& folders);
     void progressTick(double total);
     void append(const DuplicateFilesPtr& group);
 
@@ -160,7 +162,7 @@ private:
     Results results_;
 
     mutable std::mutex folderMutex_;
-    QStringList folderList_;
+    QByteArrayList folderList_;
     std::atomic<ScanManagerProtocol*> delegate_{nullptr};
 
     std::atomic<int> errorRemoveCount_{0};

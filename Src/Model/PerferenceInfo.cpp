@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include "Foundation/ResourceValues.h"
 #include "Main/Utilities.h"
 #include "Manager/ScanManager.h"
 #include "QVBaseLib/Helper.h"
@@ -48,7 +49,9 @@ QList<QUrl> fileUrls(const QStringList& paths)
     QList<QUrl> urls;
     urls.reserve(paths.size());
     for (const QString& path : paths) {
-        urls.append(QUrl::fromLocalFile(path));
+        // Entries are path texts; one whose bytes are not UTF-8 is kept as
+        // its file URL, and the URL built here keeps those bytes.
+        urls.append(FilePath::fileUrl(FilePath::fromStoredText(path)));
     }
     return urls;
 }

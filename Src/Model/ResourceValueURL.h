@@ -20,7 +20,7 @@ struct ResourceValueURL {
     ResourceValueURL(QByteArray p, ResourceValues values) : path(std::move(p)), resourceValues(std::move(values)) {}
 
     // A file URL for showing and for Qt APIs; reach the file through `path`.
-    QUrl url() const { return QUrl::fromLocalFile(QFile::decodeName(path)); }
+    QUrl url() const { return FilePath::fileUrl(path); }
     QString displayPath() const { return QFile::decodeName(path); }
 
     bool operator==(const ResourceValueURL& other) const { return path == other.path; }

@@ -1,9 +1,11 @@
 #include "FolderSetViewController.h"
 
 #include "Foundation/Bundle.h"
+#include "Foundation/ResourceValues.h"
 #include "Foundation/UserDefaults.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -79,13 +81,19 @@ void FolderSetViewController::chooseFolders()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);
-    connect(dialog, &QFileDialog::filesSelected, this, &FolderSetViewController::addFolders);
+    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl>& urls) {
+        QByteArrayList paths;
+        for (const QUrl& url : urls) {
+            paths << FilePath::fromFileUrl(url);
+        }
+        addFolders(paths);
+    });
     dialog->open();
 }
 
-void FolderSetViewController::addFolders(const QStringList& paths)
+void FolderSetViewController::addFolders(const QByteArrayList& paths)
 {
-    for (const QString& path : paths) {
+    for (const QByteArray& path : paths) {
         if (!path.isEmpty() && !folderList_.contains(path)) {
             folderList_.append(path);
         }
@@ -96,7 +104,9 @@ void FolderSetViewController::addFolders(const QStringList& paths)
 void FolderSetViewController::refresh()
 {
     list_->clear();
-    list_->addItems(folderList_);
+    for (const QByteArray& path : folderList_) {
+        list_->addItem(QFile::decodeName(path));
+    }
     const bool any = !folderList_.isEmpty();
     removeButton_->setEnabled(any);
     duplicateButton_->setEnabled(any);

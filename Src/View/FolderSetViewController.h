@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include <QStringList>
+#include <QByteArrayList>
 
 #include "View/Extension/KPLExtensionView.h"
 
@@ -14,7 +14,8 @@ class QPushButton;
 class FolderSetViewController : public ViewController {
     Q_OBJECT
 public:
-    using StartClosure = std::function<void(const QStringList& folderPaths)>;
+    // The chosen folders as the system's bytes (a name need not be UTF-8).
+    using StartClosure = std::function<void(const QByteArrayList& folderPaths)>;
 
     explicit FolderSetViewController(QWidget* parent = nullptr);
 
@@ -33,9 +34,9 @@ public:
     static constexpr int homeWindowWidth = 700;
     static constexpr int homeWindowHeight = 420;
 
-    QStringList folderList() const { return folderList_; }
+    QByteArrayList folderList() const { return folderList_; }
     // Adds folders not in the list yet.
-    void addFolders(const QStringList& paths);
+    void addFolders(const QByteArrayList& paths);
 
     // The three function buttons.
     void startDuplicateScan();
@@ -53,7 +54,7 @@ private:
 
     StartClosure startScanClosure_;
     StartClosure startScanImagesClosure_;
-    QStringList folderList_;
+    QByteArrayList folderList_;
     QListWidget* list_;
     QPushButton* addButton_;
     QPushButton* removeButton_;

@@ -11,6 +11,11 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
@@ -64,6 +69,13 @@ void TempHomeTest::TearDown()
     RYLog::shared().resetForTesting();
     UserDefaults::resetStandardUserDefaults();
     Helper::setNetworkReachableOverride(std::nullopt);
+    // Removed by bytes: names that are not UTF-8 defeat a removal by text.
+    const QByteArray top = QFile::encodeName(home_.path());
+    const auto removeOne = [](const char* path, const struct stat*, int, struct FTW*) {
+        ::remove(path);
+        return 0;  // go on whatever one item does
+    };
+    nftw(top.constData(), removeOne, 32, FTW_DEPTH | FTW_PHYS);
 }
 
 QString TempHomeTest::writeFile(const QString& relativePath, const QByteArray& contents)
@@ -77,6 +89,22 @@ QString TempHomeTest::writeFile(const QString& relativePath, const QByteArray& c
     }
     file.write(contents);
     return path;
+}
+
+bool writeFileBytes(const QByteArray& path, const QByteArray& contents)
+{
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
+        const QByteArray folder = path.left(slash);
+        if (::mkdir(folder.constData(), 0755) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
+    return ::close(fd) == 0 && written;
 }
 
 bool runningAsRoot()

@@ -38,5 +38,9 @@ private:
     QByteArray saved_[5];
 };
 
+// Writes a file at a path given as bytes (a name need not be UTF-8),
+// creating the folders above it; false when it cannot.
+bool writeFileBytes(const QByteArray& path, const QByteArray& contents);
+
 // True when the tests run as root (permission tests then inject failures).
 bool runningAsRoot();

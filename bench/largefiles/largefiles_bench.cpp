@@ -2,6 +2,7 @@
 // "run <n> <milliseconds> ms <files found>". The first run warms the cache
 // and is printed as "warm".
 
+#include <QFile>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -27,7 +28,7 @@ int main(int argc, char** argv)
     // defaults from the settings file, as the program does at launch.
     ScanManager::default_().setScanSetupObj(std::make_shared<PerferenceInfo>());
     LargeFilesManager& engine = LargeFilesManager::default_();
-    engine.setFolderList({args.at(1)});
+    engine.setFolderList({QFile::encodeName(args.at(1))});
 
     for (int run = 0; run <= runs; ++run) {
         const auto start = std::chrono::steady_clock::now();

@@ -111,7 +111,7 @@ QString ScanImagesViewController::statusText() const
     return title_->text();
 }
 
-void ScanImagesViewController::configScanImages(const QStringList& folderList)
+void ScanImagesViewController::configScanImages(const QByteArrayList& folderList)
 {
     folderList_ = folderList;
     scanning_ = true;

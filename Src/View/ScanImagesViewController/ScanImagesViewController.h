@@ -37,8 +37,9 @@ public:
     void setDelegate(ScanImagesViewControllerDelegate* delegate) { delegate_ = delegate; }
 
     // Starts a search of the folders on a global queue; returns at once.
-    void configScanImages(const QStringList& folderList);
-    QStringList folderList() const { return folderList_; }
+    // The folders as the system's bytes.
+    void configScanImages(const QByteArrayList& folderList);
+    QByteArrayList folderList() const { return folderList_; }
 
     // Opens the exit question and answers false; a confirmed exit stops a
     // running search (and lets a removal finish the file in hand) and ends
@@ -76,7 +77,7 @@ private:
     void showScanEnd(bool stopped, const ScanImagesGroupList& groups);
 
     ScanImagesViewControllerDelegate* delegate_ = nullptr;
-    QStringList folderList_;
+    QByteArrayList folderList_;
     bool fullScreen_ = false;
     bool scanning_ = false;
     int groupCount_ = 0;

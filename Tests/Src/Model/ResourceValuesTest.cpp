@@ -148,3 +148,24 @@ TEST(FilePathTest, NormalisingAndComponents)
     EXPECT_FALSE(FilePath::isSameOrBelow("/ab", "/a"));
     EXPECT_TRUE(FilePath::isSameOrBelow("/x", "/"));
 }
+
+TEST(FilePathTest, UrlsAndSettingsTextsKeepEveryByte)
+{
+    const QByteArray odd = "/R/r\xff\xfeoot/x y%#?.txt";
+    EXPECT_EQ(FilePath::fromFileUrl(FilePath::fileUrl(odd)), odd);
+    // A dropped item arrives as a URI list entry.
+    EXPECT_EQ(FilePath::fromFileUrl(QUrl::fromEncoded("file:///R/r%FF%FEoot")), QByteArray("/R/r\xff\xfeoot"));
+    EXPECT_EQ(FilePath::fromFileUrl(QUrl::fromLocalFile(QStringLiteral("/h\u00e9/a b"))), QByteArray("/h\xc3\xa9/a b"));
+    EXPECT_EQ(FilePath::fileUrl("/h\xc3\xa9/a b"), QUrl::fromLocalFile(QStringLiteral("/h\u00e9/a b")));
+
+    // UTF-8 paths stay plain texts, as older settings files hold them.
+    EXPECT_EQ(FilePath::storedText("/h\xc3\xa9/a b"), QStringLiteral("/h\u00e9/a b"));
+    EXPECT_EQ(FilePath::fromStoredText(QStringLiteral("/h\u00e9/a b")), QByteArray("/h\xc3\xa9/a b"));
+    for (const QByteArray& path : {odd, QByteArray("/plain"), QByteArray("file:/looks/like/a/url"),
+                                   QByteArray("/\xef\xbf\xbd")}) {
+        // The text survives being written out as UTF-8 and read back.
+        const QString text = QString::fromUtf8(FilePath::storedText(path).toUtf8());
+        EXPECT_EQ(FilePath::fromStoredText(text), path) << text.toStdString();
+    }
+    EXPECT_NE(FilePath::storedText(odd), FilePath::storedText("/R/r\xef\xbf\xbd\xef\xbf\xbdoot/x y%#?.txt"));
+}

@@ -10,6 +10,7 @@
 #include "Window/AboutWindowController.h"
 #include "Window/SheetWindowController.h"
 
+#include <QFile>
 #include <QAction>
 #include <QDialog>
 #include <QGraphicsOpacityEffect>
@@ -129,7 +130,7 @@ TEST_F(MenuTest, CloseIsAnsweredByTheRootControllerOnlyWhileItsViewIsInTheBox)
 {
     MainMenu& made = launch();
     MainWindow* mainWindow = made.mainWindow();
-    mainWindow->mainViewController()->folderSetViewController()->addFolders({scratch()});
+    mainWindow->mainViewController()->folderSetViewController()->addFolders({QFile::encodeName(scratch())});
     mainWindow->mainViewController()->folderSetViewController()->startImageScan();
     EXPECT_FALSE(mainWindow->isShouldCloseWindow());
     SheetWindowController::endSheet();

@@ -14,6 +14,7 @@
 #include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
+#include <QFile>
 #include <QCoreApplication>
 #include <QDate>
 #include <QLabel>
@@ -78,7 +79,7 @@ protected:
     }
     MainViewController* root() { return nib().mainWindow()->mainViewController(); }
     FolderSetViewController* home() { return root()->folderSetViewController(); }
-    QStringList folders() const { return {scratch() + QStringLiteral("/a")}; }
+    QByteArrayList folders() const { return {QFile::encodeName(scratch() + QStringLiteral("/a"))}; }
 };
 
 TEST_F(ScreenSwitchTest, DuplicateScanScreenComesAndGoesWithItsConstraintsAndNotifications)

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "LargeFilesSupport.h"
+#include "Foundation/PropertyList.h"
 #include "Foundation/UserDefaults.h"
 #include "Manager/FileHelper.h"
 #include "Model/FileTimeInfo.h"
@@ -283,7 +284,7 @@ TEST_F(LargeFilesTest, StopDuringTheWalkFilesNothingAfterTheFinishReport)
     for (int i = 0; i < 3000; ++i) {
         sparseFile(QStringLiteral("s/d%1/f%2.bin").arg(i % 30).arg(i), 10'000'000);
     }
-    engine().setFolderList({scratch() + QStringLiteral("/s")});
+    engine().setFolderList({QFile::encodeName(scratch() + QStringLiteral("/s"))});
     std::atomic<bool> done{false};
     std::thread walker([&] {
         engine().scanLargeFile();
@@ -331,4 +332,32 @@ TEST_F(LargeFilesTest, CompletionEventLabel)
     engine().scanGA(0.5);
     EXPECT_TRUE(recorder.events().value(0).label.startsWith(QStringLiteral("12_b_%1_3_").arg(size)))
         << recorder.events().value(0).label.toStdString();
+}
+
+// A chosen folder whose name is not UTF-8 is walked through its bytes; the
+// white list, kept as texts in the settings file, names it by its bytes too.
+TEST_F(LargeFilesTest, ARootWhoseNameIsNotUtf8IsScannedAndWhiteListedByItsBytes)
+{
+    const QByteArray root = QFile::encodeName(scratch()) + "/R/r\xff\xfeoot";
+    for (const char* name : {"/one.bin", "/two.bin", "/white/three.bin"}) {
+        ASSERT_TRUE(writeFileBytes(root + name, "x"));
+        ASSERT_EQ(::truncate((root + name).constData(), 20'000'000), 0);
+    }
+    engine().setFolderList({root});
+    engine().scanLargeFile();
+    QCoreApplication::processEvents();
+    QByteArrayList found;
+    for (const FileInfoPtr& file : engine().allFiles()[G::allGroup]->infos()) {
+        found << file->path();
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (QByteArrayList{root + "/one.bin", root + "/two.bin", root + "/white/three.bin"}));
+
+    PlistDict dict = PerferenceInfo::defaultDictionary();
+    dict.insert(QStringLiteral("LargeFileWhiteListPath"), QVariantList{FilePath::storedText(root + "/white")});
+    ASSERT_TRUE(PropertyList::writeFile(PerferenceInfo::settingsPath(), QVariant::fromValue(dict)));
+    ScanManager::default_().setScanSetupObj(std::make_shared<PerferenceInfo>());
+    engine().scanLargeFile();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine().allFiles()[G::allGroup]->fileCount(), 2);
 }

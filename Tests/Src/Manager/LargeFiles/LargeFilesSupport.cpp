@@ -84,7 +84,11 @@ QString LargeFilesTest::sparseFile(const QString& relativePath, uint64_t size, s
 
 void LargeFilesTest::scan(const QStringList& folders)
 {
-    engine().setFolderList(folders);
+    QByteArrayList paths;
+    for (const QString& folder : folders) {
+        paths << QFile::encodeName(folder);
+    }
+    engine().setFolderList(paths);
     engine().scanLargeFile();
     QCoreApplication::processEvents();
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "Foundation/PropertyList.h"
+#include "Foundation/ResourceValues.h"
 #include "ImageSet.h"
 #include "Manager/DiskInfo.h"
 #include "QVBaseLib/Helper.h"
@@ -44,13 +45,13 @@ TEST_F(ScanImagesSearchTest, folderMergeComparesWholeComponents)
 {
     manager_->isContainFolder("/Users/a/Pictures");
     manager_->isContainFolder("/Users/a");
-    EXPECT_EQ(manager_->scanFolderList(), QStringList{"/Users/a"});
+    EXPECT_EQ(manager_->scanFolderList(), QByteArrayList{"/Users/a"});
 
     manager_->findDuplicateImages({"/Users/a", "/Users/a/Pictures"});
-    EXPECT_EQ(manager_->scanFolderList(), QStringList{"/Users/a"});
+    EXPECT_EQ(manager_->scanFolderList(), QByteArrayList{"/Users/a"});
 
     manager_->findDuplicateImages({"/home/a", "/home/ab", "/data/photos", "/photos", "/home/a/"});
-    EXPECT_EQ(manager_->scanFolderList(), (QStringList{"/home/a", "/home/ab", "/data/photos", "/photos"}));
+    EXPECT_EQ(manager_->scanFolderList(), (QByteArrayList{"/home/a", "/home/ab", "/data/photos", "/photos"}));
 }
 
 TEST_F(ScanImagesSearchTest, settingsReachTheLibraryRecord)
@@ -82,7 +83,7 @@ TEST_F(ScanImagesSearchTest, settingsReachTheLibraryRecord)
 
     QFile::remove(Helper::appSuportWithBundleIdentifier() + "/PreferenceInfo.plist");
     const QString users = QDir(DiskInfo::customHomeDirectory()).absolutePath().section('/', 0, -2);
-    manager_->findDuplicateImages({users});
+    manager_->findDuplicateImages({QFile::encodeName(users)});
     EXPECT_DOUBLE_EQ(ScriptedLibrary::calls[2].options.threshold, 85.0);
     EXPECT_EQ(ScriptedLibrary::calls[2].paths, QStringList{DiskInfo::customHomeDirectory() + "/"});
 }
@@ -122,7 +123,7 @@ TEST_F(ScanImagesSearchTest, reportsOfOneSourceMergeAndGroupsAreSortedAndNamed)
         sendProgress(progress, 1, 1, 5, QString());
         return kOk;
     };
-    manager_->findDuplicateImages({scratch()});
+    manager_->findDuplicateImages({QFile::encodeName(scratch())});
     EXPECT_EQ(delegate_.events(), (QStringList{"start", "data 2", "finished 1"}));
     const ScanImagesGroupList groups = manager_->dupImages();
     ASSERT_EQ(groups.size(), 2);
@@ -205,7 +206,7 @@ TEST_F(ScanImagesSearchTest, realLibraryFindsTheVariantsAndStopsOnRequest)
         ASSERT_TRUE(imageset::write(root + "/p" + std::to_string(seed) + "_small.jpg", imageset::resized(base, 0.5), 60));
     }
     ASSERT_TRUE(imageset::write(root + "/alone.png", imageset::makeBase(imageset::Kind::shapes, 9, {320, 240})));
-    real.findDuplicateImages({QString::fromStdString(root)});
+    real.findDuplicateImages({QByteArray::fromStdString(root)});
     EXPECT_EQ(delegate.events().back(), "finished 1");
     const auto groups = real.dupImages();
     ASSERT_EQ(groups.size(), 3);
@@ -222,7 +223,7 @@ TEST_F(ScanImagesSearchTest, realLibraryFindsTheVariantsAndStopsOnRequest)
                                     imageset::makeBase(imageset::Kind::noise, unsigned(100 + i), {320, 240})));
     }
     delegate.onScanProgress = [&](double) { real.stop(); };
-    real.findDuplicateImages({QString::fromStdString(root)});
+    real.findDuplicateImages({QByteArray::fromStdString(root)});
     const QString end = delegate.events().back();
     EXPECT_TRUE(end == "stopped 3" || end == "finished 1") << end.toStdString();
     EXPECT_EQ(delegate.events().filter("stopped").size() + delegate.events().filter("finished").size(), 2);
@@ -230,3 +231,35 @@ TEST_F(ScanImagesSearchTest, realLibraryFindsTheVariantsAndStopsOnRequest)
 }
 
 }  // namespace
+
+// A chosen folder whose name is not UTF-8 reaches the library as its bytes,
+// and so does a white-list entry that the settings keep as its URL text.
+TEST_F(ScanImagesSearchTest, aRootWhoseNameIsNotUtf8IsSearchedAndWhiteListedByItsBytes)
+{
+    ScanImagesManager& real = ScanImagesManager::shared();
+    RecordingDelegate delegate;
+    real.setDelegate(&delegate);
+    real.setThumbnailsEnabledForTesting(false);
+    const QByteArray root = QFile::encodeName(scratch()) + "/R/r\xff\xfeoot";
+    ASSERT_TRUE(writeFileBytes(root + "/inner/notes.txt", "not an image"));
+    const cv::Mat base = imageset::makeBase(imageset::Kind::photo, 4, {320, 240});
+    ASSERT_TRUE(imageset::write((root + "/a.png").toStdString(), base));
+    ASSERT_TRUE(imageset::write((root + "/inner/b.png").toStdString(), base));
+
+    real.findDuplicateImages({root});
+    EXPECT_EQ(delegate.events().back(), "finished 1");
+    const auto groups = real.dupImages();
+    ASSERT_EQ(groups.size(), 1);
+    QByteArrayList paths;
+    for (const auto& item : groups[0]->dupImageItems()) {
+        paths << item->rawPath();
+    }
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (QByteArrayList{root + "/a.png", root + "/inner/b.png"}));
+
+    writeSettings({{"DupImagesWhiteListPath", QVariantList{FilePath::storedText(root + "/inner")}}});
+    real.findDuplicateImages({root});
+    EXPECT_TRUE(real.dupImages().isEmpty());
+    real.setThumbnailsEnabledForTesting(true);
+    real.setDelegate(nullptr);
+}

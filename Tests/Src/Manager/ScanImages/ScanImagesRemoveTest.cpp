@@ -52,7 +52,7 @@ protected:
             sendProgress(progress, 1, 1, 0, QString());
             return kOk;
         };
-        manager_->findDuplicateImages({scratch() + "/pics"});
+        manager_->findDuplicateImages({QFile::encodeName(scratch() + "/pics")});
         return manager_->dupImages();
     }
     static void select(const ScanImagesGroupList& groups, const QStringList& names)

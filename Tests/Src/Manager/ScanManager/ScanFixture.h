@@ -122,6 +122,14 @@ protected:
     // Runs a whole scan and waits for its end.
     void scan(const QStringList& folders)
     {
+        QByteArrayList paths;
+        for (const QString& folder : folders) {
+            paths << QFile::encodeName(folder);
+        }
+        scan(paths);
+    }
+    void scan(const QByteArrayList& folders)
+    {
         engine().setFolderList(folders);
         engine().scanDuplicateFile();
         ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1 && !engine().scaning(); },

@@ -88,7 +88,7 @@ TEST_F(ScanManagerTest, OneSizeWithTwoPairsMakesTwoGroups)
 TEST_F(ScanManagerTest, NothingToScanStillEndsCleanly)
 {
     settings({});
-    scan({});
+    scan(QStringList{});
     EXPECT_EQ(delegate.eventList(), std::vector<QString>({"start", "finished"}));
     EXPECT_TRUE(delegate.progressList().empty());
     EXPECT_TRUE(engine().totalFiles().isEmpty());
@@ -112,7 +112,7 @@ TEST_F(ScanManagerTest, IdleOnlyOnceTheLastReportHasReturned)
     std::promise<void> gate;
     std::shared_future<void> opened = gate.get_future().share();
     delegate.onFinished = [opened] { opened.wait(); };
-    engine().setFolderList({scratch()});
+    engine().setFolderList({QFile::encodeName(scratch())});
     engine().scanDuplicateFile();
     ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1; }, std::chrono::seconds(60)));
     EXPECT_FALSE(engine().waitUntilIdle(50));
@@ -307,7 +307,7 @@ TEST_F(ScanManagerTest, SettingsSavedDuringAScanWaitForTheNextOne)
             std::this_thread::yield();
         }
     };
-    engine().setFolderList({scratch()});
+    engine().setFolderList({QFile::encodeName(scratch())});
     engine().scanDuplicateFile();
     ASSERT_TRUE(waitUntil([&] { return started.load(); }));
     const auto inForce = engine().scanSetupObj();
@@ -355,4 +355,31 @@ TEST_F(ScanManagerTest, VolumesOnSolidStateDisksAreRecorded)
     EXPECT_EQ(engine().volumeIsSolidState(*volume), true);
     EXPECT_EQ(groups().size(), 1u);
     EXPECT_FALSE(engine().volumeIsSolidState("/no/such/volume").has_value());
+}
+
+// A chosen folder whose name is not UTF-8 reaches the walk as its bytes, and
+// a white-list entry naming it (kept in the settings as its URL text) is
+// compared by its bytes too.
+TEST_F(ScanManagerTest, ARootWhoseNameIsNotUtf8IsScannedAndWhiteListedByItsBytes)
+{
+    const QByteArray root = bytesOf("R") + "/r\xff\xfeoot";
+    ASSERT_TRUE(writeFileBytes(root + "/a.txt", "the same words"));
+    ASSERT_TRUE(writeFileBytes(root + "/inner/b.txt", "the same words"));
+    ASSERT_TRUE(writeFileBytes(root + "/c.txt", "other  words!!"));
+    // A sibling whose name decodes to the same text must not stand in for it.
+    ASSERT_TRUE(writeFileBytes(bytesOf("R") + "/r\xef\xbf\xbd\xef\xbf\xbdoot/d.txt", "the same words"));
+
+    scan(QByteArrayList{root});
+    expectWellFormed(delegate);
+    const DuplicateFilesList found = engine().totalFiles();
+    ASSERT_EQ(found.size(), 1);
+    ASSERT_EQ(found[0]->fileCount(), 2);
+    EXPECT_EQ(found[0]->infos()[0]->path(), root + "/a.txt");
+    EXPECT_EQ(found[0]->infos()[1]->path(), root + "/inner/b.txt");
+    EXPECT_EQ(FilePath::fromFileUrl(found[0]->infos()[0]->url()), root + "/a.txt");
+
+    settings({{"whiteListPath", QVariantList{FilePath::storedText(root + "/inner")}}});
+    delegate.events.clear();
+    scan(QByteArrayList{root});
+    EXPECT_TRUE(engine().totalFiles().isEmpty());
 }
