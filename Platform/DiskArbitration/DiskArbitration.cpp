@@ -130,26 +130,36 @@ QString deviceModelForDevice(dev_t device, const QString& sysfsRoot)
     return readTrimmed(sysfsRoot + QStringLiteral("/block/") + disk + QStringLiteral("/device/model"));
 }
 
-QString deviceModelForVolume(const QByteArray& path, const QString& sysfsRoot)
+QString wholeDiskOfPath(const QByteArray& path, const QString& sysfsRoot)
 {
     struct stat st {};
     if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
         return {};
     }
-    if (!wholeDiskOfDevice(st.st_dev, sysfsRoot).isEmpty()) {
-        return deviceModelForDevice(st.st_dev, sysfsRoot);
+    const QString disk = wholeDiskOfDevice(st.st_dev, sysfsRoot);
+    if (!disk.isEmpty()) {
+        return disk;
     }
     // File systems such as btrfs give anonymous device numbers; the mount's
     // source names the real block device.
     const auto mounts = MountTable::read();
-    if (const MountEntry* entry = mounts->volumeFor(FilePath::normalized(path), st.st_dev)) {
+    if (const MountEntry* entry = mounts->volumeFor(FilePath::absolute(path), st.st_dev)) {
         struct stat source {};
         if (entry->source.startsWith("/dev/") && ::stat(entry->source.constData(), &source) == 0 &&
             S_ISBLK(source.st_mode)) {
-            return deviceModelForDevice(source.st_rdev, sysfsRoot);
+            return wholeDiskOfDevice(source.st_rdev, sysfsRoot);
         }
     }
     return {};
+}
+
+QString deviceModelForVolume(const QByteArray& path, const QString& sysfsRoot)
+{
+    const QString disk = wholeDiskOfPath(path, sysfsRoot);
+    if (disk.isEmpty()) {
+        return {};
+    }
+    return readTrimmed(sysfsRoot + QStringLiteral("/block/") + disk + QStringLiteral("/device/model"));
 }
 
 }  // namespace DiskArbitration

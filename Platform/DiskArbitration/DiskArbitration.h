@@ -30,6 +30,12 @@ std::vector<Disk> wholeDisks(const QString& sysfsRoot = defaultSysfsRoot());
 // device is no block device sysfs knows.
 QString wholeDiskOfDevice(dev_t device, const QString& sysfsRoot = defaultSysfsRoot());
 
+// The whole disk (its sysfs name) that holds the item at `path`: through the
+// path's device number, else through the block device the mount table names
+// as the source of its mount (btrfs and the like give anonymous numbers).
+// "" when none.
+QString wholeDiskOfPath(const QByteArray& path, const QString& sysfsRoot = defaultSysfsRoot());
+
 // The model text of the disk that holds the volume at `path` ("" when none):
 // through the device number of the path, else through the block device the
 // mount table names as the source of the mount.

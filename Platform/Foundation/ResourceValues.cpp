@@ -3,6 +3,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -259,6 +261,22 @@ QByteArray normalized(const QByteArray& path)
         out = ".";
     }
     return out;
+}
+
+QByteArray absolute(const QByteArray& path)
+{
+    if (path.isEmpty() || path.startsWith('/')) {
+        return normalized(path);
+    }
+    QByteArray folder(4096, '\0');
+    while (::getcwd(folder.data(), size_t(folder.size())) == nullptr) {
+        if (errno != ERANGE || folder.size() > (1 << 20)) {
+            return normalized(path);  // no current folder to resolve against
+        }
+        folder.resize(folder.size() * 2);
+    }
+    folder.truncate(qsizetype(std::strlen(folder.constData())));
+    return normalized(folder + '/' + path);
 }
 
 bool isSameOrBelow(const QByteArray& path, const QByteArray& ancestor)

@@ -87,6 +87,9 @@ QByteArray pathExtension(const QByteArray& path);
 // Lexical clean-up: repeated "/" merged, "." dropped, ".." taking the
 // component before it away, no trailing "/" (except for "/" itself).
 QByteArray normalized(const QByteArray& path);
+// The path made absolute against the current folder (bytes of getcwd) and
+// normalised; an absolute path is only normalised.
+QByteArray absolute(const QByteArray& path);
 // True when `path` is `ancestor` or lies below it (whole components).
 bool isSameOrBelow(const QByteArray& path, const QByteArray& ancestor);
 // A file URL that keeps every byte of the path: bytes that are not UTF-8 stay

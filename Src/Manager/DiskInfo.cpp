@@ -28,7 +28,7 @@ std::vector<DiskInfo> DiskInfo::allDevices(const QString& sysfsRoot)
 {
     std::vector<DiskInfo> out;
     for (const DiskArbitration::Disk& disk : DiskArbitration::wholeDisks(sysfsRoot)) {
-        out.emplace_back(disk.characteristics);
+        out.emplace_back(disk.characteristics, disk.name);
     }
     return out;
 }
@@ -36,6 +36,11 @@ std::vector<DiskInfo> DiskInfo::allDevices(const QString& sysfsRoot)
 QString DiskInfo::getDeviceModel(const QString& path, const QString& sysfsRoot)
 {
     return DiskArbitration::deviceModelForVolume(QFile::encodeName(path), sysfsRoot);
+}
+
+QString DiskInfo::getDiskName(const QByteArray& path, const QString& sysfsRoot)
+{
+    return DiskArbitration::wholeDiskOfPath(path, sysfsRoot);
 }
 
 QString DiskInfo::customHomeDirectory()

@@ -133,15 +133,21 @@ std::optional<bool> ScanManager::volumeIsSolidState(const QByteArray& volume) co
 void ScanManager::setScanPathsDiskType(const QByteArrayList& folders)
 {
     for (const QByteArray& folder : folders) {
-        const std::optional<ResourceValues> values = ResourceValues::read(folder);
+        // A relative root is resolved the way the walk resolves it.
+        const std::optional<ResourceValues> values = ResourceValues::read(FilePath::absolute(folder));
         if (!values || !values->volumeURL) {
             continue;
         }
-        const QString model = DiskInfo::getDeviceModel(QFile::decodeName(*values->volumeURL));
+        // The volume meets its disk through its device number only.
+        const QString name = DiskInfo::getDiskName(*values->volumeURL);
+        if (name.isEmpty()) {
+            continue;
+        }
         for (const DiskInfo& disk : disks_) {
-            if (disk.productName() == model) {
+            if (disk.bsdName() == name) {
                 std::lock_guard lock(volumeMutex_);
                 volumeTypeOfDisk_.insert(*values->volumeURL, disk.SSD());
+                break;
             }
         }
     }
@@ -264,7 +270,9 @@ QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QB
         if (folder.isEmpty()) {
             continue;
         }
-        const QByteArray path = FilePath::normalized(folder);
+        // Relative roots are taken against the current folder, as the
+        // walk would open them.
+        const QByteArray path = FilePath::absolute(folder);
         if (path == "/") {
             roots.append(path);
             continue;

@@ -130,8 +130,8 @@ public:
     bool ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const;
     // True when the path is a white-list entry or lies below one.
     bool whitePathIgnore(const QByteArray& path) const;
-    // The roots a scan walks: normalised, the system folders and other users'
-    // folders dropped (see the .cpp).
+    // The roots a scan walks: absolute and normalised, the system folders and
+    // other users' folders dropped (see the .cpp).
     static QList<QByteArray> scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder);
 
     // True when the volume (mount point) was found on a solid-state disk.

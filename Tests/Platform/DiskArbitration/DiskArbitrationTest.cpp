@@ -125,6 +125,23 @@ TEST(DiskArbitrationTest, VolumesMapToTheirDiskModel)
     }
     EXPECT_EQ(DiskInfo::getDeviceModel(folder.path(), sys.root()), "CT500MX500SSD1");
     EXPECT_EQ(DiskInfo::getDeviceModel(folder.path() + "/missing", sys.root()), "");
+    EXPECT_EQ(DiskInfo::getDiskName(QFile::encodeName(folder.path()), sys.root()), "sda");
+    EXPECT_EQ(DiskInfo::getDiskName(QFile::encodeName(folder.path() + "/missing"), sys.root()), "");
+}
+
+// Disks are named by their device; that name, not the model, ties a volume
+// to its disk.
+TEST(DiskArbitrationTest, DisksKnowTheirDeviceNames)
+{
+    FakeSysfs sys;
+    sys.disk("vda", QByteArray(), "0", makedev(254, 0));
+    sys.disk("vdb", QByteArray(), "1", makedev(254, 16));
+    const auto devices = DiskInfo::allDevices(sys.root());
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].bsdName(), "vda");
+    EXPECT_TRUE(devices[0].SSD());
+    EXPECT_EQ(devices[1].bsdName(), "vdb");
+    EXPECT_EQ(devices[0].productName(), devices[1].productName());
 }
 
 TEST(DiskArbitrationTest, HomeDirectoryIsTheUsersHome)

@@ -323,6 +323,9 @@ TEST_F(ScanManagerTest, SettingsSavedDuringAScanWaitForTheNextOne)
     EXPECT_NE(engine().scanSetupObj(), inForce);
 }
 
+// The medium of a root's volume comes from its disk, found by device number:
+// two virtual disks without a model are told apart, and a relative root is
+// resolved against the current folder before its volume is looked up.
 TEST_F(ScanManagerTest, VolumesOnSolidStateDisksAreRecorded)
 {
     writeFile("a", "dup");
@@ -331,29 +334,35 @@ TEST_F(ScanManagerTest, VolumesOnSolidStateDisksAreRecorded)
     QTemporaryDir sys;
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(scratch()).constData(), &st), 0);
-    const QString disk = sys.path() + "/devices/x/block/fake0";
-    QDir().mkpath(disk + "/device");
-    QDir().mkpath(disk + "/queue");
     QDir().mkpath(sys.path() + "/block");
     QDir().mkpath(sys.path() + "/dev/block");
-    QFile model(disk + "/device/model");
-    model.open(QIODevice::WriteOnly);
-    model.write("Fast Disk\n");
-    model.close();
-    QFile rotational(disk + "/queue/rotational");
-    rotational.open(QIODevice::WriteOnly);
-    rotational.write("0\n");
-    rotational.close();
-    ASSERT_EQ(symlink(QFile::encodeName(disk).constData(), QFile::encodeName(sys.path() + "/block/fake0").constData()), 0);
+    // Neither disk has a model; the solid-state one holds the scratch folder,
+    // the rotational one sorts after it.
+    const auto fakeDisk = [&](const QString& name, const QByteArray& rotational) {
+        const QString disk = sys.path() + "/devices/x/block/" + name;
+        QDir().mkpath(disk + "/queue");
+        QFile file(disk + "/queue/rotational");
+        file.open(QIODevice::WriteOnly);
+        file.write(rotational + "\n");
+        file.close();
+        EXPECT_EQ(symlink(QFile::encodeName(disk).constData(), QFile::encodeName(sys.path() + "/block/" + name).constData()), 0);
+        return disk;
+    };
+    const QString solid = fakeDisk("vda", "0");
+    fakeDisk("vdb", "1");
     const QString dev = QString("%1/dev/block/%2:%3").arg(sys.path()).arg(major(st.st_dev)).arg(minor(st.st_dev));
-    ASSERT_EQ(symlink(QFile::encodeName(disk).constData(), QFile::encodeName(dev).constData()), 0);
+    ASSERT_EQ(symlink(QFile::encodeName(solid).constData(), QFile::encodeName(dev).constData()), 0);
     DiskInfo::setDefaultSysfsRootForTesting(sys.path());
-    scan({scratch()});
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(home()));
+    scan(QByteArrayList{"scratch"});
+    ASSERT_TRUE(QDir::setCurrent(current));
     DiskInfo::setDefaultSysfsRootForTesting({});
     const auto volume = ResourceValues::read(QFile::encodeName(scratch()))->volumeURL;
     ASSERT_TRUE(volume);
     EXPECT_EQ(engine().volumeIsSolidState(*volume), true);
     EXPECT_EQ(groups().size(), 1u);
+    EXPECT_EQ(engine().totalFiles()[0]->infos()[0]->path(), bytesOf("a"));
     EXPECT_FALSE(engine().volumeIsSolidState("/no/such/volume").has_value());
 }
 

@@ -42,6 +42,9 @@ TEST(ScanRootsTest, SystemFoldersAndOtherUsersAreDropped)
     EXPECT_EQ(roots, QList<QByteArray>({"/", "/home/ann/Music", "/home", "/home", "/data/x"}));
     // A home right below "/" has no users folder to guard.
     EXPECT_EQ(ScanManager::scanRoots({"/srv/a"}, "/root"), QList<QByteArray>({"/srv/a"}));
+    // A relative root is taken against the current folder.
+    const QByteArray current = QFile::encodeName(QDir::currentPath());
+    EXPECT_EQ(ScanManager::scanRoots({"x/./y"}, "/root"), QList<QByteArray>({FilePath::normalized(current + "/x/y")}));
 }
 
 TEST_F(ScanWalkTest, DefaultSettingsLeaveHiddenEmptyAndSkippedItemsOut)
