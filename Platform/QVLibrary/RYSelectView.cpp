@@ -14,7 +14,28 @@ void RYSelectView::setSelected(bool selected)
         return;
     }
     selected_ = selected;
+    update();
     emit selectedChanged(selected_);
+}
+
+void RYSelectView::setCanSelected(bool canSelected)
+{
+    canSelected_ = canSelected;
+    setCursor(canSelected_ ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void RYSelectView::setSelectedColor(const QColor& color)
+{
+    selectedColor_ = color;
+    update();
+}
+
+QColor RYSelectView::currentBackgroundColor() const
+{
+    if (selected_ && selectedColor_.isValid()) {
+        return selectedColor_;
+    }
+    return RYTView::currentBackgroundColor();
 }
 
 void RYSelectView::mousePressEvent(QMouseEvent* event)
@@ -23,8 +44,11 @@ void RYSelectView::mousePressEvent(QMouseEvent* event)
         RYTView::mousePressEvent(event);
         return;
     }
-    setSelected(true);
     event->accept();
+    if (!canSelected_) {
+        return;
+    }
+    setSelected(true);
     if (viewDidSelected) {
         const auto block = viewDidSelected;  // the block may replace itself
         block(this, true);

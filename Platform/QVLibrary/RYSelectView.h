@@ -6,7 +6,9 @@
 
 // A click area (a tab, a mode switch). A click selects it and runs the
 // `viewDidSelected` block with true; setting `selected` from code only
-// changes the flag.
+// changes the flag. While `canSelected` is false clicks do nothing, so the
+// tab already chosen does not run its action again. A selected view paints
+// `selectedColor` (when one is set) in place of its background.
 class RYSelectView : public RYTView {
     Q_OBJECT
 public:
@@ -14,6 +16,10 @@ public:
 
     bool selected() const { return selected_; }
     void setSelected(bool selected);
+    bool canSelected() const { return canSelected_; }
+    void setCanSelected(bool canSelected);
+    QColor selectedColor() const { return selectedColor_; }
+    void setSelectedColor(const QColor& color);
 
     std::function<void(RYSelectView*, bool)> viewDidSelected;
 
@@ -22,7 +28,10 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    QColor currentBackgroundColor() const override;
 
 private:
     bool selected_ = false;
+    bool canSelected_ = true;
+    QColor selectedColor_;
 };

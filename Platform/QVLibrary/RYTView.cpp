@@ -34,7 +34,8 @@ void RYTView::setCornerRadius(const QSizeF& radius)
 
 void RYTView::paintEvent(QPaintEvent*)
 {
-    const bool fill = backgroundColor_.isValid() && backgroundColor_.alpha() > 0;
+    const QColor background = currentBackgroundColor();
+    const bool fill = background.isValid() && background.alpha() > 0;
     const bool stroke = borderColor_.isValid() && borderWidth_ > 0.0;
     if (!fill && !stroke) {
         return;
@@ -48,7 +49,7 @@ void RYTView::paintEvent(QPaintEvent*)
     QPainterPath path;
     path.addRoundedRect(box, radius, radius);
     if (fill) {
-        painter.fillPath(path, backgroundColor_);
+        painter.fillPath(path, background);
     }
     if (stroke) {
         painter.setPen(QPen(borderColor_, borderWidth_));

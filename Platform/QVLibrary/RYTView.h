@@ -22,6 +22,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The fill painted now; subclasses with states pick another.
+    virtual QColor currentBackgroundColor() const { return backgroundColor_; }
 
 private:
     QColor backgroundColor_;

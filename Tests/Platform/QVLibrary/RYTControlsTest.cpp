@@ -150,6 +150,32 @@ TEST(RYSelectViewTest, AClickSelectsAndReportsButCodeOnlySetsTheFlag)
     EXPECT_EQ(reports, QList<bool>{true});
 }
 
+TEST(RYSelectViewTest, AViewThatCannotBeSelectedIgnoresClicksAndASelectedOnePaintsItsColour)
+{
+    RYSelectView view;
+    view.resize(80, 40);
+    view.setBackgroundColor(QColor(Qt::transparent));
+    view.setSelectedColor(QColor(30, 60, 90));
+    view.setCornerRadius(QSizeF(6, 6));
+    int reports = 0;
+    view.viewDidSelected = [&](RYSelectView*, bool) { ++reports; };
+
+    view.setCanSelected(false);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(view.selected());
+    EXPECT_EQ(reports, 0);
+    EXPECT_NE(view.grab().toImage().pixelColor(40, 20), QColor(30, 60, 90));
+
+    view.setCanSelected(true);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(view.selected());
+    EXPECT_EQ(reports, 1);
+    const QImage image = view.grab().toImage();
+    EXPECT_EQ(image.pixelColor(40, 20), QColor(30, 60, 90));
+    // The rounded corner stays unpainted.
+    EXPECT_NE(image.pixelColor(0, 0), QColor(30, 60, 90));
+}
+
 TEST(DaemonManagerTest, StartingIsRecordedOnTheSharedManager)
 {
     DaemonManager::defaultManager().startForDaemon();
