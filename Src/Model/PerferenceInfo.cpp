@@ -138,6 +138,13 @@ PerferenceInfo::PerferenceInfo()
     fill();
 }
 
+PerferenceInfo::PerferenceInfo(const PlistDict& data)
+    : dataDict_(data)
+{
+    dic_ = defaultDictionary();
+    fill();
+}
+
 void PerferenceInfo::fill()
 {
     const PlistDict& d = dataDict_;

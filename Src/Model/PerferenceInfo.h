@@ -16,6 +16,9 @@
 class PerferenceInfo : public PreferenceScanProtocol {
 public:
     PerferenceInfo();
+    // Settings taken from a dictionary in hand instead of the file, which is
+    // neither read nor created.
+    explicit PerferenceInfo(const PlistDict& data);
 
     // Writes dataDict() to the settings file and, unless a duplicate scan
     // runs, hands the duplicate engine a fresh object. Returns whether the

@@ -161,3 +161,20 @@ TEST_F(PerferenceInfoTest, SavingReportsFailureAndOnlyASuccessReachesTheEngine)
     EXPECT_FALSE(engine.scanSetupObj()->omitVideo());
     QDir(path).removeRecursively();
 }
+
+TEST_F(PerferenceInfoTest, SettingsFromADictionaryInHandLeaveTheFileAlone)
+{
+    PlistDict dict = PerferenceInfo::defaultDictionary();
+    dict.insert("maxSelect", true);
+    dict.insert("maxFileSize", "3");
+    dict.insert("maxSizeType", "GB");
+    dict.insert("whiteListPath", QVariantList{"/a", "/b"});
+    const PerferenceInfo info(dict);
+    EXPECT_FALSE(QFile::exists(PerferenceInfo::settingsPath()));
+    EXPECT_TRUE(info.enableMaxSize());
+    EXPECT_EQ(info.maxFileSize(), 3000000000LL);
+    EXPECT_EQ(info.localMaxFileSize(), "3");
+    EXPECT_EQ(info.localWhiteList(), (QStringList{"/a", "/b"}));
+    EXPECT_EQ(info.dataDict(), dict);
+    EXPECT_EQ(info.dic().size(), 23);
+}
