@@ -13,6 +13,8 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -56,12 +58,127 @@ QString display(const QByteArray& path)
     return QFile::decodeName(path);
 }
 
-// A rename that never replaces. File systems without RENAME_NOREPLACE get a
-// hard link plus unlink for files (link refuses an existing name as well);
-// folders there fall back to a checked rename.
-int renameNoReplace(const QByteArray& from, const QByteArray& to)
+// A descriptor closed when it goes.
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept
+    {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    ~Fd()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// An item reached through its parent folder, which is held open: every step
+// after the look-up acts on that folder's entry, wherever the path's folders
+// lead by then.
+struct Entry {
+    Fd parent;
+    QByteArray name;
+    QByteArray path;  // for messages and injected faults
+    struct stat st {};
+};
+
+// Opens the parent folder of `path` and looks the entry up in it without
+// following it. A path's own folders may be links (a home folder reached
+// through one); what counts is that the entry found is the item expected.
+int openEntry(const QByteArray& path, const ItemIdentity* expected, Entry& entry)
 {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+    QByteArray clean = path;
+    while (clean.size() > 1 && clean.endsWith('/')) {
+        clean.chop(1);
+    }
+    if (clean.isEmpty()) {
+        return ENOENT;
+    }
+    const int slash = clean.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? QByteArrayLiteral("/") : clean.left(slash);
+    entry.name = clean.mid(slash + 1);
+    entry.path = clean;
+    if (entry.name.isEmpty() || entry.name == "." || entry.name == "..") {
+        return EINVAL;
+    }
+    entry.parent = Fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!entry.parent.valid()) {
+        return errno;
+    }
+    if (::fstatat(entry.parent.get(), entry.name.constData(), &entry.st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno;
+    }
+    if (expected && !expected->matches(entry.st)) {
+        return FileManager::changedCode;
+    }
+    return 0;
+}
+
+bool sameNode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens an entry of an open folder without following it, and only when it is
+// still the node looked up before.
+int openAt(int dirFd, const QByteArray& name, const struct stat& st, int flags, Fd& out)
+{
+    out = Fd(::openat(dirFd, name.constData(), flags | O_NOFOLLOW | O_CLOEXEC));
+    if (!out.valid()) {
+        return errno;
+    }
+    struct stat now {};
+    if (::fstat(out.get(), &now) != 0) {
+        return errno;
+    }
+    return sameNode(now, st) ? 0 : FileManager::changedCode;
+}
+
+// The names of an open folder's entries except "." and "..". Gives errno when
+// it cannot be listed, else 0. Names are taken first, so the caller may
+// change the folder while it goes through them.
+int listEntries(int dirFd, std::vector<QByteArray>& names)
+{
+    const int copy = ::dup(dirFd);
+    if (copy < 0) {
+        return errno;
+    }
+    DIR* dir = ::fdopendir(copy);
+    if (!dir) {
+        const int code = errno;
+        ::close(copy);
+        return code;
+    }
+    ::rewinddir(dir);
+    while (dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0) {
+            names.emplace_back(n);
+        }
+    }
+    ::closedir(dir);
+    return 0;
+}
+
+// A rename that never replaces, of an entry of an open folder. File systems
+// without RENAME_NOREPLACE get a hard link plus unlink for files (link
+// refuses an existing name as well); folders there fall back to a checked
+// rename.
+int renameNoReplaceAt(int fromDir, const QByteArray& fromName, int toDir, const QByteArray& to)
+{
+    if (::renameat2(fromDir, fromName.constData(), toDir, to.constData(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
     const int code = errno;
@@ -69,64 +186,55 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to)
         return code;
     }
     struct stat st {};
-    if (::lstat(from.constData(), &st) != 0) {
+    if (::fstatat(fromDir, fromName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno;
     }
     if (!S_ISDIR(st.st_mode)) {
-        if (::link(from.constData(), to.constData()) == 0) {
-            ::unlink(from.constData());
+        if (::linkat(fromDir, fromName.constData(), toDir, to.constData(), 0) == 0) {
+            ::unlinkat(fromDir, fromName.constData(), 0);
             return 0;
         }
         if (errno == EEXIST || errno == EXDEV) {
             return errno;
         }
     }
-    if (::lstat(to.constData(), &st) == 0) {
+    if (::fstatat(toDir, to.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         return EEXIST;
     }
-    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+    return ::renameat(fromDir, fromName.constData(), toDir, to.constData()) == 0 ? 0 : errno;
 }
 
-// Calls `visit` with the name of every entry of a folder except "." and "..",
-// until it returns false. Gives errno when the folder cannot be listed, else 0.
-int forEachEntry(const QByteArray& folder, const std::function<bool(const QByteArray&)>& visit)
+int renameNoReplace(const QByteArray& from, const QByteArray& to)
 {
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir) {
-        return errno;
-    }
-    while (dirent* entry = ::readdir(dir)) {
-        const char* n = entry->d_name;
-        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
-            continue;
-        }
-        if (!visit(QByteArray(n))) {
-            break;
-        }
-    }
-    ::closedir(dir);
-    return 0;
+    return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
 }
 
-// Deletes a tree; `inject` decides whether test faults apply (they do not
-// to the clean-up of a failed copy).
-int removeTree(const QByteArray& path, bool inject)
+// Deletes the entry `name` of the open folder `dirFd`, a folder with all it
+// holds; `st` is what the entry was when looked up. Folders are entered
+// through their own descriptors, never through a path, so a folder swapped
+// for a link on the way is not followed. `inject` decides whether test
+// faults apply (they do not to the clean-up of a failed copy).
+int removeTreeAt(int dirFd, const QByteArray& name, const QByteArray& path, const struct stat& st, bool inject)
 {
-    struct stat st {};
-    if (::lstat(path.constData(), &st) != 0) {
-        return errno;
-    }
     if (S_ISDIR(st.st_mode)) {
+        Fd folder;
+        if (const int code = openAt(dirFd, name, st, O_RDONLY | O_DIRECTORY, folder)) {
+            return code;
+        }
+        std::vector<QByteArray> names;
+        if (const int code = listEntries(folder.get(), names)) {
+            return code;
+        }
         int result = 0;
-        const int listed = forEachEntry(path, [&](const QByteArray& name) {
-            const int code = removeTree(path + '/' + name, inject);
-            if (code != 0 && result == 0) {
-                result = code;
+        for (const QByteArray& child : names) {
+            struct stat childSt {};
+            int code = ::fstatat(folder.get(), child.constData(), &childSt, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+            if (code == 0) {
+                code = removeTreeAt(folder.get(), child, path + '/' + child, childSt, inject);
             }
-            return true;  // remove what can be removed, report the first failure
-        });
-        if (listed != 0) {
-            return listed;
+            if (code != 0 && code != ENOENT && result == 0) {
+                result = code;  // remove what can be removed, report the first failure
+            }
         }
         if (result != 0) {
             return result;
@@ -136,14 +244,24 @@ int removeTree(const QByteArray& path, bool inject)
                 return code;
             }
         }
-        return ::rmdir(path.constData()) == 0 ? 0 : errno;
+        return ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) == 0 ? 0 : errno;
     }
     if (inject) {
         if (const int code = FileManager::injectedFailure(FileStep::remove, path)) {
             return code;
         }
     }
-    return ::unlink(path.constData()) == 0 ? 0 : errno;
+    return ::unlinkat(dirFd, name.constData(), 0) == 0 ? 0 : errno;
+}
+
+// Deletes what is at `path` now (clean-up of our own copies).
+int removeTree(const QByteArray& path, bool inject)
+{
+    Entry entry;
+    if (const int code = openEntry(path, nullptr, entry)) {
+        return code;
+    }
+    return removeTreeAt(entry.parent.get(), entry.name, entry.path, entry.st, inject);
 }
 
 void keepOwnerAndTimes(int fd, const QByteArray& path, const struct stat& st, bool isLink)
@@ -172,23 +290,13 @@ int syncFolder(const QByteArray& path)
     return result == EINVAL || result == EROFS ? 0 : result;
 }
 
-int copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st)
+// Copies the regular file open as `in` (whose values are `st`) to the new
+// file `to`; `from` names the source for injected faults.
+int copyFile(int in, const QByteArray& from, const QByteArray& to, const struct stat& st)
 {
-    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (in < 0) {
-        return errno;
-    }
-    struct stat inSt {};
-    if (::fstat(in, &inSt) != 0 || !S_ISREG(inSt.st_mode)) {
-        const int code = errno ? errno : EINVAL;
-        ::close(in);
-        return code;
-    }
     const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
-        const int code = errno;
-        ::close(in);
-        return code;
+        return errno;
     }
     int result = 0;
     uint64_t written = 0;
@@ -245,22 +353,23 @@ int copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st
     if (::close(out) != 0 && result == 0) {
         result = errno;
     }
-    ::close(in);
     return result;
 }
 
-int copyTree(const QByteArray& from, const QByteArray& to)
+// Copies the entry `name` of the open folder `dirFd` (looked up as `st`) to
+// the new path `to`. The source is read through descriptors only.
+int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const struct stat& st, const QByteArray& to)
 {
-    struct stat st {};
-    if (::lstat(from.constData(), &st) != 0) {
-        return errno;
-    }
     if (S_ISREG(st.st_mode)) {
-        return copyFile(from, to, st);
+        Fd in;
+        if (const int code = openAt(dirFd, name, st, O_RDONLY | O_NONBLOCK | O_NOCTTY, in)) {
+            return code;
+        }
+        return copyFile(in.get(), from, to, st);
     }
     if (S_ISLNK(st.st_mode)) {
         QByteArray target(static_cast<int>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-        const ssize_t n = ::readlink(from.constData(), target.data(), static_cast<size_t>(target.size()));
+        const ssize_t n = ::readlinkat(dirFd, name.constData(), target.data(), static_cast<size_t>(target.size()));
         if (n < 0) {
             return errno;
         }
@@ -275,19 +384,25 @@ int copyTree(const QByteArray& from, const QByteArray& to)
         return 0;
     }
     if (S_ISDIR(st.st_mode)) {
+        Fd folder;
+        if (const int code = openAt(dirFd, name, st, O_RDONLY | O_DIRECTORY, folder)) {
+            return code;
+        }
+        std::vector<QByteArray> names;
+        if (const int code = listEntries(folder.get(), names)) {
+            return code;
+        }
         if (::mkdir(to.constData(), 0700) != 0) {
             return errno;
         }
-        int result = 0;
-        const int listed = forEachEntry(from, [&](const QByteArray& name) {
-            result = copyTree(from + '/' + name, to + '/' + name);
-            return result == 0;  // a copy stops at its first failure
-        });
-        if (listed != 0) {
-            return listed;
-        }
-        if (result != 0) {
-            return result;
+        for (const QByteArray& child : names) {
+            struct stat childSt {};
+            if (::fstatat(folder.get(), child.constData(), &childSt, AT_SYMLINK_NOFOLLOW) != 0) {
+                return errno;  // a copy stops at its first failure
+            }
+            if (const int code = copyTreeAt(folder.get(), child, from + '/' + child, childSt, to + '/' + child)) {
+                return code;
+            }
         }
         const int fd = ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) {
@@ -420,77 +535,168 @@ bool FileManager::fileExists(const QByteArray& path) const
     return !path.isEmpty() && ::lstat(path.constData(), &st) == 0;
 }
 
-bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, Error* error) const
+Error FileManager::changedError()
 {
-    const auto fail = [&](int code) {
-        if (error) {
-            *error = posixError(code, localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.")
-                                          .arg(display(baseName(from)), display(dirName(to))));
-        }
+    return Error::make(QStringLiteral("file has changed."), 2, localized("The file has changed since the scan."));
+}
+
+bool ItemIdentity::matches(const struct stat& st) const
+{
+    if (!isKnown() || st.st_dev != device || st.st_ino != inode) {
         return false;
-    };
+    }
+    if (type != 0 && (st.st_mode & S_IFMT) != type) {
+        return false;
+    }
+    if (S_ISREG(st.st_mode)) {
+        const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        return st.st_size == size && (modificationTimeNs == 0 || mtime == modificationTimeNs);
+    }
+    // A folder's size and time follow its contents; a link's say nothing.
+    return true;
+}
+
+ItemIdentity ItemIdentity::of(const struct stat& st)
+{
+    ItemIdentity identity;
+    identity.device = st.st_dev;
+    identity.inode = st.st_ino;
+    identity.type = st.st_mode & S_IFMT;
+    identity.size = st.st_size;
+    identity.modificationTimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return identity;
+}
+
+namespace {
+
+Error errorFor(int code, const QString& description)
+{
+    return code == FileManager::changedCode ? FileManager::changedError() : FileManager::posixError(code, description);
+}
+
+int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected)
+{
     if (from.isEmpty() || to.isEmpty()) {
-        return fail(ENOENT);
+        return ENOENT;
     }
-    struct stat st {};
-    if (::lstat(from.constData(), &st) != 0) {
-        return fail(errno);
+    Entry source;
+    if (const int code = openEntry(from, expected, source)) {
+        return code;
     }
-    int code = injectedFailure(FileStep::rename, from);
+    int code = FileManager::injectedFailure(FileStep::rename, from);
     if (code == 0) {
-        code = renameNoReplace(from, to);
+        code = renameNoReplaceAt(source.parent.get(), source.name, AT_FDCWD, to);
         if (code == 0) {
-            return true;
+            return 0;
         }
     }
     if (code != EXDEV) {
-        return fail(code);
+        return code;
     }
+    struct stat st {};
     if (::lstat(to.constData(), &st) == 0) {
-        return fail(EEXIST);
+        return EEXIST;
     }
 
     // Across file systems: copy beside the destination, then put it in place.
     const QByteArray temporary = temporaryNameBeside(to);
-    code = copyTree(from, temporary);
+    code = copyTreeAt(source.parent.get(), source.name, source.path, source.st, temporary);
     if (code == 0) {
         code = syncFolder(dirName(to));
     }
     if (code == 0) {
-        code = injectedFailure(FileStep::finalRename, temporary);
+        code = FileManager::injectedFailure(FileStep::finalRename, temporary);
     }
     if (code == 0) {
         code = renameNoReplace(temporary, to);
     }
     if (code != 0) {
         removeTree(temporary, false);
-        return fail(code);
+        return code;
     }
     (void)syncFolder(dirName(to));
 
-    code = removeTree(from, true);
+    // The source goes only if it is still what was copied.
+    struct stat now {};
+    if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+        code = errno;
+    } else if (!ItemIdentity::of(source.st).matches(now)) {
+        code = FileManager::changedCode;
+    } else {
+        code = removeTreeAt(source.parent.get(), source.name, source.path, now, true);
+    }
     if (code != 0) {
-        struct stat now {};
-        if (::lstat(from.constData(), &now) == 0 && !S_ISDIR(now.st_mode)) {
+        if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISDIR(now.st_mode)) {
             // The source is whole: take the copy back so the file is in one place.
             removeTree(to, false);
         }
         // A folder partly removed keeps its full copy at the destination.
-        return fail(code);
+        return code;
     }
-    return true;
+    return 0;
+}
+
+int removeEntry(const QByteArray& path, const ItemIdentity* expected)
+{
+    Entry entry;
+    if (const int code = openEntry(path, expected, entry)) {
+        return code;
+    }
+    return removeTreeAt(entry.parent.get(), entry.name, entry.path, entry.st, true);
+}
+
+}  // namespace
+
+bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, Error* error) const
+{
+    return moveItem(from, to, nullptr, error);
+}
+
+bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, const ItemIdentity& expected,
+                           Error* error) const
+{
+    return moveItem(from, to, &expected, error);
+}
+
+bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected,
+                           Error* error) const
+{
+    const int code = moveEntry(from, to, expected);
+    if (code != 0 && error) {
+        *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.")
+                                    .arg(display(baseName(from)), display(dirName(to))));
+    }
+    return code == 0;
 }
 
 bool FileManager::removeItem(const QByteArray& path, Error* error) const
 {
-    const int code = path.isEmpty() ? ENOENT : removeTree(path, true);
-    if (code != 0) {
-        if (error) {
-            *error = posixError(code, localized("\u201C%1\u201D couldn\u2019t be removed.").arg(display(baseName(path))));
-        }
-        return false;
+    return removeItem(path, nullptr, error);
+}
+
+bool FileManager::removeItem(const QByteArray& path, const ItemIdentity& expected, Error* error) const
+{
+    return removeItem(path, &expected, error);
+}
+
+bool FileManager::removeItem(const QByteArray& path, const ItemIdentity* expected, Error* error) const
+{
+    const int code = removeEntry(path, expected);
+    if (code != 0 && error) {
+        *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be removed.").arg(display(baseName(path))));
     }
-    return true;
+    return code == 0;
+}
+
+std::optional<bool> FileManager::isItem(const QByteArray& path, const ItemIdentity& expected) const
+{
+    Entry entry;
+    const int code = openEntry(path, &expected, entry);
+    if (code == 0 || code == changedCode) {
+        return code == 0;
+    }
+    return std::nullopt;
 }
 
 std::optional<uint64_t> FileManager::systemFreeSize(const QByteArray& path) const

@@ -7,7 +7,29 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
+
 #include "Error.h"
+
+struct stat;
+
+// What a scan saw of an item. An operation given one acts only on that very
+// item: the entry is looked up in its parent folder without following it and
+// must have this device and inode (and, for a regular file, this size and
+// modification time). A folder that was swapped for a link since, or a file
+// that was replaced, rewritten or moved in from elsewhere, is left alone.
+struct ItemIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    mode_t type = 0;                 // S_IFREG, S_IFDIR, S_IFLNK…; 0 when not known
+    int64_t size = 0;                // compared for regular files
+    int64_t modificationTimeNs = 0;  // compared for regular files when not 0
+
+    // An identity with neither device nor inode matches nothing.
+    bool isKnown() const { return device != 0 || inode != 0; }
+    bool matches(const struct stat& st) const;
+    static ItemIdentity of(const struct stat& st);
+};
 
 // The mounted file system that holds a path.
 struct VolumeInfo {
@@ -51,12 +73,25 @@ public:
     // systems the item is copied under a temporary name beside `to`, flushed,
     // checked for size, renamed without replacing, given the source's mode
     // and times, and only then is the source removed. On failure nothing
-    // exists under `to` and the source is as it was.
+    // exists under `to` and the source is as it was. The item is reached
+    // through its parent folder, opened once: nothing inside it is followed.
     bool moveItem(const QByteArray& from, const QByteArray& to, Error* error = nullptr) const;
+    // The same, only when the item at `from` is still `expected`; otherwise
+    // nothing moves and the error is changedError().
+    bool moveItem(const QByteArray& from, const QByteArray& to, const ItemIdentity& expected,
+                  Error* error = nullptr) const;
 
     // Deletes the item permanently; a folder with everything inside it. A
-    // link is removed itself, never what it points to.
+    // link is removed itself, never what it points to, and no link met
+    // inside a folder is followed.
     bool removeItem(const QByteArray& path, Error* error = nullptr) const;
+    // The same, only when the item at `path` is still `expected`.
+    bool removeItem(const QByteArray& path, const ItemIdentity& expected, Error* error = nullptr) const;
+
+    // Whether the entry at `path` (looked up without following it) is still
+    // `expected`; nullopt when there is no entry there (or it cannot be
+    // examined).
+    std::optional<bool> isItem(const QByteArray& path, const ItemIdentity& expected) const;
 
     // Bytes available to an unprivileged user on the file system of `path`.
     std::optional<uint64_t> systemFreeSize(const QByteArray& path) const;
@@ -75,7 +110,13 @@ public:
 
     // The error value of a failed system call.
     static Error posixError(int code, const QString& description);
+    // The error of an item that is no longer the one expected.
+    static Error changedError();
+    // The errno-like code internal steps use for that case (never a real errno).
+    static constexpr int changedCode = -2;
 
 private:
     FileManager() = default;
+    bool moveItem(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected, Error* error) const;
+    bool removeItem(const QByteArray& path, const ItemIdentity* expected, Error* error) const;
 };

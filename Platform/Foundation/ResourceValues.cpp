@@ -193,6 +193,17 @@ std::optional<ResourceValues> ResourceValues::read(const QByteArray& path, const
     return v;
 }
 
+ItemIdentity ResourceValues::identity() const
+{
+    ItemIdentity id;
+    id.device = device;
+    id.inode = inode;
+    id.type = isRegularFile ? S_IFREG : isDirectory ? S_IFDIR : isSymbolicLink ? S_IFLNK : 0;
+    id.size = totalFileSize;
+    id.modificationTimeNs = modificationTimeNs;
+    return id;
+}
+
 void ResourceValues::resolveVolume(const QByteArray& path, const MountTable& mounts)
 {
     if (const MountEntry* entry = mounts.volumeFor(FilePath::normalized(path), device)) {
@@ -313,6 +324,31 @@ QByteArray fromStoredText(const QString& text)
         return fromFileUrl(QUrl::fromEncoded(text.toUtf8()));
     }
     return text.toUtf8();
+}
+
+namespace {
+// The first `bytes` bytes of `text`, less the start of a character cut through.
+QByteArray cutAt(const QByteArray& text, qsizetype bytes)
+{
+    bytes = std::clamp<qsizetype>(bytes, 0, text.size());
+    while (bytes > 0 && bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) {
+        --bytes;
+    }
+    return text.left(bytes);
+}
+}  // namespace
+
+QByteArray fittedName(const QByteArray& name, int maxBytes)
+{
+    if (name.size() <= maxBytes) {
+        return name;
+    }
+    const QByteArray extension = pathExtension(name);
+    if (!extension.isEmpty() && extension.size() + 1 < maxBytes / 2) {
+        const QByteArray stem = name.left(name.size() - extension.size() - 1);
+        return cutAt(stem, maxBytes - extension.size() - 1) + '.' + extension;
+    }
+    return cutAt(name, maxBytes);
 }
 
 }  // namespace FilePath

@@ -11,6 +11,8 @@
 
 #include <sys/types.h>
 
+#include "FileManager.h"
+
 // One mounted file system as /proc/self/mountinfo lists it.
 struct MountEntry {
     dev_t device = 0;
@@ -74,6 +76,10 @@ struct ResourceValues {
     // answer the access questions relative to an open folder.
     static ResourceValues fromStat(const struct stat& st, const QByteArray& name, int dirFd);
 
+    // What the item was when these values were read, for operations that
+    // must act on that very item.
+    ItemIdentity identity() const;
+
     // Sets volumeURL and volumeIsLocal for `path` from the mount table.
     void resolveVolume(const QByteArray& path, const MountTable& mounts);
 };
@@ -102,4 +108,7 @@ QByteArray fromFileUrl(const QUrl& url);
 // UTF-8, else its file URL, which no absolute path can be mistaken for.
 QString storedText(const QByteArray& path);
 QByteArray fromStoredText(const QString& text);
+// `name` cut to at most `maxBytes` bytes: the extension is kept when it
+// leaves room for a good part of the rest, and no UTF-8 character is split.
+QByteArray fittedName(const QByteArray& name, int maxBytes);
 }  // namespace FilePath

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include <climits>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,7 +116,22 @@ QByteArray Trash::trashInfo(const QByteArray& originalPath, const QDateTime& del
            deletionDate.toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + '\n';
 }
 
+int Trash::maxNameLength()
+{
+    return NAME_MAX - static_cast<int>(infoSuffix.size());
+}
+
 bool Trash::trashItem(const QByteArray& path, const QByteArray& name, Error* error)
+{
+    return trashItem(path, name, nullptr, error);
+}
+
+bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const ItemIdentity& expected, Error* error)
+{
+    return trashItem(path, name, &expected, error);
+}
+
+bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const ItemIdentity* expected, Error* error)
 {
     const auto fail = [&](int code) {
         if (error) {
@@ -125,6 +142,22 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, Error* err
     };
     if (name.isEmpty() || name.contains('/') || name == "." || name == "..") {
         return fail(EINVAL);
+    }
+    if (name.size() > maxNameLength()) {
+        return fail(ENAMETOOLONG);
+    }
+    if (expected) {
+        // Nothing is written for an item that is no longer the one meant.
+        const std::optional<bool> same = FileManager::default_().isItem(path, *expected);
+        if (!same) {
+            return fail(ENOENT);
+        }
+        if (!*same) {
+            if (error) {
+                *error = FileManager::changedError();
+            }
+            return false;
+        }
     }
     if (!createFolders(error)) {
         return false;
@@ -160,7 +193,9 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, Error* err
     }
 
     Error moveError;
-    if (!FileManager::default_().moveItem(path, target, &moveError)) {
+    const bool moved = expected ? FileManager::default_().moveItem(path, target, *expected, &moveError)
+                                : FileManager::default_().moveItem(path, target, &moveError);
+    if (!moved) {
         ::unlink(info.constData());
         if (error) {
             *error = moveError;

@@ -4,6 +4,7 @@
 #include <QDateTime>
 
 #include "Error.h"
+#include "FileManager.h"
 
 // The freedesktop.org home trash ($XDG_DATA_HOME/Trash): a trashed item goes
 // to files/<name> and its origin to info/<name>.trashinfo, so file managers
@@ -21,14 +22,27 @@ public:
     // Whether `name` is in use in files/ or has an information file already.
     static bool isNameTaken(const QByteArray& name);
 
+    // The longest name an item can have in the Trash: its information file
+    // adds ".trashinfo" to it and must still be a valid name. Longer names
+    // are given a shortened one; the information file keeps the original
+    // path, so restoring gives the original name back.
+    static int maxNameLength();
+
     // Moves the item at `path` to files/<name>. The information file is
     // created first and exclusively; when `name` is taken by then, nothing
     // happens and the error's code is EEXIST, so the caller can pick another
-    // name. On any failure the item stays where it was and no information
-    // file is left behind.
+    // name. A name longer than maxNameLength() is refused (ENAMETOOLONG). On
+    // any failure the item stays where it was and no information file is
+    // left behind.
     static bool trashItem(const QByteArray& path, const QByteArray& name, Error* error = nullptr);
+    // The same, only when the item at `path` is still `expected`.
+    static bool trashItem(const QByteArray& path, const QByteArray& name, const ItemIdentity& expected,
+                          Error* error = nullptr);
 
     // The contents of an information file: the URL-encoded absolute path and
     // the local deletion time.
     static QByteArray trashInfo(const QByteArray& originalPath, const QDateTime& deletionDate);
+
+private:
+    static bool trashItem(const QByteArray& path, const QByteArray& name, const ItemIdentity* expected, Error* error);
 };

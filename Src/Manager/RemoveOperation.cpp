@@ -10,8 +10,7 @@
 #include <QFile>
 
 #include <cerrno>
-
-#include <sys/stat.h>
+#include <climits>
 
 namespace {
 
@@ -21,28 +20,6 @@ constexpr int maxNameAttempts = 100;
 QString text(const QByteArray& path)
 {
     return QFile::decodeName(path);
-}
-
-// Whether the file is no longer what the scan saw: a regular file whose size
-// or modification time differs, or that is not a regular file any more.
-bool changedSinceScan(const FileInfo& file)
-{
-    const ResourceValues& seen = file.resourceValue().resourceValues;
-    struct stat st {};
-    if (::lstat(file.path().constData(), &st) != 0) {
-        return false;  // gone: the caller reports that itself
-    }
-    if (seen.isRegularFile && !S_ISREG(st.st_mode)) {
-        return true;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return false;  // folders and links: their size says nothing
-    }
-    if (static_cast<uint64_t>(st.st_size) != file.size()) {
-        return true;
-    }
-    const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return seen.modificationTimeNs != 0 && mtime != seen.modificationTimeNs;
 }
 
 }  // namespace
@@ -71,7 +48,7 @@ Error RemoveOperation::vanishedError()
 
 Error RemoveOperation::changedError()
 {
-    return Error::make(QStringLiteral("file has changed."), 2, localized("The file has changed since the scan."));
+    return FileManager::changedError();
 }
 
 Error RemoveOperation::freeSizeUnknownError()
@@ -87,10 +64,10 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
 }
 
 QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArray& path,
-                                       const std::function<bool(const QByteArray&)>& isTaken)
+                                       const std::function<bool(const QByteArray&)>& isTaken, int maxNameLength)
 {
     const QByteArray name = FilePath::lastComponent(path);
-    QByteArray candidate = folder + '/' + name;
+    QByteArray candidate = folder + '/' + FilePath::fittedName(name, maxNameLength);
     if (!isTaken(candidate)) {
         return candidate;
     }
@@ -101,13 +78,43 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
         // Calendar year: a file removed on 31 December carries that year.
         const QByteArray stamp =
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz")).toLatin1();
-        candidate = folder + '/' + stem + ' ' + stamp + '.' + extension;
+        const QByteArray tail = ' ' + stamp + '.' + extension;
+        // A long name gives way to the stamp, which tells the copies apart.
+        const QByteArray stamped = tail.size() < maxNameLength
+                                       ? FilePath::fittedName(stem, maxNameLength - static_cast<int>(tail.size())) + tail
+                                       : FilePath::fittedName(stem + tail, maxNameLength);
+        candidate = folder + '/' + stamped;
         if (candidate == last) {
             continue;  // same millisecond as the last try
         }
         last = candidate;
     } while (isTaken(candidate));
     return candidate;
+}
+
+bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder,
+                                     Error* error)
+{
+    const bool toTrash = folder == Trash::filesFolder();
+    const auto isTaken = [toTrash](const QByteArray& candidate) {
+        return toTrash ? Trash::isNameTaken(FilePath::lastComponent(candidate))
+                       : FileManager::default_().fileExists(candidate);
+    };
+    const int maxName = toTrash ? Trash::maxNameLength() : NAME_MAX;
+    for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
+        const QByteArray destination = renamePath(folder, path, isTaken, maxName);
+        const bool moved = toTrash ? Trash::trashItem(path, FilePath::lastComponent(destination), identity, error)
+                                   : FileManager::default_().moveItem(path, destination, identity, error);
+        if (moved) {
+            return true;
+        }
+        // Somebody took the name between the look and the move: try another.
+        if (!error || error->code != EEXIST || error->domain != QLatin1String("NSPOSIXErrorDomain") ||
+            !FileManager::default_().fileExists(path)) {
+            return false;
+        }
+    }
+    return false;
 }
 
 void RemoveOperation::main()
@@ -122,7 +129,6 @@ void RemoveOperation::main()
     const FileType groupType = files_->fileType();
     FileManager& fm = FileManager::default_();
     if (!folder_.isEmpty()) {
-        toTrash_ = folder_ == Trash::filesFolder();
         folderVolume_ = fm.volumePath(folder_);
     }
 
@@ -130,7 +136,10 @@ void RemoveOperation::main()
         if (state_.removeStop.load()) {
             break;
         }
-        if (!fm.fileExists(file->path())) {
+        // Looked up in its own folder: a folder on the way that became a
+        // link leads to another file, which is never taken for this one.
+        const std::optional<bool> same = fm.isItem(file->path(), file->identity());
+        if (!same) {
             state_.failedRemoveCount.fetch_add(1);
             file->setRemoveError(vanishedError());
             file->setSelected(false);
@@ -139,7 +148,7 @@ void RemoveOperation::main()
         if (!file->selected()) {
             continue;
         }
-        if (changedSinceScan(*file)) {
+        if (!*same) {
             // It may no longer be a duplicate of anything: keep it.
             state_.failedRemoveCount.fetch_add(1);
             file->setRemoveError(changedError());
@@ -196,34 +205,13 @@ void RemoveOperation::main()
 
 bool RemoveOperation::removeFile(const FileInfo& file, bool permanently, Error* error) const
 {
+    // Both act only on the file the scan recorded, through its folder. The
+    // move removed the source already, also from a network volume; deleting
+    // at that path again could hit a file that arrived since.
     if (permanently) {
-        return FileManager::default_().removeItem(file.path(), error);
+        return FileManager::default_().removeItem(file.path(), file.identity(), error);
     }
-    // The move removed the source already, also from a network volume;
-    // deleting at that path again could hit a file that arrived since.
-    return moveFile(file, error);
-}
-
-bool RemoveOperation::moveFile(const FileInfo& file, Error* error) const
-{
-    const auto isTaken = [this](const QByteArray& candidate) {
-        return toTrash_ ? Trash::isNameTaken(FilePath::lastComponent(candidate))
-                        : FileManager::default_().fileExists(candidate);
-    };
-    for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
-        const QByteArray destination = renamePath(folder_, file.path(), isTaken);
-        const bool moved = toTrash_
-            ? Trash::trashItem(file.path(), FilePath::lastComponent(destination), error)
-            : FileManager::default_().moveItem(file.path(), destination, error);
-        if (moved) {
-            return true;
-        }
-        // Somebody took the name between the look and the move: try another.
-        if (!error || error->code != EEXIST || !FileManager::default_().fileExists(file.path())) {
-            return false;
-        }
-    }
-    return false;
+    return moveIntoFolder(file.path(), file.identity(), folder_, error);
 }
 
 void RemoveOperation::notEnoughSpace(uint64_t shortBy)

@@ -47,9 +47,18 @@ public:
     // A path in `folder` for the file at `path` at which nothing exists yet:
     // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>".
     static QByteArray renamePath(const QByteArray& folder, const QByteArray& path);
-    // The same with a caller's idea of which names are taken.
+    // The same with a caller's idea of which names are taken, and names cut
+    // to `maxNameLength` bytes (the time stamp and extension are kept).
     static QByteArray renamePath(const QByteArray& folder, const QByteArray& path,
-                                 const std::function<bool(const QByteArray& candidate)>& isTaken);
+                                 const std::function<bool(const QByteArray& candidate)>& isTaken,
+                                 int maxNameLength = 255);
+
+    // Moves the item at `path`, only if it is still `identity`, into
+    // `folder` under a name free there (see renamePath); into the Trash,
+    // with its information file, when `folder` is Trash::filesFolder(). A
+    // name taken between the look and the move is tried anew.
+    static bool moveIntoFolder(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder,
+                               Error* error);
 
     // The errors recorded on a file that is not removed.
     static Error vanishedError();
@@ -62,13 +71,11 @@ protected:
 private:
     // Moves or deletes one file; false with the error when that fails.
     bool removeFile(const FileInfo& file, bool permanently, Error* error) const;
-    bool moveFile(const FileInfo& file, Error* error) const;
     void notEnoughSpace(uint64_t shortBy);
 
     const DuplicateFilesPtr files_;
     const QByteArray folder_;
     RemoveState& state_;
     RemoveBlock removeBlock_;
-    bool toTrash_ = false;
     std::optional<QByteArray> folderVolume_;
 };

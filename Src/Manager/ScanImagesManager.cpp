@@ -471,6 +471,10 @@ ScanImagesItemPtr ScanImagesManager::makeItem(const QString& reportedPath) const
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     item->setPathExtension(dot > 0 ? name.mid(dot + 1) : QString());
     item->setImageSize(caculateFileSize(raw));
+    struct stat st {};
+    if (::lstat(raw.constData(), &st) == 0) {
+        item->setIdentity(ItemIdentity::of(st));
+    }
     if (const auto date = getModifiedDate(raw)) {
         item->setMedifiedDate(getStringWithDate(*date));
     }

@@ -10,11 +10,10 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 #include "QVBaseLib/RYLog.h"
+#include "RemoveOperation.h"
 #include "QVDataAnalysis.h"
 
 namespace {
-
-constexpr int kNameAttempts = 5;
 
 Error missingFileError()
 {
@@ -32,12 +31,6 @@ QByteArray stampedName(const QByteArray& name)
     return stem + ' ' + stamp + '.' + extension;
 }
 
-QByteArray lastComponent(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
 }  // namespace
 
 QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QString& imageName) const
@@ -52,42 +45,17 @@ QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QStrin
 bool ScanImagesManager::removeOne(ScanImagesItem& item, Error* error) const
 {
     const QByteArray source = item.rawPath().isEmpty() ? QFile::encodeName(item.imagePath()) : item.rawPath();
-    const QByteArray name = lastComponent(source);
+    // Every mode acts only on the very file the search reported, looked up
+    // in its own folder.
     switch (removeType()) {
     case 0:
         // The freedesktop Trash, with an information file to restore from.
-        if (!Trash::createFolders(error)) {
-            return false;
-        }
-        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-            const QByteArray trashName = Trash::isNameTaken(name) ? stampedName(name) : name;
-            if (Trash::trashItem(source, trashName, error)) {
-                return true;
-            }
-            if (!error || error->code != EEXIST) {
-                return false;
-            }
-        }
-        return false;
+        return RemoveOperation::moveIntoFolder(source, item.identity(), Trash::filesFolder(), error);
     case 1:
-        return FileManager::default_().removeItem(source, error);
-    case 2: {
-        const QByteArray folder = QFile::encodeName(removePath());
-        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-            QByteArray destination = folder + '/' + name;
-            if (FileManager::default_().fileExists(destination)) {
-                destination = folder + '/' + stampedName(name);
-            }
-            // The move never replaces; a name taken meanwhile is tried anew.
-            if (FileManager::default_().moveItem(source, destination, error)) {
-                return true;
-            }
-            if (!error || error->code != EEXIST || !FileManager::default_().fileExists(source)) {
-                return false;
-            }
-        }
-        return false;
-    }
+        return FileManager::default_().removeItem(source, item.identity(), error);
+    case 2:
+        // The move never replaces; a name taken meanwhile is tried anew.
+        return RemoveOperation::moveIntoFolder(source, item.identity(), QFile::encodeName(removePath()), error);
     default:
         // An unknown mode removes nothing, and says so.
         if (error) {

@@ -25,6 +25,8 @@ public:
     FileInfo& operator=(const FileInfo&) = delete;
 
     const ResourceValueURL& resourceValue() const { return resourceValue_; }
+    // The very item the scan recorded: a removal acts on nothing else.
+    ItemIdentity identity() const { return resourceValue_.resourceValues.identity(); }
 
     virtual QUrl url() const;
     // The size in bytes: lstat of the path on first read, 0 when the item is

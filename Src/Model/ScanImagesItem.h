@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "Foundation/Error.h"
+#include "Foundation/FileManager.h"
 
 // One image of a similar-image group. The engine fills it once; afterwards
 // the screen (selection) and a removal run (result) change the flags, from
@@ -37,6 +38,9 @@ public:
     void setDimension(std::optional<QString> v) { dimension_ = std::move(v); }
     QImage thumImage() const { return thumImage_; }
     void setThumImage(const QImage& v) { thumImage_ = v; }
+    // The file as the search found it; a removal acts on nothing else.
+    ItemIdentity identity() const { return identity_; }
+    void setIdentity(const ItemIdentity& v) { identity_ = v; }
 
     bool isSelect() const { return isSelect_.load(); }
     void setIsSelect(bool v) { isSelect_.store(v); }
@@ -54,6 +58,7 @@ private:
     std::optional<QString> medifiedDate_;
     std::optional<QString> dimension_;
     QImage thumImage_;
+    ItemIdentity identity_;
     std::atomic<bool> isSelect_{false};
     std::atomic<bool> isRemoveFailed_{false};
     mutable std::mutex errorMutex_;

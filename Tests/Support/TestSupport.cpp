@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -105,6 +106,35 @@ bool writeFileBytes(const QByteArray& path, const QByteArray& contents)
     }
     const bool written = ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
     return ::close(fd) == 0 && written;
+}
+
+QMap<QString, QByteArray> treeSnapshot(const QString& root)
+{
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString relative = QDir(root).relativeFilePath(path);
+        if (info.isSymLink()) {
+            entries.insert(relative, "link to " + QFile::encodeName(info.symLinkTarget()));
+        } else if (info.isDir()) {
+            entries.insert(relative, "folder");
+        } else {
+            QFile file(path);
+            entries.insert(relative, "file: " + (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("?")));
+        }
+    }
+    return entries;
+}
+
+void copyTimes(const QString& from, const QString& to)
+{
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(from).constData(), &st), 0);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(to).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
 bool runningAsRoot()

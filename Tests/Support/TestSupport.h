@@ -4,6 +4,7 @@
 #include <functional>
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -41,6 +42,13 @@ private:
 // Writes a file at a path given as bytes (a name need not be UTF-8),
 // creating the folders above it; false when it cannot.
 bool writeFileBytes(const QByteArray& path, const QByteArray& contents);
+
+// Every entry below `root`, links not followed: its path relative to
+// `root` and "folder", "link to <target>" or "file: <contents>".
+QMap<QString, QByteArray> treeSnapshot(const QString& root);
+
+// Gives `to` the access and modification times of `from`, as `cp -p` does.
+void copyTimes(const QString& from, const QString& to);
 
 // True when the tests run as root (permission tests then inject failures).
 bool runningAsRoot();

@@ -169,3 +169,15 @@ TEST(FilePathTest, UrlsAndSettingsTextsKeepEveryByte)
     }
     EXPECT_NE(FilePath::storedText(odd), FilePath::storedText("/R/r\xef\xbf\xbd\xef\xbf\xbdoot/x y%#?.txt"));
 }
+
+TEST(FilePathTest, FittedNamesKeepTheExtensionAndWholeCharacters)
+{
+    EXPECT_EQ(FilePath::fittedName("short.txt", 245), "short.txt");
+    EXPECT_EQ(FilePath::fittedName(QByteArray(300, 'a') + ".txt", 245), QByteArray(241, 'a') + ".txt");
+    // Two-byte characters: the cut falls before a whole one.
+    const QByteArray accents = QString(100, QChar(0xE9)).toUtf8() + ".jpg";
+    const QByteArray fitted = FilePath::fittedName(accents, 100);
+    EXPECT_EQ(fitted, QString(48, QChar(0xE9)).toUtf8() + ".jpg");
+    // An extension too long to keep is cut with the rest.
+    EXPECT_EQ(FilePath::fittedName("a." + QByteArray(300, 'x'), 50), "a." + QByteArray(48, 'x'));
+}

@@ -247,6 +247,103 @@ TEST_F(FileManagerTest, RemoveDeletesFilesFoldersAndLinksButNotTheirTargets)
     EXPECT_TRUE(fm.fileExists(root() + "/kept"));
 }
 
+// A folder of a tree being deleted that is swapped for a link half-way must
+// not lead the deletion out of the tree.
+TEST_F(FileManagerTest, RemovingATreeNeverFollowsAFolderSwappedForALinkOnTheWay)
+{
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/tree/sub"));
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/outside"));
+    for (const char* name : {"one", "two"}) {
+        writeBytes(root() + "/tree/sub/" + name, "inside");
+        writeBytes(root() + "/outside/" + name, "keep me");
+    }
+    const QByteArray tree = root() + "/tree";
+    bool swapped = false;
+    FileManagerFaults faults;
+    faults.fail = [&](FileStep step, const QByteArray& path) {
+        if (step == FileStep::remove && !swapped && path.startsWith(tree + "/sub/")) {
+            swapped = true;
+            ::rename((tree + "/sub").constData(), (tree + "/sub.moved").constData());
+            (void)::symlink((root() + "/outside").constData(), (tree + "/sub").constData());
+        }
+        return 0;
+    };
+    FileManager::setFaults(faults);
+
+    (void)fm.removeItem(tree);
+
+    EXPECT_TRUE(swapped);
+    EXPECT_EQ(readBytes(root() + "/outside/one"), "keep me");
+    EXPECT_EQ(readBytes(root() + "/outside/two"), "keep me");
+}
+
+// Given what the scan saw of an item, the operations act on that item only:
+// not on a file rewritten or replaced since, nor on one reached through a
+// folder that became a link.
+TEST_F(FileManagerTest, OperationsGivenAnIdentityActOnlyOnThatItem)
+{
+    const auto identityOf = [](const QByteArray& path) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(path.constData(), &st), 0);
+        return ItemIdentity::of(st);
+    };
+    const QByteArray file = root() + "/f";
+    writeBytes(file, "12345");
+    const ItemIdentity seen = identityOf(file);
+    ASSERT_TRUE(QDir().mkdir(dir_.path() + "/dest"));
+    Error error;
+
+    // Rewritten with another size: neither removed nor moved.
+    writeBytes(file, "123456");
+    EXPECT_FALSE(fm.removeItem(file, seen, &error));
+    EXPECT_EQ(error.localizedDescription(), "The file has changed since the scan.");
+    EXPECT_FALSE(fm.moveItem(file, root() + "/dest/f", seen, &error));
+    forceCopy();
+    EXPECT_FALSE(fm.moveItem(file, root() + "/dest/f", seen, &error));
+    FileManager::clearFaults();
+    EXPECT_EQ(readBytes(file), "123456");
+    EXPECT_TRUE(entries(dir_.path() + "/dest").isEmpty());
+    EXPECT_EQ(fm.isItem(file, seen), std::optional<bool>(false));
+    EXPECT_EQ(fm.isItem(root() + "/none", seen), std::nullopt);
+
+    // Replaced by another file of the same size and time.
+    const ItemIdentity now = identityOf(file);
+    writeBytes(root() + "/g", "123456");
+    const struct timespec times[2] = {{1000, 0}, {now.modificationTimeNs / 1000000000, now.modificationTimeNs % 1000000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (root() + "/g").constData(), times, 0), 0);
+    ASSERT_EQ(::rename((root() + "/g").constData(), file.constData()), 0);
+    EXPECT_FALSE(fm.removeItem(file, now, &error));
+    EXPECT_EQ(readBytes(file), "123456");
+
+    // Reached through a folder swapped for a link to an equal file.
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/B"));
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/A"));
+    writeBytes(root() + "/B/y", "same");
+    writeBytes(root() + "/A/y", "same");
+    const ItemIdentity chosen = identityOf(root() + "/B/y");
+    ASSERT_EQ(::rename((root() + "/B").constData(), (root() + "/B.moved").constData()), 0);
+    ASSERT_EQ(::symlink((root() + "/A").constData(), (root() + "/B").constData()), 0);
+    EXPECT_FALSE(fm.removeItem(root() + "/B/y", chosen, &error));
+    EXPECT_EQ(readBytes(root() + "/A/y"), "same");
+
+    // The very item: removed, moved, also across devices, and a folder
+    // whose contents changed is still the folder.
+    const QByteArray moved = root() + "/B.moved/y";
+    EXPECT_TRUE(fm.moveItem(moved, root() + "/dest/y", chosen, &error)) << error.localizedDescription().toStdString();
+    ASSERT_TRUE(QDir().mkpath(dir_.path() + "/app.app/Contents"));
+    const ItemIdentity bundle = identityOf(root() + "/app.app");
+    writeBytes(root() + "/app.app/Contents/binary", "new");
+    forceCopy();
+    EXPECT_TRUE(fm.moveItem(root() + "/app.app", root() + "/dest/app.app", bundle, &error));
+    FileManager::clearFaults();
+    EXPECT_EQ(readBytes(root() + "/dest/app.app/Contents/binary"), "new");
+    EXPECT_TRUE(fm.removeItem(root() + "/dest/y", identityOf(root() + "/dest/y"), &error));
+    EXPECT_EQ(entries(dir_.path() + "/dest"), QStringList{"app.app"});
+    // Nothing is known of an empty identity, so it matches nothing.
+    EXPECT_FALSE(fm.removeItem(root() + "/A/y", ItemIdentity(), &error));
+    EXPECT_TRUE(fm.fileExists(root() + "/A/y"));
+}
+
 TEST_F(FileManagerTest, FreeSpaceIsReadOrInjected)
 {
     const auto real = fm.systemFreeSize(root());

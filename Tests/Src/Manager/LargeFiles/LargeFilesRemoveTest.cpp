@@ -66,10 +66,49 @@ protected:
         }
     }
 
+    // A kept R/A/y.mov and a selected R/B/y.mov of the same size and time;
+    // after the scan R/B becomes a link to R/A. Nothing may change.
+    void expectSwappedFolderChangesNothing(const RemoveType& type)
+    {
+        sparseFile(QStringLiteral("R/A/y.mov"), 20'000'000, 1'600'000'000);
+        sparseFile(QStringLiteral("R/B/y.mov"), 20'000'000, 1'600'000'000);
+        QDir().mkpath(scratch() + QStringLiteral("/dest"));
+        scan({scratch() + QStringLiteral("/R")});
+        const FileInfoPtr chosen = fileNamed(QStringLiteral("R/B/y.mov"));
+        ASSERT_TRUE(chosen);
+        chosen->setSelected(true);
+        const QString r = scratch() + QStringLiteral("/R");
+        ASSERT_TRUE(QDir(r).rename(QStringLiteral("B"), QStringLiteral("B.moved")));
+        ASSERT_TRUE(QFile::link(r + QStringLiteral("/A"), r + QStringLiteral("/B")));
+        const auto before = treeSnapshot(r);
+
+        remove(type);
+
+        EXPECT_EQ(treeSnapshot(r), before);
+        EXPECT_TRUE(QDir(scratch() + QStringLiteral("/dest")).isEmpty());
+        EXPECT_TRUE(QDir(QFile::decodeName(Trash::filesFolder())).isEmpty());
+        EXPECT_EQ(engine().removesucceedCount(), 0);
+        ASSERT_TRUE(chosen->removeError().has_value());
+        EXPECT_EQ(chosen->removeError()->localizedDescription(), QStringLiteral("The file has changed since the scan."));
+        EXPECT_EQ(groupNames(G::allGroup).size(), 2);
+    }
+
     QList<double> progress;
 };
 
 }  // namespace
+
+// A folder swapped for a link after the scan never leads a removal to the
+// file that stays, in any mode.
+TEST_F(LargeFilesRemoveTest, FolderSwappedForALinkKeepsTheOtherFileInEveryMode)
+{
+    for (const RemoveType& type : {RemoveType::forever_(), RemoveType::trash(),
+                                   RemoveType::folder(QFile::encodeName(scratch() + QStringLiteral("/dest")))}) {
+        SCOPED_TRACE(static_cast<int>(type.kind()));
+        expectSwappedFolderChangesNothing(type);
+        QDir(scratch() + QStringLiteral("/R")).removeRecursively();
+    }
+}
 
 TEST_F(LargeFilesRemoveTest, OneSelectedFileLeavesAllFourGroupsOnce)
 {

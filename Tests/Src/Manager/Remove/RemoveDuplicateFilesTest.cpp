@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Records the engine's calls in order.
@@ -120,6 +122,63 @@ protected:
             }
         }
         return {};
+    }
+
+    // R/A/y.jpg is kept, R/B/y.jpg (a copy with the same size and times, as
+    // `cp -p` leaves it) selected. After the scan the user replaces R/B by a
+    // link to `linkTarget` (R/A itself when empty), or, with `fileOnly`, the
+    // selected file by a link to the kept one. The removal must refuse the
+    // selected file and change nothing at all.
+    void expectSwapChangesNothing(const RemoveType& type, const QString& linkTarget = QString(), bool fileOnly = false,
+                                  bool bundle = false)
+    {
+        const QString item = bundle ? "X.app" : "y.jpg";
+        QString keptPath = writeFile("R/A/" + item + (bundle ? "/Contents/binary" : ""), "the photo");
+        QString chosenPath = writeFile("R/B/" + item + (bundle ? "/Contents/binary" : ""), "the photo");
+        copyTimes(keptPath, chosenPath);
+        if (bundle) {
+            keptPath = scratch() + "/R/A/" + item;
+            chosenPath = scratch() + "/R/B/" + item;
+        }
+        auto kept = recorded(QFile::encodeName(keptPath), false);
+        auto chosen = recorded(QFile::encodeName(chosenPath), true);
+        file({group({kept, chosen})});
+        const QString destination = folderAt("chosen-folder");
+
+        const QString r = scratch() + "/R";
+        if (!linkTarget.isEmpty()) {
+            // A copy of the same size and times on the far side of the link.
+            QFile copy(linkTarget + "/" + item);
+            ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+            copy.write("the photo");
+            copy.close();
+            copyTimes(chosenPath, copy.fileName());
+        }
+        if (fileOnly) {
+            ASSERT_TRUE(QFile::remove(chosenPath));
+            ASSERT_TRUE(QFile::link(keptPath, chosenPath));
+        } else {
+            ASSERT_TRUE(QDir(r).rename("B", "B.moved"));
+            ASSERT_TRUE(QFile::link(linkTarget.isEmpty() ? r + "/A" : linkTarget, r + "/B"));
+        }
+        const auto before = treeSnapshot(r);
+        const auto elsewhere = linkTarget.isEmpty() ? QMap<QString, QByteArray>() : treeSnapshot(linkTarget);
+
+        removeAndWait(type.kind() == RemoveType::Kind::folder ? RemoveType::folder(QFile::encodeName(destination)) : type);
+
+        EXPECT_EQ(treeSnapshot(r), before);
+        if (!linkTarget.isEmpty()) {
+            EXPECT_EQ(treeSnapshot(linkTarget), elsewhere);
+        }
+        EXPECT_TRUE(names(destination).isEmpty());
+        EXPECT_TRUE(names(QFile::decodeName(Trash::filesFolder())).isEmpty());
+        EXPECT_TRUE(names(QFile::decodeName(Trash::infoFolder())).isEmpty());
+        EXPECT_EQ(engine().succeedRemoveCount(), 0);
+        EXPECT_EQ(engine().failedRemoveCount(), 1);
+        ASSERT_TRUE(chosen->removeError().has_value());
+        EXPECT_EQ(chosen->removeError()->localizedDescription(), "The file has changed since the scan.");
+        EXPECT_FALSE(chosen->selected());
+        EXPECT_FALSE(kept->removeError().has_value());
     }
 
     RecordingDelegate delegate;
@@ -454,6 +513,46 @@ TEST_F(RemoveDuplicateFilesTest, FailuresAreCountedAndGroupsDissolvedRight)
     EXPECT_EQ(r.totalFilesCount, 4);
     EXPECT_EQ(r.totalFilesSize, 6u + 2);
     EXPECT_EQ(ge->errorCount() + gc->errorCount(), 2);
+}
+
+// A folder of the selection swapped for a link after the scan must not lead
+// the removal to the copy the user kept, whatever the mode.
+TEST_F(RemoveDuplicateFilesTest, FolderSwappedForALinkKeepsTheKeptCopyWhenDeleting)
+{
+    expectSwapChangesNothing(RemoveType::forever_());
+}
+
+TEST_F(RemoveDuplicateFilesTest, FolderSwappedForALinkKeepsTheKeptCopyWhenTrashing)
+{
+    expectSwapChangesNothing(RemoveType::trash());
+}
+
+TEST_F(RemoveDuplicateFilesTest, FolderSwappedForALinkKeepsTheKeptCopyWhenMoving)
+{
+    expectSwapChangesNothing(RemoveType::folder(QByteArray()));
+}
+
+TEST_F(RemoveDuplicateFilesTest, FolderSwappedForALinkToAnotherVolumeOrAFileForALinkIsRefused)
+{
+    struct stat shm {};
+    struct stat here {};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(QFile::encodeName(scratch()).constData(), &here) != 0 ||
+        shm.st_dev == here.st_dev) {
+        GTEST_SKIP() << "/dev/shm is not a file system of its own here";
+    }
+    QTemporaryDir other(QStringLiteral("/dev/shm/twinsweep-swap-XXXXXX"));
+    ASSERT_TRUE(other.isValid());
+    expectSwapChangesNothing(RemoveType::forever_(), other.path());
+}
+
+TEST_F(RemoveDuplicateFilesTest, SelectedFileSwappedForALinkIsRefused)
+{
+    expectSwapChangesNothing(RemoveType::forever_(), QString(), true);
+}
+
+TEST_F(RemoveDuplicateFilesTest, BundleInAFolderSwappedForALinkIsRefused)
+{
+    expectSwapChangesNothing(RemoveType::forever_(), QString(), false, true);
 }
 
 }  // namespace

@@ -168,6 +168,57 @@ TEST_F(RemoveOperationTest, TrashGetsInformationFilesAndStampedNamesForClashes)
     }
 }
 
+// The Trash's information file adds ".trashinfo" to the name, so a name near
+// the system's limit needs a shorter one in the Trash; the information file
+// still leads back to the original path and name.
+TEST_F(RemoveOperationTest, LongNamesGoToTheTrashUnderShorterNamesAndCanBeRestored)
+{
+    ASSERT_TRUE(Trash::createFolders());
+    QList<FileInfoPtr> files;
+    QMap<QByteArray, QByteArray> contents;  // original path -> contents
+    const QList<QString> names = {QString(196, QLatin1Char('a')) + ".txt", QString(246, QLatin1Char('b')) + ".txt",
+                                  QString(251, QLatin1Char('c')) + ".txt", QString(125, QChar(0xE9)) + ".jpg"};
+    for (const QString& name : names) {
+        for (const char* folder : {"one/", "two/"}) {  // the second is a clash
+            const QByteArray body = QByteArray(folder) + name.toUtf8().left(8);
+            auto f = scanned(QString::fromLatin1(folder) + name, body, true);
+            contents.insert(f->path(), body);
+            files.append(f);
+        }
+    }
+    EXPECT_EQ(files[2]->name().toUtf8().size(), 250);
+    EXPECT_EQ(files[4]->name().toUtf8().size(), 255);
+    EXPECT_EQ(files[6]->name().toUtf8().size(), 254);
+    auto g = group(files);
+
+    run({operation(g, QFile::decodeName(Trash::filesFolder()))});
+
+    EXPECT_EQ(state.failedRemoveCount.load(), 0);
+    EXPECT_EQ(removedFiles().size(), files.size());
+    const QDir info(QFile::decodeName(Trash::infoFolder()));
+    const QStringList infos = info.entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(infos.size(), files.size());
+    QMap<QByteArray, QByteArray> restored;
+    for (const QString& infoName : infos) {
+        QFile file(info.filePath(infoName));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        const qsizetype at = text.indexOf("Path=");
+        ASSERT_GE(at, 0);
+        const QByteArray original = QByteArray::fromPercentEncoding(text.mid(at + 5, text.indexOf('\n', at) - at - 5));
+        // The trashed item is the information file's name without its suffix.
+        const QByteArray trashed = QFile::encodeName(infoName).chopped(10);
+        EXPECT_LE(trashed.size(), 245);
+        EXPECT_EQ(QString::fromUtf8(trashed).toUtf8(), trashed) << "a character was cut in two";
+        QFile item(QFile::decodeName(Trash::filesFolder() + '/' + trashed));
+        ASSERT_TRUE(item.open(QIODevice::ReadOnly)) << trashed.constData();
+        restored.insert(original, item.readAll());
+    }
+    EXPECT_EQ(restored, contents);
+    // A name that fits keeps itself.
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(Trash::filesFolder()) + "/" + names[0]));
+}
+
 TEST_F(RemoveOperationTest, VanishedAndChangedFilesAreFailuresAndStay)
 {
     auto gone = scanned("a/gone.txt", "x", false);

@@ -107,7 +107,11 @@ protected:
     FileInfoPtr scanned(const QString& relativePath, const QByteArray& contents, bool selected,
                         std::optional<QByteArray> volume = std::nullopt)
     {
-        const QByteArray path = QFile::encodeName(writeFile(relativePath, contents));
+        return recorded(QFile::encodeName(writeFile(relativePath, contents)), selected, std::move(volume));
+    }
+    // The record of a file already there, its values read as a walk reads them.
+    FileInfoPtr recorded(const QByteArray& path, bool selected, std::optional<QByteArray> volume = std::nullopt)
+    {
         auto values = ResourceValues::read(path);
         EXPECT_TRUE(values.has_value());
         if (volume) {

@@ -84,6 +84,59 @@ protected:
     std::unique_ptr<ScanImagesManager> manager_;
 };
 
+// A folder swapped for a link after the search never leads a removal to the
+// image that stays, in any mode; a file swapped for a link is refused too.
+TEST_F(ScanImagesRemoveTest, aFolderOrFileSwappedForALinkIsNeverRemovedThrough)
+{
+    const QString dest = scratch() + "/dest";
+    QDir().mkpath(dest);
+    const QString r = scratch() + "/R";
+    for (uint mode : {0u, 1u, 2u, 3u}) {
+        SCOPED_TRACE(mode);
+        const QString kept = writeFile("R/A/y.png", QByteArray(100, 'x'));
+        const QString chosen = writeFile("R/B/y.png", QByteArray(100, 'x'));
+        copyTimes(kept, chosen);
+        ScriptedLibrary::script = [&](FoundDupCallback found, ProgressCallback progress) {
+            sendFound(found, kept, {kept, chosen});
+            sendProgress(progress, 1, 1, 0, QString());
+            return kOk;
+        };
+        manager_->findDuplicateImages({QFile::encodeName(r)});
+        const auto groups = manager_->dupImages();
+        ASSERT_EQ(groups.size(), 1);
+        select(groups, {});
+        ScanImagesItemPtr item;
+        for (const auto& i : groups[0]->dupImageItems()) {
+            if (i->imagePath() == chosen) {
+                item = i;
+            }
+        }
+        ASSERT_TRUE(item);
+        item->setIsSelect(true);
+        if (mode == 3) {
+            // The file itself became a link to the one that stays.
+            ASSERT_TRUE(QFile::remove(chosen));
+            ASSERT_TRUE(QFile::link(kept, chosen));
+        } else {
+            ASSERT_TRUE(QDir(r).rename("B", "B.moved"));
+            ASSERT_TRUE(QFile::link(r + "/A", r + "/B"));
+        }
+        const auto before = treeSnapshot(r);
+        manager_->setRemoveType(mode == 3 ? 1 : mode);
+        manager_->setRemovePath(dest);
+        removeAndWait(groups);
+
+        EXPECT_EQ(treeSnapshot(r), before);
+        EXPECT_TRUE(QDir(dest).isEmpty());
+        EXPECT_TRUE(QDir(QFile::decodeName(Trash::filesFolder())).isEmpty());
+        EXPECT_EQ(manager_->removeImagesSuccessCount(), 0);
+        EXPECT_TRUE(item->isRemoveFailed());
+        ASSERT_TRUE(item->removeError().has_value());
+        EXPECT_EQ(item->removeError()->localizedDescription(), "The file has changed since the scan.");
+        QDir(r).removeRecursively();
+    }
+}
+
 TEST_F(ScanImagesRemoveTest, toTheTrashWithInformationAndGroupsThatKeepTwo)
 {
     QVDAEventRecorder recorder;
