@@ -238,7 +238,13 @@ void FinishWindowController::applyDataInfo(const QString& filesSize, const QStri
     ui_->costTimeLabel->setText(costTime);
     ui_->costTimeTitleLabe->show();
     ui_->costTimeLabel->show();
+    // Lay the window out afresh so the row's width is that of its new texts,
+    // also before the window was ever shown.
+    ui_->detailLayout->invalidate();
+    ui_->detailLayout->activate();
+    ui_->detailBox->updateGeometry();
     if (QLayout* layout = window()->layout()) {
+        layout->invalidate();
         layout->activate();
     }
     if (ui_->detailBox->width() > detailRowLimit) {

@@ -5,7 +5,25 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
+
+namespace {
+
+constexpr int kCornerRadius = 8;
+// A longer message wraps at this width.
+constexpr int kMaxMessageWidth = 360;
+
+QPainterPath roundedShape(const QRect& rect)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect), kCornerRadius, kCornerRadius);
+    return path;
+}
+
+}  // namespace
 
 ToastWindowController::ToastWindowController()
     : ui_(std::make_unique<Ui::ToastWindowController>())
@@ -28,9 +46,18 @@ ToastWindowController* ToastWindowController::alertWithMessage(const QString& me
 {
     auto* controller = new ToastWindowController;
     controller->windowDidLoad();
-    controller->ui_->messageTextField->setText(message);
+    QLabel* field = controller->ui_->messageTextField;
+    field->setText(message);
+    const bool wraps = field->fontMetrics().horizontalAdvance(message) > kMaxMessageWidth;
+    field->setWordWrap(wraps);
+    if (wraps) {
+        field->setFixedWidth(kMaxMessageWidth);
+    }
     QWidget* window = controller->window();
     window->adjustSize();
+    // Without a compositor a translucent window shows black corners; the
+    // mask keeps the window to its rounded shape everywhere.
+    window->setMask(QRegion(roundedShape(window->rect()).toFillPolygon().toPolygon()));
     // Placed once its size is known: centred over the main window, or on the
     // primary screen when there is none.
     QRect area;
@@ -62,9 +89,7 @@ void ToastWindowController::windowDidLoad()
 {
     QWidget* window = this->window();
     window->setObjectName(QStringLiteral("ToastWindowController"));
-    window->setAttribute(Qt::WA_StyledBackground);
-    window->setStyleSheet(
-        QStringLiteral("#ToastWindowController { background-color: rgb(72, 72, 72); border-radius: 8px; }"));
+    window->installEventFilter(this);
     QPalette palette = ui_->messageTextField->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     ui_->messageTextField->setPalette(palette);
@@ -80,6 +105,18 @@ void ToastWindowController::windowDidLoad()
     connect(timer, &QTimer::timeout, this, [timer] { closeAlertWindow(timer); });
     closeWindowTimer_ = timer;
     timer->start();
+}
+
+bool ToastWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window() && event->type() == QEvent::Paint) {
+        // The rounded grey card; the message is drawn over it by the label.
+        QPainter painter(window());
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(roundedShape(window()->rect()), QColor(72, 72, 72));
+        return true;
+    }
+    return WindowController::eventFilter(watched, event);
 }
 
 void ToastWindowController::closeWindow()

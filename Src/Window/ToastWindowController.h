@@ -37,6 +37,9 @@ public slots:
     // Closes the window and stops the timer; later calls do nothing.
     void closeWindow();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     ToastWindowController();
     ~ToastWindowController() override;

@@ -58,6 +58,7 @@ void LoadingViewController::viewDidLoad()
     ui_->loadingLabel->setText(localized("Loading..."));
     QFont font = ui_->loadingLabel->font();
     font.setPixelSize(14);
+    font.setWeight(QFont::Medium);
     ui_->loadingLabel->setFont(font);
 }
 

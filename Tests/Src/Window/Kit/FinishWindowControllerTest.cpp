@@ -131,6 +131,23 @@ TEST_F(FinishWindowControllerTest, ARowWiderThan250PointsMovesTheElapsedTimeBelo
     EXPECT_EQ(below->bottomCostTimeLabel()->text(), QStringLiteral("1m 05s"));
 }
 
+TEST_F(FinishWindowControllerTest, TheRowIsMeasuredWithItsNewTextsAlsoWhenShownAtOnce)
+{
+    // The caption and the zero figures fit one row; the real figures do not.
+    const auto finish = make(Mode::largeFiles);
+    finish->showDataInfo(QStringLiteral("12.48  GB"), QStringLiteral("1,386,204"), QStringLiteral("12m 07s"));
+    ModalOverlay::beginSheet(main.get(), finish.get(), true);
+    ASSERT_TRUE(waitUntil([&] { return finish->filesCountLabel()->text() == QStringLiteral("1,386,204"); }));
+    int natural = 0;
+    for (QLabel* label : {finish->filesCountTitleLabel(), finish->filesCountLabel(), finish->costTimeTitleLabe(),
+                          finish->costTimeLabel()}) {
+        natural += label->sizeHint().width();
+    }
+    ASSERT_GT(natural, FinishWindowController::detailRowLimit);
+    EXPECT_TRUE(finish->costTimeLabel()->isHidden());
+    EXPECT_FALSE(finish->bottomDetailBox()->isHidden());
+}
+
 TEST_F(FinishWindowControllerTest, FiguresMayComeFromAnyThreadButNotAfterTheWindowIsGone)
 {
     auto finish = make(Mode::duplicates);
