@@ -162,4 +162,33 @@ QString deviceModelForVolume(const QByteArray& path, const QString& sysfsRoot)
     return readTrimmed(sysfsRoot + QStringLiteral("/block/") + disk + QStringLiteral("/device/model"));
 }
 
+bool isRemovableDisk(const QString& disk, const QString& sysfsRoot)
+{
+    if (disk.isEmpty()) {
+        return false;
+    }
+    const QString folder = sysfsRoot + QStringLiteral("/block/") + disk;
+    if (readTrimmed(folder + QStringLiteral("/removable")) == QLatin1String("1")) {
+        return true;
+    }
+    // USB disks often call themselves fixed; the bus they hang on tells.
+    const QStringList parts = QFileInfo(folder).canonicalFilePath().split(QLatin1Char('/'));
+    for (const QString& part : parts) {
+        if (part.startsWith(QLatin1String("usb"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isRemovableDevice(dev_t device, const QString& sysfsRoot)
+{
+    return isRemovableDisk(wholeDiskOfDevice(device, sysfsRoot), sysfsRoot);
+}
+
+bool isRemovableVolume(const QByteArray& path, const QString& sysfsRoot)
+{
+    return isRemovableDisk(wholeDiskOfPath(path, sysfsRoot), sysfsRoot);
+}
+
 }  // namespace DiskArbitration

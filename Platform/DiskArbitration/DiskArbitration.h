@@ -42,4 +42,11 @@ QString wholeDiskOfPath(const QByteArray& path, const QString& sysfsRoot = defau
 QString deviceModelForVolume(const QByteArray& path, const QString& sysfsRoot = defaultSysfsRoot());
 QString deviceModelForDevice(dev_t device, const QString& sysfsRoot = defaultSysfsRoot());
 
+// Whether a whole disk can be taken away: sysfs marks it removable, or it
+// hangs on a USB bus. False for "" and for disks sysfs does not know.
+bool isRemovableDisk(const QString& disk, const QString& sysfsRoot = defaultSysfsRoot());
+bool isRemovableDevice(dev_t device, const QString& sysfsRoot = defaultSysfsRoot());
+// The same for the disk that holds the item at `path`.
+bool isRemovableVolume(const QByteArray& path, const QString& sysfsRoot = defaultSysfsRoot());
+
 }  // namespace DiskArbitration

@@ -148,3 +148,35 @@ TEST(DiskArbitrationTest, HomeDirectoryIsTheUsersHome)
 {
     EXPECT_EQ(DiskInfo::customHomeDirectory(), QDir::homePath());
 }
+
+TEST(DiskArbitrationTest, RemovableDisksAreMarkedOrHangOnUsb)
+{
+    FakeSysfs sys;
+    const QString fixed = sys.disk("sda", "Fixed", "0", makedev(8, 0));
+    sys.put(fixed + "/removable", "0\n");
+    sys.partition(fixed, "sda1", makedev(8, 1));
+    const QString card = sys.disk("mmcblk0", "Card", "0", makedev(179, 0));
+    sys.put(card + "/removable", "1\n");
+    // A USB stick that calls itself fixed: its device path tells.
+    const QString stickFolder = "devices/pci0/usb2/2-1/host6/sdb/block/sdb";
+    sys.put(stickFolder + "/removable", "0\n");
+    sys.link(sys.root() + "/" + stickFolder, "block/sdb");
+    sys.link(sys.root() + "/" + stickFolder, FakeSysfs::devName(makedev(8, 16)));
+    sys.put(stickFolder + "/sdb1/partition", "1\n");
+    sys.link(sys.root() + "/" + stickFolder + "/sdb1", FakeSysfs::devName(makedev(8, 17)));
+
+    EXPECT_FALSE(DiskArbitration::isRemovableDevice(makedev(8, 1), sys.root()));
+    EXPECT_TRUE(DiskArbitration::isRemovableDevice(makedev(179, 0), sys.root()));
+    EXPECT_TRUE(DiskArbitration::isRemovableDevice(makedev(8, 17), sys.root()));
+    // A device sysfs does not know (tmpfs, a network share) is not removable.
+    EXPECT_FALSE(DiskArbitration::isRemovableDevice(makedev(0, 45), sys.root()));
+
+    QTemporaryDir folder;
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(folder.path()).constData(), &st), 0);
+    EXPECT_FALSE(DiskArbitration::isRemovableVolume(QFile::encodeName(folder.path()), sys.root()));
+    QFile::remove(sys.root() + "/" + FakeSysfs::devName(st.st_dev));
+    sys.link(sys.root() + "/" + stickFolder + "/sdb1", FakeSysfs::devName(st.st_dev));
+    EXPECT_TRUE(DiskArbitration::isRemovableVolume(QFile::encodeName(folder.path()), sys.root()));
+    EXPECT_FALSE(DiskArbitration::isRemovableVolume("/nonexistent/path", sys.root()));
+}
