@@ -1,0 +1,137 @@
+#include "DupImageNavigationViewController.h"
+
+#include "ui_DupImageNavigationViewController.h"
+
+#include "DupImageNavigationGuide.h"
+#include "DupImageNavigationView.h"
+
+#include "Foundation/NotificationCenter.h"
+
+#include <QMouseEvent>
+
+DupImageNavigationViewController::DupImageNavigationViewController(QWidget* parent)
+    : ViewController(parent), ui_(std::make_unique<Ui::DupImageNavigationViewController>())
+{
+    ui_->setupUi(this);
+    setObjectName(QStringLiteral("DupImageNavigationViewController"));
+    DupImageNavigationGuide::dressPages(this);
+    viewDidLoad();
+}
+
+DupImageNavigationViewController::~DupImageNavigationViewController() = default;
+
+DupImageNavigationView* DupImageNavigationViewController::selectView() const { return ui_->selectView; }
+QLabel* DupImageNavigationViewController::duplicateBtnTitle() const { return ui_->duplicateBtnTitle; }
+QLabel* DupImageNavigationViewController::dupImagesBtnTitle() const { return ui_->dupImagesBtnTitle; }
+QLabel* DupImageNavigationViewController::largeBtnTitle() const { return ui_->largeBtnTitle; }
+QLabel* DupImageNavigationViewController::duplicateFileTipLabel() const { return ui_->duplicateFileTipLabel; }
+RYTView* DupImageNavigationViewController::dupTextView() const { return ui_->dupTextView; }
+QLabel* DupImageNavigationViewController::dupImagesTipLabel() const { return ui_->dupImagesTipLabel; }
+RYTView* DupImageNavigationViewController::dupImageTextView() const { return ui_->dupImageTextView; }
+QLabel* DupImageNavigationViewController::largeFileTipLable() const { return ui_->largeFileTipLable; }
+RYTView* DupImageNavigationViewController::largeTextView() const { return ui_->largeTextView; }
+DupImageNavigationView* DupImageNavigationViewController::scanDupView() const { return ui_->scanDupView; }
+DupImageNavigationView* DupImageNavigationViewController::scanImageView() const { return ui_->scanImageView; }
+DupImageNavigationView* DupImageNavigationViewController::scanImageOutsideView() const
+{
+    return ui_->scanImageOutsideView;
+}
+DupImageNavigationView* DupImageNavigationViewController::scanLargeView() const { return ui_->scanLargeView; }
+DupImageNavigationView* DupImageNavigationViewController::scanLargeOutsideView() const
+{
+    return ui_->scanLargeOutsideView;
+}
+
+void DupImageNavigationViewController::updateView(RYTView* view, QLabel* textField)
+{
+    DupImageNavigationGuide::updateView(view, textField, textField && textField == ui_->largeFileTipLable);
+}
+
+void DupImageNavigationViewController::viewDidLoad()
+{
+    DupImageNavigationGuide::Pages pages;
+    pages.duplicateBtnTitle = ui_->duplicateBtnTitle;
+    pages.dupImagesBtnTitle = ui_->dupImagesBtnTitle;
+    pages.largeBtnTitle = ui_->largeBtnTitle;
+    pages.duplicateFileTipLabel = ui_->duplicateFileTipLabel;
+    pages.dupTextView = ui_->dupTextView;
+    pages.dupImagesTipLabel = ui_->dupImagesTipLabel;
+    pages.dupImageTextView = ui_->dupImageTextView;
+    pages.largeFileTipLable = ui_->largeFileTipLable;
+    pages.largeTextView = ui_->largeTextView;
+    DupImageNavigationGuide::fillPages(pages);
+
+    // The root lets whatever lies beneath show through; the pages dim it.
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+    // The pages lie on top, page 1 showing.
+    for (QWidget* page : {static_cast<QWidget*>(ui_->scanDupView), static_cast<QWidget*>(ui_->scanImageOutsideView),
+                          static_cast<QWidget*>(ui_->scanLargeOutsideView)}) {
+        page->raise();
+    }
+    ui_->scanDupView->show();
+    ui_->scanImageOutsideView->hide();
+    ui_->scanLargeOutsideView->hide();
+    setMouseTracking(true);
+    NotificationCenter::defaultCenter().addObserver(this, DupImageNavigationView::clickNotification(),
+                                                    [this](const Notification&) { onDupImageNavigationViewClick(); });
+    DupImageNavigationGuide::holdFocus(this);
+}
+
+void DupImageNavigationViewController::onDupImageNavigationViewClick()
+{
+    if (clickCount_ == 0) {
+        ui_->scanDupView->hide();
+        ui_->scanImageOutsideView->show();
+        ui_->scanLargeOutsideView->hide();
+        clickCount_ = 1;
+    } else if (clickCount_ == 1) {
+        ui_->scanDupView->hide();
+        ui_->scanImageOutsideView->hide();
+        ui_->scanLargeOutsideView->show();
+        clickCount_ = 2;
+    } else {
+        hide();
+        ui_->scanDupView->hide();
+        ui_->scanImageOutsideView->hide();
+        ui_->scanLargeOutsideView->hide();
+        DupImageNavigationGuide::setCompleted();
+    }
+}
+
+bool DupImageNavigationViewController::focusNextPrevChild(bool)
+{
+    // Tab stays on the guide: nothing beneath it may take the focus.
+    return true;
+}
+
+void DupImageNavigationViewController::mousePressEvent(QMouseEvent* event)
+{
+    // A click that misses the pages stops here, short of the controls beneath.
+    event->accept();
+}
+
+void DupImageNavigationViewController::resizeEvent(QResizeEvent* event)
+{
+    ViewController::resizeEvent(event);
+    placePages();
+}
+
+void DupImageNavigationViewController::showEvent(QShowEvent* event)
+{
+    ViewController::showEvent(event);
+    placePages();
+}
+
+void DupImageNavigationViewController::placePages()
+{
+    const QList<std::pair<QWidget*, QWidget*>> pages = {
+        {ui_->scanDupView, ui_->selectView},
+        {ui_->scanImageOutsideView, ui_->scanImageView},
+        {ui_->scanLargeOutsideView, ui_->scanLargeView},
+    };
+    for (const auto& [page, stage] : pages) {
+        page->setGeometry(rect());
+        stage->setGeometry(DupImageNavigationGuide::stageFrame(page));
+    }
+}

@@ -1,0 +1,149 @@
+#include "DupImageNavigationWindowController.h"
+
+#include "ui_DupImageNavigationWindowController.h"
+
+#include "ClickWindow.h"
+#include "DupImageNavigationGuide.h"
+#include "ModalOverlay.h"
+
+#include "Foundation/NotificationCenter.h"
+
+#include <QEvent>
+#include <QStackedWidget>
+
+namespace {
+std::unique_ptr<DupImageNavigationWindowController>& globalController()
+{
+    static std::unique_ptr<DupImageNavigationWindowController> controller;
+    return controller;
+}
+}  // namespace
+
+DupImageNavigationWindowController::DupImageNavigationWindowController()
+    : ui_(std::make_unique<Ui::DupImageNavigationWindowController>())
+{
+    auto* window = new ClickWindow(nullptr);
+    ui_->setupUi(window);
+    window->setAttribute(Qt::WA_NoSystemBackground);
+    window->setAutoFillBackground(false);
+    ui_->contentBox->setCurrentWidget(ui_->scanDupView);
+    DupImageNavigationGuide::dressPages(window);
+    window->installEventFilter(this);
+    setWindow(window);
+}
+
+DupImageNavigationWindowController::~DupImageNavigationWindowController() = default;
+
+DupImageNavigationWindowController* DupImageNavigationWindowController::globalDupImageNavigationController()
+{
+    return globalController().get();
+}
+
+ClickWindow* DupImageNavigationWindowController::clickWindow() const
+{
+    return qobject_cast<ClickWindow*>(window());
+}
+
+QLabel* DupImageNavigationWindowController::duplicateBtnTitle() const { return ui_->duplicateBtnTitle; }
+QLabel* DupImageNavigationWindowController::dupImagesBtnImages() const { return ui_->dupImagesBtnImages; }
+QLabel* DupImageNavigationWindowController::dupImagesBtnTitle() const { return ui_->dupImagesBtnTitle; }
+QLabel* DupImageNavigationWindowController::largeBtnTitle() const { return ui_->largeBtnTitle; }
+QLabel* DupImageNavigationWindowController::duplicateFileTipLabel() const { return ui_->duplicateFileTipLabel; }
+RYTView* DupImageNavigationWindowController::dupTextView() const { return ui_->dupTextView; }
+QLabel* DupImageNavigationWindowController::dupImagesTipLabel() const { return ui_->dupImagesTipLabel; }
+RYTView* DupImageNavigationWindowController::dupImageTextView() const { return ui_->dupImageTextView; }
+QLabel* DupImageNavigationWindowController::largeFileTipLable() const { return ui_->largeFileTipLable; }
+RYTView* DupImageNavigationWindowController::largeTextView() const { return ui_->largeTextView; }
+QWidget* DupImageNavigationWindowController::scanDupView() const { return ui_->scanDupView; }
+QWidget* DupImageNavigationWindowController::scanImageView() const { return ui_->scanImageView; }
+QWidget* DupImageNavigationWindowController::scanLargeView() const { return ui_->scanLargeView; }
+QStackedWidget* DupImageNavigationWindowController::contentBox() const { return ui_->contentBox; }
+
+void DupImageNavigationWindowController::showNavigationWindow()
+{
+    auto& global = globalController();
+    // The guide shown before leaves with its controller, veil and all.
+    if (OverlayView* overlay = ModalOverlay::overlayFor(global.get())) {
+        overlay->closeNow();
+    }
+    global = std::make_unique<DupImageNavigationWindowController>();
+    global->windowDidLoad();
+    QWidget* mainWindow = ModalOverlay::applicationMainWindow();
+    if (!mainWindow) {
+        return;
+    }
+    // The window takes the main window's frame, so its pages lie over the
+    // buttons they point at.
+    global->window()->resize(mainWindow->window()->size());
+    ModalOverlay::beginSheet(mainWindow, global.get(), false);
+    DupImageNavigationGuide::holdFocus(global->window());
+}
+
+void DupImageNavigationWindowController::updateView(RYTView* view, QLabel* textField)
+{
+    DupImageNavigationGuide::updateView(view, textField, textField && textField == ui_->largeFileTipLable);
+}
+
+void DupImageNavigationWindowController::windowDidLoad()
+{
+    DupImageNavigationGuide::Pages pages;
+    pages.duplicateBtnTitle = ui_->duplicateBtnTitle;
+    pages.dupImagesBtnTitle = ui_->dupImagesBtnTitle;
+    pages.largeBtnTitle = ui_->largeBtnTitle;
+    pages.duplicateFileTipLabel = ui_->duplicateFileTipLabel;
+    pages.dupTextView = ui_->dupTextView;
+    pages.dupImagesTipLabel = ui_->dupImagesTipLabel;
+    pages.dupImageTextView = ui_->dupImageTextView;
+    pages.largeFileTipLable = ui_->largeFileTipLable;
+    pages.largeTextView = ui_->largeTextView;
+    DupImageNavigationGuide::fillPages(pages);
+    NotificationCenter::defaultCenter().addObserver(this, ClickWindow::clickNotification(),
+                                                    [this](const Notification&) { clickAction(); });
+}
+
+void DupImageNavigationWindowController::clickAction()
+{
+    switch (ClickWindow::clickCount()) {
+    case 1:
+        ui_->contentBox->setCurrentWidget(ui_->scanImageView);
+        break;
+    case 2:
+        ui_->contentBox->setCurrentWidget(ui_->scanLargeView);
+        break;
+    default:
+        endSheet();
+        break;
+    }
+}
+
+void DupImageNavigationWindowController::endSheet()
+{
+    DupImageNavigationWindowController* controller = globalController().get();
+    // A guide that never came on screen was not seen: it stays to be offered.
+    if (!controller || !controller->window() || !ModalOverlay::overlayFor(controller)) {
+        return;
+    }
+    ModalOverlay::endSheet(nullptr, controller);
+    DupImageNavigationGuide::setCompleted();
+}
+
+bool DupImageNavigationWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window()) {
+        switch (event->type()) {
+        case QEvent::Resize:
+        case QEvent::Move:
+        case QEvent::Show:
+            placeContent();
+            break;
+        default:
+            break;
+        }
+    }
+    return WindowController::eventFilter(watched, event);
+}
+
+void DupImageNavigationWindowController::placeContent()
+{
+    ui_->contentBox->setGeometry(DupImageNavigationGuide::stageFrame(window()));
+}
