@@ -12,9 +12,11 @@
 #include <QStackedWidget>
 
 namespace {
-std::unique_ptr<DupImageNavigationWindowController>& globalController()
+// The guide made last stays for the rest of the run, past the end of the
+// application object, so it is never deleted at exit.
+DupImageNavigationWindowController*& globalController()
 {
-    static std::unique_ptr<DupImageNavigationWindowController> controller;
+    static DupImageNavigationWindowController* controller = nullptr;
     return controller;
 }
 }  // namespace
@@ -36,7 +38,7 @@ DupImageNavigationWindowController::~DupImageNavigationWindowController() = defa
 
 DupImageNavigationWindowController* DupImageNavigationWindowController::globalDupImageNavigationController()
 {
-    return globalController().get();
+    return globalController();
 }
 
 ClickWindow* DupImageNavigationWindowController::clickWindow() const
@@ -63,10 +65,11 @@ void DupImageNavigationWindowController::showNavigationWindow()
 {
     auto& global = globalController();
     // The guide shown before leaves with its controller, veil and all.
-    if (OverlayView* overlay = ModalOverlay::overlayFor(global.get())) {
+    if (OverlayView* overlay = ModalOverlay::overlayFor(global)) {
         overlay->closeNow();
     }
-    global = std::make_unique<DupImageNavigationWindowController>();
+    delete global;
+    global = new DupImageNavigationWindowController;
     global->windowDidLoad();
     QWidget* mainWindow = ModalOverlay::applicationMainWindow();
     if (!mainWindow) {
@@ -75,7 +78,7 @@ void DupImageNavigationWindowController::showNavigationWindow()
     // The window takes the main window's frame, so its pages lie over the
     // buttons they point at.
     global->window()->resize(mainWindow->window()->size());
-    ModalOverlay::beginSheet(mainWindow, global.get(), false);
+    ModalOverlay::beginSheet(mainWindow, global, false);
     DupImageNavigationGuide::holdFocus(global->window());
 }
 
@@ -118,7 +121,7 @@ void DupImageNavigationWindowController::clickAction()
 
 void DupImageNavigationWindowController::endSheet()
 {
-    DupImageNavigationWindowController* controller = globalController().get();
+    DupImageNavigationWindowController* controller = globalController();
     // A guide that never came on screen was not seen: it stays to be offered.
     if (!controller || !controller->window() || !ModalOverlay::overlayFor(controller)) {
         return;
