@@ -1,0 +1,292 @@
+#include "PopUpButton.h"
+
+#include "PopUpMenuWindow.h"
+
+#include <QEnterEvent>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int kMaxWidth = 550;
+constexpr int kTitleAllowance = 38;
+const char* const kLabelColor = "LabelColor";
+
+QFont titleFont()
+{
+    QFont font;
+    font.setPixelSize(12);
+    return font;
+}
+
+}  // namespace
+
+PopUpButton::PopUpButton(QWidget* parent)
+    : QWidget(parent)
+{
+    menuWindow_ = new PopUpMenuWindow(this);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_Hover);
+    setupView();
+}
+
+PopUpButton::~PopUpButton()
+{
+    // The controller may be busy further up the stack (a delegate that
+    // removes the button): it goes later.
+    if (menuWindow_) {
+        menuWindow_->retire();
+    }
+}
+
+void PopUpButton::setupView()
+{
+    iconView_ = new IconView(this);
+    iconView_->setImageNamed(QStringLiteral("PopUpButton"));
+    iconView_->setFixedSize(16, 16);
+
+    selectedTitle_ = new TruncatingLabel(this);
+    selectedTitle_->setFont(titleFont());
+    selectedTitle_->setElideMode(Qt::ElideMiddle);
+    selectedTitle_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    selectedTitle_->setTextColorName(QString::fromLatin1(kLabelColor));
+    selectedTitle_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 0, 4, 0);
+    layout->setSpacing(6);
+    layout->addWidget(selectedTitle_, 1, Qt::AlignVCenter);
+    layout->addWidget(iconView_, 0, Qt::AlignVCenter);
+
+    menuWindow_->setPopUpButton(this);
+}
+
+QStringList PopUpButton::itemTitles() const
+{
+    return menuWindow_ ? menuWindow_->itemTitles() : QStringList();
+}
+
+void PopUpButton::addItem(const QString& title)
+{
+    addItems({title});
+}
+
+void PopUpButton::addItems(const QStringList& titles)
+{
+    if (titles.isEmpty()) {
+        return;
+    }
+    menuWindow_->setItemTitles(menuWindow_->itemTitles() + titles);
+    selectedTitle_->setText(titles.first());
+    selectedTitle_->setToolTip(titles.first());
+    updatePopUpButtonWidth();
+}
+
+void PopUpButton::updateIndexTitle(int index, const QString& title)
+{
+    const QList<MenuItemView*> rows = menuWindow_->itemViews();
+    if (index >= 0 && index < rows.size()) {
+        rows[index]->title()->setText(title);
+        rows[index]->title()->setToolTip(title);
+    }
+    // The title is kept whether or not the menu was ever built, so a rename
+    // made before the first opening is not lost.
+    QStringList titles = menuWindow_->itemTitles();
+    if (index >= 0 && index < titles.size()) {
+        titles[index] = title;
+        menuWindow_->setItemTitles(titles);
+    }
+    updatePopUpButtonWidth();
+}
+
+int PopUpButton::widthForTitleWidth(double textWidth)
+{
+    return qMin(int(std::ceil(textWidth)) + kTitleAllowance, kMaxWidth);
+}
+
+void PopUpButton::updatePopUpButtonWidth()
+{
+    auto* fresh = new PopUpMenuWindow(this);
+    fresh->setItemTitles(menuWindow_ ? menuWindow_->itemTitles() : QStringList());
+
+    const double textWidth = QFontMetricsF(selectedTitle_->font()).horizontalAdvance(selectedTitle_->text());
+    setFixedWidth(widthForTitleWidth(textWidth));
+
+    // The old controller may be the one whose row is being clicked right
+    // now: it is closed here and deleted later, never inside this call.
+    PopUpMenuWindow* old = menuWindow_;
+    menuWindow_ = fresh;
+    if (old) {
+        old->retire();
+    }
+}
+
+void PopUpButton::selectItemAt(int index)
+{
+    selectedIndex_ = index;
+    menuWindow_->selectItemAt(index);
+}
+
+void PopUpButton::selectItemAtTitle(const QString& title)
+{
+    menuWindow_->selectItem(title);
+}
+
+bool PopUpButton::isPopupWindowOpen() const
+{
+    return menuWindow_ && menuWindow_->isShown();
+}
+
+void PopUpButton::closePopupWindow()
+{
+    if (window() && menuWindow_ && menuWindow_->isShown()) {
+        menuWindow_->closeMenu();
+    }
+}
+
+void PopUpButton::showPopupWindow()
+{
+    if (!isEnabled() || !window() || !menuWindow_) {
+        return;
+    }
+    if (menuWindow_->isShown()) {
+        menuWindow_->closeMenu();
+        return;
+    }
+    menuWindow_->showMenu();
+}
+
+QSize PopUpButton::sizeHint() const
+{
+    return QSize(width() > 0 ? width() : kTitleAllowance, 22);
+}
+
+void PopUpButton::setHovered(bool hovered)
+{
+    hovered_ = hovered;
+    // The hover fill stays light in either appearance; so does the title on it.
+    selectedTitle_->setOnLightSurface(hovered);
+    update();
+}
+
+void PopUpButton::paintEvent(QPaintEvent*)
+{
+    if (!hovered_) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 4, 4);
+    painter.fillPath(path, QColor::fromRgbF(255 / 256.0f, 255 / 256.0f, 255 / 256.0f, 1.0f));
+}
+
+void PopUpButton::enterEvent(QEnterEvent* event)
+{
+    setHovered(true);
+    QWidget::enterEvent(event);
+}
+
+void PopUpButton::leaveEvent(QEvent* event)
+{
+    setHovered(false);
+    QWidget::leaveEvent(event);
+}
+
+void PopUpButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    showPopupWindow();
+}
+
+// ---- MenuItemView -----------------------------------------------------------
+
+MenuItemView::MenuItemView(QWidget* parent)
+    : QWidget(parent)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_Hover);
+    setUpView();
+}
+
+QColor MenuItemView::hoverColor()
+{
+    return QColor::fromRgbF(76 / 256.0f, 110 / 256.0f, 236 / 256.0f, 1.0f);
+}
+
+void MenuItemView::setUpView()
+{
+    iconView_ = new IconView(this);
+    iconView_->setImageNamed(QStringLiteral("hook_normal"));
+    iconView_->setFixedSize(11, 16);
+
+    title_ = new TruncatingLabel(this);
+    QFont font;
+    font.setPixelSize(12);
+    title_->setFont(font);
+    title_->setElideMode(Qt::ElideMiddle);
+    title_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The menu is white in either appearance, so its text keeps its light value.
+    title_->setTextColorName(QStringLiteral("LabelColor"));
+    title_->setOnLightSurface(true);
+    title_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(5, 0, 7, 0);
+    layout->setSpacing(2);
+    layout->addWidget(iconView_, 0, Qt::AlignVCenter);
+    layout->addWidget(title_, 1, Qt::AlignVCenter);
+    setFixedHeight(22);
+    setMaximumWidth(550);
+}
+
+void MenuItemView::setHovered(bool hovered)
+{
+    hovered_ = hovered;
+    title_->setTextColor(hovered ? QColor(Qt::white) : QColor());
+    iconView_->setImageNamed(hovered ? QStringLiteral("hook_hover") : QStringLiteral("hook_normal"));
+    update();
+}
+
+void MenuItemView::paintEvent(QPaintEvent*)
+{
+    if (!hovered_) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 4, 4);
+    painter.fillPath(path, hoverColor());
+}
+
+void MenuItemView::enterEvent(QEnterEvent* event)
+{
+    setHovered(true);
+    QWidget::enterEvent(event);
+}
+
+void MenuItemView::leaveEvent(QEvent* event)
+{
+    setHovered(false);
+    QWidget::leaveEvent(event);
+}
+
+void MenuItemView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (clickedBlock_) {
+        // A copy: the block may end up replacing this row's menu.
+        const auto block = clickedBlock_;
+        block(title_->text());
+    }
+}
