@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "PropertyListGuard.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
@@ -8,6 +10,7 @@
 #include <plist/plist.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -102,11 +105,22 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-constexpr int kMaxDepth = 512;
+// `depth` counts the containers above a node; a container at depth N is
+// nested N + 1 levels deep. Reading and writing share the guard's limit, so
+// whatever is written reads back.
+bool tooDeepForContainer(int depth)
+{
+    return depth >= PropertyListGuard::maxNesting;
+}
+
+bool holdsNul(const QString& text)
+{
+    return text.contains(QChar(u'\0'));
+}
 
 std::optional<QVariant> toVariant(plist_t node, int depth)
 {
-    if (!node || depth > kMaxDepth) {
+    if (!node) {
         return std::nullopt;
     }
     switch (plist_get_node_type(node)) {
@@ -128,18 +142,14 @@ std::optional<QVariant> toVariant(plist_t node, int depth)
         return QVariant(d);
     }
     case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        QString text = s ? QString::fromUtf8(s) : QString();
-        free(s);
-        return QVariant(text);
-    }
-    case PLIST_KEY: {
-        char* s = nullptr;
-        plist_get_key_val(node, &s);
-        QString text = s ? QString::fromUtf8(s) : QString();
-        free(s);
-        return QVariant(text);
+        // Read with its length: a text holding U+0000 is refused, never cut.
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        if (!s || length > static_cast<uint64_t>(std::numeric_limits<qsizetype>::max())
+            || std::memchr(s, 0, static_cast<size_t>(length))) {
+            return std::nullopt;
+        }
+        return QVariant(QString::fromUtf8(s, static_cast<qsizetype>(length)));
     }
     case PLIST_DATA: {
         char* d = nullptr;
@@ -157,6 +167,9 @@ std::optional<QVariant> toVariant(plist_t node, int depth)
         return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
     }
     case PLIST_ARRAY: {
+        if (tooDeepForContainer(depth)) {
+            return std::nullopt;
+        }
         QVariantList list;
         const uint32_t n = plist_array_get_size(node);
         for (uint32_t i = 0; i < n; ++i) {
@@ -169,6 +182,9 @@ std::optional<QVariant> toVariant(plist_t node, int depth)
         return QVariant(list);
     }
     case PLIST_DICT: {
+        if (tooDeepForContainer(depth)) {
+            return std::nullopt;
+        }
         PlistDict dict;
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(node, &it);
@@ -204,8 +220,14 @@ plist_t fromVariant(const QVariant& value, int depth);
 
 plist_t dictFrom(const QList<QPair<QString, QVariant>>& items, int depth)
 {
+    if (tooDeepForContainer(depth)) {
+        return nullptr;
+    }
     PlistPtr dict(plist_new_dict());
     for (const auto& item : items) {
+        if (holdsNul(item.first)) {
+            return nullptr;  // libplist would cut the key there
+        }
         plist_t child = fromVariant(item.second, depth + 1);
         if (!child) {
             return nullptr;
@@ -217,7 +239,7 @@ plist_t dictFrom(const QList<QPair<QString, QVariant>>& items, int depth)
 
 plist_t fromVariant(const QVariant& value, int depth)
 {
-    if (depth > kMaxDepth || !value.isValid()) {
+    if (!value.isValid()) {
         return nullptr;
     }
     const int type = value.metaType().id();
@@ -247,8 +269,13 @@ plist_t fromVariant(const QVariant& value, int depth)
         const double d = value.toDouble();
         return plist_new_real(d);
     }
-    case QMetaType::QString:
-        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::QString: {
+        const QString text = value.toString();
+        if (holdsNul(text)) {
+            return nullptr;  // libplist would cut the text there
+        }
+        return plist_new_string(text.toUtf8().constData());
+    }
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         return plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size()));
@@ -265,6 +292,9 @@ plist_t fromVariant(const QVariant& value, int depth)
     }
     case QMetaType::QVariantList:
     case QMetaType::QStringList: {
+        if (tooDeepForContainer(depth)) {
+            return nullptr;
+        }
         PlistPtr array(plist_new_array());
         for (const QVariant& item : value.toList()) {
             plist_t child = fromVariant(item, depth + 1);
@@ -310,9 +340,16 @@ std::optional<QVariant> parse(const QByteArray& data)
     }
     plist_t root = nullptr;
     const auto length = static_cast<uint32_t>(data.size());
+    // libplist is handed only what the guard has walked first.
     if (data.startsWith("bplist00")) {
+        if (!PropertyListGuard::checkBinary(data)) {
+            return std::nullopt;
+        }
         plist_from_bin(data.constData(), length, &root);
     } else if (looksLikeXml(data)) {
+        if (!PropertyListGuard::checkXml(data)) {
+            return std::nullopt;
+        }
         plist_from_xml(data.constData(), length, &root);
     } else {
         return std::nullopt;

@@ -50,7 +50,10 @@ namespace PropertyList {
 enum class Format { xml, binary };
 
 // Parses XML or binary data. Anything that is not a complete, valid property
-// list gives nothing.
+// list gives nothing, and so does one the guard refuses (nested deeper than
+// 64 levels, references that loop or leave the table, a text or key holding
+// U+0000; see PropertyListGuard.h). Texts holding U+0000, and containers
+// nested deeper than that, are refused when written as well.
 std::optional<QVariant> parse(const QByteArray& data);
 // Serialises a value; nothing when it holds a type a property list cannot.
 std::optional<QByteArray> serialize(const QVariant& value, Format format);

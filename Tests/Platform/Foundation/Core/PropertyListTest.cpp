@@ -1,5 +1,7 @@
 #include "Foundation/PropertyList.h"
+#include "Foundation/PropertyListGuard.h"
 
+#include "BinaryPlistBuilder.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
@@ -129,6 +131,174 @@ TEST_F(PropertyListTest, WritesReplaceTheFileAtomically)
 
     // A folder that does not exist cannot take the file.
     EXPECT_FALSE(PropertyList::writeFile(scratch() + QStringLiteral("/no/such/dir/x.plist"), QVariantMap{}));
+}
+
+namespace {
+
+// `levels` arrays, each holding the next; the innermost holds the text "x".
+QByteArray nestedBinary(int levels)
+{
+    BinaryPlistBuilder plist(4);
+    int inner = plist.ascii("x");
+    for (int i = 0; i < levels; ++i) {
+        inner = plist.array({inner});
+    }
+    return plist.build(inner);
+}
+
+QByteArray nestedXml(int levels)
+{
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\">" + QByteArray("<array>").repeated(levels)
+           + "<string>x</string>" + QByteArray("</array>").repeated(levels) + "</plist>";
+}
+
+QVariant nestedValue(int levels)
+{
+    QVariant value(QStringLiteral("x"));
+    for (int i = 0; i < levels; ++i) {
+        value = QVariantList{value};
+    }
+    return value;
+}
+
+}  // namespace
+
+TEST_F(PropertyListTest, NestingBeyondTheLimitIsRefusedInBothFormatsAndWithinItReads)
+{
+    const int limit = PropertyListGuard::maxNesting;
+    for (auto format : {PropertyList::Format::xml, PropertyList::Format::binary}) {
+        const auto deepest = PropertyList::serialize(nestedValue(limit), format);
+        ASSERT_TRUE(deepest) << "what may be read may be written";
+        const auto back = PropertyList::parse(*deepest);
+        ASSERT_TRUE(back);
+        expectSameTree(nestedValue(limit), *back);
+        EXPECT_FALSE(PropertyList::serialize(nestedValue(limit + 1), format));
+    }
+    EXPECT_TRUE(PropertyList::parse(nestedBinary(limit)));
+    EXPECT_FALSE(PropertyList::parse(nestedBinary(limit + 1)));
+    EXPECT_TRUE(PropertyList::parse(nestedXml(limit)));
+    EXPECT_FALSE(PropertyList::parse(nestedXml(limit + 1)));
+
+    // Deep enough to overflow the stack of a recursive reader (and far past
+    // what its freeing survives): refused before libplist sees it.
+    const QByteArray deepBinary = nestedBinary(100000);
+    EXPECT_LT(deepBinary.size(), 1000 * 1000);
+    EXPECT_FALSE(PropertyList::parse(deepBinary));
+    EXPECT_FALSE(PropertyList::parse(nestedXml(1000000)));
+    // The same refusal reads a file as missing and leaves it alone.
+    const QString path = writeFile(QStringLiteral("deep.plist"), deepBinary);
+    EXPECT_FALSE(PropertyList::readFile(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), deepBinary);
+}
+
+TEST_F(PropertyListTest, BinaryReferencesThatLoopOrLeaveTheTableAreRefused)
+{
+    QString reason;
+    {
+        BinaryPlistBuilder plist;
+        const int self = plist.array({});
+        plist.setArray(self, {self});
+        EXPECT_FALSE(PropertyListGuard::checkBinary(plist.build(self), &reason));
+        EXPECT_TRUE(reason.contains(QStringLiteral("loops"))) << reason.toStdString();
+    }
+    {
+        BinaryPlistBuilder plist;
+        const int a = plist.array({});
+        const int b = plist.array({a});
+        const int root = plist.dict({plist.ascii("k")}, {b});
+        plist.setArray(a, {b});
+        EXPECT_FALSE(PropertyList::parse(plist.build(root)));
+    }
+    {
+        BinaryPlistBuilder plist;
+        const int root = plist.array({plist.ascii("a"), 7});
+        EXPECT_FALSE(PropertyListGuard::checkBinary(plist.build(root), &reason));
+        EXPECT_TRUE(reason.contains(QStringLiteral("outside"))) << reason.toStdString();
+        EXPECT_FALSE(PropertyList::parse(plist.build(9)));  // the root itself
+    }
+    {
+        // A dictionary key must be a text.
+        BinaryPlistBuilder plist;
+        const int root = plist.dict({plist.integer(1)}, {plist.ascii("v")});
+        EXPECT_FALSE(PropertyList::parse(plist.build(root)));
+    }
+    {
+        // One text shared by many values is fine: writers share equal objects.
+        BinaryPlistBuilder plist;
+        const int shared = plist.ascii("same");
+        const int root = plist.dict({plist.ascii("a"), plist.ascii("b")}, {shared, shared});
+        const auto back = PropertyList::parse(plist.build(root));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->value<PlistDict>().value(QStringLiteral("b")).toString(), QStringLiteral("same"));
+    }
+    {
+        // But containers shared level after level unfold exponentially: 2^64 copies.
+        BinaryPlistBuilder plist;
+        int inner = plist.ascii("x");
+        for (int i = 0; i < 60; ++i) {
+            inner = plist.array({inner, inner});
+        }
+        EXPECT_FALSE(PropertyListGuard::checkBinary(plist.build(inner), &reason));
+        EXPECT_TRUE(reason.contains(QStringLiteral("too much"))) << reason.toStdString();
+        EXPECT_FALSE(PropertyList::parse(plist.build(inner)));
+    }
+    // Trailers whose widths, counts and offsets point anywhere but into the data.
+    const QByteArray good = *PropertyList::serialize(QVariant::fromValue(everyType()), PropertyList::Format::binary);
+    ASSERT_TRUE(PropertyListGuard::checkBinary(good));
+    const auto withField = [&](int at, int width, quint64 value) {
+        QByteArray bad = good;
+        bad.replace(bad.size() - 32 + at, width, BinaryPlistBuilder::bigEndian(value, width));
+        return bad;
+    };
+    const QList<QByteArray> damaged = {
+        withField(6, 1, 0), withField(6, 1, 9), withField(7, 1, 0), withField(7, 1, 9),
+        withField(8, 8, 0), withField(8, 8, ~0ULL), withField(8, 8, 1ULL << 62),
+        withField(16, 8, ~0ULL), withField(24, 8, 0), withField(24, 8, ~0ULL),
+        withField(24, 8, static_cast<quint64>(good.size())),
+    };
+    for (const QByteArray& bad : damaged) {
+        EXPECT_FALSE(PropertyList::parse(bad)) << bad.right(32).toHex().toStdString();
+    }
+}
+
+TEST_F(PropertyListTest, TextsHoldingNulAreRefusedNeverCutOrFatal)
+{
+    // A UTF-16 U+0000 in a value, in a key; an ASCII NUL; a raw NUL byte in XML.
+    QList<QByteArray> holdingNul;
+    {
+        BinaryPlistBuilder plist;
+        holdingNul << plist.build(plist.dict({plist.ascii("k")}, {plist.utf16(QStringLiteral("a\u0000\u00e9"))}));
+    }
+    {
+        BinaryPlistBuilder plist;
+        holdingNul << plist.build(plist.dict({plist.utf16(QStringLiteral("k\u0000\u00e9"))}, {plist.ascii("v")}));
+    }
+    {
+        BinaryPlistBuilder plist;
+        holdingNul << plist.build(plist.array({plist.ascii(QByteArray("a\0b", 3))}));
+    }
+    const char xmlText[] = "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>a\0b</string></plist>";
+    const char xmlKey[] = "<?xml version=\"1.0\"?><plist><dict><key>a\0b</key><string>v</string></dict></plist>";
+    holdingNul << QByteArray(xmlText, sizeof xmlText - 1) << QByteArray(xmlKey, sizeof xmlKey - 1);
+    int i = 0;
+    for (const QByteArray& bytes : holdingNul) {
+        EXPECT_FALSE(PropertyList::parse(bytes)) << "case " << i;
+        const QString path = writeFile(QStringLiteral(".config%1.plist").arg(i++), bytes);
+        EXPECT_FALSE(PropertyList::readFile(path));
+    }
+    // A text without NUL next to them still reads, with its accents.
+    BinaryPlistBuilder plist;
+    const auto fine = PropertyList::parse(plist.build(plist.array({plist.utf16(QStringLiteral("\u00e9t\u00e9"))})));
+    ASSERT_TRUE(fine);
+    EXPECT_EQ(fine->toList().value(0).toString(), QStringLiteral("\u00e9t\u00e9"));
+
+    // Writing one would cut it, so it is refused.
+    EXPECT_FALSE(PropertyList::serialize(QVariantList{QStringLiteral("a") + QChar(0) + QStringLiteral("b")},
+                                         PropertyList::Format::binary));
+    EXPECT_FALSE(PropertyList::serialize(PlistDict{{QStringLiteral("k") + QChar(0), 1}}.toMap(),
+                                         PropertyList::Format::xml));
 }
 
 TEST(PlistDict, KeepsInsertionOrderAndReplacesInPlace)
