@@ -1,23 +1,32 @@
 #include "Logweave.h"
 
+#include "Foundation/PrivateFolder.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+LWSpoolExporter::LWSpoolExporter(QString folder, qint64 maxSize) : folder_(std::move(folder)), file_(maxSize, 0600) {}
 
 int32_t LWSpoolExporter::exportReport(const QByteArray& kind, const QByteArray& text)
 {
     std::lock_guard lock(mutex_);
-    if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
+    if (folder_.isEmpty()) {
         return -1;
     }
-    QFile file(spoolPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        return -1;
+    if (file_.path().isEmpty()) {
+        QDir().mkpath(QFileInfo(folder_).absolutePath());
+        if (!ensurePrivateFolder(QFile::encodeName(folder_))) {
+            return -1;
+        }
+        file_.setPath(spoolPath());
     }
     // One report, one line: a line break inside a report would split it.
     QByteArray line = kind + ' ' + text;
     line.replace('\n', ' ').replace('\r', ' ');
     line.append('\n');
-    if (file.write(line) != line.size() || !file.flush()) {
+    if (!file_.append(line)) {
+        file_.setPath(QString());
         return -1;
     }
     return 0;

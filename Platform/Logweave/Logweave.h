@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "Foundation/RotatingLogFile.h"
+
 // The report library. A report object takes two kinds of report: a JSON data
 // report (with a test flag) and a GA4 measurement query. It hands each to an
 // exporter; the status 0 means the report was taken, anything else that it
@@ -14,7 +16,9 @@
 //
 // This build cannot reach the internet: the default exporter appends every
 // report as one line to reports.log in the spool folder (set by the helper
-// program to its own log folder):
+// program to its own log folder). The reports carry the user's e-mail
+// address, so the folder is made 0700 and the file 0600; the file is rotated
+// at 10 MB to reports.log.1 like the program's own log:
 //
 //   data <json>            a data report
 //   data-test <json>       a data report made with the test flag
@@ -28,13 +32,14 @@ public:
 
 class LWSpoolExporter : public LWExporter {
 public:
-    explicit LWSpoolExporter(QString folder) : folder_(std::move(folder)) {}
+    explicit LWSpoolExporter(QString folder, qint64 maxSize = RotatingLogFile::defaultMaxSize);
     int32_t exportReport(const QByteArray& kind, const QByteArray& text) override;
     QString spoolPath() const;
 
 private:
     std::mutex mutex_;
     QString folder_;
+    RotatingLogFile file_;
 };
 
 class LWExportObj {

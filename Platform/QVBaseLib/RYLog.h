@@ -2,8 +2,9 @@
 
 #include <mutex>
 
-#include <QFile>
 #include <QString>
+
+#include "Foundation/RotatingLogFile.h"
 
 // The program's logger. Every entry is one time-stamped block in
 // <application support>/Logs/Twinsweep.log; the file is rotated to
@@ -16,16 +17,12 @@ public:
     QString logPath() const;
     void writeData(const QString& entry);
 
-    static constexpr qint64 defaultMaxSize = 10LL * 1000 * 1000;
+    static constexpr qint64 defaultMaxSize = RotatingLogFile::defaultMaxSize;
     // Tests shrink the cap to see rotation; re-reads the folder from the environment.
     void resetForTesting(qint64 maxSize = defaultMaxSize);
 
 private:
     RYLog() = default;
-    bool openLocked();
-
     std::mutex mutex_;
-    QFile file_;
-    QString folder_;
-    qint64 maxSize_ = defaultMaxSize;
+    RotatingLogFile file_;
 };

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <vector>
 
 namespace {
 
@@ -107,6 +108,24 @@ std::optional<QList<QPair<QString, QVariant>>> labelDictionary(const QVariant& l
     return std::nullopt;
 }
 
+// The start marker as a JSON member. The configuration carries it as a
+// fragment ("entry": "install" and spaces); only its value is taken from it
+// and escaped, so a configuration cannot break the report. A text of
+// another shape is taken whole as the value.
+QString startEntry(const QString& marker)
+{
+    const QString text = marker.trimmed();
+    if (text.isEmpty()) {
+        return {};
+    }
+    const QString prefix = QStringLiteral("\"entry\": \"");
+    QString value = text;
+    if (text.size() > prefix.size() && text.startsWith(prefix) && text.endsWith(QLatin1Char('"'))) {
+        value = text.mid(prefix.size(), text.size() - prefix.size() - 1);
+    }
+    return prefix + jsonEscape(value) + QLatin1Char('"') + QString(20, QLatin1Char(' '));
+}
+
 QString stepText(qint64 step)
 {
     return step == -1 ? QStringLiteral("null") : QString::number(step);
@@ -161,11 +180,82 @@ void QVDAGASender::setWebLog(LWExportObj* object)
 
 void QVDAGASender::sendGAEvent(const GAEvent& event)
 {
+    const qsizetype size = approximateSize(event);
+    qint64 droppedNow = 0;
+    qint64 droppedTotal = 0;
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(event);
+        queue_.emplace_back(event, size);
+        queuedBytes_ += size;
+        // The newest event always stays, however large.
+        while (queue_.size() > 1
+               && (static_cast<int>(queue_.size()) > maxQueuedEvents || queuedBytes_ > maxQueuedBytes)) {
+            queuedBytes_ -= queue_.front().second;
+            queue_.pop_front();
+            ++droppedNow;
+        }
+        dropped_ += droppedNow;
+        droppedTotal = dropped_;
     }
     changed_.notify_all();
+    if (droppedNow > 0) {
+        QVDALogLine(QStringLiteral("GA event queue full: dropped the oldest %1 waiting event(s), %2 dropped so far")
+                        .arg(droppedNow)
+                        .arg(droppedTotal));
+    }
+}
+
+qint64 QVDAGASender::droppedEventCount() const
+{
+    std::lock_guard lock(mutex_);
+    return dropped_;
+}
+
+qsizetype QVDAGASender::approximateSize(const GAEvent& event)
+{
+    constexpr qsizetype perValue = 32;
+    qsizetype size = perValue * 5
+                     + 2 * (event.coreFuncName().size() + event.eventType().size() + event.category().size()
+                            + event.action().size());
+    // Labels may nest lists and dictionaries; walk them without recursion.
+    std::vector<QVariant> pending{event.labels()};
+    while (!pending.empty()) {
+        const QVariant value = std::move(pending.back());
+        pending.pop_back();
+        size += perValue;
+        switch (value.metaType().id()) {
+        case QMetaType::QString:
+            size += 2 * value.toString().size();
+            break;
+        case QMetaType::QByteArray:
+            size += value.toByteArray().size();
+            break;
+        case QMetaType::QVariantList:
+        case QMetaType::QStringList:
+            for (const QVariant& item : value.toList()) {
+                pending.push_back(item);
+            }
+            break;
+        case QMetaType::QVariantMap: {
+            const QVariantMap map = value.toMap();
+            for (auto it = map.cbegin(); it != map.cend(); ++it) {
+                size += 2 * it.key().size();
+                pending.push_back(it.value());
+            }
+            break;
+        }
+        default:
+            if (value.metaType() == QMetaType::fromType<PlistDict>()) {
+                const PlistDict dict = value.value<PlistDict>();
+                for (const auto& item : dict.items()) {
+                    size += 2 * item.first.size();
+                    pending.push_back(item.second);
+                }
+            }
+            break;
+        }
+    }
+    return size;
 }
 
 void QVDAGASender::waitUntilAllOperationsAreFinished()
@@ -182,7 +272,8 @@ void QVDAGASender::work()
         if (queue_.empty()) {
             return;  // stopping, and everything queued was reported
         }
-        GAEvent event = std::move(queue_.front());
+        GAEvent event = std::move(queue_.front().first);
+        queuedBytes_ -= queue_.front().second;
         queue_.pop_front();
         busy_ = true;
         lock.unlock();
@@ -332,7 +423,7 @@ QString QVDAGASender::dataReport(const GAEvent& event, RYGALogManager& config)
     const auto element = [&](const char* key, const QString& value) {
         return top + QLatin1Char('"') + QLatin1String(key) + QStringLiteral("\": ") + value + QLatin1Char(',');
     };
-    const QString marker = orEmpty(config.strStart());
+    const QString marker = startEntry(config.strStart());
 
     QString text = QStringLiteral("{");
     text += top + QStringLiteral("\"actions\":") + top + QLatin1Char('{');

@@ -17,7 +17,9 @@ class LWExportObj;
 // Turns every usage event the helper receives into two reports, a GA4 query
 // and a JSON data report, filled from the event and the configuration the
 // program sent last, and hands them to the report object. Events are
-// reported one at a time, in the order they arrive.
+// reported one at a time, in the order they arrive. Events waiting for their
+// turn are bounded (maxQueuedEvents, or maxQueuedBytes of their texts): past
+// that the oldest waiting event is dropped, counted and logged.
 class QVDAGASender {
 public:
     QVDAGASender();
@@ -28,6 +30,13 @@ public:
     // Queues both reports of the event.
     void sendGAEvent(const GAEvent& event);
     void waitUntilAllOperationsAreFinished();
+
+    static constexpr int maxQueuedEvents = 1000;
+    static constexpr qsizetype maxQueuedBytes = 1024 * 1024;
+    // Events dropped so far because the queue was full.
+    qint64 droppedEventCount() const;
+    // About how much memory an event holds (its texts and labels).
+    static qsizetype approximateSize(const GAEvent& event);
 
     // Each returns the report object's status, -1 when nothing was attempted.
     int32_t dealGAEvent(const GAEvent& event);
@@ -54,7 +63,9 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<GAEvent> queue_;
+    std::deque<std::pair<GAEvent, qsizetype>> queue_;
+    qsizetype queuedBytes_ = 0;
+    qint64 dropped_ = 0;
     bool busy_ = false;
     bool stopping_ = false;
     std::shared_ptr<RYGALogManager> gaManager_;

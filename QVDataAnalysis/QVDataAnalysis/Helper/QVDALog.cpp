@@ -1,9 +1,12 @@
 #include "QVDALog.h"
 
+#include "Foundation/PrivateFolder.h"
 #include "QVBaseLib/RYLog.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 QVDALog& QVDALog::shared()
 {
@@ -15,20 +18,26 @@ void QVDALog::setLogPath(const QString& folder)
 {
     std::lock_guard lock(mutex_);
     folder_ = folder;
-    file_.close();
+    file_.setPath(QString());
 }
 
 void QVDALog::setLogName(const QString& name)
 {
     std::lock_guard lock(mutex_);
     name_ = name;
-    file_.close();
+    file_.setPath(QString());
 }
 
 QString QVDALog::logPath() const
 {
     std::lock_guard lock(mutex_);
     return folder_;
+}
+
+void QVDALog::setMaxSize(qint64 maxSize)
+{
+    std::lock_guard lock(mutex_);
+    file_.setMaxSize(maxSize);
 }
 
 void QVDALog::writeData(const QString& line)
@@ -39,19 +48,20 @@ void QVDALog::writeData(const QString& line)
         RYLog::shared().writeData(line);
         return;
     }
-    if (!file_.isOpen()) {
-        QDir().mkpath(folder_);
-        const QString name = name_.isEmpty() ? QStringLiteral("QVDataAnalysis") : name_;
-        file_.setFileName(folder_ + QLatin1Char('/') + name + QStringLiteral(".log"));
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            return;
+    if (file_.path().isEmpty()) {
+        QDir().mkpath(QFileInfo(folder_).absolutePath());
+        if (!ensurePrivateFolder(QFile::encodeName(folder_))) {
+            return;  // no private place for the line: it is dropped
         }
+        const QString name = name_.isEmpty() ? QStringLiteral("QVDataAnalysis") : name_;
+        file_.setPath(folder_ + QLatin1Char('/') + name + QStringLiteral(".log"));
     }
     const QByteArray bytes =
         (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + line + QLatin1Char('\n'))
             .toUtf8();
-    file_.write(bytes);
-    file_.flush();
+    if (!file_.append(bytes)) {
+        file_.setPath(QString());
+    }
 }
 
 void QVDALogLine(const QString& line)

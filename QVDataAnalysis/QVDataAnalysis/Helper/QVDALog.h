@@ -2,12 +2,15 @@
 
 #include <mutex>
 
-#include <QFile>
 #include <QString>
+
+#include "Foundation/RotatingLogFile.h"
 
 // The analytics library's log. Inside the program every line goes to the
 // program's own logger; the helper program points it at a folder and a name
-// of its own (<log folder>/GALog/Statwick.log). Safe from any thread.
+// of its own (<log folder>/GALog/Statwick.log). That folder is made 0700 and
+// the file 0600, since the lines carry the configuration's e-mail address;
+// the file is rotated like the program's log. Safe from any thread.
 class QVDALog {
 public:
     static QVDALog& shared();
@@ -15,6 +18,8 @@ public:
     void setLogPath(const QString& folder);
     void setLogName(const QString& name);
     QString logPath() const;
+    // The cap after which the file is rotated (tests make it small).
+    void setMaxSize(qint64 maxSize);
 
     void writeData(const QString& line);
 
@@ -24,7 +29,7 @@ private:
     mutable std::mutex mutex_;
     QString folder_;
     QString name_;
-    QFile file_;
+    RotatingLogFile file_{RotatingLogFile::defaultMaxSize, 0600};
 };
 
 // Logs one line through the shared analytics log.

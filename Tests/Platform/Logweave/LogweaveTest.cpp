@@ -2,7 +2,10 @@
 
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -57,6 +60,39 @@ TEST_F(LogweaveTest, ExporterDecidesTheStatus)
     const QString blocker = writeFile(QStringLiteral("file"), "x");
     object.setSpoolFolder(blocker + QStringLiteral("/sub"));
     EXPECT_EQ(object.ga4Report("q"), -1);
+}
+
+TEST_F(LogweaveTest, SpoolIsPrivateAndRotatedKeepingOneOldFile)
+{
+    // The reports carry the e-mail address: folder 0700, file 0600, even
+    // where an older run left them open to others.
+    const QString folder = scratch() + QStringLiteral("/GALog");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    writeFile(QStringLiteral("GALog/reports.log"), "old\n");
+    ::chmod(QFile::encodeName(folder + QStringLiteral("/reports.log")).constData(), 0644);
+
+    LWSpoolExporter spool(folder, 200);
+    const QByteArray report(60, 'r');
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(spool.exportReport("ga4", report + QByteArray::number(i)), 0);
+    }
+    struct stat info = {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    for (const QString& name : {QStringLiteral("reports.log"), QStringLiteral("reports.log.1")}) {
+        ASSERT_EQ(::stat(QFile::encodeName(folder + QLatin1Char('/') + name).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << name.toStdString();
+        EXPECT_LE(info.st_size, 200) << name.toStdString();
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"reports.log", "reports.log.1"}));
+    // Whole reports only, the newest last.
+    const QStringList lines = spoolLines(folder);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.last(), QStringLiteral("ga4 ") + QString::fromLatin1(report) + QStringLiteral("9"));
+    for (const QString& line : lines) {
+        EXPECT_EQ(line.size(), 4 + 61) << line.toStdString();
+    }
 }
 
 TEST(LogweaveProcess, OneReportObjectPerProcess)

@@ -2,6 +2,7 @@
 
 #include "Helper/QVDAHelper.h"
 
+#include "BinaryPlistBuilder.h"
 #include "Foundation/PropertyList.h"
 #include "TestSupport.h"
 
@@ -99,26 +100,43 @@ TEST_F(LogManagerTest, MissingVersionIsRecordedAsOnePointZero)
 
 TEST_F(LogManagerTest, UnreadableFileIsLeftUntouchedByBookkeeping)
 {
-    const QByteArray garbage("this is no property list");
-    const QString path = QVDAHelper::configPlistPath();
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(garbage);
+    // Garbage, and damage that once aborted the program at start: a text
+    // holding NUL (XML and binary, value and key) and a very deep archive.
+    const char xmlNul[] = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>AppTerminationStatus</key>"
+                          "<string>run\0ning</string></dict></plist>";
+    BinaryPlistBuilder keyNul;
+    BinaryPlistBuilder deep(4);
+    int inner = deep.ascii("x");
+    for (int i = 0; i < 100000; ++i) {
+        inner = deep.array({inner});
     }
-    const auto manager = launch(local(10, 10, 0));
-    EXPECT_TRUE(manager->firstlaunch());
-    EXPECT_FALSE(manager->firstUpdate());
-    EXPECT_TRUE(manager->firstStartOnTheDay());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), garbage);
-    file.close();
+    const QList<QByteArray> damaged = {
+        QByteArray("this is no property list"),
+        QByteArray(xmlNul, sizeof xmlNul - 1),
+        keyNul.build(keyNul.dict({keyNul.utf16(QStringLiteral("Start\u0000Date"))}, {keyNul.ascii("x")})),
+        deep.build(inner),
+    };
+    const QString path = QVDAHelper::configPlistPath();
+    for (const QByteArray& garbage : damaged) {
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(garbage);
+        }
+        const auto manager = launch(local(10, 10, 0));
+        EXPECT_TRUE(manager->firstlaunch());
+        EXPECT_FALSE(manager->firstUpdate());
+        EXPECT_TRUE(manager->firstStartOnTheDay());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), garbage);
+        file.close();
 
-    // The termination status replaces it with a file holding only the status.
-    manager->setTerminationStatus(QStringLiteral("running"));
-    const PlistDict stored = config();
-    EXPECT_EQ(stored.keys(), QStringList{QStringLiteral("AppTerminationStatus")});
+        // The termination status replaces it with a file holding only the status.
+        manager->setTerminationStatus(QStringLiteral("running"));
+        const PlistDict stored = config();
+        EXPECT_EQ(stored.keys(), QStringList{QStringLiteral("AppTerminationStatus")});
+    }
 }
 
 TEST_F(LogManagerTest, TerminationStatusKeepsTheOtherKeys)

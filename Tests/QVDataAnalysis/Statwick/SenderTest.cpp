@@ -1,13 +1,21 @@
 #include "QVDAGASender.h"
 
 #include "Helper/QVDAHelper.h"
+#include "Helper/QVDALog.h"
 #include "Logweave.h"
 
 #include "Foundation/PropertyList.h"
 #include "TestSupport.h"
 
+#include "QVBaseLib/RYLog.h"
+
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <condition_variable>
+#include <sys/stat.h>
 
 namespace {
 
@@ -196,6 +204,21 @@ TEST(GASenderDataReport, StartMarkerOnlyOnTheStartEvent)
     EXPECT_FALSE(parsed(QVDAGASender::dataReport(start, downloader)).contains(QStringLiteral("entry")));
 }
 
+TEST(GASenderDataReport, StartMarkerFromTheConfigurationIsEscapedLikeAnyValue)
+{
+    // The configuration crosses the link with its marker; whatever it holds,
+    // the report stays valid JSON and the marker's value comes through.
+    RYGALogManager config = exampleConfig();
+    config.setStrStart(QStringLiteral("\"entry\": \"say \"hi\" \\\"") + QString(20, QLatin1Char(' ')));
+    EXPECT_EQ(parsed(QVDAGASender::dataReport(scanDone(QVariant()), config)).value(QStringLiteral("entry")).toString(),
+              QStringLiteral("say \"hi\" \\"));
+    EXPECT_TRUE(config.strStart().isEmpty());
+    config.setStrStart(QStringLiteral("\"}, \"injected\": \"1"));
+    const QJsonObject json = parsed(QVDAGASender::dataReport(scanDone(QVariant()), config));
+    EXPECT_EQ(json.value(QStringLiteral("entry")).toString(), QStringLiteral("\"}, \"injected\": \"1"));
+    EXPECT_FALSE(json.contains(QStringLiteral("injected")));
+}
+
 TEST(GASenderDataReport, SourceTypes)
 {
     EXPECT_EQ(QVDAGASender::sourceTypeText(0), QStringLiteral("product"));
@@ -264,6 +287,123 @@ TEST_F(GASenderTest, WithoutIdentifierOnlyTheDataReportAndWithoutReportObjectNot
     EXPECT_EQ(sender.dealDataAnalysisEvent(event), -1);
     QVDAGASender::setWebLog(report);
     EXPECT_EQ(capture_->taken().size(), 2);
+}
+
+namespace {
+
+// Holds the reports of the first event until released, so the queue fills.
+class GateExporter : public LWExporter {
+public:
+    int32_t exportReport(const QByteArray& kind, const QByteArray& text) override
+    {
+        std::unique_lock lock(mutex);
+        entered = true;
+        changed.notify_all();
+        changed.wait(lock, [this] { return open; });
+        reports.append({kind, text});
+        return 0;
+    }
+    void waitEntered()
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return entered; });
+    }
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false;
+    bool open = false;
+    QList<QPair<QByteArray, QByteArray>> reports;
+};
+
+}  // namespace
+
+TEST_F(GASenderTest, WaitingEventsAreBoundedDroppingTheOldestAndLoggingIt)
+{
+    // Sends `actions` while the first one's reports are held; returns the
+    // actions reported once released, and how many were dropped.
+    const auto run = [&](const QList<QPair<QString, QVariant>>& events, qint64* dropped) {
+        auto gate = std::make_shared<GateExporter>();
+        CreateExportObj()->setExporter(gate);
+        QVDAGASender sender;
+        sender.setGaManager(std::make_shared<RYGALogManager>(exampleConfig()));
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            sender.sendGAEvent(GAEvent::eventWithCategory(QStringLiteral("C"), events[i].first, events[i].second));
+            if (i == 0) {
+                gate->waitEntered();  // the first is being reported; the rest wait
+            }
+        }
+        *dropped = sender.droppedEventCount();
+        gate->release();
+        sender.waitUntilAllOperationsAreFinished();
+        QStringList actions;
+        for (const auto& report : gate->reports) {
+            if (report.first == "ga4") {
+                const QByteArray query = report.second;
+                const qsizetype at = query.indexOf("&ep.qv_action=") + 14;
+                actions << QString::fromUtf8(query.mid(at, query.indexOf('&', at) - at));
+            }
+        }
+        return actions;
+    };
+
+    const int extra = 5;
+    QList<QPair<QString, QVariant>> many{{QStringLiteral("first"), QVariant()}};
+    for (int i = 0; i < QVDAGASender::maxQueuedEvents + extra; ++i) {
+        many.append({QString::number(i), QVariant()});
+    }
+    qint64 dropped = 0;
+    QStringList actions = run(many, &dropped);
+    EXPECT_EQ(dropped, extra);
+    ASSERT_EQ(actions.size(), 1 + QVDAGASender::maxQueuedEvents);
+    EXPECT_EQ(actions.at(0), QStringLiteral("first"));
+    EXPECT_EQ(actions.at(1), QString::number(extra)) << "the oldest waiting ones go";
+    EXPECT_EQ(actions.last(), QString::number(QVDAGASender::maxQueuedEvents + extra - 1));
+
+    // Bytes count too: three events of 400 KB of labels cannot all wait.
+    const QVariant big(QStringList{QString(200 * 1024, QLatin1Char('b'))});
+    actions = run({{QStringLiteral("first"), QVariant()},
+                   {QStringLiteral("big0"), big},
+                   {QStringLiteral("big1"), big},
+                   {QStringLiteral("big2"), big}},
+                  &dropped);
+    EXPECT_EQ(dropped, 1);
+    EXPECT_EQ(actions, (QStringList{"first", "big1", "big2"}));
+
+    QFile log(RYLog::shared().logPath() + QStringLiteral("/Twinsweep.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("GA event queue full: dropped the oldest 1 waiting event(s), 5 dropped so far"));
+}
+
+TEST_F(GASenderTest, HelperLogIsPrivateAndRotatedKeepingOneOldFile)
+{
+    const QString folder = scratch() + QStringLiteral("/Logs/GALog");
+    QVDALog::shared().setLogPath(folder);
+    QVDALog::shared().setLogName(QStringLiteral("Statwick"));
+    QVDALog::shared().setMaxSize(400);
+    for (int i = 0; i < 30; ++i) {
+        QVDALogLine(QStringLiteral("line %1 e-mail someone@example.com").arg(i));
+    }
+    QVDALog::shared().setLogPath(QString());
+    QVDALog::shared().setMaxSize(RotatingLogFile::defaultMaxSize);
+
+    struct stat info = {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"Statwick.log", "Statwick.log.1"}));
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        ASSERT_EQ(::stat(QFile::encodeName(folder + QLatin1Char('/') + name).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+        EXPECT_LE(info.st_size, 400);
+    }
+    QFile current(folder + QStringLiteral("/Statwick.log"));
+    ASSERT_TRUE(current.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(current.readAll().trimmed().endsWith("line 29 e-mail someone@example.com"));
 }
 
 TEST_F(GASenderTest, StartMarkerLivesInTheReceivedConfiguration)
