@@ -51,7 +51,7 @@ QVDASocketClient::QVDASocketClient() = default;
 
 QString QVDASocketClient::portFilePath() const
 {
-    return QStringLiteral("/tmp/%1_server_port.txt").arg(mainBundleID_);
+    return QVDAHelper::portFilePath(mainBundleID_, false);
 }
 
 quint16 QVDASocketClient::readPort(const QString& path)
@@ -111,10 +111,13 @@ void QVDASocketClient::start()
 
 int QVDASocketClient::connectToServer(QString* error)
 {
-    const quint16 port = readPort(portFilePath());
+    const QString path = portFilePath();
+    const quint16 port = path.isEmpty() ? 0 : readPort(path);
     const int fd = port == 0 ? -1 : ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        *error = port == 0 ? QStringLiteral("no usable port in %1").arg(portFilePath()) : errorText(errno);
+        *error = path.isEmpty()   ? QStringLiteral("no private folder holds the port file")
+                 : port == 0 ? QStringLiteral("no usable port in %1").arg(path)
+                             : errorText(errno);
         QVDALogLine(QStringLiteral("Error connecting to Statwick Process Server: %1").arg(*error));
         return -1;
     }

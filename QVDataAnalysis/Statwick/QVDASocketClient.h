@@ -7,7 +7,8 @@
 #include "QVDAGASender.h"
 
 // The helper's end of the analytics link. It connects to the program's
-// server on 127.0.0.1 (the port comes from /tmp/<bundle id>_server_port.txt),
+// server on 127.0.0.1 (the port comes from <bundle id>_server_port.txt in the
+// folder QVDAHelper::portFileFolder names, the same the program writes to),
 // hands every event frame to the report sender and every configuration frame
 // to it as the new configuration. When the link drops it waits a moment:
 // while the program still runs it reconnects (at most maxReconnectAttempts

@@ -10,6 +10,7 @@
 #include "Foundation/Bundle.h"
 #include "QVBaseLib/RYLog.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <arpa/inet.h>
@@ -23,10 +24,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -43,6 +46,47 @@ QString errorText(int error)
 // is waiting for the system, so a helper that stops reading cannot make
 // the out queue grow past the cache's bounds.
 constexpr qsizetype outQueueHighWater = 256 * 1024;
+
+// Without a process descriptor, how often a helper that may have ended is looked at.
+constexpr int reapPollMilliseconds = 200;
+
+QString addressText(const sockaddr_in& address)
+{
+    char host[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &address.sin_addr, host, sizeof host);
+    return QStringLiteral("%1:%2").arg(QString::fromLatin1(host)).arg(ntohs(address.sin_port));
+}
+
+// An address of /proc/net/tcp or tcp6 ("0100007F:1F90"): the address as
+// 32-bit words printed in hexadecimal in the machine's order, then the port.
+bool parseProcAddress(const QByteArray& text, QByteArray* address, quint16* port)
+{
+    const qsizetype colon = text.indexOf(':');
+    if (colon != 8 && colon != 32) {
+        return false;
+    }
+    address->clear();
+    for (qsizetype at = 0; at < colon; at += 8) {
+        bool ok = false;
+        const quint32 word = static_cast<quint32>(text.mid(at, 8).toULong(&ok, 16));
+        if (!ok) {
+            return false;
+        }
+        address->append(reinterpret_cast<const char*>(&word), 4);
+    }
+    bool ok = false;
+    *port = static_cast<quint16>(text.mid(colon + 1).toUInt(&ok, 16));
+    return ok;
+}
+
+// The same IPv4 address as tcp6 shows it, mapped into IPv6.
+QByteArray mappedAddress(const in_addr& address)
+{
+    QByteArray mapped(10, '\0');
+    mapped.append(2, '\xff');
+    mapped.append(reinterpret_cast<const char*>(&address.s_addr), 4);
+    return mapped;
+}
 
 }  // namespace
 
@@ -72,7 +116,7 @@ QVDASocketServer::~QVDASocketServer()
     if (listenFd_ >= 0) {
         ::close(listenFd_);
     }
-    for (int fd : wakeFds_) {
+    for (int fd : {wakeFds_[0], wakeFds_[1], pidFd_}) {
         if (fd >= 0) {
             ::close(fd);
         }
@@ -177,7 +221,7 @@ int QVDASocketServer::cachedFrameCount() const
 
 QString QVDASocketServer::portFilePath() const
 {
-    return QStringLiteral("/tmp/%1_server_port.txt").arg(QVDAHelper::bundleIdentifier());
+    return QVDAHelper::portFilePath(QVDAHelper::bundleIdentifier(), false);
 }
 
 bool QVDASocketServer::isProcessRunning(pid_t pid)
@@ -217,6 +261,64 @@ void QVDASocketServer::setSpawnHelper(bool spawn)
 {
     std::lock_guard lock(mutex_);
     spawnHelper_ = spawn;
+}
+
+void QVDASocketServer::setRespawnLimit(int count, std::chrono::milliseconds window)
+{
+    std::lock_guard lock(mutex_);
+    respawnLimit_ = count;
+    respawnWindow_ = window;
+}
+
+void QVDASocketServer::setPeerUidLookup(PeerUidLookup lookup)
+{
+    std::lock_guard lock(mutex_);
+    peerUidLookup_ = std::move(lookup);
+}
+
+std::optional<uid_t> QVDASocketServer::peerUidFromProc(const sockaddr_in& peer, const sockaddr_in& local)
+{
+    // The peer's own socket is the one whose local end is the peer's
+    // address and whose remote end is ours.
+    const QByteArray peer4(reinterpret_cast<const char*>(&peer.sin_addr.s_addr), 4);
+    const QByteArray local4(reinterpret_cast<const char*>(&local.sin_addr.s_addr), 4);
+    const QByteArray peer6 = mappedAddress(peer.sin_addr);
+    const QByteArray local6 = mappedAddress(local.sin_addr);
+    const quint16 peerPort = ntohs(peer.sin_port);
+    const quint16 localPort = ntohs(local.sin_port);
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        file.readLine();  // the heading
+        for (;;) {
+            const QByteArray line = file.readLine();
+            if (line.isEmpty()) {
+                break;
+            }
+            // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid …
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() < 8) {
+                continue;
+            }
+            QByteArray from;
+            QByteArray to;
+            quint16 fromPort = 0;
+            quint16 toPort = 0;
+            if (!parseProcAddress(fields[1], &from, &fromPort) || !parseProcAddress(fields[2], &to, &toPort)
+                || fromPort != peerPort || toPort != localPort) {
+                continue;
+            }
+            const bool matches = from.size() == 4 ? (from == peer4 && to == local4) : (from == peer6 && to == local6);
+            bool ok = false;
+            const uint uid = fields[7].toUInt(&ok);
+            if (matches && ok) {
+                return static_cast<uid_t>(uid);
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 bool QVDASocketServer::waitUntilFlushed(std::chrono::milliseconds timeout)
@@ -259,7 +361,10 @@ void QVDASocketServer::run(std::chrono::milliseconds delay)
 
     for (;;) {
         fillOutQueue();
-        pollfd fds[3];
+        if (respawnAt_ && std::chrono::steady_clock::now() >= *respawnAt_) {
+            respawnIfNeeded();
+        }
+        pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {wakeFds_[0], POLLIN, 0};
         const int listenIndex = listenFd_ >= 0 ? static_cast<int>(count) : -1;
@@ -270,7 +375,10 @@ void QVDASocketServer::run(std::chrono::milliseconds delay)
         if (connFd_ >= 0) {
             fds[count++] = {connFd_, static_cast<short>(POLLIN | (outQueue_.empty() ? 0 : POLLOUT)), 0};
         }
-        if (::poll(fds, count, -1) < 0 && errno != EINTR) {
+        if (pidFd_ >= 0) {
+            fds[count++] = {pidFd_, POLLIN, 0};
+        }
+        if (::poll(fds, count, pollTimeout()) < 0 && errno != EINTR) {
             QVDALogLine(QStringLiteral("link poll failed: %1").arg(errorText(errno)));
             return;
         }
@@ -297,7 +405,57 @@ void QVDASocketServer::run(std::chrono::milliseconds delay)
                 writeConnection();
             }
         }
+        // Looked at after every wake-up: cheap, and it also serves where
+        // there is no process descriptor to wait on.
+        reapHelper();
     }
+}
+
+int QVDASocketServer::pollTimeout() const
+{
+    int timeout = -1;
+    if (respawnAt_) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*respawnAt_ - std::chrono::steady_clock::now());
+        timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+    }
+    std::lock_guard lock(mutex_);
+    if (clientPid_ > 0 && pidFd_ < 0 && (timeout < 0 || timeout > reapPollMilliseconds)) {
+        timeout = reapPollMilliseconds;
+    }
+    return timeout;
+}
+
+void QVDASocketServer::reapHelper()
+{
+    pid_t pid = 0;
+    {
+        std::lock_guard lock(mutex_);
+        pid = clientPid_;
+    }
+    if (pid <= 0) {
+        return;
+    }
+    int status = 0;
+    const pid_t result = ::waitpid(pid, &status, WNOHANG);
+    if (result == 0 || (result < 0 && errno != ECHILD)) {
+        return;  // still running
+    }
+    if (pidFd_ >= 0) {
+        ::close(pidFd_);
+        pidFd_ = -1;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        clientPid_ = 0;
+    }
+    QString how = QStringLiteral("gone");
+    if (result == pid && WIFEXITED(status)) {
+        how = QStringLiteral("exit status %1").arg(WEXITSTATUS(status));
+    } else if (result == pid && WIFSIGNALED(status)) {
+        how = QStringLiteral("signal %1").arg(WTERMSIG(status));
+    }
+    QVDALogLine(QStringLiteral("Statwick process %1 ended (%2)").arg(pid).arg(how));
+    respawnIfNeeded();
 }
 
 void QVDASocketServer::openListener()
@@ -342,7 +500,13 @@ void QVDASocketServer::openListener()
 
 void QVDASocketServer::writePortFile()
 {
-    const QByteArray path = portFilePath().toLocal8Bit();
+    QString error;
+    const QString target = QVDAHelper::portFilePath(QVDAHelper::bundleIdentifier(), true, &error);
+    if (target.isEmpty()) {
+        QVDALogLine(QStringLiteral("cannot write the port file: no private folder for it (%1)").arg(error));
+        return;
+    }
+    const QByteArray path = QFile::encodeName(target);
     QByteArray temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());  // created with mode 0600
     if (fd < 0) {
@@ -366,7 +530,20 @@ bool QVDASocketServer::runDetachedProcess(const QString& path)
     const QByteArray logFolder = RYLog::shared().logPath().toUtf8();
     char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>(identifier.constData()),
                     const_cast<char*>(parent.constData()), const_cast<char*>(logFolder.constData()), nullptr};
-    char* envp[] = {nullptr};
+    // Nothing of our environment but what names the port file's folder, so
+    // the helper finds the same folder.
+    QList<QByteArray> variables;
+    for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+        const QByteArray value = qgetenv(name);
+        if (!value.isEmpty()) {
+            variables.append(QByteArray(name) + '=' + value);
+        }
+    }
+    std::vector<char*> envp;
+    for (QByteArray& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
 
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_t actions;
@@ -376,13 +553,19 @@ bool QVDASocketServer::runDetachedProcess(const QString& path)
     // The helper inherits nothing beyond standard input, output and error.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     pid_t pid = 0;
-    const int result = ::posix_spawn(&pid, program.constData(), &actions, &attributes, argv, envp);
+    const int result = ::posix_spawn(&pid, program.constData(), &actions, &attributes, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (result != 0) {
         QVDALogLine(QStringLiteral("Failed to start Statwick server process: %1").arg(errorText(result)));
         return false;
     }
+    if (pidFd_ >= 0) {
+        ::close(pidFd_);
+    }
+    // Called through syscall(): the C library's declaration of it is not
+    // usable from C++ everywhere. Process descriptors are close-on-exec.
+    pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     {
         std::lock_guard lock(mutex_);
         clientPid_ = pid;
@@ -403,11 +586,11 @@ void QVDASocketServer::acceptConnections()
             }
             return;
         }
-        char host[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
-        QVDALogLine(QStringLiteral("Statwick Process Server Accepted new client: %1:%2")
-                        .arg(QString::fromLatin1(host))
-                        .arg(ntohs(peer.sin_port)));
+        if (!acceptedFromThisUser(fd, peer)) {
+            ::close(fd);
+            continue;
+        }
+        QVDALogLine(QStringLiteral("Statwick Process Server Accepted new client: %1").arg(addressText(peer)));
         // A new connection replaces an earlier one, which is closed; frames
         // it had not started to write go back to the cache.
         closeConnection(true);
@@ -452,6 +635,29 @@ void QVDASocketServer::acceptConnections()
             return;
         }
     }
+}
+
+bool QVDASocketServer::acceptedFromThisUser(int fd, const sockaddr_in& peer)
+{
+    sockaddr_in local = {};
+    socklen_t length = sizeof local;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        QVDALogLine(QStringLiteral("Refused a connection from %1: %2").arg(addressText(peer), errorText(errno)));
+        return false;
+    }
+    PeerUidLookup lookup;
+    {
+        std::lock_guard lock(mutex_);
+        lookup = peerUidLookup_;
+    }
+    const std::optional<uid_t> uid = lookup ? lookup(peer, local) : peerUidFromProc(peer, local);
+    if (uid && *uid == ::geteuid()) {
+        return true;
+    }
+    QVDALogLine(QStringLiteral("Refused a connection from %1: it belongs to %2, not to this user")
+                    .arg(addressText(peer),
+                         uid ? QStringLiteral("user %1").arg(*uid) : QStringLiteral("an unknown user")));
+    return false;
 }
 
 void QVDASocketServer::fillOutQueue()
@@ -555,37 +761,41 @@ void QVDASocketServer::disconnect(const QString& error)
 {
     QVDALogLine(QStringLiteral("Disconnected from client: %1").arg(error));
     closeConnection(true);
-    respawnIfGone();
+    // A helper that still runs reconnects by itself; one that has ended is
+    // (or will be) reaped, and that starts the next.
+    reapHelper();
+    respawnIfNeeded();
 }
 
-void QVDASocketServer::respawnIfGone()
+void QVDASocketServer::respawnIfNeeded()
 {
-    pid_t pid = 0;
     bool spawn = false;
+    pid_t pid = 0;
+    int limit = 0;
+    std::chrono::milliseconds window{};
     {
         std::lock_guard lock(mutex_);
-        pid = clientPid_;
         spawn = spawnHelper_;
+        pid = clientPid_;
+        limit = respawnLimit_;
+        window = respawnWindow_;
     }
-    if (pid > 0) {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            std::lock_guard lock(mutex_);
-            clientPid_ = 0;
-            pid = 0;
-        }
-    }
-    if (!spawn || isProcessRunning(pid)) {
-        return;  // a live helper reconnects by itself
-    }
-    const auto now = std::chrono::steady_clock::now();
-    while (!respawns_.empty() && now - respawns_.front() > std::chrono::minutes(1)) {
-        respawns_.pop_front();
-    }
-    if (static_cast<int>(respawns_.size()) >= maxRespawnsPerMinute) {
-        QVDALogLine(QStringLiteral("Statwick restarted too often; not starting it again for now"));
+    if (!spawn || pid > 0 || connFd_ >= 0 || listenFd_ < 0 || limit <= 0) {
+        respawnAt_.reset();
         return;
     }
+    const auto now = std::chrono::steady_clock::now();
+    while (!respawns_.empty() && now - respawns_.front() >= window) {
+        respawns_.pop_front();
+    }
+    if (static_cast<int>(respawns_.size()) >= limit) {
+        if (!respawnAt_) {
+            QVDALogLine(QStringLiteral("Statwick restarted too often; not starting it again for now"));
+        }
+        respawnAt_ = respawns_.front() + window;
+        return;
+    }
+    respawnAt_.reset();
     respawns_.push_back(now);
     runDetachedProcess(helperPath());
 }

@@ -3,6 +3,7 @@
 #include "QVDALog.h"
 
 #include "Foundation/Bundle.h"
+#include "Foundation/PrivateFolder.h"
 #include "Foundation/PropertyList.h"
 #include "QVBaseLib/Helper.h"
 
@@ -12,6 +13,8 @@
 #include <QSysInfo>
 
 #include <mutex>
+
+#include <unistd.h>
 
 namespace QVDAHelper {
 
@@ -174,6 +177,39 @@ void setBundleOverrideForTesting(std::optional<BundleOverride> bundle)
 {
     std::lock_guard lock(bundleMutex);
     bundleOverride = std::move(bundle);
+}
+
+QString portFileFolder(bool create, QString* error)
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && isPrivateFolder(runtime)) {
+        return QFile::decodeName(runtime);
+    }
+    // Not /tmp itself: a folder all users share would let one user's file
+    // stand in the way of another's.
+    QByteArray temp = qgetenv("TMPDIR");
+    if (!temp.startsWith('/')) {
+        temp = "/tmp";
+    }
+    while (temp.size() > 1 && temp.endsWith('/')) {
+        temp.chop(1);
+    }
+    const QByteArray folder = temp + "/QVDataAnalysis-" + QByteArray::number(static_cast<qulonglong>(::geteuid()));
+    QString reason;
+    if (create ? ensurePrivateFolder(folder, &reason) : isPrivateFolder(folder)) {
+        return QFile::decodeName(folder);
+    }
+    if (error) {
+        *error = QStringLiteral("%1: %2").arg(QFile::decodeName(folder),
+                                               reason.isEmpty() ? QStringLiteral("not a private folder") : reason);
+    }
+    return {};
+}
+
+QString portFilePath(const QString& bundleId, bool create, QString* error)
+{
+    const QString folder = portFileFolder(create, error);
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + bundleId + QStringLiteral("_server_port.txt");
 }
 
 QString configPlistPath()

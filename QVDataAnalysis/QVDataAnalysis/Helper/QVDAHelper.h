@@ -33,6 +33,15 @@ struct BundleOverride {
 };
 void setBundleOverrideForTesting(std::optional<BundleOverride> bundle);
 
+// The folder of the link's port file, one only this user can enter:
+// $XDG_RUNTIME_DIR when it is such a folder, else <temporary folder>/
+// QVDataAnalysis-<uid>, made 0700 when `create` is true; a folder of that
+// name that is a link or belongs to someone else is refused. Empty (with
+// the reason in `error`) when there is no such folder.
+QString portFileFolder(bool create, QString* error = nullptr);
+// <that folder>/<bundle id>_server_port.txt; empty when there is no folder.
+QString portFilePath(const QString& bundleId, bool create, QString* error = nullptr);
+
 // <application support>/.config.plist, and the lock file every running
 // instance of the program holds shared.
 // Creates the application-support folder when missing; a failure is logged.

@@ -27,7 +27,7 @@ protected:
     void TearDown() override
     {
         Helper::setNetworkReachableOverride(std::nullopt);
-        QFile::remove(QStringLiteral("/tmp/%1_server_port.txt").arg(bundleId_));
+        QFile::remove(QVDAHelper::portFilePath(bundleId_, false));
         TempHomeTest::TearDown();
     }
     QString bundleId_;

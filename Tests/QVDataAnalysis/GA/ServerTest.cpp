@@ -13,7 +13,10 @@
 #include <QNetworkInterface>
 
 #include <csignal>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -39,7 +42,7 @@ protected:
     void TearDown() override
     {
         server_.reset();
-        QFile::remove(QStringLiteral("/tmp/%1_server_port.txt").arg(bundleId_));
+        QFile::remove(QVDAHelper::portFilePath(bundleId_, false));
         QVDASocketServer::setHelperPathForTesting(QString());
         QVDAHelper::setBundleOverrideForTesting(std::nullopt);
         TempHomeTest::TearDown();
@@ -87,16 +90,18 @@ protected:
     std::unique_ptr<QVDASocketServer> server_;
 };
 
-bool isZombieOrGone(pid_t pid)
+// The state letter of a process ("R", "S", "Z" …), empty when it is gone.
+QByteArray processState(pid_t pid)
 {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly)) {
-        return true;
+        return {};
     }
     const QByteArray text = stat.readAll();
     const qsizetype close = text.lastIndexOf(')');
-    return close < 0 || text.mid(close + 2, 1) == "Z";
+    return close < 0 ? QByteArray() : text.mid(close + 2, 1);
 }
+
 
 }  // namespace
 
@@ -215,30 +220,140 @@ TEST_F(LinkServerTest, MissingHelperIsLoggedAndFramesStayCached)
     EXPECT_EQ(server_->cachedFrameCount(), 1);
 }
 
-TEST_F(LinkServerTest, GoneHelperIsRestartedAtMostThreeTimesAMinute)
+TEST_F(LinkServerTest, GoneHelperIsRestartedAtMostThreeTimesAMinuteAndLaterAgain)
 {
+    // A helper that ends at once: it is reaped and started again without
+    // waiting for any link to drop, three times, then held back.
     QVDASocketServer::setHelperPathForTesting(QStringLiteral("/bin/true"));
     server_->setSpawnHelper(true);
     startServer();
-    ASSERT_TRUE(waitUntil([&] { return server_->clientPid() > 0; }));
-    int starts = 1;
-    for (int round = 0; round < 4; ++round) {
-        const pid_t before = server_->clientPid();
-        ASSERT_TRUE(waitUntil([&] { return isZombieOrGone(before); }));
-        {
-            FrameStream stream(LinkTest::connectTo(server_->port()));
-            EXPECT_TRUE(nextIsConfiguration(stream));
+    const auto starts = [&] { return logText().count(QStringLiteral("Statwick process server started with PID")); };
+    ASSERT_TRUE(waitUntil([&] { return logText().contains(QStringLiteral("restarted too often")); }));
+    ASSERT_TRUE(waitUntil([&] { return server_->clientPid() == 0; }));
+    EXPECT_EQ(starts(), 1 + QVDASocketServer::maxRespawnsPerMinute);
+    EXPECT_EQ(logText().count(QStringLiteral("ended (exit status 0)")), starts());
+
+    // Held back, not given up: once the window has passed it starts again.
+    server_.reset();
+    server_ = std::make_unique<QVDASocketServer>();
+    server_->setRespawnLimit(2, 300ms);
+    server_->setSpawnHelper(true);
+    RYLog::shared().resetForTesting();
+    QFile::remove(RYLog::shared().logPath() + QStringLiteral("/Twinsweep.log"));
+    startServer();
+    EXPECT_TRUE(waitUntil([&] { return starts() >= 7; }, 30s));
+    EXPECT_TRUE(logText().contains(QStringLiteral("restarted too often")));
+}
+
+TEST_F(LinkServerTest, HelperKilledAtAnyMomentIsReapedAndReplaced)
+{
+    QVDASocketServer::setHelperPathForTesting(QStringLiteral(STATWICK_PATH));
+    server_->setSpawnHelper(true);
+    server_->setRespawnLimit(1000, std::chrono::minutes(1));
+    startServer();
+    std::mt19937 random(std::random_device{}());
+    std::vector<pid_t> killed;
+    const auto isNew = [&](pid_t pid) { return pid > 0 && std::find(killed.begin(), killed.end(), pid) == killed.end(); };
+    for (int round = 0; round < 30; ++round) {
+        pid_t helper = 0;
+        switch (round % 3) {
+        case 0:  // as soon as it is started, connected or not
+            ASSERT_TRUE(waitUntil([&] { return isNew(helper = server_->clientPid()); }, 30s)) << "round " << round;
+            break;
+        case 1:  // while connected, a moment later
+            ASSERT_TRUE(waitUntil([&] { return isNew(helper = server_->clientPid()) && server_->isConnected(); }, 30s))
+                << "round " << round;
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 20));
+            break;
+        default: {  // 50 ms after its link dropped: the link's end comes first
+            ASSERT_TRUE(waitUntil([&] { return isNew(helper = server_->clientPid()) && server_->isConnected(); }, 30s))
+                << "round " << round;
+            ::close(LinkTest::connectTo(server_->port()));  // displaces the helper's link, then goes
+            ASSERT_TRUE(waitUntil([&] { return !server_->isConnected(); }));
+            std::this_thread::sleep_for(50ms);
+            break;
         }
-        if (round < QVDASocketServer::maxRespawnsPerMinute) {
-            ASSERT_TRUE(waitUntil([&] { return server_->clientPid() != before && server_->clientPid() > 0; }));
-            ++starts;
-        } else {
-            ASSERT_TRUE(waitUntil([&] { return logText().contains(QStringLiteral("restarted too often")); }));
-            EXPECT_TRUE(server_->clientPid() == before || server_->clientPid() == 0);
         }
+        ASSERT_EQ(::kill(helper, SIGKILL), 0);
+        killed.push_back(helper);
     }
-    EXPECT_EQ(starts, 1 + QVDASocketServer::maxRespawnsPerMinute);
-    EXPECT_EQ(logText().count(QStringLiteral("Statwick process server started with PID")), starts);
+    // Every time a new helper came and connected; none of the killed stays a zombie.
+    EXPECT_TRUE(waitUntil([&] { return isNew(server_->clientPid()) && server_->isConnected(); }, 30s));
+    for (pid_t pid : killed) {
+        EXPECT_TRUE(waitUntil([&] { return processState(pid).isEmpty(); })) << "helper " << pid << " left a zombie";
+    }
+    EXPECT_EQ(logText().count(QStringLiteral("Statwick process server started with PID")), 31);
+    EXPECT_EQ(logText().count(QStringLiteral("ended (signal 9)")), 30);
+    const pid_t last = server_->clientPid();
+    server_.reset();
+    ::kill(last, SIGKILL);
+    ::waitpid(last, nullptr, 0);
+}
+
+TEST_F(LinkServerTest, ConnectionsOfOtherUsersAreClosedAtOnceAndLogged)
+{
+    startServer();
+    const auto refusedWithoutData = [](int fd) {
+        FrameStream stream(fd);
+        return fd >= 0 && !stream.next(10s) && stream.waitClosed(1s);
+    };
+    if (runningAsRoot()) {
+        // A real client of another user.
+        const quint16 port = server_->port();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                ::_exit(3);
+            }
+            const int fd = LinkTest::connectTo(port);
+            if (fd < 0) {
+                ::_exit(2);
+            }
+            char byte = 0;
+            ::_exit(::recv(fd, &byte, 1, 0) == 0 ? 0 : 1);  // closed before any frame
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: it was sent frames, 2: it could not connect";
+        EXPECT_TRUE(waitUntil([&] { return logText().contains(QStringLiteral("it belongs to user 65534, not to this user")); }));
+    } else {
+        server_->setPeerUidLookup([](const sockaddr_in&, const sockaddr_in&) { return std::optional<uid_t>(::geteuid() + 1); });
+        EXPECT_TRUE(refusedWithoutData(LinkTest::connectTo(server_->port())));
+        EXPECT_TRUE(logText().contains(QStringLiteral("it belongs to user %1, not to this user").arg(::geteuid() + 1)));
+    }
+    server_->setPeerUidLookup([](const sockaddr_in&, const sockaddr_in&) { return std::nullopt; });
+    EXPECT_TRUE(refusedWithoutData(LinkTest::connectTo(server_->port())));
+    EXPECT_TRUE(logText().contains(QStringLiteral("it belongs to an unknown user")));
+    EXPECT_FALSE(server_->isConnected());
+    EXPECT_FALSE(logText().contains(QStringLiteral("Accepted new client")));
+
+    // Our own connection, looked up for real, is kept and served.
+    server_->setPeerUidLookup(nullptr);
+    FrameStream ours(LinkTest::connectTo(server_->port()));
+    EXPECT_TRUE(nextIsConfiguration(ours));
+}
+
+TEST(LinkPeerLookup, FindsTheOwnerOfTheConnectingSocketOnly)
+{
+    LinkTest::TestLinkServer listener;
+    const int client = LinkTest::connectTo(listener.port());
+    ASSERT_GE(client, 0);
+    const int accepted = listener.accept();
+    ASSERT_GE(accepted, 0);
+    sockaddr_in peer = {};
+    sockaddr_in local = {};
+    socklen_t length = sizeof peer;
+    ASSERT_EQ(::getpeername(accepted, reinterpret_cast<sockaddr*>(&peer), &length), 0);
+    length = sizeof local;
+    ASSERT_EQ(::getsockname(accepted, reinterpret_cast<sockaddr*>(&local), &length), 0);
+    EXPECT_EQ(QVDASocketServer::peerUidFromProc(peer, local), std::optional<uid_t>(::geteuid()));
+    sockaddr_in other = peer;
+    other.sin_port = htons(static_cast<quint16>(ntohs(peer.sin_port) ^ 1));
+    EXPECT_EQ(QVDASocketServer::peerUidFromProc(other, local), std::nullopt);
+    ::close(client);
+    ::close(accepted);
 }
 
 TEST_F(LinkServerTest, HelperStartsDetachedWithThreeArgumentsAndIsNotRestartedWhileAlive)
@@ -260,8 +375,14 @@ TEST_F(LinkServerTest, HelperStartsDetachedWithThreeArgumentsAndIsNotRestartedWh
     const QStringList lines = QString::fromUtf8(recorded.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines.first(), QStringLiteral("3 %1 %2 %3").arg(bundleId_).arg(::getpid()).arg(RYLog::shared().logPath()));
-    for (const QString& line : lines.mid(1)) {  // the shell sets a few of its own, nothing comes from us
-        EXPECT_FALSE(line.startsWith(QStringLiteral("HOME=")) || line.startsWith(QStringLiteral("XDG_"))) << line.toStdString();
+    // The shell sets a few of its own; of ours only what names the port file's folder comes.
+    for (const QString& line : lines.mid(1)) {
+        const QString name = line.section(QLatin1Char('='), 0, 0);
+        if (name == QLatin1String("XDG_RUNTIME_DIR") || name == QLatin1String("TMPDIR")) {
+            EXPECT_EQ(line.section(QLatin1Char('='), 1), qEnvironmentVariable(name.toLatin1().constData()));
+        } else {
+            EXPECT_FALSE(name == QLatin1String("HOME") || name.startsWith(QLatin1String("XDG_"))) << line.toStdString();
+        }
     }
     // A session of its own, and nothing inherited beyond standard input, output and error.
     ASSERT_TRUE(waitUntil([&] {

@@ -1,5 +1,7 @@
 #include "LinkTestSupport.h"
 
+#include "Helper/QVDAHelper.h"
+
 #include "Foundation/Bundle.h"
 #include "Foundation/PropertyList.h"
 #include "TestSupport.h"
@@ -29,7 +31,7 @@ protected:
             probe_.kill();
             probe_.waitForFinished(10000);
         }
-        QFile::remove(QStringLiteral("/tmp/%1_server_port.txt").arg(bundleId_));
+        QFile::remove(QVDAHelper::portFilePath(bundleId_, false));
         TempHomeTest::TearDown();
     }
 

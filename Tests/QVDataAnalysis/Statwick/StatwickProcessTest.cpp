@@ -4,6 +4,7 @@
 #include "RYGALogManager.h"
 
 #include "Foundation/PropertyList.h"
+#include "Helper/QVDAHelper.h"
 #include "LinkTestSupport.h"
 #include "TestSupport.h"
 
@@ -43,7 +44,7 @@ protected:
             process_.kill();
             process_.waitForFinished(10000);
         }
-        QFile::remove(QStringLiteral("/tmp/%1_server_port.txt").arg(bundleId_));
+        QFile::remove(QVDAHelper::portFilePath(bundleId_, false));
         TempHomeTest::TearDown();
     }
 

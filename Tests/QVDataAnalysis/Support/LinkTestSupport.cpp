@@ -1,5 +1,7 @@
 #include "LinkTestSupport.h"
 
+#include "Helper/QVDAHelper.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -108,7 +110,7 @@ TestLinkServer::~TestLinkServer()
 
 QString TestLinkServer::writePortFile(const QString& bundleId, const QByteArray& contents) const
 {
-    const QString path = QStringLiteral("/tmp/%1_server_port.txt").arg(bundleId);
+    const QString path = QVDAHelper::portFilePath(bundleId, true);
     QFile file(path);
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(contents.isNull() ? QByteArray::number(port_) : contents);

@@ -13,7 +13,7 @@ namespace LinkTest {
 
 using namespace std::chrono_literals;
 
-// An identifier no other test process uses (it names the port file in /tmp).
+// An identifier no other test process uses (it names the port file).
 QString uniqueBundleId();
 
 // Connects to 127.0.0.1:port (or to `host`); -1 on failure.
