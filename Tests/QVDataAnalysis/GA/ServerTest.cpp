@@ -13,7 +13,9 @@
 #include <QNetworkInterface>
 
 #include <csignal>
+#include <fcntl.h>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -102,6 +104,27 @@ QByteArray processState(pid_t pid)
     return close < 0 ? QByteArray() : text.mid(close + 2, 1);
 }
 
+
+std::pair<dev_t, ino_t> objectOf(int fd)
+{
+    struct stat info = {};
+    ::fstat(fd, &info);
+    return {info.st_dev, info.st_ino};
+}
+
+// What the descriptors of a process from `first` on point to (files, pipes, sockets).
+std::set<std::pair<dev_t, ino_t>> openObjects(pid_t pid, int first)
+{
+    std::set<std::pair<dev_t, ino_t>> objects;
+    const QDir folder(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& name : folder.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+        struct stat info = {};
+        if (name.toInt() >= first && ::stat(QFile::encodeName(folder.filePath(name)).constData(), &info) == 0) {
+            objects.insert({info.st_dev, info.st_ino});
+        }
+    }
+    return objects;
+}
 
 }  // namespace
 
@@ -366,6 +389,8 @@ TEST_F(LinkServerTest, HelperStartsDetachedWithThreeArgumentsAndIsNotRestartedWh
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVDASocketServer::setHelperPathForTesting(script);
     server_->setSpawnHelper(true);
+    const int marker = ::open(QFile::encodeName(scratch() + QStringLiteral("/marker")).constData(), O_RDONLY | O_CREAT, 0600);
+    ASSERT_GE(marker, 3);
     startServer();
     ASSERT_TRUE(waitUntil([&] { return server_->clientPid() > 0; }));
     const pid_t helper = server_->clientPid();
@@ -384,20 +409,23 @@ TEST_F(LinkServerTest, HelperStartsDetachedWithThreeArgumentsAndIsNotRestartedWh
             EXPECT_FALSE(name == QLatin1String("HOME") || name.startsWith(QLatin1String("XDG_"))) << line.toStdString();
         }
     }
-    // A session of its own, and nothing inherited beyond standard input, output and error.
+    // A session of its own.
     ASSERT_TRUE(waitUntil([&] {
         return QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(helper)).contains(QStringLiteral("sleep"));
     }));
     EXPECT_EQ(::getsid(helper), helper);
-    // The helper's own start-up may hold a file open for a moment (its C
-    // library reading locale data); an inherited descriptor never goes away.
-    const QStringList standardOnly{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")};
-    const auto openDescriptors = [helper] {
-        return QDir(QStringLiteral("/proc/%1/fd").arg(helper))
-            .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System);
-    };
-    waitUntil([&] { return openDescriptors() == standardOnly; }, std::chrono::seconds(5));
-    EXPECT_EQ(openDescriptors(), standardOnly);
+    // Nothing of ours is inherited beyond standard input, output and error.
+    // Counting the helper's descriptors races with its own start-up (the
+    // loader opens and closes its cache and libraries as descriptor 3), so
+    // what each one points to is compared with what ours point to: an
+    // inherited one would stay open on one of our objects (the marker above
+    // first of all: it is not closed on exec).
+    const std::set<std::pair<dev_t, ino_t>> ours = openObjects(::getpid(), 3);
+    ASSERT_TRUE(ours.count(objectOf(marker)));
+    for (const auto& object : openObjects(helper, 3)) {
+        EXPECT_FALSE(ours.count(object)) << "the helper holds a descriptor of ours: " << object.first << ":" << object.second;
+    }
+    ::close(marker);
     {
         FrameStream stream(LinkTest::connectTo(server_->port()));
         EXPECT_TRUE(nextIsConfiguration(stream));
@@ -406,4 +434,108 @@ TEST_F(LinkServerTest, HelperStartsDetachedWithThreeArgumentsAndIsNotRestartedWh
     EXPECT_EQ(server_->clientPid(), helper);
     EXPECT_EQ(logText().count(QStringLiteral("Statwick process server started with PID")), 1);
     ::kill(helper, SIGKILL);
+}
+
+namespace {
+
+// The port file's folder under a chosen runtime folder and temporary folder.
+class LinkPortFileTest : public LinkServerTest {
+protected:
+    void SetUp() override
+    {
+        LinkServerTest::SetUp();
+        savedRuntime_ = qgetenv("XDG_RUNTIME_DIR");
+        savedTemp_ = qgetenv("TMPDIR");
+        // A shared temporary folder like /tmp: everyone may write, sticky.
+        temp_ = scratch() + QStringLiteral("/tmp");
+        QDir().mkpath(temp_);
+        ::chmod(QFile::encodeName(scratch()).constData(), 0755);
+        ::chmod(QFile::encodeName(home()).constData(), 0755);
+        ::chmod(QFile::encodeName(temp_).constData(), 01777);
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(temp_));
+    }
+    void TearDown() override
+    {
+        server_.reset();
+        savedRuntime_.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", savedRuntime_);
+        savedTemp_.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemp_);
+        LinkServerTest::TearDown();
+    }
+    QString perUser() const { return temp_ + QStringLiteral("/QVDataAnalysis-%1").arg(::geteuid()); }
+    static mode_t modeOf(const QString& path)
+    {
+        struct stat info = {};
+        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? (info.st_mode & 07777) : 0;
+    }
+    // Starts the server and answers where its port file went (empty: nowhere).
+    QString portFileWritten()
+    {
+        startServer();
+        const QString path = server_->portFilePath();
+        QFile file(path);
+        if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.readAll() != QByteArray::number(server_->port())) {
+            return {};
+        }
+        EXPECT_EQ(modeOf(path), 0600u);
+        return path;
+    }
+
+    QString temp_;
+    QByteArray savedRuntime_;
+    QByteArray savedTemp_;
+};
+
+}  // namespace
+
+TEST_F(LinkPortFileTest, RuntimeFolderWhenPrivateElseAFolderOfOurOwnInTheTemporaryFolder)
+{
+    const QString runtime = scratch() + QStringLiteral("/run");
+    QDir().mkpath(runtime);
+    ::chmod(QFile::encodeName(runtime).constData(), 0700);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    EXPECT_EQ(portFileWritten(), runtime + QLatin1Char('/') + bundleId_ + QStringLiteral("_server_port.txt"));
+    EXPECT_FALSE(QFile::exists(perUser()));
+
+    // A runtime folder others may enter is not used.
+    server_ = std::make_unique<QVDASocketServer>();
+    server_->setSpawnHelper(false);
+    ::chmod(QFile::encodeName(runtime).constData(), 0755);
+    EXPECT_EQ(portFileWritten(), perUser() + QLatin1Char('/') + bundleId_ + QStringLiteral("_server_port.txt"));
+    EXPECT_EQ(modeOf(perUser()), 0700u);
+
+    // Neither is the shared temporary folder itself.
+    EXPECT_FALSE(QFile::exists(temp_ + QLatin1Char('/') + bundleId_ + QStringLiteral("_server_port.txt")));
+}
+
+TEST_F(LinkPortFileTest, AFolderOfThatNameThatIsNotOursIsRefused)
+{
+    // Our own, left open by something else: narrowed.
+    QDir().mkpath(perUser());
+    ::chmod(QFile::encodeName(perUser()).constData(), 0777);
+    EXPECT_FALSE(portFileWritten().isEmpty());
+    EXPECT_EQ(modeOf(perUser()), 0700u);
+    QDir(perUser()).removeRecursively();
+
+    // A link planted by another user, to a folder of theirs.
+    const QString elsewhere = scratch() + QStringLiteral("/elsewhere");
+    QDir().mkpath(elsewhere);
+    ASSERT_TRUE(QFile::link(elsewhere, perUser()));
+    server_ = std::make_unique<QVDASocketServer>();
+    server_->setSpawnHelper(false);
+    EXPECT_TRUE(portFileWritten().isEmpty());
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+    EXPECT_TRUE(logText().contains(QStringLiteral("cannot write the port file: no private folder for it")));
+    QFile::remove(perUser());
+
+    if (runningAsRoot()) {
+        // A folder of another user.
+        QDir().mkpath(perUser());
+        ASSERT_EQ(::chown(QFile::encodeName(perUser()).constData(), 65534, 65534), 0);
+        server_ = std::make_unique<QVDASocketServer>();
+        server_->setSpawnHelper(false);
+        EXPECT_TRUE(portFileWritten().isEmpty());
+        EXPECT_TRUE(QDir(perUser()).isEmpty());
+        EXPECT_TRUE(QVDAHelper::portFilePath(bundleId_, false).isEmpty()) << "the helper does not read from it either";
+    }
 }

@@ -3,8 +3,10 @@
 #include "QVDASocketClient.h"
 #include "RYGALogManager.h"
 
-#include "Foundation/PropertyList.h"
 #include "Helper/QVDAHelper.h"
+
+#include "BinaryPlistBuilder.h"
+#include "Foundation/PropertyList.h"
 #include "LinkTestSupport.h"
 #include "TestSupport.h"
 
@@ -144,6 +146,58 @@ TEST_F(StatwickProcessTest, SurvivesMalformedFramesAndReportsCloseAfterANormalEn
     EXPECT_FALSE(text.contains(QStringLiteral("Crash&")));
     EXPECT_TRUE(helperLog().contains(QStringLiteral("mainAppStatus: exited")));
     EXPECT_TRUE(helperLog().contains(QStringLiteral("all GA operations are finished...")));
+}
+
+TEST_F(StatwickProcessTest, HostileArchivesAreDroppedAndTheNextFrameIsReported)
+{
+    // Archives that once killed the helper: 100,000 nested arrays (stack
+    // overflow in the reader), texts and keys holding U+0000 (an assertion),
+    // and a reference loop.
+    QList<QByteArray> hostile;
+    {
+        BinaryPlistBuilder deep(4);
+        int inner = deep.ascii("x");
+        for (int i = 0; i < 100000; ++i) {
+            inner = deep.array({inner});
+        }
+        hostile << deep.build(deep.dict({deep.ascii("$class"), deep.ascii("_labels")}, {deep.ascii("GAEvent"), inner}));
+    }
+    {
+        BinaryPlistBuilder text;
+        hostile << text.build(text.dict({text.ascii("$class"), text.ascii("_category")},
+                                        {text.ascii("GAEvent"), text.utf16(QStringLiteral("Sc\u0000an"))}));
+    }
+    {
+        BinaryPlistBuilder key;
+        hostile << key.build(key.dict({key.ascii("$class"), key.utf16(QStringLiteral("_cat\u0000egory"))},
+                                      {key.ascii("GAEvent"), key.ascii("Scan")}));
+    }
+    {
+        BinaryPlistBuilder loop;
+        const int labels = loop.array({});
+        loop.setArray(labels, {loop.ascii("a"), labels});
+        hostile << loop.build(loop.dict({loop.ascii("$class"), loop.ascii("_labels")}, {loop.ascii("GAEvent"), labels}));
+    }
+    EXPECT_LT(hostile.first().size(), 1000 * 1000);
+
+    LinkTest::TestLinkServer server;
+    server.writePortFile(bundleId_);
+    startStatwick();
+    LinkTest::FrameStream link(server.accept());
+    ASSERT_GE(link.fd(), 0);
+    ASSERT_TRUE(LinkTest::sendAll(link.fd(), configuration()));
+    for (const QByteArray& archive : hostile) {
+        ASSERT_TRUE(LinkTest::sendAll(link.fd(), QVDAFrame::build(archive, 2) + QVDAFrame::build(archive, 1)));
+    }
+    ASSERT_TRUE(LinkTest::sendAll(link.fd(), eventFrame(QStringLiteral("Done"))));
+    ASSERT_TRUE(waitUntil([&] { return reports().contains(QStringLiteral("ep.qv_action=Done&")); }));
+    EXPECT_EQ(process_.state(), QProcess::Running);
+    EXPECT_EQ(reports().count(QStringLiteral("ga4 ")), 1);
+    EXPECT_EQ(helperLog().count(QStringLiteral("dropped an event frame that holds no usage event")), hostile.size());
+    EXPECT_EQ(helperLog().count(QStringLiteral("dropped a configuration frame that holds no configuration")),
+              hostile.size());
+    // The configuration sent first still holds.
+    EXPECT_TRUE(reports().contains(QStringLiteral("&tid=G-T&ep.qv_productname=Probe&")));
 }
 
 TEST_F(StatwickProcessTest, ReportsCrashWhenTheStatusIsStillRunning)
