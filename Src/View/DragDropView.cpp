@@ -1,11 +1,13 @@
 #include "DragDropView.h"
 
+#include "Foundation/ResourceValues.h"
 #include "QVLibrary/RYTImage.h"
 
 #include <QDragEnterEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 DragDropView::DragDropView(QWidget* parent)
     : QWidget(parent)
@@ -17,12 +19,12 @@ DragDropView::DragDropView(QWidget* parent)
 DragDropView::DragOperation DragDropView::draggingEntered(const QMimeData* data)
 {
     const QList<QUrl> urls = data && data->hasUrls() ? data->urls() : QList<QUrl>();
-    pathList_ = QStringList();
+    pathList_ = QByteArrayList();
     int refused = 0;
     for (const QUrl& url : urls) {
-        const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
-        const QFileInfo info(path);
-        if (!path.isEmpty() && info.exists() && info.isDir() && !path.endsWith(QStringLiteral(".app"))) {
+        const QByteArray path = url.isLocalFile() ? FilePath::fromFileUrl(url) : QByteArray();
+        struct stat st {};
+        if (!path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && !path.endsWith(".app")) {
             pathList_.append(path);
         } else {
             isFile_ = 1;

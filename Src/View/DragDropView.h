@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <QByteArrayList>
 #include <QWidget>
 
 class DragDropView;
@@ -14,8 +14,8 @@ public:
     virtual void draggingEntered(DragDropView* view) = 0;
     // That drag left without being dropped.
     virtual void draggingExited(DragDropView* view) = 0;
-    // The drag was dropped; the accepted folder paths.
-    virtual void dragDrop(DragDropView* view, const QStringList& filePathList) = 0;
+    // The drag was dropped; the accepted folder paths, as the system's bytes.
+    virtual void dragDrop(DragDropView* view, const QByteArrayList& filePathList) = 0;
 };
 
 // A transparent drop area for folders dragged from a file manager. Of the
@@ -42,8 +42,9 @@ public:
     // Set to 1 when a drag leaves; the owning screen clears it.
     qint64 isDrag() const { return isDrag_; }
     void setIsDrag(qint64 value) { isDrag_ = value; }
-    // The accepted folder paths of the current drag.
-    QStringList pathList() const { return pathList_; }
+    // The accepted folder paths of the current drag, taken from the bytes of
+    // the dragged URLs: a name need not be UTF-8.
+    QByteArrayList pathList() const { return pathList_; }
 
     // The three steps of a drag, as the drag events drive them.
     DragOperation draggingEntered(const QMimeData* data);
@@ -65,7 +66,7 @@ private:
     DragDropViewDelegate* delegate_ = nullptr;
     qint64 isFile_ = 0;
     qint64 isDrag_ = 0;
-    QStringList pathList_;
+    QByteArrayList pathList_;
     bool accepted_ = false;
     bool prohibited_ = false;
 };

@@ -1,8 +1,10 @@
 #include "View/DragDropView.h"
 
+#include "Foundation/ResourceValues.h"
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QTest>
@@ -10,16 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class Screen : public DragDropViewDelegate {
 public:
     QStringList heard;
-    QStringList dropped;
+    QByteArrayList dropped;
 
     void draggingEntered(DragDropView*) override { heard << QStringLiteral("entered"); }
     void draggingExited(DragDropView*) override { heard << QStringLiteral("exited"); }
-    void dragDrop(DragDropView*, const QStringList& paths) override
+    void dragDrop(DragDropView*, const QByteArrayList& paths) override
     {
         heard << QStringLiteral("drop");
         dropped = paths;
@@ -95,12 +99,12 @@ TEST_F(DragDropViewTest, AFolderAndAFileEnterAsACopyOfTheFolderAndDrop)
     std::unique_ptr<QMimeData> data(urls({folder, file}));
     EXPECT_TRUE(enter(data.get()));
     EXPECT_EQ(view.draggingEntered(data.get()), DragDropView::DragOperation::copy);
-    EXPECT_EQ(view.pathList(), QStringList{folder});
+    EXPECT_EQ(view.pathList(), QByteArrayList{QFile::encodeName(folder)});
     EXPECT_EQ(view.isFile(), 0);
     EXPECT_FALSE(view.showsProhibitedCursor());
     EXPECT_TRUE(drop(data.get()));
     EXPECT_EQ(screen.heard, (QStringList{QStringLiteral("entered"), QStringLiteral("entered"), QStringLiteral("drop")}));
-    EXPECT_EQ(screen.dropped, QStringList{folder});
+    EXPECT_EQ(screen.dropped, QByteArrayList{QFile::encodeName(folder)});
 }
 
 TEST_F(DragDropViewTest, OnlyFilesOrABundleAreRefusedWithTheProhibitedPointerAndNoMessages)
@@ -133,7 +137,7 @@ TEST_F(DragDropViewTest, EachEntryStartsAFreshListAndAnAcceptedExitTellsTheScree
 {
     std::unique_ptr<QMimeData> first(urls({folder, second}));
     EXPECT_TRUE(enter(first.get()));
-    EXPECT_EQ(view.pathList(), (QStringList{folder, second}));
+    EXPECT_EQ(view.pathList(), (QByteArrayList{QFile::encodeName(folder), QFile::encodeName(second)}));
     view.setIsDrag(0);
     leave();
     EXPECT_EQ(view.isDrag(), 1);
@@ -141,11 +145,25 @@ TEST_F(DragDropViewTest, EachEntryStartsAFreshListAndAnAcceptedExitTellsTheScree
 
     std::unique_ptr<QMimeData> next(urls({second, bundle}));
     EXPECT_TRUE(enter(next.get()));
-    EXPECT_EQ(view.pathList(), QStringList{second});
+    EXPECT_EQ(view.pathList(), QByteArrayList{QFile::encodeName(second)});
     EXPECT_TRUE(drop(next.get()));
-    EXPECT_EQ(screen.dropped, QStringList{second});
+    EXPECT_EQ(screen.dropped, QByteArrayList{QFile::encodeName(second)});
     EXPECT_EQ(screen.heard, (QStringList{QStringLiteral("entered"), QStringLiteral("exited"),
                                          QStringLiteral("entered"), QStringLiteral("drop")}));
+}
+
+TEST_F(DragDropViewTest, AFolderWhoseNameIsNotUtf8KeepsItsBytes)
+{
+    const QByteArray odd = QFile::encodeName(scratch()) + "/r\xff\xfeoot";
+    ASSERT_EQ(::mkdir(odd.constData(), 0755), 0);
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls({FilePath::fileUrl(odd)});
+    // As a file manager puts it on the clipboard: the URL's own bytes.
+    data->setData(QStringLiteral("text/uri-list"), FilePath::fileUrl(odd).toEncoded() + "\r\n");
+    EXPECT_TRUE(enter(data.get()));
+    EXPECT_EQ(view.pathList(), QByteArrayList{odd});
+    EXPECT_TRUE(drop(data.get()));
+    EXPECT_EQ(screen.dropped, QByteArrayList{odd});
 }
 
 TEST_F(DragDropViewTest, WithoutADelegateADropStillSucceedsQuietly)
