@@ -11,45 +11,46 @@
 #include <QMainWindow>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 
 FolderPathTextField::FolderPathTextField(QWidget* parent) : QLabel(parent) {}
 
 void FolderPathTextField::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    const QFontMetricsF metrics(font());
+    const QRectF box = contentsRect();
     const QString text = this->text();
-    const double width = contentsRect().width();
+    QString path = text;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
+        path.chop(1);
+    }
+    // A path reads best as its folder's name over the whole path; the path
+    // is shortened in the middle so both ends stay readable.
+    const bool isPath = path.contains(QLatin1Char('/')) && path != QLatin1String("/");
+    const QString heading = isPath ? path.mid(path.lastIndexOf(QLatin1Char('/')) + 1) : text;
 
-    // Lay out up to the last allowed line; what does not fit goes into it,
-    // shortened in the middle so both ends of the path stay readable.
-    QList<QString> lines;
-    QTextLayout layout(text, font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    int consumed = 0;
-    while (lines.size() < maximumLines - 1) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) {
-            break;
-        }
-        line.setLineWidth(width);
-        lines << text.mid(line.textStart(), line.textLength());
-        consumed = line.textStart() + line.textLength();
-    }
-    layout.endLayout();
-    if (consumed < text.size()) {
-        lines << metrics.elidedText(text.mid(consumed), Qt::ElideMiddle, width);
-    }
-    const double lineHeight = metrics.lineSpacing();
-    double y = contentsRect().top() + (contentsRect().height() - lineHeight * lines.size()) / 2.0;
-    for (const QString& line : lines) {
-        painter.drawText(QRectF(contentsRect().left(), y, width, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, line);
-        y += lineHeight;
+    QFont headingFont = font();
+    headingFont.setPixelSize(14);
+    headingFont.setWeight(QFont::DemiBold);
+    QFont detailFont = font();
+    detailFont.setPixelSize(12);
+    const QFontMetricsF headingMetrics(headingFont);
+    const QFontMetricsF detailMetrics(detailFont);
+    const double gap = 4;
+    const double height = headingMetrics.height() + (isPath ? gap + detailMetrics.height() : 0);
+    double y = box.top() + (box.height() - height) / 2;
+
+    QColor color = palette().color(QPalette::WindowText);
+    painter.setPen(color);
+    painter.setFont(headingFont);
+    painter.drawText(QRectF(box.left(), y, box.width(), headingMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     headingMetrics.elidedText(heading, Qt::ElideRight, box.width()));
+    if (isPath) {
+        y += headingMetrics.height() + gap;
+        color.setAlphaF(0.55f);
+        painter.setPen(color);
+        painter.setFont(detailFont);
+        painter.drawText(QRectF(box.left(), y, box.width(), detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                         detailMetrics.elidedText(text, Qt::ElideMiddle, box.width()));
     }
 }
 
@@ -66,9 +67,6 @@ TrackingTableCellView::TrackingTableCellView(QWidget* parent)
     QSizePolicy policy = ui_->deleteButton->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     ui_->deleteButton->setSizePolicy(policy);
-    QFont font = ui_->textField->font();
-    font.setPixelSize(13);
-    ui_->textField->setFont(font);
     QPalette palette = ui_->textField->palette();
     palette.setColor(QPalette::WindowText, RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor")));
     ui_->textField->setPalette(palette);

@@ -20,14 +20,13 @@ public:
     virtual void deleteFile(int tag) = 0;
 };
 
-// The text of a folder row: the whole text stays in text() (and in the tool
-// tip the owner sets); it is drawn broken anywhere over at most three lines,
-// the last one shortened in the middle, since paths have no blanks to wrap at.
+// The text of a folder row. The whole text stays in text() (and in the tool
+// tip the owner sets); a path is drawn as its folder's name over the path
+// itself, each shortened to fit, any other text as one line.
 class FolderPathTextField : public QLabel {
     Q_OBJECT
 public:
     explicit FolderPathTextField(QWidget* parent = nullptr);
-    static constexpr int maximumLines = 3;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 #include "ShellFixture.h"
 
+#include "View/FolderSetViewController.h"
+
 #include "Foundation/NotificationCenter.h"
 #include "Main/MainMenu.h"
 #include "Main/MainViewController.h"
@@ -130,8 +132,7 @@ TEST_F(MenuTest, CloseIsAnsweredByTheRootControllerOnlyWhileItsViewIsInTheBox)
 {
     MainMenu& made = launch();
     MainWindow* mainWindow = made.mainWindow();
-    mainWindow->mainViewController()->folderSetViewController()->addFolders({QFile::encodeName(scratch())});
-    mainWindow->mainViewController()->folderSetViewController()->startImageScan();
+    scanFromHome({QFile::encodeName(scratch())}, &FolderSetViewController::scanImagesBtnAction);
     EXPECT_FALSE(mainWindow->isShouldCloseWindow());
     SheetWindowController::endSheet();
     QWidget other;

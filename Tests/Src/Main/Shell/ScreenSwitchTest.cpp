@@ -89,8 +89,7 @@ TEST_F(ScreenSwitchTest, DuplicateScanScreenComesAndGoesWithItsConstraintsAndNot
     ContentBox* box = root()->mainViewBox();
     EXPECT_EQ(box->contentView(), home());
 
-    home()->addFolders(folders());
-    home()->startDuplicateScan();
+    scanFromHome(folders(), &FolderSetViewController::scanDuplicates);
     ScanViewController* screen = root()->scanViewController();
     ASSERT_NE(screen, nullptr);
     EXPECT_FALSE(FolderSetViewController::isScanLargeFile());
@@ -124,7 +123,7 @@ TEST_F(ScreenSwitchTest, DuplicateScanScreenComesAndGoesWithItsConstraintsAndNot
     }));
 
     // Again: still exactly the two home constraints kept and one pair installed.
-    home()->startDuplicateScan();
+    scanFromHome(folders(), &FolderSetViewController::scanDuplicates);
     EXPECT_EQ(root()->constraintArray().size(), 2u);
     EXPECT_EQ(minimumConstraints(box), 2);
     EXPECT_EQ(box->constraints().size(), 2u);
@@ -134,8 +133,7 @@ TEST_F(ScreenSwitchTest, LargeFileScanResetsItsFinishedEventFlagAndEmptyResultKe
 {
     launch();
     ScanViewController::setIsGAScanFinished(true);
-    home()->addFolders(folders());
-    home()->startLargeFileScan();
+    scanFromHome(folders(), &FolderSetViewController::scanLargeFile);
     EXPECT_TRUE(FolderSetViewController::isScanLargeFile());
     EXPECT_FALSE(ScanViewController::isGAScanFinished());
     EXPECT_EQ(LargeFilesManager::default_().folderList(), folders());
@@ -158,8 +156,7 @@ TEST_F(ScreenSwitchTest, SimilarImageScreenGetsTheFoldersAndGoesBackHome)
 {
     launch();
     NotificationLog log;
-    home()->addFolders(folders());
-    home()->startImageScan();
+    scanFromHome(folders(), &FolderSetViewController::scanImagesBtnAction);
     ScanImagesViewController* screen = root()->scanImagesViewController();
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->folderList(), folders());
@@ -178,8 +175,7 @@ TEST_F(ScreenSwitchTest, CloseQuestionIsAnsweredByTheScreenOnDisplay)
     EXPECT_TRUE(root()->isShouldCloseWindow());
     EXPECT_TRUE(nib().mainWindow()->isShouldCloseWindow());
 
-    home()->addFolders(folders());
-    home()->startDuplicateScan();
+    scanFromHome(folders(), &FolderSetViewController::scanDuplicates);
     ASSERT_TRUE(waitUntil([&] { return !ScanManager::default_().scaning(); }));
     EXPECT_FALSE(nib().appDelegate()->windowShouldClose());
     const QString question = QStringLiteral("Are you sure you want to exit the program?");
@@ -203,8 +199,7 @@ TEST_F(ScreenSwitchTest, CloseQuestionIsAnsweredByTheScreenOnDisplay)
 TEST_F(ScreenSwitchTest, ConfirmedExitOfTheImageScreenEndsTheProgram)
 {
     launch();
-    home()->addFolders(folders());
-    home()->startImageScan();
+    scanFromHome(folders(), &FolderSetViewController::scanImagesBtnAction);
     EXPECT_FALSE(nib().mainWindow()->isShouldCloseWindow());
     ASSERT_TRUE(sheetShowing(QStringLiteral("Are you sure you want to exit the program?")));
     answerSheet(QStringLiteral("Yes"));
@@ -216,8 +211,7 @@ TEST_F(ScreenSwitchTest, FullScreenChangesReachOnlyAScanScreen)
 {
     launch();
     root()->windowDidEnterFullScreen();  // home: nobody to tell
-    home()->addFolders(folders());
-    home()->startDuplicateScan();
+    scanFromHome(folders(), &FolderSetViewController::scanDuplicates);
     ScanViewController* screen = root()->scanViewController();
     nib().appDelegate()->windowDidEnterFullScreen();
     EXPECT_TRUE(screen->isFullScreen());
@@ -269,17 +263,16 @@ TEST_F(ScreenSwitchTest, KeepEventIsSentOncePerDayForFileScansOnly)
 {
     launch();
     recorder->clear();
-    home()->addFolders(folders());
-    home()->startDuplicateScan();
+    scanFromHome(folders(), &FolderSetViewController::scanDuplicates);
     ASSERT_TRUE(waitUntil([] { return !ScanManager::default_().scaning(); }));
     root()->scanViewBackAction();
-    home()->startLargeFileScan();
+    scanFromHome(folders(), &FolderSetViewController::scanLargeFile);
     ASSERT_TRUE(waitUntil([&] {
         return root()->scanViewController()->displayViewType()
                == ScanViewController::DisplayViewType::displayViewTypeScanFinished;
     }));
     root()->scanViewBackAction();
-    home()->startImageScan();
+    scanFromHome(folders(), &FolderSetViewController::scanImagesBtnAction);
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     EXPECT_EQ(recorder->count(QStringLiteral("Keep"), QStringLiteral("Daykeep")), 1);
     EXPECT_TRUE(recorder->contains(QStringLiteral("Keep"), QStringLiteral("Daykeep"), today));

@@ -11,6 +11,7 @@
 #include "Manager/ScanManager.h"
 #include "QVBaseLib/Helper.h"
 #include "RYTFullSizeWindow.h"
+#include "View/FolderSetViewController.h"
 #include "Window/SheetWindowController.h"
 
 #include <QApplication>
@@ -82,6 +83,21 @@ MainMenu& ShellTest::launch()
     made.appDelegate()->applicationDidFinishLaunching();
     EXPECT_TRUE(waitUntil([] { return AppDelegate::startUpBlockDone(); }));
     return made;
+}
+
+void ShellTest::scanFromHome(const QByteArrayList& folders, void (FolderSetViewController::*button)())
+{
+    MainViewController* root = nib().mainWindow()->mainViewController();
+    FolderSetViewController* home = root->folderSetViewController();
+    home->dragDrop(home->folderList().isEmpty() ? home->dragDropView() : home->mainDragView(), folders);
+    const QPointer<QWidget> before = root->scanViewController() ? static_cast<QWidget*>(root->scanViewController())
+                                                                : root->scanImagesViewController();
+    (home->*button)();
+    EXPECT_TRUE(waitUntil([&] {
+        QWidget* now = root->scanViewController() ? static_cast<QWidget*>(root->scanViewController())
+                                                  : root->scanImagesViewController();
+        return now && now != before;
+    }));
 }
 
 QString ShellTest::supportFolder() const

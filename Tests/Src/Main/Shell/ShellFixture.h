@@ -2,11 +2,13 @@
 
 #include <memory>
 
+#include <QByteArrayList>
 #include <QStringList>
 
 #include "GA/QVDAEventObserver.h"
 #include "TestSupport.h"
 
+class FolderSetViewController;
 class MainMenu;
 
 // A fresh home, the network reported reachable, events recorded instead of
@@ -26,6 +28,12 @@ protected:
     // Builds the window and runs both launch phases, with standard output
     // and error put back afterwards.
     MainMenu& launch();
+
+    // Drops the folders on the home screen (those not yet listed) and
+    // presses one of its function buttons; returns once the scan screen
+    // it starts is up (the button first checks, off the main thread, that
+    // a folder still exists).
+    void scanFromHome(const QByteArrayList& folders, void (FolderSetViewController::*button)());
 
     QString configPlist() const;
     QString terminationStatus() const;

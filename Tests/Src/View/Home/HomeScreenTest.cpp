@@ -1,0 +1,526 @@
+#include "View/FolderSetViewController.h"
+
+#include "DiskArbitration/DiskArbitration.h"
+#include "Foundation/Bundle.h"
+#include "Foundation/FileManager.h"
+#include "Foundation/NotificationCenter.h"
+#include "Foundation/ResourceValues.h"
+#include "Foundation/UserDefaults.h"
+#include "GA/QVDAEventObserver.h"
+#include "Lottie/AnimationView.h"
+#include "Main/MainWindow.h"
+#include "Manager/DiskInfo.h"
+#include "QVBaseLib/Helper.h"
+#include "QVLibrary/RYTButton.h"
+#include "TestSupport.h"
+#include "View/CustomView/FunctionButton.h"
+#include "View/ImageProvider.h"
+#include "Window/DupImageNavigationGuide.h"
+#include "Window/DupImageNavigationView.h"
+#include "Window/DupImageNavigationViewController.h"
+#include "Window/DupImageNavigationWindowController.h"
+#include "Window/ModalOverlay.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QListView>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTest>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+double alphaOf(QWidget* view)
+{
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+}
+
+class HomeScreenTest : public TempHomeTest {
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        Helper::setNetworkReachableOverride(true);
+        recorder = std::make_unique<QVDAEventRecorder>();
+        // The guide has its own tests; here it stays away unless asked for.
+        UserDefaults::standardUserDefaults().setBool(true, DupImageNavigationGuide::flagKey());
+        window = std::make_unique<QMainWindow>();
+        window->resize(700, 420);
+        home = new FolderSetViewController;
+        window->setCentralWidget(home);
+        ModalOverlay::setApplicationMainWindow(window.get());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        for (const char* name : {"Photos", "Music", "Photos/2024"}) {
+            ASSERT_TRUE(QDir().mkpath(scratch() + "/" + QString::fromLatin1(name)));
+        }
+        file = writeFile("notes.txt", "text");
+        ASSERT_TRUE(QDir().mkpath(scratch() + "/Tool.app"));
+    }
+    void TearDown() override
+    {
+        ModalOverlay::setApplicationMainWindow(nullptr);
+        window.reset();
+        recorder.reset();
+        Helper::setNetworkReachableOverride(std::nullopt);
+        TempHomeTest::TearDown();
+    }
+
+    QByteArray folder(const QString& name) const { return QFile::encodeName(scratch() + "/" + name); }
+    static qint64 closeView() { return UserDefaults::standardUserDefaults().integerForKey("CloseView"); }
+    QStringList labels(const QString& category, const QString& action) const
+    {
+        QStringList found;
+        for (const QVDAObservedEvent& event : recorder->events()) {
+            if (event.category == category && event.action == action) {
+                found << event.label;
+            }
+        }
+        return found;
+    }
+
+    // Drags items over a drop area and drops them there, through the drag
+    // events a file manager's drag sends.
+    static bool dragAndDrop(QWidget* area, const QList<QByteArray>& paths, bool drop = true)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QByteArray& path : paths) {
+            urls << FilePath::fileUrl(path);
+        }
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &enter);
+        QDragMoveEvent move(QPoint(30, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &move);
+        const bool accepted = move.isAccepted() && move.dropAction() == Qt::CopyAction;
+        if (!drop) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(area, &leave);
+            return accepted;
+        }
+        if (accepted) {
+            QDropEvent dropEvent(QPointF(30, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(area, &dropEvent);
+        }
+        return accepted;
+    }
+
+    // Answers the open chooser as if these folders had been chosen.
+    void choose(const QByteArrayList& paths)
+    {
+        QFileDialog* panel = home->openPanel();
+        ASSERT_NE(panel, nullptr);
+        QList<QUrl> urls;
+        for (const QByteArray& path : paths) {
+            urls << FilePath::fileUrl(path);
+        }
+        emit panel->urlsSelected(urls);
+        panel->close();
+    }
+
+    bool listLookSettled() const
+    {
+        return home->container()->currentWidget() == home->tableContainView()
+               && home->rightBox()->x() == FolderSetViewController::rightBoxShownX && alphaOf(home->rightBox()) == 1.0
+               && alphaOf(home->scrollView()) == 1.0;
+    }
+    bool emptyLookSettled() const
+    {
+        return home->container()->currentWidget() == home->dragDropView()
+               && home->rightBox()->geometry() == FolderSetViewController::rightBoxHiddenFrame()
+               && alphaOf(home->scrollView()) == 0.0 && alphaOf(home->plusButton()) == 1.0
+               && alphaOf(home->dragText()) == 1.0;
+    }
+
+    std::unique_ptr<QVDAEventRecorder> recorder;
+    std::unique_ptr<QMainWindow> window;
+    FolderSetViewController* home = nullptr;
+    QString file;
+};
+
+}  // namespace
+
+TEST_F(HomeScreenTest, LoadsTheEmptyLookAndCountsTheVisit)
+{
+    EXPECT_EQ(home->container()->currentWidget(), home->dragDropView());
+    EXPECT_EQ(home->dragText()->text(), "Choose or Drag and Drop Files Here");
+    EXPECT_EQ(home->scanBtn()->functionType(), FunctionButton::FunctionType::scanDuplicateFile);
+    EXPECT_EQ(home->scanBtn()->title(), "Scan Duplicates");
+    EXPECT_EQ(home->scanImagesBtn()->functionType(), FunctionButton::FunctionType::scanImages);
+    EXPECT_EQ(home->scanImagesBtn()->title(), "Scan Similar Images");
+    EXPECT_EQ(home->scanLargeFileBtn()->functionType(), FunctionButton::FunctionType::scanlargeFile);
+    EXPECT_EQ(home->scanLargeFileBtn()->title(), "Scan Large Files");
+    EXPECT_EQ(home->restartBtn()->title(), "Restart");
+    EXPECT_EQ(home->rightBox()->geometry(), QRect(765, 36, 320, 287));
+    EXPECT_EQ(alphaOf(home->scrollView()), 0.0);
+    EXPECT_EQ(alphaOf(home->addFileButton()), 0.0);
+    EXPECT_EQ(home->isDragingFlag(), 0);
+    EXPECT_EQ(closeView(), 1);
+    EXPECT_EQ(labels("Process", "Front"), QStringList{"1"});
+    // The animations and their images come through the image provider.
+    ASSERT_NE(home->plusButton()->animation(), nullptr);
+    EXPECT_TRUE(home->plusButton()->animation()->path().endsWith("LottieAnimation/ButtonImport/data.json"));
+    auto* plusImages = dynamic_cast<ImageProvider*>(home->plusButton()->imageProvider().get());
+    ASSERT_NE(plusImages, nullptr);
+    EXPECT_TRUE(plusImages->images().contains("img_0.png"));
+    auto* listImages = dynamic_cast<ImageProvider*>(home->tableContainView()->imageProvider().get());
+    ASSERT_NE(listImages, nullptr);
+    EXPECT_TRUE(listImages->images().contains("img_1.png"));
+    EXPECT_FALSE(home->tableContainView()->currentFrameImage(1).isNull());
+
+    FolderSetViewController second;
+    EXPECT_EQ(labels("Process", "Front"), (QStringList{"1", "2"}));
+}
+
+TEST_F(HomeScreenTest, ChooserStartsHomeTakesSeveralFoldersAndRefusesEqualPaths)
+{
+    QObject listener;
+    QStringList posted;
+    NotificationCenter::defaultCenter().addObserver(&listener, didHiddenMainWindowTitleNotification(),
+                                                    [&](const Notification& n) { posted << n.name; });
+    QTest::mouseClick(home->animationContainer(), Qt::LeftButton);
+    QFileDialog* panel = home->openPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(QDir(panel->directory()).canonicalPath(), QDir(QDir::homePath()).canonicalPath());
+    EXPECT_EQ(QDir::homePath(), TempHomeTest::home());
+    EXPECT_EQ(panel->fileMode(), QFileDialog::Directory);
+    EXPECT_TRUE(panel->testOption(QFileDialog::ShowDirsOnly));
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(panel->isVisible());
+    for (QListView* view : panel->findChildren<QListView*>("listView")) {
+        EXPECT_EQ(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+    }
+
+    // An equal path within one answer is taken once.
+    choose({folder("Photos"), folder("Music"), folder("Photos")});
+    EXPECT_EQ(home->folderList(), (QByteArrayList{folder("Photos"), folder("Music")}));
+    EXPECT_EQ(home->container()->currentWidget(), home->tableContainView());
+    EXPECT_EQ(labels("Process", "Main"), QStringList{"1"});
+    EXPECT_EQ(closeView(), 2);
+    EXPECT_EQ(posted, QStringList{didHiddenMainWindowTitleNotification()});
+    EXPECT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    EXPECT_EQ(home->folderTableView()->numberOfRows(), 2);
+
+    // The add button's chooser adds new folders only: a nested one is new.
+    recorder->clear();
+    home->addFileBtnAction();
+    ASSERT_NE(home->openPanel(), nullptr);
+    EXPECT_EQ(QDir(home->openPanel()->directory()).canonicalPath(), QDir(QDir::homePath()).canonicalPath());
+    choose({folder("Music"), folder("Photos/2024")});
+    EXPECT_EQ(home->folderList(), (QByteArrayList{folder("Photos"), folder("Music"), folder("Photos/2024")}));
+    EXPECT_TRUE(recorder->events().isEmpty());
+    EXPECT_EQ(closeView(), 2);
+
+    // Cancel changes nothing.
+    home->addFileBtnAction();
+    ASSERT_NE(home->openPanel(), nullptr);
+    home->openPanel()->reject();
+    EXPECT_EQ(home->folderList().size(), 3);
+}
+
+TEST_F(HomeScreenTest, DropsReplaceTheEmptyLooksListAndAddOnlyNewPathsToTheList)
+{
+    // Plain files and application folders are refused and change nothing.
+    EXPECT_FALSE(dragAndDrop(home->dragDropView(), {QFile::encodeName(file), folder("Tool.app")}));
+    EXPECT_TRUE(home->folderList().isEmpty());
+    EXPECT_EQ(home->container()->currentWidget(), home->dragDropView());
+    EXPECT_EQ(home->isDragingFlag(), 0);
+
+    // Folders among files come in alone.
+    EXPECT_TRUE(dragAndDrop(home->dragDropView(), {folder("Photos"), QFile::encodeName(file)}));
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Photos")});
+    EXPECT_EQ(home->container()->currentWidget(), home->tableContainView());
+    EXPECT_EQ(labels("Process", "Main"), QStringList{"1"});
+    EXPECT_EQ(closeView(), 2);
+
+    recorder->clear();
+    UserDefaults::standardUserDefaults().setInteger(7, "CloseView");
+    EXPECT_TRUE(dragAndDrop(home->mainDragView(), {folder("Photos"), folder("Photos/2024"), folder("Tool.app")}));
+    EXPECT_EQ(home->folderList(), (QByteArrayList{folder("Photos"), folder("Photos/2024")}));
+    EXPECT_TRUE(recorder->events().isEmpty());
+    EXPECT_EQ(closeView(), 7);
+    // Hovering over the list look's drop area leaves the plus icon alone.
+    const int flag = home->isDragingFlag();
+    EXPECT_TRUE(dragAndDrop(home->mainDragView(), {folder("Music")}, false));
+    EXPECT_EQ(home->isDragingFlag(), flag);
+    EXPECT_TRUE(home->plusButton()->animation()->path().contains("FileDrag"));
+}
+
+TEST_F(HomeScreenTest, LeavingTheListLookByDeleteOrRestart)
+{
+    home->dragDrop(home->dragDropView(), {folder("Photos"), folder("Music")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    recorder->clear();
+
+    // A tag outside the list is ignored; a row's own button deletes it.
+    home->deleteFile(5);
+    home->deleteFile(-1);
+    EXPECT_EQ(home->folderList().size(), 2);
+    auto* cell = qobject_cast<TrackingTableCellView*>(home->folderTableView()->viewAtRow(1));
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->textField()->text(), QFile::decodeName(folder("Music")));
+    EXPECT_EQ(cell->textField()->toolTip(), QFile::decodeName(folder("Music")));
+    EXPECT_FALSE(cell->deleteButton()->isVisibleTo(cell));
+    cell->mouseEntered();
+    QTest::mouseClick(cell->deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Photos")});
+    EXPECT_TRUE(recorder->events().isEmpty());
+    EXPECT_EQ(home->container()->currentWidget(), home->tableContainView());
+
+    // The last row gone: the empty look, "CloseView" 1 and the next "Front".
+    home->deleteFile(0);
+    EXPECT_TRUE(home->folderList().isEmpty());
+    EXPECT_EQ(home->container()->currentWidget(), home->dragDropView());
+    EXPECT_EQ(closeView(), 1);
+    EXPECT_EQ(labels("Process", "Front"), QStringList{"2"});
+    EXPECT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
+
+    // Restart empties the list, keeps "CloseView" and sends nothing.
+    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    recorder->clear();
+    home->restartBtnAction();
+    EXPECT_TRUE(home->folderList().isEmpty());
+    EXPECT_EQ(closeView(), 2);
+    EXPECT_TRUE(recorder->events().isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
+}
+
+TEST_F(HomeScreenTest, TheTableGrowsWithTheListAndNamesTheRootVolume)
+{
+    EXPECT_EQ(FolderSetViewController::scrollViewHeight(1), 130);
+    EXPECT_EQ(FolderSetViewController::scrollViewHeight(2), 250);
+    EXPECT_EQ(FolderSetViewController::scrollViewHeight(3), 330);
+    EXPECT_EQ(FolderSetViewController::scrollViewHeight(9), 330);
+    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    EXPECT_EQ(home->scrollView()->height(), 130);
+    EXPECT_EQ(home->heightOfRow(home->folderTableView(), 0), 110);
+    home->dragDrop(home->mainDragView(), {folder("Music")});
+    EXPECT_EQ(home->scrollView()->height(), 250);
+    home->dragDrop(home->mainDragView(), {folder("Photos/2024"), "/"});
+    EXPECT_EQ(home->scrollView()->height(), 330);
+    EXPECT_EQ(home->scrollView()->x(), 20);
+    EXPECT_NEAR(home->scrollView()->geometry().center().y(), home->height() / 2, 1);
+
+    const QString root = FileManager::default_().volumeName("/").value_or("/");
+    EXPECT_EQ(FolderSetViewController::rowText("/"), root);
+    EXPECT_EQ(FolderSetViewController::rowText("/tmp/"), "/tmp/");
+    home->scrollView()->ensureVisible(0, 4 * 110);
+    ASSERT_TRUE(waitUntil([&] { return home->folderTableView()->viewAtRow(3) != nullptr; }));
+    auto* cell = qobject_cast<TrackingTableCellView*>(home->folderTableView()->viewAtRow(3));
+    EXPECT_EQ(cell->textField()->text(), root);
+    // Views exist only for the rows in sight.
+    EXPECT_EQ(home->folderTableView()->viewAtRow(0), nullptr);
+}
+
+TEST_F(HomeScreenTest, SegmentsEndInTheSameFramesWhetherTheyRunOutOrAreCutShort)
+{
+    EXPECT_EQ(home->rightBox()->geometry(), FolderSetViewController::rightBoxHiddenFrame());
+    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    // The entering segment is cut short by the next one: its completion ran once.
+    EXPECT_EQ(home->completedAnimationCount(), 1);
+    EXPECT_EQ(home->rightBox()->geometry(), QRect(350, 36, 320, 287));
+    EXPECT_EQ(alphaOf(home->addFileButton()), 1.0);
+
+    home->restartBtnAction();
+    ASSERT_TRUE(waitUntil([&] { return home->completedAnimationCount() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
+    EXPECT_EQ(alphaOf(home->rightBox()), 0.0);
+
+    // Leaving cut short by coming back at once: both completions run, in
+    // order, and the list look stands.
+    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    const int before = home->completedAnimationCount();
+    home->restartBtnAction();
+    home->dragDrop(home->dragDropView(), {folder("Music")});
+    ASSERT_TRUE(waitUntil([&] { return home->completedAnimationCount() == before + 2; }));
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    EXPECT_EQ(home->rightBox()->geometry(), QRect(350, 36, 320, 287));
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Music")});
+
+    // From the chooser the plus icon and hint fade out and come back after.
+    home->restartBtnAction();
+    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
+    home->popUpFileManagerWindow();
+    choose({folder("Photos")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled() && alphaOf(home->plusButton()) == 0.0; }));
+    EXPECT_EQ(alphaOf(home->dragText()), 0.0);
+    home->deleteFile(0);
+    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
+}
+
+TEST_F(HomeScreenTest, PlusIconFollowsThePointerOnlyWhileNoDragIsOn)
+{
+    DragDropView* area = home->dragDropView();
+    const auto entered = home->animationContainer()->mouseEnteredBlock();
+    const auto exited = home->animationContainer()->mouseExitedBlock();
+    area->setIsDrag(1);
+    entered();
+    EXPECT_EQ(area->isDrag(), 0);
+    EXPECT_TRUE(home->plusButton()->isAnimationPlaying());
+    ASSERT_TRUE(waitUntil([&] { return !home->plusButton()->isAnimationPlaying(); }));
+    EXPECT_NEAR(home->plusButton()->currentProgress(), 0.4, 0.02);
+    exited();
+    ASSERT_TRUE(waitUntil([&] { return !home->plusButton()->isAnimationPlaying(); }));
+    EXPECT_NEAR(home->plusButton()->currentProgress(), 0.0, 0.02);
+
+    // A real drag over the area and away again ends where it began.
+    EXPECT_TRUE(dragAndDrop(area, {folder("Photos")}, false));
+    EXPECT_EQ(home->isDragingFlag(), 1);
+    ASSERT_TRUE(waitUntil([&] { return home->isDragingFlag() == 0; }));
+
+    // A drag comes in: the folder animation, and the pointer is ignored.
+    area->setIsDrag(0);
+    home->draggingEntered(area);
+    EXPECT_EQ(home->isDragingFlag(), 1);
+    EXPECT_TRUE(home->plusButton()->animation()->path().contains("FileDrag"));
+    area->setIsDrag(1);
+    entered();
+    exited();
+    EXPECT_EQ(area->isDrag(), 1);
+    EXPECT_TRUE(home->plusButton()->animation()->path().contains("FileDrag"));
+
+    // The drag leaves: the rest of the folder animation, then the plus again.
+    home->draggingExited(area);
+    ASSERT_TRUE(waitUntil([&] { return home->isDragingFlag() == 0; }));
+    EXPECT_TRUE(home->plusButton()->animation()->path().contains("ButtonImport"));
+
+    // While the area refuses a drag, the pointer is ignored too.
+    area->setIsFile(1);
+    area->setIsDrag(1);
+    entered();
+    EXPECT_EQ(area->isDrag(), 1);
+    EXPECT_FALSE(home->plusButton()->isAnimationPlaying());
+    area->setIsFile(0);
+
+    // The list look's drop area never moves the plus icon.
+    home->draggingEntered(home->mainDragView());
+    EXPECT_EQ(home->isDragingFlag(), 0);
+}
+
+TEST_F(HomeScreenTest, WithoutItsAnimationsTheScreenStillWorks)
+{
+    QTemporaryDir resources;
+    const QString source = Bundle::main().resourcePath();
+    for (const char* sub : {"Images", "Colors"}) {
+        QDir().mkpath(resources.path() + "/" + QString::fromLatin1(sub));
+        for (const QString& name : QDir(source + "/" + sub).entryList(QDir::Files)) {
+            QFile::copy(source + "/" + sub + "/" + name, resources.path() + "/" + sub + "/" + name);
+        }
+    }
+    Bundle::main().setResourcePath(resources.path());
+    auto bare = std::make_unique<FolderSetViewController>();
+    Bundle::main().setResourcePath(QString());
+    bare->resize(700, 360);
+    bare->show();
+    EXPECT_EQ(bare->plusButton()->animation(), nullptr);
+    EXPECT_EQ(bare->tableContainView()->animation(), nullptr);
+    auto* images = dynamic_cast<ImageProvider*>(bare->plusButton()->imageProvider().get());
+    ASSERT_NE(images, nullptr);
+    EXPECT_TRUE(images->images().isEmpty());
+
+    bare->dragDrop(bare->dragDropView(), {folder("Photos")});
+    ASSERT_TRUE(waitUntil([&] { return bare->completedAnimationCount() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return bare->rightBox()->x() == 350; }));
+    bare->restartBtnAction();
+    ASSERT_TRUE(waitUntil([&] { return bare->completedAnimationCount() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return bare->rightBox()->geometry() == FolderSetViewController::rightBoxHiddenFrame(); }));
+    EXPECT_EQ(bare->container()->currentWidget(), bare->dragDropView());
+}
+
+TEST_F(HomeScreenTest, TheGuideComesOnceInTheFormOfTheWayFoldersCame)
+{
+    UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
+    // A drop on the empty look: the guide over the window's content.
+    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    auto* guide = window->findChild<DupImageNavigationViewController*>();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_EQ(guide->parentWidget(), window->centralWidget());
+    EXPECT_EQ(guide->geometry(), window->centralWidget()->rect());
+    EXPECT_EQ(window->focusWidget(), guide);
+    // A drop on the list look shows none.
+    home->dragDrop(home->mainDragView(), {folder("Music")});
+    EXPECT_EQ(window->findChildren<DupImageNavigationViewController*>().size(), 1);
+    // Its three clicks end it for good.
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(guide->scanDupView()->isVisible()          ? guide->scanDupView()
+                          : guide->scanImageOutsideView()->isVisible() ? guide->scanImageView()
+                                                                       : guide->scanLargeView(),
+                          Qt::LeftButton);
+    }
+    EXPECT_TRUE(DupImageNavigationGuide::isCompleted());
+    home->restartBtnAction();
+    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    EXPECT_EQ(window->findChildren<DupImageNavigationViewController*>().size(), 1);
+
+    // The chooser's answer: the guide window, only while the flag is false.
+    home->restartBtnAction();
+    DupImageNavigationWindowController* before = DupImageNavigationWindowController::globalDupImageNavigationController();
+    home->popUpFileManagerWindow();
+    choose({folder("Photos")});
+    EXPECT_EQ(DupImageNavigationWindowController::globalDupImageNavigationController(), before);
+    UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
+    home->restartBtnAction();
+    home->popUpFileManagerWindow();
+    choose({folder("Photos")});
+    DupImageNavigationWindowController* shown = DupImageNavigationWindowController::globalDupImageNavigationController();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_NE(shown, before);
+    EXPECT_NE(ModalOverlay::overlayFor(shown), nullptr);
+}
+
+TEST_F(HomeScreenTest, VolumeLabelsNameEachFileSystemAndFlagVolumesThatAreNotInternal)
+{
+    QTemporaryDir shm(QStringLiteral("/dev/shm/home-test-XXXXXX"));
+    if (!shm.isValid()) {
+        GTEST_SKIP() << "no /dev/shm here";
+    }
+    QFile(shm.path() + "/a").open(QIODevice::WriteOnly);
+    writeFile("Photos/b.jpg", "x");
+    const QByteArray memory = QFile::encodeName(shm.path());
+    const QByteArray disk = folder("Photos");
+    const QString diskType = QString::fromUtf8(FileManager::default_().volume(disk + "/b.jpg")->fsType);
+    ASSERT_EQ(QString::fromUtf8(FileManager::default_().volume(memory)->fsType), "tmpfs");
+
+    // Pointed at an empty sysfs: nothing is removable.
+    QTemporaryDir sysfs;
+    DiskInfo::setDefaultSysfsRootForTesting(sysfs.path());
+    const QString expected = diskType == "tmpfs" ? "0_tmpfsFile" : "0_tmpfsFile_" + diskType + "File";
+    EXPECT_EQ(FolderSetViewController::volumeFormatLabel({memory, disk}, "File"), expected);
+    // An equal type in a row counts once; empty and missing folders add nothing.
+    EXPECT_EQ(FolderSetViewController::volumeFormatLabel({memory, memory, folder("Music"), "/nowhere"}, "Image"),
+              "0_tmpfsImage");
+    EXPECT_EQ(FolderSetViewController::volumeFormatLabel({}, "File"), "0");
+
+    // The test folder's disk on a USB bus: not internal.
+    struct stat st {};
+    ASSERT_EQ(::stat((disk + "/b.jpg").constData(), &st), 0);
+    const QString stick = sysfs.path() + "/devices/pci0/usb1/1-1/host0/sdz/block/sdz";
+    QDir().mkpath(stick);
+    QFile(stick + "/removable").open(QIODevice::WriteOnly);
+    QDir().mkpath(sysfs.path() + "/block");
+    QDir().mkpath(sysfs.path() + "/dev/block");
+    ASSERT_EQ(::symlink(QFile::encodeName(stick).constData(), QFile::encodeName(sysfs.path() + "/block/sdz").constData()), 0);
+    const QString devLink = sysfs.path() + QStringLiteral("/dev/block/%1:%2").arg(major(st.st_dev)).arg(minor(st.st_dev));
+    ASSERT_EQ(::symlink(QFile::encodeName(stick).constData(), QFile::encodeName(devLink).constData()), 0);
+    ASSERT_TRUE(DiskArbitration::isRemovableVolume(disk + "/b.jpg", sysfs.path()));
+    EXPECT_EQ(FolderSetViewController::volumeFormatLabel({disk}, "File"), "1_" + diskType + "File");
+    EXPECT_TRUE(FolderSetViewController::volumeFormatLabel({memory, disk}, "File").startsWith("1_tmpfsFile"));
+    DiskInfo::setDefaultSysfsRootForTesting(QString());
+}
