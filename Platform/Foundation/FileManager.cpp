@@ -79,6 +79,7 @@ public:
     }
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_ = -1;
@@ -697,6 +698,77 @@ std::optional<bool> FileManager::isItem(const QByteArray& path, const ItemIdenti
         return code == 0;
     }
     return std::nullopt;
+}
+
+bool FileManager::writeFileAtomically(const QByteArray& requested, const QByteArray& data, Error* error,
+                                      mode_t mode) const
+{
+    const auto fail = [&](int code) {
+        if (error) {
+            *error = posixError(code, localized("\u201C%1\u201D couldn\u2019t be saved.").arg(display(baseName(requested))));
+        }
+        return false;
+    };
+    if (requested.isEmpty() || requested.endsWith('/')) {
+        return fail(EINVAL);
+    }
+    // A file kept as a link elsewhere (a settings file in a dotfiles folder)
+    // is replaced where it lies; the link stays.
+    struct stat existing {};
+    QByteArray path = requested;
+    if (::lstat(requested.constData(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
+        if (const QByteArray target = resolved(requested); !target.isEmpty()) {
+            path = target;
+        }
+    }
+    const bool replaces = ::stat(path.constData(), &existing) == 0;
+    const QByteArray temporary = temporaryNameBeside(path);
+    Fd out(::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (!out.valid()) {
+        return fail(errno);
+    }
+    int code = 0;
+    qsizetype done = 0;
+    while (code == 0 && done < data.size()) {
+        code = injectedFailure(FileStep::writeData, path);
+        if (code != 0) {
+            break;
+        }
+        const ssize_t put = ::write(out.get(), data.constData() + done, static_cast<size_t>(data.size() - done));
+        if (put < 0) {
+            code = errno == EINTR ? 0 : errno;
+            continue;
+        }
+        done += put;
+    }
+    if (code == 0) {
+        code = injectedFailure(FileStep::writeData, path);
+    }
+    // The flush is where a full disk shows on some file systems.
+    if (code == 0 && ::fsync(out.get()) != 0) {
+        code = errno;
+    }
+    struct stat written {};
+    if (code == 0 && ::fstat(out.get(), &written) != 0) {
+        code = errno;
+    } else if (code == 0 && written.st_size != data.size()) {
+        code = EIO;
+    }
+    if (code == 0 && replaces) {
+        (void)::fchmod(out.get(), existing.st_mode & 07777);
+    }
+    if (::close(out.release()) != 0 && code == 0) {
+        code = errno;
+    }
+    if (code == 0 && ::rename(temporary.constData(), path.constData()) != 0) {
+        code = errno;
+    }
+    if (code != 0) {
+        ::unlink(temporary.constData());
+        return fail(code);
+    }
+    (void)syncFolder(dirName(path));
+    return true;
 }
 
 std::optional<uint64_t> FileManager::systemFreeSize(const QByteArray& path) const

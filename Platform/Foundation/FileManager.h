@@ -47,6 +47,7 @@ enum class FileStep {
     finalRename,  // putting a finished copy under its final name
     remove,       // each unlink or rmdir of a delete (also of a move's source)
     createInfo,   // creating a Trash information file
+    writeData,    // writing the data of writeFileAtomically (also its flush)
 };
 
 // Failure injection for tests, which run as root where permissions never fail.
@@ -92,6 +93,14 @@ public:
     // `expected`; nullopt when there is no entry there (or it cannot be
     // examined).
     std::optional<bool> isItem(const QByteArray& path, const ItemIdentity& expected) const;
+
+    // Writes `data` to `path` so that the file is either whole or as it was:
+    // a new file beside it is written, flushed to disk, checked for its
+    // size and only then renamed over `path`. A full disk, a short write or
+    // a failed flush leaves `path` untouched and says why. A file that
+    // exists keeps its permissions; a new one gets `mode` (less the umask).
+    bool writeFileAtomically(const QByteArray& path, const QByteArray& data, Error* error = nullptr,
+                             mode_t mode = 0666) const;
 
     // Bytes available to an unprivileged user on the file system of `path`.
     std::optional<uint64_t> systemFreeSize(const QByteArray& path) const;

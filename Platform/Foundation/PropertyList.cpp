@@ -1,10 +1,10 @@
 #include "PropertyList.h"
 
+#include "FileManager.h"
 #include "PropertyListGuard.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QTimeZone>
 
 #include <plist/plist.h>
@@ -406,15 +406,8 @@ bool writeFile(const QString& path, const QVariant& value, Format format)
     if (!bytes) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Whole or not at all: a full disk must not leave an empty settings file.
+    return FileManager::default_().writeFileAtomically(QFile::encodeName(path), *bytes);
 }
 
 }  // namespace PropertyList

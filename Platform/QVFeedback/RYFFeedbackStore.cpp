@@ -1,11 +1,13 @@
 #include "RYFFeedbackStore.h"
 
+#include "Foundation/Bundle.h"
+#include "Foundation/FileManager.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace {
 
@@ -65,14 +67,14 @@ RYFFeedbackSaveResult RYFFeedbackStore::save(const RYFFeedbackMessage& feedback,
 {
     RYFFeedbackSaveResult result;
     if (parentFolder.isEmpty()) {
-        result.error = QStringLiteral("no folder to save into");
+        result.error = localized("There is no folder to save it in.");
         return result;
     }
     const QDateTime date = feedback.date.isValid() ? feedback.date : QDateTime::currentDateTime();
     const QString folder = makeNewFolder(parentFolder + QStringLiteral("/Feedback"),
                                          date.toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")));
     if (folder.isEmpty()) {
-        result.error = QStringLiteral("the feedback folder cannot be created");
+        result.error = localized("The feedback folder cannot be created.");
         return result;
     }
 
@@ -94,10 +96,16 @@ RYFFeedbackSaveResult RYFFeedbackStore::save(const RYFFeedbackMessage& feedback,
     }
     text += QStringLiteral("\n%1\n").arg(feedback.message);
 
-    QSaveFile file(folder + QStringLiteral("/feedback.txt"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        result.error = QStringLiteral("the feedback file cannot be written");
-        result.folder = folder;
+    // Whole or not at all: a full disk must never leave an empty message
+    // that passes for a saved one.
+    Error error;
+    if (!FileManager::default_().writeFileAtomically(QFile::encodeName(folder + QStringLiteral("/feedback.txt")),
+                                                     text.toUtf8(), &error)) {
+        // The system's reason ("No space left on device") says why.
+        result.error = error.localizedFailureReason().isEmpty() ? error.localizedDescription()
+                                                                 : error.localizedFailureReason();
+        // The folder was made by this call and holds nothing of value now.
+        QDir(folder).removeRecursively();
         return result;
     }
     result.saved = true;

@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +136,36 @@ void copyTimes(const QString& from, const QString& to)
     ASSERT_EQ(::lstat(QFile::encodeName(from).constData(), &st), 0);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(to).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+SmallFileSystem::SmallFileSystem(int kilobytes)
+{
+    if (!folder_.isValid() || !runningAsRoot()) {
+        return;
+    }
+    const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k,mode=0755";
+    mounted_ = ::mount("tmpfs", QFile::encodeName(folder_.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem()
+{
+    if (mounted_) {
+        ::umount2(QFile::encodeName(folder_.path()).constData(), MNT_DETACH);
+    }
+}
+
+void SmallFileSystem::fill()
+{
+    const int fd = ::open(QFile::encodeName(path() + QStringLiteral("/.filler")).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    const QByteArray block(4096, 'f');
+    while (::write(fd, block.constData(), size_t(block.size())) > 0) {
+    }
+    // What is left is less than a block; take it byte by byte.
+    while (::write(fd, "f", 1) > 0) {
+    }
+    ::close(fd);
 }
 
 bool runningAsRoot()

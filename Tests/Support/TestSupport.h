@@ -50,5 +50,22 @@ QMap<QString, QByteArray> treeSnapshot(const QString& root);
 // Gives `to` the access and modification times of `from`, as `cp -p` does.
 void copyTimes(const QString& from, const QString& to);
 
+// A small tmpfs of its own, mounted at a fresh temporary folder for as long
+// as the object lives, so a test can run a real file system out of space.
+// Mounting needs root; mounted() says whether it worked.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(int kilobytes);
+    ~SmallFileSystem();
+    bool mounted() const { return mounted_; }
+    QString path() const { return folder_.path(); }
+    // Takes every free block with one file, so the next write meets a full disk.
+    void fill();
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+};
+
 // True when the tests run as root (permission tests then inject failures).
 bool runningAsRoot();

@@ -2,10 +2,14 @@
 #include "QVFeedback/RYFFeedback.h"
 #include "QVFeedback/RYFFeedbackStore.h"
 
+#include "Foundation/FileManager.h"
 #include "TestSupport.h"
+
+#include <cstring>
 
 #include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -127,6 +131,60 @@ TEST_F(QVFeedbackTest, StoreNeverReusesAFolderAndSkipsLinksOutOfTheLogs)
     const RYFFeedbackSaveResult nowhere = RYFFeedbackStore::save(feedback, QString());
     EXPECT_FALSE(nowhere.saved);
     EXPECT_FALSE(nowhere.error.isEmpty());
+}
+
+// A message that cannot be written is never reported as saved: the dialog
+// stays, keeps what the user wrote and says why; a later try can succeed.
+TEST_F(QVFeedbackTest, AFailedWriteKeepsTheDialogAndTheTextAndSaysWhy)
+{
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray& path) {
+        return step == FileStep::writeData && path.endsWith("feedback.txt") ? ENOSPC : 0;
+    };
+    FileManager::setFaults(faults);
+    RYFFeedback::show();
+    RYFFeedbackDialog* dialog = RYFFeedback::currentDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->emailField()->setText(QStringLiteral("user@example.org"));
+    dialog->messageField()->setPlainText(QStringLiteral("A long story."));
+    QTest::mouseClick(dialog->submitButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isSaving(); }));
+
+    EXPECT_FALSE(dialog->showsResult());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->statusText().contains(QStringLiteral("could not be saved"))) << dialog->statusText().toStdString();
+    EXPECT_TRUE(dialog->statusText().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    EXPECT_EQ(dialog->messageField()->toPlainText(), QStringLiteral("A long story."));
+    EXPECT_EQ(dialog->emailField()->text(), QStringLiteral("user@example.org"));
+    EXPECT_TRUE(dialog->submitButton()->isEnabled());
+    EXPECT_TRUE(dialog->messageField()->isEnabled());
+    EXPECT_TRUE(QDir(support() + QStringLiteral("/Feedback")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+    FileManager::clearFaults();
+    QTest::mouseClick(dialog->submitButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return dialog->showsResult(); }));
+    EXPECT_TRUE(readAll(dialog->savedFolder() + QStringLiteral("/feedback.txt")).contains(QStringLiteral("A long story.")));
+}
+
+TEST_F(QVFeedbackTest, AFullDiskIsNotReportedAsSaved)
+{
+    SmallFileSystem disk(64);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a small file system of its own needs root here";
+    }
+    QDir().mkpath(disk.path() + QStringLiteral("/Feedback"));
+    disk.fill();
+    RYFFeedbackMessage feedback;
+    feedback.email = QStringLiteral("a@b.co");
+    feedback.message = QStringLiteral("Please keep this.");
+
+    const RYFFeedbackSaveResult result = RYFFeedbackStore::save(feedback, disk.path());
+
+    EXPECT_FALSE(result.saved);
+    EXPECT_TRUE(result.error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << result.error.toStdString();
+    QDirIterator it(disk.path() + QStringLiteral("/Feedback"), {QStringLiteral("feedback.txt")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    EXPECT_FALSE(it.hasNext()) << "an empty message is left behind";
 }
 
 TEST(RYFFeedbackStoreTest, EmailCheck)

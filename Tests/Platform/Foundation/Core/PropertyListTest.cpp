@@ -301,6 +301,25 @@ TEST_F(PropertyListTest, TextsHoldingNulAreRefusedNeverCutOrFatal)
                                          PropertyList::Format::xml));
 }
 
+// A full disk must leave the settings as they were, never an empty file
+// that reads as no settings at all, and the failure must be reported.
+TEST_F(PropertyListTest, AFullDiskKeepsTheOldFileAndIsReported)
+{
+    SmallFileSystem disk(64);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a small file system of its own needs root here";
+    }
+    const QString path = disk.path() + QStringLiteral("/settings.plist");
+    ASSERT_TRUE(PropertyList::writeFile(path, QVariantMap{{QStringLiteral("v"), 1}}));
+    disk.fill();
+
+    EXPECT_FALSE(PropertyList::writeFile(path, QVariantMap{{QStringLiteral("v"), QString(2000, QLatin1Char('x'))}}));
+    const auto back = PropertyList::readFile(path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->value<PlistDict>().value(QStringLiteral("v")).toLongLong(), 1);
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file is left";
+}
+
 TEST(PlistDict, KeepsInsertionOrderAndReplacesInPlace)
 {
     PlistDict d;

@@ -344,6 +344,44 @@ TEST_F(FileManagerTest, OperationsGivenAnIdentityActOnlyOnThatItem)
     EXPECT_TRUE(fm.fileExists(root() + "/A/y"));
 }
 
+TEST_F(FileManagerTest, AtomicWritesAreWholeOrLeaveTheOldFile)
+{
+    const QByteArray path = root() + "/settings";
+    writeBytes(path, "old");
+    ASSERT_EQ(::chmod(path.constData(), 0600), 0);
+    Error error;
+    ASSERT_TRUE(fm.writeFileAtomically(path, "new contents", &error));
+    EXPECT_EQ(readBytes(path), "new contents");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the file keeps its permissions";
+
+    // Out of space at the first write or at the flush: the old file stays.
+    for (int failAt : {1, 2}) {
+        int calls = 0;
+        FileManagerFaults faults;
+        faults.fail = [&](FileStep step, const QByteArray&) {
+            return step == FileStep::writeData && ++calls == failAt ? ENOSPC : 0;
+        };
+        FileManager::setFaults(faults);
+        EXPECT_FALSE(fm.writeFileAtomically(path, "lost", &error));
+        EXPECT_EQ(error.code, ENOSPC);
+        EXPECT_FALSE(error.localizedFailureReason().isEmpty());
+        EXPECT_EQ(readBytes(path), "new contents");
+        EXPECT_EQ(entries(dir_.path()), QStringList{"settings"}) << "no temporary file is left";
+    }
+    FileManager::clearFaults();
+
+    // A file kept as a link is replaced where it lies; the link stays.
+    ASSERT_TRUE(QDir().mkdir(dir_.path() + "/dotfiles"));
+    writeBytes(root() + "/dotfiles/real", "one");
+    ASSERT_EQ(::symlink((root() + "/dotfiles/real").constData(), (root() + "/linked").constData()), 0);
+    ASSERT_TRUE(fm.writeFileAtomically(root() + "/linked", "two", &error));
+    EXPECT_EQ(readBytes(root() + "/dotfiles/real"), "two");
+    ASSERT_EQ(::lstat((root() + "/linked").constData(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
 TEST_F(FileManagerTest, FreeSpaceIsReadOrInjected)
 {
     const auto real = fm.systemFreeSize(root());
