@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScreen>
@@ -187,6 +188,12 @@ bool AboutWindowController::isRunningModal() const
 
 bool AboutWindowController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == window() && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Escape closes the window, as it closes any dialog.
+        window()->close();
+        return true;
+    }
     if (watched == window() && event->type() == QEvent::Close) {
         // Hiding the window ends its modal state.
         emit windowWillClose();

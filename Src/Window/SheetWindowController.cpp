@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 
@@ -80,6 +81,8 @@ void SheetWindowController::windowDidLoad()
     askPalette.setColor(QPalette::WindowText, named("LabelColor", QColor(0x5F, 0x66, 0x70)));
     ui_->askLabel->setPalette(askPalette);
     connect(ui_->checkbox, &RYTCheckBox::clicked, this, &SheetWindowController::checkBoxAction);
+    // Keys the buttons leave alone reach the window.
+    window()->installEventFilter(this);
 
     // A rounded card in the window colour.
     QWidget* content = window();
@@ -247,6 +250,34 @@ void SheetWindowController::beginSheet(SheetActionType type, const QString& mess
     sheet->phase_ = Phase::showing;
     ModalOverlay::beginSheet(parentWindow, sheet, false);
     sheet->alignTallMessage();
+    // The keyboard goes to the sheet, its default button first.
+    if (sheet->uncertainBtn_ && type != SheetActionType::determine) {
+        QWidget::setTabOrder(sheet->uncertainBtn_, sheet->determineBtn_);
+    }
+    sheet->determineBtn()->setFocus(Qt::OtherFocusReason);
+}
+
+bool SheetWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window() && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
+            return WindowController::eventFilter(watched, event);
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (uncertainBtn_ && uncertainBtn_->hasFocus() && sheetType_ != SheetActionType::determine) {
+                uncertainAction();
+            } else {
+                determineAction();
+            }
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape) {
+            endWith(cancelResponse());
+            return true;
+        }
+    }
+    return WindowController::eventFilter(watched, event);
 }
 
 void SheetWindowController::endWith(int response)

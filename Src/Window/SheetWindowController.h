@@ -69,6 +69,15 @@ public:
 
     void windowDidLoad() override;
 
+    // The answer of Escape: the cancelling button's, or the only button's
+    // on a notice.
+    int cancelResponse() const { return sheetType_ == SheetActionType::determine ? 1 : 0; }
+
+protected:
+    // Return answers the focused button, else the default one; Escape the
+    // cancelling one.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 public slots:
     void determineAction();
     void uncertainAction();

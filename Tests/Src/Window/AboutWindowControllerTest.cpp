@@ -143,6 +143,23 @@ TEST(AboutWindowTest, ClosingTheWindowEndsItsModalState)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
+TEST(AboutWindowTest, EscapeClosesTheWindow)
+{
+    QWidget owner;
+    owner.resize(600, 400);
+    owner.show();
+    AboutWindowController about;
+    bool closing = false;
+    QObject::connect(&about, &AboutWindowController::windowWillClose, [&] { closing = true; });
+    about.runModal(&owner);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(about.window()));
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus && about.window()->isAncestorOf(focus) ? focus : about.window(), Qt::Key_Escape);
+    EXPECT_TRUE(closing);
+    EXPECT_FALSE(about.window()->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST(AboutWindowTest, BuildDateText)
 {
     EXPECT_EQ(AboutWindowController::displayDate(QDateTime(QDate(2025, 3, 7), QTime(23, 59))),

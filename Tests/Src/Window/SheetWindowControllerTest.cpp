@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTest>
@@ -94,6 +95,45 @@ TEST_F(SheetTest, AQuestionAnswersOneOnTheLeftAndZeroOnTheRight)
     QTest::mouseClick(sheet->determineBtn(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 2; }));
     EXPECT_EQ(answers, (QList<int>{1, 0}));
+}
+
+// The keyboard works as on any desktop dialog: the sheet takes the focus,
+// Return gives the default answer (or the focused button's), Escape the
+// cancelling one.
+TEST_F(SheetTest, ReturnAndEscapeAnswerTheSheet)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // What the user types goes to the widget with the keyboard focus.
+    const auto press = [&](Qt::Key key) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : window.get(), key);
+    };
+    const auto shown = [&](Kind kind, const QString& first, const QString& second) {
+        SheetWindowController* sheet = begin(kind, QStringLiteral("Sure?"), first, second);
+        EXPECT_TRUE(waitUntil([&] { return fullyShown(sheet); }));
+        EXPECT_TRUE(sheet->window()->isAncestorOf(QApplication::focusWidget()));
+        return sheet;
+    };
+
+    shown(Kind::uncertain, QStringLiteral("Yes"), QStringLiteral("Cancel"));
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 1; }));
+    shown(Kind::uncertain, QStringLiteral("Yes"), QStringLiteral("Cancel"));
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 2; }));
+    // Tab reaches the other button; Return then answers it.
+    SheetWindowController* sheet = shown(Kind::filterFlag, QStringLiteral("Yes"), QStringLiteral("Cancel"));
+    sheet->uncertainBtn()->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Enter);
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 3; }));
+    shown(Kind::determine, QStringLiteral("OK"), QString());
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 4; }));
+    shown(Kind::determine, QStringLiteral("OK"), QString());
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 5; }));
+    EXPECT_EQ(answers, (QList<int>{0, 0, 1, 1, 1}));
 }
 
 TEST_F(SheetTest, APressDisablesBothButtonsSoTheSheetAnswersOnce)
