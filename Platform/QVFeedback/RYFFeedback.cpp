@@ -272,11 +272,15 @@ void RYFFeedbackDialog::saveFinished()
     done_->setDefault(true);
 }
 
-void RYFFeedback::show()
+void RYFFeedback::show(QWidget* parentWindow)
 {
     QPointer<RYFFeedbackDialog>& dialog = openDialog();
     if (!dialog) {
-        dialog = new RYFFeedbackDialog;
+        QWidget* parent = parentWindow ? parentWindow->window() : nullptr;
+        dialog = new RYFFeedbackDialog(parent);
+        if (parent) {
+            dialog->setWindowModality(Qt::WindowModal);
+        }
     } else if (!dialog->isSaving() && !dialog->showsResult()) {
         dialog->applyTheme();
     }

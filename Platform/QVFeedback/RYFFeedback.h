@@ -35,6 +35,8 @@ public:
     // After a successful save: the folder that holds the feedback.
     QString savedFolder() const { return savedFolder_; }
     bool showsResult() const;
+    // The image of the result page.
+    QLabel* okImageView() const { return okImage_; }
 
     void submit();
     // Reads the shared configuration again (links, colours, logs path).
@@ -61,8 +63,10 @@ private:
 
 class RYFFeedback {
 public:
-    // Opens the dialog, or brings the open one to the front.
-    static void show();
+    // Opens the dialog, or brings the open one to the front. Over a
+    // `parentWindow` it opens centred and keeps that window from input while
+    // it is open.
+    static void show(QWidget* parentWindow = nullptr);
     // The open dialog, if any.
     static RYFFeedbackDialog* currentDialog();
 };

@@ -46,7 +46,12 @@ void RYTUpdateManager::finishCheck(bool silent)
             if (name.isEmpty()) {
                 name = info.value(QStringLiteral("CFBundleName")).toString();
             }
-            dialog_ = new RYTUpdateDialog(name, info.value(QStringLiteral("CFBundleShortVersionString")).toString());
+            QWidget* parent = parentWindow_ ? parentWindow_->window() : nullptr;
+            dialog_ = new RYTUpdateDialog(name, info.value(QStringLiteral("CFBundleShortVersionString")).toString(),
+                                          parent);
+            if (parent) {
+                dialog_->setWindowModality(Qt::WindowModal);
+            }
         }
         dialog_->applyTheme(*RYTConfigManager::shared());
         dialog_->show();

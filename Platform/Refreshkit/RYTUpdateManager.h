@@ -30,6 +30,9 @@ public:
     const std::function<void(long)>& respondBlock() const { return respondBlock_; }
 
     void startCheckUpdate(bool silent);
+    // The window a visible check's dialog belongs to: it opens centred over
+    // it and keeps it from input while open. Without one it stands alone.
+    void setParentWindow(QWidget* window) { parentWindow_ = window; }
 
     // The server a check asks: the regional one when the configuration
     // selects it, else the default.
@@ -45,5 +48,6 @@ private:
 
     std::function<void(long)> respondBlock_;
     QPointer<RYTUpdateDialog> dialog_;
+    QPointer<QWidget> parentWindow_;
     int checkCount_ = 0;
 };

@@ -6,6 +6,7 @@
 #include "QVFeedback/RYFFeedback.h"
 #include "RYTButton.h"
 #include "Utilities.h"
+#include "Window/ModalOverlay.h"
 
 void FeedbackManager::showFeedback()
 {
@@ -35,5 +36,5 @@ void FeedbackManager::showFeedback()
     if (const auto url = CBSUtilitie::url(QStringLiteral("HelpOnlineURL"), true)) {
         config->setProductSupportUrl(url->toString(QUrl::FullyEncoded));
     }
-    RYFFeedback::show();
+    RYFFeedback::show(ModalOverlay::applicationMainWindow());
 }

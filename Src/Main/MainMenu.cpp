@@ -73,6 +73,21 @@ MainMenu::~MainMenu()
     window_.reset();
 }
 
+void MainMenu::hideWhileEmpty(QMenu* menu)
+{
+    const auto update = [menu] {
+        bool offers = false;
+        for (const QAction* action : menu->actions()) {
+            offers = offers || (action->isVisible() && !action->isSeparator());
+        }
+        menu->menuAction()->setVisible(offers);
+    };
+    for (QAction* action : menu->actions()) {
+        QObject::connect(action, &QAction::changed, menu, update);
+    }
+    update();
+}
+
 void MainMenu::buildMenus()
 {
     MainWindow* target = mainWindow_.get();
@@ -97,6 +112,9 @@ void MainMenu::buildMenus()
 
     QMenu* view = bar->addMenu(localized("View"));
     view->addAction(window_->fullScreenAction());
+    // The full-screen item shows only on a scan screen; on the home screen
+    // the menu would open empty.
+    hideWhileEmpty(view);
 
     QMenu* help = bar->addMenu(localized("Help"));
     help->addAction(localized("%1 Help").arg(name), target, &MainWindow::helpAction)

@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "RYTFullSizeWindow.h"
 
+class QMenu;
 class SheetUserPrompter;
 
 // What the main window's layout makes and connects at start: the
@@ -28,6 +29,8 @@ public:
 
 private:
     void buildMenus();
+    // Keeps a menu's title hidden while none of its items shows.
+    static void hideWhileEmpty(QMenu* menu);
 
     std::unique_ptr<AppDelegate> appDelegate_;
     std::unique_ptr<RYTFullSizeWindow> window_;

@@ -5,6 +5,7 @@
 #include "RYTButton.h"
 #include "Refreshkit/RYTConfigManager.h"
 #include "Refreshkit/RYTUpdateManager.h"
+#include "Window/ModalOverlay.h"
 
 #include <cstdio>
 
@@ -58,6 +59,7 @@ void UpdateManager::checkUpdate(bool silent)
         config->setIsLantaro(true);
         config->setSeverURL(QString::fromLatin1(regionalServerURL()));
     }
+    updateManager_->setParentWindow(ModalOverlay::applicationMainWindow());
     updateManager_->setRespondBlock([](long type) { respond(type); });
     updateManager_->startCheckUpdate(silent);
 }

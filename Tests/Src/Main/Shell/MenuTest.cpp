@@ -128,6 +128,56 @@ TEST_F(MenuTest, UpdateAndFeedbackItemsOpenTheirDialogs)
     delete feedback;
 }
 
+// Both dialogs belong to the main window: centred over it, and the window
+// takes no input while they are open.
+TEST_F(MenuTest, UpdateAndFeedbackDialogsOpenCentredOverTheMainWindowAndModalToIt)
+{
+    MainMenu& made = launch();
+    made.window()->move(30, 20);
+    made.window()->show();
+    const QPoint centre = made.window()->geometry().center();
+    const auto expectCentredOverTheWindow = [&](QDialog* dialog) {
+        EXPECT_EQ(dialog->parentWidget(), made.window());
+        EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+        EXPECT_TRUE(dialog->isVisible());
+        const QPoint offset = dialog->geometry().center() - centre;
+        EXPECT_LE(offset.manhattanLength(), 24) << offset.x() << "," << offset.y();
+    };
+
+    menuAction(made, "checkUpdateAction")->trigger();
+    RYTUpdateManager* update = UpdateManager::default_().updateManager();
+    ASSERT_TRUE(waitUntil([&] { return update->dialog() != nullptr; }));
+    expectCentredOverTheWindow(update->dialog());
+    update->dialog()->close();
+
+    menuAction(made, "feedBackAction")->trigger();
+    RYFFeedbackDialog* feedback = RYFFeedback::currentDialog();
+    ASSERT_NE(feedback, nullptr);
+    expectCentredOverTheWindow(feedback);
+    // The result page has its image.
+    EXPECT_FALSE(feedback->okImageView()->pixmap().isNull());
+    delete feedback;
+}
+
+// A menu with nothing in it is not offered: the View menu holds only the
+// full-screen item, which the home screen hides.
+TEST_F(MenuTest, TheViewMenuShowsOnlyWhileItHasAnItem)
+{
+    MainMenu& made = launch();
+    QAction* view = nullptr;
+    for (QAction* action : made.window()->menuBar()->actions()) {
+        if (action->text() == QStringLiteral("View")) {
+            view = action;
+        }
+    }
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(view->isVisible());
+    NotificationCenter::defaultCenter().post(didShowFullScreenNotification());
+    EXPECT_TRUE(view->isVisible());
+    NotificationCenter::defaultCenter().post(didHiddenFullScreenNotification());
+    EXPECT_FALSE(view->isVisible());
+}
+
 TEST_F(MenuTest, CloseIsAnsweredByTheRootControllerOnlyWhileItsViewIsInTheBox)
 {
     MainMenu& made = launch();
