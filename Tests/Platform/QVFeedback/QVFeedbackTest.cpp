@@ -148,7 +148,8 @@ TEST_F(QVFeedbackTest, AFailedWriteKeepsTheDialogAndTheTextAndSaysWhy)
     dialog->emailField()->setText(QStringLiteral("user@example.org"));
     dialog->messageField()->setPlainText(QStringLiteral("A long story."));
     QTest::mouseClick(dialog->submitButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !dialog->isSaving(); }));
+    // The outcome is in once the form takes input again or the result shows.
+    ASSERT_TRUE(waitUntil([&] { return dialog->submitButton()->isEnabled() || dialog->showsResult(); }));
 
     EXPECT_FALSE(dialog->showsResult());
     EXPECT_TRUE(dialog->isVisible());
