@@ -44,6 +44,12 @@ std::optional<QImage> imageUncache(const QString& name)
     return image;
 }
 
+QColor color256(int red, int green, int blue, double alpha)
+{
+    return QColor::fromRgbF(static_cast<float>(red / 256.0), static_cast<float>(green / 256.0),
+                            static_cast<float>(blue / 256.0), static_cast<float>(alpha));
+}
+
 QColor assetColor(const QString& name)
 {
     if (name.isEmpty()) {

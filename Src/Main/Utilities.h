@@ -31,6 +31,9 @@ void delay(double seconds, std::function<void()> closure);
 // else name@2x.png; none when it cannot be loaded.
 std::optional<QImage> imageUncache(const QString& name);
 
+// A fixed colour given as red, green and blue fractions of 256.
+QColor color256(int red, int green, int blue, double alpha = 1.0);
+
 // A named colour for the present appearance; red for an empty name.
 QColor assetColor(const QString& name);
 QColor assetColor(const QString& name, double alpha);

@@ -59,12 +59,6 @@ void setPixelFont(QLabel* label, int size, bool bold = false)
     label->setFont(font);
 }
 
-QColor rgb256(int r, int g, int b)
-{
-    return QColor::fromRgbF(static_cast<float>(r / 256.0), static_cast<float>(g / 256.0),
-                            static_cast<float>(b / 256.0), 1.0f);
-}
-
 }  // namespace
 
 FinishWindowController::FinishWindowController(QObject* parent)
@@ -117,7 +111,7 @@ void FinishWindowController::windowDidLoad()
     button->setCornerRadius(4.0);
     button->setBorderWidth(0.0);
     button->setTitleColors({QColor(Qt::white)});
-    button->setButtonStateColor(rgb256(42, 214, 123), rgb256(22, 198, 105), rgb256(9, 172, 86), rgb256(9, 172, 86));
+    button->setButtonStateColor(color256(42, 214, 123), color256(22, 198, 105), color256(9, 172, 86), color256(9, 172, 86));
     QFont buttonFont = button->font();
     buttonFont.setPixelSize(14);
     button->setFont(buttonFont);

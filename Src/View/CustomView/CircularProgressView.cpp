@@ -2,7 +2,7 @@
 
 #include "Foundation/Dispatch.h"
 #include "Foundation/Progress.h"
-#include "QVLibrary/RYTDarkMode.h"
+#include "Main/Utilities.h"
 #include "View/Extension/KPLExtensionView.h"
 
 #include <QEasingCurve>
@@ -20,12 +20,6 @@ QEasingCurve easeOut()
     QEasingCurve curve(QEasingCurve::BezierSpline);
     curve.addCubicBezierSegment(QPointF(0.0, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
     return curve;
-}
-
-QColor namedOr(const char* name, const QColor& fallback)
-{
-    const QColor color = RYTDarkMode::colorNamed(QString::fromLatin1(name));
-    return color.isValid() ? color : fallback;
 }
 
 }  // namespace
@@ -49,12 +43,12 @@ CircularProgressView::~CircularProgressView()
 
 QColor CircularProgressView::color()
 {
-    return namedOr("ProgressColor", Qt::red);
+    return assetColor(QStringLiteral("ProgressColor"));
 }
 
 QColor CircularProgressView::labelColor()
 {
-    return namedOr("ProgressLabelColor", Qt::red);
+    return assetColor(QStringLiteral("ProgressLabelColor"));
 }
 
 double CircularProgressView::radius() const

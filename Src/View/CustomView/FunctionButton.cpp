@@ -1,5 +1,6 @@
 #include "FunctionButton.h"
 
+#include "Main/Utilities.h"
 #include "QVLibrary/RYTImage.h"
 
 #include <QEnterEvent>
@@ -17,13 +18,6 @@ constexpr int kSlide = 10;
 constexpr int kSlideMs = 300;
 constexpr int kArrowSize = 18;
 constexpr int kEnteredArrowSize = 24;
-
-// Colours of this button are written as fractions of 256.
-QColor rgb256(int r, int g, int b, double alpha = 1.0)
-{
-    return QColor::fromRgbF(static_cast<float>(r / 256.0), static_cast<float>(g / 256.0),
-                            static_cast<float>(b / 256.0), static_cast<float>(alpha));
-}
 
 QFont systemFont(int size)
 {
@@ -112,16 +106,16 @@ QLinearGradient FunctionButton::myGradient() const
     QLinearGradient gradient;
     switch (functionType_) {
     case FunctionType::scanlargeFile:
-        gradient.setColorAt(0, rgb256(241, 244, 255));
-        gradient.setColorAt(1, rgb256(244, 243, 251));
+        gradient.setColorAt(0, color256(241, 244, 255));
+        gradient.setColorAt(1, color256(244, 243, 251));
         break;
     case FunctionType::scanImages:
-        gradient.setColorAt(0, rgb256(242, 247, 255));
-        gradient.setColorAt(1, rgb256(240, 250, 249));
+        gradient.setColorAt(0, color256(242, 247, 255));
+        gradient.setColorAt(1, color256(240, 250, 249));
         break;
     case FunctionType::scanDuplicateFile:
-        gradient.setColorAt(0, rgb256(244, 246, 255));
-        gradient.setColorAt(1, rgb256(234, 239, 255));
+        gradient.setColorAt(0, color256(244, 246, 255));
+        gradient.setColorAt(1, color256(234, 239, 255));
         break;
     }
     return gradient;
@@ -145,22 +139,22 @@ QList<QColor> FunctionButton::viewBackground() const
     if (isShowCircle_) {
         switch (functionType_) {
         case FunctionType::scanlargeFile:
-            return {rgb256(101, 88, 243), rgb256(101, 88, 243)};
+            return {color256(101, 88, 243), color256(101, 88, 243)};
         case FunctionType::scanImages:
-            return {rgb256(31, 186, 177), rgb256(31, 186, 177)};
+            return {color256(31, 186, 177), color256(31, 186, 177)};
         case FunctionType::scanDuplicateFile:
-            return {rgb256(117, 137, 255), rgb256(117, 137, 255)};
+            return {color256(117, 137, 255), color256(117, 137, 255)};
         }
     }
     switch (functionType_) {
     case FunctionType::scanlargeFile:
-        return {rgb256(236, 235, 255), rgb256(255, 255, 255, 0.7)};
+        return {color256(236, 235, 255), color256(255, 255, 255, 0.7)};
     case FunctionType::scanImages:
-        return {rgb256(233, 249, 248), rgb256(255, 255, 255, 0.44)};
+        return {color256(233, 249, 248), color256(255, 255, 255, 0.44)};
     case FunctionType::scanDuplicateFile:
         break;
     }
-    return {rgb256(229, 233, 255), rgb256(255, 255, 255, 0.49)};
+    return {color256(229, 233, 255), color256(255, 255, 255, 0.49)};
 }
 
 QRectF FunctionButton::titleBox(double measuredWidth, const QRectF& bounds)
@@ -300,13 +294,13 @@ void FunctionButton::paintEvent(QPaintEvent*)
     if (!text().isEmpty()) {
         const QRectF box = titleBox(measuredTitleWidth(), bounds);
         painter.setFont(systemFont(13));
-        painter.setPen(rgb256(54, 78, 101));
+        painter.setPen(color256(54, 78, 101));
         QTextOption option(Qt::AlignLeft | Qt::AlignTop);
         option.setWrapMode(QTextOption::WordWrap);
         painter.drawText(box, text(), option);
     }
 
-    painter.setPen(QPen(rgb256(255, 255, 255), 1));
+    painter.setPen(QPen(color256(255, 255, 255), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(shape);
 }

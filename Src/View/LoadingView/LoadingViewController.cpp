@@ -87,10 +87,7 @@ void LoadingViewController::loadingStart(bool start, QWidget* view)
     view->installEventFilter(this);
     setGeometry(view->rect());
     refreshBackground();
-    // The text takes the appearance the covered view has now.
-    QPalette labelPalette = ui_->loadingLabel->palette();
-    labelPalette.setColor(QPalette::WindowText, assetColor(QStringLiteral("TitleLabelColor")));
-    ui_->loadingLabel->setPalette(labelPalette);
+    applyLabelColor();
     QWidget* focused = QApplication::focusWidget();
     if (focused && focused != this && view->isAncestorOf(focused)) {
         previousFocus_ = focused;
@@ -103,6 +100,23 @@ void LoadingViewController::loadingStart(bool start, QWidget* view)
         ui_->animationView->play();
     }
     TSLOG(QStringLiteral("LoadingStart"));
+}
+
+void LoadingViewController::applyLabelColor()
+{
+    QPalette labelPalette = ui_->loadingLabel->palette();
+    labelPalette.setColor(QPalette::WindowText, assetColor(QStringLiteral("TitleLabelColor")));
+    ui_->loadingLabel->setPalette(labelPalette);
+}
+
+void LoadingViewController::changeEvent(QEvent* event)
+{
+    ViewController::changeEvent(event);
+    // A new appearance: the text's colour and the picture behind follow.
+    if (event->type() == QEvent::PaletteChange && covered_ && !refreshPending_) {
+        applyLabelColor();
+        scheduleRefresh();
+    }
 }
 
 void LoadingViewController::detach()

@@ -52,12 +52,14 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void viewDidLoad();
     void refreshBackground();
     void scheduleRefresh();
     void detach();
+    void applyLabelColor();
 
     std::unique_ptr<Ui::LoadingViewController> ui_;
     bool isLoading_ = false;

@@ -1,5 +1,7 @@
 #include "View/CustomView/FunctionButton.h"
 
+#include "Main/Utilities.h"
+
 #include "TestSupport.h"
 
 #include <QHBoxLayout>
@@ -27,12 +29,6 @@ protected:
     QWidget host;
     FunctionButton* button = nullptr;
 };
-
-QColor rgb256(int r, int g, int b, double alpha = 1.0)
-{
-    return QColor::fromRgbF(static_cast<float>(r / 256.0), static_cast<float>(g / 256.0),
-                            static_cast<float>(b / 256.0), static_cast<float>(alpha));
-}
 
 }  // namespace
 
@@ -67,13 +63,13 @@ TEST_F(FunctionButtonTest, TypesChooseIconGradientAndCircle)
     EXPECT_EQ(button->iconString(), QStringLiteral("DuplicateFiles"));
     button->setFunctionType(FunctionButton::FunctionType::scanlargeFile);
     EXPECT_EQ(button->iconString(), QStringLiteral("LargeFiles"));
-    EXPECT_EQ(button->myGradient().stops().first().second, rgb256(241, 244, 255));
-    EXPECT_EQ(button->circleColors(), (QList<QColor>{rgb256(236, 235, 255), rgb256(255, 255, 255, 0.7)}));
+    EXPECT_EQ(button->myGradient().stops().first().second, color256(241, 244, 255));
+    EXPECT_EQ(button->circleColors(), (QList<QColor>{color256(236, 235, 255), color256(255, 255, 255, 0.7)}));
     button->setFunctionType(FunctionButton::FunctionType::scanImages);
     EXPECT_EQ(button->iconString(), QStringLiteral("SimilarImages"));
-    EXPECT_EQ(button->myGradient().stops().last().second, rgb256(240, 250, 249));
+    EXPECT_EQ(button->myGradient().stops().last().second, color256(240, 250, 249));
     // A recolouring replaces the fill: no trace of the earlier type.
-    EXPECT_EQ(button->circleColors(), (QList<QColor>{rgb256(233, 249, 248), rgb256(255, 255, 255, 0.44)}));
+    EXPECT_EQ(button->circleColors(), (QList<QColor>{color256(233, 249, 248), color256(255, 255, 255, 0.44)}));
 
     // The circle pokes out past the right edge and above the top.
     EXPECT_EQ(button->originalFrame(), QRect(270 - 45, -32, 120, 120));
@@ -88,7 +84,7 @@ TEST_F(FunctionButtonTest, PointerInSlidesAndColoursThePointerOutUndoes)
     QEnterEvent enter(QPointF(20, 20), QPointF(20, 20), button->mapToGlobal(QPointF(20, 20)));
     QCoreApplication::sendEvent(button, &enter);
     EXPECT_TRUE(button->isShowCircle());
-    const QColor strong = rgb256(117, 137, 255);
+    const QColor strong = color256(117, 137, 255);
     EXPECT_EQ(button->circleColors(), (QList<QColor>{strong, strong}));
     EXPECT_EQ(button->arrowImageName(), QStringLiteral("enteredGlass"));
     EXPECT_EQ(button->arrowImageView()->geometry(), QRect(230, 20, 24, 24));
@@ -99,7 +95,7 @@ TEST_F(FunctionButtonTest, PointerInSlidesAndColoursThePointerOutUndoes)
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(button, &leave);
     EXPECT_FALSE(button->isShowCircle());
-    EXPECT_EQ(button->circleColors().first(), rgb256(229, 233, 255));
+    EXPECT_EQ(button->circleColors().first(), color256(229, 233, 255));
     EXPECT_EQ(button->arrowImageName(), QStringLiteral("glass"));
     EXPECT_EQ(button->arrowImageView()->geometry(), QRect(240, 23, 18, 18));
     ASSERT_TRUE(waitUntil([&] { return circleAt(225); }));

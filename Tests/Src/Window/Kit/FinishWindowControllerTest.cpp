@@ -5,6 +5,7 @@
 #include "Foundation/UserDefaults.h"
 #include "GA/QVDAEventObserver.h"
 #include "Lottie/AnimationView.h"
+#include "Main/Utilities.h"
 #include "QVBaseLib/Helper.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
@@ -80,9 +81,9 @@ TEST_F(FinishWindowControllerTest, DuplicateModeInEnglish)
     EXPECT_EQ(finish->completeButton()->title(), QStringLiteral("Done"));
     EXPECT_EQ(finish->completeButton()->titleColor(RYTButton::State::normal), QColor(Qt::white));
     EXPECT_EQ(finish->completeButton()->fillColor(RYTButton::State::normal),
-              QColor::fromRgbF(42 / 256.0f, 214 / 256.0f, 123 / 256.0f));
+              color256(42, 214, 123));
     EXPECT_EQ(finish->completeButton()->fillColor(RYTButton::State::down),
-              QColor::fromRgbF(9 / 256.0f, 172 / 256.0f, 86 / 256.0f));
+              color256(9, 172, 86));
     // Loading twice changes nothing.
     finish->windowDidLoad();
     EXPECT_EQ(finish->filesCountTitleLabel()->text(), QStringLiteral("Duplicate Item(s)"));
