@@ -1,0 +1,170 @@
+#include "SortPopButton.h"
+
+#include "Foundation/Bundle.h"
+#include "QVLibrary/RYTImage.h"
+
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
+
+namespace {
+
+QFont titleFont()
+{
+    QFont font;
+    font.setPixelSize(12);
+    return font;
+}
+
+// The menu draws every row in the row colour but the ones it is told to
+// leave plain.
+class SortMenuStyle final : public QProxyStyle {
+public:
+    QStringList plainRows;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_MenuItem) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem row(*item);
+                if (!plainRows.contains(row.text)) {
+                    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+                        row.palette.setColor(QPalette::Normal, role, SortPopButton::rowColor());
+                        row.palette.setColor(QPalette::Inactive, role, SortPopButton::rowColor());
+                    }
+                }
+                QProxyStyle::drawControl(element, &row, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+// The light look, whatever the program's appearance.
+QPalette lightPalette()
+{
+    QPalette palette;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Window, QColor(0xFF, 0xFF, 0xFF));
+        palette.setColor(group, QPalette::Base, QColor(0xFF, 0xFF, 0xFF));
+        palette.setColor(group, QPalette::WindowText, QColor(0x1F, 0x23, 0x29));
+        palette.setColor(group, QPalette::Text, QColor(0x1F, 0x23, 0x29));
+        palette.setColor(group, QPalette::ButtonText, QColor(0x1F, 0x23, 0x29));
+        palette.setColor(group, QPalette::Button, QColor(0xF2, 0xF4, 0xF7));
+        palette.setColor(group, QPalette::Highlight, QColor(0xE3, 0xEE, 0xFD));
+        palette.setColor(group, QPalette::HighlightedText, QColor(0x1F, 0x23, 0x29));
+        palette.setColor(group, QPalette::Light, QColor(0xFF, 0xFF, 0xFF));
+        palette.setColor(group, QPalette::Mid, QColor(0xD9, 0xDC, 0xE1));
+        palette.setColor(group, QPalette::Dark, QColor(0xB8, 0xBD, 0xC4));
+        palette.setColor(group, QPalette::Shadow, QColor(0x9A, 0xA0, 0xA8));
+    }
+    return palette;
+}
+
+}  // namespace
+
+SortPopButton::SortPopButton(QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setFont(titleFont());
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QColor SortPopButton::rowColor()
+{
+    return QColor::fromRgbF(54 / 256.0f, 78 / 256.0f, 101 / 256.0f, 1.0f);
+}
+
+int SortPopButton::widthForTitleWidth(double textWidth)
+{
+    return int(std::ceil(textWidth)) + 26;
+}
+
+QStringList SortPopButton::rowTitles()
+{
+    const QString by = localized("By");
+    const QString size = localized("Size");
+    // Japanese puts the kind first.
+    const bool japanese = QLocale().language() == QLocale::Japanese;
+    return {japanese ? size + by : by + size, by + localized("Date"), by + localized("Type")};
+}
+
+void SortPopButton::setTitle(const QString& title)
+{
+    setText(title);
+    fitWidth();
+}
+
+void SortPopButton::fitWidth()
+{
+    setFixedWidth(widthForTitleWidth(QFontMetricsF(titleFont()).horizontalAdvance(text())));
+    update();
+}
+
+void SortPopButton::changeEvent(QEvent* event)
+{
+    QAbstractButton::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        fitWidth();
+    }
+}
+
+QSize SortPopButton::sizeHint() const
+{
+    return QSize(widthForTitleWidth(QFontMetricsF(titleFont()).horizontalAdvance(text())), 20);
+}
+
+void SortPopButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const double textWidth = QFontMetricsF(titleFont()).horizontalAdvance(text());
+    painter.setFont(titleFont());
+    painter.setPen(rowColor());
+    painter.drawText(QRectF(0, 2, textWidth + 4, 16), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+    const double arrowX = std::ceil(textWidth) + 3;
+    RYTImage::named(QStringLiteral("leftPopButton")).paint(&painter, QRect(int(arrowX), (height() - 6) / 2, 8, 6));
+}
+
+void SortPopButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !window()) {
+        return;
+    }
+    if (menu_) {
+        menu_->close();
+    }
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    auto* style = new SortMenuStyle;
+    style->setParent(menu);
+    // A locale without a language keeps the size row plain.
+    const QStringList titles = rowTitles();
+    if (QLocale().language() == QLocale::C || QLocale().language() == QLocale::AnyLanguage) {
+        style->plainRows << titles.first();
+    }
+    menu->setStyle(style);
+    menu->setPalette(lightPalette());
+    menu->setFont(titleFont());
+    for (int tag = 1; tag <= 3; ++tag) {
+        QAction* action = menu->addAction(titles.at(tag - 1));
+        action->setData(tag);
+        connect(action, &QAction::triggered, this, [this, tag] { menuItemClicked(tag); });
+    }
+    menu_ = menu;
+    // Opened and left: the choice comes back through the actions.
+    menu->popup(mapToGlobal(QPoint(-2, height() + 4)));
+}
+
+void SortPopButton::menuItemClicked(int tag)
+{
+    if (delegate_) {
+        delegate_->sortData(tag);
+    }
+}
