@@ -13,6 +13,14 @@
 class TruncatingLabel : public QLabel {
     Q_OBJECT
 public:
+    // A stretch of the text in its own colour.
+    struct ColorRun {
+        int start = 0;
+        int length = 0;
+        QColor color;
+        bool operator==(const ColorRun&) const = default;
+    };
+
     explicit TruncatingLabel(QWidget* parent = nullptr);
 
     Qt::TextElideMode elideMode() const { return elideMode_; }
@@ -26,6 +34,11 @@ public:
     bool onLightSurface() const { return onLightSurface_; }
     void setOnLightSurface(bool light);
 
+    // Stretches of the text in their own colours (shown with no shortening
+    // or with the end shortened), for as long as the text stays the same.
+    QList<ColorRun> colorRuns() const { return colorRuns_; }
+    void setColoredText(const QString& text, const QList<ColorRun>& runs);
+
     // The colour the text is painted in now.
     QColor effectiveTextColor() const;
     // The text as it shows at the present width.
@@ -37,6 +50,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QList<ColorRun> colorRuns_;
+    QString runsText_;
     Qt::TextElideMode elideMode_ = Qt::ElideRight;
     QColor textColor_;
     QString textColorName_;

@@ -1,0 +1,75 @@
+#include "RYTTWSComboBoxTextCellView.h"
+
+#include <QFontMetricsF>
+
+RYTTWSComboBoxTextCellView::RYTTWSComboBoxTextCellView(QWidget* parent)
+    : RYTableCellView(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    imageView_ = new IconView(this);
+    imageView_->hide();
+    titleLabel_ = new TruncatingLabel(this);
+    titleLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    subtitleLabel_ = new TruncatingLabel(this);
+    subtitleLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void RYTTWSComboBoxTextCellView::setCenterYConstraint(double constant)
+{
+    centerY_ = constant;
+    layoutLabels();
+}
+
+void RYTTWSComboBoxTextCellView::setTitleLabelLeadingConstraint(double constant)
+{
+    titleLeading_ = constant;
+    layoutLabels();
+}
+
+void RYTTWSComboBoxTextCellView::setHasSubtitle(bool hasSubtitle)
+{
+    hasSubtitle_ = hasSubtitle;
+    if (hasSubtitle) {
+        setCenterYConstraint(-8.0);
+    }
+}
+
+void RYTTWSComboBoxTextCellView::setImage(const QIcon& image)
+{
+    if (image.isNull()) {
+        return;
+    }
+    imageView_->setImage(image);
+    imageView_->show();
+    setTitleLabelLeadingConstraint(30.0);
+}
+
+void RYTTWSComboBoxTextCellView::prepareForReuse()
+{
+    hasSubtitle_ = false;
+    centerY_ = 0.0;
+    titleLeading_ = 8.0;
+    imageView_->setImage(QIcon());
+    imageView_->hide();
+    subtitleLabel_->clear();
+    layoutLabels();
+}
+
+void RYTTWSComboBoxTextCellView::resizeEvent(QResizeEvent* event)
+{
+    RYTableCellView::resizeEvent(event);
+    layoutLabels();
+}
+
+void RYTTWSComboBoxTextCellView::layoutLabels()
+{
+    const int titleHeight = qCeil(QFontMetricsF(titleLabel_->font()).height());
+    const int subtitleHeight = qCeil(QFontMetricsF(subtitleLabel_->font()).height());
+    const int leading = int(titleLeading_);
+    const int trailing = 4;
+    const int titleTop = int((height() - titleHeight) / 2.0 + centerY_);
+    titleLabel_->setGeometry(leading, titleTop, qMax(0, width() - leading - trailing), titleHeight);
+    subtitleLabel_->setGeometry(leading, titleTop + titleHeight, qMax(0, width() - leading - trailing), subtitleHeight);
+    subtitleLabel_->setVisible(hasSubtitle_);
+    imageView_->setGeometry(5, (height() - 20) / 2, 20, 20);
+}
