@@ -1,5 +1,7 @@
 #include "KPLScrollView.h"
 
+#include "Main/Utilities.h"
+
 #include <QAbstractScrollArea>
 #include <QVariant>
 
@@ -17,11 +19,6 @@ public:
         configScrollView();
     }
 };
-
-QColor fraction(int red, int green, int blue, double alpha)
-{
-    return QColor::fromRgbF(float(red / 256.0), float(green / 256.0), float(blue / 256.0), float(alpha));
-}
 
 }  // namespace
 
@@ -62,12 +59,12 @@ void KPLScrollViewLook::configScrollView()
     setShowVerticalScroller(true);
     setShowHorizontalScroller(false);
     setScrollerSize(10.0);
-    setScrollerFillColor(fraction(230, 236, 245, 0.4));
+    setScrollerFillColor(color256(230, 236, 245, 0.4));
     setFillColor(QColor(Qt::white));
     setKnobBorderWidth(0.0);
     setKnobSize(5.0);
-    setKnobFillColor(fraction(150, 164, 179, 0.4));
-    setFillBorderColor(fraction(210, 216, 223, 1.0));
+    setKnobFillColor(color256(150, 164, 179, 0.4));
+    setFillBorderColor(color256(210, 216, 223, 1.0));
     setFillBorderWidth(0.5);
 }
 

@@ -1,5 +1,6 @@
 #include "PopUpButton.h"
 
+#include "Main/Utilities.h"
 #include "PopUpMenuWindow.h"
 
 #include <QEnterEvent>
@@ -181,7 +182,7 @@ void PopUpButton::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 4, 4);
-    painter.fillPath(path, QColor::fromRgbF(255 / 256.0f, 255 / 256.0f, 255 / 256.0f, 1.0f));
+    painter.fillPath(path, color256(255, 255, 255));
 }
 
 void PopUpButton::enterEvent(QEnterEvent* event)
@@ -217,7 +218,7 @@ MenuItemView::MenuItemView(QWidget* parent)
 
 QColor MenuItemView::hoverColor()
 {
-    return QColor::fromRgbF(76 / 256.0f, 110 / 256.0f, 236 / 256.0f, 1.0f);
+    return color256(76, 110, 236);
 }
 
 void MenuItemView::setUpView()

@@ -1,6 +1,7 @@
 #include "SortPopButton.h"
 
 #include "Foundation/Bundle.h"
+#include "Main/Utilities.h"
 #include "QVLibrary/RYTImage.h"
 
 #include <QFontMetricsF>
@@ -78,7 +79,7 @@ SortPopButton::SortPopButton(QWidget* parent)
 
 QColor SortPopButton::rowColor()
 {
-    return QColor::fromRgbF(54 / 256.0f, 78 / 256.0f, 101 / 256.0f, 1.0f);
+    return color256(54, 78, 101);
 }
 
 int SortPopButton::widthForTitleWidth(double textWidth)
