@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "AppTermination.h"
 #include "MainViewController.h"
 #include "MainWindow.h"
 #include "UpdateManager.h"
@@ -153,6 +154,11 @@ void AppDelegate::applicationWillTerminate()
 
 bool AppDelegate::windowShouldClose()
 {
+    // The exit was confirmed and the engines are winding down: the program
+    // ends by itself in a moment, and nothing is asked twice.
+    if (AppTermination::isTerminating()) {
+        return false;
+    }
     return mainWindow_ ? mainWindow_->isShouldCloseWindow() : true;
 }
 

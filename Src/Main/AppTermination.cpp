@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -17,6 +18,8 @@ std::function<void()>& quitHandler()
     static std::function<void()> handler;
     return handler;
 }
+
+std::atomic<bool> g_terminating{false};
 }  // namespace
 
 namespace AppTermination {
@@ -26,14 +29,24 @@ void setQuitHandlerForTesting(std::function<void()> handler)
     quitHandler() = std::move(handler);
 }
 
+bool isTerminating()
+{
+    return g_terminating.load();
+}
+
 void terminate()
 {
     RYGALogManager::shared().setTerminationStatus(QStringLiteral("exited"));
     if (quitHandler()) {
+        // The program goes on in the test that asked.
+        g_terminating.store(false);
         quitHandler()();
         return;
     }
-    QCoreApplication::quit();
+    // Not quit(): that asks every window to close once more, and a scan
+    // screen answers with its question again.
+    g_terminating.store(true);
+    QCoreApplication::exit(0);
 }
 
 bool removalBusy()
@@ -44,8 +57,14 @@ bool removalBusy()
            || LargeFilesManager::default_().removeQueue().operationCount() > 0 || imageState == 5 || imageState == 6;
 }
 
+bool enginesBusy()
+{
+    return removalBusy() || ScanManager::default_().scaning() || ScanImagesManager::shared().isSearching();
+}
+
 void stopEnginesAndTerminate(bool largeFileScanRuns, double graceSeconds)
 {
+    g_terminating.store(true);
     ScanManager& scan = ScanManager::default_();
     if (scan.scaning()) {
         scan.setScanStop(true);
@@ -63,12 +82,14 @@ void stopEnginesAndTerminate(bool largeFileScanRuns, double graceSeconds)
     }
     large.stopRemove();
     ScanImagesManager& images = ScanImagesManager::shared();
-    if (images.scanState() == 1) {
+    // State 1 is set by the screen as it starts the search, which may not
+    // have reached the engine yet.
+    if (images.isSearching() || images.scanState() == 1) {
         images.stop();
     }
     images.stopRemove();
 
-    if (!removalBusy()) {
+    if (!enginesBusy()) {
         terminate();
         return;
     }
@@ -77,7 +98,7 @@ void stopEnginesAndTerminate(bool largeFileScanRuns, double graceSeconds)
     auto* timer = new QTimer(QCoreApplication::instance());
     timer->setInterval(50);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, graceSeconds] {
-        if (removalBusy() && clock->elapsed() < static_cast<qint64>(graceSeconds * 1000)) {
+        if (enginesBusy() && clock->elapsed() < static_cast<qint64>(graceSeconds * 1000)) {
             return;
         }
         timer->stop();

@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "MainMenu.h"
+#include "SessionScript.h"
 
 #include "RYTFullSizeWindow.h"
 
@@ -18,5 +19,7 @@ int main(int argc, char** argv)
     delegate->applicationWillFinishLaunching();
     delegate->applicationDidFinishLaunching();
     nib.window()->show();
+    // Only the program's own end-to-end tests set a script.
+    SessionScript::startFromEnvironment(nib);
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "ScanImagesManager.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include <sys/stat.h>
@@ -250,8 +251,27 @@ ScanImagesManager::SearchSettings ScanImagesManager::readSettings() const
     return s;
 }
 
+bool ScanImagesManager::waitUntilSearchEnds(int timeoutMs) const
+{
+    std::unique_lock lock(searchMutex_);
+    return searchEnded_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                 [this] { return searchesRunning_.load() == 0; });
+}
+
 void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
 {
+    searchesRunning_.fetch_add(1);
+    // Counted down after the last report of the search, whatever its end.
+    struct SearchEnd {
+        ScanImagesManager* engine;
+        ~SearchEnd()
+        {
+            // Notified under the lock: a waiter that wakes may end the program.
+            std::lock_guard lock(engine->searchMutex_);
+            engine->searchesRunning_.fetch_sub(1);
+            engine->searchEnded_.notify_all();
+        }
+    } searchEnd{this};
     {
         std::lock_guard<std::mutex> lock(mutex_);
         scanFolderList_.clear();

@@ -62,6 +62,10 @@ public:
     void findDuplicateImages(const QByteArrayList& folders);
     // Asks the running search to stop; returns at once.
     void stop();
+    // Whether a search is running (from the call of findDuplicateImages to
+    // its return), and waiting for it to end; false when it did not in time.
+    bool isSearching() const { return searchesRunning_.load() > 0; }
+    bool waitUntilSearchEnds(int timeoutMs) const;
     void removeDupimagesArray();
 
     // Removal.
@@ -129,6 +133,9 @@ private:
     double lastCallbackTimeProcess_ = 0;
     QString removePath_;
 
+    std::atomic<int> searchesRunning_{0};
+    mutable std::mutex searchMutex_;
+    mutable std::condition_variable searchEnded_;
     std::atomic<bool> finalReported_{false};
     std::atomic<bool> stopRequested_{false};
     std::atomic<uint> removeType_{0};

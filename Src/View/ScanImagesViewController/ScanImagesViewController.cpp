@@ -98,6 +98,9 @@ ScanImagesViewController::~ScanImagesViewController()
     ScanImagesManager& engine = ScanImagesManager::shared();
     if (scanning_) {
         engine.stop();
+        // Going while the search runs (the program ends under it): let it
+        // wind down, so no search is left running into the program's end.
+        engine.waitUntilSearchEnds(3000);
     }
 }
 
@@ -115,6 +118,8 @@ void ScanImagesViewController::configScanImages(const QByteArrayList& folderList
 {
     folderList_ = folderList;
     scanning_ = true;
+    // The state the screen and the engine share: a search is under way.
+    ScanImagesManager::shared().setScanState(1);
     title_->setText(localized("Scanning"));
     elapsedSeconds_ = 0.0;
     timer_->start();
