@@ -3,6 +3,7 @@
 #include "SessionScript.h"
 
 #include "RYTFullSizeWindow.h"
+#include "View/PreferenceView/PreferenceWIndowController.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("twinsweep"));
     QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
 
+    registerPreferenceWindow();
     MainMenu nib;
     AppDelegate* delegate = nib.appDelegate();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, delegate, &AppDelegate::applicationWillTerminate);

@@ -3,10 +3,12 @@
 #include "ui_WhiteListDetailControllerView.h"
 
 #include "ListViewCell.h"
+#include "Foundation/ResourceValues.h"
 #include "Main/Utilities.h"
 #include "Model/PerferenceInfo.h"
 #include "QVLibrary/RYTDarkMode.h"
 
+#include <QFile>
 #include <QLabel>
 
 WhiteListDetailControllerView::WhiteListDetailControllerView(QWidget* parent)
@@ -137,7 +139,11 @@ RYListViewCell* WhiteListDetailControllerView::listViewCellForItemAt(RYListView*
         return cell;
     }
     const QStringList list = shownPaths();
-    cell->setPath(index >= 0 && index < list.size() ? list.at(index) : QString());
+    // An entry whose name is not UTF-8 is stored as its file URL; it shows as
+    // the name it stands for.
+    cell->setPath(index >= 0 && index < list.size()
+                      ? QFile::decodeName(FilePath::fromStoredText(list.at(index)))
+                      : QString());
     const bool chosen = index == selectIndex_;
     // The rows are a fixed white surface, so their text keeps its light look.
     QPalette palette = cell->whiteListPath()->palette();

@@ -1,0 +1,291 @@
+// The White List page: three categories on the left, the chosen category's
+// paths on the right, add and delete below.
+
+#include "PreferenceViewController.h"
+
+#include "ui_PreferenceViewController.h"
+
+#include "PreferenceViewControllerPrivate.h"
+#include "WhiteListDetailControllerView.h"
+#include "WhiteListTypeControllerView.h"
+
+#include "Foundation/Bundle.h"
+#include "Foundation/ResourceValues.h"
+#include "Main/Utilities.h"
+#include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTImage.h"
+#include "QVLibrary/RYTView.h"
+#include "Window/SheetWindowController.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QVBoxLayout>
+
+using namespace PreferenceLook;
+
+namespace {
+
+// The file dialog's own modes take either files or folders; a white list
+// takes both, several at once. The dialog's Open keeps whatever is selected
+// instead of entering a selected folder (a double click still enters it).
+class WhiteListChooserDialog : public QFileDialog {
+public:
+    explicit WhiteListChooserDialog(QWidget* parent)
+        : QFileDialog(parent)
+    {
+    }
+
+    QStringList chosen;
+
+    void accept() override
+    {
+        const QStringList selected = selectedFiles();
+        if (selected.isEmpty()) {
+            return;
+        }
+        chosen = selected;
+        QDialog::accept();
+    }
+};
+
+void chooseWithFileDialog(QWidget* parent, std::function<void(bool, const QStringList&)> answer)
+{
+    auto* dialog = new WhiteListChooserDialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setDirectory(QDir::homePath());
+    dialog->setWindowTitle(localized("Add to White List"));
+    dialog->setLabelText(QFileDialog::Accept, localized("Add"));
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, answer = std::move(answer)](int result) {
+        answer(result == QDialog::Accepted, dialog->chosen);
+    });
+    dialog->open();
+}
+
+PreferenceViewController::PathChooser& pathChooser()
+{
+    static PreferenceViewController::PathChooser chooser;
+    return chooser;
+}
+
+// How a chosen path would fare as a white-list entry: the scans match it by
+// the bytes of its name, so the text must lead back to the very item.
+enum class PathCheck { ok, unreadableName, missing };
+
+PathCheck checkChosenPath(const QString& path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(bytes.constData(), &st) == 0 && QFile::decodeName(bytes) == path) {
+        return PathCheck::ok;
+    }
+    // A name whose bytes are not valid text comes back with replacement
+    // characters and so names nothing on disk.
+    if (path.contains(QChar::ReplacementCharacter) || QFile::decodeName(bytes) != path) {
+        return PathCheck::unreadableName;
+    }
+    return PathCheck::missing;
+}
+
+}  // namespace
+
+void PreferenceViewController::setPathChooserForTesting(PathChooser chooser)
+{
+    pathChooser() = std::move(chooser);
+}
+
+void PreferenceViewController::setBoxBorder(QWidget* box, bool bordered)
+{
+    auto* view = static_cast<RYTView*>(box);
+    view->setBorderColor(assetColor(QStringLiteral("PreferenceBoderColor")));
+    view->setBorderWidth(bordered ? 1.0 : 0.0);
+    box->setProperty("bordered", bordered);
+}
+
+std::shared_ptr<PerferenceInfo> PreferenceViewController::pathListSettings()
+{
+    // While the file could not take the last change, the list shows the
+    // settings in hand rather than the stale file.
+    return freshSettings();
+}
+
+void PreferenceViewController::refreshPathList()
+{
+    WhiteListDetailControllerView* paths = whiteListDetailView();
+    paths->setWhiteListTypeIndex(whiteListFileTypeView()->selectIndex());
+    paths->setPreferenceInfo(pathListSettings());
+    paths->listView()->reloadData();
+}
+
+void PreferenceViewController::whiteListViewInit()
+{
+    ui_->windowTitle->setText(localized("White List"));
+    WhiteListTypeControllerView* types = whiteListFileTypeView();
+    WhiteListDetailControllerView* paths = whiteListDetailView();
+    types->setSelectIndex(0);
+    paths->setWhiteListTypeIndex(types->selectIndex());
+    setBoxBorder(ui_->whiteFileTypeBox, true);
+    reloadSettings();
+    setTextColor(ui_->whiteListTipLabel, assetColor(QStringLiteral("PreferenceDefaultColor")));
+    ui_->whiteListTipLabel->setText(localized("Please select folders or files to exclude from scanning."));
+    ui_->addFileButton->setButtonStateImage(RYTImage::named(QStringLiteral("addFile")), QIcon(), QIcon());
+    ui_->deleteFileButton->setButtonStateImage(RYTImage::named(QStringLiteral("deleteFile")), QIcon(), QIcon());
+    ui_->addFileButton->setCornerRadius(0);
+    ui_->deleteFileButton->setCornerRadius(0);
+    ui_->addFileButton->setToolTip(localized("Add"));
+    ui_->deleteFileButton->setToolTip(localized("Delete"));
+
+    for (auto [box, view] : {std::pair<QWidget*, QWidget*>{ui_->whiteFileTypeBox, types},
+                             std::pair<QWidget*, QWidget*>{ui_->whiteListBox, paths}}) {
+        if (!box->layout()) {
+            auto* layout = new QVBoxLayout(box);
+            layout->setContentsMargins(1, 1, 1, 1);
+            layout->setSpacing(0);
+        }
+        if (box->layout()->indexOf(view) < 0) {
+            box->layout()->addWidget(view);
+        }
+        view->show();
+    }
+
+    QPointer<PreferenceViewController> self(this);
+    types->clickBlock = [self] {
+        if (self) {
+            self->categoryClick();
+        }
+    };
+    paths->clickBlock = [self] {
+        if (self) {
+            self->pathClick();
+        }
+    };
+    // Both lists show what they hold now: the categories with Duplicate
+    // Files chosen, the paths read from the file again.
+    types->listView()->reloadData();
+    refreshPathList();
+}
+
+void PreferenceViewController::categoryClick()
+{
+    if (whiteListFileTypeView()->selectIndex() == -1) {
+        setBoxBorder(ui_->whiteFileTypeBox, false);
+    } else {
+        setBoxBorder(ui_->whiteFileTypeBox, true);
+        setBoxBorder(ui_->whiteListBox, false);
+    }
+    refreshPathList();
+}
+
+void PreferenceViewController::pathClick()
+{
+    if (whiteListDetailView()->selectIndex() == -1) {
+        setBoxBorder(ui_->whiteListBox, false);
+        return;
+    }
+    setBoxBorder(ui_->whiteListBox, true);
+    setBoxBorder(ui_->whiteFileTypeBox, false);
+}
+
+void PreferenceViewController::addWhiteListPathAction()
+{
+    QPointer<PreferenceViewController> self(this);
+    auto answer = [self](bool ok, const QStringList& chosen) {
+        if (!self || !ok) {
+            return;
+        }
+        self->addChosenPaths(chosen);
+    };
+    QWidget* parent = window();
+    if (pathChooser()) {
+        pathChooser()(parent, std::move(answer));
+    } else {
+        chooseWithFileDialog(parent, std::move(answer));
+    }
+}
+
+void PreferenceViewController::addChosenPaths(const QStringList& chosen)
+{
+    const PreferenceActionScope scope = beginAction();
+    const int category = whiteListFileTypeView()->selectIndex();
+    QStringList unreadable;
+    QStringList missing;
+    if (category >= 0 && category < WhiteListDetailControllerView::categoryCount) {
+        PerferenceInfo& settings = *preferenceInfo();
+        QStringList list = WhiteListDetailControllerView::paths(settings, category);
+        for (const QString& path : chosen) {
+            switch (checkChosenPath(path)) {
+            case PathCheck::unreadableName:
+                unreadable.append(path);
+                continue;
+            case PathCheck::missing:
+                missing.append(path);
+                continue;
+            case PathCheck::ok:
+                break;
+            }
+            // Kept as the engines read it back (a UTF-8 name is its own text).
+            const QString entry = FilePath::storedText(QFile::encodeName(path));
+            if (!list.contains(entry)) {
+                list.append(entry);
+            }
+        }
+        WhiteListDetailControllerView::setPaths(settings, category, list);
+        save();
+    }
+    refreshPathList();
+
+    if (!unreadable.isEmpty() || !missing.isEmpty()) {
+        QStringList parts;
+        if (!unreadable.isEmpty()) {
+            parts.append(localized("Not added, because the name is not valid text on this computer and a scan "
+                                   "could not match it:") +
+                         QLatin1Char('\n') + unreadable.join(QLatin1Char('\n')));
+        }
+        if (!missing.isEmpty()) {
+            parts.append(localized("Not added, because it no longer exists:") + QLatin1Char('\n') +
+                         missing.join(QLatin1Char('\n')));
+        }
+        showNotice(parts.join(QStringLiteral("\n\n")));
+    }
+}
+
+void PreferenceViewController::deleteWhiteListPathAction()
+{
+    const PreferenceActionScope scope = beginAction();
+    WhiteListDetailControllerView* paths = whiteListDetailView();
+    index_ = paths->selectIndex();
+    if (index_ < 0) {
+        return;
+    }
+    const int category = whiteListFileTypeView()->selectIndex();
+    bool outside = false;
+    if (category >= 0 && category < WhiteListDetailControllerView::categoryCount) {
+        PerferenceInfo& settings = *preferenceInfo();
+        QStringList list = WhiteListDetailControllerView::paths(settings, category);
+        if (index_ < list.size()) {
+            list.removeAt(index_);
+            WhiteListDetailControllerView::setPaths(settings, category, list);
+            index_ = -1;
+            save();
+        } else {
+            // The selection came from another category: there is no such
+            // row here, so nothing goes and nothing stays selected.
+            outside = true;
+            index_ = -1;
+        }
+    }
+    paths->setSelectIndex(outside ? -1 : paths->selectIndex() - 1);
+    refreshPathList();
+    if (paths->selectIndex() == -1) {
+        setBoxBorder(ui_->whiteListBox, false);
+    }
+}

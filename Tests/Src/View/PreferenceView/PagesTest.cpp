@@ -1,0 +1,340 @@
+// The Duplicate Files, White List and Similar Images pages.
+#include "PreferenceFixture.h"
+
+#include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYListView.h"
+#include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTView.h"
+#include "View/PreferenceView/ImageSlider.h"
+#include "View/PreferenceView/ListViewCell.h"
+#include "View/PreferenceView/PreferenceViewController.h"
+#include "View/PreferenceView/WhiteListDetailControllerView.h"
+#include "View/PreferenceView/WhiteListTypeControllerView.h"
+#include "View/PreferenceView/WhiteListTypeListViewCell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+const QString kOneType = "Please select at least one file type.";
+
+// ---- Duplicate Files ------------------------------------------------------------
+
+using FileTypesTest = PreferenceTest;
+
+TEST_F(FileTypesTest, BoxesStoreTheirKindAndTheLastOneCannotGo)
+{
+    window();
+    chooseTab("repeatFileSelectView");
+    EXPECT_EQ(controller().selectCount(), 5);
+    const PlistDict before = file();
+    clickBox("video");
+    EXPECT_EQ(controller().selectCount(), 4);
+    expectFile(before, {{"video", false}});
+    for (const char* name : {"voice", "photo", "other"}) {
+        clickBox(name);
+    }
+    expectFile(before, {{"video", false}, {"audio", false}, {"photo", false}, {"other", false}});
+    EXPECT_EQ(controller().selectCount(), 1);
+
+    clickBox("file");
+    EXPECT_EQ(sheets, QStringList{kOneType});
+    EXPECT_TRUE(on("file"));
+    EXPECT_EQ(controller().selectCount(), 1);
+    expectFile(before, {{"video", false}, {"audio", false}, {"photo", false}, {"other", false}, {"file", true}});
+
+    clickBox("voice");
+    EXPECT_EQ(controller().selectCount(), 2);
+    EXPECT_EQ(file().value("audio"), QVariant(true));
+}
+
+TEST_F(FileTypesTest, TheCountFollowsTheFileEachTimeThePageLoads)
+{
+    window();
+    // Edited elsewhere while the window is open: only video is on.
+    writeSettings({{"audio", false}, {"photo", false}, {"file", false}, {"other", false}});
+    chooseTab("repeatFileSelectView");
+    EXPECT_TRUE(on("video"));
+    EXPECT_FALSE(on("voice"));
+    EXPECT_EQ(controller().selectCount(), 1);
+    clickBox("video");
+    EXPECT_EQ(sheets, QStringList{kOneType});
+    EXPECT_TRUE(on("video"));
+    EXPECT_EQ(file().value("video"), QVariant(true));
+}
+
+// ---- White List -------------------------------------------------------------------
+
+class WhiteListTest : public PreferenceTest {
+protected:
+    void SetUp() override
+    {
+        PreferenceTest::SetUp();
+        PreferenceViewController::setPathChooserForTesting(
+            [this](QWidget* parent, std::function<void(bool, const QStringList&)> answer) {
+                ++chooserRuns;
+                chooserParent = parent;
+                answer(nextAnswer.first, nextAnswer.second);
+            });
+    }
+    QString folder(const QString& name)
+    {
+        const QString path = scratch() + "/" + name;
+        QDir().mkpath(path);
+        return path;
+    }
+    void add(const QStringList& paths, bool ok = true)
+    {
+        nextAnswer = {ok, paths};
+        QTest::mouseClick(child<RYTButton>("addFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
+    }
+    void remove() { QTest::mouseClick(child<RYTButton>("deleteFileButton"), Qt::LeftButton, {}, QPoint(5, 5)); }
+    WhiteListTypeControllerView* types() { return controller().whiteListFileTypeView(); }
+    WhiteListDetailControllerView* paths() { return controller().whiteListDetailView(); }
+    void clickCategory(int row) { QTest::mouseClick(types()->listView()->cellAt(row), Qt::LeftButton, {}, QPoint(5, 5)); }
+    void clickPath(int row) { QTest::mouseClick(paths()->listView()->cellAt(row), Qt::LeftButton, {}, QPoint(5, 5)); }
+    QStringList shownPaths()
+    {
+        QStringList shown;
+        for (int i = 0; i < paths()->listView()->numberOfItems(); ++i) {
+            shown << static_cast<ListViewCell*>(paths()->listView()->cellAt(i))->path();
+        }
+        return shown;
+    }
+    QVariantList stored(const char* key) { return file().value(key).toList(); }
+    bool bordered(const char* box) { return child<RYTView>(box)->borderWidth() > 0; }
+
+    std::pair<bool, QStringList> nextAnswer;
+    int chooserRuns = 0;
+    QWidget* chooserParent = nullptr;
+};
+
+TEST_F(WhiteListTest, ANewFileShowsThreeEmptyCategoriesWithDuplicateFilesChosen)
+{
+    window();
+    chooseTab("whiteListSelectView");
+    EXPECT_EQ(child<QLabel>("whiteListTipLabel")->text(), "Please select folders or files to exclude from scanning.");
+    EXPECT_EQ(types()->whiteListType(), (QStringList{"Duplicate Files", "Similar images", "Large Files"}));
+    ASSERT_EQ(types()->listView()->numberOfItems(), 3);
+    EXPECT_EQ(types()->selectIndex(), 0);
+    auto* chosen = static_cast<WhiteListTypeListViewCell*>(types()->listView()->cellAt(0));
+    EXPECT_TRUE(chosen->selected());
+    EXPECT_EQ(chosen->imageName(), "DuplicateFile_1");
+    EXPECT_EQ(static_cast<WhiteListTypeListViewCell*>(types()->listView()->cellAt(1))->imageName(), "DuplicateFile");
+    EXPECT_EQ(types()->listView()->cellAt(0)->height(), 35);
+    EXPECT_EQ(paths()->listView()->numberOfItems(), 0);
+    EXPECT_TRUE(bordered("whiteFileTypeBox"));
+    for (int row : {1, 2}) {
+        clickCategory(row);
+        EXPECT_EQ(paths()->listView()->numberOfItems(), 0);
+    }
+}
+
+TEST_F(WhiteListTest, AddingKeepsOrderAndStoresEachPathOnceInItsCategory)
+{
+    window();
+    chooseTab("whiteListSelectView");
+    const PlistDict before = file();
+    const QString a = folder("a"), b = folder("b"), c = writeFile("c.txt", "c");
+    add({a});
+    add({a});
+    expectFile(before, {{"whiteListPath", QVariantList{a}}});
+    add({a, c, b});
+    expectFile(before, {{"whiteListPath", QVariantList{a, c, b}}});
+    EXPECT_EQ(shownPaths(), (QStringList{a, c, b}));
+    EXPECT_EQ(chooserParent, &window());
+
+    clickCategory(2);
+    add({b});
+    clickCategory(1);
+    add({c, a});
+    expectFile(before, {{"whiteListPath", QVariantList{a, c, b}}, {"LargeFileWhiteListPath", QVariantList{b}},
+                        {"DupImagesWhiteListPath", QVariantList{c, a}}});
+    EXPECT_EQ(shownPaths(), (QStringList{c, a}));
+
+    // A cancelled choice changes nothing.
+    const QByteArray raw = [] {
+        QFile f(PerferenceInfo::settingsPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    add({folder("d")}, false);
+    QFile f(PerferenceInfo::settingsPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), raw);
+}
+
+TEST_F(WhiteListTest, APathWhoseNameIsNotTextIsRefusedWithAMessage)
+{
+    window();
+    chooseTab("whiteListSelectView");
+    const QByteArray badName = QFile::encodeName(scratch()) + "/caf\xe9";
+    ASSERT_TRUE(writeFileBytes(badName + "/x", "x"));
+    const QString shown = QFile::decodeName(badName);  // what a file dialog gives
+    const QString good = folder("good");
+    add({shown, good, scratch() + "/vanished"});
+    EXPECT_EQ(stored("whiteListPath"), QVariantList{good});
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_TRUE(sheets.first().contains(shown)) << sheets.first().toStdString();
+    EXPECT_TRUE(sheets.first().contains("vanished"));
+}
+
+TEST_F(WhiteListTest, DeletingMovesTheSelectionUpAndNeverReachesARowNotShown)
+{
+    window();
+    chooseTab("whiteListSelectView");
+    QStringList five;
+    for (const char* name : {"1", "2", "3", "4", "5"}) {
+        five << folder(name);
+    }
+    add(five);
+    const PlistDict before = file();
+
+    remove();  // nothing selected
+    EXPECT_EQ(file(), before);
+
+    clickPath(2);
+    EXPECT_TRUE(bordered("whiteListBox"));
+    EXPECT_FALSE(bordered("whiteFileTypeBox"));
+    remove();
+    expectFile(before, {{"whiteListPath", QVariantList{five[0], five[1], five[3], five[4]}}});
+    EXPECT_EQ(paths()->selectIndex(), 1);
+    EXPECT_TRUE(paths()->listView()->cellAt(1)->selected());
+    EXPECT_EQ(controller().index(), -1);
+
+    clickPath(0);
+    remove();
+    EXPECT_EQ(paths()->selectIndex(), -1);
+    EXPECT_FALSE(bordered("whiteListBox"));
+    expectFile(before, {{"whiteListPath", QVariantList{five[1], five[3], five[4]}}});
+
+    // Row 2 chosen here, then a category of one path: nothing there to delete.
+    clickCategory(2);
+    add({five[0]});
+    clickCategory(0);
+    clickPath(2);
+    clickCategory(2);
+    const PlistDict kept = file();
+    remove();
+    EXPECT_EQ(file(), kept);
+    EXPECT_EQ(paths()->selectIndex(), -1);
+}
+
+TEST_F(WhiteListTest, ReturningToThePageShowsDuplicateFilesAsTheFileHoldsThem)
+{
+    window();
+    chooseTab("whiteListSelectView");
+    const QString a = folder("a"), b = folder("b");
+    add({a});
+    clickCategory(2);
+    add({b});
+    EXPECT_EQ(shownPaths(), QStringList{b});
+    chooseTab("generalSelectView");
+    // Changed elsewhere meanwhile.
+    PerferenceInfo other;
+    other.dataDict().insert("whiteListPath", QVariantList{a, b});
+    ASSERT_TRUE(other.setPerenceInfo());
+    chooseTab("whiteListSelectView");
+    EXPECT_EQ(types()->selectIndex(), 0);
+    EXPECT_TRUE(types()->listView()->cellAt(0)->selected());
+    EXPECT_FALSE(types()->listView()->cellAt(2)->selected());
+    EXPECT_EQ(shownPaths(), (QStringList{a, b}));
+}
+
+TEST_F(WhiteListTest, RowsAlternateOnAWhiteSurfaceInBothAppearances)
+{
+    RYTDarkMode::setForcedAppearance(1);
+    window();
+    chooseTab("whiteListSelectView");
+    add({folder("a"), folder("b"), folder("c")});
+    auto* list = paths()->listView();
+    EXPECT_EQ(list->cellAt(0)->backgroundColor(), QColor(Qt::white));
+    EXPECT_EQ(list->cellAt(1)->backgroundColor(), RYTDarkMode::colorNamed("WhiteListBackgroundColor", true));
+    EXPECT_EQ(list->cellAt(2)->backgroundColor(), QColor(Qt::white));
+    EXPECT_EQ(list->cellAt(0)->height(), 24);
+    // Text on the white rows keeps its light look.
+    auto* cell = static_cast<ListViewCell*>(list->cellAt(0));
+    EXPECT_EQ(cell->whiteListPath()->palette().color(QPalette::WindowText),
+              RYTDarkMode::colorNamed("PreferenceDefaultColor", false));
+    EXPECT_GT(RYTDarkMode::colorNamed("WhiteListBackgroundColor", true).lightness(), 200);
+    EXPECT_EQ(cell->whiteListPath()->toolTip(), scratch() + "/a");
+}
+
+// ---- Similar Images -----------------------------------------------------------------
+
+class SliderTest : public PreferenceTest {
+protected:
+    ImageSlider* slider() { return child<ImageSlider>("slider"); }
+    QString label() { return child<QLabel>("silmiarImageSliderValueLabel")->text(); }
+};
+
+TEST_F(SliderTest, TheStoredThresholdIsShownAndEveryValueShownIsStored)
+{
+    window();
+    chooseTab("similarImageSelectView");
+    EXPECT_EQ(slider()->value(), 85);
+    EXPECT_EQ(label(), "85%");
+    EXPECT_EQ(child<QLabel>("silmiarImageSliderLabel")->text(), "Similarity Threshold");
+    const PlistDict before = file();
+
+    // A drag to the left end is stored when the knob is let go.
+    QTest::mousePress(slider(), Qt::LeftButton, {}, slider()->knobRect().center().toPoint());
+    QTest::mouseMove(slider(), QPoint(0, slider()->height() / 2));
+    EXPECT_EQ(label(), "20%");
+    EXPECT_EQ(file(), before) << "stored when let go";
+    QTest::mouseRelease(slider(), Qt::LeftButton, {}, QPoint(0, slider()->height() / 2));
+    expectFile(before, {{"threshold", QString("20")}});
+
+    // A keyboard step is stored at once.
+    slider()->setFocus();
+    QTest::keyClick(slider(), Qt::Key_Right);
+    EXPECT_EQ(label(), "21%");
+    expectFile(before, {{"threshold", QString("21")}});
+
+    // A click on the track moves the knob there.
+    QTest::mouseClick(slider(), Qt::LeftButton, {}, QPoint(slider()->width() - 1, slider()->height() / 2));
+    EXPECT_EQ(label(), "100%");
+    expectFile(before, {{"threshold", QString("100")}});
+
+    // The step buttons change nothing.
+    const PlistDict now = file();
+    QTest::mouseClick(child<RYTButton>("sliderReduceBtn"), Qt::LeftButton);
+    QTest::mouseClick(child<RYTButton>("sliderAddBtn"), Qt::LeftButton);
+    EXPECT_EQ(slider()->value(), 100);
+    EXPECT_EQ(file(), now);
+}
+
+TEST(ImageSliderTest, KnobAndTrackFollowTheValue)
+{
+    ImageSlider slider;
+    slider.resize(300, 32);
+    slider.setRange(20, 100);
+    slider.setImage(QIcon());
+    int told = 0;
+    struct Owner : ImageSliderProtocol {
+        int* count;
+        void imageSliderValueDidChange() override { ++*count; }
+    } owner;
+    owner.count = &told;
+    slider.setImageSliderProtocol(&owner);
+    // Without a knob image it is a standard slider that still tells its owner.
+    slider.setValue(60);
+    EXPECT_EQ(told, 1);
+    slider.setValue(60);
+    EXPECT_EQ(told, 1);
+
+    slider.setValue(20);
+    EXPECT_DOUBLE_EQ(slider.knobRect().x(), -1.5);
+    EXPECT_DOUBLE_EQ(slider.knobRect().width(), 25.0);
+    EXPECT_DOUBLE_EQ(slider.filledRect().width(), -1.5);
+    EXPECT_EQ(slider.trackRect(), QRectF(11, 13, 278, 6));
+    slider.setValue(100);
+    EXPECT_DOUBLE_EQ(slider.knobRect().x(), 300 - 23.5);
+    EXPECT_DOUBLE_EQ(slider.knobRect().y(), 16 - 12.5);
+}
+
+}  // namespace

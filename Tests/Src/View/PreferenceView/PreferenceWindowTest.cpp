@@ -1,0 +1,217 @@
+// The window, its tabs and pages, and what closing and clicking save.
+#include "PreferenceFixture.h"
+
+#include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYSelectView.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "View/CustomView/PopUpButton.h"
+#include "View/PreferenceView/PreferenceViewController.h"
+#include "View/PreferenceView/PreferenceWIndowController.h"
+#include "Window/SheetWindowController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTest>
+
+namespace {
+
+QByteArray rawFile()
+{
+    QFile file(PerferenceInfo::settingsPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST_F(PreferenceTest, FirstOpeningShowsGeneralWithTheStoredSettings)
+{
+    writeSettings({{"maxSelect", true}, {"maxFileSize", "500"}, {"maxSizeType", "GB"}, {"minFileSize", "7"},
+                   {"minSizeType", "KB"}, {"hiddenFile", false}});
+    window();
+    EXPECT_EQ(child<QLabel>("windowTitle")->text(), "General");
+    EXPECT_EQ(child<QStackedWidget>("mainBox")->currentWidget()->objectName(), "genaralView");
+    auto* general = child<RYSelectView>("generalSelectView");
+    EXPECT_TRUE(general->selected());
+    EXPECT_FALSE(general->canSelected());
+    for (const char* other : {"whiteListSelectView", "repeatFileSelectView", "similarImageSelectView"}) {
+        EXPECT_FALSE(child<RYSelectView>(other)->selected()) << other;
+        EXPECT_TRUE(child<RYSelectView>(other)->canSelected()) << other;
+    }
+    EXPECT_EQ(child<QLabel>("generalImageName")->property("imageName").toString(), "general_1");
+    EXPECT_EQ(child<QLabel>("repeatFileImageName")->property("imageName").toString(), "repeatFlie");
+
+    EXPECT_EQ(field("maxFileSize")->text(), "500");
+    EXPECT_FALSE(field("maxFileSize")->isReadOnly());
+    EXPECT_TRUE(popup("maxByteTypeBox")->isEnabled());
+    EXPECT_EQ(popup("maxByteTypeBox")->selectedTitle()->text(), "GB");
+    EXPECT_EQ(controller().maxByteType(), 3);
+    EXPECT_EQ(field("minFileSize")->text(), "7");
+    EXPECT_TRUE(field("minFileSize")->isReadOnly());
+    EXPECT_FALSE(popup("minByteTypeBox")->isEnabled());
+    EXPECT_EQ(popup("minByteTypeBox")->selectedTitle()->text(), "KB");
+    EXPECT_EQ(controller().minByteType(), 1);
+    EXPECT_FALSE(on("hiddenFile"));
+    EXPECT_TRUE(on("zeroByteFile"));
+}
+
+TEST_F(PreferenceTest, TabsLoadTheirPagesAndTheChosenTabDoesNothingMore)
+{
+    window();
+    chooseTab("repeatFileSelectView");
+    EXPECT_EQ(child<QLabel>("windowTitle")->text(), "Duplicate Files");
+    EXPECT_EQ(child<QLabel>("repeatFileImageName")->property("imageName").toString(), "repeatFile_1");
+    EXPECT_EQ(child<QLabel>("generalImageName")->property("imageName").toString(), "general");
+    chooseTab("similarImageSelectView");
+    EXPECT_EQ(child<QLabel>("windowTitle")->text(), "Similar Images");
+    chooseTab("whiteListSelectView");
+    EXPECT_EQ(child<QLabel>("windowTitle")->text(), "White List");
+    chooseTab("generalSelectView");
+    EXPECT_EQ(child<QLabel>("windowTitle")->text(), "General");
+
+    // A file changed elsewhere is shown when General is chosen, not when the
+    // tab already chosen is clicked again.
+    writeSettings({{"maxFileSize", "42"}});
+    chooseTab("generalSelectView");
+    EXPECT_EQ(field("maxFileSize")->text(), "");
+    chooseTab("repeatFileSelectView");
+    chooseTab("generalSelectView");
+    EXPECT_EQ(field("maxFileSize")->text(), "42");
+
+    // Similar Images keeps the settings as last loaded.
+    writeSettings({{"similarImageMaxFileSize", "9"}});
+    chooseTab("similarImageSelectView");
+    EXPECT_EQ(field("similarImageMaxFileSize")->text(), "");
+}
+
+TEST_F(PreferenceTest, LoadingAPageWritesNothingWhateverItShows)
+{
+    // A stored pair that breaks the rule, and a unit no pop-up lists.
+    writeSettings({{"maxSelect", true}, {"minSelect", true}, {"maxFileSize", "5"}, {"minFileSize", "10"},
+                   {"similarImageMaxSizeType", "TB"}, {"similarImageMaxSelect", true},
+                   {"similarImageMinSelect", true}, {"similarImageMaxFileSize", "1"},
+                   {"similarImageMinFileSize", "900"}});
+    const QByteArray before = rawFile();
+    window();
+    chooseTab("similarImageSelectView");
+    chooseTab("generalSelectView");
+    EXPECT_EQ(rawFile(), before);
+    EXPECT_TRUE(sheets.isEmpty());
+    EXPECT_EQ(popup("similarImageMaxByteTypeBox")->selectedTitle()->text(), "TB");
+    EXPECT_EQ(controller().similarImageMaxByteType(), 3);
+}
+
+TEST_F(PreferenceTest, ClicksOutsideTheGeneralFieldsSaveButClicksInsideDoNot)
+{
+    writeSettings({{"maxSelect", true}, {"minSelect", true}});
+    window();
+    const PlistDict before = file();
+    // Text set without editing, as a field holds it while the user types.
+    field("maxFileSize")->setText("12");
+    QTest::mouseClick(field("minFileSize"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(file(), before);
+    clickElsewhere();
+    expectFile(before, {{"maxFileSize", QString("12")}});
+    EXPECT_EQ(controller().isClose(), 0);
+}
+
+TEST_F(PreferenceTest, ClosingByAnyMeansSavesWithoutASheetAndReopeningShowsTheSamePage)
+{
+    writeSettings({{"maxSelect", true}, {"minSelect", true}, {"minFileSize", "10"}});
+    window();
+    const PlistDict before = file();
+    PreferenceViewController* made = &controller();
+    // A maximum below the minimum, not yet saved when the window closes.
+    field("maxFileSize")->setText("5");
+    close();
+    EXPECT_EQ(controller().isClose(), 1);
+    EXPECT_TRUE(sheets.isEmpty());
+    EXPECT_EQ(field("maxFileSize")->text(), "10");
+    expectFile(before, {{"maxFileSize", QString("10")}});
+
+    reopen();
+    EXPECT_EQ(&controller(), made);
+    EXPECT_EQ(controller().isClose(), 0);
+    EXPECT_EQ(field("maxFileSize")->text(), "10");
+
+    // A sheet of the window goes with it.
+    type("minFileSize", "20");
+    ASSERT_EQ(sheets.size(), 1);
+    ASSERT_TRUE(SheetWindowController::globalSheetController()->isShowing());
+    chooseTab("similarImageSelectView");
+    window().close();  // the title bar's close
+    EXPECT_FALSE(SheetWindowController::globalSheetController()->isShowing());
+    EXPECT_FALSE(window().isVisible());
+    reopen();
+    EXPECT_EQ(child<QLabel>("windowTitle")->text(), "Similar Images");
+    EXPECT_EQ(child<QStackedWidget>("mainBox")->currentWidget()->objectName(), "similarImageView");
+}
+
+TEST_F(PreferenceTest, AClosedWindowNoLongerSavesOnClicks)
+{
+    window();
+    close();
+    // A change made meanwhile, by hand or by another part of the program.
+    writeSettings({{"threshold", "40"}});
+    const QByteArray before = rawFile();
+    QWidget elsewhere;
+    elsewhere.resize(100, 100);
+    elsewhere.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere));
+    QTest::mouseClick(&elsewhere, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(rawFile(), before);
+
+    // Shown again, it watches clicks once more.
+    reopen();
+    chooseTab("generalSelectView");
+    field("maxFileSize")->setText("3");
+    box("maxSelectBox")->setState(RYTCheckBox::stateOn);
+    clickElsewhere();
+    EXPECT_EQ(file().value("maxFileSize").toString(), "3");
+}
+
+TEST_F(PreferenceTest, AFailedSaveIsToldOnceKeepsTheValuesAndIsRetried)
+{
+    window();
+    const QString path = PerferenceInfo::settingsPath();
+    const PlistDict before = file();
+    // A folder in place of the file cannot be replaced, not even by root.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkpath(path + "/inside"));
+
+    clickBox("hiddenFile");
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_TRUE(sheets.first().contains(path)) << sheets.first().toStdString();
+    EXPECT_FALSE(on("hiddenFile"));
+    clickBox("zeroByteFile");
+    EXPECT_EQ(sheets.size(), 1) << "one notice until a save works again";
+    // Pages shown meanwhile keep what the file could not take.
+    chooseTab("repeatFileSelectView");
+    chooseTab("generalSelectView");
+    EXPECT_FALSE(on("hiddenFile"));
+    EXPECT_FALSE(on("zeroByteFile"));
+
+    ASSERT_TRUE(QDir(path).removeRecursively());
+    clickBox("zeroByteFile");
+    expectFile(before, {{"hiddenFile", false}, {"zeroByteFile", true}});
+    EXPECT_EQ(sheets.size(), 1);
+
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkpath(path + "/inside"));
+    clickBox("zeroByteFile");
+    EXPECT_EQ(sheets.size(), 2) << "a new failure after a success is told again";
+    ASSERT_TRUE(QDir(path).removeRecursively());
+}
+
+TEST_F(PreferenceTest, TheIgnoreScanSwitchesSaveBooleans)
+{
+    window();
+    const PlistDict before = file();
+    clickBox("hiddenFile");
+    expectFile(before, {{"hiddenFile", false}});
+    clickBox("zeroByteFile");
+    clickBox("hiddenFile");
+    expectFile(before, {{"zeroByteFile", false}, {"hiddenFile", true}});
+}
