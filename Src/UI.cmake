@@ -21,3 +21,7 @@ add_library(TwinsweepUI STATIC ${TWINSWEEP_UI_SOURCES})
 target_include_directories(TwinsweepUI PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/Platform)
 target_link_libraries(TwinsweepUI PUBLIC TwinsweepCore QVLibrary Lottie Qt6::Widgets)
 set_target_properties(TwinsweepUI PROPERTIES AUTOUIC_SEARCH_PATHS "${CMAKE_CURRENT_SOURCE_DIR}/Window")
+
+# The result panels preview files: the generic previewer and the players.
+find_package(Qt6 6.4 REQUIRED COMPONENTS Multimedia)
+target_link_libraries(TwinsweepUI PUBLIC QuickLookWidgets Qt6::Multimedia)

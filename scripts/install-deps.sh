@@ -10,6 +10,8 @@ packages=(
   qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   libplist-dev librlottie-dev
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
+  libpoppler-qt6-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   libgtest-dev libgmock-dev
   xvfb xauth
   python3

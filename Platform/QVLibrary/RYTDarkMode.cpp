@@ -43,11 +43,25 @@ const QHash<QString, ColorPair>& colorTable()
 }
 
 std::atomic<int> forced{-1};
+thread_local int lightScopes = 0;
 
 }  // namespace
 
+RYTDarkMode::LightAppearanceScope::LightAppearanceScope()
+{
+    ++lightScopes;
+}
+
+RYTDarkMode::LightAppearanceScope::~LightAppearanceScope()
+{
+    --lightScopes;
+}
+
 bool RYTDarkMode::isDarkMode()
 {
+    if (lightScopes > 0) {
+        return false;
+    }
     const int f = forced.load();
     if (f >= 0) {
         return f == 1;

@@ -14,4 +14,14 @@ public:
     static bool isDarkMode();
     // Tests force an appearance; nullopt-like -1 follows the palette again.
     static void setForcedAppearance(int dark);
+
+    // While one exists, its thread sees the light appearance: for painting
+    // on surfaces that stay white in both appearances.
+    class LightAppearanceScope {
+    public:
+        LightAppearanceScope();
+        ~LightAppearanceScope();
+        LightAppearanceScope(const LightAppearanceScope&) = delete;
+        LightAppearanceScope& operator=(const LightAppearanceScope&) = delete;
+    };
 };

@@ -1,8 +1,6 @@
 #include "QLThumbnail.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "QLFile.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -14,21 +12,6 @@
 namespace QuickLook {
 
 namespace {
-
-// Opens the file by its bytes; only regular files are read.
-bool openFile(const QByteArray& path, QFile& file)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-}
 
 QImage fromMat(const cv::Mat& decoded)
 {
@@ -66,7 +49,7 @@ QImage thumbnailImage(const QByteArray& path, const QSize& maxSize, qreal scale)
     }
     const QSize box(qMax(1, qRound(maxSize.width() * scale)), qMax(1, qRound(maxSize.height() * scale)));
     QFile file;
-    if (!openFile(path, file)) {
+    if (!openRegularFile(path, file)) {
         return {};  // missing, or not a regular file (a FIFO would block a decoder)
     }
     {
@@ -101,7 +84,7 @@ QImage thumbnailImage(const QByteArray& path, const QSize& maxSize, qreal scale)
 std::optional<QSize> imageDimensions(const QByteArray& path)
 {
     QFile file;
-    if (!openFile(path, file)) {
+    if (!openRegularFile(path, file)) {
         return std::nullopt;
     }
     QImageReader reader(&file);

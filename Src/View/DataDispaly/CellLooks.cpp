@@ -1,0 +1,62 @@
+#include "CellLooks.h"
+
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTImage.h"
+
+#include <QIcon>
+#include <QLabel>
+
+namespace CellLooks {
+
+void setUpCheckBox(RYTCheckBox* box)
+{
+    box->setState(RYTCheckBox::stateOff);
+    box->setIconName(QStringLiteral("Selected"));
+    box->setIsHover(false);
+    box->setButtonType(RYTCheckBox::buttonTypeSwitch);
+}
+
+void setLabel(QLabel* label, int pixels, bool bold, const QString& colorName, double alpha)
+{
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, assetColor(colorName, alpha));
+    label->setPalette(palette);
+}
+
+void setUpOpenFileButton(RYTButton* button)
+{
+    const QIcon normal = RYTImage::named(QStringLiteral("right_openFile_normal"));
+    button->setButtonStateImage(normal, RYTImage::named(QStringLiteral("right_openFile_hover")),
+                                RYTImage::named(QStringLiteral("right_openFile_click")), normal);
+    button->setToolTip(localized("Open"));
+}
+
+void setUpErrorImage(QLabel* imageView)
+{
+    setIcon(imageView, RYTImage::named(QStringLiteral("right_removeError")));
+}
+
+QColor lightColor(const QString& name, double alpha)
+{
+    QColor color = RYTDarkMode::colorNamed(name, false);
+    if (!color.isValid()) {
+        color = Qt::red;
+    }
+    color.setAlphaF(float(color.alphaF() * alpha));
+    return color;
+}
+
+void setIcon(QLabel* imageView, const QIcon& icon)
+{
+    const QSize side = imageView->maximumSize().boundedTo(QSize(256, 256));
+    imageView->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(side, imageView->devicePixelRatioF()));
+}
+
+}  // namespace CellLooks

@@ -1,0 +1,48 @@
+#include "LeftDataTableCellView.h"
+
+#include "ui_LeftDataTableCellView.h"
+
+#include "QVLibrary/RYTImage.h"
+#include "QVLibrary/RYTProgress.h"
+#include "View/DataDispaly/CellLooks.h"
+
+void LabelWidthConstraint::setConstant(double width)
+{
+    constant_ = width;
+    if (target_) {
+        target_->setFixedWidth(qMax(0, qRound(width)));
+    }
+}
+
+LeftDataTableCellView::LeftDataTableCellView(QWidget* parent)
+    : QWidget(parent)
+    , ui_(std::make_unique<Ui::LeftDataTableCellView>())
+{
+    ui_->setupUi(this);
+    filesCountLabelWidthConstraint_ = LabelWidthConstraint(ui_->filesCountLabel);
+    filesCountLabelWidthConstraint_.setConstant(50.0);
+}
+
+LeftDataTableCellView::~LeftDataTableCellView() = default;
+
+QLabel* LeftDataTableCellView::iconImageView() const { return ui_->iconImageView; }
+QLabel* LeftDataTableCellView::fileTypeLabel() const { return ui_->fileTypeLabel; }
+RYTProgress* LeftDataTableCellView::progressView() const { return ui_->progressView; }
+QLabel* LeftDataTableCellView::filesCountLabel() const { return ui_->filesCountLabel; }
+
+void LeftDataTableCellView::updateProgressView(bool select)
+{
+    RYTProgress* bar = ui_->progressView;
+    bar->setBackgroundColor(Qt::transparent);
+    bar->setProgressValue(bar->progressValue());
+    const QString plain = QStringLiteral("left_");
+    const QString chosen = QStringLiteral("left_on_");
+    if (select) {
+        if (!imageName_.contains(QStringLiteral("left_on"))) {
+            imageName_.replace(plain, chosen);
+        }
+    } else if (imageName_.contains(QStringLiteral("left_on"))) {
+        imageName_.replace(chosen, plain);
+    }
+    CellLooks::setIcon(ui_->iconImageView, RYTImage::named(imageName_));
+}

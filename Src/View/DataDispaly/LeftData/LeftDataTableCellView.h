@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class RYTProgress;
+
+namespace Ui {
+class LeftDataTableCellView;
+}
+
+// The width given to a label, as the layout's width constraint of it.
+class LabelWidthConstraint {
+public:
+    explicit LabelWidthConstraint(QWidget* target = nullptr) : target_(target) {}
+    double constant() const { return constant_; }
+    void setConstant(double width);
+
+private:
+    QWidget* target_ = nullptr;
+    double constant_ = 50.0;
+};
+
+// The cell of a category row: icon, name, share bar and size text. It keeps
+// the row's selected and hover state and shows the icon's "left_on_" form
+// while either is set. The large-file left panel fills the same cell.
+class LeftDataTableCellView : public QWidget {
+    Q_OBJECT
+public:
+    explicit LeftDataTableCellView(QWidget* parent = nullptr);
+    ~LeftDataTableCellView() override;
+
+    // The icon shown: "left_…", or "left_on_…" while selected or hovered.
+    QString imageName() const { return imageName_; }
+    void setImageName(const QString& name) { imageName_ = name; }
+
+    QLabel* iconImageView() const;
+    QLabel* fileTypeLabel() const;
+    RYTProgress* progressView() const;
+    // The size text, despite its name.
+    QLabel* filesCountLabel() const;
+    LabelWidthConstraint* filesCountLabelWidthConstraint() { return &filesCountLabelWidthConstraint_; }
+
+    bool cellSelected() const { return cellSelected_; }
+    void setCellSelected(bool selected) { cellSelected_ = selected; }
+    bool highlight() const { return highlight_; }
+    void setHighlight(bool highlight) { highlight_ = highlight; }
+
+    // The look for selected or hovered (true) or plain (false).
+    void updateProgressView(bool select);
+
+private:
+    std::unique_ptr<Ui::LeftDataTableCellView> ui_;
+    QString imageName_;
+    LabelWidthConstraint filesCountLabelWidthConstraint_;
+    bool cellSelected_ = false;
+    bool highlight_ = false;
+};

@@ -1,0 +1,122 @@
+#include "KPLOutlineView.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLinearGradient>
+
+KPLOutlineView::KPLOutlineView(QWidget* parent)
+    : QTreeView(parent)
+{
+    header()->hide();
+    header()->setStretchLastSection(true);
+    // No triangles and no indent: the row's own arrow opens a group.
+    setRootIsDecorated(false);
+    setIndentation(0);
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    setUniformRowHeights(true);
+    setAnimated(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(true);
+    applyBackground();
+}
+
+void KPLOutlineView::setFillColor(std::optional<QColor> color)
+{
+    fillColor_ = color;
+    applyBackground();
+}
+
+void KPLOutlineView::setFillGradient(std::optional<QGradientStops> gradient)
+{
+    fillGradient_ = std::move(gradient);
+    applyBackground();
+}
+
+void KPLOutlineView::setBackgroundColor(const QColor& color)
+{
+    backgroundColor_ = color;
+    applyBackground();
+}
+
+void KPLOutlineView::applyBackground()
+{
+    // The viewport fills its background before anything is drawn on it, so
+    // the row views and cells lie on top.
+    QBrush brush(backgroundColor_);
+    if (fillColor_) {
+        brush = QBrush(*fillColor_);
+    } else if (fillGradient_) {
+        QLinearGradient gradient(0, 0, 0, 1);
+        gradient.setCoordinateMode(QGradient::ObjectMode);
+        gradient.setStops(*fillGradient_);
+        brush = QBrush(gradient);
+    }
+    QPalette palette = viewport()->palette();
+    palette.setBrush(QPalette::Base, brush);
+    palette.setBrush(QPalette::Window, brush);
+    viewport()->setPalette(palette);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->update();
+}
+
+QRect KPLOutlineView::frameOfOutlineCellAtRow(int) const
+{
+    return {};
+}
+
+QRect KPLOutlineView::frameOfCell(const QModelIndex& index) const
+{
+    QRect frame = visualRect(index);
+    if (index.isValid() && index.column() == 0) {
+        frame.setLeft(0);
+        frame.setWidth(viewport()->width());
+    }
+    return frame;
+}
+
+int KPLOutlineView::rowForItem(const QModelIndex& index) const
+{
+    if (!index.isValid() || (index.parent().isValid() && !isExpanded(index.parent()))) {
+        return -1;
+    }
+    // Rows are all of one height, so the place of the row gives its number.
+    const QRect rect = visualRect(index);
+    const int height = rowHeight(index);
+    if (!rect.isValid() || height <= 0) {
+        return -1;
+    }
+    return (rect.top() + verticalOffset()) / height;
+}
+
+int KPLOutlineView::selectedRow() const
+{
+    if (!selectionModel()) {
+        return -1;
+    }
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rowForItem(rows.first());
+}
+
+void KPLOutlineView::selectItem(const QModelIndex& index)
+{
+    if (!selectionModel()) {
+        return;
+    }
+    if (!index.isValid()) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void KPLOutlineView::drawBranches(QPainter*, const QRect&, const QModelIndex&) const
+{
+    // No disclosure triangles.
+}

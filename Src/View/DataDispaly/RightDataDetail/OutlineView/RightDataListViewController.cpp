@@ -1,0 +1,387 @@
+#include "RightDataListViewController.h"
+
+#include "ui_RightDataListViewController.h"
+
+#include "KPLOutlineView.h"
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "RightDataListArrowButton.h"
+#include "RightDataListOutlineModel.h"
+#include "View/DataDispaly/CellLooks.h"
+#include "View/DataDispaly/GroupArrayChange.h"
+#include "View/DataDispaly/ResultRowViews.h"
+#include "View/Extension/KPLExtension.h"
+
+#include <QItemSelectionModel>
+#include <QSet>
+#include <QLabel>
+
+namespace {
+
+const QString kMainIdentifier = QStringLiteral("RightDataListMainTableCellView");
+
+void registerNibs()
+{
+    static const bool done = [] {
+        registerCellNib<RightDataListMainTableCellView>();
+        registerCellNib(cellNibName(RightDataListSubTableCellView::staticMetaObject, false),
+                        [] { return new RightDataListSubTableCellView(false); });
+        registerCellNib(cellNibName(RightDataListSubTableCellView::staticMetaObject, true),
+                        [] { return new RightDataListSubTableCellView(true); });
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+// Groups are the same in the collapse list when their file lists are equal.
+QByteArray filesKey(const DuplicateFiles& group)
+{
+    QByteArray key;
+    for (const FileInfoPtr& file : group.infos()) {
+        key += file->path();
+        key += '\0';
+    }
+    return key;
+}
+
+}  // namespace
+
+RightDataListViewController::RightDataListViewController(QWidget* parent)
+    : ViewController(parent)
+    , ui_(std::make_unique<Ui::RightDataListViewController>())
+{
+    registerNibs();
+    ui_->setupUi(this);
+    KPLOutlineView* outline = ui_->outlineView;
+    model_ = new RightDataListOutlineModel(this);
+    outline->setModel(model_);
+    outline->setFocusPolicy(Qt::StrongFocus);
+    outline->setAttribute(Qt::WA_MacShowFocusRect, false);
+    cells_ = new CellViewDelegate(outline, this);
+    host_ = new RYTableRowViewHost(outline, this);
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RightDataListViewController::selectionChanged);
+    connect(outline, &QTreeView::collapsed, this, &RightDataListViewController::itemCollapsed);
+    connect(outline, &QTreeView::expanded, this, &RightDataListViewController::itemExpanded);
+    connect(outline, &QAbstractItemView::doubleClicked, this, &RightDataListViewController::outlineViewDoubleAction);
+}
+
+RightDataListViewController::~RightDataListViewController()
+{
+    host_->setDelegate(nullptr);
+    cells_->setProvider(nullptr);
+}
+
+KPLOutlineView* RightDataListViewController::outlineView() const
+{
+    return ui_->outlineView;
+}
+
+const DuplicateFilesList& RightDataListViewController::filesArray() const
+{
+    return model_->groups();
+}
+
+void RightDataListViewController::setCheckIsEnabled(bool enabled)
+{
+    checkIsEnabled_ = enabled;
+    ui_->outlineView->viewport()->update();
+}
+
+void RightDataListViewController::setIsEnabledSelect(bool enabled)
+{
+    isEnabledSelect_ = enabled;
+}
+
+bool RightDataListViewController::removeVariant()
+{
+    ScanManager& engine = ScanManager::default_();
+    return engine.removeFinished() && engine.errorRemoveCount() > 0;
+}
+
+void RightDataListViewController::setDataArray(const DuplicateFilesList& dataArray)
+{
+    if (!dataArray.isEmpty()) {
+        if (delegate_) {
+            delegate_->updateRightDataBox(false);
+        }
+        if (!model_->setGroups(dataArray)) {
+            // Not the old list grown: the reset closed every group; the ones
+            // the new list still holds open again, in one layout pass.
+            KPLOutlineView* outline = ui_->outlineView;
+            const QHash<const DuplicateFiles*, DuplicateFilesPtr> wasOpen = std::exchange(expandedGroups_, {});
+            outline->deferLayout();
+            for (auto it = wasOpen.begin(); it != wasOpen.end(); ++it) {
+                const QModelIndex index = model_->indexOfGroup(it.key());
+                if (index.isValid()) {
+                    outline->expand(index);
+                }
+            }
+        }
+    } else if (delegate_) {
+        delegate_->updateRightDataBox(true);
+    }
+    isExpandItemAll_ = true;
+    reloadData();
+    collapseItemArray_.clear();
+    collapsedKeys_.clear();
+    const QModelIndex file = indexOfSubSelect();
+    const int row = file.isValid() ? ui_->outlineView->rowForItem(file) : -1;
+    selectIndex(row > 0 ? file : model_->index(0, 0));
+    isExpandItemAll_ = false;
+}
+
+void RightDataListViewController::reloadData()
+{
+    ui_->outlineView->viewport()->update();
+    const QModelIndex group = indexOfMainSelect();
+    selectIndex(group.isValid() ? group : model_->index(0, 0));
+}
+
+void RightDataListViewController::initSelect()
+{
+    lastMainSelect_ = RightDataMainSelect();
+    lastSubSelect_ = RightDataSubSelect();
+}
+
+QModelIndex RightDataListViewController::indexOfMainSelect() const
+{
+    const DuplicateFilesPtr& item = lastMainSelect_.item;
+    if (!item) {
+        return {};
+    }
+    QModelIndex index = model_->indexOfGroup(item.get());
+    if (!index.isValid() && !item->infos().isEmpty()) {
+        // The same content in a new group object (a new result list).
+        const DuplicateFilesList& groups = model_->groups();
+        for (qsizetype i = 0; i < groups.size(); ++i) {
+            if (sameFiles(groups[i]->infos(), item->infos())) {
+                return model_->index(int(i), 0);
+            }
+        }
+    }
+    return index;
+}
+
+QModelIndex RightDataListViewController::indexOfSubSelect() const
+{
+    const FileInfoPtr& file = lastSubSelect_.item;
+    if (!file || file->path().isEmpty()) {
+        return {};
+    }
+    const QModelIndex group = indexOfMainSelect();
+    const DuplicateFilesPtr owner = model_->groupAt(group);
+    if (!owner) {
+        return {};
+    }
+    const QList<FileInfoPtr>& files = owner->infos();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (files[i] == file || *files[i] == *file) {
+            return model_->index(int(i), 0, group);
+        }
+    }
+    return {};
+}
+
+void RightDataListViewController::selectIndex(const QModelIndex& index)
+{
+    ui_->outlineView->selectItem(index);
+}
+
+void RightDataListViewController::selectionChanged()
+{
+    const QModelIndexList rows = ui_->outlineView->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        return;
+    }
+    const QModelIndex index = rows.first();
+    const int row = ui_->outlineView->rowForItem(index);
+    if (const DuplicateFilesPtr group = model_->groupAt(index)) {
+        lastMainSelect_ = RightDataMainSelect{row, group};
+    } else if (const FileInfoPtr file = model_->fileAt(index)) {
+        lastMainSelect_ = RightDataMainSelect{-1, model_->parentGroup(index)};
+        lastSubSelect_ = RightDataSubSelect{row, file};
+    }
+}
+
+void RightDataListViewController::itemCollapsed(const QModelIndex& index)
+{
+    const DuplicateFilesPtr group = model_->groupAt(index);
+    if (!group) {
+        return;
+    }
+    expandedGroups_.remove(group.get());
+    const QByteArray key = filesKey(*group);
+    if (collapsedKeys_.contains(key)) {
+        return;
+    }
+    collapsedKeys_.insert(key, 1);
+    collapseItemArray_.append(group);
+}
+
+void RightDataListViewController::itemExpanded(const QModelIndex& index)
+{
+    const DuplicateFilesPtr group = model_->groupAt(index);
+    if (!group) {
+        return;
+    }
+    expandedGroups_.insert(group.get(), group);
+    if (collapseItemArray_.isEmpty()) {
+        return;
+    }
+    const QByteArray key = filesKey(*group);
+    if (!collapsedKeys_.remove(key)) {
+        return;
+    }
+    collapseItemArray_.removeIf([&key](const DuplicateFilesPtr& entry) { return filesKey(*entry) == key; });
+}
+
+void RightDataListViewController::outlineViewDoubleAction(const QModelIndex& clicked)
+{
+    if (const FileInfoPtr file = model_->fileAt(clicked)) {
+        openFilePath(file->displayPath());
+    }
+}
+
+void RightDataListViewController::rightDataListMainTableCellViewCheckBoxClick(const DuplicateFilesPtr& item, int,
+                                                                             int64_t)
+{
+    if (delegate_) {
+        delegate_->updateSelectCountSizeLabel();
+        delegate_->leftDataViewCtrReloadData(true);
+    }
+    model_->groupChanged(item.get(), true);
+}
+
+void RightDataListViewController::rightDataListMainTableCellViewArrowClick(const DuplicateFilesPtr& item,
+                                                                          bool isExpand)
+{
+    const QModelIndex index = model_->indexOfGroup(item.get());
+    if (!index.isValid()) {
+        return;
+    }
+    if (isExpand) {
+        ui_->outlineView->expand(index);
+    } else {
+        ui_->outlineView->collapse(index);
+    }
+}
+
+void RightDataListViewController::rightDataListSubTableCellViewCheckBoxClick(const DuplicateFilesPtr& item,
+                                                                            const FileInfoPtr& subItem)
+{
+    if (delegate_) {
+        delegate_->updateSelectCountSizeLabel();
+        delegate_->leftDataViewCtrReloadData(true);
+    }
+    model_->groupChanged(item.get(), false);
+    const QModelIndex file = model_->indexOfFile(item.get(), subItem.get());
+    if (file.isValid()) {
+        ui_->outlineView->update(file);
+    }
+}
+
+void RightDataListViewController::rightDataListSubTableCellViewOpenFileClick(const DuplicateFilesPtr&,
+                                                                            const FileInfoPtr& subItem)
+{
+    if (subItem) {
+        openFilePath(subItem->displayPath());
+    }
+}
+
+int RightDataListViewController::heightOfRow(const QModelIndex&) const
+{
+    return rowHeight;
+}
+
+RYTableRowView* RightDataListViewController::rowViewForRow(RYTableRowViewHost* host, int row)
+{
+    return ResultRowViews::rowView(host, row, QMarginsF(26, 1, 4, 1), 4, this);
+}
+
+QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegate, const QModelIndex& index)
+{
+    KPLOutlineView* outline = ui_->outlineView;
+    if (const FileInfoPtr file = model_->fileAt(index)) {
+        const bool remove = removeVariant();
+        const QString identifier = cellNibName(RightDataListSubTableCellView::staticMetaObject, remove);
+        auto* cell = qobject_cast<RightDataListSubTableCellView*>(delegate->makeView(identifier));
+        if (!cell) {
+            cell = createFromNib<RightDataListSubTableCellView>(remove);
+            if (!cell) {
+                return nullptr;
+            }
+            cell->initConfig();
+            cell->setDelegate(this);
+            connect(cell, &RightDataListSubTableCellView::selectionUndone, this,
+                    [this](const DuplicateFilesPtr& item, const FileInfoPtr& subItem) {
+                        model_->groupChanged(item.get(), true);
+                        Q_UNUSED(subItem);
+                    });
+            delegate->registerView(cell, identifier);
+        }
+        cell->checkBox()->setEnabled(checkIsEnabled_);
+        cell->checkBox()->setState(file->selected() ? RYTCheckBox::stateOn : RYTCheckBox::stateOff);
+        cell->checkBox()->setTag(index.row());
+        cell->setModel(file);
+        cell->setFiles(model_->parentGroup(index));
+        CellLooks::setIcon(cell->iconImageView(), file->icon());
+        const QString path = file->displayPath();
+        cell->fileNameLabel()->setText(path);
+        cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? path : QString());
+        cell->sizeLabel()->setText(transformedFileSize(file->size(), true, true));
+        cell->openFileButton()->setEnabled(true);
+        if (remove) {
+            const std::optional<Error> error = file->removeError();
+            cell->errorImageView()->setVisible(error.has_value());
+            cell->errorImageView()->setToolTip(error ? error->localizedDescription() : QString());
+        }
+        return cell;
+    }
+
+    const DuplicateFilesPtr group = model_->groupAt(index);
+    if (!group) {
+        return nullptr;
+    }
+    auto* cell = qobject_cast<RightDataListMainTableCellView*>(delegate->makeView(kMainIdentifier));
+    if (!cell) {
+        cell = createFromNib<RightDataListMainTableCellView>(false);
+        if (!cell) {
+            return nullptr;
+        }
+        cell->initConfig();
+        cell->setDelegate(this);
+        cell->setArrowAnimationStep([this](const DuplicateFiles* turning) {
+            const QModelIndex at = model_->indexOfGroup(turning);
+            if (at.isValid()) {
+                ui_->outlineView->update(at);
+            }
+        });
+        delegate->registerView(cell, kMainIdentifier);
+    }
+    cell->setModel(group);
+    cell->updateArrowButtonImage(outline->isExpanded(index));
+    cell->checkBox()->setEnabled(checkIsEnabled_);
+    cell->checkBox()->setAllowsMixedState(true);
+    cell->checkBox()->setState(int(group->selectState()));
+    cell->checkBox()->setTag(index.row());
+    if (group->infos().isEmpty()) {
+        // Nothing to show: the row is drawn empty, its box cannot be ticked.
+        TSLOG(QStringLiteral("非预览主列表无文件"));
+        cell->iconImageView()->clear();
+        cell->fileNameLabel()->clear();
+        cell->fileNameLabel()->setToolTip(QString());
+        cell->sizeLabel()->clear();
+        cell->selectCountLabel()->hide();
+        cell->checkBox()->setEnabled(false);
+        return cell;
+    }
+    const FileInfoPtr& first = group->infos().first();
+    CellLooks::setIcon(cell->iconImageView(), first->icon());
+    const QString name = first->name();
+    cell->fileNameLabel()->setText(name);
+    cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? name : QString());
+    cell->sizeLabel()->setText(transformedFileSize(group->totalSize(), true, true));
+    ResultRowViews::showSelectCount(cell->selectCountLabel(), group->selectedCount(), group->fileCount());
+    return cell;
+}

@@ -1,0 +1,344 @@
+#include "FilePreviewView.h"
+
+#include "MediaPlayerView.h"
+
+#include "Foundation/Dispatch.h"
+#include "QVLibrary/RYTImage.h"
+#include "QuickLook/QLAudioArtwork.h"
+#include "QuickLook/QLImageView.h"
+#include "QuickLook/QLPreviewView.h"
+#include "QuickLook/QLThumbnail.h"
+#include "View/Extension/KPLExtension.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QFile>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QMenu>
+#include <QPainter>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The bundle image shown for audio without artwork, drawn at `size`.
+QImage noArtworkImage(const QSize& size, qreal scale)
+{
+    const QIcon icon = RYTImage::named(QStringLiteral("Group 882"));
+    if (icon.isNull()) {
+        return {};
+    }
+    const QSize side = icon.actualSize(size.isEmpty() ? QSize(160, 160) : size);
+    QPixmap pixmap = icon.pixmap(side, scale);
+    return pixmap.toImage();
+}
+
+}  // namespace
+
+FilePreviewView::FilePreviewView(QWidget* parent)
+    : QWidget(parent)
+{
+    // The generic previewer writes sizes the way the rest of the program does.
+    static const bool formatterSet = [] {
+        QLPreviewView::setSizeFormatter([](uint64_t bytes) { return transformedFileSize(bytes, true, true); });
+        return true;
+    }();
+    Q_UNUSED(formatterSet);
+}
+
+FilePreviewView::~FilePreviewView()
+{
+    // The players belong to this view; detach them before the views go.
+    if (videoPlayerView_) {
+        videoPlayerView_->setPlayer(nullptr);
+    }
+    if (audioPlayerView_) {
+        audioPlayerView_->setPlayer(nullptr);
+    }
+}
+
+const QList<QPair<QString, double>>& FilePreviewView::playRates()
+{
+    static const QList<QPair<QString, double>> rates = {
+        {QStringLiteral("0.5x speed"), 0.5},  {QStringLiteral("1.0x speed"), 1.0}, {QStringLiteral("1.25x speed"), 1.25},
+        {QStringLiteral("1.5x speed"), 1.5}, {QStringLiteral("2.0x speed"), 2.0},
+    };
+    return rates;
+}
+
+void FilePreviewView::fillParent(QWidget* view)
+{
+    view->setGeometry(rect());
+}
+
+QLImageView* FilePreviewView::imageView()
+{
+    if (!imageView_) {
+        imageView_ = new QLImageView(this);
+        fillParent(imageView_);
+        imageView_->show();
+    }
+    return imageView_;
+}
+
+QLPreviewView* FilePreviewView::previewView()
+{
+    if (!previewView_) {
+        previewView_ = new QLPreviewView(this, QLPreviewView::Style::compact);
+        fillParent(previewView_);
+        previewView_->show();
+    }
+    return previewView_;
+}
+
+MediaPlayerView* FilePreviewView::videoPlayerView()
+{
+    if (!videoPlayerView_) {
+        videoPlayerView_ = new MediaPlayerView(this);
+        videoPlayerView_->setControlsStyle(MediaPlayerView::ControlsStyle::inline_);
+        auto* menu = new QMenu(videoPlayerView_);
+        // The titles are fixed texts, as the player's own menu has them.
+        for (const auto& rate : playRates()) {
+            QAction* item = menu->addAction(rate.first);
+            connect(item, &QAction::triggered, this, [this, item] { setPlayRate(item); });
+        }
+        videoPlayerView_->setActionPopUpButtonMenu(menu);
+        fillParent(videoPlayerView_);
+        videoPlayerView_->show();
+    }
+    return videoPlayerView_;
+}
+
+MediaPlayerView* FilePreviewView::audioPlayerView()
+{
+    if (!audioPlayerView_) {
+        audioPlayerView_ = new MediaPlayerView(this);
+        audioPlayerView_->setControlsStyle(MediaPlayerView::ControlsStyle::inline_);
+        fillParent(audioPlayerView_);
+        audioPlayerView_->show();
+    }
+    return audioPlayerView_;
+}
+
+QWidget* FilePreviewView::backgroundView()
+{
+    if (!backgroundView_) {
+        QWidget* overlay = audioPlayerView()->contentOverlayView();
+        auto* fill = new QVBoxLayout(overlay);
+        fill->setContentsMargins(0, 0, 0, 0);
+        backgroundView_ = new QWidget(overlay);
+        // A fixed white backdrop behind the artwork, in both appearances.
+        backgroundView_->setAutoFillBackground(true);
+        QPalette palette = backgroundView_->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        backgroundView_->setPalette(palette);
+        fill->addWidget(backgroundView_);
+    }
+    return backgroundView_;
+}
+
+QLImageView* FilePreviewView::audioTitlePageView()
+{
+    if (!audioTitlePageView_) {
+        QWidget* background = backgroundView();
+        // 4 points below the top, 40 above the bottom, where the controls lie.
+        auto* inset = new QVBoxLayout(background);
+        inset->setContentsMargins(0, 4, 0, 40);
+        audioTitlePageView_ = new QLImageView(background);
+        inset->addWidget(audioTitlePageView_);
+        background->layout()->activate();
+        audioPlayerView()->contentOverlayView()->layout()->activate();
+    }
+    return audioTitlePageView_;
+}
+
+void FilePreviewView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    for (QWidget* view : {static_cast<QWidget*>(imageView_), static_cast<QWidget*>(previewView_),
+                          static_cast<QWidget*>(videoPlayerView_), static_cast<QWidget*>(audioPlayerView_)}) {
+        if (view) {
+            fillParent(view);
+        }
+    }
+}
+
+QMediaPlayer* FilePreviewView::newPlayer(const QByteArray& path)
+{
+    auto* player = new QMediaPlayer(this);
+    // Sound goes to the default output when the machine has one.
+    if (!QMediaDevices::defaultAudioOutput().isNull()) {
+        player->setAudioOutput(new QAudioOutput(player));
+    }
+    QString local = QFile::decodeName(path);
+    if (QFile::encodeName(local) != path) {
+        // A name that does not survive decoding is reached through a
+        // descriptor of its own, kept open as long as the player lives.
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            local = QStringLiteral("/proc/self/fd/%1").arg(fd);
+            connect(player, &QObject::destroyed, [fd] { ::close(fd); });
+        }
+    }
+    player->setSource(QUrl::fromLocalFile(local));
+    return player;
+}
+
+void FilePreviewView::showPreView(const FileInfo& file)
+{
+    const QByteArray path = file.path();
+    currentURL_ = file.displayPath();
+    closePreview();
+    ++imageGeneration_;
+    ++artworkGeneration_;
+
+    switch (file.fileType()) {
+    case FileType::audio: {
+        if (imageView_) {
+            imageView_->hide();
+        }
+        if (previewView_) {
+            previewView_->hide();
+        }
+        if (videoPlayerView_) {
+            videoPlayerView_->hide();
+        }
+        MediaPlayerView* playerView = audioPlayerView();
+        playerView->show();
+        playerView->raise();
+        QLImageView* artwork = audioTitlePageView();
+        artwork->setImage({});
+        const quint64 generation = artworkGeneration_;
+        const QSize box = artwork->size();
+        const qreal scale = devicePixelRatioF();
+        QPointer<FilePreviewView> self(this);
+        DispatchQueue::global(DispatchQueue::QoS::userInitiated).async([self, path, box, scale, generation] {
+            QImage image = QuickLook::audioArtwork(path);
+            if (!image.isNull() && !box.isEmpty()) {
+                const QSize pixels(qRound(box.width() * scale), qRound(box.height() * scale));
+                if (image.width() > pixels.width() || image.height() > pixels.height()) {
+                    image = image.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                }
+                image.setDevicePixelRatio(scale);
+            }
+            DispatchQueue::main().async([self, generation, image] {
+                if (!self || self->artworkGeneration_ != generation) {
+                    return;
+                }
+                QLImageView* view = self->audioTitlePageView();
+                view->setImage(image.isNull() ? noArtworkImage(QSize(160, 160), self->devicePixelRatioF()) : image);
+                emit self->imageShown();
+            });
+        });
+        QMediaPlayer* old = playerView->player();
+        playerView->setPlayer(newPlayer(path));
+        if (old) {
+            old->deleteLater();
+        }
+        break;
+    }
+    case FileType::picture: {
+        QLImageView* view = imageView();
+        view->show();
+        view->raise();
+        if (previewView_) {
+            previewView_->hide();
+        }
+        if (audioPlayerView_) {
+            audioPlayerView_->hide();
+        }
+        if (videoPlayerView_) {
+            videoPlayerView_->hide();
+        }
+        const quint64 generation = imageGeneration_;
+        const QSize box = size().isEmpty() ? QSize(400, 300) : size();
+        const qreal scale = devicePixelRatioF();
+        QPointer<FilePreviewView> self(this);
+        DispatchQueue::global(DispatchQueue::QoS::userInitiated).async([self, path, box, scale, generation] {
+            QImage image = QuickLook::thumbnailImage(path, box, scale);
+            DispatchQueue::main().async([self, generation, image] {
+                if (!self || self->imageGeneration_ != generation) {
+                    return;
+                }
+                self->imageView()->setImage(image);
+                emit self->imageShown();
+            });
+        });
+        break;
+    }
+    case FileType::video: {
+        if (imageView_) {
+            imageView_->hide();
+        }
+        if (previewView_) {
+            previewView_->hide();
+        }
+        MediaPlayerView* playerView = videoPlayerView();
+        playerView->show();
+        playerView->raise();
+        if (audioPlayerView_) {
+            audioPlayerView_->hide();
+        }
+        QMediaPlayer* old = playerView->player();
+        playerView->setPlayer(newPlayer(path));
+        if (old) {
+            old->deleteLater();
+        }
+        break;
+    }
+    case FileType::document:
+    case FileType::other: {
+        if (imageView_) {
+            imageView_->hide();
+        }
+        QLPreviewView* view = previewView();
+        view->show();
+        view->raise();
+        if (audioPlayerView_) {
+            audioPlayerView_->hide();
+        }
+        if (videoPlayerView_) {
+            videoPlayerView_->hide();
+        }
+        view->setPreviewItem(path);
+        break;
+    }
+    }
+}
+
+void FilePreviewView::closePreview()
+{
+    if (imageView_) {
+        imageView_->hide();
+    }
+    if (previewView_) {
+        previewView_->hide();
+        previewView_->setPreviewItem({});
+    }
+    for (MediaPlayerView* view : {videoPlayerView_, audioPlayerView_}) {
+        if (view && view->player()) {
+            view->player()->pause();
+            view->player()->setPosition(0);
+        }
+    }
+}
+
+void FilePreviewView::setPlayRate(QObject* sender)
+{
+    auto* item = qobject_cast<QAction*>(sender);
+    if (!item || !videoPlayerView_ || !videoPlayerView_->player()) {
+        return;
+    }
+    for (const auto& rate : playRates()) {
+        if (rate.first == item->text()) {
+            // Choosing a speed plays at that speed.
+            videoPlayerView_->player()->setPlaybackRate(rate.second);
+            videoPlayerView_->player()->play();
+            return;
+        }
+    }
+}

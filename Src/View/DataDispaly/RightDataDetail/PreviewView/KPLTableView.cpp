@@ -1,0 +1,68 @@
+#include "KPLTableView.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+
+KPLTableView::KPLTableView(QWidget* parent)
+    : QTableView(parent)
+{
+    // A plain list: no headers, no grid, whole rows chosen one at a time.
+    horizontalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setShowGrid(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setWordWrap(false);
+    setMouseTracking(true);
+}
+
+int KPLTableView::rowAtPoint(const QPoint& point) const
+{
+    const QModelIndex index = indexAt(point);
+    return index.isValid() ? index.row() : -1;
+}
+
+int KPLTableView::selectedRow() const
+{
+    if (!selectionModel()) {
+        return -1;
+    }
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void KPLTableView::selectRow(int row)
+{
+    if (!selectionModel() || !model()) {
+        return;
+    }
+    if (row < 0 || row >= model()->rowCount()) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    const QModelIndex index = model()->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void KPLTableView::mousePressEvent(QMouseEvent* event)
+{
+    // The row is read before the press moves the selection.
+    const int row = rowAtPoint(event->position().toPoint());
+    QTableView::mousePressEvent(event);
+    if (row >= 0 && kplDelegate_) {
+        kplDelegate_->KPLTableViewClickRow(this, row);
+    }
+}
+
+void KPLTableView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    clickedRow_ = rowAtPoint(event->position().toPoint());
+    QTableView::mouseDoubleClickEvent(event);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+// What the preview panel (and the large-file table) tells the scan screen.
+class RightDataPreviewViewDelegate {
+public:
+    virtual ~RightDataPreviewViewDelegate() = default;
+    // True: show the empty "No data selected" state instead of the panel.
+    virtual void updateRightDataBox(bool notData) = 0;
+    // The selection changed: count the selected files and sizes again.
+    virtual void updateSelectCountSizeLabel() = 0;
+    // While the left panel shows only selected files, reload its categories.
+    virtual void leftDataViewCtrReloadData(bool sort) = 0;
+};
