@@ -1,6 +1,8 @@
 #include "CellLooks.h"
 
+#include "Foundation/Bundle.h"
 #include "Main/Utilities.h"
+#include "Model/FileInfo.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
@@ -51,6 +53,22 @@ QColor lightColor(const QString& name, double alpha)
     }
     color.setAlphaF(float(color.alphaF() * alpha));
     return color;
+}
+
+QIcon fileIcon(const FileInfo& file)
+{
+    QIcon icon = file.icon();
+    if (!icon.isNull()) {
+        return icon;
+    }
+    switch (file.fileType()) {
+    case FileType::video: return RYTImage::named(QStringLiteral("left_Video"));
+    case FileType::audio: return RYTImage::named(QStringLiteral("left_Audio"));
+    case FileType::picture: return RYTImage::named(QStringLiteral("left_Photos"));
+    case FileType::document: return RYTImage::named(QStringLiteral("left_Document"));
+    case FileType::other: break;
+    }
+    return RYTImage::named(QStringLiteral("left_Others"));
 }
 
 void setIcon(QLabel* imageView, const QIcon& icon)

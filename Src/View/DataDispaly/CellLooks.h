@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QString>
 
+class FileInfo;
 class QLabel;
 class RYTButton;
 class RYTCheckBox;
@@ -22,6 +24,9 @@ void setUpErrorImage(QLabel* imageView);
 // for what is drawn on the result panels, which stay light in both
 // appearances.
 QColor lightColor(const QString& name, double alpha = 1.0);
+// The file's icon from the desktop's theme; the program's own icon of its
+// kind where the theme has none.
+QIcon fileIcon(const FileInfo& file);
 // An icon drawn into an image view at its size.
 void setIcon(QLabel* imageView, const QIcon& icon);
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QEnterEvent>
 #include <QHelpEvent>
 #include <QLayout>
@@ -148,12 +149,23 @@ void CellViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         QEnterEvent enter(inside, inside, inside);
         QCoreApplication::sendEvent(hover, &enter);
     }
+    // Rendered into an image first: rendering a widget straight into the
+    // painter of another widget's paint event misplaces it by that widget's
+    // offset in its window.
+    const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QSize pixels = (QSizeF(rect.size()) * scale).toSize();
+    if (buffer_.size() != pixels || buffer_.devicePixelRatioF() != scale) {
+        buffer_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        buffer_.setDevicePixelRatio(scale);
+    }
+    buffer_.fill(Qt::transparent);
+    cell->render(&buffer_, QPoint(), QRegion(), QWidget::DrawChildren);
     painter->save();
     const QVariant alpha = cell->property(alphaProperty);
     if (alpha.isValid()) {
         painter->setOpacity(painter->opacity() * alpha.toDouble());
     }
-    cell->render(painter, rect.topLeft(), QRegion(), QWidget::DrawChildren);
+    painter->drawImage(rect.topLeft(), buffer_);
     painter->restore();
     if (down && cell->isAncestorOf(down)) {
         down->setDown(false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QImage>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -78,6 +79,8 @@ private:
     QPointer<QAbstractItemView> view_;
     CellViewProvider* provider_ = nullptr;
     QHash<QString, QWidget*> cells_;
+    // Where a cell is rendered before it is drawn into the row.
+    mutable QImage buffer_;
     bool fixedLightSurface_ = true;
 
     // The button pressed and the row it was pressed in.

@@ -2,6 +2,8 @@
 
 #include "CellLooks.h"
 #include "Main/Utilities.h"
+#include <QAbstractItemView>
+
 #include "QVLibrary/RYTableRowViewHost.h"
 #include "View/CustomView/KPLLeftDataTableRowView.h"
 #include "View/Extension/KPLExtensionView.h"

@@ -47,19 +47,6 @@ constexpr CategoryRow kCategories[] = {
     {LeftDataType::other, "Others", "left_Others", "LeftDataProgressOtherColor", "other"},
 };
 
-DuplicateFilesList engineList(const ScanManager::Results& results, LeftDataType type)
-{
-    switch (type) {
-    case LeftDataType::all: return results.totalFiles;
-    case LeftDataType::video: return results.videoFiles;
-    case LeftDataType::audio: return results.audioFiles;
-    case LeftDataType::picture: return results.pictureFiles;
-    case LeftDataType::document: return results.documentFiles;
-    case LeftDataType::other: return results.otherFiles;
-    }
-    return {};
-}
-
 DuplicateFilesList engineList(LeftDataType type)
 {
     ScanManager& engine = ScanManager::default_();
@@ -170,8 +157,10 @@ void setButtonLook(RYTButton* button, const QColor& fill, const QColor& title)
 
 void setLabelColor(QLabel* label, const QColor& color)
 {
+    // Inside a button a label draws in the button's text role.
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
     label->setPalette(palette);
 }
 

@@ -11,6 +11,8 @@
 #include "LeftDataViewDelegate.h"
 #include "Manager/ScanManager.h"
 #include "MouseUpTextField.h"
+#include <QAbstractItemView>
+
 #include "QVLibrary/RYTableRowViewHost.h"
 #include "View/CustomView/KPLLeftDataTableRowView.h"
 #include "View/DataDispaly/CellViewDelegate.h"

@@ -4,6 +4,7 @@
 
 #include "KPLOutlineView.h"
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "RightDataListArrowButton.h"
 #include "RightDataListOutlineModel.h"
@@ -325,7 +326,7 @@ QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegat
         cell->checkBox()->setTag(index.row());
         cell->setModel(file);
         cell->setFiles(model_->parentGroup(index));
-        CellLooks::setIcon(cell->iconImageView(), file->icon());
+        CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*file));
         const QString path = file->displayPath();
         cell->fileNameLabel()->setText(path);
         cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? path : QString());
@@ -377,7 +378,7 @@ QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegat
         return cell;
     }
     const FileInfoPtr& first = group->infos().first();
-    CellLooks::setIcon(cell->iconImageView(), first->icon());
+    CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*first));
     const QString name = first->name();
     cell->fileNameLabel()->setText(name);
     cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? name : QString());

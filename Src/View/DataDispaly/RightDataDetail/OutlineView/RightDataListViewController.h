@@ -6,6 +6,8 @@
 #include <QSet>
 
 #include "Manager/ScanManager.h"
+#include <QAbstractItemView>
+
 #include "QVLibrary/RYTableRowViewHost.h"
 #include "RightDataListMainTableCellView.h"
 #include "RightDataListSubTableCellView.h"

@@ -21,6 +21,11 @@ KPLTableView::KPLTableView(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setWordWrap(false);
     setMouseTracking(true);
+    // The rows lie on white in both appearances, and so does the space
+    // below the last one.
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    viewport()->setPalette(palette);
 }
 
 int KPLTableView::rowAtPoint(const QPoint& point) const

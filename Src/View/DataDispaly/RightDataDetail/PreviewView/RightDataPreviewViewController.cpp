@@ -380,7 +380,7 @@ QWidget* RightDataPreviewViewController::mainCell(CellViewDelegate* delegate, in
     cell->filesCountLabel()->setText(
         localized("%@ item(s) in total").replace(QStringLiteral("%@"), QString::number(group->fileCount())));
     cell->sizeLabel()->setText(transformedFileSize(group->totalSize(), true, true));
-    CellLooks::setIcon(cell->iconImageView(), first->icon());
+    CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*first));
     ResultRowViews::showSelectCount(cell->selectCountLabel(), group->selectedCount(), group->fileCount());
     if (remove) {
         cell->errorImageView()->setVisible(group->errorCount() > 0);
@@ -422,7 +422,7 @@ QWidget* RightDataPreviewViewController::subCell(CellViewDelegate* delegate, int
     cell->fileNameLabel()->setText(path);
     cell->fileNameLabel()->setToolTip(path);
     cell->sizeLabel()->setText(transformedFileSize(file->size(), true, true));
-    CellLooks::setIcon(cell->iconImageView(), file->icon());
+    CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*file));
     cell->openFileButton()->setProperty(kTagProperty, row);
     cell->openFileButton()->setEnabled(checkIsEnabled_);
     if (remove) {

@@ -6,6 +6,8 @@
 
 #include "KPLTableView.h"
 #include "Manager/ScanManager.h"
+#include <QAbstractItemView>
+
 #include "QVLibrary/RYTableRowViewHost.h"
 #include "RightDataPreviewViewDelegate.h"
 #include "View/CustomView/KPLLeftDataTableRowView.h"
