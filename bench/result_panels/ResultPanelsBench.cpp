@@ -25,6 +25,7 @@
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListOutlineModel.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/MediaPlayerView.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -237,7 +238,9 @@ void benchmark(int groupCount, int walk)
         harness.resize(1000, 580);
         harness.show();
         (void)QTest::qWaitForWindowExposed(&harness);
-        drain();
+        // As while a scan runs: the media back end loads its plug-in list
+        // meanwhile.
+        drain([] { return MediaPlayerView::isBackendWarm(); }, 30000);
         const DuplicateFilesList first(groups.begin(), groups.begin() + groupCount * 99 / 100);
         const char* mode = previewMode ? "preview" : "list";
 

@@ -48,6 +48,7 @@ FilePreviewView::FilePreviewView(QWidget* parent)
         return true;
     }();
     Q_UNUSED(formatterSet);
+    MediaPlayerView::warmUpBackend();
 }
 
 FilePreviewView::~FilePreviewView()

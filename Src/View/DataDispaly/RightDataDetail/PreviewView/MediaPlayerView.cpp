@@ -1,6 +1,7 @@
 #include "MediaPlayerView.h"
 
 #include "Foundation/Bundle.h"
+#include "Foundation/Dispatch.h"
 #include "Main/Utilities.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTImage.h"
@@ -14,8 +15,37 @@
 #include <QToolButton>
 #include <QVideoSink>
 
+#include <atomic>
+#include <mutex>
+
+#include <dlfcn.h>
+
 namespace {
 constexpr int kControlsHeight = 40;
+std::atomic<bool> backendWarm{false};
+}
+
+void MediaPlayerView::warmUpBackend()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        DispatchQueue::global(DispatchQueue::QoS::utility).async([] {
+            // The GStreamer library the Qt back end uses; initialising it
+            // twice is harmless and the second call returns at once.
+            if (void* library = ::dlopen("libgstreamer-1.0.so.0", RTLD_NOW | RTLD_LOCAL)) {
+                using InitCheck = int (*)(int*, char***, void**);
+                if (auto init = reinterpret_cast<InitCheck>(::dlsym(library, "gst_init_check"))) {
+                    init(nullptr, nullptr, nullptr);
+                }
+            }
+            backendWarm.store(true);
+        });
+    });
+}
+
+bool MediaPlayerView::isBackendWarm()
+{
+    return backendWarm.load();
 }
 
 MediaPlayerView::MediaPlayerView(QWidget* parent)

@@ -46,6 +46,12 @@ public:
     // The newest picture the player delivered.
     QImage currentFrame() const { return frame_; }
 
+    // Loads the media back end's plug-in list on a worker thread, once per
+    // process, so that the first player made on the main thread does not
+    // wait for it (the first run on a machine builds that list from scratch).
+    static void warmUpBackend();
+    static bool isBackendWarm();
+
     // "1:05" style time for milliseconds.
     static QString timeText(qint64 ms);
 
