@@ -298,5 +298,7 @@ bool CellViewDelegate::eventFilter(QObject* watched, QEvent* event)
     default:
         break;
     }
-    return QStyledItemDelegate::eventFilter(watched, event);
+    // The viewport is no editor: the base filter would treat its key and
+    // focus events as an editor's.
+    return false;
 }
