@@ -124,6 +124,11 @@ PreviewContent loadPreview(const QByteArray& path, const QSize& viewSize, qreal 
     }
 
     const QSize box = pixelBox(viewSize.isEmpty() ? QSize(400, 300) : viewSize, scale);
+    const QString type = mime.name();
+    if (type.startsWith(QLatin1String("video/")) || type.startsWith(QLatin1String("audio/"))) {
+        content.kind = PreviewContent::Kind::media;
+        return content;
+    }
     if (mime.inherits(QStringLiteral("image/svg+xml"))) {
         content.image = renderSvg(file, box, scale);
     } else if (mime.inherits(QStringLiteral("application/pdf"))) {

@@ -18,6 +18,7 @@ struct PreviewContent {
         none,   // no file given
         text,   // the beginning of a text file
         image,  // a picture, an SVG or the first page of a PDF, fitted to the view
+        media,  // a sound or a film the system can play
         card,   // anything else: the file's icon, name and size
     };
     Kind kind = Kind::none;
@@ -38,9 +39,9 @@ struct PreviewContent {
 inline constexpr qint64 kPreviewTextBytes = 64 * 1024;
 
 // Loads the preview of the file at `path` (the system's bytes) for a view of
-// `viewSize` points at `scale` pixels per point. Safe on any thread. A file
-// that cannot be read as text, image or PDF becomes a card; a missing file
-// too (with size 0).
+// `viewSize` points at `scale` pixels per point. Safe on any thread. Sound
+// and film types are left to a player. A file that cannot be read as text,
+// image or PDF becomes a card; a missing file too (with size 0).
 PreviewContent loadPreview(const QByteArray& path, const QSize& viewSize, qreal scale = 1.0);
 
 }  // namespace QuickLook

@@ -1,5 +1,6 @@
 #include "QLPreviewView.h"
 
+#include "MediaPlayerView.h"
 #include "QLImageView.h"
 
 #include "Foundation/Dispatch.h"
@@ -8,6 +9,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
+#include <QMediaPlayer>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStackedLayout>
@@ -81,7 +83,20 @@ QLPreviewView::QLPreviewView(QWidget* parent, Style style)
     stack_->setCurrentWidget(empty_);
 }
 
-QLPreviewView::~QLPreviewView() = default;
+QLPreviewView::~QLPreviewView()
+{
+    dropPlayer();
+}
+
+void QLPreviewView::dropPlayer()
+{
+    if (mediaView_ && mediaView_->player()) {
+        QMediaPlayer* player = mediaView_->player();
+        player->stop();
+        mediaView_->setPlayer(nullptr);
+        player->deleteLater();
+    }
+}
 
 void QLPreviewView::setPreviewItem(const QByteArray& path)
 {
@@ -114,6 +129,7 @@ void QLPreviewView::display(const PreviewContent& content)
 {
     shownKind_ = content.kind;
     image_ = QImage();
+    dropPlayer();
     switch (content.kind) {
     case PreviewContent::Kind::none:
         textView_->clear();
@@ -133,6 +149,15 @@ void QLPreviewView::display(const PreviewContent& content)
         image_ = content.image;
         imagePane_->setImage(image_);
         stack_->setCurrentWidget(imagePane_);
+        break;
+    case PreviewContent::Kind::media:
+        // Paused at the start, as every player of the program.
+        if (!mediaView_) {
+            mediaView_ = new MediaPlayerView(this);
+            stack_->addWidget(mediaView_);
+        }
+        mediaView_->setPlayer(MediaPlayerView::newPlayer(previewItem_, this));
+        stack_->setCurrentWidget(mediaView_);
         break;
     case PreviewContent::Kind::card: {
         QIcon icon = QIcon::fromTheme(content.iconName, QIcon::fromTheme(content.genericIconName));

@@ -8,7 +8,9 @@
 
 #include "QLPreview.h"
 
+class MediaPlayerView;
 class QLImageView;
+class QMediaPlayer;
 class QLabel;
 class QPlainTextEdit;
 class QStackedLayout;
@@ -45,6 +47,8 @@ public:
     QImage shownImage() const { return image_; }
     QLabel* cardNameLabel() const { return cardName_; }
     QLabel* cardSizeLabel() const { return cardSize_; }
+    // The player of a sound or film item; null otherwise.
+    MediaPlayerView* mediaView() const { return mediaView_; }
 
 signals:
     // The preview of the current item shows.
@@ -52,6 +56,7 @@ signals:
 
 private:
     void display(const QuickLook::PreviewContent& content);
+    void dropPlayer();
 
     Style style_;
     QByteArray previewItem_;
@@ -68,4 +73,5 @@ private:
     QLabel* cardName_ = nullptr;
     QLabel* cardSize_ = nullptr;
     QLabel* cardKind_ = nullptr;
+    MediaPlayerView* mediaView_ = nullptr;
 };

@@ -25,7 +25,7 @@
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListOutlineModel.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
-#include "View/DataDispaly/RightDataDetail/PreviewView/MediaPlayerView.h"
+#include "QuickLook/MediaPlayerView.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -477,17 +477,6 @@ void screenshots(const QString& folder)
                                      .arg(folder, QLatin1String(previewMode ? "preview" : "list"),
                                           QLatin1String(dark ? "dark" : "light"));
             harness.grab().save(name);
-            if (!previewMode && qEnvironmentVariableIsSet("PROBE")) {
-                CellViewDelegate* cells = harness.list->cellDelegate();
-                QModelIndex file = harness.list->outlineModel()->index(0, 0, harness.list->outlineModel()->index(0, 0));
-                QWidget* cell = cells->cellForIndex(file);
-                for (QWidget* child : cell->findChildren<QWidget*>()) {
-                    std::printf("%s %d,%d %dx%d visible %d\n", qPrintable(child->objectName()), child->x(), child->y(), child->width(), child->height(), child->isVisible());
-                }
-                std::printf("cell %dx%d\n", cell->width(), cell->height());
-                std::printf("label %s checked %d\n", qPrintable(harness.left->leftBtnLabel()->palette().color(QPalette::WindowText).name()), harness.left->leftBtn()->isChecked());
-                cell->grab().save(folder + QStringLiteral("/cell.png"));
-            }
             std::printf("wrote %s\n", qPrintable(name));
         }
     }

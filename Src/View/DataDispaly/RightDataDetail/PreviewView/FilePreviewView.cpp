@@ -1,6 +1,6 @@
 #include "FilePreviewView.h"
 
-#include "MediaPlayerView.h"
+#include "QuickLook/MediaPlayerView.h"
 
 #include "Foundation/Dispatch.h"
 #include "QVLibrary/RYTImage.h"
@@ -10,18 +10,12 @@
 #include "QuickLook/QLThumbnail.h"
 #include "View/Extension/KPLExtension.h"
 
-#include <QAudioDevice>
-#include <QAudioOutput>
 #include <QFile>
-#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QMenu>
 #include <QPainter>
-#include <QUrl>
 #include <QVBoxLayout>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -168,27 +162,6 @@ void FilePreviewView::resizeEvent(QResizeEvent* event)
     }
 }
 
-QMediaPlayer* FilePreviewView::newPlayer(const QByteArray& path)
-{
-    auto* player = new QMediaPlayer(this);
-    // Sound goes to the default output when the machine has one.
-    if (!QMediaDevices::defaultAudioOutput().isNull()) {
-        player->setAudioOutput(new QAudioOutput(player));
-    }
-    QString local = QFile::decodeName(path);
-    if (QFile::encodeName(local) != path) {
-        // A name that does not survive decoding is reached through a
-        // descriptor of its own, kept open as long as the player lives.
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            local = QStringLiteral("/proc/self/fd/%1").arg(fd);
-            connect(player, &QObject::destroyed, [fd] { ::close(fd); });
-        }
-    }
-    player->setSource(QUrl::fromLocalFile(local));
-    return player;
-}
-
 void FilePreviewView::showPreView(const FileInfo& file)
 {
     const QByteArray path = file.path();
@@ -236,7 +209,7 @@ void FilePreviewView::showPreView(const FileInfo& file)
             });
         });
         QMediaPlayer* old = playerView->player();
-        playerView->setPlayer(newPlayer(path));
+        playerView->setPlayer(MediaPlayerView::newPlayer(path, this));
         if (old) {
             old->deleteLater();
         }
@@ -285,7 +258,7 @@ void FilePreviewView::showPreView(const FileInfo& file)
             audioPlayerView_->hide();
         }
         QMediaPlayer* old = playerView->player();
-        playerView->setPlayer(newPlayer(path));
+        playerView->setPlayer(MediaPlayerView::newPlayer(path, this));
         if (old) {
             old->deleteLater();
         }

@@ -58,7 +58,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QMediaPlayer* newPlayer(const QByteArray& path);
     void fillParent(QWidget* view);
 
     QString currentURL_;

@@ -52,6 +52,11 @@ public:
     static void warmUpBackend();
     static bool isBackendWarm();
 
+    // A new player for the file at `path` (the system's bytes), owned by
+    // `parent`, paused at the start; sound goes to the default output when
+    // the machine has one.
+    static QMediaPlayer* newPlayer(const QByteArray& path, QObject* parent);
+
     // "1:05" style time for milliseconds.
     static QString timeText(qint64 ms);
 

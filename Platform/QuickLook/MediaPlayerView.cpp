@@ -2,11 +2,16 @@
 
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
-#include "Main/Utilities.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
 
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QFile>
 #include <QHBoxLayout>
+#include <QMediaDevices>
+#include <QUrl>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QMenu>
@@ -19,9 +24,18 @@
 #include <mutex>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kControlsHeight = 40;
+
+QColor named(const char* name)
+{
+    const QColor color = RYTDarkMode::colorNamed(QString::fromLatin1(name));
+    return color.isValid() ? color : QColor(Qt::red);
+}
+
 std::atomic<bool> backendWarm{false};
 }
 
@@ -162,6 +176,26 @@ void MediaPlayerView::setActionPopUpButtonMenu(QMenu* menu)
     actionButton_->setVisible(menu != nullptr);
 }
 
+QMediaPlayer* MediaPlayerView::newPlayer(const QByteArray& path, QObject* parent)
+{
+    auto* player = new QMediaPlayer(parent);
+    if (!QMediaDevices::defaultAudioOutput().isNull()) {
+        player->setAudioOutput(new QAudioOutput(player));
+    }
+    QString local = QFile::decodeName(path);
+    if (QFile::encodeName(local) != path) {
+        // A name that does not survive decoding is reached through a
+        // descriptor of its own, kept open as long as the player lives.
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            local = QStringLiteral("/proc/self/fd/%1").arg(fd);
+            QObject::connect(player, &QObject::destroyed, [fd] { ::close(fd); });
+        }
+    }
+    player->setSource(QUrl::fromLocalFile(local));
+    return player;
+}
+
 QString MediaPlayerView::timeText(qint64 ms)
 {
     const qint64 seconds = qMax<qint64>(0, ms) / 1000;
@@ -190,7 +224,7 @@ void MediaPlayerView::updateControls()
     }
     time_->setText(timeText(position) + QStringLiteral(" / ") + timeText(duration));
     QPalette palette = time_->palette();
-    palette.setColor(QPalette::WindowText, assetColor(QStringLiteral("TitleLabelColor")));
+    palette.setColor(QPalette::WindowText, named("TitleLabelColor"));
     time_->setPalette(palette);
 }
 
@@ -229,7 +263,7 @@ void MediaPlayerView::paintEvent(QPaintEvent*)
     }
     if (controls > 0) {
         painter.fillRect(QRect(0, height() - controls, width(), controls),
-                         assetColor(QStringLiteral("WindowBackgroundColor")));
-        painter.fillRect(QRect(0, height() - controls, width(), 1), assetColor(QStringLiteral("ScanViewLineViewColor")));
+                         named("WindowBackgroundColor"));
+        painter.fillRect(QRect(0, height() - controls, width(), 1), named("ScanViewLineViewColor"));
     }
 }
