@@ -445,7 +445,7 @@ void screenshots(const QString& folder)
         writeSample(home + QLatin1Char('/') + place + QStringLiteral("/tone.mp3"), audio);
     }
     ScanManager& engine = ScanManager::default_();
-    engine.setFolderList({home});
+    engine.setFolderList({QFile::encodeName(home)});
     engine.scanDuplicateFile();
     drain([&] { return engine.scanFinished() && !engine.scaning(); }, 60000);
     engine.waitUntilIdle(60000);

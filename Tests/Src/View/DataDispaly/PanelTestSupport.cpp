@@ -59,7 +59,7 @@ DuplicateFilesList PanelTest::scan(const QList<QPair<QString, QByteArray>>& file
         writeFile(QStringLiteral("tree/") + file.first, file.second);
     }
     ScanManager& engine = ScanManager::default_();
-    engine.setFolderList({scratch() + QStringLiteral("/tree")});
+    engine.setFolderList({QFile::encodeName(scratch() + QStringLiteral("/tree"))});
     engine.scanDuplicateFile();
     EXPECT_TRUE(waitUntil([&] { return engine.scanFinished() && !engine.scaning(); }, std::chrono::seconds(60)));
     EXPECT_TRUE(engine.waitUntilIdle(60000));

@@ -76,7 +76,7 @@ TEST_F(RightDataPanelsTest, WhileScanningTheChosenGroupIsFoundAgainAndItsFilesSt
     writeFile(QStringLiteral("tree/z/hold.bin"), QByteArray(4000, 'h'));
     writeFile(QStringLiteral("tree/z/hold2.bin"), QByteArray(4000, 'h'));
     ScanManager& engine = ScanManager::default_();
-    engine.setFolderList({scratch() + QStringLiteral("/tree")});
+    engine.setFolderList({QFile::encodeName(scratch() + QStringLiteral("/tree"))});
     engine.scanDuplicateFile();
     const bool held = waitUntil([&] { return holding.load() && engine.totalFiles().size() == 3; });
     if (!held) {
