@@ -7,6 +7,7 @@
 #include "QVLibrary/RYTImage.h"
 
 #include <QAudioDevice>
+#include <QCoreApplication>
 #include <QAudioOutput>
 #include <QFile>
 #include <QHBoxLayout>
@@ -21,6 +22,8 @@
 #include <QVideoSink>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 #include <dlfcn.h>
@@ -37,12 +40,20 @@ QColor named(const char* name)
 }
 
 std::atomic<bool> backendWarm{false};
+std::mutex warmMutex;
+std::condition_variable warmDone;
 }
 
 void MediaPlayerView::warmUpBackend()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        // The program must not end while the library is setting itself up
+        // on the worker: its exit handlers would run under it.
+        qAddPostRoutine([] {
+            std::unique_lock lock(warmMutex);
+            warmDone.wait_for(lock, std::chrono::seconds(10), [] { return backendWarm.load(); });
+        });
         DispatchQueue::global(DispatchQueue::QoS::utility).async([] {
             // The GStreamer library the Qt back end uses; initialising it
             // twice is harmless and the second call returns at once.
@@ -52,7 +63,11 @@ void MediaPlayerView::warmUpBackend()
                     init(nullptr, nullptr, nullptr);
                 }
             }
-            backendWarm.store(true);
+            {
+                std::lock_guard lock(warmMutex);
+                backendWarm.store(true);
+            }
+            warmDone.notify_all();
         });
     });
 }
