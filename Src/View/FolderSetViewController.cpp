@@ -682,17 +682,8 @@ void FolderSetViewController::whenAFolderExists(std::function<void()> start)
 
 void FolderSetViewController::scanDuplicates()
 {
-    whenAFolderExists([this] {
-        setIsScanLargeFile(false);
-        NotificationCenter::defaultCenter().post(didShowMainWindowTitleNotification());
-        setWindowSize();
-        gaCollection(QStringLiteral("ClikScan"));
-        GACollectionManager::default_().collectionFileIntervalsGA();
-        sendFolderEvents(QStringLiteral("File_"), QStringLiteral("File"));
-        if (startScanClosure_) {
-            startScanClosure_(folderList_);
-        }
-    });
+    startScanOfFiles(QStringLiteral("ClikScan"), &GACollectionManager::collectionFileIntervalsGA, QStringLiteral("File"),
+                     &FolderSetViewController::startScanClosure_);
 }
 
 void FolderSetViewController::scanLargeFile()
@@ -710,15 +701,22 @@ void FolderSetViewController::scanLargeFile()
 
 void FolderSetViewController::scanImagesBtnAction()
 {
-    whenAFolderExists([this] {
+    startScanOfFiles(QStringLiteral("ClickDupImageScan"), &GACollectionManager::collectionImageIntervalsGA,
+                     QStringLiteral("Image"), &FolderSetViewController::startScanImagesClosure_);
+}
+
+void FolderSetViewController::startScanOfFiles(const QString& counter, void (GACollectionManager::*intervals)(),
+                                               const QString& kind, StartClosure FolderSetViewController::*closure)
+{
+    whenAFolderExists([this, counter, intervals, kind, closure] {
         setIsScanLargeFile(false);
         NotificationCenter::defaultCenter().post(didShowMainWindowTitleNotification());
         setWindowSize();
-        gaCollection(QStringLiteral("ClickDupImageScan"));
-        GACollectionManager::default_().collectionImageIntervalsGA();
-        sendFolderEvents(QStringLiteral("Image_"), QStringLiteral("Image"));
-        if (startScanImagesClosure_) {
-            startScanImagesClosure_(folderList_);
+        gaCollection(counter);
+        (GACollectionManager::default_().*intervals)();
+        sendFolderEvents(kind + QLatin1Char('_'), kind);
+        if (this->*closure) {
+            (this->*closure)(folderList_);
         }
     });
 }

@@ -14,6 +14,7 @@
 #include "View/TrackingTableCellView.h"
 
 class FunctionButton;
+class GACollectionManager;
 class QFileDialog;
 class QLabel;
 class QParallelAnimationGroup;
@@ -171,6 +172,10 @@ private:
     // The function buttons: checks that a folder still exists off the main
     // thread, then runs `start` or tells the user.
     void whenAFolderExists(std::function<void()> start);
+    // The duplicate and similar-image buttons: the same steps with their own
+    // counter, interval event, kind of folder events and closure.
+    void startScanOfFiles(const QString& counter, void (GACollectionManager::*intervals)(), const QString& kind,
+                          StartClosure FolderSetViewController::*closure);
     void sendFolderEvents(const QString& prefix, const QString& suffix);
 
     std::unique_ptr<Ui::FolderSetViewController> ui_;

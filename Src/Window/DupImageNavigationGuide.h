@@ -32,6 +32,23 @@ struct Pages {
     RYTView* largeTextView = nullptr;
 };
 
+// The labels and bubbles of a form's layout, whose outlets bear the same names.
+template <typename Layout>
+Pages pagesOf(const Layout& ui)
+{
+    Pages pages;
+    pages.duplicateBtnTitle = ui.duplicateBtnTitle;
+    pages.dupImagesBtnTitle = ui.dupImagesBtnTitle;
+    pages.largeBtnTitle = ui.largeBtnTitle;
+    pages.duplicateFileTipLabel = ui.duplicateFileTipLabel;
+    pages.dupTextView = ui.dupTextView;
+    pages.dupImagesTipLabel = ui.dupImagesTipLabel;
+    pages.dupImageTextView = ui.dupImageTextView;
+    pages.largeFileTipLable = ui.largeFileTipLable;
+    pages.largeTextView = ui.largeTextView;
+    return pages;
+}
+
 // Titles, their colour, tips, then each bubble fitted to its tip.
 void fillPages(const Pages& pages);
 

@@ -49,17 +49,7 @@ void DupImageNavigationViewController::updateView(RYTView* view, QLabel* textFie
 
 void DupImageNavigationViewController::viewDidLoad()
 {
-    DupImageNavigationGuide::Pages pages;
-    pages.duplicateBtnTitle = ui_->duplicateBtnTitle;
-    pages.dupImagesBtnTitle = ui_->dupImagesBtnTitle;
-    pages.largeBtnTitle = ui_->largeBtnTitle;
-    pages.duplicateFileTipLabel = ui_->duplicateFileTipLabel;
-    pages.dupTextView = ui_->dupTextView;
-    pages.dupImagesTipLabel = ui_->dupImagesTipLabel;
-    pages.dupImageTextView = ui_->dupImageTextView;
-    pages.largeFileTipLable = ui_->largeFileTipLable;
-    pages.largeTextView = ui_->largeTextView;
-    DupImageNavigationGuide::fillPages(pages);
+    DupImageNavigationGuide::fillPages(DupImageNavigationGuide::pagesOf(*ui_));
 
     // The root lets whatever lies beneath show through; the pages dim it.
     setAttribute(Qt::WA_NoSystemBackground);

@@ -89,17 +89,7 @@ void DupImageNavigationWindowController::updateView(RYTView* view, QLabel* textF
 
 void DupImageNavigationWindowController::windowDidLoad()
 {
-    DupImageNavigationGuide::Pages pages;
-    pages.duplicateBtnTitle = ui_->duplicateBtnTitle;
-    pages.dupImagesBtnTitle = ui_->dupImagesBtnTitle;
-    pages.largeBtnTitle = ui_->largeBtnTitle;
-    pages.duplicateFileTipLabel = ui_->duplicateFileTipLabel;
-    pages.dupTextView = ui_->dupTextView;
-    pages.dupImagesTipLabel = ui_->dupImagesTipLabel;
-    pages.dupImageTextView = ui_->dupImageTextView;
-    pages.largeFileTipLable = ui_->largeFileTipLable;
-    pages.largeTextView = ui_->largeTextView;
-    DupImageNavigationGuide::fillPages(pages);
+    DupImageNavigationGuide::fillPages(DupImageNavigationGuide::pagesOf(*ui_));
     NotificationCenter::defaultCenter().addObserver(this, ClickWindow::clickNotification(),
                                                     [this](const Notification&) { clickAction(); });
 }
