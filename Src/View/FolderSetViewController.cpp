@@ -30,14 +30,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
-#include <QLayout>
+#include <QVBoxLayout>
 #include <QListView>
 #include <QMainWindow>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTreeView>
 
