@@ -1,5 +1,7 @@
 #include "KPLCellLook.h"
 
+#include "View/Extension/KPLExtensionView.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,9 +19,7 @@ QFont KPLCellLook::titleFontFor(const std::optional<QFont>& cellFont) const
     if (cellFont) {
         return *cellFont;
     }
-    QFont font;
-    font.setPixelSize(11);
-    return font;
+    return systemFont(11);
 }
 
 QColor KPLCellLook::titleColorToUse() const

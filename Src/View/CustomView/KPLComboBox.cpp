@@ -1,5 +1,7 @@
 #include "KPLComboBox.h"
 
+#include "View/Extension/KPLExtensionView.h"
+
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
@@ -36,13 +38,6 @@ private:
     const KPLComboBoxCell* cell_;
 };
 
-QFont systemFont11()
-{
-    QFont font;
-    font.setPixelSize(11);
-    return font;
-}
-
 QColor calibrated(double red, double green, double blue)
 {
     return QColor::fromRgbF(float(red), float(green), float(blue), 1.0f);
@@ -77,7 +72,7 @@ void KPLComboBox::configCell()
     cell->editable = true;
     cell->controlSize = size();
     setTitleColor(calibrated(0, 0, 0));
-    setTitleFont(systemFont11());
+    setTitleFont(systemFont(11));
     setFillColor(calibrated(1, 1, 1));
     setBorderColor(calibrated(0.43, 0.43, 0.43));
     setBorderWidth(0.5);

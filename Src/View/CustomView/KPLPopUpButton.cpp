@@ -2,18 +2,9 @@
 
 #include "QVLibrary/RYTImage.h"
 
+#include "View/Extension/KPLExtensionView.h"
+
 #include <QPainter>
-
-namespace {
-
-QFont systemFont11()
-{
-    QFont font;
-    font.setPixelSize(11);
-    return font;
-}
-
-}  // namespace
 
 KPLPopUpButton::KPLPopUpButton(QWidget* parent)
     : QComboBox(parent)
@@ -39,9 +30,9 @@ void KPLPopUpButton::configCell()
     popUpButtonCell();
     addItems({QStringLiteral("第十六届咖喱鸡规范啊分公司代理房管局老豆腐干"), QStringLiteral("Item2"), QStringLiteral("item3")});
     setCurrentIndex(0);
-    setFont(systemFont11());
+    setFont(systemFont(11));
     setTitleColor(QColor::fromRgbF(0, 0, 0, 1));
-    setTitleFont(systemFont11());
+    setTitleFont(systemFont(11));
     setFillColor(QColor(Qt::white));
     setBorderColor(QColor(Qt::transparent));
     setBorderWidth(0.5);

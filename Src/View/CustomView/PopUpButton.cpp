@@ -1,6 +1,7 @@
 #include "PopUpButton.h"
 
 #include "Main/Utilities.h"
+#include "View/Extension/KPLExtensionView.h"
 #include "PopUpMenuWindow.h"
 
 #include <QEnterEvent>
@@ -18,19 +19,53 @@ const char* const kLabelColor = "LabelColor";
 
 QFont titleFont()
 {
-    QFont font;
-    font.setPixelSize(12);
-    return font;
+    return systemFont(12);
 }
 
 }  // namespace
 
-PopUpButton::PopUpButton(QWidget* parent)
+KPLHoverFillView::KPLHoverFillView(QWidget* parent)
     : QWidget(parent)
 {
-    menuWindow_ = new PopUpMenuWindow(this);
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
+}
+
+void KPLHoverFillView::setHovered(bool hovered)
+{
+    hovered_ = hovered;
+    hoverChanged(hovered);
+    update();
+}
+
+void KPLHoverFillView::paintEvent(QPaintEvent*)
+{
+    if (!hovered_) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 4, 4);
+    painter.fillPath(path, hoverFillColor());
+}
+
+void KPLHoverFillView::enterEvent(QEnterEvent* event)
+{
+    setHovered(true);
+    QWidget::enterEvent(event);
+}
+
+void KPLHoverFillView::leaveEvent(QEvent* event)
+{
+    setHovered(false);
+    QWidget::leaveEvent(event);
+}
+
+PopUpButton::PopUpButton(QWidget* parent)
+    : KPLHoverFillView(parent)
+{
+    menuWindow_ = new PopUpMenuWindow(this);
     setupView();
 }
 
@@ -165,42 +200,21 @@ QSize PopUpButton::sizeHint() const
     return QSize(width() > 0 ? width() : kTitleAllowance, 22);
 }
 
-void PopUpButton::setHovered(bool hovered)
+QColor PopUpButton::hoverFillColor() const
 {
-    hovered_ = hovered;
+    return color256(255, 255, 255);
+}
+
+void PopUpButton::hoverChanged(bool hovered)
+{
     // The hover fill stays light in either appearance; so does the title on it.
     selectedTitle_->setOnLightSurface(hovered);
-    update();
-}
-
-void PopUpButton::paintEvent(QPaintEvent*)
-{
-    if (!hovered_) {
-        return;
-    }
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 4, 4);
-    painter.fillPath(path, color256(255, 255, 255));
-}
-
-void PopUpButton::enterEvent(QEnterEvent* event)
-{
-    setHovered(true);
-    QWidget::enterEvent(event);
-}
-
-void PopUpButton::leaveEvent(QEvent* event)
-{
-    setHovered(false);
-    QWidget::leaveEvent(event);
 }
 
 void PopUpButton::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
+        KPLHoverFillView::mousePressEvent(event);
         return;
     }
     showPopupWindow();
@@ -209,10 +223,8 @@ void PopUpButton::mousePressEvent(QMouseEvent* event)
 // ---- MenuItemView -----------------------------------------------------------
 
 MenuItemView::MenuItemView(QWidget* parent)
-    : QWidget(parent)
+    : KPLHoverFillView(parent)
 {
-    setMouseTracking(true);
-    setAttribute(Qt::WA_Hover);
     setUpView();
 }
 
@@ -228,9 +240,7 @@ void MenuItemView::setUpView()
     iconView_->setFixedSize(11, 16);
 
     title_ = new TruncatingLabel(this);
-    QFont font;
-    font.setPixelSize(12);
-    title_->setFont(font);
+    title_->setFont(titleFont());
     title_->setElideMode(Qt::ElideMiddle);
     title_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The menu is white in either appearance, so its text keeps its light value.
@@ -247,42 +257,16 @@ void MenuItemView::setUpView()
     setMaximumWidth(550);
 }
 
-void MenuItemView::setHovered(bool hovered)
+void MenuItemView::hoverChanged(bool hovered)
 {
-    hovered_ = hovered;
     title_->setTextColor(hovered ? QColor(Qt::white) : QColor());
     iconView_->setImageNamed(hovered ? QStringLiteral("hook_hover") : QStringLiteral("hook_normal"));
-    update();
-}
-
-void MenuItemView::paintEvent(QPaintEvent*)
-{
-    if (!hovered_) {
-        return;
-    }
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 4, 4);
-    painter.fillPath(path, hoverColor());
-}
-
-void MenuItemView::enterEvent(QEnterEvent* event)
-{
-    setHovered(true);
-    QWidget::enterEvent(event);
-}
-
-void MenuItemView::leaveEvent(QEvent* event)
-{
-    setHovered(false);
-    QWidget::leaveEvent(event);
 }
 
 void MenuItemView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
+        KPLHoverFillView::mousePressEvent(event);
         return;
     }
     if (clickedBlock_) {

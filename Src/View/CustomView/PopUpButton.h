@@ -14,6 +14,29 @@ class PopUpMenuWindow;
 
 enum class PopUpPosition { bottom, top };
 
+// A view filled with a rounded colour while the mouse is over it.
+class KPLHoverFillView : public QWidget {
+    Q_OBJECT
+public:
+    explicit KPLHoverFillView(QWidget* parent = nullptr);
+
+    bool isHovered() const { return hovered_; }
+
+protected:
+    virtual QColor hoverFillColor() const = 0;
+    // After the hover state changed.
+    virtual void hoverChanged(bool hovered) = 0;
+
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void setHovered(bool hovered);
+
+    bool hovered_ = false;
+};
+
 // Told when the user picks an item of a PopUpButton (also when the owner
 // selects an item by title).
 class PopUpButtonDelegate {
@@ -34,7 +57,7 @@ public:
 //
 // Whether the button reacts is its enabled state (QWidget::setEnabled); its
 // title colour and arrow stay as the owner sets them.
-class PopUpButton : public QWidget {
+class PopUpButton : public KPLHoverFillView {
     Q_OBJECT
 public:
     explicit PopUpButton(QWidget* parent = nullptr);
@@ -87,14 +110,12 @@ public:
     QSize sizeHint() const override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    QColor hoverFillColor() const override;
+    void hoverChanged(bool hovered) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void setupView();
-    void setHovered(bool hovered);
 
     PopUpMenuWindow* menuWindow_ = nullptr;
     PopUpButtonDelegate* delegate_ = nullptr;
@@ -103,12 +124,11 @@ private:
     TruncatingLabel* selectedTitle_ = nullptr;
     int selectedIndex_ = 0;
     QString removePath_;
-    bool hovered_ = false;
 };
 
 // One row of the pop-up menu: a check mark and a title. The row under the
 // mouse is filled blue with a white title.
-class MenuItemView : public QWidget {
+class MenuItemView : public KPLHoverFillView {
     Q_OBJECT
 public:
     explicit MenuItemView(QWidget* parent = nullptr);
@@ -120,23 +140,19 @@ public:
     IconView* iconView() const { return iconView_; }
     bool selected() const { return selected_; }
     void setSelected(bool selected) { selected_ = selected; }
-    bool isHovered() const { return hovered_; }
 
     static QColor hoverColor();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    QColor hoverFillColor() const override { return hoverColor(); }
+    void hoverChanged(bool hovered) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void setUpView();
-    void setHovered(bool hovered);
 
     std::function<void(const QString&)> clickedBlock_;
     TruncatingLabel* title_ = nullptr;
     IconView* iconView_ = nullptr;
     bool selected_ = false;
-    bool hovered_ = false;
 };

@@ -285,6 +285,15 @@ void windowDidExitFullScreen(QWidget* controller)
     }
 }
 
+QFont systemFont(double size)
+{
+    QFont font = QGuiApplication::font();
+    if (size > 0.0) {
+        font.setPixelSize(qMax(1, qRound(size)));
+    }
+    return font;
+}
+
 QFont shuziFont(double size)
 {
     static const bool installed = QFontDatabase::hasFamily(QStringLiteral("Shuzi"));

@@ -91,6 +91,8 @@ AttributedString highLightText(const QString& text, const QFont& font, const QCo
 // The digits' font "Shuzi" at `size` (logical pixels), or the system font of
 // that size where it is not installed (it is not shipped).
 QFont shuziFont(double size);
+// The system font at `size` logical pixels; its usual size for 0 or less.
+QFont systemFont(double size);
 
 // --- Debug print -----------------------------------------------------------
 
