@@ -128,12 +128,15 @@ void KPLScrollViewLook::setFillColor(std::optional<QColor> color)
 {
     fillColor_ = color;
     if (color) {
-        QWidget* viewport = area_->viewport();
-        QPalette palette = viewport->palette();
-        palette.setColor(QPalette::Base, *color);
-        palette.setColor(QPalette::Window, *color);
-        viewport->setPalette(palette);
-        viewport->setAutoFillBackground(true);
+        // The area under the scrollers too: their track is translucent and
+        // is meant to lie on this background.
+        for (QWidget* surface : {static_cast<QWidget*>(area_), area_->viewport()}) {
+            QPalette palette = surface->palette();
+            palette.setColor(QPalette::Base, *color);
+            palette.setColor(QPalette::Window, *color);
+            surface->setPalette(palette);
+            surface->setAutoFillBackground(true);
+        }
     }
     redraw();
 }

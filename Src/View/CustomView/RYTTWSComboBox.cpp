@@ -1,11 +1,14 @@
 #include "RYTTWSComboBox.h"
 
 #include "IconView.h"
+#include "KPLScrollView.h"
 #include "QVBaseLib/RYLog.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTImage.h"
 #include "RYTTWSComboBoxTextCellView.h"
 #include "View/PreferenceView/ZWEventMonitor.h"
+
+#include "View/Extension/KPLExtensionView.h"
 
 #include <QAbstractListModel>
 #include <QEnterEvent>
@@ -17,19 +20,6 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTimer>
-
-namespace {
-
-QFont systemFont(double size)
-{
-    QFont font;
-    if (size > 0.0) {
-        font.setPixelSize(qMax(1, qRound(size)));
-    }
-    return font;
-}
-
-}  // namespace
 
 // The list's rows: one per item.
 class RYTTWSComboBox::ListModel : public QAbstractListModel {
@@ -77,10 +67,7 @@ public:
         if (!cell) {
             return;
         }
-        cell->resize(option.rect.size());
-        painter->save();
-        cell->render(painter, option.rect.topLeft(), QRegion(), QWidget::DrawChildren);
-        painter->restore();
+        cell->drawInRect(painter, option.rect);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
     {
@@ -545,6 +532,9 @@ void RYTTWSComboBox::openComboBox()
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The program's thin scroller, shown only when the list scrolls.
+    KPLScrollViewLook* look = KPLScrollViewLook::applyTo(table);
+    look->setFillColor(subviewBackgroundColor_);
     table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     table->setDelegate(this);
     new RYTableRowViewHost(table, this);

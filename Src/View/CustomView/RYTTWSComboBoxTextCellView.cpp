@@ -1,6 +1,7 @@
 #include "RYTTWSComboBoxTextCellView.h"
 
 #include <QFontMetricsF>
+#include <QPainter>
 
 RYTTWSComboBoxTextCellView::RYTTWSComboBoxTextCellView(QWidget* parent)
     : RYTableCellView(parent)
@@ -72,4 +73,31 @@ void RYTTWSComboBoxTextCellView::layoutLabels()
     subtitleLabel_->setGeometry(leading, titleTop + titleHeight, qMax(0, width() - leading - trailing), subtitleHeight);
     subtitleLabel_->setVisible(hasSubtitle_);
     imageView_->setGeometry(5, (height() - 20) / 2, 20, 20);
+}
+
+void RYTTWSComboBoxTextCellView::drawInRect(QPainter* painter, const QRect& rect)
+{
+    if (size() != rect.size()) {
+        resize(rect.size());
+    }
+    layoutLabels();
+    painter->save();
+    painter->translate(rect.topLeft());
+    painter->setClipRect(QRect(QPoint(0, 0), rect.size()));
+    if (!imageView_->isHidden() && !imageView_->image().isNull()) {
+        imageView_->image().paint(painter, imageView_->geometry(), Qt::AlignCenter);
+    }
+    const auto drawLabel = [painter](TruncatingLabel* label) {
+        if (label->isHidden() || label->text().isEmpty()) {
+            return;
+        }
+        painter->setFont(label->font());
+        painter->setPen(label->effectiveTextColor());
+        const QString shown = QFontMetricsF(label->font()).elidedText(label->text(), label->elideMode(),
+                                                                      label->width());
+        painter->drawText(label->geometry(), int(label->alignment()) | Qt::TextSingleLine, shown);
+    };
+    drawLabel(titleLabel_);
+    drawLabel(subtitleLabel_);
+    painter->restore();
 }

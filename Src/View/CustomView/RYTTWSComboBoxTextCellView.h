@@ -36,6 +36,9 @@ public:
 
     // Back to a fresh cell before it is filled for another row.
     void prepareForReuse();
+    // Paints the cell as laid out for `rect`, as a list's painting delegate
+    // does; the cell itself need not show.
+    void drawInRect(QPainter* painter, const QRect& rect);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
