@@ -4,6 +4,8 @@
 #include "Main/Utilities.h"
 #include "QVLibrary/RYTImage.h"
 
+#include "View/Extension/KPLExtensionView.h"
+
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QMenu>
@@ -16,13 +18,11 @@ namespace {
 
 QFont titleFont()
 {
-    QFont font;
-    font.setPixelSize(12);
-    return font;
+    return systemFont(12);
 }
 
-// The menu draws every row in the row colour but the ones it is told to
-// leave plain.
+// The menu's own look: white, a thin grey frame, rows of 24 with a pale
+// fill under the mouse, texts in the row colour but the ones left plain.
 class SortMenuStyle final : public QProxyStyle {
 public:
     QStringList plainRows;
@@ -30,20 +30,65 @@ public:
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override
     {
-        if (element == CE_MenuItem) {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element != CE_MenuItem || !item) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        painter->fillRect(item->rect, Qt::white);
+        if (item->state & State_Selected) {
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(QColor(0xE3, 0xEE, 0xFD));
+            painter->drawRoundedRect(QRectF(item->rect).adjusted(2, 1, -2, -1), 4, 4);
+        }
+        painter->setFont(item->font);
+        painter->setPen(plainRows.contains(item->text) ? QColor(0x1F, 0x23, 0x29) : SortPopButton::rowColor());
+        painter->drawText(item->rect.adjusted(12, 0, -12, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          item->text);
+        painter->restore();
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element == PE_PanelMenu) {
+            painter->fillRect(option->rect, Qt::white);
+            return;
+        }
+        if (element == PE_FrameMenu) {
+            painter->save();
+            painter->setPen(QColor(0xD9, 0xDC, 0xE1));
+            painter->drawRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5));
+            painter->restore();
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override
+    {
+        if (type == CT_MenuItem) {
             if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-                QStyleOptionMenuItem row(*item);
-                if (!plainRows.contains(row.text)) {
-                    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
-                        row.palette.setColor(QPalette::Normal, role, SortPopButton::rowColor());
-                        row.palette.setColor(QPalette::Inactive, role, SortPopButton::rowColor());
-                    }
-                }
-                QProxyStyle::drawControl(element, &row, painter, widget);
-                return;
+                return QSize(QFontMetrics(item->font).horizontalAdvance(item->text) + 24, 24);
             }
         }
-        QProxyStyle::drawControl(element, option, painter, widget);
+        return QProxyStyle::sizeFromContents(type, option, size, widget);
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        switch (metric) {
+        case PM_MenuPanelWidth:
+            return 1;
+        case PM_MenuHMargin:
+        case PM_MenuVMargin:
+            return 3;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
     }
 };
 
@@ -57,13 +102,8 @@ QPalette lightPalette()
         palette.setColor(group, QPalette::WindowText, QColor(0x1F, 0x23, 0x29));
         palette.setColor(group, QPalette::Text, QColor(0x1F, 0x23, 0x29));
         palette.setColor(group, QPalette::ButtonText, QColor(0x1F, 0x23, 0x29));
-        palette.setColor(group, QPalette::Button, QColor(0xF2, 0xF4, 0xF7));
         palette.setColor(group, QPalette::Highlight, QColor(0xE3, 0xEE, 0xFD));
         palette.setColor(group, QPalette::HighlightedText, QColor(0x1F, 0x23, 0x29));
-        palette.setColor(group, QPalette::Light, QColor(0xFF, 0xFF, 0xFF));
-        palette.setColor(group, QPalette::Mid, QColor(0xD9, 0xDC, 0xE1));
-        palette.setColor(group, QPalette::Dark, QColor(0xB8, 0xBD, 0xC4));
-        palette.setColor(group, QPalette::Shadow, QColor(0x9A, 0xA0, 0xA8));
     }
     return palette;
 }

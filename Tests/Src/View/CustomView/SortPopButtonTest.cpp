@@ -26,7 +26,7 @@ protected:
         button->move(20, 20);
         button->resize(80, 20);
         button->setDelegate(&sorter);
-        button->setTitle(QStringLiteral("BySize"));
+        button->setTitle(QStringLiteral("By Size"));
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
@@ -69,12 +69,12 @@ TEST_F(SortPopButtonTest, EachRowReportsItsTagOnce)
 TEST_F(SortPopButtonTest, RowsJoinByAndTheKindWithJapaneseWordOrderForSizeOnly)
 {
     EXPECT_EQ(SortPopButton::rowTitles(),
-              (QStringList{QStringLiteral("BySize"), QStringLiteral("ByDate"), QStringLiteral("ByType")}));
+              (QStringList{QStringLiteral("By Size"), QStringLiteral("By Date"), QStringLiteral("By Type")}));
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     EXPECT_EQ(SortPopButton::rowTitles(),
-              (QStringList{QStringLiteral("SizeBy"), QStringLiteral("ByDate"), QStringLiteral("ByType")}));
+              (QStringList{QStringLiteral("SizeBy "), QStringLiteral("By Date"), QStringLiteral("By Type")}));
     QMenu* menu = open();
-    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("SizeBy"));
+    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("SizeBy "));
     EXPECT_EQ(menu->actions().at(0)->data().toInt(), 1);
 }
 
@@ -83,8 +83,8 @@ TEST_F(SortPopButtonTest, WidthIsTheTitlePlusTwentySixWithTheArrowAtTitlePlusThr
     EXPECT_EQ(SortPopButton::widthForTitleWidth(50.0), 76);
     QFont font;
     font.setPixelSize(12);
-    const double title = QFontMetricsF(font).horizontalAdvance(QStringLiteral("ByDate"));
-    button->setTitle(QStringLiteral("ByDate"));
+    const double title = QFontMetricsF(font).horizontalAdvance(QStringLiteral("By Date"));
+    button->setTitle(QStringLiteral("By Date"));
     EXPECT_EQ(button->width(), int(std::ceil(title)) + 26);
     const QImage image = button->grab().toImage();
     // White around the text, the dark arrow in its 8 x 6 box.
