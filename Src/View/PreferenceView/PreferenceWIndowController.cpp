@@ -57,7 +57,15 @@ void PreferenceWIndowController::showEvent(QShowEvent* event)
         // The first time, over the middle of the main window.
         placed_ = true;
         if (QWidget* main = ModalOverlay::applicationMainWindow()) {
-            move(main->frameGeometry().center() - rect().center());
+            QRect frame = frameGeometry();
+            frame.moveCenter(main->frameGeometry().center());
+            // Kept whole on the screen, also over a smaller main window.
+            if (QScreen* screen = main->screen()) {
+                const QRect room = screen->availableGeometry();
+                frame.moveLeft(qBound(room.left(), frame.left(), qMax(room.left(), room.right() - frame.width() + 1)));
+                frame.moveTop(qBound(room.top(), frame.top(), qMax(room.top(), room.bottom() - frame.height() + 1)));
+            }
+            move(frame.topLeft());
         }
     }
     preferenceViewController()->viewWillAppear();
