@@ -83,11 +83,8 @@ PreferenceViewController::SizeBlock PreferenceViewController::similarBlock()
 void PreferenceViewController::showUnit(PopUpButton* popup, const QString& unit)
 {
     // Marks the item without telling the delegate: showing a stored unit is
-    // not a choice of the user.
-    const int index = int(unitTitles().indexOf(unit));
-    if (index >= 0) {
-        popup->selectItemAt(index);
-    }
+    // not a choice of the user. A unit the menu does not list marks none.
+    popup->selectItemAt(int(unitTitles().indexOf(unit)));
     popup->selectedTitle()->setText(unit);
     popup->selectedTitle()->setToolTip(unit);
 }

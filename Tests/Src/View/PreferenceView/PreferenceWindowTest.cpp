@@ -100,6 +100,8 @@ TEST_F(PreferenceTest, LoadingAPageWritesNothingWhateverItShows)
     EXPECT_EQ(rawFile(), before);
     EXPECT_TRUE(sheets.isEmpty());
     EXPECT_EQ(popup("similarImageMaxByteTypeBox")->selectedTitle()->text(), "TB");
+    EXPECT_EQ(popup("similarImageMaxByteTypeBox")->selectedIndex(), -1);
+    EXPECT_EQ(popup("similarImageMinByteTypeBox")->selectedIndex(), 1);
     EXPECT_EQ(controller().similarImageMaxByteType(), 3);
 }
 
