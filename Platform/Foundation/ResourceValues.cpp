@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <dirent.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -349,6 +351,44 @@ QByteArray fittedName(const QByteArray& name, int maxBytes)
         return cutAt(stem, maxBytes - extension.size() - 1) + '.' + extension;
     }
     return cutAt(name, maxBytes);
+}
+
+QByteArray onDisk(const QByteArray& path)
+{
+    struct stat st {};
+    if (path.isEmpty() || path[0] != '/' || ::lstat(path.constData(), &st) == 0) {
+        return path;
+    }
+    QByteArray resolved;
+    for (const QByteArray& component : path.split('/')) {
+        if (component.isEmpty()) {
+            continue;
+        }
+        const QByteArray folder = resolved.isEmpty() ? QByteArray("/") : resolved;
+        QByteArray candidate = resolved + '/' + component;
+        if (::lstat(candidate.constData(), &st) != 0) {
+            // Only one entry may decode to the same text, else the choice is not ours to make.
+            const QString wanted = QFile::decodeName(component);
+            QByteArray match;
+            int matches = 0;
+            if (DIR* dir = ::opendir(folder.constData())) {
+                while (const dirent* entry = ::readdir(dir)) {
+                    const QByteArray name(entry->d_name);
+                    if (name != "." && name != ".." && QFile::decodeName(name) == wanted) {
+                        match = name;
+                        ++matches;
+                    }
+                }
+                ::closedir(dir);
+            }
+            if (matches != 1) {
+                return path;
+            }
+            candidate = resolved + '/' + match;
+        }
+        resolved = candidate;
+    }
+    return resolved.isEmpty() ? path : resolved;
 }
 
 }  // namespace FilePath

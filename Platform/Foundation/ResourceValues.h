@@ -111,4 +111,10 @@ QByteArray fromStoredText(const QString& text);
 // `name` cut to at most `maxBytes` bytes: the extension is kept when it
 // leaves room for a good part of the rest, and no UTF-8 character is split.
 QByteArray fittedName(const QByteArray& name, int maxBytes);
+// The bytes on disk of a path that went through text (a file chooser hands
+// out decoded names, and a name that is not UTF-8 comes back with
+// replacement characters): each component that does not exist as given is
+// looked up in its folder by its decoded name. Returns `path` unchanged when
+// it exists, and also when a component has no single such match.
+QByteArray onDisk(const QByteArray& path);
 }  // namespace FilePath

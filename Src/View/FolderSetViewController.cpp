@@ -455,7 +455,7 @@ void FolderSetViewController::openChooser(bool fromEmptyLook)
         QByteArrayList paths;
         for (const QUrl& url : urls) {
             if (url.isLocalFile()) {
-                paths << FilePath::fromFileUrl(url);
+                paths << FilePath::onDisk(FilePath::fromFileUrl(url));
             }
         }
         chooserAnswered(paths, fromEmptyLook);

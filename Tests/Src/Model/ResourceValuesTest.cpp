@@ -181,3 +181,26 @@ TEST(FilePathTest, FittedNamesKeepTheExtensionAndWholeCharacters)
     // An extension too long to keep is cut with the rest.
     EXPECT_EQ(FilePath::fittedName("a." + QByteArray(300, 'x'), 50), "a." + QByteArray(48, 'x'));
 }
+
+// A chooser hands out decoded names; a folder whose name is not UTF-8 must
+// still be found on disk, and an ambiguous one is left alone.
+TEST(FilePathTest, PathsThatWentThroughTextAreFoundOnDisk)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray root = QFile::encodeName(dir.path());
+    const QByteArray odd = root + "/r\xff\xfeoot";
+    ASSERT_EQ(::mkdir(odd.constData(), 0700), 0);
+    ASSERT_EQ(::mkdir((odd + "/inner").constData(), 0700), 0);
+
+    const QByteArray viaText = QFile::encodeName(QFile::decodeName(odd + "/inner"));
+    ASSERT_NE(viaText, odd + "/inner");
+    EXPECT_EQ(FilePath::onDisk(viaText), odd + "/inner");
+    EXPECT_EQ(FilePath::onDisk(odd), odd);
+    EXPECT_EQ(FilePath::onDisk(root + "/missing"), root + "/missing");
+
+    // Two names that decode alike: the text cannot tell which was meant.
+    ASSERT_EQ(::mkdir((root + "/r\xfe\xffoot").constData(), 0700), 0);
+    const QByteArray ambiguous = QFile::encodeName(QFile::decodeName(odd));
+    EXPECT_EQ(FilePath::onDisk(ambiguous), ambiguous);
+}
