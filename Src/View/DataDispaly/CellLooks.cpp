@@ -3,11 +3,13 @@
 #include "Foundation/Bundle.h"
 #include "Main/Utilities.h"
 #include "Model/FileInfo.h"
+#include "View/Extension/KPLExtension.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
 
+#include <QAbstractItemView>
 #include <QIcon>
 #include <QLabel>
 
@@ -69,6 +71,22 @@ QIcon fileIcon(const FileInfo& file)
     case FileType::other: break;
     }
     return RYTImage::named(QStringLiteral("left_Others"));
+}
+
+QString sizeText(uint64_t bytes)
+{
+    return transformedFileSize(bytes, true, true);
+}
+
+void setUpResultList(QAbstractItemView* view)
+{
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setMouseTracking(true);
 }
 
 void setIcon(QLabel* imageView, const QIcon& icon)

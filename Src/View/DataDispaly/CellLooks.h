@@ -1,10 +1,17 @@
 #pragma once
 
+#include <optional>
+
 #include <QColor>
 #include <QIcon>
+#include <QLabel>
 #include <QString>
 
-class FileInfo;
+#include "Foundation/Error.h"
+#include "Model/FileInfo.h"
+#include "QVLibrary/RYTCheckBox.h"
+
+class QAbstractItemView;
 class QLabel;
 class RYTButton;
 class RYTCheckBox;
@@ -29,5 +36,37 @@ QColor lightColor(const QString& name, double alpha = 1.0);
 QIcon fileIcon(const FileInfo& file);
 // An icon drawn into an image view at its size.
 void setIcon(QLabel* imageView, const QIcon& icon);
+
+// A size as the rows write it.
+QString sizeText(uint64_t bytes);
+
+// The look of the result lists: whole rows chosen one at a time, nothing
+// edited, smooth scrolling, no frame and no horizontal scroll bar, the mouse
+// followed for the row views.
+void setUpResultList(QAbstractItemView* view);
+
+// What a file row shows, in either panel's file cell: the box (enabled or
+// not, ticked when the file is selected), icon, full path (its own tool
+// tip when `pathToolTip`), size, and in the removal variant the error icon
+// with the error as tool tip.
+template <typename Cell>
+void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool pathToolTip, bool removeVariant)
+{
+    cell->checkBox()->setEnabled(enabled);
+    cell->checkBox()->setAllowsMixedState(false);
+    cell->checkBox()->setState(file.selected() ? 1 : 0);
+    cell->checkBox()->setTag(row);
+    const QString path = file.displayPath();
+    cell->fileNameLabel()->setText(path);
+    cell->fileNameLabel()->setToolTip(pathToolTip ? path : QString());
+    cell->sizeLabel()->setText(sizeText(file.size()));
+    setIcon(cell->iconImageView(), fileIcon(file));
+    if (removeVariant) {
+        const std::optional<Error> error = file.removeError();
+        cell->errorImageView()->setVisible(error.has_value());
+        cell->errorImageView()->setToolTip(error ? error->localizedDescription() : QString());
+    }
+}
+
 
 }  // namespace CellLooks

@@ -25,6 +25,45 @@ std::optional<std::vector<GroupInsertRun>> groupInsertRuns(const DuplicateFilesL
     return runs;
 }
 
+void GroupRows::rebuild()
+{
+    rows_.clear();
+    rows_.reserve(groups_.size());
+    // From the end, so a group listed twice keeps its first row.
+    for (qsizetype i = groups_.size() - 1; i >= 0; --i) {
+        rows_.insert(groups_[i].get(), int(i));
+    }
+}
+
+bool GroupRows::update(const DuplicateFilesList& next, size_t maxRuns, const Insert& insert, const Reset& reset)
+{
+    const auto runs = groupInsertRuns(groups_, next);
+    if (!runs || runs->size() > maxRuns) {
+        reset([&] {
+            groups_ = next;
+            rebuild();
+        });
+        return false;
+    }
+    for (const GroupInsertRun& run : *runs) {
+        insert(int(run.position), int(run.count), [&] {
+            groups_.insert(run.position, run.count, nullptr);
+            for (qsizetype i = 0; i < run.count; ++i) {
+                groups_[run.position + i] = next[run.position + i];
+            }
+            if (run.position + run.count == groups_.size()) {
+                // Appended: only the new rows are new.
+                for (qsizetype i = run.position; i < groups_.size(); ++i) {
+                    rows_.insert(groups_[i].get(), int(rows_.value(groups_[i].get(), int(i))));
+                }
+            } else {
+                rebuild();
+            }
+        });
+    }
+    return true;
+}
+
 bool sameFiles(const QList<FileInfoPtr>& a, const QList<FileInfoPtr>& b)
 {
     if (a.size() != b.size()) {

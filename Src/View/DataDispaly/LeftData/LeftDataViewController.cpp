@@ -410,11 +410,7 @@ void LeftDataViewController::initConfig()
     table->verticalHeader()->setMinimumSectionSize(1);
     table->verticalHeader()->setDefaultSectionSize(rowHeight);
     table->setShowGrid(false);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    table->setFrameShape(QFrame::NoFrame);
+    CellLooks::setUpResultList(table);
     table->setFocusPolicy(Qt::NoFocus);
     QPalette palette = table->viewport()->palette();
     palette.setColor(QPalette::Base, Qt::white);
@@ -468,36 +464,29 @@ void LeftDataViewController::updateBtnTitleColor()
 
 void LeftDataViewController::allAction()
 {
-    if (!viewSelected_) {
-        ui_->leftBtn->setChecked(true);  // a click on the shown filter changes nothing
-        return;
-    }
-    ui_->leftBtn->setChecked(true);
-    ui_->rightBtn->setChecked(false);
-    defaultSelect_ = false;
-    viewSelected_ = false;
-    updateViewSelected();
-    tableReload();
-    if (delegate_) {
-        delegate_->leftDataViewUpdateViewSelected(false);
-    }
-    updateBtnTitleColor();
+    switchFilter(false);
 }
 
 void LeftDataViewController::selectAction()
 {
-    if (viewSelected_) {
-        ui_->rightBtn->setChecked(true);
+    switchFilter(true);
+}
+
+void LeftDataViewController::switchFilter(bool selected)
+{
+    RYTButton* chosen = selected ? ui_->rightBtn : ui_->leftBtn;
+    RYTButton* other = selected ? ui_->leftBtn : ui_->rightBtn;
+    chosen->setChecked(true);  // a click on the shown filter changes nothing
+    if (viewSelected_ == selected) {
         return;
     }
-    ui_->rightBtn->setChecked(true);
-    ui_->leftBtn->setChecked(false);
+    other->setChecked(false);
     defaultSelect_ = false;
-    viewSelected_ = true;
+    viewSelected_ = selected;
     updateViewSelected();
     tableReload();
     if (delegate_) {
-        delegate_->leftDataViewUpdateViewSelected(true);
+        delegate_->leftDataViewUpdateViewSelected(selected);
     }
     updateBtnTitleColor();
 }
@@ -792,7 +781,7 @@ QWidget* LeftDataViewController::cellViewForIndex(CellViewDelegate* delegate, co
             totalFilesSize_ = size;
         }
         bar->setProgressValue(size == 0 || totalFilesSize_ == 0 ? 0.0 : double(size) / double(totalFilesSize_));
-        cell->filesCountLabel()->setText(transformedFileSize(size, true, true));
+        cell->filesCountLabel()->setText(CellLooks::sizeText(size));
         cell->setToolTip(isEnabledSelect_ ? QString::number(count) : QString());
         const bool empty = style.filterSelectedData() && style.selectedArray() ? style.selectedArray()->isEmpty()
                                                                                 : count == 0;

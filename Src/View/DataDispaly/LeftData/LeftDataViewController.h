@@ -184,6 +184,7 @@ private:
     void initConfig();
     void updateViewSelected();
     void updateBtnTitleColor();
+    void switchFilter(bool selected);
     std::vector<LeftDataListStylePtr>& mutableDataArray();
     void tableReload();
     void selectRowProgrammatically(int row);

@@ -1,5 +1,7 @@
 #include "KPLOutlineView.h"
 
+#include "View/DataDispaly/CellLooks.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLinearGradient>
@@ -16,13 +18,7 @@ KPLOutlineView::KPLOutlineView(QWidget* parent)
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(true);
     setAnimated(false);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFrameShape(QFrame::NoFrame);
-    setMouseTracking(true);
+    CellLooks::setUpResultList(this);
     applyBackground();
 }
 

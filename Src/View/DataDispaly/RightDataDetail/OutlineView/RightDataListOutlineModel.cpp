@@ -11,49 +11,28 @@ RightDataListOutlineModel::RightDataListOutlineModel(QObject* parent)
 {
 }
 
-void RightDataListOutlineModel::rebuildRows()
-{
-    rowOf_.clear();
-    rowOf_.reserve(groups_.size());
-    for (qsizetype i = 0; i < groups_.size(); ++i) {
-        rowOf_.insert(groups_[i].get(), int(i));  // a group listed twice keeps its last row
-    }
-}
-
 bool RightDataListOutlineModel::setGroups(const DuplicateFilesList& groups)
 {
-    const auto runs = groupInsertRuns(groups_, groups);
-    if (!runs || runs->size() > kMaxInsertRuns) {
-        beginResetModel();
-        groups_ = groups;
-        rebuildRows();
-        endResetModel();
-        return false;
-    }
-    for (const GroupInsertRun& run : *runs) {
-        beginInsertRows(QModelIndex(), int(run.position), int(run.position + run.count - 1));
-        groups_.insert(run.position, run.count, nullptr);
-        for (qsizetype i = 0; i < run.count; ++i) {
-            groups_[run.position + i] = groups[run.position + i];
-        }
-        if (run.position + run.count == groups_.size()) {
-            for (qsizetype i = run.position; i < groups_.size(); ++i) {
-                rowOf_.insert(groups_[i].get(), int(i));
-            }
-        } else {
-            rebuildRows();
-        }
-        endInsertRows();
-    }
-    return true;
+    return groups_.update(
+        groups, kMaxInsertRuns,
+        [this](int first, int count, const std::function<void()>& apply) {
+            beginInsertRows(QModelIndex(), first, first + count - 1);
+            apply();
+            endInsertRows();
+        },
+        [this](const std::function<void()>& apply) {
+            beginResetModel();
+            apply();
+            endResetModel();
+        });
 }
 
 DuplicateFilesPtr RightDataListOutlineModel::groupAt(const QModelIndex& index) const
 {
-    if (!isGroupIndex(index) || index.row() >= groups_.size()) {
+    if (!isGroupIndex(index) || index.row() >= groups_.list().size()) {
         return nullptr;
     }
-    return groups_[index.row()];
+    return groups_.list()[index.row()];
 }
 
 DuplicateFilesPtr RightDataListOutlineModel::parentGroup(const QModelIndex& index) const
@@ -62,8 +41,8 @@ DuplicateFilesPtr RightDataListOutlineModel::parentGroup(const QModelIndex& inde
         return nullptr;
     }
     const auto* group = static_cast<const DuplicateFiles*>(index.internalPointer());
-    const int row = rowOf_.value(group, -1);
-    return row >= 0 ? groups_[row] : nullptr;
+    const int row = groups_.rowOf(group);
+    return row >= 0 ? groups_.list()[row] : nullptr;
 }
 
 FileInfoPtr RightDataListOutlineModel::fileAt(const QModelIndex& index) const
@@ -77,25 +56,25 @@ FileInfoPtr RightDataListOutlineModel::fileAt(const QModelIndex& index) const
 
 int RightDataListOutlineModel::rowOfGroup(const DuplicateFiles* group) const
 {
-    return rowOf_.value(group, -1);
+    return groups_.rowOf(group);
 }
 
 QModelIndex RightDataListOutlineModel::indexOfGroup(const DuplicateFiles* group) const
 {
-    const int row = rowOf_.value(group, -1);
+    const int row = groups_.rowOf(group);
     return row >= 0 ? createIndex(row, 0, nullptr) : QModelIndex();
 }
 
 QModelIndex RightDataListOutlineModel::indexOfFile(const DuplicateFiles* group, const FileInfo* file) const
 {
-    const int groupRow = rowOf_.value(group, -1);
+    const int groupRow = groups_.rowOf(group);
     if (groupRow < 0 || !file) {
         return {};
     }
-    const QList<FileInfoPtr>& files = groups_[groupRow]->infos();
+    const QList<FileInfoPtr>& files = groups_.list()[groupRow]->infos();
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (files[i].get() == file) {
-            return createIndex(int(i), 0, const_cast<DuplicateFiles*>(groups_[groupRow].get()));
+            return createIndex(int(i), 0, const_cast<DuplicateFiles*>(groups_.list()[groupRow].get()));
         }
     }
     return {};
@@ -108,7 +87,7 @@ void RightDataListOutlineModel::groupChanged(const DuplicateFiles* group, bool w
         return;
     }
     emit dataChanged(at, at);
-    const int files = groups_[at.row()]->fileCount();
+    const int files = groups_.list()[at.row()]->fileCount();
     if (withFiles && files > 0) {
         emit dataChanged(index(0, 0, at), index(files - 1, 0, at));
     }
@@ -120,7 +99,7 @@ QModelIndex RightDataListOutlineModel::index(int row, int column, const QModelIn
         return {};
     }
     if (!parent.isValid()) {
-        return row < groups_.size() ? createIndex(row, 0, nullptr) : QModelIndex();
+        return row < groups_.list().size() ? createIndex(row, 0, nullptr) : QModelIndex();
     }
     const DuplicateFilesPtr group = groupAt(parent);
     if (!group || row >= group->fileCount()) {
@@ -134,14 +113,14 @@ QModelIndex RightDataListOutlineModel::parent(const QModelIndex& child) const
     if (!child.isValid() || !child.internalPointer()) {
         return {};
     }
-    const int row = rowOf_.value(static_cast<const DuplicateFiles*>(child.internalPointer()), -1);
+    const int row = groups_.rowOf(static_cast<const DuplicateFiles*>(child.internalPointer()));
     return row >= 0 ? createIndex(row, 0, nullptr) : QModelIndex();
 }
 
 int RightDataListOutlineModel::rowCount(const QModelIndex& parent) const
 {
     if (!parent.isValid()) {
-        return int(groups_.size());
+        return int(groups_.list().size());
     }
     const DuplicateFilesPtr group = groupAt(parent);
     return group ? group->fileCount() : 0;

@@ -16,7 +16,7 @@ class RightDataListOutlineModel : public QAbstractItemModel {
 public:
     explicit RightDataListOutlineModel(QObject* parent = nullptr);
 
-    const DuplicateFilesList& groups() const { return groups_; }
+    const DuplicateFilesList& groups() const { return groups_.list(); }
     // Shows `groups`. When they only add to the groups shown, just the new
     // rows are inserted (and true is returned); otherwise the model resets.
     bool setGroups(const DuplicateFilesList& groups);
@@ -41,9 +41,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    void rebuildRows();
     static bool isGroupIndex(const QModelIndex& index) { return index.isValid() && !index.internalPointer(); }
 
-    DuplicateFilesList groups_;
-    QHash<const DuplicateFiles*, int> rowOf_;
+    GroupRows groups_;
 };

@@ -321,22 +321,10 @@ QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegat
                     });
             delegate->registerView(cell, identifier);
         }
-        cell->checkBox()->setEnabled(checkIsEnabled_);
-        cell->checkBox()->setState(file->selected() ? RYTCheckBox::stateOn : RYTCheckBox::stateOff);
-        cell->checkBox()->setTag(index.row());
+        CellLooks::showFile(cell, *file, index.row(), checkIsEnabled_, isEnabledSelect_, remove);
         cell->setModel(file);
         cell->setFiles(model_->parentGroup(index));
-        CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*file));
-        const QString path = file->displayPath();
-        cell->fileNameLabel()->setText(path);
-        cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? path : QString());
-        cell->sizeLabel()->setText(transformedFileSize(file->size(), true, true));
         cell->openFileButton()->setEnabled(true);
-        if (remove) {
-            const std::optional<Error> error = file->removeError();
-            cell->errorImageView()->setVisible(error.has_value());
-            cell->errorImageView()->setToolTip(error ? error->localizedDescription() : QString());
-        }
         return cell;
     }
 
@@ -382,7 +370,7 @@ QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegat
     const QString name = first->name();
     cell->fileNameLabel()->setText(name);
     cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? name : QString());
-    cell->sizeLabel()->setText(transformedFileSize(group->totalSize(), true, true));
+    cell->sizeLabel()->setText(CellLooks::sizeText(group->totalSize()));
     ResultRowViews::showSelectCount(cell->selectCountLabel(), group->selectedCount(), group->fileCount());
     return cell;
 }

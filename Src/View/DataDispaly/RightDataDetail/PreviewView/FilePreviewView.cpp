@@ -154,11 +154,35 @@ QLImageView* FilePreviewView::audioTitlePageView()
 void FilePreviewView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    for (QWidget* view : {static_cast<QWidget*>(imageView_), static_cast<QWidget*>(previewView_),
-                          static_cast<QWidget*>(videoPlayerView_), static_cast<QWidget*>(audioPlayerView_)}) {
+    for (QWidget* view : viewers()) {
         if (view) {
             fillParent(view);
         }
+    }
+}
+
+QList<QWidget*> FilePreviewView::viewers() const
+{
+    return {imageView_, previewView_, videoPlayerView_, audioPlayerView_};
+}
+
+void FilePreviewView::showOnly(QWidget* viewer)
+{
+    for (QWidget* view : viewers()) {
+        if (view && view != viewer) {
+            view->hide();
+        }
+    }
+    viewer->show();
+    viewer->raise();
+}
+
+void FilePreviewView::replacePlayer(MediaPlayerView* view, const QByteArray& path)
+{
+    QMediaPlayer* old = view->player();
+    view->setPlayer(MediaPlayerView::newPlayer(path, this));
+    if (old) {
+        old->deleteLater();
     }
 }
 
@@ -167,29 +191,16 @@ void FilePreviewView::showPreView(const FileInfo& file)
     const QByteArray path = file.path();
     currentURL_ = file.displayPath();
     closePreview();
-    ++imageGeneration_;
-    ++artworkGeneration_;
+    const quint64 generation = ++imageGeneration_;
+    const qreal scale = devicePixelRatioF();
+    QPointer<FilePreviewView> self(this);
 
     switch (file.fileType()) {
     case FileType::audio: {
-        if (imageView_) {
-            imageView_->hide();
-        }
-        if (previewView_) {
-            previewView_->hide();
-        }
-        if (videoPlayerView_) {
-            videoPlayerView_->hide();
-        }
-        MediaPlayerView* playerView = audioPlayerView();
-        playerView->show();
-        playerView->raise();
+        showOnly(audioPlayerView());
         QLImageView* artwork = audioTitlePageView();
         artwork->setImage({});
-        const quint64 generation = artworkGeneration_;
         const QSize box = artwork->size();
-        const qreal scale = devicePixelRatioF();
-        QPointer<FilePreviewView> self(this);
         DispatchQueue::global(DispatchQueue::QoS::userInitiated).async([self, path, box, scale, generation] {
             QImage image = QuickLook::audioArtwork(path);
             if (!image.isNull() && !box.isEmpty()) {
@@ -200,7 +211,7 @@ void FilePreviewView::showPreView(const FileInfo& file)
                 image.setDevicePixelRatio(scale);
             }
             DispatchQueue::main().async([self, generation, image] {
-                if (!self || self->artworkGeneration_ != generation) {
+                if (!self || self->imageGeneration_ != generation) {
                     return;
                 }
                 QLImageView* view = self->audioTitlePageView();
@@ -208,30 +219,12 @@ void FilePreviewView::showPreView(const FileInfo& file)
                 emit self->imageShown();
             });
         });
-        QMediaPlayer* old = playerView->player();
-        playerView->setPlayer(MediaPlayerView::newPlayer(path, this));
-        if (old) {
-            old->deleteLater();
-        }
+        replacePlayer(audioPlayerView(), path);
         break;
     }
     case FileType::picture: {
-        QLImageView* view = imageView();
-        view->show();
-        view->raise();
-        if (previewView_) {
-            previewView_->hide();
-        }
-        if (audioPlayerView_) {
-            audioPlayerView_->hide();
-        }
-        if (videoPlayerView_) {
-            videoPlayerView_->hide();
-        }
-        const quint64 generation = imageGeneration_;
+        showOnly(imageView());
         const QSize box = size().isEmpty() ? QSize(400, 300) : size();
-        const qreal scale = devicePixelRatioF();
-        QPointer<FilePreviewView> self(this);
         DispatchQueue::global(DispatchQueue::QoS::userInitiated).async([self, path, box, scale, generation] {
             QImage image = QuickLook::thumbnailImage(path, box, scale);
             DispatchQueue::main().async([self, generation, image] {
@@ -244,43 +237,15 @@ void FilePreviewView::showPreView(const FileInfo& file)
         });
         break;
     }
-    case FileType::video: {
-        if (imageView_) {
-            imageView_->hide();
-        }
-        if (previewView_) {
-            previewView_->hide();
-        }
-        MediaPlayerView* playerView = videoPlayerView();
-        playerView->show();
-        playerView->raise();
-        if (audioPlayerView_) {
-            audioPlayerView_->hide();
-        }
-        QMediaPlayer* old = playerView->player();
-        playerView->setPlayer(MediaPlayerView::newPlayer(path, this));
-        if (old) {
-            old->deleteLater();
-        }
+    case FileType::video:
+        showOnly(videoPlayerView());
+        replacePlayer(videoPlayerView(), path);
         break;
-    }
     case FileType::document:
-    case FileType::other: {
-        if (imageView_) {
-            imageView_->hide();
-        }
-        QLPreviewView* view = previewView();
-        view->show();
-        view->raise();
-        if (audioPlayerView_) {
-            audioPlayerView_->hide();
-        }
-        if (videoPlayerView_) {
-            videoPlayerView_->hide();
-        }
-        view->setPreviewItem(path);
+    case FileType::other:
+        showOnly(previewView());
+        previewView()->setPreviewItem(path);
         break;
-    }
     }
 }
 

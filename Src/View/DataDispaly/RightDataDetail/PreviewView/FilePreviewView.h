@@ -59,6 +59,12 @@ protected:
 
 private:
     void fillParent(QWidget* view);
+    // The viewers made so far (null for those not made yet).
+    QList<QWidget*> viewers() const;
+    // Shows `viewer` on top and hides the others.
+    void showOnly(QWidget* viewer);
+    // Gives `view` a new player for the file; the old one goes.
+    void replacePlayer(MediaPlayerView* view, const QByteArray& path);
 
     QString currentURL_;
     QLImageView* imageView_ = nullptr;
@@ -67,6 +73,7 @@ private:
     MediaPlayerView* audioPlayerView_ = nullptr;
     QWidget* backgroundView_ = nullptr;
     QLImageView* audioTitlePageView_ = nullptr;
+    // Counts the files shown: a picture or artwork read for an earlier one
+    // is dropped.
     quint64 imageGeneration_ = 0;
-    quint64 artworkGeneration_ = 0;
 };

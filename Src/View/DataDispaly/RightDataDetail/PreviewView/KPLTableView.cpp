@@ -1,5 +1,7 @@
 #include "KPLTableView.h"
 
+#include "View/DataDispaly/CellLooks.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
@@ -13,14 +15,8 @@ KPLTableView::KPLTableView(QWidget* parent)
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setShowGrid(false);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFrameShape(QFrame::NoFrame);
     setWordWrap(false);
-    setMouseTracking(true);
+    CellLooks::setUpResultList(this);
     // The rows lie on white in both appearances, and so does the space
     // below the last one.
     QPalette palette = viewport()->palette();

@@ -86,7 +86,7 @@ void RightDataPreviewViewController::initConfig()
 {
     ui_->verticalSplitView->setDividerHeight(13);
 
-    mainModel_ = new RowCountModel([this] { return int(filesArray_.size()); }, this);
+    mainModel_ = new RowCountModel([this] { return int(filesArray_.list().size()); }, this);
     subModel_ = new RowCountModel([this] { return int(detailFilesArray_.size()); }, this);
     KPLTableView* mainTable = ui_->mainTableView;
     KPLTableView* subTable = ui_->subTableView;
@@ -183,15 +183,6 @@ void RightDataPreviewViewController::setCheckIsEnabled(bool enabled)
     ui_->subTableView->viewport()->update();
 }
 
-void RightDataPreviewViewController::rebuildRows()
-{
-    rowOf_.clear();
-    rowOf_.reserve(filesArray_.size());
-    for (qsizetype i = filesArray_.size() - 1; i >= 0; --i) {
-        rowOf_.insert(filesArray_[i].get(), int(i));  // the first row of a group listed twice
-    }
-}
-
 void RightDataPreviewViewController::setDataArray(const DuplicateFilesList& dataArray)
 {
     if (dataArray.isEmpty()) {
@@ -203,36 +194,17 @@ void RightDataPreviewViewController::setDataArray(const DuplicateFilesList& data
     if (delegate_) {
         delegate_->updateRightDataBox(false);
     }
-    const auto runs = groupInsertRuns(filesArray_, dataArray);
-    if (!runs || runs->size() > kMaxInsertRuns) {
-        mainModel_->reload([&] {
-            filesArray_ = dataArray;
-            rebuildRows();
-        });
-    } else {
-        // Only new groups: their rows are inserted and the others stay.
-        for (const GroupInsertRun& run : *runs) {
-            mainModel_->insertRows(int(run.position), int(run.count), [&] {
-                filesArray_.insert(run.position, run.count, nullptr);
-                for (qsizetype i = 0; i < run.count; ++i) {
-                    filesArray_[run.position + i] = dataArray[run.position + i];
-                }
-                if (run.position + run.count == filesArray_.size()) {
-                    for (qsizetype i = run.position; i < filesArray_.size(); ++i) {
-                        rowOf_.insert(filesArray_[i].get(), int(i));
-                    }
-                } else {
-                    rebuildRows();
-                }
-            });
-        }
-    }
+    // Only new groups: their rows are inserted and the others stay.
+    filesArray_.update(
+        dataArray, kMaxInsertRuns,
+        [this](int first, int count, const std::function<void()>& apply) { mainModel_->insertRows(first, count, apply); },
+        [this](const std::function<void()>& apply) { mainModel_->reload(apply); });
     reloadData();
 }
 
 int RightDataPreviewViewController::rowOfGroup(const DuplicateFiles& item) const
 {
-    const int row = rowOf_.value(&item, -1);
+    const int row = filesArray_.rowOf(&item);
     if (row >= 0) {
         return row;
     }
@@ -240,8 +212,8 @@ int RightDataPreviewViewController::rowOfGroup(const DuplicateFiles& item) const
         return 0;
     }
     // The same files in another group object: a list built anew.
-    for (qsizetype i = 0; i < filesArray_.size(); ++i) {
-        if (sameFiles(filesArray_[i]->infos(), item.infos())) {
+    for (qsizetype i = 0; i < filesArray_.list().size(); ++i) {
+        if (sameFiles(filesArray_.list()[i]->infos(), item.infos())) {
             return int(i);
         }
     }
@@ -278,10 +250,10 @@ void RightDataPreviewViewController::initSelect()
 void RightDataPreviewViewController::mainSelectionChanged()
 {
     const int row = ui_->mainTableView->selectedRow();
-    if (row < 0 || row >= filesArray_.size()) {
+    if (row < 0 || row >= filesArray_.list().size()) {
         return;
     }
-    const DuplicateFilesPtr group = filesArray_[row];
+    const DuplicateFilesPtr group = filesArray_.list()[row];
     const QList<FileInfoPtr> files = group->infos();
     detailGroup_ = group;
     // While the scan runs the same group comes back every second; its file
@@ -335,7 +307,7 @@ QWidget* RightDataPreviewViewController::cellViewForIndex(CellViewDelegate* dele
 
 QWidget* RightDataPreviewViewController::mainCell(CellViewDelegate* delegate, int row)
 {
-    if (row < 0 || row >= filesArray_.size()) {
+    if (row < 0 || row >= filesArray_.list().size()) {
         return nullptr;
     }
     const bool remove = removeVariant();
@@ -351,7 +323,7 @@ QWidget* RightDataPreviewViewController::mainCell(CellViewDelegate* delegate, in
         connect(box, &QAbstractButton::clicked, this, [this, box] { mainCheckBoxAction(box); });
         delegate->registerView(cell, identifier);
     }
-    const DuplicateFilesPtr& group = filesArray_[row];
+    const DuplicateFilesPtr& group = filesArray_.list()[row];
     RYTCheckBox* box = cell->checkBox();
     box->setEnabled(checkIsEnabled_);
     box->setAllowsMixedState(true);
@@ -379,7 +351,7 @@ QWidget* RightDataPreviewViewController::mainCell(CellViewDelegate* delegate, in
     cell->fileNameLabel()->setToolTip(name);
     cell->filesCountLabel()->setText(
         localized("%@ item(s) in total").replace(QStringLiteral("%@"), QString::number(group->fileCount())));
-    cell->sizeLabel()->setText(transformedFileSize(group->totalSize(), true, true));
+    cell->sizeLabel()->setText(CellLooks::sizeText(group->totalSize()));
     CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*first));
     ResultRowViews::showSelectCount(cell->selectCountLabel(), group->selectedCount(), group->fileCount());
     if (remove) {
@@ -412,34 +384,19 @@ QWidget* RightDataPreviewViewController::subCell(CellViewDelegate* delegate, int
         connect(open, &QAbstractButton::clicked, this, [this, open] { openFileAction(open); });
         delegate->registerView(cell, identifier);
     }
-    const FileInfoPtr& file = detailFilesArray_[row];
-    RYTCheckBox* box = cell->checkBox();
-    box->setEnabled(checkIsEnabled_);
-    box->setAllowsMixedState(false);
-    box->setState(file->selected() ? RYTCheckBox::stateOn : RYTCheckBox::stateOff);
-    box->setTag(row);
-    const QString path = file->displayPath();
-    cell->fileNameLabel()->setText(path);
-    cell->fileNameLabel()->setToolTip(path);
-    cell->sizeLabel()->setText(transformedFileSize(file->size(), true, true));
-    CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*file));
+    CellLooks::showFile(cell, *detailFilesArray_[row], row, checkIsEnabled_, true, remove);
     cell->openFileButton()->setProperty(kTagProperty, row);
     cell->openFileButton()->setEnabled(checkIsEnabled_);
-    if (remove) {
-        const std::optional<Error> error = file->removeError();
-        cell->errorImageView()->setVisible(error.has_value());
-        cell->errorImageView()->setToolTip(error ? error->localizedDescription() : QString());
-    }
     return cell;
 }
 
 void RightDataPreviewViewController::mainCheckBoxAction(RYTCheckBox* btn)
 {
     const int row = btn->tag();
-    if (row < 0 || row >= filesArray_.size()) {
+    if (row < 0 || row >= filesArray_.list().size()) {
         return;
     }
-    const DuplicateFilesPtr group = filesArray_[row];
+    const DuplicateFilesPtr group = filesArray_.list()[row];
     btn->setState(int(DuplicateSelectionRules::applyGroupBox(*group, btn->state())));
     if (delegate_) {
         delegate_->updateSelectCountSizeLabel();
@@ -470,7 +427,7 @@ void RightDataPreviewViewController::subCheckBoxAction(RYTCheckBox* btn)
         if (delegate_) {
             delegate_->updateSelectCountSizeLabel();
         }
-        mainModel_->rowChanged(rowOf_.value(group.get(), -1));
+        mainModel_->rowChanged(filesArray_.rowOf(group.get()));
         if (delegate_) {
             delegate_->leftDataViewCtrReloadData(true);
         }
@@ -502,10 +459,10 @@ void RightDataPreviewViewController::KPLTableViewClickRow(KPLTableView* tableVie
         }
         return;
     }
-    if (clickRow < 0 || clickRow >= filesArray_.size()) {
+    if (clickRow < 0 || clickRow >= filesArray_.list().size()) {
         return;
     }
-    const DuplicateFilesPtr& group = filesArray_[clickRow];
+    const DuplicateFilesPtr& group = filesArray_.list()[clickRow];
     if (group->infos().isEmpty()) {
         TSLOG(QStringLiteral("重复文件没有信息"));
         return;

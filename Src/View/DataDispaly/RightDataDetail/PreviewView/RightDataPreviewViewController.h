@@ -12,6 +12,7 @@
 #include "RightDataPreviewViewDelegate.h"
 #include "View/CustomView/KPLLeftDataTableRowView.h"
 #include "View/DataDispaly/CellViewDelegate.h"
+#include "View/DataDispaly/GroupArrayChange.h"
 #include "View/DataDispaly/RightDataDetail/RightDataSelect.h"
 #include "View/Extension/KPLExtensionView.h"
 
@@ -52,7 +53,7 @@ public:
     void setLastMainSelect(const RightDataMainSelect& select) { lastMainSelect_ = select; }
     RightDataSubSelect lastSubSelect() const { return lastSubSelect_; }
     void setLastSubSelect(const RightDataSubSelect& select) { lastSubSelect_ = select; }
-    const DuplicateFilesList& filesArray() const { return filesArray_; }
+    const DuplicateFilesList& filesArray() const { return filesArray_.list(); }
     const QList<FileInfoPtr>& detailFilesArray() const { return detailFilesArray_; }
 
     // Outlets.
@@ -113,7 +114,6 @@ private:
     void subSelectionChanged();
     int rowOfGroup(const DuplicateFiles& item) const;
     int rowOfFile(const FileInfo& item) const;
-    void rebuildRows();
     QWidget* mainCell(CellViewDelegate* delegate, int row);
     QWidget* subCell(CellViewDelegate* delegate, int row);
     static bool removeVariant();
@@ -130,8 +130,7 @@ private:
     bool isEnabledSelect_ = true;
     RightDataMainSelect lastMainSelect_;
     RightDataSubSelect lastSubSelect_;
-    DuplicateFilesList filesArray_;
-    QHash<const DuplicateFiles*, int> rowOf_;
+    GroupRows filesArray_;
     QList<FileInfoPtr> detailFilesArray_;
     // The group whose files the file table shows.
     DuplicateFilesPtr detailGroup_;
