@@ -20,4 +20,16 @@ const char* __tsan_default_options()
     return "second_deadlock_stack=1";
 }
 
+const char* __lsan_default_suppressions();
+
+// Leaks inside the system libraries the media back end loads (the sound
+// server's client, GLib), which the program cannot free.
+const char* __lsan_default_suppressions()
+{
+    return "leak:libpulse.so\n"
+           "leak:libglib-2.0.so\n"
+           "leak:libgstreamer-1.0.so\n"
+           "leak:__vasprintf_internal\n";
+}
+
 }  // extern "C"

@@ -45,6 +45,7 @@ QAbstractButton* enclosingButton(QWidget* widget, const QWidget* cell)
 CellViewDelegate::CellViewDelegate(QAbstractItemView* view, CellViewProvider* provider)
     : QStyledItemDelegate(view)
     , view_(view)
+    , viewport_(view->viewport())
     , provider_(provider)
 {
     view->setItemDelegate(this);
@@ -213,8 +214,15 @@ void CellViewDelegate::setHover(const QModelIndex& index, QAbstractButton* butto
 
 bool CellViewDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!view_ || watched != view_->viewport()) {
+    // Compared with the viewport kept apart: while the list is being
+    // destroyed its viewport still sends events, and the list must not be
+    // touched then.
+    if (viewport_.isNull() || watched != viewport_.data()) {
         return QStyledItemDelegate::eventFilter(watched, event);
+    }
+    // A list in its destructor is only a QWidget any more: the cast fails.
+    if (!viewport_->isVisible() || !qobject_cast<QAbstractItemView*>(viewport_->parentWidget())) {
+        return false;
     }
     SurfaceScope scope(fixedLightSurface_);
     switch (event->type()) {

@@ -77,6 +77,7 @@ private:
     void setHover(const QModelIndex& index, QAbstractButton* button);
 
     QPointer<QAbstractItemView> view_;
+    QPointer<QWidget> viewport_;
     CellViewProvider* provider_ = nullptr;
     QHash<QString, QWidget*> cells_;
     // Where a cell is rendered before it is drawn into the row.

@@ -355,6 +355,7 @@ struct LeftDataViewController::ReloadJob {
 LeftDataViewController::LeftDataViewController(QWidget* parent)
     : ViewController(parent)
     , ui_(std::make_unique<Ui::LeftDataViewController>())
+    , reloadQueue_(std::make_unique<DispatchQueue>(QStringLiteral("LeftDataViewController.reload")))
 {
     static const bool registered = [] {
         registerCellNib<LeftDataTableCellView>();
@@ -573,7 +574,9 @@ void LeftDataViewController::reloadData(bool sort, std::function<void()> complet
     ++reloadsInFlight_;
 
     QPointer<LeftDataViewController> self(this);
-    DispatchQueue::global().async([self, job, completed = std::move(completed)] {
+    // One reload measures at a time and they finish in the order they were
+    // asked for: a later reload's order is never replaced by an earlier one's.
+    reloadQueue_->async([self, job, completed = std::move(completed)] {
         const ScanManager::Results results = ScanManager::default_().results();
         const size_t count = job->rows.size();
         job->sizes.resize(count);

@@ -18,6 +18,7 @@
 #include "View/DataDispaly/CellViewDelegate.h"
 #include "View/Extension/KPLExtensionView.h"
 
+class DispatchQueue;
 class QAbstractScrollArea;
 class QFrame;
 class QItemSelectionModel;
@@ -196,6 +197,8 @@ private:
     };
 
     std::unique_ptr<Ui::LeftDataViewController> ui_;
+    // Where the measuring and sorting run, off the main thread.
+    std::unique_ptr<DispatchQueue> reloadQueue_;
     RowCountModel* model_ = nullptr;
     SelectionModel* selection_ = nullptr;
     CellViewDelegate* cells_ = nullptr;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QLabel>
+#include <QPointer>
 #include <QTextDocumentFragment>
 
 #include "PanelTestSupport.h"
@@ -54,7 +55,13 @@ public:
         panel->setDelegate(delegate);
         panel->resize(760, 520);
     }
-    ~ListDriver() override { panel->setDelegate(nullptr); }
+    ~ListDriver() override
+    {
+        if (panel) {
+            panel->setDelegate(nullptr);
+            delete panel.data();
+        }
+    }
 
     QWidget* widget() override { return panel; }
     void show(const DuplicateFilesList& groups) override { panel->setDataArray(groups); }
@@ -87,7 +94,8 @@ public:
         return panel->cellDelegate()->cellForIndex(panel->outlineModel()->index(file, 0, groupIndex(group)));
     }
 
-    RightDataListViewController* panel;
+    // The driver owns the panel, also once a window let it go.
+    QPointer<RightDataListViewController> panel;
 };
 
 class PreviewDriver : public PanelDriver {
@@ -98,7 +106,13 @@ public:
         panel->setDelegate(delegate);
         panel->resize(900, 560);
     }
-    ~PreviewDriver() override { panel->setDelegate(nullptr); }
+    ~PreviewDriver() override
+    {
+        if (panel) {
+            panel->setDelegate(nullptr);
+            delete panel.data();
+        }
+    }
 
     QWidget* widget() override { return panel; }
     void show(const DuplicateFilesList& groups) override { panel->setDataArray(groups); }
@@ -130,5 +144,5 @@ public:
         return panel->subCells()->cellForIndex(panel->subModel()->index(file, 0));
     }
 
-    RightDataPreviewViewController* panel;
+    QPointer<RightDataPreviewViewController> panel;
 };
