@@ -77,20 +77,21 @@ PreferenceViewController::PathChooser& pathChooser()
     return chooser;
 }
 
-// How a chosen path would fare as a white-list entry: the scans match it by
-// the bytes of its name, so the text must lead back to the very item.
+// How a chosen path would fare as a white-list entry. The scans match it by
+// the bytes of its name, and a file dialog hands out decoded names: a name
+// that is not UTF-8 comes back with replacement characters and is looked up
+// on disk again. Two names that decode alike leave no way to tell which was
+// meant.
 enum class PathCheck { ok, unreadableName, missing };
 
-PathCheck checkChosenPath(const QString& path)
+PathCheck checkChosenPath(const QString& path, QByteArray& bytes)
 {
-    const QByteArray bytes = QFile::encodeName(path);
+    bytes = FilePath::onDisk(QFile::encodeName(path));
     struct stat st {};
-    if (::lstat(bytes.constData(), &st) == 0 && QFile::decodeName(bytes) == path) {
+    if (::lstat(bytes.constData(), &st) == 0) {
         return PathCheck::ok;
     }
-    // A name whose bytes are not valid text comes back with replacement
-    // characters and so names nothing on disk.
-    if (path.contains(QChar::ReplacementCharacter) || QFile::decodeName(bytes) != path) {
+    if (path.contains(QChar::ReplacementCharacter) || QFile::decodeName(QFile::encodeName(path)) != path) {
         return PathCheck::unreadableName;
     }
     return PathCheck::missing;
@@ -222,7 +223,8 @@ void PreferenceViewController::addChosenPaths(const QStringList& chosen)
         PerferenceInfo& settings = *preferenceInfo();
         QStringList list = WhiteListDetailControllerView::paths(settings, category);
         for (const QString& path : chosen) {
-            switch (checkChosenPath(path)) {
+            QByteArray bytes;
+            switch (checkChosenPath(path, bytes)) {
             case PathCheck::unreadableName:
                 unreadable.append(path);
                 continue;
@@ -232,8 +234,9 @@ void PreferenceViewController::addChosenPaths(const QStringList& chosen)
             case PathCheck::ok:
                 break;
             }
-            // Kept as the engines read it back (a UTF-8 name is its own text).
-            const QString entry = FilePath::storedText(QFile::encodeName(path));
+            // Kept as the engines read it back: a UTF-8 name is its own
+            // text, any other its file URL.
+            const QString entry = FilePath::storedText(bytes);
             if (!list.contains(entry)) {
                 list.append(entry);
             }
@@ -246,8 +249,8 @@ void PreferenceViewController::addChosenPaths(const QStringList& chosen)
     if (!unreadable.isEmpty() || !missing.isEmpty()) {
         QStringList parts;
         if (!unreadable.isEmpty()) {
-            parts.append(localized("Not added, because the name is not valid text on this computer and a scan "
-                                   "could not match it:") +
+            parts.append(localized("Not added, because its name is not valid text and another item's name reads "
+                                   "the same, so a scan could not tell them apart:") +
                          QLatin1Char('\n') + unreadable.join(QLatin1Char('\n')));
         }
         if (!missing.isEmpty()) {

@@ -151,6 +151,10 @@ TEST_F(EnginesObeyTest, ADuplicateScanHonoursKindsHiddenZeroByteSizesAndItsWhite
     for (const char* name : {"dup/z1.txt", "dup/z2.txt"}) writeFile(name, QByteArray());
     for (const char* name : {"dup/big1.bin", "dup/big2.bin"}) writeFile(name, content('b', 3000));
     for (const char* name : {"dup/skip/s1.txt", "dup/skip/s2.txt"}) writeFile(name, content('s', 900));
+    // A folder whose name is not UTF-8, chosen through its decoded name.
+    const QByteArray odd = QFile::encodeName(scratch()) + "/dup/n\xe4me";
+    ASSERT_TRUE(writeFileBytes(odd + "/o1.txt", content('o', 950)));
+    ASSERT_TRUE(writeFileBytes(odd + "/o2.txt", content('o', 950)));
 
     window();
     clickBox("hiddenFile");  // hidden files are taken in
@@ -159,7 +163,7 @@ TEST_F(EnginesObeyTest, ADuplicateScanHonoursKindsHiddenZeroByteSizesAndItsWhite
     type("maxFileSize", "2");
     chooseTab("repeatFileSelectView");
     clickBox("video");
-    addToWhiteList(0, {scratch() + "/dup/skip"});
+    addToWhiteList(0, {scratch() + "/dup/skip", QFile::decodeName(odd)});
 
     EXPECT_EQ(duplicateScan(scratch() + "/dup"),
               (QList<QStringList>{{"dup/.h1.txt", "dup/.h2.txt"}, {"dup/a1.mp3", "dup/a2.mp3"},

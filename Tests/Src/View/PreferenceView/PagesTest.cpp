@@ -1,6 +1,7 @@
 // The Duplicate Files, White List and Similar Images pages.
 #include "PreferenceFixture.h"
 
+#include "Foundation/ResourceValues.h"
 #include "Model/PerferenceInfo.h"
 #include "QVLibrary/RYListView.h"
 #include "QVLibrary/RYTButton.h"
@@ -168,18 +169,33 @@ TEST_F(WhiteListTest, AddingKeepsOrderAndStoresEachPathOnceInItsCategory)
     EXPECT_EQ(f.readAll(), raw);
 }
 
-TEST_F(WhiteListTest, APathWhoseNameIsNotTextIsRefusedWithAMessage)
+TEST_F(WhiteListTest, ANameThatIsNotTextKeepsItsBytesUnlessItCannotBeToldApart)
 {
     window();
     chooseTab("whiteListSelectView");
-    const QByteArray badName = QFile::encodeName(scratch()) + "/caf\xe9";
-    ASSERT_TRUE(writeFileBytes(badName + "/x", "x"));
-    const QString shown = QFile::decodeName(badName);  // what a file dialog gives
+    const QByteArray root = QFile::encodeName(scratch());
+    const QByteArray odd = root + "/caf\xe9";
+    ASSERT_TRUE(writeFileBytes(odd + "/x", "x"));
+    const QString shown = QFile::decodeName(odd);  // what a file dialog gives
+    add({shown});
+    // Stored so that the engines read back the very bytes.
+    const QVariantList entries = stored("whiteListPath");
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(FilePath::fromStoredText(entries.first().toString()), odd);
+    EXPECT_EQ(shownPaths(), QStringList{shown});
+    EXPECT_TRUE(sheets.isEmpty());
+
+    // Two names that read the same, and one that is gone: refused, the
+    // others of the same choice still added.
+    ASSERT_TRUE(writeFileBytes(root + "/a\xff\xfe/x", "x"));
+    ASSERT_TRUE(writeFileBytes(root + "/a\xfe\xff/x", "x"));
+    const QString alike = QFile::decodeName(root + "/a\xff\xfe");
     const QString good = folder("good");
-    add({shown, good, scratch() + "/vanished"});
-    EXPECT_EQ(stored("whiteListPath"), QVariantList{good});
+    add({alike, good, scratch() + "/vanished"});
+    EXPECT_EQ(stored("whiteListPath").size(), 2);
+    EXPECT_EQ(stored("whiteListPath").last().toString(), good);
     ASSERT_EQ(sheets.size(), 1);
-    EXPECT_TRUE(sheets.first().contains(shown)) << sheets.first().toStdString();
+    EXPECT_TRUE(sheets.first().contains(alike)) << sheets.first().toStdString();
     EXPECT_TRUE(sheets.first().contains("vanished"));
 }
 
