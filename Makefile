@@ -1,5 +1,7 @@
 # Two commands: `make run` starts Twinsweep, `make test` runs every test.
 # SANITIZE=thread or SANITIZE=address builds in its own folder with that sanitizer.
+# `make fuzz` fuzzes the helper's reading of the link for FUZZ_SECONDS (clang
+# with libFuzzer needed); findings land in build-fuzzer/findings.
 
 SANITIZE ?=
 JOBS ?= $(shell nproc)
@@ -12,7 +14,11 @@ endif
 # Said before a build that starts from nothing, so a first run does not look hung.
 FIRST_BUILD = $(if $(wildcard $(BUILD_DIR)/bin/Twinsweep),, (the first build takes a few minutes))
 
-.PHONY: run test app build configure deps clean
+FUZZ_SECONDS ?= 600
+FUZZ_CXX ?= $(firstword $(shell which clang++-14 clang++ 2>/dev/null))
+FUZZ_CC ?= $(firstword $(shell which clang-14 clang 2>/dev/null))
+
+.PHONY: run test app build configure deps clean fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -39,5 +45,17 @@ test: build
 	@echo "Running the tests…"
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The fuzzing build has a folder of its own and builds only the fuzz target.
+fuzz:
+	@if [ -z "$(FUZZ_CXX)" ] || ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' \
+	    | $(FUZZ_CXX) -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then \
+	  echo "make fuzz needs clang with -fsanitize=fuzzer (clang-14 and libclang-rt-14-dev)"; exit 1; \
+	fi
+	@CC=$(FUZZ_CC) CXX=$(FUZZ_CXX) cmake -S . -B build-fuzzer -G Ninja -DSANITIZE=fuzzer >/dev/null
+	@cmake --build build-fuzzer -j $(JOBS) --target LinkFrameFuzzer
+	@mkdir -p build-fuzzer/corpus build-fuzzer/findings
+	build-fuzzer/tests/LinkFrameFuzzer build-fuzzer/corpus Tests/Fuzz/corpus -max_total_time=$(FUZZ_SECONDS) \
+	  -max_len=65536 -rss_limit_mb=2048 -artifact_prefix=build-fuzzer/findings/ -print_final_stats=1
+
 clean:
-	rm -rf build build-thread build-address
+	rm -rf build build-thread build-address build-fuzzer
