@@ -15,10 +15,11 @@ endif
 FIRST_BUILD = $(if $(wildcard $(BUILD_DIR)/bin/Twinsweep),, (the first build takes a few minutes))
 
 FUZZ_SECONDS ?= 600
+# Expanded only when the fuzz recipe runs, after fuzz-deps installed them.
 FUZZ_CXX ?= $(firstword $(shell which clang++-14 clang++ 2>/dev/null))
 FUZZ_CC ?= $(firstword $(shell which clang-14 clang 2>/dev/null))
 
-.PHONY: run test app build configure deps clean fuzz
+.PHONY: run test app build configure deps clean fuzz fuzz-deps
 
 deps:
 	@bash scripts/install-deps.sh
@@ -45,8 +46,11 @@ test: build
 	@echo "Running the tests…"
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+fuzz-deps:
+	@bash scripts/install-deps.sh --fuzz
+
 # The fuzzing build has a folder of its own and builds only the fuzz target.
-fuzz:
+fuzz: fuzz-deps
 	@if [ -z "$(FUZZ_CXX)" ] || ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' \
 	    | $(FUZZ_CXX) -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then \
 	  echo "make fuzz needs clang with -fsanitize=fuzzer (clang-14 and libclang-rt-14-dev)"; exit 1; \

@@ -2,6 +2,7 @@
 # Installs every Debian package that building and testing Twinsweep needs.
 # Idempotent: only missing packages are installed, and the package lists are
 # refreshed only when something has to be installed.
+# With --fuzz it also installs clang and libFuzzer, which only `make fuzz` needs.
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,9 @@ packages=(
   xvfb xauth
   python3
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
