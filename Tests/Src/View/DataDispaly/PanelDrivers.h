@@ -71,7 +71,7 @@ public:
     }
     void expand(const DuplicateFilesPtr& group)
     {
-        if (!panel->outlineView()->isExpanded(groupIndex(group))) {
+        if (!panel->outlineModel()->isExpanded(group.get())) {
             clickRowControl(panel->outlineView(), panel->cellDelegate(), groupIndex(group), "arrowButton");
         }
     }
@@ -83,7 +83,7 @@ public:
     {
         expand(group);
         clickRowControl(panel->outlineView(), panel->cellDelegate(),
-                               panel->outlineModel()->index(file, 0, groupIndex(group)), "checkBox");
+                               panel->outlineModel()->fileIndex(group.get(), file), "checkBox");
     }
     QWidget* groupCell(const DuplicateFilesPtr& group) override
     {
@@ -91,7 +91,7 @@ public:
     }
     QWidget* fileCell(const DuplicateFilesPtr& group, int file) override
     {
-        return panel->cellDelegate()->cellForIndex(panel->outlineModel()->index(file, 0, groupIndex(group)));
+        return panel->cellDelegate()->cellForIndex(panel->outlineModel()->fileIndex(group.get(), file));
     }
 
     // The driver owns the panel, also once a window let it go.

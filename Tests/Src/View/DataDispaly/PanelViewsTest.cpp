@@ -1,9 +1,11 @@
 // The small views of the panels: the click-reporting table, the split
-// view's divider, the outline's background and the outline row view.
+// view's divider, the outline's background, the outline row view and the
+// outline's row index.
 
 #include "TestSupport.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineRowView.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineView.h"
+#include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListOutlineModel.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLSplitView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
 #include "View/DataDispaly/RowCountModel.h"
@@ -14,6 +16,9 @@
 #include <QPainter>
 #include <QSplitterHandle>
 #include <QStandardItemModel>
+#include <QAbstractItemModelTester>
+#include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 
@@ -156,6 +161,163 @@ TEST(KPLOutlineRowViewTest, RightToLeftListsSwapTheInsets)
     ASSERT_NE(maker.made, nullptr);
     EXPECT_EQ(maker.made->selectionRect(QRectF(0, 0, 100, 34)), QRectF(4, 1, 70, 32));
     host->setDelegate(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// The outline's rows: groups, and under each open group its files.
+
+DuplicateFilesPtr groupOf(int files, const QString& name)
+{
+    QList<FileInfoPtr> infos;
+    for (int f = 0; f < files; ++f) {
+        const QByteArray path = QStringLiteral("/outline/%1/copy%2").arg(name).arg(f).toUtf8();
+        infos.append(std::make_shared<FileInfo>(ResourceValueURL(path, ResourceValues())));
+    }
+    auto group = std::make_shared<DuplicateFiles>();
+    group->setInfos(infos);
+    return group;
+}
+
+// Checks every row of the model against the rows written out by hand: a
+// group row, then its files when it is open (at its first place only).
+void expectRows(const RightDataListOutlineModel& model, const DuplicateFilesList& groups)
+{
+    int row = 0;
+    QSet<const DuplicateFiles*> seen;
+    for (const DuplicateFilesPtr& group : groups) {
+        const QModelIndex at = model.index(row, 0);
+        ASSERT_EQ(model.groupAt(at), group) << "row " << row;
+        EXPECT_EQ(model.fileAt(at), nullptr);
+        EXPECT_EQ(model.parentGroup(at), group);
+        ++row;
+        const bool first = !seen.contains(group.get());
+        seen.insert(group.get());
+        if (!first) {
+            continue;
+        }
+        EXPECT_EQ(model.indexOfGroup(group.get()).row(), row - 1);
+        if (!model.isExpanded(group.get())) {
+            EXPECT_FALSE(model.fileIndex(group.get(), 0).isValid());
+            continue;
+        }
+        for (int f = 0; f < group->fileCount(); ++f, ++row) {
+            const QModelIndex file = model.index(row, 0);
+            ASSERT_EQ(model.fileAt(file), group->infos()[f]) << "row " << row;
+            EXPECT_EQ(model.groupAt(file), nullptr);
+            EXPECT_EQ(model.parentGroup(file), group);
+            EXPECT_EQ(model.fileIndex(group.get(), f).row(), row);
+            EXPECT_EQ(model.indexOfFile(group.get(), group->infos()[f].get()).row(), row);
+        }
+        EXPECT_FALSE(model.fileIndex(group.get(), group->fileCount()).isValid());
+    }
+    EXPECT_EQ(model.rowCount(), row);
+    EXPECT_FALSE(model.groupAt(model.index(row, 0)));
+}
+
+// Groups opened and closed in any order and new groups put in between keep
+// every row pointing at its item, with the changes announced as the views
+// expect them.
+TEST(RightDataListOutlineModelTest, RowsFollowOpenGroupsAndInsertedGroups)
+{
+    RightDataListOutlineModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    DuplicateFilesList groups;
+    for (int g = 0; g < 37; ++g) {
+        groups.append(groupOf(2 + g % 3, QStringLiteral("g%1").arg(g)));
+    }
+    model.setGroups(groups);
+    expectRows(model, groups);
+
+    for (int g : {0, 36, 17, 5, 6, 30}) {
+        EXPECT_TRUE(model.expand(groups[g].get()));
+        expectRows(model, groups);
+    }
+    EXPECT_FALSE(model.expand(groups[5].get()));
+    EXPECT_EQ(model.expandedCount(), 6);
+    EXPECT_TRUE(model.collapse(groups[6].get()));
+    EXPECT_FALSE(model.collapse(groups[6].get()));
+    expectRows(model, groups);
+
+    // Groups before, between and after the open ones: only rows are
+    // inserted, and each new group comes in closed.
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+    DuplicateFilesList grown = groups;
+    grown.insert(0, groupOf(2, QStringLiteral("new0")));
+    grown.insert(7, groupOf(3, QStringLiteral("new7")));
+    grown.insert(8, groupOf(2, QStringLiteral("new8")));
+    grown.append(groupOf(4, QStringLiteral("last")));
+    EXPECT_TRUE(model.setGroups(grown));
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(inserts.count(), 3);
+    expectRows(model, grown);
+    EXPECT_TRUE(model.isExpanded(groups[36].get()));
+    EXPECT_FALSE(model.isExpanded(grown[7].get()));
+    EXPECT_TRUE(model.expand(grown[7].get()));
+    expectRows(model, grown);
+
+    // Another order resets; the groups it still holds stay open, the
+    // dropped ones are forgotten.
+    DuplicateFilesList other(grown.rbegin(), grown.rend());
+    other.removeOne(groups[17]);
+    EXPECT_FALSE(model.setGroups(other));
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_TRUE(model.isExpanded(groups[0].get()));
+    EXPECT_FALSE(model.isExpanded(groups[17].get()));
+    expectRows(model, other);
+
+    model.expandAll();
+    EXPECT_EQ(model.expandedCount(), other.size());
+    expectRows(model, other);
+    model.collapseAll();
+    EXPECT_EQ(model.rowCount(), other.size());
+    expectRows(model, other);
+}
+
+// A removal leaves a group in place with fewer files. Rows for the files it
+// had would point past its list: the next list rebuilds the rows, even when
+// it holds the very same groups.
+TEST(RightDataListOutlineModelTest, AnOpenGroupThatLostFilesShowsOnlyTheFilesItHasNow)
+{
+    RightDataListOutlineModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const DuplicateFilesList groups = {groupOf(4, QStringLiteral("a")), groupOf(3, QStringLiteral("b")),
+                                       groupOf(2, QStringLiteral("c"))};
+    model.setGroups(groups);
+    model.expand(groups[0].get());
+    model.expand(groups[1].get());
+    ASSERT_EQ(model.rowCount(), 3 + 4 + 3);
+
+    // Until the next list the rows stay as announced, and a row past the
+    // group's files holds nothing.
+    QList<FileInfoPtr> kept = groups[0]->infos().mid(0, 2);
+    groups[0]->setInfos(kept);
+    EXPECT_EQ(model.rowCount(), 10);
+    EXPECT_EQ(model.fileAt(model.index(4, 0)), nullptr);
+    EXPECT_EQ(model.data(model.index(4, 0)), QVariant());
+
+    EXPECT_FALSE(model.setGroups(groups));
+    EXPECT_TRUE(model.isExpanded(groups[0].get()));
+    expectRows(model, groups);
+    EXPECT_EQ(model.rowCount(), 3 + 2 + 3);
+}
+
+// The same group object twice in a list opens at its first place only.
+TEST(RightDataListOutlineModelTest, AGroupListedTwiceOpensAtItsFirstPlace)
+{
+    RightDataListOutlineModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const DuplicateFilesPtr twice = groupOf(3, QStringLiteral("twice"));
+    const DuplicateFilesList groups = {groupOf(2, QStringLiteral("a")), twice, groupOf(2, QStringLiteral("b")), twice};
+    model.setGroups(groups);
+    EXPECT_TRUE(model.expand(twice.get()));
+    EXPECT_EQ(model.rowCount(), 4 + 3);
+    expectRows(model, groups);
+    model.expandAll();
+    EXPECT_EQ(model.rowCount(), 4 + 2 + 3 + 2);
+    expectRows(model, groups);
+    EXPECT_TRUE(model.collapse(twice.get()));
+    expectRows(model, groups);
 }
 
 }  // namespace

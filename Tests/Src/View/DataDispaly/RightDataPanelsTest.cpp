@@ -281,7 +281,7 @@ TEST_F(RightDataPanelsTest, AfterARemovalWithAFailureTheErrorsShow)
     EXPECT_EQ(errorIcon(list.fileCell(first, 1))->toolTip(), error);
     EXPECT_FALSE(errorIcon(list.fileCell(first, 0))->isVisible());
     // The tool tip shows over the icon.
-    const QModelIndex failed = list.panel->outlineModel()->index(1, 0, list.groupIndex(first));
+    const QModelIndex failed = list.panel->outlineModel()->fileIndex(first.get(), 1);
     QWidget* cell = list.panel->cellDelegate()->cellForIndex(failed);
     const QRect icon = list.panel->cellDelegate()->controlRect(failed, errorIcon(cell));
     QHelpEvent help(QEvent::ToolTip, icon.center(), list.panel->outlineView()->viewport()->mapToGlobal(icon.center()));
@@ -329,7 +329,7 @@ TEST_F(RightDataPanelsTest, ADoubleClickOnAMissingFileSaysSoAndOnAGroupDoesNothi
     EXPECT_FALSE(SheetWindowController::globalSheetController() &&
                  SheetWindowController::globalSheetController()->isShowing());
     ASSERT_TRUE(QFile::remove(groups[0]->infos()[1]->displayPath()));
-    const QModelIndex file = driver.panel->outlineModel()->index(1, 0, driver.groupIndex(groups[0]));
+    const QModelIndex file = driver.panel->outlineModel()->fileIndex(groups[0].get(), 1);
     const QPoint onFile = outline->visualRect(file).center() + QPoint(-100, 0);
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, onFile);
     QTest::mouseDClick(outline->viewport(), Qt::LeftButton, {}, onFile);
@@ -378,7 +378,7 @@ TEST_F(RightDataPanelsTest, ANewListChoosesTheRememberedFileWhenItsGroupIsOpen)
     RightDataListViewController* panel = driver.panel;
     driver.show(groups);
     driver.expand(groups[2]);
-    const QModelIndex file = panel->outlineModel()->index(1, 0, driver.groupIndex(groups[2]));
+    const QModelIndex file = panel->outlineModel()->fileIndex(groups[2].get(), 1);
     panel->outlineView()->selectItem(file);
     EXPECT_EQ(panel->lastSubSelect().item, groups[2]->infos()[1]);
     EXPECT_EQ(panel->lastMainSelect().item, groups[2]);
@@ -413,7 +413,7 @@ TEST_F(RightDataPanelsTest, AppendedGroupsKeepOpenGroupsSelectionAndScrollPositi
     driver.show(firstPart);
     driver.expand(firstPart[3]);
     driver.expand(firstPart[20]);
-    panel->outlineView()->selectItem(panel->outlineModel()->index(0, 0, driver.groupIndex(firstPart[20])));
+    panel->outlineView()->selectItem(panel->outlineModel()->fileIndex(firstPart[20].get(), 0));
     QScrollBar* bar = panel->outlineView()->verticalScrollBar();
     bar->setValue(bar->maximum() / 2);
     const int scrolled = bar->value();
@@ -423,8 +423,8 @@ TEST_F(RightDataPanelsTest, AppendedGroupsKeepOpenGroupsSelectionAndScrollPositi
     driver.show(groups);
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(bar->value(), scrolled);
-    EXPECT_TRUE(panel->outlineView()->isExpanded(driver.groupIndex(firstPart[3])));
-    EXPECT_TRUE(panel->outlineView()->isExpanded(driver.groupIndex(firstPart[20])));
+    EXPECT_TRUE(panel->outlineModel()->isExpanded(firstPart[3].get()));
+    EXPECT_TRUE(panel->outlineModel()->isExpanded(firstPart[20].get()));
     EXPECT_EQ(panel->lastSubSelect().item, firstPart[20]->infos()[0]);
     EXPECT_EQ(panel->filesArray().size(), 40);
 
@@ -434,7 +434,7 @@ TEST_F(RightDataPanelsTest, AppendedGroupsKeepOpenGroupsSelectionAndScrollPositi
     std::reverse(reordered.begin(), reordered.end());
     driver.show(reordered);
     EXPECT_EQ(resets.count(), 1);
-    EXPECT_TRUE(panel->outlineView()->isExpanded(driver.groupIndex(firstPart[3])));
+    EXPECT_TRUE(panel->outlineModel()->isExpanded(firstPart[3].get()));
 }
 
 TEST_F(RightDataPanelsTest, TheArrowTurnsIntoItsNewDirectionUnderOneKey)
@@ -447,7 +447,7 @@ TEST_F(RightDataPanelsTest, TheArrowTurnsIntoItsNewDirectionUnderOneKey)
     const QModelIndex index = driver.groupIndex(groups[0]);
     clickRowControl(panel->outlineView(), panel->cellDelegate(), index, "arrowButton");
     auto* cell = static_cast<RightDataListMainTableCellView*>(panel->cellDelegate()->cellForIndex(index));
-    EXPECT_TRUE(panel->outlineView()->isExpanded(index));
+    EXPECT_TRUE(panel->outlineModel()->isExpanded(groups[0].get()));
     EXPECT_TRUE(cell->arrowButton()->state());
     QVariantAnimation* turn = cell->arrowAnimation(groups[0].get());
     ASSERT_NE(turn, nullptr);
@@ -462,7 +462,7 @@ TEST_F(RightDataPanelsTest, TheArrowTurnsIntoItsNewDirectionUnderOneKey)
     ASSERT_NE(back, nullptr);
     EXPECT_NE(back, turn);
     EXPECT_DOUBLE_EQ(back->startValue().toDouble(), -1.5707963267948966);
-    EXPECT_FALSE(panel->outlineView()->isExpanded(index));
+    EXPECT_FALSE(panel->outlineModel()->isExpanded(groups[0].get()));
     cell = static_cast<RightDataListMainTableCellView*>(panel->cellDelegate()->cellForIndex(index));
     EXPECT_FALSE(cell->arrowButton()->state());
     ASSERT_TRUE(waitUntil([&] { return !cell->arrowAnimation(groups[0].get()); }));

@@ -7,17 +7,15 @@
 #include <QLinearGradient>
 
 KPLOutlineView::KPLOutlineView(QWidget* parent)
-    : QTreeView(parent)
+    : QTableView(parent)
 {
-    header()->hide();
-    header()->setStretchLastSection(true);
-    // No triangles and no indent: the row's own arrow opens a group.
-    setRootIsDecorated(false);
-    setIndentation(0);
-    setItemsExpandable(false);
-    setExpandsOnDoubleClick(false);
-    setUniformRowHeights(true);
-    setAnimated(false);
+    horizontalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    setShowGrid(false);
+    setWordWrap(false);
     CellLooks::setUpResultList(this);
     applyBackground();
 }
@@ -77,27 +75,13 @@ QRect KPLOutlineView::frameOfCell(const QModelIndex& index) const
     return frame;
 }
 
-int KPLOutlineView::rowForItem(const QModelIndex& index) const
-{
-    if (!index.isValid() || (index.parent().isValid() && !isExpanded(index.parent()))) {
-        return -1;
-    }
-    // Rows are all of one height, so the place of the row gives its number.
-    const QRect rect = visualRect(index);
-    const int height = rowHeight(index);
-    if (!rect.isValid() || height <= 0) {
-        return -1;
-    }
-    return (rect.top() + verticalOffset()) / height;
-}
-
 int KPLOutlineView::selectedRow() const
 {
     if (!selectionModel()) {
         return -1;
     }
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rowForItem(rows.first());
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void KPLOutlineView::selectItem(const QModelIndex& index)
@@ -110,9 +94,4 @@ void KPLOutlineView::selectItem(const QModelIndex& index)
         return;
     }
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-void KPLOutlineView::drawBranches(QPainter*, const QRect&, const QModelIndex&) const
-{
-    // No disclosure triangles.
 }

@@ -4,15 +4,17 @@
 
 #include <QColor>
 #include <QGradientStops>
-#include <QTreeView>
+#include <QTableView>
 
 #include "TreeViewMouseEventDelegate.h"
 
 // The list panel's outline: it paints its own background (a colour, else a
 // top-to-bottom gradient, else its own background colour), shows no
 // disclosure triangles (groups open by their row's arrow) and gives every
-// row the full width, whatever its level.
-class KPLOutlineView : public QTreeView {
+// row the full width, whatever its level. Its model shows the rows that are
+// visible, open groups' files included, as one flat list (see
+// RightDataListOutlineModel): opening a group inserts only its rows.
+class KPLOutlineView : public QTableView {
     Q_OBJECT
 public:
     explicit KPLOutlineView(QWidget* parent = nullptr);
@@ -33,21 +35,10 @@ public:
     // The frame of a row's cell in the viewport: the full width for column 0.
     QRect frameOfCell(const QModelIndex& index) const;
 
-    // The visible row of an index from the top (-1 when it does not show),
-    // and the index of a visible row.
-    int rowForItem(const QModelIndex& index) const;
+    // The row chosen now, -1 when none.
     int selectedRow() const;
-    // Selects `index` alone.
+    // Chooses `index` alone (nothing for an invalid one).
     void selectItem(const QModelIndex& index);
-    // Whether the group at `index` shows its files.
-    bool isItemExpanded(const QModelIndex& index) const { return isExpanded(index); }
-
-    // Lays every row out again at the next turn of the event loop; expanding
-    // many groups in between then costs one pass instead of one each.
-    void deferLayout() { scheduleDelayedItemsLayout(); }
-
-protected:
-    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
 private:
     void applyBackground();

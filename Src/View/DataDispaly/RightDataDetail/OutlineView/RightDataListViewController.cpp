@@ -13,6 +13,7 @@
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/Extension/KPLExtension.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSet>
 #include <QLabel>
@@ -57,13 +58,11 @@ RightDataListViewController::RightDataListViewController(QWidget* parent)
     model_ = new RightDataListOutlineModel(this);
     outline->setModel(model_);
     outline->setFocusPolicy(Qt::StrongFocus);
-    outline->setAttribute(Qt::WA_MacShowFocusRect, false);
+    outline->verticalHeader()->setDefaultSectionSize(rowHeight);
     cells_ = new CellViewDelegate(outline, this);
     host_ = new RYTableRowViewHost(outline, this);
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RightDataListViewController::selectionChanged);
-    connect(outline, &QTreeView::collapsed, this, &RightDataListViewController::itemCollapsed);
-    connect(outline, &QTreeView::expanded, this, &RightDataListViewController::itemExpanded);
     connect(outline, &QAbstractItemView::doubleClicked, this, &RightDataListViewController::outlineViewDoubleAction);
 }
 
@@ -106,19 +105,9 @@ void RightDataListViewController::setDataArray(const DuplicateFilesList& dataArr
         if (delegate_) {
             delegate_->updateRightDataBox(false);
         }
-        if (!model_->setGroups(dataArray)) {
-            // Not the old list grown: the reset closed every group; the ones
-            // the new list still holds open again, in one layout pass.
-            KPLOutlineView* outline = ui_->outlineView;
-            const QHash<const DuplicateFiles*, DuplicateFilesPtr> wasOpen = std::exchange(expandedGroups_, {});
-            outline->deferLayout();
-            for (auto it = wasOpen.begin(); it != wasOpen.end(); ++it) {
-                const QModelIndex index = model_->indexOfGroup(it.key());
-                if (index.isValid()) {
-                    outline->expand(index);
-                }
-            }
-        }
+        // Groups the outline still holds stay open, whether only new groups
+        // were inserted or the list was replaced.
+        model_->setGroups(dataArray);
     } else if (delegate_) {
         delegate_->updateRightDataBox(true);
     }
@@ -127,8 +116,7 @@ void RightDataListViewController::setDataArray(const DuplicateFilesList& dataArr
     collapseItemArray_.clear();
     collapsedKeys_.clear();
     const QModelIndex file = indexOfSubSelect();
-    const int row = file.isValid() ? ui_->outlineView->rowForItem(file) : -1;
-    selectIndex(row > 0 ? file : model_->index(0, 0));
+    selectIndex(file.isValid() && file.row() > 0 ? file : model_->index(0, 0));
     isExpandItemAll_ = false;
 }
 
@@ -178,7 +166,7 @@ QModelIndex RightDataListViewController::indexOfSubSelect() const
     const QList<FileInfoPtr>& files = owner->infos();
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (files[i] == file || *files[i] == *file) {
-            return model_->index(int(i), 0, group);
+            return model_->fileIndex(owner.get(), int(i));
         }
     }
     return {};
@@ -196,7 +184,7 @@ void RightDataListViewController::selectionChanged()
         return;
     }
     const QModelIndex index = rows.first();
-    const int row = ui_->outlineView->rowForItem(index);
+    const int row = index.row();
     if (const DuplicateFilesPtr group = model_->groupAt(index)) {
         lastMainSelect_ = RightDataMainSelect{row, group};
     } else if (const FileInfoPtr file = model_->fileAt(index)) {
@@ -205,13 +193,8 @@ void RightDataListViewController::selectionChanged()
     }
 }
 
-void RightDataListViewController::itemCollapsed(const QModelIndex& index)
+void RightDataListViewController::rememberCollapsed(const DuplicateFilesPtr& group)
 {
-    const DuplicateFilesPtr group = model_->groupAt(index);
-    if (!group) {
-        return;
-    }
-    expandedGroups_.remove(group.get());
     const QByteArray key = filesKey(*group);
     if (collapsedKeys_.contains(key)) {
         return;
@@ -220,13 +203,8 @@ void RightDataListViewController::itemCollapsed(const QModelIndex& index)
     collapseItemArray_.append(group);
 }
 
-void RightDataListViewController::itemExpanded(const QModelIndex& index)
+void RightDataListViewController::forgetCollapsed(const DuplicateFilesPtr& group)
 {
-    const DuplicateFilesPtr group = model_->groupAt(index);
-    if (!group) {
-        return;
-    }
-    expandedGroups_.insert(group.get(), group);
     if (collapseItemArray_.isEmpty()) {
         return;
     }
@@ -257,14 +235,19 @@ void RightDataListViewController::rightDataListMainTableCellViewCheckBoxClick(co
 void RightDataListViewController::rightDataListMainTableCellViewArrowClick(const DuplicateFilesPtr& item,
                                                                           bool isExpand)
 {
-    const QModelIndex index = model_->indexOfGroup(item.get());
-    if (!index.isValid()) {
+    if (!item || model_->positionOfGroup(item.get()) < 0) {
         return;
     }
+    // The memory of collapsed groups is kept as the outline is asked, before
+    // the group opens or closes.
     if (isExpand) {
-        ui_->outlineView->expand(index);
-    } else {
-        ui_->outlineView->collapse(index);
+        if (!model_->isExpanded(item.get())) {
+            forgetCollapsed(item);
+            model_->expand(item.get());
+        }
+    } else if (model_->isExpanded(item.get())) {
+        rememberCollapsed(item);
+        model_->collapse(item.get());
     }
 }
 
@@ -302,7 +285,6 @@ RYTableRowView* RightDataListViewController::rowViewForRow(RYTableRowViewHost* h
 
 QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegate, const QModelIndex& index)
 {
-    KPLOutlineView* outline = ui_->outlineView;
     if (const FileInfoPtr file = model_->fileAt(index)) {
         const bool remove = removeVariant();
         const QString identifier = cellNibName(RightDataListSubTableCellView::staticMetaObject, remove);
@@ -349,7 +331,7 @@ QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegat
         delegate->registerView(cell, kMainIdentifier);
     }
     cell->setModel(group);
-    cell->updateArrowButtonImage(outline->isExpanded(index));
+    cell->updateArrowButtonImage(model_->isExpanded(group.get()));
     cell->checkBox()->setEnabled(checkIsEnabled_);
     cell->checkBox()->setAllowsMixedState(true);
     cell->checkBox()->setState(int(group->selectState()));

@@ -92,8 +92,8 @@ public:
 
 private:
     void selectionChanged();
-    void itemCollapsed(const QModelIndex& index);
-    void itemExpanded(const QModelIndex& index);
+    void rememberCollapsed(const DuplicateFilesPtr& group);
+    void forgetCollapsed(const DuplicateFilesPtr& group);
     QModelIndex indexOfMainSelect() const;
     QModelIndex indexOfSubSelect() const;
     void selectIndex(const QModelIndex& index);
@@ -107,8 +107,6 @@ private:
     DuplicateFilesList collapseItemArray_;
     // How many collapsed entries each file list has, to keep one per list.
     QHash<QByteArray, int> collapsedKeys_;
-    // The groups the outline shows open (a reset forgets them).
-    QHash<const DuplicateFiles*, DuplicateFilesPtr> expandedGroups_;
     bool checkIsEnabled_ = true;
     bool isEnabledSelect_ = true;
     RightDataMainSelect lastMainSelect_;
