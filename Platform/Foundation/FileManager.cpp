@@ -173,6 +173,16 @@ int listEntries(int dirFd, std::vector<QByteArray>& names)
     return 0;
 }
 
+// Opens the folder entry `name` of an open folder (still the node `st`) and
+// lists what it holds.
+int openFolderAt(int dirFd, const QByteArray& name, const struct stat& st, Fd& folder, std::vector<QByteArray>& names)
+{
+    if (const int code = openAt(dirFd, name, st, O_RDONLY | O_DIRECTORY, folder)) {
+        return code;
+    }
+    return listEntries(folder.get(), names);
+}
+
 // A rename that never replaces, of an entry of an open folder. File systems
 // without RENAME_NOREPLACE get a hard link plus unlink for files (link
 // refuses an existing name as well); folders there fall back to a checked
@@ -219,11 +229,8 @@ int removeTreeAt(int dirFd, const QByteArray& name, const QByteArray& path, cons
 {
     if (S_ISDIR(st.st_mode)) {
         Fd folder;
-        if (const int code = openAt(dirFd, name, st, O_RDONLY | O_DIRECTORY, folder)) {
-            return code;
-        }
         std::vector<QByteArray> names;
-        if (const int code = listEntries(folder.get(), names)) {
+        if (const int code = openFolderAt(dirFd, name, st, folder, names)) {
             return code;
         }
         int result = 0;
@@ -386,11 +393,8 @@ int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const 
     }
     if (S_ISDIR(st.st_mode)) {
         Fd folder;
-        if (const int code = openAt(dirFd, name, st, O_RDONLY | O_DIRECTORY, folder)) {
-            return code;
-        }
         std::vector<QByteArray> names;
-        if (const int code = listEntries(folder.get(), names)) {
+        if (const int code = openFolderAt(dirFd, name, st, folder, names)) {
             return code;
         }
         if (::mkdir(to.constData(), 0700) != 0) {

@@ -82,7 +82,9 @@ QVDAEventRecorder::~QVDAEventRecorder()
 QList<QVDAObservedEvent> QVDAEventRecorder::events() const
 {
     std::lock_guard lock(mutex_);
-    return events_;
+    // A copy with a buffer of its own: a shared one would be read by the
+    // caller while a sender's thread appends to it.
+    return {events_.begin(), events_.end()};
 }
 
 bool QVDAEventRecorder::contains(const QString& category, const QString& action) const

@@ -142,11 +142,14 @@ protected:
         return plist ? plist->value<PlistDict>().value(QStringLiteral("AppTerminationStatus")).toString() : QString();
     }
 
-    QString programLog() const
+    QString programLog(const QString& name = QStringLiteral("Twinsweep.log")) const
     {
-        QFile file(support() + QStringLiteral("/Logs/Twinsweep.log"));
+        QFile file(support() + QStringLiteral("/Logs/") + name);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
+    // What the program printed (its output goes to a log file): a failed
+    // exit says why there.
+    std::string output() const { return programLog(QStringLiteral("AppOutPut.log")).right(20000).toStdString(); }
 
     QTemporaryDir dir_;
     QProcess process_;
@@ -168,7 +171,7 @@ TEST_P(QuitTest, YesStopsTheScanAndEndsTheProgram)
 
     ASSERT_TRUE(process_.waitForFinished(10000)) << "the program is still running 10 s after Yes";
     EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process_.exitCode(), 0);
+    EXPECT_EQ(process_.exitCode(), 0) << output();
     EXPECT_EQ(questions(), 1) << session().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(terminationStatus(), QStringLiteral("exited"));
     if (QString::fromLatin1(GetParam()) == QLatin1String("images")) {
@@ -185,7 +188,7 @@ TEST_P(QuitTest, CancelKeepsTheProgramAndTheScanGoing)
     start({QStringLiteral("close"), QStringLiteral("answer Cancel"), QStringLiteral("wait finished"),
            QStringLiteral("close"), QStringLiteral("answer Yes")});
     ASSERT_TRUE(process_.waitForFinished(120000)) << session().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(process_.exitCode(), 0);
+    EXPECT_EQ(process_.exitCode(), 0) << output();
     const QStringList lines = session();
     EXPECT_TRUE(lines.contains(QStringLiteral("answer Cancel while scanning=1"))) << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("finished stopped=0"))) << lines.join(QLatin1Char('\n')).toStdString();

@@ -27,7 +27,8 @@ void ScriptedPrompter::ask(Kind, const QString& message, const QString&, const Q
 QStringList ScriptedPrompter::messages() const
 {
     std::lock_guard lock(mutex_);
-    return messages_;
+    // A copy with a buffer of its own (see calls()).
+    return {messages_.begin(), messages_.end()};
 }
 
 void LargeFilesTest::SetUp()

@@ -40,18 +40,20 @@ public:
     QStringList calls() const
     {
         std::lock_guard lock(mutex_);
-        return calls_;
+        // A copy with a buffer of its own: a shared one would be read
+        // here while the engine's thread appends to it.
+        return {calls_.begin(), calls_.end()};
     }
     int count(const QString& call) const { return static_cast<int>(calls().count(call)); }
     QList<double> progress() const
     {
         std::lock_guard lock(mutex_);
-        return progress_;
+        return {progress_.begin(), progress_.end()};
     }
     QStringList paths() const
     {
         std::lock_guard lock(mutex_);
-        return paths_;
+        return {paths_.begin(), paths_.end()};
     }
 
 private:

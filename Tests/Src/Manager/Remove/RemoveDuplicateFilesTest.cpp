@@ -35,7 +35,9 @@ public:
     QStringList calls() const
     {
         std::lock_guard lock(mutex_);
-        return calls_;
+        // A copy with a buffer of its own: a shared one would be read
+        // here while the engine's thread appends to it.
+        return {calls_.begin(), calls_.end()};
     }
     bool has(const QString& call) const { return calls().contains(call); }
 
