@@ -115,6 +115,37 @@ void RYTCheckBox::leaveEvent(QEvent* event)
     QAbstractButton::leaveEvent(event);
 }
 
+void RYTCheckBox::paintBox(QPainter* painter, const QRectF& box, int state, bool lit, bool enabled)
+{
+    const QColor accent = named("ButtonNormalColor", QColor(0x2F, 0x80, 0xED));
+    const QColor accentHover = named("ButtonHoverColor", accent.lighter(115));
+    const QColor frame = named("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(box, 3, 3);
+    painter->setOpacity(painter->opacity() * (enabled ? 1.0 : 0.45));
+    if (state == stateOff) {
+        painter->fillPath(path, named("WindowBackgroundColor", Qt::white));
+        painter->setPen(QPen(lit ? accent : frame, 1.0));
+        painter->drawPath(path);
+    } else {
+        painter->fillPath(path, lit ? accentHover : accent);
+        painter->setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        if (state == stateOn) {
+            QPainterPath tick;
+            tick.moveTo(box.left() + box.width() * 0.24, box.top() + box.height() * 0.52);
+            tick.lineTo(box.left() + box.width() * 0.43, box.top() + box.height() * 0.70);
+            tick.lineTo(box.left() + box.width() * 0.77, box.top() + box.height() * 0.32);
+            painter->drawPath(tick);
+        } else {
+            const double y = box.center().y();
+            painter->drawLine(QPointF(box.left() + box.width() * 0.26, y), QPointF(box.right() - box.width() * 0.26, y));
+        }
+    }
+    painter->restore();
+}
+
 void RYTCheckBox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -134,31 +165,7 @@ void RYTCheckBox::paintEvent(QPaintEvent*)
         }
     }
     if (!drawn) {
-        const QColor accent = named("ButtonNormalColor", QColor(0x2F, 0x80, 0xED));
-        const QColor accentHover = named("ButtonHoverColor", accent.lighter(115));
-        const QColor frame = named("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
-        QPainterPath path;
-        path.addRoundedRect(box, 3, 3);
-        painter.setOpacity(isEnabled() ? 1.0 : 0.45);
-        if (state_ == stateOff) {
-            painter.fillPath(path, named("WindowBackgroundColor", Qt::white));
-            painter.setPen(QPen(lit ? accent : frame, 1.0));
-            painter.drawPath(path);
-        } else {
-            painter.fillPath(path, lit ? accentHover : accent);
-            painter.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            if (state_ == stateOn) {
-                QPainterPath tick;
-                tick.moveTo(box.left() + box.width() * 0.24, box.top() + box.height() * 0.52);
-                tick.lineTo(box.left() + box.width() * 0.43, box.top() + box.height() * 0.70);
-                tick.lineTo(box.left() + box.width() * 0.77, box.top() + box.height() * 0.32);
-                painter.drawPath(tick);
-            } else {
-                const double y = box.center().y();
-                painter.drawLine(QPointF(box.left() + box.width() * 0.26, y), QPointF(box.right() - box.width() * 0.26, y));
-            }
-        }
-        painter.setOpacity(1.0);
+        paintBox(&painter, box, state_, lit, isEnabled());
     }
     if (!text().isEmpty()) {
         QColor color = titleColor_.isValid() ? titleColor_ : palette().color(QPalette::WindowText);

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QColor>
 
+class QPainter;
+
 // The program's check box: a drawn box with an optional title. States are
 // 1 on, 0 off and -1 mixed; a click moves on to the next state (on → off,
 // off → on, or with the mixed state allowed on → off → mixed → on).
@@ -35,6 +37,11 @@ public:
 
     QColor titleColor() const { return titleColor_; }
     void setTitleColor(const QColor& color);
+
+    // Draws the built-in box of `state` into `box`: for views that paint
+    // many boxes without a widget each. Colours are the named ones of the
+    // appearance in force.
+    static void paintBox(QPainter* painter, const QRectF& box, int state, bool lit, bool enabled);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

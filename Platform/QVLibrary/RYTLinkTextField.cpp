@@ -21,6 +21,7 @@ void RYTLinkTextField::setText(const QString& text)
     plain_ = text;
     linkStart_ = 0;
     linkLength_ = 0;
+    keptRuns_.clear();
     block_ = nullptr;
     font_.reset();
     rebuild();
@@ -48,6 +49,14 @@ void RYTLinkTextField::drawLinkTextFiledAttributed(const QString& text, const QS
                                                    const QColor& textColor, const QColor& underlineColor,
                                                    const std::optional<QFont>& font, std::function<void()> block)
 {
+    // Drawn again over the same text, the earlier link part keeps its look
+    // (only the new part takes clicks): two numbers of one line can both
+    // stand out.
+    if (text == plain_ && linkLength_ > 0) {
+        keptRuns_.append(KeptRun{linkStart_, linkLength_, linkColor_, underlineColor_});
+    } else {
+        keptRuns_.clear();
+    }
     plain_ = text;
     const int at = linkString.isEmpty() ? -1 : text.indexOf(linkString);
     linkStart_ = at < 0 ? 0 : at;
@@ -76,6 +85,19 @@ void RYTLinkTextField::rebuild()
     all.select(QTextCursor::Document);
     all.setCharFormat(plainFormat);
 
+    for (const KeptRun& run : keptRuns_) {
+        QTextCharFormat kept = plainFormat;
+        kept.setForeground(run.color.isValid() ? run.color : palette().color(QPalette::Link));
+        const bool underline = run.underline.isValid() && run.underline.alpha() > 0;
+        kept.setFontUnderline(underline);
+        if (underline) {
+            kept.setUnderlineColor(run.underline);
+        }
+        QTextCursor cursor(&doc_);
+        cursor.setPosition(std::min<int>(run.start, int(plain_.size())));
+        cursor.setPosition(std::min<int>(run.start + run.length, int(plain_.size())), QTextCursor::KeepAnchor);
+        cursor.setCharFormat(kept);
+    }
     if (linkLength_ > 0) {
         QTextCharFormat linkFormat = plainFormat;
         linkFormat.setForeground(linkColor_.isValid() ? linkColor_ : palette().color(QPalette::Link));

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QTextDocument>
 #include <QWidget>
 
@@ -64,6 +65,13 @@ private:
     int linkStart_ = 0;
     int linkLength_ = 0;
     QColor linkColor_;
+    struct KeptRun {
+        int start = 0;
+        int length = 0;
+        QColor color;
+        QColor underline;
+    };
+    QList<KeptRun> keptRuns_;
     QColor underlineColor_;
     std::optional<QFont> font_;
     std::function<void()> block_;

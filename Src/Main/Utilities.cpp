@@ -44,6 +44,24 @@ std::optional<QImage> imageUncache(const QString& name)
     return image;
 }
 
+QString fillPlaceholders(const QString& text, const QStringList& values)
+{
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (const QString& value : values) {
+        const qsizetype at = text.indexOf(QStringLiteral("%@"), from);
+        if (at < 0) {
+            break;
+        }
+        out += QStringView(text).mid(from, at - from);
+        out += value;
+        from = at + 2;
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
 QColor color256(int red, int green, int blue, double alpha)
 {
     return QColor::fromRgbF(static_cast<float>(red / 256.0), static_cast<float>(green / 256.0),

@@ -31,6 +31,10 @@ void delay(double seconds, std::function<void()> closure);
 // else name@2x.png; none when it cannot be loaded.
 std::optional<QImage> imageUncache(const QString& name);
 
+// Fills the "%@" places of a text with the values in order, in one pass: a
+// value that itself holds "%@" (a file name may) is shown as it is.
+QString fillPlaceholders(const QString& text, const QStringList& values);
+
 // A fixed colour given as red, green and blue fractions of 256.
 QColor color256(int red, int green, int blue, double alpha = 1.0);
 

@@ -369,23 +369,6 @@ void LargeFilesManager::scanGA(double progressValue)
 
 // ---- removal -----------------------------------------------------------------
 
-namespace {
-
-// Fills the "%@" places of a localised text in order.
-QString fillPlaces(QString text, const QStringList& values)
-{
-    for (const QString& value : values) {
-        const qsizetype at = text.indexOf(QStringLiteral("%@"));
-        if (at < 0) {
-            break;
-        }
-        text.replace(at, 2, value);
-    }
-    return text;
-}
-
-}  // namespace
-
 void LargeFilesManager::setRemoveProgressHandler(std::function<void(double)> handler)
 {
     std::lock_guard lock(removeMutex_);
@@ -642,7 +625,7 @@ void LargeFilesManager::showInsufficientSpace(const QByteArray& destination, uin
     // always has a name to show.
     const QString volume =
         FileManager::default_().volumeName(destination).value_or(QFile::decodeName(destination));
-    const QString message = fillPlaces(
+    const QString message = fillPlaceholders(
         localized("There is insufficient space on disk %@. Please choose to permanently delete these files or you can "
                   "free up %@ space on disk %@ before removing duplicate files."),
         {volume, transformedFileSize(needed - free, true, true), volume});

@@ -28,19 +28,6 @@ uint64_t minus(uint64_t a, uint64_t b)
     return a >= b ? a - b : 0;
 }
 
-// Fills each "%@" of a text in turn.
-QString fill(QString text, const QStringList& values)
-{
-    for (const QString& value : values) {
-        const auto at = text.indexOf(QStringLiteral("%@"));
-        if (at < 0) {
-            break;
-        }
-        text.replace(at, 2, value);
-    }
-    return text;
-}
-
 // Counted once per run, touched on the main queue only.
 struct RunProgress {
     int64_t handled = 0;
@@ -265,7 +252,7 @@ void ScanManager::showNotEnoughSpace(const QByteArray& destination, uint64_t siz
     // always shown.
     const QString volume =
         FileManager::default_().volumeName(destination).value_or(QFile::decodeName(destination));
-    const QString text = fill(localized("There is insufficient space on disk %@. Please choose to permanently delete "
+    const QString text = fillPlaceholders(localized("There is insufficient space on disk %@. Please choose to permanently delete "
                                         "these files or you can free up %@ space on disk %@ before removing duplicate "
                                         "files."),
                               {volume, transformedFileSize(size - free, true, true), volume});

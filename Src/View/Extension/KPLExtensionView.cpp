@@ -7,6 +7,8 @@
 #include "QVLibrary/RYTFullSizeWindow.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -17,6 +19,9 @@
 
 #include <algorithm>
 #include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,16 +45,37 @@ void openFilePath(const QString& path)
         return;
     }
     asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("ViewFormat"), pathExtension(path));
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    openFileAtPath(QFile::encodeName(path));
+}
+
+void openFileAtPath(const QByteArray& path)
+{
+    if (path.isEmpty()) {
+        return;
+    }
+    QByteArray absolute = path;
+    if (!absolute.startsWith('/')) {
+        absolute = QFile::encodeName(QDir::currentPath()) + '/' + absolute;
+    }
+    struct stat st {};
+    if (::stat(absolute.constData(), &st) != 0) {
         SheetWindowController::showContentFileNotExist();
         return;
     }
     // Opening a program or a launcher would run it: show where it lies.
-    const bool runnable = info.isFile()
-                          && (info.isExecutable() || info.suffix().compare(QLatin1String("desktop"), Qt::CaseInsensitive) == 0);
-    const QString target = runnable ? info.absolutePath() : info.absoluteFilePath();
-    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+    const bool runnable = S_ISREG(st.st_mode)
+                          && (::access(absolute.constData(), X_OK) == 0 || absolute.toLower().endsWith(".desktop"));
+    QByteArray target = absolute;
+    if (runnable) {
+        target = absolute.left(std::max<qsizetype>(1, absolute.lastIndexOf('/')));
+    }
+    // A name that is not valid text still reaches the file: its bytes go
+    // into the address as they are.
+    const QString text = QFile::decodeName(target);
+    const QUrl url = QFile::encodeName(text) == target
+                         ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
+                         : QUrl::fromEncoded("file://" + target.toPercentEncoding("/"));
+    QDesktopServices::openUrl(url);
 }
 
 void setMainWindowFullScreenButtonEnable(QWidget* window, bool enable)

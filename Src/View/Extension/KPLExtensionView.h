@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QByteArray>
 #include <QColor>
 #include <QFont>
 #include <QList>
@@ -17,6 +18,9 @@
 // non-empty path first reports the usage event "BeforeDeleter"/"ViewFormat"
 // with the path's extension.
 void openFilePath(const QString& path);
+// The same for a path held as the system's bytes (names that are not valid
+// text open too), without the usage event.
+void openFileAtPath(const QByteArray& path);
 
 // Turns the main window's full-screen toggle on or off; may be called from
 // any thread (the change happens on the main thread).

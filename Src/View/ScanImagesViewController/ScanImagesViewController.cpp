@@ -1,25 +1,98 @@
 #include "ScanImagesViewController.h"
-#include "View/ScanProgressPanel.h"
 
+#include "ui_ScanImagesViewController.h"
+
+#include "FinishNotDupImagesViewController.h"
+#include "ImagesDeleteViewController.h"
+#include "ImagesScanningViewController.h"
+#include "ScanImagesSelection.h"
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
+#include "Foundation/FileManager.h"
+#include "Foundation/NotificationCenter.h"
+#include "Foundation/Trash.h"
+#include "Foundation/UserDefaults.h"
 #include "Main/AppTermination.h"
 #include "Main/GACollectionManager.h"
+#include "Main/MainWindow.h"
+#include "Main/Utilities.h"
 #include "Manager/ScanImagesManager.h"
+#include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTFullSizeWindow.h"
+#include "View/CustomView/PopUpMenuWindow.h"
+#include "View/CustomView/TruncatingLabel.h"
 #include "View/Extension/KPLExtension.h"
+#include "Window/FinishWindowController.h"
+#include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
-#include <QHBoxLayout>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
-#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+namespace {
+
+ScanImagesManager* gEngine = nullptr;
+ScanImagesViewController::FolderChooser gFolderChooser;
+
+UserDefaults& defaults()
+{
+    return UserDefaults::standardUserDefaults();
+}
+
+QColor blue()
+{
+    return color256(65, 111, 244);
+}
+
+QColor red()
+{
+    return color256(254, 74, 74);
+}
+
+QString sizeText(qint64 bytes)
+{
+    return transformedFileSize(uint64_t(std::max<qint64>(0, bytes)), true, true);
+}
+
+QString countLabel(qint64 count, qint64 bytes)
+{
+    return QStringLiteral("%1(%2)").arg(count).arg(sizeText(bytes));
+}
+
+void setColor(QLabel* label, const QColor& color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+// The last path component of a folder, trimmed of blanks and line ends.
+QString folderTitle(const QString& path)
+{
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) {
+        trimmed.chop(1);
+    }
+    return trimmed.section(QLatin1Char('/'), -1).trimmed();
+}
+
+QString trashPath()
+{
+    return QFile::decodeName(Trash::homeTrash());
+}
+
+}  // namespace
 
 // Takes the engine's reports on its threads and hands them to the screen on
-// the main thread, if the screen is still there. Only the main thread reads
-// the screen pointer.
+// the main thread, in the order received, if the screen is still there. Only
+// the main thread reads the screen pointer.
 class ScanImagesViewController::Relay final : public ScanImagesManagerDelegate,
                                               public ScanImagesRemoveManagerDelegate,
                                               public std::enable_shared_from_this<Relay> {
@@ -78,30 +151,26 @@ private:
     QPointer<ScanImagesViewController> screen_;
 };
 
-ScanImagesViewController::ScanImagesViewController(QWidget* parent)
-    : ViewController(parent), relay_(std::make_shared<Relay>(this)), timer_(new QTimer(this))
+// --- Engine ---------------------------------------------------------------------
+
+ScanImagesManager& ScanImagesViewController::engine()
 {
-    setObjectName(QStringLiteral("ScanImagesViewController"));
-    const ScanProgressPanel panel = buildScanProgressPanel(this, timer_, &elapsedSeconds_);
-    title_ = panel.title;
-    path_ = panel.path;
-    elapsed_ = panel.elapsed;
-    progress_ = panel.progress;
-    stopButton_ = panel.stopButton;
-    backButton_ = panel.backButton;
-    connect(stopButton_, &QPushButton::clicked, this, &ScanImagesViewController::stopAction);
-    connect(backButton_, &QPushButton::clicked, this, &ScanImagesViewController::backAction);
+    return gEngine ? *gEngine : ScanImagesManager::shared();
 }
 
-ScanImagesViewController::~ScanImagesViewController()
+void ScanImagesViewController::setEngineForTesting(ScanImagesManager* engine)
 {
-    ScanImagesManager& engine = ScanImagesManager::shared();
-    if (scanning_) {
-        engine.stop();
-        // Going while the search runs (the program ends under it): let it
-        // wind down, so no search is left running into the program's end.
-        engine.waitUntilSearchEnds(3000);
-    }
+    gEngine = engine;
+}
+
+void ScanImagesViewController::setFolderChooserForTesting(FolderChooser chooser)
+{
+    gFolderChooser = std::move(chooser);
+}
+
+uint ScanImagesViewController::scanState() const
+{
+    return engine().scanState();
 }
 
 ScanImagesManagerDelegate* ScanImagesViewController::engineDelegate() const
@@ -109,37 +178,390 @@ ScanImagesManagerDelegate* ScanImagesViewController::engineDelegate() const
     return relay_.get();
 }
 
-QString ScanImagesViewController::statusText() const
+// --- Set-up ---------------------------------------------------------------------
+
+ScanImagesViewController::ScanImagesViewController(QWidget* parent)
+    : ViewController(parent)
+    , ui_(std::make_unique<Ui::ScanImagesViewController>())
+    , relay_(std::make_shared<Relay>(this))
+    , self_(std::make_shared<QPointer<ScanImagesViewController>>(this))
 {
-    return title_->text();
+    setObjectName(QStringLiteral("ScanImagesViewController"));
+    ui_->setupUi(this);
+    imageDeleteViewCtr_ = ViewController::initUseNibName<ImagesDeleteViewController>();
+    imageDeleteViewCtr_->setParent(ui_->mainBox);
+    imageDeleteViewCtr_->hide();
+    connect(ui_->backBtn, &QAbstractButton::clicked, this, &ScanImagesViewController::backBtnAction);
+    connect(ui_->stopBtn, &QAbstractButton::clicked, this, &ScanImagesViewController::stopBtnAction);
+    viewDidLoad();
 }
+
+ScanImagesViewController::~ScanImagesViewController()
+{
+    *self_ = nullptr;
+    ui_->popUpButton->setDelegate(nullptr);
+    if (imageResultViewCtr_) {
+        imageResultViewCtr_->setDelegate(nullptr);
+    }
+    ScanImagesManager& images = engine();
+    if (images.removeDelegate() == relay_.get()) {
+        images.setRemoveDelegate(nullptr);
+    }
+    if (images.isSearching() && images.delegate() == relay_.get()) {
+        images.stop();
+        // Going while the search runs (the program ends under it): let it
+        // wind down, so no search is left running into the program's end.
+        images.waitUntilSearchEnds(3000);
+    }
+}
+
+void ScanImagesViewController::viewDidLoad()
+{
+    setMainContent(imagesScanningViewCtr());
+    engine().setScanState(1);
+    setUpView();
+    configPopBtn();
+}
+
+void ScanImagesViewController::setUpView()
+{
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("#ScanImagesViewController { background: rgb(237,240,245); }"
+                                 " #mainBox { background: rgb(237,240,245); border: none; border-radius: 8px; }"));
+    RYTButton* back = ui_->backBtn;
+    back->setCornerRadius(4);
+    back->setTitle(localized("Back"));
+    {
+        RYTDarkMode::LightAppearanceScope light;
+        back->setTitleColor(RYTButton::backTitleColor(), RYTButton::backTitleColor(), RYTButton::backTitleColor(),
+                            RYTButton::backTitleColor());
+    }
+    back->setButtonBorderColor(RYTButton::backBorderColor(), RYTButton::backBorderColor(), RYTButton::backBorderColor(),
+                               RYTButton::backBorderColor());
+    back->setButtonStateColor(Qt::white, color256(246, 247, 250), color256(237, 240, 245), Qt::white);
+    setButtonEnabled(back, false);
+    setActionButton(localized("Stop"));
+    back->show();
+    ui_->stopBtn->show();
+    ui_->selectTip->setText(localized("Selected:"));
+    ui_->selectTip->show();
+    ui_->selectCount->show();
+    setColor(ui_->selectCount, blue());
+    {
+        RYTDarkMode::LightAppearanceScope light;
+        setColor(ui_->selectTip, RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), false));
+    }
+    for (QLabel* label : {ui_->selectTip, ui_->selectCount}) {
+        QFont font = label->font();
+        font.setPixelSize(13);
+        label->setFont(font);
+    }
+    ui_->popUpButton->show();
+}
+
+void ScanImagesViewController::setButtonEnabled(RYTButton* button, bool enabled)
+{
+    button->setEnabled(enabled);
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(button->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(button);
+        button->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(enabled ? 1.0 : 0.3);
+}
+
+void ScanImagesViewController::setActionButton(const QString& title)
+{
+    RYTButton* button = ui_->stopBtn;
+    button->setCornerRadius(4);
+    button->setTitle(title);
+    RYTDarkMode::LightAppearanceScope light;
+    const QColor normal = RYTButton::normalColor();
+    const QColor hover = RYTButton::hoverColor();
+    button->setTitleColor(normal, hover, hover, hover);
+    button->setButtonBorderColor(normal, hover, hover, hover);
+    button->setButtonStateColor(Qt::white, color256(246, 248, 254), color256(237, 242, 253), Qt::white);
+}
+
+void ScanImagesViewController::setMainContent(QWidget* view)
+{
+    if (mainBoxContent_ == view) {
+        return;
+    }
+    if (mainBoxContent_) {
+        mainBoxContent_->hide();
+        ui_->mainBoxLayout->removeWidget(mainBoxContent_);
+    }
+    mainBoxContent_ = view;
+    if (view) {
+        view->setParent(ui_->mainBox);
+        ui_->mainBoxLayout->addWidget(view);
+        view->show();
+    }
+}
+
+ImagesScanningViewController* ScanImagesViewController::imagesScanningViewCtr()
+{
+    if (!imagesScanningViewCtr_) {
+        imagesScanningViewCtr_ = ViewController::initUseNibName<ImagesScanningViewController>();
+        imagesScanningViewCtr_->setParent(ui_->mainBox);
+        imagesScanningViewCtr_->hide();
+    }
+    return imagesScanningViewCtr_;
+}
+
+ImagesScanResultViewController* ScanImagesViewController::imageResultViewCtr()
+{
+    if (!imageResultViewCtr_) {
+        imageResultViewCtr_ = ViewController::initUseNibName<ImagesScanResultViewController>();
+        imageResultViewCtr_->setParent(ui_->mainBox);
+        imageResultViewCtr_->hide();
+        imageResultViewCtr_->setDelegate(this);
+    }
+    return imageResultViewCtr_;
+}
+
+FinishNotDupImagesViewController* ScanImagesViewController::scanfinishEmptyViewCtr()
+{
+    if (!scanfinishEmptyViewCtr_) {
+        scanfinishEmptyViewCtr_ = ViewController::initUseNibName<FinishNotDupImagesViewController>();
+        scanfinishEmptyViewCtr_->setParent(ui_->mainBox);
+        scanfinishEmptyViewCtr_->hide();
+    }
+    return scanfinishEmptyViewCtr_;
+}
+
+RYTButton* ScanImagesViewController::backBtn() const { return ui_->backBtn; }
+RYTButton* ScanImagesViewController::stopBtn() const { return ui_->stopBtn; }
+PopUpButton* ScanImagesViewController::popUpButton() const { return ui_->popUpButton; }
+QLabel* ScanImagesViewController::selectTip() const { return ui_->selectTip; }
+QLabel* ScanImagesViewController::selectCount() const { return ui_->selectCount; }
+QFrame* ScanImagesViewController::mainBox() const { return ui_->mainBox; }
+ImagesDeleteViewController* ScanImagesViewController::imageDeleteViewCtr() const { return imageDeleteViewCtr_; }
+FinishWindowController* ScanImagesViewController::finishWindowController() const { return finishWindow_; }
+
+QWidget* ScanImagesViewController::sheetWindow() const
+{
+    return ModalOverlay::applicationMainWindow();
+}
+
+// --- Scan -----------------------------------------------------------------------
 
 void ScanImagesViewController::configScanImages(const QByteArrayList& folderList)
 {
     folderList_ = folderList;
     scanning_ = true;
-    // The state the screen and the engine share: a search is under way.
-    ScanImagesManager::shared().setScanState(1);
-    title_->setText(localized("Scanning"));
-    elapsedSeconds_ = 0.0;
-    timer_->start();
-    // The block keeps the relay alive for the whole search.
-    DispatchQueue::global().async([relay = relay_, folderList] {
-        ScanImagesManager& engine = ScanImagesManager::shared();
-        engine.setDelegate(relay.get());
-        engine.findDuplicateImages(folderList);
-        if (engine.delegate() == relay.get()) {
-            engine.setDelegate(nullptr);
+    {
+        // Made and dropped: a missing settings file is written with its
+        // defaults, which the engine then reads.
+        PerferenceInfo settings;
+    }
+    ScanImagesManager* images = &engine();
+    DispatchQueue::global().async([relay = relay_, folderList, images] {
+        images->setDelegate(relay.get());
+        images->findDuplicateImages(folderList);
+        if (images->delegate() == relay.get()) {
+            images->setDelegate(nullptr);
         }
     });
 }
 
+void ScanImagesViewController::scanImageManagerDidStart(ScanImagesManager*)
+{
+    if (QWidget* w = window(); w != this) {
+        setMainWindowFullScreenButtonEnable(w, false);
+    }
+    ui_->selectTip->hide();
+    ui_->selectCount->hide();
+    ui_->popUpButton->hide();
+}
+
+void ScanImagesViewController::scanImagesManagerProgressDidChanged(ScanImagesManager*, double ratio, qint64,
+                                                                   const QString& path)
+{
+    ImagesScanningViewController* scanning = imagesScanningViewCtr();
+    scanning->setUpLeftScanningView(path);
+    scanning->setProgress(ratio);
+}
+
+void ScanImagesViewController::scanImagesManagerScanData(ScanImagesManager*, const ScanImagesGroupList& groups)
+{
+    dupImagesArray_ = groups;
+    imagesScanningViewCtr()->reloadCollctionView(groups);
+}
+
+void ScanImagesViewController::scanImagesManagerScanDidFinished(ScanImagesManager*, int)
+{
+    scanEnded(false);
+}
+
+void ScanImagesViewController::scanImagesManagerScanDidStop(ScanImagesManager*, int)
+{
+    scanEnded(true);
+}
+
+void ScanImagesViewController::scanEnded(bool stopped)
+{
+    endStopQuestion();
+    scanning_ = false;
+    ImagesScanningViewController* scanning = imagesScanningViewCtr();
+    scanning->myTimer()->stop();
+    ScanImagesManager& images = engine();
+    dupImagesArray_ = images.dupImages();
+    ScanImagesSelection::recount(dupImagesArray_);
+    gaCollection(stopped);
+    setButtonEnabled(ui_->backBtn, true);
+    if (!dupImagesArray_.isEmpty()) {
+        if (!stopped) {
+            counterEvent(QStringLiteral("EnterImageResultView"), QStringLiteral("Scanresultdata"), QStringLiteral("_Image"));
+        }
+        ui_->selectTip->show();
+        ui_->selectCount->show();
+        ui_->popUpButton->show();
+        if (stopped) {
+            images.setScanState(3);
+        } else if (images.scanState() != 3) {
+            images.setScanState(2);
+        }
+        setActionButton(localized("Remove"));
+        changeSelectLabel(dupImagesArray_);
+        ui_->backBtn->show();
+        ImagesScanResultViewController* result = imageResultViewCtr();
+        setMainContent(result);
+        result->reloadListViewData(dupImagesArray_, true);
+        if (!stopped) {
+            GACollectionManager::default_().collectionResultGA(dupImagesArray_);
+        }
+    } else {
+        images.setScanState(4);
+        setActionButton(stopped ? localized("Finish") : localized("Complete"));
+        setButtonEnabled(ui_->stopBtn, true);
+        ui_->backBtn->hide();
+        FinishNotDupImagesViewController* empty = scanfinishEmptyViewCtr();
+        setMainContent(empty);
+        if (!stopped) {
+            empty->tipsLabel()->setText(localized("There are no similar images found on your computer."));
+        }
+        ui_->selectTip->hide();
+        ui_->selectCount->hide();
+        ui_->popUpButton->hide();
+    }
+    if (QWidget* w = window(); w != this) {
+        setMainWindowFullScreenButtonEnable(w, true);
+    }
+}
+
+// --- Buttons --------------------------------------------------------------------
+
+void ScanImagesViewController::endStopQuestion()
+{
+    // A stop question still open belongs to a scan or removal that is over:
+    // it closes, and an answer can no longer act.
+    ++questionTicket_;
+    if (stopQuestionShowing_) {
+        stopQuestionShowing_ = false;
+        if (SheetWindowController::globalSheetController() && SheetWindowController::globalSheetController()->isShowing()) {
+            SheetWindowController::endSheet();
+        }
+    }
+}
+
+void ScanImagesViewController::stopBtnAction()
+{
+    ScanImagesManager& images = engine();
+    const uint state = images.scanState();
+    if (state == 1) {
+        setButtonEnabled(ui_->stopBtn, false);
+        const quint64 ticket = ++questionTicket_;
+        stopQuestionShowing_ = true;
+        auto self = self_;
+        SheetWindowController::beginSheet(
+            SheetWindowController::SheetActionType::uncertain,
+            localized("Only a few similar images will be found.  Are you sure to stop?"), localized("Yes"),
+            localized("Cancel"), sheetWindow(), nullptr, [self, ticket](int answer) {
+                ScanImagesViewController* screen = *self;
+                if (!screen || ticket != screen->questionTicket_) {
+                    return;
+                }
+                screen->stopQuestionShowing_ = false;
+                if (answer == 1) {
+                    engine().stop();
+                } else {
+                    screen->setButtonEnabled(screen->ui_->stopBtn, true);
+                }
+            });
+    } else if (state == 3 || state == 2 || state == 8) {
+        startRemove();
+    } else if (state == 4) {
+        backToHome();
+    } else if (state == 6) {
+        const quint64 ticket = ++questionTicket_;
+        stopQuestionShowing_ = true;
+        auto self = self_;
+        SheetWindowController::beginSheet(
+            SheetWindowController::SheetActionType::uncertain,
+            localized("Only a few similar images will be erased. Are you sure to stop?"), localized("Yes"),
+            localized("Cancel"), sheetWindow(), nullptr, [self, ticket](int answer) {
+                ScanImagesViewController* screen = *self;
+                if (!screen || ticket != screen->questionTicket_) {
+                    return;
+                }
+                screen->stopQuestionShowing_ = false;
+                if (answer == 1) {
+                    engine().stopRemove();
+                }
+            });
+    }
+}
+
+void ScanImagesViewController::backBtnAction()
+{
+    auto self = self_;
+    SheetWindowController::beginSheet(
+        SheetWindowController::SheetActionType::uncertain, localized("The scanning results will not be saved if you go back."),
+        localized("Yes"), localized("Cancel"), sheetWindow(), nullptr, [self](int answer) {
+            ScanImagesViewController* screen = *self;
+            if (!screen || answer != 1) {
+                return;
+            }
+            const bool report = !screen->isStartRemove_;
+            const QString label = screen->stateLabel(false);
+            screen->backToHome();
+            if (report) {
+                asyncGALog(QStringLiteral("Process"), QStringLiteral("Back"), label);
+            }
+        });
+}
+
+void ScanImagesViewController::backToHome()
+{
+    NotificationCenter::defaultCenter().post(didHiddenMainWindowTitleNotification());
+    if (fullScreen_) {
+        if (auto* full = qobject_cast<RYTFullSizeWindow*>(window())) {
+            full->toggleFullScreen();
+        }
+    }
+    engine().removeDupimagesArray();
+    if (delegate_) {
+        delegate_->scanImagesViewBackAction();
+    }
+}
+
 bool ScanImagesViewController::isShouldCloseWindow()
 {
-    SheetWindowController::showContentSureExitApp([](int answer) {
-        if (answer == 1) {
-            AppTermination::stopEnginesAndTerminate(false);
+    auto self = self_;
+    SheetWindowController::showContentSureExitApp([self](int answer) {
+        if (answer != 1) {
+            return;
         }
+        if (ScanImagesViewController* screen = *self) {
+            if (!screen->isStartRemove_) {
+                asyncGALog(QStringLiteral("Process"), QStringLiteral("Close"), screen->stateLabel(true));
+            }
+        }
+        // Stops a running search (and lets a removal finish the image in
+        // hand) before the program ends.
+        AppTermination::stopEnginesAndTerminate(false);
     });
     return false;
 }
@@ -154,88 +576,497 @@ void ScanImagesViewController::windowDidExitFullScreen()
     fullScreen_ = false;
 }
 
-void ScanImagesViewController::scanImageManagerDidStart(ScanImagesManager*)
+// --- Removal mode ---------------------------------------------------------------
+
+void ScanImagesViewController::configPopBtn()
 {
-    if (QWidget* w = window(); w != this) {
-        setMainWindowFullScreenButtonEnable(w, false);
+    PopUpButton* pop = ui_->popUpButton;
+    pop->setDelegate(this);
+    ScanImagesManager& images = engine();
+    const std::optional<qint64> stored = defaults().value<qint64>(QStringLiteral("dupImageRemoveType"));
+    if (stored && *stored >= 0 && *stored <= 2) {
+        images.setRemoveType(uint(*stored));
+    }
+    images.setRemovePath(defaults().stringForKey(QStringLiteral("dupImageRemovePath")));
+    QString third = localized("Remove to the Folder...");
+    if (images.removeType() == 2 && !images.removePath().isEmpty()) {
+        third = fillPlaceholders(localized("Remove to %@"), {folderTitle(images.removePath())});
+    }
+    pop->addItems({localized("Discard to the Trash"), localized("Permanently Deleted"), third});
+    QString shown;
+    switch (images.removeType()) {
+    case 0:
+        pop->setSelectedIndex(0);
+        pop->menuWindow()->selectItemAt(0);
+        images.setRemovePath(trashPath());
+        shown = localized("Discard to the Trash");
+        break;
+    case 1:
+        pop->setSelectedIndex(1);
+        pop->menuWindow()->selectItemAt(1);
+        images.setRemovePath(QString());
+        shown = localized("Permanently Deleted");
+        break;
+    default:
+        pop->setSelectedIndex(2);
+        pop->menuWindow()->selectItemAt(2);
+        shown = third;
+        break;
+    }
+    pop->selectedTitle()->setText(shown);
+    pop->selectedTitle()->setToolTip(shown);
+    pop->setToolTip(shown);
+    pop->updatePopUpButtonWidth();
+}
+
+void ScanImagesViewController::popupButtonSelect(PopUpButton*, const QString&)
+{
+    PopUpButton* pop = ui_->popUpButton;
+    ScanImagesManager& images = engine();
+    switch (pop->selectedIndex()) {
+    case 0:
+        images.setRemoveType(0);
+        images.setRemovePath(trashPath());
+        defaults().setInteger(0, QStringLiteral("dupImageRemoveType"));
+        break;
+    case 1:
+        images.setRemoveType(1);
+        images.setRemovePath(QString());
+        defaults().setInteger(1, QStringLiteral("dupImageRemoveType"));
+        break;
+    case 2: {
+        auto self = self_;
+        auto answer = [self](std::optional<QString> chosen) {
+            ScanImagesViewController* screen = *self;
+            if (!screen) {
+                return;
+            }
+            PopUpButton* button = screen->ui_->popUpButton;
+            ScanImagesManager& engineInUse = engine();
+            if (!chosen) {
+                // Back to the item of the mode in force.
+                const uint mode = engineInUse.removeType();
+                if (mode <= 1) {
+                    button->setSelectedIndex(int(mode));
+                    button->menuWindow()->selectItemAt(int(mode));
+                    const QString title = button->itemTitles().value(int(mode));
+                    button->selectedTitle()->setText(title);
+                    button->selectedTitle()->setToolTip(title);
+                    button->setToolTip(title);
+                    button->updatePopUpButtonWidth();
+                }
+                return;
+            }
+            defaults().setInteger(2, QStringLiteral("dupImageRemoveType"));
+            defaults().setObject(*chosen, QStringLiteral("dupImageRemovePath"));
+            if (chosen->isEmpty()) {
+                return;
+            }
+            engineInUse.setRemoveType(2);
+            engineInUse.setRemovePath(*chosen);
+            button->setRemovePath(*chosen);
+            const QString title = fillPlaceholders(localized("Remove to %@"), {folderTitle(*chosen)});
+            button->selectedTitle()->setText(title);
+            button->selectedTitle()->setToolTip(title);
+            button->setToolTip(title);
+            button->closePopupWindow();
+            button->updateIndexTitle(2, title);
+        };
+        if (gFolderChooser) {
+            gFolderChooser(window(), answer);
+            break;
+        }
+        // Asynchronous: the event loop goes on while it shows.
+        auto* dialog = new QFileDialog(window(), QString());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog->setOption(QFileDialog::ShowDirsOnly, true);
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setDirectory(QDir::homePath());
+        auto done = std::make_shared<bool>(false);
+        connect(dialog, &QFileDialog::fileSelected, this, [answer, done](const QString& path) {
+            *done = true;
+            answer(path);
+        });
+        connect(dialog, &QDialog::finished, this, [answer, done](int) {
+            if (!*done) {
+                *done = true;
+                answer(std::nullopt);
+            }
+        });
+        dialog->open();
+        break;
+    }
+    default:
+        break;
     }
 }
 
-void ScanImagesViewController::scanImagesManagerProgressDidChanged(ScanImagesManager*, double ratio, qint64,
-                                                                   const QString& path)
-{
-    path_->setText(path);
-    // The ring never moves backwards.
-    shownProgress_ = std::max(shownProgress_, qBound(0.0, ratio, 1.0));
-    progress_->setValue(static_cast<int>(shownProgress_ * 1000));
-}
+// --- Removal --------------------------------------------------------------------
 
-void ScanImagesViewController::scanImagesManagerScanData(ScanImagesManager*, const ScanImagesGroupList& groups)
+void ScanImagesViewController::counterEvent(const QString& key, const QString& action, const QString& suffix)
 {
-    groupCount_ = static_cast<int>(groups.size());
-}
-
-void ScanImagesViewController::scanImagesManagerScanDidFinished(ScanImagesManager* manager, int)
-{
-    const ScanImagesGroupList groups = manager->dupImages();
-    manager->setScanState(groups.isEmpty() ? 4 : 2);
-    showScanEnd(false, groups);
-    if (!groups.isEmpty()) {
-        GACollectionManager::default_().collectionResultGA(groups);
+    qint64 count = 1;
+    if (defaults().boolForKey(key)) {
+        // A value that is not a whole number is left alone and not reported.
+        const std::optional<qint64> stored = defaults().value<qint64>(key);
+        if (!stored) {
+            return;
+        }
+        count = *stored + 1;
     }
+    defaults().setInteger(count, key);
+    asyncGALog(QStringLiteral("Process"), action, QString::number(count) + suffix);
 }
 
-void ScanImagesViewController::scanImagesManagerScanDidStop(ScanImagesManager* manager, int)
+void ScanImagesViewController::startRemoveGACollection()
 {
-    showScanEnd(true, manager->dupImages());
+    GACollectionManager& ga = GACollectionManager::default_();
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("ViewMode"),
+               ga.isCollectionView() ? QStringLiteral("1") : QStringLiteral("2"));
+    ga.setImageTotalCount(totalImageNum_);
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("ViewImage"),
+               QStringLiteral("%1_%2_%3").arg(ga.imageHoverCount()).arg(ga.imageDoubleClickCount()).arg(ga.imageTotalCount()));
+    ga.collctionImageSelectedGA();
+    ga.collctionGSelectResult(dupImagesArray_);
+    ga.collectionZoomGA();
+    counterEvent(QStringLiteral("ClickImagesRemove"), QStringLiteral("ClickDuplicate"), QStringLiteral("_Image"));
 }
 
-void ScanImagesViewController::removeManagerDidStart(ScanImagesManager*) {}
+void ScanImagesViewController::startRemove()
+{
+    startRemoveGACollection();
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("Selectquantity"),
+               QStringLiteral("%1_%2").arg(selectImagesNum_).arg(totalImageNum_));
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("Selectsize"),
+               sizeText(selectImagesSize_) + QStringLiteral("_") + sizeText(totalImageSize_));
+    ScanImagesManager& images = engine();
+    QString text;
+    QString label;
+    switch (images.removeType()) {
+    case 0:
+        text = localized("Are you sure you want to remove the selected images? These pictures will move to the Trash (if "
+                         "similar images are located on an external or network drive, they will be copied to the Trash "
+                         "and removed from that drive).");
+        label = QStringLiteral("recycle_Image");
+        break;
+    case 1:
+        text = localized("Those images will be permanently deleted. Are you sure to continue?");
+        label = QStringLiteral("delete_Image");
+        break;
+    case 2:
+        text = fillPlaceholders(localized("Are you sure to move the selected files to %@?"), {images.removePath()});
+        label = QStringLiteral("File_Image");
+        break;
+    default:
+        break;
+    }
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("Remove"), label);
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("FullScreen"),
+               fullScreen_ ? QStringLiteral("1_Image") : QStringLiteral("2_Image"));
+    auto self = self_;
+    SheetWindowController::beginSheet(SheetWindowController::SheetActionType::uncertain, text, localized("Yes"),
+                                      localized("Cancel"), sheetWindow(), nullptr, [self](int answer) {
+                                          if (ScanImagesViewController* screen = *self; screen && answer == 1) {
+                                              screen->confirmedRemove();
+                                          }
+                                      });
+}
+
+ScanImagesViewController::SpaceCheck ScanImagesViewController::isSpaceEnough(const QByteArray& destination,
+                                                                             const ScanImagesGroupList& groups)
+{
+    SpaceCheck check;
+    if (destination.isEmpty()) {
+        return check;
+    }
+    struct stat target {};
+    const bool targetKnown = ::stat(destination.constData(), &target) == 0;
+    // A move within one volume needs no room: only images elsewhere count.
+    for (const ScanImagesGroupItemPtr& group : groups) {
+        for (const ScanImagesItemPtr& item : group->dupImageItems()) {
+            if (!item || !item->isSelect()) {
+                continue;
+            }
+            const QByteArray path = item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath();
+            struct stat st {};
+            if (::lstat(path.constData(), &st) != 0) {
+                continue;  // gone: its removal fails on its own, taking no room
+            }
+            if (!targetKnown || st.st_dev != target.st_dev) {
+                check.needed += std::max<qint64>(0, item->imageSize());
+            }
+        }
+    }
+    check.free = qint64(std::min<uint64_t>(FileManager::default_().systemFreeSize(destination).value_or(0),
+                                           uint64_t(std::numeric_limits<qint64>::max())));
+    TSLOG(QStringLiteral("system free size = "), QString::number(check.free), QStringLiteral(", selected file size = "),
+          QString::number(check.needed));
+    check.enough = check.needed <= 0 || check.free >= check.needed;
+    if (!check.enough) {
+        // Without a label the volume is named by its mount point, so the
+        // refusal always says where.
+        check.volumeName = FileManager::default_().volumeName(destination).value_or(QFile::decodeName(destination));
+    }
+    return check;
+}
+
+void ScanImagesViewController::showInsufficientSpace(const SpaceCheck& check)
+{
+    const QString text = fillPlaceholders(
+        localized("There is insufficient space on disk %@. Please choose to permanently delete these files or you can "
+                  "free up %@ space on disk %@ before removing duplicate files."),
+        {check.volumeName, sizeText(check.needed - check.free), check.volumeName});
+    SheetWindowController::beginSheet(SheetWindowController::SheetActionType::determine, text, localized("OK"), QString(),
+                                      sheetWindow(), nullptr, nullptr);
+}
+
+void ScanImagesViewController::confirmedRemove()
+{
+    if (removalChecking_) {
+        return;
+    }
+    ScanImagesManager& images = engine();
+    const uint mode = images.removeType();
+    if (mode == 1) {
+        beginRemoval();
+        return;
+    }
+    QByteArray destination = QFile::encodeName(images.removePath());
+    if (mode == 0) {
+        destination = Trash::homeTrash();
+    }
+    const ScanImagesGroupList groups = dupImagesArray_;
+    removalChecking_ = true;
+    auto self = self_;
+    // The destination and the images are examined off the main thread.
+    DispatchQueue::global().async([self, mode, destination, groups] {
+        bool missing = false;
+        if (mode == 0) {
+            // The Trash is made when it is not there yet.
+            missing = !Trash::createFolders();
+        }
+        struct stat st {};
+        if (destination.isEmpty() || ::stat(destination.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            missing = true;  // a destination that is not a folder counts as missing
+        }
+        const SpaceCheck check = missing ? SpaceCheck() : isSpaceEnough(destination, groups);
+        DispatchQueue::main().async([self, missing, check] {
+            ScanImagesViewController* screen = *self;
+            if (!screen) {
+                return;
+            }
+            screen->removalChecking_ = false;
+            if (missing) {
+                SheetWindowController::showContentFolderNotExist();
+                return;
+            }
+            if (!check.enough) {
+                screen->showInsufficientSpace(check);
+                return;
+            }
+            screen->beginRemoval();
+        });
+    });
+}
+
+void ScanImagesViewController::beginRemoval()
+{
+    const uint state = engine().scanState();
+    if (state != 2 && state != 3 && state != 8) {
+        return;  // the screen moved on while the destination was checked
+    }
+    ui_->popUpButton->hide();
+    ui_->selectTip->hide();
+    ui_->selectCount->hide();
+    ui_->backBtn->hide();
+    ScanImagesManager& images = engine();
+    images.setRemoveDelegate(relay_.get());
+    // The removal edits the groups it is given: it gets copies holding the
+    // same images.
+    ScanImagesGroupList clones;
+    clones.reserve(dupImagesArray_.size());
+    for (const ScanImagesGroupItemPtr& group : dupImagesArray_) {
+        clones.append(group->clone());
+    }
+    isStartRemove_ = true;
+    images.removeDuplicatesImages(clones);
+}
+
+void ScanImagesViewController::removeManagerDidStart(ScanImagesManager*)
+{
+    defaults().setInteger(11, QStringLiteral("CloseView"));
+    counterEvent(QStringLiteral("EnterRemoving"), QStringLiteral("Remover"), QStringLiteral("_Image"));
+    if (imageDeleteViewCtr_) {
+        imageDeleteViewCtr_->deleteLater();
+    }
+    imageDeleteViewCtr_ = ViewController::initUseNibName<ImagesDeleteViewController>();
+    ScanImagesManager* images = &engine();
+    imageDeleteViewCtr_->removedCount = [images] { return images->removeImagesSuccessCount(); };
+    setMainContent(imageDeleteViewCtr_);
+    setActionButton(localized("Stop"));
+    setButtonEnabled(ui_->stopBtn, true);
+    imageDeleteViewCtr_->startRemove();
+}
 
 void ScanImagesViewController::removeManagerProgressDidChange(ScanImagesManager*, double progress)
 {
-    progress_->setValue(static_cast<int>(qBound(0.0, progress, 1.0) * 1000));
+    if (imageDeleteViewCtr_) {
+        imageDeleteViewCtr_->updateFilesCountLabel(progress);
+    }
 }
 
-void ScanImagesViewController::removeManagerDidStop(ScanImagesManager* manager)
+void ScanImagesViewController::removeManagerDidStop(ScanImagesManager*)
 {
-    showScanEnd(false, manager->dupImages());
+    removalEnded(true);
 }
 
-void ScanImagesViewController::removeMangerDidFinish(ScanImagesManager* manager)
+void ScanImagesViewController::removeMangerDidFinish(ScanImagesManager*)
 {
-    showScanEnd(false, manager->dupImages());
+    removalEnded(false);
 }
 
-void ScanImagesViewController::showScanEnd(bool stopped, const ScanImagesGroupList& groups)
+void ScanImagesViewController::removalEnded(bool stopped)
 {
-    timer_->stop();
-    scanning_ = false;
-    groupCount_ = static_cast<int>(groups.size());
-    if (groups.isEmpty()) {
-        title_->setText(stopped ? localized("Scan stopped") : localized("There are no similar images found on your Mac."));
+    endStopQuestion();
+    defaults().setInteger(12, QStringLiteral("CloseView"));
+    counterEvent(QStringLiteral("imageRemoveFinish"), QStringLiteral("Complete"),
+                 stopped ? QStringLiteral("_stoppedDE_Image") : QStringLiteral("_successDE_Image"));
+    ScanImagesManager& images = engine();
+    double seconds = 0;
+    if (imageDeleteViewCtr_) {
+        imageDeleteViewCtr_->myTimer()->stop();
+        seconds = imageDeleteViewCtr_->timeSeconds();
+    }
+    const QString freed = sizeText(images.removeImagesSuccessSize());
+    const QString count = QString::number(images.removeImagesSuccessCount());
+    const QString time = formatDateEn(int64_t(seconds + 1e-9));
+    QWidget* top = window();
+    if (top == this) {
+        dupImagesRemoveFinish();
+        return;
+    }
+    if (finishWindow_) {
+        finishWindow_->deleteLater();
+    }
+    finishWindow_ = new FinishWindowController(this);
+    finishWindow_->setIsDupImages(true);
+    finishWindow_->loadWindow();
+    finishWindow_->windowDidLoad();
+    finishWindow_->showDataInfo(freed, count, time);
+    auto self = self_;
+    finishWindow_->setCompletionHandler([self](int) {
+        if (ScanImagesViewController* screen = *self) {
+            screen->dupImagesRemoveFinish();
+        }
+    });
+    ModalOverlay::beginSheet(top, finishWindow_, true);
+}
+
+void ScanImagesViewController::dupImagesRemoveFinish()
+{
+    ScanImagesManager& images = engine();
+    dupImagesArray_ = images.dupImages();
+    // The removal cleared what it could not remove: every value follows the
+    // images again.
+    ScanImagesSelection::recount(dupImagesArray_);
+    if (dupImagesArray_.isEmpty()) {
+        backToHome();
+        return;
+    }
+    if (imageResultViewCtr_) {
+        imageResultViewCtr_->setDelegate(nullptr);
+        imageResultViewCtr_->hide();
+        imageResultViewCtr_->deleteLater();
+        imageResultViewCtr_ = nullptr;
+        mainBoxContent_ = mainBoxContent_ == nullptr ? nullptr : mainBoxContent_;
+    }
+    images.setScanState(8);
+    setActionButton(localized("Remove"));
+    changeSelectLabel(dupImagesArray_);
+    ui_->backBtn->show();
+    ImagesScanResultViewController* result = imageResultViewCtr();
+    setMainContent(result);
+    result->reloadListViewData(dupImagesArray_, true);
+    ui_->popUpButton->show();
+    ui_->selectTip->show();
+    ui_->selectCount->show();
+    ui_->backBtn->show();
+    showDeleted();
+}
+
+void ScanImagesViewController::showDeleted()
+{
+    ScanImagesManager& images = engine();
+    ui_->selectTip->setText(localized("Deleted:"));
+    ui_->selectCount->setText(countLabel(images.removeImagesSuccessCount(), images.removeImagesSuccessSize()));
+    setColor(ui_->selectCount, red());
+}
+
+void ScanImagesViewController::changeSelectLabel(const ScanImagesGroupList& groups)
+{
+    dupImagesArray_ = groups;
+    const ScanImagesSelection::Totals totals = ScanImagesSelection::totals(groups);
+    totalImageNum_ = totals.totalCount;
+    totalImageSize_ = totals.totalSize;
+    const uint state = engine().scanState();
+    if (totals.selectedCount > 0) {
+        selectImagesNum_ = totals.selectedCount;
+        selectImagesSize_ = totals.selectedSize;
+        ui_->selectTip->setText(localized("Selected:"));
+        ui_->selectCount->setText(countLabel(selectImagesNum_, selectImagesSize_));
+        setColor(ui_->selectCount, blue());
+        setButtonEnabled(ui_->stopBtn, true);
+    } else if (state == 7 || state == 8) {
+        selectImagesNum_ = 0;
+        selectImagesSize_ = 0;
+        showDeleted();
+        setButtonEnabled(ui_->stopBtn, false);
     } else {
-        title_->setText(localized("%1 groups of similar images").arg(groups.size()));
-    }
-    progress_->setValue(1000);
-    path_->clear();
-    stopButton_->hide();
-    backButton_->show();
-    if (QWidget* w = window(); w != this) {
-        setMainWindowFullScreenButtonEnable(w, true);
+        selectImagesNum_ = 0;
+        selectImagesSize_ = 0;
+        ui_->selectTip->setText(localized("Selected:"));
+        ui_->selectCount->setText(countLabel(0, 0));
+        setColor(ui_->selectCount, blue());
+        setButtonEnabled(ui_->stopBtn, false);
     }
 }
 
-void ScanImagesViewController::stopAction()
+// --- Usage events ---------------------------------------------------------------
+
+QString ScanImagesViewController::stateLabel(bool countFirst) const
 {
-    if (scanning_) {
-        ScanImagesManager::shared().stop();
+    const uint state = engine().scanState();
+    if (state != 2 && state != 3) {
+        return {};
     }
+    qint64 size = 0;
+    qint64 count = 0;
+    for (const ScanImagesGroupItemPtr& group : dupImagesArray_) {
+        size += group->groupSize();
+        count += group->dupImageItems().size();
+    }
+    const QString mark = state == 2 ? QStringLiteral("a_") : QStringLiteral("b_");
+    if (countFirst) {
+        return mark + QString::number(count) + QStringLiteral("_") + sizeText(size) + QStringLiteral("_Image");
+    }
+    return mark + sizeText(size) + QStringLiteral("_") + QString::number(count) + QStringLiteral("_Image");
 }
 
-void ScanImagesViewController::backAction()
+void ScanImagesViewController::gaCollection(bool isStop)
 {
-    if (delegate_) {
-        delegate_->scanImagesViewBackAction();
+    qint64 size = 0;
+    qint64 count = 0;
+    for (const ScanImagesGroupItemPtr& group : dupImagesArray_) {
+        size += group->groupSize();
+        count += group->dupImageItems().size();
     }
+    ImagesScanningViewController* scanning = imagesScanningViewCtr();
+    const QStringList parts = {QString::number(defaults().value<qint64>(QStringLiteral("ClickDupImageScan")).value_or(0)),
+                               isStop ? QStringLiteral("b") : QStringLiteral("a"),
+                               sizeText(size),
+                               QString::number(count),
+                               QString::number(qint64(scanning->timeSeconds() + 1e-9)),
+                               QString::number(qint64(scanning->progressValue() * 100))};
+    asyncGALog(QStringLiteral("Process"), QStringLiteral("CompleteScan"), parts.join(QLatin1Char('_')) + QStringLiteral("_Image"));
 }

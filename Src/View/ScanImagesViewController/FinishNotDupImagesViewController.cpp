@@ -1,0 +1,41 @@
+#include "Foundation/Bundle.h"
+#include "FinishNotDupImagesViewController.h"
+
+#include "ui_FinishNotDupImagesViewController.h"
+
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTImage.h"
+
+#include <QLabel>
+
+FinishNotDupImagesViewController::FinishNotDupImagesViewController(QWidget* parent)
+    : ViewController(parent)
+    , ui_(std::make_unique<Ui::FinishNotDupImagesViewController>())
+{
+    ui_->setupUi(this);
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("#FinishNotDupImagesViewController { background: white; border-radius: 8px; }"));
+    ui_->emptyImage->setPixmap(RYTImage::named(QStringLiteral("noSimilarImages")).pixmap(QSize(120, 120), devicePixelRatioF()));
+    ui_->wellDoneLabel->setText(localized("Congratulations!"));
+    ui_->tipsLabel->setText(localized("There are no duplicate files found on your Mac."));
+    QFont heading = ui_->wellDoneLabel->font();
+    heading.setPixelSize(22);
+    heading.setBold(true);
+    ui_->wellDoneLabel->setFont(heading);
+    QFont tip = ui_->tipsLabel->font();
+    tip.setPixelSize(14);
+    ui_->tipsLabel->setFont(tip);
+    for (QLabel* label : {ui_->wellDoneLabel, ui_->tipsLabel}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, RYTDarkMode::colorNamed(label == ui_->wellDoneLabel ? QStringLiteral("TitleLabelColor")
+                                                                                                  : QStringLiteral("LabelColor"),
+                                                                       false));
+        label->setPalette(palette);
+    }
+}
+
+FinishNotDupImagesViewController::~FinishNotDupImagesViewController() = default;
+
+QLabel* FinishNotDupImagesViewController::wellDoneLabel() const { return ui_->wellDoneLabel; }
+QLabel* FinishNotDupImagesViewController::tipsLabel() const { return ui_->tipsLabel; }

@@ -1,0 +1,237 @@
+#include "ImagesScanningViewController.h"
+
+#include "ui_ImagesScanningViewController.h"
+
+#include "ImageGridView.h"
+#include "ImageThumbnailLoader.h"
+#include "ImagesScanningCollectionItem.h"
+#include "ScanImagesCellPainting.h"
+#include "ScanImagesModels.h"
+#include "Foundation/Bundle.h"
+#include "Foundation/UserDefaults.h"
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "View/CustomView/CircularProgressView.h"
+#include "View/Extension/KPLExtension.h"
+
+#if __has_include("View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h")
+#include "View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h"
+#define TWINSWEEP_HAS_SCANNING_ANIMATION 1
+#endif
+
+#include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+
+namespace {
+
+void setLook(QLabel* label, int pixels, bool bold, const QColor& color)
+{
+    QFont font = label->font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+void whiteBox(QFrame* frame)
+{
+    frame->setAttribute(Qt::WA_StyledBackground);
+    frame->setStyleSheet(QStringLiteral("#%1 { background: white; border-radius: 8px; }").arg(frame->objectName()));
+}
+
+// A number in the digits' font, the rest small and faint.
+QString countText(const QString& text, const QString& number)
+{
+    RYTDarkMode::LightAppearanceScope light;
+    return highLightText(text, systemFont(12), ScanImagesCellPainting::lightColor(QStringLiteral("TitleLabelColor"), 0.4),
+                         number, shuziFont(14), ScanImagesCellPainting::lightColor(QStringLiteral("TitleLabelColor")))
+        .toHtml();
+}
+
+// Opens the image under a click of the live grid.
+class ScanningGridClicks : public QObject {
+public:
+    ScanningGridClicks(ImageGridView* grid, QObject* parent)
+        : QObject(parent)
+        , grid_(grid)
+    {
+        grid->viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                const ScanImagesItemPtr item = ImageItemSource::imageOf(grid_->indexAt(mouse->position().toPoint()));
+                if (item) {
+                    openFileAtPath(item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath());
+                }
+                return true;
+            }
+        }
+        return event->type() == QEvent::MouseButtonDblClick;
+    }
+
+private:
+    ImageGridView* grid_;
+};
+
+}  // namespace
+
+ImagesScanningViewController::ImagesScanningViewController(QWidget* parent)
+    : ViewController(parent)
+    , ui_(std::make_unique<Ui::ImagesScanningViewController>())
+    , model_(new ScanImagesSectionModel(this))
+    , item_(new ImagesScanningCollectionItem(this))
+{
+    ui_->setupUi(this);
+    whiteBox(ui_->leftBox);
+    whiteBox(ui_->rightBox);
+    whiteBox(ui_->bottomBox);
+    RYTDarkMode::LightAppearanceScope light;
+    const QColor title = ScanImagesCellPainting::lightColor(QStringLiteral("TitleLabelColor"));
+    setLook(ui_->scanningTitle, 20, true, title);
+    setLook(ui_->estunnatedTimeLabel, 13, false, ScanImagesCellPainting::lightColor(QStringLiteral("LabelColor")));
+    setLook(ui_->timeLabel, 13, false, title);
+    ui_->timeLabel->setFont(shuziFont(14));
+    setLook(ui_->scanningPathLabel, 12, false, ScanImagesCellPainting::lightColor(QStringLiteral("LabelColor")));
+    setLook(ui_->scanFoundLabel, 13, true, title);
+    ui_->scanningItemLabel->setTextFormat(Qt::RichText);
+    ui_->scanningItemSizeLabel->setTextFormat(Qt::RichText);
+    ui_->circularProgress->setProgress(0);
+
+    // The clock: 0.1 s ticks, counted, not read off a wall clock.
+    myTimer_.setInterval(100);
+    myTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&myTimer_, &QTimer::timeout, this, &ImagesScanningViewController::timeListener);
+    myTimer_.start();
+    timeListener();
+
+    ui_->scanningPathLabel->clear();
+    ui_->collectionViewContainer->hide();
+#ifdef TWINSWEEP_HAS_SCANNING_ANIMATION
+    animation_ = ViewController::initUseNibName<NotDataRightScanningViewController>();
+#else
+    animation_ = new QWidget;
+#endif
+    animation_->setParent(ui_->rightBox);
+    setRightContent(animation_);
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setInteger(8, QStringLiteral("CloseView"));
+    // The "ScanImages" counter.
+    qint64 count = 1;
+    bool report = true;
+    if (defaults.boolForKey(QStringLiteral("ScanImages"))) {
+        const std::optional<qint64> stored = defaults.value<qint64>(QStringLiteral("ScanImages"));
+        report = stored.has_value();
+        count = stored.value_or(0) + 1;
+    }
+    if (report) {
+        defaults.setInteger(count, QStringLiteral("ScanImages"));
+        asyncGALog(QStringLiteral("Process"), QStringLiteral("Scan"), QString::number(count) + QStringLiteral("_Image"));
+    }
+    ui_->estunnatedTimeLabel->setText(localized("Elapsed time") + QStringLiteral(":"));
+    ui_->scanningTitle->setText(localized("Scanning"));
+    ui_->scanFoundLabel->setText(localized("Duplicates Found"));
+    setUpCollectionView();
+    new ScanningGridClicks(ui_->collectionView, this);
+}
+
+ImagesScanningViewController::~ImagesScanningViewController()
+{
+    ImageThumbnailLoader::shared().forget(this);
+}
+
+CircularProgressView* ImagesScanningViewController::circularProgress() const { return ui_->circularProgress; }
+QLabel* ImagesScanningViewController::timeLabel() const { return ui_->timeLabel; }
+QLabel* ImagesScanningViewController::scanningPathLabel() const { return ui_->scanningPathLabel; }
+QLabel* ImagesScanningViewController::scanningItemLabel() const { return ui_->scanningItemLabel; }
+QLabel* ImagesScanningViewController::scanningItemSizeLabel() const { return ui_->scanningItemSizeLabel; }
+QLabel* ImagesScanningViewController::scanningTitle() const { return ui_->scanningTitle; }
+ImageGridView* ImagesScanningViewController::collectionView() const { return ui_->collectionView; }
+
+void ImagesScanningViewController::setRightContent(QWidget* view)
+{
+    for (QWidget* candidate : {static_cast<QWidget*>(animation_.data()), static_cast<QWidget*>(ui_->collectionViewContainer)}) {
+        if (candidate && candidate != view) {
+            candidate->hide();
+            ui_->rightBoxLayout->removeWidget(candidate);
+        }
+    }
+    if (view && ui_->rightBoxLayout->indexOf(view) < 0) {
+        ui_->rightBoxLayout->addWidget(view);
+    }
+    if (view) {
+        view->show();
+    }
+    rightShown_ = view;
+}
+
+QString ImagesScanningViewController::clockText(double seconds)
+{
+    const qint64 whole = std::max<qint64>(0, qint64(seconds));
+    return QStringLiteral("%1:%2").arg(whole / 60, 2, 10, QLatin1Char('0')).arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+void ImagesScanningViewController::timeListener()
+{
+    timeSeconds_ += 0.1;
+    // Ticks add up in binary fractions; a hair's excess must not show as
+    // the next second early, nor a hair's shortfall hold the last one back.
+    ui_->timeLabel->setText(clockText(timeSeconds_ + 1e-9));
+}
+
+void ImagesScanningViewController::setUpCollectionView()
+{
+    ImageGridView* grid = ui_->collectionView;
+    grid->setSectioned(true);
+    grid->setItemSize(ImagesScanningCollectionItem::itemSize());
+    grid->setSectionInset(6);
+    grid->setItemDelegate(item_);
+    if (grid->model() != model_) {
+        grid->setModel(model_);
+    }
+    item_->setThumbnailOwner(this);
+    grid->afterPaint = [this] { ImageThumbnailLoader::shared().setWanted(this, item_->takeRequestedKeys()); };
+    connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this,
+            [this] { ui_->collectionView->viewport()->update(); }, Qt::UniqueConnection);
+}
+
+void ImagesScanningViewController::reloadCollctionView(const ScanImagesGroupList& dupImages)
+{
+    setRightContent(ui_->collectionViewContainer);
+    dupImagesArray_ = dupImages;
+    // The grid keeps the place it was scrolled to.
+    model_->setGroups(dupImagesArray_);
+}
+
+void ImagesScanningViewController::setProgress(double value)
+{
+    progressValue_ = value;
+    if (value >= lastProgressValue_) {
+        lastProgressValue_ = value;
+        ui_->circularProgress->setProgress(value);
+    }
+}
+
+void ImagesScanningViewController::setUpLeftScanningView(const QString& scanningPath)
+{
+    ui_->scanningPathLabel->setText(scanningPath);
+    ui_->scanningPathLabel->setToolTip(scanningPath);
+    qint64 count = 0;
+    qint64 size = 0;
+    for (const ScanImagesGroupItemPtr& group : dupImagesArray_) {
+        count += group->dupImageItems().size();
+        size += group->groupSize();
+    }
+    ui_->scanFoundLabel->setText(localized("Duplicates Found"));
+    ui_->scanningItemLabel->setText(
+        countText(QStringLiteral("%1 %2").arg(count).arg(localized("Items")), QString::number(count)));
+    const uint64_t bytes = uint64_t(std::max<qint64>(0, size));
+    ui_->scanningItemSizeLabel->setText(countText(transformedFileSize(bytes, true, true), transformedFileSize(bytes, false, false)));
+}

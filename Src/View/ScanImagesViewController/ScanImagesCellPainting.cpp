@@ -1,0 +1,105 @@
+#include "Foundation/Bundle.h"
+#include "ScanImagesCellPainting.h"
+
+#include "ImageThumbnailLoader.h"
+#include "Foundation/UserDefaults.h"
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTImage.h"
+#include "Window/FinishWindowController.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace ScanImagesCellPainting {
+
+QSizeF fitSize(const QSizeF& image, const QSizeF& box)
+{
+    if (image.width() <= 0 || image.height() <= 0 || box.width() <= 0 || box.height() <= 0) {
+        return {};
+    }
+    if (image.width() / image.height() >= box.width() / box.height()) {
+        return {box.width(), image.height() * box.width() / image.width()};
+    }
+    return {image.width() * box.height() / image.height(), box.height()};
+}
+
+QRectF centred(const QSizeF& size, const QRectF& rect)
+{
+    return QRectF(rect.center().x() - size.width() / 2, rect.center().y() - size.height() / 2, size.width(),
+                  size.height());
+}
+
+QImage thumbnailFor(const ScanImagesItem& item, const QSizeF& points, qreal ratio, const void* owner,
+                    QByteArray* requestedKey)
+{
+    const QImage engine = item.thumImage();
+    const QSize pixels(qMax(1, qRound(points.width() * ratio)), qMax(1, qRound(points.height() * ratio)));
+    // The engine's thumbnail serves as long as it is not drawn enlarged.
+    if (!engine.isNull() && engine.width() >= pixels.width() - 1 && engine.height() >= pixels.height() - 1) {
+        return engine;
+    }
+    const QByteArray path = item.rawPath().isEmpty() ? QFile::encodeName(item.imagePath()) : item.rawPath();
+    const QImage decoded = ImageThumbnailLoader::shared().thumbnail(path, pixels, owner);
+    if (requestedKey) {
+        *requestedKey = ImageThumbnailLoader::keyOf(path, pixels);
+    }
+    return decoded.isNull() ? engine : decoded;
+}
+
+void drawThumbnail(QPainter* painter, const QRectF& rect, const QImage& image, double radius)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    QPainterPath clip;
+    clip.addRoundedRect(rect, radius, radius);
+    if (image.isNull()) {
+        painter->fillPath(clip, color256(237, 240, 245));
+    } else {
+        painter->setClipPath(clip);
+        painter->drawImage(rect, image);
+    }
+    painter->restore();
+}
+
+void drawMask(QPainter* painter, const QRectF& rect, double radius)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    painter->fillPath(path, QColor(0, 0, 0, 51));
+    painter->restore();
+}
+
+void drawIcon(QPainter* painter, const QRectF& rect, const QString& name)
+{
+    const QIcon icon = RYTImage::named(name);
+    if (!icon.isNull()) {
+        icon.paint(painter, rect.toAlignedRect());
+    }
+}
+
+QColor lightColor(const QString& name, double alpha)
+{
+    QColor color = RYTDarkMode::colorNamed(name, false);
+    if (!color.isValid()) {
+        color = Qt::red;
+    }
+    color.setAlphaF(float(color.alphaF() * alpha));
+    return color;
+}
+
+QString removeFailedIconName()
+{
+    const QStringList languages = FinishWindowController::preferredLanguages();
+    if (!languages.isEmpty() && languages.first().startsWith(QLatin1String("ar"))) {
+        TSLOG(QStringLiteral("<<<< current language is "), languages.first());
+        return QStringLiteral("removeFailedIcon_ar");
+    }
+    return QStringLiteral("removeFailedIcon");
+}
+
+}  // namespace ScanImagesCellPainting

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QSet>
+#include <QStyledItemDelegate>
+
+// What a list row reports: its image's new selection.
+class ScanImagesDetailListCellViewDelegate {
+public:
+    virtual ~ScanImagesDetailListCellViewDelegate() = default;
+    virtual void selectBox(int selectIndex, int selectBoxState) = 0;
+};
+
+// Paints the rows (110 high) of a group's list: the box, the thumbnail in
+// its frame with the selection veil and the magnifier spot, the name, and
+// the size, modification time, path and pixel dimensions under their
+// captions, with the failed-removal icon; and finds what the pointer is
+// over. The box of an unselected image shows only while the pointer is on
+// the thumbnail.
+class ScanImagesDetailListCellView : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    enum class Part { none, thumbnail, selectBox, loupe, removeError, name, path };
+
+    explicit ScanImagesDetailListCellView(QObject* parent = nullptr);
+
+    static constexpr int rowHeight = 110;
+
+    // The frame the thumbnail is fitted into, and the other places of a row
+    // drawn at `row`.
+    static QRectF imageFrame(const QRect& row);
+    static QRectF boxRect(const QRect& row);
+    static QRectF loupeRect(const QRectF& thumbnail);
+    static QRectF errorRect(const QRect& row);
+    static QRectF thumbnailRect(const QSizeF& image, const QRect& row);
+    Part hitTest(const QModelIndex& index, const QRect& row, const QPoint& point) const;
+    // The texts of the four captions.
+    static QStringList captions();
+
+    int hoverRow() const { return hoverRow_; }
+    void setHoverRow(int row, bool onLoupe);
+    QString removeFailedIcon() const { return removeFailedIcon_; }
+
+    void setThumbnailOwner(const void* owner) { owner_ = owner; }
+    QSet<QByteArray> takeRequestedKeys();
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int hoverRow_ = -1;
+    bool onLoupe_ = false;
+    QString removeFailedIcon_;
+    const void* owner_ = nullptr;
+    mutable QSet<QByteArray> requested_;
+};

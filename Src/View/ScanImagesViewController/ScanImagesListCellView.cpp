@@ -1,0 +1,147 @@
+#include "Foundation/Bundle.h"
+#include "ScanImagesListCellView.h"
+
+#include "ScanImagesCellPainting.h"
+#include "ScanImagesModels.h"
+#include "ScanImagesSelection.h"
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "View/Extension/KPLExtension.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+using namespace ScanImagesCellPainting;
+
+namespace {
+const ScanImagesGroupListModel* groupModel(const QModelIndex& index)
+{
+    return qobject_cast<const ScanImagesGroupListModel*>(index.model());
+}
+}  // namespace
+
+ScanImagesListCellView::ScanImagesListCellView(QObject* parent)
+    : QStyledItemDelegate(parent)
+{
+}
+
+QImage ScanImagesListCellView::getGroupCover(const ScanImagesGroupItem& group)
+{
+    for (const ScanImagesItemPtr& item : group.dupImageItems()) {
+        if (item) {
+            return item->thumImage();
+        }
+    }
+    static const QImage cover = imageUncache(QStringLiteral("groupDefaultCover")).value_or(QImage());
+    return cover;
+}
+
+QString ScanImagesListCellView::countText(const ScanImagesGroupItem& group)
+{
+    return QStringLiteral("%1 | %2")
+        .arg(ScanImagesSelection::selectedCount(group))
+        .arg(group.dupImageItems().size());
+}
+
+QRect ScanImagesListCellView::boxRect(const QRect& rowRect)
+{
+    return QRect(rowRect.right() - 30, rowRect.center().y() - 8, 16, 16);
+}
+
+int ScanImagesListCellView::clickedState(int groupState)
+{
+    return groupState == 1 ? RYTCheckBox::stateOff : RYTCheckBox::stateOn;
+}
+
+QSize ScanImagesListCellView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return QSize(option.rect.width(), rowHeight);
+}
+
+void ScanImagesListCellView::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const
+{
+    const ScanImagesGroupListModel* model = groupModel(index);
+    const ScanImagesGroupItemPtr group = model ? model->groupAt(index.row()) : nullptr;
+    if (!group) {
+        return;
+    }
+    RYTDarkMode::LightAppearanceScope light;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect row = option.rect;
+    if (index.row() == selectIndex_) {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(row).adjusted(4, 0, -4, 0), 4, 4);
+        painter->fillPath(path, color256(220, 224, 236));
+    } else if (option.state & QStyle::State_MouseOver) {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(row).adjusted(4, 0, -4, 0), 4, 4);
+        painter->fillPath(path, color256(244, 246, 250));
+    }
+    // The cover on a light square.
+    const QRectF coverBox(row.left() + 14, row.top() + 8, 60, 60);
+    QPainterPath coverPath;
+    coverPath.addRoundedRect(coverBox, 4, 4);
+    painter->fillPath(coverPath, color256(237, 240, 245));
+    const QImage cover = getGroupCover(*group);
+    if (!cover.isNull()) {
+        const QSizeF fitted = fitSize(cover.deviceIndependentSize(), coverBox.size());
+        drawThumbnail(painter, centred(fitted, coverBox), cover, 4);
+    }
+    const QRect box = boxRect(row);
+    const QString count = countText(*group);
+    QFont countFont = option.font;
+    countFont.setPixelSize(12);
+    const int countWidth = QFontMetrics(countFont).horizontalAdvance(count);
+    const int textLeft = row.left() + 86;
+    const int textRight = box.left() - countWidth - 14;
+    QFont nameFont = option.font;
+    nameFont.setPixelSize(14);
+    nameFont.setWeight(QFont::Medium);
+    painter->setFont(nameFont);
+    painter->setPen(lightColor(QStringLiteral("TitleLabelColor")));
+    const QRect nameRect(textLeft, row.top() + 14, std::max(10, textRight - textLeft), 22);
+    painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(nameFont).elidedText(group->groupName(), Qt::ElideRight, nameRect.width()));
+    QFont sizeFont = option.font;
+    sizeFont.setPixelSize(12);
+    painter->setFont(sizeFont);
+    painter->setPen(lightColor(QStringLiteral("LabelColor")));
+    painter->drawText(QRect(textLeft, row.top() + 40, std::max(10, textRight - textLeft), 20),
+                      Qt::AlignLeft | Qt::AlignVCenter, transformedFileSize(uint64_t(std::max<qint64>(0, group->groupSize())), true, true));
+    painter->setFont(countFont);
+    painter->setPen(lightColor(QStringLiteral("LabelColor")));
+    painter->drawText(QRect(box.left() - countWidth - 10, row.top(), countWidth, row.height()),
+                      Qt::AlignRight | Qt::AlignVCenter, count);
+    const int state = ScanImagesSelection::stateOf(*group);
+    RYTCheckBox::paintBox(painter, QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5),
+                          state == 1 ? RYTCheckBox::stateOn : (state == 0 ? RYTCheckBox::stateOff : RYTCheckBox::stateMixed),
+                          false, true);
+    painter->restore();
+}
+
+bool ScanImagesListCellView::editorEvent(QEvent* event, QAbstractItemModel* model,
+                                         const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick) {
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    }
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton || !boxRect(option.rect).adjusted(-6, -6, 6, 6).contains(mouse->position().toPoint())) {
+        return false;
+    }
+    const ScanImagesGroupListModel* groups = groupModel(index);
+    const ScanImagesGroupItemPtr group = groups ? groups->groupAt(index.row()) : nullptr;
+    if (!group || index.row() < 0) {
+        return true;
+    }
+    const int state = clickedState(ScanImagesSelection::stateOf(*group));
+    if (delegate_) {
+        delegate_->selectIndex(index.row(), state);
+    }
+    return true;
+}

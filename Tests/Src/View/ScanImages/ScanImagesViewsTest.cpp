@@ -1,0 +1,350 @@
+// The views of the similar-image screens on hand-made groups: the result
+// view's tabs and boxes, the grid's sizes and fit, the list, the preview and
+// its size rule, the removal view, the clock and the texts.
+#include "ScanImagesScreenSupport.h"
+
+#include "Main/GACollectionManager.h"
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "View/PreferenceView/ZWEventMonitor.h"
+#include "View/ScanImagesViewController/DupImagePreview.h"
+#include "View/ScanImagesViewController/DupImagePreviewView.h"
+#include "View/ScanImagesViewController/DupImageTipsViewController.h"
+#include "View/ScanImagesViewController/ImageGridView.h"
+#include "View/ScanImagesViewController/ImageListView.h"
+#include "View/ScanImagesViewController/ImageThumbnailLoader.h"
+#include "View/ScanImagesViewController/ImagesDeleteViewController.h"
+#include "View/ScanImagesViewController/ImagesScanResultViewController.h"
+#include "View/ScanImagesViewController/ImagesScanningViewController.h"
+#include "View/ScanImagesViewController/ScanImagesCellPainting.h"
+#include "View/ScanImagesViewController/ScanImagesCollectionItem.h"
+#include "View/ScanImagesViewController/ScanImagesCollectionViewController.h"
+#include "View/ScanImagesViewController/ScanImagesListCellView.h"
+#include "View/ScanImagesViewController/ScanImagesListViewController.h"
+#include "View/ScanImagesViewController/ScanImagesSelection.h"
+#include "Window/FinishWindowController.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QSlider>
+#include <QTest>
+
+#include <atomic>
+
+namespace {
+
+ScanImagesItemPtr image(const QString& path, qint64 size, bool selected = false)
+{
+    auto item = std::make_shared<ScanImagesItem>();
+    item->setImagePath(path);
+    item->setRawPath(QFile::encodeName(path));
+    item->setImageName(path.section('/', -1));
+    item->setImageSize(size);
+    item->setIsSelect(selected);
+    QImage thumb(60, 45, QImage::Format_RGB32);
+    thumb.fill(Qt::darkCyan);
+    item->setThumImage(thumb);
+    return item;
+}
+
+ScanImagesGroupItemPtr group(const QString& name, const QList<ScanImagesItemPtr>& items)
+{
+    auto made = std::make_shared<ScanImagesGroupItem>();
+    made->setGroupName(name);
+    made->setSourceImagePath(items.first()->imagePath());
+    made->setDupImageItems(items);
+    qint64 size = 0;
+    for (const auto& item : items) {
+        size += item->imageSize();
+    }
+    made->setGroupSize(size);
+    ScanImagesSelection::recount(*made);
+    return made;
+}
+
+class Counter : public ImagesScanResultViewControllerDelegate {
+public:
+    void changeSelectLabel(const ScanImagesGroupList&) override { ++calls; }
+    int calls = 0;
+};
+
+}  // namespace
+
+using ScanImagesViewsTest = ScanImagesScreenTest;
+
+TEST_F(ScanImagesViewsTest, SelectAllTabsAndGroupBoxesCountFromTheImages)
+{
+    const ScanImagesGroupList groups = {
+        group("Group 1", {image("/x/a1.jpg", 300), image("/x/a2.jpg", 100, true), image("/x/a3.jpg", 200)}),
+        group("Group 2", {image("/x/b1.jpg", 10), image("/x/b2.jpg", 20)}),
+        group("Group 3", {image("/x/c1.jpg", 10, true), image("/x/c2.jpg", 20, true)}),
+    };
+    auto* result = new ImagesScanResultViewController;
+    window->layout()->addWidget(result);
+    Counter counter;
+    result->setDelegate(&counter);
+    result->reloadListViewData(groups);
+    EXPECT_EQ(result->autoSelectAll()->state(), RYTCheckBox::stateMixed);
+    EXPECT_EQ(ScanImagesListCellView::countText(*groups[0]), QStringLiteral("1 | 3"));
+
+    // "Selected": copies of groups 1 and 3, renamed, selected images first.
+    result->selectedSelectView()->setSelected(false);
+    result->clickSelectedTab();
+    ASSERT_EQ(result->selectImageArray().size(), 2);
+    const ScanImagesGroupItemPtr copy = result->selectImageArray().first();
+    EXPECT_EQ(copy->groupName(), QStringLiteral("Group 1"));
+    EXPECT_EQ(result->selectImageArray().at(1)->groupName(), QStringLiteral("Group 2"));
+    EXPECT_EQ(copy->dupImageItems().first()->imagePath(), QStringLiteral("/x/a2.jpg"));
+    EXPECT_EQ(copy->dupImageItems().at(1)->imagePath(), QStringLiteral("/x/a3.jpg"));
+    EXPECT_EQ(groups[0]->dupImageItems().first()->imagePath(), QStringLiteral("/x/a1.jpg"));
+    EXPECT_FALSE(result->bottonView()->isVisible());
+    // The header still counts every group.
+    EXPECT_EQ(result->groupCount(), 3);
+
+    // Clearing the box of a listed group keeps it listed, off.
+    result->selectIndex(1, RYTCheckBox::stateOff);
+    EXPECT_EQ(result->selectImageArray().size(), 2);
+    EXPECT_EQ(groups[2]->isSelect(), 0);
+    EXPECT_FALSE(groups[2]->dupImageItems().first()->isSelect());
+
+    // Select all here acts on the listed groups only.
+    result->autoSelectAll()->setState(RYTCheckBox::stateOn);
+    result->autoSelectAllBtnAction();
+    EXPECT_EQ(groups[0]->isSelect(), 1);
+    EXPECT_EQ(groups[2]->isSelect(), 1);
+    EXPECT_EQ(groups[1]->isSelect(), 0);
+
+    // Back on "All": a mixed box click selects everything.
+    result->clickAllTab();
+    EXPECT_TRUE(result->selectImageArray().isEmpty());
+    EXPECT_EQ(result->autoSelectAll()->state(), RYTCheckBox::stateMixed);
+    result->autoSelectAll()->click();
+    for (const auto& g : groups) {
+        EXPECT_EQ(g->isSelect(), 1);
+    }
+    EXPECT_EQ(result->autoSelectAll()->state(), RYTCheckBox::stateOn);
+    EXPECT_GT(counter.calls, 0);
+
+    // "Selected" with nothing selected shows the two no-data views.
+    result->autoSelectAll()->click();
+    result->clickSelectedTab();
+    EXPECT_EQ(result->leftContent(), static_cast<QWidget*>(result->leftNoDataSelectView()));
+    EXPECT_EQ(result->rightContent(), result->rightNoDataSelectView());
+    EXPECT_FALSE(result->sliderSelectView()->isVisible());
+    EXPECT_EQ(result->autoSelectAll()->state(), RYTCheckBox::stateOff);
+    result->clickListMode();
+    EXPECT_EQ(result->rightContent(), result->rightNoDataSelectView());
+    result->setDelegate(nullptr);
+    delete result;
+}
+
+TEST_F(ScanImagesViewsTest, GridSelectionSizesAndFit)
+{
+    const ScanImagesGroupItemPtr g =
+        group("Group 1", {image("/x/a1.jpg", 300), image("/x/a2.jpg", 100), image("/x/a3.jpg", 200, true)});
+    auto* result = new ImagesScanResultViewController;
+    window->layout()->addWidget(result);
+    result->reloadListViewData({g});
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    EXPECT_EQ(grid->selectCount(), 1);
+    grid->selectIndex(0, RYTCheckBox::stateOn);
+    EXPECT_EQ(g->isSelect(), -1);
+    grid->selectIndex(1, RYTCheckBox::stateOn);
+    EXPECT_EQ(g->isSelect(), 1);
+    EXPECT_EQ(grid->selectCount(), 3);
+    // Reporting the same state twice does not count twice.
+    grid->selectIndex(1, RYTCheckBox::stateOn);
+    EXPECT_EQ(grid->selectCount(), 3);
+    grid->selectIndex(2, RYTCheckBox::stateOff);
+    EXPECT_EQ(g->isSelect(), -1);
+    grid->selectIndex(-1, RYTCheckBox::stateOff);
+    EXPECT_EQ(grid->selectCount(), 2);
+
+    GACollectionManager& ga = GACollectionManager::default_();
+    result->slider()->setValue(5);
+    EXPECT_EQ(grid->collectionView()->itemSize(), QSize(330, 216));
+    EXPECT_EQ(ga.sliderValue(), 6);
+    result->sliderAddBtnAction();
+    result->sliderAddBtnAction();
+    EXPECT_EQ(result->slider()->value(), 6);
+    EXPECT_EQ(grid->collectionView()->itemSize(), QSize(630, 376));
+    grid->changeCollctionItemSize(7);
+    EXPECT_EQ(grid->collectionView()->itemSize(), QSize(630, 376));
+    result->slider()->setValue(0);
+    result->sliderReduceBtnAction();
+    EXPECT_EQ(grid->collectionView()->itemSize(), QSize(90, 59));
+    EXPECT_EQ(ga.sliderValue(), 1);
+
+    // The fit rule: full width or full height of the cell.
+    const QRectF wide = ScanImagesCollectionItem::thumbnailRect(QSizeF(400, 100), QRectF(0, 0, 160, 105));
+    EXPECT_DOUBLE_EQ(wide.width(), 160);
+    EXPECT_DOUBLE_EQ(wide.height(), 40);
+    const QRectF tall = ScanImagesCollectionItem::thumbnailRect(QSizeF(100, 400), QRectF(0, 0, 160, 105));
+    EXPECT_DOUBLE_EQ(tall.width(), 26.25);
+    EXPECT_DOUBLE_EQ(tall.height(), 105);
+    delete result;
+}
+
+TEST_F(ScanImagesViewsTest, ClicksTellSingleFromDoubleAndTheListRowsAre110High)
+{
+    const QString folder = makeImages(1, 1);
+    scan({folder});
+    ImagesScanResultViewController* result = screen->imageResultViewCtr();
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    ImageGridView* view = grid->collectionView();
+    const QRect cell = view->visualRect(view->model()->index(0, 0));
+    const QPoint point(cell.center().x(), cell.center().y() - 4);
+    GACollectionManager& ga = GACollectionManager::default_();
+    const int64_t doubles = ga.imageDoubleClickCount();
+    QTest::mouseMove(view->viewport(), point);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
+    ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
+    EXPECT_FALSE(grid->dupImagesGroup()->dupImageItems().first()->isSelect());
+    EXPECT_EQ(ga.imageDoubleClickCount(), doubles + 1);
+    // The tip names the image above it.
+    ASSERT_NE(grid->tipsViewController(), nullptr);
+    EXPECT_EQ(grid->tipsViewController()->tipsLabel()->text(),
+              DupImageTipsViewController::tipText(*grid->dupImagesGroup()->dupImageItems().first()));
+
+    result->clickListMode();
+    ScanImagesListViewController* list = result->scanimagesListViewCtr();
+    EXPECT_EQ(result->rightContent(), list);
+    EXPECT_FALSE(result->sliderSelectView()->isVisible());
+    EXPECT_EQ(list->listView()->visualRect(list->model()->index(0, 0)).height(), 110);
+    EXPECT_EQ(list->listView()->visualRect(list->model()->index(1, 0)).height(), 110);
+    list->changeItemSelectState(1);
+    EXPECT_EQ(grid->dupImagesGroup()->isSelect(), -1);
+    EXPECT_EQ(screen->selectImagesNum(), 1);
+}
+
+TEST_F(ScanImagesViewsTest, PreviewSizeRuleOnePerWindowAndASlowDecoderLeavesTheLoopFree)
+{
+    using Preview = DupImagePreview;
+    const QSizeF a = Preview::previewSize(QSizeF(4000, 3000), QSizeF(1000, 580));
+    EXPECT_NEAR(a.width(), 773.33, 0.01);
+    EXPECT_DOUBLE_EQ(a.height(), 580);
+    const QSizeF b = Preview::previewSize(QSizeF(3000, 500), QSizeF(1000, 580));
+    EXPECT_DOUBLE_EQ(b.width(), 1000);
+    EXPECT_NEAR(b.height(), 166.67, 0.01);
+    EXPECT_EQ(Preview::previewSize(QSizeF(50, 50), QSizeF(1000, 580)), QSizeF(580, 580));
+    EXPECT_TRUE(Preview::previewSize(QSizeF(0, 0), QSizeF(1000, 580)).isEmpty());
+
+    std::atomic<bool> release{false};
+    Preview::setDecoderForTesting([&release](const QByteArray& path, const QSize&) {
+        while (!release.load()) {
+            std::this_thread::yield();
+        }
+        if (path.endsWith("text.jpg")) {
+            return QImage();
+        }
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        return image;
+    });
+    auto* owner1 = new QWidget(window.get());
+    auto* owner2 = new QWidget(window.get());
+    Preview first(owner1);
+    Preview second(owner2);
+    first.previewImage(image("/x/one.jpg", 1));
+    // The event loop runs while the decoder works.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    EXPECT_TRUE(waitUntil([&] { return ticks > 5; }));
+    EXPECT_TRUE(first.isDecoding());
+    release = true;
+    ASSERT_TRUE(waitUntil([&] { return first.previewView() && first.previewView()->isVisible(); }));
+    EXPECT_TRUE(first.isCanPreview());
+    second.previewImage(image("/x/two.jpg", 1));
+    ASSERT_TRUE(waitUntil([&] { return second.previewView() && second.previewView()->isVisible(); }));
+    EXPECT_EQ(window->findChildren<DupImagePreviewView*>(Qt::FindDirectChildrenOnly).size(), 1);
+    EXPECT_TRUE(second.previewView()->testAttribute(Qt::WA_TransparentForMouseEvents));
+    // A result that comes after the pointer left is dropped.
+    second.closePreviewWindow();
+    release = false;
+    first.previewImage(image("/x/text.jpg", 1));
+    first.closePreviewWindow();
+    release = true;
+    EXPECT_TRUE(waitUntil([&] { return !first.isDecoding(); }));
+    QTest::qWait(0);
+    EXPECT_TRUE(window->findChildren<DupImageUnPreviewView*>(Qt::FindDirectChildrenOnly).isEmpty());
+    // A file that is not an image gets the 520 × 176 panel.
+    first.previewImage(image("/x/text.jpg", 1));
+    ASSERT_TRUE(waitUntil([&] { return first.unPreviewView() && first.unPreviewView()->isVisible(); }));
+    EXPECT_EQ(first.unPreviewView()->size(), QSize(520, 176));
+    EXPECT_FALSE(first.isCanPreview());
+    Preview::setDecoderForTesting(nullptr);
+}
+
+TEST_F(ScanImagesViewsTest, RemovalViewClockAndTexts)
+{
+    ImagesDeleteViewController view;
+    view.removedCount = [] { return qint64(7); };
+    EXPECT_EQ(view.progressLabel()->text(), QStringLiteral("0%"));
+    view.updateFilesCountLabel(0.375);
+    ASSERT_TRUE(waitUntil([&] { return view.progressLabel()->text() == QStringLiteral("37.50%"); }));
+    EXPECT_EQ(view.removeCount()->text(), QStringLiteral("7"));
+    view.updateFilesCountLabel(1.0);
+    ASSERT_TRUE(waitUntil([&] { return view.progressLabel()->text() == QStringLiteral("100.00%"); }));
+    for (int i = 0; i < 599; ++i) {
+        view.timeListener();
+    }
+    EXPECT_EQ(view.removeTimeLabel()->text(), formatDateEn(59));
+
+    EXPECT_EQ(ImagesScanningViewController::clockText(65.0), QStringLiteral("01:05"));
+    EXPECT_EQ(ImagesScanningViewController::clockText(3725.0), QStringLiteral("62:05"));
+    ImagesScanningViewController scanning;
+    scanning.setProgress(0.5);
+    scanning.setProgress(0.25);
+    EXPECT_DOUBLE_EQ(scanning.progressValue(), 0.25);
+    EXPECT_DOUBLE_EQ(scanning.lastProgressValue(), 0.5);
+    EXPECT_DOUBLE_EQ(scanning.circularProgress()->progress(), 0.5);
+    scanning.setUpLeftScanningView(QStringLiteral("/x/y.jpg"));
+    EXPECT_TRUE(scanning.scanningItemLabel()->text().contains(QStringLiteral("Items")));
+    EXPECT_EQ(scanning.rightContent(), scanning.notDataRightScanningView());
+    scanning.reloadCollctionView({group("Group 1", {image("/x/a.jpg", 5), image("/x/b.jpg", 6)})});
+    EXPECT_NE(scanning.rightContent(), scanning.notDataRightScanningView());
+
+    // Placeholders filled once: a name holding "%@" shows as it is.
+    auto odd = image("/x/%@name.jpg", 1);
+    EXPECT_EQ(DupImageTipsViewController::tipText(*odd), QStringLiteral("%@name.jpg / /x/%@name.jpg"));
+    EXPECT_EQ(fillPlaceholders(QStringLiteral("%@ and %@"), {QStringLiteral("%@"), QStringLiteral("b")}),
+              QStringLiteral("%@ and b"));
+
+    FinishWindowController::setPreferredLanguages(QStringList{QStringLiteral("ar-SA")});
+    EXPECT_EQ(ScanImagesCellPainting::removeFailedIconName(), QStringLiteral("removeFailedIcon_ar"));
+    FinishWindowController::setPreferredLanguages(QStringList{QStringLiteral("en-US")});
+    EXPECT_EQ(ScanImagesCellPainting::removeFailedIconName(), QStringLiteral("removeFailedIcon"));
+    FinishWindowController::setPreferredLanguages(std::nullopt);
+}
+
+TEST_F(ScanImagesViewsTest, ThumbnailsAreDecodedOffTheMainThreadAndDroppedWhenNotWanted)
+{
+    ImageThumbnailLoader loader(1, 1 << 20);
+    std::atomic<bool> release{false};
+    std::atomic<int> decoded{0};
+    loader.setDecoderForTesting([&](const QByteArray&, const QSize& pixels) {
+        while (!release.load()) {
+            std::this_thread::yield();
+        }
+        ++decoded;
+        QImage image(pixels, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        return image;
+    });
+    int owner = 0;
+    EXPECT_TRUE(loader.thumbnail("/x/a.jpg", QSize(100, 80), &owner).isNull());
+    EXPECT_TRUE(loader.thumbnail("/x/b.jpg", QSize(100, 80), &owner).isNull());
+    EXPECT_TRUE(loader.thumbnail("/x/c.jpg", QSize(100, 80), &owner).isNull());
+    // b scrolled away before its turn.
+    loader.setWanted(&owner, {ImageThumbnailLoader::keyOf("/x/a.jpg", QSize(100, 80)),
+                              ImageThumbnailLoader::keyOf("/x/c.jpg", QSize(100, 80))});
+    release = true;
+    ASSERT_TRUE(loader.waitForIdle(5000));
+    EXPECT_FALSE(loader.thumbnail("/x/c.jpg", QSize(100, 80), &owner).isNull());
+    EXPECT_LE(decoded.load(), 2);
+    EXPECT_GE(loader.droppedCount(), 1);
+    EXPECT_GT(loader.cacheBytes(), 0);
+    EXPECT_LE(loader.cacheBytes(), 1 << 20);
+}
