@@ -18,7 +18,7 @@ FinishNotDupImagesViewController::FinishNotDupImagesViewController(QWidget* pare
     setStyleSheet(QStringLiteral("#FinishNotDupImagesViewController { background: white; border-radius: 8px; }"));
     ui_->emptyImage->setPixmap(RYTImage::named(QStringLiteral("noSimilarImages")).pixmap(QSize(120, 120), devicePixelRatioF()));
     ui_->wellDoneLabel->setText(localized("Congratulations!"));
-    ui_->tipsLabel->setText(localized("There are no duplicate files found on your Mac."));
+    ui_->tipsLabel->setText(localized("There are no duplicate files found on your computer."));
     QFont heading = ui_->wellDoneLabel->font();
     heading.setPixelSize(22);
     heading.setBold(true);

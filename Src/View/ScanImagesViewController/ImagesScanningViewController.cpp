@@ -199,7 +199,7 @@ void ImagesScanningViewController::setUpCollectionView()
     item_->setThumbnailOwner(this);
     grid->afterPaint = [this] { ImageThumbnailLoader::shared().setWanted(this, item_->takeRequestedKeys()); };
     connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this,
-            [this] { ui_->collectionView->viewport()->update(); }, Qt::UniqueConnection);
+            [this] { ui_->collectionView->viewport()->update(); });
 }
 
 void ImagesScanningViewController::reloadCollctionView(const ScanImagesGroupList& dupImages)

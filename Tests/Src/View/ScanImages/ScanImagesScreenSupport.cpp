@@ -127,7 +127,9 @@ bool ScanImagesScreenTest::answerSheet(const QString& title)
     for (RYTButton* button : {sheet->determineBtn(), sheet->uncertainBtn()}) {
         if (button->isVisible() && button->title() == title) {
             QTest::mouseClick(button, Qt::LeftButton);
-            return waitUntil([sheet] { return !sheet->isShowing(); });
+            // The answer reaches its caller once the sheet has faded out.
+            QPointer<SheetWindowController> watched(sheet);
+            return waitUntil([watched] { return !watched || !ModalOverlay::overlayFor(watched.data()); });
         }
     }
     return false;

@@ -5,7 +5,11 @@
 
 #include "Main/GACollectionManager.h"
 #include "Main/Utilities.h"
+#include "QVLibrary/RYSelectView.h"
 #include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTView.h"
+#include "View/CustomView/CircularProgressView.h"
+#include "View/Extension/KPLExtension.h"
 #include "View/PreferenceView/ZWEventMonitor.h"
 #include "View/ScanImagesViewController/DupImagePreview.h"
 #include "View/ScanImagesViewController/DupImagePreviewView.h"
@@ -21,10 +25,12 @@
 #include "View/ScanImagesViewController/ScanImagesCollectionViewController.h"
 #include "View/ScanImagesViewController/ScanImagesListCellView.h"
 #include "View/ScanImagesViewController/ScanImagesListViewController.h"
+#include "View/ScanImagesViewController/ScanImagesModels.h"
 #include "View/ScanImagesViewController/ScanImagesSelection.h"
 #include "Window/FinishWindowController.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QListView>
 #include <QSlider>
 #include <QTest>
@@ -197,7 +203,10 @@ TEST_F(ScanImagesViewsTest, ClicksTellSingleFromDoubleAndTheListRowsAre110High)
     GACollectionManager& ga = GACollectionManager::default_();
     const int64_t doubles = ga.imageDoubleClickCount();
     QTest::mouseMove(view->viewport(), point);
+    // As the window system delivers it: press, release, double click, release.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, point);
     ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
     EXPECT_FALSE(grid->dupImagesGroup()->dupImageItems().first()->isSelect());
     EXPECT_EQ(ga.imageDoubleClickCount(), doubles + 1);
