@@ -26,6 +26,29 @@
 
 namespace {
 
+// The large-file white list as normalised paths on disk.
+std::vector<QByteArray> largeFileWhiteListOf(const PreferenceScanProtocol& settings)
+{
+    std::vector<QByteArray> paths;
+    for (const QUrl& entry : settings.largeFileWhiteListPath()) {
+        const QByteArray path = FilePath::normalized(FilePath::fromFileUrl(entry));
+        if (!path.isEmpty()) {
+            paths.push_back(path);
+        }
+    }
+    return paths;
+}
+
+bool liesInAny(const QByteArray& path, const std::vector<QByteArray>& folders)
+{
+    if (folders.empty()) {
+        return false;
+    }
+    const QByteArray clean = FilePath::normalized(path);
+    return std::any_of(folders.begin(), folders.end(),
+                       [&](const QByteArray& folder) { return FilePath::isSameOrBelow(clean, folder); });
+}
+
 // Progress reaches the screens at most this often.
 constexpr double progressInterval = 1.0 / 60.0;
 
@@ -173,7 +196,9 @@ void LargeFilesManager::scanLargeFile()
     if (ScanManagerProtocol* d = delegate()) {
         d->startScan();
     }
-    auto settings = std::make_shared<PerferenceInfo>();
+    // The settings file as it is now: a save during a duplicate scan, which
+    // keeps its own settings until it ends, still reaches this scan.
+    std::shared_ptr<PreferenceScanProtocol> settings = readSettings();
     {
         std::lock_guard lock(filesMutex_);
         allFiles_.clear();
@@ -247,9 +272,12 @@ int LargeFilesManager::filterSameSize(const QByteArrayList& folders)
     const QList<QByteArray> roots =
         deleteSonPath(ScanManager::scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory())));
     ScanManager::WalkRules rules;
+    rules.settings = scanSetupObj();
+    const std::vector<QByteArray> whiteList = rules.settings ? largeFileWhiteListOf(*rules.settings) : std::vector<QByteArray>();
+    const auto whiteListed = [&whiteList](const QByteArray& path) { return liesInAny(path, whiteList); };
     rules.stop = [this] { return stopScanLargeFileFig_.load(); };
-    rules.skipRoot = [this](const QByteArray& path) { return whitePathIgnore(path); };
-    rules.skipFolder = [this](const QByteArray& path) { return whitePathIgnore(path); };
+    rules.skipRoot = whiteListed;
+    rules.skipFolder = whiteListed;
     scanManager.walk(roots, rules, [this](const QByteArray& path, int64_t, ResourceValues&& values) {
         // A regular file's size is already known from the walk, and stat
         // would say the same; small ones need no second look.
@@ -318,18 +346,24 @@ QList<QByteArray> LargeFilesManager::deleteSonPath(const QList<QByteArray>& list
 
 bool LargeFilesManager::whitePathIgnore(const QByteArray& path) const
 {
-    const auto settings = ScanManager::default_().scanSetupObj();
-    if (!settings) {
-        return false;
+    const auto settings = scanSetupObj();
+    return settings && liesInAny(path, largeFileWhiteListOf(*settings));
+}
+
+void LargeFilesManager::setSettingsReaderForTesting(std::function<std::shared_ptr<PreferenceScanProtocol>()> reader)
+{
+    std::lock_guard lock(filesMutex_);
+    settingsReader_ = std::move(reader);
+}
+
+std::shared_ptr<PreferenceScanProtocol> LargeFilesManager::readSettings() const
+{
+    std::function<std::shared_ptr<PreferenceScanProtocol>()> reader;
+    {
+        std::lock_guard lock(filesMutex_);
+        reader = settingsReader_;
     }
-    const QByteArray clean = FilePath::normalized(path);
-    for (const QUrl& entry : settings->largeFileWhiteListPath()) {
-        const QByteArray entryPath = FilePath::normalized(FilePath::fromFileUrl(entry));
-        if (!entryPath.isEmpty() && FilePath::isSameOrBelow(clean, entryPath)) {
-            return true;
-        }
-    }
-    return false;
+    return reader ? reader() : std::make_shared<PerferenceInfo>();
 }
 
 // ---- usage events ------------------------------------------------------------

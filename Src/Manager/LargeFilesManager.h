@@ -90,8 +90,12 @@ public:
     int filterSameSize(const QByteArrayList& folders);
     // Files one file into its four groups and reports progress.
     void addInArry(const FileTimeData& fileTimeData, const ResourceValueURL& resourceValuesURL);
-    // True when the path is in the large-file white list or below an entry.
+    // True when the path is in the large-file white list of the settings the
+    // last scan read, or below an entry.
     bool whitePathIgnore(const QByteArray& path) const;
+    // What a scan reads its settings with, instead of the settings file;
+    // none restores the file (tests).
+    void setSettingsReaderForTesting(std::function<std::shared_ptr<PreferenceScanProtocol>()> reader);
 
     // Nested roots: the distinct paths that lie inside no other path of the
     // list. Paths are normalised first, so "/a/" and "/a" are one root.
@@ -148,6 +152,8 @@ private:
     mutable std::mutex filesMutex_;
     DuplicateFilesList allFiles_;
     std::shared_ptr<PreferenceScanProtocol> scanSetupObj_;
+    std::function<std::shared_ptr<PreferenceScanProtocol>()> settingsReader_;
+    std::shared_ptr<PreferenceScanProtocol> readSettings() const;
 
     std::atomic<ScanManagerProtocol*> delegate_{nullptr};
     std::atomic<int> removesucceedCount_{0};

@@ -167,6 +167,46 @@ std::vector<QByteArray> whiteListOf(const PreferenceScanProtocol& settings)
     return paths;
 }
 
+// The filter both file engines share, over the settings a scan started with
+// and the duplicate white list made from them.
+bool ignoredBy(const PreferenceScanProtocol* settings, const std::vector<QByteArray>* list, const QByteArray& path,
+               int64_t size, const ResourceValues& values)
+{
+    if (!settings) {
+        return false;
+    }
+    if (list && std::find(list->begin(), list->end(), path) != list->end()) {
+        return true;
+    }
+    switch (fileTypeOfPath(path)) {
+    case FileType::video:
+        if (!settings->omitVideo()) return true;
+        break;
+    case FileType::audio:
+        if (!settings->omitAudio()) return true;
+        break;
+    case FileType::picture:
+        if (!settings->omitPicture()) return true;
+        break;
+    case FileType::document:
+        if (!settings->omitDocument()) return true;
+        break;
+    case FileType::other:
+        if (!settings->omitOther()) return true;
+        break;
+    }
+    if (size == 0 && settings->omitZeroByteFile()) {
+        return true;
+    }
+    if (settings->enableMaxSize() && settings->maxFileSize() && size > *settings->maxFileSize()) {
+        return true;
+    }
+    if (settings->enableMinSize() && settings->minFileSize() && size < *settings->minFileSize()) {
+        return true;
+    }
+    return values.isHidden ? settings->omitHiddenFile() : false;
+}
+
 struct InodeKey {
     dev_t device;
     ino_t inode;
@@ -225,39 +265,7 @@ bool ScanManager::ignoreFile(const QByteArray& path, int64_t size, const Resourc
         settings = scanPreference_;
         list = whiteList_;
     }
-    if (!settings) {
-        return false;
-    }
-    if (list && std::find(list->begin(), list->end(), path) != list->end()) {
-        return true;
-    }
-    switch (fileTypeOfPath(path)) {
-    case FileType::video:
-        if (!settings->omitVideo()) return true;
-        break;
-    case FileType::audio:
-        if (!settings->omitAudio()) return true;
-        break;
-    case FileType::picture:
-        if (!settings->omitPicture()) return true;
-        break;
-    case FileType::document:
-        if (!settings->omitDocument()) return true;
-        break;
-    case FileType::other:
-        if (!settings->omitOther()) return true;
-        break;
-    }
-    if (size == 0 && settings->omitZeroByteFile()) {
-        return true;
-    }
-    if (settings->enableMaxSize() && settings->maxFileSize() && size > *settings->maxFileSize()) {
-        return true;
-    }
-    if (settings->enableMinSize() && settings->minFileSize() && size < *settings->minFileSize()) {
-        return true;
-    }
-    return values.isHidden ? settings->omitHiddenFile() : false;
+    return ignoredBy(settings.get(), list.get(), path, size, values);
 }
 
 QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder)
@@ -309,7 +317,16 @@ ScanManager::SizeMap ScanManager::filterSameSize(const QByteArrayList& folders)
 
 void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found)
 {
-    refreshWhiteList();
+    std::shared_ptr<PreferenceScanProtocol> settings = rules.settings;
+    std::shared_ptr<const std::vector<QByteArray>> whiteListed;
+    if (settings) {
+        whiteListed = std::make_shared<const std::vector<QByteArray>>(whiteListOf(*settings));
+    } else {
+        refreshWhiteList();
+        std::lock_guard lock(settingsMutex_);
+        settings = scanPreference_;
+        whiteListed = whiteList_;
+    }
     const auto mounts = MountTable::read();
     std::unordered_set<InodeKey, InodeKeyHash> recorded;
     std::unordered_set<InodeKey, InodeKeyHash> folders_;
@@ -411,7 +428,7 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
                     continue;
                 }
                 // Links, FIFOs, sockets and devices stay at size 0 and are never read.
-                if (ignoreFile(path, size, values)) {
+                if (ignoredBy(settings.get(), whiteListed.get(), path, size, values)) {
                     continue;
                 }
                 if (!recorded.insert({st.st_dev, st.st_ino}).second) {

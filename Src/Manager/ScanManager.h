@@ -119,12 +119,17 @@ public:
         std::function<bool()> stop;                             // polled before every item
         std::function<bool(const QByteArray& path)> skipRoot;   // a root not to walk at all
         std::function<bool(const QByteArray& path)> skipFolder; // a folder met that is not entered
+        // The settings the walk filters with; none: the duplicate scan's own.
+        // An engine that scans on its own passes what it read when it started,
+        // so a save made meanwhile cannot reach it half-way.
+        std::shared_ptr<PreferenceScanProtocol> settings;
     };
     using WalkFound = std::function<void(const QByteArray& path, int64_t size, ResourceValues&& values)>;
     // The walk both file engines share: hands `found` every item below
     // `roots` that the settings let through, each file once (device and
     // inode), never following a link below a root, never entering a pseudo
-    // file system or a hidden folder. Refreshes the white list first.
+    // file system or a hidden folder. Without settings of its own it refreshes
+    // the duplicate scan's white list first.
     void walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found);
     // True when the settings leave the item out.
     bool ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const;

@@ -5,14 +5,11 @@
 #include <QFile>
 #include <chrono>
 #include <cstdio>
-#include <memory>
 
 #include <QCoreApplication>
 #include <QStringList>
 
 #include "Manager/LargeFilesManager.h"
-#include "Manager/ScanManager.h"
-#include "Model/PerferenceInfo.h"
 
 int main(int argc, char** argv)
 {
@@ -24,9 +21,7 @@ int main(int argc, char** argv)
     }
     const int runs = args.size() > 2 ? args.at(2).toInt() : 5;
 
-    // The walk's filters read the duplicate engine's settings; give it the
-    // defaults from the settings file, as the program does at launch.
-    ScanManager::default_().setScanSetupObj(std::make_shared<PerferenceInfo>());
+    // Each scan reads the settings file (the defaults here) when it starts.
     LargeFilesManager& engine = LargeFilesManager::default_();
     engine.setFolderList({QFile::encodeName(args.at(1))});
 

@@ -356,7 +356,7 @@ TEST_F(LargeFilesTest, ARootWhoseNameIsNotUtf8IsScannedAndWhiteListedByItsBytes)
     PlistDict dict = PerferenceInfo::defaultDictionary();
     dict.insert(QStringLiteral("LargeFileWhiteListPath"), QVariantList{FilePath::storedText(root + "/white")});
     ASSERT_TRUE(PropertyList::writeFile(PerferenceInfo::settingsPath(), QVariant::fromValue(dict)));
-    ScanManager::default_().setScanSetupObj(std::make_shared<PerferenceInfo>());
+    engine().setSettingsReaderForTesting(nullptr);  // read from the file
     engine().scanLargeFile();
     QCoreApplication::processEvents();
     EXPECT_EQ(engine().allFiles()[G::allGroup]->fileCount(), 2);

@@ -37,6 +37,7 @@ void LargeFilesTest::SetUp()
     QDir().mkpath(scratch());
     settings_ = std::make_shared<PerferenceInfo>();
     ScanManager::default_().setScanSetupObj(settings_);
+    engine().setSettingsReaderForTesting([settings = settings_] { return settings; });
     engine().setDelegate(&delegate);
     engine().setClockForTesting(nullptr);
     engine().setFolderList({});
@@ -49,6 +50,7 @@ void LargeFilesTest::TearDown()
     ASSERT_TRUE(engine().waitUntilRemoveIdle(20000));
     engine().setDelegate(nullptr);
     engine().setClockForTesting(nullptr);
+    engine().setSettingsReaderForTesting(nullptr);
     engine().setRemoveProgressHandler(nullptr);
     UserPrompter::setShared(nullptr);
     Helper::setNetworkReachableOverride(std::nullopt);

@@ -9,6 +9,7 @@
 #include "Model/FileInfo.h"
 #include "QVLibrary/RYListView.h"
 #include "QVLibrary/RYTButton.h"
+#include "View/PreferenceView/ImageSlider.h"
 #include "View/PreferenceView/PreferenceViewController.h"
 #include "View/PreferenceView/WhiteListTypeControllerView.h"
 
@@ -131,6 +132,52 @@ protected:
         return names;
     }
 
+    // A picture of coloured blocks; equal seeds make equal pictures.
+    void picture(const QString& relative, int seed, int side)
+    {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        for (int i = 0; i < 12; ++i) {
+            painter.fillRect((seed * 37 + i * 53) % side, (seed * 17 + i * 29) % side, side / 4, side / 5,
+                             QColor::fromHsv((seed * 40 + i * 30) % 360, 200, 200));
+        }
+        painter.end();
+        save(image, relative);
+    }
+    void flat(const QString& relative, int grey)
+    {
+        QImage image(64, 64, QImage::Format_RGB32);
+        image.fill(QColor(grey, grey, grey));
+        save(image, relative);
+    }
+    void save(const QImage& image, const QString& relative)
+    {
+        const QString path = scratch() + "/" + relative;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        EXPECT_TRUE(image.save(path, "BMP"));
+    }
+    // The groups of a similar-image search, each as its sorted file names.
+    QStringList similarSearch(const QString& relative)
+    {
+        ScanImagesManager& engine = ScanImagesManager::shared();
+        ImageDelegate images;
+        engine.setDelegate(&images);
+        engine.findDuplicateImages({QFile::encodeName(scratch() + "/" + relative)});
+        engine.setDelegate(nullptr);
+        QStringList sources;
+        for (const auto& group : engine.dupImages()) {
+            QStringList members;
+            for (const auto& item : group->dupImageItems()) {
+                members << QFileInfo(item->imagePath()).fileName();
+            }
+            members.sort();
+            sources << members.join(',');
+        }
+        sources.sort();
+        return sources;
+    }
+
     QuietDelegate delegate;
     QStringList chosen;
 };
@@ -201,19 +248,6 @@ TEST_F(EnginesObeyTest, ASimilarImageSearchHonoursItsWhiteListAndSizeLimits)
 {
     // Two pairs of equal pictures; one pair is large, one lies in a folder
     // to be left alone.
-    const auto picture = [&](const QString& relative, int seed, int side) {
-        QImage image(side, side, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        for (int i = 0; i < 12; ++i) {
-            painter.fillRect((seed * 37 + i * 53) % side, (seed * 17 + i * 29) % side, side / 4, side / 5,
-                             QColor::fromHsv((seed * 40 + i * 30) % 360, 200, 200));
-        }
-        painter.end();
-        const QString path = scratch() + "/" + relative;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        EXPECT_TRUE(image.save(path, "BMP"));
-    };
     picture("img/a1.bmp", 1, 64);
     picture("img/a2.bmp", 1, 64);
     picture("img/big1.bmp", 2, 400);
@@ -221,36 +255,74 @@ TEST_F(EnginesObeyTest, ASimilarImageSearchHonoursItsWhiteListAndSizeLimits)
     picture("img/skip/s1.bmp", 3, 64);
     picture("img/skip/s2.bmp", 3, 64);
 
-    ScanImagesManager& engine = ScanImagesManager::shared();
-    ImageDelegate images;
-    engine.setDelegate(&images);
-    const auto search = [&] {
-        engine.findDuplicateImages({QFile::encodeName(scratch() + "/img")});
-        QStringList sources;
-        for (const auto& group : engine.dupImages()) {
-            QStringList members;
-            for (const auto& item : group->dupImageItems()) {
-                members << QFileInfo(item->imagePath()).fileName();
-            }
-            members.sort();
-            sources << members.join(',');
-        }
-        sources.sort();
-        return sources;
-    };
     window();
-    EXPECT_EQ(search(), (QStringList{"a1.bmp,a2.bmp", "big1.bmp,big2.bmp", "s1.bmp,s2.bmp"}));
+    EXPECT_EQ(similarSearch("img"), (QStringList{"a1.bmp,a2.bmp", "big1.bmp,big2.bmp", "s1.bmp,s2.bmp"}));
     addToWhiteList(1, {scratch() + "/img/skip"});
-    EXPECT_EQ(search(), (QStringList{"a1.bmp,a2.bmp", "big1.bmp,big2.bmp"}));
+    EXPECT_EQ(similarSearch("img"), (QStringList{"a1.bmp,a2.bmp", "big1.bmp,big2.bmp"}));
     chooseTab("similarImageSelectView");
     clickBox("similarImageMinSelectBox");
     chooseUnit("similarImageMinByteTypeBox", "KB");
     type("similarImageMinFileSize", "100");
-    EXPECT_EQ(search(), QStringList{"big1.bmp,big2.bmp"});
+    EXPECT_EQ(similarSearch("img"), QStringList{"big1.bmp,big2.bmp"});
     clickBox("similarImageMinSelectBox");
     clickBox("similarImageMaxSelectBox");
     chooseUnit("similarImageMaxByteTypeBox", "KB");
     type("similarImageMaxFileSize", "100");
-    EXPECT_EQ(search(), QStringList{"a1.bmp,a2.bmp"});
-    engine.setDelegate(nullptr);
+    EXPECT_EQ(similarSearch("img"), QStringList{"a1.bmp,a2.bmp"});
+}
+
+// The duplicate engine keeps the settings it started with until it ends; a
+// large-file scan started afterwards still obeys what was saved meanwhile.
+TEST_F(EnginesObeyTest, AWhiteListSavedDuringADuplicateScanReachesTheNextLargeFileScan)
+{
+    sparse("large/keep.bin", 11'000'000);
+    for (const char* name : {"large/white/w1.bin", "large/white/w2.bin", "large/white/w3.bin"}) {
+        sparse(name, 12'000'000);
+    }
+    window();
+    std::promise<void> started;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    // Only the duplicate scan is held; the large-file scan starts freely.
+    std::atomic<bool> first{true};
+    delegate.onStart = [&started, &first, released] {
+        if (first.exchange(false)) {
+            started.set_value();
+            released.wait();
+        }
+    };
+    ScanManager::default_().setFolderList({QFile::encodeName(scratch() + "/large")});
+    ScanManager::default_().scanDuplicateFile();
+    started.get_future().wait();
+    EXPECT_TRUE(ScanManager::default_().scaning());
+    addToWhiteList(2, {scratch() + "/large/white"});
+    EXPECT_EQ(file().value("LargeFileWhiteListPath").toList().size(), 1);
+    release.set_value();
+    ASSERT_TRUE(waitUntil([] { return !ScanManager::default_().scaning(); }, std::chrono::seconds(60)));
+
+    EXPECT_EQ(largeFileScan(scratch() + "/large"), QStringList{"large/keep.bin"});
+}
+
+TEST_F(EnginesObeyTest, ASimilarImageSearchGroupsByTheThresholdSetOnTheSlider)
+{
+    flat("tint/grey128.bmp", 128);
+    flat("tint/grey131.bmp", 131);
+    flat("tint/grey160.bmp", 160);
+    window();
+    EXPECT_EQ(similarSearch("tint"), QStringList{"grey128.bmp,grey131.bmp"});
+
+    chooseTab("similarImageSelectView");
+    ImageSlider* slider = child<ImageSlider>("slider");
+    const int middle = slider->height() / 2;
+    // The right end of the track asks for equal pictures only.
+    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 1, middle));
+    ASSERT_EQ(file().value("threshold"), QString("100"));
+    EXPECT_EQ(similarSearch("tint"), QStringList{});
+
+    // The knob dragged to the left end takes far tints in.
+    QTest::mousePress(slider, Qt::LeftButton, {}, slider->knobRect().center().toPoint());
+    QTest::mouseMove(slider, QPoint(0, middle));
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(0, middle));
+    ASSERT_EQ(file().value("threshold"), QString("20"));
+    EXPECT_EQ(similarSearch("tint"), QStringList{"grey128.bmp,grey131.bmp,grey160.bmp"});
 }
