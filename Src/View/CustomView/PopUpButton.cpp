@@ -33,9 +33,20 @@ KPLHoverFillView::KPLHoverFillView(QWidget* parent)
 
 void KPLHoverFillView::setHovered(bool hovered)
 {
+    // A disabled control still hears the pointer come and go, but offers
+    // nothing to click: it keeps its plain look.
+    hovered = hovered && isEnabled();
     hovered_ = hovered;
     hoverChanged(hovered);
     update();
+}
+
+void KPLHoverFillView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange && hovered_ != (isEnabled() && underMouse())) {
+        setHovered(isEnabled() && underMouse());
+    }
+    QWidget::changeEvent(event);
 }
 
 void KPLHoverFillView::paintEvent(QPaintEvent*)

@@ -226,6 +226,32 @@ TEST_F(PopUpButtonTest, TheWhiteMenuKeepsLightTextsInTheDarkAppearance)
     EXPECT_EQ(button->selectedTitle()->effectiveTextColor(), RYTDarkMode::colorNamed(QStringLiteral("LabelColor"), true));
 }
 
+TEST_F(PopUpButtonTest, ADisabledButtonShowsNoHoverFillAndLosesItWhenTurnedOff)
+{
+    RYTDarkMode::setForcedAppearance(1);
+    const QColor dark = RYTDarkMode::colorNamed(QStringLiteral("LabelColor"), true);
+    const auto enter = [this] {
+        QEnterEvent event(QPointF(5, 5), QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)));
+        QCoreApplication::sendEvent(button, &event);
+    };
+    const auto leave = [this] {
+        QEvent event(QEvent::Leave);
+        QCoreApplication::sendEvent(button, &event);
+    };
+    button->setEnabled(false);
+    enter();
+    EXPECT_FALSE(button->isHovered());
+    EXPECT_EQ(button->selectedTitle()->effectiveTextColor(), dark);
+    leave();
+
+    button->setEnabled(true);
+    enter();
+    EXPECT_TRUE(button->isHovered());
+    button->setEnabled(false);
+    EXPECT_FALSE(button->isHovered());
+    EXPECT_EQ(button->selectedTitle()->effectiveTextColor(), dark);
+}
+
 TEST_F(PopUpButtonTest, RemovalModeFlowRenamesTheFolderItemFromInsideTheDelegateCall)
 {
     // As the scan screen does: choosing the folder item asks for a folder
