@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <limits>
+
 QString logEntry(const QStringList& parts, const char* function, const char* file, int line)
 {
     const QString path = QString::fromUtf8(file ? file : "");
@@ -19,6 +21,29 @@ QString logEntry(const QStringList& parts, const char* function, const char* fil
 void log(const QStringList& parts, const char* function, const char* file, int line)
 {
     RYLog::shared().writeData(logEntry(parts, function, file, line));
+}
+
+std::optional<qint64> countUsage(const QString& key)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    qint64 count = 1;
+    if (defaults.boolForKey(key)) {
+        const std::optional<qint64> stored = defaults.value<qint64>(key);
+        if (!stored || *stored == std::numeric_limits<qint64>::max()) {
+            return std::nullopt;
+        }
+        count = *stored + 1;
+    }
+    defaults.setInteger(count, key);
+    return count;
+}
+
+uint64_t countUsageUnsigned(const QString& key)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    const uint64_t count = defaults.value<uint64_t>(key).value_or(0) + 1;
+    defaults.setObject(QVariant::fromValue<quint64>(count), key);
+    return count;
 }
 
 void delay(double seconds, std::function<void()> closure)

@@ -24,6 +24,15 @@ QString logEntry(const QStringList& parts, const char* function, const char* fil
 void asyncGALog(const QString& category, const QString& action, const QString& label);
 void syncGALog(const QString& category, const QString& action, const QString& label);
 
+// A usage counter whose first use shows in its Boolean reading: the first
+// time 1 is stored, later the stored whole number goes up by one. Answers
+// the new count, or nothing (and stores nothing) when the key holds a value
+// that is not a whole number.
+std::optional<qint64> countUsage(const QString& key);
+// A usage counter read as an unsigned number, a missing or unreadable value
+// counting as 0; stores and answers the count one higher.
+uint64_t countUsageUnsigned(const QString& key);
+
 // Runs the closure on the main queue after `seconds`.
 void delay(double seconds, std::function<void()> closure);
 

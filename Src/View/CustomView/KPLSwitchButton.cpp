@@ -1,0 +1,34 @@
+#include "KPLSwitchButton.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+KPLSwitchButton::KPLSwitchButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QSize KPLSwitchButton::sizeHint() const
+{
+    return {36, 20};
+}
+
+void KPLSwitchButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const double radius = track.height() / 2.0;
+    // Fixed colours: the switch sits on the scan screen's white box.
+    const QColor on(47, 128, 237);
+    const QColor off(205, 211, 222);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(isChecked() ? on : off);
+    painter.drawRoundedRect(track, radius, radius);
+    const double knob = track.height() - 4.0;
+    const double x = isChecked() ? track.right() - 2.0 - knob : track.left() + 2.0;
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QRectF(x, track.top() + 2.0, knob, knob));
+}

@@ -1,0 +1,179 @@
+#include "LeftScanningViewController.h"
+
+#include "ui_LeftScanningViewController.h"
+
+#include "Foundation/Bundle.h"
+#include "Main/Utilities.h"
+#include "Manager/ScanManager.h"
+#include "View/CustomView/CircularProgressView.h"
+#include "View/CustomView/KPLBox.h"
+#include "View/CustomView/TruncatingLabel.h"
+#include "View/Extension/KPLExtension.h"
+#include "View/Extension/ScanScreenLook.h"
+
+#include <QTimer>
+
+#include <cmath>
+
+using namespace ScanScreenLook;
+
+LeftScanningViewController::LeftScanningViewController(QWidget* parent)
+    : ViewController(parent), ui_(std::make_unique<Ui::LeftScanningViewController>())
+{
+    ui_->setupUi(this);
+    setObjectName(QStringLiteral("LeftScanningViewController"));
+    ui_->bottomBox->setContentView(ui_->bottomBoxContent);
+    initConfig();
+}
+
+LeftScanningViewController::~LeftScanningViewController()
+{
+    if (myTimer_) {
+        myTimer_->stop();
+    }
+}
+
+QLabel* LeftScanningViewController::scanningTitleLabel() const { return ui_->scanningTitleLabel; }
+QLabel* LeftScanningViewController::scanningFoundLabel() const { return ui_->scanningFoundLabel; }
+QLabel* LeftScanningViewController::scanningItemsLabel() const { return ui_->scanningItemsLabel; }
+QLabel* LeftScanningViewController::scanningSizeHorizontalLabel() const { return ui_->scanningSizeHorizontalLabel; }
+QLabel* LeftScanningViewController::scanningSizeVerticalLabel() const { return ui_->scanningSizeVerticalLabel; }
+QLabel* LeftScanningViewController::estimatedTimeLabel() const { return ui_->estimatedTimeLabel; }
+QLabel* LeftScanningViewController::timeLabel() const { return ui_->timeLabel; }
+TruncatingLabel* LeftScanningViewController::scanningPathLabel() const { return ui_->scanningPathLabel; }
+KPLBox* LeftScanningViewController::bottomBox() const { return ui_->bottomBox; }
+CircularProgressView* LeftScanningViewController::circularProgress() const { return ui_->circularProgress; }
+
+void LeftScanningViewController::initConfig()
+{
+    ui_->bottomBox->setBorderWidth(1.0);
+    ui_->bottomBox->setBorderColor(color256(237, 239, 245));
+    ui_->bottomBox->setCornerRadius(6.0);
+
+    QFont title = font();
+    title.setPixelSize(16);
+    title.setBold(true);
+    ui_->scanningTitleLabel->setFont(title);
+    setTextColor(ui_->scanningTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+    ui_->scanningTitleLabel->setText(localized("Scanning"));
+
+    ui_->scanningPathLabel->setText(QString());
+    ui_->scanningPathLabel->setElideMode(Qt::ElideMiddle);
+    ui_->scanningPathLabel->setTextColor(surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
+    QFont small = font();
+    small.setPixelSize(11);
+    ui_->scanningPathLabel->setFont(small);
+
+    QFont caption = font();
+    caption.setPixelSize(13);
+    ui_->estimatedTimeLabel->setFont(caption);
+    setTextColor(ui_->estimatedTimeLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.4));
+    ui_->estimatedTimeLabel->setText(localized("Elapsed time") + QStringLiteral(": "));
+    ui_->timeLabel->setFont(shuziFont(14));
+    setTextColor(ui_->timeLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+
+    ui_->scanningFoundLabel->setFont(caption);
+    setTextColor(ui_->scanningFoundLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+    ui_->scanningFoundLabel->setText(localized("Duplicates Found"));
+    for (QLabel* label : {ui_->scanningItemsLabel, ui_->scanningSizeHorizontalLabel}) {
+        label->setTextFormat(Qt::RichText);
+    }
+}
+
+QTimer* LeftScanningViewController::myTimer()
+{
+    if (!myTimer_) {
+        myTimer_ = new QTimer(this);
+        myTimer_->setInterval(100);
+        connect(myTimer_, &QTimer::timeout, this, &LeftScanningViewController::timeListener);
+    }
+    return myTimer_;
+}
+
+void LeftScanningViewController::startTimer()
+{
+    myTimer()->start();
+    timeListener();
+    updateSizeCountBox(0, 0);
+    ui_->scanningPathLabel->setText(QString());
+    setProgressValue(0.0);
+}
+
+void LeftScanningViewController::setProgressValue(double value)
+{
+    PRINTKPL(QStringLiteral("%1:%2").arg(progressValue_).arg(value));
+    progressValue_ = value;
+    if (value >= lastProgressValue_ && !ScanManager::default_().scanStop()) {
+        lastProgressValue_ = value;
+        ui_->circularProgress->setProgress(value);
+    }
+}
+
+double LeftScanningViewController::virtualStep(double elapsedSeconds)
+{
+    if (elapsedSeconds <= 100.0) {
+        return 0.0001;
+    }
+    if (elapsedSeconds <= 300.0) {
+        return 0.000025;
+    }
+    if (elapsedSeconds <= 600.0) {
+        return 0.00001;
+    }
+    if (elapsedSeconds <= 1100.0) {
+        return 0.000004;
+    }
+    return 0.0;
+}
+
+void LeftScanningViewController::timeListener()
+{
+    timeSeconds_ += 0.1;
+    ui_->timeLabel->setText(clockText(truncatedSeconds(timeSeconds_)));
+
+    // Until the engine names a file, the walk gives no measure of its own.
+    if (ui_->scanningPathLabel->text().isEmpty()) {
+        const double step = virtualStep(timeSeconds_);
+        if (step > 0.0) {
+            setProgressValue(progressValue_ + step);
+        }
+    }
+
+    const qint64 tenths = std::llround(timeSeconds_ * 10.0);
+    if (tenths > 0 && tenths % 300 == 0) {
+        ScanManager& engine = ScanManager::default_();
+        TSLOG(QStringLiteral("正在扫描count:"), QString::number(engine.totalFilesCount()), QStringLiteral(" size:"),
+              QString::number(engine.totalFilesSize()), QStringLiteral(" progress:"), QString::number(progressValue_),
+              QStringLiteral(" timesecond:"), QString::number(timeSeconds_), QStringLiteral(" scanFinished:"),
+              engine.scanFinished() ? QStringLiteral("true") : QStringLiteral("false"));
+    }
+}
+
+void LeftScanningViewController::scanPath(const QString& path)
+{
+    ui_->scanningPathLabel->setText(path);
+    ui_->scanningPathLabel->setToolTip(path);
+    const ScanManager& engine = ScanManager::default_();
+    updateSizeCountBox(engine.totalFilesSize(), engine.totalFilesCount());
+}
+
+void LeftScanningViewController::updateSizeCountBox(uint64_t totalSize, int totalCount)
+{
+    QFont plain = font();
+    plain.setPixelSize(12);
+    const QColor plainColor = surfaceColor(QStringLiteral("TitleLabelColor"), 0.4);
+    const QFont digits = shuziFont(14);
+    const QColor digitsColor = surfaceColor(QStringLiteral("TitleLabelColor"));
+
+    const QString count = QString::number(totalCount);
+    const QString items = totalCount >= 1'000'000 ? QStringLiteral("999999+ ") + localized("Items")
+                                                  : count + QLatin1Char(' ') + localized("Items");
+    ui_->scanningItemsLabel->setText(highLightText(items, plain, plainColor, count, digits, digitsColor).toHtml());
+    ui_->scanningItemsLabel->setProperty("plainText", items);
+
+    const QString size = transformedFileSize(totalSize, true, true);
+    const QString number = transformedFileSize(totalSize, false, false);
+    ui_->scanningSizeHorizontalLabel->setText(
+        highLightText(size, plain, plainColor, number, digits, digitsColor).toHtml());
+    ui_->scanningSizeHorizontalLabel->setProperty("plainText", size);
+}

@@ -1,0 +1,92 @@
+#include "ScanScreenLook.h"
+
+#include "QVLibrary/RYTDarkMode.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+
+#include <cmath>
+
+namespace ScanScreenLook {
+
+QColor surfaceColor(const QString& name, double alpha)
+{
+    QColor color = name.isEmpty() ? QColor() : RYTDarkMode::colorNamed(name, false);
+    if (!color.isValid()) {
+        color = QColor(Qt::red);
+    }
+    color.setAlphaF(static_cast<float>(alpha));
+    return color;
+}
+
+void setTextColor(QLabel* label, const QColor& color)
+{
+    if (!label) {
+        return;
+    }
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    label->setPalette(palette);
+}
+
+QColor textColor(const QLabel* label)
+{
+    return label ? label->palette().color(QPalette::WindowText) : QColor();
+}
+
+void setViewAlpha(QWidget* view, double alpha)
+{
+    if (!view) {
+        return;
+    }
+    view->setProperty("viewAlpha", alpha);
+    if (alpha >= 1.0) {
+        // An opacity effect renders the view through a picture; drop it when
+        // it changes nothing.
+        if (qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect())) {
+            view->setGraphicsEffect(nullptr);
+        }
+        return;
+    }
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(view);
+        view->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(alpha);
+}
+
+double viewAlpha(const QWidget* view)
+{
+    if (!view) {
+        return 0.0;
+    }
+    const QVariant alpha = view->property("viewAlpha");
+    return alpha.isValid() ? alpha.toDouble() : 1.0;
+}
+
+QString clockText(qint64 seconds)
+{
+    if (seconds < 0) {
+        seconds = 0;
+    }
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+qint64 truncatedSeconds(double seconds)
+{
+    // 0.1 added 300 times is a hair below 30: allow for that drift.
+    const double whole = std::floor(seconds + 1e-6);
+    return whole <= 0 ? 0 : static_cast<qint64>(whole);
+}
+
+qint64 roundedUpSeconds(double seconds)
+{
+    const double whole = std::ceil(seconds - 1e-6);
+    return whole <= 0 ? 0 : static_cast<qint64>(whole);
+}
+
+}  // namespace ScanScreenLook

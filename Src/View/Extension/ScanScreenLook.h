@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+// Looks shared by the scan screen and the panels it shows. Their surfaces
+// are fixed light colours in both appearances, so what is drawn on them
+// takes the light value of its named colour.
+namespace ScanScreenLook {
+
+// The light value of a named colour at `alpha`; red for an empty or
+// unknown name, like assetColor.
+QColor surfaceColor(const QString& name, double alpha = 1.0);
+
+// A label's text colour (its palette's window text).
+void setTextColor(QLabel* label, const QColor& color);
+QColor textColor(const QLabel* label);
+
+// Draws a view and its children at `alpha` (1.0 takes the effect away).
+void setViewAlpha(QWidget* view, double alpha);
+double viewAlpha(const QWidget* view);
+
+// Elapsed whole seconds as minutes and seconds, both at least two digits;
+// minutes go on past 59 ("61:40").
+QString clockText(qint64 seconds);
+
+// Whole seconds of a clock advanced in steps of 0.1: truncated, or rounded
+// up, without the error the additions pile up.
+qint64 truncatedSeconds(double seconds);
+qint64 roundedUpSeconds(double seconds);
+
+}  // namespace ScanScreenLook
