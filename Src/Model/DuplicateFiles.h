@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -29,15 +30,16 @@ public:
     virtual void setUiSelectedSize(uint64_t size) { uiSelectedSize_ = size; }
     // The kind of the first file; ask only groups that hold a file.
     virtual FileType fileType() const;
-    virtual ControlState selectState() const { return selectState_; }
-    virtual void setSelectState(ControlState state) { selectState_ = state; }
+    // Read by a removal run off the main thread while the screens may set it.
+    virtual ControlState selectState() const { return selectState_.load(); }
+    virtual void setSelectState(ControlState state) { selectState_.store(state); }
     virtual int errorCount() const;
 
 private:
     QList<FileInfoPtr> infos_;
     uint64_t totalSize_ = 0;
     uint64_t uiSelectedSize_ = 0;
-    ControlState selectState_ = ControlState::off;
+    std::atomic<ControlState> selectState_{ControlState::off};
 };
 
 using DuplicateFilesPtr = std::shared_ptr<DuplicateFiles>;

@@ -16,9 +16,11 @@
 #include "QVLibrary/RYTFullSizeWindow.h"
 #include "QVLibrary/RYTImage.h"
 #include "QVLibrary/RYTView.h"
+#include "QVLibrary/RYTableView.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/CustomView/KPLSwitchButton.h"
 #include "View/CustomView/PopUpMenuWindow.h"
+#include "View/CustomView/TruncatingLabel.h"
 #include "View/DataDispaly/LeftData/LeftDataViewController.h"
 #include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
 #include "View/DataDispaly/LeftScanning/LeftScanningViewController.h"
@@ -336,6 +338,8 @@ void ScanViewController::rightBoxConfig()
 
 // --- outlets -------------------------------------------------------------------
 
+FileRemovingViewController* ScanViewController::fileRemovingViewCtr() const { return fileRemovingViewCtr_; }
+QFileDialog* ScanViewController::openPanel() const { return openPanel_; }
 KPLBox* ScanViewController::contentBox() const { return ui_->contentBox; }
 QWidget* ScanViewController::scanDataView() const { return ui_->scanDataView; }
 KPLBox* ScanViewController::leftBox() const { return ui_->leftBox; }
@@ -1262,6 +1266,7 @@ void ScanViewController::popUpButtonConfig()
 {
     PopUpButton* popUp = ui_->popUpButton;
     popUp->setDelegate(this);
+    popUp->selectedTitle()->setOnLightSurface(true);
     const RemoveType last = ScanManager::default_().lastRemoveType();
     const QString third = last.kind() == RemoveType::Kind::folder
                               ? fillPlaces(localized("Remove to %@"), {folderName(last.path())})

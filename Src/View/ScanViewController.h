@@ -145,7 +145,7 @@ public:
     int hasRemovesucceedCount() const { return hasRemovesucceedCount_; }
     const DuplicateFilesList& rightDataFilesArray() const { return rightDataFilesArray_; }
     DuplicateFilesPtr rightLargeDataFiles() const { return rightLargeDataFiles_; }
-    FileRemovingViewController* fileRemovingViewCtr() const { return fileRemovingViewCtr_; }
+    FileRemovingViewController* fileRemovingViewCtr() const;
     double selectCountSizeLabelConstraint() const { return selectCountSizeLabelConstraint_; }
 
     // Shared by every scan screen of the run.
@@ -215,7 +215,7 @@ public:
     void startRemoveFilesGALog();
     void removingLargeGALog(const QString& key, const QString& action);
     // The folder chooser of the pop-up while it is open.
-    QFileDialog* openPanel() const { return openPanel_; }
+    QFileDialog* openPanel() const;
 
     void automaticSelectionAction();
     void notAtAllAction();

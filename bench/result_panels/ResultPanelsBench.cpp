@@ -11,7 +11,9 @@
 // longest frame in the main thread's own processor time, which leaves out
 // the time the system gave other programs: on a busy machine the two differ.
 
+#include "BenchSupport.h"
 #include "PanelHarness.h"
+#include "ScanScreenBench.h"
 
 #include "Foundation/Bundle.h"
 #include "Foundation/UserDefaults.h"
@@ -47,198 +49,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// Frames
-
-class TimedApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        if (depth_++ == 0) {
-            clock_.restart();
-            cpuStart_ = threadCpuMs();
-        }
-        const bool result = QApplication::notify(receiver, event);
-        if (--depth_ == 0 && recording) {
-            frames.push_back(double(clock_.nsecsElapsed()) / 1e6);
-            cpuFrames.push_back(threadCpuMs() - cpuStart_);
-        }
-        return result;
-    }
-
-    static double threadCpuMs()
-    {
-        timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-    }
-
-    bool recording = false;
-    std::vector<double> frames;
-    std::vector<double> cpuFrames;
-
-private:
-    double cpuStart_ = 0;
-    int depth_ = 0;
-    QElapsedTimer clock_;
-};
-
-TimedApplication* application()
-{
-    return static_cast<TimedApplication*>(QCoreApplication::instance());
-}
-
-// Runs the queue until nothing is left for a few turns.
-void drain(const std::function<bool()>& until = nullptr, int timeoutMs = 600000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (until && !until() && clock.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
-
-// Posts `step` as an event of its own and runs the queue after it.
-void runStep(const std::function<void()>& step, const std::function<bool()>& until = nullptr)
-{
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        step();
-        ran = true;
-    });
-    drain([&] { return ran && (!until || until()); });
-}
-
-struct Measure {
-    QString name;
-    QElapsedTimer wall;
-    explicit Measure(QString title)
-        : name(std::move(title))
-    {
-        application()->frames.clear();
-        application()->cpuFrames.clear();
-        application()->recording = true;
-        wall.start();
-    }
-    ~Measure()
-    {
-        const double total = double(wall.nsecsElapsed()) / 1e6;
-        application()->recording = false;
-        std::vector<double> frames = application()->frames;
-        std::sort(frames.begin(), frames.end());
-        const double longest = frames.empty() ? 0 : frames.back();
-        const double p99 = frames.empty() ? 0 : frames[size_t(std::ceil(0.99 * double(frames.size()))) - 1];
-        const std::vector<double>& cpu = application()->cpuFrames;
-        const double longestCpu = cpu.empty() ? 0 : *std::max_element(cpu.begin(), cpu.end());
-        std::printf("%-52s wall %9.1f ms  longest %7.1f ms  p99 %6.1f ms  frames %7zu  longest cpu %6.1f ms%s\n",
-                    qPrintable(name), total, longest, p99, frames.size(), longestCpu,
-                    longest > 50.0 ? "  (over 50 ms)" : "");
-        std::fflush(stdout);
-    }
-};
-
-QString memoryLine()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QString rss, peak;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            rss = QString::fromLatin1(line.mid(6)).simplified();
-        } else if (line.startsWith("VmHWM:")) {
-            peak = QString::fromLatin1(line.mid(6)).simplified();
-        }
-    }
-    return QStringLiteral("resident %1, peak %2").arg(rss, peak);
-}
-
-// ---------------------------------------------------------------------------
-// Synthetic results
-
-struct Kind {
-    const char* extension;
-    FileType type;
-};
-const Kind kKinds[] = {{"mp4", FileType::video},    {"mp3", FileType::audio}, {"jpg", FileType::picture},
-                       {"pdf", FileType::document}, {"zip", FileType::other}, {"docx", FileType::document}};
-
-DuplicateFilesList makeGroups(int count)
-{
-    DuplicateFilesList groups;
-    groups.reserve(count);
-    for (int g = 0; g < count; ++g) {
-        const Kind& kind = kKinds[g % 6];
-        const int files = 2 + g % 3;
-        const uint64_t size = 1000 + uint64_t((g * 7919) % 900000) * 97;
-        QList<FileInfoPtr> infos;
-        for (int f = 0; f < files; ++f) {
-            const QByteArray path = QStringLiteral("/bench/volume%1/folder%2/copy%3/file%4.%5")
-                                        .arg(f)
-                                        .arg(g % 977)
-                                        .arg(f)
-                                        .arg(g)
-                                        .arg(QLatin1String(kind.extension))
-                                        .toUtf8();
-            auto info = std::make_shared<FileInfo>(ResourceValueURL(path, ResourceValues()));
-            info->setSize(size);
-            info->setFileType(kind.type);
-            infos.append(info);
-        }
-        auto group = std::make_shared<DuplicateFiles>();
-        group->setInfos(infos);
-        group->setTotalSize(size * uint64_t(files));
-        groups.append(group);
-    }
-    return groups;
-}
-
-void putIntoEngine(const DuplicateFilesList& groups)
-{
-    ScanManager::default_().updateResults([&groups](ScanManager::Results& results) {
-        results = ScanManager::Results();
-        for (const DuplicateFilesPtr& group : groups) {
-            results.totalFiles.append(group);
-            results.totalFilesCount += group->fileCount();
-            results.totalFilesSize += group->totalSize();
-            DuplicateFilesList* list = nullptr;
-            int* count = nullptr;
-            uint64_t* size = nullptr;
-            switch (group->fileType()) {
-            case FileType::video: list = &results.videoFiles, count = &results.videoFilesCount, size = &results.videoFilesSize; break;
-            case FileType::audio: list = &results.audioFiles, count = &results.audioFilesCount, size = &results.audioFilesSize; break;
-            case FileType::picture: list = &results.pictureFiles, count = &results.pictureFilesCount, size = &results.pictureFilesSize; break;
-            case FileType::document: list = &results.documentFiles, count = &results.documentFilesCount, size = &results.documentFilesSize; break;
-            case FileType::other: list = &results.otherFiles, count = &results.otherFilesCount, size = &results.otherFilesSize; break;
-            }
-            list->append(group);
-            *count += group->fileCount();
-            *size += group->totalSize();
-        }
-    });
-}
-
-// The automatic selection: every file but the first of every group.
-void selectAllButFirst(const DuplicateFilesList& groups)
-{
-    for (const DuplicateFilesPtr& group : groups) {
-        const QList<FileInfoPtr>& files = group->infos();
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            files[i]->setSelected(i > 0);
-        }
-        group->setSelectState(files.size() > 1 ? ControlState::mixed : ControlState::off);
-    }
-}
 
 // ---------------------------------------------------------------------------
 
@@ -401,33 +213,6 @@ void benchmark(int groupCount, int walk)
 // ---------------------------------------------------------------------------
 // Screenshots over a real scan
 
-void writeSample(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(data);
-}
-
-QByteArray pngBytes(int w, int h, const QColor& a, const QColor& b)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, w, h);
-    gradient.setColorAt(0, a);
-    gradient.setColorAt(1, b);
-    painter.fillRect(image.rect(), gradient);
-    painter.setBrush(Qt::white);
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(QPoint(w / 3, h / 3), w / 8, w / 8);
-    painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 QByteArray pdfBytes()
 {
     QByteArray bytes;
@@ -525,7 +310,13 @@ int main(int argc, char** argv)
                                   QStringLiteral("K"), QStringLiteral("2000"));
     QCommandLineOption shotsOption(QStringLiteral("screenshots"), QStringLiteral("Write screenshots here."),
                                    QStringLiteral("DIR"));
-    parser.addOptions({groupsOption, walkOption, shotsOption});
+    QCommandLineOption scanShotsOption(QStringLiteral("scan-screenshots"),
+                                       QStringLiteral("Write screenshots of the scan screen here."),
+                                       QStringLiteral("DIR"));
+    QCommandLineOption scanScreenOption(QStringLiteral("scan-screen"),
+                                        QStringLiteral("Time the scan screen over a scan of this tree."),
+                                        QStringLiteral("TREE"));
+    parser.addOptions({groupsOption, walkOption, shotsOption, scanShotsOption, scanScreenOption});
     parser.process(app);
 
     // Everything the program would write goes to a temporary home.
@@ -538,6 +329,14 @@ int main(int argc, char** argv)
     // No last-file question stops the clicks.
     UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("CompleteScan"));
 
+    if (parser.isSet(scanShotsOption)) {
+        scanScreenScreenshots(parser.value(scanShotsOption));
+        return 0;
+    }
+    if (parser.isSet(scanScreenOption)) {
+        scanScreenBenchmark(parser.value(scanScreenOption), parser.value(groupsOption).toInt());
+        return 0;
+    }
     if (parser.isSet(shotsOption)) {
         screenshots(parser.value(shotsOption));
         return 0;

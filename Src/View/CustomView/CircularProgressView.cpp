@@ -1,5 +1,7 @@
 #include "CircularProgressView.h"
 
+#include "QVLibrary/RYTDarkMode.h"
+
 #include "Foundation/Dispatch.h"
 #include "Foundation/Progress.h"
 #include "Main/Utilities.h"
@@ -49,6 +51,12 @@ QColor CircularProgressView::color()
 QColor CircularProgressView::labelColor()
 {
     return assetColor(QStringLiteral("ProgressLabelColor"));
+}
+
+void CircularProgressView::setOnLightSurface(bool light)
+{
+    onLightSurface_ = light;
+    update();
 }
 
 double CircularProgressView::radius() const
@@ -266,8 +274,10 @@ void CircularProgressView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(width() / 2.0, height() / 2.0);
     const double r = radius();
-    const QColor ringColor = color();
-    const QColor textColor = labelColor();
+    const QColor ringColor =
+        onLightSurface_ ? RYTDarkMode::colorNamed(QStringLiteral("ProgressColor"), false) : color();
+    const QColor textColor =
+        onLightSurface_ ? RYTDarkMode::colorNamed(QStringLiteral("ProgressLabelColor"), false) : labelColor();
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(ringColor);

@@ -52,6 +52,10 @@ public:
     // "ProgressColor" (disc and ring) and "ProgressLabelColor" (arc and text).
     static QColor color();
     static QColor labelColor();
+    // On a surface that stays light in the dark appearance the ring takes
+    // the light values of its colours.
+    bool onLightSurface() const { return onLightSurface_; }
+    void setOnLightSurface(bool light);
 
     // Back to 0 at once: "0%", an empty arc, not finished, not cancelled.
     void reset();
@@ -89,6 +93,7 @@ private:
     bool finished_ = false;
     bool cancellable_ = false;
     bool cancelled_ = false;
+    bool onLightSurface_ = false;
     std::function<void()> onCancelled_;
     QPointer<QVariantAnimation> arcAnimation_;
 

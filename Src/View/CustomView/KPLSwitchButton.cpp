@@ -19,6 +19,9 @@ void KPLSwitchButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) {
+        painter.setOpacity(0.4);
+    }
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const double radius = track.height() / 2.0;
     // Fixed colours: the switch sits on the scan screen's white box.

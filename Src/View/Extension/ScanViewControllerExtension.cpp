@@ -7,6 +7,7 @@
 
 #include "Foundation/Dispatch.h"
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 #include "Manager/LargeFilesManager.h"
 #include "View/DataDispaly/LeftScanning/LeftScanningViewController.h"
 #include "View/DataDispaly/LeftScanning/ScanningLargeFileViewController.h"
@@ -254,7 +255,7 @@ void ScanViewController::showScanFinished()
     }
     displayViewType_ = DisplayViewType::displayViewTypeScanFinished;
     // The start button is Remove from now on; a stop had disabled it.
-    ui_->startBtn->setEnabled(true);
+    startBtn()->setEnabled(true);
     displayScanFinishedView();
     const uint64_t completed = countUsageUnsigned(QStringLiteral("CompleteScanCount"));
     if (largeFileMode_) {

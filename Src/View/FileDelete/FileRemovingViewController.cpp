@@ -87,6 +87,7 @@ FileRemovingViewController::~FileRemovingViewController()
     }
 }
 
+FinishWindowController* FileRemovingViewController::finishWindowController() const { return finishWindowCtr_; }
 Lottie::AnimationView* FileRemovingViewController::animationView() const { return ui_->animationView; }
 KPLBox* FileRemovingViewController::contentBox() const { return ui_->contentBox; }
 RYTProgress* FileRemovingViewController::progressView() const { return ui_->progressView; }

@@ -76,7 +76,7 @@ public:
     static QString percentText(double value);
 
     // The finish window while it shows (tests).
-    FinishWindowController* finishWindowController() const { return finishWindowCtr_; }
+    FinishWindowController* finishWindowController() const;
 
     // Outlets.
     Lottie::AnimationView* animationView() const;

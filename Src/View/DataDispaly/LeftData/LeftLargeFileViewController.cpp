@@ -10,7 +10,9 @@
 #include "View/Extension/ScanScreenLook.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -53,7 +55,8 @@ LeftLargeFileViewController::LeftLargeFileViewController(QWidget* parent)
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QPalette palette = table->palette();
+    // The table lies on a white card in both appearances.
+    QPalette palette = table->style()->standardPalette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, surfaceColor(QStringLiteral("TitleLabelColor")));
     palette.setColor(QPalette::Highlight, surfaceColor(QStringLiteral("LeftDataRowViewSelectColor")));
@@ -125,4 +128,14 @@ void LeftLargeFileViewController::selectionChanged()
     }
     delegate_->setRightLargeDataFiles(groupAt(rows.first().row()));
     delegate_->displayRightDataView();
+}
+
+void LeftLargeFileViewController::paintEvent(QPaintEvent*)
+{
+    // A white card, like the scan screen's other boxes, in both appearances.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(QRectF(rect()), 8, 8);
 }

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "Model/DuplicateFiles.h"
+#include "Manager/ScanManager.h"
 #include "View/Extension/KPLExtensionView.h"
 
 class LeftDataViewDelegate;
@@ -45,6 +45,9 @@ public:
     // The group of a row (null outside the rows).
     DuplicateFilesPtr groupAt(int row) const;
     int rowCount() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void selectionChanged();

@@ -54,6 +54,7 @@ void LeftScanningViewController::initConfig()
     title.setPixelSize(16);
     title.setBold(true);
     ui_->scanningTitleLabel->setFont(title);
+    ui_->circularProgress->setOnLightSurface(true);
     setTextColor(ui_->scanningTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
     ui_->scanningTitleLabel->setText(localized("Scanning"));
 

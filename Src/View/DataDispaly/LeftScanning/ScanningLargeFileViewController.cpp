@@ -21,6 +21,7 @@ ScanningLargeFileViewController::ScanningLargeFileViewController(QWidget* parent
     title.setPixelSize(18);
     title.setBold(true);
     ui_->scanningTitleLabel->setFont(title);
+    ui_->circularProgress->setOnLightSurface(true);
     setTextColor(ui_->scanningTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
     ui_->scanningTitleLabel->setText(localized("Scanning"));
     QFont caption = font();

@@ -8,6 +8,7 @@
 #include "View/Extension/ScanScreenLook.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 
 #include <algorithm>
@@ -43,8 +44,8 @@ RightLargeFileDataViewController::RightLargeFileDataViewController(QWidget* pare
     table->horizontalHeader()->setSectionResizeMode(LargeFileTableModel::sizeColumn, QHeaderView::Fixed);
     table->setColumnWidth(LargeFileTableModel::checkColumn, 40);
     table->setColumnWidth(LargeFileTableModel::sizeColumn, 110);
-    // The table lies on the screen's white box in both appearances.
-    QPalette palette = table->palette();
+    // The table lies on a white card in both appearances.
+    QPalette palette = table->style()->standardPalette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, ScanScreenLook::surfaceColor(QStringLiteral("TitleLabelColor")));
     palette.setColor(QPalette::Highlight, ScanScreenLook::surfaceColor(QStringLiteral("LeftDataRowViewSelectColor")));
