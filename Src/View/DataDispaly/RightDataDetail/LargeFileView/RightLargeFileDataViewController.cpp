@@ -146,6 +146,7 @@ QList<FileInfoPtr> RightLargeFileDataViewController::sorted(QList<FileInfoPtr> f
 
 void RightLargeFileDataViewController::applySort(SortType type)
 {
+    sortType_ = type;
     const quint64 generation = ++generation_;
     if (!files_) {
         return;

@@ -51,6 +51,7 @@ public:
     // the default order, largest first.
     void sortFilesOfName(bool isSort, bool isUpSort);
     void sortFilesOfSize(bool isSort, bool isUpSort);
+    // The order last asked for.
     SortType sortType() const { return sortType_; }
 
     // The files in the order shown (the last sort that has come back).

@@ -1,0 +1,377 @@
+// The scan screen's commands: stop, back, closing the window, full screen,
+// the list/preview switch, the removal-mode pop-up and the Remove command's
+// question and events.
+
+#include "ScanScreenFixture.h"
+
+#include "Foundation/NotificationCenter.h"
+#include "Foundation/UserDefaults.h"
+#include "Main/MainMenu.h"
+#include "Main/MainViewController.h"
+#include "Main/MainWindow.h"
+#include "Manager/LargeFilesManager.h"
+#include "Manager/ScanManager.h"
+#include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTFullSizeWindow.h"
+#include "View/CustomView/KPLBox.h"
+#include "View/CustomView/PopUpButton.h"
+#include "View/CustomView/PopUpMenuWindow.h"
+#include "View/CustomView/TruncatingLabel.h"
+#include "View/DataDispaly/LeftData/LeftDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListViewController.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/RightDataPreviewViewController.h"
+#include "View/Extension/KPLExtension.h"
+#include "View/FileDelete/FileRemovingViewController.h"
+#include "View/FolderSetViewController.h"
+#include "View/LoadingView/LoadingViewController.h"
+#include "Window/SheetWindowController.h"
+
+#include <QFileDialog>
+#include <QLabel>
+
+using State = ScanViewController::DisplayViewType;
+
+namespace {
+
+const QString kBack = QStringLiteral("The scanning results won't be saved if you go Back.");
+const QString kExit = QStringLiteral("Are you sure you want to exit the program?");
+const QString kStopDuplicates =
+    QStringLiteral("Only partial duplicates can be found if you stop scanning. Are you sure you want to stop?");
+
+void selectAllButFirst()
+{
+    for (const DuplicateFilesPtr& group : ScanManager::default_().totalFiles()) {
+        group->setSelectState(ControlState::mixed);
+        for (qsizetype i = 0; i < group->infos().size(); ++i) {
+            group->infos()[i]->setSelected(i > 0);
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(ScanScreenTest, CancelledStopKeepsTheScanRunning)
+{
+    EngineGate gate(EngineGate::Kind::duplicateScan);
+    ScanViewController* s = startScan(duplicateTree(), false);
+    ASSERT_TRUE(waitUntil([&] { return gate.holding(); }));
+    s->startAction();
+    ASSERT_TRUE(waitForSheet(kStopDuplicates));
+    answer(QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitForNoSheet());
+    EXPECT_FALSE(ScanManager::default_().scanStop());
+    EXPECT_TRUE(s->startBtn()->isEnabled());
+    EXPECT_EQ(s->displayViewType(), State::displayViewTypeScanning);
+    EXPECT_FALSE(s->gALogData().manualStopScan);
+    gate.open();
+    ASSERT_TRUE(waitForResults());
+    EXPECT_FALSE(s->gALogData().manualStopScan);
+}
+
+TEST_F(ScanScreenTest, TheEndOfAScanClosesAnOpenStopQuestionAsCancelled)
+{
+    EngineGate gate(EngineGate::Kind::duplicateScan);
+    ScanViewController* s = startScan(duplicateTree(), false);
+    ASSERT_TRUE(waitUntil([&] { return gate.holding(); }));
+    s->startAction();
+    ASSERT_TRUE(waitForSheet(kStopDuplicates));
+    gate.open();
+    ASSERT_TRUE(waitForResults());
+    EXPECT_FALSE(sheetShowing());
+    EXPECT_FALSE(ScanManager::default_().scanStop());
+    EXPECT_FALSE(s->gALogData().manualStopScan);
+}
+
+TEST_F(ScanScreenTest, BackAsksThenGoesHomeWithItsEvent)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    recorder->clear();
+    s->backAction();
+    ASSERT_TRUE(waitForSheet(kBack));
+    answer(QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitForNoSheet());
+    EXPECT_EQ(root()->scanViewController(), s);
+    EXPECT_EQ(recorder->count(QStringLiteral("Process"), QStringLiteral("Back")), 0);
+
+    const QString label = s->gALogData().stopSizeCountString() + QStringLiteral("_File");
+    s->backBtn()->click();
+    ASSERT_TRUE(waitForSheet(kBack));
+    answer(QStringLiteral("Yes"));
+    EXPECT_EQ(root()->mainViewBox()->contentView(), root()->folderSetViewController());
+    EXPECT_EQ(labels(QStringLiteral("Process"), QStringLiteral("Back")), QStringList{label});
+    EXPECT_TRUE(label.startsWith(QStringLiteral("a_")));
+}
+
+TEST_F(ScanScreenTest, BackFromFullScreenLeavesFullScreenFirst)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    RYTFullSizeWindow* window = nib().window();
+    window->toggleFullScreen();
+    ASSERT_TRUE(waitUntil([&] { return s->fullScreen(); }));
+    bool fullWhenHome = true;
+    QObject owner;
+    NotificationCenter::defaultCenter().addObserver(&owner, didHiddenFullScreenNotification(), [&](const Notification&) {
+        fullWhenHome = window->isInFullScreen();
+    });
+    s->backAction();
+    ASSERT_TRUE(waitForSheet(kBack));
+    answer(QStringLiteral("Yes"));
+    EXPECT_FALSE(fullWhenHome);
+    EXPECT_EQ(root()->mainViewBox()->contentView(), root()->folderSetViewController());
+}
+
+TEST_F(ScanScreenTest, LargeFileBackAndCloseCarryTheLargeLabels)
+{
+    ScanViewController* s = scanToResults(largeFileTree(), true);
+    const DuplicateFilesPtr all = LargeFilesManager::default_().allFiles().first();
+    const QString label =
+        QStringLiteral("a_%1_%2_Large").arg(transformedFileSize(all->totalSize(), true, true)).arg(all->fileCount());
+    EXPECT_EQ(ScanViewController::largeFileEventLabel(), label);
+
+    recorder->clear();
+    EXPECT_FALSE(s->isShouldCloseWindow());
+    ASSERT_TRUE(waitForSheet(kExit));
+    answer(QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitForNoSheet());
+    EXPECT_EQ(quitCount, 0);
+    EXPECT_EQ(recorder->count(QStringLiteral("Process"), QStringLiteral("Close")), 0);
+
+    EXPECT_FALSE(nib().mainWindow()->isShouldCloseWindow());
+    ASSERT_TRUE(waitForSheet(kExit));
+    answer(QStringLiteral("Yes"));
+    ASSERT_TRUE(waitUntil([this] { return quitCount == 1; }));
+    EXPECT_EQ(terminationStatus(), QStringLiteral("exited"));
+    const QList<QVDAObservedEvent> events = recorder->events();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events.first().function, QStringLiteral("RYSyncGALog"));
+    EXPECT_EQ(events.first().action, QStringLiteral("Close"));
+    EXPECT_EQ(events.first().label, label);
+
+    recorder->clear();
+    s->backAction();
+    ASSERT_TRUE(waitForSheet(kBack));
+    ScanViewController::setIsGAScanFinished(true);
+    answer(QStringLiteral("Yes"));
+    EXPECT_FALSE(ScanViewController::isGAScanFinished());
+    EXPECT_EQ(labels(QStringLiteral("Process"), QStringLiteral("Back")), QStringList{label});
+
+    // After a confirmed large-file removal, no screen of the run sends Back.
+    ScanViewController::setIsDeleteFile(true);
+    s = scanToResults(largeFileTree(), true);
+    recorder->clear();
+    s->backAction();
+    ASSERT_TRUE(waitForSheet(kBack));
+    answer(QStringLiteral("Yes"));
+    EXPECT_EQ(recorder->count(QStringLiteral("Process"), QStringLiteral("Back")), 0);
+}
+
+TEST_F(ScanScreenTest, ConfirmedCloseSendsItsEventAndReachesTheTermination)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    recorder->clear();
+    EXPECT_FALSE(nib().appDelegate()->windowShouldClose());
+    ASSERT_TRUE(waitForSheet(kExit));
+    answer(QStringLiteral("Yes"));
+    ASSERT_TRUE(waitUntil([this] { return quitCount == 1; }));
+    EXPECT_EQ(terminationStatus(), QStringLiteral("exited"));
+    EXPECT_EQ(labels(QStringLiteral("Process"), QStringLiteral("Close")),
+              QStringList{s->gALogData().stopSizeCountString() + QStringLiteral("_File")});
+    EXPECT_EQ(recorder->events().first().function, QStringLiteral("RYAsyncGALog"));
+    // The window stays: the program ends by the termination alone.
+    EXPECT_TRUE(nib().window()->isVisible());
+}
+
+TEST_F(ScanScreenTest, FullScreenIsReportedAndPassedToTheRemovalScreen)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    recorder->clear();
+    nib().appDelegate()->windowDidEnterFullScreen();
+    EXPECT_TRUE(s->fullScreen());
+    EXPECT_EQ(labels(QStringLiteral("BeforeDeleter"), QStringLiteral("FullScreen")), QStringList{QStringLiteral("all")});
+    s->setDisplayViewType(State::displayViewTypeRemoving);
+    s->displayRemovingView();
+    FileRemovingViewController* removing = s->fileRemovingViewCtr();
+    EXPECT_TRUE(removing->noteLabel()->isHidden());
+    nib().appDelegate()->windowDidEnterFullScreen();
+    EXPECT_FALSE(removing->noteLabel()->isHidden());
+    EXPECT_FALSE(removing->noteInfoLabel()->isHidden());
+    nib().appDelegate()->windowDidExitFullScreen();
+    EXPECT_FALSE(s->fullScreen());
+    EXPECT_TRUE(removing->noteLabel()->isHidden());
+    EXPECT_EQ(recorder->count(QStringLiteral("BeforeDeleter"), QStringLiteral("FullScreen")), 2);
+}
+
+TEST_F(ScanScreenTest, SwitchingBetweenPreviewAndListKeepsTheChosenGroupAndFile)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    RightDataPreviewViewController* preview = s->rightDataPrevieViewCtr();
+    ASSERT_GE(preview->filesArray().size(), 3);
+    preview->mainTableView()->selectRow(2);
+    preview->subTableView()->selectRow(1);
+    const DuplicateFilesPtr group = preview->filesArray().at(2);
+    ASSERT_EQ(preview->lastMainSelect().item, group);
+    const FileInfoPtr file = preview->lastSubSelect().item;
+    ASSERT_EQ(file, group->infos().at(1));
+
+    s->modeSwitchAction();
+    EXPECT_FALSE(s->previewModel());
+    RightDataListViewController* list = s->rightDataListViewCtr();
+    EXPECT_EQ(s->rightDataBox()->contentView(), list);
+    EXPECT_EQ(list->lastMainSelect().item, group);
+    EXPECT_EQ(list->lastSubSelect().item, file);
+    ASSERT_TRUE(waitUntil([&] { return !s->loadingViewCtr()->isLoading(); }));
+
+    s->modeSwitchAction();
+    EXPECT_TRUE(s->previewModel());
+    EXPECT_EQ(s->rightDataBox()->contentView(), preview);
+    EXPECT_EQ(preview->lastMainSelect().item, group);
+    EXPECT_EQ(preview->lastSubSelect().item, file);
+}
+
+TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScreen)
+{
+    const QString tree = duplicateTree();
+    ScanViewController* s = scanToResults(tree, false);
+    PopUpButton* popUp = s->popUpButton();
+    EXPECT_EQ(popUp->itemTitles(), (QStringList{QStringLiteral("Discard to the Trash"), QStringLiteral("Permanently Deleted"),
+                                                QStringLiteral("Remove to the Folder...")}));
+    EXPECT_EQ(popUp->selectedTitle()->text(), QStringLiteral("Discard to the Trash"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::trash());
+
+    popUp->menuWindow()->selectItem(QStringLiteral("Permanently Deleted"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::forever_());
+    EXPECT_EQ(ScanManager::default_().lastRemoveType(), RemoveType::forever_());
+
+    // The folder item asks for a folder; a cancelled chooser keeps the mode.
+    popUp->menuWindow()->selectItem(QStringLiteral("Remove to the Folder..."));
+    QFileDialog* chooser = s->openPanel();
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->fileMode(), QFileDialog::Directory);
+    EXPECT_TRUE(chooser->testOption(QFileDialog::ShowDirsOnly));
+    chooser->reject();
+    EXPECT_EQ(popUp->selectedIndex(), 1);
+    EXPECT_EQ(popUp->selectedTitle()->text(), QStringLiteral("Permanently Deleted"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::forever_());
+
+    // The next screen opens with the remembered mode.
+    root()->scanViewBackAction();
+    s = scanToResults(tree, false);
+    EXPECT_EQ(s->popUpButton()->selectedTitle()->text(), QStringLiteral("Permanently Deleted"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::forever_());
+    selectAllButFirst();
+    s->updateSelectCountSizeLabel();
+    s->startAction();
+    EXPECT_TRUE(waitForSheet(QStringLiteral("Are you sure to permanently delete the selected files?")));
+    answer(QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitForNoSheet());
+
+    // A chosen folder: the button shows its name, the question the path.
+    const QString folder = scratch() + QStringLiteral("/Keep here");
+    QDir().mkpath(folder);
+    popUp = s->popUpButton();
+    popUp->menuWindow()->selectItem(QStringLiteral("Remove to the Folder..."));
+    chooser = s->openPanel();
+    ASSERT_NE(chooser, nullptr);
+    chooser->selectFile(folder);
+    static_cast<QDialog*>(chooser)->accept();
+    EXPECT_EQ(popUp->selectedTitle()->text(), QStringLiteral("Remove to Keep here"));
+    EXPECT_EQ(popUp->itemTitles().at(2), QStringLiteral("Remove to Keep here"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(bytes(folder)));
+    s->startAction();
+    EXPECT_TRUE(waitForSheet(QStringLiteral("Are you sure to move the selected files to %1?").arg(folder)));
+    answer(QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitForNoSheet());
+
+    // The next duplicate screen removes there without asking for the folder;
+    // clicking the item asks again.
+    root()->scanViewBackAction();
+    s = scanToResults(tree, false);
+    EXPECT_EQ(s->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to Keep here"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(bytes(folder)));
+    EXPECT_EQ(s->openPanel(), nullptr);
+    s->popUpButton()->menuWindow()->selectItem(QStringLiteral("Remove to Keep here"));
+    ASSERT_NE(s->openPanel(), nullptr);
+    s->openPanel()->reject();
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(bytes(folder)));
+    EXPECT_EQ(s->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to Keep here"));
+
+    // A name that ends in white space is shown without it.
+    const QString spaced = scratch() + QStringLiteral("/Old copies \n");
+    s->popUpButton()->setSelectedIndex(2);
+    s->popupButtonSelect(s->popUpButton(), spaced);
+    EXPECT_EQ(s->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to Old copies"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(bytes(spaced)));
+    s->popupButtonSelect(s->popUpButton(), folder);
+
+    // A large-file screen starts from the Trash, though it lists the folder.
+    root()->scanViewBackAction();
+    s = scanToResults(largeFileTree(), true);
+    EXPECT_EQ(s->popUpButton()->selectedTitle()->text(), QStringLiteral("Discard to the Trash"));
+    EXPECT_EQ(s->popUpButton()->itemTitles().at(2), QStringLiteral("Remove to Keep here"));
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::trash());
+}
+
+TEST_F(ScanScreenTest, RemoveSendsItsNineEventsInOrderEvenWhenCancelled)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    s->automaticSelectionAction();
+    s->automaticSelectionAction();
+    s->notAtAllAction();
+    s->automaticSelectionAction();
+    recorder->clear();
+    s->startAction();
+    ASSERT_TRUE(waitForSheet(QStringLiteral("Are you sure to discard the selected files to the Trash?")));
+    answer(QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitForNoSheet());
+    QStringList seen;
+    for (const QVDAObservedEvent& event : recorder->events()) {
+        seen << QStringLiteral("%1/%2/%3").arg(event.category, event.action, event.label);
+    }
+    // Five groups: every group keeps one file unselected.
+    EXPECT_EQ(seen, (QStringList{
+                        QStringLiteral("Process/ClikDuplicate/1_File"),
+                        QStringLiteral("BeforeDeleter/SelectNumber/2_1_1_1_1"),
+                        QStringLiteral("BeforeDeleter/Selected/0"),
+                        QStringLiteral("BeforeDeleter/FileType/Null"),
+                        QStringLiteral("BeforeDeleter/DisplayMode/Preview"),
+                        QStringLiteral("BeforeDeleter/Autoselect/3_1"),
+                        QStringLiteral("BeforeDeleter/Remove/recycle_File"),
+                        QStringLiteral("BeforeDeleter/GroupSelect/5_5_0"),
+                        QStringLiteral("BeforeDeleter/FullScreen/2_File"),
+                    }));
+    EXPECT_EQ(s->gALogData().selectCount.autoSelectCount, 0);
+    EXPECT_EQ(s->gALogData().selectCount.unselectAllCount, 0);
+
+    // The counter goes on; a category click since the last command drops
+    // the "FileType" event.
+    s->leftDataViewCtr()->setFileTypeClick(true);
+    s->modeSwitchAction();
+    recorder->clear();
+    s->startAction();
+    ASSERT_TRUE(waitForSheet(QStringLiteral("Are you sure to discard the selected files to the Trash?")));
+    answer(QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitForNoSheet());
+    EXPECT_EQ(labels(QStringLiteral("Process"), QStringLiteral("ClikDuplicate")), QStringList{QStringLiteral("2_File")});
+    EXPECT_EQ(recorder->count(QStringLiteral("BeforeDeleter"), QStringLiteral("FileType")), 0);
+    EXPECT_EQ(labels(QStringLiteral("BeforeDeleter"), QStringLiteral("DisplayMode")), QStringList{QStringLiteral("List")});
+    EXPECT_FALSE(s->leftDataViewCtr()->fileTypeClick());
+}
+
+TEST_F(ScanScreenTest, WithoutAMainWindowTheCommandsAskNothingAndDoNothing)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    selectAllButFirst();
+    s->updateSelectCountSizeLabel();
+    nib().window()->hide();
+    recorder->clear();
+    s->startAction();
+    s->backAction();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(sheetShowing());
+    EXPECT_EQ(root()->scanViewController(), s);
+    // The Remove command's events are sent all the same.
+    EXPECT_EQ(recorder->count(QStringLiteral("Process"), QStringLiteral("ClikDuplicate")), 1);
+    EXPECT_EQ(s->displayViewType(), State::displayViewTypeScanFinished);
+    nib().window()->show();
+}
