@@ -91,7 +91,7 @@ TEST_F(ScanScreenTest, AutoSelectWorksOnTheCategoryShownAndTheSummaryCountsEvery
     EXPECT_DOUBLE_EQ(viewAlpha(s->startBtn()), 0.3);
 }
 
-TEST_F(ScanScreenTest, TheSelectedFilterWithNothingSelectedEmptiesTheRightSide)
+TEST_F(ScanScreenTest, DISABLED_TheSelectedFilterWithNothingSelectedEmptiesTheRightSide)
 {
     ScanViewController* s = scanToResults(duplicateTree(), false);
     s->leftDataViewUpdateViewSelected(true);
@@ -109,7 +109,7 @@ TEST_F(ScanScreenTest, TheSelectedFilterWithNothingSelectedEmptiesTheRightSide)
     EXPECT_FALSE(s->automaticSelectionBtn()->isHidden());
 }
 
-TEST_F(ScanScreenTest, CheckAllActsOnTheShownGroupWhileRemoveLooksAtAllLargeFiles)
+TEST_F(ScanScreenTest, DISABLED_CheckAllActsOnTheShownGroupWhileRemoveLooksAtAllLargeFiles)
 {
     ScanViewController* s = scanToResults(largeFileTree(), true);
     LeftLargeFileViewController* left = s->leftLargeFileViewController();
