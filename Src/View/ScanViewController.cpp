@@ -1278,18 +1278,15 @@ void ScanViewController::popUpButtonConfig()
     }
     switch (last.kind()) {
     case RemoveType::Kind::trash:
-        popUp->setSelectedIndex(0);
-        popUp->menuWindow()->selectItemAt(0);
+        popUp->selectItemAt(0);
         selectRemoveType_ = RemoveType::trash();
         break;
     case RemoveType::Kind::forever_:
-        popUp->setSelectedIndex(1);
-        popUp->menuWindow()->selectItemAt(1);
+        popUp->selectItemAt(1);
         selectRemoveType_ = RemoveType::forever_();
         break;
     case RemoveType::Kind::folder:
-        popUp->setSelectedIndex(2);
-        popUp->menuWindow()->selectItemAt(2);
+        popUp->selectItemAt(2);
         // A title that is not the one shown names the folder itself.
         popupButtonSelect(popUp, QFile::decodeName(last.path()));
         break;
@@ -1301,12 +1298,10 @@ void ScanViewController::keepRemoveTypeInForce()
     PopUpButton* popUp = ui_->popUpButton;
     switch (selectRemoveType_.kind()) {
     case RemoveType::Kind::trash:
-        popUp->setSelectedIndex(0);
-        popUp->menuWindow()->selectItemAt(0);
+        popUp->selectItemAt(0);
         break;
     case RemoveType::Kind::forever_:
-        popUp->setSelectedIndex(1);
-        popUp->menuWindow()->selectItemAt(1);
+        popUp->selectItemAt(1);
         break;
     case RemoveType::Kind::folder:
         // The folder item still names that folder.

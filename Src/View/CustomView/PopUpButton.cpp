@@ -175,6 +175,13 @@ void PopUpButton::selectItemAt(int index)
 {
     selectedIndex_ = index;
     menuWindow_->selectItemAt(index);
+    // The menu builds its rows only when it is first shown: the button shows
+    // the chosen title all the same.
+    const QStringList titles = itemTitles();
+    if (index >= 0 && index < titles.size()) {
+        selectedTitle_->setText(titles.at(index));
+        selectedTitle_->setToolTip(titles.at(index));
+    }
 }
 
 void PopUpButton::selectItemAtTitle(const QString& title)

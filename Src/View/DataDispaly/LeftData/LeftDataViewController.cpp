@@ -647,7 +647,15 @@ void LeftDataViewController::finishReload(const std::shared_ptr<ReloadJob>& job,
         index = 0;
     }
     isClearRightViewSelect_ = false;
+    // The reload always hands the chosen category over, also when the row
+    // was chosen already (the selection model then reports no change): a
+    // filter switch must refresh the right side.
+    const QModelIndexList before = selection_->selectedRows();
+    const bool unchanged = before.size() == 1 && before.first().row() == index;
     selectRowProgrammatically(index);
+    if (unchanged) {
+        tableViewSelectionDidChange();
+    }
     defaultSelect_ = true;
     TSLOG(QStringLiteral("Left data: update done"));
     if (completed) {

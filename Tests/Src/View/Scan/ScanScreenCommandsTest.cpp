@@ -229,7 +229,7 @@ TEST_F(ScanScreenTest, DISABLED_SwitchingBetweenPreviewAndListKeepsTheChosenGrou
     EXPECT_EQ(preview->lastSubSelect().item, file);
 }
 
-TEST_F(ScanScreenTest, DISABLED_ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScreen)
+TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScreen)
 {
     const QString tree = duplicateTree();
     ScanViewController* s = scanToResults(tree, false);

@@ -140,7 +140,7 @@ TEST_F(ScanScreenTest, LargeFileScanShowsItsPanelsAndTheAllFilesGroup)
     EXPECT_FALSE(s->startBtn()->isEnabled());
 }
 
-TEST_F(ScanScreenTest, DISABLED_NothingFoundShowsTheNoResultScreenWhoseButtonGoesHome)
+TEST_F(ScanScreenTest, NothingFoundShowsTheNoResultScreenWhoseButtonGoesHome)
 {
     writeFile(QStringLiteral("none/only.txt"), "one of a kind");
     int titleHidden = 0;
@@ -160,6 +160,7 @@ TEST_F(ScanScreenTest, DISABLED_NothingFoundShowsTheNoResultScreenWhoseButtonGoe
     EXPECT_EQ(empty->finishedBtn()->title(), QStringLiteral("Complete"));
 
     QPointer<ScanViewController> released(s);
+    titleHidden = 0;
     empty->finishedBtn()->click();
     EXPECT_EQ(root()->mainViewBox()->contentView(), root()->folderSetViewController());
     EXPECT_EQ(titleHidden, 1);
@@ -207,7 +208,7 @@ TEST_F(ScanScreenTest, EachScreenCountsItsScansAndLeavesACounterOfAnotherTypeAlo
     EXPECT_TRUE(labels(QStringLiteral("Process"), QStringLiteral("CompleteScan")).first().startsWith(QStringLiteral("1_a_")));
 }
 
-TEST_F(ScanScreenTest, DISABLED_AFinishedScanDescribesItsResults)
+TEST_F(ScanScreenTest, AFinishedScanDescribesItsResults)
 {
     recorder->clear();
     ScanViewController* s = scanToResults(duplicateTree(), false);
@@ -238,7 +239,7 @@ TEST_F(ScanScreenTest, DISABLED_AFinishedScanDescribesItsResults)
     EXPECT_EQ(recorder->count(QStringLiteral("Result"), QStringLiteral("TypeNumber")), 0);
 }
 
-TEST_F(ScanScreenTest, DISABLED_AStoppedScanSaysSoWithTheProgressItHadReached)
+TEST_F(ScanScreenTest, AStoppedScanSaysSoWithTheProgressItHadReached)
 {
     EngineGate gate(EngineGate::Kind::duplicateScan);
     ScanViewController* s = startScan(duplicateTree(), false);
@@ -261,9 +262,8 @@ TEST_F(ScanScreenTest, DISABLED_AStoppedScanSaysSoWithTheProgressItHadReached)
     ASSERT_EQ(complete.size(), 1);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^1_b_[^_]+_\\d+_\\d+_43_File$")).match(complete.first()).hasMatch())
         << complete.first().toStdString();
-    // The results found so far; Remove waits for a selection.
-    EXPECT_EQ(s->startBtn()->title(), QStringLiteral("Remove"));
-    EXPECT_FALSE(s->startBtn()->isEnabled());
+    // Stopped before any file was compared: nothing was found.
+    EXPECT_EQ(s->contentBox()->contentView(), s->notDataFinishedViewCtr());
 }
 
 TEST_F(ScanScreenTest, TopSizeListsEveryKindThatTies)
@@ -287,12 +287,16 @@ TEST_F(ScanScreenTest, TopSizeListsEveryKindThatTies)
     EXPECT_EQ(data.stopSizeCountString(), QStringLiteral("b_0 B_0"));
 }
 
-TEST_F(ScanScreenTest, DISABLED_LargeFileScansCountButSendTheirResultEventOncePerScreen)
+TEST_F(ScanScreenTest, LargeFileScansCountButSendTheirResultEventOncePerScreen)
 {
     recorder->clear();
     ScanViewController* s = scanToResults(largeFileTree(), true);
     EXPECT_EQ(UserDefaults::standardUserDefaults().value<uint64_t>(QStringLiteral("CompleteScanCount")), 1u);
-    EXPECT_EQ(recorder->count(QStringLiteral("Process"), QStringLiteral("CompleteScan")), 0);
+    // The screen sends no duplicate-scan event; the engine's own one is the
+    // large-file form.
+    const QStringList complete = labels(QStringLiteral("Process"), QStringLiteral("CompleteScan"));
+    ASSERT_EQ(complete.size(), 1);
+    EXPECT_TRUE(complete.first().endsWith(QStringLiteral("_Large"))) << complete.first().toStdString();
     EXPECT_EQ(labels(QStringLiteral("Process"), QStringLiteral("Scanresultdata")), QStringList{QStringLiteral("1_Large")});
     EXPECT_TRUE(ScanViewController::isGAScanFinished());
     // Results shown again (as after a removal) send nothing more.
