@@ -1,7 +1,7 @@
 // Times the duplicate result panels with many groups, action by action, and
 // takes screenshots of them over a real scan. Run it under Xvfb:
 //
-//   xvfb-run -s "-screen 0 1920x1080x24" build/bin/result_panels [--groups N] [--walk K]
+//   xvfb-run -s "-screen 0 1920x1080x24" build/bin/result_panels [--groups N] [--walk K] [--pages P]
 //   xvfb-run -s "-screen 0 1920x1080x24" build/bin/result_panels --screenshots DIR
 //
 // A "frame" is one uninterrupted stretch of main-thread work: one event the
@@ -54,7 +54,7 @@ namespace {
 
 // ---------------------------------------------------------------------------
 
-void benchmark(int groupCount, int walk)
+void benchmark(int groupCount, int walk, int pages)
 {
     std::printf("Building %d synthetic groups... ", groupCount);
     std::fflush(stdout);
@@ -111,7 +111,7 @@ void benchmark(int groupCount, int walk)
             Measure m(QStringLiteral("%1: scroll the whole list page by page").arg(QLatin1String(mode)));
             QScrollBar* bar = view->verticalScrollBar();
             bar->setValue(0);
-            while (bar->value() < bar->maximum()) {
+            for (int page = 0; bar->value() < bar->maximum() && (pages < 0 || page < pages); ++page) {
                 runStep([bar] { bar->triggerAction(QAbstractSlider::SliderPageStepAdd); });
             }
         }
@@ -122,7 +122,7 @@ void benchmark(int groupCount, int walk)
             RightDataListOutlineModel* outline = harness.list->outlineModel();
             // A user opens one group a click: every arrow click is a frame
             // of its own, at the top of the list where most rows follow.
-            const int clicks = std::min<int>(2000, int(groups.size()));
+            const int clicks = std::min<int>(walk, int(groups.size()));
             {
                 Measure m(QStringLiteral("list: open %1 groups, one arrow click a turn").arg(clicks));
                 for (int i = 0; i < clicks; ++i) {
@@ -306,7 +306,7 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     QCommandLineOption groupsOption(QStringLiteral("groups"), QStringLiteral("Synthetic groups."), QStringLiteral("N"),
                                     QStringLiteral("100000"));
-    QCommandLineOption walkOption(QStringLiteral("walk"), QStringLiteral("Rows walked in the group table."),
+    QCommandLineOption walkOption(QStringLiteral("walk"), QStringLiteral("Rows walked in the group table, groups opened in the list."),
                                   QStringLiteral("K"), QStringLiteral("2000"));
     QCommandLineOption shotsOption(QStringLiteral("screenshots"), QStringLiteral("Write screenshots here."),
                                    QStringLiteral("DIR"));
@@ -316,7 +316,10 @@ int main(int argc, char** argv)
     QCommandLineOption scanScreenOption(QStringLiteral("scan-screen"),
                                         QStringLiteral("Time the scan screen over a scan of this tree."),
                                         QStringLiteral("TREE"));
-    parser.addOptions({groupsOption, walkOption, shotsOption, scanShotsOption, scanScreenOption});
+    QCommandLineOption pagesOption(QStringLiteral("pages"),
+                                   QStringLiteral("Pages scrolled in the group lists (all when negative)."),
+                                   QStringLiteral("P"), QStringLiteral("-1"));
+    parser.addOptions({groupsOption, walkOption, pagesOption, shotsOption, scanShotsOption, scanScreenOption});
     parser.process(app);
 
     // Everything the program would write goes to a temporary home.
@@ -341,6 +344,6 @@ int main(int argc, char** argv)
         screenshots(parser.value(shotsOption));
         return 0;
     }
-    benchmark(parser.value(groupsOption).toInt(), parser.value(walkOption).toInt());
+    benchmark(parser.value(groupsOption).toInt(), parser.value(walkOption).toInt(), parser.value(pagesOption).toInt());
     return 0;
 }

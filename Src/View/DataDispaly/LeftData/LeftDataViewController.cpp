@@ -780,14 +780,21 @@ QWidget* LeftDataViewController::cellViewForIndex(CellViewDelegate* delegate, co
     bar->setBackgroundColor(Qt::transparent);
     bar->setProgressColor(assetColor(style.progressColorName()));
     cell->filesCountLabelWidthConstraint()->setConstant(filesCountStringWidth_);
-    if (defaultNotDataTableView_) {
+    // The measured figures come from the last reload. A row of the
+    // "Selected" view that is not measured yet shows the empty look until
+    // its reload lands: counting its selected files here would walk every
+    // group on the main thread at each paint.
+    const std::optional<uint64_t> measuredSize = style.measuredFilesSize();
+    const std::optional<int> measuredCount = style.measuredFilesCount();
+    const bool awaitingFigures = style.filterSelectedData() && !(measuredSize && measuredCount);
+    if (defaultNotDataTableView_ || awaitingFigures) {
         bar->setProgressValue(0);
         cell->filesCountLabel()->setText(QStringLiteral("0 B"));
         cell->setToolTip(isEnabledSelect_ ? QStringLiteral("0") : QString());
         cell->setProperty(CellViewDelegate::alphaProperty, 0.4);
     } else {
-        const uint64_t size = style.measuredFilesSize().value_or(style.filesSize());
-        const int count = style.measuredFilesCount().value_or(style.filesCount());
+        const uint64_t size = measuredSize ? *measuredSize : style.filesSize();
+        const int count = measuredCount ? *measuredCount : style.filesCount();
         if (style.dataType() == LeftDataType::all) {
             totalFilesSize_ = size;
         }
