@@ -68,6 +68,12 @@ void MediaPlayerView::warmUpBackend()
                 backendWarm.store(true);
             }
             warmDone.notify_all();
+            // Qt loads its media plug-in at the first sink it makes, on the
+            // main thread: make one at an idle turn there, so the first film
+            // the user picks does not pay for it.
+            if (QCoreApplication* application = QCoreApplication::instance()) {
+                QMetaObject::invokeMethod(application, [] { QVideoSink(); }, Qt::QueuedConnection);
+            }
         });
     });
 }

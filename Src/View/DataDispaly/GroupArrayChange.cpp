@@ -46,10 +46,17 @@ bool GroupRows::update(const DuplicateFilesList& next, size_t maxRuns, const Ins
         return false;
     }
     for (const GroupInsertRun& run : *runs) {
+        const bool last = &run == &runs->back();
         insert(int(run.position), int(run.count), [&] {
-            groups_.insert(run.position, run.count, nullptr);
-            for (qsizetype i = 0; i < run.count; ++i) {
-                groups_[run.position + i] = next[run.position + i];
+            if (last) {
+                // After the last run the list is `next`: share it rather
+                // than copy every group into a list of our own.
+                groups_ = next;
+            } else {
+                groups_.insert(run.position, run.count, nullptr);
+                for (qsizetype i = 0; i < run.count; ++i) {
+                    groups_[run.position + i] = next[run.position + i];
+                }
             }
             if (run.position + run.count == groups_.size()) {
                 // Appended: only the new rows are new.

@@ -255,6 +255,12 @@ TEST(RightDataListOutlineModelTest, RowsFollowOpenGroupsAndInsertedGroups)
     EXPECT_FALSE(model.isExpanded(grown[7].get()));
     EXPECT_TRUE(model.expand(grown[7].get()));
     expectRows(model, grown);
+    // One group in the middle, after the open ones before it.
+    grown.insert(20, groupOf(3, QStringLiteral("middle")));
+    EXPECT_TRUE(model.setGroups(grown));
+    EXPECT_EQ(inserts.count(), 5);  // the opened group inserted its files too
+    expectRows(model, grown);
+    EXPECT_EQ(model.groups(), grown);
 
     // Another order resets; the groups it still holds stay open, the
     // dropped ones are forgotten.
