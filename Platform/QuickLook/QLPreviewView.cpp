@@ -1,4 +1,5 @@
 #include "QLPreviewView.h"
+#include "QLPreviewWork.h"
 
 #include "MediaPlayerView.h"
 #include "QLImageView.h"
@@ -111,7 +112,7 @@ void QLPreviewView::setPreviewItem(const QByteArray& path)
     const QSize viewSize = size().isEmpty() ? QSize(400, 300) : size();
     const qreal scale = devicePixelRatioF();
     QPointer<QLPreviewView> self(this);
-    DispatchQueue::global(DispatchQueue::QoS::userInitiated).async([self, path, viewSize, scale, generation] {
+    QuickLook::runPreviewWork([self, path, viewSize, scale, generation] {
         PreviewContent content = QuickLook::loadPreview(path, viewSize, scale);
         DispatchQueue::main().async([self, generation, content = std::move(content)] {
             // A later item, or a destroyed pane, makes this result stale.

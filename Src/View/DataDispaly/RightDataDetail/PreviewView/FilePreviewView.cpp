@@ -7,6 +7,7 @@
 #include "QuickLook/QLAudioArtwork.h"
 #include "QuickLook/QLImageView.h"
 #include "QuickLook/QLPreviewView.h"
+#include "QuickLook/QLPreviewWork.h"
 #include "QuickLook/QLThumbnail.h"
 #include "View/Extension/KPLExtension.h"
 
@@ -201,7 +202,7 @@ void FilePreviewView::showPreView(const FileInfo& file)
         QLImageView* artwork = audioTitlePageView();
         artwork->setImage({});
         const QSize box = artwork->size();
-        DispatchQueue::global(DispatchQueue::QoS::userInitiated).async([self, path, box, scale, generation] {
+        QuickLook::runPreviewWork([self, path, box, scale, generation] {
             QImage image = QuickLook::audioArtwork(path);
             if (!image.isNull() && !box.isEmpty()) {
                 const QSize pixels(qRound(box.width() * scale), qRound(box.height() * scale));
@@ -225,7 +226,7 @@ void FilePreviewView::showPreView(const FileInfo& file)
     case FileType::picture: {
         showOnly(imageView());
         const QSize box = size().isEmpty() ? QSize(400, 300) : size();
-        DispatchQueue::global(DispatchQueue::QoS::userInitiated).async([self, path, box, scale, generation] {
+        QuickLook::runPreviewWork([self, path, box, scale, generation] {
             QImage image = QuickLook::thumbnailImage(path, box, scale);
             DispatchQueue::main().async([self, generation, image] {
                 if (!self || self->imageGeneration_ != generation) {
