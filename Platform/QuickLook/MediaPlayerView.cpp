@@ -65,23 +65,6 @@ void MediaPlayerView::warmUpBackend()
             }
             {
                 std::lock_guard lock(warmMutex);
-                // Qt loads its media plug-in at the first sink it makes, on
-                // the main thread: make one at an idle turn there, so the
-                // first film the user picks does not pay for it. Never once
-                // the program is ending: the plug-in must not load under the
-                // application's teardown. The program waits for this flag
-                // before it ends, so the application is still there.
-                QCoreApplication* application = QCoreApplication::instance();
-                if (application && !QCoreApplication::closingDown()) {
-                    QMetaObject::invokeMethod(
-                        application,
-                        [] {
-                            if (!QCoreApplication::closingDown()) {
-                                QVideoSink();
-                            }
-                        },
-                        Qt::QueuedConnection);
-                }
                 backendWarm.store(true);
             }
             warmDone.notify_all();
