@@ -277,21 +277,37 @@ void screenshots(const QString& folder)
             bool done = false;
             harness.left->setDataArray([&] { done = true; });
             drain([&] { return done; });
+            auto settle = [] {
+                QElapsedTimer clock;
+                clock.start();
+                drain([&] { return clock.elapsed() > 1500; });
+            };
+            const QString theme = QLatin1String(dark ? "dark" : "light");
+            auto shoot = [&](const QString& state) {
+                settle();
+                const QString name = QStringLiteral("%1/%2-%3.png").arg(folder, state, theme);
+                harness.grab().save(name);
+                std::printf("wrote %s\n", qPrintable(name));
+            };
             if (previewMode) {
-                harness.preview->mainTableView()->selectRow(1);
-                harness.preview->subTableView()->selectRow(1);
+                // Every kind of file the preview shows, the second file of
+                // its group chosen.
+                const DuplicateFilesList shown = harness.preview->filesArray();
+                for (int row = 0; row < shown.size(); ++row) {
+                    harness.preview->mainTableView()->selectRow(row);
+                    harness.preview->subTableView()->selectRow(1);
+                    const QString extension = QFileInfo(shown[row]->infos().first()->name()).suffix();
+                    shoot(QStringLiteral("preview-%1-%2").arg(row).arg(extension));
+                }
             } else {
                 harness.list->rightDataListMainTableCellViewArrowClick(harness.list->filesArray().first(), true);
                 harness.list->rightDataListMainTableCellViewArrowClick(harness.list->filesArray().at(2), true);
+                shoot(QStringLiteral("list"));
+                // The "Selected" view of the left panel.
+                harness.left->selectAction();
+                drain([&] { return harness.left->reloadsInFlight() == 0; });
+                shoot(QStringLiteral("list-selected"));
             }
-            QElapsedTimer settle;
-            settle.start();
-            drain([&] { return settle.elapsed() > 1500; });
-            const QString name = QStringLiteral("%1/%2-%3.png")
-                                     .arg(folder, QLatin1String(previewMode ? "preview" : "list"),
-                                          QLatin1String(dark ? "dark" : "light"));
-            harness.grab().save(name);
-            std::printf("wrote %s\n", qPrintable(name));
         }
     }
 }
