@@ -11,6 +11,9 @@
 #include "QuickLook/QLThumbnail.h"
 #include "View/Extension/KPLExtension.h"
 
+#include <QApplication>
+#include <QStyle>
+
 #include <QFile>
 #include <QMediaPlayer>
 #include <QMenu>
@@ -85,6 +88,12 @@ QLPreviewView* FilePreviewView::previewView()
 {
     if (!previewView_) {
         previewView_ = new QLPreviewView(this, QLPreviewView::Style::compact);
+        // The preview lies on the panel's fixed white surface: the text
+        // and the card keep their light look in the dark appearance too.
+        QPalette light = QApplication::style()->standardPalette();
+        light.setColor(QPalette::Base, Qt::white);
+        light.setColor(QPalette::Window, Qt::white);
+        previewView_->setPalette(light);
         fillParent(previewView_);
         previewView_->show();
     }
