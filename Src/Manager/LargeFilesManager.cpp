@@ -101,8 +101,14 @@ LargeFilesManager::~LargeFilesManager() = default;
 
 double LargeFilesManager::now() const
 {
-    std::lock_guard lock(clockMutex_);
-    return clock_ ? clock_() : systemNow();
+    // The clock runs outside the lock: a clock that waits must not hold up
+    // every other reader.
+    std::function<double()> clock;
+    {
+        std::lock_guard lock(clockMutex_);
+        clock = clock_;
+    }
+    return clock ? clock() : systemNow();
 }
 
 void LargeFilesManager::setClockForTesting(std::function<double()> clock)

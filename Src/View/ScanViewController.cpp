@@ -708,6 +708,10 @@ void ScanViewController::displayRemoveFinishedView()
     if (largeFileMode_) {
         isRemoveLargeFile_ = true;
         updateCountLable(true);
+    } else {
+        // The remaining results came back unselected: the summary tells what
+        // was removed even when the left panel keeps its chosen category.
+        updateSelectCountSizeLabel();
     }
 }
 

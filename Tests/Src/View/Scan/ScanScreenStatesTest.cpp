@@ -305,7 +305,7 @@ TEST_F(ScanScreenTest, LargeFileScansCountButSendTheirResultEventOncePerScreen)
     EXPECT_EQ(recorder->count(QStringLiteral("Process"), QStringLiteral("Scanresultdata")), 1);
 }
 
-TEST_F(ScanScreenTest, DISABLED_OnlyTheFirstEndOfAScanActs)
+TEST_F(ScanScreenTest, OnlyTheFirstEndOfAScanActs)
 {
     // The large-file engine reports the end of a stopped scan twice.
     EngineGate gate(EngineGate::Kind::largeFileScan);
