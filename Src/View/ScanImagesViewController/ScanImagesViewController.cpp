@@ -616,6 +616,11 @@ void ScanImagesViewController::configPopBtn()
     pop->selectedTitle()->setText(shown);
     pop->selectedTitle()->setToolTip(shown);
     pop->setToolTip(shown);
+    {
+        // The pop-up lies on the screen's fixed light background.
+        RYTDarkMode::LightAppearanceScope light;
+        pop->selectedTitle()->setTextColor(RYTDarkMode::colorNamed(QStringLiteral("LabelColor"), false));
+    }
     pop->updatePopUpButtonWidth();
 }
 
@@ -979,7 +984,6 @@ void ScanImagesViewController::dupImagesRemoveFinish()
         imageResultViewCtr_->hide();
         imageResultViewCtr_->deleteLater();
         imageResultViewCtr_ = nullptr;
-        mainBoxContent_ = mainBoxContent_ == nullptr ? nullptr : mainBoxContent_;
     }
     images.setScanState(8);
     setActionButton(localized("Remove"));
@@ -992,7 +996,9 @@ void ScanImagesViewController::dupImagesRemoveFinish()
     ui_->selectTip->show();
     ui_->selectCount->show();
     ui_->backBtn->show();
-    showDeleted();
+    // The counter already reads "Deleted:" when nothing is picked. Images a
+    // stopped removal left picked are what "Remove" acts on next, so the
+    // counter keeps naming them.
 }
 
 void ScanImagesViewController::showDeleted()

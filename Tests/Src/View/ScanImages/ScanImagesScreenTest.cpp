@@ -6,11 +6,14 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 #include "Foundation/UserDefaults.h"
+#include "Main/AppTermination.h"
+#include "Main/GACollectionManager.h"
 #include "Main/Utilities.h"
 #include "Manager/ScanImagesManager.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "View/CustomView/PopUpButton.h"
+#include "View/Extension/KPLExtension.h"
 #include "View/ScanImagesViewController/FinishNotDupImagesViewController.h"
 #include "View/ScanImagesViewController/ImagesDeleteViewController.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
@@ -18,6 +21,7 @@
 #include "View/ScanImagesViewController/ScanImagesCollectionViewController.h"
 #include "View/ScanImagesViewController/ScanImagesSelection.h"
 #include "Window/FinishWindowController.h"
+#include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
 #include <QDir>
@@ -26,7 +30,10 @@
 #include <QLayout>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace {
 QStringList filesIn(const QString& folder)
@@ -298,4 +305,136 @@ TEST_F(ScanImagesScreenTest, RemovalModeDefaultsAndAMissingDestination)
     ScanImagesViewController::setFolderChooserForTesting(nullptr);
     EXPECT_EQ(pop->selectedIndex(), 0);
     EXPECT_EQ(pop->selectedTitle()->text(), QStringLiteral("Discard to the Trash"));
+}
+
+TEST_F(ScanImagesScreenTest, ARemovalRequestTellsWhatWasPickedAndHowAndCancelKeepsEverything)
+{
+    const QString folder = makeImages(1, 2);
+    scan({folder});
+    clickThumbnail(1);
+    GACollectionManager& ga = GACollectionManager::default_();
+    ga.setIsCollectionView(true);
+    const QString viewImage = QStringLiteral("%1_%2_3").arg(ga.imageHoverCount()).arg(ga.imageDoubleClickCount());
+    const qint64 picked = screen->selectImagesSize();
+    const qint64 total = screen->totalImageSize();
+    screen->stopBtnAction();
+    EXPECT_EQ(sheetText(),
+              QStringLiteral("Are you sure you want to remove the selected images? These pictures will move to the Trash (if "
+                             "similar images are located on an external or network drive, they will be copied to the "
+                             "Trash and removed from that drive)."));
+    EXPECT_EQ(labels("BeforeDeleter", "ViewMode"), QStringList{"1"});
+    EXPECT_EQ(labels("BeforeDeleter", "ViewImage"), QStringList{viewImage});
+    EXPECT_EQ(labels("Process", "ClickDuplicate"), QStringList{"1_Image"});
+    EXPECT_EQ(labels("BeforeDeleter", "Selectquantity"), QStringList{"1_3"});
+    EXPECT_EQ(labels("BeforeDeleter", "Selectsize"),
+              QStringList{transformedFileSize(uint64_t(picked), true, true) + "_" + transformedFileSize(uint64_t(total), true, true)});
+    EXPECT_EQ(labels("BeforeDeleter", "Remove"), QStringList{"recycle_Image"});
+    EXPECT_EQ(labels("BeforeDeleter", "FullScreen"), QStringList{"2_Image"});
+    ASSERT_TRUE(answerSheet("Cancel"));
+    EXPECT_EQ(screen->scanState(), 2u);
+    EXPECT_EQ(filesIn(folder).size(), 3);
+    EXPECT_EQ(screen->mainBoxContent(), screen->imageResultViewCtr());
+    EXPECT_TRUE(labels("Process", "Remover").isEmpty());
+
+    // Closing the window asks; "Yes" tells the close with the result's
+    // numbers (count first) and ends the program.
+    int quits = 0;
+    AppTermination::setQuitHandlerForTesting([&quits] { ++quits; });
+    EXPECT_FALSE(screen->isShouldCloseWindow());
+    EXPECT_EQ(sheetText(), QStringLiteral("Are you sure you want to exit the program?"));
+    ASSERT_TRUE(answerSheet("Yes"));
+    EXPECT_TRUE(waitUntil([&] { return quits == 1; }));
+    AppTermination::setQuitHandlerForTesting(nullptr);
+    EXPECT_EQ(labels("Process", "Close"), QStringList{"a_3_" + transformedFileSize(uint64_t(total), true, true) + "_Image"});
+}
+
+TEST_F(ScanImagesScreenTest, AStoppedRemovalWithAFailedImageShowsOnlyWhatIsReallySelected)
+{
+    const QString folder = makeImages(2, 3);
+    scan({folder});
+    ASSERT_EQ(screen->dupImagesArray().size(), 2);
+    screen->imageResultViewCtr()->autoSelectAll()->click();
+    ASSERT_EQ(screen->selectImagesNum(), 8);
+    // The first image the removal reaches fails, and only once the stop has
+    // been asked for.
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    FileManagerFaults faults;
+    faults.fail = [&](FileStep step, const QByteArray&) {
+        if (step != FileStep::rename || entered.exchange(true)) {
+            return 0;
+        }
+        for (int i = 0; i < 10000 && !release.load(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return EACCES;
+    };
+    FileManager::setFaults(faults);
+    screen->stopBtnAction();
+    ASSERT_TRUE(answerSheet("Yes"));
+    ASSERT_TRUE(waitUntil([&] { return entered.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 6; }));
+    EXPECT_EQ(screen->stopBtn()->title(), QStringLiteral("Stop"));
+    screen->stopBtnAction();
+    EXPECT_EQ(sheetText(), QStringLiteral("Only a few similar images will be erased. Are you sure to stop?"));
+    ASSERT_TRUE(answerSheet("Yes"));
+    release = true;
+    ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
+                          std::chrono::seconds(30)));
+    FileManager::clearFaults();
+    EXPECT_EQ(labels("Process", "Complete"), QStringList{"1_stoppedDE_Image"});
+    screen->finishWindowController()->completeAciton();
+    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
+    // Nothing was removed; the failed image is marked and no longer picked;
+    // every box and count follows the images' own flags.
+    EXPECT_EQ(filesIn(folder).size(), 8);
+    qint64 flagged = 0;
+    int failed = 0;
+    for (const ScanImagesGroupItemPtr& group : screen->imageResultViewCtr()->dupImagesArray()) {
+        EXPECT_EQ(group->isSelect(), ScanImagesSelection::stateOf(*group));
+        for (const ScanImagesItemPtr& item : group->dupImageItems()) {
+            flagged += item->isSelect() ? 1 : 0;
+            if (item->isRemoveFailed()) {
+                ++failed;
+                EXPECT_FALSE(item->isSelect());
+            }
+        }
+    }
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(flagged, 7);
+    EXPECT_EQ(screen->selectImagesNum(), 7);
+    EXPECT_EQ(screen->selectTip()->text(), QStringLiteral("Selected:"));
+    EXPECT_TRUE(screen->selectCount()->text().startsWith(QStringLiteral("7(")));
+    EXPECT_TRUE(screen->stopBtn()->isEnabled());
+}
+
+TEST_F(ScanImagesScreenTest, AStopQuestionLeftOpenWhenTheRemovalEndsDoesNothing)
+{
+    const QString folder = makeImages(1, 2);
+    scan({folder});
+    clickThumbnail(1);
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    FileManagerFaults faults;
+    faults.fail = [&](FileStep step, const QByteArray&) {
+        if (step == FileStep::rename && !entered.exchange(true)) {
+            for (int i = 0; i < 10000 && !release.load(); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        return 0;
+    };
+    FileManager::setFaults(faults);
+    screen->stopBtnAction();
+    ASSERT_TRUE(answerSheet("Yes"));
+    ASSERT_TRUE(waitUntil([&] { return entered.load() && screen->scanState() == 6; }));
+    screen->stopBtnAction();
+    ASSERT_TRUE(sheetShowing());
+    // The removal ends while the question shows: it closes unanswered.
+    release = true;
+    ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() != nullptr; }, std::chrono::seconds(30)));
+    FileManager::clearFaults();
+    EXPECT_FALSE(sheetShowing());
+    EXPECT_EQ(labels("Process", "Complete"), QStringList{"1_successDE_Image"});
+    EXPECT_EQ(ScanImagesManager::shared().scanState(), 8u);
 }
