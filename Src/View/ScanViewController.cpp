@@ -972,9 +972,10 @@ void ScanViewController::updateRightDataBox(bool notData)
 void ScanViewController::largeFileAllSelectAction()
 {
     RYTCheckBox* box = ui_->allSelectCheckBox;
-    // A click on a mixed box clears the group, like a click on an empty one
-    // would fill it: the box moves away from "some".
-    const bool on = allSelectStateBefore_ != RYTCheckBox::stateMixed && box->state() == RYTCheckBox::stateOn;
+    // The state before the click decides, whatever the box did with the
+    // click itself: an empty box fills the group, a full or a mixed one
+    // clears it.
+    const bool on = allSelectStateBefore_ == RYTCheckBox::stateOff;
     box->setState(on ? RYTCheckBox::stateOn : RYTCheckBox::stateOff);
     allSelectStateBefore_ = box->state();
     RightLargeFileDataViewController* table = rightLargeFileDataViewController();

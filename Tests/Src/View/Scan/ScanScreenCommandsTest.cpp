@@ -202,7 +202,7 @@ TEST_F(ScanScreenTest, FullScreenIsReportedAndPassedToTheRemovalScreen)
     EXPECT_EQ(recorder->count(QStringLiteral("BeforeDeleter"), QStringLiteral("FullScreen")), 2);
 }
 
-TEST_F(ScanScreenTest, DISABLED_SwitchingBetweenPreviewAndListKeepsTheChosenGroupAndFile)
+TEST_F(ScanScreenTest, SwitchingBetweenPreviewAndListKeepsTheChosenGroupAndFile)
 {
     ScanViewController* s = scanToResults(duplicateTree(), false);
     RightDataPreviewViewController* preview = s->rightDataPrevieViewCtr();

@@ -114,7 +114,7 @@ TEST_F(ScanScreenTest, TheSelectedFilterWithNothingSelectedEmptiesTheRightSide)
     ASSERT_TRUE(waitUntil([&] { return s->rightDataBox()->contentView() == s->rightDataPrevieViewCtr(); }));
 }
 
-TEST_F(ScanScreenTest, DISABLED_CheckAllActsOnTheShownGroupWhileRemoveLooksAtAllLargeFiles)
+TEST_F(ScanScreenTest, CheckAllActsOnTheShownGroupWhileRemoveLooksAtAllLargeFiles)
 {
     ScanViewController* s = scanToResults(largeFileTree(), true);
     LeftLargeFileViewController* left = s->leftLargeFileViewController();

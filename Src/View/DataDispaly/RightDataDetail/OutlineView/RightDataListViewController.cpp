@@ -112,7 +112,17 @@ void RightDataListViewController::setDataArray(const DuplicateFilesList& dataArr
         delegate_->updateRightDataBox(true);
     }
     isExpandItemAll_ = true;
+    const RightDataSubSelect subSelect = lastSubSelect_;
     reloadData();
+    // The remembered file's group is opened, so the file has a row to be
+    // chosen again (the mode switch hands over a file of a group this list
+    // never showed open), unless the user closed that group here.
+    lastSubSelect_ = subSelect;
+    if (const DuplicateFilesPtr owner = model_->groupAt(indexOfMainSelect());
+        owner && lastSubSelect_.item && !lastSubSelect_.item->path().isEmpty() && !model_->isExpanded(owner.get())
+        && !collapsedKeys_.contains(filesKey(*owner))) {
+        model_->expand(owner.get());
+    }
     collapseItemArray_.clear();
     collapsedKeys_.clear();
     const QModelIndex file = indexOfSubSelect();
