@@ -47,6 +47,12 @@ FilePreviewView::FilePreviewView(QWidget* parent)
     }();
     Q_UNUSED(formatterSet);
     MediaPlayerView::warmUpBackend();
+    // The preview is part of the panel's fixed white surface: a picture
+    // smaller than the view sits on white, not on the screen behind.
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
 }
 
 FilePreviewView::~FilePreviewView()
