@@ -41,7 +41,9 @@ QColor named(const char* name)
 
 std::atomic<bool> backendWarm{false};
 std::mutex warmMutex;
-std::condition_variable warmDone;
+// Never destroyed: a warm-up still running after the wait at exit gave up
+// must not tell a condition the exit handlers have already torn down.
+std::condition_variable& warmDone = *new std::condition_variable;
 }
 
 void MediaPlayerView::warmUpBackend()
@@ -63,10 +65,10 @@ void MediaPlayerView::warmUpBackend()
                     init(nullptr, nullptr, nullptr);
                 }
             }
-            {
-                std::lock_guard lock(warmMutex);
-                backendWarm.store(true);
-            }
+            // Told under the lock, so the waiter at exit cannot return
+            // between the flag and the notice.
+            std::lock_guard lock(warmMutex);
+            backendWarm.store(true);
             warmDone.notify_all();
         });
     });

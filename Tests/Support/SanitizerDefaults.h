@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // Sanitizer settings built into every test program (included once, by its main), so a test run needs no
 // environment of its own. The suppressions are kept in cmake/tsan.supp.
 
@@ -33,3 +35,13 @@ const char* __lsan_default_suppressions()
 }
 
 }  // extern "C"
+
+// The programs a test starts (the helper, the program itself) are built with
+// the sanitizer too but hold no suppressions of their own: they get them
+// through the environment they inherit or are handed.
+inline void passSanitizerSettingsToChildren()
+{
+    if (qEnvironmentVariableIsEmpty("TSAN_OPTIONS")) {
+        qputenv("TSAN_OPTIONS", "suppressions=" TWINSWEEP_TSAN_SUPPRESSIONS " second_deadlock_stack=1");
+    }
+}

@@ -13,6 +13,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("TWINSWEEP_RESOURCE_DIR")) {
         qputenv("TWINSWEEP_RESOURCE_DIR", TWINSWEEP_TEST_RESOURCE_DIR);
     }
+    passSanitizerSettingsToChildren();
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

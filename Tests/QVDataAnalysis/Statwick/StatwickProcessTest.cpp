@@ -55,6 +55,7 @@ protected:
         QProcessEnvironment environment;
         environment.insert(QStringLiteral("STATWICK_DISCONNECT_DELAY"), QStringLiteral("0.05"));
         environment.insert(QStringLiteral("STATWICK_RECONNECT_INTERVAL"), QStringLiteral("0.1"));
+        environment.insert(QStringLiteral("TSAN_OPTIONS"), qEnvironmentVariable("TSAN_OPTIONS"));
         process_.setProcessEnvironment(environment);
         process_.start(QStringLiteral(STATWICK_PATH), {bundleId_, QString::number(::getpid()), logs_});
         ASSERT_TRUE(process_.waitForStarted(10000));

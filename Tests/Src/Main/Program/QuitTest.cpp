@@ -113,8 +113,6 @@ protected:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("TWINSWEEP_SESSION_SCRIPT"), file.fileName());
         env.insert(QStringLiteral("TWINSWEEP_SESSION_LOG"), dir_.path() + QStringLiteral("/session.log"));
-        env.insert(QStringLiteral("TSAN_OPTIONS"),
-                   QStringLiteral("suppressions=%1 second_deadlock_stack=1").arg(QStringLiteral(TWINSWEEP_TSAN_SUPPRESSIONS)));
         process_.setProcessEnvironment(env);
         process_.setWorkingDirectory(dir_.path());
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
