@@ -11,9 +11,63 @@
 
 #include <QAbstractItemView>
 #include <QIcon>
+#include <QEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 
 namespace CellLooks {
+
+namespace {
+
+class WhiteBoxPainter : public QObject {
+public:
+    WhiteBoxPainter(QObject* parent, double radius)
+        : QObject(parent)
+        , radius_(radius)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            auto* box = static_cast<QWidget*>(watched);
+            QPainter painter(box);
+            painter.setRenderHint(QPainter::Antialiasing);
+            QPainterPath path;
+            path.addRoundedRect(QRectF(box->rect()), radius_, radius_);
+            painter.fillPath(path, Qt::white);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    double radius_;
+};
+
+}  // namespace
+
+void setFilterButtonLook(RYTButton* button, const QColor& fill, const QColor& title)
+{
+    button->setButtonStateColor(fill, fill, fill, fill);
+    button->setTitleColors({title});
+}
+
+void setCaptionColor(QLabel* label, const QColor& color)
+{
+    // Inside a button a label draws in the button's text role.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    label->setPalette(palette);
+}
+
+void paintWhiteRoundedBox(QWidget* box, double radius)
+{
+    box->installEventFilter(new WhiteBoxPainter(box, radius));
+}
 
 void setUpCheckBox(RYTCheckBox* box)
 {

@@ -40,6 +40,14 @@ void setIcon(QLabel* imageView, const QIcon& icon);
 // A size as the rows write it.
 QString sizeText(uint64_t bytes);
 
+// The left panels' filter buttons: one fill in every state and a title
+// colour.
+void setFilterButtonLook(RYTButton* button, const QColor& fill, const QColor& title);
+// A caption's colour, also when it sits inside a button.
+void setCaptionColor(QLabel* label, const QColor& color);
+// Paints `box` white with corners of `radius`, in both appearances.
+void paintWhiteRoundedBox(QWidget* box, double radius);
+
 // The look of the result lists: whole rows chosen one at a time, nothing
 // edited, smooth scrolling, no frame and no horizontal scroll bar, the mouse
 // followed for the row views.

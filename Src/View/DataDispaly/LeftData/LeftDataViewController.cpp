@@ -149,42 +149,6 @@ QFont sizeFont()
     return font;
 }
 
-void setButtonLook(RYTButton* button, const QColor& fill, const QColor& title)
-{
-    button->setButtonStateColor(fill, fill, fill, fill);
-    button->setTitleColors({title});
-}
-
-void setLabelColor(QLabel* label, const QColor& color)
-{
-    // Inside a button a label draws in the button's text role.
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::ButtonText, color);
-    label->setPalette(palette);
-}
-
-// Paints the box white with rounded corners, in both appearances.
-class WhiteBoxPainter : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            auto* box = static_cast<QWidget*>(watched);
-            QPainter painter(box);
-            painter.setRenderHint(QPainter::Antialiasing);
-            QPainterPath path;
-            path.addRoundedRect(QRectF(box->rect()), 8, 8);
-            painter.fillPath(path, Qt::white);
-            return true;
-        }
-        return false;
-    }
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -394,7 +358,7 @@ std::vector<LeftDataViewController::LeftDataListStylePtr>& LeftDataViewControlle
 
 void LeftDataViewController::initConfig()
 {
-    ui_->tableViewBox->installEventFilter(new WhiteBoxPainter(ui_->tableViewBox));
+    CellLooks::paintWhiteRoundedBox(ui_->tableViewBox, 8);
     ui_->tableViewBox->setLineWidth(0);
 
     RYTableView* table = ui_->tableView;
@@ -451,16 +415,16 @@ void LeftDataViewController::updateViewSelected()
     const QColor offTitle = CellLooks::lightColor(QStringLiteral("LeftDataButtonTitleSelectColor"));
     RYTButton* chosen = viewSelected_ ? ui_->rightBtn : ui_->leftBtn;
     RYTButton* other = viewSelected_ ? ui_->leftBtn : ui_->rightBtn;
-    setButtonLook(chosen, white, blue);
-    setButtonLook(other, offFill, offTitle);
+    CellLooks::setFilterButtonLook(chosen, white, blue);
+    CellLooks::setFilterButtonLook(other, offFill, offTitle);
 }
 
 void LeftDataViewController::updateBtnTitleColor()
 {
     const QColor on = CellLooks::lightColor(QStringLiteral("ButtonTitleNormalBlueColor"));
     const QColor off = CellLooks::lightColor(QStringLiteral("TitleLabelColor"));
-    setLabelColor(ui_->leftBtnLabel, ui_->leftBtn->isChecked() ? on : off);
-    setLabelColor(ui_->rightBtnLabel, ui_->rightBtn->isChecked() ? on : off);
+    CellLooks::setCaptionColor(ui_->leftBtnLabel, ui_->leftBtn->isChecked() ? on : off);
+    CellLooks::setCaptionColor(ui_->rightBtnLabel, ui_->rightBtn->isChecked() ? on : off);
 }
 
 void LeftDataViewController::allAction()

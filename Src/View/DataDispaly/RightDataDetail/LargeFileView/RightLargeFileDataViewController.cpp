@@ -2,67 +2,213 @@
 
 #include "ui_RightLargeFileDataViewController.h"
 
-#include "LargeFileTableModel.h"
+#include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
+#include "LargeFileDates.h"
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTableView.h"
+#include "RightLargeFileTableCellView.h"
+#include "RightLargeFileTableModel.h"
+#include "View/DataDispaly/CellLooks.h"
+#include "View/DataDispaly/ElidedLabel.h"
+#include "View/DataDispaly/ResultRowViews.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/KPLSplitView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/RightDataPreviewViewDelegate.h"
-#include "View/Extension/ScanScreenLook.h"
+#include "View/Extension/KPLExtension.h"
 
+#include <QEvent>
 #include <QHeaderView>
-#include <QStyle>
-#include <QTableView>
+#include <QItemSelectionModel>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
-// Up to this many files are sorted at once; more go to a worker thread.
-constexpr qsizetype kSortInPlace = 5000;
+void setText(QLabel* label, int pixels, bool bold, const QColor& color)
+{
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+bool holdsList(const DuplicateFiles& group, const QList<FileInfoPtr>& list)
+{
+    const QList<FileInfoPtr>& held = group.infos();
+    return held.size() == list.size() && held.constData() == list.constData();
+}
+
+void printError(const QString& description)
+{
+    const QByteArray line = QStringLiteral("Error: %1\n").arg(description).toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
 
 }  // namespace
 
 RightLargeFileDataViewController::RightLargeFileDataViewController(QWidget* parent)
-    : ViewController(parent), ui_(std::make_unique<Ui::RightLargeFileDataViewController>())
+    : ViewController(parent)
+    , ui_(std::make_unique<Ui::RightLargeFileDataViewController>())
 {
     ui_->setupUi(this);
     setObjectName(QStringLiteral("RightLargeFileDataViewController"));
-    model_ = new LargeFileTableModel(this);
-    model_->setOnCheck([this](int) { reportSelection(); });
-    QTableView* table = ui_->mainTableView;
+    initConfig();
+}
+
+RightLargeFileDataViewController::~RightLargeFileDataViewController()
+{
+    host_->setDelegate(nullptr);
+}
+
+RYTableView* RightLargeFileDataViewController::mainTableView() const { return ui_->mainTableView; }
+QLabel* RightLargeFileDataViewController::iconImage() const { return ui_->iconImage; }
+ElidedLabel* RightLargeFileDataViewController::fileName() const { return ui_->fileName; }
+QLabel* RightLargeFileDataViewController::fileInfo() const { return ui_->fileInfo; }
+QLabel* RightLargeFileDataViewController::information() const { return ui_->information; }
+QLabel* RightLargeFileDataViewController::creatTimeTextLabel() const { return ui_->creatTimeTextLabel; }
+QLabel* RightLargeFileDataViewController::updateTimeTextLable() const { return ui_->updateTimeTextLable; }
+QLabel* RightLargeFileDataViewController::lastOpenTimeTextLable() const { return ui_->lastOpenTimeTextLable; }
+QLabel* RightLargeFileDataViewController::creatTimeLable() const { return ui_->creatTimeLable; }
+QLabel* RightLargeFileDataViewController::updateTimeLabel() const { return ui_->updateTimeLabel; }
+QLabel* RightLargeFileDataViewController::lastOpenTimeLable() const { return ui_->lastOpenTimeLable; }
+KPLSplitView* RightLargeFileDataViewController::insideSplitView() const { return ui_->insideSplitView; }
+FilePreviewView* RightLargeFileDataViewController::filePreviewView() const { return ui_->filePreviewView; }
+QWidget* RightLargeFileDataViewController::rightView() const { return ui_->rightView; }
+
+void RightLargeFileDataViewController::initConfig()
+{
+    // The panel lies on a white surface in both appearances.
+    setAutoFillBackground(true);
+    QPalette surface = palette();
+    surface.setColor(QPalette::Window, Qt::white);
+    surface.setColor(QPalette::Base, Qt::white);
+    setPalette(surface);
+
+    for (QFrame* line : {ui_->lineViewFirst, ui_->lineViewSecond}) {
+        line->setFrameShape(QFrame::NoFrame);
+        line->setAutoFillBackground(true);
+        QPalette fill = line->palette();
+        fill.setColor(QPalette::Window, color256(221, 221, 221, 0.5));
+        line->setPalette(fill);
+    }
+
+    RYTableView* table = ui_->mainTableView;
+    model_ = new RightLargeFileTableModel(this);
     table->setModel(model_);
+    cells_ = new RightLargeFileTableCellView(table, model_);
+    cells_->setOnCheckBoxClick([this](int row) { mainCheckBoxAction(row); });
     table->horizontalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(36);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setMinimumSectionSize(1);
+    table->verticalHeader()->setDefaultSectionSize(RightLargeFileTableCellView::rowHeight);
     table->setShowGrid(false);
-    table->setFrameShape(QFrame::NoFrame);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    CellLooks::setUpResultList(table);
+    table->setFocusPolicy(Qt::NoFocus);
+    // Nothing is opened from here: a double click only selects.
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setWordWrap(false);
-    table->setTextElideMode(Qt::ElideMiddle);
-    table->horizontalHeader()->setSectionResizeMode(LargeFileTableModel::checkColumn, QHeaderView::Fixed);
-    table->horizontalHeader()->setSectionResizeMode(LargeFileTableModel::nameColumn, QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(LargeFileTableModel::sizeColumn, QHeaderView::Fixed);
-    table->setColumnWidth(LargeFileTableModel::checkColumn, 40);
-    table->setColumnWidth(LargeFileTableModel::sizeColumn, 110);
-    // The table lies on a white card in both appearances.
-    QPalette palette = table->style()->standardPalette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, ScanScreenLook::surfaceColor(QStringLiteral("TitleLabelColor")));
-    palette.setColor(QPalette::Highlight, ScanScreenLook::surfaceColor(QStringLiteral("LeftDataRowViewSelectColor")));
-    palette.setColor(QPalette::HighlightedText, ScanScreenLook::surfaceColor(QStringLiteral("TitleLabelColor")));
-    table->setPalette(palette);
+    QPalette tablePalette = table->viewport()->palette();
+    tablePalette.setColor(QPalette::Base, Qt::white);
+    table->viewport()->setPalette(tablePalette);
+    host_ = new RYTableRowViewHost(table, this);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RightLargeFileDataViewController::tableViewSelectionDidChange);
+
+    ui_->iconImage->setScaledContents(true);
+    ui_->iconImage->hide();
+    ui_->fileName->setElideMode(Qt::ElideMiddle);
+    const QColor dark = color256(51, 51, 51);
+    const QColor grey = color256(102, 102, 102);
+    setText(ui_->fileName, 14, true, dark);
+    setText(ui_->fileInfo, 12, false, grey);
+    setText(ui_->information, 14, true, dark);
+    ui_->information->setText(localized("Information"));
+    for (QLabel* value : {ui_->creatTimeLable, ui_->updateTimeLabel, ui_->lastOpenTimeLable}) {
+        setText(value, 11, true, dark);
+    }
+    for (QLabel* caption : {ui_->creatTimeTextLabel, ui_->updateTimeTextLable, ui_->lastOpenTimeTextLable}) {
+        setText(caption, 11, false, grey);
+    }
+    ui_->creatTimeTextLabel->setText(localized("Created"));
+    ui_->updateTimeTextLable->setText(localized("Modified"));
+    ui_->lastOpenTimeTextLable->setText(localized("Last opened"));
+
+    KPLSplitView* split = ui_->insideSplitView;
+    split->setHandleWidth(1);
+    split->installEventFilter(this);
+    if (QSplitterHandle* handle = split->handle(1)) {
+        handle->setEnabled(false);
+    }
+    connect(split, &QSplitter::splitterMoved, this, [this] { pinDivider(); });
+    pinDivider();
 }
 
-RightLargeFileDataViewController::~RightLargeFileDataViewController() = default;
+// ---------------------------------------------------------------------------
+// The divider
 
-QTableView* RightLargeFileDataViewController::mainTableView() const
+int RightLargeFileDataViewController::pinnedDividerPosition(Qt::LayoutDirection direction)
 {
-    return ui_->mainTableView;
+    return direction == Qt::RightToLeft ? 308 : 380;
 }
 
-void RightLargeFileDataViewController::reloadData()
+int RightLargeFileDataViewController::dividerPosition() const
 {
-    model_->refreshChecks();
+    const QSplitterHandle* handle = ui_->insideSplitView->handle(1);
+    return handle ? handle->geometry().x() : -1;
+}
+
+void RightLargeFileDataViewController::pinDivider()
+{
+    if (pinning_) {
+        return;
+    }
+    pinning_ = true;
+    KPLSplitView* split = ui_->insideSplitView;
+    const int total = split->width();
+    const int handle = split->handleWidth();
+    const int at = pinnedDividerPosition(split->layoutDirection());
+    // Right to left, the list (the first pane) lies on the right. The
+    // splitter may take a little for its own frame: correct by what it did.
+    const bool rightToLeft = split->layoutDirection() == Qt::RightToLeft;
+    QList<int> sizes = rightToLeft ? QList<int>{qMax(0, total - at - handle), at}
+                                   : QList<int>{at, qMax(0, total - at - handle)};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        split->setSizes(sizes);
+        const int off = at - dividerPosition();
+        if (off == 0 || dividerPosition() < 0) {
+            break;
+        }
+        sizes[rightToLeft ? 1 : 0] += off;
+        sizes[rightToLeft ? 0 : 1] -= off;
+    }
+    pinning_ = false;
+}
+
+bool RightLargeFileDataViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui_->insideSplitView &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange ||
+         event->type() == QEvent::Show)) {
+        pinDivider();
+    }
+    return ViewController::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// The group and its order
+
+void RightLargeFileDataViewController::setCheckIsEnabled(bool enabled)
+{
+    checkIsEnabled_ = enabled;
+    cells_->setCheckIsEnabled(enabled);
 }
 
 const QList<FileInfoPtr>& RightLargeFileDataViewController::shownFiles() const
@@ -70,19 +216,9 @@ const QList<FileInfoPtr>& RightLargeFileDataViewController::shownFiles() const
     return model_->files();
 }
 
-void RightLargeFileDataViewController::setCheckIsEnabled(bool enabled)
-{
-    checkIsEnabled_ = enabled;
-    model_->setCheckable(enabled);
-}
-
 void RightLargeFileDataViewController::setData(const DuplicateFilesPtr& send, SortType sortType)
 {
-    files_ = send;
-    sortType_ = sortType;
     if (!send) {
-        ++generation_;
-        model_->setFiles({});
         if (delegate_) {
             delegate_->updateRightDataBox(true);
         }
@@ -91,117 +227,230 @@ void RightLargeFileDataViewController::setData(const DuplicateFilesPtr& send, So
     if (delegate_) {
         delegate_->updateRightDataBox(false);
     }
+    files_ = send;
+    cells_->setCheckIsEnabled(checkIsEnabled_);
     applySort(sortType);
+    reportSelection();
 }
 
 void RightLargeFileDataViewController::sortFilesOfName(bool isSort, bool isUpSort)
 {
-    applySort(isSort ? (isUpSort ? SortType::nameUp : SortType::nameDown) : SortType::defaultSort);
+    applySort(!isSort ? SortType::sizeDown : (isUpSort ? SortType::nameUp : SortType::nameDown));
 }
 
 void RightLargeFileDataViewController::sortFilesOfSize(bool isSort, bool isUpSort)
 {
-    applySort(isSort ? (isUpSort ? SortType::sizeUp : SortType::sizeDown) : SortType::defaultSort);
+    applySort(isSort && isUpSort ? SortType::sizeUp : SortType::sizeDown);
 }
 
-QList<FileInfoPtr> RightLargeFileDataViewController::sorted(QList<FileInfoPtr> files, SortType type)
+void RightLargeFileDataViewController::reloadData()
 {
-    struct Keyed {
-        FileInfoPtr file;
-        QString name;
-        uint64_t size;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(static_cast<size_t>(files.size()));
-    for (const FileInfoPtr& file : files) {
-        keyed.push_back({file, type == SortType::nameUp || type == SortType::nameDown ? file->name() : QString(),
-                         file->size()});
-    }
-    const auto byName = [](const Keyed& a, const Keyed& b) {
-        const int order = a.name.compare(b.name, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a.file->path() < b.file->path();
-    };
-    switch (type) {
-    case SortType::nameUp:
-        std::stable_sort(keyed.begin(), keyed.end(), byName);
-        break;
-    case SortType::nameDown:
-        std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) { return byName(b, a); });
-        break;
-    case SortType::sizeUp:
-        std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.size < b.size; });
-        break;
-    case SortType::sizeDown:
-    case SortType::defaultSort:
-        std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.size > b.size; });
-        break;
-    }
-    QList<FileInfoPtr> result;
-    result.reserve(files.size());
-    for (Keyed& entry : keyed) {
-        result.append(std::move(entry.file));
-    }
-    return result;
+    snapshot();
+}
+
+void RightLargeFileDataViewController::snapshot()
+{
+    model_->setToolTips(isEnabledSelect_);
+    model_->setFiles(files_->infos());
 }
 
 void RightLargeFileDataViewController::applySort(SortType type)
 {
     sortType_ = type;
-    const quint64 generation = ++generation_;
-    if (!files_) {
+    const quint64 generation = ++sortGeneration_;
+    // The order shown until the new one is ready.
+    snapshot();
+    if (type == SortType::defaultSort) {
         return;
     }
-    QList<FileInfoPtr> files = files_->infos();
-    if (files.size() <= kSortInPlace) {
-        model_->setFiles(sorted(std::move(files), type));
-        reportSelection();
-        return;
-    }
+    const DuplicateFilesPtr group = files_;
+    const QList<FileInfoPtr> copied = group->infos();
     ++sortsInFlight_;
     QPointer<RightLargeFileDataViewController> self(this);
-    DispatchQueue::global().async([self, files = std::move(files), type, generation]() mutable {
-        QList<FileInfoPtr> result = sorted(std::move(files), type);
-        DispatchQueue::main().async([self, result = std::move(result), generation]() mutable {
+    DispatchQueue::global().async([self, group, copied, type, generation] {
+        QList<FileInfoPtr> ordered = sorted(copied, type);
+        DispatchQueue::main().async([self, group, copied, ordered = std::move(ordered), type, generation] {
             if (!self) {
                 return;
             }
             --self->sortsInFlight_;
-            if (generation != self->generation_) {
+            if (generation != self->sortGeneration_ || group != self->files_) {
+                return;  // a newer order or another group was asked for since
+            }
+            if (!holdsList(*group, copied)) {
+                // The list changed while it was sorted: sort what it holds now.
+                self->applySort(type);
                 return;
             }
-            self->model_->setFiles(std::move(result));
-            self->reportSelection();
+            // Every holder of the group sees the new order.
+            group->setInfos(ordered);
+            self->snapshot();
         });
     });
 }
 
-void RightLargeFileDataViewController::checkBoxClick(int row)
+QList<FileInfoPtr> RightLargeFileDataViewController::sorted(QList<FileInfoPtr> files, SortType type)
 {
-    const QModelIndex index = model_->index(row, LargeFileTableModel::checkColumn);
-    const bool on = model_->data(index, Qt::CheckStateRole).toInt() == Qt::Checked;
-    model_->setData(index, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    switch (type) {
+    case SortType::defaultSort: break;
+    case SortType::nameUp:
+    case SortType::nameDown: {
+        // The keys are counted once, not at every comparison.
+        std::vector<std::pair<int, FileInfoPtr>> keyed;
+        keyed.reserve(size_t(files.size()));
+        for (const FileInfoPtr& file : files) {
+            keyed.emplace_back(nameLength(file->name()), file);
+        }
+        const bool up = type == SortType::nameUp;
+        std::stable_sort(keyed.begin(), keyed.end(), [up](const auto& a, const auto& b) {
+            return up ? a.first < b.first : a.first > b.first;
+        });
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            files[i] = std::move(keyed[size_t(i)].second);
+        }
+        break;
+    }
+    case SortType::sizeUp:
+        std::stable_sort(files.begin(), files.end(),
+                         [](const FileInfoPtr& a, const FileInfoPtr& b) { return a->size() < b->size(); });
+        break;
+    case SortType::sizeDown:
+        std::stable_sort(files.begin(), files.end(),
+                         [](const FileInfoPtr& a, const FileInfoPtr& b) { return a->size() > b->size(); });
+        break;
+    }
+    return files;
+}
+
+int RightLargeFileDataViewController::nameLength(const QString& name)
+{
+    bool simple = true;
+    for (const QChar c : name) {
+        // Below the combining marks every code unit is one character.
+        if (c.unicode() >= 0x0300) {
+            simple = false;
+            break;
+        }
+    }
+    if (simple) {
+        return int(name.size());
+    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, name);
+    int count = 0;
+    while (finder.toNextBoundary() > 0) {
+        ++count;
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------
+// Ticks
+
+SelectType RightLargeFileDataViewController::selectTypeOf(const QList<FileInfoPtr>& files)
+{
+    const auto selected = std::count_if(files.cbegin(), files.cend(), [](const FileInfoPtr& f) { return f->selected(); });
+    if (selected == files.size()) {
+        return SelectType::typeOn;
+    }
+    return selected == 0 ? SelectType::typeOff : SelectType::typeMix;
 }
 
 SelectType RightLargeFileDataViewController::selectType() const
 {
-    if (!files_) {
-        return SelectType::typeOff;
-    }
-    int selected = 0;
-    const QList<FileInfoPtr>& infos = files_->infos();
-    for (const FileInfoPtr& file : infos) {
-        selected += file->selected() ? 1 : 0;
-    }
-    if (selected == 0) {
-        return SelectType::typeOff;
-    }
-    return selected == infos.size() ? SelectType::typeOn : SelectType::typeMix;
+    return selectTypeOf(files_->infos());
 }
 
 void RightLargeFileDataViewController::reportSelection()
 {
     if (checkBoxDelegate_) {
-        checkBoxDelegate_->updateCountLable(true);
         checkBoxDelegate_->updateSelectedState(selectType());
     }
+}
+
+void RightLargeFileDataViewController::mainCheckBoxAction(int row)
+{
+    const FileInfoPtr file = model_->fileAt(row);
+    if (!file) {
+        return;
+    }
+    const bool on = !file->selected();
+    file->setSelected(on);
+    files_->setSelectState(on ? ControlState::on : ControlState::off);
+    model_->rowChanged(row);
+    if (checkBoxDelegate_) {
+        checkBoxDelegate_->updateCountLable(true);
+    }
+    reportSelection();
+}
+
+// ---------------------------------------------------------------------------
+// Details
+
+RYTableRowView* RightLargeFileDataViewController::rowViewForRow(RYTableRowViewHost* host, int row)
+{
+    return ResultRowViews::rowView(host, row, QMarginsF(6, 3, 4, 3), 4, this);
+}
+
+void RightLargeFileDataViewController::tableViewSelectionDidChange()
+{
+    const QModelIndexList rows = ui_->mainTableView->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        return;
+    }
+    const FileInfoPtr file = model_->fileAt(rows.first().row());
+    if (!file) {
+        return;
+    }
+    if (file->fileType() == FileType::picture) {
+        const QIcon icon = CellLooks::fileIcon(*file);
+        ui_->iconImage->setPixmap(icon.pixmap(QSize(202, 202), devicePixelRatioF()));
+        ui_->iconImage->show();
+        ui_->filePreviewView->closePreview();
+        ui_->filePreviewView->hide();
+    } else {
+        ui_->iconImage->hide();
+        ui_->filePreviewView->show();
+        ui_->filePreviewView->showPreView(*file);
+    }
+    setDetailView(file);
+}
+
+void RightLargeFileDataViewController::setDetailView(const FileInfoPtr& currentFile)
+{
+    if (!currentFile) {
+        return;
+    }
+    detailFile_ = currentFile;
+    // The name and the size are the record's own; only the dates need the
+    // disk, and they are cleared until they are read, so no other file's
+    // dates ever stand under this name.
+    ui_->fileName->setText(currentFile->name());
+    ui_->fileInfo->setText(currentFile->pathExtension() + QStringLiteral(" - ") +
+                           transformedFileSize(currentFile->size(), true, true));
+    for (QLabel* value : {ui_->creatTimeLable, ui_->updateTimeLabel, ui_->lastOpenTimeLable}) {
+        value->clear();
+    }
+    ++datesInFlight_;
+    QPointer<RightLargeFileDataViewController> self(this);
+    const QByteArray path = currentFile->path();
+    DispatchQueue::global().async([self, currentFile, path] {
+        const LargeFileDates dates = LargeFileDates::read(path);
+        DispatchQueue::main().async([self, currentFile, dates] {
+            if (!self) {
+                return;
+            }
+            --self->datesInFlight_;
+            if (self->detailFile_ != currentFile) {
+                return;  // another file is selected by now
+            }
+            if (dates.error) {
+                printError(*dates.error);
+                return;
+            }
+            const QLocale locale;
+            self->ui_->creatTimeLable->setText(LargeFileDates::text(dates.created, locale));
+            self->ui_->updateTimeLabel->setText(LargeFileDates::text(dates.modified, locale));
+            self->ui_->lastOpenTimeLable->setText(LargeFileDates::text(dates.accessed, locale));
+        });
+    });
 }

@@ -3,26 +3,41 @@
 #include <memory>
 
 #include <QList>
-#include <QPointer>
 
 #include "Model/DuplicateFiles.h"
+#include <QAbstractItemView>
+
+#include "QVLibrary/RYTableRowViewHost.h"
 #include "RightLargeFileViewDelegate.h"
+#include "View/CustomView/KPLLeftDataTableRowView.h"
 #include "View/Extension/KPLExtensionView.h"
 
-class QTableView;
+class ElidedLabel;
+class FilePreviewView;
+class KPLSplitView;
+class QFrame;
+class QLabel;
+class RYTableView;
 class RightDataPreviewViewDelegate;
-class LargeFileTableModel;
+class RightLargeFileTableCellView;
+class RightLargeFileTableModel;
 
 namespace Ui {
 class RightLargeFileDataViewController;
 }
 
-// The large-file table: the files of the group chosen on the left, each
-// with its tick, name and size, largest first unless the scan screen's sort
-// buttons ask for another order. Ticks are the files' own selection, so
-// every group and panel sees them; each click is reported to the scan
-// screen, which recounts the selection.
-class RightLargeFileDataViewController : public ViewController {
+// The right half of the large-file results: the files of the group chosen on
+// the left, one row each with its tick, icon, name and size, and beside them
+// the chosen file's details (a picture's icon or a live preview, the name,
+// extension and size, and its dates). The scan screen owns the check-all box
+// and the sort buttons; every tick is reported back to it.
+//
+// The table shows a snapshot of the group's list taken on the main thread.
+// Orders are computed off the main thread on a copy, and the copy goes back
+// into the group only while the group still holds the list that was copied.
+class RightLargeFileDataViewController : public ViewController,
+                                         public RYTableRowViewDelegate,
+                                         public LeftDataTableRowViewDelegate {
     Q_OBJECT
 public:
     explicit RightLargeFileDataViewController(QWidget* parent = nullptr);
@@ -37,47 +52,98 @@ public:
     // Whether the ticks take clicks.
     bool checkIsEnabled() const { return checkIsEnabled_; }
     void setCheckIsEnabled(bool enabled);
+    // Whether the names carry their tool tip.
+    bool isEnabledSelect() const { return isEnabledSelect_; }
 
-    // The group shown (null for none).
+    // The group shown (an empty group before the first one).
     DuplicateFilesPtr files() const { return files_; }
-    QTableView* mainTableView() const;
-    // Draws the ticks again after they changed elsewhere.
-    void reloadData();
 
     // Shows a group in the given order; none asks the screen for its empty
-    // state.
+    // state and keeps the group shown before.
     void setData(const DuplicateFilesPtr& send, SortType sortType);
-    // By name or by size, upwards or downwards; with isSort false back to
-    // the default order, largest first.
+    // By name length (isSort) up or down, else back to size, largest first.
     void sortFilesOfName(bool isSort, bool isUpSort);
+    // Size up when both are true, else size down.
     void sortFilesOfSize(bool isSort, bool isUpSort);
     // The order last asked for.
     SortType sortType() const { return sortType_; }
+    // Takes a new snapshot of the group and draws every tick again (after
+    // the check-all box changed them).
+    void reloadData();
 
-    // The files in the order shown (the last sort that has come back).
+    // The files in the order shown.
     const QList<FileInfoPtr>& shownFiles() const;
-    // Sorts still running off the main thread.
+    // Orders still being computed off the main thread.
     int sortsInFlight() const { return sortsInFlight_; }
+    // Dates still being read off the main thread.
+    int datesInFlight() const { return datesInFlight_; }
 
-    // The tick of a row, as a click on its box.
-    void checkBoxClick(int row);
+    // A click on a row's tick.
+    void mainCheckBoxAction(int row);
+    void checkBoxClick(int row) { mainCheckBoxAction(row); }
     // The check-all state of the group shown.
     SelectType selectType() const;
+    static SelectType selectTypeOf(const QList<FileInfoPtr>& files);
 
-    // The files of `files` in an order (used off the main thread).
+    // Fills the detail pane for a file.
+    void setDetailView(const FileInfoPtr& currentFile);
+    // The file whose details show (null before the first selection).
+    FileInfoPtr detailFile() const { return detailFile_; }
+
+    // Stable orders of a list (called off the main thread).
     static QList<FileInfoPtr> sorted(QList<FileInfoPtr> files, SortType type);
+    // The name's length in characters as a reader counts them (grapheme
+    // clusters, not bytes or code units).
+    static int nameLength(const QString& name);
+
+    // Where the divider sits (x in the split view) and where it is pinned.
+    int dividerPosition() const;
+    static int pinnedDividerPosition(Qt::LayoutDirection direction);
+
+    // Outlets.
+    RYTableView* mainTableView() const;
+    QLabel* iconImage() const;
+    ElidedLabel* fileName() const;
+    QLabel* fileInfo() const;
+    QLabel* information() const;
+    QLabel* creatTimeTextLabel() const;
+    QLabel* updateTimeTextLable() const;
+    QLabel* lastOpenTimeTextLable() const;
+    QLabel* creatTimeLable() const;
+    QLabel* updateTimeLabel() const;
+    QLabel* lastOpenTimeLable() const;
+    KPLSplitView* insideSplitView() const;
+    FilePreviewView* filePreviewView() const;
+    QWidget* rightView() const;
+    RightLargeFileTableModel* tableModel() const { return model_; }
+    RightLargeFileTableCellView* cellView() const { return cells_; }
+
+    RYTableRowView* rowViewForRow(RYTableRowViewHost* host, int row) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void initConfig();
     void applySort(SortType type);
+    void snapshot();
     void reportSelection();
+    void tableViewSelectionDidChange();
+    void pinDivider();
 
     std::unique_ptr<Ui::RightLargeFileDataViewController> ui_;
-    LargeFileTableModel* model_ = nullptr;
+    RightLargeFileTableModel* model_ = nullptr;
+    RightLargeFileTableCellView* cells_ = nullptr;
+    RYTableRowViewHost* host_ = nullptr;
     RightDataPreviewViewDelegate* delegate_ = nullptr;
     RightLargeFileViewDelegate* checkBoxDelegate_ = nullptr;
     bool checkIsEnabled_ = true;
-    DuplicateFilesPtr files_;
+    bool isEnabledSelect_ = true;
+    DuplicateFilesPtr files_ = std::make_shared<DuplicateFiles>();
     SortType sortType_ = SortType::defaultSort;
-    quint64 generation_ = 0;
+    quint64 sortGeneration_ = 0;
     int sortsInFlight_ = 0;
+    FileInfoPtr detailFile_;
+    int datesInFlight_ = 0;
+    bool pinning_ = false;
 };

@@ -1,0 +1,294 @@
+// The large-file table over real scans: the check-all states it reports,
+// its stable orders on the shared group, the detail pane (icon or preview,
+// dates read by the byte path) and the pinned divider.
+
+#include "LargeFilePanelSupport.h"
+
+#include "QVLibrary/RYTableView.h"
+#include "View/DataDispaly/ElidedLabel.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/LargeFileDates.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableCellView.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableModel.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
+#include "View/Extension/KPLExtension.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RightLargeFileDataViewControllerTest : public LargeFilePanelTest {
+protected:
+    void SetUp() override
+    {
+        LargeFilePanelTest::SetUp();
+        table = new RightLargeFileDataViewController(window.get());
+        window->setCentralWidget(table);
+        table->setDelegate(&screen);
+        table->setCheckBoxDelegate(&screen);
+        window->show();
+    }
+    void TearDown() override
+    {
+        table->setDelegate(nullptr);
+        table->setCheckBoxDelegate(nullptr);
+        QLocale::setDefault(QLocale::c());
+        LargeFilePanelTest::TearDown();
+    }
+
+    void show(const DuplicateFilesPtr& files, SortType type = SortType::defaultSort)
+    {
+        table->setData(files, type);
+        settle();
+    }
+    void settle()
+    {
+        ASSERT_TRUE(waitUntil([this] { return table->sortsInFlight() == 0 && table->datesInFlight() == 0; }));
+    }
+    QRect rowRect(int row) { return table->mainTableView()->visualRect(table->tableModel()->index(row, 0)); }
+    void clickBox(int row)
+    {
+        QTest::mouseClick(table->mainTableView()->viewport(), Qt::LeftButton, {},
+                          RightLargeFileTableCellView::checkBoxRect(rowRect(row)).center());
+    }
+    void selectRow(int row)
+    {
+        QTest::mouseClick(table->mainTableView()->viewport(), Qt::LeftButton, {},
+                          RightLargeFileTableCellView::nameRect(rowRect(row)).center());
+        settle();
+    }
+    FileInfoPtr named(const QString& name) const
+    {
+        for (const FileInfoPtr& file : group(0)->infos()) {
+            if (file->name() == name) {
+                return file;
+            }
+        }
+        return nullptr;
+    }
+    // The group's list put in the order of these names.
+    void order(const QStringList& list)
+    {
+        QList<FileInfoPtr> files;
+        for (const QString& name : list) {
+            files << named(name);
+        }
+        group(0)->setInfos(files);
+    }
+
+    RightLargeFileDataViewController* table = nullptr;
+};
+
+TEST_F(RightLargeFileDataViewControllerTest, TicksReportTheCheckAllStateOfTheGroup)
+{
+    sparseFile("one.bin", 11'000'000);
+    sparseFile("two.bin", 12'000'000);
+    sparseFile("three.bin", 13'000'000);
+    scan();
+    show(group(0), SortType::sizeUp);
+    EXPECT_EQ(screen.notData, false);
+    EXPECT_EQ(screen.lastSelectType, SelectType::typeOff);
+
+    clickBox(0);
+    EXPECT_TRUE(table->shownFiles().at(0)->selected());
+    EXPECT_EQ(group(0)->selectState(), ControlState::on);
+    EXPECT_EQ(screen.lastSelectType, SelectType::typeMix);
+    EXPECT_EQ(screen.countUpdates, 1);
+    clickBox(1);
+    clickBox(2);
+    EXPECT_EQ(screen.lastSelectType, SelectType::typeOn) << "the last unchecked file turns mixed into on";
+    clickBox(2);
+    EXPECT_FALSE(table->shownFiles().at(2)->selected());
+    EXPECT_EQ(screen.lastSelectType, SelectType::typeMix);
+    // The box takes its click: the row's selection does not move.
+    EXPECT_TRUE(table->mainTableView()->selectionModel()->selectedRows().isEmpty());
+
+    // Disabled boxes take no click.
+    table->setCheckIsEnabled(false);
+    clickBox(2);
+    EXPECT_FALSE(table->shownFiles().at(2)->selected());
+
+    // An empty group is all on; none keeps the group and asks for the
+    // screen's empty state.
+    show(std::make_shared<DuplicateFiles>());
+    EXPECT_EQ(screen.lastSelectType, SelectType::typeOn);
+    EXPECT_TRUE(table->shownFiles().isEmpty());
+    const DuplicateFilesPtr before = table->files();
+    table->setData(nullptr, SortType::defaultSort);
+    EXPECT_EQ(screen.notData, true);
+    EXPECT_EQ(table->files(), before);
+}
+
+TEST_F(RightLargeFileDataViewControllerTest, OrdersAreStableAndReorderTheSharedGroup)
+{
+    sparseFile("a.mp4", 30'000'000);
+    sparseFile("bb.mp4", 20'000'000);
+    sparseFile("c.mp4", 30'000'000);
+    scan();
+    const DuplicateFilesPtr shared = group(0);
+    const QStringList start{"a.mp4", "bb.mp4", "c.mp4"};
+
+    order(start);
+    show(shared, SortType::nameUp);
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"a.mp4", "c.mp4", "bb.mp4"}));
+    EXPECT_EQ(names(shared->infos()), (QStringList{"a.mp4", "c.mp4", "bb.mp4"})) << "every holder sees the order";
+
+    order(start);
+    show(shared, SortType::nameDown);
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"bb.mp4", "a.mp4", "c.mp4"}));
+
+    order(start);
+    show(shared, SortType::sizeUp);
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"bb.mp4", "a.mp4", "c.mp4"}));
+
+    order(start);
+    show(shared, SortType::sizeDown);
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"a.mp4", "c.mp4", "bb.mp4"}));
+
+    // The sort buttons: an active name button clicked again returns to
+    // size, largest first.
+    order({"bb.mp4", "c.mp4", "a.mp4"});
+    show(shared);
+    table->sortFilesOfName(true, true);
+    settle();
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"c.mp4", "a.mp4", "bb.mp4"}));
+    table->sortFilesOfName(false, true);
+    settle();
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"c.mp4", "a.mp4", "bb.mp4"}));
+    table->sortFilesOfSize(true, true);
+    settle();
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"bb.mp4", "c.mp4", "a.mp4"}));
+    table->sortFilesOfSize(false, true);
+    settle();
+    EXPECT_EQ(table->sortType(), SortType::sizeDown);
+
+    // The name key counts what a reader sees as one character.
+    EXPECT_EQ(RightLargeFileDataViewController::nameLength(QStringLiteral("e\u0301.mp4")), 5);
+    EXPECT_EQ(RightLargeFileDataViewController::nameLength(QStringLiteral("\U0001F1EB\U0001F1F7.mp4")), 5);
+    EXPECT_EQ(RightLargeFileDataViewController::nameLength(QStringLiteral("ab.mov")), 6);
+}
+
+TEST_F(RightLargeFileDataViewControllerTest, APictureShowsItsIconAnythingElseThePreview)
+{
+    sparseFile("photo.jpg", 40'000'000);
+    sparseFile("paper.pdf", 30'000'000);
+    scan();
+    show(group(0), SortType::sizeDown);
+    selectRow(0);
+    EXPECT_EQ(table->fileName()->text(), QStringLiteral("photo.jpg"));
+    EXPECT_EQ(table->fileInfo()->text(), QStringLiteral("jpg - ") + transformedFileSize(40'000'000, true, true));
+    EXPECT_TRUE(table->iconImage()->isVisible());
+    EXPECT_FALSE(table->filePreviewView()->isVisible());
+
+    selectRow(1);
+    EXPECT_EQ(table->fileName()->text(), QStringLiteral("paper.pdf"));
+    EXPECT_FALSE(table->iconImage()->isVisible());
+    EXPECT_TRUE(table->filePreviewView()->isVisible());
+    EXPECT_TRUE(table->filePreviewView()->currentURL().endsWith(QStringLiteral("paper.pdf")));
+
+    // A double click only selects: nothing is ticked, opened or reordered.
+    QTest::mouseDClick(table->mainTableView()->viewport(), Qt::LeftButton, {},
+                       RightLargeFileTableCellView::nameRect(rowRect(0)).center());
+    settle();
+    EXPECT_EQ(table->detailFile(), table->shownFiles().at(0));
+    EXPECT_FALSE(table->shownFiles().at(0)->selected());
+    EXPECT_EQ(names(table->shownFiles()), (QStringList{"photo.jpg", "paper.pdf"}));
+}
+
+TEST_F(RightLargeFileDataViewControllerTest, DatesFollowTheLanguageAndAMissingOneStaysEmpty)
+{
+    const QByteArray path = sparseFile("clip.bin", 20'000'000);
+    const QDateTime march(QDate(2024, 3, 7), QTime(14, 5));
+    struct timespec times[2];
+    times[0].tv_sec = time_t(march.toSecsSinceEpoch());
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+    scan();
+
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    show(group(0));
+    selectRow(0);
+    EXPECT_EQ(table->updateTimeLabel()->text(), QStringLiteral("7 mars, 14h05"));
+    // The preview may read the file meanwhile: its access date is now.
+    EXPECT_FALSE(table->lastOpenTimeLable()->text().isEmpty());
+
+    QLocale::setDefault(QLocale(QLocale::Swahili, QLocale::Kenya));
+    table->setDetailView(table->shownFiles().at(0));
+    settle();
+    EXPECT_EQ(table->updateTimeLabel()->text(),
+              QLocale().toString(march, QStringLiteral("MMM d, yyyy 'at' h:mm AP")));
+    EXPECT_EQ(LargeFileDates::pattern(QStringLiteral("zh")), QStringLiteral("yyyy年M月d日 dddd H:mm"));
+    EXPECT_EQ(LargeFileDates::pattern(QStringLiteral("de")), QStringLiteral("MMM d, yyyy 'at' h:mm AP"));
+
+    // Many file systems keep no birth time: no date, not 1 January 1970.
+    const LargeFileDates dates = LargeFileDates::read(path);
+    EXPECT_FALSE(dates.error.has_value());
+    EXPECT_EQ(table->creatTimeLable()->text(), LargeFileDates::text(dates.created, QLocale()));
+    EXPECT_TRUE(LargeFileDates::text(std::nullopt, QLocale()).isEmpty());
+}
+
+// A file gone since the scan: its own name and size show (not the previous
+// file's), the dates are emptied and the failure is printed.
+TEST_F(RightLargeFileDataViewControllerTest, AFileGoneSinceTheScanStillShowsItsOwnName)
+{
+    sparseFile("here.bin", 30'000'000);
+    const QByteArray gone = sparseFile("gone.bin", 20'000'000);
+    scan();
+    show(group(0), SortType::sizeDown);
+    selectRow(0);
+    ASSERT_FALSE(table->updateTimeLabel()->text().isEmpty());
+
+    ASSERT_EQ(::unlink(gone.constData()), 0);
+    testing::internal::CaptureStdout();
+    selectRow(1);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("Error: "), std::string::npos);
+    EXPECT_EQ(table->fileName()->text(), QStringLiteral("gone.bin"));
+    EXPECT_EQ(table->fileInfo()->text(), QStringLiteral("bin - ") + transformedFileSize(20'000'000, true, true));
+    EXPECT_TRUE(table->creatTimeLable()->text().isEmpty());
+    EXPECT_TRUE(table->updateTimeLabel()->text().isEmpty());
+    EXPECT_TRUE(table->lastOpenTimeLable()->text().isEmpty());
+}
+
+// A name that is not UTF-8 is shown decoded and its dates are read through
+// the bytes the system gave.
+TEST_F(RightLargeFileDataViewControllerTest, ANameThatIsNotUtf8IsReadByItsBytes)
+{
+    const QByteArray path = sparseFile("caf\xe9.bin", 25'000'000, 7200);
+    scan();
+    show(group(0));
+    ASSERT_EQ(table->shownFiles().size(), 1);
+    EXPECT_EQ(table->shownFiles().at(0)->path(), path);
+    testing::internal::CaptureStdout();
+    selectRow(0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string());
+    EXPECT_EQ(table->fileName()->text(), table->shownFiles().at(0)->name());
+    EXPECT_FALSE(table->updateTimeLabel()->text().isEmpty());
+}
+
+TEST_F(RightLargeFileDataViewControllerTest, TheDividerIsPinnedBothWays)
+{
+    window->resize(1000, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->dividerPosition(), 380);
+    window->resize(1300, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->dividerPosition(), 380);
+
+    table->setLayoutDirection(Qt::RightToLeft);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->dividerPosition(), 308);
+    window->resize(1100, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->dividerPosition(), 308);
+}
+
+}  // namespace
