@@ -10,6 +10,10 @@
 #include "QVLibrary/RYTImage.h"
 
 #include <QAbstractItemView>
+#include <QHeaderView>
+#include <QTableView>
+
+#include "View/DataDispaly/LeftData/MouseUpTextField.h"
 #include <QIcon>
 #include <QEvent>
 #include <QLabel>
@@ -62,6 +66,43 @@ void setCaptionColor(QLabel* label, const QColor& color)
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::ButtonText, color);
     label->setPalette(palette);
+}
+
+void setUpFilterButtons(RYTButton* all, RYTButton* selected, MouseUpTextField* allLabel,
+                        MouseUpTextField* selectedLabel, MouseUpTextFieldDelegate* delegate)
+{
+    for (RYTButton* button : {all, selected}) {
+        button->setCornerRadius(8.0);
+        button->setBorderWidth(0.0);
+        button->setCheckable(true);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
+    all->setChecked(true);
+    selected->setChecked(false);
+    QFont labelFont;
+    labelFont.setPixelSize(14);
+    allLabel->setFont(labelFont);
+    allLabel->setText(localized("All"));
+    allLabel->setMouseDelegate(delegate);
+    selectedLabel->setFont(labelFont);
+    selectedLabel->setText(localized("Selected"));
+    selectedLabel->setMouseDelegate(delegate);
+}
+
+void setUpCategoryTable(QTableView* table, int rowHeight)
+{
+    table->horizontalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setMinimumSectionSize(1);
+    table->verticalHeader()->setDefaultSectionSize(rowHeight);
+    table->setShowGrid(false);
+    setUpResultList(table);
+    table->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = table->viewport()->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    table->viewport()->setPalette(palette);
 }
 
 void paintWhiteRoundedBox(QWidget* box, double radius)

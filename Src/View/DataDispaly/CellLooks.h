@@ -11,7 +11,10 @@
 #include "Model/FileInfo.h"
 #include "QVLibrary/RYTCheckBox.h"
 
+class MouseUpTextField;
+class MouseUpTextFieldDelegate;
 class QAbstractItemView;
+class QTableView;
 class QLabel;
 class RYTButton;
 class RYTCheckBox;
@@ -45,6 +48,13 @@ QString sizeText(uint64_t bytes);
 void setFilterButtonLook(RYTButton* button, const QColor& fill, const QColor& title);
 // A caption's colour, also when it sits inside a button.
 void setCaptionColor(QLabel* label, const QColor& color);
+// The left panels' "All" and "Selected" switches: rounded, checkable, "All"
+// on, and their captions in font 14 reporting clicks to `delegate`.
+void setUpFilterButtons(RYTButton* all, RYTButton* selected, MouseUpTextField* allLabel,
+                        MouseUpTextField* selectedLabel, MouseUpTextFieldDelegate* delegate);
+// The left panels' category table: no headers or grid, rows `rowHeight`
+// high, on white.
+void setUpCategoryTable(QTableView* table, int rowHeight);
 // Paints `box` white with corners of `radius`, in both appearances.
 void paintWhiteRoundedBox(QWidget* box, double radius);
 

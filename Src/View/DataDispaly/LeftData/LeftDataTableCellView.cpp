@@ -5,6 +5,10 @@
 #include "QVLibrary/RYTImage.h"
 #include "QVLibrary/RYTProgress.h"
 #include "View/DataDispaly/CellLooks.h"
+#include <QAbstractItemView>
+
+#include "View/DataDispaly/CellViewDelegate.h"
+#include "View/Extension/KPLExtensionView.h"
 
 void LabelWidthConstraint::setConstant(double width)
 {
@@ -29,6 +33,38 @@ QLabel* LeftDataTableCellView::iconImageView() const { return ui_->iconImageView
 QLabel* LeftDataTableCellView::fileTypeLabel() const { return ui_->fileTypeLabel; }
 RYTProgress* LeftDataTableCellView::progressView() const { return ui_->progressView; }
 QLabel* LeftDataTableCellView::filesCountLabel() const { return ui_->filesCountLabel; }
+
+LeftDataTableCellView* LeftDataTableCellView::dequeue(CellViewDelegate* delegate)
+{
+    const QString identifier = QStringLiteral("LeftDataTableCellView");
+    auto* cell = qobject_cast<LeftDataTableCellView*>(delegate->makeView(identifier));
+    if (cell) {
+        return cell;
+    }
+    cell = createFromNib<LeftDataTableCellView>();
+    if (!cell) {
+        return nullptr;
+    }
+    CellLooks::setLabel(cell->fileTypeLabel(), 13, false, QStringLiteral("TitleLabelColor"));
+    CellLooks::setLabel(cell->filesCountLabel(), 12, false, QStringLiteral("TitleLabelColor"));
+    delegate->registerView(cell, identifier);
+    return cell;
+}
+
+void LeftDataTableCellView::showCategory(const QString& iconName, const QString& title, const QColor& barColor,
+                                         double sizeColumnWidth)
+{
+    RYTProgress* bar = ui_->progressView;
+    bar->setMaxValue(1.0);
+    bar->setMinValue(0.0);
+    bar->setCornerRadius(2.0f);
+    bar->setBackgroundColor(Qt::transparent);
+    bar->setProgressColor(barColor);
+    setImageName(iconName);
+    CellLooks::setIcon(ui_->iconImageView, RYTImage::named(iconName));
+    ui_->fileTypeLabel->setText(title);
+    filesCountLabelWidthConstraint_.setConstant(sizeColumnWidth);
+}
 
 void LeftDataTableCellView::updateProgressView(bool select)
 {

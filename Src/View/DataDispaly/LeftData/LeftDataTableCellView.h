@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class CellViewDelegate;
 class QLabel;
 class RYTProgress;
 
@@ -48,6 +49,14 @@ public:
     void setCellSelected(bool selected) { cellSelected_ = selected; }
     bool highlight() const { return highlight_; }
     void setHighlight(bool highlight) { highlight_ = highlight; }
+
+    // The cell `delegate` keeps, or a new one set up and handed to it; null
+    // when the layout cannot be made.
+    static LeftDataTableCellView* dequeue(CellViewDelegate* delegate);
+    // What every category row shows first: its icon, title, bar colour
+    // (over a share bar of 0…1) and the size column's width.
+    void showCategory(const QString& iconName, const QString& title, const QColor& barColor,
+                      double sizeColumnWidth);
 
     // The look for selected or hovered (true) or plain (false).
     void updateProgressView(bool select);

@@ -19,8 +19,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <mutex>
@@ -28,7 +26,6 @@
 
 namespace {
 
-const QString kCellIdentifier = QStringLiteral("LeftDataTableCellView");
 
 struct CategoryRow {
     LeftDataType type;
@@ -368,41 +365,15 @@ void LeftDataViewController::initConfig()
     QItemSelectionModel* old = table->selectionModel();
     table->setSelectionModel(selection_);
     delete old;
-    table->horizontalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->verticalHeader()->setMinimumSectionSize(1);
-    table->verticalHeader()->setDefaultSectionSize(rowHeight);
-    table->setShowGrid(false);
-    CellLooks::setUpResultList(table);
-    table->setFocusPolicy(Qt::NoFocus);
-    QPalette palette = table->viewport()->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    table->viewport()->setPalette(palette);
+    CellLooks::setUpCategoryTable(table, rowHeight);
     cells_ = new CellViewDelegate(table, this);
     host_ = new RYTableRowViewHost(table, this);
     connect(selection_, &QItemSelectionModel::selectionChanged, this,
             &LeftDataViewController::tableViewSelectionDidChange);
 
-    for (RYTButton* button : {ui_->leftBtn, ui_->rightBtn}) {
-        button->setCornerRadius(8.0);
-        button->setBorderWidth(0.0);
-        button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
-    }
-    ui_->leftBtn->setChecked(true);
-    ui_->rightBtn->setChecked(false);
+    CellLooks::setUpFilterButtons(ui_->leftBtn, ui_->rightBtn, ui_->leftBtnLabel, ui_->rightBtnLabel, this);
     connect(ui_->leftBtn, &QAbstractButton::clicked, this, &LeftDataViewController::allAction);
     connect(ui_->rightBtn, &QAbstractButton::clicked, this, &LeftDataViewController::selectAction);
-    QFont labelFont;
-    labelFont.setPixelSize(14);
-    ui_->leftBtnLabel->setFont(labelFont);
-    ui_->leftBtnLabel->setText(localized("All"));
-    ui_->leftBtnLabel->setMouseDelegate(this);
-    ui_->rightBtnLabel->setFont(labelFont);
-    ui_->rightBtnLabel->setText(localized("Selected"));
-    ui_->rightBtnLabel->setMouseDelegate(this);
     updateBtnTitleColor();
     updateViewSelected();
 }
@@ -723,27 +694,14 @@ QWidget* LeftDataViewController::cellViewForIndex(CellViewDelegate* delegate, co
     if (row < 0 || row >= int(rows.size())) {
         return nullptr;
     }
-    auto* cell = qobject_cast<LeftDataTableCellView*>(delegate->makeView(kCellIdentifier));
+    LeftDataTableCellView* cell = LeftDataTableCellView::dequeue(delegate);
     if (!cell) {
-        cell = createFromNib<LeftDataTableCellView>();
-        if (!cell) {
-            return nullptr;
-        }
-        CellLooks::setLabel(cell->fileTypeLabel(), 13, false, QStringLiteral("TitleLabelColor"));
-        CellLooks::setLabel(cell->filesCountLabel(), 12, false, QStringLiteral("TitleLabelColor"));
-        delegate->registerView(cell, kCellIdentifier);
+        return nullptr;
     }
     const LeftDataListStyle& style = *rows[size_t(row)];
+    cell->showCategory(style.iconName(), localized(style.titleName()), assetColor(style.progressColorName()),
+                       filesCountStringWidth_);
     RYTProgress* bar = cell->progressView();
-    bar->setMaxValue(1.0);
-    bar->setMinValue(0.0);
-    bar->setCornerRadius(2.0f);
-    cell->setImageName(style.iconName());
-    CellLooks::setIcon(cell->iconImageView(), RYTImage::named(style.iconName()));
-    cell->fileTypeLabel()->setText(localized(style.titleName()));
-    bar->setBackgroundColor(Qt::transparent);
-    bar->setProgressColor(assetColor(style.progressColorName()));
-    cell->filesCountLabelWidthConstraint()->setConstant(filesCountStringWidth_);
     // The measured figures come from the last reload. A row of the
     // "Selected" view that is not measured yet shows the empty look until
     // its reload lands: counting its selected files here would walk every

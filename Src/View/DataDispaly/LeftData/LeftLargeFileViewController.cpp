@@ -25,8 +25,6 @@
 
 namespace {
 
-const QString kCellIdentifier = QStringLiteral("LeftDataTableCellView");
-
 QFont sizeFont()
 {
     QFont font;
@@ -171,41 +169,15 @@ void LeftLargeFileViewController::initConfig()
     RYTableView* table = ui_->tableView;
     model_ = new RowCountModel([this] { return shownRows_; }, this);
     table->setModel(model_);
-    table->horizontalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->verticalHeader()->setMinimumSectionSize(1);
-    table->verticalHeader()->setDefaultSectionSize(rowHeight);
-    table->setShowGrid(false);
-    CellLooks::setUpResultList(table);
-    table->setFocusPolicy(Qt::NoFocus);
-    QPalette palette = table->viewport()->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    table->viewport()->setPalette(palette);
+    CellLooks::setUpCategoryTable(table, rowHeight);
     cells_ = new CellViewDelegate(table, this);
     host_ = new RYTableRowViewHost(table, this);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LeftLargeFileViewController::tableViewSelectionDidChange);
 
-    for (RYTButton* button : {ui_->leftBtn, ui_->rightBtn}) {
-        button->setCornerRadius(8.0);
-        button->setBorderWidth(0.0);
-        button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
-    }
-    ui_->leftBtn->setChecked(true);
-    ui_->rightBtn->setChecked(false);
+    CellLooks::setUpFilterButtons(ui_->leftBtn, ui_->rightBtn, ui_->leftBtnLabel, ui_->rightBtnLabel, this);
     connect(ui_->leftBtn, &QAbstractButton::clicked, this, &LeftLargeFileViewController::allFileViewAction);
     connect(ui_->rightBtn, &QAbstractButton::clicked, this, &LeftLargeFileViewController::selectFileViewAction);
-    QFont labelFont;
-    labelFont.setPixelSize(14);
-    ui_->leftBtnLabel->setFont(labelFont);
-    ui_->leftBtnLabel->setText(localized("All"));
-    ui_->leftBtnLabel->setMouseDelegate(this);
-    ui_->rightBtnLabel->setFont(labelFont);
-    ui_->rightBtnLabel->setText(localized("Selected"));
-    ui_->rightBtnLabel->setMouseDelegate(this);
 
     setSortTitle();
     ui_->sortPopButton->setDelegate(this);
@@ -586,27 +558,13 @@ QWidget* LeftLargeFileViewController::cellViewForIndex(CellViewDelegate* delegat
     if (row < 0 || row >= int(rows.size())) {
         return nullptr;
     }
-    auto* cell = qobject_cast<LeftDataTableCellView*>(delegate->makeView(kCellIdentifier));
+    LeftDataTableCellView* cell = LeftDataTableCellView::dequeue(delegate);
     if (!cell) {
-        cell = createFromNib<LeftDataTableCellView>();
-        if (!cell) {
-            return nullptr;
-        }
-        CellLooks::setLabel(cell->fileTypeLabel(), 13, false, QStringLiteral("TitleLabelColor"));
-        CellLooks::setLabel(cell->filesCountLabel(), 12, false, QStringLiteral("TitleLabelColor"));
-        delegate->registerView(cell, kCellIdentifier);
+        return nullptr;
     }
     const LeftLargeDataRow& style = *rows[size_t(row)];
+    cell->showCategory(style.iconName(), style.displayTitle(), style.progressColor(), filesCountStringWidth_);
     RYTProgress* bar = cell->progressView();
-    bar->setMaxValue(1.0);
-    bar->setMinValue(0.0);
-    bar->setCornerRadius(2.0f);
-    bar->setBackgroundColor(Qt::transparent);
-    cell->setImageName(style.iconName());
-    CellLooks::setIcon(cell->iconImageView(), RYTImage::named(style.iconName()));
-    cell->fileTypeLabel()->setText(style.displayTitle());
-    bar->setProgressColor(style.progressColor());
-    cell->filesCountLabelWidthConstraint()->setConstant(filesCountStringWidth_);
     if (defaultNotDataTableView_) {
         bar->setProgressValue(0);
         cell->filesCountLabel()->setText(transformedFileSize(0, true, true));
