@@ -3,9 +3,9 @@
 #include "ui_ScanningLargeFileViewController.h"
 
 #include "Foundation/Bundle.h"
+#include "Foundation/UserDefaults.h"
 #include "View/CustomView/CircularProgressView.h"
 #include "View/CustomView/TruncatingLabel.h"
-#include "View/Extension/KPLExtensionView.h"
 #include "View/Extension/ScanScreenLook.h"
 
 #include <QTimer>
@@ -13,27 +13,14 @@
 using namespace ScanScreenLook;
 
 ScanningLargeFileViewController::ScanningLargeFileViewController(QWidget* parent)
-    : ViewController(parent), ui_(std::make_unique<Ui::ScanningLargeFileViewController>())
+    : ViewController(parent)
+    , ui_(std::make_unique<Ui::ScanningLargeFileViewController>())
 {
     ui_->setupUi(this);
     setObjectName(QStringLiteral("ScanningLargeFileViewController"));
-    QFont title = font();
-    title.setPixelSize(18);
-    title.setBold(true);
-    ui_->scanningTitleLabel->setFont(title);
-    ui_->circularProgress->setOnLightSurface(true);
-    setTextColor(ui_->scanningTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
-    ui_->scanningTitleLabel->setText(localized("Scanning"));
-    QFont caption = font();
-    caption.setPixelSize(13);
-    ui_->estimatedTimeLabel->setFont(caption);
-    setTextColor(ui_->estimatedTimeLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.4));
-    ui_->estimatedTimeLabel->setText(localized("Elapsed time") + QStringLiteral(": "));
-    ui_->timeLabel->setFont(shuziFont(14));
-    setTextColor(ui_->timeLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
-    ui_->scanningPathLabel->setElideMode(Qt::ElideMiddle);
-    ui_->scanningPathLabel->setTextColor(surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
-    ui_->scanningPathLabel->setText(QString());
+    initConfig();
+    // The screen now shown, for the window-close and update-check paths.
+    UserDefaults::standardUserDefaults().setInteger(13, QStringLiteral("CloseView"));
 }
 
 ScanningLargeFileViewController::~ScanningLargeFileViewController()
@@ -49,6 +36,27 @@ CircularProgressView* ScanningLargeFileViewController::circularProgress() const 
 QLabel* ScanningLargeFileViewController::estimatedTimeLabel() const { return ui_->estimatedTimeLabel; }
 QLabel* ScanningLargeFileViewController::timeLabel() const { return ui_->timeLabel; }
 
+void ScanningLargeFileViewController::initConfig()
+{
+    QFont title = font();
+    title.setPixelSize(18);
+    title.setBold(true);
+    ui_->scanningTitleLabel->setFont(title);
+    ui_->circularProgress->setOnLightSurface(true);
+    setTextColor(ui_->scanningTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+    ui_->scanningTitleLabel->setText(localized("Scanning"));
+    ui_->scanningPathLabel->setElideMode(Qt::ElideMiddle);
+    ui_->scanningPathLabel->setTextColor(surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
+    ui_->scanningPathLabel->setText(QString());
+    QFont caption = font();
+    caption.setPixelSize(13);
+    ui_->estimatedTimeLabel->setFont(caption);
+    setTextColor(ui_->estimatedTimeLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.4));
+    ui_->estimatedTimeLabel->setText(localized("Elapsed time") + QStringLiteral(": "));
+    ui_->timeLabel->setFont(shuziFont(14));
+    setTextColor(ui_->timeLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+}
+
 QTimer* ScanningLargeFileViewController::myTimer()
 {
     if (!myTimer_) {
@@ -63,18 +71,45 @@ void ScanningLargeFileViewController::startTimer()
 {
     myTimer()->start();
     timeListener();
+    ui_->scanningPathLabel->setText(QString());
+    setProgressValue(0.0);
+}
+
+double ScanningLargeFileViewController::virtualProgressStep(double timeSeconds)
+{
+    if (timeSeconds <= 100.0) {
+        return 0.0001;
+    }
+    if (timeSeconds <= 300.0) {
+        return 0.000025;
+    }
+    if (timeSeconds <= 600.0) {
+        return 0.00001;
+    }
+    if (timeSeconds <= 1100.0) {
+        return 0.000004;
+    }
+    return 0.0;
 }
 
 void ScanningLargeFileViewController::timeListener()
 {
     timeSeconds_ += 0.1;
     ui_->timeLabel->setText(clockText(truncatedSeconds(timeSeconds_)));
+    // The first path found ends the creeping for good.
+    if (!ui_->scanningPathLabel->text().isEmpty()) {
+        return;
+    }
+    const double step = virtualProgressStep(timeSeconds_);
+    if (step > 0.0) {
+        setProgressValue(progressValue_ + step);
+    }
 }
 
 void ScanningLargeFileViewController::setProgressValue(double value)
 {
+    const double old = progressValue_;
     progressValue_ = value;
-    if (value >= ui_->circularProgress->progress()) {
-        ui_->circularProgress->setProgress(value);
-    }
+    printKPL(QStringLiteral("%1:%2").arg(old).arg(value), this, __LINE__, "progressValue");
+    ui_->circularProgress->setProgress(value);
 }

@@ -8,6 +8,7 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTableView.h"
 #include "QVLibrary/RYTProgress.h"
 #include "View/Extension/KPLExtension.h"
 #include "View/FileDelete/FileRemovingViewController.h"

@@ -12,6 +12,7 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTableView.h"
 #include "QVLibrary/RYTFullSizeWindow.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/CustomView/PopUpButton.h"

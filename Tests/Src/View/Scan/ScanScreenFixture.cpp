@@ -8,6 +8,7 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTableView.h"
 #include "View/FolderSetViewController.h"
 #include "View/LoadingView/LoadingViewController.h"
 #include "Window/ModalOverlay.h"

@@ -7,6 +7,7 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTableView.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/DataDispaly/LeftData/LeftDataViewController.h"
@@ -165,6 +166,8 @@ TEST_F(ScanScreenTest, SortButtonsShowOneActiveOrderAndTellTheTable)
 {
     ScanViewController* s = scanToResults(largeFileTree(), true);
     RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    // Orders are computed off the main thread.
+    const auto sorted = [table] { return waitUntil([table] { return table->sortsInFlight() == 0; }); };
     const QStringList bySizeDown{QStringLiteral("disk.iso"), QStringLiteral("movie.mp4"), QStringLiteral("archive.zip"),
                                  QStringLiteral("music.flac")};
     EXPECT_EQ(names(table->shownFiles()), bySizeDown);
@@ -173,41 +176,51 @@ TEST_F(ScanScreenTest, SortButtonsShowOneActiveOrderAndTellTheTable)
     // click sorts by size downwards and looks normal, the second goes back
     // to the default order; both put the largest first.
     s->sizeSortDownAction();
+    ASSERT_TRUE(sorted());
     EXPECT_TRUE(s->isClickSizeDown());
     EXPECT_EQ(ScanViewController::sortImageName(s->downSortSizeBtn()), QStringLiteral("sortBtnDown"));
     EXPECT_EQ(table->sortType(), SortType::sizeDown);
     EXPECT_EQ(names(table->shownFiles()), bySizeDown);
     s->sizeSortDownAction();
+    ASSERT_TRUE(sorted());
     EXPECT_FALSE(s->isClickSizeDown());
     EXPECT_EQ(ScanViewController::sortImageName(s->downSortSizeBtn()), QStringLiteral("sortBtnClickDown"));
-    EXPECT_EQ(table->sortType(), SortType::defaultSort);
+    // Back to the screens' default order: size, largest first.
+    EXPECT_EQ(table->sortType(), SortType::sizeDown);
     EXPECT_EQ(names(table->shownFiles()), bySizeDown);
 
-    // Name down, then name up: the partner goes back to normal.
+    // Name down, then name up (names by their length): the partner goes
+    // back to normal.
     s->nameSortDownAction();
+    ASSERT_TRUE(sorted());
     EXPECT_EQ(ScanViewController::sortImageName(s->downSortSizeBtn()), QStringLiteral("sortBtnDown"));
     EXPECT_EQ(ScanViewController::sortImageName(s->downSortNameBtn()), QStringLiteral("sortBtnClickDown"));
     EXPECT_EQ(s->currentSortType(), SortType::nameDown);
-    EXPECT_EQ(names(table->shownFiles()).first(), QStringLiteral("music.flac"));
+    EXPECT_EQ(names(table->shownFiles()).first(), QStringLiteral("archive.zip"));
     s->nameSortUpAction();
+    ASSERT_TRUE(sorted());
     EXPECT_EQ(ScanViewController::sortImageName(s->downSortNameBtn()), QStringLiteral("sortBtnDown"));
     EXPECT_EQ(ScanViewController::sortImageName(s->upSortNameBtn()), QStringLiteral("sortBtnClickUp"));
     EXPECT_FALSE(s->isClickNameDown());
     EXPECT_TRUE(s->isClickNameUp());
     EXPECT_EQ(s->currentSortType(), SortType::nameUp);
-    EXPECT_EQ(names(table->shownFiles()).first(), QStringLiteral("archive.zip"));
+    EXPECT_EQ(names(table->shownFiles()).first(), QStringLiteral("disk.iso"));
 
     // Name up twice more: back to the default order, the type stays.
     s->nameSortUpAction();
+    ASSERT_TRUE(sorted());
     EXPECT_EQ(names(table->shownFiles()), bySizeDown);
     EXPECT_EQ(s->currentSortType(), SortType::nameUp);
     // The next group chosen on the left comes in that order.
     s->leftLargeFileViewController()->tableView()->selectRow(4);
-    EXPECT_EQ(names(table->shownFiles()).first(), QStringLiteral("archive.zip"));
+    ASSERT_TRUE(sorted());
+    EXPECT_EQ(names(table->shownFiles()).first(), QStringLiteral("movie.mp4"));
 
     // A size button resets the name pair's look and flags.
     s->nameSortDownAction();
+    ASSERT_TRUE(sorted());
     s->sizeSortUpAction();
+    ASSERT_TRUE(sorted());
     EXPECT_EQ(ScanViewController::sortImageName(s->downSortNameBtn()), QStringLiteral("sortBtnDown"));
     EXPECT_FALSE(s->isClickNameDown());
     EXPECT_EQ(ScanViewController::sortImageName(s->upSortSizeBtn()), QStringLiteral("sortBtnClickUp"));

@@ -11,6 +11,7 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTableView.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/CustomView/KPLSwitchButton.h"
 #include "View/CustomView/PopUpButton.h"
