@@ -32,6 +32,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -252,6 +253,82 @@ void scanScreenScreenshots(const QString& folder)
 
 void scanScreenBenchmark(const QString& tree, int groupCount)
 {
-    Q_UNUSED(tree);
-    Q_UNUSED(groupCount);
+    std::unique_ptr<MainMenu> nib = openWindow();
+    nib->window()->resize(1100, 700);
+    settle(300);
+
+    if (!tree.isEmpty()) {
+        // A real scan under the stored settings, from its start to results
+        // that can be selected.
+        {
+            Measure measure(QStringLiteral("screen: scan of the tree to selectable results"));
+            startScan(*nib, tree, false);
+            drain([&] { return resultsSelectable(screen(*nib)); }, 1800000);
+        }
+        std::printf("  %lld groups, %s\n", (long long)ScanManager::default_().totalFiles().size(), qPrintable(memoryLine()));
+        root(*nib)->scanViewBackAction();
+        SheetWindowController* sheet = SheetWindowController::globalSheetController();
+        if (sheet && sheet->isShowing()) {
+            sheet->determineBtn()->click();
+        }
+        drain([&] { return !screen(*nib); }, 10000);
+    }
+
+    if (groupCount <= 0) {
+        return;
+    }
+    // A scan of an empty folder puts the screen in place; the synthetic
+    // groups then stand for its result, shown as at the end of a scan.
+    QTemporaryDir empty;
+    startScan(*nib, empty.path(), false);
+    drain([&] { return resultsSelectable(screen(*nib)); }, 60000);
+    ScanViewController* s = screen(*nib);
+    std::printf("Building %d synthetic groups... ", groupCount);
+    std::fflush(stdout);
+    const DuplicateFilesList groups = makeGroups(groupCount);
+    putIntoEngine(groups);
+    std::printf("done (%s)\n", qPrintable(memoryLine()));
+    const auto leftIdle = [s] { return resultsSelectable(s) && s->leftDataViewCtr()->reloadsInFlight() == 0; };
+    {
+        Measure measure(QStringLiteral("end of the scan to selectable results"));
+        runStep(
+            [s] {
+                s->setDisplayViewType(State::displayViewTypeScanFinished);
+                s->loadingViewCtr()->setIsLoading(true);
+                s->displayLoading(true);
+                s->displayScanFinishedView();
+            },
+            leftIdle);
+    }
+    {
+        Measure measure(QStringLiteral("Auto select (all files)"));
+        runStep([s] { s->automaticSelectionAction(); }, leftIdle);
+    }
+    {
+        Measure measure(QStringLiteral("Unselect All (all files)"));
+        runStep([s] { s->notAtAllAction(); }, leftIdle);
+    }
+    {
+        Measure measure(QStringLiteral("summary after a click"));
+        runStep([s, &groups] {
+            groups.first()->infos().at(1)->setSelected(true);
+            s->updateSelectCountSizeLabel();
+        });
+    }
+    {
+        Measure measure(QStringLiteral("mode switch to the list"));
+        runStep([s] { s->modeSwitchAction(); }, leftIdle);
+    }
+    {
+        Measure measure(QStringLiteral("mode switch to the preview"));
+        runStep([s] { s->modeSwitchAction(); }, leftIdle);
+    }
+    {
+        Measure measure(QStringLiteral("\"Selected\""));
+        runStep([s] { s->leftDataViewCtr()->selectAction(); }, leftIdle);
+    }
+    {
+        Measure measure(QStringLiteral("back to \"All\""));
+        runStep([s] { s->leftDataViewCtr()->allAction(); }, leftIdle);
+    }
 }
