@@ -1,0 +1,320 @@
+// largefile_screens: the large-file screens in the program's window over a
+// real tree of many sparse files (10 MB to 6 GB, every size band, age and
+// kind, names of mixed lengths and scripts). Runs the real scan and times
+// each action: wall time, the longest main-thread stretch and the 99th
+// percentile of them. Not a test; run it under Xvfb (see README.md).
+//
+//   largefile_screens [--files N] [--tree DIR] [--screenshots DIR]
+
+#include "../result_panels/BenchSupport.h"
+
+#include "Foundation/UserDefaults.h"
+#include "Main/MainMenu.h"
+#include "Main/MainViewController.h"
+#include "Main/MainWindow.h"
+#include "Manager/LargeFilesManager.h"
+#include "Manager/ScanManager.h"
+#include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTableView.h"
+#include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/FileDelete/FileRemovingViewController.h"
+#include "View/FolderSetViewController.h"
+#include "View/LoadingView/LoadingViewController.h"
+#include "View/ScanViewController.h"
+#include "Window/FinishWindowController.h"
+#include "Window/SheetWindowController.h"
+
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using State = ScanViewController::DisplayViewType;
+
+// Name parts in several scripts and lengths.
+const char* const kStems[] = {
+    "report", "holiday", "Ферма", "家族旅行", "مستند", "Übersicht", "e\xcc\x81t\xc3\xa9", "backup-2019-final-final",
+    "🎬 clip", "ドキュメント", "a", "Project Phoenix — raw footage", "données", "한국어 파일",
+};
+const char* const kExtensions[] = {"mp4", "mkv", "mov", "mp3", "flac", "jpg", "png", "pdf", "docx", "zip", "iso", "bin"};
+
+// One sparse file (no disk use) with its modification time.
+bool sparseFile(const QByteArray& path, uint64_t size, int64_t mtime)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool sized = ::ftruncate(fd, off_t(size)) == 0;
+    ::close(fd);
+    struct timespec times[2];
+    times[0].tv_sec = time_t(mtime);
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    return sized && ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
+}
+
+// Makes (or finds) the tree of `count` files in folders of 1000.
+QString makeTree(const QString& root, int count)
+{
+    const QString marker = root + QStringLiteral("/.count");
+    QFile mark(marker);
+    if (mark.open(QIODevice::ReadOnly) && mark.readAll().toInt() == count) {
+        return root;
+    }
+    mark.close();
+    QDir(root).removeRecursively();
+    std::mt19937_64 random(20261209);
+    const int64_t now = QDateTime::currentSecsSinceEpoch();
+    const int64_t intoToday = now % 86400;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray folder = QFile::encodeName(root) + "/d" + QByteArray::number(i / 1000);
+        if (i % 1000 == 0) {
+            QDir().mkpath(QFile::decodeName(folder));
+        }
+        // Sizes over the four bands, more small files than huge ones.
+        const int band = int(random() % 20);
+        uint64_t size;
+        if (band == 0) {
+            size = 5'000'000'000ULL + random() % 1'000'000'000ULL;
+        } else if (band < 3) {
+            size = 1'000'000'000ULL + random() % 4'000'000'000ULL;
+        } else if (band < 7) {
+            size = 500'000'000ULL + random() % 500'000'000ULL;
+        } else {
+            size = 10'000'000ULL + random() % 490'000'000ULL;
+        }
+        // Ages over the five bands.
+        int64_t age;
+        switch (random() % 5) {
+        case 0: age = 400 * 86400 + int64_t(random() % (2000 * 86400)); break;
+        case 1: age = 31 * 86400 + int64_t(random() % (300 * 86400)); break;
+        case 2: age = 8 * 86400 + int64_t(random() % (20 * 86400)); break;
+        case 3: age = intoToday + 60 + int64_t(random() % (5 * 86400)); break;
+        default: age = int64_t(random() % qMax<int64_t>(1, intoToday)); break;
+        }
+        const QByteArray stem = kStems[random() % std::size(kStems)];
+        const QByteArray name = stem + ' ' + QByteArray::number(i) + '.' + kExtensions[random() % std::size(kExtensions)];
+        sparseFile(folder + '/' + name, size, now - age);
+    }
+    if (mark.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        mark.write(QByteArray::number(count));
+    }
+    return root;
+}
+
+std::unique_ptr<MainMenu> openWindow()
+{
+    auto nib = std::make_unique<MainMenu>();
+    nib->window()->resize(1200, 760);
+    nib->window()->show();
+    (void)QTest::qWaitForWindowExposed(nib->window());
+    nib->mainWindow()->setupMainView();
+    ScanManager::default_().setScanSetupObj(std::make_shared<PerferenceInfo>());
+    return nib;
+}
+
+MainViewController* root(MainMenu& nib)
+{
+    return nib.mainWindow()->mainViewController();
+}
+
+ScanViewController* screen(MainMenu& nib)
+{
+    return root(nib)->scanViewController();
+}
+
+bool resultsShown(ScanViewController* s)
+{
+    return s && s->displayViewType() != State::displayViewTypeScanning && !s->loadingViewCtr()->isLoading() &&
+           s->loadingViewCtr()->isHidden() && s->leftLargeFileViewController()->reloadsInFlight() == 0 &&
+           s->rightLargeFileDataViewController()->sortsInFlight() == 0;
+}
+
+void settle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    drain([&] { return clock.elapsed() > ms; });
+}
+
+void shoot(MainMenu& nib, const QString& folder, const QString& name)
+{
+    if (folder.isEmpty()) {
+        return;
+    }
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    nib.window()->grab().save(path);
+    std::printf("wrote %s\n", qPrintable(path));
+    std::fflush(stdout);
+}
+
+void answerSheet(const QString& title)
+{
+    SheetWindowController* sheet = SheetWindowController::globalSheetController();
+    if (!sheet) {
+        return;
+    }
+    for (RYTButton* button : {sheet->determineBtn(), sheet->uncertainBtn()}) {
+        if (button->isVisible() && button->title() == title) {
+            button->click();
+            return;
+        }
+    }
+}
+
+void run(const QString& tree, const QString& shots, bool dark)
+{
+    const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
+    std::unique_ptr<MainMenu> nib = openWindow();
+    FolderSetViewController::setIsScanLargeFile(true);
+    LargeFilesManager& engine = LargeFilesManager::default_();
+
+    QElapsedTimer scanClock;
+    scanClock.start();
+    root(*nib)->folderSetViewController()->startScanClosure()({QFile::encodeName(tree)});
+    settle(1500);
+    shoot(*nib, shots, QStringLiteral("large-scanning-") + look);
+    drain([&] { return screen(*nib)->displayViewType() != State::displayViewTypeScanning; }, 3'600'000);
+    std::printf("scan of %d files: %.1f s\n", engine.allFiles().isEmpty() ? 0 : engine.allFiles().at(0)->fileCount(),
+                double(scanClock.elapsed()) / 1000.0);
+    {
+        Measure measure(QStringLiteral("scan end to results"));
+        drain([&] { return resultsShown(screen(*nib)); }, 600000);
+    }
+    std::printf("memory after the results: %s\n", qPrintable(memoryLine()));
+    ScanViewController* s = screen(*nib);
+    LeftLargeFileViewController* left = s->leftLargeFileViewController();
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    settle(500);
+    shoot(*nib, shots, QStringLiteral("large-results-") + look);
+
+    {
+        Measure measure(QStringLiteral("scroll the table page by page (100 pages)"));
+        QScrollBar* bar = table->mainTableView()->verticalScrollBar();
+        for (int page = 0; page < 100; ++page) {
+            runStep([&] { bar->triggerAction(QAbstractSlider::SliderPageStepAdd); });
+        }
+    }
+    const auto sortStep = [&](const char* name, const std::function<void()>& action) {
+        Measure measure(QString::fromLatin1(name));
+        runStep(action, [&] { return table->sortsInFlight() == 0; });
+    };
+    sortStep("sort by name, up", [&] { s->nameSortUpAction(); });
+    sortStep("sort by name, down", [&] { s->nameSortDownAction(); });
+    sortStep("sort by size, up", [&] { s->sizeSortUpAction(); });
+    sortStep("sort by size, down", [&] { s->sizeSortDownAction(); });
+    shoot(*nib, shots, QStringLiteral("large-sorted-") + look);
+    {
+        Measure measure(QStringLiteral("check all on"));
+        runStep([&] { s->largeFileAllSelectAction(); });
+    }
+    {
+        Measure measure(QStringLiteral("check all off"));
+        runStep([&] { s->largeFileAllSelectAction(); });
+    }
+    const auto leftStep = [&](const char* name, const std::function<void()>& action) {
+        Measure measure(QString::fromLatin1(name));
+        runStep(action, [&] { return left->reloadsInFlight() == 0 && table->sortsInFlight() == 0; });
+    };
+    leftStep("All", [&] { left->allFileViewAction(); });
+    leftStep("Selected", [&] { left->selectFileViewAction(); });
+    shoot(*nib, shots, QStringLiteral("large-selected-empty-") + look);
+    leftStep("All again", [&] { left->allFileViewAction(); });
+    leftStep("group by date", [&] { left->sortData(2); });
+    shoot(*nib, shots, QStringLiteral("large-by-date-") + look);
+    leftStep("group by type", [&] { left->sortData(3); });
+    shoot(*nib, shots, QStringLiteral("large-by-type-") + look);
+    leftStep("group by size", [&] { left->sortData(1); });
+
+    // Check 10,000 files (every tenth of the all-files group) and remove
+    // them to the Trash, up to the refilled results.
+    const DuplicateFilesPtr all = engine.allFiles().at(0);
+    int checked = 0;
+    for (qsizetype i = 0; i < all->infos().size() && checked < 10'000; i += qMax<qsizetype>(1, all->infos().size() / 10'000)) {
+        all->infos().at(i)->setSelected(true);
+        ++checked;
+    }
+    s->updateCountLable(true);
+    s->updateSelectedState(SelectType::typeMix);
+    table->reloadData();
+    settle(300);
+    shoot(*nib, shots, QStringLiteral("large-checked-") + look);
+    {
+        Measure measure(QStringLiteral("remove 10,000 files to the Trash, to the refilled results"));
+        runStep([&] { s->startAction(); });
+        settle(200);
+        shoot(*nib, shots, QStringLiteral("large-remove-question-") + look);
+        runStep([&] { answerSheet(QStringLiteral("Yes")); });
+        drain([&] {
+            FileRemovingViewController* removing = s->fileRemovingViewCtr();
+            return removing && removing->finishWindowController();
+        }, 3'600'000);
+        shoot(*nib, shots, QStringLiteral("large-finish-") + look);
+        runStep([&] { s->fileRemovingViewCtr()->finishWindowController()->completeAciton(); },
+                [&] { return resultsShown(screen(*nib)); });
+    }
+    std::printf("files left: %d; memory: %s\n", engine.allFiles().at(0)->fileCount(), qPrintable(memoryLine()));
+    settle(500);
+    shoot(*nib, shots, QStringLiteral("large-after-removal-") + look);
+    root(*nib)->scanViewBackAction();
+    settle(300);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A home of its own: the removal fills this Trash, never the user's.
+    const QByteArray home = QDir::tempPath().toUtf8() + "/largefile_screens_home";
+    QDir(QString::fromUtf8(home)).removeRecursively();
+    QDir().mkpath(QString::fromUtf8(home));
+    qputenv("HOME", home);
+    qputenv("XDG_DATA_HOME", home + "/.local/share");
+    qputenv("XDG_CONFIG_HOME", home + "/.config");
+    qputenv("XDG_CACHE_HOME", home + "/.cache");
+    TimedApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("files"), QStringLiteral("Number of large files."), QStringLiteral("n"),
+                      QStringLiteral("100000")});
+    parser.addOption({QStringLiteral("tree"), QStringLiteral("Where the tree is made."), QStringLiteral("dir"),
+                      QDir::tempPath() + QStringLiteral("/largefile_screens_tree")});
+    parser.addOption({QStringLiteral("screenshots"), QStringLiteral("Folder for screenshots of every state."),
+                      QStringLiteral("dir")});
+    parser.addOption({QStringLiteral("dark"), QStringLiteral("Also run in the dark appearance.")});
+    parser.process(app);
+    const int count = parser.value(QStringLiteral("files")).toInt();
+    const QString shots = parser.value(QStringLiteral("screenshots"));
+    if (!shots.isEmpty()) {
+        QDir().mkpath(shots);
+    }
+    UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("showNavigations2.1.0.0"));
+    std::printf("making %d files under %s\n", count, qPrintable(parser.value(QStringLiteral("tree"))));
+    std::fflush(stdout);
+    const QString tree = makeTree(parser.value(QStringLiteral("tree")), count);
+    run(tree, shots, false);
+    if (parser.isSet(QStringLiteral("dark"))) {
+        RYTDarkMode::setForcedAppearance(1);
+        QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+        // The light run removed files: make the tree again.
+        QFile::remove(tree + QStringLiteral("/.count"));
+        makeTree(tree, count);
+        run(tree, shots, true);
+    }
+    return 0;
+}
