@@ -281,8 +281,13 @@ void run(const QString& tree, const QString& shots, bool dark)
 int main(int argc, char** argv)
 {
     // A home of its own: the removal fills this Trash, never the user's.
+    // The tree lies inside it: the scan leaves out other users' folders,
+    // which the parent of a home holds. Only the Trash and the settings are
+    // made anew; the tree is kept between runs.
     const QByteArray home = QDir::tempPath().toUtf8() + "/largefile_screens_home";
-    QDir(QString::fromUtf8(home)).removeRecursively();
+    for (const char* own : {"/.local", "/.config", "/.cache"}) {
+        QDir(QString::fromUtf8(home + own)).removeRecursively();
+    }
     QDir().mkpath(QString::fromUtf8(home));
     qputenv("HOME", home);
     qputenv("XDG_DATA_HOME", home + "/.local/share");
@@ -293,7 +298,7 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("files"), QStringLiteral("Number of large files."), QStringLiteral("n"),
                       QStringLiteral("100000")});
     parser.addOption({QStringLiteral("tree"), QStringLiteral("Where the tree is made."), QStringLiteral("dir"),
-                      QDir::tempPath() + QStringLiteral("/largefile_screens_tree")});
+                      QDir::homePath() + QStringLiteral("/Large files")});
     parser.addOption({QStringLiteral("screenshots"), QStringLiteral("Folder for screenshots of every state."),
                       QStringLiteral("dir")});
     parser.addOption({QStringLiteral("dark"), QStringLiteral("Also run in the dark appearance.")});
