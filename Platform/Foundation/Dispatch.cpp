@@ -130,6 +130,12 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
         drained.wait(lock, [this] { return queue.empty() && busy == 0; });
     }
 
+    bool waitForIdle(std::chrono::milliseconds bound)
+    {
+        std::unique_lock lock(mutex);
+        return drained.wait_for(lock, bound, [this] { return queue.empty() && busy == 0; });
+    }
+
     const int maxThreads;
     std::mutex mutex;
     std::condition_variable cv;
@@ -168,7 +174,17 @@ DispatchQueue& DispatchQueue::main()
 DispatchQueue& DispatchQueue::global(QoS)
 {
     // Quality-of-service classes are accepted for the callers' sake; all share one pool.
-    static DispatchQueue* queue = new DispatchQueue(Kind::global, QStringLiteral("global"));
+    static DispatchQueue* queue = [] {
+        auto* q = new DispatchQueue(Kind::global, QStringLiteral("global"));
+        // Runs first thing in the application object's destructor, while the
+        // main queue still takes the closures' last hand-overs.
+        qAddPostRoutine([] {
+            if (!DispatchQueue::global().waitForIdle(std::chrono::seconds(5))) {
+                qWarning("Work on the global queue was still running at exit");
+            }
+        });
+        return q;
+    }();
     return *queue;
 }
 
@@ -243,6 +259,11 @@ void DispatchQueue::waitForIdle()
     if (pool_) {
         pool_->waitForIdle();
     }
+}
+
+bool DispatchQueue::waitForIdle(std::chrono::milliseconds bound)
+{
+    return !pool_ || pool_->waitForIdle(bound);
 }
 
 void dispatchMainAfter(double seconds, std::function<void()> work)

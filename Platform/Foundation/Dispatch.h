@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -10,6 +11,11 @@
 // runs closures: the main queue on the Qt event loop of the application
 // object, the global queue on a shared pool that grows while its threads are
 // busy, serial queues one closure at a time in submission order.
+//
+// Work still on the global queue when the application object goes away is
+// given up to five seconds to finish first: its threads are never joined, and
+// a closure still running while the process tears its libraries down would
+// crash it on the way out.
 //
 // Closures travel through queues of our own guarded by std::mutex rather than
 // through Qt's event queue, so the hand-over is visible to ThreadSanitizer.
@@ -41,6 +47,9 @@ public:
 
     // Blocks until every closure submitted so far to this serial queue ran.
     void waitForIdle();
+    // The same, for at most `bound`; false when work was still waiting or
+    // running then.
+    bool waitForIdle(std::chrono::milliseconds bound);
 
     struct Pool;
 

@@ -7,7 +7,11 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 TEST(Dispatch, MainQueueRunsOnTheMainThreadAfterTheCallerReturns)
@@ -98,4 +102,47 @@ TEST(Dispatch, SyncOnTheMainQueueFromAWorkerWaitsForTheResult)
     // From the main thread itself it runs at once instead of deadlocking.
     DispatchQueue::main().sync([&] { value = 7; });
     EXPECT_EQ(value.load(), 7);
+}
+
+TEST(Dispatch, BoundedWaitReportsWorkStillRunningAndThenItsEnd)
+{
+    std::atomic<bool> release{false};
+    std::atomic<bool> started{false};
+    DispatchQueue::global().async([&] {
+        started = true;
+        while (!release.load()) {
+            std::this_thread::yield();
+        }
+    });
+    ASSERT_TRUE(waitUntil([&] { return started.load(); }));
+    EXPECT_FALSE(DispatchQueue::global().waitForIdle(std::chrono::milliseconds(20)));
+    release = true;
+    EXPECT_TRUE(DispatchQueue::global().waitForIdle(std::chrono::seconds(10)));
+}
+
+// A preview still being read on the global queue when the program ended used
+// to run on while the libraries were torn down, and crashed the process on
+// its way out. The application object's end now waits for such work.
+TEST(DispatchDeathTest, TheApplicationsEndWaitsForGlobalWorkStillRunning)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::atomic<bool> started{false};
+            DispatchQueue::global().async([&started] {
+                started = true;
+                // The work itself takes a while; nothing here waits on a clock.
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                std::fputs("global work finished\n", stderr);
+            });
+            while (!started.load()) {
+                std::this_thread::yield();
+            }
+            // The test's application object lives on main()'s stack; end it
+            // as the program's own return would, then leave without unwinding.
+            QCoreApplication::instance()->~QCoreApplication();
+            std::fputs("application gone\n", stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "global work finished.*application gone");
 }
