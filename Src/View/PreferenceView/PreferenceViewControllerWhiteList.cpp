@@ -20,11 +20,16 @@
 
 #include <sys/stat.h>
 
+#include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace PreferenceLook;
@@ -39,6 +44,28 @@ public:
     explicit WhiteListChooserDialog(QWidget* parent)
         : QFileDialog(parent)
     {
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setFileMode(QFileDialog::ExistingFiles);
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setLabelText(QFileDialog::Accept, localized("Add"));
+        // The dialog renames its button "Open" whenever a folder is selected,
+        // as if a click would enter it; here the click takes the folder.
+        const auto keepLabel = [this] {
+            auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            QPushButton* add = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+            if (add && add->text() != localized("Add")) {
+                add->setText(localized("Add"));
+            }
+        };
+        for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+            if (view->selectionModel()) {
+                connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, keepLabel);
+            }
+        }
+        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            connect(name, &QLineEdit::textChanged, this, keepLabel);
+        }
+        connect(this, &QFileDialog::directoryEntered, this, keepLabel);
     }
 
     QStringList chosen;
@@ -58,12 +85,8 @@ void chooseWithFileDialog(QWidget* parent, std::function<void(bool, const QStrin
 {
     auto* dialog = new WhiteListChooserDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog->setFileMode(QFileDialog::ExistingFiles);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setDirectory(QDir::homePath());
     dialog->setWindowTitle(localized("Add to White List"));
-    dialog->setLabelText(QFileDialog::Accept, localized("Add"));
     dialog->setWindowModality(Qt::WindowModal);
     QObject::connect(dialog, &QDialog::finished, dialog, [dialog, answer = std::move(answer)](int result) {
         answer(result == QDialog::Accepted, dialog->chosen);

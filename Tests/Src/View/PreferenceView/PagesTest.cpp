@@ -15,9 +15,13 @@
 #include "View/PreferenceView/WhiteListTypeControllerView.h"
 #include "View/PreferenceView/WhiteListTypeListViewCell.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QListView>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -167,6 +171,54 @@ TEST_F(WhiteListTest, AddingKeepsOrderAndStoresEachPathOnceInItsCategory)
     QFile f(PerferenceInfo::settingsPath());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), raw);
+}
+
+// The program's own chooser: files and folders picked together in the home
+// folder, answered without a nested loop.
+TEST_F(WhiteListTest, TheChooserTakesAFolderAndAFileTogetherFromTheHomeFolder)
+{
+    PreferenceViewController::setPathChooserForTesting(nullptr);
+    const QString home = QDir::homePath();
+    ASSERT_TRUE(QDir().mkpath(home + "/Music"));
+    ASSERT_TRUE(writeFileBytes(QFile::encodeName(home + "/notes.txt"), "x"));
+    window();
+    chooseTab("whiteListSelectView");
+    QTest::mouseClick(child<RYTButton>("addFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
+    auto* dialog = window().findChild<QFileDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(home).absolutePath());
+
+    auto* view = dialog->findChild<QListView*>("listView");
+    ASSERT_NE(view, nullptr);
+    const auto rowNamed = [view](const QString& name) {
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row) {
+            const QModelIndex index = view->model()->index(row, 0, root);
+            if (index.data().toString() == name) {
+                return index;
+            }
+        }
+        return QModelIndex();
+    };
+    ASSERT_TRUE(waitUntil([&] { return rowNamed("Music").isValid() && rowNamed("notes.txt").isValid(); },
+                          std::chrono::seconds(10)));
+    for (const char* name : {"Music", "notes.txt"}) {
+        view->selectionModel()->select(rowNamed(name), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QPushButton* add = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+    ASSERT_NE(add, nullptr);
+    EXPECT_EQ(add->text(), "Add");
+    EXPECT_TRUE(add->isEnabled());
+    QTest::mouseClick(add, Qt::LeftButton);
+
+    QStringList kept;
+    for (const QVariant& entry : stored("whiteListPath")) {
+        kept << entry.toString();
+    }
+    kept.sort();
+    EXPECT_EQ(kept, (QStringList{home + "/Music", home + "/notes.txt"}));
 }
 
 TEST_F(WhiteListTest, ANameThatIsNotTextKeepsItsBytesUnlessItCannotBeToldApart)
