@@ -14,10 +14,7 @@
 #include "View/CustomView/CircularProgressView.h"
 #include "View/Extension/KPLExtension.h"
 
-#if __has_include("View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h")
 #include "View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h"
-#define TWINSWEEP_HAS_SCANNING_ANIMATION 1
-#endif
 
 #include <QFile>
 #include <QLabel>
@@ -103,6 +100,8 @@ ImagesScanningViewController::ImagesScanningViewController(QWidget* parent)
     setLook(ui_->scanFoundLabel, 13, true, title);
     ui_->scanningItemLabel->setTextFormat(Qt::RichText);
     ui_->scanningItemSizeLabel->setTextFormat(Qt::RichText);
+    // The ring lies on the left part's fixed white surface.
+    ui_->circularProgress->setOnLightSurface(true);
     ui_->circularProgress->setProgress(0);
 
     // The clock: 0.1 s ticks, counted, not read off a wall clock.
@@ -114,11 +113,7 @@ ImagesScanningViewController::ImagesScanningViewController(QWidget* parent)
 
     ui_->scanningPathLabel->clear();
     ui_->collectionViewContainer->hide();
-#ifdef TWINSWEEP_HAS_SCANNING_ANIMATION
     animation_ = ViewController::initUseNibName<NotDataRightScanningViewController>();
-#else
-    animation_ = new QWidget;
-#endif
     animation_->setParent(ui_->rightBox);
     setRightContent(animation_);
     UserDefaults& defaults = UserDefaults::standardUserDefaults();

@@ -466,51 +466,49 @@ void ScanImagesViewController::endStopQuestion()
     }
 }
 
+void ScanImagesViewController::askToStop(const QString& question, std::function<void(bool)> answered)
+{
+    // Only the question of the scan or removal in hand may act: one that
+    // ended meanwhile (endStopQuestion) moved the ticket on.
+    const quint64 ticket = ++questionTicket_;
+    stopQuestionShowing_ = true;
+    auto self = self_;
+    SheetWindowController::beginSheet(SheetWindowController::SheetActionType::uncertain, question, localized("Yes"),
+                                      localized("Cancel"), sheetWindow(), nullptr,
+                                      [self, ticket, answered = std::move(answered)](int answer) {
+                                          ScanImagesViewController* screen = *self;
+                                          if (!screen || ticket != screen->questionTicket_) {
+                                              return;
+                                          }
+                                          screen->stopQuestionShowing_ = false;
+                                          answered(answer == 1);
+                                      });
+}
+
 void ScanImagesViewController::stopBtnAction()
 {
     ScanImagesManager& images = engine();
     const uint state = images.scanState();
     if (state == 1) {
         setButtonEnabled(ui_->stopBtn, false);
-        const quint64 ticket = ++questionTicket_;
-        stopQuestionShowing_ = true;
         auto self = self_;
-        SheetWindowController::beginSheet(
-            SheetWindowController::SheetActionType::uncertain,
-            localized("Only a few similar images will be found.  Are you sure to stop?"), localized("Yes"),
-            localized("Cancel"), sheetWindow(), nullptr, [self, ticket](int answer) {
-                ScanImagesViewController* screen = *self;
-                if (!screen || ticket != screen->questionTicket_) {
-                    return;
-                }
-                screen->stopQuestionShowing_ = false;
-                if (answer == 1) {
-                    engine().stop();
-                } else {
-                    screen->setButtonEnabled(screen->ui_->stopBtn, true);
-                }
-            });
+        askToStop(localized("Only a few similar images will be found.  Are you sure to stop?"), [self](bool yes) {
+            if (yes) {
+                engine().stop();
+            } else if (ScanImagesViewController* screen = *self) {
+                screen->setButtonEnabled(screen->ui_->stopBtn, true);
+            }
+        });
     } else if (state == 3 || state == 2 || state == 8) {
         startRemove();
     } else if (state == 4) {
         backToHome();
     } else if (state == 6) {
-        const quint64 ticket = ++questionTicket_;
-        stopQuestionShowing_ = true;
-        auto self = self_;
-        SheetWindowController::beginSheet(
-            SheetWindowController::SheetActionType::uncertain,
-            localized("Only a few similar images will be erased. Are you sure to stop?"), localized("Yes"),
-            localized("Cancel"), sheetWindow(), nullptr, [self, ticket](int answer) {
-                ScanImagesViewController* screen = *self;
-                if (!screen || ticket != screen->questionTicket_) {
-                    return;
-                }
-                screen->stopQuestionShowing_ = false;
-                if (answer == 1) {
-                    engine().stopRemove();
-                }
-            });
+        askToStop(localized("Only a few similar images will be erased. Are you sure to stop?"), [](bool yes) {
+            if (yes) {
+                engine().stopRemove();
+            }
+        });
     }
 }
 

@@ -148,6 +148,9 @@ private:
     QString stateLabel(bool countFirst) const;
     void showDeleted();
     void endStopQuestion();
+    // The two-button stop question; `answered` hears "Yes" (true) or
+    // "Cancel" unless the scan or removal it asks about ended first.
+    void askToStop(const QString& question, std::function<void(bool)> answered);
     void counterEvent(const QString& key, const QString& action, const QString& suffix);
     QWidget* sheetWindow() const;
     void showInsufficientSpace(const SpaceCheck& check);

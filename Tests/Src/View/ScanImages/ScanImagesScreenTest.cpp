@@ -364,7 +364,7 @@ TEST_F(ScanImagesScreenTest, AStoppedRemovalWithAFailedImageShowsOnlyWhatIsReall
         if (step != FileStep::rename || entered.exchange(true)) {
             return 0;
         }
-        for (int i = 0; i < 10000 && !release.load(); ++i) {
+        for (int i = 0; i < 60000 && !release.load(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return EACCES;
@@ -418,7 +418,7 @@ TEST_F(ScanImagesScreenTest, AStopQuestionLeftOpenWhenTheRemovalEndsDoesNothing)
     FileManagerFaults faults;
     faults.fail = [&](FileStep step, const QByteArray&) {
         if (step == FileStep::rename && !entered.exchange(true)) {
-            for (int i = 0; i < 10000 && !release.load(); ++i) {
+            for (int i = 0; i < 60000 && !release.load(); ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         }
