@@ -3,6 +3,7 @@
 #include "ui_ImagesScanningViewController.h"
 
 #include "ImageGridView.h"
+#include "DupImageView.h"
 #include "ImageThumbnailLoader.h"
 #include "ImagesScanningCollectionItem.h"
 #include "ScanImagesCellPainting.h"
@@ -48,7 +49,9 @@ QString countText(const QString& text, const QString& number)
         .toHtml();
 }
 
-// Opens the image under a click of the live grid.
+// Opens the image under a single click of the live grid; a double click
+// opens nothing. Presses (a double click's second one too) go to the
+// clicked image's counter, which tells one from two after the interval.
 class ScanningGridClicks : public QObject {
 public:
     ScanningGridClicks(ImageGridView* grid, QObject* parent)
@@ -61,21 +64,39 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::MouseButtonPress) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton) {
-                const ScanImagesItemPtr item = ImageItemSource::imageOf(grid_->indexAt(mouse->position().toPoint()));
-                if (item) {
-                    openFileAtPath(item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath());
-                }
-                return true;
-            }
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick) {
+            return false;
         }
-        return event->type() == QEvent::MouseButtonDblClick;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) {
+            return true;
+        }
+        const ScanImagesItemPtr item = ImageItemSource::imageOf(grid_->indexAt(mouse->position().toPoint()));
+        if (!item) {
+            return true;
+        }
+        if (!clicker_ || clickedItem_.lock() != item) {
+            if (clicker_) {
+                clicker_->deleteLater();
+            }
+            clicker_ = new DupImageView(this);
+            clickedItem_ = item;
+            const QPointer<DupImageView> view = clicker_;
+            const std::weak_ptr<ScanImagesItem> weak = item;
+            clicker_->mouseDownBlock = [weak] {
+                if (const ScanImagesItemPtr clicked = weak.lock()) {
+                    openFileAtPath(clicked->rawPath().isEmpty() ? QFile::encodeName(clicked->imagePath()) : clicked->rawPath());
+                }
+            };
+        }
+        clicker_->mouseDown();
+        return true;
     }
 
 private:
     ImageGridView* grid_;
+    QPointer<DupImageView> clicker_;
+    std::weak_ptr<ScanImagesItem> clickedItem_;
 };
 
 }  // namespace

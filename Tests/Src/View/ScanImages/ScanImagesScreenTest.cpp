@@ -438,3 +438,51 @@ TEST_F(ScanImagesScreenTest, AStopQuestionLeftOpenWhenTheRemovalEndsDoesNothing)
     EXPECT_EQ(labels("Process", "Complete"), QStringList{"1_successDE_Image"});
     EXPECT_EQ(ScanImagesManager::shared().scanState(), 8u);
 }
+
+TEST_F(ScanImagesScreenTest, AFileGivenAsTheFolderCountsAsMissingAndAnEmptyChoiceKeepsTheMode)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    const QString notAFolder = scratch() + "/plain";
+    QFile plain(notAFolder);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    defaults.setInteger(2, "dupImageRemoveType");
+    defaults.setObject(notAFolder, "dupImageRemovePath");
+    const QString folder = makeImages(1, 1);
+    scan({folder});
+    screen->imageResultViewCtr()->autoSelectAll()->click();
+    screen->stopBtnAction();
+    EXPECT_EQ(sheetText(), QStringLiteral("Are you sure to move the selected files to %1?").arg(notAFolder));
+    ASSERT_TRUE(answerSheet("Yes"));
+    ASSERT_TRUE(waitUntil([&] { return sheetShowing(); }));
+    EXPECT_EQ(sheetText(),
+              QStringLiteral("The folder does not exist. Please choose another one. It may be moved, renamed or deleted."));
+    SheetWindowController::endSheet();
+    EXPECT_EQ(filesIn(folder).size(), 2);
+    EXPECT_FALSE(screen->isStartRemove());
+
+    // A chooser that yields an empty path stores the choice but leaves the
+    // engine's mode and folder alone.
+    ScanImagesManager& engine = ScanImagesManager::shared();
+    engine.setRemoveType(1);
+    engine.setRemovePath(QString());
+    ScanImagesViewController::setFolderChooserForTesting(
+        [](QWidget*, std::function<void(std::optional<QString>)> answer) { answer(QString()); });
+    screen->popUpButton()->setSelectedIndex(2);
+    screen->popupButtonSelect(screen->popUpButton(), QString());
+    EXPECT_EQ(defaults.integerForKey("dupImageRemoveType"), 2);
+    EXPECT_EQ(engine.removeType(), 1u);
+    EXPECT_EQ(engine.removePath(), QString());
+
+    // A folder whose name holds a placeholder is named as it is.
+    const QString odd = scratch() + "/a%@b";
+    QDir().mkpath(odd);
+    ScanImagesViewController::setFolderChooserForTesting(
+        [odd](QWidget*, std::function<void(std::optional<QString>)> answer) { answer(odd); });
+    screen->popupButtonSelect(screen->popUpButton(), QString());
+    ScanImagesViewController::setFolderChooserForTesting(nullptr);
+    EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to a%@b"));
+    EXPECT_EQ(screen->popUpButton()->itemTitles().value(2), QStringLiteral("Remove to a%@b"));
+    EXPECT_EQ(engine.removeType(), 2u);
+    EXPECT_EQ(engine.removePath(), odd);
+}

@@ -12,6 +12,7 @@
 #include "View/Extension/KPLExtension.h"
 #include "View/PreferenceView/ZWEventMonitor.h"
 #include "View/ScanImagesViewController/DupImagePreview.h"
+#include "View/ScanImagesViewController/DupImageView.h"
 #include "View/ScanImagesViewController/DupImagePreviewView.h"
 #include "View/ScanImagesViewController/DupImageTipsViewController.h"
 #include "View/ScanImagesViewController/ImageGridView.h"
@@ -29,9 +30,11 @@
 #include "View/ScanImagesViewController/ScanImagesSelection.h"
 #include "Window/FinishWindowController.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QListView>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
@@ -356,4 +359,55 @@ TEST_F(ScanImagesViewsTest, ThumbnailsAreDecodedOffTheMainThreadAndDroppedWhenNo
     EXPECT_GE(loader.droppedCount(), 1);
     EXPECT_GT(loader.cacheBytes(), 0);
     EXPECT_LE(loader.cacheBytes(), 1 << 20);
+}
+
+TEST_F(ScanImagesViewsTest, TheLiveGridKeepsItsPlaceCountsFollowProgressAndOnlyASingleClickOpens)
+{
+    const QString folder = makeImages(1, 1);
+    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(files.size(), 2);
+    auto* scanning = new ImagesScanningViewController;
+    window->layout()->addWidget(scanning);
+    EXPECT_EQ(scanning->rightContent(), scanning->notDataRightScanningView());
+    scanning->setUpLeftScanningView(QStringLiteral("/x/first.jpg"));
+    EXPECT_TRUE(scanning->scanningItemLabel()->text().contains(QStringLiteral(">0<")));
+
+    ScanImagesGroupList groups;
+    for (int g = 0; g < 40; ++g) {
+        groups.append(group(QStringLiteral("g%1").arg(g),
+                            {image(folder + "/" + files.at(0), 100), image(folder + "/" + files.at(1), 50),
+                             image(QStringLiteral("/x/%1.jpg").arg(g), 50)}));
+    }
+    scanning->reloadCollctionView(groups);
+    EXPECT_NE(scanning->rightContent(), scanning->notDataRightScanningView());
+    // The counts wait for the next progress report.
+    EXPECT_TRUE(scanning->scanningItemLabel()->text().contains(QStringLiteral(">0<")));
+    scanning->setUpLeftScanningView(QStringLiteral("/x/second.jpg"));
+    EXPECT_TRUE(scanning->scanningItemLabel()->text().contains(QStringLiteral(">120<")));
+    EXPECT_EQ(scanning->scanningPathLabel()->text(), QStringLiteral("/x/second.jpg"));
+
+    // A refresh with more groups leaves the grid where it was scrolled.
+    ImageGridView* grid = scanning->collectionView();
+    QCoreApplication::processEvents();
+    ASSERT_GT(grid->verticalScrollBar()->maximum(), 200);
+    grid->verticalScrollBar()->setValue(200);
+    groups.append(group(QStringLiteral("late"), {image(QStringLiteral("/x/a.jpg"), 1), image(QStringLiteral("/x/b.jpg"), 1)}));
+    scanning->reloadCollctionView(groups);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 200);
+    grid->verticalScrollBar()->setValue(0);
+    QCoreApplication::processEvents();
+
+    // A double click opens nothing; a single click opens the image.
+    const QRect cell = grid->visualRect(grid->model()->index(0, 0, grid->model()->index(0, 0)));
+    ASSERT_TRUE(cell.isValid());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::qWait(DupImageView::doubleClickInterval() * 3);
+    EXPECT_TRUE(opened.isEmpty());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
+    EXPECT_EQ(opened.first().toLocalFile(), folder + "/" + files.at(0));
+    delete scanning;
 }
