@@ -564,6 +564,10 @@ QWidget* LeftLargeFileViewController::cellViewForIndex(CellViewDelegate* delegat
     }
     const LeftLargeDataRow& style = *rows[size_t(row)];
     cell->showCategory(style.iconName(), style.displayTitle(), style.progressColor(), filesCountStringWidth_);
+    // A wide size (many terabytes) narrows the title rather than running
+    // off the row.
+    cell->fileTypeLabel()->setMinimumWidth(0);
+    cell->fileTypeLabel()->setSizePolicy(QSizePolicy::Ignored, cell->fileTypeLabel()->sizePolicy().verticalPolicy());
     RYTProgress* bar = cell->progressView();
     if (defaultNotDataTableView_) {
         bar->setProgressValue(0);

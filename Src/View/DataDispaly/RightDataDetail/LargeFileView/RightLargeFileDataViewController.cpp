@@ -227,8 +227,13 @@ void RightLargeFileDataViewController::setData(const DuplicateFilesPtr& send, So
     if (delegate_) {
         delegate_->updateRightDataBox(false);
     }
+    // Another group starts at its top; the same group keeps its place.
+    const bool otherGroup = send != files_;
     files_ = send;
     cells_->setCheckIsEnabled(checkIsEnabled_);
+    if (otherGroup) {
+        ui_->mainTableView->scrollToTop();
+    }
     applySort(sortType);
     reportSelection();
 }
