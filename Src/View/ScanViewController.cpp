@@ -171,6 +171,9 @@ ScanViewController::~ScanViewController()
     if (fileRemovingViewCtr_) {
         fileRemovingViewCtr_->setDelegate(nullptr);
     }
+    // Once it has covered a view and gone, the loading overlay has no parent
+    // left; the screen that made it takes it along.
+    delete loadingViewCtr_.data();
     if (openPanel_) {
         openPanel_->disconnect(this);
         openPanel_->deleteLater();

@@ -161,6 +161,8 @@ TEST_F(ScanScreenTest, NothingFoundShowsTheNoResultScreenWhoseButtonGoesHome)
     EXPECT_EQ(empty->finishedBtn()->title(), QStringLiteral("Complete"));
 
     QPointer<ScanViewController> released(s);
+    // The loading overlay covered the panels at the end of the scan.
+    QPointer<LoadingViewController> overlay(s->loadingViewCtr());
     titleHidden = 0;
     empty->finishedBtn()->click();
     EXPECT_EQ(root()->mainViewBox()->contentView(), root()->folderSetViewController());
@@ -169,6 +171,7 @@ TEST_F(ScanScreenTest, NothingFoundShowsTheNoResultScreenWhoseButtonGoesHome)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return released.isNull();
     }));
+    EXPECT_TRUE(overlay.isNull()) << "the screen's loading overlay outlived it";
 
     // Large-file mode names what it looked for.
     s = scanToResults(scratch() + QStringLiteral("/none"), true);
