@@ -15,6 +15,11 @@ std::optional<FileTimeData> FileHelper::fileTimeData(const QByteArray& path)
     if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
         return std::nullopt;
     }
+    return fileTimeData(st);
+}
+
+FileTimeData FileHelper::fileTimeData(const struct stat& st)
+{
     FileTimeData data;
     data.size = st.st_size < 0 ? 0 : static_cast<uint64_t>(st.st_size);
     data.timeAtimespec = seconds(st.st_atim.tv_sec);

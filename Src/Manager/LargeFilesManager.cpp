@@ -283,19 +283,25 @@ int LargeFilesManager::filterSameSize(const QByteArrayList& folders)
     const auto whiteListed = [&whiteList](const QByteArray& path) { return liesInAny(path, whiteList); };
     rules.stop = [this] { return stopScanLargeFileFig_.load(); };
     rules.skipRoot = whiteListed;
-    rules.skipFolder = whiteListed;
-    scanManager.walk(roots, rules, [this](const QByteArray& path, int64_t, ResourceValues&& values) {
-        // A regular file's size is already known from the walk, and stat
-        // would say the same; small ones need no second look.
-        if (values.isRegularFile && !values.isSymbolicLink &&
-            static_cast<uint64_t>(std::max<int64_t>(values.totalFileSize, 0)) < largeFileMinimumSize) {
-            return;
+    if (!whiteList.empty()) {
+        rules.skipFolder = whiteListed;
+    }
+    scanManager.walk(roots, rules, [this](const ScanManager::WalkItem& item) {
+        // A regular file's stat is the walk's own: small ones need no second
+        // look, and large ones no second stat.
+        std::optional<FileTimeData> data;
+        if (S_ISREG(item.st.st_mode)) {
+            if (static_cast<uint64_t>(std::max<off_t>(item.st.st_size, 0)) < largeFileMinimumSize) {
+                return;
+            }
+            data = FileHelper::fileTimeData(item.st);
+        } else {
+            // The threshold is tested on what stat says (a link's target),
+            // after the cheaper filters of the walk.
+            data = FileHelper::fileTimeData(item.path());
         }
-        // The threshold is tested on what stat says (a link's target), after
-        // the cheaper filters of the walk.
-        const std::optional<FileTimeData> data = FileHelper::fileTimeData(path);
         if (data && data->size >= largeFileMinimumSize) {
-            addInArry(*data, ResourceValueURL(path, std::move(values)));
+            addInArry(*data, ResourceValueURL(item.path(), item.resourceValues()));
         }
     });
     std::lock_guard lock(filesMutex_);

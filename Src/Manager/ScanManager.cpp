@@ -14,15 +14,8 @@
 #include "Foundation/Dispatch.h"
 #include "Main/Utilities.h"
 #include "Manager/AssembleOperation.h"
+#include "Manager/WalkTable.h"
 #include "Model/PerferenceInfo.h"
-
-const QStringList& ScanManager::IgnoresPathExtention::allRawValues()
-{
-    static const QStringList values{"framework", "dylib", "json", "ini",   "toml", "yaml", "xml",
-                                    "xib",       "db",    "plist", "strings", "swift", "m",  "mm",
-                                    "pch",       "h",     "sh",   "c",     "cpp",  "py"};
-    return values;
-}
 
 ScanManager& ScanManager::default_()
 {
@@ -153,298 +146,6 @@ void ScanManager::setScanPathsDiskType(const QByteArrayList& folders)
     }
 }
 
-namespace {
-
-std::vector<QByteArray> whiteListOf(const PreferenceScanProtocol& settings)
-{
-    std::vector<QByteArray> paths;
-    for (const QUrl& url : settings.whiteListPath()) {
-        const QByteArray local = FilePath::fromFileUrl(url);
-        if (!local.isEmpty()) {
-            paths.push_back(FilePath::normalized(local));
-        }
-    }
-    return paths;
-}
-
-// The filter both file engines share, over the settings a scan started with
-// and the duplicate white list made from them.
-bool ignoredBy(const PreferenceScanProtocol* settings, const std::vector<QByteArray>* list, const QByteArray& path,
-               int64_t size, const ResourceValues& values)
-{
-    if (!settings) {
-        return false;
-    }
-    if (list && std::find(list->begin(), list->end(), path) != list->end()) {
-        return true;
-    }
-    switch (fileTypeOfPath(path)) {
-    case FileType::video:
-        if (!settings->omitVideo()) return true;
-        break;
-    case FileType::audio:
-        if (!settings->omitAudio()) return true;
-        break;
-    case FileType::picture:
-        if (!settings->omitPicture()) return true;
-        break;
-    case FileType::document:
-        if (!settings->omitDocument()) return true;
-        break;
-    case FileType::other:
-        if (!settings->omitOther()) return true;
-        break;
-    }
-    if (size == 0 && settings->omitZeroByteFile()) {
-        return true;
-    }
-    if (settings->enableMaxSize() && settings->maxFileSize() && size > *settings->maxFileSize()) {
-        return true;
-    }
-    if (settings->enableMinSize() && settings->minFileSize() && size < *settings->minFileSize()) {
-        return true;
-    }
-    return values.isHidden ? settings->omitHiddenFile() : false;
-}
-
-struct InodeKey {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const InodeKey&) const = default;
-};
-
-struct InodeKeyHash {
-    size_t operator()(const InodeKey& key) const noexcept
-    {
-        return std::hash<uint64_t>()(static_cast<uint64_t>(key.inode) * 1000003u ^ static_cast<uint64_t>(key.device));
-    }
-};
-
-QByteArray childPath(const QByteArray& folder, const char* name)
-{
-    QByteArray path = folder;
-    if (!path.endsWith('/')) {
-        path.append('/');
-    }
-    path.append(name);
-    return path;
-}
-
-}  // namespace
-
-std::shared_ptr<const std::vector<QByteArray>> ScanManager::whiteList() const
-{
-    std::lock_guard lock(settingsMutex_);
-    return whiteList_;
-}
-
-void ScanManager::refreshWhiteList()
-{
-    std::lock_guard lock(settingsMutex_);
-    whiteList_ = scanPreference_ ? std::make_shared<const std::vector<QByteArray>>(whiteListOf(*scanPreference_))
-                                 : nullptr;
-}
-
-bool ScanManager::whitePathIgnore(const QByteArray& path) const
-{
-    const auto list = whiteList();
-    if (!list) {
-        return false;
-    }
-    const QByteArray normal = FilePath::normalized(path);
-    return std::any_of(list->begin(), list->end(),
-                       [&](const QByteArray& entry) { return FilePath::isSameOrBelow(normal, entry); });
-}
-
-bool ScanManager::ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const
-{
-    std::shared_ptr<PreferenceScanProtocol> settings;
-    std::shared_ptr<const std::vector<QByteArray>> list;
-    {
-        std::lock_guard lock(settingsMutex_);
-        settings = scanPreference_;
-        list = whiteList_;
-    }
-    return ignoredBy(settings.get(), list.get(), path, size, values);
-}
-
-QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder)
-{
-    const QByteArray home = FilePath::normalized(homeFolder);
-    const qsizetype slash = home.lastIndexOf('/');
-    const QByteArray users = slash > 0 ? home.left(slash) : QByteArray("/");
-    QList<QByteArray> roots;
-    for (const QByteArray& folder : folders) {
-        if (folder.isEmpty()) {
-            continue;
-        }
-        // Relative roots are taken against the current folder, as the
-        // walk would open them.
-        const QByteArray path = FilePath::absolute(folder);
-        if (path == "/") {
-            roots.append(path);
-            continue;
-        }
-        if (path.startsWith("/System") || path.startsWith("/Applications") || path.startsWith("/Library")) {
-            continue;
-        }
-        // Other users' folders are not ours to scan. (A home directly below
-        // "/" has no users folder to guard.)
-        if (users != "/" && path.startsWith(users) && !path.startsWith(home) && path != users) {
-            continue;
-        }
-        roots.append(path);
-    }
-    return roots;
-}
-
-ScanManager::SizeMap ScanManager::filterSameSize(const QByteArrayList& folders)
-{
-    SizeMap sizes;
-    WalkRules rules;
-    rules.stop = [this] { return scanStop_.load(); };
-    rules.skipRoot = [this](const QByteArray& path) { return whitePathIgnore(path); };
-    rules.skipFolder = [this](const QByteArray& path) {
-        const auto whiteListed = whiteList();
-        return whiteListed && std::find(whiteListed->begin(), whiteListed->end(), path) != whiteListed->end();
-    };
-    walk(scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory())), rules,
-         [&sizes](const QByteArray& path, int64_t size, ResourceValues&& values) {
-             sizes[size].emplace_back(path, std::move(values));
-         });
-    return sizes;
-}
-
-void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found)
-{
-    std::shared_ptr<PreferenceScanProtocol> settings = rules.settings;
-    std::shared_ptr<const std::vector<QByteArray>> whiteListed;
-    if (settings) {
-        whiteListed = std::make_shared<const std::vector<QByteArray>>(whiteListOf(*settings));
-    } else {
-        refreshWhiteList();
-        std::lock_guard lock(settingsMutex_);
-        settings = scanPreference_;
-        whiteListed = whiteList_;
-    }
-    const auto mounts = MountTable::read();
-    std::unordered_set<InodeKey, InodeKeyHash> recorded;
-    std::unordered_set<InodeKey, InodeKeyHash> folders_;
-
-    struct Pending {
-        QByteArray path;
-        dev_t device;
-        ino_t inode;
-        const MountEntry* volume;
-    };
-    const auto isPseudo = [&](const QByteArray& path, dev_t device) {
-        const MountEntry* entry = mounts->volumeFor(path, device);
-        return entry && entry->device == device && MountTable::isPseudoFileSystem(entry->fileSystemType);
-    };
-
-    for (const QByteArray& root : roots) {
-        if (rules.stop()) {
-            break;
-        }
-        if (rules.skipRoot(root)) {
-            continue;
-        }
-        // The root itself may be reached through a link the user chose.
-        struct stat rootStat {};
-        if (::stat(root.constData(), &rootStat) != 0 || !S_ISDIR(rootStat.st_mode)) {
-            continue;
-        }
-        if (!folders_.insert({rootStat.st_dev, rootStat.st_ino}).second || isPseudo(root, rootStat.st_dev)) {
-            continue;
-        }
-        std::vector<Pending> stack;
-        stack.push_back({root, rootStat.st_dev, rootStat.st_ino, mounts->volumeFor(root, rootStat.st_dev)});
-        while (!stack.empty() && !rules.stop()) {
-            Pending folder = std::move(stack.back());
-            stack.pop_back();
-            // The root may be a link; anything below is opened without following one.
-            const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folder.path == root ? 0 : O_NOFOLLOW);
-            const int fd = ::open(folder.path.constData(), flags);
-            if (fd < 0) {
-                continue;
-            }
-            struct stat opened {};
-            if (::fstat(fd, &opened) != 0 || opened.st_dev != folder.device || opened.st_ino != folder.inode) {
-                ::close(fd);  // swapped since it was listed
-                continue;
-            }
-            DIR* dir = fdopendir(fd);
-            if (!dir) {
-                ::close(fd);
-                continue;
-            }
-            std::vector<Pending> children;
-            while (dirent* entry = readdir(dir)) {
-                if (rules.stop()) {
-                    break;
-                }
-                const char* name = entry->d_name;
-                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
-                    continue;
-                }
-                struct stat st {};
-                if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue;
-                }
-                const QByteArray path = childPath(folder.path, name);
-                ResourceValues values = ResourceValues::fromStat(st, QByteArray(name), dirfd(dir));
-                const MountEntry* volume = st.st_dev == folder.device ? folder.volume : mounts->volumeFor(path, st.st_dev);
-                if (volume) {
-                    values.volumeURL = volume->mountPoint;
-                    values.volumeIsLocal = MountTable::isLocalFileSystem(volume->fileSystemType);
-                }
-                const auto descend = [&] {
-                    if (folders_.insert({st.st_dev, st.st_ino}).second &&
-                        (st.st_dev == folder.device || !isPseudo(path, st.st_dev))) {
-                        children.push_back({path, st.st_dev, st.st_ino, volume});
-                    }
-                };
-                if (values.isDirectory && rules.skipFolder(path)) {
-                    continue;
-                }
-                if (IgnoresPathExtention::init(QString::fromUtf8(FilePath::pathExtension(path)).toLower())) {
-                    if (values.isDirectory && values.isReadable) {
-                        descend();
-                    }
-                    continue;
-                }
-                if (!values.isReadable) {
-                    continue;
-                }
-                int64_t size = 0;
-                if (values.isApplication) {
-                    size = applicationSize(path);
-                } else if (values.isRegularFile) {
-                    size = values.totalFileSize;
-                } else if (values.isDirectory) {
-                    if (!values.isHidden) {
-                        descend();
-                    }
-                    continue;
-                }
-                // Links, FIFOs, sockets and devices stay at size 0 and are never read.
-                if (ignoredBy(settings.get(), whiteListed.get(), path, size, values)) {
-                    continue;
-                }
-                if (!recorded.insert({st.st_dev, st.st_ino}).second) {
-                    continue;  // another name of a file already recorded
-                }
-                found(path, size, std::move(values));
-            }
-            closedir(dir);
-            // Keep directory order: the first child is taken next.
-            for (auto it = children.rbegin(); it != children.rend(); ++it) {
-                stack.push_back(std::move(*it));
-            }
-        }
-    }
-}
-
 void ScanManager::scanDuplicateFile()
 {
     {
@@ -531,6 +232,43 @@ void ScanManager::append(const DuplicateFilesPtr& group)
     r.totalFiles.append(group);
 }
 
+void ScanManager::tickSingles(double total, int count)
+{
+    if (count == 0) {
+        return;
+    }
+    {
+        std::lock_guard lock(ticksMutex_);
+        ++pendingTicks_;
+    }
+    // One hop to the main queue carries a run of single-file sizes; each
+    // still reports its own step.
+    DispatchQueue::main().async([this, total, count] {
+        for (int i = 0; i < count; ++i) {
+            progressTick(total);
+        }
+        std::lock_guard lock(ticksMutex_);
+        --pendingTicks_;
+        ticksDone_.notify_all();
+    });
+}
+
+std::shared_ptr<AssembleOperation> ScanManager::makeAssembleOperation(const std::shared_ptr<const WalkTable>& table,
+                                                                      const WalkTable::SizeEntry& entry)
+{
+    auto op = std::make_shared<AssembleOperation>(table, entry.begin, entry.count, entry.size);
+    op->assemblingBlock = [this](const QString& path) {
+        if (ScanManagerProtocol* d = delegate()) {
+            d->scaningPath(path);
+        }
+    };
+    op->assembleBlock = [this](const DuplicateFilesPtr& group) {
+        appendQueue_.addOperation([this, group] { append(group); });
+    };
+    op->shouldStop = [this] { return scanStop_.load(); };
+    return op;
+}
+
 void ScanManager::scanBody(const QByteArrayList& folders)
 {
     if (ScanManagerProtocol* d = delegate()) {
@@ -539,54 +277,103 @@ void ScanManager::scanBody(const QByteArrayList& folders)
     disks_ = DiskInfo::allDevices();
     setScanPathsDiskType(folders);
 
-    SizeMap sizes = filterSameSize(folders);
-    if (scanStop_.load()) {
-        sizes.clear();
-    }
+    std::shared_ptr<const WalkTable> table = walkTable(folders, false);
+    static const std::vector<WalkTable::SizeEntry> none;
+    const std::vector<WalkTable::SizeEntry>& sizes = scanStop_.load() ? none : table->sizes();
     const double total = static_cast<double>(sizes.size());
     {
         std::lock_guard lock(progressMutex_);
         groupsDone_ = 0;
     }
-    for (auto& [size, records] : sizes) {
+    const std::optional<bool> solidOverride = solidStateForTesting();
+
+    // Groups on a spinning disk first go where several are read at once,
+    // but read nothing unless all their files are in memory; the others
+    // come back deferred and are read one at a time afterwards.
+    std::vector<std::shared_ptr<AssembleOperation>> probes;
+    std::mutex probeMutex;
+    std::condition_variable probeDone;
+    size_t probesLeft = 0;
+
+    int singles = 0;
+    for (const WalkTable::SizeEntry& entry : sizes) {
         if (scanStop_.load()) {
+            tickSingles(total, singles);
+            singles = 0;
             if (ScanManagerProtocol* d = delegate()) {
                 d->stopScan();
             }
             break;
         }
-        if (records.size() < 2) {
-            {
-                std::lock_guard lock(ticksMutex_);
-                ++pendingTicks_;
+        if (entry.count < 2) {
+            if (++singles == 256) {
+                tickSingles(total, singles);
+                singles = 0;
             }
-            DispatchQueue::main().async([this, total] {
-                progressTick(total);
-                std::lock_guard lock(ticksMutex_);
-                --pendingTicks_;
-                ticksDone_.notify_all();
-            });
             continue;
         }
-        // Every size group is hashed: one whose volume is unknown goes to the
-        // one-at-a-time queue, so progress still reaches its end.
-        const std::optional<QByteArray> volume = records.front().resourceValues.volumeURL;
-        const bool solid = volume && volumeIsSolidState(*volume).value_or(false);
-        auto op = std::make_shared<AssembleOperation>(std::move(records), size);
-        op->assemblingBlock = [this](const QString& path) {
-            if (ScanManagerProtocol* d = delegate()) {
-                d->scaningPath(path);
+        tickSingles(total, singles);
+        singles = 0;
+        // Every size group is hashed: one whose volume is unknown counts as
+        // on a spinning disk.
+        const std::optional<QByteArray>& volume = table->volume(table->files()[entry.begin]);
+        const bool solid = solidOverride ? *solidOverride : volume && volumeIsSolidState(*volume).value_or(false);
+        std::shared_ptr<AssembleOperation> op = makeAssembleOperation(table, entry);
+        op->parallelQueue = true;
+        if (solid) {
+            op->setCompletionBlock([this, total] { progressTick(total); });
+        } else {
+            op->setResidentOnly(true);
+            AssembleOperation* probe = op.get();
+            {
+                std::lock_guard lock(probeMutex);
+                ++probesLeft;
             }
-        };
-        op->assembleBlock = [this](const DuplicateFilesPtr& group) {
-            appendQueue_.addOperation([this, group] { append(group); });
-        };
-        op->shouldStop = [this] { return scanStop_.load(); };
-        op->setCompletionBlock([this, total] { progressTick(total); });
-        (solid ? assembleSSDQueue_ : assembleHDDQueue_).addOperation(op);
+            op->setCompletionBlock([this, total, probe, &probeMutex, &probeDone, &probesLeft] {
+                // A deferred group reports its step when it is read.
+                if (!probe->deferred()) {
+                    progressTick(total);
+                }
+                std::lock_guard lock(probeMutex);
+                --probesLeft;
+                probeDone.notify_all();
+            });
+            probes.push_back(op);
+        }
+        assembleSSDQueue_.addOperation(op);
     }
+    tickSingles(total, singles);
+
+    {
+        std::unique_lock lock(probeMutex);
+        probeDone.wait(lock, [&] { return probesLeft == 0; });
+    }
+    // The groups not in memory, one at a time, in the order of their place
+    // on the disk, each file in that order too, so the head sweeps once.
+    std::vector<AssembleOperation*> cold;
+    for (const auto& probe : probes) {
+        if (probe->deferred()) {
+            cold.push_back(probe.get());
+        }
+    }
+    std::stable_sort(cold.begin(), cold.end(),
+                     [](const AssembleOperation* a, const AssembleOperation* b) { return a->diskPlace() < b->diskPlace(); });
+    for (AssembleOperation* probe : cold) {
+        if (scanStop_.load()) {
+            break;
+        }
+        const auto& order = probe->diskOrder();
+        const WalkTable::SizeEntry entry{table->files()[order.front()].size,
+                                         *std::min_element(order.begin(), order.end()), uint32_t(order.size())};
+        std::shared_ptr<AssembleOperation> op = makeAssembleOperation(table, entry);
+        op->setReadOrder(order, probe->deferredWholeOnly());
+        op->setCompletionBlock([this, total] { progressTick(total); });
+        assembleHDDQueue_.addOperation(op);
+    }
+    probes.clear();
     assembleSSDQueue_.waitUntilAllOperationsAreFinished();
     assembleHDDQueue_.waitUntilAllOperationsAreFinished();
+    table.reset();
     // Groups handed over by the last operations are filed before the end is told.
     appendQueue_.waitUntilAllOperationsAreFinished();
     {
@@ -608,6 +395,18 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         bodyRunning_ = false;
     }
     idle_.notify_all();
+}
+
+void ScanManager::setSolidStateForTesting(std::optional<bool> solid)
+{
+    std::lock_guard lock(volumeMutex_);
+    solidOverride_ = solid;
+}
+
+std::optional<bool> ScanManager::solidStateForTesting() const
+{
+    std::lock_guard lock(volumeMutex_);
+    return solidOverride_;
 }
 
 bool ScanManager::waitUntilIdle(int timeoutMs) const

@@ -25,6 +25,12 @@
 #include "Model/PreferenceScanProtocol.h"
 #include "Model/ResourceValueURL.h"
 
+#include <sys/stat.h>
+
+#include "Manager/WalkTable.h"
+
+class AssembleOperation;
+
 using DuplicateFilesList = QList<DuplicateFilesPtr>;
 
 // The duplicate-file engine: walks folders, groups files by size, then by
@@ -39,6 +45,8 @@ public:
     struct IgnoresPathExtention {
         static const QStringList& allRawValues();
         static bool init(const QString& rawValue) { return allRawValues().contains(rawValue, Qt::CaseSensitive); }
+        // The same test on a file name's bytes (its extension lower-cased).
+        static bool matchesName(const char* name, size_t length);
     };
 
     // The result lists with their file counts and byte sizes, as one
@@ -124,7 +132,25 @@ public:
         // so a save made meanwhile cannot reach it half-way.
         std::shared_ptr<PreferenceScanProtocol> settings;
     };
-    using WalkFound = std::function<void(const QByteArray& path, int64_t size, ResourceValues&& values)>;
+    // One item the walk lets through. Valid only during the call that hands
+    // it over; its path and full values are built only when asked for.
+    struct WalkItem {
+        const QByteArray& folder;  // the folder that holds it
+        uint32_t folderIndex;      // one number per folder a walk opens
+        int folderFd;              // that folder, open during the call
+        const char* name;
+        size_t nameLength;
+        const struct stat& st;   // lstat of the item
+        int64_t size;            // the size the settings saw (a bundle's contents; 0 for links)
+        const MountEntry* volume;  // may be none
+        bool isHidden;
+        bool isApplication;
+
+        QByteArray path() const;
+        // The values of the item, the access questions asked now.
+        ResourceValues resourceValues() const;
+    };
+    using WalkFound = std::function<void(const WalkItem& item)>;
     // The walk both file engines share: hands `found` every item below
     // `roots` that the settings let through, each file once (device and
     // inode), never following a link below a root, never entering a pseudo
@@ -139,8 +165,16 @@ public:
     // other users' folders dropped (see the .cpp).
     static QList<QByteArray> scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder);
 
+    // The walk of a duplicate scan, kept compactly; unless `keepSingles`,
+    // only the files that share their size with another stay.
+    std::shared_ptr<WalkTable> walkTable(const QByteArrayList& folders, bool keepSingles);
+
     // True when the volume (mount point) was found on a solid-state disk.
     std::optional<bool> volumeIsSolidState(const QByteArray& volume) const;
+
+    // Treats every volume as solid-state (true) or spinning (false); none
+    // asks the disks again (tests).
+    void setSolidStateForTesting(std::optional<bool> solid);
 
     // Waits until no scan runs (tests and the benchmark).
     bool waitUntilIdle(int timeoutMs) const;
@@ -153,11 +187,16 @@ private:
     void setScanPathsDiskType(const QByteArrayList& folders);
     void scanBody(const QByteArrayList& folders);
     void progressTick(double total);
+    void tickSingles(double total, int count);
+    std::shared_ptr<AssembleOperation> makeAssembleOperation(const std::shared_ptr<const WalkTable>& table,
+                                                             const WalkTable::SizeEntry& entry);
+    std::optional<bool> solidStateForTesting() const;
     void append(const DuplicateFilesPtr& group);
 
     std::vector<DiskInfo> disks_;
     mutable std::mutex volumeMutex_;
     QHash<QByteArray, bool> volumeTypeOfDisk_;
+    std::optional<bool> solidOverride_;
 
     OperationQueue assembleSSDQueue_;
     OperationQueue assembleHDDQueue_;
@@ -183,6 +222,11 @@ private:
     std::shared_ptr<const std::vector<QByteArray>> whiteList_;
     std::shared_ptr<const std::vector<QByteArray>> whiteList() const;
     void refreshWhiteList();
+    struct Filter;
+    Filter currentFilter() const;
+    static Filter filterOf(const PreferenceScanProtocol* settings,
+                           std::shared_ptr<const std::vector<QByteArray>> whiteList);
+    WalkRules duplicateWalkRules() const;
 
     std::mutex progressMutex_;
     double groupsDone_ = 0;

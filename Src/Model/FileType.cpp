@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <string>
+#include <unordered_map>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,9 +64,87 @@ FileType fileTypeOfExtension(const QString& extension)
     return FileType::other;
 }
 
+int asciiLowerExtension(const char* name, size_t length, char* out, int capacity)
+{
+    const char* end = name + length;
+    const char* dot = nullptr;
+    for (const char* p = end; p > name; --p) {
+        if (p[-1] == '.') {
+            dot = p - 1;
+            break;
+        }
+    }
+    if (!dot || dot == name || dot + 1 == end) {
+        return 0;
+    }
+    const auto size = static_cast<int>(end - dot - 1);
+    if (size > capacity) {
+        // Too long for any table entry, unless a non-ASCII letter lower-cases
+        // to something shorter: only plain ASCII is decided here.
+        for (const char* p = dot + 1; p < end; ++p) {
+            if (static_cast<unsigned char>(*p) >= 0x80) {
+                return -1;
+            }
+        }
+        return -2;
+    }
+    for (int i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(dot[1 + i]);
+        if (c >= 0x80) {
+            return -1;
+        }
+        out[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return size;
+}
+
+namespace {
+
+// Every table entry with its kind, for lookups by ASCII bytes.
+struct KindTable {
+    std::unordered_map<std::string, FileType> kinds;
+    KindTable()
+    {
+        const std::pair<const QStringList*, FileType> tables[] = {
+            {&VideoFormat::allRawValues(), FileType::video},
+            {&AudioFormat::allRawValues(), FileType::audio},
+            {&PictureFormat::allRawValues(), FileType::picture},
+            {&DocumentFormat::allRawValues(), FileType::document},
+        };
+        for (const auto& [values, type] : tables) {
+            for (const QString& value : *values) {
+                kinds.emplace(value.toStdString(), type);  // the first table that has it wins
+            }
+        }
+    }
+};
+
+}  // namespace
+
+FileType fileTypeOfName(const char* name, size_t length)
+{
+    static const KindTable table;
+    char lower[16];
+    const int size = asciiLowerExtension(name, length, lower, static_cast<int>(sizeof lower));
+    if (size == 0 || size == -2) {
+        return FileType::other;
+    }
+    if (size < 0) {
+        return fileTypeOfExtension(QFile::decodeName(FilePath::pathExtension(QByteArray(name, qsizetype(length)))));
+    }
+    const auto it = table.kinds.find(std::string(lower, size_t(size)));
+    return it == table.kinds.end() ? FileType::other : it->second;
+}
+
 FileType fileTypeOfPath(const QByteArray& path)
 {
-    return fileTypeOfExtension(QFile::decodeName(FilePath::pathExtension(path)));
+    const qsizetype slash = path.lastIndexOf('/');
+    const qsizetype start = slash < 0 ? 0 : slash + 1;
+    if (start == path.size() && path.size() > 1) {
+        // A trailing slash: the last component is the one before it.
+        return fileTypeOfExtension(QFile::decodeName(FilePath::pathExtension(path)));
+    }
+    return fileTypeOfName(path.constData() + start, size_t(path.size() - start));
 }
 
 namespace {

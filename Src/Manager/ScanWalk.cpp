@@ -1,0 +1,541 @@
+// The walk both file engines share, the settings filter and the roots.
+
+#include "Manager/ScanManager.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+
+#include "Manager/DiskInfo.h"
+#include "Manager/WalkTable.h"
+#include "Model/FileType.h"
+
+const QStringList& ScanManager::IgnoresPathExtention::allRawValues()
+{
+    static const QStringList values{"framework", "dylib", "json", "ini",   "toml", "yaml", "xml",
+                                    "xib",       "db",    "plist", "strings", "swift", "m",  "mm",
+                                    "pch",       "h",     "sh",   "c",     "cpp",  "py"};
+    return values;
+}
+
+bool ScanManager::IgnoresPathExtention::matchesName(const char* name, size_t length)
+{
+    static const std::vector<std::string> values = [] {
+        std::vector<std::string> out;
+        for (const QString& value : allRawValues()) {
+            out.push_back(value.toStdString());
+        }
+        return out;
+    }();
+    char lower[16];
+    const int size = asciiLowerExtension(name, length, lower, static_cast<int>(sizeof lower));
+    if (size == 0 || size == -2) {
+        return false;
+    }
+    if (size < 0) {
+        // Unicode lower-casing can turn a non-ASCII letter into an ASCII one.
+        const QByteArray ext = FilePath::pathExtension(QByteArray(name, qsizetype(length)));
+        return init(QString::fromUtf8(ext).toLower());
+    }
+    for (const std::string& value : values) {
+        if (value.size() == size_t(size) && std::memcmp(value.data(), lower, size_t(size)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+std::vector<QByteArray> whiteListOf(const PreferenceScanProtocol& settings)
+{
+    std::vector<QByteArray> paths;
+    for (const QUrl& url : settings.whiteListPath()) {
+        const QByteArray local = FilePath::fromFileUrl(url);
+        if (!local.isEmpty()) {
+            paths.push_back(FilePath::normalized(local));
+        }
+    }
+    return paths;
+}
+
+struct InodeKey {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const InodeKey&) const = default;
+};
+
+struct InodeKeyHash {
+    size_t operator()(const InodeKey& key) const noexcept
+    {
+        return std::hash<uint64_t>()(static_cast<uint64_t>(key.inode) * 1000003u ^ static_cast<uint64_t>(key.device));
+    }
+};
+
+QByteArray childPath(const QByteArray& folder, const char* name, size_t length)
+{
+    QByteArray path;
+    path.reserve(folder.size() + 1 + qsizetype(length));
+    path.append(folder);
+    if (!path.endsWith('/')) {
+        path.append('/');
+    }
+    path.append(name, qsizetype(length));
+    return path;
+}
+
+bool endsWithApp(const char* name, size_t length)
+{
+    return length > 4 && std::memcmp(name + length - 4, ".app", 4) == 0;
+}
+
+// Who is asking: the answer the permission bits give for reading, without a
+// system call. Only a "no" is asked of the system again (an access list or
+// a capability may still allow it); a "yes" that the system would refuse
+// shows when the file is opened.
+class ReadAccess {
+public:
+    ReadAccess() : uid_(geteuid()), gid_(getegid())
+    {
+        const int count = getgroups(0, nullptr);
+        if (count > 0) {
+            groups_.resize(size_t(count));
+            groups_.resize(size_t(std::max(0, getgroups(count, groups_.data()))));
+        }
+    }
+    bool byBits(const struct stat& st) const
+    {
+        if (st.st_uid == uid_) {
+            return (st.st_mode & S_IRUSR) != 0;
+        }
+        if (st.st_gid == gid_ || std::find(groups_.begin(), groups_.end(), st.st_gid) != groups_.end()) {
+            return (st.st_mode & S_IRGRP) != 0;
+        }
+        return (st.st_mode & S_IROTH) != 0;
+    }
+    bool readable(const struct stat& st, int dirFd, const char* name) const
+    {
+        if (S_ISLNK(st.st_mode)) {
+            return true;  // the link itself: a dangling link is still an item
+        }
+        return byBits(st) || faccessat(dirFd, name, R_OK, AT_EACCESS) == 0;
+    }
+
+private:
+    uid_t uid_;
+    gid_t gid_;
+    std::vector<gid_t> groups_;
+};
+
+}  // namespace
+
+// The settings as one walk sees them, read once at its start.
+struct ScanManager::Filter {
+    bool present = false;
+    std::shared_ptr<const std::vector<QByteArray>> whiteList;
+    bool scansEveryKind = true;
+    bool video = true, audio = true, picture = true, document = true, other = true;
+    bool omitZeroByteFile = false;
+    bool omitHiddenFile = false;
+    std::optional<int64_t> maxSize;
+    std::optional<int64_t> minSize;
+
+    bool whiteListed(const QByteArray& path) const
+    {
+        return whiteList && std::find(whiteList->begin(), whiteList->end(), path) != whiteList->end();
+    }
+
+    // `path` is built only when a white list needs it.
+    template <typename PathOf>
+    bool ignores(const char* name, size_t length, const PathOf& pathOf, int64_t size, bool hidden) const
+    {
+        if (!present) {
+            return false;
+        }
+        if (whiteList && !whiteList->empty() && whiteListed(pathOf())) {
+            return true;
+        }
+        if (!scansEveryKind) {
+            switch (fileTypeOfName(name, length)) {
+            case FileType::video:
+                if (!video) return true;
+                break;
+            case FileType::audio:
+                if (!audio) return true;
+                break;
+            case FileType::picture:
+                if (!picture) return true;
+                break;
+            case FileType::document:
+                if (!document) return true;
+                break;
+            case FileType::other:
+                if (!other) return true;
+                break;
+            }
+        }
+        if (size == 0 && omitZeroByteFile) {
+            return true;
+        }
+        if (maxSize && size > *maxSize) {
+            return true;
+        }
+        if (minSize && size < *minSize) {
+            return true;
+        }
+        return hidden && omitHiddenFile;
+    }
+};
+
+ScanManager::Filter ScanManager::currentFilter() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return filterOf(scanPreference_.get(), whiteList_);
+}
+
+ScanManager::Filter ScanManager::filterOf(const PreferenceScanProtocol* settings,
+                                          std::shared_ptr<const std::vector<QByteArray>> whiteList)
+{
+    Filter filter;
+    if (!settings) {
+        return filter;
+    }
+    const PreferenceScanProtocol& s = *settings;
+    filter.present = true;
+    filter.whiteList = std::move(whiteList);
+    filter.video = s.omitVideo();
+    filter.audio = s.omitAudio();
+    filter.picture = s.omitPicture();
+    filter.document = s.omitDocument();
+    filter.other = s.omitOther();
+    filter.scansEveryKind = filter.video && filter.audio && filter.picture && filter.document && filter.other;
+    filter.omitZeroByteFile = s.omitZeroByteFile();
+    filter.omitHiddenFile = s.omitHiddenFile();
+    if (s.enableMaxSize()) {
+        filter.maxSize = s.maxFileSize();
+    }
+    if (s.enableMinSize()) {
+        filter.minSize = s.minFileSize();
+    }
+    return filter;
+}
+
+std::shared_ptr<const std::vector<QByteArray>> ScanManager::whiteList() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return whiteList_;
+}
+
+void ScanManager::refreshWhiteList()
+{
+    std::lock_guard lock(settingsMutex_);
+    whiteList_ = scanPreference_ ? std::make_shared<const std::vector<QByteArray>>(whiteListOf(*scanPreference_))
+                                 : nullptr;
+}
+
+bool ScanManager::whitePathIgnore(const QByteArray& path) const
+{
+    const auto list = whiteList();
+    if (!list || list->empty()) {
+        return false;
+    }
+    const QByteArray normal = FilePath::normalized(path);
+    return std::any_of(list->begin(), list->end(),
+                       [&](const QByteArray& entry) { return FilePath::isSameOrBelow(normal, entry); });
+}
+
+bool ScanManager::ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const
+{
+    const QByteArray name = FilePath::lastComponent(path);
+    return currentFilter().ignores(
+        name.constData(), size_t(name.size()), [&] { return path; }, size, values.isHidden);
+}
+
+QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder)
+{
+    const QByteArray home = FilePath::normalized(homeFolder);
+    const qsizetype slash = home.lastIndexOf('/');
+    const QByteArray users = slash > 0 ? home.left(slash) : QByteArray("/");
+    QList<QByteArray> roots;
+    for (const QByteArray& folder : folders) {
+        if (folder.isEmpty()) {
+            continue;
+        }
+        // Relative roots are taken against the current folder, as the
+        // walk would open them.
+        const QByteArray path = FilePath::absolute(folder);
+        if (path == "/") {
+            roots.append(path);
+            continue;
+        }
+        if (path.startsWith("/System") || path.startsWith("/Applications") || path.startsWith("/Library")) {
+            continue;
+        }
+        // Other users' folders are not ours to scan. (A home directly below
+        // "/" has no users folder to guard.)
+        if (users != "/" && path.startsWith(users) && !path.startsWith(home) && path != users) {
+            continue;
+        }
+        roots.append(path);
+    }
+    return roots;
+}
+
+ScanManager::WalkRules ScanManager::duplicateWalkRules() const
+{
+    WalkRules rules;
+    rules.stop = [this] { return scanStop_.load(); };
+    rules.skipRoot = [this](const QByteArray& path) { return whitePathIgnore(path); };
+    const auto list = whiteList();
+    if (list && !list->empty()) {
+        rules.skipFolder = [list](const QByteArray& path) {
+            return std::find(list->begin(), list->end(), path) != list->end();
+        };
+    }
+    return rules;
+}
+
+std::shared_ptr<WalkTable> ScanManager::walkTable(const QByteArrayList& folders, bool keepSingles)
+{
+    auto table = std::make_shared<WalkTable>();
+    uint32_t lastFolder = UINT32_MAX;
+    uint32_t tableFolder = 0;
+    walk(scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory())), duplicateWalkRules(),
+         [&](const WalkItem& item) {
+             if (item.folderIndex != lastFolder) {
+                 lastFolder = item.folderIndex;
+                 tableFolder = table->addFolder(item.folder);
+             }
+             uint8_t flags = item.isHidden ? WalkTable::hidden : 0;
+             if (S_ISREG(item.st.st_mode)) {
+                 flags |= WalkTable::regular;
+             } else if (S_ISLNK(item.st.st_mode)) {
+                 flags |= WalkTable::symbolicLink;
+             } else if (S_ISDIR(item.st.st_mode)) {
+                 flags |= WalkTable::directory;
+             }
+             if (item.isApplication) {
+                 flags |= WalkTable::application;
+             }
+             table->add(tableFolder, item.name, item.nameLength, item.size, item.st, item.volume, flags);
+         });
+    table->finish(keepSingles);
+    return table;
+}
+
+ScanManager::SizeMap ScanManager::filterSameSize(const QByteArrayList& folders)
+{
+    refreshWhiteList();
+    const std::shared_ptr<WalkTable> table = walkTable(folders, true);
+    SizeMap sizes;
+    for (const WalkTable::SizeEntry& entry : table->sizes()) {
+        auto& records = sizes[entry.size];
+        for (uint32_t i = 0; i < entry.count; ++i) {
+            records.push_back(table->resourceValueURL(table->files()[entry.begin + i]));
+        }
+    }
+    return sizes;
+}
+
+QByteArray ScanManager::WalkItem::path() const
+{
+    return childPath(folder, name, nameLength);
+}
+
+ResourceValues ScanManager::WalkItem::resourceValues() const
+{
+    ResourceValues values = ResourceValues::fromStat(st, QByteArray(name, qsizetype(nameLength)), folderFd);
+    if (volume) {
+        values.volumeURL = volume->mountPoint;
+        values.volumeIsLocal = MountTable::isLocalFileSystem(volume->fileSystemType);
+    }
+    return values;
+}
+
+void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found)
+{
+    // An engine that scans on its own brings the settings it read when it
+    // started; otherwise the duplicate scan's own, its white list refreshed.
+    Filter filter;
+    if (rules.settings) {
+        filter = filterOf(rules.settings.get(),
+                          std::make_shared<const std::vector<QByteArray>>(whiteListOf(*rules.settings)));
+    } else {
+        refreshWhiteList();
+        filter = currentFilter();
+    }
+    const ReadAccess access;
+    const auto mounts = MountTable::read();
+    // A file mounted over another name is the one kind of second name that
+    // a link count does not betray: note the files mounted below the roots.
+    std::unordered_set<InodeKey, InodeKeyHash> mountedFiles;
+    for (const MountEntry& entry : mounts->entries()) {
+        const bool below = std::any_of(roots.begin(), roots.end(), [&](const QByteArray& root) {
+            return FilePath::isSameOrBelow(entry.mountPoint, root);
+        });
+        struct stat st {};
+        if (below && fstatat(AT_FDCWD, entry.mountPoint.constData(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0 &&
+            !S_ISDIR(st.st_mode)) {
+            mountedFiles.insert({st.st_dev, st.st_ino});
+        }
+    }
+    std::unordered_set<InodeKey, InodeKeyHash> recorded;
+    std::unordered_set<InodeKey, InodeKeyHash> seenFolders;
+    uint32_t folderCounter = 0;
+
+    struct Pending {
+        QByteArray path;
+        dev_t device;
+        ino_t inode;
+        const MountEntry* volume;
+    };
+    const auto isPseudo = [&](const QByteArray& path, dev_t device) {
+        const MountEntry* entry = mounts->volumeFor(path, device);
+        return entry && entry->device == device && MountTable::isPseudoFileSystem(entry->fileSystemType);
+    };
+
+    for (const QByteArray& root : roots) {
+        if (rules.stop()) {
+            break;
+        }
+        if (rules.skipRoot && rules.skipRoot(root)) {
+            continue;
+        }
+        // The root itself may be reached through a link the user chose.
+        struct stat rootStat {};
+        if (::stat(root.constData(), &rootStat) != 0 || !S_ISDIR(rootStat.st_mode)) {
+            continue;
+        }
+        if (!seenFolders.insert({rootStat.st_dev, rootStat.st_ino}).second || isPseudo(root, rootStat.st_dev)) {
+            continue;
+        }
+        std::vector<Pending> stack;
+        stack.push_back({root, rootStat.st_dev, rootStat.st_ino, mounts->volumeFor(root, rootStat.st_dev)});
+        while (!stack.empty() && !rules.stop()) {
+            Pending folder = std::move(stack.back());
+            stack.pop_back();
+            // The root may be a link; anything below is opened without following one.
+            const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folder.path == root ? 0 : O_NOFOLLOW);
+            const int fd = ::open(folder.path.constData(), flags);
+            if (fd < 0) {
+                continue;
+            }
+            struct stat opened {};
+            if (::fstat(fd, &opened) != 0 || opened.st_dev != folder.device || opened.st_ino != folder.inode) {
+                ::close(fd);  // swapped since it was listed
+                continue;
+            }
+            DIR* dir = fdopendir(fd);
+            if (!dir) {
+                ::close(fd);
+                continue;
+            }
+            const uint32_t folderIndex = folderCounter++;
+            std::vector<Pending> children;
+            while (dirent* entry = readdir(dir)) {
+                if (rules.stop()) {
+                    break;
+                }
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
+                    continue;
+                }
+                const size_t nameLength = std::strlen(name);
+                const bool hidden = name[0] == '.';
+                const bool skippedExtension = IgnoresPathExtention::matchesName(name, nameLength);
+                // What the listing already tells spares the stat of items
+                // that every rule below would pass over.
+                switch (entry->d_type) {
+                case DT_DIR:
+                    if (hidden && !skippedExtension && !endsWithApp(name, nameLength)) {
+                        continue;  // a hidden folder is never entered
+                    }
+                    break;
+                case DT_REG:
+                    if (skippedExtension) {
+                        continue;
+                    }
+                    break;
+                case DT_UNKNOWN:
+                    break;
+                default:
+                    // Links and special files count as empty files.
+                    if (skippedExtension || filter.omitZeroByteFile) {
+                        continue;
+                    }
+                    break;
+                }
+                struct stat st {};
+                if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    continue;
+                }
+                const bool isDirectory = S_ISDIR(st.st_mode);
+                const MountEntry* volume = st.st_dev == folder.device ? folder.volume : nullptr;
+                QByteArray folderPath;  // of a folder item, made once
+                if (isDirectory || st.st_dev != folder.device) {
+                    folderPath = childPath(folder.path, name, nameLength);
+                    if (st.st_dev != folder.device) {
+                        volume = mounts->volumeFor(folderPath, st.st_dev);
+                    }
+                }
+                const auto descend = [&] {
+                    if (seenFolders.insert({st.st_dev, st.st_ino}).second &&
+                        (st.st_dev == folder.device || !isPseudo(folderPath, st.st_dev))) {
+                        children.push_back({folderPath, st.st_dev, st.st_ino, volume});
+                    }
+                };
+                if (isDirectory && rules.skipFolder && rules.skipFolder(folderPath)) {
+                    continue;
+                }
+                const bool readable = access.readable(st, dirfd(dir), name);
+                if (skippedExtension) {
+                    if (isDirectory && readable) {
+                        descend();
+                    }
+                    continue;
+                }
+                if (!readable) {
+                    continue;
+                }
+                const bool isApplication = isDirectory && endsWithApp(name, nameLength);
+                int64_t size = 0;
+                if (isApplication) {
+                    size = applicationSize(folderPath);
+                } else if (S_ISREG(st.st_mode)) {
+                    size = static_cast<int64_t>(st.st_size);
+                } else if (isDirectory) {
+                    if (!hidden) {
+                        descend();
+                    }
+                    continue;
+                }
+                // Links, FIFOs, sockets and devices stay at size 0 and are never read.
+                const auto pathOf = [&] { return childPath(folder.path, name, nameLength); };
+                if (filter.ignores(name, nameLength, pathOf, size, hidden)) {
+                    continue;
+                }
+                // A second name of a file already recorded: only a file with
+                // several links, or one mounted over another name, can have one.
+                if ((st.st_nlink > 1 || (!mountedFiles.empty() && mountedFiles.count({st.st_dev, st.st_ino}))) &&
+                    !recorded.insert({st.st_dev, st.st_ino}).second) {
+                    continue;
+                }
+                const WalkItem item{folder.path, folderIndex, dirfd(dir), name,   nameLength,
+                                    st,          size,        volume,     hidden, isApplication};
+                found(item);
+            }
+            closedir(dir);
+            // Keep directory order: the first child is taken next.
+            for (auto it = children.rbegin(); it != children.rend(); ++it) {
+                stack.push_back(std::move(*it));
+            }
+        }
+    }
+}

@@ -1,0 +1,439 @@
+// How the duplicate engine reads: the edge comparison before the whole
+// content, the queue each group goes to on a spinning disk, and results that
+// stay those of the definition (equal size and equal MD5 of the whole
+// content) whatever way the files are read.
+
+#include <atomic>
+#include <map>
+#include <random>
+#include <set>
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ScanFixture.h"
+
+namespace {
+
+// Groups as one readable text, for comparisons that print well.
+std::string text(const std::vector<QStringList>& groups)
+{
+    QStringList out;
+    for (const QStringList& group : groups) {
+        out << "[" + group.join(", ") + "]";
+    }
+    return out.join("\n").toStdString();
+}
+
+// How the groups are read in one run of a test.
+enum class Medium { solid, spinningInMemory, spinningCold };
+
+class ScanReadingTest : public ScanFixture {
+protected:
+    void TearDown() override
+    {
+        setReadPlanForTesting({});
+        engine().setSolidStateForTesting(std::nullopt);
+        ScanFixture::TearDown();
+    }
+
+    void useMedium(Medium medium)
+    {
+        engine().setSolidStateForTesting(medium == Medium::solid);
+        ReadPlanForTesting plan;
+        if (medium == Medium::spinningCold) {
+            plan.resident = [](const QByteArray&) { return false; };
+        } else if (medium == Medium::spinningInMemory) {
+            plan.resident = [](const QByteArray&) { return true; };
+        }
+        setReadPlanForTesting(plan);
+    }
+
+    void writeBytes(const QString& relative, const QByteArray& bytes) { writeFile(relative, bytes); }
+
+    // The definition, computed apart from the engine: below scratch(),
+    // outside hidden folders, non-empty regular files of equal size and equal
+    // MD5 of their whole content, one name per file, sorted by path.
+    std::vector<QStringList> expectedGroups() const
+    {
+        std::map<std::pair<qint64, QByteArray>, QStringList> byContent;
+        std::vector<QString> paths;
+        QDirIterator it(scratch(), QDir::Files | QDir::NoDotAndDotDot | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            paths.push_back(it.next());
+        }
+        std::sort(paths.begin(), paths.end());
+        for (const QString& path : paths) {
+            const QString relative = path.mid(scratch().size() + 1);
+            if (relative.startsWith('.') || relative.contains("/.")) {
+                continue;
+            }
+            struct stat st {};
+            if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+                continue;
+            }
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) {
+                continue;
+            }
+            QCryptographicHash hash(QCryptographicHash::Md5);
+            hash.addData(&file);
+            byContent[{st.st_size, hash.result()}] << relative;
+        }
+        std::vector<QStringList> out;
+        for (auto& [key, members] : byContent) {
+            if (members.size() >= 2) {
+                std::sort(members.begin(), members.end(), [this](const QString& a, const QString& b) {
+                    return pathLessThan(bytesOf(a), bytesOf(b));
+                });
+                out.push_back(members);
+            }
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    // The groups as the engine gives them, keeping each group's own order.
+    std::vector<QStringList> groupsInTheirOrder() const
+    {
+        std::vector<QStringList> out;
+        for (const DuplicateFilesPtr& group : engine().totalFiles()) {
+            QStringList paths;
+            for (const FileInfoPtr& info : group->infos()) {
+                paths << info->displayPath().mid(scratch().size() + 1);
+            }
+            out.push_back(paths);
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    int distinctSizes() const
+    {
+        std::set<qint64> sizes;
+        QDirIterator it(scratch(), QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QString relative = path.mid(scratch().size() + 1);
+            if (!relative.startsWith('.') && !relative.contains("/.") && it.fileInfo().size() > 0 &&
+                !it.fileInfo().isSymLink()) {
+                sizes.insert(it.fileInfo().size());
+            }
+        }
+        return static_cast<int>(sizes.size());
+    }
+
+    // A tree of pairs and traps: equal files, files equal but for their
+    // first, last or middle byte, files equal in both edges only, sparse
+    // files, and sizes on either side of the edges' reach. (Which name of a
+    // hard-linked file is kept follows the listing order: other tests.)
+    void generate(unsigned seed)
+    {
+        std::mt19937 rng(seed);
+        const auto randomBytes = [&](qsizetype n) {
+            QByteArray out(n, '\0');
+            for (char& c : out) {
+                c = static_cast<char>(rng());
+            }
+            return out;
+        };
+        const qsizetype sizes[] = {1, 7, 100, 4095, 4096, 4097, 8191, 8192, 8193, 12288, 70000, 1048577};
+        int n = 0;
+        for (qsizetype size : sizes) {
+            const QByteArray base = randomBytes(size);
+            const QString folder = QString("s%1/").arg(size);
+            writeBytes(folder + QString("a/copy%1.bin").arg(n), base);
+            writeBytes(folder + QString("b/copy%1.txt").arg(n), base);
+            if (rng() % 2) {
+                writeBytes(folder + QString("c/copy%1.jpg").arg(n), base);
+            }
+            QByteArray first = base;
+            first[0] = static_cast<char>(first[0] ^ 1);
+            writeBytes(folder + QString("d/first%1").arg(n), first);
+            QByteArray last = base;
+            last[size - 1] = static_cast<char>(last[size - 1] ^ 1);
+            writeBytes(folder + QString("d/last%1").arg(n), last);
+            QByteArray middle = base;
+            middle[size / 2] = static_cast<char>(middle[size / 2] ^ 1);
+            writeBytes(folder + QString("e/middle%1").arg(n), middle);
+            writeBytes(folder + QString("e/middleToo%1").arg(n), middle);
+            writeBytes(folder + QString("f/alone%1").arg(n), randomBytes(size));
+            ++n;
+        }
+        // Sparse files: equal holes, one with a byte in the middle of its hole.
+        for (const char* name : {"sparse/one", "sparse/two", "sparse/odd"}) {
+            writeBytes(name, "head");
+            ASSERT_EQ(::truncate(bytesOf(name).constData(), 3 * 1048576 + 5), 0);
+        }
+        {
+            const int fd = ::open(bytesOf("sparse/odd").constData(), O_WRONLY);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::pwrite(fd, "x", 1, 1048576), 1);
+            ::close(fd);
+        }
+        writeBytes(".hidden/copy.bin", "hidden pair");
+        writeBytes("visible/copy.bin", "hidden pair");
+    }
+};
+
+}  // namespace
+
+// Whatever the medium and however the groups are read, the groups, their
+// order, the totals and the progress are those of the definition.
+TEST_F(ScanReadingTest, ResultsAreThoseOfTheDefinitionOnEveryMedium)
+{
+    settings({{"hiddenFile", false}});
+    for (unsigned seed : {1u, 2u, 3u}) {
+        QDir(scratch()).removeRecursively();
+        generate(seed);
+        const std::vector<QStringList> expected = expectedGroups();
+        ASSERT_FALSE(expected.empty());
+        for (Medium medium : {Medium::solid, Medium::spinningInMemory, Medium::spinningCold}) {
+            useMedium(medium);
+            delegate.events.clear();
+            delegate.progress.clear();
+            delegate.paths.clear();
+            scan({scratch()});
+            EXPECT_EQ(text(groupsInTheirOrder()), text(expected)) << "seed " << seed << " medium " << int(medium);
+            const ScanManager::Results r = engine().results();
+            int files = 0;
+            uint64_t bytes = 0;
+            for (const QStringList& group : expected) {
+                files += group.size();
+                bytes += uint64_t(QFileInfo(scratch() + "/" + group.first()).size()) * uint64_t(group.size());
+            }
+            EXPECT_EQ(r.totalFilesCount, files);
+            EXPECT_EQ(r.totalFilesSize, bytes);
+            // One report per size, rising to 1.
+            const auto progress = delegate.progressList();
+            EXPECT_EQ(int(progress.size()), distinctSizes());
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+            EXPECT_DOUBLE_EQ(progress.back(), 1.0);
+            EXPECT_EQ(delegate.count("finished"), 1);
+        }
+    }
+}
+
+// Only a file whose size and both edges match another's is read whole.
+TEST_F(ScanReadingTest, FilesWhoseEdgesMatchNoOtherAreNeverReadWhole)
+{
+    settings({});
+    const QByteArray base(20000, 'e');
+    QByteArray first = base;
+    first[0] = 'f';
+    QByteArray last = base;
+    last[19999] = 'l';
+    QByteArray middle = base;
+    middle[10000] = 'm';
+    writeBytes("base", base);
+    writeBytes("first", first);
+    writeBytes("last", last);
+    writeBytes("middle", middle);
+    writeBytes("small1", "tiny");
+    writeBytes("small2", "tinY");
+    std::mutex mutex;
+    QStringList whole;
+    ReadPlanForTesting plan;
+    plan.wholeReading = [&](const QByteArray& path) {
+        std::lock_guard lock(mutex);
+        whole << QFile::decodeName(path).mid(scratch().size() + 1);
+    };
+    for (bool solid : {true, false}) {
+        engine().setSolidStateForTesting(solid);
+        setReadPlanForTesting(plan);
+        whole.clear();
+        delegate.events.clear();
+        delegate.paths.clear();
+        scan({scratch()});
+        whole.sort();
+        // Equal edges, a different middle: both are read whole, and differ.
+        EXPECT_EQ(whole, QStringList({"base", "middle"}));
+        EXPECT_TRUE(engine().totalFiles().isEmpty());
+        // Every file of a shared size is still told before it is read.
+        EXPECT_EQ(delegate.pathList().size(), 6u);
+    }
+}
+
+// A file that changes between the walk and its reading is in no group; one
+// read before the change keeps the content it was read with.
+TEST_F(ScanReadingTest, FilesThatChangeSizeBeforeTheirReadingAreInNoGroup)
+{
+    settings({});
+    for (const char* name : {"small/a", "small/b", "small/c"}) {
+        writeBytes(name, "small same");
+    }
+    const QByteArray big(50000, 'b');
+    for (const char* name : {"big/a", "big/b", "big/c"}) {
+        writeBytes(name, big);
+    }
+    const QByteArray grow1 = bytesOf("small/b");
+    const QByteArray grow2 = bytesOf("big/c");
+    for (Medium medium : {Medium::solid, Medium::spinningInMemory, Medium::spinningCold}) {
+        writeBytes("small/b", "small same");
+        writeBytes("big/c", big);
+        useMedium(medium);
+        setMd5ReadFailureForTesting([&](const QByteArray& path) {
+            if (path == grow1 || path == grow2) {
+                QFile file(QFile::decodeName(path));
+                file.open(QIODevice::Append);
+                file.write("more");
+            }
+            return false;
+        });
+        delegate.events.clear();
+        scan({scratch()});
+        EXPECT_EQ(groups(), std::vector<QStringList>({{"big/a", "big/b"}, {"small/a", "small/c"}}))
+            << int(medium);
+    }
+}
+
+// Many equal files: more than one operation keeps open, more small ones than
+// it keeps in memory; each set one group in path order.
+TEST_F(ScanReadingTest, FiveThousandEqualFilesMakeOneGroupInPathOrder)
+{
+    settings({});
+    const QByteArray body(9000, 'q');
+    for (int i = 0; i < 5000; ++i) {
+        writeBytes(QString("many/%1/f%2").arg(i % 7).arg(i), body);
+    }
+    const QByteArray tiny(100, 't');
+    for (int i = 0; i < 3000; ++i) {
+        writeBytes(QString("tiny/%1/f%2").arg(i % 5).arg(i), tiny);
+    }
+    for (Medium medium : {Medium::solid, Medium::spinningCold}) {
+        useMedium(medium);
+        delegate.events.clear();
+        scan({scratch()});
+        DuplicateFilesList found = engine().totalFiles();
+        ASSERT_EQ(found.size(), 2);
+        std::sort(found.begin(), found.end(),
+                  [](const DuplicateFilesPtr& a, const DuplicateFilesPtr& b) { return a->fileCount() > b->fileCount(); });
+        EXPECT_EQ(found[1]->fileCount(), 3000);
+        EXPECT_EQ(found[1]->totalSize(), 3000u * 100u);
+        EXPECT_EQ(found[0]->fileCount(), 5000);
+        EXPECT_EQ(found[0]->totalSize(), 5000u * 9000u);
+        const QList<FileInfoPtr>& infos = found[0]->infos();
+        EXPECT_TRUE(std::is_sorted(infos.begin(), infos.end(),
+                                   [](const FileInfoPtr& a, const FileInfoPtr& b) { return *a < *b; }));
+        // The record of each file is the walk's: device, inode, size, time.
+        struct stat st {};
+        ASSERT_EQ(::lstat(infos[17]->path().constData(), &st), 0);
+        const ResourceValues& values = infos[17]->resourceValue().resourceValues;
+        EXPECT_EQ(values.device, st.st_dev);
+        EXPECT_EQ(values.inode, st.st_ino);
+        EXPECT_EQ(values.modificationTimeNs, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
+        EXPECT_EQ(infos[17]->size(), 9000u);
+        EXPECT_TRUE(values.isRegularFile);
+    }
+}
+
+// On a spinning disk, groups in memory are read several at once; the others
+// one at a time, in the order of their place on the disk, each file too.
+TEST_F(ScanReadingTest, SpinningDisksReadColdGroupsOneAtATimeInDiskOrder)
+{
+    settings({});
+    writeBytes("warm/a", "warm same");
+    writeBytes("warm/b", "warm same");
+    writeBytes("cold1/a", "cold one same");
+    writeBytes("cold1/b", "cold one same");
+    writeBytes("cold2/a", "cold two, same");
+    writeBytes("cold2/b", "cold two, same");
+    // Edges in memory, middle not: only the whole reading waits.
+    const QByteArray big(30000, 'm');
+    writeBytes("middle/a", big);
+    writeBytes("middle/b", big);
+    // Disk places: cold2 lies before cold1, and within each group b before a.
+    const std::map<QString, uint64_t> blocks{{"cold1/a", 900}, {"cold1/b", 800}, {"cold2/a", 300},
+                                             {"cold2/b", 200}, {"middle/a", 50},  {"middle/b", 60}};
+    std::mutex mutex;
+    std::vector<std::pair<bool, QStringList>> readings;
+    std::atomic<int> middleAsked{0};
+    ReadPlanForTesting plan;
+    const auto relative = [this](const QByteArray& path) { return QFile::decodeName(path).mid(scratch().size() + 1); };
+    plan.resident = [&](const QByteArray& path) {
+        const QString name = relative(path);
+        if (name.startsWith("middle/")) {
+            // The edges are asked first, then the whole.
+            return ++middleAsked <= 2;
+        }
+        return name.startsWith("warm/");
+    };
+    plan.firstBlock = [&](const QByteArray& path) { return blocks.at(relative(path)); };
+    plan.reading = [&](bool parallel, const QList<QByteArray>& paths) {
+        QStringList names;
+        for (const QByteArray& path : paths) {
+            names << relative(path);
+        }
+        std::lock_guard lock(mutex);
+        readings.push_back({parallel, names});
+    };
+    engine().setSolidStateForTesting(false);
+    setReadPlanForTesting(plan);
+    scan({scratch()});
+    EXPECT_EQ(groups().size(), 4u);
+
+    std::vector<std::pair<bool, QStringList>> serial;
+    QStringList parallel;
+    for (const auto& [inParallel, names] : readings) {
+        if (inParallel) {
+            parallel << names;
+        } else {
+            serial.push_back({inParallel, names});
+        }
+    }
+    parallel.sort();
+    EXPECT_EQ(parallel, QStringList({"middle/a", "middle/b", "warm/a", "warm/b"}));
+    ASSERT_EQ(serial.size(), 3u);
+    EXPECT_EQ(serial[0].second, QStringList({"middle/a", "middle/b"}));
+    EXPECT_EQ(serial[1].second, QStringList({"cold2/b", "cold2/a"}));
+    EXPECT_EQ(serial[2].second, QStringList({"cold1/b", "cold1/a"}));
+
+    // On a solid-state disk nothing asks whether the files are in memory.
+    std::atomic<int> asked{0};
+    plan.resident = [&](const QByteArray&) { return bool(++asked); };
+    engine().setSolidStateForTesting(true);
+    setReadPlanForTesting(plan);
+    delegate.events.clear();
+    scan({scratch()});
+    EXPECT_EQ(asked.load(), 0);
+    EXPECT_EQ(groups().size(), 4u);
+}
+
+// A stop while cold groups wait ends every queue: nothing more is read, the
+// end is told once, and the next scan finds everything again.
+TEST_F(ScanReadingTest, AStopEndsTheColdQueueToo)
+{
+    settings({});
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray body(100 + i, char('a' + i % 26));
+        writeBytes(QString("p/%1a").arg(i), body);
+        writeBytes(QString("p/%1b").arg(i), body);
+    }
+    useMedium(Medium::spinningCold);
+    std::atomic<int> coldReadings{0};
+    ReadPlanForTesting plan;
+    plan.resident = [](const QByteArray&) { return false; };
+    plan.reading = [&](bool parallel, const QList<QByteArray>&) {
+        if (!parallel && ++coldReadings == 3) {
+            ScanManager::default_().stopScan();
+        }
+    };
+    setReadPlanForTesting(plan);
+    scan({scratch()});
+    EXPECT_EQ(delegate.count("finished"), 1);
+    EXPECT_LE(coldReadings.load(), 4);
+    EXPECT_LT(engine().totalFiles().size(), 40);
+    EXPECT_EQ(engine().assembleHDDQueue().operationCount(), 0);
+    EXPECT_EQ(engine().assembleSSDQueue().operationCount(), 0);
+
+    plan.reading = nullptr;
+    setReadPlanForTesting(plan);
+    delegate.events.clear();
+    scan({scratch()});
+    EXPECT_EQ(engine().totalFiles().size(), 40);
+    EXPECT_DOUBLE_EQ(engine().scanningProgress(), 1.0);
+}
