@@ -1,64 +1,146 @@
 #!/usr/bin/env python3
 """Benchmark the duplicate-file engine against fdupes, jdupes, rdfind and rmlint.
 
-Builds a tree with ../shared/bench/gen_dup_tree.py (unless it exists), runs every
-tool on it with a warm cache (one untimed warm-up run, then --runs timed runs),
-checks each tool's groups with compare_dup_results.py and prints one table:
-tool, groups found, correct or not, median wall time, peak memory, ratio to ours.
+Every tool is asked the same question as far as it can be: hidden files and
+folders left out, empty files left out, links not followed, a file with
+several names counted once, and the engine's skipped extensions left out.
+Where a tool cannot leave something out, the table says so, and that tool is
+checked against the truth of its own question: the ground truth (equal size,
+equal content) restricted to what it was asked.
 
-All tools are asked for the same meaning: hidden files included, empty files
-excluded, hard links one file, symbolic links not followed.
+Runs are interleaved (every tool once per round, the order turning each
+round), so a change in the machine's load falls on all of them. With --cold
+the page cache is dropped before every run (root only; otherwise the cold
+runs are skipped and the table says so).
 
-  compare_dup_tools.py --bench BUILD/bin/twinsweep-dup-bench [--files 20000]
-                       [--runs 3] [--work /tmp/twinsweep-bench] [--shared ../shared/bench]
+  compare_dup_tools.py --bench BUILD/bin/twinsweep-dup-bench
+                       [--files 20000 | --root /usr] [--runs 5] [--cold]
+                       [--large-bench BUILD/bin/largefiles_bench]
+                       [--work /tmp/twinsweep-bench] [--shared ../shared/bench]
+
+For a generated tree (--files) the truth comes from its manifest; for any
+other root (--root) it is computed once and kept in the work folder.
+--large-bench also times the large-file scan against
+`find ROOT -type f -size +9999999c` in the same rounds.
+
+Columns: median wall time of the whole process; ratio to the fastest tool
+whose groups are right for its question; peak memory; bytes per walked path
+(peak memory less the tool's own peak on a tiny tree, over the number of
+paths below the root); bytes read (the process's read calls) and, cold,
+bytes that came from the disk.
 """
 import argparse
+import importlib.util
 import json
 import os
-import plistlib
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-
-def settings_plist(path):
-    # The engine's 23 settings; hidden files in, empty files out, no limits.
-    plist = {
-        "audio": True, "file": True, "other": True, "video": True, "photo": True,
-        "maxFileSize": "", "maxSelect": False, "maxSizeType": "MB",
-        "minFileSize": "", "minSelect": False, "minSizeType": "MB",
-        "whiteListPath": [], "DupImagesWhiteListPath": [], "LargeFileWhiteListPath": [],
-        "hiddenFile": False, "zeroByteFile": True, "threshold": "85",
-        "similarImageMaxFileSize": "", "similarImageMaxSelect": False, "similarImageMaxSizeType": "MB",
-        "similarImageMinFileSize": "", "similarImageMinSelect": False, "similarImageMinSizeType": "MB",
-    }
-    with open(path, "wb") as f:
-        plistlib.dump(plist, f, fmt=plistlib.FMT_XML)
+# The extensions the engine's walk leaves out (lower-cased compare).
+SKIPPED_EXTENSIONS = ["framework", "dylib", "json", "ini", "toml", "yaml", "xml", "xib", "db", "plist",
+                      "strings", "swift", "m", "mm", "pch", "h", "sh", "c", "cpp", "py"]
 
 
-def visible_manifest(manifest, root, out_path):
-    """The ground truth without the files that lie in hidden folders, which
-    our engine (by its walk rules) never enters even with hidden files taken in."""
-    with open(manifest) as f:
+def extension(name):
+    dot = name.rfind(".")
+    if dot <= 0 or dot == len(name) - 1:
+        return ""
+    return name[dot + 1:]
+
+
+def hidden_below(path, root):
+    return any(part.startswith(".") for part in os.path.relpath(path, root).split("/"))
+
+
+def truth_for(manifest_path, root, hidden_out, extensions_out, out_path):
+    """The ground truth of one question: the manifest's groups without the
+    names the question leaves out."""
+    with open(manifest_path, encoding="utf-8") as f:
         m = json.load(f)
+    skipped = set(SKIPPED_EXTENSIONS)
 
-    def visible(p):
+    def asked(p):
         p = p if os.path.isabs(p) else os.path.join(root, p)
-        return not any(c.startswith(".") for c in os.path.relpath(p, root).split("/")[:-1])
+        if hidden_out and hidden_below(p, root):
+            return False
+        if extensions_out and extension(os.path.basename(p)).lower() in skipped:
+            return False
+        return True
 
     groups = []
     for g in m["groups"]:
-        inodes = [[p for p in paths if visible(p)] for paths in g["inodes"]]
+        inodes = [[p for p in paths if asked(p)] for paths in g["inodes"]]
         inodes = [paths for paths in inodes if paths]
         if len(inodes) >= 2:
             groups.append(dict(g, inodes=inodes))
     m["groups"] = groups
-    with open(out_path, "w") as f:
+    with open(out_path, "w", encoding="utf-8") as f:
         json.dump(m, f)
+    return len(groups)
+
+
+def manifest_of(root, work, shared):
+    """The ground truth of any root, computed once by the generator's own
+    independent scan."""
+    path = os.path.join(work, "truth-" + root.strip("/").replace("/", "_") + ".manifest.json")
+    if not os.path.exists(path):
+        spec = importlib.util.spec_from_file_location("gen_dup_tree", os.path.join(shared, "gen_dup_tree.py"))
+        gen = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(gen)
+        truth = gen.scan(root)
+        with open(path, "w", encoding="utf-8") as f:
+            json.dump(truth, f, ensure_ascii=False)
+    return path
+
+
+def count_paths(root):
+    n = 0
+    for _, dirs, files in os.walk(root, followlinks=False):
+        n += len(dirs) + len(files)
+    return n
+
+
+def drop_caches():
+    subprocess.run(["sync"], check=False)
+    with open("/proc/sys/vm/drop_caches", "w") as f:
+        f.write("3\n")
+
+
+def run(cmd, stdout_path=None, env=None):
+    """Runs cmd; returns wall seconds, peak KiB, bytes read by read calls and
+    bytes read from the disk. GNU time measures the peak and the disk reads
+    of the tool alone (a process forked from this one would count this
+    interpreter's memory as its own)."""
+    out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
+    with tempfile.NamedTemporaryFile("r", suffix=".time") as t:
+        start = time.monotonic()
+        try:
+            p = subprocess.Popen(["/usr/bin/time", "-f", "%M %I", "-o", t.name] + cmd, stdout=out,
+                                 stderr=subprocess.DEVNULL, env=env)
+            # Wait without reaping, so the counters, which hold those of the
+            # tool it reaped, can still be read.
+            os.waitid(os.P_PID, p.pid, os.WEXITED | os.WNOWAIT)
+            wall = time.monotonic() - start
+            rchar = 0
+            try:
+                with open("/proc/%d/io" % p.pid) as io:
+                    for line in io:
+                        if line.startswith("rchar:"):
+                            rchar = int(line.split()[1])
+            except OSError:
+                pass
+            p.wait()
+        finally:
+            if stdout_path:
+                out.close()
+        fields = t.read().strip().split("\n")[-1].split()
+    return wall, int(fields[0]), rchar, int(fields[1]) * 512
 
 
 def compare(shared, manifest, fmt, result, label):
@@ -67,84 +149,163 @@ def compare(shared, manifest, fmt, result, label):
     return json.loads(check.stdout.strip().split("\n")[-1])
 
 
-def timed(cmd, stdout_path=None):
-    """Runs cmd under /usr/bin/time; returns (seconds, peak KiB)."""
-    with tempfile.NamedTemporaryFile("r", suffix=".time") as t:
-        full = ["/usr/bin/time", "-f", "%e %M", "-o", t.name] + cmd
-        out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
-        try:
-            subprocess.run(full, stdout=out, stderr=subprocess.DEVNULL, check=False)
-        finally:
-            if stdout_path:
-                out.close()
-        fields = t.read().strip().split("\n")[-1].split()
-        return float(fields[0]), int(fields[1])
-
-
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--bench", required=True, help="path of twinsweep-dup-bench")
+    ap.add_argument("--large-bench", help="path of largefiles_bench: also time the large-file scan against find")
     ap.add_argument("--files", type=int, default=20000)
-    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--root", help="scan this folder instead of a generated tree")
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--cold", action="store_true", help="drop the page cache before every run (root only)")
     ap.add_argument("--work", default="/tmp/twinsweep-bench")
     ap.add_argument("--shared", default=os.path.join(HERE, "..", "..", "shared", "bench"))
+    ap.add_argument("--tools", default="twinsweep,jdupes,rdfind,fdupes,rmlint,find")
     a = ap.parse_args()
 
     os.makedirs(a.work, exist_ok=True)
-    root = os.path.join(a.work, "tree-%d" % a.files)
-    manifest = root + ".manifest.json"
-    if not os.path.exists(manifest):
-        subprocess.run([sys.executable, os.path.join(a.shared, "gen_dup_tree.py"), "--root", root,
-                        "--files", str(a.files), "--force"], check=True, stdout=subprocess.DEVNULL)
-    settings = os.path.join(a.work, "PreferenceInfo.plist")
-    settings_plist(settings)
+    if a.root:
+        root = os.path.abspath(a.root)
+        manifest = manifest_of(root, a.work, a.shared)
+    else:
+        root = os.path.join(a.work, "tree-%d" % a.files)
+        manifest = root + ".manifest.json"
+        if not os.path.exists(manifest):
+            subprocess.run([sys.executable, os.path.join(a.shared, "gen_dup_tree.py"), "--root", root,
+                            "--files", str(a.files), "--force"], check=True, stdout=subprocess.DEVNULL)
+    cold = a.cold and os.geteuid() == 0
+    cold_note = ""
+    if a.cold and not cold:
+        cold_note = "cold runs skipped: dropping the page cache needs root; these runs are warm"
     out_dir = os.path.join(a.work, "out")
     shutil.rmtree(out_dir, ignore_errors=True)  # rmlint keeps old outputs under new names
     os.makedirs(out_dir, exist_ok=True)
+    tiny = os.path.join(a.work, "tiny")
+    os.makedirs(tiny, exist_ok=True)
+    for name in ("a.txt", "b.txt"):
+        with open(os.path.join(tiny, name), "w") as f:
+            f.write("same\n")
 
     def o(name):
         return os.path.join(out_dir, name)
 
-    # (label, command, stdout file or None, result file, format)
-    tools = [
-        ("twinsweep", [a.bench, root, "--settings", settings, "--output", o("twinsweep.txt")], None,
-         o("twinsweep.txt"), "blank"),
-        ("fdupes", ["fdupes", "-r", "-n", root], o("fdupes.txt"), o("fdupes.txt"), "blank"),
-        ("jdupes", ["jdupes", "-r", "-q", root], o("jdupes.txt"), o("jdupes.txt"), "blank"),
-        ("rdfind", ["rdfind", "-outputname", o("rdfind.txt"), "-ignoreempty", "true",
-                    "-followsymlinks", "false", "-removeidentinode", "true", root], None, o("rdfind.txt"), "rdfind"),
-        ("rmlint", ["rmlint", "--hidden", "--no-followlinks", "--no-hardlinked", "-T", "df",
-                    "-o", "json:" + o("rmlint.json"), root], None, o("rmlint.json"), "rmlint"),
-    ]
-    rows = []
-    for label, cmd, stdout_path, result, fmt in tools:
-        if shutil.which(cmd[0]) is None and not os.path.exists(cmd[0]):
-            rows.append((label, "-", "not installed", float("nan"), 0))
-            continue
-        timed(cmd, stdout_path)  # warm-up: the cache holds the tree afterwards
-        runs = [timed(cmd, stdout_path) for _ in range(a.runs)]
-        seconds = statistics.median(r[0] for r in runs)
-        peak = max(r[1] for r in runs)
-        try:
-            res = compare(a.shared, manifest, fmt, result, label)
-            groups = res["groups_reported"]
-            correct = "yes" if res["exact_match"] else "no (missing %d, extra %d)" % (
-                res["missing_groups"], res["extra_groups"])
-            if not res["exact_match"] and label == "twinsweep":
-                visible = root + ".visible.manifest.json"
-                visible_manifest(manifest, root, visible)
-                if compare(a.shared, visible, fmt, result, label)["exact_match"]:
-                    correct = "yes, outside hidden folders"
-        except (ValueError, KeyError, IndexError):
-            groups, correct = "?", "unreadable output"
-        rows.append((label, groups, correct, seconds, peak))
+    # The engine runs with its default settings (hidden and empty files left
+    # out) in a throw-away home beside no other user's folder.
+    home = tempfile.mkdtemp(prefix="dup-bench-home.", dir="/var/tmp")
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/.config", XDG_CACHE_HOME=home + "/.cache",
+               QT_QPA_PLATFORM="offscreen")
+    noext = "noext:" + ",".join(SKIPPED_EXTENSIONS)
 
-    ours = next((r[3] for r in rows if r[0] == "twinsweep"), float("nan"))
-    print("tree: %s (%d paths requested)" % (root, a.files))
-    print("%-10s %8s  %-28s %10s %12s %12s" % ("tool", "groups", "correct", "median s", "peak MiB", "ratio to us"))
-    for label, groups, correct, seconds, peak in rows:
-        ratio = seconds / ours if ours and ours == ours and seconds == seconds else float("nan")
-        print("%-10s %8s  %-28s %10.3f %12.1f %12.2f" % (label, groups, correct, seconds, peak / 1024.0, ratio))
+    # label: (command for a root, stdout file, result file, format, hidden out, extensions out, note)
+    def tools_for(target, tag):
+        return {
+            "twinsweep": ([a.bench, target, "--output", o("twinsweep%s.txt" % tag)], None,
+                          o("twinsweep%s.txt" % tag), "blank", True, True, ""),
+            "jdupes": (["jdupes", "-r", "-q", "-A", "-X", noext, target], o("jdupes%s.txt" % tag),
+                       o("jdupes%s.txt" % tag), "blank", True, True, ""),
+            "rdfind": (["rdfind", "-outputname", o("rdfind%s.txt" % tag), "-ignoreempty", "true",
+                        "-followsymlinks", "false", "-removeidentinode", "true", target], None,
+                       o("rdfind%s.txt" % tag), "rdfind", False, False, "cannot leave out hidden files or extensions"),
+            "fdupes": (["fdupes", "-r", "-n", "-A", "-q", target], o("fdupes%s.txt" % tag), o("fdupes%s.txt" % tag),
+                       "blank", True, False, "cannot leave out extensions"),
+            "rmlint": (["rmlint", "--no-followlinks", "--no-hardlinked", "-T", "df",
+                        "-o", "json:" + o("rmlint%s.json" % tag), target], None, o("rmlint%s.json" % tag),
+                       "rmlint", True, False, "cannot leave out extensions"),
+        }
+
+    wanted = [t for t in a.tools.split(",") if t]
+    tools = {k: v for k, v in tools_for(root, "").items() if k in wanted}
+    tools = {k: v for k, v in tools.items() if shutil.which(v[0][0]) or os.path.exists(v[0][0])}
+    missing = [t for t in wanted if t not in tools and t != "find"]
+    large = bool(a.large_bench) and "find" in wanted
+
+    # Each tool's own peak on a tiny tree: its baseline.
+    baseline = {}
+    for label, spec in tools_for(tiny, "-tiny").items():
+        if label in tools:
+            baseline[label] = run(spec[0], spec[1], env)[1]
+    paths = count_paths(root)
+
+    times = {label: [] for label in tools}
+    peaks = {label: 0 for label in tools}
+    reads = {label: [] for label in tools}
+    disk = {label: [] for label in tools}
+    large_times = {"largefiles": [], "find": []}
+    large_counts = {}
+    order = list(tools)
+    if not cold:
+        for label in order:  # warm-up: the cache holds the tree afterwards
+            run(tools[label][0], tools[label][1], env)
+    for round_ in range(a.runs):
+        turn = order[round_ % len(order):] + order[:round_ % len(order)]
+        for label in turn:
+            if cold:
+                drop_caches()
+            wall, peak, rchar, inblock = run(tools[label][0], tools[label][1], env)
+            times[label].append(wall)
+            peaks[label] = max(peaks[label], peak)
+            reads[label].append(rchar)
+            disk[label].append(inblock)
+        if large:
+            for label in ("largefiles", "find") if round_ % 2 == 0 else ("find", "largefiles"):
+                if cold:
+                    drop_caches()
+                if label == "find":
+                    start = time.monotonic()
+                    found = subprocess.run(["find", root, "-type", "f", "-size", "+9999999c"],
+                                           capture_output=True).stdout.count(b"\n")
+                    large_times["find"].append(time.monotonic() - start)
+                    large_counts["find"] = found
+                else:
+                    # One scan per process after a cold drop; warm, the second of two.
+                    text = subprocess.run([a.large_bench, root, "0" if cold else "1"], capture_output=True,
+                                          text=True, env=env).stdout.split("\n")
+                    line = [l for l in text if l.startswith("warm" if cold else "run")][-1].split()
+                    large_times["largefiles"].append(float(line[-3]) / 1000.0)
+                    large_counts["largefiles"] = int(line[-1])
+
+    rows = {}
+    for label, spec in tools.items():
+        question = os.path.join(out_dir, "truth-%s.json" % label)
+        expected = truth_for(manifest, root, spec[4], spec[5], question)
+        try:
+            res = compare(a.shared, question, spec[3], spec[2], label)
+            correct = res["exact_match"]
+            verdict = "yes" if correct else "no (missing %d, extra %d)" % (res["missing_groups"],
+                                                                         res["extra_groups"])
+            groups = res["groups_reported"]
+        except (ValueError, KeyError, IndexError):
+            correct, verdict, groups = False, "unreadable output", "?"
+        rows[label] = (groups, expected, correct, verdict)
+
+    median = {label: statistics.median(v) for label, v in times.items()}
+    peers = [l for l in tools if l != "twinsweep" and rows[l][2]]
+    fastest = min(peers, key=lambda l: median[l]) if peers else None
+    mode = "cold (page cache dropped before every run)" if cold else "warm"
+    print("root: %s, %d paths below it; %s; median of %d interleaved runs; load %s" % (
+        root, paths, mode, a.runs, open("/proc/loadavg").read().split()[0]))
+    if cold_note:
+        print(cold_note)
+    print("fastest correct peer: %s" % (fastest or "none"))
+    print("%-10s %7s %7s %-26s %9s %8s %9s %9s %10s %10s" % (
+        "tool", "groups", "truth", "correct", "median s", "ratio", "peak MiB", "B/path", "read MB", "disk MB"))
+    for label in tools:
+        groups, expected, _, verdict = rows[label]
+        ratio = median[label] / median[fastest] if fastest else float("nan")
+        per_path = (peaks[label] - baseline.get(label, 0)) * 1024.0 / paths if paths else float("nan")
+        print("%-10s %7s %7s %-26s %9.3f %8.2f %9.1f %9.0f %10.1f %10.1f" % (
+            label, groups, expected, verdict, median[label], ratio, peaks[label] / 1024.0, per_path,
+            statistics.median(reads[label]) / 1e6, statistics.median(disk[label]) / 1e6))
+    for label, spec in tools.items():
+        if spec[6]:
+            print("  %s %s: checked against the truth of its own question" % (label, spec[6]))
+    for label in missing:
+        print("  %s: not installed" % label)
+    if large:
+        lf = statistics.median(large_times["largefiles"])
+        fd = statistics.median(large_times["find"])
+        print("large files: engine %.3f s (%d files filed), find %.3f s (%d names listed), ratio %.2f" % (
+            lf, large_counts.get("largefiles", -1), fd, large_counts.get("find", -1), lf / fd if fd else float("nan")))
+    shutil.rmtree(home, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <unordered_set>
 
 #include <dirent.h>
@@ -359,6 +362,213 @@ ResourceValues ScanManager::WalkItem::resourceValues() const
     return values;
 }
 
+namespace {
+
+// One folder the walk will enter, and what its listing found.
+struct FolderListing {
+    QByteArray path;
+    dev_t device = 0;
+    ino_t inode = 0;
+    const MountEntry* volume = nullptr;
+    bool isRoot = false;
+
+    enum class State { waiting, listing, listed } state = State::waiting;
+    DIR* dir = nullptr;  // open once listed, if it could be; the walk closes it
+    struct Entry {
+        uint32_t name;  // offset into names
+        uint32_t length;
+        bool hidden;
+        bool skippedExtension;
+        struct stat st;
+    };
+    std::vector<Entry> entries;
+    std::vector<char> names;
+
+    ~FolderListing()
+    {
+        if (dir) {
+            closedir(dir);
+        }
+    }
+
+    // Opens the folder (a root may be a link, nothing below it may), checks
+    // it is still the one that was seen, and stats every entry the rules may
+    // want. What the listing already tells spares the stat of items that
+    // every rule would pass over.
+    void list(bool omitZeroByteFile, const std::function<bool()>& stop)
+    {
+        const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW);
+        const int fd = ::open(path.constData(), flags);
+        if (fd < 0) {
+            return;
+        }
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || opened.st_dev != device || opened.st_ino != inode) {
+            ::close(fd);  // swapped since it was listed
+            return;
+        }
+        dir = fdopendir(fd);
+        if (!dir) {
+            ::close(fd);
+            return;
+        }
+        while (dirent* entry = readdir(dir)) {
+            if (stop()) {
+                break;
+            }
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
+                continue;
+            }
+            const size_t length = std::strlen(name);
+            const bool hidden = name[0] == '.';
+            const bool skippedExtension = ScanManager::IgnoresPathExtention::matchesName(name, length);
+            switch (entry->d_type) {
+            case DT_DIR:
+                if (hidden && !skippedExtension && !endsWithApp(name, length)) {
+                    continue;  // a hidden folder is never entered
+                }
+                break;
+            case DT_REG:
+                if (skippedExtension) {
+                    continue;
+                }
+                break;
+            case DT_UNKNOWN:
+                break;
+            default:
+                // Links and special files count as empty files.
+                if (skippedExtension || omitZeroByteFile) {
+                    continue;
+                }
+                break;
+            }
+            Entry item{static_cast<uint32_t>(names.size()), static_cast<uint32_t>(length), hidden, skippedExtension, {}};
+            if (fstatat(dirfd(dir), name, &item.st, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            names.insert(names.end(), name, name + length + 1);
+            entries.push_back(item);
+        }
+    }
+};
+
+using FolderListingPtr = std::shared_ptr<FolderListing>;
+
+// The folders the walk will enter next, listed ahead of it on a few threads.
+// The walk takes them in its own order, so what it finds and in which order
+// is that of a walk on one thread; the listing threads only spare it the
+// waiting for the file system. A folder nobody has started yet the walk
+// lists itself, so it never waits on a full window.
+class FolderLister {
+public:
+    FolderLister(bool omitZeroByteFile, std::function<bool()> stop)
+        : omitZeroByteFile_(omitZeroByteFile), stop_(std::move(stop))
+    {
+        for (int i = 0; i < kThreads; ++i) {
+            threads_.emplace_back([this] { work(); });
+        }
+    }
+    ~FolderLister()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            ending_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+
+    bool empty() const
+    {
+        std::lock_guard lock(mutex_);
+        return stack_.empty();
+    }
+    // Folders to enter; the last one pushed is entered first.
+    void push(FolderListingPtr folder)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stack_.push_back(std::move(folder));
+        }
+        changed_.notify_all();
+    }
+    // The next folder, listed.
+    FolderListingPtr pop()
+    {
+        std::unique_lock lock(mutex_);
+        FolderListingPtr folder = std::move(stack_.back());
+        stack_.pop_back();
+        if (folder->state == FolderListing::State::waiting) {
+            folder->state = FolderListing::State::listing;
+            lock.unlock();
+            folder->list(omitZeroByteFile_, stop_);
+            return folder;
+        }
+        changed_.wait(lock, [&] { return folder->state == FolderListing::State::listed; });
+        --ahead_;
+        changed_.notify_all();
+        return folder;
+    }
+
+private:
+    static constexpr int kThreads = 3;
+    // Folders listed but not yet taken: a bound on open folders and memory.
+    static constexpr int kWindow = 32;
+    // How far below the top of the stack a listing thread looks for work.
+    static constexpr size_t kReach = 24;
+
+    void work()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            FolderListing* next = nullptr;
+            changed_.wait(lock, [&] {
+                if (ending_) {
+                    return true;
+                }
+                if (ahead_ + listing_ >= kWindow) {
+                    return false;
+                }
+                for (size_t i = stack_.size(), seen = 0; i-- > 0 && seen < kReach; ++seen) {
+                    if (stack_[i]->state == FolderListing::State::waiting) {
+                        next = stack_[i].get();
+                        return true;
+                    }
+                }
+                return false;
+            });
+            if (ending_) {
+                return;
+            }
+            next->state = FolderListing::State::listing;
+            ++listing_;
+            // The folder stays alive: the walk takes it only once it is listed.
+            lock.unlock();
+            next->list(omitZeroByteFile_, stop_);
+            lock.lock();
+            next->state = FolderListing::State::listed;
+            --listing_;
+            ++ahead_;
+            changed_.notify_all();
+        }
+    }
+
+    const bool omitZeroByteFile_;
+    const std::function<bool()> stop_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<FolderListingPtr> stack_;
+    int ahead_ = 0;
+    int listing_ = 0;
+    bool ending_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
 void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found)
 {
     // An engine that scans on its own brings the settings it read when it
@@ -389,17 +599,11 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
     std::unordered_set<InodeKey, InodeKeyHash> recorded;
     std::unordered_set<InodeKey, InodeKeyHash> seenFolders;
     uint32_t folderCounter = 0;
-
-    struct Pending {
-        QByteArray path;
-        dev_t device;
-        ino_t inode;
-        const MountEntry* volume;
-    };
     const auto isPseudo = [&](const QByteArray& path, dev_t device) {
         const MountEntry* entry = mounts->volumeFor(path, device);
         return entry && entry->device == device && MountTable::isPseudoFileSystem(entry->fileSystemType);
     };
+    FolderLister lister(filter.omitZeroByteFile, rules.stop);
 
     for (const QByteArray& root : roots) {
         if (rules.stop()) {
@@ -416,86 +620,54 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
         if (!seenFolders.insert({rootStat.st_dev, rootStat.st_ino}).second || isPseudo(root, rootStat.st_dev)) {
             continue;
         }
-        std::vector<Pending> stack;
-        stack.push_back({root, rootStat.st_dev, rootStat.st_ino, mounts->volumeFor(root, rootStat.st_dev)});
-        while (!stack.empty() && !rules.stop()) {
-            Pending folder = std::move(stack.back());
-            stack.pop_back();
-            // The root may be a link; anything below is opened without following one.
-            const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folder.path == root ? 0 : O_NOFOLLOW);
-            const int fd = ::open(folder.path.constData(), flags);
-            if (fd < 0) {
-                continue;
-            }
-            struct stat opened {};
-            if (::fstat(fd, &opened) != 0 || opened.st_dev != folder.device || opened.st_ino != folder.inode) {
-                ::close(fd);  // swapped since it was listed
-                continue;
-            }
-            DIR* dir = fdopendir(fd);
-            if (!dir) {
-                ::close(fd);
+        auto top = std::make_shared<FolderListing>();
+        top->path = root;
+        top->device = rootStat.st_dev;
+        top->inode = rootStat.st_ino;
+        top->volume = mounts->volumeFor(root, rootStat.st_dev);
+        top->isRoot = true;
+        lister.push(std::move(top));
+        while (!lister.empty() && !rules.stop()) {
+            const FolderListingPtr folder = lister.pop();
+            if (!folder->dir) {
                 continue;
             }
             const uint32_t folderIndex = folderCounter++;
-            std::vector<Pending> children;
-            while (dirent* entry = readdir(dir)) {
+            const int fd = dirfd(folder->dir);
+            std::vector<FolderListingPtr> children;
+            for (const FolderListing::Entry& entry : folder->entries) {
                 if (rules.stop()) {
                     break;
                 }
-                const char* name = entry->d_name;
-                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
-                    continue;
-                }
-                const size_t nameLength = std::strlen(name);
-                const bool hidden = name[0] == '.';
-                const bool skippedExtension = IgnoresPathExtention::matchesName(name, nameLength);
-                // What the listing already tells spares the stat of items
-                // that every rule below would pass over.
-                switch (entry->d_type) {
-                case DT_DIR:
-                    if (hidden && !skippedExtension && !endsWithApp(name, nameLength)) {
-                        continue;  // a hidden folder is never entered
-                    }
-                    break;
-                case DT_REG:
-                    if (skippedExtension) {
-                        continue;
-                    }
-                    break;
-                case DT_UNKNOWN:
-                    break;
-                default:
-                    // Links and special files count as empty files.
-                    if (skippedExtension || filter.omitZeroByteFile) {
-                        continue;
-                    }
-                    break;
-                }
-                struct stat st {};
-                if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                    continue;
-                }
+                const char* name = folder->names.data() + entry.name;
+                const size_t nameLength = entry.length;
+                const bool hidden = entry.hidden;
+                const struct stat& st = entry.st;
                 const bool isDirectory = S_ISDIR(st.st_mode);
-                const MountEntry* volume = st.st_dev == folder.device ? folder.volume : nullptr;
+                const MountEntry* volume = st.st_dev == folder->device ? folder->volume : nullptr;
                 QByteArray folderPath;  // of a folder item, made once
-                if (isDirectory || st.st_dev != folder.device) {
-                    folderPath = childPath(folder.path, name, nameLength);
-                    if (st.st_dev != folder.device) {
+                if (isDirectory || st.st_dev != folder->device) {
+                    folderPath = childPath(folder->path, name, nameLength);
+                    if (st.st_dev != folder->device) {
                         volume = mounts->volumeFor(folderPath, st.st_dev);
                     }
                 }
                 const auto descend = [&] {
                     if (seenFolders.insert({st.st_dev, st.st_ino}).second &&
-                        (st.st_dev == folder.device || !isPseudo(folderPath, st.st_dev))) {
-                        children.push_back({folderPath, st.st_dev, st.st_ino, volume});
+                        (st.st_dev == folder->device || !isPseudo(folderPath, st.st_dev))) {
+                        auto child = std::make_shared<FolderListing>();
+                        child->path = folderPath;
+                        child->device = st.st_dev;
+                        child->inode = st.st_ino;
+                        child->volume = volume;
+                        children.push_back(std::move(child));
                     }
                 };
                 if (isDirectory && rules.skipFolder && rules.skipFolder(folderPath)) {
                     continue;
                 }
-                const bool readable = access.readable(st, dirfd(dir), name);
-                if (skippedExtension) {
+                const bool readable = access.readable(st, fd, name);
+                if (entry.skippedExtension) {
                     if (isDirectory && readable) {
                         descend();
                     }
@@ -517,7 +689,7 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
                     continue;
                 }
                 // Links, FIFOs, sockets and devices stay at size 0 and are never read.
-                const auto pathOf = [&] { return childPath(folder.path, name, nameLength); };
+                const auto pathOf = [&] { return childPath(folder->path, name, nameLength); };
                 if (filter.ignores(name, nameLength, pathOf, size, hidden)) {
                     continue;
                 }
@@ -527,14 +699,13 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
                     !recorded.insert({st.st_dev, st.st_ino}).second) {
                     continue;
                 }
-                const WalkItem item{folder.path, folderIndex, dirfd(dir), name,   nameLength,
-                                    st,          size,        volume,     hidden, isApplication};
+                const WalkItem item{folder->path, folderIndex, fd,     name,   nameLength,
+                                    st,           size,        volume, hidden, isApplication};
                 found(item);
             }
-            closedir(dir);
             // Keep directory order: the first child is taken next.
             for (auto it = children.rbegin(); it != children.rend(); ++it) {
-                stack.push_back(std::move(*it));
+                lister.push(std::move(*it));
             }
         }
     }
