@@ -2,7 +2,8 @@
 # Installs every Debian package that building and testing Twinsweep needs.
 # Idempotent: only missing packages are installed, and the package lists are
 # refreshed only when something has to be installed.
-# With --fuzz it also installs clang and libFuzzer, which only `make fuzz` needs.
+# With --fuzz it also installs clang and libFuzzer, which only `make fuzz` needs;
+# with --bench the peer tools the benchmarks compare with.
 set -euo pipefail
 
 packages=(
@@ -19,6 +20,9 @@ packages=(
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang-14 libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(jdupes rdfind fdupes rmlint findutils time)
 fi
 
 missing=()

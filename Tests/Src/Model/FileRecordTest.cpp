@@ -45,6 +45,14 @@ TEST(FileTypeTest, ExtensionDecidesKindCaseInsensitively)
     EXPECT_EQ(fileTypeOfPath("/x/Archive.tar.gz"), FileType::other);
     EXPECT_EQ(fileTypeOfPath("/x/movie.tar.mkv"), FileType::video);
     EXPECT_EQ(fileTypeOfPath("/x/.mp3"), FileType::other);  // a hidden name, not an extension
+    EXPECT_EQ(fileTypeOfPath("/x/a.mp3."), FileType::other);
+    EXPECT_EQ(fileTypeOfPath("/x/sub.mp3/"), FileType::audio);
+    // Text lower-casing decides, also where a letter outside ASCII lower-cases
+    // into it (the Kelvin sign into "k"), and bytes that are no text match nothing.
+    EXPECT_EQ(fileTypeOfPath("/x/clip.M\xe2\x84\xaaV"), FileType::video);
+    EXPECT_EQ(fileTypeOfPath("/x/clip.mk\xffv"), FileType::other);
+    EXPECT_EQ(fileTypeOfPath("/x/clip.audiocdaudiocd"), FileType::other);
+    EXPECT_EQ(fileTypeOfName("AUDIOCD.AudioCD", 15), FileType::audio);
 }
 
 TEST(FileTypeTest, TablesHoldTheirEntriesInOrderAndNeverOverlap)

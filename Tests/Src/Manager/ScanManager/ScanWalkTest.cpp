@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +47,23 @@ TEST(ScanRootsTest, SystemFoldersAndOtherUsersAreDropped)
     // A relative root is taken against the current folder.
     const QByteArray current = QFile::encodeName(QDir::currentPath());
     EXPECT_EQ(ScanManager::scanRoots({"x/./y"}, "/root"), QList<QByteArray>({FilePath::normalized(current + "/x/y")}));
+}
+
+TEST(SkippedExtensionTest, NamesAreTestedByTheirLowerCasedExtension)
+{
+    const auto skipped = [](const char* name) {
+        return ScanManager::IgnoresPathExtention::matchesName(name, std::strlen(name));
+    };
+    EXPECT_TRUE(skipped("notes.JSON"));
+    EXPECT_TRUE(skipped("main.c"));
+    EXPECT_TRUE(skipped("X.Framework"));
+    EXPECT_FALSE(skipped("a.Json.bak"));
+    EXPECT_FALSE(skipped(".json"));
+    EXPECT_FALSE(skipped("json"));
+    EXPECT_FALSE(skipped("a.frameworks"));
+    // A Kelvin sign lower-cases into "k", as text lower-casing gives it.
+    EXPECT_TRUE(skipped("X.FRAMEWOR\xe2\x84\xaa"));
+    EXPECT_FALSE(skipped("X.framewor\xff"));
 }
 
 TEST_F(ScanWalkTest, DefaultSettingsLeaveHiddenEmptyAndSkippedItemsOut)
