@@ -163,9 +163,9 @@ def main():
     a = ap.parse_args()
 
     os.makedirs(a.work, exist_ok=True)
+    manifest = None
     if a.root:
         root = os.path.abspath(a.root)
-        manifest = manifest_of(root, a.work, a.shared)
     else:
         root = os.path.join(a.work, "tree-%d" % a.files)
         manifest = root + ".manifest.json"
@@ -236,7 +236,7 @@ def main():
         for label in order:  # warm-up: the cache holds the tree afterwards
             run(tools[label][0], tools[label][1], env)
     for round_ in range(a.runs):
-        turn = order[round_ % len(order):] + order[:round_ % len(order)]
+        turn = order[round_ % len(order):] + order[:round_ % len(order)] if order else []
         for label in turn:
             if cold:
                 drop_caches()
@@ -264,6 +264,8 @@ def main():
                     large_counts["largefiles"] = int(line[-1])
 
     rows = {}
+    if tools and manifest is None:
+        manifest = manifest_of(root, a.work, a.shared)
     for label, spec in tools.items():
         question = os.path.join(out_dir, "truth-%s.json" % label)
         expected = truth_for(manifest, root, spec[4], spec[5], question)
@@ -277,9 +279,11 @@ def main():
             correct, verdict, groups = False, "unreadable output", "?"
         rows[label] = (groups, expected, correct, verdict)
 
-    median = {label: statistics.median(v) for label, v in times.items()}
+    median = {label: statistics.median(v) for label, v in times.items() if v}
     peers = [l for l in tools if l != "twinsweep" and rows[l][2]]
     fastest = min(peers, key=lambda l: median[l]) if peers else None
+    if not tools:
+        fastest = None
     mode = "cold (page cache dropped before every run)" if cold else "warm"
     print("root: %s, %d paths below it; %s; median of %d interleaved runs; load %s" % (
         root, paths, mode, a.runs, open("/proc/loadavg").read().split()[0]))

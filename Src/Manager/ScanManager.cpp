@@ -274,6 +274,8 @@ void ScanManager::scanBody(const QByteArrayList& folders)
     if (ScanManagerProtocol* d = delegate()) {
         d->startScan();
     }
+    // While the walk runs, so the first group's icons wait for nothing.
+    DispatchQueue::global().async([] { FileInfo::prepareIconLookups(); });
     disks_ = DiskInfo::allDevices();
     setScanPathsDiskType(folders);
 

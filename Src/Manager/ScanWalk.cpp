@@ -6,7 +6,6 @@
 #include <cstring>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <unordered_set>
 
 #include <dirent.h>
@@ -16,6 +15,7 @@
 
 #include <QFile>
 
+#include "Foundation/Dispatch.h"
 #include "Manager/DiskInfo.h"
 #include "Manager/WalkTable.h"
 #include "Model/FileType.h"
@@ -455,61 +455,71 @@ struct FolderListing {
 
 using FolderListingPtr = std::shared_ptr<FolderListing>;
 
-// The folders the walk will enter next, listed ahead of it on a few threads.
-// The walk takes them in its own order, so what it finds and in which order
-// is that of a walk on one thread; the listing threads only spare it the
-// waiting for the file system. A folder nobody has started yet the walk
-// lists itself, so it never waits on a full window.
+// The folders the walk will enter next, listed ahead of it on a few threads
+// of the global queue. The walk takes them in its own order, so what it
+// finds and in which order is that of a walk on one thread; the listing
+// threads only spare it the waiting for the file system. A folder nobody has
+// started yet the walk lists itself, so it never waits on a full window, and
+// it never waits for the threads to end: they hold their own share of the
+// state and go when nothing is left.
 class FolderLister {
 public:
-    FolderLister(bool omitZeroByteFile, std::function<bool()> stop)
-        : omitZeroByteFile_(omitZeroByteFile), stop_(std::move(stop))
+    FolderLister(bool omitZeroByteFile, std::function<bool()> stop) : state_(std::make_shared<State>())
     {
-        for (int i = 0; i < kThreads; ++i) {
-            threads_.emplace_back([this] { work(); });
-        }
+        state_->omitZeroByteFile = omitZeroByteFile;
+        state_->stop = std::move(stop);
     }
     ~FolderLister()
     {
-        {
-            std::lock_guard lock(mutex_);
-            ending_ = true;
-        }
-        changed_.notify_all();
-        for (std::thread& thread : threads_) {
-            thread.join();
-        }
+        std::lock_guard lock(state_->mutex);
+        state_->ending = true;
+        state_->stack.clear();
     }
 
     bool empty() const
     {
-        std::lock_guard lock(mutex_);
-        return stack_.empty();
+        std::lock_guard lock(state_->mutex);
+        return state_->stack.empty();
     }
     // Folders to enter; the last one pushed is entered first.
     void push(FolderListingPtr folder)
     {
+        bool start = false;
         {
-            std::lock_guard lock(mutex_);
-            stack_.push_back(std::move(folder));
+            std::lock_guard lock(state_->mutex);
+            state_->stack.push_back(std::move(folder));
+            if (state_->runners < kThreads && state_->ahead + state_->listing < kWindow) {
+                ++state_->runners;
+                start = true;
+            }
         }
-        changed_.notify_all();
+        if (start) {
+            DispatchQueue::global().async([state = state_] { run(*state); });
+        }
     }
     // The next folder, listed.
     FolderListingPtr pop()
     {
-        std::unique_lock lock(mutex_);
-        FolderListingPtr folder = std::move(stack_.back());
-        stack_.pop_back();
+        State& s = *state_;
+        std::unique_lock lock(s.mutex);
+        FolderListingPtr folder = std::move(s.stack.back());
+        s.stack.pop_back();
         if (folder->state == FolderListing::State::waiting) {
             folder->state = FolderListing::State::listing;
             lock.unlock();
-            folder->list(omitZeroByteFile_, stop_);
+            folder->list(s.omitZeroByteFile, s.stop);
             return folder;
         }
-        changed_.wait(lock, [&] { return folder->state == FolderListing::State::listed; });
-        --ahead_;
-        changed_.notify_all();
+        s.listed.wait(lock, [&] { return folder->state == FolderListing::State::listed; });
+        --s.ahead;
+        const bool start = s.runners < kThreads && hasWork(s);
+        if (start) {
+            ++s.runners;
+        }
+        lock.unlock();
+        if (start) {
+            DispatchQueue::global().async([state = state_] { run(*state); });
+        }
         return folder;
     }
 
@@ -520,51 +530,52 @@ private:
     // How far below the top of the stack a listing thread looks for work.
     static constexpr size_t kReach = 24;
 
-    void work()
+    struct State {
+        bool omitZeroByteFile = false;
+        std::function<bool()> stop;
+        std::mutex mutex;
+        std::condition_variable listed;
+        std::vector<FolderListingPtr> stack;
+        int ahead = 0;
+        int listing = 0;
+        int runners = 0;
+        bool ending = false;
+    };
+
+    static FolderListingPtr next(State& s)
     {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            FolderListing* next = nullptr;
-            changed_.wait(lock, [&] {
-                if (ending_) {
-                    return true;
-                }
-                if (ahead_ + listing_ >= kWindow) {
-                    return false;
-                }
-                for (size_t i = stack_.size(), seen = 0; i-- > 0 && seen < kReach; ++seen) {
-                    if (stack_[i]->state == FolderListing::State::waiting) {
-                        next = stack_[i].get();
-                        return true;
-                    }
-                }
-                return false;
-            });
-            if (ending_) {
-                return;
-            }
-            next->state = FolderListing::State::listing;
-            ++listing_;
-            // The folder stays alive: the walk takes it only once it is listed.
-            lock.unlock();
-            next->list(omitZeroByteFile_, stop_);
-            lock.lock();
-            next->state = FolderListing::State::listed;
-            --listing_;
-            ++ahead_;
-            changed_.notify_all();
+        if (s.ending || s.ahead + s.listing >= kWindow) {
+            return nullptr;
         }
+        for (size_t i = s.stack.size(), seen = 0; i-- > 0 && seen < kReach; ++seen) {
+            if (s.stack[i]->state == FolderListing::State::waiting) {
+                return s.stack[i];
+            }
+        }
+        return nullptr;
+    }
+    static bool hasWork(State& s) { return next(s) != nullptr; }
+
+    // One listing thread: lists what lies near the top of the stack until
+    // nothing is left there.
+    static void run(State& s)
+    {
+        std::unique_lock lock(s.mutex);
+        for (FolderListingPtr folder = next(s); folder; folder = next(s)) {
+            folder->state = FolderListing::State::listing;
+            ++s.listing;
+            lock.unlock();
+            folder->list(s.omitZeroByteFile, s.stop);
+            lock.lock();
+            folder->state = FolderListing::State::listed;
+            --s.listing;
+            ++s.ahead;
+            s.listed.notify_all();
+        }
+        --s.runners;
     }
 
-    const bool omitZeroByteFile_;
-    const std::function<bool()> stop_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<FolderListingPtr> stack_;
-    int ahead_ = 0;
-    int listing_ = 0;
-    bool ending_ = false;
-    std::vector<std::thread> threads_;
+    std::shared_ptr<State> state_;
 };
 
 }  // namespace

@@ -20,9 +20,15 @@ IconCache& iconCache()
     return cache;
 }
 
-QIcon lookUpIcon(const FileInfo& file)
+const QMimeDatabase& mimeDatabase()
 {
     static const QMimeDatabase database;
+    return database;
+}
+
+QIcon lookUpIcon(const FileInfo& file)
+{
+    const QMimeDatabase& database = mimeDatabase();
     const QMimeType type = file.resourceValue().resourceValues.isDirectory
         ? database.mimeTypeForName(QStringLiteral("inode/directory"))
         // The extension decides; the file is never opened for this.
@@ -128,6 +134,15 @@ QIcon FileInfo::icon() const
     QIcon icon = lookUpIcon(*this);
     cache.icons.insert(key, icon);
     return icon;
+}
+
+void FileInfo::prepareIconLookups()
+{
+    IconCache& cache = iconCache();
+    std::lock_guard lock(cache.mutex);
+    // Loads the type database and the icon theme once; caches no extension.
+    mimeDatabase().mimeTypeForName(QStringLiteral("inode/directory"));
+    QIcon::fromTheme(QStringLiteral("text-x-generic"));
 }
 
 qsizetype FileInfo::cachedIconCount()

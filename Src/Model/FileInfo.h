@@ -55,6 +55,9 @@ public:
     // extension string (the first such file decides). Safe from any thread;
     // nothing is rendered here.
     virtual QIcon icon() const;
+    // Readies what icon lookups need (the type database, the icon theme), so
+    // the first lookup of a scan does not hold up the others. Caches nothing.
+    static void prepareIconLookups();
     // Number of extension strings in the shared icon cache.
     static qsizetype cachedIconCount();
     static void clearIconCacheForTesting();

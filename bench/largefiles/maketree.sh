@@ -1,5 +1,5 @@
 #!/bin/sh
-# Makes a synthetic tree for compare.sh: <folders> folders of <files> small
+# Makes a synthetic tree for the large-file comparison (see README): <folders> folders of <files> small
 # files each, every <every>-th file a sparse file of 10,000,000 to 60,000,000
 # bytes (no real disk use). Kept between runs; make it once.
 #
