@@ -232,6 +232,11 @@ void ScanManager::append(const DuplicateFilesPtr& group)
     r.totalFiles.append(group);
 }
 
+namespace {
+// Operations made ahead of the queues: enough to keep every worker busy.
+constexpr int kOperationsQueued = 64;
+}  // namespace
+
 void ScanManager::tickSingles(double total, int count)
 {
     if (count == 0) {
@@ -290,12 +295,29 @@ void ScanManager::scanBody(const QByteArrayList& folders)
     const std::optional<bool> solidOverride = solidStateForTesting();
 
     // Groups on a spinning disk first go where several are read at once,
-    // but read nothing unless all their files are in memory; the others
-    // come back deferred and are read one at a time afterwards.
-    std::vector<std::shared_ptr<AssembleOperation>> probes;
-    std::mutex probeMutex;
-    std::condition_variable probeDone;
-    size_t probesLeft = 0;
+    // but read nothing unless their files are in memory; the others come
+    // back deferred and are read one at a time afterwards. Operations are
+    // made as the queues drain, so their records never all wait at once.
+    struct Flight {
+        std::mutex mutex;
+        std::condition_variable changed;
+        int queued = 0;  // operations made and not yet finished
+        std::vector<std::shared_ptr<AssembleOperation>> deferred;
+    };
+    const auto flight = std::make_shared<Flight>();
+    const auto admit = [&flight] {
+        std::unique_lock lock(flight->mutex);
+        flight->changed.wait(lock, [&] { return flight->queued < kOperationsQueued; });
+        ++flight->queued;
+    };
+    const auto landed = [](Flight& f, std::shared_ptr<AssembleOperation> deferred) {
+        std::lock_guard lock(f.mutex);
+        --f.queued;
+        if (deferred) {
+            f.deferred.push_back(std::move(deferred));
+        }
+        f.changed.notify_all();
+    };
 
     int singles = 0;
     for (const WalkTable::SizeEntry& entry : sizes) {
@@ -322,45 +344,35 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         const bool solid = solidOverride ? *solidOverride : volume && volumeIsSolidState(*volume).value_or(false);
         std::shared_ptr<AssembleOperation> op = makeAssembleOperation(table, entry);
         op->parallelQueue = true;
-        if (solid) {
-            op->setCompletionBlock([this, total] { progressTick(total); });
-        } else {
-            op->setResidentOnly(true);
-            AssembleOperation* probe = op.get();
-            {
-                std::lock_guard lock(probeMutex);
-                ++probesLeft;
+        op->setResidentOnly(!solid);
+        std::weak_ptr<AssembleOperation> weak = op;
+        op->setCompletionBlock([this, total, flight, weak, landed] {
+            const std::shared_ptr<AssembleOperation> self = weak.lock();
+            const bool deferred = self && self->deferred();
+            // A deferred group reports its step when it is read.
+            if (!deferred) {
+                progressTick(total);
             }
-            op->setCompletionBlock([this, total, probe, &probeMutex, &probeDone, &probesLeft] {
-                // A deferred group reports its step when it is read.
-                if (!probe->deferred()) {
-                    progressTick(total);
-                }
-                std::lock_guard lock(probeMutex);
-                --probesLeft;
-                probeDone.notify_all();
-            });
-            probes.push_back(op);
-        }
+            landed(*flight, deferred ? self : nullptr);
+        });
+        admit();
         assembleSSDQueue_.addOperation(op);
     }
     tickSingles(total, singles);
 
     {
-        std::unique_lock lock(probeMutex);
-        probeDone.wait(lock, [&] { return probesLeft == 0; });
+        std::unique_lock lock(flight->mutex);
+        flight->changed.wait(lock, [&] { return flight->queued == 0; });
     }
     // The groups not in memory, one at a time, in the order of their place
     // on the disk, each file in that order too, so the head sweeps once.
-    std::vector<AssembleOperation*> cold;
-    for (const auto& probe : probes) {
-        if (probe->deferred()) {
-            cold.push_back(probe.get());
-        }
+    std::vector<std::shared_ptr<AssembleOperation>> cold;
+    {
+        std::lock_guard lock(flight->mutex);
+        cold.swap(flight->deferred);
     }
-    std::stable_sort(cold.begin(), cold.end(),
-                     [](const AssembleOperation* a, const AssembleOperation* b) { return a->diskPlace() < b->diskPlace(); });
-    for (AssembleOperation* probe : cold) {
+    std::stable_sort(cold.begin(), cold.end(), [](const auto& a, const auto& b) { return a->diskPlace() < b->diskPlace(); });
+    for (auto& probe : cold) {
         if (scanStop_.load()) {
             break;
         }
@@ -369,10 +381,15 @@ void ScanManager::scanBody(const QByteArrayList& folders)
                                          *std::min_element(order.begin(), order.end()), uint32_t(order.size())};
         std::shared_ptr<AssembleOperation> op = makeAssembleOperation(table, entry);
         op->setReadOrder(order, probe->deferredWholeOnly());
-        op->setCompletionBlock([this, total] { progressTick(total); });
+        probe.reset();
+        op->setCompletionBlock([this, total, flight, landed] {
+            progressTick(total);
+            landed(*flight, nullptr);
+        });
+        admit();
         assembleHDDQueue_.addOperation(op);
     }
-    probes.clear();
+    cold.clear();
     assembleSSDQueue_.waitUntilAllOperationsAreFinished();
     assembleHDDQueue_.waitUntilAllOperationsAreFinished();
     table.reset();
@@ -417,3 +434,4 @@ bool ScanManager::waitUntilIdle(int timeoutMs) const
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                           [this] { return !scaning_.load() && !bodyRunning_; });
 }
+

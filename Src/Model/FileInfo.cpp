@@ -113,13 +113,13 @@ bool FileInfo::isLocal() const
 std::optional<Error> FileInfo::removeError() const
 {
     std::lock_guard lock(errorMutex_);
-    return removeError_;
+    return removeError_ ? std::optional<Error>(*removeError_) : std::nullopt;
 }
 
 void FileInfo::setRemoveError(std::optional<Error> error)
 {
     std::lock_guard lock(errorMutex_);
-    removeError_ = std::move(error);
+    removeError_ = error ? std::make_unique<const Error>(std::move(*error)) : nullptr;
 }
 
 QIcon FileInfo::icon() const

@@ -71,7 +71,8 @@ private:
     std::atomic<bool> selected_{false};
     std::atomic<bool> deleted_{false};
     mutable std::mutex errorMutex_;
-    std::optional<Error> removeError_;
+    // Held apart: most records never fail, and a scan holds many records.
+    std::unique_ptr<const Error> removeError_;
 };
 
 using FileInfoPtr = std::shared_ptr<FileInfo>;
