@@ -32,8 +32,16 @@ std::function<bool(const QByteArray&)> readFailureHook;
 
 bool injectedFailure(const QByteArray& path)
 {
-    std::lock_guard lock(hookMutex);
-    return readFailureHook && readFailureHook(path);
+    std::function<bool(const QByteArray&)> hook;
+    {
+        std::lock_guard lock(hookMutex);
+        if (!readFailureHook) {
+            return false;
+        }
+        hook = readFailureHook;
+    }
+    // Called unlocked: a hook that waits holds back only its own file.
+    return hook(path);
 }
 
 void logReadFailure(const QByteArray& path)

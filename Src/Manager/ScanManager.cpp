@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -267,9 +268,6 @@ std::shared_ptr<AssembleOperation> ScanManager::makeAssembleOperation(const std:
             d->scaningPath(path);
         }
     };
-    op->assembleBlock = [this](const DuplicateFilesPtr& group) {
-        appendQueue_.addOperation([this, group] { append(group); });
-    };
     op->shouldStop = [this] { return scanStop_.load(); };
     return op;
 }
@@ -319,6 +317,33 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         f.changed.notify_all();
     };
 
+    // Groups reach the results in the order their operations were made
+    // (sizes ascending, then the cold ones in the order of the disk), however
+    // the workers finish: the lists read the same on every run and medium.
+    struct Filing {
+        std::mutex mutex;
+        uint64_t next = 0;
+        std::map<uint64_t, std::vector<DuplicateFilesPtr>> done;
+    };
+    const auto filing = std::make_shared<Filing>();
+    uint64_t sequence = 0;
+    const auto collect = [](AssembleOperation& op) {
+        auto groups = std::make_shared<std::vector<DuplicateFilesPtr>>();
+        // Called on the operation's own thread, before its completion.
+        op.assembleBlock = [groups](const DuplicateFilesPtr& group) { groups->push_back(group); };
+        return groups;
+    };
+    const auto file = [this, filing](uint64_t number, std::vector<DuplicateFilesPtr> groups) {
+        std::lock_guard lock(filing->mutex);
+        filing->done.emplace(number, std::move(groups));
+        for (auto it = filing->done.begin(); it != filing->done.end() && it->first == filing->next;
+             it = filing->done.erase(it), ++filing->next) {
+            for (const DuplicateFilesPtr& group : it->second) {
+                appendQueue_.addOperation([this, group] { append(group); });
+            }
+        }
+    };
+
     int singles = 0;
     for (const WalkTable::SizeEntry& entry : sizes) {
         if (scanStop_.load()) {
@@ -346,13 +371,14 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         op->parallelQueue = true;
         op->setResidentOnly(!solid);
         std::weak_ptr<AssembleOperation> weak = op;
-        op->setCompletionBlock([this, total, flight, weak, landed] {
+        op->setCompletionBlock([this, total, flight, weak, landed, file, number = sequence++, groups = collect(*op)] {
             const std::shared_ptr<AssembleOperation> self = weak.lock();
             const bool deferred = self && self->deferred();
             // A deferred group reports its step when it is read.
             if (!deferred) {
                 progressTick(total);
             }
+            file(number, std::move(*groups));
             landed(*flight, deferred ? self : nullptr);
         });
         admit();
@@ -382,8 +408,9 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         std::shared_ptr<AssembleOperation> op = makeAssembleOperation(table, entry);
         op->setReadOrder(order, probe->deferredWholeOnly());
         probe.reset();
-        op->setCompletionBlock([this, total, flight, landed] {
+        op->setCompletionBlock([this, total, flight, landed, file, number = sequence++, groups = collect(*op)] {
             progressTick(total);
+            file(number, std::move(*groups));
             landed(*flight, nullptr);
         });
         admit();

@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -200,6 +201,42 @@ TEST_F(ScanReadingTest, ResultsAreThoseOfTheDefinitionOnEveryMedium)
             EXPECT_DOUBLE_EQ(progress.back(), 1.0);
             EXPECT_EQ(delegate.count("finished"), 1);
         }
+    }
+}
+
+// Groups read several at once still reach the results smallest size first,
+// also when the smallest is the last to finish: the lists read the same on
+// every run.
+TEST_F(ScanReadingTest, GroupsAreFiledBySizeWhicheverFinishesFirst)
+{
+    settings({});
+    const QStringList bodies{"one", "second body", "the third body here", "and the fourth body, longest"};
+    for (const QString& body : bodies) {
+        writeBytes(QString("g%1/a").arg(body.size()), body.toUtf8());
+        writeBytes(QString("g%1/b").arg(body.size()), body.toUtf8());
+    }
+    const QByteArray held = bytesOf("g3/a");
+    for (Medium medium : {Medium::solid, Medium::spinningInMemory}) {
+        useMedium(medium);
+        delegate.events.clear();
+        delegate.progress.clear();
+        // The smallest group waits until the three others have ended.
+        setMd5ReadFailureForTesting([&](const QByteArray& path) {
+            if (path == held) {
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+                while (delegate.progressList().size() < 3 && std::chrono::steady_clock::now() < deadline) {
+                    std::this_thread::yield();
+                }
+            }
+            return false;
+        });
+        scan({scratch()});
+        EXPECT_EQ(delegate.progressList().size(), 4u);
+        QList<int64_t> sizes;
+        for (const DuplicateFilesPtr& group : engine().totalFiles()) {
+            sizes << int64_t(group->infos().first()->size());
+        }
+        EXPECT_EQ(sizes, (QList<int64_t>{3, 11, 19, 28})) << int(medium);
     }
 }
 
