@@ -24,6 +24,7 @@ QFont cellFont()
 RightLargeFileTableCellView::RightLargeFileTableCellView(QAbstractItemView* view, RightLargeFileTableModel* model)
     : QStyledItemDelegate(view)
     , view_(view)
+    , viewport_(view->viewport())
     , model_(model)
 {
     view->setItemDelegate(this);
@@ -107,11 +108,11 @@ QSize RightLargeFileTableCellView::sizeHint(const QStyleOptionViewItem&, const Q
 
 bool RightLargeFileTableCellView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!view_ || watched != view_->viewport()) {
-        return false;
-    }
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick) {
+        return false;
+    }
+    if (!view_ || !viewport_ || watched != viewport_) {
         return false;
     }
     auto* mouse = static_cast<QMouseEvent*>(event);

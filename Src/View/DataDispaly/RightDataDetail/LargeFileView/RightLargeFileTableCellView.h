@@ -44,6 +44,9 @@ protected:
 
 private:
     QPointer<QAbstractItemView> view_;
+    // Compared by address only: while the view is being torn down its
+    // viewport still sends events, and the view may no longer be asked.
+    QPointer<QWidget> viewport_;
     RightLargeFileTableModel* model_;
     bool checkIsEnabled_ = true;
     std::function<void(int)> onClick_;
