@@ -3,7 +3,7 @@
 #include <QtGlobal>
 
 // Sanitizer settings built into every test program (included once, by its main), so a test run needs no
-// environment of its own. The suppressions are kept in cmake/tsan.supp.
+// environment of its own. The suppressions are kept in cmake/tsan.supp and cmake/lsan.supp.
 
 extern "C" {
 
@@ -28,10 +28,9 @@ const char* __lsan_default_suppressions();
 // server's client, GLib), which the program cannot free.
 const char* __lsan_default_suppressions()
 {
-    return "leak:libpulse.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libgstreamer-1.0.so\n"
-           "leak:__vasprintf_internal\n";
+    return
+#include "lsan.supp.inc"
+        ;
 }
 
 }  // extern "C"
@@ -43,5 +42,8 @@ inline void passSanitizerSettingsToChildren()
 {
     if (qEnvironmentVariableIsEmpty("TSAN_OPTIONS")) {
         qputenv("TSAN_OPTIONS", "suppressions=" TWINSWEEP_TSAN_SUPPRESSIONS " second_deadlock_stack=1");
+    }
+    if (qEnvironmentVariableIsEmpty("LSAN_OPTIONS")) {
+        qputenv("LSAN_OPTIONS", "suppressions=" TWINSWEEP_LSAN_SUPPRESSIONS);
     }
 }
