@@ -1,4 +1,5 @@
 #include "MainViewController.h"
+#include "ui_MainViewController.h"
 
 #include "MainWindow.h"
 #include "Utilities.h"
@@ -17,21 +18,18 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
-#include <QVBoxLayout>
 
 MainViewController::MainViewController(QWidget* parent)
     : ViewController(parent),
-      mainViewBox_(new ContentBox(this)),
+      ui_(std::make_unique<Ui::MainViewController>()),
       widthConstraint_(std::make_shared<LayoutConstraint>(
           LayoutConstraint{LayoutConstraint::Attribute::width, LayoutConstraint::Relation::equal, homeBoxWidth})),
       heightConstraint_(std::make_shared<LayoutConstraint>(
           LayoutConstraint{LayoutConstraint::Attribute::height, LayoutConstraint::Relation::equal, homeBoxHeight})),
       folderSetViewController_(new FolderSetViewController)
 {
-    setObjectName(QStringLiteral("MainViewController"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(mainViewBox_);
+    ui_->setupUi(this);
+    mainViewBox_ = ui_->mainViewBox;
     mainViewBox_->addConstraint(widthConstraint_);
     mainViewBox_->addConstraint(heightConstraint_);
 }

@@ -12,6 +12,10 @@
 #include "View/ScanImagesViewController/ScanImagesViewController.h"
 #include "View/ScanViewController.h"
 
+namespace Ui {
+class MainViewController;
+}
+
 // The root view controller of the main window: shows the home screen, swaps
 // in one scan screen at a time and back, answers the window's close question
 // through the screen on display, passes full-screen changes on, warns once
@@ -70,7 +74,8 @@ private:
     void returnHome(QWidget* screen, bool restoreWindowSize);
     bool homeShows() const;
 
-    ContentBox* mainViewBox_;
+    std::unique_ptr<Ui::MainViewController> ui_;
+    ContentBox* mainViewBox_ = nullptr;
     std::shared_ptr<LayoutConstraint> widthConstraint_;
     std::shared_ptr<LayoutConstraint> heightConstraint_;
     QPointer<FolderSetViewController> folderSetViewController_;
