@@ -89,4 +89,21 @@ qint64 roundedUpSeconds(double seconds)
     return whole <= 0 ? 0 : static_cast<qint64>(whole);
 }
 
+double virtualScanStep(double elapsedSeconds)
+{
+    if (elapsedSeconds <= 100.0) {
+        return 0.0001;
+    }
+    if (elapsedSeconds <= 300.0) {
+        return 0.000025;
+    }
+    if (elapsedSeconds <= 600.0) {
+        return 0.00001;
+    }
+    if (elapsedSeconds <= 1100.0) {
+        return 0.000004;
+    }
+    return 0.0;
+}
+
 }  // namespace ScanScreenLook

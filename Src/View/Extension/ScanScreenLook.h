@@ -32,4 +32,9 @@ QString clockText(qint64 seconds);
 qint64 truncatedSeconds(double seconds);
 qint64 roundedUpSeconds(double seconds);
 
+// The step a scanning ring creeps by at each 0.1 s tick while the walk has
+// no measure of its own yet: slower the longer the scan runs, none after
+// 1100 s.
+double virtualScanStep(double elapsedSeconds);
+
 }  // namespace ScanScreenLook

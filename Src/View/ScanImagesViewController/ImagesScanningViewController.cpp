@@ -14,6 +14,7 @@
 #include "QVLibrary/RYTDarkMode.h"
 #include "View/CustomView/CircularProgressView.h"
 #include "View/Extension/KPLExtension.h"
+#include "View/Extension/ScanScreenLook.h"
 
 #include "View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h"
 
@@ -190,16 +191,13 @@ void ImagesScanningViewController::setRightContent(QWidget* view)
 
 QString ImagesScanningViewController::clockText(double seconds)
 {
-    const qint64 whole = std::max<qint64>(0, qint64(seconds));
-    return QStringLiteral("%1:%2").arg(whole / 60, 2, 10, QLatin1Char('0')).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    return ScanScreenLook::clockText(ScanScreenLook::truncatedSeconds(seconds));
 }
 
 void ImagesScanningViewController::timeListener()
 {
     timeSeconds_ += 0.1;
-    // Ticks add up in binary fractions; a hair's excess must not show as
-    // the next second early, nor a hair's shortfall hold the last one back.
-    ui_->timeLabel->setText(clockText(timeSeconds_ + 1e-9));
+    ui_->timeLabel->setText(clockText(timeSeconds_));
 }
 
 void ImagesScanningViewController::setUpCollectionView()

@@ -110,23 +110,6 @@ void LeftScanningViewController::setProgressValue(double value)
     }
 }
 
-double LeftScanningViewController::virtualStep(double elapsedSeconds)
-{
-    if (elapsedSeconds <= 100.0) {
-        return 0.0001;
-    }
-    if (elapsedSeconds <= 300.0) {
-        return 0.000025;
-    }
-    if (elapsedSeconds <= 600.0) {
-        return 0.00001;
-    }
-    if (elapsedSeconds <= 1100.0) {
-        return 0.000004;
-    }
-    return 0.0;
-}
-
 void LeftScanningViewController::timeListener()
 {
     timeSeconds_ += 0.1;
@@ -134,7 +117,7 @@ void LeftScanningViewController::timeListener()
 
     // Until the engine names a file, the walk gives no measure of its own.
     if (ui_->scanningPathLabel->text().isEmpty()) {
-        const double step = virtualStep(timeSeconds_);
+        const double step = virtualScanStep(timeSeconds_);
         if (step > 0.0) {
             setProgressValue(progressValue_ + step);
         }

@@ -48,9 +48,6 @@ public:
     // One tick of the clock.
     void timeListener();
 
-    // The virtual progress added by one tick at an elapsed time.
-    static double virtualStep(double elapsedSeconds);
-
     // Outlets.
     QLabel* scanningTitleLabel() const;
     QLabel* scanningFoundLabel() const;

@@ -75,23 +75,6 @@ void ScanningLargeFileViewController::startTimer()
     setProgressValue(0.0);
 }
 
-double ScanningLargeFileViewController::virtualProgressStep(double timeSeconds)
-{
-    if (timeSeconds <= 100.0) {
-        return 0.0001;
-    }
-    if (timeSeconds <= 300.0) {
-        return 0.000025;
-    }
-    if (timeSeconds <= 600.0) {
-        return 0.00001;
-    }
-    if (timeSeconds <= 1100.0) {
-        return 0.000004;
-    }
-    return 0.0;
-}
-
 void ScanningLargeFileViewController::timeListener()
 {
     timeSeconds_ += 0.1;
@@ -100,7 +83,7 @@ void ScanningLargeFileViewController::timeListener()
     if (!ui_->scanningPathLabel->text().isEmpty()) {
         return;
     }
-    const double step = virtualProgressStep(timeSeconds_);
+    const double step = virtualScanStep(timeSeconds_);
     if (step > 0.0) {
         setProgressValue(progressValue_ + step);
     }

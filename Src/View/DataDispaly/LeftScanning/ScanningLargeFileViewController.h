@@ -40,8 +40,6 @@ public:
     void startTimer();
     // One tick of the clock.
     void timeListener();
-    // The ring's step for one tick at `timeSeconds` (0 from 1100 s on).
-    static double virtualProgressStep(double timeSeconds);
 
     QLabel* scanningTitleLabel() const;
     TruncatingLabel* scanningPathLabel() const;

@@ -100,7 +100,7 @@ TEST_F(LeftScanningTest, VirtualProgressSlowsDownAndStopsAtTwoTenths)
     const double reached = panel->progressValue();
     ticks(1000);
     EXPECT_DOUBLE_EQ(panel->progressValue(), reached);
-    EXPECT_DOUBLE_EQ(LeftScanningViewController::virtualStep(1100.1), 0.0);
+    EXPECT_DOUBLE_EQ(ScanScreenLook::virtualScanStep(1100.1), 0.0);
 
     // Once a path has come, the clock adds nothing.
     panel->setTimeSeconds(10.0);
