@@ -12,6 +12,7 @@
 // the user's own settings are neither read nor touched.
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -137,5 +138,9 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr, "groups: %lld\nwall_seconds: %.3f\npeak_rss_kb: %ld\nread_bytes: %s\n",
                  static_cast<long long>(engine.totalFiles().size()), seconds, usage.ru_maxrss, readBytes.constData());
-    return 0;
+    // The scan is over and told. Qt's teardown would now load the whole font
+    // configuration only to discard it (30-40 ms, more than the scan of a
+    // small tree takes), which no scan in the program ever waits for.
+    std::fflush(nullptr);
+    std::_Exit(0);
 }

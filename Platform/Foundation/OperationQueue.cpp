@@ -110,6 +110,11 @@ struct OperationQueue::State {
             std::erase(active, op);
             op.reset();
             --running;
+            if (running == 0 && pending.empty()) {
+                // Whoever waits for the queue to empty learns it now, not
+                // when a lingering worker gives up.
+                idle.notify_all();
+            }
         }
         --workers;
         idle.notify_all();

@@ -231,6 +231,10 @@ namespace {
 // The first and the last this many bytes of a file are compared before the
 // whole content is read.
 constexpr int64_t kEdge = 4096;
+// What a group read on its own asks for ahead of its whole readings: the
+// start of each file, and in all.
+constexpr int64_t kWholeAheadPerFile = 4 << 20;
+constexpr int64_t kWholeAhead = 32 << 20;
 // Descriptors one operation keeps open between its two readings; the rest
 // are opened again.
 constexpr size_t kOpenBudget = 128;
@@ -450,6 +454,43 @@ void AssembleOperation::defer(const std::vector<uint32_t>& indices, bool wholeOn
     diskPlace_ = places.empty() ? std::pair<int, uint64_t>{1, 0} : places.front().first;
     deferredWholeOnly_ = wholeOnly;
     deferred_.store(true);
+}
+
+void AssembleOperation::prefetchEdges() const
+{
+    if (wholeOnly_ || size_ <= 0) {
+        return;
+    }
+    const int64_t head = std::min(size_, kEdge);
+    const int64_t tail = size_ > kEdge ? std::min(size_ - head, kEdge) : 0;
+    const WalkTable& table = *table_;
+    const auto ask = [&](uint32_t index) {
+        const WalkTable::File& file = table.files()[index];
+        if (file.flags & WalkTable::application) {
+            return;  // a folder: its files are found when it is read
+        }
+        struct stat st {};
+        const int fd = openRegular(AT_FDCWD, table.path(file).constData(), &st);
+        if (fd < 0) {
+            return;  // its reading will say why
+        }
+        if (st.st_size == size_) {
+            ::posix_fadvise(fd, 0, head, POSIX_FADV_WILLNEED);
+            if (tail > 0) {
+                ::posix_fadvise(fd, size_ - tail, tail, POSIX_FADV_WILLNEED);
+            }
+        }
+        ::close(fd);
+    };
+    if (readOrder_.empty()) {
+        for (uint32_t i = begin_; i < begin_ + count_; ++i) {
+            ask(i);
+        }
+    } else {
+        for (uint32_t i : readOrder_) {
+            ask(i);
+        }
+    }
 }
 
 void AssembleOperation::main()
@@ -684,6 +725,20 @@ void AssembleOperation::main()
         }
         if (wholeOnly_) {
             tellReading(whole);
+        }
+        if (!parallelQueue && !stoppedEarly) {
+            // Read one group at a time, the files to read whole are all known
+            // now: ask for their beginnings together, in reading order, so
+            // the disk is not idle between one file and the next.
+            int64_t asked = 0;
+            for (Reading* r : whole) {
+                if (r->keptAt >= 0 || r->fd < 0 || asked >= kWholeAhead) {
+                    continue;
+                }
+                const int64_t length = std::min(size_, std::min(kWholeAheadPerFile, kWholeAhead - asked));
+                ::posix_fadvise(r->fd, 0, length, POSIX_FADV_WILLNEED);
+                asked += length;
+            }
         }
         for (Reading* r : stoppedEarly ? std::vector<Reading*>() : whole) {
             if (stopped()) {

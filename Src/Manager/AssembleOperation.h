@@ -77,6 +77,12 @@ public:
         readOrder_ = std::move(order);
         wholeOnly_ = wholeOnly;
     }
+    // Asks the kernel to start reading, without waiting for it, the edges of
+    // the files this operation will compare first (nothing when only whole
+    // readings are left). Called ahead of the operation, so the reads of a
+    // one-at-a-time queue find their edges on the way or in memory instead
+    // of waiting on the disk for each in turn.
+    void prefetchEdges() const;
     // Whether its queue reads several groups at once (told to the read plan).
     bool parallelQueue = false;
 

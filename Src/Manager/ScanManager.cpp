@@ -236,6 +236,8 @@ void ScanManager::append(const DuplicateFilesPtr& group)
 namespace {
 // Operations made ahead of the queues: enough to keep every worker busy.
 constexpr int kOperationsQueued = 64;
+// A group with at least this many bytes to read goes to the workers first.
+constexpr uint64_t kHeavyBytes = 4 << 20;
 }  // namespace
 
 void ScanManager::tickSingles(double total, int count)
@@ -344,8 +346,33 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         }
     };
 
+    // Each group of two or more files is numbered in the order of its size;
+    // the heavy ones (many bytes to hash) are handed to the workers first,
+    // so that none of them is left running alone at the end while the
+    // other workers idle. Their numbers still file them in size order.
+    std::vector<uint64_t> numbers(sizes.size(), 0);
+    std::vector<size_t> order;  // the heavy groups, then the rest by size
+    std::vector<size_t> rest;
+    rest.reserve(sizes.size());
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i].count >= 2) {
+            numbers[i] = sequence++;
+            if (uint64_t(sizes[i].size) * sizes[i].count >= kHeavyBytes) {
+                order.push_back(i);
+                continue;
+            }
+        }
+        rest.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&sizes](size_t a, size_t b) {
+        return uint64_t(sizes[a].size) * sizes[a].count > uint64_t(sizes[b].size) * sizes[b].count;
+    });
+    order.insert(order.end(), rest.begin(), rest.end());
+    rest = {};
+
     int singles = 0;
-    for (const WalkTable::SizeEntry& entry : sizes) {
+    for (const size_t at : order) {
+        const WalkTable::SizeEntry& entry = sizes[at];
         if (scanStop_.load()) {
             tickSingles(total, singles);
             singles = 0;
@@ -371,7 +398,7 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         op->parallelQueue = true;
         op->setResidentOnly(!solid);
         std::weak_ptr<AssembleOperation> weak = op;
-        op->setCompletionBlock([this, total, flight, weak, landed, file, number = sequence++, groups = collect(*op)] {
+        op->setCompletionBlock([this, total, flight, weak, landed, file, number = numbers[at], groups = collect(*op)] {
             const std::shared_ptr<AssembleOperation> self = weak.lock();
             const bool deferred = self && self->deferred();
             // A deferred group reports its step when it is read.
@@ -414,6 +441,9 @@ void ScanManager::scanBody(const QByteArrayList& folders)
             landed(*flight, nullptr);
         });
         admit();
+        // Within the window of operations made ahead, so the edges asked for
+        // are few and still in memory when their group is read.
+        op->prefetchEdges();
         assembleHDDQueue_.addOperation(op);
     }
     cold.clear();

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -162,6 +163,24 @@ TEST(OperationQueue, CompletionRunsAfterTheWorkAndBeforeWaitReturns)
         ASSERT_NE(done, events.end());
         EXPECT_LT(work, done);
     }
+}
+
+// An idle worker lingers a while for more work; whoever waits for the
+// queue must not wait that out. Thirty waits that each sat out the linger
+// (a tenth of a second) would take three seconds; the bound leaves a wide
+// margin for a loaded machine and still catches it.
+TEST(OperationQueue, WaitingEndsWhenTheLastOperationDoesNotWhenTheIdleWorkerLeaves)
+{
+    OperationQueue queue;
+    queue.setMaxConcurrentOperationCount(5);
+    std::atomic<int> ran{0};
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 30; ++i) {
+        queue.addOperation([&] { ran.fetch_add(1); });
+        queue.waitUntilAllOperationsAreFinished();
+        ASSERT_EQ(ran.load(), i + 1);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
 
 TEST(OperationQueue, AnOperationCancelledBeforeItIsAddedNeverRuns)
