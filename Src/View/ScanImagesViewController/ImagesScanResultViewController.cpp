@@ -1,4 +1,5 @@
 #include "ImagesScanResultViewController.h"
+#include "ScanImagesContent.h"
 
 #include "ui_ImagesScanResultViewController.h"
 
@@ -109,10 +110,7 @@ QWidget* ImagesScanResultViewController::leftContent() const { return leftShown_
 ScanImagesCollectionViewController* ImagesScanResultViewController::scanImagesViewCtr()
 {
     if (!scanImagesViewCtr_) {
-        scanImagesViewCtr_ = ViewController::initUseNibName<ScanImagesCollectionViewController>();
-        scanImagesViewCtr_->setParent(ui_->rightContentView);
-        scanImagesViewCtr_->hide();
-        scanImagesViewCtr_->setDelegate(this);
+        childController(scanImagesViewCtr_, ui_->rightContentView)->setDelegate(this);
     }
     return scanImagesViewCtr_;
 }
@@ -120,10 +118,7 @@ ScanImagesCollectionViewController* ImagesScanResultViewController::scanImagesVi
 ScanImagesListViewController* ImagesScanResultViewController::scanimagesListViewCtr()
 {
     if (!scanimagesListViewCtr_) {
-        scanimagesListViewCtr_ = ViewController::initUseNibName<ScanImagesListViewController>();
-        scanimagesListViewCtr_->setParent(ui_->rightContentView);
-        scanimagesListViewCtr_->hide();
-        scanimagesListViewCtr_->setDelegate(this);
+        childController(scanimagesListViewCtr_, ui_->rightContentView)->setDelegate(this);
     }
     return scanimagesListViewCtr_;
 }
@@ -291,36 +286,14 @@ void ImagesScanResultViewController::setUpSlider()
 
 void ImagesScanResultViewController::setRightContent(QWidget* view)
 {
-    for (QWidget* candidate : {static_cast<QWidget*>(scanImagesViewCtr_.data()),
-                               static_cast<QWidget*>(scanimagesListViewCtr_.data()), rightNoDataSelectView_}) {
-        if (candidate && candidate != view) {
-            candidate->hide();
-            ui_->rightContentLayout->removeWidget(candidate);
-        }
-    }
-    if (view && ui_->rightContentLayout->indexOf(view) < 0) {
-        ui_->rightContentLayout->addWidget(view);
-    }
-    if (view) {
-        view->show();
-    }
+    showContentIn(ui_->rightContentLayout,
+                  {scanImagesViewCtr_.data(), scanimagesListViewCtr_.data(), rightNoDataSelectView_}, view);
     rightShown_ = view;
 }
 
 void ImagesScanResultViewController::setLeftContent(QWidget* view)
 {
-    for (QWidget* candidate : {ui_->leftDataView, static_cast<QWidget*>(leftNoDataSelectView_)}) {
-        if (candidate && candidate != view) {
-            candidate->hide();
-            ui_->leftBoxLayout->removeWidget(candidate);
-        }
-    }
-    if (view && ui_->leftBoxLayout->indexOf(view) < 0) {
-        ui_->leftBoxLayout->addWidget(view);
-    }
-    if (view) {
-        view->show();
-    }
+    showContentIn(ui_->leftBoxLayout, {ui_->leftDataView, leftNoDataSelectView_}, view);
     leftShown_ = view;
 }
 

@@ -1,4 +1,5 @@
 #include "ImagesScanningViewController.h"
+#include "ScanImagesContent.h"
 
 #include "ui_ImagesScanningViewController.h"
 
@@ -174,18 +175,7 @@ ImageGridView* ImagesScanningViewController::collectionView() const { return ui_
 
 void ImagesScanningViewController::setRightContent(QWidget* view)
 {
-    for (QWidget* candidate : {static_cast<QWidget*>(animation_.data()), static_cast<QWidget*>(ui_->collectionViewContainer)}) {
-        if (candidate && candidate != view) {
-            candidate->hide();
-            ui_->rightBoxLayout->removeWidget(candidate);
-        }
-    }
-    if (view && ui_->rightBoxLayout->indexOf(view) < 0) {
-        ui_->rightBoxLayout->addWidget(view);
-    }
-    if (view) {
-        view->show();
-    }
+    showContentIn(ui_->rightBoxLayout, {animation_.data(), ui_->collectionViewContainer}, view);
     rightShown_ = view;
 }
 

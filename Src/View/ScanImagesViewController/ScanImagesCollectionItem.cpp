@@ -11,8 +11,7 @@
 using namespace ScanImagesCellPainting;
 
 ScanImagesCollectionItem::ScanImagesCollectionItem(QObject* parent)
-    : QStyledItemDelegate(parent)
-    , removeFailedIcon_(removeFailedIconName())
+    : ScanImagesImageCell(parent)
 {
 }
 
@@ -98,19 +97,6 @@ ScanImagesCollectionItem::Part ScanImagesCollectionItem::hitTest(const QModelInd
     return Part::none;
 }
 
-void ScanImagesCollectionItem::setHoverRow(int row, bool onLoupe)
-{
-    hoverRow_ = row;
-    onLoupe_ = onLoupe;
-}
-
-QSet<QByteArray> ScanImagesCollectionItem::takeRequestedKeys()
-{
-    QSet<QByteArray> keys;
-    keys.swap(requested_);
-    return keys;
-}
-
 void ScanImagesCollectionItem::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                      const QModelIndex& index) const
 {
@@ -122,27 +108,8 @@ void ScanImagesCollectionItem::paint(QPainter* painter, const QStyleOptionViewIt
     const QRectF cell(option.rect);
     const QImage engine = item->thumImage();
     const QRectF thumbnail = thumbnailRect(engine.isNull() ? cell.size() : engine.deviceIndependentSize(), cell);
-    const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
-    QByteArray key;
-    const QImage image = thumbnailFor(*item, thumbnail.size(), ratio, owner_, &key);
-    if (!key.isEmpty()) {
-        requested_.insert(key);
-    }
-    drawThumbnail(painter, thumbnail, image, 4);
-    const bool selected = item->isSelect();
-    const bool hovered = index.row() == hoverRow_;
-    if (selected) {
-        drawMask(painter, thumbnail, 4);
-    }
-    if (selected || hovered) {
-        RYTCheckBox::paintBox(painter, boxRect(thumbnail, cell), selected ? RYTCheckBox::stateOn : RYTCheckBox::stateOff,
-                              false, true);
-    }
-    if (hovered) {
-        drawIcon(painter, loupeRect(thumbnail, cell),
-                 onLoupe_ ? QStringLiteral("imageLoupe_hover") : QStringLiteral("imageLoupe"));
-    }
+    paintImage(painter, option, index.row(), *item, thumbnail, boxRect(thumbnail, cell), loupeRect(thumbnail, cell));
     if (item->isRemoveFailed()) {
-        drawIcon(painter, errorRect(thumbnail, cell), removeFailedIcon_);
+        drawIcon(painter, errorRect(thumbnail, cell), removeFailedIcon());
     }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QSet>
-#include <QStyledItemDelegate>
+#include "ScanImagesImageCell.h"
 
 // What a grid cell reports: its image's new selection.
 class ScanImagesCollectionItemDelegate {
@@ -15,11 +14,9 @@ public:
 // over a selected image, its box (kept while the image is selected, else
 // only under the pointer), the magnifier spot under the pointer and the
 // failed-removal icon.
-class ScanImagesCollectionItem : public QStyledItemDelegate {
+class ScanImagesCollectionItem : public ScanImagesImageCell {
     Q_OBJECT
 public:
-    enum class Part { none, thumbnail, selectBox, loupe, removeError };
-
     explicit ScanImagesCollectionItem(QObject* parent = nullptr);
 
     // The cell sizes of the steps 0 to 6, and the analytics value of each.
@@ -33,24 +30,8 @@ public:
     static QRectF loupeRect(const QRectF& thumbnail, const QRectF& cell);
     static QRectF errorRect(const QRectF& thumbnail, const QRectF& cell);
     // What lies under `point` in the cell of `index` drawn at `cell`.
-    Part hitTest(const QModelIndex& index, const QRect& cell, const QPoint& point) const;
-
-    // The row under the pointer (box and magnifier show), and whether the
-    // pointer is on its magnifier.
-    int hoverRow() const { return hoverRow_; }
-    void setHoverRow(int row, bool onLoupe);
-    QString removeFailedIcon() const { return removeFailedIcon_; }
-
-    // The thumbnails the last paint asked for, and their owner.
-    void setThumbnailOwner(const void* owner) { owner_ = owner; }
-    QSet<QByteArray> takeRequestedKeys();
+    Part hitTest(const QModelIndex& index, const QRect& cell, const QPoint& point) const override;
+    bool errorIconOnThumbnail() const override { return true; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    int hoverRow_ = -1;
-    bool onLoupe_ = false;
-    QString removeFailedIcon_;
-    const void* owner_ = nullptr;
-    mutable QSet<QByteArray> requested_;
 };

@@ -39,8 +39,7 @@ TextPlaces places(const QRect& row)
 }  // namespace
 
 ScanImagesDetailListCellView::ScanImagesDetailListCellView(QObject* parent)
-    : QStyledItemDelegate(parent)
-    , removeFailedIcon_(removeFailedIconName())
+    : ScanImagesImageCell(parent)
 {
 }
 
@@ -113,19 +112,6 @@ ScanImagesDetailListCellView::Part ScanImagesDetailListCellView::hitTest(const Q
     return Part::none;
 }
 
-void ScanImagesDetailListCellView::setHoverRow(int row, bool onLoupe)
-{
-    hoverRow_ = row;
-    onLoupe_ = onLoupe;
-}
-
-QSet<QByteArray> ScanImagesDetailListCellView::takeRequestedKeys()
-{
-    QSet<QByteArray> keys;
-    keys.swap(requested_);
-    return keys;
-}
-
 QSize ScanImagesDetailListCellView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     return QSize(option.rect.width(), rowHeight);
@@ -151,26 +137,7 @@ void ScanImagesDetailListCellView::paint(QPainter* painter, const QStyleOptionVi
     framePath.addRoundedRect(frame, 4, 4);
     painter->fillPath(framePath, color256(246, 247, 250));
     const QRectF thumbnail = thumbnailRect(engine.isNull() ? frame.size() : engine.deviceIndependentSize(), row);
-    const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
-    QByteArray key;
-    const QImage image = thumbnailFor(*item, thumbnail.size(), ratio, owner_, &key);
-    if (!key.isEmpty()) {
-        requested_.insert(key);
-    }
-    drawThumbnail(painter, thumbnail, image, 4);
-    const bool selected = item->isSelect();
-    const bool hovered = index.row() == hoverRow_;
-    if (selected) {
-        drawMask(painter, thumbnail, 4);
-    }
-    if (selected || hovered) {
-        RYTCheckBox::paintBox(painter, boxRect(row), selected ? RYTCheckBox::stateOn : RYTCheckBox::stateOff, false,
-                              true);
-    }
-    if (hovered) {
-        drawIcon(painter, loupeRect(thumbnail),
-                 onLoupe_ ? QStringLiteral("imageLoupe_hover") : QStringLiteral("imageLoupe"));
-    }
+    paintImage(painter, option, index.row(), *item, thumbnail, boxRect(row), loupeRect(thumbnail));
 
     const TextPlaces p = places(row);
     QFont nameFont = option.font;
@@ -200,7 +167,7 @@ void ScanImagesDetailListCellView::paint(QPainter* painter, const QStyleOptionVi
                           metrics.elidedText(values[i], Qt::ElideMiddle, std::max(0, valueRect.width())));
     }
     if (item->isRemoveFailed()) {
-        drawIcon(painter, errorRect(row), removeFailedIcon_);
+        drawIcon(painter, errorRect(row), removeFailedIcon());
     }
     painter->restore();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QSet>
-#include <QStyledItemDelegate>
+#include "ScanImagesImageCell.h"
 
 // What a list row reports: its image's new selection.
 class ScanImagesDetailListCellViewDelegate {
@@ -16,11 +15,9 @@ public:
 // captions, with the failed-removal icon; and finds what the pointer is
 // over. The box of an unselected image shows only while the pointer is on
 // the thumbnail.
-class ScanImagesDetailListCellView : public QStyledItemDelegate {
+class ScanImagesDetailListCellView : public ScanImagesImageCell {
     Q_OBJECT
 public:
-    enum class Part { none, thumbnail, selectBox, loupe, removeError, name, path };
-
     explicit ScanImagesDetailListCellView(QObject* parent = nullptr);
 
     static constexpr int rowHeight = 110;
@@ -32,24 +29,11 @@ public:
     static QRectF loupeRect(const QRectF& thumbnail);
     static QRectF errorRect(const QRect& row);
     static QRectF thumbnailRect(const QSizeF& image, const QRect& row);
-    Part hitTest(const QModelIndex& index, const QRect& row, const QPoint& point) const;
+    Part hitTest(const QModelIndex& index, const QRect& row, const QPoint& point) const override;
+    bool errorIconOnThumbnail() const override { return false; }
     // The texts of the four captions.
     static QStringList captions();
 
-    int hoverRow() const { return hoverRow_; }
-    void setHoverRow(int row, bool onLoupe);
-    QString removeFailedIcon() const { return removeFailedIcon_; }
-
-    void setThumbnailOwner(const void* owner) { owner_ = owner; }
-    QSet<QByteArray> takeRequestedKeys();
-
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    int hoverRow_ = -1;
-    bool onLoupe_ = false;
-    QString removeFailedIcon_;
-    const void* owner_ = nullptr;
-    mutable QSet<QByteArray> requested_;
 };

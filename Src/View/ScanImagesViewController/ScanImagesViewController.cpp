@@ -1,4 +1,5 @@
 #include "ScanImagesViewController.h"
+#include "ScanImagesContent.h"
 
 #include "ui_ScanImagesViewController.h"
 
@@ -302,33 +303,20 @@ void ScanImagesViewController::setMainContent(QWidget* view)
 
 ImagesScanningViewController* ScanImagesViewController::imagesScanningViewCtr()
 {
-    if (!imagesScanningViewCtr_) {
-        imagesScanningViewCtr_ = ViewController::initUseNibName<ImagesScanningViewController>();
-        imagesScanningViewCtr_->setParent(ui_->mainBox);
-        imagesScanningViewCtr_->hide();
-    }
-    return imagesScanningViewCtr_;
+    return childController(imagesScanningViewCtr_, ui_->mainBox);
 }
 
 ImagesScanResultViewController* ScanImagesViewController::imageResultViewCtr()
 {
     if (!imageResultViewCtr_) {
-        imageResultViewCtr_ = ViewController::initUseNibName<ImagesScanResultViewController>();
-        imageResultViewCtr_->setParent(ui_->mainBox);
-        imageResultViewCtr_->hide();
-        imageResultViewCtr_->setDelegate(this);
+        childController(imageResultViewCtr_, ui_->mainBox)->setDelegate(this);
     }
     return imageResultViewCtr_;
 }
 
 FinishNotDupImagesViewController* ScanImagesViewController::scanfinishEmptyViewCtr()
 {
-    if (!scanfinishEmptyViewCtr_) {
-        scanfinishEmptyViewCtr_ = ViewController::initUseNibName<FinishNotDupImagesViewController>();
-        scanfinishEmptyViewCtr_->setParent(ui_->mainBox);
-        scanfinishEmptyViewCtr_->hide();
-    }
-    return scanfinishEmptyViewCtr_;
+    return childController(scanfinishEmptyViewCtr_, ui_->mainBox);
 }
 
 RYTButton* ScanImagesViewController::backBtn() const { return ui_->backBtn; }

@@ -1,0 +1,255 @@
+#include "ScanImagesGroupImagesViewController.h"
+
+#include "DupImagePreview.h"
+#include "DupImageView.h"
+#include "ImageThumbnailLoader.h"
+#include "ScanImagesModels.h"
+#include "ScanImagesSelection.h"
+#include "Main/Utilities.h"
+
+#include <QAbstractItemView>
+#include <QFile>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QToolTip>
+
+ScanImagesGroupImagesViewController::ScanImagesGroupImagesViewController(QWidget* parent)
+    : ViewController(parent)
+    , preview_(new DupImagePreview(this))
+    , model_(new ScanImagesGroupImagesModel(this))
+    , group_(std::make_shared<ScanImagesGroupItem>())
+{
+}
+
+ScanImagesGroupImagesViewController::~ScanImagesGroupImagesViewController()
+{
+    ImageThumbnailLoader::shared().forget(this);
+}
+
+void ScanImagesGroupImagesViewController::attach(QAbstractItemView* view, ScanImagesImageCell* cells,
+                                                 std::function<void()>& afterPaint)
+{
+    view_ = view;
+    cells_ = cells;
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("#%1 { background: white; border-radius: 8px; }").arg(objectName()));
+    view->setItemDelegate(cells);
+    view->setModel(model_);
+    view->viewport()->installEventFilter(this);
+    view->viewport()->setAutoFillBackground(true);
+    QPalette palette = view->viewport()->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    view->viewport()->setPalette(palette);
+    cells->setThumbnailOwner(this);
+    afterPaint = [this] { ImageThumbnailLoader::shared().setWanted(this, cells_->takeRequestedKeys()); };
+    connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this, [this] { updateCells(); });
+}
+
+void ScanImagesGroupImagesViewController::setGroup(const ScanImagesGroupItemPtr& group)
+{
+    group_ = group ? group : std::make_shared<ScanImagesGroupItem>();
+}
+
+void ScanImagesGroupImagesViewController::showGroup(const ScanImagesGroupItemPtr& group)
+{
+    closeOverlays();
+    setGroup(group);
+    selectCount_ = ScanImagesSelection::selectedCount(*group_);
+    hoverRow_ = -1;
+    cells_->setHoverRow(-1, false);
+    model_->setGroup(group_);
+    view_->scrollToTop();
+    // Under a pointer that rests on the view the cell shows its controls.
+    if (view_->viewport()->underMouse()) {
+        pointerMoved(view_->viewport()->mapFromGlobal(QCursor::pos()));
+    }
+}
+
+void ScanImagesGroupImagesViewController::updateCells()
+{
+    if (view_) {
+        view_->viewport()->update();
+    }
+}
+
+void ScanImagesGroupImagesViewController::setImageSelected(int row, bool selected)
+{
+    const auto& items = group_->dupImageItems();
+    if (row < 0 || row >= items.size()) {
+        return;
+    }
+    if (const ScanImagesItemPtr& item = items.at(row)) {
+        item->setIsSelect(selected);
+    }
+    // Counted from the images themselves, never stepped.
+    ScanImagesSelection::recount(*group_);
+    selectCount_ = ScanImagesSelection::selectedCount(*group_);
+    updateCells();
+    selectionChanged();
+}
+
+void ScanImagesGroupImagesViewController::changeItemSelectState(int row)
+{
+    const auto& items = group_->dupImageItems();
+    if (row < 0 || row >= items.size() || !items.at(row)) {
+        return;
+    }
+    setImageSelected(row, !items.at(row)->isSelect());
+}
+
+DupImageView* ScanImagesGroupImagesViewController::clicker(int row)
+{
+    DupImageView* view = clickers_.value(row);
+    if (!view) {
+        view = new DupImageView(this);
+        QPointer<ScanImagesGroupImagesViewController> self(this);
+        // A click that ends after another group came up changes nothing.
+        const ScanImagesGroupItemPtr shown = group_;
+        auto done = [self, row, view] {
+            if (self) {
+                self->clickers_.remove(row);
+                view->deleteLater();
+            }
+        };
+        view->mouseDownBlock = [self, row, shown, done] {
+            if (self && self->group_ == shown) {
+                self->changeItemSelectState(row);
+            }
+            done();
+        };
+        view->mouseDoubleDownBlock = [self, row, shown, done] {
+            if (self && self->group_ == shown) {
+                self->imageDoubleClicked(row);
+            }
+            done();
+        };
+        clickers_.insert(row, view);
+    }
+    return view;
+}
+
+void ScanImagesGroupImagesViewController::openImage(int row)
+{
+    const auto& items = group_->dupImageItems();
+    if (row < 0 || row >= items.size() || !items.at(row)) {
+        return;
+    }
+    const ScanImagesItemPtr& item = items.at(row);
+    openFileAtPath(item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath());
+}
+
+void ScanImagesGroupImagesViewController::previewImage(int row)
+{
+    const auto& items = group_->dupImageItems();
+    if (row >= 0 && row < items.size()) {
+        preview_->previewImage(items.at(row));
+    }
+}
+
+void ScanImagesGroupImagesViewController::closeOverlays()
+{
+    preview_->closePreviewWindow();
+    loupeRow_ = -1;
+}
+
+void ScanImagesGroupImagesViewController::pointerLeft()
+{
+    // The preview and the tip never take the pointer, so this is a real
+    // leave; still, judge by where the pointer is.
+    const QPoint point = view_->viewport()->mapFromGlobal(QCursor::pos());
+    if (view_->viewport()->rect().contains(point) && view_->isVisible()) {
+        pointerMoved(point);
+        return;
+    }
+    pointerMoved(QPoint(-1, -1));
+}
+
+void ScanImagesGroupImagesViewController::hideEvent(QHideEvent* event)
+{
+    closeOverlays();
+    hoverRow_ = -1;
+    cells_->setHoverRow(-1, false);
+    ViewController::hideEvent(event);
+}
+
+bool ScanImagesGroupImagesViewController::toolTip(QEvent* event)
+{
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = view_->indexAt(help->pos());
+    const ScanImagesItemPtr item = model_->imageForIndex(index);
+    QString tip;
+    if (item) {
+        switch (cells_->hitTest(index, view_->visualRect(index), help->pos())) {
+        case ScanImagesImageCell::Part::removeError:
+            tip = item->removeError() ? item->removeError()->localizedDescription() : QString();
+            break;
+        case ScanImagesImageCell::Part::name:
+            tip = item->imageName();
+            break;
+        case ScanImagesImageCell::Part::path:
+            tip = item->imagePath();
+            break;
+        default:
+            break;
+        }
+    }
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, view_->viewport());
+    }
+    return true;
+}
+
+bool ScanImagesGroupImagesViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!view_ || watched != view_->viewport()) {
+        return ViewController::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        pointerMoved(static_cast<QMouseEvent*>(event)->position().toPoint());
+        break;
+    case QEvent::Leave:
+        pointerLeft();
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) {
+            break;
+        }
+        // The view's own selection plays no part: every left press is ours.
+        const QPoint point = mouse->position().toPoint();
+        const QModelIndex index = view_->indexAt(point);
+        if (!index.isValid()) {
+            return true;
+        }
+        switch (cells_->hitTest(index, view_->visualRect(index), point)) {
+        case ScanImagesImageCell::Part::selectBox:
+            if (event->type() == QEvent::MouseButtonPress) {
+                if (const ScanImagesItemPtr item = model_->imageForIndex(index)) {
+                    setImageSelected(index.row(), !item->isSelect());
+                }
+            }
+            return true;
+        case ScanImagesImageCell::Part::removeError:
+            if (cells_->errorIconOnThumbnail()) {
+                clicker(index.row())->mouseDown();
+            }
+            return true;
+        case ScanImagesImageCell::Part::thumbnail:
+            clicker(index.row())->mouseDown();
+            return true;
+        default:
+            return true;
+        }
+    }
+    case QEvent::ToolTip:
+        return toolTip(event);
+    default:
+        break;
+    }
+    return ViewController::eventFilter(watched, event);
+}

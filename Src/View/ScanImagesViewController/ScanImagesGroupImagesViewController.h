@@ -1,0 +1,79 @@
+#pragma once
+
+#include <functional>
+
+#include <QHash>
+
+#include "ScanImagesImageCell.h"
+#include "Model/ScanImagesGroupItem.h"
+#include "View/Extension/KPLExtensionView.h"
+
+class DupImagePreview;
+class DupImageView;
+class QAbstractItemView;
+class ScanImagesGroupImagesModel;
+
+// What the grid and the list of one group's images share: the group and its
+// count of selected images, and the pointer. A click on a thumbnail selects
+// or clears its image once the double-click interval has passed, a double
+// click opens the file, a press on the box changes the selection at once; a
+// tool tip tells why a removal failed. Counts always come from the images'
+// own flags.
+class ScanImagesGroupImagesViewController : public ViewController {
+    Q_OBJECT
+public:
+    explicit ScanImagesGroupImagesViewController(QWidget* parent = nullptr);
+    ~ScanImagesGroupImagesViewController() override;
+
+    ScanImagesGroupImagesModel* model() const { return model_; }
+    int selectCount() const { return selectCount_; }
+    int hoverRow() const { return hoverRow_; }
+    bool isOpenPreview() const { return loupeRow_ >= 0; }
+    DupImagePreview* preview() const { return preview_; }
+
+    // The image of `row` selected or cleared; the group's box and count
+    // follow from its images, and the host is told.
+    void setImageSelected(int row, bool selected);
+    // A click on the thumbnail of `row`: the image's selection flips.
+    void changeItemSelectState(int row);
+    // Takes the preview (and what else floats over the images) away.
+    virtual void closeOverlays();
+
+    // The pointer at `point` of the view's viewport.
+    virtual void pointerMoved(const QPoint& point) = 0;
+    void pointerLeft();
+
+protected:
+    // Wires the view that shows the images to the model, the painting
+    // delegate and the thumbnail loader; `afterPaint` is the view's hook.
+    void attach(QAbstractItemView* view, ScanImagesImageCell* cells, std::function<void()>& afterPaint);
+    const ScanImagesGroupItemPtr& group() const { return group_; }
+    void setGroup(const ScanImagesGroupItemPtr& group);
+    // Shows `group` from its top, with nothing hovered.
+    void showGroup(const ScanImagesGroupItemPtr& group);
+    void updateCells();
+    void previewImage(int row);
+    void openImage(int row);
+
+    // Tells the host the selection of the group's images changed.
+    virtual void selectionChanged() = 0;
+    virtual void imageDoubleClicked(int row) { openImage(row); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+    int hoverRow_ = -1;
+    int loupeRow_ = -1;
+    DupImagePreview* preview_;
+
+private:
+    DupImageView* clicker(int row);
+    bool toolTip(QEvent* event);
+
+    ScanImagesGroupImagesModel* model_;
+    QAbstractItemView* view_ = nullptr;
+    ScanImagesImageCell* cells_ = nullptr;
+    ScanImagesGroupItemPtr group_;
+    int selectCount_ = 0;
+    QHash<int, DupImageView*> clickers_;
+};

@@ -1,0 +1,52 @@
+#include "ScanImagesImageCell.h"
+
+#include "ScanImagesCellPainting.h"
+#include "QVLibrary/RYTCheckBox.h"
+
+#include <QPainter>
+#include <QWidget>
+
+using namespace ScanImagesCellPainting;
+
+ScanImagesImageCell::ScanImagesImageCell(QObject* parent)
+    : QStyledItemDelegate(parent)
+    , removeFailedIcon_(removeFailedIconName())
+{
+}
+
+void ScanImagesImageCell::setHoverRow(int row, bool onLoupe)
+{
+    hoverRow_ = row;
+    onLoupe_ = onLoupe;
+}
+
+QSet<QByteArray> ScanImagesImageCell::takeRequestedKeys()
+{
+    QSet<QByteArray> keys;
+    keys.swap(requested_);
+    return keys;
+}
+
+void ScanImagesImageCell::paintImage(QPainter* painter, const QStyleOptionViewItem& option, int row,
+                                     const ScanImagesItem& item, const QRectF& thumbnail, const QRectF& box,
+                                     const QRectF& loupe) const
+{
+    const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
+    QByteArray key;
+    const QImage image = thumbnailFor(item, thumbnail.size(), ratio, owner_, &key);
+    if (!key.isEmpty()) {
+        requested_.insert(key);
+    }
+    drawThumbnail(painter, thumbnail, image, 4);
+    const bool selected = item.isSelect();
+    const bool hovered = row == hoverRow_;
+    if (selected) {
+        drawMask(painter, thumbnail, 4);
+    }
+    if (selected || hovered) {
+        RYTCheckBox::paintBox(painter, box, selected ? RYTCheckBox::stateOn : RYTCheckBox::stateOff, false, true);
+    }
+    if (hovered) {
+        drawIcon(painter, loupe, onLoupe_ ? QStringLiteral("imageLoupe_hover") : QStringLiteral("imageLoupe"));
+    }
+}
