@@ -47,25 +47,6 @@ ScanImagesGroupItemPtr selectedCopy(const ScanImagesGroupItem& group)
     return copy;
 }
 
-void setLabelLook(QLabel* label, int pixels, bool bold, const QColor& color)
-{
-    QFont font = label->font();
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
-QWidget* whiteBox(QFrame* frame)
-{
-    frame->setObjectName(frame->objectName());
-    frame->setAttribute(Qt::WA_StyledBackground);
-    frame->setStyleSheet(QStringLiteral("#%1 { background: white; border-radius: 8px; }").arg(frame->objectName()));
-    return frame;
-}
-
 }  // namespace
 
 ImagesScanResultViewController::ImagesScanResultViewController(QWidget* parent)

@@ -25,23 +25,6 @@
 
 namespace {
 
-void setLook(QLabel* label, int pixels, bool bold, const QColor& color)
-{
-    QFont font = label->font();
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
-void whiteBox(QFrame* frame)
-{
-    frame->setAttribute(Qt::WA_StyledBackground);
-    frame->setStyleSheet(QStringLiteral("#%1 { background: white; border-radius: 8px; }").arg(frame->objectName()));
-}
-
 // A number in the digits' font, the rest small and faint.
 QString countText(const QString& text, const QString& number)
 {
@@ -115,12 +98,12 @@ ImagesScanningViewController::ImagesScanningViewController(QWidget* parent)
     whiteBox(ui_->bottomBox);
     RYTDarkMode::LightAppearanceScope light;
     const QColor title = ScanImagesCellPainting::lightColor(QStringLiteral("TitleLabelColor"));
-    setLook(ui_->scanningTitle, 20, true, title);
-    setLook(ui_->estunnatedTimeLabel, 13, false, ScanImagesCellPainting::lightColor(QStringLiteral("LabelColor")));
-    setLook(ui_->timeLabel, 13, false, title);
+    setLabelLook(ui_->scanningTitle, 20, true, title);
+    setLabelLook(ui_->estunnatedTimeLabel, 13, false, ScanImagesCellPainting::lightColor(QStringLiteral("LabelColor")));
+    setLabelLook(ui_->timeLabel, 13, false, title);
     ui_->timeLabel->setFont(shuziFont(14));
-    setLook(ui_->scanningPathLabel, 12, false, ScanImagesCellPainting::lightColor(QStringLiteral("LabelColor")));
-    setLook(ui_->scanFoundLabel, 13, true, title);
+    setLabelLook(ui_->scanningPathLabel, 12, false, ScanImagesCellPainting::lightColor(QStringLiteral("LabelColor")));
+    setLabelLook(ui_->scanFoundLabel, 13, true, title);
     ui_->scanningItemLabel->setTextFormat(Qt::RichText);
     ui_->scanningItemSizeLabel->setTextFormat(Qt::RichText);
     // The ring lies on the left part's fixed white surface.

@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include <QFrame>
+#include <QLabel>
 #include <QLayout>
 #include <QPointer>
 #include <QWidget>
@@ -38,4 +40,23 @@ T* childController(QPointer<T>& slot, QWidget* parent)
         slot->hide();
     }
     return slot;
+}
+
+// A label's font size, weight and text colour.
+inline void setLabelLook(QLabel* label, int pixels, bool bold, const QColor& color)
+{
+    QFont font = label->font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+// A white panel with rounded corners, the same in both appearances.
+inline void whiteBox(QWidget* box)
+{
+    box->setAttribute(Qt::WA_StyledBackground);
+    box->setStyleSheet(QStringLiteral("#%1 { background: white; border-radius: 8px; }").arg(box->objectName()));
 }

@@ -3,6 +3,7 @@
 #include "DupImagePreview.h"
 #include "DupImageView.h"
 #include "ImageThumbnailLoader.h"
+#include "ScanImagesContent.h"
 #include "ScanImagesModels.h"
 #include "ScanImagesSelection.h"
 #include "Main/Utilities.h"
@@ -32,8 +33,7 @@ void ScanImagesGroupImagesViewController::attach(QAbstractItemView* view, ScanIm
 {
     view_ = view;
     cells_ = cells;
-    setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("#%1 { background: white; border-radius: 8px; }").arg(objectName()));
+    whiteBox(this);
     view->setItemDelegate(cells);
     view->setModel(model_);
     view->viewport()->installEventFilter(this);
