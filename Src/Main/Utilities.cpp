@@ -57,9 +57,14 @@ std::optional<QImage> imageUncache(const QString& name)
     if (resources.isEmpty()) {
         return std::nullopt;
     }
-    QString path = resources + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (!QFileInfo::exists(path)) {
-        path = resources + QLatin1Char('/') + name + QStringLiteral("@2x.png");
+    // The program's pictures lie in the Images folder of its resources.
+    QString path;
+    for (const QString& candidate : {QStringLiteral("/Images/%1.png"), QStringLiteral("/Images/%1@2x.png"),
+                                     QStringLiteral("/%1.png"), QStringLiteral("/%1@2x.png")}) {
+        path = resources + candidate.arg(name);
+        if (QFileInfo::exists(path)) {
+            break;
+        }
     }
     QImageReader reader(path);
     QImage image = reader.read();

@@ -209,10 +209,7 @@ TEST_F(ScanImagesScreenTest, TheSpaceCheckCountsOtherVolumesOnlyAndNamesTheMount
 TEST_F(ScanImagesScreenTest, AStopAnswerAfterTheScanEndedDoesNothing)
 {
     const QString folder = makeImages(1, 1);
-    auto* made = new ScanImagesViewController;
-    screen = made;
-    window->layout()->addWidget(made);
-    made->setDelegate(this);
+    ScanImagesViewController* made = idleScreen();
     ScanImagesManager::shared().setScanState(1);
     made->stopBtnAction();
     ASSERT_TRUE(sheetShowing());
@@ -234,9 +231,7 @@ TEST_F(ScanImagesScreenTest, AStopAnswerAfterTheScanEndedDoesNothing)
 
 TEST_F(ScanImagesScreenTest, StoppingAScanAsksAndCancelGivesTheButtonBack)
 {
-    auto* made = new ScanImagesViewController;
-    screen = made;
-    window->layout()->addWidget(made);
+    ScanImagesViewController* made = idleScreen();
     ScanImagesManager::shared().setScanState(1);
     made->stopBtnAction();
     ASSERT_TRUE(sheetShowing());

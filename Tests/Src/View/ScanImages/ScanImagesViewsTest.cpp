@@ -24,6 +24,7 @@
 #include "View/ScanImagesViewController/ScanImagesCellPainting.h"
 #include "View/ScanImagesViewController/ScanImagesCollectionItem.h"
 #include "View/ScanImagesViewController/ScanImagesCollectionViewController.h"
+#include "View/ScanImagesViewController/ScanImagesDetailListCellView.h"
 #include "View/ScanImagesViewController/ScanImagesListCellView.h"
 #include "View/ScanImagesViewController/ScanImagesListViewController.h"
 #include "View/ScanImagesViewController/ScanImagesModels.h"
@@ -34,6 +35,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
@@ -210,7 +213,7 @@ TEST_F(ScanImagesViewsTest, ClicksTellSingleFromDoubleAndTheListRowsAre110High)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, point);
-    ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return opened().size() == 1; }));
     EXPECT_FALSE(grid->dupImagesGroup()->dupImageItems().first()->isSelect());
     EXPECT_EQ(ga.imageDoubleClickCount(), doubles + 1);
     // The tip names the image above it.
@@ -285,6 +288,8 @@ TEST_F(ScanImagesViewsTest, PreviewSizeRuleOnePerWindowAndASlowDecoderLeavesTheL
     first.previewImage(image("/x/text.jpg", 1));
     ASSERT_TRUE(waitUntil([&] { return first.unPreviewView() && first.unPreviewView()->isVisible(); }));
     EXPECT_EQ(first.unPreviewView()->size(), QSize(520, 176));
+    EXPECT_FALSE(first.unPreviewView()->warnImageView()->pixmap().isNull());
+    EXPECT_EQ(first.unPreviewView()->titleLabel()->text(), QStringLiteral("The image can't be previewed."));
     EXPECT_FALSE(first.isCanPreview());
     Preview::setDecoderForTesting(nullptr);
 }
@@ -405,9 +410,286 @@ TEST_F(ScanImagesViewsTest, TheLiveGridKeepsItsPlaceCountsFollowProgressAndOnlyA
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::qWait(DupImageView::doubleClickInterval() * 3);
-    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(opened().isEmpty());
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-    ASSERT_TRUE(waitUntil([&] { return opened.size() == 1; }));
-    EXPECT_EQ(opened.first().toLocalFile(), folder + "/" + files.at(0));
+    ASSERT_TRUE(waitUntil([&] { return opened().size() == 1; }));
+    EXPECT_EQ(opened().first().toLocalFile(), folder + "/" + files.at(0));
     delete scanning;
+}
+
+namespace {
+
+// Whether every pixel of `rect` in `image` is `color` (to a step of 3).
+bool plain(const QImage& image, const QRectF& rect, const QColor& color)
+{
+    const QRect r = rect.toAlignedRect().intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - color.red()) > 3 || std::abs(c.green() - color.green()) > 3
+                || std::abs(c.blue() - color.blue()) > 3) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+QImage paintCell(ScanImagesImageCell& cells, const QModelIndex& index, const QRect& rect)
+{
+    QImage canvas(rect.size() + QSize(rect.left(), rect.top()), QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    QStyleOptionViewItem option;
+    option.rect = rect;
+    cells.paint(&painter, option, index);
+    return canvas;
+}
+
+}  // namespace
+
+TEST_F(ScanImagesViewsTest, TheVeilBoxMagnifierAndFailedIconShowOnlyWhenTheyShould)
+{
+    // A grey image that fills a 160 × 105 cell, so the veil and the
+    // controls can be told from it.
+    const QColor grey(128, 128, 128);
+    const ScanImagesItemPtr item = image("/x/a.jpg", 1);
+    QImage thumb(160, 105, QImage::Format_RGB32);
+    thumb.fill(grey);
+    item->setThumImage(thumb);
+    const ScanImagesGroupItemPtr g = group("Group 1", {item});
+    ScanImagesGroupImagesModel model;
+    model.setGroup(g);
+    const QModelIndex index = model.index(0);
+
+    ScanImagesCollectionItem cells;
+    const QRect cell(0, 0, 160, 105);
+    const QRectF thumbnail = ScanImagesCollectionItem::thumbnailRect(thumb.size(), cell);
+    const QRectF box = ScanImagesCollectionItem::boxRect(thumbnail, cell);
+    const QRectF loupe = ScanImagesCollectionItem::loupeRect(thumbnail, cell);
+    const QRectF failed = ScanImagesCollectionItem::errorRect(thumbnail, cell);
+    const QRectF middle(cell.center() - QPoint(10, 10), QSize(20, 20));
+
+    // At rest: the image alone.
+    QImage drawn = paintCell(cells, index, cell);
+    EXPECT_TRUE(plain(drawn, middle, grey));
+    EXPECT_TRUE(plain(drawn, box, grey));
+    EXPECT_TRUE(plain(drawn, loupe, grey));
+    // Under the pointer: box and magnifier, no veil.
+    cells.setHoverRow(0, false);
+    drawn = paintCell(cells, index, cell);
+    EXPECT_TRUE(plain(drawn, middle, grey));
+    EXPECT_FALSE(plain(drawn, box, grey));
+    EXPECT_FALSE(plain(drawn, loupe, grey));
+    const QImage onSpot = paintCell(*[&] { cells.setHoverRow(0, true); return &cells; }(), index, cell);
+    EXPECT_NE(onSpot.copy(loupe.toAlignedRect()), drawn.copy(loupe.toAlignedRect()));
+    // Selected, pointer gone: black at 20 % over the image, the box stays,
+    // the magnifier goes.
+    cells.setHoverRow(-1, false);
+    item->setIsSelect(true);
+    drawn = paintCell(cells, index, cell);
+    const QColor veiled(102, 102, 102);
+    EXPECT_TRUE(plain(drawn, middle, veiled));
+    EXPECT_FALSE(plain(drawn, box, veiled));
+    EXPECT_TRUE(plain(drawn, loupe, veiled));
+    EXPECT_TRUE(plain(drawn, failed, veiled));
+    // A failed removal shows its icon.
+    item->setIsRemoveFailed(true);
+    drawn = paintCell(cells, index, cell);
+    EXPECT_FALSE(plain(drawn, failed, veiled));
+
+    // The list row: the same rules around its own frame.
+    ScanImagesDetailListCellView rows;
+    item->setIsRemoveFailed(false);
+    item->setIsSelect(false);
+    const QRect row(0, 0, 700, ScanImagesDetailListCellView::rowHeight);
+    const QRectF rowThumb = ScanImagesDetailListCellView::thumbnailRect(thumb.size(), row);
+    const QRectF rowMiddle(rowThumb.center() - QPointF(8, 8), QSizeF(16, 16));
+    drawn = paintCell(rows, index, row);
+    EXPECT_TRUE(plain(drawn, rowMiddle, grey));
+    EXPECT_TRUE(plain(drawn, ScanImagesDetailListCellView::boxRect(row), Qt::white));
+    EXPECT_TRUE(plain(drawn, ScanImagesDetailListCellView::errorRect(row), Qt::white));
+    item->setIsSelect(true);
+    item->setIsRemoveFailed(true);
+    drawn = paintCell(rows, index, row);
+    EXPECT_TRUE(plain(drawn, rowMiddle, veiled));
+    EXPECT_FALSE(plain(drawn, ScanImagesDetailListCellView::boxRect(row), Qt::white));
+    EXPECT_FALSE(plain(drawn, ScanImagesDetailListCellView::errorRect(row), Qt::white));
+    EXPECT_TRUE(plain(drawn, ScanImagesDetailListCellView::loupeRect(rowThumb).adjusted(2, 2, -2, -2), veiled));
+}
+
+TEST_F(ScanImagesViewsTest, AGroupRowsBoxSelectsAPartGroupWholeAndClearsAWholeOne)
+{
+    const ScanImagesGroupList groups = {
+        group("Group 1", {image("/x/a1.jpg", 1, true), image("/x/a2.jpg", 1, true), image("/x/a3.jpg", 1)}),
+        group("Group 2", {image("/x/b1.jpg", 1, true), image("/x/b2.jpg", 1, true), image("/x/b3.jpg", 1, true),
+                          image("/x/b4.jpg", 1, true)}),
+    };
+    auto* result = new ImagesScanResultViewController;
+    window->layout()->addWidget(result);
+    Counter counter;
+    result->setDelegate(&counter);
+    result->reloadListViewData(groups);
+    EXPECT_EQ(ScanImagesListCellView::countText(*groups[0]), QStringLiteral("2 | 3"));
+    EXPECT_EQ(ScanImagesListCellView::countText(*groups[1]), QStringLiteral("4 | 4"));
+    QListView* list = result->listView();
+    auto clickBox = [&](int row) {
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ScanImagesListCellView::boxRect(rect).center());
+    };
+    const int before = counter.calls;
+    clickBox(0);
+    EXPECT_EQ(groups[0]->isSelect(), 1);
+    EXPECT_EQ(ScanImagesListCellView::countText(*groups[0]), QStringLiteral("3 | 3"));
+    EXPECT_GT(counter.calls, before);
+    clickBox(1);
+    EXPECT_EQ(groups[1]->isSelect(), 0);
+    EXPECT_EQ(ScanImagesListCellView::countText(*groups[1]), QStringLiteral("0 | 4"));
+    for (const ScanImagesItemPtr& item : groups[1]->dupImageItems()) {
+        EXPECT_FALSE(item->isSelect());
+    }
+    EXPECT_EQ(result->autoSelectAll()->state(), RYTCheckBox::stateMixed);
+    // The box of a row is not a click on the row: the right side stays.
+    EXPECT_EQ(result->scanImagesViewCtr()->dupImagesGroup(), groups[0]);
+    // A group without images: the default cover, nothing counted.
+    const ScanImagesGroupItemPtr empty = std::make_shared<ScanImagesGroupItem>();
+    EXPECT_FALSE(ScanImagesListCellView::getGroupCover(*empty).isNull());
+    EXPECT_EQ(ScanImagesListCellView::countText(*empty), QStringLiteral("0 | 0"));
+    result->setDelegate(nullptr);
+    delete result;
+}
+
+TEST_F(ScanImagesViewsTest, ThreeQuickClicksDoNothingAndOpeningShowsAProgramInItsFolder)
+{
+    const QString folder = makeImages(1, 2);
+    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(files.size(), 3);
+    QList<ScanImagesItemPtr> items;
+    for (const QString& name : files) {
+        items << image(folder + "/" + name, 10);
+    }
+    const ScanImagesGroupItemPtr g = group("Group 1", items);
+    auto* result = new ImagesScanResultViewController;
+    window->layout()->addWidget(result);
+    result->reloadListViewData({g});
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    ImageGridView* view = grid->collectionView();
+    const QPoint point = similar::thumbnailPoint(grid, 0);
+    QTest::mouseMove(view->viewport(), point);
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);
+    }
+    QTest::qWait(DupImageView::doubleClickInterval() * 3);
+    EXPECT_TRUE(opened().isEmpty());
+    EXPECT_FALSE(items[0]->isSelect());
+    // A step out of range keeps the size.
+    grid->changeCollctionItemSize(-1);
+    EXPECT_EQ(view->itemSize(), QSize(160, 105));
+
+    // In the list a double click opens the file but is not counted; a
+    // program is shown in its folder, never run.
+    result->clickListMode();
+    ScanImagesListViewController* list = result->scanimagesListViewCtr();
+    GACollectionManager& ga = GACollectionManager::default_();
+    const int64_t doubles = ga.imageDoubleClickCount();
+    QFile::setPermissions(items[1]->imagePath(), QFile::permissions(items[1]->imagePath()) | QFileDevice::ExeOwner);
+    const QPoint onRow = similar::thumbnailPoint(list, 1);
+    QTest::mouseMove(list->listView()->viewport(), onRow);
+    QTest::mouseClick(list->listView()->viewport(), Qt::LeftButton, {}, onRow);
+    QTest::mouseDClick(list->listView()->viewport(), Qt::LeftButton, {}, onRow);
+    ASSERT_TRUE(waitUntil([&] { return opened().size() == 1; }));
+    EXPECT_EQ(opened().first().toLocalFile(), folder);
+    EXPECT_EQ(ga.imageDoubleClickCount(), doubles);
+    EXPECT_FALSE(items[1]->isSelect());
+    // A file gone since the search: the sheet says so, nothing opens.
+    ASSERT_TRUE(QFile::remove(items[2]->imagePath()));
+    const QPoint onGone = similar::thumbnailPoint(list, 2);
+    QTest::mouseClick(list->listView()->viewport(), Qt::LeftButton, {}, onGone);
+    QTest::mouseDClick(list->listView()->viewport(), Qt::LeftButton, {}, onGone);
+    ASSERT_TRUE(waitUntil([&] { return sheetShowing(); }));
+    EXPECT_EQ(sheetText(), QStringLiteral("This file does not exist. It may be moved, renamed or deleted."));
+    EXPECT_EQ(opened().size(), 1);
+    ASSERT_TRUE(answerSheet(QStringLiteral("OK")));
+    delete result;
+}
+
+TEST_F(ScanImagesViewsTest, TheMagnifierPreviewsOnePerWindowAndTheListsWatchEndsIt)
+{
+    DupImagePreview::setDecoderForTesting([](const QByteArray&, const QSize&) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        return image;
+    });
+    const ScanImagesGroupItemPtr g =
+        group("Group 1", {image("/x/a1.jpg", 300), image("/x/a2.jpg", 100), image("/x/a3.jpg", 200)});
+    auto* result = new ImagesScanResultViewController;
+    window->layout()->addWidget(result);
+    result->reloadListViewData({g});
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    ImageGridView* view = grid->collectionView();
+    GACollectionManager& ga = GACollectionManager::default_();
+    const int64_t hovers = ga.imageHoverCount();
+    auto loupeOf = [&](int row) {
+        const QRect cell = view->visualRect(grid->model()->index(row, 0));
+        const QRectF thumbnail = ScanImagesCollectionItem::thumbnailRect(QSizeF(60, 45), cell);
+        return ScanImagesCollectionItem::loupeRect(thumbnail, cell).center().toPoint();
+    };
+    auto previews = [&] { return window->findChildren<DupImagePreviewView*>(Qt::FindDirectChildrenOnly); };
+
+    // The tip first; on the magnifier the preview takes its place.
+    grid->pointerMoved(similar::thumbnailPoint(grid, 0));
+    ASSERT_NE(grid->tipsViewController(), nullptr);
+    EXPECT_TRUE(grid->tipsViewController()->isVisible());
+    EXPECT_TRUE(grid->tipsViewController()->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_EQ(grid->tipsViewController()->focusPolicy(), Qt::NoFocus);
+    grid->pointerMoved(loupeOf(0));
+    ASSERT_TRUE(waitUntil([&] { return grid->preview()->previewView() && grid->preview()->previewView()->isVisible(); }));
+    EXPECT_FALSE(grid->tipsViewController()->isVisible());
+    EXPECT_EQ(ga.imageHoverCount(), hovers + 1);
+    // Another cell's magnifier: still one preview in the window.
+    grid->pointerMoved(loupeOf(1));
+    ASSERT_TRUE(waitUntil([&] { return grid->preview()->isOpenPreview() && !grid->preview()->isDecoding(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(previews().size(), 1);
+    EXPECT_EQ(ga.imageHoverCount(), hovers + 2);
+    // Back on the thumbnail: the preview goes, the tip returns.
+    grid->pointerMoved(similar::thumbnailPoint(grid, 1));
+    EXPECT_FALSE(grid->preview()->isOpenPreview());
+    EXPECT_TRUE(grid->tipsViewController()->isVisible());
+    grid->pointerMoved(QPoint(-1, -1));
+    EXPECT_FALSE(grid->tipsViewController()->isVisible());
+    EXPECT_EQ(grid->hoverRow(), -1);
+
+    // The list: a watch on mouse moves runs while the preview is open and
+    // closes it as soon as the pointer is off the magnifier, whatever
+    // widget the move reaches.
+    result->clickListMode();
+    ScanImagesListViewController* list = result->scanimagesListViewCtr();
+    QWidget* viewport = list->listView()->viewport();
+    const QRect rowRect = list->listView()->visualRect(list->model()->index(0, 0));
+    const QPoint spot = ScanImagesDetailListCellView::loupeRect(
+                            ScanImagesDetailListCellView::thumbnailRect(QSizeF(60, 45), rowRect))
+                            .center()
+                            .toPoint();
+    QCursor::setPos(viewport->mapToGlobal(spot));
+    list->pointerMoved(spot);
+    ASSERT_NE(list->monitor(), nullptr);
+    EXPECT_TRUE(list->isOpenPreview());
+    ASSERT_TRUE(waitUntil([&] { return list->preview()->previewView() && list->preview()->previewView()->isVisible(); }));
+    QCursor::setPos(window->mapToGlobal(QPoint(2, 2)));
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), window->mapToGlobal(QPointF(2, 2)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &move);
+    EXPECT_EQ(list->monitor(), nullptr);
+    EXPECT_FALSE(list->isOpenPreview());
+    EXPECT_FALSE(list->preview()->isOpenPreview());
+    // A hidden list takes its watch and its preview with it.
+    QCursor::setPos(viewport->mapToGlobal(spot));
+    list->pointerMoved(spot);
+    ASSERT_NE(list->monitor(), nullptr);
+    result->clickCollectionMode();
+    EXPECT_EQ(list->monitor(), nullptr);
+    EXPECT_FALSE(list->preview()->isOpenPreview());
+    DupImagePreview::setDecoderForTesting(nullptr);
+    delete result;
 }

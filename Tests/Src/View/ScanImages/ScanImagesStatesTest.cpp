@@ -1,0 +1,230 @@
+// What the similar-image screen shows in each state of the engine, from the
+// search to the groups left after a removal: the central box, the action
+// button's title, state and alpha, the back button, the removal-mode pop-up
+// and the counter; and the ways out of each state.
+#include "ScanImagesScreenSupport.h"
+
+#include "Foundation/Trash.h"
+#include "Foundation/UserDefaults.h"
+#include "Main/AppTermination.h"
+#include "Main/Utilities.h"
+#include "Manager/ScanImagesManager.h"
+#include "View/Extension/KPLExtension.h"
+#include "QVLibrary/RYTButton.h"
+#include "View/CustomView/PopUpButton.h"
+#include "View/ScanImagesViewController/ImagesDeleteViewController.h"
+#include "View/ScanImagesViewController/ImagesScanResultViewController.h"
+#include "View/ScanImagesViewController/ImagesScanningViewController.h"
+#include "View/ScanImagesViewController/ScanImagesCollectionViewController.h"
+#include "Window/FinishWindowController.h"
+#include "Window/ModalOverlay.h"
+
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+struct Look {
+    QWidget* box;
+    QString action;
+    bool actionEnabled;
+    bool backShown;
+    bool backEnabled;
+    bool countersShown;
+};
+
+void expectLook(ScanImagesViewController* screen, const Look& look)
+{
+    EXPECT_EQ(screen->mainBoxContent(), look.box);
+    EXPECT_EQ(screen->stopBtn()->title(), look.action);
+    EXPECT_EQ(screen->stopBtn()->isEnabled(), look.actionEnabled);
+    EXPECT_DOUBLE_EQ(similar::opacityOf(screen->stopBtn()), look.actionEnabled ? 1.0 : 0.3);
+    EXPECT_EQ(screen->backBtn()->isVisibleTo(screen), look.backShown);
+    if (look.backShown) {
+        EXPECT_EQ(screen->backBtn()->isEnabled(), look.backEnabled);
+        EXPECT_DOUBLE_EQ(similar::opacityOf(screen->backBtn()), look.backEnabled ? 1.0 : 0.3);
+    }
+    EXPECT_EQ(screen->popUpButton()->isVisibleTo(screen), look.countersShown);
+    EXPECT_EQ(screen->selectTip()->isVisibleTo(screen), look.countersShown);
+    EXPECT_EQ(screen->selectCount()->isVisibleTo(screen), look.countersShown);
+}
+
+}  // namespace
+
+using ScanImagesStatesTest = ScanImagesScreenTest;
+
+TEST_F(ScanImagesStatesTest, FromTheSearchThroughARemovalToTheGroupsLeftAndHome)
+{
+    const QString folder = makeImages(2, 2);
+    ScanImagesManager& engine = ScanImagesManager::shared();
+    ScanImagesViewController* made = idleScreen();
+    // 1: searching. The back button waits for the end; the counters go as
+    // soon as the engine reports its start.
+    EXPECT_EQ(engine.scanState(), 1u);
+    {
+        SCOPED_TRACE("set up");
+        expectLook(made, {made->imagesScanningViewCtr(), "Stop", true, true, false, true});
+    }
+    made->scanImageManagerDidStart(&engine);
+    {
+        SCOPED_TRACE("searching");
+        expectLook(made, {made->imagesScanningViewCtr(), "Stop", true, true, false, false});
+    }
+    made->configScanImages({QFile::encodeName(folder)});
+    ASSERT_TRUE(waitUntil([&] { return !made->isScanning(); }, std::chrono::seconds(60)));
+
+    // 2: the groups; "Remove" waits for a pick.
+    ASSERT_EQ(engine.scanState(), 2u);
+    ImagesScanResultViewController* result = made->imageResultViewCtr();
+    {
+        SCOPED_TRACE("found");
+        expectLook(made, {result, "Remove", false, true, true, true});
+    }
+    clickThumbnail(0);
+    EXPECT_TRUE(made->stopBtn()->isEnabled());
+    EXPECT_DOUBLE_EQ(similar::opacityOf(made->stopBtn()), 1.0);
+    clickThumbnail(0);
+    EXPECT_FALSE(made->stopBtn()->isEnabled());
+    EXPECT_EQ(made->selectCount()->text(), QStringLiteral("0(0  B)"));
+    clickThumbnail(1);
+
+    // 5 and 6: the removal view, "Stop", nothing else.
+    {
+        similar::RemovalGate gate;
+        made->stopBtnAction();
+        ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+        ASSERT_TRUE(waitUntil([&] { return gate.entered() && engine.scanState() == 6; }));
+        SCOPED_TRACE("removing");
+        expectLook(made, {made->imageDeleteViewCtr(), "Stop", true, false, false, false});
+        gate.release();
+        ASSERT_TRUE(waitUntil([&] { return made->finishWindowController() && ModalOverlay::overlayFor(made->finishWindowController()); },
+                              std::chrono::seconds(30)));
+    }
+    // The removal view stays behind the finish window.
+    EXPECT_EQ(made->mainBoxContent(), made->imageDeleteViewCtr());
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("CloseView"), 12);
+    made->finishWindowController()->completeAciton();
+    ASSERT_TRUE(waitUntil([&] { return engine.scanState() == 8; }));
+
+    // 8: a new result view with the groups left; "Deleted:" until a pick,
+    // and again once the pick is cleared.
+    ASSERT_NE(made->imageResultViewCtr(), result);
+    {
+        SCOPED_TRACE("removed");
+        expectLook(made, {made->imageResultViewCtr(), "Remove", false, true, true, true});
+    }
+    EXPECT_EQ(made->selectTip()->text(), QStringLiteral("Deleted:"));
+    const QString deleted = made->selectCount()->text();
+    EXPECT_TRUE(deleted.startsWith(QStringLiteral("1(")));
+    clickThumbnail(0);
+    EXPECT_EQ(made->selectTip()->text(), QStringLiteral("Selected:"));
+    EXPECT_EQ(made->selectCount()->palette().color(QPalette::WindowText), color256(65, 111, 244));
+    EXPECT_TRUE(made->stopBtn()->isEnabled());
+    clickThumbnail(0);
+    EXPECT_EQ(made->selectTip()->text(), QStringLiteral("Deleted:"));
+    EXPECT_EQ(made->selectCount()->text(), deleted);
+    EXPECT_EQ(made->selectCount()->palette().color(QPalette::WindowText), color256(254, 74, 74));
+    EXPECT_FALSE(made->stopBtn()->isEnabled());
+
+    // Home: after a removal the "Back" event is not sent.
+    made->backBtnAction();
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+    EXPECT_EQ(backCount, 1);
+    EXPECT_TRUE(labels("Process", "Back").isEmpty());
+    EXPECT_TRUE(engine.dupImages().isEmpty());
+}
+
+TEST_F(ScanImagesStatesTest, AStoppedSearchWithGroupsShowsThemAsStopped)
+{
+    const QString folder = makeImages(1, 2);
+    scan({folder});
+    ScanImagesManager& engine = ScanImagesManager::shared();
+    ASSERT_FALSE(engine.dupImages().isEmpty());
+    recorder->clear();
+    // A second screen hears a stopped end while the engine holds groups.
+    ScanImagesViewController* made = idleScreen();
+    made->scanImagesManagerScanDidStop(&engine, 0);
+    EXPECT_EQ(engine.scanState(), 3u);
+    {
+        SCOPED_TRACE("stopped");
+        expectLook(made, {made->imageResultViewCtr(), "Remove", false, true, true, true});
+    }
+    EXPECT_EQ(made->imageResultViewCtr()->dupImagesCount(), 3);
+    const QStringList complete = labels("Process", "CompleteScan");
+    ASSERT_EQ(complete.size(), 1);
+    EXPECT_TRUE(complete.first().contains(QStringLiteral("_b_"))) << complete.first().toStdString();
+    // Only a finished search counts the result view.
+    EXPECT_TRUE(labels("Process", "Scanresultdata").isEmpty());
+    made->backBtnAction();
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+    const QStringList back = labels("Process", "Back");
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_TRUE(back.first().startsWith(QStringLiteral("b_"))) << back.first().toStdString();
+}
+
+TEST_F(ScanImagesStatesTest, TwoPressesOfStopAskOnceAndClosingDuringASearchStopsItFirst)
+{
+    ScanImagesManager& engine = ScanImagesManager::shared();
+    ScanImagesViewController* made = idleScreen();
+    ASSERT_EQ(engine.scanState(), 1u);
+    QTest::mouseClick(made->stopBtn(), Qt::LeftButton);
+    QTest::mouseClick(made->stopBtn(), Qt::LeftButton);
+    EXPECT_FALSE(made->stopBtn()->isEnabled());
+    ASSERT_TRUE(answerSheet(QStringLiteral("Cancel")));
+    // No second question was waiting behind the first.
+    QTest::qWait(50);
+    EXPECT_FALSE(sheetShowing());
+    EXPECT_TRUE(made->stopBtn()->isEnabled());
+    EXPECT_EQ(engine.scanState(), 1u);
+
+    int quits = 0;
+    AppTermination::setQuitHandlerForTesting([&quits, &engine] {
+        // The engine was told to stop before the end.
+        EXPECT_EQ(engine.scanState(), 3u);
+        ++quits;
+    });
+    EXPECT_FALSE(made->isShouldCloseWindow());
+    EXPECT_EQ(sheetText(), QStringLiteral("Are you sure you want to exit the program?"));
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+    EXPECT_TRUE(waitUntil([&] { return quits == 1; }));
+    AppTermination::setQuitHandlerForTesting(nullptr);
+    // A "Cancel" to the close question leaves everything as it was.
+    EXPECT_FALSE(made->isShouldCloseWindow());
+    ASSERT_TRUE(answerSheet(QStringLiteral("Cancel")));
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(ScanImagesStatesTest, TheRemovalModeAtStart)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    ScanImagesManager& engine = ScanImagesManager::shared();
+    // The Trash whatever folder was stored.
+    defaults.setInteger(0, "dupImageRemoveType");
+    defaults.setObject(scratch() + "/elsewhere", "dupImageRemovePath");
+    idleScreen();
+    EXPECT_EQ(engine.removeType(), 0u);
+    EXPECT_EQ(engine.removePath(), QFile::decodeName(Trash::homeTrash()));
+    EXPECT_EQ(screen->popUpButton()->selectedIndex(), 0);
+    EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(), QStringLiteral("Discard to the Trash"));
+    // The folder is named only in the folder mode.
+    EXPECT_EQ(screen->popUpButton()->itemTitles().value(2), QStringLiteral("Remove to the Folder..."));
+    delete screen.data();
+
+    // A folder mode without a folder: the chooser's own title, no path.
+    defaults.setInteger(2, "dupImageRemoveType");
+    defaults.removeObjectForKey("dupImageRemovePath");
+    idleScreen();
+    EXPECT_EQ(engine.removeType(), 2u);
+    EXPECT_EQ(engine.removePath(), QString());
+    EXPECT_EQ(screen->popUpButton()->selectedIndex(), 2);
+    EXPECT_EQ(screen->popUpButton()->itemTitles().value(2), QStringLiteral("Remove to the Folder..."));
+    delete screen.data();
+
+    // A value no mode has leaves the engine's mode alone.
+    engine.setRemoveType(1);
+    defaults.setInteger(7, "dupImageRemoveType");
+    idleScreen();
+    EXPECT_EQ(engine.removeType(), 1u);
+    EXPECT_EQ(engine.removePath(), QString());
+    EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(), QStringLiteral("Permanently Deleted"));
+}
