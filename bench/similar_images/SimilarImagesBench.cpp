@@ -545,17 +545,23 @@ void screenshots(const QString& out, const QString& images)
             engine.setScanState(2);
             ImagesScanResultViewController* result = screen->imageResultViewCtr();
             shot(program.window(), QStringLiteral("04-result-grid-size4"));
-            for (const int step : {0, 3, 6}) {
-                result->slider()->setValue(step);
-                shot(program.window(), QStringLiteral("05-result-grid-size%1").arg(step));
-            }
-            result->slider()->setValue(3);
-            // Some picked: two in the first group, the whole second group.
+            // Some picked: two in the first group, the whole second group;
+            // the pointer on the first image's magnifier.
             ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
             grid->selectIndex(1, RYTCheckBox::stateOn);
             grid->selectIndex(2, RYTCheckBox::stateOn);
             result->selectIndex(1, RYTCheckBox::stateOn);
             shot(program.window(), QStringLiteral("06-result-picked"));
+            for (const int step : {0, 3, 6}) {
+                result->slider()->setValue(step);
+                spin(50);
+                ImageGridView* cells = grid->collectionView();
+                const QRect first = cells->visualRect(cells->model()->index(0, 0));
+                grid->pointerMoved(first.center());
+                shot(program.window(), QStringLiteral("05-result-grid-size%1-picked").arg(step));
+                grid->pointerMoved(QPoint(-1, -1));
+            }
+            result->slider()->setValue(3);
             // The tip over a thumbnail.
             ImageGridView* view = grid->collectionView();
             const QRect cell = view->visualRect(view->model()->index(0, 0));
