@@ -619,6 +619,8 @@ void ScanViewController::displayScanFinishedView()
     QPointer<ScanViewController> self(this);
     if (largeFileMode_) {
         LeftLargeFileViewController* left = leftLargeFileViewController();
+        // Its band and age titles are longer than the duplicate categories.
+        ui_->leftBox->setFixedWidth(largeFileLeftBoxWidth);
         ui_->leftBox->setContentView(left);
         left->setDelegate(this);
         left->setIsEnabledSelect(false);

@@ -288,6 +288,9 @@ private:
     const DuplicateFilesList& currentPanelFiles();
     void deleteScanThread();
 
+    // The left box's width in the large-file mode (250 otherwise).
+    static constexpr int largeFileLeftBoxWidth = 290;
+
     std::unique_ptr<Ui::ScanViewController> ui_;
     bool largeFileMode_;
 

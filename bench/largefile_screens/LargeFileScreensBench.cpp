@@ -4,7 +4,7 @@
 // each action: wall time, the longest main-thread stretch and the 99th
 // percentile of them. Not a test; run it under Xvfb (see README.md).
 //
-//   largefile_screens [--files N] [--tree DIR] [--screenshots DIR]
+//   largefile_screens [--files N] [--remove N] [--tree DIR] [--screenshots DIR] [--dark]
 
 #include "../result_panels/BenchSupport.h"
 
@@ -31,9 +31,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsOpacityEffect>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -178,9 +180,72 @@ void answerSheet(const QString& title)
     }
 }
 
-void run(const QString& tree, const QString& shots, bool dark)
+// The first shown row whose name ends in one of `extensions`, or -1.
+int rowWithExtension(RightLargeFileDataViewController* table, const QStringList& extensions)
+{
+    const QList<FileInfoPtr>& files = table->shownFiles();
+    for (int row = 0; row < files.size(); ++row) {
+        for (const QString& extension : extensions) {
+            if (files.at(row)->name().endsWith(QLatin1Char('.') + extension)) {
+                return row;
+            }
+        }
+    }
+    return -1;
+}
+
+// The states only a stopped scan and an empty folder show: the scan
+// stopped by the user (the question, the stopping overlay, what was found)
+// and the screen of a scan that found nothing.
+void shootStopAndNothingFound(const QString& tree, const QString& shots, const QString& look)
+{
+    std::unique_ptr<MainMenu> nib = openWindow();
+    FolderSetViewController::setIsScanLargeFile(true);
+    root(*nib)->folderSetViewController()->startScanClosure()({QFile::encodeName(tree)});
+    // The walk of the tree takes about half a second: the question is
+    // asked and answered while it runs.
+    settle(150);
+    shoot(*nib, shots, QStringLiteral("large-scanning-early-") + look);
+    screen(*nib)->startAction();
+    QCoreApplication::processEvents();
+    // The question fades in; the walk would end before it has: show it
+    // as it ends up.
+    for (QGraphicsOpacityEffect* fade : nib->window()->findChildren<QGraphicsOpacityEffect*>()) {
+        fade->setOpacity(1.0);
+    }
+    shoot(*nib, shots, QStringLiteral("large-stop-question-") + look);
+    answerSheet(QStringLiteral("Yes"));
+    // The answer comes once the question has faded out; the overlay then
+    // covers the panels only until the results are built.
+    QElapsedTimer answered;
+    answered.start();
+    while (!screen(*nib)->loadingViewCtr()->isVisible() && answered.elapsed() < 5000) {
+        QCoreApplication::processEvents();
+        QThread::usleep(200);
+    }
+    shoot(*nib, shots, QStringLiteral("large-stopping-") + look);
+    drain([&] { return resultsShown(screen(*nib)); }, 600000);
+    settle(500);
+    shoot(*nib, shots, QStringLiteral("large-stopped-results-") + look);
+    root(*nib)->scanViewBackAction();
+    settle(300);
+
+    const QString empty = QDir::homePath() + QStringLiteral("/Nothing large");
+    QDir().mkpath(empty);
+    root(*nib)->folderSetViewController()->startScanClosure()({QFile::encodeName(empty)});
+    drain([&] { return screen(*nib)->displayViewType() != State::displayViewTypeScanning; }, 600000);
+    settle(800);
+    shoot(*nib, shots, QStringLiteral("large-nothing-found-") + look);
+    root(*nib)->scanViewBackAction();
+    settle(300);
+}
+
+void run(const QString& tree, const QString& shots, bool dark, int toRemove)
 {
     const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
+    if (!shots.isEmpty()) {
+        shootStopAndNothingFound(tree, shots, look);
+    }
     std::unique_ptr<MainMenu> nib = openWindow();
     FolderSetViewController::setIsScanLargeFile(true);
     LargeFilesManager& engine = LargeFilesManager::default_();
@@ -188,9 +253,11 @@ void run(const QString& tree, const QString& shots, bool dark)
     QElapsedTimer scanClock;
     scanClock.start();
     root(*nib)->folderSetViewController()->startScanClosure()({QFile::encodeName(tree)});
-    settle(1500);
-    shoot(*nib, shots, QStringLiteral("large-scanning-") + look);
-    drain([&] { return screen(*nib)->displayViewType() != State::displayViewTypeScanning; }, 3'600'000);
+    // Only up to the end of the walk: the results are built after it.
+    while (screen(*nib)->displayViewType() == State::displayViewTypeScanning) {
+        QCoreApplication::processEvents();
+        QThread::usleep(200);
+    }
     std::printf("scan of %d files: %.1f s\n", engine.allFiles().isEmpty() ? 0 : engine.allFiles().at(0)->fileCount(),
                 double(scanClock.elapsed()) / 1000.0);
     {
@@ -203,6 +270,23 @@ void run(const QString& tree, const QString& shots, bool dark)
     RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
     settle(500);
     shoot(*nib, shots, QStringLiteral("large-results-") + look);
+    if (!shots.isEmpty()) {
+        // The detail pane: a picture shows its type icon, anything else the
+        // preview.
+        const std::pair<const char*, QStringList> kinds[] = {
+            {"picture", {QStringLiteral("jpg"), QStringLiteral("png")}},
+            {"video", {QStringLiteral("mp4"), QStringLiteral("mov")}},
+            {"document", {QStringLiteral("pdf")}},
+        };
+        for (const auto& [kind, extensions] : kinds) {
+            const int row = rowWithExtension(table, extensions);
+            if (row >= 0) {
+                table->mainTableView()->selectRow(row);
+                settle(1000);
+                shoot(*nib, shots, QStringLiteral("large-detail-%1-").arg(QLatin1String(kind)) + look);
+            }
+        }
+    }
 
     {
         Measure measure(QStringLiteral("scroll the table page by page (100 pages)"));
@@ -220,14 +304,25 @@ void run(const QString& tree, const QString& shots, bool dark)
     sortStep("sort by size, up", [&] { s->sizeSortUpAction(); });
     sortStep("sort by size, down", [&] { s->sizeSortDownAction(); });
     shoot(*nib, shots, QStringLiteral("large-sorted-") + look);
+    if (!shots.isEmpty()) {
+        table->checkBoxClick(0);
+        settle(300);
+        shoot(*nib, shots, QStringLiteral("large-check-mixed-") + look);
+        table->checkBoxClick(0);
+        settle(100);
+    }
     {
         Measure measure(QStringLiteral("check all on"));
         runStep([&] { s->largeFileAllSelectAction(); });
     }
+    settle(100);
+    shoot(*nib, shots, QStringLiteral("large-check-on-") + look);
     {
         Measure measure(QStringLiteral("check all off"));
         runStep([&] { s->largeFileAllSelectAction(); });
     }
+    settle(100);
+    shoot(*nib, shots, QStringLiteral("large-check-off-") + look);
     const auto leftStep = [&](const char* name, const std::function<void()>& action) {
         Measure measure(QString::fromLatin1(name));
         runStep(action, [&] { return left->reloadsInFlight() == 0 && table->sortsInFlight() == 0; });
@@ -236,17 +331,42 @@ void run(const QString& tree, const QString& shots, bool dark)
     leftStep("Selected", [&] { left->selectFileViewAction(); });
     shoot(*nib, shots, QStringLiteral("large-selected-empty-") + look);
     leftStep("All again", [&] { left->allFileViewAction(); });
+    if (!shots.isEmpty()) {
+        // A few checked files: the "Selected" rows of the groups without
+        // one are empty and dimmed, and choosing one shows nothing.
+        const QList<FileInfoPtr> files = table->shownFiles();
+        for (int row = 0; row < 3 && row < files.size(); ++row) {
+            table->checkBoxClick(row);
+        }
+        leftStep("Selected with three files checked", [&] { left->selectFileViewAction(); });
+        settle(300);
+        shoot(*nib, shots, QStringLiteral("large-selected-some-") + look);
+        for (int row = 1; row < left->rowCount(); ++row) {
+            if (left->shownRows().at(size_t(row))->filesCount() == 0) {
+                left->tableView()->selectRow(row);
+                settle(300);
+                shoot(*nib, shots, QStringLiteral("large-selected-empty-group-") + look);
+                break;
+            }
+        }
+        for (const FileInfoPtr& file : files.mid(0, 3)) {
+            file->setSelected(false);
+        }
+        s->updateCountLable(true);
+        leftStep("All after the checked files", [&] { left->allFileViewAction(); });
+    }
     leftStep("group by date", [&] { left->sortData(2); });
     shoot(*nib, shots, QStringLiteral("large-by-date-") + look);
     leftStep("group by type", [&] { left->sortData(3); });
     shoot(*nib, shots, QStringLiteral("large-by-type-") + look);
     leftStep("group by size", [&] { left->sortData(1); });
 
-    // Check 10,000 files (every tenth of the all-files group) and remove
+    // Check `toRemove` files spread over the all-files group and remove
     // them to the Trash, up to the refilled results.
     const DuplicateFilesPtr all = engine.allFiles().at(0);
     int checked = 0;
-    for (qsizetype i = 0; i < all->infos().size() && checked < 10'000; i += qMax<qsizetype>(1, all->infos().size() / 10'000)) {
+    const qsizetype stride = qMax<qsizetype>(1, all->infos().size() / qMax(1, toRemove));
+    for (qsizetype i = 0; i < all->infos().size() && checked < toRemove; i += stride) {
         all->infos().at(i)->setSelected(true);
         ++checked;
     }
@@ -256,11 +376,15 @@ void run(const QString& tree, const QString& shots, bool dark)
     settle(300);
     shoot(*nib, shots, QStringLiteral("large-checked-") + look);
     {
-        Measure measure(QStringLiteral("remove 10,000 files to the Trash, to the refilled results"));
+        Measure measure(QStringLiteral("remove %1 files to the Trash, to the refilled results").arg(checked));
         runStep([&] { s->startAction(); });
         settle(200);
         shoot(*nib, shots, QStringLiteral("large-remove-question-") + look);
         runStep([&] { answerSheet(QStringLiteral("Yes")); });
+        if (!shots.isEmpty()) {
+            settle(1000);
+            shoot(*nib, shots, QStringLiteral("large-removing-") + look);
+        }
         drain([&] {
             FileRemovingViewController* removing = s->fileRemovingViewCtr();
             return removing && removing->finishWindowController();
@@ -297,6 +421,8 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("files"), QStringLiteral("Number of large files."), QStringLiteral("n"),
                       QStringLiteral("100000")});
+    parser.addOption({QStringLiteral("remove"), QStringLiteral("Number of files removed to the Trash."),
+                      QStringLiteral("n"), QStringLiteral("10000")});
     parser.addOption({QStringLiteral("tree"), QStringLiteral("Where the tree is made."), QStringLiteral("dir"),
                       QDir::homePath() + QStringLiteral("/Large files")});
     parser.addOption({QStringLiteral("screenshots"), QStringLiteral("Folder for screenshots of every state."),
@@ -312,14 +438,15 @@ int main(int argc, char** argv)
     std::printf("making %d files under %s\n", count, qPrintable(parser.value(QStringLiteral("tree"))));
     std::fflush(stdout);
     const QString tree = makeTree(parser.value(QStringLiteral("tree")), count);
-    run(tree, shots, false);
+    const int toRemove = parser.value(QStringLiteral("remove")).toInt();
+    run(tree, shots, false, toRemove);
     if (parser.isSet(QStringLiteral("dark"))) {
         RYTDarkMode::setForcedAppearance(1);
         QApplication::setPalette(QPalette(QColor(40, 42, 46)));
         // The light run removed files: make the tree again.
         QFile::remove(tree + QStringLiteral("/.count"));
         makeTree(tree, count);
-        run(tree, shots, true);
+        run(tree, shots, true, toRemove);
     }
     return 0;
 }

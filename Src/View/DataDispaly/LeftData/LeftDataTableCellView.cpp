@@ -6,6 +6,7 @@
 #include "QVLibrary/RYTProgress.h"
 #include "View/DataDispaly/CellLooks.h"
 #include <QAbstractItemView>
+#include <QFontMetricsF>
 
 #include "View/DataDispaly/CellViewDelegate.h"
 #include "View/Extension/KPLExtensionView.h"
@@ -64,6 +65,15 @@ void LeftDataTableCellView::showCategory(const QString& iconName, const QString&
     CellLooks::setIcon(ui_->iconImageView, RYTImage::named(iconName));
     ui_->fileTypeLabel->setText(title);
     filesCountLabelWidthConstraint_.setConstant(sizeColumnWidth);
+}
+
+double LeftDataTableCellView::widenedSizeColumn(double current, const QString& sizeText)
+{
+    QFont font;
+    font.setPixelSize(12);
+    const double width =
+        QFontMetricsF(font).boundingRect(QRectF(0, 0, 9999, 30), Qt::AlignLeft | Qt::AlignTop, sizeText).width();
+    return width > current ? width + 5 : current;
 }
 
 void LeftDataTableCellView::updateProgressView(bool select)

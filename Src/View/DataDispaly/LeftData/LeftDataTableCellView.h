@@ -61,6 +61,11 @@ public:
     // The look for selected or hovered (true) or plain (false).
     void updateProgressView(bool select);
 
+    // The size column's width once `sizeText` is shown in it: the text's
+    // width in the system font of 12 plus 5 when it is wider than
+    // `current`, else `current` (the column only widens).
+    static double widenedSizeColumn(double current, const QString& sizeText);
+
 private:
     std::unique_ptr<Ui::LeftDataTableCellView> ui_;
     QString imageName_;

@@ -15,7 +15,6 @@
 #include "View/DataDispaly/RowCountModel.h"
 #include "View/Extension/KPLExtension.h"
 
-#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -137,13 +136,6 @@ DuplicateFilesList withoutUnselected(const DuplicateFilesList& groups)
         }
     }
     return kept;
-}
-
-QFont sizeFont()
-{
-    QFont font;
-    font.setPixelSize(12);
-    return font;
 }
 
 }  // namespace
@@ -516,7 +508,6 @@ void LeftDataViewController::reloadData(bool sort, std::function<void()> complet
         const size_t count = job->rows.size();
         job->sizes.resize(count);
         job->counts.resize(count);
-        const QFontMetricsF metrics(sizeFont());
         for (size_t i = 0; i < count; ++i) {
             const LeftDataListStylePtr& row = job->rows[i];
             // Sorting the category's groups here keeps it off the main thread
@@ -532,11 +523,8 @@ void LeftDataViewController::reloadData(bool sort, std::function<void()> complet
                 job->sizes[i] = engineSize(results, row->dataType());
                 job->counts[i] = engineCount(results, row->dataType());
             }
-            const QString text = transformedFileSize(job->sizes[i], true, true);
-            const double width = metrics.boundingRect(QRectF(0, 0, 9999, 30), Qt::AlignLeft | Qt::AlignTop, text).width();
-            if (width > job->width) {
-                job->width = width + 5;
-            }
+            job->width =
+                LeftDataTableCellView::widenedSizeColumn(job->width, transformedFileSize(job->sizes[i], true, true));
         }
         job->order.resize(count);
         std::iota(job->order.begin(), job->order.end(), size_t(0));

@@ -16,21 +16,15 @@
 #include "View/DataDispaly/RowCountModel.h"
 #include "View/Extension/KPLExtension.h"
 
-#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLayout>
 #include <QLocale>
 
 #include <algorithm>
 
 namespace {
-
-QFont sizeFont()
-{
-    QFont font;
-    font.setPixelSize(12);
-    return font;
-}
 
 template <typename Row, typename K, size_t N>
 std::vector<LeftLargeDataRowPtr> makeRows(const std::array<K, N>& cases, bool selectedView)
@@ -327,13 +321,9 @@ void LeftLargeFileViewController::finishReload(const std::shared_ptr<ReloadJob>&
     }
     // Text is measured here: fonts are not for several threads at once, and
     // six texts take no time.
-    const QFontMetricsF metrics(sizeFont());
     for (const uint64_t size : job->sizes) {
-        const QString text = transformedFileSize(size, true, true);
-        const double width = metrics.boundingRect(QRectF(0, 0, 9999, 30), Qt::AlignLeft | Qt::AlignTop, text).width();
-        if (width > filesCountStringWidth_) {
-            filesCountStringWidth_ = width + 5;
-        }
+        filesCountStringWidth_ =
+            LeftDataTableCellView::widenedSizeColumn(filesCountStringWidth_, transformedFileSize(size, true, true));
     }
     defaultNotDataTableView_ = false;
     tableReload();
@@ -563,11 +553,22 @@ QWidget* LeftLargeFileViewController::cellViewForIndex(CellViewDelegate* delegat
         return nullptr;
     }
     const LeftLargeDataRow& style = *rows[size_t(row)];
-    cell->showCategory(style.iconName(), style.displayTitle(), style.progressColor(), filesCountStringWidth_);
-    // A wide size (many terabytes) narrows the title rather than running
-    // off the row.
-    cell->fileTypeLabel()->setMinimumWidth(0);
-    cell->fileTypeLabel()->setSizePolicy(QSizePolicy::Ignored, cell->fileTypeLabel()->sizePolicy().verticalPolicy());
+    // The band titles ("500 MB  to 1 GB") are longer than the kind names
+    // the shared cell was laid out for: tighter margins, still inside the
+    // row look's insets, leave them room.
+    cell->layout()->setContentsMargins(cellLeftMargin, 0, cellRightMargin, 0);
+    cell->layout()->setSpacing(cellSpacing);
+    QLabel* title = cell->fileTypeLabel();
+    title->setMinimumWidth(0);
+    title->setSizePolicy(QSizePolicy::Ignored, title->sizePolicy().verticalPolicy());
+    // A wide size (many terabytes) narrows the title: it ends in "…"
+    // rather than being cut off mid-letter.
+    const int iconWidth = cell->iconImageView()->maximumWidth();
+    const int titleWidth = ui_->tableView->viewport()->width() - cellLeftMargin - cellRightMargin - iconWidth -
+                           2 * cellSpacing - qRound(filesCountStringWidth_);
+    cell->showCategory(style.iconName(),
+                       title->fontMetrics().elidedText(style.displayTitle(), Qt::ElideRight, qMax(0, titleWidth)),
+                       style.progressColor(), filesCountStringWidth_);
     RYTProgress* bar = cell->progressView();
     if (defaultNotDataTableView_) {
         bar->setProgressValue(0);

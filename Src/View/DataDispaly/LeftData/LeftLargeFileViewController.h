@@ -125,6 +125,10 @@ public:
     CellViewDelegate* cellDelegate() const { return cells_; }
 
     static constexpr int rowHeight = 60;
+    // Cell margins and spacing, the row look's insets (16) plus a little.
+    static constexpr int cellLeftMargin = 26;
+    static constexpr int cellRightMargin = 24;
+    static constexpr int cellSpacing = 8;
 
 private:
     struct ReloadJob;

@@ -19,6 +19,8 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
 #include <QItemSelectionModel>
 #include <QTextBoundaryFinder>
 
@@ -118,6 +120,17 @@ void RightLargeFileDataViewController::initConfig()
     QPalette tablePalette = table->viewport()->palette();
     tablePalette.setColor(QPalette::Base, Qt::white);
     table->viewport()->setPalette(tablePalette);
+    // The scroll bar lies on the white surface too: it keeps the light
+    // look in the dark appearance (every role set, so none is inherited).
+    const QPalette standard = table->style()->standardPalette();
+    QPalette light;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            light.setColor(QPalette::ColorGroup(group), QPalette::ColorRole(role),
+                           standard.color(QPalette::ColorGroup(group), QPalette::ColorRole(role)));
+        }
+    }
+    table->verticalScrollBar()->setPalette(light);
     host_ = new RYTableRowViewHost(table, this);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RightLargeFileDataViewController::tableViewSelectionDidChange);

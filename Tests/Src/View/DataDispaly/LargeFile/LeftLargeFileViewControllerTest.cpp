@@ -281,6 +281,30 @@ TEST_F(LeftLargeFileViewControllerTest, TheSizeColumnOnlyWidens)
     EXPECT_DOUBLE_EQ(left->filesCountStringWidth(), expected) << "a narrower text never narrows the column";
 }
 
+// A band title that does not fit beside the size ends in "…" instead of
+// being cut off mid-letter, and shows whole again once there is room.
+TEST_F(LeftLargeFileViewControllerTest, ATitleTooLongForItsRowEndsInAnEllipsis)
+{
+    writeEveryBand();
+    scan();
+    left->setFixedWidth(220);
+    loadAsAfterAScan();
+    const QStringList full{"All files", "Over 5GB", "1 GB to 5GB", "500 MB  to 1 GB", "10 MB to 500 MB"};
+    const QStringList narrow = titles();
+    ASSERT_EQ(narrow.size(), full.size());
+    for (int row = 0; row < full.size(); ++row) {
+        if (narrow[row] != full[row]) {
+            EXPECT_TRUE(narrow[row].endsWith(QChar(0x2026))) << narrow[row].toStdString();
+            EXPECT_TRUE(full[row].startsWith(narrow[row].chopped(1))) << narrow[row].toStdString();
+        }
+    }
+    EXPECT_NE(narrow[3], full[3]);
+
+    left->setFixedWidth(400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(titles(), full);
+}
+
 TEST_F(LeftLargeFileViewControllerTest, JapaneseNamesTheKindFirstOnlyInTheFirstTitle)
 {
     const QLocale saved;
