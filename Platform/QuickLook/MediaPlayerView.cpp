@@ -22,8 +22,6 @@
 #include <QVideoSink>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
 
 #include <dlfcn.h>
@@ -40,22 +38,14 @@ QColor named(const char* name)
 }
 
 std::atomic<bool> backendWarm{false};
-std::mutex warmMutex;
-// Never destroyed: a warm-up still running after the wait at exit gave up
-// must not tell a condition the exit handlers have already torn down.
-std::condition_variable& warmDone = *new std::condition_variable;
 }
 
 void MediaPlayerView::warmUpBackend()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The program must not end while the library is setting itself up
-        // on the worker: its exit handlers would run under it.
-        qAddPostRoutine([] {
-            std::unique_lock lock(warmMutex);
-            warmDone.wait_for(lock, std::chrono::seconds(10), [] { return backendWarm.load(); });
-        });
+        // The shared pool's wait at the application's end keeps the program
+        // from ending while the library is setting itself up on the worker.
         DispatchQueue::global(DispatchQueue::QoS::utility).async([] {
             // The GStreamer library the Qt back end uses; initialising it
             // twice is harmless and the second call returns at once.
@@ -65,11 +55,7 @@ void MediaPlayerView::warmUpBackend()
                     init(nullptr, nullptr, nullptr);
                 }
             }
-            // Told under the lock, so the waiter at exit cannot return
-            // between the flag and the notice.
-            std::lock_guard lock(warmMutex);
             backendWarm.store(true);
-            warmDone.notify_all();
         });
     });
 }
