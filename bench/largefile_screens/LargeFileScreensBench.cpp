@@ -7,6 +7,7 @@
 //   largefile_screens [--files N] [--remove N] [--tree DIR] [--screenshots DIR] [--dark]
 
 #include "../result_panels/BenchSupport.h"
+#include "../result_panels/WindowSupport.h"
 
 #include "Foundation/UserDefaults.h"
 #include "Main/MainMenu.h"
@@ -120,64 +121,11 @@ QString makeTree(const QString& root, int count)
     return root;
 }
 
-std::unique_ptr<MainMenu> openWindow()
-{
-    auto nib = std::make_unique<MainMenu>();
-    nib->window()->resize(1200, 760);
-    nib->window()->show();
-    (void)QTest::qWaitForWindowExposed(nib->window());
-    nib->mainWindow()->setupMainView();
-    ScanManager::default_().setScanSetupObj(std::make_shared<PerferenceInfo>());
-    return nib;
-}
-
-MainViewController* root(MainMenu& nib)
-{
-    return nib.mainWindow()->mainViewController();
-}
-
-ScanViewController* screen(MainMenu& nib)
-{
-    return root(nib)->scanViewController();
-}
-
 bool resultsShown(ScanViewController* s)
 {
     return s && s->displayViewType() != State::displayViewTypeScanning && !s->loadingViewCtr()->isLoading() &&
            s->loadingViewCtr()->isHidden() && s->leftLargeFileViewController()->reloadsInFlight() == 0 &&
            s->rightLargeFileDataViewController()->sortsInFlight() == 0;
-}
-
-void settle(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    drain([&] { return clock.elapsed() > ms; });
-}
-
-void shoot(MainMenu& nib, const QString& folder, const QString& name)
-{
-    if (folder.isEmpty()) {
-        return;
-    }
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    nib.window()->grab().save(path);
-    std::printf("wrote %s\n", qPrintable(path));
-    std::fflush(stdout);
-}
-
-void answerSheet(const QString& title)
-{
-    SheetWindowController* sheet = SheetWindowController::globalSheetController();
-    if (!sheet) {
-        return;
-    }
-    for (RYTButton* button : {sheet->determineBtn(), sheet->uncertainBtn()}) {
-        if (button->isVisible() && button->title() == title) {
-            button->click();
-            return;
-        }
-    }
 }
 
 // The first shown row whose name ends in one of `extensions`, or -1.
@@ -199,7 +147,7 @@ int rowWithExtension(RightLargeFileDataViewController* table, const QStringList&
 // and the screen of a scan that found nothing.
 void shootStopAndNothingFound(const QString& tree, const QString& shots, const QString& look)
 {
-    std::unique_ptr<MainMenu> nib = openWindow();
+    std::unique_ptr<MainMenu> nib = openWindow(QSize(1200, 760));
     FolderSetViewController::setIsScanLargeFile(true);
     root(*nib)->folderSetViewController()->startScanClosure()({QFile::encodeName(tree)});
     // The walk of the tree takes about half a second: the question is
@@ -246,7 +194,7 @@ void run(const QString& tree, const QString& shots, bool dark, int toRemove)
     if (!shots.isEmpty()) {
         shootStopAndNothingFound(tree, shots, look);
     }
-    std::unique_ptr<MainMenu> nib = openWindow();
+    std::unique_ptr<MainMenu> nib = openWindow(QSize(1200, 760));
     FolderSetViewController::setIsScanLargeFile(true);
     LargeFilesManager& engine = LargeFilesManager::default_();
 

@@ -20,10 +20,18 @@ bool TimedApplication::notify(QObject* receiver, QEvent* event)
         clock_.restart();
         cpuStart_ = threadCpuMs();
     }
+    // Read before the event is handled: a deferred delete ends both.
+    const int type = depth_ == 1 ? int(event->type()) : 0;
+    const QString what = depth_ == 1 && recording ? QString::fromLatin1(receiver->metaObject()->className()) : QString();
     const bool result = QApplication::notify(receiver, event);
     if (--depth_ == 0 && recording) {
         frames.push_back(double(clock_.nsecsElapsed()) / 1e6);
-        cpuFrames.push_back(threadCpuMs() - cpuStart_);
+        const double cpu = threadCpuMs() - cpuStart_;
+        if (cpuFrames.empty() || cpu > longestCpu_) {
+            longestCpu_ = cpu;
+            longestCpuFrame = QStringLiteral("%1 event %2").arg(what).arg(type);
+        }
+        cpuFrames.push_back(cpu);
     }
     return result;
 }
@@ -67,6 +75,7 @@ Measure::Measure(QString title)
 {
     application()->frames.clear();
     application()->cpuFrames.clear();
+    application()->longestCpuFrame.clear();
     application()->recording = true;
     wall.start();
 }
@@ -81,9 +90,9 @@ Measure::~Measure()
     const double p99 = frames.empty() ? 0 : frames[size_t(std::ceil(0.99 * double(frames.size()))) - 1];
     const std::vector<double>& cpu = application()->cpuFrames;
     const double longestCpu = cpu.empty() ? 0 : *std::max_element(cpu.begin(), cpu.end());
-    std::printf("%-52s wall %9.1f ms  longest %7.1f ms  p99 %6.1f ms  frames %7zu  longest cpu %6.1f ms%s\n",
+    std::printf("%-52s wall %9.1f ms  longest %7.1f ms  p99 %6.1f ms  frames %7zu  longest cpu %6.1f ms (%s)%s\n",
                 qPrintable(name), total, longest, p99, frames.size(), longestCpu,
-                longest > 50.0 ? "  (over 50 ms)" : "");
+                qPrintable(application()->longestCpuFrame), longest > 50.0 ? "  (over 50 ms)" : "");
     std::fflush(stdout);
 }
 

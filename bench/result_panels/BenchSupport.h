@@ -27,9 +27,13 @@ public:
     bool recording = false;
     std::vector<double> frames;
     std::vector<double> cpuFrames;
+    // What the frame longest in processor time was: the receiver's class
+    // and the event's type, to know where to look.
+    QString longestCpuFrame;
 
 private:
     double cpuStart_ = 0;
+    double longestCpu_ = 0;
     int depth_ = 0;
     QElapsedTimer clock_;
 };

@@ -335,15 +335,23 @@ int main(int argc, char** argv)
     QCommandLineOption pagesOption(QStringLiteral("pages"),
                                    QStringLiteral("Pages scrolled in the group lists (all when negative)."),
                                    QStringLiteral("P"), QStringLiteral("-1"));
-    parser.addOptions({groupsOption, walkOption, pagesOption, shotsOption, scanShotsOption, scanScreenOption});
+    QCommandLineOption runsOption(QStringLiteral("runs"),
+                                  QStringLiteral("Scans of the tree through the screen, and as many of the engine alone."),
+                                  QStringLiteral("R"), QStringLiteral("3"));
+    parser.addOptions({groupsOption, walkOption, pagesOption, shotsOption, scanShotsOption, scanScreenOption, runsOption});
     parser.process(app);
 
-    // Everything the program would write goes to a temporary home.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
-    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/.cache")).toUtf8());
+    // Everything the program would write goes to a temporary home. It lies
+    // two levels down: the engines take the home's parent for the folder of
+    // every user's home and scan nothing else below it, and a home right in
+    // /tmp would keep every tree in /tmp out of the scan.
+    QTemporaryDir base;
+    const QString home = base.path() + QStringLiteral("/home/bench");
+    QDir().mkpath(home);
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (home + QStringLiteral("/.cache")).toUtf8());
     UserDefaults::resetStandardUserDefaults();
     // No last-file question stops the clicks.
     UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("CompleteScan"));
@@ -353,7 +361,8 @@ int main(int argc, char** argv)
         return 0;
     }
     if (parser.isSet(scanScreenOption)) {
-        scanScreenBenchmark(parser.value(scanScreenOption), parser.value(groupsOption).toInt());
+        scanScreenBenchmark(parser.value(scanScreenOption), parser.value(groupsOption).toInt(),
+                            std::max(1, parser.value(runsOption).toInt()));
         return 0;
     }
     if (parser.isSet(shotsOption)) {

@@ -5,6 +5,7 @@
 #include "ScanScreenBench.h"
 
 #include "BenchSupport.h"
+#include "WindowSupport.h"
 
 #include "Foundation/Bundle.h"
 #include "Foundation/UserDefaults.h"
@@ -36,7 +37,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <functional>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -97,60 +101,10 @@ private:
     int err_;
 };
 
-// The program's window as it starts, without the analytics link.
-std::unique_ptr<MainMenu> openWindow()
-{
-    auto nib = std::make_unique<MainMenu>();
-    nib->window()->show();
-    (void)QTest::qWaitForWindowExposed(nib->window());
-    nib->mainWindow()->setupMainView();
-    ScanManager::default_().setScanSetupObj(std::make_shared<PerferenceInfo>());
-    return nib;
-}
-
-MainViewController* root(MainMenu& nib)
-{
-    return nib.mainWindow()->mainViewController();
-}
-
 void startScan(MainMenu& nib, const QString& folder, bool large)
 {
     FolderSetViewController::setIsScanLargeFile(large);
     root(nib)->folderSetViewController()->startScanClosure()({QFile::encodeName(folder)});
-}
-
-ScanViewController* screen(MainMenu& nib)
-{
-    return root(nib)->scanViewController();
-}
-
-void settle(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    drain([&] { return clock.elapsed() > ms; });
-}
-
-void shoot(MainMenu& nib, const QString& folder, const QString& name)
-{
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    nib.window()->grab().save(path);
-    std::printf("wrote %s\n", qPrintable(path));
-    std::fflush(stdout);
-}
-
-void answerSheet(const QString& title)
-{
-    SheetWindowController* sheet = SheetWindowController::globalSheetController();
-    if (!sheet) {
-        return;
-    }
-    for (RYTButton* button : {sheet->determineBtn(), sheet->uncertainBtn()}) {
-        if (button->isVisible() && button->title() == title) {
-            button->click();
-            return;
-        }
-    }
 }
 
 bool resultsSelectable(ScanViewController* s)
@@ -162,8 +116,7 @@ bool resultsSelectable(ScanViewController* s)
 void shootRun(const QString& folder, const QString& sample, const QString& empty, bool dark)
 {
     const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
-    std::unique_ptr<MainMenu> nib = openWindow();
-    nib->window()->resize(1100, 700);
+    std::unique_ptr<MainMenu> nib = openWindow(QSize(1100, 700));
 
     // Duplicates: scanning, both result modes, the question, the removal,
     // its finish window and what is left.
@@ -232,6 +185,183 @@ void shootRun(const QString& folder, const QString& sample, const QString& empty
     settle(300);
 }
 
+
+// Counts the gaps between the beats of a 10 ms timer on the main thread: the
+// longest gap is the longest time a user's click or a repaint had to wait.
+// Each gap is filed under the phase the screen was in when it began or
+// ended, the loading under the overlay winning over the rest.
+class Heartbeat {
+public:
+    enum Phase { scanning, overlay, other, phaseCount };
+
+    explicit Heartbeat(std::function<Phase()> phase)
+        : phase_(std::move(phase))
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { beat(); });
+        last_ = phase_();
+        clock_.start();
+        timer_.start();
+    }
+
+    double longest(Phase phase) const { return longest_[phase]; }
+    double longestOverall() const { return *std::max_element(std::begin(longest_), std::end(longest_)); }
+    int beats() const { return beats_; }
+
+private:
+    void beat()
+    {
+        const double gap = double(clock_.nsecsElapsed()) / 1e6;
+        clock_.restart();
+        const Phase now = phase_();
+        const Phase filed = (now == overlay || last_ == overlay) ? overlay : (last_ == scanning ? scanning : now);
+        longest_[filed] = std::max(longest_[filed], gap);
+        last_ = now;
+        ++beats_;
+    }
+
+    std::function<Phase()> phase_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    Phase last_ = other;
+    double longest_[phaseCount] = {0, 0, 0};
+    int beats_ = 0;
+};
+
+// The engine alone, as the screen drives it but with nothing shown: it only
+// waits for the end of the scan.
+class EngineOnly : public ScanManagerProtocol {
+public:
+    void startScan() override {}
+    void stopScan() override {}
+    void scaningPath(const QString&) override {}
+    void scanProgress(double) override {}
+    void scanFinished() override { finished = true; }
+    void startRemove() override {}
+    void stopRemove() override {}
+    void removeFinished() override {}
+
+    std::atomic<bool> finished{false};
+};
+
+double engineAlone(const QString& tree)
+{
+    ScanManager& engine = ScanManager::default_();
+    EngineOnly delegate;
+    engine.setDelegate(&delegate);
+    engine.setFolderList({QFile::encodeName(tree)});
+    QElapsedTimer wall;
+    wall.start();
+    engine.scanDuplicateFile();
+    drain([&] { return delegate.finished.load(); }, 1800000);
+    const double ms = double(wall.nsecsElapsed()) / 1e6;
+    engine.setDelegate(nullptr);
+    drain([&] { return !engine.scaning(); }, 60000);
+    return ms;
+}
+
+struct ScreenRun {
+    double wallMs = 0;
+    double scanning = 0;
+    double overlay = 0;
+    double other = 0;
+    qsizetype groups = 0;
+};
+
+ScreenRun screenScan(MainMenu& nib, const QString& tree)
+{
+    ScreenRun run;
+    Heartbeat heartbeat([&nib] {
+        ScanViewController* s = screen(nib);
+        if (!s || s->displayViewType() == State::displayViewTypeScanning) {
+            return Heartbeat::scanning;
+        }
+        if (s->loadingViewCtr()->isLoading() || !s->loadingViewCtr()->isHidden()) {
+            return Heartbeat::overlay;
+        }
+        return Heartbeat::other;
+    });
+    {
+        Measure measure(QStringLiteral("  screen: scan of the tree to selectable results"));
+        QElapsedTimer wall;
+        wall.start();
+        startScan(nib, tree, false);
+        drain([&] { return resultsSelectable(screen(nib)); }, 1800000);
+        run.wallMs = double(wall.nsecsElapsed()) / 1e6;
+    }
+    run.scanning = heartbeat.longest(Heartbeat::scanning);
+    run.overlay = heartbeat.longest(Heartbeat::overlay);
+    run.other = heartbeat.longest(Heartbeat::other);
+    run.groups = ScanManager::default_().totalFiles().size();
+    root(nib)->scanViewBackAction();
+    SheetWindowController* sheet = SheetWindowController::globalSheetController();
+    if (sheet && sheet->isShowing()) {
+        sheet->determineBtn()->click();
+    }
+    drain([&] { return !screen(nib); }, 10000);
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// A real scan of `tree` through the screen, from the start to results that
+// can be selected, against the engine alone; the two take turns, so a change
+// in the machine's load falls on both.
+void timeScansOfTree(MainMenu& nib, const QString& tree, int runs)
+{
+    // The home is a fresh one, so these are the defaults; printed, so a
+    // figure never stands for filters nobody knows.
+    const auto settings = std::make_shared<PerferenceInfo>();
+    const auto onOff = [](bool omitted) { return omitted ? "left out" : "kept"; };
+    // A kind's flag, despite its name, says the kind is scanned.
+    const auto kind = [](bool scanned) { return scanned ? "scanned" : "left out"; };
+    std::printf("Scan of %s, %d runs. Settings (%s): hidden files %s, empty files %s, size limits %s/%s, "
+                "white list %lld folders; videos %s, audio %s, pictures %s, documents %s, others %s\n",
+                qPrintable(tree), runs, qPrintable(PerferenceInfo::settingsPath()), onOff(settings->omitHiddenFile()),
+                onOff(settings->omitZeroByteFile()), settings->enableMinSize() ? "min" : "no min",
+                settings->enableMaxSize() ? "max" : "no max", (long long)settings->whiteListPath().size(),
+                kind(settings->omitVideo()), kind(settings->omitAudio()), kind(settings->omitPicture()),
+                kind(settings->omitDocument()), kind(settings->omitOther()));
+    std::vector<double> engineMs, screenMs, scanningMs, overlayMs, otherMs;
+    qsizetype groups = 0;
+    for (int round = 0; round < runs; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn == 0) == (round % 2 == 0)) {
+                engineMs.push_back(engineAlone(tree));
+                std::printf("  engine alone: %.1f ms, %lld groups\n", engineMs.back(),
+                            (long long)ScanManager::default_().totalFiles().size());
+            } else {
+                const ScreenRun run = screenScan(nib, tree);
+                groups = run.groups;
+                screenMs.push_back(run.wallMs);
+                scanningMs.push_back(run.scanning);
+                overlayMs.push_back(run.overlay);
+                otherMs.push_back(run.other);
+                std::printf("  screen: %.1f ms, %lld groups; longest heartbeat gap while scanning %.1f ms, "
+                            "loading under the overlay %.1f ms, after it %.1f ms\n",
+                            run.wallMs, (long long)run.groups, run.scanning, run.overlay, run.other);
+            }
+            std::fflush(stdout);
+        }
+    }
+    const double worstScanning = *std::max_element(scanningMs.begin(), scanningMs.end());
+    const double worstOther = *std::max_element(otherMs.begin(), otherMs.end());
+    std::printf("scan of the tree (%lld groups): screen %.1f ms, engine alone %.1f ms (medians, ratio %.2f); "
+                "longest heartbeat gap over all runs: scanning %.1f ms%s, under the overlay %.1f ms, "
+                "after it %.1f ms%s\n",
+                (long long)groups, median(screenMs), median(engineMs),
+                median(engineMs) > 0 ? median(screenMs) / median(engineMs) : 0.0, worstScanning,
+                worstScanning > 50.0 ? " (over 50 ms)" : "",
+                *std::max_element(overlayMs.begin(), overlayMs.end()), worstOther,
+                worstOther > 50.0 ? " (over 50 ms)" : "");
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 void scanScreenScreenshots(const QString& folder)
@@ -251,27 +381,13 @@ void scanScreenScreenshots(const QString& folder)
     }
 }
 
-void scanScreenBenchmark(const QString& tree, int groupCount)
+void scanScreenBenchmark(const QString& tree, int groupCount, int runs)
 {
-    std::unique_ptr<MainMenu> nib = openWindow();
-    nib->window()->resize(1100, 700);
+    std::unique_ptr<MainMenu> nib = openWindow(QSize(1100, 700));
     settle(300);
 
     if (!tree.isEmpty()) {
-        // A real scan under the stored settings, from its start to results
-        // that can be selected.
-        {
-            Measure measure(QStringLiteral("screen: scan of the tree to selectable results"));
-            startScan(*nib, tree, false);
-            drain([&] { return resultsSelectable(screen(*nib)); }, 1800000);
-        }
-        std::printf("  %lld groups, %s\n", (long long)ScanManager::default_().totalFiles().size(), qPrintable(memoryLine()));
-        root(*nib)->scanViewBackAction();
-        SheetWindowController* sheet = SheetWindowController::globalSheetController();
-        if (sheet && sheet->isShowing()) {
-            sheet->determineBtn()->click();
-        }
-        drain([&] { return !screen(*nib); }, 10000);
+        timeScansOfTree(*nib, tree, runs);
     }
 
     if (groupCount <= 0) {

@@ -6,7 +6,7 @@
 // and dark, written into `folder`.
 void scanScreenScreenshots(const QString& folder);
 
-// The scan screen's main-thread stalls: a real scan of `tree` from its start
-// to results that can be selected (against the engine alone), and the
-// selection commands over `groupCount` synthetic groups.
-void scanScreenBenchmark(const QString& tree, int groupCount);
+// The scan screen's main-thread stalls: `runs` real scans of `tree` from
+// their start to results that can be selected (against the engine alone),
+// and the selection commands over `groupCount` synthetic groups.
+void scanScreenBenchmark(const QString& tree, int groupCount, int runs);
