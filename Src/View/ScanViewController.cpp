@@ -504,15 +504,9 @@ void ScanViewController::displayScanningView()
     displayRightDataView();
 }
 
-void ScanViewController::displayRightDataView()
+void ScanViewController::updateBusyControls()
 {
-    const bool scanning = displayViewType_ == DisplayViewType::displayViewTypeScanning;
-    if (scanning) {
-        // Groups appear while the scan runs.
-        rightDataFilesArray_ = largeFileMode_ ? LargeFilesManager::default_().allFiles()
-                                              : ScanManager::default_().totalFiles();
-    }
-    const bool busy = scanning || loadingViewCtr()->isLoading();
+    const bool busy = displayViewType_ == DisplayViewType::displayViewTypeScanning || loadingViewCtr()->isLoading();
     const bool enable = !busy;
     for (QWidget* control : {static_cast<QWidget*>(ui_->backBtn), static_cast<QWidget*>(ui_->automaticSelectionBtn),
                              static_cast<QWidget*>(ui_->notAtAllBtn), static_cast<QWidget*>(ui_->modeSwitchBtn),
@@ -528,6 +522,28 @@ void ScanViewController::displayRightDataView()
     ui_->selectTitleLabel->setHidden(busy);
     ui_->selectCountSizeLabel->setHidden(busy);
     ui_->startBtn->setTitle(busy ? localized("Stop") : localized("Remove"));
+    // Only panels already made: a check box drawn by none needs nothing.
+    if (largeFileMode_) {
+        if (rightLargeFileDataViewController_) {
+            rightLargeFileDataViewController_->setCheckIsEnabled(enable);
+        }
+    } else if (previewModel_ && rightDataPrevieViewCtr_) {
+        rightDataPrevieViewCtr_->setCheckIsEnabled(enable);
+    } else if (!previewModel_ && rightDataListViewCtr_) {
+        rightDataListViewCtr_->setCheckIsEnabled(enable);
+    }
+}
+
+void ScanViewController::displayRightDataView()
+{
+    const bool scanning = displayViewType_ == DisplayViewType::displayViewTypeScanning;
+    if (scanning) {
+        // Groups appear while the scan runs.
+        rightDataFilesArray_ = largeFileMode_ ? LargeFilesManager::default_().allFiles()
+                                              : ScanManager::default_().totalFiles();
+    }
+    updateBusyControls();
+    const bool enable = !scanning && !loadingViewCtr()->isLoading();
 
     bool empty = false;
     if (largeFileMode_) {
@@ -730,6 +746,9 @@ void ScanViewController::displayLoading(bool show)
         LoadingViewController* loading = self->loadingViewCtr();
         loading->setIsLoading(show);
         loading->loadingStart(show, self->ui_->contentBox->contentView());
+        // A panel that redrew the header while the overlay stood left it
+        // busy: the end of the loading alone says it is usable again.
+        self->updateBusyControls();
     });
 }
 

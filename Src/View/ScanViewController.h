@@ -175,6 +175,7 @@ public:
     void displayRemoveFinishedView();
     void displayRightDataView() override;
     // From any thread: the loading overlay over the content, on the main queue.
+    // The header's controls follow when the overlay comes and goes.
     void displayLoading(bool show);
 
     // --- engine reports (any thread) -----------------------------------------
@@ -267,6 +268,9 @@ public:
     RYTButton* downSortSizeBtn() const;
 
 private:
+    // The header controls and the right panel's check boxes, for whether the
+    // screen is busy (scanning or loading).
+    void updateBusyControls();
     void viewDidLoad();
     void initConfig();
     void rightBoxConfig();

@@ -15,6 +15,7 @@
 #include "QVLibrary/RYTableView.h"
 #include "QVLibrary/RYTFullSizeWindow.h"
 #include "View/CustomView/KPLBox.h"
+#include "View/CustomView/KPLSwitchButton.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/CustomView/PopUpMenuWindow.h"
 #include "View/CustomView/TruncatingLabel.h"
@@ -221,13 +222,33 @@ TEST_F(ScanScreenTest, SwitchingBetweenPreviewAndListKeepsTheChosenGroupAndFile)
     EXPECT_EQ(s->rightDataBox()->contentView(), list);
     EXPECT_EQ(list->lastMainSelect().item, group);
     EXPECT_EQ(list->lastSubSelect().item, file);
-    ASSERT_TRUE(waitUntil([&] { return !s->loadingViewCtr()->isLoading(); }));
+    // Once the switch is done the header is usable again, whatever the
+    // panels redrew while it was loading.
+    const auto headerUsable = [&] {
+        return !s->loadingViewCtr()->isLoading() && s->leftDataViewCtr()->reloadsInFlight() == 0 &&
+               s->startBtn()->title() == QStringLiteral("Remove") && s->backBtn()->isEnabled() &&
+               s->modeSwitchBtn()->isEnabled() && !s->popUpButton()->isHidden();
+    };
+    EXPECT_TRUE(waitUntil(std::function<bool()>(headerUsable)));
 
     s->modeSwitchAction();
     EXPECT_TRUE(s->previewModel());
     EXPECT_EQ(s->rightDataBox()->contentView(), preview);
     EXPECT_EQ(preview->lastMainSelect().item, group);
     EXPECT_EQ(preview->lastSubSelect().item, file);
+    EXPECT_TRUE(waitUntil(std::function<bool()>(headerUsable)));
+
+
+    // A reload that ends while the overlay stands redraws the header as
+    // busy; the end of the loading makes it usable again.
+    s->displayLoading(true);
+    ASSERT_TRUE(waitUntil([&] { return s->loadingViewCtr()->isLoading(); }));
+    s->displayRightDataView();
+    EXPECT_EQ(s->startBtn()->title(), QStringLiteral("Stop"));
+    EXPECT_FALSE(s->backBtn()->isEnabled());
+    s->displayLoading(false);
+    EXPECT_TRUE(waitUntil(std::function<bool()>(headerUsable)));
+    EXPECT_TRUE(preview->checkIsEnabled());
 }
 
 TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScreen)
