@@ -577,11 +577,17 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         if (removeState_.removeStop.load()) {
             break;
         }
+        // Each group's turn starts with what earlier turns removed taken
+        // out of every group, as if each file had been taken out the
+        // moment it went.
+        removeQueue_.addOperation([this] { takeOutRemoved(); });
         auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
         operation->setRemoveBlock([this](const FileInfoPtr& file, FileType) { fileRemoved(file); });
         removeQueue_.addOperation(operation);
     }
     removeQueue_.waitUntilAllOperationsAreFinished();
+    // Also after a stop, which cancels the turns still waiting.
+    takeOutRemoved();
 
     uint64_t removedSize = 0;
     {
@@ -616,17 +622,11 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
 void LargeFilesManager::fileRemoved(const FileInfoPtr& file)
 {
     {
+        // Taken out of the groups before the next group's turn: a pass over
+        // every group for each file made a removal of many files out of
+        // many take minutes.
         std::lock_guard lock(filesMutex_);
-        for (const DuplicateFilesPtr& group : std::as_const(allFiles_)) {
-            QList<FileInfoPtr> infos = group->infos();
-            group->setInfos({});
-            const auto at = std::find_if(infos.begin(), infos.end(),
-                                         [&](const FileInfoPtr& entry) { return entry->path() == file->path(); });
-            if (at != infos.end()) {
-                infos.erase(at);
-            }
-            group->setInfos(std::move(infos));
-        }
+        ++removedPaths_[file->path()];
     }
     double progress = 0;
     std::function<void(double)> handler;
@@ -654,6 +654,35 @@ void LargeFilesManager::fileRemoved(const FileInfoPtr& file)
             }
         });
     }
+}
+
+void LargeFilesManager::takeOutRemoved()
+{
+    std::lock_guard lock(filesMutex_);
+    if (removedPaths_.isEmpty()) {
+        return;
+    }
+    for (const DuplicateFilesPtr& group : std::as_const(allFiles_)) {
+        // Each report takes out the first entry of its path that is left,
+        // the others keep their order.
+        QHash<QByteArray, int> left = removedPaths_;
+        QList<FileInfoPtr> kept;
+        kept.reserve(group->infos().size());
+        bool changed = false;
+        for (const FileInfoPtr& entry : group->infos()) {
+            const auto at = left.find(entry->path());
+            if (at != left.end() && at.value() > 0) {
+                --at.value();
+                changed = true;
+                continue;
+            }
+            kept.append(entry);
+        }
+        if (changed) {
+            group->setInfos(std::move(kept));
+        }
+    }
+    removedPaths_.clear();
 }
 
 void LargeFilesManager::stopRemove()

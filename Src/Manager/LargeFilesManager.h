@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -139,6 +140,9 @@ private:
     void removeRun(RemoveType type);
     void moveToFolder(const QByteArray& destination, int count, uint64_t needed, const DuplicateFilesList& groups);
     void fileRemoved(const FileInfoPtr& file);
+    // Takes the files reported removed since the last call out of every
+    // group, in one pass over each group.
+    void takeOutRemoved();
     void endRun();
     void showInsufficientSpace(const QByteArray& destination, uint64_t needed, uint64_t free);
     void sendBeforeRemoveEvent(const QString& action, const QString& label);
@@ -151,6 +155,9 @@ private:
     // filed once stopScanLargeFile() has taken the lock.
     mutable std::mutex filesMutex_;
     DuplicateFilesList allFiles_;
+    // Paths reported removed and not yet taken out of the groups, with the
+    // number of reports of each.
+    QHash<QByteArray, int> removedPaths_;
     std::shared_ptr<PreferenceScanProtocol> scanSetupObj_;
     std::function<std::shared_ptr<PreferenceScanProtocol>()> settingsReader_;
     std::shared_ptr<PreferenceScanProtocol> readSettings() const;

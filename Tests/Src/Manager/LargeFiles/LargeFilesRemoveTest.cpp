@@ -1,6 +1,7 @@
 #include <atomic>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -147,6 +148,54 @@ TEST_F(LargeFilesRemoveTest, OneSelectedFileLeavesAllFourGroupsOnce)
     engine().removeDuplicateFiles(RemoveType::forever_());
     ASSERT_TRUE(engine().waitUntilRemoveIdle(20000));
     EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("RemoverCount"), 4);
+}
+
+// Many files over every band, age and kind, every third one chosen: each
+// file is taken out of all four of its groups, once, and every group keeps
+// the rest in its order; none is reported missing by a later group's turn.
+TEST_F(LargeFilesRemoveTest, ManyChosenFilesLeaveEveryGroupTheirOthersInOrder)
+{
+    const int64_t now = QDateTime::currentSecsSinceEpoch();
+    const uint64_t sizes[] = {6'000'000'000ULL, 2'000'000'000ULL, 700'000'000ULL, 20'000'000ULL};
+    const int64_t ages[] = {400 * 86'400, 40 * 86'400, 10 * 86'400, 3 * 86'400, 60};
+    const char* const kinds[] = {"mov", "mp3", "jpg", "pdf", "zip"};
+    for (int i = 0; i < 120; ++i) {
+        sparseFile(QStringLiteral("many/f%1.%2").arg(i).arg(QLatin1String(kinds[i % 5])), sizes[i % 4] + uint64_t(i),
+                   now - ages[(i / 5) % 5]);
+    }
+    scan({scratch() + QStringLiteral("/many")});
+    ASSERT_EQ(engine().allFiles()[G::allGroup]->fileCount(), 120);
+    const auto inOrder = [](const DuplicateFilesPtr& group) {
+        QStringList names;
+        for (const FileInfoPtr& file : group->infos()) {
+            names << file->name();
+        }
+        return names;
+    };
+    QList<QStringList> expected;
+    for (const DuplicateFilesPtr& group : engine().allFiles()) {
+        QStringList kept;
+        for (const FileInfoPtr& file : group->infos()) {
+            if (file->name().section(QLatin1Char('.'), 0, 0).mid(1).toInt() % 3 == 0) {
+                file->setSelected(true);
+            } else {
+                kept << file->name();
+            }
+        }
+        expected << kept;
+    }
+
+    remove(RemoveType::forever_());
+
+    EXPECT_EQ(engine().removesucceedCount(), 40);
+    for (int index = 0; index < engine().allFiles().size(); ++index) {
+        EXPECT_EQ(inOrder(engine().allFiles()[index]), expected[index]) << index;
+    }
+    for (const FileInfoPtr& file : engine().allFiles()[G::allGroup]->infos()) {
+        EXPECT_FALSE(file->removeError().has_value()) << file->name().toStdString();
+    }
+    expectTotalsAreSums();
+    EXPECT_EQ(QDir(scratch() + QStringLiteral("/many")).entryList(QDir::Files).size(), 80);
 }
 
 TEST_F(LargeFilesRemoveTest, ToAFolderKeepsWhatIsThere)
