@@ -4,6 +4,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QTimer>
 
 #include <cmath>
 
@@ -104,6 +105,24 @@ double virtualScanStep(double elapsedSeconds)
         return 0.000004;
     }
     return 0.0;
+}
+
+QTimer* scanningTimer(QPointer<QTimer>& timer, QObject* owner, const std::function<void()>& tick)
+{
+    if (!timer) {
+        timer = new QTimer(owner);
+        timer->setInterval(100);
+        QObject::connect(timer, &QTimer::timeout, owner, tick);
+    }
+    return timer;
+}
+
+double tickScanningClock(double& seconds, QLabel* timeLabel, bool pathShown)
+{
+    seconds += 0.1;
+    timeLabel->setText(clockText(truncatedSeconds(seconds)));
+    // Until the engine names a file, the walk gives no measure of its own.
+    return pathShown ? 0.0 : virtualScanStep(seconds);
 }
 
 }  // namespace ScanScreenLook

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <functional>
+
 #include <QColor>
+#include <QPointer>
 #include <QString>
 
 class QLabel;
+class QTimer;
 class QWidget;
 
 // Looks shared by the scan screen and the panels it shows. Their surfaces
@@ -36,5 +40,14 @@ qint64 roundedUpSeconds(double seconds);
 // no measure of its own yet: slower the longer the scan runs, none after
 // 1100 s.
 double virtualScanStep(double elapsedSeconds);
+
+// A scanning panel's 0.1 s clock, made in `timer` on its first use as a
+// child of `owner`, calling `tick` on every beat.
+QTimer* scanningTimer(QPointer<QTimer>& timer, QObject* owner, const std::function<void()>& tick);
+
+// One beat of a scanning panel's clock: `seconds` goes on by 0.1 and
+// `timeLabel` shows it. Returns the step the ring creeps by, which is 0
+// once the engine has named a path (`pathShown`).
+double tickScanningClock(double& seconds, QLabel* timeLabel, bool pathShown);
 
 }  // namespace ScanScreenLook

@@ -26,12 +26,7 @@ LeftScanningViewController::LeftScanningViewController(QWidget* parent)
     initConfig();
 }
 
-LeftScanningViewController::~LeftScanningViewController()
-{
-    if (myTimer_) {
-        myTimer_->stop();
-    }
-}
+LeftScanningViewController::~LeftScanningViewController() = default;
 
 QLabel* LeftScanningViewController::scanningTitleLabel() const { return ui_->scanningTitleLabel; }
 QLabel* LeftScanningViewController::scanningFoundLabel() const { return ui_->scanningFoundLabel; }
@@ -83,12 +78,7 @@ void LeftScanningViewController::initConfig()
 
 QTimer* LeftScanningViewController::myTimer()
 {
-    if (!myTimer_) {
-        myTimer_ = new QTimer(this);
-        myTimer_->setInterval(100);
-        connect(myTimer_, &QTimer::timeout, this, &LeftScanningViewController::timeListener);
-    }
-    return myTimer_;
+    return scanningTimer(myTimer_, this, [this] { timeListener(); });
 }
 
 void LeftScanningViewController::startTimer()
@@ -112,15 +102,9 @@ void LeftScanningViewController::setProgressValue(double value)
 
 void LeftScanningViewController::timeListener()
 {
-    timeSeconds_ += 0.1;
-    ui_->timeLabel->setText(clockText(truncatedSeconds(timeSeconds_)));
-
-    // Until the engine names a file, the walk gives no measure of its own.
-    if (ui_->scanningPathLabel->text().isEmpty()) {
-        const double step = virtualScanStep(timeSeconds_);
-        if (step > 0.0) {
-            setProgressValue(progressValue_ + step);
-        }
+    const double step = tickScanningClock(timeSeconds_, ui_->timeLabel, !ui_->scanningPathLabel->text().isEmpty());
+    if (step > 0.0) {
+        setProgressValue(progressValue_ + step);
     }
 
     const qint64 tenths = std::llround(timeSeconds_ * 10.0);

@@ -23,12 +23,7 @@ ScanningLargeFileViewController::ScanningLargeFileViewController(QWidget* parent
     UserDefaults::standardUserDefaults().setInteger(13, QStringLiteral("CloseView"));
 }
 
-ScanningLargeFileViewController::~ScanningLargeFileViewController()
-{
-    if (myTimer_) {
-        myTimer_->stop();
-    }
-}
+ScanningLargeFileViewController::~ScanningLargeFileViewController() = default;
 
 QLabel* ScanningLargeFileViewController::scanningTitleLabel() const { return ui_->scanningTitleLabel; }
 TruncatingLabel* ScanningLargeFileViewController::scanningPathLabel() const { return ui_->scanningPathLabel; }
@@ -59,12 +54,7 @@ void ScanningLargeFileViewController::initConfig()
 
 QTimer* ScanningLargeFileViewController::myTimer()
 {
-    if (!myTimer_) {
-        myTimer_ = new QTimer(this);
-        myTimer_->setInterval(100);
-        connect(myTimer_, &QTimer::timeout, this, &ScanningLargeFileViewController::timeListener);
-    }
-    return myTimer_;
+    return scanningTimer(myTimer_, this, [this] { timeListener(); });
 }
 
 void ScanningLargeFileViewController::startTimer()
@@ -77,13 +67,8 @@ void ScanningLargeFileViewController::startTimer()
 
 void ScanningLargeFileViewController::timeListener()
 {
-    timeSeconds_ += 0.1;
-    ui_->timeLabel->setText(clockText(truncatedSeconds(timeSeconds_)));
     // The first path found ends the creeping for good.
-    if (!ui_->scanningPathLabel->text().isEmpty()) {
-        return;
-    }
-    const double step = virtualScanStep(timeSeconds_);
+    const double step = tickScanningClock(timeSeconds_, ui_->timeLabel, !ui_->scanningPathLabel->text().isEmpty());
     if (step > 0.0) {
         setProgressValue(progressValue_ + step);
     }
