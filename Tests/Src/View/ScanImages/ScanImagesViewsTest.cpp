@@ -7,6 +7,7 @@
 #include "Main/Utilities.h"
 #include "QVLibrary/RYSelectView.h"
 #include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTView.h"
 #include "View/CustomView/CircularProgressView.h"
 #include "View/Extension/KPLExtension.h"
@@ -691,5 +692,19 @@ TEST_F(ScanImagesViewsTest, TheMagnifierPreviewsOnePerWindowAndTheListsWatchEnds
     EXPECT_EQ(list->monitor(), nullptr);
     EXPECT_FALSE(list->preview()->isOpenPreview());
     DupImagePreview::setDecoderForTesting(nullptr);
+    delete result;
+}
+
+TEST_F(ScanImagesViewsTest, TheSelectAllBoxStaysLightOnItsWhitePanelInTheDarkAppearance)
+{
+    RYTDarkMode::setForcedAppearance(1);
+    auto* result = new ImagesScanResultViewController;
+    window->layout()->addWidget(result);
+    result->reloadListViewData({group("Group 1", {image("/x/a1.jpg", 1), image("/x/a2.jpg", 1)})});
+    RYTCheckBox* box = result->autoSelectAll();
+    ASSERT_EQ(box->state(), RYTCheckBox::stateOff);
+    const QImage drawn = box->grab().toImage();
+    EXPECT_GT(drawn.pixelColor(8, drawn.height() / 2).lightness(), 200);
+    RYTDarkMode::setForcedAppearance(-1);
     delete result;
 }
