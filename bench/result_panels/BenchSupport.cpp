@@ -52,9 +52,17 @@ void drain(const std::function<bool()>& until, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
+    // The queue is waited on, not spun, as the program's own loop sleeps: a
+    // spinning main thread would take a core from the work it waits for and
+    // lose the favour the scheduler shows a thread that wakes. A short timer
+    // wakes it to look at `until`, which another thread may change without
+    // posting anything.
+    QTimer wake;
+    wake.start(5);
     while (until && !until() && clock.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
+    wake.stop();
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
