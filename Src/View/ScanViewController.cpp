@@ -274,6 +274,8 @@ void ScanViewController::initConfig()
         w->setFont(header);
     }
     setTextColor(ui_->selectTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+    // Before the first count too: the header's surface stays light.
+    setTextColor(ui_->selectCountSizeLabel, surfaceColor(QStringLiteral("ButtonTitleNormalBlueColor")));
     setTextColor(ui_->rightNotDataSelectViewLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
     ui_->rightNotDataSelectIcon->setPixmap(
         RYTImage::named(QStringLiteral("notDataSelected")).pixmap(QSize(96, 96), devicePixelRatioF()));
