@@ -1,6 +1,10 @@
 #include "ScanScreenLook.h"
 
+#include "Foundation/Bundle.h"
+#include "KPLExtensionView.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "View/CustomView/CircularProgressView.h"
+#include "View/CustomView/TruncatingLabel.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -123,6 +127,30 @@ double tickScanningClock(double& seconds, QLabel* timeLabel, bool pathShown)
     timeLabel->setText(clockText(truncatedSeconds(seconds)));
     // Until the engine names a file, the walk gives no measure of its own.
     return pathShown ? 0.0 : virtualScanStep(seconds);
+}
+
+void setUpScanningPanel(QLabel* title, int titlePixelSize, CircularProgressView* ring, TruncatingLabel* path,
+                        QLabel* elapsedCaption, QLabel* clock)
+{
+    QFont titleFont = title->font();
+    titleFont.setPixelSize(titlePixelSize);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    ring->setOnLightSurface(true);
+    setTextColor(title, surfaceColor(QStringLiteral("TitleLabelColor")));
+    title->setText(localized("Scanning"));
+
+    path->setText(QString());
+    path->setElideMode(Qt::ElideMiddle);
+    path->setTextColor(surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
+
+    QFont caption = elapsedCaption->font();
+    caption.setPixelSize(13);
+    elapsedCaption->setFont(caption);
+    setTextColor(elapsedCaption, surfaceColor(QStringLiteral("TitleLabelColor"), 0.4));
+    elapsedCaption->setText(localized("Elapsed time") + QStringLiteral(": "));
+    clock->setFont(shuziFont(14));
+    setTextColor(clock, surfaceColor(QStringLiteral("TitleLabelColor")));
 }
 
 }  // namespace ScanScreenLook

@@ -6,9 +6,11 @@
 #include <QPointer>
 #include <QString>
 
+class CircularProgressView;
 class QLabel;
 class QTimer;
 class QWidget;
+class TruncatingLabel;
 
 // Looks shared by the scan screen and the panels it shows. Their surfaces
 // are fixed light colours in both appearances, so what is drawn on them
@@ -49,5 +51,12 @@ QTimer* scanningTimer(QPointer<QTimer>& timer, QObject* owner, const std::functi
 // `timeLabel` shows it. Returns the step the ring creeps by, which is 0
 // once the engine has named a path (`pathShown`).
 double tickScanningClock(double& seconds, QLabel* timeLabel, bool pathShown);
+
+// What every scanning panel shows the same way: the bold "Scanning" title
+// of `titlePixelSize`, the ring on its light surface, the path of the last
+// file (empty, elided in the middle, half strong), the "Elapsed time: "
+// caption and the clock.
+void setUpScanningPanel(QLabel* title, int titlePixelSize, CircularProgressView* ring, TruncatingLabel* path,
+                        QLabel* elapsedCaption, QLabel* clock);
 
 }  // namespace ScanScreenLook

@@ -45,30 +45,13 @@ void LeftScanningViewController::initConfig()
     ui_->bottomBox->setBorderColor(color256(237, 239, 245));
     ui_->bottomBox->setCornerRadius(6.0);
 
-    QFont title = font();
-    title.setPixelSize(16);
-    title.setBold(true);
-    ui_->scanningTitleLabel->setFont(title);
-    ui_->circularProgress->setOnLightSurface(true);
-    setTextColor(ui_->scanningTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
-    ui_->scanningTitleLabel->setText(localized("Scanning"));
-
-    ui_->scanningPathLabel->setText(QString());
-    ui_->scanningPathLabel->setElideMode(Qt::ElideMiddle);
-    ui_->scanningPathLabel->setTextColor(surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
+    setUpScanningPanel(ui_->scanningTitleLabel, 16, ui_->circularProgress, ui_->scanningPathLabel,
+                       ui_->estimatedTimeLabel, ui_->timeLabel);
     QFont small = font();
     small.setPixelSize(11);
     ui_->scanningPathLabel->setFont(small);
 
-    QFont caption = font();
-    caption.setPixelSize(13);
-    ui_->estimatedTimeLabel->setFont(caption);
-    setTextColor(ui_->estimatedTimeLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.4));
-    ui_->estimatedTimeLabel->setText(localized("Elapsed time") + QStringLiteral(": "));
-    ui_->timeLabel->setFont(shuziFont(14));
-    setTextColor(ui_->timeLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
-
-    ui_->scanningFoundLabel->setFont(caption);
+    ui_->scanningFoundLabel->setFont(ui_->estimatedTimeLabel->font());
     setTextColor(ui_->scanningFoundLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
     ui_->scanningFoundLabel->setText(localized("Duplicates Found"));
     for (QLabel* label : {ui_->scanningItemsLabel, ui_->scanningSizeHorizontalLabel}) {

@@ -33,23 +33,8 @@ QLabel* ScanningLargeFileViewController::timeLabel() const { return ui_->timeLab
 
 void ScanningLargeFileViewController::initConfig()
 {
-    QFont title = font();
-    title.setPixelSize(18);
-    title.setBold(true);
-    ui_->scanningTitleLabel->setFont(title);
-    ui_->circularProgress->setOnLightSurface(true);
-    setTextColor(ui_->scanningTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
-    ui_->scanningTitleLabel->setText(localized("Scanning"));
-    ui_->scanningPathLabel->setElideMode(Qt::ElideMiddle);
-    ui_->scanningPathLabel->setTextColor(surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
-    ui_->scanningPathLabel->setText(QString());
-    QFont caption = font();
-    caption.setPixelSize(13);
-    ui_->estimatedTimeLabel->setFont(caption);
-    setTextColor(ui_->estimatedTimeLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.4));
-    ui_->estimatedTimeLabel->setText(localized("Elapsed time") + QStringLiteral(": "));
-    ui_->timeLabel->setFont(shuziFont(14));
-    setTextColor(ui_->timeLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+    setUpScanningPanel(ui_->scanningTitleLabel, 18, ui_->circularProgress, ui_->scanningPathLabel,
+                       ui_->estimatedTimeLabel, ui_->timeLabel);
 }
 
 QTimer* ScanningLargeFileViewController::myTimer()
