@@ -653,6 +653,14 @@ TEST_F(ScanImagesViewsTest, TheMagnifierPreviewsOnePerWindowAndTheListsWatchEnds
     QCoreApplication::processEvents();
     EXPECT_EQ(previews().size(), 1);
     EXPECT_EQ(ga.imageHoverCount(), hovers + 2);
+    // A leave while the pointer still rests on the magnifier (as when
+    // something shows over the grid) is judged by where the pointer is: the
+    // preview stays, and does not flicker.
+    QCursor::setPos(view->viewport()->mapToGlobal(loupeOf(1)));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view->viewport(), &leave);
+    EXPECT_TRUE(grid->preview()->isOpenPreview());
+    EXPECT_EQ(ga.imageHoverCount(), hovers + 2);
     // Back on the thumbnail: the preview goes, the tip returns.
     grid->pointerMoved(similar::thumbnailPoint(grid, 1));
     EXPECT_FALSE(grid->preview()->isOpenPreview());
