@@ -1042,24 +1042,37 @@ bool ScanViewController::showsSortImage(const RYTButton* button, const QString& 
     return RYTImage::named(name).isNull() && RYTImage::named(sortImageName(button)).isNull();
 }
 
-void ScanViewController::sortAction(RYTButton* own, const char* normal, const char* active, RYTButton* partner,
-                                    const char* partnerNormal, const char* partnerActive, bool& partnerFlag,
-                                    SortType type, bool& flag, bool byName, bool up)
+void ScanViewController::sortAction(bool byName, bool up)
 {
+    RYTButton* upBtn = byName ? ui_->upSortNameBtn : ui_->upSortSizeBtn;
+    RYTButton* downBtn = byName ? ui_->downSortNameBtn : ui_->downSortSizeBtn;
+    bool& upFlag = byName ? isClickNameUp_ : isClickSizeUp_;
+    bool& downFlag = byName ? isClickNameDown_ : isClickSizeDown_;
+    RYTButton* own = up ? upBtn : downBtn;
+    RYTButton* partner = up ? downBtn : upBtn;
+    bool& flag = up ? upFlag : downFlag;
+    bool& partnerFlag = up ? downFlag : upFlag;
+    const QString normal = up ? QStringLiteral("sortBtnUp") : QStringLiteral("sortBtnDown");
+    const QString active = up ? QStringLiteral("sortBtnClickUp") : QStringLiteral("sortBtnClickDown");
+    const QString partnerNormal = up ? QStringLiteral("sortBtnDown") : QStringLiteral("sortBtnUp");
+    const QString partnerActive = up ? QStringLiteral("sortBtnClickDown") : QStringLiteral("sortBtnClickUp");
+
+    // The other column's buttons go back to rest.
     if (byName) {
         resetSizeSortBtn();
     } else {
         resetNameSortBtn();
     }
-    if (showsSortImage(own, QString::fromLatin1(normal))) {
-        setSortImage(own, QString::fromLatin1(active));
-        if (showsSortImage(partner, QString::fromLatin1(partnerActive))) {
+    if (showsSortImage(own, normal)) {
+        setSortImage(own, active);
+        if (showsSortImage(partner, partnerActive)) {
             partnerFlag = !partnerFlag;
-            setSortImage(partner, QString::fromLatin1(partnerNormal));
+            setSortImage(partner, partnerNormal);
         }
-        currentSortType_ = type;
+        currentSortType_ = byName ? (up ? SortType::nameUp : SortType::nameDown)
+                                  : (up ? SortType::sizeUp : SortType::sizeDown);
     } else {
-        setSortImage(own, QString::fromLatin1(normal));
+        setSortImage(own, normal);
     }
     flag = !flag;
     RightLargeFileDataViewController* table = rightLargeFileDataViewController();
@@ -1072,26 +1085,22 @@ void ScanViewController::sortAction(RYTButton* own, const char* normal, const ch
 
 void ScanViewController::nameSortDownAction()
 {
-    sortAction(ui_->downSortNameBtn, "sortBtnDown", "sortBtnClickDown", ui_->upSortNameBtn, "sortBtnUp",
-               "sortBtnClickUp", isClickNameUp_, SortType::nameDown, isClickNameDown_, true, false);
+    sortAction(true, false);
 }
 
 void ScanViewController::nameSortUpAction()
 {
-    sortAction(ui_->upSortNameBtn, "sortBtnUp", "sortBtnClickUp", ui_->downSortNameBtn, "sortBtnDown",
-               "sortBtnClickDown", isClickNameDown_, SortType::nameUp, isClickNameUp_, true, true);
+    sortAction(true, true);
 }
 
 void ScanViewController::sizeSortDownAction()
 {
-    sortAction(ui_->downSortSizeBtn, "sortBtnDown", "sortBtnClickDown", ui_->upSortSizeBtn, "sortBtnUp",
-               "sortBtnClickUp", isClickSizeUp_, SortType::sizeDown, isClickSizeDown_, false, false);
+    sortAction(false, false);
 }
 
 void ScanViewController::sizeSortUpAction()
 {
-    sortAction(ui_->upSortSizeBtn, "sortBtnUp", "sortBtnClickUp", ui_->downSortSizeBtn, "sortBtnDown",
-               "sortBtnClickDown", isClickSizeDown_, SortType::sizeUp, isClickSizeUp_, false, true);
+    sortAction(false, true);
 }
 
 void ScanViewController::resetNameSortBtn()

@@ -284,9 +284,8 @@ private:
     void setStartEnabled(bool enabled);
     void setSortImage(RYTButton* button, const QString& name);
     bool showsSortImage(const RYTButton* button, const QString& name) const;
-    void sortAction(RYTButton* own, const char* normal, const char* active, RYTButton* partner,
-                    const char* partnerNormal, const char* partnerActive, bool& partnerFlag, SortType type,
-                    bool& flag, bool byName, bool up);
+    // A click on one of the four sort buttons: by name or size, up or down.
+    void sortAction(bool byName, bool up);
     // The panel that shows duplicate groups now.
     void currentPanelReload();
     const DuplicateFilesList& currentPanelFiles();
