@@ -414,6 +414,8 @@ RightDataListViewController* ScanViewController::rightDataListViewCtr()
         rightDataListViewCtr_ = ViewController::initUseNibName<RightDataListViewController>();
         rightDataListViewCtr_->setParent(this);
         rightDataListViewCtr_->hide();
+        // Its lists lie on the fixed white panel.
+        keepScrollBarsLight(rightDataListViewCtr_);
     }
     return rightDataListViewCtr_;
 }
@@ -424,6 +426,7 @@ RightDataPreviewViewController* ScanViewController::rightDataPrevieViewCtr()
         rightDataPrevieViewCtr_ = ViewController::initUseNibName<RightDataPreviewViewController>();
         rightDataPrevieViewCtr_->setParent(this);
         rightDataPrevieViewCtr_->hide();
+        keepScrollBarsLight(rightDataPrevieViewCtr_);
     }
     return rightDataPrevieViewCtr_;
 }

@@ -6,8 +6,12 @@
 #include "View/CustomView/CircularProgressView.h"
 #include "View/CustomView/TruncatingLabel.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 
 #include <cmath>
@@ -69,6 +73,26 @@ double viewAlpha(const QWidget* view)
     }
     const QVariant alpha = view->property("viewAlpha");
     return alpha.isValid() ? alpha.toDouble() : 1.0;
+}
+
+void keepScrollBarsLight(QWidget* root)
+{
+    const QPalette standard = QApplication::style()->standardPalette();
+    QPalette light;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            light.setColor(QPalette::ColorGroup(group), QPalette::ColorRole(role),
+                           standard.color(QPalette::ColorGroup(group), QPalette::ColorRole(role)));
+        }
+    }
+    QList<QAbstractScrollArea*> areas = root->findChildren<QAbstractScrollArea*>();
+    if (auto* own = qobject_cast<QAbstractScrollArea*>(root)) {
+        areas.prepend(own);
+    }
+    for (QAbstractScrollArea* area : areas) {
+        area->verticalScrollBar()->setPalette(light);
+        area->horizontalScrollBar()->setPalette(light);
+    }
 }
 
 QString clockText(qint64 seconds)

@@ -29,6 +29,12 @@ QColor textColor(const QLabel* label);
 void setViewAlpha(QWidget* view, double alpha);
 double viewAlpha(const QWidget* view);
 
+// Gives the scroll bars of `root` (when it scrolls) and of every scrolling
+// view inside it the light look of the style's standard palette, every role
+// set, so the dark appearance's palette reaches none of them: they lie on
+// fixed white surfaces.
+void keepScrollBarsLight(QWidget* root);
+
 // Elapsed whole seconds as minutes and seconds, both at least two digits;
 // minutes go on past 59 ("61:40").
 QString clockText(qint64 seconds);

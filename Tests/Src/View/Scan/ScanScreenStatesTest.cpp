@@ -11,6 +11,7 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/CustomView/KPLSwitchButton.h"
@@ -22,6 +23,9 @@
 #include "View/DataDispaly/NotDataFinished/NotDataFinishedViewController.h"
 #include "View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineView.h"
+#include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListViewController.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/RightDataPreviewViewController.h"
 #include "View/Extension/KPLExtension.h"
 #include "View/Extension/ScanScreenLook.h"
@@ -30,8 +34,11 @@
 #include "View/LoadingView/LoadingViewController.h"
 #include "Window/SheetWindowController.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 
 using State = ScanViewController::DisplayViewType;
@@ -103,6 +110,22 @@ TEST_F(ScanScreenTest, DuplicateScanShowsItsControlsWhileScanningThenTheResults)
     EXPECT_EQ(s->leftDataViewCtr()->selectedRow(), 0);
     EXPECT_EQ(s->rightDataFilesArray().size(), ScanManager::default_().totalFiles().size());
     EXPECT_TRUE(s->leftDataViewCtr()->isEnabledSelect());
+}
+
+TEST_F(ScanScreenTest, TheResultListsKeepLightScrollBarsOnTheirWhitePanelInTheDarkAppearance)
+{
+    RYTDarkMode::setForcedAppearance(1);
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    const std::vector<QAbstractScrollArea*> lists = {s->rightDataPrevieViewCtr()->mainTableView(),
+                                                     s->rightDataPrevieViewCtr()->subTableView(),
+                                                     s->rightDataListViewCtr()->outlineView()};
+    for (QAbstractScrollArea* list : lists) {
+        EXPECT_GT(list->verticalScrollBar()->palette().color(QPalette::Window).lightness(), 200);
+        EXPECT_GT(list->verticalScrollBar()->palette().color(QPalette::Button).lightness(), 200);
+    }
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    RYTDarkMode::setForcedAppearance(-1);
 }
 
 TEST_F(ScanScreenTest, LargeFileScanShowsItsPanelsAndTheAllFilesGroup)

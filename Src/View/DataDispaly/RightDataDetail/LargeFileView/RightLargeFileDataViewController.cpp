@@ -2,6 +2,8 @@
 
 #include "ui_RightLargeFileDataViewController.h"
 
+#include "View/Extension/ScanScreenLook.h"
+
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
 #include "LargeFileDates.h"
@@ -19,7 +21,6 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QStyle>
 #include <QItemSelectionModel>
 #include <QTextBoundaryFinder>
@@ -120,17 +121,8 @@ void RightLargeFileDataViewController::initConfig()
     QPalette tablePalette = table->viewport()->palette();
     tablePalette.setColor(QPalette::Base, Qt::white);
     table->viewport()->setPalette(tablePalette);
-    // The scroll bar lies on the white surface too: it keeps the light
-    // look in the dark appearance (every role set, so none is inherited).
-    const QPalette standard = table->style()->standardPalette();
-    QPalette light;
-    for (int group = 0; group < QPalette::NColorGroups; ++group) {
-        for (int role = 0; role < QPalette::NColorRoles; ++role) {
-            light.setColor(QPalette::ColorGroup(group), QPalette::ColorRole(role),
-                           standard.color(QPalette::ColorGroup(group), QPalette::ColorRole(role)));
-        }
-    }
-    table->verticalScrollBar()->setPalette(light);
+    // The scroll bar lies on the white surface too.
+    ScanScreenLook::keepScrollBarsLight(table);
     host_ = new RYTableRowViewHost(table, this);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RightLargeFileDataViewController::tableViewSelectionDidChange);
