@@ -3,6 +3,7 @@
 // time of the scan and the peak memory go to standard error.
 //
 //   twinsweep-dup-bench FOLDER [--settings PreferenceInfo.plist] [--output FILE] [--walk-only]
+//                       [--data-home DIR]
 //
 // With --walk-only the engine only walks (the first phase of a scan) and
 // reports the walk's time and the number of paths it kept. The bytes read
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,7 +46,7 @@ public:
 
 int usage()
 {
-    std::fprintf(stderr, "usage: twinsweep-dup-bench FOLDER [--settings FILE] [--output FILE]\n");
+    std::fprintf(stderr, "usage: twinsweep-dup-bench FOLDER [--settings FILE] [--output FILE] [--walk-only] [--data-home DIR]\n");
     return 2;
 }
 
@@ -53,11 +55,23 @@ int usage()
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    if (!home.isValid()) {
-        return 1;
+    // The program's own data folder: a fresh one per run, or one kept
+    // between runs (--data-home), where the settings exist before a scan
+    // starts as they do in the program, instead of being written first.
+    QByteArray dataHome;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--data-home") == 0) {
+            dataHome = argv[i + 1];
+        }
     }
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+    QTemporaryDir home;
+    if (dataHome.isEmpty()) {
+        if (!home.isValid()) {
+            return 1;
+        }
+        dataHome = QFile::encodeName(home.path());
+    }
+    qputenv("XDG_DATA_HOME", dataHome);
     QGuiApplication app(argc, argv);
 
     QString folder;
@@ -68,6 +82,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--settings" && i + 1 < args.size()) {
             settings = args[++i];
+        } else if (args[i] == "--data-home" && i + 1 < args.size()) {
+            ++i;  // taken before the application was made
         } else if (args[i] == "--output" && i + 1 < args.size()) {
             output = args[++i];
         } else if (args[i] == "--walk-only") {

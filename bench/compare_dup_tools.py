@@ -198,7 +198,7 @@ def main():
     # label: (command for a root, stdout file, result file, format, hidden out, extensions out, note)
     def tools_for(target, tag):
         return {
-            "twinsweep": ([a.bench, target, "--output", o("twinsweep%s.txt" % tag)], None,
+            "twinsweep": ([a.bench, target, "--output", o("twinsweep%s.txt" % tag), "--data-home", home + "/data"], None,
                           o("twinsweep%s.txt" % tag), "blank", True, True, ""),
             "jdupes": (["jdupes", "-r", "-q", "-A", "-X", noext, target], o("jdupes%s.txt" % tag),
                        o("jdupes%s.txt" % tag), "blank", True, True, ""),
