@@ -29,6 +29,7 @@
 #include "View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineView.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListViewController.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/RightDataPreviewViewController.h"
 #include "View/Extension/KPLExtension.h"
@@ -685,7 +686,21 @@ void ScanViewController::displayScanFinishedView()
         panel->tableView()->setEnabled(true);
         self->rightDataListViewCtr()->setIsEnabledSelect(true);
         self->rightDataListViewCtr()->outlineView()->setEnabled(true);
+        self->scrollToChosenGroup();
     });
+}
+
+void ScanViewController::scrollToChosenGroup()
+{
+    // The results come in a new order at the end of a scan or removal: the
+    // group the panel kept chosen is brought into view. (Not on the refreshes
+    // while scanning, which would pull the list away from the user.)
+    QAbstractItemView* view = previewModel_ ? static_cast<QAbstractItemView*>(rightDataPrevieViewCtr()->mainTableView())
+                                            : static_cast<QAbstractItemView*>(rightDataListViewCtr()->outlineView());
+    const QModelIndexList chosen = view->selectionModel() ? view->selectionModel()->selectedIndexes() : QModelIndexList();
+    if (!chosen.isEmpty()) {
+        view->scrollTo(chosen.first());
+    }
 }
 
 void ScanViewController::deleteScanThread()

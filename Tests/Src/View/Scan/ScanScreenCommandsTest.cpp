@@ -251,6 +251,36 @@ TEST_F(ScanScreenTest, SwitchingBetweenPreviewAndListKeepsTheChosenGroupAndFile)
     EXPECT_TRUE(preview->checkIsEnabled());
 }
 
+TEST_F(ScanScreenTest, TheChosenGroupIsInViewWhenTheResultsAreShownAgain)
+{
+    // More groups than the list shows at once.
+    for (int i = 0; i < 60; ++i) {
+        const QByteArray content(200 + i, char('a' + i % 26));
+        writeFile(QStringLiteral("many/a/f%1.bin").arg(i), content);
+        writeFile(QStringLiteral("many/b/f%1.bin").arg(i), content);
+    }
+    ScanViewController* s = scanToResults(scratch() + QStringLiteral("/many"), false);
+    KPLTableView* table = s->rightDataPrevieViewCtr()->mainTableView();
+    const int rows = table->model()->rowCount();
+    ASSERT_EQ(rows, 60);
+    table->selectRow(rows - 1);
+    const DuplicateFilesPtr chosen = s->rightDataPrevieViewCtr()->lastMainSelect().item;
+    table->scrollToTop();
+
+    // As at the end of a removal: the results are built and shown anew.
+    s->loadingViewCtr()->setIsLoading(true);
+    s->displayLoading(true);
+    s->displayScanFinishedView();
+    ASSERT_TRUE(waitUntil([&] {
+        return !s->loadingViewCtr()->isLoading() && s->leftDataViewCtr()->reloadsInFlight() == 0 &&
+               s->leftDataViewCtr()->tableView()->isEnabled();
+    }));
+    const QModelIndexList selected = table->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(s->rightDataPrevieViewCtr()->lastMainSelect().item, chosen);
+    EXPECT_TRUE(table->viewport()->rect().intersects(table->visualRect(selected.first())));
+}
+
 TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScreen)
 {
     const QString tree = duplicateTree();
