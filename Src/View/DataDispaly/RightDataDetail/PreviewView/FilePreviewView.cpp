@@ -276,8 +276,9 @@ void FilePreviewView::closePreview()
     }
     for (MediaPlayerView* view : {videoPlayerView_, audioPlayerView_}) {
         if (view && view->player()) {
-            view->player()->pause();
-            view->player()->setPosition(0);
+            // Stopping rewinds as one step; a seek sent while the back end
+            // is still pausing can be dropped, leaving the old position.
+            view->player()->stop();
         }
     }
 }
