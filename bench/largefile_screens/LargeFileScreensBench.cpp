@@ -4,7 +4,7 @@
 // each action: wall time, the longest main-thread stretch and the 99th
 // percentile of them. Not a test; run it under Xvfb (see README.md).
 //
-//   largefile_screens [--files N] [--remove N] [--tree DIR] [--screenshots DIR] [--dark]
+//   largefile_screens [--files N] [--remove N] [--tree DIR] [--screenshots DIR] [--dark] [--video]
 
 #include "../result_panels/BenchSupport.h"
 #include "../result_panels/WindowSupport.h"
@@ -188,7 +188,7 @@ void shootStopAndNothingFound(const QString& tree, const QString& shots, const Q
     settle(300);
 }
 
-void run(const QString& tree, const QString& shots, bool dark, int toRemove)
+void run(const QString& tree, const QString& shots, bool dark, int toRemove, bool video)
 {
     const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
     if (!shots.isEmpty()) {
@@ -236,6 +236,15 @@ void run(const QString& tree, const QString& shots, bool dark, int toRemove)
         }
     }
 
+    if (video) {
+        // The timed steps with a video's player in the detail pane.
+        const int row = rowWithExtension(table, {QStringLiteral("mp4"), QStringLiteral("mov"), QStringLiteral("mkv")});
+        if (row >= 0) {
+            Measure measure(QStringLiteral("select a video"));
+            runStep([&] { table->mainTableView()->selectRow(row); });
+        }
+        settle(1000);
+    }
     {
         Measure measure(QStringLiteral("scroll the table page by page (100 pages)"));
         QScrollBar* bar = table->mainTableView()->verticalScrollBar();
@@ -318,6 +327,12 @@ void run(const QString& tree, const QString& shots, bool dark, int toRemove)
         all->infos().at(i)->setSelected(true);
         ++checked;
     }
+    if (checked == 0) {
+        // Nothing to remove: the removal would never finish.
+        root(*nib)->scanViewBackAction();
+        settle(300);
+        return;
+    }
     s->updateCountLable(true);
     s->updateSelectedState(SelectType::typeMix);
     table->reloadData();
@@ -376,6 +391,7 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("screenshots"), QStringLiteral("Folder for screenshots of every state."),
                       QStringLiteral("dir")});
     parser.addOption({QStringLiteral("dark"), QStringLiteral("Also run in the dark appearance.")});
+    parser.addOption({QStringLiteral("video"), QStringLiteral("Time the steps with a video in the detail pane.")});
     parser.process(app);
     const int count = parser.value(QStringLiteral("files")).toInt();
     const QString shots = parser.value(QStringLiteral("screenshots"));
@@ -387,14 +403,14 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     const QString tree = makeTree(parser.value(QStringLiteral("tree")), count);
     const int toRemove = parser.value(QStringLiteral("remove")).toInt();
-    run(tree, shots, false, toRemove);
+    run(tree, shots, false, toRemove, parser.isSet(QStringLiteral("video")));
     if (parser.isSet(QStringLiteral("dark"))) {
         RYTDarkMode::setForcedAppearance(1);
         QApplication::setPalette(QPalette(QColor(40, 42, 46)));
         // The light run removed files: make the tree again.
         QFile::remove(tree + QStringLiteral("/.count"));
         makeTree(tree, count);
-        run(tree, shots, true, toRemove);
+        run(tree, shots, true, toRemove, parser.isSet(QStringLiteral("video")));
     }
     return 0;
 }

@@ -19,6 +19,7 @@ bool TimedApplication::notify(QObject* receiver, QEvent* event)
     if (depth_++ == 0) {
         clock_.restart();
         cpuStart_ = threadCpuMs();
+        clock_gettime(CLOCK_MONOTONIC, &monotonicStart_);
     }
     // Read before the event is handled: a deferred delete ends both.
     const int type = depth_ == 1 ? int(event->type()) : 0;
@@ -32,6 +33,17 @@ bool TimedApplication::notify(QObject* receiver, QEvent* event)
             longestCpuFrame = QStringLiteral("%1 event %2").arg(what).arg(type);
         }
         cpuFrames.push_back(cpu);
+        // For a profiler's samples: the monotonic clock's span of every
+        // frame longer than the limit, to match them with `perf record -k
+        // CLOCK_MONOTONIC` and `perf script --time`.
+        static const double limit = qEnvironmentVariableIntValue("BENCH_LONG_FRAME_MS");
+        if (limit > 0 && cpu > limit) {
+            timespec end{};
+            clock_gettime(CLOCK_MONOTONIC, &end);
+            std::fprintf(stderr, "long frame: cpu %.1f ms, %s event %d, monotonic %ld.%09ld,%ld.%09ld\n", cpu,
+                         qPrintable(what), type, long(monotonicStart_.tv_sec), long(monotonicStart_.tv_nsec),
+                         long(end.tv_sec), long(end.tv_nsec));
+        }
     }
     return result;
 }

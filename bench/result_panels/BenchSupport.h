@@ -4,6 +4,7 @@
 // stretch of main-thread work, running the queue, timing an action, and
 // synthetic duplicate results put into the engine.
 
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -36,6 +37,7 @@ private:
     double longestCpu_ = 0;
     int depth_ = 0;
     QElapsedTimer clock_;
+    timespec monotonicStart_{};
 };
 
 TimedApplication* application();

@@ -5,6 +5,7 @@
 #include "LargeFilePanelSupport.h"
 
 #include "QVLibrary/RYTableView.h"
+#include "QuickLook/MediaPlayerView.h"
 #include "View/DataDispaly/ElidedLabel.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/LargeFileDates.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
@@ -200,6 +201,36 @@ TEST_F(RightLargeFileDataViewControllerTest, APictureShowsItsIconAnythingElseThe
     EXPECT_EQ(table->detailFile(), table->shownFiles().at(0));
     EXPECT_FALSE(table->shownFiles().at(0)->selected());
     EXPECT_EQ(names(table->shownFiles()), (QStringList{"photo.jpg", "paper.pdf"}));
+}
+
+TEST_F(RightLargeFileDataViewControllerTest, AVideoInTheDetailPaneKeepsItsPlayerThroughSortsAndReloads)
+{
+    // Making a player sets up the media pipeline on the main thread: the
+    // table's re-orders and reloads must leave the one shown alone.
+    sparseFile("film.mp4", 50'000'000);
+    sparseFile("a.bin", 40'000'000);
+    sparseFile("song.mp3", 30'000'000);
+    scan();
+    show(group(0), SortType::sizeDown);
+    selectRow(0);
+    FilePreviewView* preview = table->filePreviewView();
+    ASSERT_TRUE(preview->hasVideoPlayerView());
+    const QMediaPlayer* player = preview->videoPlayerView()->player();
+    ASSERT_NE(player, nullptr);
+
+    for (const SortType type : {SortType::nameUp, SortType::nameDown, SortType::sizeUp, SortType::sizeDown}) {
+        table->setData(group(0), type);
+        settle();
+        EXPECT_EQ(preview->videoPlayerView()->player(), player);
+    }
+    table->reloadData();
+    show(std::make_shared<DuplicateFiles>());
+    show(group(0));
+    settle();
+    EXPECT_EQ(preview->videoPlayerView()->player(), player);
+    EXPECT_FALSE(preview->hasAudioPlayerView()) << "no other file was shown";
+    EXPECT_TRUE(preview->currentURL().endsWith(QStringLiteral("film.mp4")));
+    EXPECT_EQ(table->fileName()->text(), QStringLiteral("film.mp4"));
 }
 
 TEST_F(RightLargeFileDataViewControllerTest, DatesFollowTheLanguageAndAMissingOneStaysEmpty)
