@@ -13,13 +13,34 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <sys/resource.h>
+
+namespace {
+
+// BENCH_LONG_FRAME_MS: frames longer than this in processor time are
+// printed; 0 prints none.
+double longFrameLimit()
+{
+    static const double limit = qEnvironmentVariableIntValue("BENCH_LONG_FRAME_MS");
+    return limit;
+}
+
+double milliseconds(const timeval& time)
+{
+    return double(time.tv_sec) * 1e3 + double(time.tv_usec) / 1e3;
+}
+
+}  // namespace
 
 bool TimedApplication::notify(QObject* receiver, QEvent* event)
 {
     if (depth_++ == 0) {
         clock_.restart();
         cpuStart_ = threadCpuMs();
-        clock_gettime(CLOCK_MONOTONIC, &monotonicStart_);
+        if (longFrameLimit() > 0) {
+            clock_gettime(CLOCK_MONOTONIC, &monotonicStart_);
+            getrusage(RUSAGE_THREAD, &usageStart_);
+        }
     }
     // Read before the event is handled: a deferred delete ends both.
     const int type = depth_ == 1 ? int(event->type()) : 0;
@@ -35,12 +56,20 @@ bool TimedApplication::notify(QObject* receiver, QEvent* event)
         cpuFrames.push_back(cpu);
         // For a profiler's samples: the monotonic clock's span of every
         // frame longer than the limit, to match them with `perf record -k
-        // CLOCK_MONOTONIC` and `perf script --time`.
-        static const double limit = qEnvironmentVariableIntValue("BENCH_LONG_FRAME_MS");
-        if (limit > 0 && cpu > limit) {
+        // CLOCK_MONOTONIC` and `perf script --time`; with the kernel's
+        // share and the page faults, which tell the program's own work
+        // from the machine reclaiming memory under it.
+        if (longFrameLimit() > 0 && cpu > longFrameLimit()) {
             timespec end{};
             clock_gettime(CLOCK_MONOTONIC, &end);
-            std::fprintf(stderr, "long frame: cpu %.1f ms, %s event %d, monotonic %ld.%09ld,%ld.%09ld\n", cpu,
+            rusage usage{};
+            getrusage(RUSAGE_THREAD, &usage);
+            std::fprintf(stderr,
+                         "long frame: cpu %.1f ms (user %.1f, system %.1f), faults %ld minor %ld major, %s event %d, "
+                         "monotonic %ld.%09ld,%ld.%09ld\n",
+                         cpu, milliseconds(usage.ru_utime) - milliseconds(usageStart_.ru_utime),
+                         milliseconds(usage.ru_stime) - milliseconds(usageStart_.ru_stime),
+                         usage.ru_minflt - usageStart_.ru_minflt, usage.ru_majflt - usageStart_.ru_majflt,
                          qPrintable(what), type, long(monotonicStart_.tv_sec), long(monotonicStart_.tv_nsec),
                          long(end.tv_sec), long(end.tv_nsec));
         }

@@ -5,6 +5,7 @@
 // synthetic duplicate results put into the engine.
 
 #include <ctime>
+#include <sys/resource.h>
 #include <functional>
 #include <vector>
 
@@ -38,6 +39,7 @@ private:
     int depth_ = 0;
     QElapsedTimer clock_;
     timespec monotonicStart_{};
+    rusage usageStart_{};
 };
 
 TimedApplication* application();
