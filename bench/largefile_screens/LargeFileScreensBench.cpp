@@ -356,6 +356,8 @@ void run(const QString& tree, const QString& shots, bool dark, int toRemove, boo
         runStep([&] { s->fileRemovingViewCtr()->finishWindowController()->completeAciton(); },
                 [&] { return resultsShown(screen(*nib)); });
     }
+    // The tree is thinned: the next run makes it again.
+    QFile::remove(tree + QStringLiteral("/.count"));
     std::printf("files left: %d; memory: %s\n", engine.allFiles().at(0)->fileCount(), qPrintable(memoryLine()));
     settle(500);
     shoot(*nib, shots, QStringLiteral("large-after-removal-") + look);
@@ -408,7 +410,6 @@ int main(int argc, char** argv)
         RYTDarkMode::setForcedAppearance(1);
         QApplication::setPalette(QPalette(QColor(40, 42, 46)));
         // The light run removed files: make the tree again.
-        QFile::remove(tree + QStringLiteral("/.count"));
         makeTree(tree, count);
         run(tree, shots, true, toRemove, parser.isSet(QStringLiteral("video")));
     }
