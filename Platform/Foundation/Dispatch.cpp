@@ -85,7 +85,10 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
     {
         std::lock_guard lock(mutex);
         queue.push_back(std::move(work));
-        if (idle > 0) {
+        // A worker told to wake still counts as idle until it takes its
+        // piece, so idle workers are enough only while they outnumber the
+        // pieces waiting; otherwise a piece would wait behind another's job.
+        if (qsizetype(queue.size()) <= idle) {
             cv.notify_one();
         } else if (threads < maxThreads) {
             ++threads;

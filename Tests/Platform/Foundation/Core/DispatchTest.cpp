@@ -120,6 +120,32 @@ TEST(Dispatch, BoundedWaitReportsWorkStillRunningAndThenItsEnd)
     EXPECT_TRUE(DispatchQueue::global().waitForIdle(std::chrono::seconds(10)));
 }
 
+// Two pieces of work handed over back to back while one worker idles: the
+// second must not wait behind the first for the same worker. When it did, a
+// long job (a scan, a read on a slow disk) held up short ones queued after it
+// until it ended.
+TEST(Dispatch, WorkQueuedBehindALongJobGetsAWorkerOfItsOwn)
+{
+    for (int round = 0; round < 20; ++round) {
+        // Leaves every worker idle, so the hand-overs below find one waiting.
+        DispatchQueue::global().async([] {});
+        ASSERT_TRUE(DispatchQueue::global().waitForIdle(std::chrono::seconds(10)));
+
+        std::atomic<bool> release{false};
+        std::atomic<bool> shortRan{false};
+        DispatchQueue::global().async([&] {
+            while (!release.load()) {
+                std::this_thread::yield();
+            }
+        });
+        DispatchQueue::global().async([&] { shortRan = true; });
+        const bool ran = waitUntil([&] { return shortRan.load(); }, std::chrono::seconds(5));
+        release = true;
+        ASSERT_TRUE(DispatchQueue::global().waitForIdle(std::chrono::seconds(10)));
+        ASSERT_TRUE(ran) << "round " << round;
+    }
+}
+
 // A preview still being read on the global queue when the program ended used
 // to run on while the libraries were torn down, and crashed the process on
 // its way out. The application object's end now waits for such work.
