@@ -20,8 +20,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+// The thread sanitizer runs the program several times slower, and a screen
+// test's chain of worker hand-overs can then take longer than a bound chosen
+// for the normal build. The waits are for conditions, so a longer bound costs
+// nothing when the condition comes.
+#if defined(__SANITIZE_THREAD__)
+constexpr int kSanitizerSlowdown = 4;
+#else
+constexpr int kSanitizerSlowdown = 1;
+#endif
+}  // namespace
+
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
+    timeout *= kSanitizerSlowdown;
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
