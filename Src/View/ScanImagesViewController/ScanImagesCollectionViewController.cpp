@@ -10,7 +10,7 @@
 #include "QVLibrary/RYTCheckBox.h"
 
 ScanImagesCollectionViewController::ScanImagesCollectionViewController(QWidget* parent)
-    : ScanImagesGroupImagesViewController(parent)
+    : ScanImagesGroupImagesBase(parent)
     , ui_(std::make_unique<Ui::ScanImagesCollectionViewController>())
     , item_(new ScanImagesCollectionItem(this))
 {
@@ -110,7 +110,7 @@ void ScanImagesCollectionViewController::closePreviewWindow()
 
 void ScanImagesCollectionViewController::closeOverlays()
 {
-    ScanImagesGroupImagesViewController::closeOverlays();
+    ScanImagesGroupImagesBase::closeOverlays();
     if (tips_) {
         tips_->close();
     }

@@ -5,7 +5,7 @@
 #include <QPointer>
 
 #include "ScanImagesCollectionItem.h"
-#include "ScanImagesGroupImagesViewController.h"
+#include "ScanImagesGroupImagesBase.h"
 
 class DupImageTipsViewController;
 class ImageGridView;
@@ -24,7 +24,7 @@ public:
 // pointer rests on a thumbnail its name and path show above it; on the
 // magnifier spot the large preview shows instead, and leaving the spot
 // brings the tip back. A double click counts for the analytics.
-class ScanImagesCollectionViewController : public ScanImagesGroupImagesViewController,
+class ScanImagesCollectionViewController : public ScanImagesGroupImagesBase,
                                            public ScanImagesCollectionItemDelegate {
     Q_OBJECT
 public:

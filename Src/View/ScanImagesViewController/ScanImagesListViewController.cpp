@@ -13,7 +13,7 @@
 #include <QScrollBar>
 
 ScanImagesListViewController::ScanImagesListViewController(QWidget* parent)
-    : ScanImagesGroupImagesViewController(parent)
+    : ScanImagesGroupImagesBase(parent)
     , ui_(std::make_unique<Ui::ScanImagesListViewController>())
     , row_(new ScanImagesDetailListCellView(this))
 {
@@ -83,7 +83,7 @@ void ScanImagesListViewController::listenPreviewMove()
 void ScanImagesListViewController::closeOverlays()
 {
     stopMonitor();
-    ScanImagesGroupImagesViewController::closeOverlays();
+    ScanImagesGroupImagesBase::closeOverlays();
 }
 
 void ScanImagesListViewController::pointerMoved(const QPoint& point)

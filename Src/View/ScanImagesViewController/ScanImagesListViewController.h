@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "ScanImagesDetailListCellView.h"
-#include "ScanImagesGroupImagesViewController.h"
+#include "ScanImagesGroupImagesBase.h"
 
 class ImageListView;
 class ZWEventMonitor;
@@ -22,7 +22,7 @@ public:
 // the grid (without the tip and without counting double clicks); while a
 // preview is open, a watch on the program's mouse moves closes it as soon
 // as the pointer is off the magnifier. The watch ends with its row.
-class ScanImagesListViewController : public ScanImagesGroupImagesViewController,
+class ScanImagesListViewController : public ScanImagesGroupImagesBase,
                                      public ScanImagesDetailListCellViewDelegate {
     Q_OBJECT
 public:

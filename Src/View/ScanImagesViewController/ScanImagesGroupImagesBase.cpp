@@ -1,4 +1,4 @@
-#include "ScanImagesGroupImagesViewController.h"
+#include "ScanImagesGroupImagesBase.h"
 
 #include "DupImagePreview.h"
 #include "DupImageView.h"
@@ -15,7 +15,7 @@
 #include <QPointer>
 #include <QToolTip>
 
-ScanImagesGroupImagesViewController::ScanImagesGroupImagesViewController(QWidget* parent)
+ScanImagesGroupImagesBase::ScanImagesGroupImagesBase(QWidget* parent)
     : ViewController(parent)
     , preview_(new DupImagePreview(this))
     , model_(new ScanImagesGroupImagesModel(this))
@@ -23,12 +23,12 @@ ScanImagesGroupImagesViewController::ScanImagesGroupImagesViewController(QWidget
 {
 }
 
-ScanImagesGroupImagesViewController::~ScanImagesGroupImagesViewController()
+ScanImagesGroupImagesBase::~ScanImagesGroupImagesBase()
 {
     ImageThumbnailLoader::shared().forget(this);
 }
 
-void ScanImagesGroupImagesViewController::attach(QAbstractItemView* view, ScanImagesImageCell* cells,
+void ScanImagesGroupImagesBase::attach(QAbstractItemView* view, ScanImagesImageCell* cells,
                                                  std::function<void()>& afterPaint)
 {
     view_ = view;
@@ -46,12 +46,12 @@ void ScanImagesGroupImagesViewController::attach(QAbstractItemView* view, ScanIm
     connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this, [this] { updateCells(); });
 }
 
-void ScanImagesGroupImagesViewController::setGroup(const ScanImagesGroupItemPtr& group)
+void ScanImagesGroupImagesBase::setGroup(const ScanImagesGroupItemPtr& group)
 {
     group_ = group ? group : std::make_shared<ScanImagesGroupItem>();
 }
 
-void ScanImagesGroupImagesViewController::showGroup(const ScanImagesGroupItemPtr& group)
+void ScanImagesGroupImagesBase::showGroup(const ScanImagesGroupItemPtr& group)
 {
     closeOverlays();
     setGroup(group);
@@ -66,14 +66,14 @@ void ScanImagesGroupImagesViewController::showGroup(const ScanImagesGroupItemPtr
     }
 }
 
-void ScanImagesGroupImagesViewController::updateCells()
+void ScanImagesGroupImagesBase::updateCells()
 {
     if (view_) {
         view_->viewport()->update();
     }
 }
 
-void ScanImagesGroupImagesViewController::setImageSelected(int row, bool selected)
+void ScanImagesGroupImagesBase::setImageSelected(int row, bool selected)
 {
     const auto& items = group_->dupImageItems();
     if (row < 0 || row >= items.size()) {
@@ -89,7 +89,7 @@ void ScanImagesGroupImagesViewController::setImageSelected(int row, bool selecte
     selectionChanged();
 }
 
-void ScanImagesGroupImagesViewController::changeItemSelectState(int row)
+void ScanImagesGroupImagesBase::changeItemSelectState(int row)
 {
     const auto& items = group_->dupImageItems();
     if (row < 0 || row >= items.size() || !items.at(row)) {
@@ -98,12 +98,12 @@ void ScanImagesGroupImagesViewController::changeItemSelectState(int row)
     setImageSelected(row, !items.at(row)->isSelect());
 }
 
-DupImageView* ScanImagesGroupImagesViewController::clicker(int row)
+DupImageView* ScanImagesGroupImagesBase::clicker(int row)
 {
     DupImageView* view = clickers_.value(row);
     if (!view) {
         view = new DupImageView(this);
-        QPointer<ScanImagesGroupImagesViewController> self(this);
+        QPointer<ScanImagesGroupImagesBase> self(this);
         // A click that ends after another group came up changes nothing.
         const ScanImagesGroupItemPtr shown = group_;
         auto done = [self, row, view] {
@@ -129,7 +129,7 @@ DupImageView* ScanImagesGroupImagesViewController::clicker(int row)
     return view;
 }
 
-void ScanImagesGroupImagesViewController::openImage(int row)
+void ScanImagesGroupImagesBase::openImage(int row)
 {
     const auto& items = group_->dupImageItems();
     if (row < 0 || row >= items.size() || !items.at(row)) {
@@ -139,7 +139,7 @@ void ScanImagesGroupImagesViewController::openImage(int row)
     openFileAtPath(item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath());
 }
 
-void ScanImagesGroupImagesViewController::previewImage(int row)
+void ScanImagesGroupImagesBase::previewImage(int row)
 {
     const auto& items = group_->dupImageItems();
     if (row >= 0 && row < items.size()) {
@@ -147,13 +147,13 @@ void ScanImagesGroupImagesViewController::previewImage(int row)
     }
 }
 
-void ScanImagesGroupImagesViewController::closeOverlays()
+void ScanImagesGroupImagesBase::closeOverlays()
 {
     preview_->closePreviewWindow();
     loupeRow_ = -1;
 }
 
-void ScanImagesGroupImagesViewController::pointerLeft()
+void ScanImagesGroupImagesBase::pointerLeft()
 {
     // The preview and the tip never take the pointer, so this is a real
     // leave; still, judge by where the pointer is.
@@ -165,7 +165,7 @@ void ScanImagesGroupImagesViewController::pointerLeft()
     pointerMoved(QPoint(-1, -1));
 }
 
-void ScanImagesGroupImagesViewController::hideEvent(QHideEvent* event)
+void ScanImagesGroupImagesBase::hideEvent(QHideEvent* event)
 {
     closeOverlays();
     hoverRow_ = -1;
@@ -173,7 +173,7 @@ void ScanImagesGroupImagesViewController::hideEvent(QHideEvent* event)
     ViewController::hideEvent(event);
 }
 
-bool ScanImagesGroupImagesViewController::toolTip(QEvent* event)
+bool ScanImagesGroupImagesBase::toolTip(QEvent* event)
 {
     auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = view_->indexAt(help->pos());
@@ -202,7 +202,7 @@ bool ScanImagesGroupImagesViewController::toolTip(QEvent* event)
     return true;
 }
 
-bool ScanImagesGroupImagesViewController::eventFilter(QObject* watched, QEvent* event)
+bool ScanImagesGroupImagesBase::eventFilter(QObject* watched, QEvent* event)
 {
     if (!view_ || watched != view_->viewport()) {
         return ViewController::eventFilter(watched, event);

@@ -18,12 +18,13 @@ class ScanImagesGroupImagesModel;
 // or clears its image once the double-click interval has passed, a double
 // click opens the file, a press on the box changes the selection at once; a
 // tool tip tells why a removal failed. Counts always come from the images'
-// own flags.
-class ScanImagesGroupImagesViewController : public ViewController {
+// own flags. It has no layout of its own: each of the two is laid out by its
+// own Designer file.
+class ScanImagesGroupImagesBase : public ViewController {
     Q_OBJECT
 public:
-    explicit ScanImagesGroupImagesViewController(QWidget* parent = nullptr);
-    ~ScanImagesGroupImagesViewController() override;
+    explicit ScanImagesGroupImagesBase(QWidget* parent = nullptr);
+    ~ScanImagesGroupImagesBase() override;
 
     ScanImagesGroupImagesModel* model() const { return model_; }
     int selectCount() const { return selectCount_; }
