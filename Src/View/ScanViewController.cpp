@@ -210,34 +210,6 @@ void ScanViewController::viewDidLoad()
     initConfig();
     NotificationCenter::defaultCenter().addObserver(this, QString::fromLatin1(kResetSortNotification),
                                                     [this](const Notification&) { resetSortBtn(); });
-
-    // The screen's surfaces keep their light colours in both appearances.
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, color256(237, 240, 245));
-    setPalette(background);
-    ui_->dataBoxView->setBackgroundColor(color256(237, 240, 245));
-    ui_->dataBoxView->setCornerRadius(QSizeF(8, 8));
-
-    if (largeFileMode_) {
-        ui_->scanningLargeFileView->setBackgroundColor(Qt::white);
-        ui_->scanningLargeFileView->setCornerRadius(QSizeF(8, 8));
-        ui_->allSelectLable->setText(localized("Check All"));
-        ui_->sortByLable->setText(localized("Name"));
-        ui_->sortSIzeLable->setText(localized("Size"));
-        setSortImage(ui_->upSortNameBtn, QStringLiteral("sortBtnUp"));
-        setSortImage(ui_->downSortNameBtn, QStringLiteral("sortBtnDown"));
-        setSortImage(ui_->upSortSizeBtn, QStringLiteral("sortBtnUp"));
-        setSortImage(ui_->downSortSizeBtn, QStringLiteral("sortBtnClickDown"));
-    }
-    RYTCheckBox* box = ui_->allSelectCheckBox;
-    box->setAllowsMixedState(true);
-    box->setState(RYTCheckBox::stateOff);
-    allSelectStateBefore_ = RYTCheckBox::stateOff;
-    box->setIconName(QStringLiteral("Selected"));
-    box->setIsHover(false);
-    box->setButtonType(RYTCheckBox::buttonTypeSwitch);
-
     countLaunch();
 }
 
@@ -251,6 +223,27 @@ void ScanViewController::countLaunch()
 }
 
 void ScanViewController::initConfig()
+{
+    backgroundConfig();
+    headerConfig();
+    leftBoxConfig();
+    rightBoxConfig();
+    popUpButtonConfig();
+    removeTypeConfig();
+}
+
+void ScanViewController::backgroundConfig()
+{
+    // The screen's surfaces keep their light colours in both appearances.
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, color256(237, 240, 245));
+    setPalette(background);
+    ui_->dataBoxView->setBackgroundColor(color256(237, 240, 245));
+    ui_->dataBoxView->setCornerRadius(QSizeF(8, 8));
+}
+
+void ScanViewController::headerConfig()
 {
     RYTButton* back = ui_->backBtn;
     back->setTitle(localized("Back"));
@@ -274,27 +267,30 @@ void ScanViewController::initConfig()
                        static_cast<QWidget*>(ui_->selectCountSizeLabel)}) {
         w->setFont(header);
     }
+    ui_->selectTitleLabel->setText(localized("Selected:"));
     setTextColor(ui_->selectTitleLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
     // Before the first count too: the header's surface stays light.
     setTextColor(ui_->selectCountSizeLabel, surfaceColor(QStringLiteral("ButtonTitleNormalBlueColor")));
-    setTextColor(ui_->rightNotDataSelectViewLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
-    ui_->rightNotDataSelectIcon->setPixmap(
-        RYTImage::named(QStringLiteral("notDataSelected")).pixmap(QSize(96, 96), devicePixelRatioF()));
+    ui_->previewModeLabel->setText(localized("Preview Mode"));
+    setTextColor(ui_->previewModeLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
+    ui_->modeSwitchBtn->setChecked(previewModel_);
+}
 
+void ScanViewController::leftBoxConfig()
+{
     for (KPLBox* box : {ui_->leftBox, ui_->scanningLargeFileBox}) {
         box->setCornerRadius(8.0);
         box->setBorderWidth(0.0);
         box->setFillColor(Qt::white);
     }
-    rightBoxConfig();
-    popUpButtonConfig();
+    if (largeFileMode_) {
+        ui_->scanningLargeFileView->setBackgroundColor(Qt::white);
+        ui_->scanningLargeFileView->setCornerRadius(QSizeF(8, 8));
+    }
 }
 
 void ScanViewController::rightBoxConfig()
 {
-    ui_->previewModeLabel->setText(localized("Preview Mode"));
-    setTextColor(ui_->previewModeLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
-    ui_->selectTitleLabel->setText(localized("Selected:"));
     KPLBox* right = ui_->rightBox;
     right->setCornerRadius(8.0);
     right->setBorderWidth(0.0);
@@ -302,44 +298,77 @@ void ScanViewController::rightBoxConfig()
     const QColor shadow(0, 0, 0, qRound(0.1 * 255));
     right->setShadow(shadow, QPointF(0, 1), 2.0);
 
-    if (!largeFileMode_) {
-        ui_->rightDataBox->setBorderWidth(0.0);
-        ui_->rightDataBox->setFillColor(Qt::white);
-        const struct {
-            RYTButton* button;
-            const char* title;
-            const char* icon;
-        } buttons[] = {
-            {ui_->automaticSelectionBtn, "Auto select", "rightBtn_AutomaticSelection"},
-            {ui_->notAtAllBtn, "Unselect All", "rightBtn_NotAtAll"},
-        };
-        for (const auto& entry : buttons) {
-            RYTButton* button = entry.button;
-            button->setTitle(localized(entry.title));
-            const QIcon icon = RYTImage::named(QString::fromLatin1(entry.icon));
-            button->setButtonStateImage(icon, icon, icon, icon);
-            button->setIconSize(QSize(14, 14));
-            button->setButtonStateColor(Qt::white, color256(237, 239, 245), color256(215, 218, 227), Qt::white);
-            const QColor title = surfaceColor(QStringLiteral("ButtonTitleNormalColor"));
-            button->setTitleColor(title, title, title, title);
-            const QColor border = surfaceColor(QStringLiteral("ButtonborderColor"), 0.3);
-            button->setButtonBorderColor(border, border, border, border);
-            button->setCornerRadius(2.0);
-            button->setBorderWidth(0.5);
-            QFont small = font();
-            small.setPixelSize(12);
-            button->setFont(small);
-        }
+    setTextColor(ui_->rightNotDataSelectViewLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
+    ui_->rightNotDataSelectIcon->setPixmap(
+        RYTImage::named(QStringLiteral("notDataSelected")).pixmap(QSize(96, 96), devicePixelRatioF()));
+
+    if (largeFileMode_) {
+        largeFileRightBoxConfig();
     } else {
-        ui_->rightLargeFileDataBox->setBorderWidth(0.0);
-        ui_->rightLargeFileDataBox->setFillColor(Qt::white);
-        QFont small = font();
-        small.setPixelSize(12);
-        for (QLabel* label : {ui_->allSelectLable, ui_->sortByLable, ui_->sortSIzeLable}) {
-            label->setFont(small);
-            setTextColor(label, surfaceColor(QStringLiteral("TitleLabelColor"), 0.7));
-        }
+        duplicateRightBoxConfig();
     }
+    allSelectBoxConfig();
+}
+
+void ScanViewController::duplicateRightBoxConfig()
+{
+    ui_->rightDataBox->setBorderWidth(0.0);
+    ui_->rightDataBox->setFillColor(Qt::white);
+    const struct {
+        RYTButton* button;
+        const char* title;
+        const char* icon;
+    } buttons[] = {
+        {ui_->automaticSelectionBtn, "Auto select", "rightBtn_AutomaticSelection"},
+        {ui_->notAtAllBtn, "Unselect All", "rightBtn_NotAtAll"},
+    };
+    QFont small = font();
+    small.setPixelSize(12);
+    for (const auto& entry : buttons) {
+        RYTButton* button = entry.button;
+        button->setTitle(localized(entry.title));
+        const QIcon icon = RYTImage::named(QString::fromLatin1(entry.icon));
+        button->setButtonStateImage(icon, icon, icon, icon);
+        button->setIconSize(QSize(14, 14));
+        button->setButtonStateColor(Qt::white, color256(237, 239, 245), color256(215, 218, 227), Qt::white);
+        const QColor title = surfaceColor(QStringLiteral("ButtonTitleNormalColor"));
+        button->setTitleColor(title, title, title, title);
+        const QColor border = surfaceColor(QStringLiteral("ButtonborderColor"), 0.3);
+        button->setButtonBorderColor(border, border, border, border);
+        button->setCornerRadius(2.0);
+        button->setBorderWidth(0.5);
+        button->setFont(small);
+    }
+}
+
+void ScanViewController::largeFileRightBoxConfig()
+{
+    ui_->rightLargeFileDataBox->setBorderWidth(0.0);
+    ui_->rightLargeFileDataBox->setFillColor(Qt::white);
+    ui_->allSelectLable->setText(localized("Check All"));
+    ui_->sortByLable->setText(localized("Name"));
+    ui_->sortSIzeLable->setText(localized("Size"));
+    QFont small = font();
+    small.setPixelSize(12);
+    for (QLabel* label : {ui_->allSelectLable, ui_->sortByLable, ui_->sortSIzeLable}) {
+        label->setFont(small);
+        setTextColor(label, surfaceColor(QStringLiteral("TitleLabelColor"), 0.7));
+    }
+    setSortImage(ui_->upSortNameBtn, QStringLiteral("sortBtnUp"));
+    setSortImage(ui_->downSortNameBtn, QStringLiteral("sortBtnDown"));
+    setSortImage(ui_->upSortSizeBtn, QStringLiteral("sortBtnUp"));
+    setSortImage(ui_->downSortSizeBtn, QStringLiteral("sortBtnClickDown"));
+}
+
+void ScanViewController::allSelectBoxConfig()
+{
+    RYTCheckBox* box = ui_->allSelectCheckBox;
+    box->setAllowsMixedState(true);
+    box->setState(RYTCheckBox::stateOff);
+    allSelectStateBefore_ = RYTCheckBox::stateOff;
+    box->setIconName(QStringLiteral("Selected"));
+    box->setIsHover(false);
+    box->setButtonType(RYTCheckBox::buttonTypeSwitch);
 }
 
 // --- outlets -------------------------------------------------------------------
@@ -1330,10 +1359,15 @@ void ScanViewController::popUpButtonConfig()
                               ? fillPlaces(localized("Remove to %@"), {folderName(last.path())})
                               : localized("Remove to the Folder...");
     popUp->addItems({localized("Discard to the Trash"), localized("Permanently Deleted"), third});
-    ui_->modeSwitchBtn->setChecked(previewModel_);
+}
+
+void ScanViewController::removeTypeConfig()
+{
     if (largeFileMode_) {
         return;
     }
+    PopUpButton* popUp = ui_->popUpButton;
+    const RemoveType last = ScanManager::default_().lastRemoveType();
     switch (last.kind()) {
     case RemoveType::Kind::trash:
         popUp->selectItemAt(0);

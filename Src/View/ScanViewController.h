@@ -274,8 +274,17 @@ private:
     // screen is busy (scanning or loading).
     void updateBusyControls();
     void viewDidLoad();
+    // The set-up, one piece per area of the screen.
     void initConfig();
+    void backgroundConfig();
+    void headerConfig();
+    void leftBoxConfig();
     void rightBoxConfig();
+    void duplicateRightBoxConfig();
+    void largeFileRightBoxConfig();
+    void allSelectBoxConfig();
+    // The removal mode last used, restored on the pop-up (duplicate mode).
+    void removeTypeConfig();
     void countLaunch();
     void showPathRefresh();
     void showProgressRefresh();
