@@ -31,9 +31,11 @@ QPointer<SheetWindowController>& tracked()
     return sheet;
 }
 
-QColor named(const char* name, const QColor& fallback)
+// The card is white in both appearances, so what is drawn on it takes the
+// light value of its colour.
+QColor onWhite(const char* name, const QColor& fallback)
 {
-    const QColor color = RYTDarkMode::colorNamed(QString::fromLatin1(name));
+    const QColor color = RYTDarkMode::colorNamed(QString::fromLatin1(name), false);
     return color.isValid() ? color : fallback;
 }
 
@@ -78,18 +80,17 @@ void SheetWindowController::windowDidLoad()
     ui_->checkbox->setButtonType(RYTCheckBox::buttonTypeSwitch);
     ui_->askLabel->setText(localized("Don't remind me again."));
     QPalette askPalette = ui_->askLabel->palette();
-    askPalette.setColor(QPalette::WindowText, named("LabelColor", QColor(0x5F, 0x66, 0x70)));
+    askPalette.setColor(QPalette::WindowText, onWhite("LabelColor", QColor(0x5F, 0x66, 0x70)));
     ui_->askLabel->setPalette(askPalette);
     connect(ui_->checkbox, &RYTCheckBox::clicked, this, &SheetWindowController::checkBoxAction);
     // Keys the buttons leave alone reach the window.
     window()->installEventFilter(this);
 
-    // A rounded card in the window colour.
+    // A rounded white card, in both appearances.
     QWidget* content = window();
     content->setObjectName(QStringLiteral("SheetWindowController"));
     content->setAttribute(Qt::WA_StyledBackground);
-    content->setStyleSheet(QStringLiteral("#SheetWindowController { background-color: %1; border-radius: 10px; }")
-                               .arg(named("WindowBackgroundColor", Qt::white).name()));
+    content->setStyleSheet(QStringLiteral("#SheetWindowController { background-color: #FFFFFF; border-radius: 10px; }"));
 }
 
 QLabel* SheetWindowController::imageView()
@@ -118,7 +119,7 @@ QLabel* SheetWindowController::labelTextField()
         labelTextField_->setTextInteractionFlags(Qt::NoTextInteraction);
         labelTextField_->setFixedWidth(kMessageWidth);
         QPalette palette = labelTextField_->palette();
-        palette.setColor(QPalette::WindowText, named("LabelColor", QColor(0x5F, 0x66, 0x70)));
+        palette.setColor(QPalette::WindowText, onWhite("LabelColor", QColor(0x5F, 0x66, 0x70)));
         labelTextField_->setPalette(palette);
     }
     return labelTextField_;
@@ -127,6 +128,8 @@ QLabel* SheetWindowController::labelTextField()
 RYTButton* SheetWindowController::determineBtn()
 {
     if (!determineBtn_) {
+        // Styled in the light values: the button lies on the white card.
+        RYTDarkMode::LightAppearanceScope light;
         determineBtn_ = new RYTButton(window());
         determineBtn_->setObjectName(QStringLiteral("determineBtn"));
         determineBtn_->setButton(RYTButton::ShowType::normal, QStringLiteral("Title"));
@@ -139,6 +142,7 @@ RYTButton* SheetWindowController::determineBtn()
 RYTButton* SheetWindowController::uncertainBtn()
 {
     if (!uncertainBtn_) {
+        RYTDarkMode::LightAppearanceScope light;
         uncertainBtn_ = new RYTButton(window());
         uncertainBtn_->setObjectName(QStringLiteral("uncertainBtn"));
         uncertainBtn_->setCornerRadius(4.0);
@@ -148,7 +152,7 @@ RYTButton* SheetWindowController::uncertainBtn()
         uncertainBtn_->setButtonStateColor(RYTButton::normalUncertainColor(), RYTButton::hoverUncertainColor(),
                                            RYTButton::clickUncertainColor(), RYTButton::disableUncertainColor());
         // A light outline keeps the second button visible on the card.
-        const QColor outline = named("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
+        const QColor outline = onWhite("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
         uncertainBtn_->setButtonBorderColor(outline, outline, outline, outline);
         uncertainBtn_->setFixedSize(kTwoButtonWidth, kButtonHeight);
         connect(uncertainBtn_, &RYTButton::clicked, this, &SheetWindowController::uncertainAction);

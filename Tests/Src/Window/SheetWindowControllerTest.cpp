@@ -3,12 +3,14 @@
 
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTDarkMode.h"
 
 #include "TestSupport.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -327,6 +329,34 @@ TEST_F(SheetTest, WithoutAParentTheCallerStillHearsTheDefault)
     EXPECT_EQ(got, QList<int>{0});
     EXPECT_EQ(ModalOverlay::modalWindow(), nullptr);
     EXPECT_FALSE(SheetWindowController::globalSheetController()->isShowing());
+}
+
+TEST_F(SheetTest, TheWhiteCardKeepsItsLightLooksInTheDarkAppearance)
+{
+    RYTDarkMode::setForcedAppearance(1);
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    bool flag = false;
+    SheetWindowController* sheet = begin(Kind::filterFlag, QStringLiteral("Remove?"), QStringLiteral("Yes"),
+                                         QStringLiteral("Cancel"), &flag);
+    ASSERT_TRUE(waitUntil([&] { return fullyShown(sheet); }));
+    const QImage card = sheet->window()->grab().toImage();
+    RYTDarkMode::setForcedAppearance(-1);
+    QApplication::setPalette(QApplication::style()->standardPalette());
+
+    const auto light = [](const char* name) { return RYTDarkMode::colorNamed(QString::fromLatin1(name), false); };
+    // The card itself, in its left margin below the rounded corner.
+    const qreal ratio = card.devicePixelRatio();
+    EXPECT_EQ(card.pixelColor(qRound(8 * ratio), card.height() / 2), QColor(Qt::white));
+    for (QLabel* text : {sheet->labelTextField(), sheet->askLabel()}) {
+        EXPECT_EQ(text->palette().color(QPalette::WindowText), light("LabelColor")) << qPrintable(text->text());
+    }
+    using State = RYTButton::State;
+    EXPECT_EQ(sheet->uncertainBtn()->fillColor(State::normal), light("ButtonNormalUncertainColor"));
+    EXPECT_EQ(sheet->uncertainBtn()->fillColor(State::up), light("ButtonHoverUncertainColor"));
+    EXPECT_EQ(sheet->uncertainBtn()->titleColor(State::normal), light("LabelColor"));
+    EXPECT_EQ(sheet->uncertainBtn()->borderColor(State::normal), light("ButtonborderColor"));
+    EXPECT_EQ(sheet->determineBtn()->fillColor(State::normal), light("ButtonNormalColor"));
+    EXPECT_EQ(sheet->determineBtn()->fillColor(State::disable), light("ButtonDisableColor"));
 }
 
 }  // namespace
