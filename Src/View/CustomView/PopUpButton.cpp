@@ -256,6 +256,11 @@ void MenuItemView::setUpView()
     iconView_ = new IconView(this);
     iconView_->setImageNamed(QStringLiteral("hook_normal"));
     iconView_->setFixedSize(11, 16);
+    // The mark's place stays when the mark is hidden, so every title of the
+    // menu starts in the same column.
+    QSizePolicy keepPlace = iconView_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    iconView_->setSizePolicy(keepPlace);
 
     title_ = new TruncatingLabel(this);
     title_->setFont(titleFont());

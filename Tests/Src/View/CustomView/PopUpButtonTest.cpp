@@ -151,6 +151,25 @@ TEST_F(PopUpButtonTest, ChoosingARowTellsTheDelegateOnceClosesAndChecksOnlyThatR
     EXPECT_EQ(delegate.calls.size(), 1);
 }
 
+TEST_F(PopUpButtonTest, EveryTitleStartsTwoPointsAfterTheCheckMarksPlaceWhetherOrNotItIsChecked)
+{
+    for (const int chosen : {1, 2}) {
+        button->selectItemAt(chosen);
+        button->showPopupWindow();
+        ASSERT_TRUE(button->isPopupWindowOpen());
+        ASSERT_EQ(rows().size(), 3);
+        for (MenuItemView* row : rows()) {
+            // The mark's place: 5 pt in, 11 pt wide; the title 2 pt after it.
+            EXPECT_EQ(row->title()->geometry().left(), 5 + 11 + 2) << qPrintable(row->title()->text());
+            EXPECT_EQ(row->title()->geometry().right(), row->width() - 7 - 1) << qPrintable(row->title()->text());
+        }
+        const QRect mark = rows()[chosen]->iconView()->geometry();
+        EXPECT_EQ(mark.left(), 5);
+        EXPECT_EQ(mark.width(), 11);
+        button->closePopupWindow();
+    }
+}
+
 TEST_F(PopUpButtonTest, SelectingAnUnknownTitleUnchecksEveryRowKeepsTheTitleAndStillTellsTheDelegate)
 {
     button->showPopupWindow();
