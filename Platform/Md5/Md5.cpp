@@ -1,0 +1,477 @@
+#include "Md5.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+#include "Md5Kernels.h"
+
+namespace md5kernels {
+namespace {
+
+// N messages in general-purpose registers, as N independent chains that the
+// processor runs side by side. A vector lane waits longer on each step than
+// a general-purpose register does, so a wide pass with few live lanes is
+// slower than this. The file is built without automatic vectorisation,
+// which would pack these chains into vector registers again.
+template <int N>
+struct Words {
+    uint32_t v[N];
+};
+template <int N>
+[[gnu::always_inline]] inline Words<N> operator+(Words<N> p, Words<N> q)
+{
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        p.v[j] += q.v[j];
+    }
+    return p;
+}
+template <int N>
+[[gnu::always_inline]] inline Words<N> rol(Words<N> p, int s)
+{
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        p.v[j] = std::rotl(p.v[j], s);
+    }
+    return p;
+}
+template <int N>
+[[gnu::always_inline]] inline Words<N> f(Words<N> b, Words<N> c, Words<N> d)
+{
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        b.v[j] = d.v[j] ^ (b.v[j] & (c.v[j] ^ d.v[j]));
+    }
+    return b;
+}
+template <int N>
+[[gnu::always_inline]] inline Words<N> g(Words<N> b, Words<N> c, Words<N> d)
+{
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        b.v[j] = (b.v[j] & d.v[j]) | (c.v[j] & ~d.v[j]);
+    }
+    return b;
+}
+template <int N>
+[[gnu::always_inline]] inline Words<N> h(Words<N> b, Words<N> c, Words<N> d)
+{
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        b.v[j] = b.v[j] ^ c.v[j] ^ d.v[j];
+    }
+    return b;
+}
+template <int N>
+[[gnu::always_inline]] inline Words<N> i(Words<N> b, Words<N> c, Words<N> d)
+{
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        b.v[j] = c.v[j] ^ (b.v[j] | ~d.v[j]);
+    }
+    return b;
+}
+template <int N>
+[[gnu::always_inline]] inline Words<N> constant(int n)
+{
+    Words<N> k;
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        k.v[j] = constants[n];
+    }
+    return k;
+}
+
+template <int N>
+void interleaved(uint32_t* state, const uint8_t* const* data, size_t blocks)
+{
+    Words<N> a, b, c, d;
+    for (int j = 0; j < N; ++j) {
+        a.v[j] = state[j], b.v[j] = state[N + j], c.v[j] = state[2 * N + j], d.v[j] = state[3 * N + j];
+    }
+#define MD5_ADD(p, q) ((p) + (q))
+#define MD5_ROL(p, s) rol(p, s)
+#define MD5_F(p, q, r) f(p, q, r)
+#define MD5_G(p, q, r) g(p, q, r)
+#define MD5_H(p, q, r) h(p, q, r)
+#define MD5_I(p, q, r) i(p, q, r)
+#define MD5_K(n) constant<N>(n)
+    for (size_t n = 0; n < blocks; ++n) {
+        Words<N> W[16];
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            uint32_t words[16];
+            std::memcpy(words, data[j] + n * 64, 64);  // the words are little-endian, as here
+#pragma GCC unroll 16
+            for (int w = 0; w < 16; ++w) {
+                W[w].v[j] = words[w];
+            }
+        }
+        const Words<N> a0 = a, b0 = b, c0 = c, d0 = d;
+#include "Md5Rounds.h"
+        a = a + a0;
+        b = b + b0;
+        c = c + c0;
+        d = d + d0;
+    }
+#undef MD5_ADD
+#undef MD5_ROL
+#undef MD5_F
+#undef MD5_G
+#undef MD5_H
+#undef MD5_I
+#undef MD5_K
+    for (int j = 0; j < N; ++j) {
+        state[j] = a.v[j], state[N + j] = b.v[j], state[2 * N + j] = c.v[j], state[3 * N + j] = d.v[j];
+    }
+}
+
+}  // namespace
+
+void blocksScalar(uint32_t state[4], const uint8_t* data, size_t blocks)
+{
+    interleaved<1>(state, &data, blocks);
+}
+
+void blocksPair(uint32_t state[4 * 2], const uint8_t* const data[2], size_t blocks)
+{
+    interleaved<2>(state, data, blocks);
+}
+
+void blocksQuad(uint32_t state[4 * 4], const uint8_t* const data[4], size_t blocks)
+{
+    interleaved<4>(state, data, blocks);
+}
+
+}  // namespace md5kernels
+
+static_assert(std::endian::native == std::endian::little, "the block functions read words in machine order");
+
+namespace {
+
+constexpr uint32_t kInitial[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+
+// The padding after a message of `length` bytes of which `buffered` wait in
+// `tail`: 0x80, zeros, the length in bits; one block or two.
+size_t pad(uint8_t* tail, size_t buffered, uint64_t length)
+{
+    const size_t blocks = buffered < 56 ? 1 : 2;
+    tail[buffered] = 0x80;
+    std::memset(tail + buffered + 1, 0, blocks * 64 - buffered - 1);
+    const uint64_t bits = length * 8;
+    std::memcpy(tail + blocks * 64 - 8, &bits, 8);
+    return blocks;
+}
+
+Md5Digest digestOf(const uint32_t words[4])
+{
+    Md5Digest out;
+    std::memcpy(out.data(), words, 16);
+    return out;
+}
+
+std::optional<Md5Kernel> kernelNamed(const char* name)
+{
+    if (!name) {
+        return std::nullopt;
+    }
+    if (std::strcmp(name, "scalar") == 0) {
+        return Md5Kernel::scalar;
+    }
+    if (std::strcmp(name, "avx2") == 0) {
+        return Md5Kernel::avx2;
+    }
+    if (std::strcmp(name, "avx512") == 0) {
+        return Md5Kernel::avx512;
+    }
+    return std::nullopt;
+}
+
+Md5Kernel widestSupported()
+{
+    if (const std::optional<Md5Kernel> named = kernelNamed(std::getenv("TWINSWEEP_MD5_KERNEL"));
+        named && Md5Lanes::supported(*named)) {
+        return *named;
+    }
+    if (Md5Lanes::supported(Md5Kernel::avx512)) {
+        return Md5Kernel::avx512;
+    }
+    if (Md5Lanes::supported(Md5Kernel::avx2)) {
+        return Md5Kernel::avx2;
+    }
+    return Md5Kernel::scalar;
+}
+
+std::atomic<int> forced{-1};
+
+// Lanes held side by side in one batch of the state.
+size_t batchOf(Md5Kernel kernel)
+{
+    return kernel == Md5Kernel::scalar ? 4 : size_t(Md5Lanes::lanesOf(kernel));
+}
+
+}  // namespace
+
+Md5::Md5()
+{
+    std::memcpy(state_, kInitial, sizeof state_);
+}
+
+void Md5::add(const void* data, size_t length)
+{
+    auto bytes = static_cast<const uint8_t*>(data);
+    size_t buffered = size_t(length_ % 64);
+    length_ += length;
+    if (buffered > 0) {
+        const size_t take = std::min(64 - buffered, length);
+        std::memcpy(buffer_ + buffered, bytes, take);
+        bytes += take;
+        length -= take;
+        if (buffered + take < 64) {
+            return;
+        }
+        md5kernels::blocksScalar(state_, buffer_, 1);
+    }
+    md5kernels::blocksScalar(state_, bytes, length / 64);
+    std::memcpy(buffer_, bytes + length / 64 * 64, length % 64);
+}
+
+Md5Digest Md5::finish()
+{
+    uint8_t tail[128];
+    const size_t buffered = size_t(length_ % 64);
+    std::memcpy(tail, buffer_, buffered);
+    md5kernels::blocksScalar(state_, tail, pad(tail, buffered, length_));
+    return digestOf(state_);
+}
+
+Md5Digest Md5::of(const void* data, size_t length)
+{
+    Md5 hash;
+    hash.add(data, length);
+    return hash.finish();
+}
+
+std::array<char, 32> Md5::hex(const Md5Digest& digest)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::array<char, 32> out;
+    for (size_t i = 0; i < 16; ++i) {
+        out[2 * i] = digits[digest[i] >> 4];
+        out[2 * i + 1] = digits[digest[i] & 15];
+    }
+    return out;
+}
+
+bool Md5Lanes::supported(Md5Kernel kernel)
+{
+    switch (kernel) {
+    case Md5Kernel::scalar:
+        return true;
+    case Md5Kernel::avx2:
+        // Also true only where the system saves the wide registers.
+        return __builtin_cpu_supports("avx2");
+    case Md5Kernel::avx512:
+        return __builtin_cpu_supports("avx512f");
+    }
+    return false;
+}
+
+int Md5Lanes::lanesOf(Md5Kernel kernel)
+{
+    switch (kernel) {
+    case Md5Kernel::scalar:
+        return 1;
+    case Md5Kernel::avx2:
+        return 8;
+    case Md5Kernel::avx512:
+        return 16;
+    }
+    return 1;
+}
+
+Md5Kernel Md5Lanes::kernel()
+{
+    const int chosen = forced.load(std::memory_order_relaxed);
+    if (chosen >= 0) {
+        return Md5Kernel(chosen);
+    }
+    static const Md5Kernel widest = widestSupported();
+    return widest;
+}
+
+void Md5Lanes::forceKernel(std::optional<Md5Kernel> kernel)
+{
+    forced.store(kernel && supported(*kernel) ? int(*kernel) : -1, std::memory_order_relaxed);
+}
+
+Md5Lanes::Md5Lanes(size_t count) : count_(count), kernel_(kernel()), dropped_(count, false), buffer_(count * 64)
+{
+    const size_t lanes = batchOf(kernel_);
+    const size_t batches = (count + lanes - 1) / lanes;
+    state_.resize(batches * 4 * lanes);
+    for (size_t batch = 0; batch < batches; ++batch) {
+        for (size_t row = 0; row < 4; ++row) {
+            std::fill_n(state_.begin() + std::ptrdiff_t((batch * 4 + row) * lanes), lanes, kInitial[row]);
+        }
+    }
+}
+
+void Md5Lanes::drop(size_t index)
+{
+    dropped_[index] = true;
+}
+
+namespace {
+
+// Fewer live lanes than this go to the general-purpose chains instead of a
+// wide pass (measured: a wide pass with four live lanes is slower than four
+// interleaved chains, one with five is not).
+constexpr size_t kWideFrom = 5;
+
+// Runs `blocks` blocks of up to four of a batch's lanes (`lanes`, `count` of
+// them) on the general-purpose chains.
+void narrow(uint32_t* state, size_t stride, const size_t* lanes, size_t count, const uint8_t* const* data,
+            size_t blocks)
+{
+    const size_t width = count >= 3 ? 4 : count;
+    uint32_t words[16];
+    const uint8_t* from[4];
+    for (size_t j = 0; j < width; ++j) {
+        const size_t lane = lanes[std::min(j, count - 1)];  // a fourth chain repeats the third
+        for (size_t row = 0; row < 4; ++row) {
+            words[row * width + j] = state[row * stride + lane];
+        }
+        from[j] = data[lane];
+    }
+    if (width == 4) {
+        md5kernels::blocksQuad(words, from, blocks);
+    } else if (width == 2) {
+        md5kernels::blocksPair(words, from, blocks);
+    } else {
+        md5kernels::blocksScalar(words, from[0], blocks);
+    }
+    for (size_t j = 0; j < count; ++j) {
+        for (size_t row = 0; row < 4; ++row) {
+            state[row * stride + lanes[j]] = words[row * width + j];
+        }
+    }
+}
+
+}  // namespace
+
+void Md5Lanes::blocks(const uint8_t* const* data, size_t blockCount)
+{
+    if (blockCount == 0) {
+        return;
+    }
+    const size_t batch = batchOf(kernel_);
+    for (size_t first = 0; first < count_; first += batch) {
+        const size_t end = std::min(count_, first + batch);
+        size_t live[16];
+        size_t liveCount = 0;
+        const uint8_t* pointers[16];
+        for (size_t i = first; i < end; ++i) {
+            if (!dropped_[i]) {
+                live[liveCount++] = i - first;
+            }
+            pointers[i - first] = data[i];
+        }
+        if (liveCount == 0) {
+            continue;
+        }
+        uint32_t* state = state_.data() + first * 4;  // first is a multiple of the batch
+        if (kernel_ == Md5Kernel::scalar || liveCount < kWideFrom) {
+            for (size_t at = 0; at < liveCount; at += 4) {
+                narrow(state, batch, live + at, std::min<size_t>(4, liveCount - at), pointers, blockCount);
+            }
+            continue;
+        }
+        // Empty and dropped lanes repeat a live one's bytes; their state is
+        // never read.
+        for (size_t lane = 0; lane < batch; ++lane) {
+            if (first + lane >= end || dropped_[first + lane]) {
+                pointers[lane] = pointers[live[0]];
+            }
+        }
+        if (kernel_ == Md5Kernel::avx512) {
+            md5kernels::blocksAvx512(state, pointers, blockCount);
+        } else {
+            md5kernels::blocksAvx2(state, pointers, blockCount);
+        }
+    }
+}
+
+void Md5Lanes::add(const uint8_t* const* data, size_t length)
+{
+    if (length == 0) {
+        return;
+    }
+    length_ += length;
+    std::vector<const uint8_t*> from(count_, nullptr);
+    size_t offset = 0;
+    if (buffered_ > 0) {
+        const size_t take = std::min(64 - buffered_, length);
+        for (size_t i = 0; i < count_; ++i) {
+            if (!dropped_[i]) {
+                std::memcpy(buffer_.data() + i * 64 + buffered_, data[i], take);
+            }
+        }
+        buffered_ += take;
+        offset = take;
+        if (buffered_ < 64) {
+            return;
+        }
+        for (size_t i = 0; i < count_; ++i) {
+            from[i] = buffer_.data() + i * 64;
+        }
+        blocks(from.data(), 1);
+        buffered_ = 0;
+    }
+    const size_t whole = (length - offset) / 64;
+    if (whole > 0) {
+        for (size_t i = 0; i < count_; ++i) {
+            from[i] = dropped_[i] ? nullptr : data[i] + offset;
+        }
+        blocks(from.data(), whole);
+        offset += whole * 64;
+    }
+    if (offset < length) {
+        buffered_ = length - offset;
+        for (size_t i = 0; i < count_; ++i) {
+            if (!dropped_[i]) {
+                std::memcpy(buffer_.data() + i * 64, data[i] + offset, buffered_);
+            }
+        }
+    }
+}
+
+std::vector<std::optional<Md5Digest>> Md5Lanes::finish()
+{
+    // Every message has the same length, so the same padding.
+    std::vector<uint8_t> tails(count_ * 128);
+    std::vector<const uint8_t*> from(count_, nullptr);
+    size_t padBlocks = 0;
+    for (size_t i = 0; i < count_; ++i) {
+        uint8_t* tail = tails.data() + i * 128;
+        std::memcpy(tail, buffer_.data() + i * 64, buffered_);
+        padBlocks = pad(tail, buffered_, length_);
+        from[i] = tail;
+    }
+    blocks(from.data(), padBlocks);
+    std::vector<std::optional<Md5Digest>> out(count_);
+    const size_t lanes = batchOf(kernel_);
+    for (size_t i = 0; i < count_; ++i) {
+        if (dropped_[i]) {
+            continue;
+        }
+        const uint32_t* state = state_.data() + i / lanes * lanes * 4;
+        const size_t lane = i % lanes;
+        const uint32_t words[4] = {state[lane], state[lanes + lane], state[2 * lanes + lane], state[3 * lanes + lane]};
+        out[i] = digestOf(words);
+    }
+    return out;
+}
