@@ -1,0 +1,136 @@
+// Batched file calls answer as the system calls they stand for, through the
+// kernel's ring or, where it is not there, one after the other.
+
+#include "Foundation/IoBatch.h"
+
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+class IoBatchTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        IoBatch::setRingAllowedForTesting(GetParam());
+        folder_ = ::open(QFile::encodeName(dir_.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(folder_, 0);
+    }
+    void TearDown() override
+    {
+        ::close(folder_);
+        IoBatch::setRingAllowedForTesting(true);
+    }
+    QByteArray write(const char* name, qsizetype size)
+    {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i) {
+            bytes[i] = char(i * 7 + i / 251);
+        }
+        QFile file(dir_.path() + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return bytes;
+    }
+
+    QTemporaryDir dir_;
+    int folder_ = -1;
+};
+
+}  // namespace
+
+TEST_P(IoBatchTest, AnswersAreThoseOfTheSystemCalls)
+{
+    const QByteArray small = write("small", 10);
+    const QByteArray large = write("large", 100000);
+    IoBatch io;
+    if (!GetParam()) {
+        EXPECT_FALSE(io.usesRing());
+    }
+    const size_t a = io.openAt(folder_, "small", O_RDONLY | O_CLOEXEC);
+    const size_t b = io.openAt(folder_, "large", O_RDONLY | O_CLOEXEC);
+    const size_t missing = io.openAt(folder_, "missing", O_RDONLY | O_CLOEXEC);
+    const size_t notFolder = io.openAt(folder_, "small/x", O_RDONLY | O_CLOEXEC);
+    io.run();
+    const int smallFd = io.result(a);
+    const int largeFd = io.result(b);
+    ASSERT_GE(smallFd, 0);
+    ASSERT_GE(largeFd, 0);
+    EXPECT_EQ(io.result(missing), -ENOENT);
+    EXPECT_EQ(io.result(notFolder), -ENOTDIR);
+
+    char wholeSmall[11] = {};
+    std::vector<char> start(65536), tail(20), past(4);
+    const size_t r1 = io.read(smallFd, wholeSmall, sizeof wholeSmall, 0, false);  // one byte past its end
+    const size_t r2 = io.read(largeFd, start.data(), start.size(), 0, true);      // in memory: never waits
+    const size_t r3 = io.read(largeFd, tail.data(), tail.size(), 99990, false);
+    const size_t r4 = io.read(largeFd, past.data(), past.size(), 100000, false);
+    const size_t r5 = io.read(-1, past.data(), past.size(), 0, false);
+    io.run();
+    EXPECT_EQ(io.result(r1), 10);
+    EXPECT_EQ(QByteArray(wholeSmall, 10), small);
+    EXPECT_EQ(io.result(r2), 65536);
+    EXPECT_EQ(QByteArray(start.data(), 65536), large.left(65536));
+    EXPECT_EQ(io.result(r3), 10);
+    EXPECT_EQ(QByteArray(tail.data(), 10), large.right(10));
+    EXPECT_EQ(io.result(r4), 0);
+    EXPECT_EQ(io.result(r5), -EBADF);
+
+    // Closed with the next batch, not before.
+    io.closeLater(smallFd);
+    io.closeLater(largeFd);
+    EXPECT_EQ(::fcntl(smallFd, F_GETFD), FD_CLOEXEC);
+    io.run();
+    EXPECT_EQ(::fcntl(smallFd, F_GETFD), -1);
+    EXPECT_EQ(::fcntl(largeFd, F_GETFD), -1);
+}
+
+TEST_P(IoBatchTest, BatchesLargerThanTheRingAreAnsweredWhole)
+{
+    const QByteArray bytes = write("bytes", 3000);
+    IoBatch io;
+    const size_t opened = io.openAt(folder_, "bytes", O_RDONLY | O_CLOEXEC);
+    io.run();
+    const int fd = io.result(opened);
+    ASSERT_GE(fd, 0);
+    // Each byte on its own read, several times as many calls as the ring holds.
+    std::vector<char> got(3000, 0);
+    std::vector<size_t> asked;
+    for (int i = 0; i < 3000; ++i) {
+        asked.push_back(io.read(fd, got.data() + i, 1, i, false));
+    }
+    io.run();
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_EQ(io.result(asked[size_t(i)]), 1) << i;
+    }
+    EXPECT_EQ(QByteArray(got.data(), 3000), bytes);
+
+    // Many descriptors opened and closed in one batch each.
+    std::vector<size_t> opens;
+    for (int i = 0; i < 600; ++i) {
+        opens.push_back(io.openAt(folder_, "bytes", O_RDONLY | O_CLOEXEC));
+    }
+    io.run();
+    std::vector<int> fds;
+    for (size_t index : opens) {
+        ASSERT_GE(io.result(index), 0);
+        fds.push_back(io.result(index));
+        io.closeLater(fds.back());
+    }
+    io.closeLater(fd);
+    io.run();
+    for (int each : fds) {
+        EXPECT_EQ(::fcntl(each, F_GETFD), -1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RingOrNot, IoBatchTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Ring" : "OneByOne"; });
