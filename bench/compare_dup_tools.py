@@ -14,7 +14,7 @@ the page cache is dropped before every run (root only; otherwise the cold
 runs are skipped and the table says so).
 
   compare_dup_tools.py --bench BUILD/bin/twinsweep-dup-bench
-                       [--files 20000 | --root /usr] [--runs 5] [--cold]
+                       [--files 20000 [--seed 4242] | --root /usr] [--runs 5] [--cold]
                        [--large-bench BUILD/bin/largefiles_bench]
                        [--work /tmp/twinsweep-bench] [--shared ../shared/bench]
 
@@ -24,14 +24,26 @@ other root (--root) it is computed once and kept in the work folder.
 `find ROOT -type f -size +9999999c` in the same rounds.
 
 Columns: median wall time of the whole process; ratio to the fastest tool
-whose groups are right for its question; peak memory; bytes per walked path
-(peak memory less the tool's own peak on a tiny tree, over the number of
-paths below the root); bytes read (the process's read calls) and, cold,
-bytes that came from the disk.
+whose groups are right for its question; median processor time (user and
+system) and its ratio to that same peer's; peak memory; bytes per walked
+path (peak memory less the tool's own peak on a tiny tree, over the number
+of paths below the root); bytes read (the process's read calls; the
+engine's bench counts its own, as its reads through the kernel's ring are
+not read calls) and, cold, bytes that came from the disk.
+
+Below the table stands the run's lower bound: the bytes the engine's
+question must read (every file of a size group once at its edges, then whole
+for those whose edges match another's) at this machine's memory-copy rate,
+and the bytes it must hash at its MD5 rate, both measured on all cores at
+once. The MD5 rate is that of one message at a time (Python's hashlib);
+the bound with the engine's own sixteen-lane rate (`--md5-rate` of the
+bench program) is printed beside it when the program offers it.
 """
 import argparse
 import importlib.util
+import hashlib
 import json
+import multiprocessing
 import os
 import shutil
 import statistics
@@ -106,23 +118,157 @@ def count_paths(root):
     return n
 
 
+# The edges the engine compares before it reads a file whole.
+EDGE = 4096
+
+
+def question_files(root):
+    """The files the engine's question compares, by size: regular and not
+    empty, no hidden name on the way, no skipped extension, links not
+    followed, one name per file."""
+    skipped = set(SKIPPED_EXTENSIONS)
+    seen = set()
+    by_size = {}
+    stack = [root]
+    while stack:
+        try:
+            entries = os.scandir(stack.pop())
+        except OSError:
+            continue
+        with entries:
+            for e in entries:
+                if e.name.startswith("."):
+                    continue
+                try:
+                    if e.is_dir(follow_symlinks=False):
+                        stack.append(e.path)  # a folder with a skipped extension is still entered
+                        continue
+                    if not e.is_file(follow_symlinks=False) or extension(e.name).lower() in skipped:
+                        continue
+                    st = e.stat(follow_symlinks=False)
+                except OSError:
+                    continue
+                if st.st_size == 0 or (st.st_dev, st.st_ino) in seen:
+                    continue
+                seen.add((st.st_dev, st.st_ino))
+                by_size.setdefault(st.st_size, []).append(e.path)
+    return by_size
+
+
+def bytes_to_read(root, work, paths):
+    """What the question must read and hash: every file of a size group at
+    its edges (a small one whole), then whole where its edges match another
+    file's, and the bytes to hash (every file read whole). Computed once per
+    root and number of paths, kept in the work folder."""
+    cache = os.path.join(work, "bound-%s-%d.json" % (root.strip("/").replace("/", "_"), paths))
+    if os.path.exists(cache):
+        with open(cache) as f:
+            return json.load(f)
+    edges = whole = hashed = 0
+    for size, names in question_files(root).items():
+        if len(names) < 2:
+            continue
+        keys = []
+        for name in names:
+            try:
+                with open(name, "rb") as f:
+                    if size <= 2 * EDGE:
+                        data = f.read()
+                    else:
+                        data = f.read(EDGE)
+                        f.seek(size - EDGE)
+                        data += f.read(EDGE)
+            except OSError:
+                continue
+            edges += min(size, 2 * EDGE)
+            keys.append(hashlib.blake2b(data, digest_size=16).digest())
+        counts = {}
+        for k in keys:
+            counts[k] = counts.get(k, 0) + 1
+        for k in keys:
+            if counts[k] >= 2:
+                hashed += size
+                if size > 2 * EDGE:
+                    whole += size
+    result = {"edges": edges, "whole": whole, "hashed": hashed}
+    with open(cache, "w") as f:
+        json.dump(result, f)
+    return result
+
+
+def _copy_worker(seconds):
+    # Out of a buffer larger than the caches into one that stays in them, as
+    # a read from the page cache does.
+    chunk = 1 << 20
+    src = memoryview(bytearray(os.urandom(chunk)) * 64)
+    dst = bytearray(chunk)
+    done, start, cpu = 0, time.monotonic(), time.process_time()
+    while time.monotonic() - start < seconds:
+        for i in range(0, len(src), chunk):
+            dst[:] = src[i:i + chunk]
+        done += len(src)
+    return done, time.process_time() - cpu
+
+
+def _md5_worker(seconds):
+    data = os.urandom(1 << 20)
+    done, start, cpu = 0, time.monotonic(), time.process_time()
+    while time.monotonic() - start < seconds:
+        for _ in range(16):
+            hashlib.md5(data).digest()
+        done += 16 * len(data)
+    return done, time.process_time() - cpu
+
+
+def all_core_rate(worker, seconds=0.5):
+    """Bytes a second of `worker` running on every core at once, each copy
+    timed by the processor time it got, so that a busy machine's other work
+    does not count as slowness (the copies still share the memory)."""
+    cores = os.cpu_count() or 1
+    with multiprocessing.Pool(cores) as pool:
+        results = pool.map(worker, [seconds] * cores)
+    return sum(r[0] / r[1] for r in results if r[1] > 0)
+
+
+def lanes_rate(bench, env):
+    """Bytes a second of the engine's widest MD5 lanes, one bench process a
+    core, all at once; None when the program cannot tell."""
+    cores = os.cpu_count() or 1
+    procs = [subprocess.Popen([bench, "--md5-rate"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                              env=env) for _ in range(cores)]
+    total = 0.0
+    for p in procs:
+        out, _ = p.communicate()
+        rate = [l for l in out.split("\n") if l.startswith("md5_lanes_bytes_per_second:")]
+        if p.returncode != 0 or not rate:
+            return None
+        total += float(rate[-1].split()[1])
+    return total
+
+
 def drop_caches():
     subprocess.run(["sync"], check=False)
     with open("/proc/sys/vm/drop_caches", "w") as f:
         f.write("3\n")
 
 
-def run(cmd, stdout_path=None, env=None):
-    """Runs cmd; returns wall seconds, peak KiB, bytes read by read calls and
-    bytes read from the disk. GNU time measures the peak and the disk reads
-    of the tool alone (a process forked from this one would count this
-    interpreter's memory as its own)."""
+def run(cmd, stdout_path=None, env=None, report_path=None):
+    """Runs cmd; returns wall seconds, peak KiB, bytes read by read calls,
+    bytes read from the disk, and user and system seconds. GNU time measures
+    the peak and the disk reads of the tool alone (a process forked from
+    this one would count this interpreter's memory as its own); the
+    processor times are those of GNU time and the tool it waited for, in
+    microseconds, of which GNU time's own are a few hundred. A tool that
+    reports its own bytes read on standard error (report_path: the engine's
+    bench, whose reads through the kernel's ring the read counters miss)
+    is taken at its word."""
     out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
+    err = open(report_path, "wb") if report_path else subprocess.DEVNULL
     with tempfile.NamedTemporaryFile("r", suffix=".time") as t:
         start = time.monotonic()
         try:
             p = subprocess.Popen(["/usr/bin/time", "-f", "%M %I", "-o", t.name] + cmd, stdout=out,
-                                 stderr=subprocess.DEVNULL, env=env)
+                                 stderr=err, env=env)
             # Wait without reaping, so the counters, which hold those of the
             # tool it reaped, can still be read.
             os.waitid(os.P_PID, p.pid, os.WEXITED | os.WNOWAIT)
@@ -135,12 +281,20 @@ def run(cmd, stdout_path=None, env=None):
                             rchar = int(line.split()[1])
             except OSError:
                 pass
-            p.wait()
+            _, status, usage = os.wait4(p.pid, 0)
+            p.returncode = os.waitstatus_to_exitcode(status)
         finally:
             if stdout_path:
                 out.close()
+            if report_path:
+                err.close()
         fields = t.read().strip().split("\n")[-1].split()
-    return wall, int(fields[0]), rchar, int(fields[1]) * 512
+    if report_path:
+        with open(report_path, errors="replace") as f:
+            told = [l for l in f.read().split("\n") if l.startswith("read_bytes:")]
+        if told and told[-1].split()[1].isdigit():
+            rchar = int(told[-1].split()[1])
+    return wall, int(fields[0]), rchar, int(fields[1]) * 512, usage.ru_utime, usage.ru_stime
 
 
 def compare(shared, manifest, fmt, result, label):
@@ -154,11 +308,14 @@ def main():
     ap.add_argument("--bench", required=True, help="path of twinsweep-dup-bench")
     ap.add_argument("--large-bench", help="path of largefiles_bench: also time the large-file scan against find")
     ap.add_argument("--files", type=int, default=20000)
+    ap.add_argument("--seed", type=int, default=4242, help="seed of the generated tree")
     ap.add_argument("--root", help="scan this folder instead of a generated tree")
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--cold", action="store_true", help="drop the page cache before every run (root only)")
     ap.add_argument("--work", default="/tmp/twinsweep-bench")
-    ap.add_argument("--shared", default=os.path.join(HERE, "..", "..", "shared", "bench"))
+    # The shared folder beside the checkout, or beside the folder of worktrees.
+    shared = [os.path.join(HERE, *[".."] * up, "shared", "bench") for up in (2, 3)]
+    ap.add_argument("--shared", default=next((p for p in shared if os.path.isdir(p)), shared[0]))
     ap.add_argument("--tools", default="twinsweep,jdupes,rdfind,fdupes,rmlint,find")
     a = ap.parse_args()
 
@@ -167,11 +324,12 @@ def main():
     if a.root:
         root = os.path.abspath(a.root)
     else:
-        root = os.path.join(a.work, "tree-%d" % a.files)
+        root = os.path.join(a.work, "tree-%d-seed%d" % (a.files, a.seed))
         manifest = root + ".manifest.json"
         if not os.path.exists(manifest):
             subprocess.run([sys.executable, os.path.join(a.shared, "gen_dup_tree.py"), "--root", root,
-                            "--files", str(a.files), "--force"], check=True, stdout=subprocess.DEVNULL)
+                            "--files", str(a.files), "--seed", str(a.seed), "--force"], check=True,
+                           stdout=subprocess.DEVNULL)
     cold = a.cold and os.geteuid() == 0
     cold_note = ""
     if a.cold and not cold:
@@ -229,6 +387,8 @@ def main():
     peaks = {label: 0 for label in tools}
     reads = {label: [] for label in tools}
     disk = {label: [] for label in tools}
+    user = {label: [] for label in tools}
+    system = {label: [] for label in tools}
     large_times = {"largefiles": [], "find": []}
     large_counts = {}
     order = list(tools)
@@ -240,8 +400,11 @@ def main():
         for label in turn:
             if cold:
                 drop_caches()
-            wall, peak, rchar, inblock = run(tools[label][0], tools[label][1], env)
+            wall, peak, rchar, inblock, utime, stime = run(tools[label][0], tools[label][1], env,
+                                                           o("report.txt") if label == "twinsweep" else None)
             times[label].append(wall)
+            user[label].append(utime)
+            system[label].append(stime)
             peaks[label] = max(peaks[label], peak)
             reads[label].append(rchar)
             disk[label].append(inblock)
@@ -280,6 +443,7 @@ def main():
         rows[label] = (groups, expected, correct, verdict)
 
     median = {label: statistics.median(v) for label, v in times.items() if v}
+    cpu = {label: statistics.median([u + s for u, s in zip(user[label], system[label])]) for label in median}
     peers = [l for l in tools if l != "twinsweep" and rows[l][2]]
     fastest = min(peers, key=lambda l: median[l]) if peers else None
     if not tools:
@@ -290,20 +454,38 @@ def main():
     if cold_note:
         print(cold_note)
     print("fastest correct peer: %s" % (fastest or "none"))
-    print("%-10s %7s %7s %-26s %9s %8s %9s %9s %10s %10s" % (
-        "tool", "groups", "truth", "correct", "median s", "ratio", "peak MiB", "B/path", "read MB", "disk MB"))
+    print("%-10s %7s %7s %-26s %9s %7s %7s %7s %7s %7s %9s %7s %10s %10s" % (
+        "tool", "groups", "truth", "correct", "median s", "ratio", "user s", "sys s", "cpu s", "ratio",
+        "peak MiB", "B/path", "read MB", "disk MB"))
     for label in tools:
         groups, expected, _, verdict = rows[label]
         ratio = median[label] / median[fastest] if fastest else float("nan")
+        cpu_ratio = cpu[label] / cpu[fastest] if fastest and cpu[fastest] else float("nan")
         per_path = (peaks[label] - baseline.get(label, 0)) * 1024.0 / paths if paths else float("nan")
-        print("%-10s %7s %7s %-26s %9.3f %8.2f %9.1f %9.0f %10.1f %10.1f" % (
-            label, groups, expected, verdict, median[label], ratio, peaks[label] / 1024.0, per_path,
+        print("%-10s %7s %7s %-26s %9.3f %7.2f %7.3f %7.3f %7.3f %7.2f %9.1f %7.0f %10.1f %10.1f" % (
+            label, groups, expected, verdict, median[label], ratio, statistics.median(user[label]),
+            statistics.median(system[label]), cpu[label], cpu_ratio, peaks[label] / 1024.0, per_path,
             statistics.median(reads[label]) / 1e6, statistics.median(disk[label]) / 1e6))
     for label, spec in tools.items():
         if spec[6]:
             print("  %s %s: checked against the truth of its own question" % (label, spec[6]))
     for label in missing:
         print("  %s: not installed" % label)
+    if "twinsweep" in tools:
+        need = bytes_to_read(root, a.work, paths)
+        copy_rate = all_core_rate(_copy_worker)
+        md5_rate = all_core_rate(_md5_worker)
+        read_s = (need["edges"] + need["whole"]) / copy_rate
+        bound = read_s + need["hashed"] / md5_rate
+        print("lower bound %.3f s: %.1f MB at the edges and %.1f MB whole at %.0f MB/s (copy, %d cores), "
+              "%.1f MB hashed at %.0f MB/s (MD5 one message at a time, all cores); Twinsweep at %.2f times it" % (
+                  bound, need["edges"] / 1e6, need["whole"] / 1e6, copy_rate / 1e6, os.cpu_count() or 1,
+                  need["hashed"] / 1e6, md5_rate / 1e6, median["twinsweep"] / bound))
+        lanes = lanes_rate(a.bench, env)
+        if lanes:
+            bound_lanes = read_s + need["hashed"] / lanes
+            print("  with the engine's widest MD5 lanes full (%.0f MB/s, all cores): %.3f s; Twinsweep at %.2f times it" % (
+                lanes / 1e6, bound_lanes, median["twinsweep"] / bound_lanes))
     if large:
         lf = statistics.median(large_times["largefiles"])
         fd = statistics.median(large_times["find"])
