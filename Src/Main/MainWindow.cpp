@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPropertyAnimation>
@@ -113,9 +114,10 @@ void MainWindow::setupMainView()
     windowBox_->setContentView(mainViewController_);
     mainViewController_->viewDidLoad();
 
-    QPalette palette = windowTitle_->palette();
-    palette.setColor(QPalette::WindowText, RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor")));
-    windowTitle_->setPalette(palette);
+    colourTitle();
+    // The title lies on the window's own background, which follows the
+    // desktop's appearance while the program runs: so does its colour.
+    windowTitle_->installEventFilter(this);
     const QVariant displayName = Bundle::main().objectForInfoDictionaryKey(QStringLiteral("CFBundleDisplayName"));
     if (displayName.metaType().id() == QMetaType::QString) {
         windowTitle_->setText(displayName.toString());
@@ -131,6 +133,26 @@ void MainWindow::setupMainView()
     if (userMenuBtn_) {
         userMenuBtn_->setVisible(false);
     }
+}
+
+void MainWindow::colourTitle()
+{
+    const QColor colour = RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"));
+    if (windowTitle_->palette().color(QPalette::WindowText) == colour) {
+        return;
+    }
+    QPalette palette = windowTitle_->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    windowTitle_->setPalette(palette);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowTitle_ &&
+        (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)) {
+        colourTitle();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void MainWindow::fadeTitle(double alpha)

@@ -76,8 +76,13 @@ public slots:
     void openPreferenceWindow();
     void openLogPath();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void fadeTitle(double alpha);
+    // The title's text in the present appearance's colour.
+    void colourTitle();
 
     QPointer<ContentBox> windowBox_;
     QPointer<QLabel> windowTitle_;

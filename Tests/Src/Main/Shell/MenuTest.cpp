@@ -11,9 +11,12 @@
 #include "Refreshkit/RYTUpdateManager.h"
 #include "Window/AboutWindowController.h"
 #include "Window/SheetWindowController.h"
+#include "QVLibrary/RYTDarkMode.h"
 
 #include <QFile>
 #include <QAction>
+#include <QApplication>
+#include <QStyle>
 #include <QDialog>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -79,6 +82,22 @@ TEST_F(MenuTest, TitleFadesOnTheTwoNotifications)
     NotificationCenter::defaultCenter().post(didShowMainWindowTitleNotification());
     ASSERT_TRUE(waitUntil([&] { return opacity() == 1.0; }));
     EXPECT_EQ(made.mainWindow()->titleAlpha(), 1.0);
+}
+
+TEST_F(MenuTest, TheTitleFollowsTheDesktopsAppearanceWhileTheProgramRuns)
+{
+    MainMenu& made = launch();
+    QLabel* title = made.mainWindow()->windowTitle();
+    const auto titleColour = [&] { return title->palette().color(QPalette::WindowText); };
+    const QColor light = RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), false);
+    const QColor dark = RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), true);
+    EXPECT_EQ(titleColour(), light);
+
+    // The desktop's change reaches the widgets through the event queue.
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    EXPECT_TRUE(waitUntil([&] { return titleColour() == dark; }));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    EXPECT_TRUE(waitUntil([&] { return titleColour() == light; }));
 }
 
 TEST_F(MenuTest, AboutIsMadeAnewAndPreferencesAreKept)
