@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -83,6 +85,152 @@ int reducedMode(const std::string& path, bool colour)
         return colour ? cv::IMREAD_REDUCED_COLOR_2 : cv::IMREAD_REDUCED_GRAYSCALE_2;
     }
     return colour ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE;
+}
+
+// Reads big-endian 32 bits.
+uint32_t be32(const unsigned char* b)
+{
+    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
+}
+
+// A PNG with an alpha channel (grey or colour with alpha) or a transparent
+// colour (a tRNS chunk before the image data).
+bool pngHasTransparency(FILE* f)
+{
+    unsigned char header[8 + 8 + 13];
+    if (std::fread(header, 1, sizeof header, f) != sizeof header || std::memcmp(header, "\x89PNG\r\n\x1a\n", 8) != 0 ||
+        std::memcmp(header + 12, "IHDR", 4) != 0) {
+        return false;
+    }
+    const int colourType = header[16 + 9];
+    if (colourType == 4 || colourType == 6) {
+        return true;
+    }
+    // The IHDR's CRC, then chunk headers up to the first image data.
+    if (std::fseek(f, 4, SEEK_CUR) != 0) {
+        return false;
+    }
+    for (int chunks = 0; chunks < 1024; ++chunks) {
+        unsigned char chunk[8];
+        if (std::fread(chunk, 1, 8, f) != 8) {
+            return false;
+        }
+        if (std::memcmp(chunk + 4, "tRNS", 4) == 0) {
+            return true;
+        }
+        if (std::memcmp(chunk + 4, "IDAT", 4) == 0 || std::memcmp(chunk + 4, "IEND", 4) == 0) {
+            return false;
+        }
+        const uint32_t length = be32(chunk);
+        if (length > 0x7fffffffu || std::fseek(f, long(length) + 4, SEEK_CUR) != 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// A WebP whose extended header announces alpha, or a lossless one whose
+// header says alpha is used.
+bool webpHasTransparency(FILE* f)
+{
+    unsigned char header[12 + 8 + 10];
+    if (std::fread(header, 1, sizeof header, f) != sizeof header || std::memcmp(header, "RIFF", 4) != 0 ||
+        std::memcmp(header + 8, "WEBP", 4) != 0) {
+        return false;
+    }
+    const unsigned char* chunk = header + 12;
+    if (std::memcmp(chunk, "VP8X", 4) == 0) {
+        return (chunk[8] & 0x10) != 0;
+    }
+    if (std::memcmp(chunk, "VP8L", 4) == 0) {
+        // Signature byte, then 14 bits of width - 1, 14 of height - 1 and
+        // the alpha-is-used bit.
+        return chunk[8] == 0x2f && (chunk[12] & 0x10) != 0;
+    }
+    return false;
+}
+
+// Whether the file may carry transparency, from its first bytes: only PNG
+// and WebP are asked, the formats in which transparency is common and
+// decoded reliably.
+bool mayHoldTransparency(const std::string& path)
+{
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        return false;
+    }
+    unsigned char magic[4];
+    if (std::fread(magic, 1, 4, file.get()) != 4 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+        return false;
+    }
+    if (magic[0] == 0x89 && magic[1] == 'P') {
+        return pngHasTransparency(file.get());
+    }
+    if (std::memcmp(magic, "RIFF", 4) == 0) {
+        return webpHasTransparency(file.get());
+    }
+    return false;
+}
+
+// Scales a channel of any depth OpenCV decodes PNG and WebP to (8 or 16
+// bits) to floats 0 ... 1.
+cv::Mat unitFloats(const cv::Mat& channel)
+{
+    cv::Mat out;
+    channel.convertTo(out, CV_32F, channel.depth() == CV_16U ? 1.0 / 65535.0 : 1.0 / 255.0);
+    return out;
+}
+
+// An image with an alpha channel hashed as it shows over the fixed
+// background; nullopt when it is wholly opaque (then it is hashed like any
+// other image, so its result does not change).
+std::optional<ImageHash> hashTransparent(const cv::Mat& decoded)
+{
+    if (decoded.channels() != 2 && decoded.channels() != 4) {
+        return std::nullopt;
+    }
+    std::vector<cv::Mat> channels;
+    cv::split(decoded, channels);
+    const cv::Mat alpha = unitFloats(channels.back());
+    double lowest = 1.0;
+    cv::minMaxLoc(alpha, &lowest);
+    if (lowest >= 1.0) {
+        return std::nullopt;
+    }
+    channels.pop_back();
+    if (channels.size() == 1) {
+        channels = {channels[0], channels[0], channels[0]};
+    }
+    const cv::Mat opaque(alpha.size(), CV_32F, cv::Scalar(1.0));
+    const cv::Mat clear = opaque - alpha;
+    std::vector<cv::Mat> shown;
+    for (const cv::Mat& channel : channels) {
+        const cv::Mat value = unitFloats(channel).mul(alpha) + clear * kTransparencyBackground;
+        cv::Mat eight;
+        value.convertTo(eight, CV_8U, 255.0);
+        shown.push_back(eight);
+    }
+    cv::Mat composite;
+    cv::merge(shown, composite);
+    ImageHash hash = hashColour(composite);
+    if (hash.flat) {
+        // Nothing shows over the background (a shape in the background's own
+        // colour), yet the image is not blank: its outline is hashed, as it
+        // would show drawn dark on the background. A wholly even image,
+        // outline included, stays flat.
+        cv::Mat outline;
+        alpha.convertTo(outline, CV_8U, -255.0, 255.0);
+        cv::Scalar mean;
+        cv::Scalar deviation;
+        cv::meanStdDev(outline, mean, deviation);
+        if (deviation[0] >= kFlatDeviation) {
+            const std::array<double, 3> colour = hash.meanColour;
+            hash = hashGrey(outline);
+            hash.flat = false;
+            hash.meanColour = colour;
+        }
+    }
+    return hash;
 }
 
 }  // namespace
@@ -178,6 +326,17 @@ ImageHash hashColour(const cv::Mat& image)
 std::optional<ImageHash> hashFile(const std::string& path)
 {
     try {
+        if (mayHoldTransparency(path)) {
+            // What lies under transparent pixels is not part of the picture
+            // (often one colour all over, or black): dropping the alpha made
+            // every such icon the same blank image.
+            const cv::Mat withAlpha = cv::imread(path, cv::IMREAD_UNCHANGED);
+            if (!withAlpha.empty() && withAlpha.cols > 0 && withAlpha.rows > 0) {
+                if (std::optional<ImageHash> hash = hashTransparent(withAlpha)) {
+                    return hash;
+                }
+            }
+        }
         // Colour is kept (at the reduced size it costs little) so that two
         // pictures of one layout but different colours stay apart.
         const cv::Mat decoded = cv::imread(path, reducedMode(path, true));

@@ -22,6 +22,11 @@ struct ImageHash {
 // Grey standard deviation below which an image counts as flat.
 inline constexpr double kFlatDeviation = 2.0;
 
+// Where an image has transparency it is hashed as it shows over this
+// opaque background (white, 0 ... 1), the way viewers and a flattened copy
+// show it.
+inline constexpr double kTransparencyBackground = 1.0;
+
 // Hashes of an 8-bit grey image (any size above zero).
 ImageHash hashGrey(const cv::Mat& grey);
 
@@ -29,7 +34,8 @@ ImageHash hashGrey(const cv::Mat& grey);
 ImageHash hashColour(const cv::Mat& image);
 
 // Decodes the file (reduced where the format allows) and hashes it; nullopt
-// when it cannot be read as an image.
+// when it cannot be read as an image. A PNG or WebP with transparency is
+// hashed as it shows over the background above.
 std::optional<ImageHash> hashFile(const std::string& path);
 
 // Width and height from a JPEG's frame header, without decoding; nullopt

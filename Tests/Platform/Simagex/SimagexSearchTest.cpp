@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "ImageHash.h"
 #include "ImageSet.h"
@@ -240,6 +244,135 @@ TEST_F(SimagexSetTest, textsOfTheCallerAreNotReadAfterTheStart)
         pngs += entry.path().extension() == ".png";
     }
     EXPECT_EQ(record.progress.back().total, (long long)pngs);
+}
+
+// Icons drawn the way symbolic icons are made: one colour in every pixel,
+// the shape only in the alpha channel.
+class SimagexTransparencyTest : public ::testing::Test {
+protected:
+    void SetUp() override { root_ = dir_.path().toStdString(); }
+
+    static cv::Mat icon(const std::function<void(cv::Mat&)>& draw, cv::Scalar colour, int side)
+    {
+        cv::Mat alpha(64, 64, CV_8U, cv::Scalar(0));
+        draw(alpha);
+        if (side != 64) {
+            cv::resize(alpha, alpha, {side, side}, 0, 0, cv::INTER_AREA);
+        }
+        cv::Mat bgr(alpha.size(), CV_8UC3, colour);
+        std::vector<cv::Mat> channels;
+        cv::split(bgr, channels);
+        channels.push_back(alpha);
+        cv::Mat out;
+        cv::merge(channels, out);
+        return out;
+    }
+    // Over white, the way a flattened copy is made.
+    static cv::Mat flattened(const cv::Mat& bgra)
+    {
+        cv::Mat out(bgra.size(), CV_8UC3);
+        for (int y = 0; y < bgra.rows; ++y) {
+            for (int x = 0; x < bgra.cols; ++x) {
+                const cv::Vec4b p = bgra.at<cv::Vec4b>(y, x);
+                for (int c = 0; c < 3; ++c) {
+                    out.at<cv::Vec3b>(y, x)[c] = cv::saturate_cast<uchar>((p[c] * p[3] + 255.0 * (255 - p[3])) / 255.0);
+                }
+            }
+        }
+        return out;
+    }
+    std::string path(const std::string& name) const { return root_ + "/" + name; }
+
+    QTemporaryDir dir_;
+    std::string root_;
+};
+
+TEST_F(SimagexTransparencyTest, distinctIconsStayApartAndAFlattenedCopyStillMatches)
+{
+    const auto aa = cv::LINE_AA;
+    const cv::Scalar on(255);
+    using Points = std::vector<cv::Point>;
+    const std::vector<std::pair<std::string, std::function<void(cv::Mat&)>>> shapes = {
+        {"go-next", [&](cv::Mat& a) { cv::fillPoly(a, std::vector<Points>{{{12, 26}, {36, 26}, {36, 12}, {56, 32}, {36, 52}, {36, 38}, {12, 38}}}, on, aa); }},
+        {"go-up", [&](cv::Mat& a) { cv::fillPoly(a, std::vector<Points>{{{32, 6}, {54, 30}, {40, 30}, {40, 58}, {24, 58}, {24, 30}, {10, 30}}}, on, aa); }},
+        {"ring", [&](cv::Mat& a) { cv::circle(a, {32, 32}, 22, on, 6, aa); }},
+        {"close", [&](cv::Mat& a) { cv::line(a, {14, 14}, {50, 50}, on, 8, aa); cv::line(a, {50, 14}, {14, 50}, on, 8, aa); }},
+        {"menu", [&](cv::Mat& a) { for (int y : {14, 30, 46}) cv::rectangle(a, cv::Rect(8, y, 48, 6), on, cv::FILLED, aa); }},
+        {"search", [&](cv::Mat& a) { cv::circle(a, {26, 26}, 15, on, 6, aa); cv::line(a, {37, 37}, {56, 56}, on, 8, aa); }},
+        {"check", [&](cv::Mat& a) { cv::polylines(a, std::vector<Points>{{{10, 34}, {26, 50}, {54, 16}}}, false, on, 8, aa); }},
+        {"triangle", [&](cv::Mat& a) { cv::fillPoly(a, std::vector<Points>{{{6, 56}, {32, 8}, {58, 56}}}, on, aa); }},
+        {"dot-corner", [&](cv::Mat& a) { cv::circle(a, {18, 18}, 12, on, cv::FILLED, aa); }},
+        {"bar-side", [&](cv::Mat& a) { cv::rectangle(a, cv::Rect(44, 4, 14, 56), on, cv::FILLED, aa); }},
+        {"list-add", [&](cv::Mat& a) { cv::rectangle(a, cv::Rect(28, 8, 8, 48), on, cv::FILLED, aa); cv::rectangle(a, cv::Rect(8, 28, 48, 8), on, cv::FILLED, aa); }},
+        {"window", [&](cv::Mat& a) { cv::rectangle(a, cv::Rect(6, 10, 52, 44), on, 4, aa); cv::rectangle(a, cv::Rect(6, 10, 52, 12), on, cv::FILLED, aa); }},
+        {"pause", [&](cv::Mat& a) { cv::rectangle(a, cv::Rect(14, 10, 12, 44), on, cv::FILLED, aa); cv::rectangle(a, cv::Rect(38, 10, 12, 44), on, cv::FILLED, aa); }},
+        {"media-play", [&](cv::Mat& a) { cv::fillPoly(a, std::vector<Points>{{{16, 8}, {56, 32}, {16, 56}}}, on, aa); }},
+        {"palette", [&](cv::Mat& a) {
+             cv::circle(a, {32, 32}, 26, on, cv::FILLED, aa);
+             for (const cv::Point p : {cv::Point(20, 22), cv::Point(34, 16), cv::Point(46, 28)}) {
+                 cv::circle(a, p, 5, cv::Scalar(0), cv::FILLED, aa);
+             }
+             cv::circle(a, {36, 44}, 8, cv::Scalar(0), cv::FILLED, aa);
+         }},
+    };
+    // Grey (the usual symbolic colour), dark, and white: white on the
+    // white background shows nothing, and only the outline is left. Each
+    // shape once, in one colour and size: no two files show one icon.
+    const cv::Scalar colours[] = {cv::Scalar(190, 190, 190), cv::Scalar(54, 52, 46), cv::Scalar(255, 255, 255)};
+    const int sides[] = {16, 32, 64, 24};
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        ASSERT_TRUE(imageset::write(path(shapes[i].first + ".png"), icon(shapes[i].second, colours[i % 3], sides[i % 4])));
+    }
+    const int made = int(shapes.size());
+
+    // A picture with a soft transparent edge, its copy flattened onto
+    // white as a JPEG, and transparent WebP copies (lossless and lossy).
+    const cv::Mat photo = imageset::makeBase(Kind::photo, 5, {240, 180});
+    cv::Mat mask(photo.size(), CV_8U, cv::Scalar(0));
+    cv::ellipse(mask, {120, 90}, {100, 75}, 0, 0, 360, cv::Scalar(255), cv::FILLED, cv::LINE_AA);
+    cv::GaussianBlur(mask, mask, {21, 21}, 0);
+    std::vector<cv::Mat> channels;
+    cv::split(photo, channels);
+    channels.push_back(mask);
+    cv::Mat cutOut;
+    cv::merge(channels, cutOut);
+    ASSERT_TRUE(imageset::write(path("cutout.png"), cutOut));
+    ASSERT_TRUE(imageset::write(path("cutout-flat.jpg"), flattened(cutOut), 90));
+    ASSERT_TRUE(imageset::write(path("cutout.webp"), cutOut));
+    ASSERT_TRUE(cv::imwrite(path("cutout-lossy.webp"), cutOut, {cv::IMWRITE_WEBP_QUALITY, 90}));
+
+    SearchSetup setup;
+    setup.folders = {root_};
+    const SearchRecord record = runSearch(setup);
+    ASSERT_EQ(record.code, kOk);
+    EXPECT_EQ(record.progress.back().total, made + 4);
+    EXPECT_EQ(record.nameGroups(), (std::set<std::set<std::string>>{
+                                       {"cutout.png", "cutout-flat.jpg", "cutout.webp", "cutout-lossy.webp"}}));
+}
+
+TEST_F(SimagexTransparencyTest, anOpaqueAlphaChangesNothingAndAnEvenImageStaysFlat)
+{
+    // An alpha channel that is opaque everywhere hashes like the same
+    // picture without one.
+    const cv::Mat photo = imageset::makeBase(Kind::photo, 9, {160, 120});
+    cv::Mat opaque;
+    cv::cvtColor(photo, opaque, cv::COLOR_BGR2BGRA);
+    ASSERT_TRUE(imageset::write(path("plain.png"), photo));
+    ASSERT_TRUE(imageset::write(path("opaque-alpha.png"), opaque));
+    const auto plain = simagex::hashFile(path("plain.png"));
+    const auto withAlpha = simagex::hashFile(path("opaque-alpha.png"));
+    ASSERT_TRUE(plain && withAlpha);
+    EXPECT_EQ(withAlpha->dct, plain->dct);
+    EXPECT_EQ(withAlpha->gradient, plain->gradient);
+    EXPECT_EQ(withAlpha->meanColour, plain->meanColour);
+
+    // Wholly transparent: the background alone, one flat colour.
+    cv::Mat clear(40, 40, CV_8UC4, cv::Scalar(10, 200, 30, 0));
+    ASSERT_TRUE(imageset::write(path("clear.png"), clear));
+    const auto blank = simagex::hashFile(path("clear.png"));
+    ASSERT_TRUE(blank);
+    EXPECT_TRUE(blank->flat);
+    EXPECT_NEAR(blank->meanColour[1], 255.0, 0.5);
 }
 
 class SimagexWalkTest : public ::testing::Test {
