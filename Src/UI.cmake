@@ -11,10 +11,11 @@ file(GLOB_RECURSE TWINSWEEP_UI_VIEW_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/View/*.h
   ${CMAKE_CURRENT_SOURCE_DIR}/View/*.ui)
 list(APPEND TWINSWEEP_UI_SOURCES ${TWINSWEEP_UI_VIEW_SOURCES})
-# The formatting helpers and the shared helpers belong to TwinsweepCore; the
-# entry point belongs to the program.
+# The formatting helpers, the shared helpers and the usage-event collector
+# belong to TwinsweepCore; the entry point belongs to the program.
 list(FILTER TWINSWEEP_UI_SOURCES EXCLUDE REGEX "/View/Extension/KPLExtension\\.(cpp|h)$")
 list(FILTER TWINSWEEP_UI_SOURCES EXCLUDE REGEX "/Main/Utilities[^/]*$")
+list(FILTER TWINSWEEP_UI_SOURCES EXCLUDE REGEX "/Main/GACollectionManager\\.(cpp|h)$")
 list(FILTER TWINSWEEP_UI_SOURCES EXCLUDE REGEX "/Main/main\\.cpp$")
 
 add_library(TwinsweepUI STATIC ${TWINSWEEP_UI_SOURCES})

@@ -5,6 +5,7 @@
 #include "Foundation/Dispatch.h"
 #include "Foundation/UserDefaults.h"
 #include "GA/QVDataAnalysis.h"
+#include "Manager/ScanImagesManager.h"
 #include "QVBaseLib/Helper.h"
 
 #include <QDate>
@@ -104,7 +105,12 @@ void GACollectionManager::collctionGSelectResult(const ScanImagesGroupList& imag
 
 void GACollectionManager::collectionResultGA(const ScanImagesGroupList& imageArray)
 {
-    DispatchQueue::global().async([imageArray] { sendResultEvents(imageArray); });
+    collectionResultGA(imageArray, ScanImagesManager::shared());
+}
+
+void GACollectionManager::collectionResultGA(const ScanImagesGroupList& imageArray, const ScanImagesManager& engine)
+{
+    DispatchQueue::global().async([groups = engine.snapshot(imageArray)] { sendResultEvents(groups); });
 }
 
 void GACollectionManager::sendResultEvents(const ScanImagesGroupList& imageArray)

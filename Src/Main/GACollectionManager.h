@@ -7,6 +7,8 @@
 
 #include "Model/ScanImagesGroupItem.h"
 
+class ScanImagesManager;
+
 // The usage events the home screen and the similar-image screens report
 // through one collector: the days between scans of each kind and, when an
 // image removal starts, how the user selected and viewed the images. The
@@ -43,8 +45,10 @@ public:
     void collectionZoomGA();
 
     // The formats and sizes of a similar-image result. Returns at once; the
-    // events are sent from a global queue.
+    // events are sent from a global queue, from a snapshot of the groups
+    // taken here under the engine's lock (the groups may change meanwhile).
     void collectionResultGA(const ScanImagesGroupList& imageArray);
+    void collectionResultGA(const ScanImagesGroupList& imageArray, const ScanImagesManager& engine);
     // The same work on the calling thread.
     static void sendResultEvents(const ScanImagesGroupList& imageArray);
 

@@ -151,6 +151,19 @@ ScanImagesGroupList ScanImagesManager::dupImages() const
     return copy;
 }
 
+ScanImagesGroupList ScanImagesManager::snapshot(const ScanImagesGroupList& groups) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ScanImagesGroupList copy;
+    copy.reserve(groups.size());
+    for (const auto& group : groups) {
+        if (group) {
+            copy.append(group->clone());
+        }
+    }
+    return copy;
+}
+
 qint64 ScanImagesManager::groupNameNum() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -55,6 +55,10 @@ public:
 
     // A copy of the groups (the images are shared with the engine's groups).
     ScanImagesGroupList dupImages() const;
+    // Copies of these groups (a screen's, or a removal's) taken under the
+    // engine's lock, which the removal also holds while it rewrites the
+    // groups it was given: for work on another thread.
+    ScanImagesGroupList snapshot(const ScanImagesGroupList& groups) const;
     qint64 groupNameNum() const;
 
     // Runs a whole search of the folders (the system's bytes) on the

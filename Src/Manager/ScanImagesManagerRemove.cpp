@@ -117,6 +117,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
                     ++counter;
                     removeImagesSuccessSize_.fetch_add(item->imageSize());
                     removed.append(item.get());
+                    std::lock_guard<std::mutex> lock(mutex_);
                     group->setGroupSize(std::max<qint64>(0, group->groupSize() - item->imageSize()));
                 } else {
                     RYLog::shared().writeData(QStringLiteral("%1 %2 %3")
@@ -166,6 +167,8 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
     // also after a stop, so no screen shows a removed file as present.
     const QSet<ScanImagesItem*> removed(removedList.begin(), removedList.end());
     ScanImagesGroupList result;
+    // The groups are rewritten under the lock a snapshot takes.
+    std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& group : groups) {
         QList<ScanImagesItemPtr> remaining;
         for (const auto& item : group->dupImageItems()) {
@@ -186,7 +189,6 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
         }
         result.append(group);
     }
-    std::lock_guard<std::mutex> lock(mutex_);
     imagesArray_ = result;
     if (finished) {
         sortDupImageGroupLocked();

@@ -8,6 +8,7 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 #include "GA/QVDAEventObserver.h"
+#include "Main/GACollectionManager.h"
 #include "QVBaseLib/Helper.h"
 #include "ScanImagesTestSupport.h"
 #include "TestSupport.h"
@@ -274,6 +275,43 @@ TEST_F(ScanImagesRemoveTest, aStopTakesRemovedImagesOutBeforeItIsReported)
             EXPECT_TRUE(QFile::exists(QFile::decodeName(item->rawPath())));
         }
     }
+}
+
+// The result events are counted on a worker while the removal rewrites the
+// very groups they were given: the events work on their own copy.
+TEST_F(ScanImagesRemoveTest, resultEventsCountTheGroupsAsGivenWhileARemovalRewritesThem)
+{
+    QVDAEventRecorder recorder;
+    QList<QStringList> sets;
+    for (int g = 0; g < 8; ++g) {
+        QStringList names;
+        for (int i = 0; i < 12; ++i) {
+            names << QStringLiteral("g%1_%2.%3").arg(g).arg(i).arg(g % 2 ? "png" : "jpg");
+        }
+        sets << names;
+    }
+    sets << QStringList{"r1.ras", "r2.ras"};
+    const auto groups = search(sets);
+    ASSERT_EQ(groups.size(), 9);
+    QStringList chosen{"r1.ras", "r2.ras"};
+    for (int g = 0; g < 8; ++g) {
+        for (int i = 6; i < 12; ++i) {
+            chosen << QStringLiteral("g%1_%2.%3").arg(g).arg(i).arg(g % 2 ? "png" : "jpg");
+        }
+    }
+    select(groups, chosen);
+    manager_->setRemoveType(1);
+
+    GACollectionManager::default_().collectionResultGA(groups, *manager_);
+    removeAndWait(groups);
+    ASSERT_TRUE(waitUntil([&] { return recorder.contains("Result", "unsupport"); }));
+    // As the groups were when the events were asked for, the removed
+    // group of two unsupported images included.
+    EXPECT_TRUE(recorder.contains("Result", "unsupport", "1_2"));
+    EXPECT_TRUE(recorder.contains("Result", "FormatSN", "jpg_1"));
+    EXPECT_TRUE(recorder.contains("Result", "FormatSN", "png_2"));
+    EXPECT_TRUE(recorder.contains("Result", "FormatSN", "ras_3"));
+    EXPECT_EQ(names(manager_->dupImages()).size(), 8 * 6);
 }
 
 }  // namespace
