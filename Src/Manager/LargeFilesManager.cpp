@@ -590,12 +590,18 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
     takeOutRemoved();
 
     uint64_t removedSize = 0;
+    double progress = 1.0;
     {
         std::lock_guard lock(removeMutex_);
         for (const FileInfoPtr& file : std::as_const(removedFiles_)) {
             removedSize += file->size();
         }
+        progress = selectedCount_ > 0 ? static_cast<double>(reported_) / selectedCount_ : 1.0;
     }
+    // The reports are paced, so the last ones may not have been shown: the
+    // removal screen ends on what was really removed (short of 1 when some
+    // files could not be).
+    showRemoveProgress(progress);
     {
         std::lock_guard lock(filesMutex_);
         const int after = allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
@@ -629,7 +635,6 @@ void LargeFilesManager::fileRemoved(const FileInfoPtr& file)
         ++removedPaths_[file->path()];
     }
     double progress = 0;
-    std::function<void(double)> handler;
     {
         std::lock_guard lock(removeMutex_);
         if (!takenPaths_.contains(file->path())) {
@@ -638,22 +643,26 @@ void LargeFilesManager::fileRemoved(const FileInfoPtr& file)
         }
         ++reported_;
         progress = selectedCount_ > 0 ? static_cast<double>(reported_) / selectedCount_ : 1.0;
-        handler = removeProgressHandler_;
     }
     const double moment = now();
     if (moment - lastFlushProgress_.load() > progressInterval || progress >= 1.0) {
         lastFlushProgress_.store(moment);
-        DispatchQueue::main().async([this, progress] {
-            std::function<void(double)> current;
-            {
-                std::lock_guard lock(removeMutex_);
-                current = removeProgressHandler_;
-            }
-            if (current) {
-                current(progress);
-            }
-        });
+        showRemoveProgress(progress);
     }
+}
+
+void LargeFilesManager::showRemoveProgress(double progress)
+{
+    DispatchQueue::main().async([this, progress] {
+        std::function<void(double)> current;
+        {
+            std::lock_guard lock(removeMutex_);
+            current = removeProgressHandler_;
+        }
+        if (current) {
+            current(progress);
+        }
+    });
 }
 
 void LargeFilesManager::takeOutRemoved()

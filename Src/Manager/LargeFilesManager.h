@@ -140,6 +140,8 @@ private:
     void removeRun(RemoveType type);
     void moveToFolder(const QByteArray& destination, int count, uint64_t needed, const DuplicateFilesList& groups);
     void fileRemoved(const FileInfoPtr& file);
+    // Hands a removal's progress to the handler on the main queue.
+    void showRemoveProgress(double progress);
     // Takes the files reported removed since the last call out of every
     // group, in one pass over each group.
     void takeOutRemoved();

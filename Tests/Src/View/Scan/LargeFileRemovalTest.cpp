@@ -1,18 +1,26 @@
 // The large-file function end to end through the scan screen: a scan
 // stopped by the user, and removals into a folder that already holds a file
-// of the same name and permanently, one stopped half-way, each ending with
-// the panels refilled with what is left.
+// of the same name and permanently, one stopped half-way, one in which some
+// files cannot go, each ending with the panels refilled with what is left;
+// and the file table keeping its chosen file through sorts and check-all.
 
 #include "ScanScreenFixture.h"
 
+#include "Foundation/Trash.h"
 #include "Foundation/UserDefaults.h"
 #include "Manager/LargeFilesManager.h"
+#include "Manager/RemoveOperation.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/CustomView/PopUpButton.h"
+#include "View/DataDispaly/CellLooks.h"
+#include "View/DataDispaly/ElidedLabel.h"
 #include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
 #include "View/DataDispaly/LeftScanning/ScanningLargeFileViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableCellView.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableModel.h"
 #include "View/Extension/KPLExtension.h"
 #include "View/FileDelete/FileRemovingViewController.h"
 #include "View/LoadingView/LoadingViewController.h"
@@ -20,8 +28,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 using State = ScanViewController::DisplayViewType;
 
@@ -52,6 +64,50 @@ protected:
         }));
         QCoreApplication::sendPostedEvents();
         return finish;
+    }
+    // Sparse files (no disk use) under l/ of these sizes, scanned.
+    ScanViewController* scanFiles(const QList<QPair<QString, qint64>>& files)
+    {
+        for (const auto& [name, size] : files) {
+            resize(writeFile(QStringLiteral("l/") + name, QByteArray()), size);
+        }
+        ScanViewController* s = scanToResults(scratch() + QStringLiteral("/l"), true);
+        RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+        EXPECT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == files.size(); }));
+        return s;
+    }
+    static void resize(const QString& path, qint64 size)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.resize(size));
+    }
+    static QRect rowRect(RightLargeFileDataViewController* table, int row)
+    {
+        return table->mainTableView()->visualRect(table->tableModel()->index(row, 0));
+    }
+    static void clickBox(RightLargeFileDataViewController* table, int row)
+    {
+        QTest::mouseClick(table->mainTableView()->viewport(), Qt::LeftButton, {},
+                          RightLargeFileTableCellView::checkBoxRect(rowRect(table, row)).center());
+    }
+    static void clickName(RightLargeFileDataViewController* table, int row)
+    {
+        QTest::mouseClick(table->mainTableView()->viewport(), Qt::LeftButton, {},
+                          RightLargeFileTableCellView::nameRect(rowRect(table, row)).center());
+    }
+    // The row highlighted in the table (-1 for none).
+    static int highlighted(RightLargeFileDataViewController* table)
+    {
+        const QModelIndexList rows = table->mainTableView()->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+    // Removes what is checked into the Trash as the user does it.
+    void removeToTrash(ScanViewController* s)
+    {
+        QTest::mouseClick(s->startBtn(), Qt::LeftButton);
+        ASSERT_TRUE(waitForSheet(QStringLiteral("Are you sure to discard the selected files to the Trash?")));
+        answer(QStringLiteral("Yes"));
     }
     QStringList shown(ScanViewController* s)
     {
@@ -151,4 +207,66 @@ TEST_F(LargeFileRemovalTest, AStopDuringTheScanShowsWhatWasFound)
     }, std::chrono::seconds(20)));
     // Stopped before its first file: nothing found, and the screen says so.
     EXPECT_TRUE(LargeFilesManager::default_().stopScanLargeFileFig());
+}
+
+TEST_F(LargeFileRemovalTest, FilesThatCouldNotGoAreMarkedWithTheirReasonAndOnlyWhatWentIsCounted)
+{
+    ScanViewController* s = scanFiles({{QStringLiteral("a.mkv"), 50'000'000},
+                                       {QStringLiteral("b.iso"), 40'000'000},
+                                       {QStringLiteral("c.zip"), 30'000'000},
+                                       {QStringLiteral("d.flac"), 20'000'000},
+                                       {QStringLiteral("e.mp4"), 15'000'000}});
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    for (int row = 0; row < 5; ++row) {
+        clickBox(table, row);
+    }
+    ASSERT_EQ(s->saveSelectData().count, 5);
+    // Since the scan one file went and one grew.
+    ASSERT_TRUE(QFile::remove(scratch() + QStringLiteral("/l/c.zip")));
+    resize(scratch() + QStringLiteral("/l/d.flac"), 21'000'000);
+
+    removeToTrash(s);
+    FinishWindowController* finish = finishWindow(s);
+    ASSERT_NE(finish, nullptr);
+    EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("3"));
+    EXPECT_EQ(finish->freeSizeLabel()->text(), transformedFileSize(105'000'000, true, true));
+    FileRemovingViewController* removing = s->fileRemovingViewCtr();
+    EXPECT_TRUE(waitUntil([&] { return removing->progressValueLabel()->text() == QStringLiteral("60.00%"); }))
+        << removing->progressValueLabel()->text().toStdString();
+    EXPECT_EQ(removing->detailFilesCountLabel()->text(), QStringLiteral("3 / 5"));
+    EXPECT_EQ(QDir(QFile::decodeName(Trash::filesFolder())).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QFileInfo(scratch() + QStringLiteral("/l/d.flac")).size(), 21'000'000) << "the grown file is kept";
+
+    QTest::mouseClick(finish->completeButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitForResults());
+    ASSERT_TRUE(waitUntil([&] { return shown(s) == QStringList{"c.zip", "d.flac"}; }));
+
+    // Each failed row carries the mark, and over it the reason.
+    QWidget* viewport = table->mainTableView()->viewport();
+    const QImage painted = viewport->grab().toImage();
+    const QString reasons[] = {RemoveOperation::vanishedError().localizedDescription(),
+                               RemoveOperation::changedError().localizedDescription()};
+    for (int row = 0; row < 2; ++row) {
+        const QRect mark = RightLargeFileTableCellView::errorRect(rowRect(table, row));
+        // The mark is red; nothing else in a row is.
+        int red = 0;
+        for (int y = mark.top(); y <= mark.bottom(); ++y) {
+            for (int x = mark.left(); x <= mark.right(); ++x) {
+                const QColor c = painted.pixelColor(QPoint(x, y) * painted.devicePixelRatio());
+                red += c.red() > 180 && c.green() < 120 && c.blue() < 120 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(red, 40) << "no mark painted in row " << row;
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, mark.center(), viewport->mapToGlobal(mark.center()));
+        QCoreApplication::sendEvent(viewport, &help);
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == reasons[row]; }))
+            << row << ": " << QToolTip::text().toStdString();
+    }
+    QToolTip::hideText();
+
+    // The vanished file still shows what the scan found.
+    clickName(table, 0);
+    EXPECT_EQ(table->fileName()->text(), QStringLiteral("c.zip"));
+    EXPECT_EQ(table->fileInfo()->text(), QStringLiteral("zip - ") + transformedFileSize(30'000'000, true, true));
 }

@@ -7,8 +7,10 @@
 #include "View/Extension/KPLExtension.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace {
 
@@ -53,15 +55,22 @@ QRect RightLargeFileTableCellView::iconRect(const QRect& row)
     return QRect(row.left() + 44, row.top() + (row.height() - 24) / 2, 24, 24);
 }
 
-QRect RightLargeFileTableCellView::sizeRect(const QRect& row)
+QRect RightLargeFileTableCellView::errorRect(const QRect& row)
 {
-    return QRect(row.right() - 16 - 90, row.top(), 90, row.height());
+    return QRect(row.right() - 16 - 16, row.top() + (row.height() - 16) / 2, 16, 16);
 }
 
-QRect RightLargeFileTableCellView::nameRect(const QRect& row)
+QRect RightLargeFileTableCellView::sizeRect(const QRect& row, bool failed)
+{
+    // A failed file's mark takes the place at the end of the row.
+    const int right = failed ? errorRect(row).left() - 8 : row.right() - 16;
+    return QRect(right - 90, row.top(), 90, row.height());
+}
+
+QRect RightLargeFileTableCellView::nameRect(const QRect& row, bool failed)
 {
     const int left = row.left() + 78;
-    return QRect(left, row.top(), qMax(0, sizeRect(row).left() - 12 - left), row.height());
+    return QRect(left, row.top(), qMax(0, sizeRect(row, failed).left() - 12 - left), row.height());
 }
 
 QColor RightLargeFileTableCellView::nameColor()
@@ -91,14 +100,33 @@ void RightLargeFileTableCellView::paint(QPainter* painter, const QStyleOptionVie
 
     CellLooks::fileIcon(*file).paint(painter, iconRect(row));
 
+    // A file the last removal could not take keeps the mark of its failure;
+    // the reason is its tool tip.
+    const bool failed = file->removeError().has_value();
+    if (failed) {
+        RYTImage::named(QStringLiteral("right_removeError")).paint(painter, errorRect(row));
+    }
+
     painter->setFont(cellFont());
     const QFontMetrics metrics(cellFont());
-    const QRect name = nameRect(row);
+    const QRect name = nameRect(row, failed);
     painter->setPen(nameColor());
     painter->drawText(name, Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(file->name(), Qt::ElideMiddle, name.width()));
     painter->setPen(sizeColor());
-    painter->drawText(sizeRect(row), Qt::AlignRight | Qt::AlignVCenter, transformedFileSize(file->size(), true, true));
+    painter->drawText(sizeRect(row, failed), Qt::AlignRight | Qt::AlignVCenter, transformedFileSize(file->size(), true, true));
     painter->restore();
+}
+
+bool RightLargeFileTableCellView::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                            const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const FileInfoPtr file = model_->fileAt(index.row());
+    const std::optional<Error> error = file ? file->removeError() : std::nullopt;
+    if (event->type() == QEvent::ToolTip && error && errorRect(option.rect).contains(event->pos())) {
+        QToolTip::showText(event->globalPos(), error->localizedDescription(), view->viewport(), errorRect(option.rect));
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 QSize RightLargeFileTableCellView::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
