@@ -216,7 +216,17 @@ void LeftLargeFileViewController::updateBtnTitleColor()
 
 void LeftLargeFileViewController::setDataArray(std::function<void()> completed)
 {
+    // The lists come back in the "All" view (after a removal too): the
+    // switches, their captions and the screen follow the view shown.
+    const bool wasSelectedView = isSelectedView_;
     isSelectedView_ = false;
+    ui_->leftBtn->setChecked(true);
+    ui_->rightBtn->setChecked(false);
+    updateViewSelected();
+    updateBtnTitleColor();
+    if (wasSelectedView && delegate_) {
+        delegate_->leftDataViewUpdateViewSelected(false);
+    }
     typeArray_ = makeRows<LeftLargeDataListStyle>(allLeftLargeDataTypes, false);
     selectTypeArray_ = makeRows<LeftLargeDataListStyle>(allLeftLargeDataTypes, true);
     timeTypeArray_ = makeRows<LeftLargeDataTimeStyle>(allLeftLargeTimeDataTypes, false);

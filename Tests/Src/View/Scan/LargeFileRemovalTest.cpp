@@ -270,3 +270,41 @@ TEST_F(LargeFileRemovalTest, FilesThatCouldNotGoAreMarkedWithTheirReasonAndOnlyW
     EXPECT_EQ(table->fileName()->text(), QStringLiteral("c.zip"));
     EXPECT_EQ(table->fileInfo()->text(), QStringLiteral("zip - ") + transformedFileSize(30'000'000, true, true));
 }
+
+TEST_F(LargeFileRemovalTest, AfterARemovalFromSelectedTheSwitchesShowAll)
+{
+    ScanViewController* s = scanFiles({{QStringLiteral("a.mkv"), 50'000'000},
+                                       {QStringLiteral("b.iso"), 40'000'000},
+                                       {QStringLiteral("c.zip"), 30'000'000}});
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    clickBox(table, 1);
+    LeftLargeFileViewController* left = s->leftLargeFileViewController();
+    QTest::mouseClick(left->rightBtn(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return left->reloadsInFlight() == 0 && shown(s) == QStringList{"b.iso"}; }));
+    ASSERT_TRUE(left->rightBtn()->isChecked());
+
+    removeToTrash(s);
+    FinishWindowController* finish = finishWindow(s);
+    ASSERT_NE(finish, nullptr);
+    QTest::mouseClick(finish->completeButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitForResults());
+    ASSERT_TRUE(waitUntil([&] { return left->reloadsInFlight() == 0 && shown(s) == QStringList{"a.mkv", "c.zip"}; }));
+
+    // The rows are All rows, and so say the switches and their captions.
+    EXPECT_FALSE(left->isSelectedView());
+    EXPECT_TRUE(left->leftBtn()->isChecked());
+    EXPECT_FALSE(left->rightBtn()->isChecked());
+    const QColor blue = CellLooks::lightColor(QStringLiteral("ButtonTitleNormalBlueColor"));
+    const QColor offFill = CellLooks::lightColor(QStringLiteral("LeftDataButtonBgDisSelectColor"));
+    EXPECT_EQ(left->leftBtn()->fillColor(RYTButton::State::normal), QColor(Qt::white));
+    EXPECT_EQ(left->rightBtn()->fillColor(RYTButton::State::normal), offFill);
+    EXPECT_EQ(left->leftBtnLabel()->palette().color(QPalette::WindowText), blue);
+    EXPECT_EQ(left->rightBtnLabel()->palette().color(QPalette::WindowText),
+              CellLooks::lightColor(QStringLiteral("TitleLabelColor")));
+
+    // And "Selected" still works from there: nothing is checked now.
+    QTest::mouseClick(left->rightBtn(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return left->reloadsInFlight() == 0; }));
+    EXPECT_TRUE(left->isSelectedView());
+    EXPECT_EQ(left->rightBtn()->fillColor(RYTButton::State::normal), QColor(Qt::white));
+}
