@@ -308,3 +308,51 @@ TEST_F(LargeFileRemovalTest, AfterARemovalFromSelectedTheSwitchesShowAll)
     EXPECT_TRUE(left->isSelectedView());
     EXPECT_EQ(left->rightBtn()->fillColor(RYTButton::State::normal), QColor(Qt::white));
 }
+
+// Sorting and checking all reload the table: the file whose details show
+// stays highlighted, at its place while it can, and always in view.
+TEST_F(LargeFileRemovalTest, TheChosenFileStaysHighlightedAndInViewAcrossSortsAndCheckAll)
+{
+    QList<QPair<QString, qint64>> files;
+    for (int i = 0; i < 40; ++i) {
+        // Names of many lengths, sizes in another order than the names.
+        const QString name = QString(QLatin1Char('n')).repeated(1 + (i * 7) % 23) + QString::number(i) + ".bin";
+        files.append({name, 11'000'000 + qint64((i * 13) % 40) * 1'000'000});
+    }
+    ScanViewController* s = scanFiles(files);
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    RYTableView* view = table->mainTableView();
+    ASSERT_GT(view->verticalScrollBar()->maximum(), 0) << "the list must scroll";
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+    // A row in the middle of what shows.
+    const int middle = view->rowAt(view->viewport()->height() / 2);
+    clickName(table, middle);
+    const FileInfoPtr chosen = table->shownFiles().at(middle);
+    ASSERT_EQ(table->detailFile(), chosen);
+    ASSERT_EQ(highlighted(table), middle);
+
+    const auto expectKept = [&](const char* step) {
+        ASSERT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0; })) << step;
+        const int row = highlighted(table);
+        ASSERT_GE(row, 0) << step << ": nothing highlighted";
+        EXPECT_EQ(table->shownFiles().at(row), chosen) << step;
+        EXPECT_EQ(table->detailFile(), chosen) << step;
+        EXPECT_TRUE(view->viewport()->rect().contains(rowRect(table, row))) << step << ": out of view";
+    };
+    for (RYTButton* sort : {s->upSortNameBtn(), s->downSortSizeBtn(), s->upSortSizeBtn(), s->downSortNameBtn()}) {
+        const int top = rowRect(table, highlighted(table)).top();
+        QTest::mouseClick(sort, Qt::LeftButton);
+        expectKept("sort");
+        // Where the list can scroll so far, the file keeps its place, and
+        // no other file comes under the pointer.
+        const int wanted = highlighted(table) * RightLargeFileTableCellView::rowHeight - top;
+        if (wanted >= 0 && wanted <= view->verticalScrollBar()->maximum()) {
+            EXPECT_EQ(rowRect(table, highlighted(table)).top(), top);
+        }
+    }
+    const QRect before = rowRect(table, highlighted(table));
+    QTest::mouseClick(s->allSelectCheckBox(), Qt::LeftButton);
+    ASSERT_TRUE(chosen->selected());
+    expectKept("check all");
+    EXPECT_EQ(rowRect(table, highlighted(table)), before) << "the order did not change, nor may the place";
+}

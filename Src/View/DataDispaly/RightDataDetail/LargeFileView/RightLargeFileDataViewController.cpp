@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QStyle>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -260,8 +261,33 @@ void RightLargeFileDataViewController::reloadData()
 
 void RightLargeFileDataViewController::snapshot()
 {
+    // A reset forgets the highlighted row: the file the pane describes is
+    // found again in the new rows, and where it was in view it keeps its
+    // place, so the same file stays under the pointer.
+    RYTableView* table = ui_->mainTableView;
+    const int before = model_->rowOf(detailFile_);
+    const QRect was = before >= 0 ? table->visualRect(model_->index(before)) : QRect();
+    const bool inView = was.isValid() && was.intersects(table->viewport()->rect());
     model_->setToolTips(isEnabledSelect_);
     model_->setFiles(files_->infos());
+    const int row = model_->rowOf(detailFile_);
+    if (row < 0) {
+        return;
+    }
+    const QModelIndex index = model_->index(row);
+    restoringChoice_ = true;
+    QItemSelectionModel* selection = table->selectionModel();
+    selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    selection->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    restoringChoice_ = false;
+    if (inView) {
+        // The scroll range follows the new rows at once, not at the next
+        // layout pass.
+        table->doItemsLayout();
+        QScrollBar* bar = table->verticalScrollBar();
+        bar->setValue(bar->value() + table->rowViewportPosition(row) - was.top());
+        table->scrollTo(index, QAbstractItemView::EnsureVisible);
+    }
 }
 
 void RightLargeFileDataViewController::applySort(SortType type)
@@ -403,6 +429,9 @@ RYTableRowView* RightLargeFileDataViewController::rowViewForRow(RYTableRowViewHo
 
 void RightLargeFileDataViewController::tableViewSelectionDidChange()
 {
+    if (restoringChoice_) {
+        return;  // the same file, highlighted again after a reload
+    }
     const QModelIndexList rows = ui_->mainTableView->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
         return;

@@ -146,4 +146,6 @@ private:
     FileInfoPtr detailFile_;
     int datesInFlight_ = 0;
     bool pinning_ = false;
+    // The selection is being put back on the file the pane shows.
+    bool restoringChoice_ = false;
 };

@@ -17,6 +17,11 @@ FileInfoPtr RightLargeFileTableModel::fileAt(int row) const
     return row >= 0 && row < files_.size() ? files_.at(row) : nullptr;
 }
 
+int RightLargeFileTableModel::rowOf(const FileInfoPtr& file) const
+{
+    return file ? int(files_.indexOf(file)) : -1;
+}
+
 void RightLargeFileTableModel::rowChanged(int row)
 {
     if (row >= 0 && row < files_.size()) {

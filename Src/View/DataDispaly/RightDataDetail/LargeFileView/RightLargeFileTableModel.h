@@ -17,6 +17,8 @@ public:
     // Replaces the snapshot and resets the views.
     void setFiles(QList<FileInfoPtr> files);
     FileInfoPtr fileAt(int row) const;
+    // The row showing this very record, -1 when none does.
+    int rowOf(const FileInfoPtr& file) const;
     // Whether the names carry their tool tip.
     void setToolTips(bool toolTips) { toolTips_ = toolTips; }
     // One row's values changed (its tick).
