@@ -139,7 +139,7 @@ PreviewContent loadPreview(const QByteArray& path, const QSize& viewSize, qreal 
     } else if (mime.inherits(QStringLiteral("text/plain")) && !looksBinary(head)) {
         content.kind = PreviewContent::Kind::text;
         content.text = decodeText(head);
-        content.textTruncated = content.size > uint64_t(head.size());
+        content.textTruncated = *content.size > uint64_t(head.size());
         return content;
     }
     if (!content.image.isNull()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include <QByteArray>
 #include <QImage>
@@ -26,10 +27,11 @@ struct PreviewContent {
     // The text stops before the end of the file.
     bool textTruncated = false;
     QImage image;
-    // Card (and every kind): the file's name for showing, its size in bytes,
-    // the type's description and the theme icon names of its type.
+    // Card (and every kind): the file's name for showing, its size in bytes
+    // (none for a file that cannot be read: it may be gone), the type's
+    // description and the theme icon names of its type.
     QString name;
-    uint64_t size = 0;
+    std::optional<uint64_t> size;
     QString typeDescription;
     QString iconName;
     QString genericIconName;

@@ -170,7 +170,10 @@ void QLPreviewView::display(const PreviewContent& content)
         cardName_->setText(content.name);
         cardKind_->setText(content.typeDescription);
         cardKind_->setVisible(!content.typeDescription.isEmpty());
-        cardSize_->setText(sizeFormatter()(content.size));
+        // A file that cannot be read (gone since it was found) has no size
+        // to show, which is not 0 B.
+        cardSize_->setText(content.size ? sizeFormatter()(*content.size) : QString());
+        cardSize_->setVisible(content.size.has_value());
         stack_->setCurrentWidget(card_);
         break;
     }

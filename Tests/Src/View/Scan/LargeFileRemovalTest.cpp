@@ -13,10 +13,12 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTableView.h"
+#include "QuickLook/QLPreviewView.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/DataDispaly/CellLooks.h"
 #include "View/DataDispaly/ElidedLabel.h"
 #include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
 #include "View/DataDispaly/LeftScanning/ScanningLargeFileViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableCellView.h"
@@ -265,10 +267,14 @@ TEST_F(LargeFileRemovalTest, FilesThatCouldNotGoAreMarkedWithTheirReasonAndOnlyW
     }
     QToolTip::hideText();
 
-    // The vanished file still shows what the scan found.
+    // The vanished file still shows what the scan found, and its preview
+    // claims no size it cannot read.
     clickName(table, 0);
     EXPECT_EQ(table->fileName()->text(), QStringLiteral("c.zip"));
     EXPECT_EQ(table->fileInfo()->text(), QStringLiteral("zip - ") + transformedFileSize(30'000'000, true, true));
+    QLPreviewView* preview = table->filePreviewView()->previewView();
+    ASSERT_TRUE(waitUntil([&] { return preview->cardNameLabel()->text() == QStringLiteral("c.zip"); }));
+    EXPECT_FALSE(preview->cardSizeLabel()->isVisible()) << preview->cardSizeLabel()->text().toStdString();
 }
 
 TEST_F(LargeFileRemovalTest, AfterARemovalFromSelectedTheSwitchesShowAll)
