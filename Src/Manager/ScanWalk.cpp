@@ -282,9 +282,13 @@ QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QB
         if (path.startsWith("/System") || path.startsWith("/Applications") || path.startsWith("/Library")) {
             continue;
         }
-        // Other users' folders are not ours to scan. (A home directly below
-        // "/" has no users folder to guard.)
-        if (users != "/" && path.startsWith(users) && !path.startsWith(home) && path != users) {
+        // Other users' folders are not ours to scan; the users folder itself
+        // and anything in the home are. Whole components are compared, so a
+        // sibling of the users folder ("/home2") or of the home ("/home/ann2")
+        // is not taken for it. (A home directly below "/" has no users
+        // folder to guard.)
+        if (users != "/" && path != users && FilePath::isSameOrBelow(path, users) &&
+            !FilePath::isSameOrBelow(path, home)) {
             continue;
         }
         roots.append(path);

@@ -42,6 +42,12 @@ TEST(ScanRootsTest, SystemFoldersAndOtherUsersAreDropped)
                             "/home",       "/home/",          "/data//x/./y/../",        ""};
     const QList<QByteArray> roots = ScanManager::scanRoots(given, home);
     EXPECT_EQ(roots, QList<QByteArray>({"/", "/home/ann/Music", "/home", "/home", "/data/x"}));
+    // Whole components decide what is the users folder and what the home:
+    // their siblings whose names merely begin the same are neither.
+    EXPECT_EQ(ScanManager::scanRoots({"/home2/photos", "/home/ann2", "/home/ann2/x", "/home/ann", "/home/annex/../ann/a",
+                                      "/homework"},
+                                     home),
+              QList<QByteArray>({"/home2/photos", "/home/ann", "/home/ann/a", "/homework"}));
     // A home right below "/" has no users folder to guard.
     EXPECT_EQ(ScanManager::scanRoots({"/srv/a"}, "/root"), QList<QByteArray>({"/srv/a"}));
     // A relative root is taken against the current folder.
