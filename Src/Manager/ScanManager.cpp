@@ -175,7 +175,8 @@ void ScanManager::stopScan()
     scanStop_.store(true);
     assembleSSDQueue_.cancelAllOperations();
     assembleHDDQueue_.cancelAllOperations();
-    appendQueue_.cancelAllOperations();
+    // Append steps already queued are left to run: they file groups whose
+    // hashing is done, which a stopped scan still hands over.
     if (ScanManagerProtocol* d = delegate()) {
         d->stopScan();
     }
@@ -370,15 +371,32 @@ void ScanManager::scanBody(const QByteArrayList& folders)
     order.insert(order.end(), rest.begin(), rest.end());
     rest = {};
 
+    // The body tells a stop it sees between groups once, whichever phase.
+    bool stopTold = false;
+    const auto tellStop = [this, &stopTold] {
+        if (stopTold) {
+            return;
+        }
+        stopTold = true;
+        if (ScanManagerProtocol* d = delegate()) {
+            d->stopScan();
+        }
+    };
     int singles = 0;
-    for (const size_t at : order) {
-        const WalkTable::SizeEntry& entry = sizes[at];
+    for (size_t k = 0; k < order.size(); ++k) {
+        const WalkTable::SizeEntry& entry = sizes[order[k]];
         if (scanStop_.load()) {
             tickSingles(total, singles);
             singles = 0;
-            if (ScanManagerProtocol* d = delegate()) {
-                d->stopScan();
+            // The groups never handed to a worker will not come: their
+            // numbers are passed over, so every group already hashed (the
+            // heavy ones ran first, under higher numbers) is still filed.
+            for (size_t j = k; j < order.size(); ++j) {
+                if (sizes[order[j]].count >= 2) {
+                    file(numbers[order[j]], {});
+                }
             }
+            tellStop();
             break;
         }
         if (entry.count < 2) {
@@ -398,7 +416,7 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         op->parallelQueue = true;
         op->setResidentOnly(!solid);
         std::weak_ptr<AssembleOperation> weak = op;
-        op->setCompletionBlock([this, total, flight, weak, landed, file, number = numbers[at], groups = collect(*op)] {
+        op->setCompletionBlock([this, total, flight, weak, landed, file, number = numbers[order[k]], groups = collect(*op)] {
             const std::shared_ptr<AssembleOperation> self = weak.lock();
             const bool deferred = self && self->deferred();
             // A deferred group reports its step when it is read.
@@ -427,6 +445,7 @@ void ScanManager::scanBody(const QByteArrayList& folders)
     std::stable_sort(cold.begin(), cold.end(), [](const auto& a, const auto& b) { return a->diskPlace() < b->diskPlace(); });
     for (auto& probe : cold) {
         if (scanStop_.load()) {
+            tellStop();
             break;
         }
         const auto& order = probe->diskOrder();

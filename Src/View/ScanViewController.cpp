@@ -1208,14 +1208,8 @@ void ScanViewController::startAction()
                 return;
             }
             if (!self->largeFileMode_) {
-                ScanManager& engine = ScanManager::default_();
-                engine.setScanStop(true);
-                engine.assembleSSDQueue().cancelAllOperations();
-                engine.assembleHDDQueue().cancelAllOperations();
-                engine.appendQueue().cancelAllOperations();
-                if (engine.delegate()) {
-                    self->stopScan();
-                }
+                // The engine tells its delegate, this screen.
+                ScanManager::default_().stopScan();
             } else {
                 // The engine reports the end at once (and once more when
                 // its walk notices the stop); only the first report acts.

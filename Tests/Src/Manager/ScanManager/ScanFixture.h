@@ -87,6 +87,25 @@ private:
     }
 };
 
+// The counts and sizes match the groups, and every group is in one kind's list.
+inline void expectConsistentResults()
+{
+    const ScanManager::Results r = ScanManager::default_().results();
+    int files = 0;
+    uint64_t bytes = 0;
+    for (const auto& group : r.totalFiles) {
+        files += group->fileCount();
+        bytes += group->totalSize();
+        EXPECT_GE(group->fileCount(), 2);
+    }
+    EXPECT_EQ(files, r.totalFilesCount);
+    EXPECT_EQ(bytes, r.totalFilesSize);
+    EXPECT_EQ(r.totalFiles.size(), r.videoFiles.size() + r.audioFiles.size() + r.pictureFiles.size() +
+                                       r.documentFiles.size() + r.otherFiles.size());
+    EXPECT_EQ(r.totalFilesCount, r.videoFilesCount + r.audioFilesCount + r.pictureFilesCount +
+                                     r.documentFilesCount + r.otherFilesCount);
+}
+
 class ScanFixture : public TempHomeTest {
 protected:
     void SetUp() override

@@ -1,4 +1,6 @@
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <future>
 #include <thread>
 
@@ -26,24 +28,6 @@ void expectWellFormed(const RecordingDelegate& delegate)
     EXPECT_EQ(delegate.count("finished"), 1);
     const auto progress = delegate.progressList();
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-}
-
-void expectConsistentResults()
-{
-    const ScanManager::Results r = ScanManager::default_().results();
-    int files = 0;
-    uint64_t bytes = 0;
-    for (const auto& group : r.totalFiles) {
-        files += group->fileCount();
-        bytes += group->totalSize();
-        EXPECT_GE(group->fileCount(), 2);
-    }
-    EXPECT_EQ(files, r.totalFilesCount);
-    EXPECT_EQ(bytes, r.totalFilesSize);
-    EXPECT_EQ(r.totalFiles.size(), r.videoFiles.size() + r.audioFiles.size() + r.pictureFiles.size() +
-                                       r.documentFiles.size() + r.otherFiles.size());
-    EXPECT_EQ(r.totalFilesCount, r.videoFilesCount + r.audioFilesCount + r.pictureFilesCount +
-                                     r.documentFilesCount + r.otherFilesCount);
 }
 
 }  // namespace

@@ -56,6 +56,41 @@ protected:
 
     void writeBytes(const QString& relative, const QByteArray& bytes) { writeFile(relative, bytes); }
 
+    // Pairs of every size from 1 to `smallPairs` bytes below "s/", and
+    // `heavyPairs` pairs of about 3 MB below "h/", each pair of its own content.
+    void writePairs(int smallPairs, int heavyPairs)
+    {
+        for (int i = 1; i <= smallPairs; ++i) {
+            const QByteArray body(i, char('a' + i % 26));
+            writeFile(QString("s/%1a").arg(i), body);
+            writeFile(QString("s/%1b").arg(i), body);
+        }
+        for (int i = 0; i < heavyPairs; ++i) {
+            const QByteArray body(3000000 + i, char('A' + i));
+            writeFile(QString("h/%1a").arg(i), body);
+            writeFile(QString("h/%1b").arg(i), body);
+        }
+    }
+
+    // Every group filed is one of the tree's pairs, and unless the groups
+    // were all read cold (those are filed in the order of the disk) they
+    // stand in size order.
+    static void expectTruePairs(bool inSizeOrder = true)
+    {
+        int64_t last = -1;
+        for (const DuplicateFilesPtr& group : ScanManager::default_().totalFiles()) {
+            ASSERT_EQ(group->fileCount(), 2);
+            const QByteArray a = group->infos()[0]->path();
+            const QByteArray b = group->infos()[1]->path();
+            EXPECT_EQ(a.chopped(1), b.chopped(1));
+            const int64_t size = int64_t(group->infos()[0]->size());
+            if (inSizeOrder) {
+                EXPECT_GT(size, last);
+            }
+            last = size;
+        }
+    }
+
     // The definition, computed apart from the engine: below scratch(),
     // outside hidden folders, non-empty regular files of equal size and equal
     // MD5 of their whole content, one name per file, sorted by path.
@@ -426,11 +461,13 @@ TEST_F(ScanReadingTest, SpinningDisksReadColdGroupsOneAtATimeInDiskOrder)
 }
 
 // A stop while cold groups wait ends every queue: nothing more is read, the
-// end is told once, and the next scan finds everything again.
+// end is told once, the groups read before it are kept, and the next scan
+// finds everything again. (More groups than are made ahead, so the stop
+// finds the scan still handing cold groups out.)
 TEST_F(ScanReadingTest, AStopEndsTheColdQueueToo)
 {
     settings({});
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 100; ++i) {
         const QByteArray body(100 + i, char('a' + i % 26));
         writeBytes(QString("p/%1a").arg(i), body);
         writeBytes(QString("p/%1b").arg(i), body);
@@ -447,8 +484,13 @@ TEST_F(ScanReadingTest, AStopEndsTheColdQueueToo)
     setReadPlanForTesting(plan);
     scan({scratch()});
     EXPECT_EQ(delegate.count("finished"), 1);
+    // Once from the request, once from the scan body that saw it.
+    EXPECT_EQ(delegate.count("stop"), 2);
     EXPECT_LE(coldReadings.load(), 4);
-    EXPECT_LT(engine().totalFiles().size(), 40);
+    // The two cold groups read before the stop are kept, the third was
+    // stopped before its files were read whole.
+    EXPECT_EQ(engine().totalFiles().size(), 2);
+    expectConsistentResults();
     EXPECT_EQ(engine().assembleHDDQueue().operationCount(), 0);
     EXPECT_EQ(engine().assembleSSDQueue().operationCount(), 0);
 
@@ -456,6 +498,80 @@ TEST_F(ScanReadingTest, AStopEndsTheColdQueueToo)
     setReadPlanForTesting(plan);
     delegate.events.clear();
     scan({scratch()});
-    EXPECT_EQ(engine().totalFiles().size(), 40);
+    EXPECT_EQ(engine().totalFiles().size(), 100);
     EXPECT_DOUBLE_EQ(engine().scanningProgress(), 1.0);
+}
+
+// The heavy groups are hashed first although their sizes come last; a stop
+// while small groups are read still hands over every heavy group whose
+// hashing had ended, after the small ones, in size order.
+TEST_F(ScanReadingTest, AStopKeepsTheHeavyGroupsHashedBeforeIt)
+{
+    settings({});
+    constexpr int heavy = 5;
+    writePairs(400, heavy);
+    for (Medium medium : {Medium::solid, Medium::spinningInMemory}) {
+        useMedium(medium);
+        delegate.events.clear();
+        delegate.progress.clear();
+        // No small file is read before every heavy group has ended.
+        setMd5ReadFailureForTesting([&](const QByteArray& path) {
+            if (path.contains("/s/")) {
+                waitUntil([&] { return delegate.progressList().size() >= size_t(heavy); }, std::chrono::seconds(30));
+            }
+            return false;
+        });
+        std::atomic<int> smallPaths{0};
+        delegate.onPath = [&](const QString& path) {
+            if (path.contains("/s/") && ++smallPaths == 100) {
+                ScanManager::default_().stopScan();
+            }
+        };
+        scan({scratch()});
+        delegate.onPath = nullptr;
+        setMd5ReadFailureForTesting(nullptr);
+        EXPECT_EQ(delegate.count("stop"), 2);
+        const DuplicateFilesList found = engine().totalFiles();
+        ASSERT_GE(found.size(), heavy) << int(medium);
+        EXPECT_LT(found.size(), 400 + heavy);
+        for (int i = 0; i < heavy; ++i) {
+            const DuplicateFilesPtr& group = found[found.size() - heavy + i];
+            EXPECT_EQ(group->infos()[0]->path(), bytesOf(QString("h/%1a").arg(i))) << int(medium);
+        }
+        expectTruePairs();
+        expectConsistentResults();
+    }
+}
+
+// Wherever the stop falls, what is filed is whole, true groups in size
+// order with counts that match them, and the scan ends once.
+TEST_F(ScanReadingTest, StopsAtAnyPointLeaveConsistentResults)
+{
+    settings({});
+    writePairs(120, 2);
+    for (Medium medium : {Medium::solid, Medium::spinningInMemory, Medium::spinningCold}) {
+        useMedium(medium);
+        for (int at : {1, 2, 3, 9, 40, 131, 239, 243}) {
+            delegate.events.clear();
+            delegate.progress.clear();
+            std::atomic<int> paths{0};
+            delegate.onPath = [&](const QString&) {
+                if (++paths == at) {
+                    ScanManager::default_().stopScan();
+                }
+            };
+            scan({scratch()});
+            delegate.onPath = nullptr;
+            EXPECT_EQ(delegate.count("finished"), 1);
+            EXPECT_GE(delegate.count("stop"), 1);
+            EXPECT_LE(delegate.count("stop"), 2);
+            const auto progress = delegate.progressList();
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+            expectTruePairs(medium != Medium::spinningCold);
+            expectConsistentResults();
+            EXPECT_EQ(engine().assembleSSDQueue().operationCount(), 0);
+            EXPECT_EQ(engine().assembleHDDQueue().operationCount(), 0);
+            EXPECT_EQ(engine().appendQueue().operationCount(), 0);
+        }
+    }
 }
