@@ -51,12 +51,17 @@ void logReadFailure(const QByteArray& path)
 }
 
 // Feeds the whole content of the regular file open at `fd` to `hash`;
-// returns the number of bytes read, or -1 when a read failed.
-int64_t feed(int fd, QCryptographicHash& hash)
+// returns the number of bytes read, or -1 when a read failed. `stop` is
+// asked between pieces, so a stop does not wait for the end of a large file
+// (-2: the reading was stopped, and the file has no digest).
+int64_t feed(int fd, QCryptographicHash& hash, const std::function<bool()>& stop = {})
 {
     thread_local std::vector<char> buffer(kPieceSize);
     int64_t total = 0;
     for (;;) {
+        if (stop && stop()) {
+            return -2;
+        }
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR) {
@@ -762,8 +767,11 @@ void AssembleOperation::main()
             }
 #endif
             QCryptographicHash hash(QCryptographicHash::Md5);
-            const int64_t read = ::lseek(r->fd, 0, SEEK_SET) == 0 ? feed(r->fd, hash) : -1;
+            const int64_t read = ::lseek(r->fd, 0, SEEK_SET) == 0 ? feed(r->fd, hash, stopped) : -1;
             r->close();
+            if (read == -2) {
+                break;  // stopped part-way: no digest, and no further file
+            }
             if (read < 0) {
                 logReadFailure(r->path);
                 continue;

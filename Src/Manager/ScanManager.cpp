@@ -172,7 +172,7 @@ void ScanManager::scanDuplicateFile()
 
 void ScanManager::stopScan()
 {
-    scanStop_.store(true);
+    setScanStop(true);
     assembleSSDQueue_.cancelAllOperations();
     assembleHDDQueue_.cancelAllOperations();
     // Append steps already queued are left to run: they file groups whose
@@ -180,6 +180,13 @@ void ScanManager::stopScan()
     if (ScanManagerProtocol* d = delegate()) {
         d->stopScan();
     }
+}
+
+void ScanManager::wakeTickWait()
+{
+    // Taken so that a body between its test and its wait cannot miss it.
+    { std::lock_guard lock(ticksMutex_); }
+    ticksDone_.notify_all();
 }
 
 void ScanManager::progressTick(double total)
@@ -246,19 +253,31 @@ void ScanManager::tickSingles(double total, int count)
     if (count == 0) {
         return;
     }
+    uint64_t epoch = 0;
     {
         std::lock_guard lock(ticksMutex_);
         ++pendingTicks_;
+        epoch = ticksEpoch_;
     }
     // One hop to the main queue carries a run of single-file sizes; each
     // still reports its own step.
-    DispatchQueue::main().async([this, total, count] {
+    DispatchQueue::main().async([this, total, count, epoch] {
+        {
+            std::lock_guard lock(ticksMutex_);
+            if (epoch != ticksEpoch_) {
+                return;  // its scan ended without it
+            }
+        }
+        // Reported unlocked, so a delegate may stop the scan from there. A
+        // new scan is started on this thread, so none can begin meanwhile.
         for (int i = 0; i < count; ++i) {
             progressTick(total);
         }
         std::lock_guard lock(ticksMutex_);
-        --pendingTicks_;
-        ticksDone_.notify_all();
+        if (epoch == ticksEpoch_) {
+            --pendingTicks_;
+            ticksDone_.notify_all();
+        }
     });
 }
 
@@ -472,8 +491,15 @@ void ScanManager::scanBody(const QByteArrayList& folders)
     // Groups handed over by the last operations are filed before the end is told.
     appendQueue_.waitUntilAllOperationsAreFinished();
     {
+        // The ticks run on the main thread, which may itself be waiting for
+        // this scan to end (a screen going away stops it and waits): after a
+        // stop the ticks still pending are given up instead.
         std::unique_lock lock(ticksMutex_);
-        ticksDone_.wait(lock, [this] { return pendingTicks_ == 0; });
+        ticksDone_.wait(lock, [this] { return pendingTicks_ == 0 || scanStop_.load(); });
+        if (pendingTicks_ != 0) {
+            ++ticksEpoch_;
+            pendingTicks_ = 0;
+        }
     }
     {
         std::lock_guard lock(idleMutex_);

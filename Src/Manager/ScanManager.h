@@ -82,7 +82,11 @@ public:
     bool scaning() const { return scaning_.load(); }
     bool scanFinished() const { return scanFinished_.load(); }
     bool scanStop() const { return scanStop_.load(); }
-    void setScanStop(bool stop) { scanStop_.store(stop); }
+    void setScanStop(bool stop)
+    {
+        scanStop_.store(stop);
+        wakeTickWait();
+    }
     double scanningProgress() const { return scanningProgress_.load(); }
 
     // Results: each accessor takes the lock, so a screen reading while a scan
@@ -234,6 +238,11 @@ private:
     std::mutex ticksMutex_;
     std::condition_variable ticksDone_;
     int pendingTicks_ = 0;
+    // Ticks of an older number were given up by a stopped scan that could
+    // not wait for the main thread: they change nothing when they run.
+    uint64_t ticksEpoch_ = 0;
+    // Wakes a scan body waiting for its ticks, to see a stop.
+    void wakeTickWait();
     mutable std::mutex idleMutex_;
     mutable std::condition_variable idle_;
     // True from the start of a scan until its body made its last delegate

@@ -40,12 +40,15 @@
 #include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace ScanScreenLook;
 
@@ -56,6 +59,10 @@ std::atomic<bool> g_isManualStop{false};
 std::atomic<bool> g_isDeleteFile{false};
 
 const char* const kResetSortNotification = "ResetSortNotification";
+
+// How long a screen that goes away waits, in all, for the engines it
+// stops to end.
+constexpr int kTeardownWaitMs = 3000;
 
 void setCloseView(qint64 code)
 {
@@ -180,6 +187,9 @@ ScanViewController::~ScanViewController()
         openPanel_->deleteLater();
     }
 
+    // Every wait here is bounded: a walk stuck in the file system (a network
+    // mount that stopped answering) must not hold up the program's end.
+    const QDeadlineTimer deadline(kTeardownWaitMs);
     LargeFilesManager& large = LargeFilesManager::default_();
     if (large.delegate() == this) {
         large.setDelegate(nullptr);
@@ -189,8 +199,16 @@ ScanViewController::~ScanViewController()
         if (!scanThread_->isFinished()) {
             large.stopScanLargeFile();
         }
-        scanThread_->wait();
-        delete scanThread_;
+        if (scanThread_->wait(deadline)) {
+            delete scanThread_;
+        } else {
+            // Left to end by itself; it reaches only the engine, which
+            // outlives every screen, and no longer this screen.
+            connect(scanThread_, &QThread::finished, scanThread_, &QObject::deleteLater);
+            if (scanThread_->isFinished()) {
+                scanThread_->deleteLater();  // it ended just now
+            }
+        }
         scanThread_ = nullptr;
     }
     ScanManager& engine = ScanManager::default_();
@@ -198,9 +216,11 @@ ScanViewController::~ScanViewController()
         engine.setDelegate(nullptr);
         // Going while the engine still works (the program ends under a
         // scan): stop it and let it wind down, so it calls nobody later.
+        // It ends without this thread's help: the reading stops between
+        // pieces, and the progress still queued here is given up.
         if (engine.scaning()) {
             engine.stopScan();
-            engine.waitUntilIdle(3000);
+            engine.waitUntilIdle(int(std::max<qint64>(0, deadline.remainingTime())));
         }
     }
 }

@@ -278,6 +278,60 @@ TEST_F(ScanManagerTest, StopInTheMiddleOfManyGroupsKeepsResultsConsistent)
     expectConsistentResults();
 }
 
+// A screen going away stops the scan and waits for it on the main thread,
+// where the progress of the sizes held by one file is still queued: the
+// stopped scan must end without that thread's help.
+TEST_F(ScanManagerTest, AStoppedScanEndsWhileTheMainThreadWaitsForIt)
+{
+    for (int i = 1; i <= 300; ++i) {
+        writeFile(QString("s/%1").arg(i), QByteArray(i, 's'));
+    }
+    writeFile("pair/a", QByteArray(1000, 'p'));
+    writeFile("pair/b", QByteArray(1000, 'p'));
+    settings({});
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    // The pair, the last group, is read only once the scan is stopped; by
+    // then every single-file size before it has queued its progress.
+    setMd5ReadFailureForTesting([&](const QByteArray& path) {
+        if (path.contains("/pair/")) {
+            {
+                std::lock_guard lock(mutex);
+                holding = true;
+            }
+            changed.notify_all();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!ScanManager::default_().scanStop() && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::yield();
+            }
+        }
+        return false;
+    });
+    engine().setFolderList({QFile::encodeName(scratch())});
+    engine().scanDuplicateFile();
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return holding; }));
+    }
+    // No event of this thread is handled from the start until here.
+    engine().stopScan();
+    EXPECT_TRUE(engine().waitUntilIdle(20000));
+    EXPECT_EQ(delegate.count("finished"), 1);
+    EXPECT_TRUE(engine().totalFiles().isEmpty());
+    expectConsistentResults();
+
+    // Progress given up by that scan, still queued here, does not reach the
+    // next one.
+    setMd5ReadFailureForTesting(nullptr);
+    delegate.events.clear();
+    delegate.progress.clear();
+    scan({scratch()});
+    EXPECT_EQ(delegate.progressList().size(), 301u);
+    EXPECT_DOUBLE_EQ(engine().scanningProgress(), 1.0);
+    EXPECT_EQ(engine().totalFiles().size(), 1);
+}
+
 TEST_F(ScanManagerTest, SettingsSavedDuringAScanWaitForTheNextOne)
 {
     writeFile("a", "dup");

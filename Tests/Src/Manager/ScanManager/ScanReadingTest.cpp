@@ -575,3 +575,50 @@ TEST_F(ScanReadingTest, StopsAtAnyPointLeaveConsistentResults)
         }
     }
 }
+
+namespace {
+
+// Bytes this process has read through read calls so far.
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:")) {
+            return line.mid(6).trimmed().toLongLong();
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+// A stop reaches the reading of a large file between its pieces: the scan
+// does not wait for the rest of the file, which then has no digest.
+TEST_F(ScanReadingTest, AStopEndsTheReadingOfALargeFileBetweenItsPieces)
+{
+    settings({});
+    constexpr qint64 size = 1024LL * 1024 * 1024;
+    for (const char* name : {"big/a", "big/b"}) {
+        writeBytes(name, "head");
+        ASSERT_EQ(::truncate(bytesOf(name).constData(), size), 0);  // sparse
+    }
+    ASSERT_GE(bytesReadSoFar(), 0);
+    for (Medium medium : {Medium::solid, Medium::spinningInMemory}) {
+        useMedium(medium);
+        ReadPlanForTesting plan;
+        if (medium == Medium::spinningInMemory) {
+            plan.resident = [](const QByteArray&) { return true; };
+        }
+        plan.wholeReading = [](const QByteArray&) { ScanManager::default_().stopScan(); };
+        setReadPlanForTesting(plan);
+        delegate.events.clear();
+        const qint64 before = bytesReadSoFar();
+        scan({scratch()});
+        EXPECT_LT(bytesReadSoFar() - before, size / 8) << int(medium);
+        EXPECT_TRUE(engine().totalFiles().isEmpty());
+        EXPECT_EQ(delegate.count("finished"), 1);
+    }
+}

@@ -9,6 +9,7 @@
 #include "Main/MainMenu.h"
 #include "Main/MainViewController.h"
 #include "Main/MainWindow.h"
+#include "Manager/AssembleOperation.h"
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
@@ -29,8 +30,14 @@
 #include "View/LoadingView/LoadingViewController.h"
 #include "Window/SheetWindowController.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 using State = ScanViewController::DisplayViewType;
 
@@ -103,6 +110,130 @@ TEST_F(ScanScreenTest, BackAsksThenGoesHomeWithItsEvent)
     EXPECT_EQ(root()->mainViewBox()->contentView(), root()->folderSetViewController());
     EXPECT_EQ(labels(QStringLiteral("Process"), QStringLiteral("Back")), QStringList{label});
     EXPECT_TRUE(label.startsWith(QStringLiteral("a_")));
+}
+
+namespace {
+
+// Bytes this process has read through read calls so far.
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:")) {
+            return line.mid(6).trimmed().toLongLong();
+        }
+    }
+    return -1;
+}
+
+// Two equal sparse files of `size` bytes in `folder`, made for a scan to read.
+QString bigPair(const QString& folder, qint64 size)
+{
+    for (const QString& name : {QStringLiteral("a.bin"), QStringLiteral("b.bin")}) {
+        QDir().mkpath(folder);
+        QFile file(folder + QLatin1Char('/') + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_TRUE(file.resize(size));
+    }
+    return folder;
+}
+
+}  // namespace
+
+// The confirmed close under a scan that reads a large file: the stop reaches
+// the reading between its pieces, and the program is told to end without
+// the rest of the file being read.
+TEST_F(ScanScreenTest, ConfirmedCloseWhileALargeFileIsReadEndsWithoutReadingItToTheEnd)
+{
+    constexpr qint64 size = 1024LL * 1024 * 1024;
+    const QString folder = bigPair(scratch() + QStringLiteral("/big"), size);
+    std::atomic<bool> reading{false};
+    ReadPlanForTesting plan;
+    plan.wholeReading = [&](const QByteArray&) { reading = true; };
+    setReadPlanForTesting(plan);
+    startScan(folder, false);
+    ASSERT_TRUE(waitUntil([&] { return reading.load(); }, std::chrono::seconds(60)));
+    const qint64 before = bytesReadSoFar();
+    ASSERT_GE(before, 0);
+    EXPECT_FALSE(nib().appDelegate()->windowShouldClose());
+    ASSERT_TRUE(waitForSheet(kExit));
+    answer(QStringLiteral("Yes"));
+    ASSERT_TRUE(waitUntil([this] { return quitCount == 1; }, std::chrono::seconds(30)));
+    EXPECT_LT(bytesReadSoFar() - before, size / 2);
+    EXPECT_TRUE(ScanManager::default_().waitUntilIdle(10000));
+    setReadPlanForTesting({});
+}
+
+// The program's end takes the screen down while its scan reads a large
+// file: the screen stops the scan, which ends at once, without the main
+// thread's help, and is idle when the screen is gone.
+TEST_F(ScanScreenTest, AScreenGoingAwayWhileALargeFileIsReadEndsTheScanWithIt)
+{
+    constexpr qint64 size = 1024LL * 1024 * 1024;
+    const QString folder = bigPair(scratch() + QStringLiteral("/big"), size);
+    std::atomic<bool> reading{false};
+    ReadPlanForTesting plan;
+    plan.wholeReading = [&](const QByteArray&) { reading = true; };
+    setReadPlanForTesting(plan);
+    ScanViewController* s = startScan(folder, false);
+    ASSERT_TRUE(waitUntil([&] { return reading.load(); }, std::chrono::seconds(60)));
+    const qint64 before = bytesReadSoFar();
+    ASSERT_GE(before, 0);
+    delete s;
+    EXPECT_TRUE(ScanManager::default_().waitUntilIdle(0));
+    EXPECT_LT(bytesReadSoFar() - before, size / 2);
+    setReadPlanForTesting({});
+}
+
+// A large-file walk that does not come back (a folder on a mount that no
+// longer answers) does not keep the screen, nor the program's end, waiting.
+TEST_F(ScanScreenTest, AWalkThatHangsDoesNotHoldUpTheScreensEnd)
+{
+    EngineGate gate(EngineGate::Kind::largeFileScan);
+    ScanViewController* s = startScan(largeFileTree(), true);
+    ASSERT_TRUE(waitUntil([&] { return gate.holding(); }));
+    // Opens the gate itself only long after the screen should be gone, so
+    // that a screen waiting for the walk still ends the test.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+    std::atomic<bool> openedLate{false};
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!changed.wait_for(lock, std::chrono::seconds(30), [&] { return done; })) {
+            openedLate = true;
+            gate.open();
+        }
+    });
+    delete s;
+    EXPECT_FALSE(openedLate.load());
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    changed.notify_all();
+    watchdog.join();
+    // Once the walk comes back it ends by itself, telling whoever listens.
+    struct EndListener : ScanManagerProtocol {
+        std::atomic<int> finished{0};
+        void startScan() override {}
+        void stopScan() override {}
+        void scaningPath(const QString&) override {}
+        void scanProgress(double) override {}
+        void scanFinished() override { ++finished; }
+        void startRemove() override {}
+        void stopRemove() override {}
+        void removeFinished() override {}
+    } listener;
+    LargeFilesManager::default_().setDelegate(&listener);
+    gate.open();
+    EXPECT_TRUE(waitUntil([&] { return listener.finished.load() > 0; }, std::chrono::seconds(30)));
+    LargeFilesManager::default_().setDelegate(nullptr);
+    // Its thread is deleted from the event loop once it has ended.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(ScanScreenTest, BackFromFullScreenLeavesFullScreenFirst)
