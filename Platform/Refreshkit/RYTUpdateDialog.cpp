@@ -39,13 +39,15 @@ RYTUpdateDialog::RYTUpdateDialog(const QString& productName, const QString& vers
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
-    headline_ = new QLabel(localized("You're up to date!"), this);
+    headline_ = new QLabel(localized("Unable to check for updates"), this);
     headline_->setObjectName(QStringLiteral("headline"));
     QFont bold = headline_->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
     headline_->setFont(bold);
-    message_ = new QLabel(localized("%1 %2 is currently the newest version available.").arg(productName, version), this);
+    message_ = new QLabel(localized("There is no update server for this copy of %1, so it could not be checked whether a "
+                                  "version newer than %2 exists.")
+                            .arg(productName, version), this);
     message_->setWordWrap(true);
 
     okButton_ = new QPushButton(localized("OK"), this);

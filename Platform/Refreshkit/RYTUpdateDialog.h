@@ -7,7 +7,8 @@ class QPushButton;
 class QWidget;
 class RYTConfigManager;
 
-// The answer of a visible update check: the program is up to date.
+// The answer of a visible update check: with no server to ask, the check
+// could not be made, so it cannot be told whether a newer version exists.
 class RYTUpdateDialog : public QDialog {
     Q_OBJECT
 public:

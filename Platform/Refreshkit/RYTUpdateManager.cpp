@@ -59,6 +59,6 @@ void RYTUpdateManager::finishCheck(bool silent)
         dialog_->activateWindow();
     }
     if (respondBlock_) {
-        respondBlock_(UpdateRespondTypeNoUpdate);
+        respondBlock_(UpdateRespondTypeCheckFailed);
     }
 }

@@ -16,10 +16,12 @@ enum UpdateRespondType : long {
     UpdateRespondTypeQuitToUpdate = 3,   // the user chose to install; the program quits
 };
 
-// Starts update checks. This build has no update server: every check finds
-// the running version to be the newest. A visible check says so in the
-// themed dialog; a silent one shows nothing. Either way the respond block
-// gets the answer on the main thread once the check is over.
+// Starts update checks. This build has no update server to ask, so no check
+// can find out whether a newer version exists: every check ends as one that
+// could not be made, and never claims the running version is the newest. A
+// visible check says so in the themed dialog; a silent one shows nothing.
+// Either way the respond block gets the answer on the main thread once the
+// check is over.
 class RYTUpdateManager : public QObject {
     Q_OBJECT
 public:

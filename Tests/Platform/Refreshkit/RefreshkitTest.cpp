@@ -13,7 +13,9 @@ protected:
     void TearDown() override { RYTConfigManager::shared()->reset(); }
 };
 
-TEST_F(RefreshkitTest, SilentCheckAnswersUpToDateWithoutADialog)
+// There is no server to ask: a check ends as one that could not be made,
+// never as a claim that the running version is the newest.
+TEST_F(RefreshkitTest, SilentCheckAnswersThatItCouldNotCheckWithoutADialog)
 {
     RYTUpdateManager manager;
     QList<long> answers;
@@ -22,23 +24,33 @@ TEST_F(RefreshkitTest, SilentCheckAnswersUpToDateWithoutADialog)
     // The answer never arrives inside the call that started the check.
     EXPECT_TRUE(answers.isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !answers.isEmpty(); }));
-    EXPECT_EQ(answers, QList<long>{UpdateRespondTypeNoUpdate});
+    EXPECT_EQ(answers, QList<long>{UpdateRespondTypeCheckFailed});
     EXPECT_EQ(manager.dialog(), nullptr);
 }
 
-TEST_F(RefreshkitTest, VisibleCheckSaysUpToDateInOneThemedDialog)
+TEST_F(RefreshkitTest, VisibleCheckSaysItCouldNotCheckInOneThemedDialog)
 {
     RYTConfigManager::shared()->setRightButtonColors({Qt::red, Qt::green, Qt::blue});
     RYTUpdateManager manager;
     int answers = 0;
-    manager.setRespondBlock([&](long) { ++answers; });
+    long last = -1;
+    manager.setRespondBlock([&](long type) {
+        ++answers;
+        last = type;
+    });
     manager.startCheckUpdate(false);
     ASSERT_TRUE(waitUntil([&] { return answers == 1; }));
     QPointer<RYTUpdateDialog> dialog = manager.dialog();
     ASSERT_TRUE(dialog);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->headline(), QStringLiteral("You're up to date!"));
-    EXPECT_EQ(dialog->message(), QStringLiteral("Twinsweep 1.0.0 is currently the newest version available."));
+    EXPECT_EQ(last, UpdateRespondTypeCheckFailed);
+    EXPECT_EQ(dialog->headline(), QStringLiteral("Unable to check for updates"));
+    EXPECT_EQ(dialog->message(), QStringLiteral("There is no update server for this copy of Twinsweep, so it could "
+                                                "not be checked whether a version newer than 1.0.0 exists."));
+    for (const QString& text : {dialog->headline(), dialog->message()}) {
+        EXPECT_FALSE(text.contains(QStringLiteral("up to date"), Qt::CaseInsensitive));
+        EXPECT_FALSE(text.contains(QStringLiteral("newest"), Qt::CaseInsensitive));
+    }
     EXPECT_TRUE(dialog->styleSheet().contains(QStringLiteral("rgba(255,0,0,255)")));
     EXPECT_TRUE(dialog->styleSheet().contains(QStringLiteral("rgba(0,0,255,255)")));
 
