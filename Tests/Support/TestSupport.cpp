@@ -13,8 +13,11 @@
 #include <QThread>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <ftw.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -49,6 +52,65 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 namespace {
 const char* const kVars[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"};
+
+void removeTree(const QByteArray& top)
+{
+    // Removed by bytes: names that are not UTF-8 defeat a removal by text.
+    const auto removeOne = [](const char* path, const struct stat*, int, struct FTW*) {
+        ::remove(path);
+        return 0;  // go on whatever one item does
+    };
+    nftw(top.constData(), removeOne, 32, FTW_DEPTH | FTW_PHYS);
+}
+
+}  // namespace
+
+QByteArray realUserHome()
+{
+    const struct passwd* entry = ::getpwuid(::getuid());
+    return entry && entry->pw_dir ? QByteArray(entry->pw_dir) : QByteArray();
+}
+
+ProgramScratchHome::ProgramScratchHome()
+{
+    QByteArray base = qgetenv("TMPDIR");
+    if (base.isEmpty() || !base.startsWith('/')) {
+        base = "/tmp";
+    }
+    QByteArray folder = base + "/twinsweep-test-home-XXXXXX";
+    if (::mkdtemp(folder.data()) == nullptr) {
+        std::fprintf(stderr, "No scratch home could be made in %s (%s); no test runs against the real home.\n",
+                     base.constData(), std::strerror(errno));
+        return;
+    }
+    path_ = folder;
+    const struct {
+        const char* name;
+        const char* below;
+    } vars[] = {{"HOME", ""},
+                {"XDG_DATA_HOME", "/.local/share"},
+                {"XDG_CONFIG_HOME", "/.config"},
+                {"XDG_CACHE_HOME", "/.cache"},
+                {"XDG_STATE_HOME", "/.local/state"}};
+    for (const auto& var : vars) {
+        const QByteArray value = path_ + var.below;
+        QDir().mkpath(QFile::decodeName(value));
+        qputenv(var.name, value);
+    }
+    // Qt reads HOME afresh each time; the check that it now answers the
+    // scratch home is what lets the tests run.
+    ready_ = QDir::homePath() == QFile::decodeName(path_) && path_ != realUserHome();
+    if (!ready_) {
+        std::fprintf(stderr, "The home is still %s, not the scratch home %s; no test runs.\n",
+                     qPrintable(QDir::homePath()), path_.constData());
+    }
+}
+
+ProgramScratchHome::~ProgramScratchHome()
+{
+    if (!path_.isEmpty()) {
+        removeTree(path_);
+    }
 }
 
 void TempHomeTest::SetUp()
@@ -84,13 +146,7 @@ void TempHomeTest::TearDown()
     RYLog::shared().resetForTesting();
     UserDefaults::resetStandardUserDefaults();
     Helper::setNetworkReachableOverride(std::nullopt);
-    // Removed by bytes: names that are not UTF-8 defeat a removal by text.
-    const QByteArray top = QFile::encodeName(home_.path());
-    const auto removeOne = [](const char* path, const struct stat*, int, struct FTW*) {
-        ::remove(path);
-        return 0;  // go on whatever one item does
-    };
-    nftw(top.constData(), removeOne, 32, FTW_DEPTH | FTW_PHYS);
+    removeTree(QFile::encodeName(home_.path()));
 }
 
 QString TempHomeTest::writeFile(const QString& relativePath, const QByteArray& contents)

@@ -15,6 +15,31 @@
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// The whole test program's home: HOME and the XDG data, config, cache and
+// state folders point into one fresh temporary folder from before anything
+// reads them until the program ends, when the folder goes. The shared test
+// mains make one first thing; a test that needs another home sets its own
+// (TempHomeTest). The home of the user running the tests is never touched.
+class ProgramScratchHome {
+public:
+    ProgramScratchHome();
+    ~ProgramScratchHome();
+    ProgramScratchHome(const ProgramScratchHome&) = delete;
+    ProgramScratchHome& operator=(const ProgramScratchHome&) = delete;
+
+    // False when no scratch home could be made, or the user's own home would
+    // still be in use; the program must then not run a single test.
+    bool ready() const { return ready_; }
+    QByteArray path() const { return path_; }
+
+private:
+    QByteArray path_;
+    bool ready_ = false;
+};
+
+// The user's home as the password database gives it, whatever HOME says.
+QByteArray realUserHome();
+
 // Points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME at a fresh
 // temporary folder for each test and re-reads the standard user defaults and
 // the logger from there, so no test touches the user's files. The network

@@ -3,10 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "SanitizerDefaults.h"
+#include "TestSupport.h"
 
 // Widget tests: real widgets on the offscreen platform.
 int main(int argc, char** argv)
 {
+    // Before anything reads the home: no test writes where the user keeps
+    // their own settings and data.
+    const ProgramScratchHome home;
+    if (!home.ready()) {
+        return 1;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

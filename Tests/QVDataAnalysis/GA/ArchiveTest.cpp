@@ -2,7 +2,12 @@
 #include "RYGALogManager.h"
 
 #include "Foundation/PropertyList.h"
+#include "Helper/QVDAHelper.h"
+#include "TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -99,7 +104,30 @@ TEST(GAEventArchive, RejectsOtherClassesAndNonArchives)
     EXPECT_FALSE(GAEvent::fromArchive(archiveOf(QStringLiteral("NSObject"), {})).has_value());
 }
 
-TEST(RYGALogManagerArchive, RoundTripsBooleanIntegerAndTextFields)
+// The program's own home is a scratch folder from the start, before any
+// test's fixture: a test without one still writes nothing where the user
+// keeps their data.
+TEST(TestProgramHome, HomeAndEveryUserFolderLieInAScratchFolder)
+{
+    const QByteArray real = realUserHome();
+    const QString home = QDir::homePath();
+    ASSERT_FALSE(home.isEmpty());
+    EXPECT_NE(QFile::encodeName(home), real);
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+        const QString folder = qEnvironmentVariable(name);
+        EXPECT_TRUE(folder.startsWith(home + QLatin1Char('/'))) << name << " is " << folder.toStdString();
+    }
+    for (const auto location : {QStandardPaths::GenericDataLocation, QStandardPaths::GenericConfigLocation,
+                                QStandardPaths::GenericCacheLocation}) {
+        EXPECT_TRUE(QStandardPaths::writableLocation(location).startsWith(home + QLatin1Char('/')));
+    }
+    EXPECT_TRUE(QVDAHelper::configPlistPath().startsWith(home + QLatin1Char('/')));
+}
+
+// Setting the termination status writes .config.plist: into this test's own home.
+using RYGALogManagerArchive = TempHomeTest;
+
+TEST_F(RYGALogManagerArchive, RoundTripsBooleanIntegerAndTextFields)
 {
     RYGALogManager manager;
     manager.setPid(QStringLiteral("pid-1"));
@@ -112,7 +140,8 @@ TEST(RYGALogManagerArchive, RoundTripsBooleanIntegerAndTextFields)
     manager.setFirstlaunch(true);
     manager.setKitType(-3);
     manager.setSourceType(2);
-    manager.setTerminationStatus(QStringLiteral("running"));  // also writes .config.plist; harmless here
+    manager.setTerminationStatus(QStringLiteral("running"));
+    EXPECT_TRUE(QVDAHelper::configPlistPath().startsWith(dataHome() + QLatin1Char('/')));
 
     const std::optional<RYGALogManager> back = RYGALogManager::fromArchive(manager.archivedData());
     ASSERT_TRUE(back.has_value());
