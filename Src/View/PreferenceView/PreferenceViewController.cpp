@@ -640,11 +640,7 @@ void PreferenceViewController::showNotice(const QString& message)
 
 void PreferenceViewController::clickHandler(QWidget* target, QEvent* event)
 {
-    if (!event || event->type() != QEvent::MouseButtonPress) {
-        return;
-    }
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton) {
+    if (!event || ZWEventMonitor::maskOf(event) != ZWEventMonitor::leftMouseDown) {
         return;
     }
     // Clicks into the two General size fields leave their editing alone.

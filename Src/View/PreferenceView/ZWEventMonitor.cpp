@@ -121,9 +121,10 @@ void ZWEventMonitor::deliver(QWidget* target, QEvent* event)
 quint64 ZWEventMonitor::maskOf(const QEvent* event)
 {
     switch (event->type()) {
-    // A double click arrives as a press followed by its own event; the
-    // press alone stands for it.
+    // The second press of a double click reaches the widgets as the
+    // double-click event alone: it is a press like the first.
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<const QMouseEvent*>(event);
         const bool down = event->type() != QEvent::MouseButtonRelease;

@@ -68,6 +68,34 @@ TEST_F(ZWEventMonitorTest, LeftPressesOfEveryWindowAreSeenOnceAndStillReachTheir
     EXPECT_EQ(seen.types, QList<QEvent::Type>(3, QEvent::MouseButtonPress));
 }
 
+// Qt hands the widgets a double click's second press as the double-click
+// event alone; a left-press monitor still sees two presses, and the target
+// still gets both.
+TEST_F(ZWEventMonitorTest, BothPressesOfADoubleClickThroughTheWindowAreSeen)
+{
+    Seen seen;
+    ZWEventMonitor monitor(ZWEventMonitorTypeLocal, ZWEventMonitor::leftMouseDown, recorder(seen));
+    monitor.start();
+    int doubleClicks = 0;
+    struct Counter : QObject {
+        int* count;
+        explicit Counter(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            *count += event->type() == QEvent::MouseButtonDblClick ? 1 : 0;
+            return false;
+        }
+    } counter(&doubleClicks);
+    other.installEventFilter(&counter);
+
+    QTest::mouseDClick(other.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(seen.targets, (QList<QWidget*>{&other, &other}));
+    // A right double click is not in the mask.
+    QTest::mouseDClick(other.windowHandle(), Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_EQ(seen.targets.size(), 2);
+}
+
 TEST_F(ZWEventMonitorTest, StartingTwiceLeavesOneMonitorAndStopEndsIt)
 {
     Seen seen;
@@ -126,7 +154,7 @@ TEST(ZWEventMonitorMaskTest, EventsMapToTheirMaskBits)
     EXPECT_EQ(ZWEventMonitor::maskOf(&rightUp), 16u);
     EXPECT_EQ(ZWEventMonitor::maskOf(&drag), 64u);
     EXPECT_EQ(ZWEventMonitor::maskOf(&move), 32u);
-    EXPECT_EQ(ZWEventMonitor::maskOf(&doubleClick), 0u);
+    EXPECT_EQ(ZWEventMonitor::maskOf(&doubleClick), 2u);
     EXPECT_EQ(ZWEventMonitor::maskOf(&key), 1024u);
 }
 
