@@ -73,6 +73,17 @@ MainMenu::~MainMenu()
     window_.reset();
 }
 
+QList<QKeySequence> MainMenu::preferencesShortcuts()
+{
+    // Most desktops here define no key for preferences; Ctrl+, is the one
+    // users of other programs reach for.
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    if (keys.isEmpty()) {
+        keys.append(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    }
+    return keys;
+}
+
 void MainMenu::hideWhileEmpty(QMenu* menu)
 {
     const auto update = [menu] {
@@ -103,7 +114,7 @@ void MainMenu::buildMenus()
     app->addSeparator();
     QAction* preferences = app->addAction(localized("Preferences…"), target, &MainWindow::openPreferenceWindow);
     preferences->setObjectName(QStringLiteral("openPreferenceWindow"));
-    preferences->setShortcut(QKeySequence::Preferences);
+    preferences->setShortcuts(preferencesShortcuts());
     app->addSeparator();
     // Quitting asks the screen on display, as closing the window does.
     QAction* quit = app->addAction(localized("Quit %1").arg(name), window_.get(), &QWidget::close);

@@ -2,6 +2,9 @@
 
 #include <memory>
 
+#include <QKeySequence>
+#include <QList>
+
 #include "AppDelegate.h"
 #include "MainWindow.h"
 #include "RYTFullSizeWindow.h"
@@ -26,6 +29,9 @@ public:
     // The window's size at start: the home screen's.
     static constexpr int initialWidth = 700;
     static constexpr int initialHeight = 420;
+
+    // The desktop's key for preferences, or Ctrl+, where it has none.
+    static QList<QKeySequence> preferencesShortcuts();
 
 private:
     void buildMenus();

@@ -53,3 +53,30 @@ TEST_F(PreferenceHookTest, TheMenuItemOpensOneModalWindowThatKeepsItsPageAndValu
     window->close();
     MainWindow::setPreferenceWindowMaker(nullptr);
 }
+
+// Where the desktop defines no key for preferences, Ctrl+, opens them and
+// the menu shows it.
+TEST_F(PreferenceHookTest, TheShortcutIsShownInTheMenuAndOpensTheWindow)
+{
+    registerPreferenceWindow();
+    MainMenu& made = launch();
+    QAction* item = made.window()->menuBar()->findChild<QAction*>(QStringLiteral("openPreferenceWindow"));
+    ASSERT_NE(item, nullptr);
+    const QList<QKeySequence> platform = QKeySequence::keyBindings(QKeySequence::Preferences);
+    const QKeySequence expected = platform.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Comma) : platform.first();
+    ASSERT_FALSE(item->shortcut().isEmpty());
+    EXPECT_EQ(item->shortcut(), expected);
+    if (platform.isEmpty()) {
+        EXPECT_EQ(item->shortcut().toString(QKeySequence::NativeText), QStringLiteral("Ctrl+,"));
+    }
+
+    made.window()->show();
+    made.window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(made.window()));
+    QTest::keySequence(made.window(), expected);
+    auto* window = qobject_cast<PreferenceWIndowController*>(made.mainWindow()->preferenceWindow());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    window->close();
+    MainWindow::setPreferenceWindowMaker(nullptr);
+}
