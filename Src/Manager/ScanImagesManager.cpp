@@ -19,6 +19,7 @@
 #include "Foundation/Dispatch.h"
 #include "Foundation/PropertyList.h"
 #include "Foundation/ResourceValues.h"
+#include "Model/PerferenceInfo.h"
 #include "QLThumbnail.h"
 #include "QVBaseLib/Helper.h"
 #include "QVBaseLib/RYLog.h"
@@ -230,8 +231,8 @@ qint64 ScanImagesManager::getFileSize(const QString& number, const QString& size
 ScanImagesManager::SearchSettings ScanImagesManager::readSettings() const
 {
     SearchSettings s;
-    const QString path = QStringLiteral("%1%2").arg(Helper::appSuportWithBundleIdentifier(), QStringLiteral("/PreferenceInfo.plist"));
-    const std::optional<QVariant> file = PropertyList::readFile(path);
+    // A save still being written counts as the file.
+    const std::optional<QVariant> file = PerferenceInfo::storedSettings();
     PlistDict dict;
     if (file && file->canConvert<PlistDict>()) {
         dict = file->value<PlistDict>();

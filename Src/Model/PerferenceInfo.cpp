@@ -1,8 +1,15 @@
 #include "PerferenceInfo.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QThread>
 
+#include <condition_variable>
+#include <mutex>
+
+#include "Foundation/Dispatch.h"
 #include "Foundation/ResourceValues.h"
 #include "Main/Utilities.h"
 #include "Manager/ScanManager.h"
@@ -55,6 +62,29 @@ QList<QUrl> fileUrls(const QStringList& paths)
     }
     return urls;
 }
+
+// The saves handed over and not yet in the file. Writes run on the global
+// queue, one at a time, each taking the newest dictionary when its turn
+// comes, so the file always ends with the latest save and a reader in the
+// meantime gets that one rather than an older file.
+struct SettingsWriter {
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::optional<PlistDict> newest;
+    // The file it is for: a reader of another file (a test's other home)
+    // does not take it.
+    QString newestPath;
+    quint64 handedOver = 0;
+    int running = 0;
+    // One write at a time, in the order the saves came.
+    std::mutex writing;
+
+    static SettingsWriter& shared()
+    {
+        static SettingsWriter* writer = new SettingsWriter;
+        return *writer;
+    }
+};
 
 }  // namespace
 
@@ -123,6 +153,15 @@ PerferenceInfo::PerferenceInfo()
 {
     dic_ = defaultDictionary();
     const QString path = settingsPath();
+    {
+        SettingsWriter& writer = SettingsWriter::shared();
+        std::lock_guard lock(writer.mutex);
+        if (writer.newest && writer.newestPath == path) {
+            dataDict_ = *writer.newest;
+            fill();
+            return;
+        }
+    }
     if (!path.isEmpty() && !QFile::exists(path)) {
         if (!PropertyList::writeFile(path, QVariant::fromValue(dic_))) {
             TSLOG("PreferenceInfo.plist write failed: ", path);
@@ -198,4 +237,107 @@ bool PerferenceInfo::setPerenceInfo(const PlistDict&)
         engine.setScanSetupObj(std::move(fresh));
     }
     return true;
+}
+
+void PerferenceInfo::setPerenceInfoInBackground(QObject* context, std::function<void(bool written)> done)
+{
+    SettingsWriter& writer = SettingsWriter::shared();
+    quint64 number = 0;
+    const QString path = settingsPath();
+    {
+        std::lock_guard lock(writer.mutex);
+        writer.newest = dataDict_;
+        writer.newestPath = path;
+        number = ++writer.handedOver;
+        ++writer.running;
+    }
+    QPointer<QObject> guard(context);
+    DispatchQueue::global().async([number, path, mine = dataDict_, guard, done = std::move(done)]() mutable {
+        SettingsWriter& writer = SettingsWriter::shared();
+        std::unique_lock turn(writer.writing);
+        std::optional<PlistDict> dict;
+        {
+            std::lock_guard lock(writer.mutex);
+            // A later save of the same file comes after this one and writes
+            // what it handed over.
+            if (number == writer.handedOver || writer.newestPath != path) {
+                dict = std::move(mine);
+            }
+        }
+        bool written = false;
+        std::shared_ptr<PerferenceInfo> fresh;
+        if (dict) {
+            written = !path.isEmpty() && PropertyList::writeFile(path, QVariant::fromValue(*dict));
+            if (written) {
+                fresh = std::make_shared<PerferenceInfo>(*dict);
+            } else {
+                TSLOG("PreferenceInfo.plist write failed: ", path);
+            }
+            std::lock_guard lock(writer.mutex);
+            // Written or not, the file is what readers get again, unless a
+            // later save came meanwhile.
+            if (number == writer.handedOver) {
+                writer.newest.reset();
+            }
+        }
+        turn.unlock();
+        const auto finished = [] {
+            SettingsWriter& writer = SettingsWriter::shared();
+            std::lock_guard lock(writer.mutex);
+            --writer.running;
+            writer.idle.notify_all();
+        };
+        if (!dict) {
+            finished();
+            return;
+        }
+        DispatchQueue::main().async([written, fresh, guard, done = std::move(done), finished]() {
+            if (fresh) {
+                ScanManager& engine = ScanManager::default_();
+                if (!engine.scaning()) {
+                    engine.setScanSetupObj(fresh);
+                }
+            }
+            if (done && guard) {
+                done(written);
+            }
+            finished();
+        });
+    });
+}
+
+bool PerferenceInfo::waitForBackgroundSaves(std::chrono::milliseconds bound)
+{
+    SettingsWriter& writer = SettingsWriter::shared();
+    const auto until = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        {
+            std::unique_lock lock(writer.mutex);
+            if (writer.running == 0) {
+                return true;
+            }
+            // On the main thread the last step of a save waits for its
+            // queue, so it is let run rather than waited for.
+            if (!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+                return writer.idle.wait_until(lock, until, [&] { return writer.running == 0; });
+            }
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+std::optional<QVariant> PerferenceInfo::storedSettings()
+{
+    const QString path = settingsPath();
+    {
+        SettingsWriter& writer = SettingsWriter::shared();
+        std::lock_guard lock(writer.mutex);
+        if (writer.newest && writer.newestPath == path) {
+            return QVariant::fromValue(*writer.newest);
+        }
+    }
+    return PropertyList::readFile(path);
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include <QString>
 #include <QStringList>
+
+class QObject;
 
 #include "Foundation/PropertyList.h"
 #include "Model/PreferenceScanProtocol.h"
@@ -24,6 +28,22 @@ public:
     // runs, hands the duplicate engine a fresh object. Returns whether the
     // file was written; a failure is logged and the engine keeps its settings.
     bool setPerenceInfo(const PlistDict& data = {});
+    // The same without waiting for the disk: dataDict() is handed to the
+    // settings file's writer, which writes it on a worker. Saves handed over
+    // while one is written collapse into the latest. Until the file holds it,
+    // every new settings object (and storedSettings()) reads the dictionary
+    // handed over instead of the file. Once written, unless a duplicate scan
+    // runs, the duplicate engine gets a fresh object. `done` runs on the
+    // main thread, while `context` lives, with whether the file took the
+    // latest save; a save overtaken by a later one reports nothing.
+    void setPerenceInfoInBackground(QObject* context, std::function<void(bool written)> done);
+    // Waits at most `bound` until every save handed over is written and
+    // reported; false when one still was not.
+    static bool waitForBackgroundSaves(std::chrono::milliseconds bound);
+    // The settings file's contents as the next reader gets them: a save
+    // still being written, else what the file holds (none when it cannot be
+    // read).
+    static std::optional<QVariant> storedSettings();
 
     static QString settingsPath();
     // The 23 keys with their defaults, in stored order.

@@ -1,40 +1,63 @@
 #include "ListViewCell.h"
 
-#include "ui_ListViewCell.h"
+#include "WhiteListPathModel.h"
+
+#include "Main/Utilities.h"
+#include "QVLibrary/RYTDarkMode.h"
 
 #include <QFontMetrics>
+#include <QPainter>
 
-ListViewCell::ListViewCell(QWidget* parent)
-    : RYListViewCell(parent)
-    , ui_(std::make_unique<Ui::ListViewCell>())
+ListViewCell::ListViewCell(QObject* parent)
+    : QStyledItemDelegate(parent)
 {
-    ui_->setupUi(this);
 }
 
-ListViewCell::~ListViewCell() = default;
-
-QLabel* ListViewCell::whiteListPath() const
+QColor ListViewCell::backgroundColor(int row)
 {
-    return ui_->whiteListPath;
+    return row % 2 == 1 ? RYTDarkMode::colorNamed(QStringLiteral("WhiteListBackgroundColor")) : QColor(Qt::white);
 }
 
-void ListViewCell::setPath(const QString& path)
+QColor ListViewCell::selectedColor()
 {
-    path_ = path;
-    ui_->whiteListPath->setToolTip(path);
-    elide();
+    return assetColor(QStringLiteral("PreferenceSelectedColor"));
 }
 
-void ListViewCell::resizeEvent(QResizeEvent* event)
+QColor ListViewCell::highlightedColor()
 {
-    RYListViewCell::resizeEvent(event);
-    elide();
+    // A tint, so a row under the mouse never looks chosen.
+    QColor hover = selectedColor();
+    hover.setAlphaF(0.16F);
+    return hover;
 }
 
-void ListViewCell::elide()
+QColor ListViewCell::textColor(bool chosen)
 {
-    QLabel* label = ui_->whiteListPath;
+    // The rows are a fixed white surface, so their text keeps its light look.
+    return chosen ? QColor(Qt::white) : RYTDarkMode::colorNamed(QStringLiteral("PreferenceDefaultColor"), false);
+}
+
+void ListViewCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const int row = index.row();
+    const bool chosen = index.data(WhiteListPathModel::ChosenRole).toBool();
+    const QRect rect(option.rect.x(), option.rect.y(), option.rect.width(), rowHeight);
+    painter->save();
+    painter->fillRect(rect, chosen ? selectedColor() : backgroundColor(row));
+    if (!chosen && (option.state & QStyle::State_MouseOver)) {
+        painter->fillRect(rect, highlightedColor());
+    }
+    const QRect text = rect.adjusted(textMargin, 0, -textMargin, 0);
     // Both ends of a path tell where it is, so the middle gives way.
-    const int room = qMax(0, label->width() - 2);
-    label->setText(QFontMetrics(label->font()).elidedText(path_, Qt::ElideMiddle, room));
+    const QString path = index.data(Qt::DisplayRole).toString();
+    painter->setFont(option.font);
+    painter->setPen(textColor(chosen));
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                      option.fontMetrics.elidedText(path, Qt::ElideMiddle, qMax(0, text.width() - 2)));
+    painter->restore();
+}
+
+QSize ListViewCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return QSize(option.rect.width(), rowHeight + rowSpacing);
 }

@@ -1,33 +1,29 @@
 #pragma once
 
-#include <memory>
+#include <QStyledItemDelegate>
 
-#include "QVLibrary/RYListViewCell.h"
-
-class QLabel;
-
-namespace Ui {
-class ListViewCell;
-}
-
-// A row of a white list: one path, cut in the middle when it is too long.
-class ListViewCell : public RYListViewCell {
+// Paints a row of a white list's path list: the path, cut in the middle when
+// it is too long, on alternating white and tinted rows (a fixed light
+// surface in either appearance), the chosen row filled with the selection
+// colour and a row under the mouse tinted with it.
+class ListViewCell : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit ListViewCell(QWidget* parent = nullptr);
-    ~ListViewCell() override;
+    explicit ListViewCell(QObject* parent = nullptr);
 
-    QLabel* whiteListPath() const;
-    // The whole path; the label shows it shortened to fit.
-    QString path() const { return path_; }
-    void setPath(const QString& path);
+    // A row's height and the gap below it.
+    static constexpr int rowHeight = 24;
+    static constexpr int rowSpacing = 1;
+    // The room left and right of the text.
+    static constexpr int textMargin = 10;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
+    // The fill of a row that is neither chosen nor under the mouse.
+    static QColor backgroundColor(int row);
+    static QColor selectedColor();
+    static QColor highlightedColor();
+    // The text's colour, on a chosen row and on the others.
+    static QColor textColor(bool chosen);
 
-private:
-    void elide();
-
-    std::unique_ptr<Ui::ListViewCell> ui_;
-    QString path_;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };

@@ -563,22 +563,25 @@ void PreferenceViewController::saveIfChanged()
     }
 }
 
-bool PreferenceViewController::save()
+void PreferenceViewController::save()
 {
     // A size sheet of this action shows first, so a failure notice is what
     // stays on screen.
     flushSizeSheet();
-    const bool ok = preferenceInfo()->setPerenceInfo();
-    if (ok) {
-        unsaved_ = false;
-    }
-    if (!ok && !saveFailed_) {
+    // The file is written on a worker: a long white list, or a disk that
+    // takes its time to flush, never holds up the window.
+    unsaved_ = false;
+    preferenceInfo()->setPerenceInfoInBackground(this, [this](bool written) { saveFinished(written); });
+}
+
+void PreferenceViewController::saveFinished(bool written)
+{
+    if (!written && !saveFailed_) {
         showNotice(localized("Your settings could not be saved to “%1”. They stay as you set them here and are "
                              "saved again with your next change.")
                        .arg(PerferenceInfo::settingsPath()));
     }
-    saveFailed_ = !ok;
-    return ok;
+    saveFailed_ = !written;
 }
 
 QWidget* PreferenceViewController::sheetWindow() const

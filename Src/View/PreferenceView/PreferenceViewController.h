@@ -129,7 +129,8 @@ private:
     void chooseTab(RYSelectView* tab);
     void reloadSettings();
     std::shared_ptr<PerferenceInfo> freshSettings();
-    bool save();
+    void save();
+    void saveFinished(bool written);
     void saveIfChanged();
     void showSizeSheet();
     // Every user action runs in one: it shows at most one size sheet.
@@ -157,8 +158,8 @@ private:
     void recountFileTypes();
     void categoryClick();
     void pathClick();
-    void refreshPathList();
-    std::shared_ptr<PerferenceInfo> pathListSettings();
+    // Shows the chosen category's paths from `settings`.
+    void refreshPathList(std::shared_ptr<PerferenceInfo> settings);
     void addChosenPaths(const QStringList& chosen);
     void setBoxBorder(QWidget* box, bool bordered);
 

@@ -135,19 +135,12 @@ void PreferenceViewController::setBoxBorder(QWidget* box, bool bordered)
     box->setProperty("bordered", bordered);
 }
 
-std::shared_ptr<PerferenceInfo> PreferenceViewController::pathListSettings()
-{
-    // While the file could not take the last change, the list shows the
-    // settings in hand rather than the stale file.
-    return freshSettings();
-}
-
-void PreferenceViewController::refreshPathList()
+void PreferenceViewController::refreshPathList(std::shared_ptr<PerferenceInfo> settings)
 {
     WhiteListDetailControllerView* paths = whiteListDetailView();
     paths->setWhiteListTypeIndex(whiteListFileTypeView()->selectIndex());
-    paths->setPreferenceInfo(pathListSettings());
-    paths->listView()->reloadData();
+    paths->setPreferenceInfo(std::move(settings));
+    paths->reloadData();
 }
 
 void PreferenceViewController::whiteListViewInit()
@@ -193,9 +186,9 @@ void PreferenceViewController::whiteListViewInit()
         }
     };
     // Both lists show what they hold now: the categories with Duplicate
-    // Files chosen, the paths read from the file again.
+    // Files chosen, the paths as the file was just read.
     types->listView()->reloadData();
-    refreshPathList();
+    refreshPathList(preferenceInfo());
 }
 
 void PreferenceViewController::categoryClick()
@@ -206,7 +199,7 @@ void PreferenceViewController::categoryClick()
         setBoxBorder(ui_->whiteFileTypeBox, true);
         setBoxBorder(ui_->whiteListBox, false);
     }
-    refreshPathList();
+    refreshPathList(freshSettings());
 }
 
 void PreferenceViewController::pathClick()
@@ -267,7 +260,9 @@ void PreferenceViewController::addChosenPaths(const QStringList& chosen)
         WhiteListDetailControllerView::setPaths(settings, category, list);
         save();
     }
-    refreshPathList();
+    // The settings in hand are what the file now holds (or is about to):
+    // read back they would cost a parse of every path.
+    refreshPathList(preferenceInfo());
 
     if (!unreadable.isEmpty() || !missing.isEmpty()) {
         QStringList parts;
@@ -310,7 +305,7 @@ void PreferenceViewController::deleteWhiteListPathAction()
         }
     }
     paths->setSelectIndex(outside ? -1 : paths->selectIndex() - 1);
-    refreshPathList();
+    refreshPathList(preferenceInfo());
     if (paths->selectIndex() == -1) {
         setBoxBorder(ui_->whiteListBox, false);
     }

@@ -3,13 +3,12 @@
 #include "ui_WhiteListDetailControllerView.h"
 
 #include "ListViewCell.h"
-#include "Foundation/ResourceValues.h"
-#include "Main/Utilities.h"
-#include "Model/PerferenceInfo.h"
-#include "QVLibrary/RYTDarkMode.h"
+#include "WhiteListPathModel.h"
 
-#include <QFile>
-#include <QLabel>
+#include "Model/PerferenceInfo.h"
+
+#include <QListView>
+#include <QMouseEvent>
 
 WhiteListDetailControllerView::WhiteListDetailControllerView(QWidget* parent)
     : ViewController(parent)
@@ -19,11 +18,7 @@ WhiteListDetailControllerView::WhiteListDetailControllerView(QWidget* parent)
     viewDidLoad();
 }
 
-WhiteListDetailControllerView::~WhiteListDetailControllerView()
-{
-    ui_->listView->setDelegate(nullptr);
-    ui_->listView->setDataSource(nullptr);
-}
+WhiteListDetailControllerView::~WhiteListDetailControllerView() = default;
 
 QString WhiteListDetailControllerView::settingsKey(int category)
 {
@@ -68,24 +63,13 @@ void WhiteListDetailControllerView::setPaths(PerferenceInfo& settings, int categ
     default:
         return;
     }
-    // Stored as an array of strings, the one shape the readers accept.
-    QVariantList stored;
-    stored.reserve(paths.size());
-    for (const QString& path : paths) {
-        stored.append(path);
-    }
-    settings.dataDict().insert(settingsKey(category), stored);
+    // The list of texts itself, shared rather than copied into a list of
+    // variants: the file gets an array of strings from it, and every reader
+    // takes it as one.
+    settings.dataDict().insert(settingsKey(category), QVariant(paths));
 }
 
-void WhiteListDetailControllerView::configureList(RYListView* list)
-{
-    list->setStyle(0);
-    list->setMinimumInteritemSpacing(1.0);
-    list->setAllowsHighlight(true);
-    list->setEnableDoubleClick(false);
-}
-
-RYListView* WhiteListDetailControllerView::listView() const
+QListView* WhiteListDetailControllerView::listView() const
 {
     return ui_->listView;
 }
@@ -103,74 +87,70 @@ void WhiteListDetailControllerView::setPreferenceInfo(std::shared_ptr<Perference
     preferenceInfo_ = std::move(settings);
 }
 
-void WhiteListDetailControllerView::viewDidLoad()
-{
-    preferenceInfo_ = std::make_shared<PerferenceInfo>();
-    configureList(ui_->listView);
-    // The rows lie on a white surface in either appearance.
-    QPalette palette = ui_->listView->viewport()->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    ui_->listView->viewport()->setPalette(palette);
-    ui_->listView->viewport()->setAutoFillBackground(true);
-    ui_->listView->widget()->setAutoFillBackground(false);
-    ui_->listView->registerClass<ListViewCell>(QStringLiteral("listView"));
-    ui_->listView->setDelegate(this);
-    ui_->listView->setDataSource(this);
-    ui_->listView->reloadData();
-}
-
-QStringList WhiteListDetailControllerView::shownPaths()
-{
-    return paths(*preferenceInfo(), whiteListTypeIndex_);
-}
-
-int WhiteListDetailControllerView::numberOfItemsInListView(RYListView*)
-{
-    if (whiteListTypeIndex_ < 0 || whiteListTypeIndex_ >= categoryCount) {
-        return 1;
-    }
-    return int(shownPaths().size());
-}
-
-RYListViewCell* WhiteListDetailControllerView::listViewCellForItemAt(RYListView* listView, int index)
-{
-    auto* cell = static_cast<ListViewCell*>(listView->dequeueReusableCell(QStringLiteral("listView"), index));
-    if (!cell) {
-        return cell;
-    }
-    const QStringList list = shownPaths();
-    // An entry whose name is not UTF-8 is stored as its file URL; it shows as
-    // the name it stands for.
-    cell->setPath(index >= 0 && index < list.size()
-                      ? QFile::decodeName(FilePath::fromStoredText(list.at(index)))
-                      : QString());
-    const bool chosen = index == selectIndex_;
-    // The rows are a fixed white surface, so their text keeps its light look.
-    QPalette palette = cell->whiteListPath()->palette();
-    palette.setColor(QPalette::WindowText,
-                     chosen ? QColor(Qt::white) : RYTDarkMode::colorNamed(QStringLiteral("PreferenceDefaultColor"), false));
-    cell->whiteListPath()->setPalette(palette);
-    QColor hover = assetColor(QStringLiteral("PreferenceSelectedColor"));
-    // A tint, so a row under the mouse never looks selected.
-    hover.setAlphaF(0.16);
-    cell->setHighlightedColor(hover);
-    cell->setSelected(chosen);
-    cell->setSelectable(true);
-    cell->setSelectedColor(assetColor(QStringLiteral("PreferenceSelectedColor")));
-    cell->setBackgroundColor(index % 2 == 1 ? RYTDarkMode::colorNamed(QStringLiteral("WhiteListBackgroundColor"))
-                                            : QColor(Qt::white));
-    return cell;
-}
-
-double WhiteListDetailControllerView::listViewHeightOfRow(RYListView*, int)
-{
-    return 24.0;
-}
-
-void WhiteListDetailControllerView::listViewDidClickItemAt(RYListView* listView, int index)
+void WhiteListDetailControllerView::setSelectIndex(int index)
 {
     selectIndex_ = index;
-    listView->reloadData();
+    model_->setChosenRow(index);
+}
+
+void WhiteListDetailControllerView::viewDidLoad()
+{
+    QListView* list = ui_->listView;
+    model_ = new WhiteListPathModel(this);
+    cell_ = new ListViewCell(this);
+    list->setModel(model_);
+    list->setItemDelegate(cell_);
+    list->setFocusPolicy(Qt::NoFocus);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Rows under the mouse are tinted.
+    list->setMouseTracking(true);
+    list->viewport()->setAttribute(Qt::WA_Hover);
+    // The rows lie on a white surface in either appearance.
+    QPalette palette = list->viewport()->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Window, Qt::white);
+    list->viewport()->setPalette(palette);
+    list->viewport()->setAutoFillBackground(true);
+    // A left press chooses a row, as on the category list.
+    list->viewport()->installEventFilter(this);
+    // The rows come with the settings the owner hands over; reading the
+    // file here too would parse a long list once more for nothing.
+}
+
+int WhiteListDetailControllerView::numberOfItems() const
+{
+    return model_->rowCount();
+}
+
+void WhiteListDetailControllerView::reloadData()
+{
+    if (whiteListTypeIndex_ < 0 || whiteListTypeIndex_ >= categoryCount) {
+        // As the list always did: one empty row for a category it does not know.
+        model_->setEntries(QStringList{QString()});
+    } else {
+        model_->setEntries(paths(*preferenceInfo(), whiteListTypeIndex_));
+    }
+    model_->setChosenRow(selectIndex_);
+}
+
+bool WhiteListDetailControllerView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui_->listView->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            const QModelIndex index = ui_->listView->indexAt(mouse->position().toPoint());
+            if (index.isValid()) {
+                didClickItemAt(index.row());
+            }
+        }
+    }
+    return ViewController::eventFilter(watched, event);
+}
+
+void WhiteListDetailControllerView::didClickItemAt(int row)
+{
+    setSelectIndex(row);
     if (clickBlock) {
         const auto block = clickBlock;
         block();

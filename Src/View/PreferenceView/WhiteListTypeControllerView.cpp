@@ -4,7 +4,6 @@
 
 #include "Foundation/Bundle.h"
 #include "Main/Utilities.h"
-#include "WhiteListDetailControllerView.h"
 #include "WhiteListTypeListViewCell.h"
 
 #include <QLabel>
@@ -31,7 +30,10 @@ RYListView* WhiteListTypeControllerView::listView() const
 
 void WhiteListTypeControllerView::viewDidLoad()
 {
-    WhiteListDetailControllerView::configureList(ui_->listView);
+    ui_->listView->setStyle(0);
+    ui_->listView->setMinimumInteritemSpacing(1.0);
+    ui_->listView->setAllowsHighlight(true);
+    ui_->listView->setEnableDoubleClick(false);
     // The categories lie on the page itself.
     ui_->listView->viewport()->setAutoFillBackground(false);
     ui_->listView->widget()->setAutoFillBackground(false);

@@ -1,6 +1,7 @@
 // The Duplicate Files, White List and Similar Images pages.
 #include "PreferenceFixture.h"
 
+#include "Foundation/FileManager.h"
 #include "Foundation/ResourceValues.h"
 #include "Model/PerferenceInfo.h"
 #include "QVLibrary/RYListView.h"
@@ -12,17 +13,26 @@
 #include "View/PreferenceView/ListViewCell.h"
 #include "View/PreferenceView/PreferenceViewController.h"
 #include "View/PreferenceView/WhiteListDetailControllerView.h"
+#include "View/PreferenceView/WhiteListPathModel.h"
 #include "View/PreferenceView/WhiteListTypeControllerView.h"
 #include "View/PreferenceView/WhiteListTypeListViewCell.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -97,19 +107,36 @@ protected:
     {
         nextAnswer = {ok, paths};
         QTest::mouseClick(child<RYTButton>("addFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
+        settle();
     }
-    void remove() { QTest::mouseClick(child<RYTButton>("deleteFileButton"), Qt::LeftButton, {}, QPoint(5, 5)); }
+    void remove()
+    {
+        QTest::mouseClick(child<RYTButton>("deleteFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
+        settle();
+    }
     WhiteListTypeControllerView* types() { return controller().whiteListFileTypeView(); }
     WhiteListDetailControllerView* paths() { return controller().whiteListDetailView(); }
     void clickCategory(int row) { QTest::mouseClick(types()->listView()->cellAt(row), Qt::LeftButton, {}, QPoint(5, 5)); }
-    void clickPath(int row) { QTest::mouseClick(paths()->listView()->cellAt(row), Qt::LeftButton, {}, QPoint(5, 5)); }
+    QRect pathRow(int row) { return paths()->listView()->visualRect(paths()->model()->index(row, 0)); }
+    void clickPath(int row)
+    {
+        QTest::mouseClick(paths()->listView()->viewport(), Qt::LeftButton, {}, pathRow(row).center());
+    }
     QStringList shownPaths()
     {
         QStringList shown;
-        for (int i = 0; i < paths()->listView()->numberOfItems(); ++i) {
-            shown << static_cast<ListViewCell*>(paths()->listView()->cellAt(i))->path();
+        for (int i = 0; i < paths()->numberOfItems(); ++i) {
+            shown << paths()->model()->index(i, 0).data().toString();
         }
         return shown;
+    }
+    bool pathChosen(int row) { return paths()->model()->index(row, 0).data(WhiteListPathModel::ChosenRole).toBool(); }
+    // The colour painted at the left end of a row, where no text lies.
+    QColor paintedAt(int row, const QImage& picture)
+    {
+        const qreal ratio = picture.devicePixelRatio();
+        const QRect rect = pathRow(row);
+        return picture.pixelColor(QPoint(int(3 * ratio), int((rect.top() + 2) * ratio)));
     }
     QVariantList stored(const char* key) { return file().value(key).toList(); }
     bool bordered(const char* box) { return child<RYTView>(box)->borderWidth() > 0; }
@@ -132,11 +159,11 @@ TEST_F(WhiteListTest, ANewFileShowsThreeEmptyCategoriesWithDuplicateFilesChosen)
     EXPECT_EQ(chosen->imageName(), "DuplicateFile_1");
     EXPECT_EQ(static_cast<WhiteListTypeListViewCell*>(types()->listView()->cellAt(1))->imageName(), "DuplicateFile");
     EXPECT_EQ(types()->listView()->cellAt(0)->height(), 35);
-    EXPECT_EQ(paths()->listView()->numberOfItems(), 0);
+    EXPECT_EQ(paths()->numberOfItems(), 0);
     EXPECT_TRUE(bordered("whiteFileTypeBox"));
     for (int row : {1, 2}) {
         clickCategory(row);
-        EXPECT_EQ(paths()->listView()->numberOfItems(), 0);
+        EXPECT_EQ(paths()->numberOfItems(), 0);
     }
 }
 
@@ -221,6 +248,40 @@ TEST_F(WhiteListTest, TheChooserTakesAFolderAndAFileTogetherFromTheHomeFolder)
     EXPECT_EQ(kept, (QStringList{home + "/Music", home + "/notes.txt"}));
 }
 
+// A path typed into the real dialog's name field and its own Add button:
+// the answer is what the dialog holds when it is accepted.
+TEST_F(WhiteListTest, APathTypedIntoTheChooserIsAddedByItsOwnButton)
+{
+    PreferenceViewController::setPathChooserForTesting(nullptr);
+    const QString typed = folder("typed/inner");
+    const QString file = writeFile("typed/notes.txt", "x");
+    window();
+    chooseTab("whiteListSelectView");
+    for (const QString& path : {typed, file}) {
+        QTest::mouseClick(child<RYTButton>("addFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
+        QPointer<QFileDialog> dialog;
+        for (QFileDialog* open : window().findChildren<QFileDialog*>()) {
+            if (open->isVisible()) {
+                dialog = open;
+            }
+        }
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->clear();
+        QTest::keyClicks(name, path);
+        QPushButton* add = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+        ASSERT_NE(add, nullptr);
+        EXPECT_EQ(add->text(), "Add");
+        ASSERT_TRUE(waitUntil([&] { return add->isEnabled(); }));
+        QTest::mouseClick(add, Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !dialog || !dialog->isVisible(); }));
+    }
+    EXPECT_EQ(stored("whiteListPath"), (QVariantList{typed, file}));
+    EXPECT_EQ(shownPaths(), (QStringList{typed, file}));
+}
+
 TEST_F(WhiteListTest, ANameThatIsNotTextKeepsItsBytesUnlessItCannotBeToldApart)
 {
     window();
@@ -271,7 +332,8 @@ TEST_F(WhiteListTest, DeletingMovesTheSelectionUpAndNeverReachesARowNotShown)
     remove();
     expectFile(before, {{"whiteListPath", QVariantList{five[0], five[1], five[3], five[4]}}});
     EXPECT_EQ(paths()->selectIndex(), 1);
-    EXPECT_TRUE(paths()->listView()->cellAt(1)->selected());
+    EXPECT_TRUE(pathChosen(1));
+    EXPECT_FALSE(pathChosen(2));
     EXPECT_EQ(controller().index(), -1);
 
     clickPath(0);
@@ -319,17 +381,104 @@ TEST_F(WhiteListTest, RowsAlternateOnAWhiteSurfaceInBothAppearances)
     window();
     chooseTab("whiteListSelectView");
     add({folder("a"), folder("b"), folder("c")});
-    auto* list = paths()->listView();
-    EXPECT_EQ(list->cellAt(0)->backgroundColor(), QColor(Qt::white));
-    EXPECT_EQ(list->cellAt(1)->backgroundColor(), RYTDarkMode::colorNamed("WhiteListBackgroundColor", true));
-    EXPECT_EQ(list->cellAt(2)->backgroundColor(), QColor(Qt::white));
-    EXPECT_EQ(list->cellAt(0)->height(), 24);
-    // Text on the white rows keeps its light look.
-    auto* cell = static_cast<ListViewCell*>(list->cellAt(0));
-    EXPECT_EQ(cell->whiteListPath()->palette().color(QPalette::WindowText),
-              RYTDarkMode::colorNamed("PreferenceDefaultColor", false));
+    clickPath(2);
+    QListView* list = paths()->listView();
+    const QImage picture = list->viewport()->grab().toImage();
+    EXPECT_EQ(paintedAt(0, picture), QColor(Qt::white));
+    EXPECT_EQ(paintedAt(1, picture), RYTDarkMode::colorNamed("WhiteListBackgroundColor", true));
+    EXPECT_EQ(paintedAt(2, picture), ListViewCell::selectedColor());
     EXPECT_GT(RYTDarkMode::colorNamed("WhiteListBackgroundColor", true).lightness(), 200);
-    EXPECT_EQ(cell->whiteListPath()->toolTip(), scratch() + "/a");
+    EXPECT_EQ(pathRow(0).height(), ListViewCell::rowHeight + ListViewCell::rowSpacing);
+    // Text on the white rows keeps its light look, and the chosen row's is white.
+    EXPECT_EQ(ListViewCell::textColor(false), RYTDarkMode::colorNamed("PreferenceDefaultColor", false));
+    const auto darkest = [&](int row) {
+        const QRect rect = pathRow(row).adjusted(ListViewCell::textMargin, 0, 0, 0);
+        const qreal ratio = picture.devicePixelRatio();
+        QColor found = Qt::white;
+        for (int x = rect.left(); x < rect.left() + 60; ++x) {
+            const QColor c = picture.pixelColor(QPoint(int(x * ratio), int(rect.center().y() * ratio)));
+            if (c.lightness() < found.lightness()) {
+                found = c;
+            }
+        }
+        return found;
+    };
+    EXPECT_LT(darkest(0).lightness(), 160) << "the path is drawn dark on white";
+    EXPECT_EQ(paths()->model()->index(0, 0).data(Qt::ToolTipRole).toString(), scratch() + "/a");
+}
+
+// The file is written on a worker: a deletion shows at once while the disk
+// is still busy, and whatever reads the settings meanwhile (a scan starting)
+// gets the list as it now is.
+TEST_F(WhiteListTest, ADeletionShowsAtOnceWhileTheFileIsStillBeingWritten)
+{
+    window();
+    chooseTab("whiteListSelectView");
+    const QString a = folder("a"), b = folder("b"), c = folder("c");
+    add({a, b, c});
+    const QByteArray settings = QFile::encodeName(PerferenceInfo::settingsPath());
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool release = false;
+    std::atomic<int> onMainThread{0};
+    std::atomic<int> writes{0};
+    FileManager::setFaults({[&](FileStep step, const QByteArray& path) {
+                                if (step != FileStep::writeData || path != settings) {
+                                    return 0;
+                                }
+                                onMainThread += QThread::currentThread() == qApp->thread() ? 1 : 0;
+                                ++writes;
+                                std::unique_lock lock(mutex);
+                                // Bounded, so a write on the main thread ends too.
+                                changed.wait_for(lock, std::chrono::seconds(2), [&] { return release; });
+                                return 0;
+                            },
+                            nullptr});
+    clickPath(1);
+    QTest::mouseClick(child<RYTButton>("deleteFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(shownPaths(), (QStringList{a, c}));
+    ASSERT_TRUE(waitUntil([&] { return writes > 0; }));
+    EXPECT_EQ(onMainThread, 0);
+    EXPECT_EQ(PerferenceInfo().localWhiteList(), (QStringList{a, c}));
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    changed.notify_all();
+    settle();
+    FileManager::clearFaults();
+    EXPECT_EQ(stored("whiteListPath"), (QVariantList{a, c}));
+    EXPECT_TRUE(sheets.isEmpty());
+}
+
+// A long list paints only the rows on screen: every path is one row of the
+// model, none a widget of its own.
+TEST_F(WhiteListTest, AListOfThousandsOfPathsIsOneModelWithoutAWidgetPerRow)
+{
+    QVariantList many;
+    for (int i = 0; i < 3000; ++i) {
+        many << QStringLiteral("/data/project-%1/build").arg(i, 4, 10, QLatin1Char('0'));
+    }
+    writeSettings({{"whiteListPath", many}});
+    window();
+    chooseTab("whiteListSelectView");
+    QListView* list = paths()->listView();
+    EXPECT_EQ(paths()->numberOfItems(), 3000);
+    EXPECT_LT(list->viewport()->findChildren<QWidget*>().size(), 5);
+    clickPath(3);
+    EXPECT_EQ(paths()->selectIndex(), 3);
+    list->scrollToBottom();
+    QApplication::processEvents();
+    const QModelIndex last = paths()->model()->index(2999, 0);
+    ASSERT_TRUE(list->viewport()->rect().contains(list->visualRect(last).center()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(last).center());
+    EXPECT_EQ(paths()->selectIndex(), 2999);
+    EXPECT_TRUE(pathChosen(2999));
+    EXPECT_FALSE(pathChosen(3));
+    remove();
+    EXPECT_EQ(stored("whiteListPath").size(), 2999);
+    EXPECT_EQ(paths()->numberOfItems(), 2999);
+    EXPECT_EQ(paths()->selectIndex(), 2998);
 }
 
 // ---- Similar Images -----------------------------------------------------------------

@@ -28,6 +28,8 @@ void PreferenceTest::TearDown()
     }
     delete window_.data();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // No save of this test lands in the next one's home.
+    settle();
     RYTDarkMode::setForcedAppearance(-1);
     TempHomeTest::TearDown();
 }
@@ -67,11 +69,18 @@ void PreferenceTest::reopen()
 void PreferenceTest::close()
 {
     QTest::keyClick(&window(), Qt::Key_Escape);
+    settle();
     EXPECT_FALSE(window_->isVisible());
+}
+
+void PreferenceTest::settle()
+{
+    EXPECT_TRUE(PerferenceInfo::waitForBackgroundSaves(std::chrono::seconds(10)));
 }
 
 PlistDict PreferenceTest::file() const
 {
+    settle();
     const auto stored = PropertyList::readFile(PerferenceInfo::settingsPath());
     EXPECT_TRUE(stored.has_value());
     return stored ? stored->value<PlistDict>() : PlistDict();
@@ -120,6 +129,7 @@ bool PreferenceTest::on(const char* name) const
 void PreferenceTest::chooseTab(const char* selectViewName)
 {
     QTest::mouseClick(child<RYSelectView>(selectViewName), Qt::LeftButton, {}, QPoint(10, 10));
+    settle();
 }
 
 void PreferenceTest::type(const char* fieldName, const QString& text, bool enter)
@@ -133,20 +143,24 @@ void PreferenceTest::type(const char* fieldName, const QString& text, bool enter
     if (enter) {
         QTest::keyClick(edit, Qt::Key_Return);
     }
+    settle();
 }
 
 void PreferenceTest::clickBox(const char* name)
 {
     QTest::mouseClick(box(name), Qt::LeftButton, {}, QPoint(8, 8));
+    settle();
 }
 
 void PreferenceTest::clickElsewhere()
 {
     QWidget* title = child<QLabel>("windowTitle");
     QTest::mouseClick(title, Qt::LeftButton, {}, QPoint(2, 2));
+    settle();
 }
 
 void PreferenceTest::chooseUnit(const char* popupName, const QString& unit)
 {
     popup(popupName)->selectItemAtTitle(unit);
+    settle();
 }

@@ -39,6 +39,9 @@ protected:
     void reopen();
     void close();
 
+    // Waits until the saves the window handed over are written and their
+    // answers (a failure notice) are in.
+    static void settle();
     // The settings file as it is on disk now.
     PlistDict file() const;
     // Every key but the named ones is as in `before`; the named ones hold

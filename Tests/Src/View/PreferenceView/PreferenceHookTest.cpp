@@ -39,6 +39,7 @@ TEST_F(PreferenceHookTest, TheMenuItemOpensOneModalWindowThatKeepsItsPageAndValu
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ASSERT_TRUE(PerferenceInfo::waitForBackgroundSaves(std::chrono::seconds(10)));
     const auto stored = PropertyList::readFile(PerferenceInfo::settingsPath());
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->value<PlistDict>().value(QStringLiteral("video")), QVariant(false));

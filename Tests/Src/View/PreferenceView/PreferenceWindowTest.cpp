@@ -20,6 +20,7 @@ namespace {
 
 QByteArray rawFile()
 {
+    EXPECT_TRUE(PerferenceInfo::waitForBackgroundSaves(std::chrono::seconds(10)));
     QFile file(PerferenceInfo::settingsPath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
