@@ -1,6 +1,7 @@
 // The Duplicate Files, White List and Similar Images pages.
 #include "PreferenceFixture.h"
 
+#include "FileDialogDriver.h"
 #include "Foundation/FileManager.h"
 #include "Foundation/ResourceValues.h"
 #include "Model/PerferenceInfo.h"
@@ -201,7 +202,8 @@ TEST_F(WhiteListTest, AddingKeepsOrderAndStoresEachPathOnceInItsCategory)
 }
 
 // The program's own chooser: files and folders picked together in the home
-// folder, answered without a nested loop.
+// folder, answered without a nested loop. The rows are clicked in the
+// dialog's own list and its own button pressed.
 TEST_F(WhiteListTest, TheChooserTakesAFolderAndAFileTogetherFromTheHomeFolder)
 {
     PreferenceViewController::setPathChooserForTesting(nullptr);
@@ -211,34 +213,16 @@ TEST_F(WhiteListTest, TheChooserTakesAFolderAndAFileTogetherFromTheHomeFolder)
     window();
     chooseTab("whiteListSelectView");
     QTest::mouseClick(child<RYTButton>("addFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
-    auto* dialog = window().findChild<QFileDialog*>();
+    QFileDialog* dialog = FileDialogDriver::waitForDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->parentWidget(), &window());
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     EXPECT_EQ(dialog->directory().absolutePath(), QDir(home).absolutePath());
 
-    auto* view = dialog->findChild<QListView*>("listView");
-    ASSERT_NE(view, nullptr);
-    const auto rowNamed = [view](const QString& name) {
-        const QModelIndex root = view->rootIndex();
-        for (int row = 0; row < view->model()->rowCount(root); ++row) {
-            const QModelIndex index = view->model()->index(row, 0, root);
-            if (index.data().toString() == name) {
-                return index;
-            }
-        }
-        return QModelIndex();
-    };
-    ASSERT_TRUE(waitUntil([&] { return rowNamed("Music").isValid() && rowNamed("notes.txt").isValid(); },
-                          std::chrono::seconds(10)));
-    for (const char* name : {"Music", "notes.txt"}) {
-        view->selectionModel()->select(rowNamed(name), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    QPushButton* add = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
-    ASSERT_NE(add, nullptr);
-    EXPECT_EQ(add->text(), "Add");
-    EXPECT_TRUE(add->isEnabled());
-    QTest::mouseClick(add, Qt::LeftButton);
+    ASSERT_TRUE(FileDialogDriver::selectNames(dialog, {"Music", "notes.txt"}));
+    EXPECT_EQ(FileDialogDriver::acceptButton(dialog)->text(), "Add");
+    ASSERT_TRUE(FileDialogDriver::pressAccept(dialog));
+    settle();
 
     QStringList kept;
     for (const QVariant& entry : stored("whiteListPath")) {
@@ -249,7 +233,8 @@ TEST_F(WhiteListTest, TheChooserTakesAFolderAndAFileTogetherFromTheHomeFolder)
 }
 
 // A path typed into the real dialog's name field and its own Add button:
-// the answer is what the dialog holds when it is accepted.
+// the answer is what the dialog holds when it is accepted. Cancel adds
+// nothing.
 TEST_F(WhiteListTest, APathTypedIntoTheChooserIsAddedByItsOwnButton)
 {
     PreferenceViewController::setPathChooserForTesting(nullptr);
@@ -257,27 +242,19 @@ TEST_F(WhiteListTest, APathTypedIntoTheChooserIsAddedByItsOwnButton)
     const QString file = writeFile("typed/notes.txt", "x");
     window();
     chooseTab("whiteListSelectView");
-    for (const QString& path : {typed, file}) {
+    const auto choose = [&](const QString& path, bool accept) {
         QTest::mouseClick(child<RYTButton>("addFileButton"), Qt::LeftButton, {}, QPoint(5, 5));
-        QPointer<QFileDialog> dialog;
-        for (QFileDialog* open : window().findChildren<QFileDialog*>()) {
-            if (open->isVisible()) {
-                dialog = open;
-            }
-        }
+        QPointer<QFileDialog> dialog = FileDialogDriver::waitForDialog();
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(name, nullptr);
-        name->clear();
-        QTest::keyClicks(name, path);
-        QPushButton* add = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
-        ASSERT_NE(add, nullptr);
-        EXPECT_EQ(add->text(), "Add");
-        ASSERT_TRUE(waitUntil([&] { return add->isEnabled(); }));
-        QTest::mouseClick(add, Qt::LeftButton);
+        FileDialogDriver::typeName(dialog, path);
+        EXPECT_EQ(FileDialogDriver::acceptButton(dialog)->text(), "Add");
+        ASSERT_TRUE(accept ? FileDialogDriver::pressAccept(dialog) : FileDialogDriver::pressCancel(dialog));
         ASSERT_TRUE(waitUntil([&] { return !dialog || !dialog->isVisible(); }));
-    }
+        settle();
+    };
+    choose(typed, true);
+    choose(file, true);
+    choose(folder("cancelled"), false);
     EXPECT_EQ(stored("whiteListPath"), (QVariantList{typed, file}));
     EXPECT_EQ(shownPaths(), (QStringList{typed, file}));
 }
