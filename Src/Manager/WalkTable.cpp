@@ -1,8 +1,10 @@
 #include "Manager/WalkTable.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +20,17 @@ constexpr uint32_t kChunkSize = 1u << kChunkBits;
 
 WalkTable::WalkTable() : chunkUsed_(kChunkSize) {}
 
-WalkTable::~WalkTable() = default;
+WalkTable::~WalkTable()
+{
+    if (folderFds_) {
+        for (size_t i = 0; i < folders_.size(); ++i) {
+            const int fd = folderFds_[i].load();
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+}
 
 uint32_t WalkTable::addFolder(const QByteArray& path)
 {
@@ -32,7 +44,8 @@ void WalkTable::add(uint32_t folder, const char* name, size_t nameLength, int64_
     // A name is at most 255 bytes on every Linux file system.
     const auto length = static_cast<uint32_t>(std::min<size_t>(nameLength, 255));
     if (chunkUsed_ + length > kChunkSize) {
-        nameChunks_.push_back(std::make_unique<char[]>(kChunkSize));
+        // Not cleared: a page is touched only when names reach it.
+        nameChunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
         chunkUsed_ = 0;
     }
     const auto chunk = static_cast<uint32_t>(nameChunks_.size() - 1);
@@ -118,6 +131,48 @@ void WalkTable::finish(bool keepSingles)
         at += entry.count;
     }
     std::deque<File>().swap(walked_);
+
+    folderFds_ = std::make_unique<std::atomic<int>[]>(folders_.size());
+    for (size_t i = 0; i < folders_.size(); ++i) {
+        folderFds_[i].store(-2, std::memory_order_relaxed);
+    }
+    // An eighth of what the process may open, so that the files the
+    // grouping keeps open (a few hundred at most), and everything else, still
+    // find room under the usual limit of 1,024.
+    rlimit limit{};
+    const rlim_t soft = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+    folderFdBudget_ = int(std::min<rlim_t>(soft == RLIM_INFINITY ? 65536 : soft, 65536) / 8);
+}
+
+int WalkTable::folderDescriptor(const File& file) const
+{
+    if (!folderFds_) {
+        return -1;
+    }
+    std::atomic<int>& slot = folderFds_[file.folder];
+    const int known = slot.load(std::memory_order_acquire);
+    if (known != -2) {
+        return known;
+    }
+    if (folderFdsOpen_.fetch_add(1) >= folderFdBudget_) {
+        folderFdsOpen_.fetch_sub(1);
+        return -1;  // the budget is spent: its files are opened by their paths
+    }
+    // Only to open names below it: no read access to the folder is needed.
+    int fd = ::open(folders_[file.folder].constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    int expected = -2;
+    if (!slot.compare_exchange_strong(expected, fd < 0 ? -1 : fd, std::memory_order_acq_rel)) {
+        // Another thread opened it first.
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        folderFdsOpen_.fetch_sub(1);
+        return expected;
+    }
+    if (fd < 0) {
+        folderFdsOpen_.fetch_sub(1);
+    }
+    return fd < 0 ? -1 : fd;
 }
 
 const char* WalkTable::nameBytes(const File& file) const
@@ -128,6 +183,12 @@ const char* WalkTable::nameBytes(const File& file) const
 QByteArray WalkTable::name(const File& file) const
 {
     return QByteArray(nameBytes(file), file.nameLength);
+}
+
+void WalkTable::nameInto(const File& file, char* out) const
+{
+    std::memcpy(out, nameBytes(file), file.nameLength);
+    out[file.nameLength] = 0;
 }
 
 QByteArray WalkTable::path(const File& file) const
@@ -172,8 +233,15 @@ ResourceValueURL WalkTable::resourceValueURL(const File& file) const
     v.volumeIsLocal = origins_[file.origin].volumeIsLocal;
     // The walk let it through only when it could be read.
     v.isReadable = true;
-    v.isWritable = faccessat(AT_FDCWD, itemPath.constData(), W_OK,
-                             AT_EACCESS | (v.isSymbolicLink ? AT_SYMLINK_NOFOLLOW : 0)) == 0;
+    const int flags = AT_EACCESS | (v.isSymbolicLink ? AT_SYMLINK_NOFOLLOW : 0);
+    const int folder = folderDescriptor(file);
+    if (folder >= 0) {
+        char nameBuffer[256];
+        nameInto(file, nameBuffer);
+        v.isWritable = faccessat(folder, nameBuffer, W_OK, flags) == 0;
+    } else {
+        v.isWritable = faccessat(AT_FDCWD, itemPath.constData(), W_OK, flags) == 0;
+    }
     return ResourceValueURL(itemPath, std::move(v));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -63,6 +64,13 @@ public:
     // --- read by the grouping ------------------------------------------------
     QByteArray path(const File& file) const;
     QByteArray name(const File& file) const;
+    // The file's name, ended by a zero byte, into `out` (256 bytes).
+    void nameInto(const File& file, char* out) const;
+    // A descriptor of the file's folder (opened on first use, kept until the
+    // table goes), so that its files are opened by name alone instead of
+    // walking their whole path again; -1 where the folder cannot be opened
+    // or the table keeps as many folders open as it may.
+    int folderDescriptor(const File& file) const;
     dev_t device(const File& file) const;
     const std::optional<QByteArray>& volume(const File& file) const;
     // The record the walk would have made for the file: the values it read,
@@ -83,6 +91,10 @@ private:
     };
 
     std::vector<QByteArray> folders_;
+    // Per folder: a descriptor, -1 when it could not be had, -2 not asked yet.
+    mutable std::unique_ptr<std::atomic<int>[]> folderFds_;
+    mutable std::atomic<int> folderFdsOpen_{0};
+    int folderFdBudget_ = 0;
     std::vector<std::unique_ptr<char[]>> nameChunks_;
     uint32_t chunkUsed_;
     std::vector<Origin> origins_;
