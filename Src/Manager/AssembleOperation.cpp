@@ -1,6 +1,7 @@
 #include "AssembleOperation.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -20,8 +21,10 @@
 #include <sys/mman.h>
 #include <sys/syscall.h>
 
+#include "Foundation/IoBatch.h"
 #include "Main/Utilities.h"
 #include "Manager/WalkTable.h"
+#include "Md5/Md5.h"
 
 namespace {
 
@@ -56,13 +59,14 @@ void logReadFailure(const QByteArray& path)
 // (-2: the reading was stopped, and the file has no digest).
 int64_t feed(int fd, QCryptographicHash& hash, const std::function<bool()>& stop = {})
 {
-    thread_local std::vector<char> buffer(kPieceSize);
+    // Not cleared: pages are touched only by what is read into them.
+    thread_local const std::unique_ptr<char[]> buffer(new char[size_t(kPieceSize)]);
     int64_t total = 0;
     for (;;) {
         if (stop && stop()) {
             return -2;
         }
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd, buffer.get(), size_t(kPieceSize));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -72,16 +76,18 @@ int64_t feed(int fd, QCryptographicHash& hash, const std::function<bool()>& stop
         if (n == 0) {
             return total;
         }
-        hash.addData(QByteArrayView(buffer.data(), n));
+        hash.addData(QByteArrayView(buffer.get(), n));
         total += n;
     }
 }
 
-// Opens `name` relative to `dirFd` only if it is a regular file; never
-// blocks on a FIFO that took its place.
+// Never follows a link, never blocks on a FIFO that took a file's place.
+constexpr int kOpenFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// Opens `name` relative to `dirFd` only if it is a regular file.
 int openRegular(int dirFd, const char* name, struct stat* st)
 {
-    const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::openat(dirFd, name, kOpenFlags);
     if (fd < 0) {
         return -1;
     }
@@ -245,6 +251,8 @@ constexpr int64_t kWholeAhead = 32 << 20;
 constexpr size_t kOpenBudget = 128;
 // Bytes of small files one operation keeps between its two readings.
 constexpr size_t kKeepLimit = 256 << 10;
+// Files whose calls go to the kernel in one batch.
+constexpr size_t kBatch = 64;
 
 std::mutex planMutex;
 ReadPlanForTesting readPlan;
@@ -282,23 +290,9 @@ uint64_t edgeHash(const char* data, size_t length, uint64_t seed)
     return mix(h ^ mix(tail ^ (length - i)));
 }
 
-// Reads exactly `length` bytes at `offset`; false on a short read (the file
-// shrank) or an error.
-bool readAt(int fd, char* buffer, int64_t length, int64_t offset)
-{
-    int64_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pread(fd, buffer + done, size_t(length - done), offset + done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
+// How a read ended: as the file's size leaves it; early, when asked not to
+// wait for the disk; at another length (the file changed); or failed.
+enum class Read { ok, notInMemory, otherLength, failed };
 
 // Whether every page of the range is in memory: asked of the page cache's
 // statistics where the kernel has them, else of a mapping.
@@ -372,58 +366,240 @@ struct Reading {
     int fd = -1;
     dev_t device = 0;
     ino_t inode = 0;
-    bool opened = false;  // found once to be the regular file of the walk's size
+    bool opened = false;  // opened once already: opened again, it must be the same file
     bool edged = false;
     uint64_t edges = 0;
     int64_t keptAt = -1;  // where its bytes are kept, when they are
 
-    void close()
+    // With the next calls of the batch.
+    void close(IoBatch& io)
     {
-        if (fd >= 0) {
-            ::close(fd);
-            fd = -1;
-        }
+        io.closeLater(fd);
+        fd = -1;
     }
 };
 
 enum class Opening { ok, vanished, failed };
 
-// Opens the file (again) and checks that it is the regular file of the
-// walk's size, and the same one as at the first look. Failures other than a
-// vanished file are logged when `log` is set.
-Opening openReading(Reading& r, int64_t size, bool log)
+// Opens those of `files` not open yet, in one batch, by name in their folder
+// where the table has its descriptor (the kernel then looks up one name, not
+// the whole path). Failures other than a vanished file are logged when `log`
+// is set. Whether a file is still the regular file of the walk's size is
+// told by its reads, which ask for one byte more than the size leaves: a
+// file of another size or kind (a FIFO, a device or a folder that took its
+// place) reads another length, or fails, and gets no digest. A file opened
+// again is also checked to be the same one the walk saw.
+std::vector<Opening> openAll(const std::vector<Reading*>& files, const WalkTable& table, int64_t size, bool log,
+                             IoBatch& io)
 {
-    if (r.fd >= 0) {
-        return Opening::ok;
-    }
-    if (injectedFailure(r.path)) {
-        if (log) {
-            logReadFailure(r.path);
+    std::vector<Opening> out(files.size(), Opening::ok);
+    std::vector<std::array<char, 256>> names(files.size());
+    std::vector<size_t> asked(files.size(), SIZE_MAX);
+    for (size_t i = 0; i < files.size(); ++i) {
+        Reading& r = *files[i];
+        if (r.fd >= 0) {
+            continue;
         }
-        return Opening::failed;
+        if (injectedFailure(r.path)) {
+            if (log) {
+                logReadFailure(r.path);
+            }
+            out[i] = Opening::failed;
+            continue;
+        }
+        const WalkTable::File& file = table.files()[r.index];
+        const int folder = table.folderDescriptor(file);
+        if (folder >= 0) {
+            table.nameInto(file, names[i].data());
+        }
+        asked[i] = io.openAt(folder >= 0 ? folder : AT_FDCWD, folder >= 0 ? names[i].data() : r.path.constData(),
+                             kOpenFlags);
     }
+    io.run();
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (asked[i] == SIZE_MAX) {
+            continue;
+        }
+        Reading& r = *files[i];
+        const int answer = io.result(asked[i]);
+        if (answer < 0) {
+            if (answer == -ENOENT) {
+                out[i] = Opening::vanished;
+            } else {
+                if (log) {
+                    TSLOG("打开文件失败:", QString::fromLocal8Bit(std::strerror(-answer)), " ", QFile::decodeName(r.path));
+                }
+                out[i] = Opening::failed;
+            }
+            continue;
+        }
+        if (r.opened) {
+            struct stat st {};
+            if (::fstat(answer, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != size || st.st_dev != r.device ||
+                st.st_ino != r.inode) {
+                // Replaced since its first reading.
+                io.closeLater(answer);
+                out[i] = Opening::failed;
+                continue;
+            }
+        }
+        r.fd = answer;
+        r.opened = true;
+    }
+    return out;
+}
+
+// Whether the file is still there, asked by its name in its folder.
+bool stillThere(const WalkTable& table, const Reading& r)
+{
+    const WalkTable::File& file = table.files()[r.index];
+    const int folder = table.folderDescriptor(file);
     struct stat st {};
-    const int fd = openRegular(AT_FDCWD, r.path.constData(), &st);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            return Opening::vanished;
-        }
-        if (log) {
-            TSLOG("打开文件失败:", QString::fromLocal8Bit(std::strerror(errno)), " ", QFile::decodeName(r.path));
-        }
-        return Opening::failed;
+    if (folder < 0) {
+        return ::lstat(r.path.constData(), &st) == 0;
     }
-    if (st.st_size != size || (r.opened && (st.st_dev != r.device || st.st_ino != r.inode))) {
-        // Changed since the walk (or since the first look): what is there
-        // now is not the file whose size grouped it.
-        ::close(fd);
-        return Opening::failed;
+    char name[256];
+    table.nameInto(file, name);
+    return ::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// How a read of the batch ended. `expected` is what the file holds there;
+// a read that asked for one byte more and got it found the file longer.
+// Asked not to wait for the disk, a read that ends early may have found the
+// rest out of memory (or the file shorter): it is read again later, waiting.
+Read readOutcome(int answer, int64_t expected, bool noWait)
+{
+    if (answer == expected) {
+        return Read::ok;
     }
-    r.fd = fd;
-    r.device = st.st_dev;
-    r.inode = st.st_ino;
-    r.opened = true;
-    return Opening::ok;
+    if (noWait && (answer == -EAGAIN || (answer >= 0 && answer < expected))) {
+        return Read::notInMemory;
+    }
+    return answer < 0 ? Read::failed : Read::otherLength;
+}
+
+enum class Hashed { done, notInMemory };
+
+// Hashes the files of `whole` (all of one size) in full, side by side in the
+// lanes of the MD5 kernel, and files each under its digest. Small files come
+// from `kept`; the others are read in lock-step, a piece of each in turn,
+// into one buffer shared by the lanes, each round of pieces as one batch.
+// Reading ends at the first batch after a stop. With `noWait`, a piece not
+// in memory ends it all: the group is to be read later, in full.
+Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int64_t size,
+                 const std::vector<char>& kept, bool oneFileAtATime, bool noWait, IoBatch& io,
+                 const std::function<bool()>& stopped, const ReadPlanForTesting& plan,
+                 std::map<QString, std::vector<uint32_t>>& digests)
+{
+    const auto fileUnder = [&digests](const Reading& r, const Md5Digest& digest) {
+        const std::array<char, 32> hex = Md5::hex(digest);
+        digests[QString::fromLatin1(hex.data(), qsizetype(hex.size()))].push_back(r.index);
+    };
+    // The kept ones at once: their bytes are all in memory already.
+    std::vector<Reading*> inMemory;
+    std::vector<Reading*> onDisk;
+    for (Reading* r : whole) {
+        (r->keptAt >= 0 ? inMemory : onDisk).push_back(r);
+    }
+    if (!inMemory.empty() && !stopped()) {
+        Md5Lanes lanes(inMemory.size());
+        std::vector<const uint8_t*> data;
+        for (const Reading* r : inMemory) {
+            if (plan.wholeReading) {
+                plan.wholeReading(r->path);
+            }
+            data.push_back(reinterpret_cast<const uint8_t*>(kept.data() + r->keptAt));
+        }
+        lanes.add(data.data(), size_t(size));
+        const std::vector<std::optional<Md5Digest>> out = lanes.finish();
+        for (size_t i = 0; i < inMemory.size(); ++i) {
+            fileUnder(*inMemory[i], *out[i]);
+        }
+    }
+    // As many files at once as the kernel has lanes (four general-purpose
+    // chains without wide ones). The buffer is not cleared: pages are
+    // touched only by what is read into them. Each file's piece has room for
+    // one byte more, which the last piece asks for to find the file still
+    // ends at its size.
+    constexpr int64_t kSpare = 64;
+    const size_t batch = oneFileAtATime ? 1 : std::max<size_t>(4, size_t(Md5Lanes::lanesOf(Md5Lanes::kernel())));
+    thread_local const std::unique_ptr<char[]> buffer(new char[size_t(kPieceSize + 16 * kSpare)]);
+    for (size_t first = 0; first < onDisk.size(); first += batch) {
+        if (stopped()) {
+            return Hashed::done;
+        }
+        const std::vector<Reading*> files(onDisk.begin() + std::ptrdiff_t(first),
+                                          onDisk.begin() + std::ptrdiff_t(std::min(onDisk.size(), first + batch)));
+        const size_t count = files.size();
+        for (const Reading* r : files) {
+            if (plan.wholeReading) {
+                plan.wholeReading(r->path);
+            }
+        }
+        const std::vector<Opening> opened = openAll(files, table, size, true, io);
+        Md5Lanes lanes(count);
+        size_t live = count;
+        for (size_t i = 0; i < count; ++i) {
+            if (opened[i] != Opening::ok) {
+                lanes.drop(i);
+                --live;
+                continue;
+            }
+#ifdef POSIX_FADV_SEQUENTIAL
+            if (size > kPieceSize) {
+                ::posix_fadvise(files[i]->fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+            }
+#endif
+        }
+        // The buffer is shared: a piece of each file, in whole blocks of 64 KiB.
+        const int64_t piece = std::max<int64_t>(65536, int64_t(kPieceSize / count) / 65536 * 65536);
+        std::vector<const uint8_t*> data(count, nullptr);
+        for (size_t i = 0; i < count; ++i) {
+            data[i] = reinterpret_cast<const uint8_t*>(buffer.get() + int64_t(i) * (piece + kSpare));
+        }
+        std::vector<size_t> asked(count);
+        for (int64_t offset = 0; offset < size && live > 0; offset += piece) {
+            const int64_t length = std::min(piece, size - offset);
+            const bool last = offset + length == size;
+            for (size_t i = 0; i < count; ++i) {
+                if (!lanes.dropped(i)) {
+                    asked[i] = io.read(files[i]->fd, const_cast<uint8_t*>(data[i]), size_t(length + (last ? 1 : 0)),
+                                       offset, noWait);
+                }
+            }
+            io.run();
+            for (size_t i = 0; i < count; ++i) {
+                if (lanes.dropped(i)) {
+                    continue;
+                }
+                const Read read = readOutcome(io.result(asked[i]), length, noWait);
+                if (read == Read::notInMemory) {
+                    for (Reading* r : files) {
+                        r->close(io);
+                    }
+                    return Hashed::notInMemory;
+                }
+                if (read != Read::ok) {
+                    if (read == Read::failed) {
+                        logReadFailure(files[i]->path);
+                    }
+                    // Another length: changed since the walk. Either way no digest.
+                    files[i]->close(io);
+                    lanes.drop(i);
+                    --live;
+                }
+            }
+            lanes.add(data.data(), size_t(length));
+        }
+        const std::vector<std::optional<Md5Digest>> out = lanes.finish();
+        for (size_t i = 0; i < count; ++i) {
+            if (out[i]) {
+                fileUnder(*files[i], *out[i]);
+            }
+            files[i]->close(io);
+        }
+    }
+    return Hashed::done;
 }
 
 }  // namespace
@@ -475,7 +651,13 @@ void AssembleOperation::prefetchEdges() const
             return;  // a folder: its files are found when it is read
         }
         struct stat st {};
-        const int fd = openRegular(AT_FDCWD, table.path(file).constData(), &st);
+        const int folder = table.folderDescriptor(file);
+        char name[256];
+        if (folder >= 0) {
+            table.nameInto(file, name);
+        }
+        const int fd = folder >= 0 ? openRegular(folder, name, &st)
+                                   : openRegular(AT_FDCWD, table.path(file).constData(), &st);
         if (fd < 0) {
             return;  // its reading will say why
         }
@@ -508,18 +690,33 @@ void AssembleOperation::main()
     const ReadPlanForTesting plan = currentReadPlan();
     std::vector<Reading> files;
     files.reserve(count_);
+    const auto take = [&](uint32_t i) {
+        Reading r;
+        r.index = i;
+        r.path = table.path(table.files()[i]);
+        r.device = table.device(table.files()[i]);
+        r.inode = ino_t(table.files()[i].inode);
+        files.push_back(std::move(r));
+    };
     if (readOrder_.empty()) {
         for (uint32_t i = begin_; i < begin_ + count_; ++i) {
-            files.push_back({i, table.path(table.files()[i])});
+            take(i);
         }
     } else {
         for (uint32_t i : readOrder_) {
-            files.push_back({i, table.path(table.files()[i])});
+            take(i);
         }
     }
-    const auto closeAll = [&files] {
+    // Calls go to the kernel in batches; where one group is read at a time
+    // from a disk that moves its head, one after the other in reading order.
+    IoBatch inOrder(false);
+    IoBatch& io = parallelQueue ? IoBatch::ofThisThread() : inOrder;
+    const auto closeAll = [&] {
         for (Reading& r : files) {
-            r.close();
+            r.close(io);
+        }
+        if (io.queued() > 0) {
+            io.run();
         }
     };
     const auto isBundle = [&table](const Reading& r) {
@@ -539,21 +736,6 @@ void AssembleOperation::main()
             plan.reading(parallelQueue, paths);
         }
     };
-    // Whether the range is in memory; a file that cannot be opened has
-    // nothing to wait for (its reading will say why it has no digest).
-    const auto resident = [&](Reading& r, size_t position, int64_t offset, int64_t length) {
-        if (plan.resident) {
-            return plan.resident(r.path);
-        }
-        if (openReading(r, size_, false) != Opening::ok) {
-            return true;
-        }
-        const bool answer = pagesResident(r.fd, offset, length);
-        if (position >= kOpenBudget) {
-            r.close();
-        }
-        return answer;
-    };
     // Ordered by digest so that groups come out the same way on every run.
     std::map<QString, std::vector<uint32_t>> digests;
     const int64_t head = std::min(size_, kEdge);
@@ -562,8 +744,7 @@ void AssembleOperation::main()
     if (size_ == 0) {
         // Empty files are never opened: they all share the digest "0".
         for (Reading& r : files) {
-            struct stat st {};
-            if (::lstat(r.path.constData(), &st) != 0) {
+            if (!stillThere(table, r)) {
                 continue;  // gone since the walk
             }
             if (stopped()) {
@@ -575,33 +756,72 @@ void AssembleOperation::main()
     } else {
         std::vector<Reading*> whole;  // what is read in full, in reading order
         bool stoppedEarly = false;
+        // Where several groups are read at once from a disk that moves its
+        // head, no read may wait for it: a read that would is told, and the
+        // group goes to be read later in the order of the disk.
+        const bool noWait = residentOnly_ && !plan.resident;
         // The edges cover a small file whole; its bytes are kept (up to a
         // limit) so that a matching one is hashed without a second reading.
         const bool small = size_ <= head + tail;
-        std::vector<char> kept;
-        std::vector<char> edge(size_t(2 * kEdge));
-        const auto readEdges = [&](Reading& r, size_t position) {
-            char* into = edge.data();
-            const bool keep = small && kept.size() + size_t(size_) <= kKeepLimit;
-            if (keep) {
-                kept.resize(kept.size() + size_t(size_));
-                into = kept.data() + kept.size() - size_t(size_);
+        // Kept from one operation to the next on this thread: no fresh pages
+        // to fault in for every group.
+        thread_local std::vector<char> kept = [] {
+            std::vector<char> bytes;
+            bytes.reserve(kKeepLimit);  // never moves while reads land in it
+            return bytes;
+        }();
+        // Each read asks for one byte past the file's end: getting none
+        // tells the file still ends where the walk saw it end.
+        constexpr size_t kSlot = size_t(2 * kEdge) + 1;
+        thread_local std::vector<char> edges;
+        kept.clear();
+        // Reads the edges of `batch` (open files, at their places in the
+        // group) in one batch; false when one was not in memory.
+        const auto readEdges = [&](const std::vector<Reading*>& batch, const std::vector<size_t>& positions) {
+            if (edges.size() < batch.size() * kSlot) {
+                edges.resize(batch.size() * kSlot);  // grows to what the largest batch needs, once
             }
-            if (!readAt(r.fd, into, head, 0) || (tail > 0 && !readAt(r.fd, into + head, tail, size_ - tail))) {
-                if (keep) {
-                    kept.resize(kept.size() - size_t(size_));
+            std::vector<char*> into(batch.size());
+            std::vector<bool> keep(batch.size(), false);
+            std::vector<std::pair<size_t, size_t>> asked(batch.size(), {SIZE_MAX, SIZE_MAX});
+            for (size_t i = 0; i < batch.size(); ++i) {
+                Reading& r = *batch[i];
+                into[i] = edges.data() + i * kSlot;
+                keep[i] = small && kept.size() + size_t(size_) + 1 <= kKeepLimit;
+                if (keep[i]) {
+                    r.keptAt = int64_t(kept.size());
+                    kept.resize(kept.size() + size_t(size_) + 1);
+                    into[i] = kept.data() + r.keptAt;
                 }
-                r.close();
-                return;
+                // A small file's edges are all of it: one read.
+                if (small) {
+                    asked[i].first = io.read(r.fd, into[i], size_t(size_) + 1, 0, noWait);
+                } else {
+                    asked[i].first = io.read(r.fd, into[i], size_t(head), 0, noWait);
+                    asked[i].second = io.read(r.fd, into[i] + head, size_t(tail) + 1, size_ - tail, noWait);
+                }
             }
-            r.edges = edgeHash(into, size_t(head + tail), 0);
-            r.edged = true;
-            if (keep) {
-                r.keptAt = int64_t(kept.size()) - size_;
+            io.run();
+            bool allInMemory = true;
+            for (size_t i = 0; i < batch.size(); ++i) {
+                Reading& r = *batch[i];
+                Read read = readOutcome(io.result(asked[i].first), small ? size_ : head, noWait);
+                if (read == Read::ok && !small) {
+                    read = readOutcome(io.result(asked[i].second), tail, noWait);
+                }
+                if (read != Read::ok) {
+                    allInMemory = allInMemory && read != Read::notInMemory;
+                    r.keptAt = -1;  // its place stays unused: the limit counts it
+                    r.close(io);
+                    continue;
+                }
+                r.edges = edgeHash(into[i], size_t(head + tail), 0);
+                r.edged = true;
+                if (keep[i] || positions[i] >= kOpenBudget) {
+                    r.close(io);
+                }
             }
-            if (keep || position >= kOpenBudget) {
-                r.close();
-            }
+            return allInMemory;
         };
         const auto deferAll = [&] {
             closeAll();
@@ -623,32 +843,53 @@ void AssembleOperation::main()
             }
             if (residentOnly_) {
                 // Nothing is told or hashed unless every edge is in memory
-                // already; the edges are read while that is asked.
+                // already; the edges are read while that is found out.
                 std::vector<bool> told(files.size(), false);
-                for (size_t i = 0; i < files.size(); ++i) {
-                    Reading& r = files[i];
+                bool probed = false;
+                for (size_t first = 0; first < files.size(); first += kBatch) {
                     if (stopped()) {
                         closeAll();
                         return;
                     }
-                    // A bundle is a folder of many files: never taken as in memory.
-                    if (isBundle(r)) {
+                    const size_t end = std::min(files.size(), first + kBatch);
+                    std::vector<Reading*> batch;
+                    for (size_t i = first; i < end; ++i) {
+                        // A bundle is a folder of many files: never taken as in memory.
+                        if (isBundle(files[i])) {
+                            deferAll();
+                            return;
+                        }
+                        batch.push_back(&files[i]);
+                    }
+                    const std::vector<Opening> opened = openAll(batch, table, size_, true, io);
+                    std::vector<Reading*> reading;
+                    std::vector<size_t> positions;
+                    for (size_t k = 0; k < batch.size(); ++k) {
+                        told[first + k] = opened[k] != Opening::vanished;
+                        if (opened[k] != Opening::ok) {
+                            continue;  // nothing there to wait for
+                        }
+                        Reading& r = *batch[k];
+                        // Asked of the first file only: a group out of memory
+                        // is found so without a read that would start the
+                        // disk; the reads of the others tell for themselves.
+                        const bool inMemory =
+                            plan.resident ? plan.resident(r.path)
+                                          : probed || pagesResident(r.fd, 0, size_) ||
+                                                (!small && pagesResident(r.fd, 0, head) &&
+                                                 pagesResident(r.fd, size_ - tail, tail));
+                        probed = true;
+                        if (!inMemory) {
+                            deferAll();
+                            return;
+                        }
+                        reading.push_back(&r);
+                        positions.push_back(first + k);
+                    }
+                    if (!readEdges(reading, positions)) {
                         deferAll();
                         return;
                     }
-                    const Opening opening = openReading(r, size_, true);
-                    told[i] = opening != Opening::vanished;
-                    if (opening != Opening::ok) {
-                        continue;  // nothing there to wait for
-                    }
-                    const bool inMemory = plan.resident ? plan.resident(r.path)
-                                                        : pagesResident(r.fd, 0, head) &&
-                                                              pagesResident(r.fd, size_ - tail, tail);
-                    if (!inMemory) {
-                        deferAll();
-                        return;
-                    }
-                    readEdges(r, i);
                 }
                 tellReading(all);
                 for (size_t i = 0; i < files.size(); ++i) {
@@ -663,35 +904,50 @@ void AssembleOperation::main()
                 }
             } else {
                 tellReading(all);
-                for (size_t i = 0; i < files.size(); ++i) {
-                    Reading& r = files[i];
-                    if (isBundle(r)) {
-                        struct stat st {};
-                        if (::lstat(r.path.constData(), &st) != 0) {
-                            continue;  // gone since the walk
+                for (size_t first = 0; first < files.size() && !stoppedEarly; first += kBatch) {
+                    const size_t end = std::min(files.size(), first + kBatch);
+                    std::vector<Reading*> batch;
+                    for (size_t i = first; i < end; ++i) {
+                        if (!isBundle(files[i])) {
+                            batch.push_back(&files[i]);
                         }
+                    }
+                    const std::vector<Opening> opened = openAll(batch, table, size_, true, io);
+                    // Each file is told just before it is read, in the
+                    // group's order, until a stop.
+                    std::vector<Reading*> reading;
+                    std::vector<size_t> positions;
+                    for (size_t i = first, k = 0; i < end; ++i) {
+                        Reading& r = files[i];
+                        if (isBundle(r)) {
+                            if (!stillThere(table, r)) {
+                                continue;  // gone since the walk
+                            }
+                            if (stopped()) {
+                                stoppedEarly = true;
+                                break;
+                            }
+                            report(r);
+                            if (const std::optional<QString> digest = md5Bundle(r.path)) {
+                                digests[*digest].push_back(r.index);
+                            }
+                            continue;
+                        }
+                        const Opening opening = opened[k++];
                         if (stopped()) {
                             stoppedEarly = true;
                             break;
                         }
-                        report(r);
-                        if (const std::optional<QString> digest = md5Bundle(r.path)) {
-                            digests[*digest].push_back(r.index);
+                        if (opening == Opening::vanished) {
+                            continue;  // gone since the walk
                         }
-                        continue;
+                        report(r);
+                        if (opening == Opening::ok) {
+                            reading.push_back(&r);
+                            positions.push_back(i);
+                        }
                     }
-                    if (stopped()) {
-                        stoppedEarly = true;
-                        break;
-                    }
-                    const Opening opening = openReading(r, size_, true);
-                    if (opening == Opening::vanished) {
-                        continue;  // gone since the walk
-                    }
-                    report(r);
-                    if (opening == Opening::ok) {
-                        readEdges(r, i);
-                    }
+                    readEdges(reading, positions);
                 }
             }
             // Only a file whose edges match another's can have its content.
@@ -705,22 +961,22 @@ void AssembleOperation::main()
                 if (r.edged && matches[r.edges] >= 2) {
                     whole.push_back(&r);
                 } else {
-                    r.close();
+                    r.close(io);
                 }
             }
-            if (!stoppedEarly && residentOnly_ && !small) {
+            if (!stoppedEarly && residentOnly_ && !small && plan.resident) {
                 // The middles must be in memory as well, or they are read
                 // one group at a time later, in the order of the disk.
-                for (size_t i = 0; i < whole.size(); ++i) {
+                for (Reading* r : whole) {
                     if (stopped()) {
                         stoppedEarly = true;
                         break;
                     }
-                    if (!resident(*whole[i], i, 0, size_)) {
+                    if (!plan.resident(r->path)) {
                         closeAll();
                         std::vector<uint32_t> rest;
-                        for (const Reading* r : whole) {
-                            rest.push_back(r->index);
+                        for (const Reading* w : whole) {
+                            rest.push_back(w->index);
                         }
                         defer(rest, true);
                         return;
@@ -745,41 +1001,20 @@ void AssembleOperation::main()
                 asked += length;
             }
         }
-        for (Reading* r : stoppedEarly ? std::vector<Reading*>() : whole) {
-            if (stopped()) {
-                break;
+        // From a disk that moves its head, a file larger than what was asked
+        // ahead for it is read on its own, so the head does not swing between files.
+        const bool oneFileAtATime = !parallelQueue && size_ > kWholeAheadPerFile;
+        if (!stoppedEarly &&
+            hashWhole(whole, table, size_, kept, oneFileAtATime, noWait, io, stopped, plan, digests) ==
+                Hashed::notInMemory) {
+            // Their edges are known; what they lack is read one group at a time.
+            closeAll();
+            std::vector<uint32_t> rest;
+            for (const Reading* w : whole) {
+                rest.push_back(w->index);
             }
-            if (plan.wholeReading) {
-                plan.wholeReading(r->path);
-            }
-            if (r->keptAt >= 0) {
-                const QByteArrayView bytes(kept.data() + r->keptAt, size_);
-                digests[QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex())]
-                    .push_back(r->index);
-                continue;
-            }
-            if (openReading(*r, size_, true) != Opening::ok) {
-                continue;
-            }
-#ifdef POSIX_FADV_SEQUENTIAL
-            if (size_ > kPieceSize) {
-                ::posix_fadvise(r->fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-            }
-#endif
-            QCryptographicHash hash(QCryptographicHash::Md5);
-            const int64_t read = ::lseek(r->fd, 0, SEEK_SET) == 0 ? feed(r->fd, hash, stopped) : -1;
-            r->close();
-            if (read == -2) {
-                break;  // stopped part-way: no digest, and no further file
-            }
-            if (read < 0) {
-                logReadFailure(r->path);
-                continue;
-            }
-            if (read != size_) {
-                continue;  // changed while it was read
-            }
-            digests[QString::fromLatin1(hash.result().toHex())].push_back(r->index);
+            defer(rest, true);
+            return;
         }
         closeAll();
     }

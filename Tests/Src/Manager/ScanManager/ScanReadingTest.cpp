@@ -13,9 +13,11 @@
 #include <QDirIterator>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Md5/Md5.h"
 #include "ScanFixture.h"
 
 namespace {
@@ -37,6 +39,7 @@ class ScanReadingTest : public ScanFixture {
 protected:
     void TearDown() override
     {
+        Md5Lanes::forceKernel(std::nullopt);
         setReadPlanForTesting({});
         engine().setSolidStateForTesting(std::nullopt);
         ScanFixture::TearDown();
@@ -621,4 +624,117 @@ TEST_F(ScanReadingTest, AStopEndsTheReadingOfALargeFileBetweenItsPieces)
         EXPECT_TRUE(engine().totalFiles().isEmpty());
         EXPECT_EQ(delegate.count("finished"), 1);
     }
+}
+
+// Many files of one size whose edges match are hashed together, more of them
+// than one kernel pass holds and in several pieces each; copies, files that
+// differ only in the middle and the files in between keep to the definition
+// on every kernel the processor has, the general-purpose chains included.
+TEST_F(ScanReadingTest, FilesHashedSideBySideKeepToTheDefinitionOnEveryKernel)
+{
+    settings({});
+    std::mt19937 rng(77);
+    QByteArray base(150001, '\0');
+    for (char& c : base) {
+        c = static_cast<char>(rng());
+    }
+    int n = 0;
+    const auto put = [&](const QByteArray& bytes) { writeBytes(QString("d%1/f%2").arg(n % 5).arg(n), bytes), ++n; };
+    for (int i = 0; i < 9; ++i) {
+        put(base);
+    }
+    QByteArray other = base;
+    other[75000] = static_cast<char>(other[75000] ^ 0x40);
+    for (int i = 0; i < 7; ++i) {
+        put(other);
+    }
+    for (int i = 0; i < 6; ++i) {
+        QByteArray single = base;
+        single[1000 + i * 20000] = static_cast<char>(single[1000 + i * 20000] ^ 1);
+        put(single);
+    }
+    // And small ones, hashed from what their edges already read.
+    for (int i = 0; i < 40; ++i) {
+        put(QByteArray(300, char('a' + i % 2)));
+    }
+    const std::vector<QStringList> expected = expectedGroups();
+    ASSERT_EQ(expected.size(), 4u);
+    for (Md5Kernel kernel : {Md5Kernel::scalar, Md5Kernel::avx2, Md5Kernel::avx512}) {
+        if (!Md5Lanes::supported(kernel)) {
+            continue;
+        }
+        Md5Lanes::forceKernel(kernel);
+        for (Medium medium : {Medium::solid, Medium::spinningInMemory, Medium::spinningCold}) {
+            useMedium(medium);
+            delegate.events.clear();
+            scan({scratch()});
+            EXPECT_EQ(text(groups()), text(expected)) << "kernel " << int(kernel) << " medium " << int(medium);
+        }
+    }
+}
+
+// On a spinning disk, a group whose edges are in memory but whose middles
+// are not is found so while it is read several groups at once, without
+// waiting for the disk, and is read whole later, one group at a time.
+TEST_F(ScanReadingTest, MiddlesOutOfMemoryAreReadLaterOneGroupAtATime)
+{
+    settings({});
+    const qsizetype size = 4 * 1048576 + 3;
+    QByteArray body(size, '\0');
+    for (qsizetype i = 0; i < size; ++i) {
+        body[i] = static_cast<char>(i * 31 / 7);
+    }
+    writeBytes("a/big", body);
+    writeBytes("b/big", body);
+    writeBytes("small/a", "small pair");
+    writeBytes("small/b", "small pair");
+    // Out of memory but for the edges: written to the disk, dropped, and the
+    // edges read back. Where pages cannot be dropped (a file system in
+    // memory) there is nothing to find.
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    bool middlesOut = true;
+    for (const char* name : {"a/big", "b/big"}) {
+        const int fd = ::open(bytesOf(name).constData(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        char edge[4096];
+        ASSERT_EQ(::pread(fd, edge, sizeof edge, 0), 4096);
+        ASSERT_EQ(::pread(fd, edge, sizeof edge, size - 4096), 4096);
+        void* map = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+        ASSERT_NE(map, MAP_FAILED);
+        std::vector<unsigned char> resident((size_t(size) + page - 1) / page);
+        ASSERT_EQ(::mincore(map, size_t(size), resident.data()), 0);
+        middlesOut = middlesOut && !(resident[resident.size() / 2] & 1);
+        ::munmap(map, size_t(size));
+        ::close(fd);
+    }
+    if (!middlesOut) {
+        GTEST_SKIP() << "the file system keeps every page in memory";
+    }
+    std::mutex mutex;
+    std::vector<std::pair<bool, QStringList>> readings;
+    ReadPlanForTesting plan;
+    plan.reading = [&](bool parallel, const QList<QByteArray>& paths) {
+        QStringList names;
+        for (const QByteArray& path : paths) {
+            names << QFile::decodeName(path).mid(scratch().size() + 1);
+        }
+        std::lock_guard lock(mutex);
+        readings.push_back({parallel, names});
+    };
+    setReadPlanForTesting(plan);
+    engine().setSolidStateForTesting(false);
+    scan({scratch()});
+    EXPECT_EQ(groups(), std::vector<QStringList>({{"a/big", "b/big"}, {"small/a", "small/b"}}));
+    std::lock_guard lock(mutex);
+    std::vector<std::pair<bool, QStringList>> big;
+    for (const auto& reading : readings) {
+        if (reading.second.contains("a/big")) {
+            big.push_back(reading);
+        }
+    }
+    ASSERT_EQ(big.size(), 2u);
+    EXPECT_TRUE(big[0].first);   // the edges, with the other groups
+    EXPECT_FALSE(big[1].first);  // the whole, on its own
 }
