@@ -3,6 +3,8 @@
 #include "Manager/ScanManager.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <condition_variable>
 #include <mutex>
@@ -497,7 +499,7 @@ public:
         {
             std::lock_guard lock(state_->mutex);
             state_->stack.push_back(std::move(folder));
-            if (state_->runners < kThreads && state_->ahead + state_->listing < kWindow) {
+            if (state_->runners < kThreads && state_->ahead + state_->listing < kWindow && worthHandingOff(*state_)) {
                 ++state_->runners;
                 start = true;
             }
@@ -516,12 +518,12 @@ public:
         if (folder->state == FolderListing::State::waiting) {
             folder->state = FolderListing::State::listing;
             lock.unlock();
-            folder->list(s.omitZeroByteFile, s.stop);
+            listTimed(s, *folder);
             return folder;
         }
         s.listed.wait(lock, [&] { return folder->state == FolderListing::State::listed; });
         --s.ahead;
-        const bool start = s.runners < kThreads && hasWork(s);
+        const bool start = s.runners < kThreads && worthHandingOff(s) && hasWork(s);
         if (start) {
             ++s.runners;
         }
@@ -538,6 +540,12 @@ private:
     static constexpr int kWindow = 32;
     // How far below the top of the stack a listing thread looks for work.
     static constexpr size_t kReach = 24;
+    // Folders are listed ahead only while listing one takes longer than
+    // this: waking a thread and waiting for it costs about as much as
+    // listing a small folder that is in memory, and only folders that take
+    // long (large ones, or ones read from the disk) gain from being listed
+    // on several threads at once.
+    static constexpr int64_t kWorthHandingOffNs = 100000;
 
     struct State {
         bool omitZeroByteFile = false;
@@ -549,7 +557,23 @@ private:
         int listing = 0;
         int runners = 0;
         bool ending = false;
+        // How long the last folders took to list, on average (decaying).
+        std::atomic<int64_t> recentNs{0};
     };
+
+    static bool worthHandingOff(const State& s)
+    {
+        return s.recentNs.load(std::memory_order_relaxed) >= kWorthHandingOffNs;
+    }
+    static void listTimed(State& s, FolderListing& folder)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        folder.list(s.omitZeroByteFile, s.stop);
+        const int64_t took =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+        const int64_t recent = s.recentNs.load(std::memory_order_relaxed);
+        s.recentNs.store(recent + (took - recent) / 8, std::memory_order_relaxed);
+    }
 
     static FolderListingPtr next(State& s)
     {
@@ -574,7 +598,7 @@ private:
             folder->state = FolderListing::State::listing;
             ++s.listing;
             lock.unlock();
-            folder->list(s.omitZeroByteFile, s.stop);
+            listTimed(s, *folder);
             lock.lock();
             folder->state = FolderListing::State::listed;
             --s.listing;
