@@ -484,7 +484,7 @@ enum class Hashed { done, notInMemory };
 // lanes of the MD5 kernel, and files each under its digest. Small files come
 // from `kept`; the others are read in lock-step, a piece of each in turn,
 // into one buffer shared by the lanes, each round of pieces as one batch.
-// Reading ends at the first batch after a stop. With `noWait`, a piece not
+// A stop ends the reading before the next piece. With `noWait`, a piece not
 // in memory ends it all: the group is to be read later, in full.
 Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int64_t size,
                  const std::vector<char>& kept, bool oneFileAtATime, bool noWait, IoBatch& io,
@@ -559,6 +559,14 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
         }
         std::vector<size_t> asked(count);
         for (int64_t offset = 0; offset < size && live > 0; offset += piece) {
+            if (stopped()) {
+                // Between pieces, so a stop does not wait for the end of a
+                // large file; these files have no digest.
+                for (Reading* r : files) {
+                    r->close(io);
+                }
+                return Hashed::done;
+            }
             const int64_t length = std::min(piece, size - offset);
             const bool last = offset + length == size;
             for (size_t i = 0; i < count; ++i) {
