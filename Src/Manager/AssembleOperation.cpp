@@ -780,21 +780,21 @@ void AssembleOperation::main()
         }();
         // Each read asks for one byte past the file's end: getting none
         // tells the file still ends where the walk saw it end.
-        constexpr size_t kSlot = size_t(2 * kEdge) + 1;
+        const size_t slot = size_t(head + tail) + 1;
         thread_local std::vector<char> edges;
         kept.clear();
         // Reads the edges of `batch` (open files, at their places in the
         // group) in one batch; false when one was not in memory.
         const auto readEdges = [&](const std::vector<Reading*>& batch, const std::vector<size_t>& positions) {
-            if (edges.size() < batch.size() * kSlot) {
-                edges.resize(batch.size() * kSlot);  // grows to what the largest batch needs, once
+            if (edges.size() < batch.size() * slot) {
+                edges.resize(batch.size() * slot);  // grows to what the largest batch needs, once
             }
             std::vector<char*> into(batch.size());
             std::vector<bool> keep(batch.size(), false);
             std::vector<std::pair<size_t, size_t>> asked(batch.size(), {SIZE_MAX, SIZE_MAX});
             for (size_t i = 0; i < batch.size(); ++i) {
                 Reading& r = *batch[i];
-                into[i] = edges.data() + i * kSlot;
+                into[i] = edges.data() + i * slot;
                 keep[i] = small && kept.size() + size_t(size_) + 1 <= kKeepLimit;
                 if (keep[i]) {
                     r.keptAt = int64_t(kept.size());
