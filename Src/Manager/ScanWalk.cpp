@@ -11,7 +11,6 @@
 #include <unordered_set>
 
 #include <dirent.h>
-#include <malloc.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -336,11 +335,8 @@ std::shared_ptr<WalkTable> ScanManager::walkTable(const QByteArrayList& folders,
              }
              table->add(tableFolder, item.name, item.nameLength, item.size, item.st, item.volume, flags);
          });
+    // The records of files alone in their size go back to the system here.
     table->finish(keepSingles);
-    // The records of files alone in their size are gone; give their pages
-    // back, or the threads that hash (each with a heap of its own) could not
-    // use them and the scan would hold both.
-    malloc_trim(0);
     return table;
 }
 

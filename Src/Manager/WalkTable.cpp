@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <type_traits>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,8 +18,19 @@ namespace {
 // Names live in chunks of this many bytes; an offset is chunk << bits | position.
 constexpr unsigned kChunkBits = 20;
 constexpr uint32_t kChunkSize = 1u << kChunkBits;
+// Walked records a chunk (1.25 MiB).
+constexpr size_t kRecordsPerChunk = 32768;
 
 }  // namespace
+
+static_assert(std::is_trivially_copyable_v<WalkTable::File> && std::is_trivially_destructible_v<WalkTable::File>);
+
+WalkTable::Chunk::~Chunk()
+{
+    if (files) {
+        munmap(files, kRecordsPerChunk * sizeof(File));
+    }
+}
 
 WalkTable::WalkTable() : chunkUsed_(kChunkSize) {}
 
@@ -83,7 +97,19 @@ void WalkTable::add(uint32_t folder, const char* name, size_t nameLength, int64_
     file.origin = origin;
     file.nameLength = static_cast<uint8_t>(length);
     file.flags = flags;
-    walked_.push_back(file);
+    if (walked_.empty() || walked_.back().used == kRecordsPerChunk) {
+        void* map = mmap(nullptr, kRecordsPerChunk * sizeof(File), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                         -1, 0);
+        if (map == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        Chunk chunk;
+        chunk.files = static_cast<File*>(map);
+        walked_.push_back(std::move(chunk));
+    }
+    Chunk& last = walked_.back();
+    last.files[last.used++] = file;
+    ++walkedCount_;
     chunkUsed_ += length;
 }
 
@@ -98,11 +124,13 @@ void WalkTable::finish(bool keepSingles)
             return size != other.size ? size < other.size : index < other.index;
         }
     };
+    const auto walked = [this](size_t i) -> const File& {
+        return walked_[i / kRecordsPerChunk].files[i % kRecordsPerChunk];
+    };
     std::vector<Key> order;
-    order.reserve(walked_.size());
-    uint32_t index = 0;
-    for (const File& file : walked_) {
-        order.push_back({file.size, index++});
+    order.reserve(walkedCount_);
+    for (size_t i = 0; i < walkedCount_; ++i) {
+        order.push_back({walked(i).size, uint32_t(i)});
     }
     std::sort(order.begin(), order.end());
     sizes_.clear();
@@ -125,12 +153,13 @@ void WalkTable::finish(bool keepSingles)
         entry.begin = static_cast<uint32_t>(files_.size());
         if (entry.count >= 2 || keepSingles) {
             for (uint32_t k = 0; k < entry.count; ++k) {
-                files_.push_back(walked_[order[at + k].index]);
+                files_.push_back(walked(order[at + k].index));
             }
         }
         at += entry.count;
     }
-    std::deque<File>().swap(walked_);
+    std::vector<Chunk>().swap(walked_);
+    walkedCount_ = 0;
 
     folderFds_ = std::make_unique<std::atomic<int>[]>(folders_.size());
     for (size_t i = 0; i < folders_.size(); ++i) {
@@ -247,7 +276,7 @@ ResourceValueURL WalkTable::resourceValueURL(const File& file) const
 
 size_t WalkTable::bytesHeld() const
 {
-    size_t bytes = walked_.size() * sizeof(File) + files_.capacity() * sizeof(File) +
+    size_t bytes = walked_.size() * kRecordsPerChunk * sizeof(File) + files_.capacity() * sizeof(File) +
                    sizes_.capacity() * sizeof(SizeEntry) + nameChunks_.size() * kChunkSize;
     for (const QByteArray& folder : folders_) {
         bytes += sizeof(QByteArray) + size_t(folder.capacity());

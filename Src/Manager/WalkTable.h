@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -50,7 +49,7 @@ public:
     uint32_t addFolder(const QByteArray& path);
     void add(uint32_t folder, const char* name, size_t nameLength, int64_t size, const struct stat& st,
              const MountEntry* volume, uint8_t flags);
-    size_t walkedCount() const { return walked_.size(); }
+    size_t walkedCount() const { return walkedCount_; }
 
     // Ends the walk: sorts the files by size (walk order within a size) and,
     // unless `keepSingles`, keeps only the files that share their size with
@@ -98,7 +97,19 @@ private:
     std::vector<std::unique_ptr<char[]>> nameChunks_;
     uint32_t chunkUsed_;
     std::vector<Origin> origins_;
-    std::deque<File> walked_;
+    // The walk's records, in chunks mapped from the system on their own, so
+    // that they go back to it as soon as the walk ends: the threads that
+    // hash, each with a heap of its own, could not use them otherwise.
+    struct Chunk {
+        File* files = nullptr;
+        size_t used = 0;
+        Chunk() = default;
+        Chunk(Chunk&& other) noexcept : files(other.files), used(other.used) { other.files = nullptr; }
+        Chunk& operator=(Chunk&&) = delete;
+        ~Chunk();
+    };
+    std::vector<Chunk> walked_;
+    size_t walkedCount_ = 0;
     std::vector<File> files_;
     std::vector<SizeEntry> sizes_;
 };
