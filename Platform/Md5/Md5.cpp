@@ -117,13 +117,6 @@ void interleaved(uint32_t* state, const uint8_t* const* data, size_t blocks)
         c = c + c0;
         d = d + d0;
     }
-#undef MD5_ADD
-#undef MD5_ROL
-#undef MD5_F
-#undef MD5_G
-#undef MD5_H
-#undef MD5_I
-#undef MD5_K
     for (int j = 0; j < N; ++j) {
         state[j] = a.v[j], state[N + j] = b.v[j], state[2 * N + j] = c.v[j], state[3 * N + j] = d.v[j];
     }

@@ -74,13 +74,6 @@ MD5_TARGET void blocksAvx2(uint32_t state[4 * 8], const uint8_t* const data[8], 
         c = _mm256_add_epi32(c, c0);
         d = _mm256_add_epi32(d, d0);
     }
-#undef MD5_ADD
-#undef MD5_ROL
-#undef MD5_F
-#undef MD5_G
-#undef MD5_H
-#undef MD5_I
-#undef MD5_K
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(state), a);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(state + 8), b);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(state + 16), c);

@@ -78,13 +78,6 @@ MD5_TARGET void blocksAvx512(uint32_t state[4 * 16], const uint8_t* const data[1
         c = _mm512_add_epi32(c, c0);
         d = _mm512_add_epi32(d, d0);
     }
-#undef MD5_ADD
-#undef MD5_ROL
-#undef MD5_F
-#undef MD5_G
-#undef MD5_H
-#undef MD5_I
-#undef MD5_K
     _mm512_storeu_si512(state, a);
     _mm512_storeu_si512(state + 16, b);
     _mm512_storeu_si512(state + 32, c);

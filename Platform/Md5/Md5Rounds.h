@@ -5,7 +5,8 @@
 //   MD5_F/G/H/I(b, c, d)   the four round functions
 //   MD5_K(i)        the step constant i in every lane
 // and holds the message words of the block in W[0..15] and the state in
-// a, b, c, d. No include guard: each kernel includes it in its own scope.
+// a, b, c, d. No include guard: each kernel includes it in its own scope,
+// and the definitions end with it.
 
 // The sum of a, the word and the constant does not wait for the step before;
 // only the round function, one addition, the rotation and the last addition
@@ -82,3 +83,10 @@ MD5_STEP(MD5_I, c, d, a, b, 2, 62, 15);
 MD5_STEP(MD5_I, b, c, d, a, 9, 63, 21);
 
 #undef MD5_STEP
+#undef MD5_ADD
+#undef MD5_ROL
+#undef MD5_F
+#undef MD5_G
+#undef MD5_H
+#undef MD5_I
+#undef MD5_K
