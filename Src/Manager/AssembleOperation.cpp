@@ -839,6 +839,15 @@ void AssembleOperation::main()
             }
             defer(indices, false);
         };
+        // Their edges are known; what they lack is read one group at a time.
+        const auto deferWhole = [&](const std::vector<Reading*>& toRead) {
+            closeAll();
+            std::vector<uint32_t> indices;
+            for (const Reading* r : toRead) {
+                indices.push_back(r->index);
+            }
+            defer(indices, true);
+        };
         if (wholeOnly_) {
             // Their edges were compared already, and their paths told.
             for (Reading& r : files) {
@@ -981,12 +990,7 @@ void AssembleOperation::main()
                         break;
                     }
                     if (!plan.resident(r->path)) {
-                        closeAll();
-                        std::vector<uint32_t> rest;
-                        for (const Reading* w : whole) {
-                            rest.push_back(w->index);
-                        }
-                        defer(rest, true);
+                        deferWhole(whole);
                         return;
                     }
                 }
@@ -1015,13 +1019,7 @@ void AssembleOperation::main()
         if (!stoppedEarly &&
             hashWhole(whole, table, size_, kept, oneFileAtATime, noWait, io, stopped, plan, digests) ==
                 Hashed::notInMemory) {
-            // Their edges are known; what they lack is read one group at a time.
-            closeAll();
-            std::vector<uint32_t> rest;
-            for (const Reading* w : whole) {
-                rest.push_back(w->index);
-            }
-            defer(rest, true);
+            deferWhole(whole);
             return;
         }
         closeAll();
