@@ -46,6 +46,15 @@ protected:
         }
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
+        // Only the part inside the card shows, within the card's own border:
+        // the circle pokes out past the right edge, and would cover the
+        // border and the rounded corners there.
+        if (QWidget* card = parentWidget()) {
+            QPainterPath inside;
+            inside.addRoundedRect(QRectF(card->rect()).adjusted(1, 1, -1, -1).translated(-pos()),
+                                  FunctionButton::cornerRadius - 1, FunctionButton::cornerRadius - 1);
+            painter.setClipPath(inside);
+        }
         const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         QLinearGradient gradient(circle.left(), 0, circle.right(), 0);
         gradient.setColorAt(0, colors.at(0));
@@ -278,7 +287,7 @@ void FunctionButton::paintEvent(QPaintEvent*)
     const QRectF bounds = QRectF(rect());
 
     QPainterPath shape;
-    shape.addRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    shape.addRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
     // The background gradient runs at -45 degrees: from the top left corner
     // to the bottom right one.
     QLinearGradient gradient = myGradient();

@@ -25,6 +25,7 @@ public:
 
     static constexpr int buttonWidth = 270;
     static constexpr int circleSize = 120;
+    static constexpr int cornerRadius = 4;
 
     explicit FunctionButton(QWidget* parent = nullptr);
 

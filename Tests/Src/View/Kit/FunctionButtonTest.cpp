@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 class FunctionButtonTest : public ::testing::Test {
@@ -125,4 +127,32 @@ TEST_F(FunctionButtonTest, APressEndsTheHoverWithoutRecolouringAndAClickIsEmitte
     // Home again, the circle takes the colours of the pointer state.
     ASSERT_TRUE(waitUntil([&] { return button->circleColors() != strong; }));
     EXPECT_TRUE(circleAt(225));
+}
+
+TEST_F(FunctionButtonTest, TheCardsBorderShowsAllRoundAlsoWhereTheCircleLies)
+{
+    // In the hover colour the circle is a strong blue, over the card's right
+    // edge: the edge must still show the card's white border, at 1x and 2x.
+    button->setFunctionType(FunctionButton::FunctionType::scanDuplicateFile);
+    QEnterEvent enter(QPointF(20, 20), QPointF(20, 20), button->mapToGlobal(QPointF(20, 20)));
+    QCoreApplication::sendEvent(button, &enter);
+    ASSERT_TRUE(waitUntil([&] { return circleAt(215); }));
+    const QColor strong = color256(117, 137, 255);
+    for (const qreal scale : {1.0, 2.0}) {
+        SCOPED_TRACE(scale);
+        QImage image((QSizeF(button->size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale);
+        image.fill(Qt::black);
+        button->render(&image);
+        const int right = image.width() - 1;
+        const int middle = int(40 * scale);
+        const auto grey = [](const QColor& c) { return std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) < 8; };
+        // The outermost column is the white border, the circle only inside it.
+        const QColor edge = image.pixelColor(right, middle);
+        EXPECT_TRUE(grey(edge) && edge.red() > 240) << edge.name().toStdString();
+        EXPECT_EQ(image.pixelColor(right - int(4 * scale), middle).rgb(), strong.rgb());
+        // The rounded top right corner is the border's or left unpainted,
+        // never the circle's.
+        EXPECT_TRUE(grey(image.pixelColor(right, 0))) << image.pixelColor(right, 0).name().toStdString();
+    }
 }
