@@ -11,6 +11,7 @@
 #include "Foundation/UserDefaults.h"
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
+#include "View/Extension/KPLExtensionView.h"
 #include "View/FolderSetViewController.h"
 #include "Window/SheetWindowController.h"
 
@@ -114,6 +115,8 @@ void MainViewController::showScanScreen(QWidget* screen)
 
 void MainViewController::installScanConstraints()
 {
+    QWidget* mainWindow = window();
+    const QRect before = mainWindow->frameGeometry();
     constraintArray_.clear();
     constraintArray_.push_back(widthConstraint_);
     constraintArray_.push_back(heightConstraint_);
@@ -128,6 +131,11 @@ void MainViewController::installScanConstraints()
         LayoutConstraint{LayoutConstraint::Attribute::height, LayoutConstraint::Relation::greaterThanOrEqual, 580.0});
     mainViewBox_->addConstraint(mainWidthConstraint_);
     mainViewBox_->addConstraint(mainHeightConstraint_);
+    // The scan screen may need more than the window has: it grows about the
+    // same centre rather than down and to the right.
+    if (mainWindow != this) {
+        placeWindow(mainWindow, mainWindow->size(), before);
+    }
 }
 
 void MainViewController::displayScanViewCtr()
@@ -166,7 +174,7 @@ void MainViewController::displayScanImagesViewCtr(const QByteArrayList& folderLi
     installScanConstraints();
 }
 
-void MainViewController::returnHome(QWidget* screen, bool restoreWindowSize)
+void MainViewController::returnHome(QWidget* screen, bool countTheVisit)
 {
     NotificationCenter::defaultCenter().post(didHiddenFullScreenNotification());
     if (screen) {
@@ -185,8 +193,13 @@ void MainViewController::returnHome(QWidget* screen, bool restoreWindowSize)
     }
     // Sized after the constraints are back: a window still bound by the scan
     // screen's minimum could not take the home size.
-    if (restoreWindowSize) {
+    if (countTheVisit) {
         folderSetViewController_->setBackHomeWindowSize();
+    } else {
+        // A scan that found nothing sends no event on the way back, but the
+        // home has its own size all the same: it would sit in a corner of
+        // the scan's window.
+        folderSetViewController_->setHomeWindowSize();
     }
 }
 

@@ -71,7 +71,9 @@ public:
 private:
     void showScanScreen(QWidget* screen);
     void installScanConstraints();
-    void returnHome(QWidget* screen, bool restoreWindowSize);
+    // `countTheVisit`: the home counts the way back and records itself in
+    // "CloseView" (not after a scan that found nothing).
+    void returnHome(QWidget* screen, bool countTheVisit);
     bool homeShows() const;
 
     std::unique_ptr<Ui::MainViewController> ui_;

@@ -7,8 +7,6 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include <sys/stat.h>
-
 DragDropView::DragDropView(QWidget* parent)
     : QWidget(parent)
 {
@@ -16,16 +14,29 @@ DragDropView::DragDropView(QWidget* parent)
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
+bool DragDropView::isAcceptableItem(const QUrl& url)
+{
+    if (!url.isLocalFile()) {
+        return false;
+    }
+    QByteArray path = FilePath::fromFileUrl(url);
+    while (path.size() > 1 && path.endsWith('/')) {
+        path.chop(1);
+    }
+    return !path.isEmpty() && !path.endsWith(".app");
+}
+
 DragDropView::DragOperation DragDropView::draggingEntered(const QMimeData* data)
 {
+    // Decided from the dragged addresses alone: looking at the items
+    // themselves could hold the window on a share that stopped answering.
+    // Whether they are folders is asked off the main thread once dropped.
     const QList<QUrl> urls = data && data->hasUrls() ? data->urls() : QList<QUrl>();
     pathList_ = QByteArrayList();
     int refused = 0;
     for (const QUrl& url : urls) {
-        const QByteArray path = url.isLocalFile() ? FilePath::fromFileUrl(url) : QByteArray();
-        struct stat st {};
-        if (!path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && !path.endsWith(".app")) {
-            pathList_.append(path);
+        if (isAcceptableItem(url)) {
+            pathList_.append(FilePath::fromFileUrl(url));
         } else {
             isFile_ = 1;
             ++refused;

@@ -18,6 +18,7 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
+#include "View/CustomView/FolderChooserDialog.h"
 #include "View/CustomView/FunctionButton.h"
 #include "View/ImageProvider.h"
 #include "Window/DupImageNavigationGuide.h"
@@ -31,16 +32,16 @@
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QVBoxLayout>
-#include <QListView>
 #include <QMainWindow>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QStackedWidget>
-#include <QTreeView>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -160,7 +161,10 @@ RYTButton* FolderSetViewController::addFileButton() const { return ui_->addFileB
 QWidget* FolderSetViewController::contentView() const { return ui_->contentView; }
 QScrollArea* FolderSetViewController::scrollView() const { return ui_->scrollView; }
 AnimationContainView* FolderSetViewController::animationContainer() const { return ui_->animationContainer; }
-QFileDialog* FolderSetViewController::openPanel() const { return openPanel_; }
+QFileDialog* FolderSetViewController::openPanel() const
+{
+    return openPanel_ && openPanel_->isVisible() ? openPanel_.data() : nullptr;
+}
 
 void FolderSetViewController::viewDidLoad()
 {
@@ -430,36 +434,19 @@ void FolderSetViewController::addFileBtnAction()
 
 void FolderSetViewController::openChooser(bool fromEmptyLook)
 {
-    if (openPanel_) {
+    // A chooser just answered is hidden until it is deleted.
+    if (openPanel_ && openPanel_->isVisible()) {
         openPanel_->raise();
         return;
     }
     // Qt's own dialog, so that several folders can be chosen at once; it
     // answers through its signal, without a nested event loop.
-    auto* panel = new QFileDialog(window(), localized("Choose Folders to Scan"), QDir::homePath());
+    auto* panel = new FolderChooserDialog(window(), localized("Choose Folders to Scan"), true);
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setOption(QFileDialog::DontUseNativeDialog);
-    panel->setOption(QFileDialog::ShowDirsOnly);
-    panel->setFileMode(QFileDialog::Directory);
-    panel->setAcceptMode(QFileDialog::AcceptOpen);
     panel->setLabelText(QFileDialog::Accept, localized("Choose"));
-    panel->setDirectory(QDir::homePath());
-    for (QListView* view : panel->findChildren<QListView*>(QStringLiteral("listView"))) {
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    }
-    for (QTreeView* view : panel->findChildren<QTreeView*>(QStringLiteral("treeView"))) {
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    }
     panel->setWindowModality(Qt::WindowModal);
-    connect(panel, &QFileDialog::urlsSelected, this, [this, fromEmptyLook](const QList<QUrl>& urls) {
-        QByteArrayList paths;
-        for (const QUrl& url : urls) {
-            if (url.isLocalFile()) {
-                paths << FilePath::onDisk(FilePath::fromFileUrl(url));
-            }
-        }
-        chooserAnswered(paths, fromEmptyLook);
-    });
+    connect(panel, &QFileDialog::accepted, this,
+            [this, panel, fromEmptyLook] { chooserAnswered(panel->chosenFolders(), fromEmptyLook); });
     openPanel_ = panel;
     panel->open();
 }
@@ -488,12 +475,66 @@ void FolderSetViewController::chooserAnswered(const QByteArrayList& paths, bool 
     }
 }
 
-void FolderSetViewController::dragDrop(DragDropView* sender, const QByteArrayList& filePathList)
+void FolderSetViewController::dragDrop(DragDropView*, const QByteArrayList& filePathList)
 {
     if (filePathList.isEmpty()) {
         return;
     }
-    if (sender != ui_->dragDropView) {
+    // Which dropped items are folders is asked off the main thread, as at
+    // the function buttons: a share that stopped answering could hold a
+    // stat for minutes. Drops are taken in the order they came.
+    pendingDrops_.push_back(filePathList);
+    if (pendingDrops_.size() == 1) {
+        checkNextDrop();
+    }
+}
+
+FolderSetViewController::DropCheck& FolderSetViewController::dropCheck()
+{
+    static DropCheck check;
+    return check;
+}
+
+void FolderSetViewController::setDropCheckForTesting(DropCheck check)
+{
+    dropCheck() = std::move(check);
+}
+
+void FolderSetViewController::checkNextDrop()
+{
+    if (pendingDrops_.empty()) {
+        return;
+    }
+    QPointer<FolderSetViewController> self(this);
+    const QByteArrayList paths = pendingDrops_.front();
+    DispatchQueue::global().async([self, paths, check = dropCheck()] {
+        const QByteArrayList folders = check ? check(paths) : existingFolders(paths);
+        DispatchQueue::main().async([self, folders] {
+            if (!self || self->pendingDrops_.empty()) {
+                return;
+            }
+            self->pendingDrops_.pop_front();
+            // The look may have changed while the items were looked at (a
+            // row deleted, another drop come in): the drop goes where it
+            // would land now.
+            const bool onEmptyLook = self->ui_->container->currentWidget() == self->ui_->dragDropView;
+            self->foldersDropped(onEmptyLook, folders);
+            self->checkNextDrop();
+        });
+    });
+}
+
+void FolderSetViewController::foldersDropped(bool onEmptyLook, const QByteArrayList& filePathList)
+{
+    if (filePathList.isEmpty()) {
+        // Nothing dropped was a folder: the plus icon leaves its drag look
+        // as if the drag had gone.
+        if (onEmptyLook && isDragingFlag_ == 1) {
+            draggingExited(ui_->dragDropView);
+        }
+        return;
+    }
+    if (!onEmptyLook) {
         addFolders(filePathList);
         ui_->folderTableView->reloadData();
         return;
@@ -520,6 +561,12 @@ void FolderSetViewController::showNavigationView()
     }
     auto* mainWindow = qobject_cast<QMainWindow*>(window);
     QWidget* content = mainWindow && mainWindow->centralWidget() ? mainWindow->centralWidget() : window;
+    // One guide at a time: two would take the focus from each other.
+    for (auto* shown : content->findChildren<DupImageNavigationViewController*>(Qt::FindDirectChildrenOnly)) {
+        if (shown->isVisible()) {
+            return;
+        }
+    }
     auto* guide = new DupImageNavigationViewController(content);
     if (QWidget* focused = window->focusWidget()) {
         focused->clearFocus();
@@ -640,15 +687,24 @@ QString FolderSetViewController::rowText(const QByteArray& path)
 
 // --- The function buttons -----------------------------------------------------
 
+namespace {
+bool isFolder(const QByteArray& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
 bool FolderSetViewController::anyFolderExists(const QByteArrayList& folders)
 {
-    for (const QByteArray& folder : folders) {
-        struct stat st {};
-        if (!folder.isEmpty() && ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(folders.begin(), folders.end(), isFolder);
+}
+
+QByteArrayList FolderSetViewController::existingFolders(const QByteArrayList& paths)
+{
+    QByteArrayList folders;
+    std::copy_if(paths.begin(), paths.end(), std::back_inserter(folders), isFolder);
+    return folders;
 }
 
 void FolderSetViewController::whenAFolderExists(std::function<void()> start)
@@ -819,29 +875,21 @@ void FolderSetViewController::setWindowSize()
     if (mainWindow == this) {
         return;
     }
-    QRect frame(0, 0, scanWindowWidth, scanWindowHeight);
-    frame.moveCenter(mainWindow->geometry().center());
-    mainWindow->setGeometry(frame);
+    placeWindow(mainWindow, QSize(scanWindowWidth, scanWindowHeight), mainWindow->frameGeometry());
 }
 
 void FolderSetViewController::setBackHomeWindowSize()
 {
     gaCollection(QStringLiteral("Main"));
     setCloseView(2);
+    setHomeWindowSize();
+}
+
+void FolderSetViewController::setHomeWindowSize()
+{
     QWidget* mainWindow = window();
     if (mainWindow == this) {
         return;
     }
-    // Let the window learn the home constraints before it is sized to them:
-    // the size hints on the way up still carry the scan screen's until the
-    // pending layout requests have run, innermost first.
-    for (int pass = 0; pass < 8; ++pass) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    }
-    if (mainWindow->layout()) {
-        mainWindow->layout()->activate();
-    }
-    QRect frame(0, 0, homeWindowWidth, homeWindowHeight);
-    frame.moveCenter(mainWindow->geometry().center());
-    mainWindow->setGeometry(frame);
+    placeWindow(mainWindow, QSize(homeWindowWidth, homeWindowHeight), mainWindow->frameGeometry());
 }

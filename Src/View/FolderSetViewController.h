@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -112,6 +113,9 @@ public:
     // Back from a scan or result screen: the home size, 700 × 420 about the
     // window's centre, and the home screen recorded in "CloseView".
     void setBackHomeWindowSize();
+    // The home size about the window's centre, and nothing else: the way
+    // back from a scan that found nothing.
+    void setHomeWindowSize();
     static constexpr int homeWindowWidth = 700;
     static constexpr int homeWindowHeight = 420;
     static constexpr int scanWindowWidth = 1000;
@@ -127,6 +131,8 @@ public:
     static QString volumeFormatLabel(const QByteArrayList& folders, const QString& suffix);
     // Whether any of the paths is an existing folder.
     static bool anyFolderExists(const QByteArrayList& folders);
+    // The paths that are existing folders, in their order.
+    static QByteArrayList existingFolders(const QByteArrayList& paths);
     // The text of a row: the path, or the root volume's name for "/".
     static QString rowText(const QByteArray& path);
 
@@ -136,6 +142,13 @@ public:
     static constexpr int rowHeight = 110;
     // The table's height for a number of folders.
     static int scrollViewHeight(int folders);
+
+    // Drops whose folders are still being looked for (tests).
+    int dropsInFlight() const { return static_cast<int>(pendingDrops_.size()); }
+    // Tests: what stands in for existingFolders() when a drop is checked
+    // (it runs where the check runs); an empty one restores it.
+    using DropCheck = std::function<QByteArrayList(const QByteArrayList& paths)>;
+    static void setDropCheckForTesting(DropCheck check);
 
     // Animation completions that have run (tests).
     int completedAnimationCount() const { return completedAnimations_; }
@@ -167,6 +180,11 @@ private:
     void playEnteringListLook(bool fromDrop);
     void leaveListLook();
     void showNavigationView();
+    // A drop's paths are checked off the main thread, one drop after another;
+    // its folders then enter as the look shown then decides.
+    void checkNextDrop();
+    static DropCheck& dropCheck();
+    void foldersDropped(bool onEmptyLook, const QByteArrayList& folders);
     void placeAddFileButton();
 
     // The function buttons: checks that a folder still exists off the main
@@ -184,6 +202,7 @@ private:
     StartClosure startScanClosure_;
     StartClosure startScanImagesClosure_;
     QPointer<QFileDialog> openPanel_;
+    std::deque<QByteArrayList> pendingDrops_;
     bool checkingFolders_ = false;
     int completedAnimations_ = 0;
     QPointer<QParallelAnimationGroup> controlsAnimation_;

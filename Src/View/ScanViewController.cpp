@@ -17,6 +17,7 @@
 #include "QVLibrary/RYTImage.h"
 #include "QVLibrary/RYTView.h"
 #include "QVLibrary/RYTableView.h"
+#include "View/CustomView/FolderChooserDialog.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/CustomView/KPLSwitchButton.h"
 #include "View/CustomView/PopUpMenuWindow.h"
@@ -394,7 +395,10 @@ void ScanViewController::allSelectBoxConfig()
 // --- outlets -------------------------------------------------------------------
 
 FileRemovingViewController* ScanViewController::fileRemovingViewCtr() const { return fileRemovingViewCtr_; }
-QFileDialog* ScanViewController::openPanel() const { return openPanel_; }
+QFileDialog* ScanViewController::openPanel() const
+{
+    return openPanel_ && openPanel_->isVisible() ? openPanel_.data() : nullptr;
+}
 KPLBox* ScanViewController::contentBox() const { return ui_->contentBox; }
 QWidget* ScanViewController::scanDataView() const { return ui_->scanDataView; }
 KPLBox* ScanViewController::leftBox() const { return ui_->leftBox; }
@@ -1393,8 +1397,8 @@ void ScanViewController::removeTypeConfig()
         break;
     case RemoveType::Kind::folder:
         popUp->selectItemAt(2);
-        // A title that is not the one shown names the folder itself.
-        popupButtonSelect(popUp, QFile::decodeName(last.path()));
+        // The remembered folder itself, as its bytes: no chooser.
+        finishFolderChoice(last.path());
         break;
     }
 }
@@ -1426,16 +1430,13 @@ void ScanViewController::popupButtonSelect(PopUpButton*, const QString& title)
     } else if (popUp->selectedTitle()->text() == title) {
         // The user chose the folder item: ask for the folder. The chooser
         // answers later; until then the mode in force stays.
-        if (openPanel_) {
+        // A chooser just answered is hidden until it is deleted.
+        if (openPanel_ && openPanel_->isVisible()) {
             openPanel_->raise();
             return;
         }
-        auto* panel = new QFileDialog(window(), QString(), QDir::homePath());
-        panel->setFileMode(QFileDialog::Directory);
-        panel->setOption(QFileDialog::ShowDirsOnly, true);
-        panel->setOption(QFileDialog::DontResolveSymlinks, true);
+        auto* panel = new FolderChooserDialog(window(), QString(), false);
         panel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-        panel->setSizeGripEnabled(true);
         panel->setAttribute(Qt::WA_DeleteOnClose);
         openPanel_ = panel;
         QPointer<ScanViewController> self(this);
@@ -1443,8 +1444,9 @@ void ScanViewController::popupButtonSelect(PopUpButton*, const QString& title)
             if (!self) {
                 return;
             }
-            const QStringList chosen = panel->selectedFiles();
-            const QByteArray path = chosen.isEmpty() ? QByteArray() : QFile::encodeName(chosen.first());
+            // The folder stays the system's bytes up to the engine: a name
+            // that is not UTF-8 would not survive a trip through text.
+            const QByteArray path = panel->chosenFolders().value(0);
             if (path.isEmpty()) {
                 self->keepRemoveTypeInForce();
             }

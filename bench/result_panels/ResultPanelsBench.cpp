@@ -12,6 +12,7 @@
 // the time the system gave other programs: on a busy machine the two differ.
 
 #include "BenchSupport.h"
+#include "HomeTrips.h"
 #include "PanelHarness.h"
 #include "ScanScreenBench.h"
 
@@ -329,6 +330,9 @@ int main(int argc, char** argv)
     QCommandLineOption scanShotsOption(QStringLiteral("scan-screenshots"),
                                        QStringLiteral("Write screenshots of the scan screen here."),
                                        QStringLiteral("DIR"));
+    QCommandLineOption homeShotsOption(QStringLiteral("home-screenshots"),
+                                       QStringLiteral("Write screenshots of the home and its trips to a scan here."),
+                                       QStringLiteral("DIR"));
     QCommandLineOption scanScreenOption(QStringLiteral("scan-screen"),
                                         QStringLiteral("Time the scan screen over a scan of this tree."),
                                         QStringLiteral("TREE"));
@@ -338,7 +342,8 @@ int main(int argc, char** argv)
     QCommandLineOption runsOption(QStringLiteral("runs"),
                                   QStringLiteral("Scans of the tree through the screen, and as many of the engine alone."),
                                   QStringLiteral("R"), QStringLiteral("3"));
-    parser.addOptions({groupsOption, walkOption, pagesOption, shotsOption, scanShotsOption, scanScreenOption, runsOption});
+    parser.addOptions({groupsOption, walkOption, pagesOption, shotsOption, scanShotsOption, homeShotsOption, scanScreenOption,
+                       runsOption});
     parser.process(app);
 
     // Everything the program would write goes to a temporary home. It lies
@@ -356,6 +361,10 @@ int main(int argc, char** argv)
     // No last-file question stops the clicks.
     UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("CompleteScan"));
 
+    if (parser.isSet(homeShotsOption)) {
+        homeTripScreenshots(parser.value(homeShotsOption));
+        return 0;
+    }
     if (parser.isSet(scanShotsOption)) {
         scanScreenScreenshots(parser.value(scanShotsOption));
         return 0;

@@ -4,17 +4,22 @@
 #include "Window/SheetWindowController.h"
 
 #include "Foundation/Dispatch.h"
+#include "Foundation/ResourceValues.h"
 #include "QVLibrary/RYTFullSizeWindow.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHash>
+#include <QLayout>
 #include <QPointer>
+#include <QScreen>
 #include <QUrl>
 
 #include <algorithm>
@@ -39,13 +44,29 @@ QString pathExtension(const QString& path)
 
 }  // namespace
 
-void openFilePath(const QString& path)
+void openFilePath(const QByteArray& path)
 {
     if (path.isEmpty()) {
         return;
     }
-    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("ViewFormat"), pathExtension(path));
-    openFileAtPath(QFile::encodeName(path));
+    asyncGALog(QStringLiteral("BeforeDeleter"), QStringLiteral("ViewFormat"), pathExtension(QFile::decodeName(path)));
+    openFileAtPath(path);
+}
+
+void openFilePath(const QString& path)
+{
+    openFilePath(QFile::encodeName(path));
+}
+
+QByteArrayList chosenPaths(const QFileDialog* dialog)
+{
+    QByteArrayList paths;
+    for (const QUrl& url : dialog->selectedUrls()) {
+        if (url.isLocalFile()) {
+            paths << FilePath::onDisk(FilePath::fromFileUrl(url));
+        }
+    }
+    return paths;
 }
 
 void openFileAtPath(const QByteArray& path)
@@ -76,6 +97,36 @@ void openFileAtPath(const QByteArray& path)
                          ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
                          : QUrl::fromEncoded("file://" + target.toPercentEncoding("/"));
     QDesktopServices::openUrl(url);
+}
+
+void placeWindow(QWidget* window, QSize size, const QRect& before)
+{
+    if (!window || !window->isWindow() || (window->windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized))) {
+        return;
+    }
+    // The layouts learn a new content's limits only once their requests have
+    // run, innermost first.
+    for (int pass = 0; pass < 8; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
+    if (window->layout()) {
+        window->layout()->activate();
+    }
+    size = size.expandedTo(window->minimumSize()).expandedTo(window->minimumSizeHint()).boundedTo(window->maximumSize());
+    // The frame around the content, as the window system draws it.
+    const QRect inner = window->geometry();
+    const QRect outer = window->frameGeometry();
+    const QSize outerSize = size + (outer.size() - inner.size());
+    QPoint topLeft = before.topLeft()
+                     + QPoint((before.width() - outerSize.width()) / 2, (before.height() - outerSize.height()) / 2);
+    if (const QScreen* screen = window->screen()) {
+        const QRect area = screen->availableGeometry();
+        topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - outerSize.width())));
+        topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outerSize.height())));
+    }
+    window->resize(size);
+    // A window's position is its frame's.
+    window->move(topLeft);
 }
 
 void setMainWindowFullScreenButtonEnable(QWidget* window, bool enable)

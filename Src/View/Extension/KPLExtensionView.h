@@ -3,12 +3,15 @@
 #include <functional>
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QColor>
 #include <QFont>
 #include <QList>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+
+class QFileDialog;
 
 // --- Opening files ---------------------------------------------------------
 
@@ -17,14 +20,34 @@
 // missing file shows the file-does-not-exist sheet over the main window. Every
 // non-empty path first reports the usage event "BeforeDeleter"/"ViewFormat"
 // with the path's extension.
+void openFilePath(const QByteArray& path);
 void openFilePath(const QString& path);
 // The same for a path held as the system's bytes (names that are not valid
 // text open too), without the usage event.
 void openFileAtPath(const QByteArray& path);
 
+// --- Window size --------------------------------------------------------------
+
+// Gives a top-level window `size`, or the least its content takes where that
+// is more, about the centre of `before` (its frame as it was: title bar and
+// borders included), and keeps it inside its screen's available area (its
+// top left corner shown where it cannot fit). The frame moves by half the
+// change of its size, rounded toward zero, so a trip there and back ends
+// where it began. Pending layout requests run first, so a content just
+// switched counts with its own minimum. A window in full screen or
+// maximised is left as it is.
+void placeWindow(QWidget* window, QSize size, const QRect& before);
+
 // Turns the main window's full-screen toggle on or off; may be called from
 // any thread (the change happens on the main thread).
 void setMainWindowFullScreenButtonEnable(QWidget* window, bool enable);
+
+// --- Choosers ----------------------------------------------------------------
+
+// What a file dialog was accepted with, as the system's bytes. The dialog
+// hands out decoded names, where a name that is not UTF-8 comes back with
+// replacement characters: such a name is looked up on disk again.
+QByteArrayList chosenPaths(const QFileDialog* dialog);
 
 // --- Cells from their layouts ----------------------------------------------
 

@@ -7,6 +7,7 @@
 #include "Main/MainViewController.h"
 #include "Main/MainWindow.h"
 #include "Manager/LargeFilesManager.h"
+#include "Manager/AssembleOperation.h"
 #include "Manager/ScanManager.h"
 #include "RYTFullSizeWindow.h"
 #include "View/FolderSetViewController.h"
@@ -17,7 +18,12 @@
 #include <QFile>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QLabel>
+#include <QThread>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -62,6 +68,57 @@ bool sheetShowing(const QString& message)
     return sheet && sheet->isShowing() && sheet->labelTextField()->text() == message;
 }
 
+// Holds a scan's worker until released, so a test can look at the screen
+// while it scans: a scan of a tree this small could otherwise end first.
+class HeldScan {
+public:
+    explicit HeldScan(bool largeFiles) : largeFiles_(largeFiles)
+    {
+        if (largeFiles_) {
+            LargeFilesManager::default_().setClockForTesting([this] {
+                if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+                    hold();
+                }
+                return double(QDateTime::currentSecsSinceEpoch());
+            });
+        } else {
+            setMd5ReadFailureForTesting([this](const QByteArray&) {
+                hold();
+                return false;
+            });
+        }
+    }
+    ~HeldScan()
+    {
+        release();
+        if (largeFiles_) {
+            LargeFilesManager::default_().setClockForTesting(nullptr);
+        } else {
+            setMd5ReadFailureForTesting(nullptr);
+        }
+    }
+    void release()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+
+private:
+    void hold()
+    {
+        std::unique_lock lock(mutex_);
+        opened_.wait_for(lock, std::chrono::seconds(20), [this] { return open_; });
+    }
+
+    bool largeFiles_;
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
 }  // namespace
 
 class ScreenSwitchTest : public ShellTest {
@@ -89,6 +146,7 @@ TEST_F(ScreenSwitchTest, DuplicateScanScreenComesAndGoesWithItsConstraintsAndNot
     ContentBox* box = root()->mainViewBox();
     EXPECT_EQ(box->contentView(), home());
 
+    auto held = std::make_unique<HeldScan>(false);
     scanFromHome(folders(), &FolderSetViewController::scanDuplicates);
     ScanViewController* screen = root()->scanViewController();
     ASSERT_NE(screen, nullptr);
@@ -103,6 +161,7 @@ TEST_F(ScreenSwitchTest, DuplicateScanScreenComesAndGoesWithItsConstraintsAndNot
     EXPECT_EQ(box->minimumHeight(), 580);
     EXPECT_EQ(root()->constraintArray().size(), 2u);
     EXPECT_EQ(minimumConstraints(box), 2);
+    held.reset();
     ASSERT_TRUE(waitUntil([&] {
         return screen->displayViewType() == ScanViewController::DisplayViewType::displayViewTypeScanFinished;
     }));
@@ -129,13 +188,16 @@ TEST_F(ScreenSwitchTest, DuplicateScanScreenComesAndGoesWithItsConstraintsAndNot
     EXPECT_EQ(box->constraints().size(), 2u);
 }
 
-TEST_F(ScreenSwitchTest, LargeFileScanResetsItsFinishedEventFlagAndEmptyResultKeepsTheWindowSize)
+TEST_F(ScreenSwitchTest, LargeFileScanResetsItsFinishedEventFlagAndEmptyResultBringsBackTheHomeSize)
 {
     launch();
+    // The walk waits until the flag has been looked at.
+    HeldScan held(true);
     ScanViewController::setIsGAScanFinished(true);
     scanFromHome(folders(), &FolderSetViewController::scanLargeFile);
     EXPECT_TRUE(FolderSetViewController::isScanLargeFile());
     EXPECT_FALSE(ScanViewController::isGAScanFinished());
+    held.release();
     EXPECT_EQ(LargeFilesManager::default_().folderList(), folders());
     ScanViewController* screen = root()->scanViewController();
     ASSERT_NE(screen, nullptr);
@@ -144,12 +206,17 @@ TEST_F(ScreenSwitchTest, LargeFileScanResetsItsFinishedEventFlagAndEmptyResultKe
         return screen->displayViewType() == ScanViewController::DisplayViewType::displayViewTypeScanFinished;
     }));
 
+    // The home is the home again, whatever size the scan window had: not a
+    // home panel in a corner of a larger window.
     nib().window()->resize(1200, 800);
     ASSERT_TRUE(waitUntil([&] { return nib().window()->width() == 1200; }));
+    qint64 closeView = UserDefaults::standardUserDefaults().integerForKey(QStringLiteral("CloseView"));
     root()->scanNotDataFinishedAction();
     EXPECT_EQ(root()->mainViewBox()->contentView(), home());
     EXPECT_EQ(minimumConstraints(root()->mainViewBox()), 0);
-    EXPECT_EQ(nib().window()->width(), 1200);
+    EXPECT_EQ(nib().window()->size(), QSize(700, 420));
+    // Without the visit's count and screen code of a way back.
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey(QStringLiteral("CloseView")), closeView);
 }
 
 TEST_F(ScreenSwitchTest, SimilarImageScreenGetsTheFoldersAndGoesBackHome)

@@ -90,6 +90,7 @@ void ShellTest::scanFromHome(const QByteArrayList& folders, void (FolderSetViewC
     MainViewController* root = nib().mainWindow()->mainViewController();
     FolderSetViewController* home = root->folderSetViewController();
     home->dragDrop(home->folderList().isEmpty() ? home->dragDropView() : home->mainDragView(), folders);
+    EXPECT_TRUE(waitUntil([home] { return home->dropsInFlight() == 0; }));
     const QPointer<QWidget> before = root->scanViewController() ? static_cast<QWidget*>(root->scanViewController())
                                                                 : root->scanImagesViewController();
     (home->*button)();

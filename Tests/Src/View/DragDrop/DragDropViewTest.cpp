@@ -94,23 +94,29 @@ protected:
     Screen screen;
 };
 
-TEST_F(DragDropViewTest, AFolderAndAFileEnterAsACopyOfTheFolderAndDrop)
+TEST_F(DragDropViewTest, LocalItemsEnterByTheirAddressesAloneAndDrop)
 {
-    std::unique_ptr<QMimeData> data(urls({folder, file}));
+    // What an address names is not looked at during the drag (the screen
+    // sorts out the folders off the main thread): a file, a path that is
+    // gone and a folder all come in; the bundle stays out by its name.
+    const QString gone = scratch() + QStringLiteral("/gone");
+    std::unique_ptr<QMimeData> data(urls({folder, file, gone, bundle}));
     EXPECT_TRUE(enter(data.get()));
     EXPECT_EQ(view.draggingEntered(data.get()), DragDropView::DragOperation::copy);
-    EXPECT_EQ(view.pathList(), QByteArrayList{QFile::encodeName(folder)});
+    const QByteArrayList taken{QFile::encodeName(folder), QFile::encodeName(file), QFile::encodeName(gone)};
+    EXPECT_EQ(view.pathList(), taken);
     EXPECT_EQ(view.isFile(), 0);
     EXPECT_FALSE(view.showsProhibitedCursor());
     EXPECT_TRUE(drop(data.get()));
     EXPECT_EQ(screen.heard, (QStringList{QStringLiteral("entered"), QStringLiteral("entered"), QStringLiteral("drop")}));
-    EXPECT_EQ(screen.dropped, QByteArrayList{QFile::encodeName(folder)});
+    EXPECT_EQ(screen.dropped, taken);
 }
 
-TEST_F(DragDropViewTest, OnlyFilesOrABundleAreRefusedWithTheProhibitedPointerAndNoMessages)
+TEST_F(DragDropViewTest, OnlyBundlesOrAddressesThatAreNotLocalAreRefusedWithTheProhibitedPointer)
 {
-    std::unique_ptr<QMimeData> files(urls({file, scratch() + QStringLiteral("/missing")}));
-    EXPECT_FALSE(enter(files.get()));
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls({QUrl(QStringLiteral("https://example.org/photos")), QUrl::fromLocalFile(bundle + QLatin1Char('/'))});
+    EXPECT_FALSE(enter(data.get()));
     EXPECT_EQ(view.isFile(), 1);
     EXPECT_TRUE(view.showsProhibitedCursor());
     EXPECT_NE(view.cursor().shape(), Qt::ArrowCursor);

@@ -12,6 +12,7 @@
 #include "Manager/DiskInfo.h"
 #include "QVBaseLib/Helper.h"
 #include "QVLibrary/RYTButton.h"
+#include "FileDialogDriver.h"
 #include "TestSupport.h"
 #include "View/CustomView/FunctionButton.h"
 #include "View/ImageProvider.h"
@@ -30,9 +31,17 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -91,9 +100,16 @@ protected:
         return found;
     }
 
+    // A drop handed to the screen, once it has looked for its folders.
+    void drop(DragDropView* area, const QByteArrayList& paths)
+    {
+        home->dragDrop(area, paths);
+        EXPECT_TRUE(waitUntil([&] { return home->dropsInFlight() == 0; }));
+    }
+
     // Drags items over a drop area and drops them there, through the drag
     // events a file manager's drag sends.
-    static bool dragAndDrop(QWidget* area, const QList<QByteArray>& paths, bool drop = true)
+    bool dragAndDrop(QWidget* area, const QList<QByteArray>& paths, bool drop = true)
     {
         QMimeData data;
         QList<QUrl> urls;
@@ -114,21 +130,32 @@ protected:
         if (accepted) {
             QDropEvent dropEvent(QPointF(30, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(area, &dropEvent);
+            EXPECT_TRUE(waitUntil([&] { return home->dropsInFlight() == 0; }));
         }
         return accepted;
     }
 
-    // Answers the open chooser as if these folders had been chosen.
-    void choose(const QByteArrayList& paths)
+    // Answers the open chooser as a user does: the folder's path typed into
+    // its name field, then its "Choose" pressed.
+    void choose(const QByteArray& path)
     {
-        QFileDialog* panel = home->openPanel();
+        QFileDialog* panel = FileDialogDriver::waitForDialog();
         ASSERT_NE(panel, nullptr);
-        QList<QUrl> urls;
-        for (const QByteArray& path : paths) {
-            urls << FilePath::fileUrl(path);
-        }
-        emit panel->urlsSelected(urls);
-        panel->close();
+        ASSERT_EQ(panel, home->openPanel());
+        FileDialogDriver::typeName(panel, QFile::decodeName(path));
+        ASSERT_TRUE(FileDialogDriver::pressAccept(panel));
+        EXPECT_FALSE(panel->isVisible());
+    }
+    // Several folders of one parent picked in its list, Ctrl held for all but
+    // the first, then "Choose".
+    void chooseInList(const QString& parent, const QStringList& names)
+    {
+        QFileDialog* panel = FileDialogDriver::waitForDialog();
+        ASSERT_NE(panel, nullptr);
+        ASSERT_TRUE(FileDialogDriver::showFolder(panel, parent));
+        ASSERT_TRUE(FileDialogDriver::selectNames(panel, names));
+        ASSERT_TRUE(FileDialogDriver::pressAccept(panel));
+        EXPECT_FALSE(panel->isVisible());
     }
 
     bool listLookSettled() const
@@ -204,9 +231,14 @@ TEST_F(HomeScreenTest, ChooserStartsHomeTakesSeveralFoldersAndRefusesEqualPaths)
         EXPECT_EQ(view->selectionMode(), QAbstractItemView::ExtendedSelection);
     }
 
-    // An equal path within one answer is taken once.
-    choose({folder("Photos"), folder("Music"), folder("Photos")});
-    EXPECT_EQ(home->folderList(), (QByteArrayList{folder("Photos"), folder("Music")}));
+    EXPECT_EQ(FileDialogDriver::acceptButton(panel)->text(), QStringLiteral("Choose"));
+
+    // Two folders picked in its list with Ctrl.
+    chooseInList(scratch(), {QStringLiteral("Photos"), QStringLiteral("Music")});
+    EXPECT_EQ(home->openPanel(), nullptr);
+    QByteArrayList listed = home->folderList();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (QByteArrayList{folder("Music"), folder("Photos")}));
     EXPECT_EQ(home->container()->currentWidget(), home->tableContainView());
     EXPECT_EQ(labels("Process", "Main"), QStringList{"1"});
     EXPECT_EQ(closeView(), 2);
@@ -214,30 +246,59 @@ TEST_F(HomeScreenTest, ChooserStartsHomeTakesSeveralFoldersAndRefusesEqualPaths)
     EXPECT_TRUE(waitUntil([&] { return listLookSettled(); }));
     EXPECT_EQ(home->folderTableView()->numberOfRows(), 2);
 
-    // The add button's chooser adds new folders only: a nested one is new.
+    // The add button's chooser adds new folders only: a listed one is not
+    // taken again, a nested one is new.
     recorder->clear();
-    home->addFileBtnAction();
+    QTest::mouseClick(home->addFileButton(), Qt::LeftButton);
     ASSERT_NE(home->openPanel(), nullptr);
     EXPECT_EQ(QDir(home->openPanel()->directory()).canonicalPath(), QDir(QDir::homePath()).canonicalPath());
-    choose({folder("Music"), folder("Photos/2024")});
-    EXPECT_EQ(home->folderList(), (QByteArrayList{folder("Photos"), folder("Music"), folder("Photos/2024")}));
+    choose(folder("Music"));
+    EXPECT_EQ(home->folderList().size(), 2);
+    home->addFileBtnAction();
+    choose(folder("Photos/2024"));
+    EXPECT_EQ(home->folderList().size(), 3);
+    EXPECT_EQ(home->folderList().last(), folder("Photos/2024"));
+    EXPECT_EQ(home->folderTableView()->numberOfRows(), 3);
     EXPECT_TRUE(recorder->events().isEmpty());
     EXPECT_EQ(closeView(), 2);
 
     // Cancel changes nothing.
     home->addFileBtnAction();
-    ASSERT_NE(home->openPanel(), nullptr);
-    home->openPanel()->reject();
+    QFileDialog* cancelled = FileDialogDriver::waitForDialog();
+    ASSERT_NE(cancelled, nullptr);
+    FileDialogDriver::typeName(cancelled, QFile::decodeName(folder("Photos")));
+    ASSERT_TRUE(FileDialogDriver::pressCancel(cancelled));
     EXPECT_EQ(home->folderList().size(), 3);
+}
+
+TEST_F(HomeScreenTest, AFolderWhoseNameIsNotUtf8IsChosenByItsBytes)
+{
+    // The dialog does not list such a name; its decoded text typed (as a
+    // file manager shows it) still finds the folder.
+    const QByteArray odd = QFile::encodeName(scratch()) + "/caf\xe9";
+    ASSERT_EQ(::mkdir(odd.constData(), 0700), 0);
+    ASSERT_EQ(::mkdir((odd + "/inside").constData(), 0700), 0);
+    home->popUpFileManagerWindow();
+    choose(odd);
+    EXPECT_EQ(home->folderList(), QByteArrayList{odd});
+    home->addFileBtnAction();
+    choose(odd + "/inside");
+    EXPECT_EQ(home->folderList(), (QByteArrayList{odd, odd + "/inside"}));
 }
 
 TEST_F(HomeScreenTest, DropsReplaceTheEmptyLooksListAndAddOnlyNewPathsToTheList)
 {
-    // Plain files and application folders are refused and change nothing.
-    EXPECT_FALSE(dragAndDrop(home->dragDropView(), {QFile::encodeName(file), folder("Tool.app")}));
+    // Application folders are refused by their name.
+    EXPECT_FALSE(dragAndDrop(home->dragDropView(), {folder("Tool.app")}));
+    EXPECT_EQ(home->isDragingFlag(), 0);
+    // A plain file is let in, as what an address names is not looked at
+    // during the drag; once dropped it is found to be no folder, and
+    // nothing changes but the plus icon, which goes back to rest.
+    EXPECT_TRUE(dragAndDrop(home->dragDropView(), {QFile::encodeName(file), folder("Tool.app")}));
     EXPECT_TRUE(home->folderList().isEmpty());
     EXPECT_EQ(home->container()->currentWidget(), home->dragDropView());
-    EXPECT_EQ(home->isDragingFlag(), 0);
+    EXPECT_TRUE(waitUntil([&] { return home->isDragingFlag() == 0; }));
+    EXPECT_TRUE(labels("Process", "Main").isEmpty());
 
     // Folders among files come in alone.
     EXPECT_TRUE(dragAndDrop(home->dragDropView(), {folder("Photos"), QFile::encodeName(file)}));
@@ -259,9 +320,88 @@ TEST_F(HomeScreenTest, DropsReplaceTheEmptyLooksListAndAddOnlyNewPathsToTheList)
     EXPECT_TRUE(home->plusButton()->animation()->path().contains("FileDrag"));
 }
 
+TEST_F(HomeScreenTest, DroppedItemsAreLookedAtOffTheMainThreadAndOnlyFoldersEnter)
+{
+    // A check held as on a share that stopped answering: the window goes on
+    // while it waits, and the drop comes in when the answer does.
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    std::atomic<bool> onMainThread{true};
+    FolderSetViewController::setDropCheckForTesting([&](const QByteArrayList& paths) {
+        onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        std::unique_lock lock(mutex);
+        released.wait_for(lock, std::chrono::seconds(20), [&] { return release; });
+        return FolderSetViewController::existingFolders(paths);
+    });
+    const QByteArray gone = folder("gone");
+    QMimeData data;
+    data.setUrls({FilePath::fileUrl(gone), FilePath::fileUrl(folder("Photos")), FilePath::fileUrl(QFile::encodeName(file))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(home->dragDropView(), &enter);
+    QDropEvent dropped(QPointF(30, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(home->dragDropView(), &dropped);
+    EXPECT_TRUE(dropped.isAccepted());
+    bool ticked = false;
+    QTimer::singleShot(0, [&] { ticked = true; });
+    EXPECT_TRUE(waitUntil([&] { return ticked; }));
+    EXPECT_EQ(home->dropsInFlight(), 1);
+    EXPECT_TRUE(home->folderList().isEmpty());
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+    EXPECT_TRUE(waitUntil([&] { return home->dropsInFlight() == 0; }));
+    FolderSetViewController::setDropCheckForTesting({});
+    EXPECT_FALSE(onMainThread);
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Photos")});
+    EXPECT_EQ(home->container()->currentWidget(), home->tableContainView());
+
+    // The real check: on the list look too only folders come in, in order.
+    drop(home->mainDragView(), {folder("Music"), gone, QFile::encodeName(file), folder("Photos/2024")});
+    EXPECT_EQ(home->folderList(), (QByteArrayList{folder("Photos"), folder("Music"), folder("Photos/2024")}));
+}
+
+TEST_F(HomeScreenTest, DropsThatCameWhileTheFirstWasLookedAtGoWhereTheyWouldLandNow)
+{
+    UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    FolderSetViewController::setDropCheckForTesting([&](const QByteArrayList& paths) {
+        std::unique_lock lock(mutex);
+        released.wait_for(lock, std::chrono::seconds(20), [&] { return release; });
+        return FolderSetViewController::existingFolders(paths);
+    });
+    // Two drops on the empty look before the first is in: the second finds
+    // the list look and adds to it, and one guide shows.
+    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    home->dragDrop(home->dragDropView(), {folder("Music")});
+    EXPECT_EQ(home->dropsInFlight(), 2);
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+    EXPECT_TRUE(waitUntil([&] { return home->dropsInFlight() == 0; }));
+    FolderSetViewController::setDropCheckForTesting({});
+    EXPECT_EQ(home->folderList(), (QByteArrayList{folder("Photos"), folder("Music")}));
+    EXPECT_EQ(home->container()->currentWidget(), home->tableContainView());
+    EXPECT_EQ(window->findChildren<DupImageNavigationViewController*>().size(), 1);
+
+    // A drop on the list look whose list empties meanwhile starts it anew.
+    UserDefaults::standardUserDefaults().setBool(true, DupImageNavigationGuide::flagKey());
+    home->dragDrop(home->mainDragView(), {folder("Photos/2024")});
+    home->restartBtnAction();
+    EXPECT_TRUE(waitUntil([&] { return home->dropsInFlight() == 0; }));
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Photos/2024")});
+    EXPECT_EQ(home->container()->currentWidget(), home->tableContainView());
+}
+
 TEST_F(HomeScreenTest, LeavingTheListLookByDeleteOrRestart)
 {
-    home->dragDrop(home->dragDropView(), {folder("Photos"), folder("Music")});
+    drop(home->dragDropView(), {folder("Photos"), folder("Music")});
     ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
     recorder->clear();
 
@@ -289,7 +429,7 @@ TEST_F(HomeScreenTest, LeavingTheListLookByDeleteOrRestart)
     EXPECT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
 
     // Restart empties the list, keeps "CloseView" and sends nothing.
-    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    drop(home->dragDropView(), {folder("Photos")});
     ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
     recorder->clear();
     home->restartBtnAction();
@@ -305,12 +445,12 @@ TEST_F(HomeScreenTest, TheTableGrowsWithTheListAndNamesTheRootVolume)
     EXPECT_EQ(FolderSetViewController::scrollViewHeight(2), 250);
     EXPECT_EQ(FolderSetViewController::scrollViewHeight(3), 330);
     EXPECT_EQ(FolderSetViewController::scrollViewHeight(9), 330);
-    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    drop(home->dragDropView(), {folder("Photos")});
     EXPECT_EQ(home->scrollView()->height(), 130);
     EXPECT_EQ(home->heightOfRow(home->folderTableView(), 0), 110);
-    home->dragDrop(home->mainDragView(), {folder("Music")});
+    drop(home->mainDragView(), {folder("Music")});
     EXPECT_EQ(home->scrollView()->height(), 250);
-    home->dragDrop(home->mainDragView(), {folder("Photos/2024"), "/"});
+    drop(home->mainDragView(), {folder("Photos/2024"), "/"});
     EXPECT_EQ(home->scrollView()->height(), 330);
     EXPECT_EQ(home->scrollView()->x(), 20);
     EXPECT_NEAR(home->scrollView()->geometry().center().y(), home->height() / 2, 1);
@@ -329,7 +469,7 @@ TEST_F(HomeScreenTest, TheTableGrowsWithTheListAndNamesTheRootVolume)
 TEST_F(HomeScreenTest, SegmentsEndInTheSameFramesWhetherTheyRunOutOrAreCutShort)
 {
     EXPECT_EQ(home->rightBox()->geometry(), FolderSetViewController::rightBoxHiddenFrame());
-    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    drop(home->dragDropView(), {folder("Photos")});
     ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
     // The entering segment is cut short by the next one: its completion ran once.
     EXPECT_EQ(home->completedAnimationCount(), 1);
@@ -343,11 +483,11 @@ TEST_F(HomeScreenTest, SegmentsEndInTheSameFramesWhetherTheyRunOutOrAreCutShort)
 
     // Leaving cut short by coming back at once: both completions run, in
     // order, and the list look stands.
-    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    drop(home->dragDropView(), {folder("Photos")});
     ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
     const int before = home->completedAnimationCount();
     home->restartBtnAction();
-    home->dragDrop(home->dragDropView(), {folder("Music")});
+    drop(home->dragDropView(), {folder("Music")});
     ASSERT_TRUE(waitUntil([&] { return home->completedAnimationCount() == before + 2; }));
     ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
     EXPECT_EQ(home->rightBox()->geometry(), QRect(350, 36, 320, 287));
@@ -357,7 +497,7 @@ TEST_F(HomeScreenTest, SegmentsEndInTheSameFramesWhetherTheyRunOutOrAreCutShort)
     home->restartBtnAction();
     ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
     home->popUpFileManagerWindow();
-    choose({folder("Photos")});
+    choose(folder("Photos"));
     ASSERT_TRUE(waitUntil([&] { return listLookSettled() && alphaOf(home->plusButton()) == 0.0; }));
     EXPECT_EQ(alphaOf(home->dragText()), 0.0);
     home->deleteFile(0);
@@ -447,7 +587,7 @@ TEST_F(HomeScreenTest, TheGuideComesOnceInTheFormOfTheWayFoldersCame)
 {
     UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
     // A drop on the empty look: the guide over the window's content.
-    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    drop(home->dragDropView(), {folder("Photos")});
     auto* guide = window->findChild<DupImageNavigationViewController*>();
     ASSERT_NE(guide, nullptr);
     EXPECT_TRUE(guide->isVisible());
@@ -455,7 +595,7 @@ TEST_F(HomeScreenTest, TheGuideComesOnceInTheFormOfTheWayFoldersCame)
     EXPECT_EQ(guide->geometry(), window->centralWidget()->rect());
     EXPECT_EQ(window->focusWidget(), guide);
     // A drop on the list look shows none.
-    home->dragDrop(home->mainDragView(), {folder("Music")});
+    drop(home->mainDragView(), {folder("Music")});
     EXPECT_EQ(window->findChildren<DupImageNavigationViewController*>().size(), 1);
     // Its three clicks end it for good.
     for (int i = 0; i < 3; ++i) {
@@ -466,19 +606,19 @@ TEST_F(HomeScreenTest, TheGuideComesOnceInTheFormOfTheWayFoldersCame)
     }
     EXPECT_TRUE(DupImageNavigationGuide::isCompleted());
     home->restartBtnAction();
-    home->dragDrop(home->dragDropView(), {folder("Photos")});
+    drop(home->dragDropView(), {folder("Photos")});
     EXPECT_EQ(window->findChildren<DupImageNavigationViewController*>().size(), 1);
 
     // The chooser's answer: the guide window, only while the flag is false.
     home->restartBtnAction();
     DupImageNavigationWindowController* before = DupImageNavigationWindowController::globalDupImageNavigationController();
     home->popUpFileManagerWindow();
-    choose({folder("Photos")});
+    choose(folder("Photos"));
     EXPECT_EQ(DupImageNavigationWindowController::globalDupImageNavigationController(), before);
     UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
     home->restartBtnAction();
     home->popUpFileManagerWindow();
-    choose({folder("Photos")});
+    choose(folder("Photos"));
     DupImageNavigationWindowController* shown = DupImageNavigationWindowController::globalDupImageNavigationController();
     ASSERT_NE(shown, nullptr);
     EXPECT_NE(shown, before);

@@ -4,6 +4,8 @@
 
 #include "ScanScreenFixture.h"
 
+#include "FileDialogDriver.h"
+
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/UserDefaults.h"
 #include "Main/MainMenu.h"
@@ -432,7 +434,8 @@ TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScr
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->fileMode(), QFileDialog::Directory);
     EXPECT_TRUE(chooser->testOption(QFileDialog::ShowDirsOnly));
-    chooser->reject();
+    EXPECT_EQ(FileDialogDriver::waitForDialog(), chooser);
+    ASSERT_TRUE(FileDialogDriver::pressCancel(chooser));
     EXPECT_EQ(popUp->selectedIndex(), 1);
     EXPECT_EQ(popUp->selectedTitle()->text(), QStringLiteral("Permanently Deleted"));
     EXPECT_EQ(s->selectRemoveType(), RemoveType::forever_());
@@ -456,8 +459,9 @@ TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScr
     popUp->menuWindow()->selectItem(QStringLiteral("Remove to the Folder..."));
     chooser = s->openPanel();
     ASSERT_NE(chooser, nullptr);
-    chooser->selectFile(folder);
-    static_cast<QDialog*>(chooser)->accept();
+    FileDialogDriver::typeName(chooser, folder);
+    ASSERT_TRUE(FileDialogDriver::pressAccept(chooser));
+    EXPECT_EQ(s->openPanel(), nullptr);
     EXPECT_EQ(popUp->selectedTitle()->text(), QStringLiteral("Remove to Keep here"));
     EXPECT_EQ(popUp->itemTitles().at(2), QStringLiteral("Remove to Keep here"));
     EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(bytes(folder)));
@@ -475,7 +479,7 @@ TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScr
     EXPECT_EQ(s->openPanel(), nullptr);
     s->popUpButton()->menuWindow()->selectItem(QStringLiteral("Remove to Keep here"));
     ASSERT_NE(s->openPanel(), nullptr);
-    s->openPanel()->reject();
+    ASSERT_TRUE(FileDialogDriver::pressCancel(s->openPanel()));
     EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(bytes(folder)));
     EXPECT_EQ(s->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to Keep here"));
 

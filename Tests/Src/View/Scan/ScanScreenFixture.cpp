@@ -154,6 +154,7 @@ ScanViewController* ScanScreenTest::startScan(const QString& folder, bool large)
     FolderSetViewController* home = root()->folderSetViewController();
     if (!home->folderList().isEmpty()) {
         home->dragDrop(home->mainDragView(), {bytes(folder)});
+        EXPECT_TRUE(waitUntil([home] { return home->dropsInFlight() == 0; }));
         for (qsizetype i = home->folderList().size() - 1; i >= 0; --i) {
             if (home->folderList().at(i) != bytes(folder)) {
                 home->deleteFile(int(i));

@@ -4,6 +4,8 @@
 
 #include "ScanScreenFixture.h"
 
+#include "FileDialogDriver.h"
+
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 #include "Foundation/UserDefaults.h"
@@ -15,6 +17,8 @@
 #include "QVLibrary/RYTableView.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/CustomView/PopUpButton.h"
+#include "View/CustomView/PopUpMenuWindow.h"
+#include "View/CustomView/TruncatingLabel.h"
 #include "View/DataDispaly/CellViewDelegate.h"
 #include "View/DataDispaly/RowCountModel.h"
 #include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
@@ -27,6 +31,7 @@
 #include "Window/FinishWindowController.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QLabel>
 #include <QTableView>
@@ -34,6 +39,9 @@
 #include <QUrl>
 
 #include <cerrno>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 using State = ScanViewController::DisplayViewType;
 
@@ -214,6 +222,42 @@ TEST_F(ScanRemovalTest, IntoAFolderKeepingWhatIsThereAndNotIntoOneThatVanished)
     EXPECT_TRUE(exists(d(QStringLiteral("b/photo.jpg"))));
     EXPECT_TRUE(exists(d(QStringLiteral("c/photo.jpg"))));
     EXPECT_EQ(s->displayViewType(), State::displayViewTypeRemoveFinished);
+}
+
+TEST_F(ScanRemovalTest, IntoAFolderWhoseNameIsNotUtf8PickedInTheChooser)
+{
+    const QByteArray odd = bytes(scratch()) + "/d\xe9st";
+    ASSERT_EQ(::mkdir(odd.constData(), 0700), 0);
+    ScanViewController* s = scanAndSelectVideoAndAudio();
+    s->popUpButton()->menuWindow()->selectItem(QStringLiteral("Remove to the Folder..."));
+    QFileDialog* chooser = FileDialogDriver::waitForDialog();
+    ASSERT_NE(chooser, nullptr);
+    // Its decoded name typed, as the dialog does not list it.
+    FileDialogDriver::typeName(chooser, QFile::decodeName(odd));
+    ASSERT_TRUE(FileDialogDriver::pressAccept(chooser));
+    EXPECT_EQ(s->openPanel(), nullptr);
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(odd));
+    EXPECT_EQ(s->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to ") + QFile::decodeName("d\xe9st"));
+    confirmRemove(s, QStringLiteral("Are you sure to move the selected files to %1?").arg(QFile::decodeName(odd)));
+    FinishWindowController* finish = waitForFinishWindow(s);
+    ASSERT_NE(finish, nullptr);
+    EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("2"));
+    int moved = 0;
+    if (DIR* dir = ::opendir(odd.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            moved += entry->d_type == DT_REG ? 1 : 0;
+        }
+        ::closedir(dir);
+    }
+    EXPECT_EQ(moved, 2);
+    finish->completeAciton();
+    ASSERT_TRUE(waitForResults());
+
+    // The next screen takes the remembered folder by its bytes, no chooser.
+    root()->scanViewBackAction();
+    s = scanToResults(duplicateTree(), false);
+    EXPECT_EQ(s->openPanel(), nullptr);
+    EXPECT_EQ(s->selectRemoveType(), RemoveType::folder(odd));
 }
 
 TEST_F(ScanRemovalTest, ShortOfSpaceTwiceOnOneScreenLeavesTheResultsUsable)

@@ -228,7 +228,7 @@ void RightDataListViewController::forgetCollapsed(const DuplicateFilesPtr& group
 void RightDataListViewController::outlineViewDoubleAction(const QModelIndex& clicked)
 {
     if (const FileInfoPtr file = model_->fileAt(clicked)) {
-        openFilePath(file->displayPath());
+        openFilePath(file->path());
     }
 }
 
@@ -279,7 +279,7 @@ void RightDataListViewController::rightDataListSubTableCellViewOpenFileClick(con
                                                                             const FileInfoPtr& subItem)
 {
     if (subItem) {
-        openFilePath(subItem->displayPath());
+        openFilePath(subItem->path());
     }
 }
 

@@ -438,7 +438,7 @@ void RightDataPreviewViewController::openFileAction(RYTButton* btn)
 {
     const int row = btn->property(kTagProperty).toInt();
     if (row >= 0 && row < detailFilesArray_.size()) {
-        openFilePath(detailFilesArray_[row]->displayPath());
+        openFilePath(detailFilesArray_[row]->path());
     }
 }
 
@@ -446,7 +446,7 @@ void RightDataPreviewViewController::tableViewDoubleAction(const QModelIndex& in
 {
     const int row = index.isValid() ? index.row() : ui_->subTableView->clickedRow();
     if (row >= 0 && row < detailFilesArray_.size()) {
-        openFilePath(detailFilesArray_[row]->displayPath());
+        openFilePath(detailFilesArray_[row]->path());
     }
 }
 
