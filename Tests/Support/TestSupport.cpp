@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "Foundation/IoBatch.h"
 #include "Foundation/UserDefaults.h"
 #include "QVBaseLib/Helper.h"
 #include "QVBaseLib/RYLog.h"
@@ -240,4 +241,18 @@ void SmallFileSystem::fill()
 bool runningAsRoot()
 {
     return geteuid() == 0;
+}
+
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:")) {
+            return line.mid(6).trimmed().toLongLong() + qint64(IoBatch::bytesReadThroughRing());
+        }
+    }
+    return -1;
 }

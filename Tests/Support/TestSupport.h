@@ -94,3 +94,7 @@ private:
 
 // True when the tests run as root (permission tests then inject failures).
 bool runningAsRoot();
+
+// Bytes this process has read so far: through read calls, and through the
+// kernel's ring, which the read calls' count does not see. -1 when unknown.
+qint64 bytesReadSoFar();

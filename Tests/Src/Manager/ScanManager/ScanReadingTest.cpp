@@ -17,7 +17,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Foundation/IoBatch.h"
 #include "Md5/Md5.h"
 #include "ScanFixture.h"
 
@@ -579,26 +578,6 @@ TEST_F(ScanReadingTest, StopsAtAnyPointLeaveConsistentResults)
         }
     }
 }
-
-namespace {
-
-// Bytes this process has read so far: through read calls, and through the
-// kernel's ring, which the read calls' count does not see.
-qint64 bytesReadSoFar()
-{
-    QFile io(QStringLiteral("/proc/self/io"));
-    if (!io.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : io.readAll().split('\n')) {
-        if (line.startsWith("rchar:")) {
-            return line.mid(6).trimmed().toLongLong() + qint64(IoBatch::bytesReadThroughRing());
-        }
-    }
-    return -1;
-}
-
-}  // namespace
 
 // A stop reaches the reading of a large file between its pieces: the scan
 // does not wait for the rest of the file, which then has no digest.

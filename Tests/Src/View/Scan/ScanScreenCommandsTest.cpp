@@ -116,21 +116,6 @@ TEST_F(ScanScreenTest, BackAsksThenGoesHomeWithItsEvent)
 
 namespace {
 
-// Bytes this process has read through read calls so far.
-qint64 bytesReadSoFar()
-{
-    QFile io(QStringLiteral("/proc/self/io"));
-    if (!io.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : io.readAll().split('\n')) {
-        if (line.startsWith("rchar:")) {
-            return line.mid(6).trimmed().toLongLong();
-        }
-    }
-    return -1;
-}
-
 // Two equal sparse files of `size` bytes in `folder`, made for a scan to read.
 QString bigPair(const QString& folder, qint64 size)
 {
