@@ -95,6 +95,18 @@ void RYTButton::setBorderWidth(double width)
     update();
 }
 
+void RYTButton::setShadow(const QColor& color, const QPointF& offset, double blur)
+{
+    shadow_ = RYTShadow{color, offset, blur < 0.0 ? 0.0 : blur};
+    updateGeometry();
+    update();
+}
+
+QRect RYTButton::surfaceRect() const
+{
+    return rect().marginsRemoved(shadow_.margins());
+}
+
 RYTButton::State RYTButton::currentState() const
 {
     if (!isEnabled()) {
@@ -140,7 +152,7 @@ QSize RYTButton::sizeHint() const
     if (!images_[0].isNull()) {
         width += iconSize().width() + (text().isEmpty() ? 8 : 6);
     }
-    return QSize(qMax(width, 28), qMax(28, fm.height() + 10));
+    return QSize(qMax(width, 28), qMax(28, fm.height() + 10)).grownBy(shadow_.margins());
 }
 
 QSize RYTButton::minimumSizeHint() const
@@ -153,11 +165,13 @@ void RYTButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const State state = currentState();
+    const QRect surface = surfaceRect();
+    shadow_.paint(&painter, surface, cornerRadius_);
 
     const QColor border = borderColor(state);
     const bool stroke = border.isValid() && borderWidth_ > 0.0;
     const double inset = stroke ? borderWidth_ / 2.0 : 0.0;
-    const QRectF box = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    const QRectF box = QRectF(surface).adjusted(inset, inset, -inset, -inset);
     const double radius = qMax(0.0, cornerRadius_ - inset);
     QPainterPath path;
     path.addRoundedRect(box, radius, radius);
@@ -173,18 +187,19 @@ void RYTButton::paintEvent(QPaintEvent*)
 
     const QIcon icon = image(state);
     const QString title = text();
-    QRect textRect = rect().adjusted(4, 0, -4, 0);
+    QRect textRect = surface.adjusted(4, 0, -4, 0);
     if (!icon.isNull()) {
         if (title.isEmpty()) {
             // An image-only button shows its image across the whole button.
-            icon.paint(&painter, rect(), Qt::AlignCenter);
+            icon.paint(&painter, surface, Qt::AlignCenter);
         } else {
             const QSize size = iconSize();
             const int textWidth = fontMetrics().horizontalAdvance(title);
             const int total = size.width() + 6 + textWidth;
-            const int x = qMax(0, (width() - total) / 2);
-            icon.paint(&painter, QRect(x, (height() - size.height()) / 2, size.width(), size.height()));
-            textRect = QRect(x + size.width() + 6, 0, textWidth + 1, height());
+            const int x = surface.x() + qMax(0, (surface.width() - total) / 2);
+            icon.paint(&painter,
+                       QRect(x, surface.y() + (surface.height() - size.height()) / 2, size.width(), size.height()));
+            textRect = QRect(x + size.width() + 6, surface.y(), textWidth + 1, surface.height());
         }
     }
     if (!title.isEmpty()) {
@@ -201,7 +216,7 @@ void RYTButton::paintEvent(QPaintEvent*)
         ring.setAlphaF(0.5f);
         painter.setPen(QPen(ring, 1.5));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), radius, radius);
+        painter.drawRoundedRect(QRectF(surface).adjusted(1, 1, -1, -1), radius, radius);
     }
 }
 

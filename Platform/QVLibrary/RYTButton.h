@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QList>
 
+#include "RYTShadow.h"
+
 // A self-drawn button with a fill, an image, a title colour and a border for
 // each of four states: normal, mouse over ("up"), pressed ("down") and
 // disabled. A state without its own value shows the normal one. The button
@@ -37,6 +39,12 @@ public:
     void setCornerRadius(double radius);
     double borderWidth() const { return borderWidth_; }
     void setBorderWidth(double width);
+    // A soft shadow under the button: the button is drawn that much inside
+    // its rectangle, which keeps the room the shadow takes.
+    void setShadow(const QColor& color, const QPointF& offset, double blur);
+    const RYTShadow& shadow() const { return shadow_; }
+    // Where the button itself is drawn: its rectangle less the shadow's room.
+    QRect surfaceRect() const;
 
     // The state the button shows now, and what it shows in it.
     State currentState() const;
@@ -80,5 +88,6 @@ private:
     QIcon images_[4];
     double cornerRadius_ = 0.0;
     double borderWidth_ = 1.0;
+    RYTShadow shadow_;
     bool hovered_ = false;
 };

@@ -310,15 +310,24 @@ void ScanViewController::leftBoxConfig()
     }
 }
 
+// The soft shadow of the right box and of the buttons on it.
+RYTShadow ScanViewController::rightBoxShadow()
+{
+    return RYTShadow{QColor(0, 0, 0, qRound(0.1 * 255)), QPointF(0, 1), 2.0};
+}
+
 void ScanViewController::rightBoxConfig()
 {
     KPLBox* right = ui_->rightBox;
     right->setCornerRadius(8.0);
     right->setBorderWidth(0.0);
     right->setFillColor(Qt::white);
-    const QColor shadow(0, 0, 0, qRound(0.1 * 255));
-    right->setShadow(shadow, QPointF(0, 1), 2.0);
+    const RYTShadow shadow = rightBoxShadow();
+    right->setShadow(shadow.color, shadow.offset, shadow.blur);
 
+    // The "nothing selected" panel lies on the white box: white, rounded.
+    ui_->rightNotDataSelectView->setBackgroundColor(Qt::white);
+    ui_->rightNotDataSelectView->setCornerRadius(QSizeF(8, 8));
     setTextColor(ui_->rightNotDataSelectViewLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
     ui_->rightNotDataSelectIcon->setPixmap(
         RYTImage::named(QStringLiteral("notDataSelected")).pixmap(QSize(96, 96), devicePixelRatioF()));
@@ -345,6 +354,7 @@ void ScanViewController::duplicateRightBoxConfig()
     };
     QFont small = font();
     small.setPixelSize(12);
+    const RYTShadow shadow = rightBoxShadow();
     for (const auto& entry : buttons) {
         RYTButton* button = entry.button;
         button->setTitle(localized(entry.title));
@@ -358,6 +368,7 @@ void ScanViewController::duplicateRightBoxConfig()
         button->setButtonBorderColor(border, border, border, border);
         button->setCornerRadius(2.0);
         button->setBorderWidth(0.5);
+        button->setShadow(shadow.color, shadow.offset, shadow.blur);
         button->setFont(small);
     }
 }

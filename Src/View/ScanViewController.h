@@ -11,6 +11,7 @@
 #include "Manager/RemoveType.h"
 #include "Manager/ScanManager.h"
 #include "Manager/ScanManagerProtocol.h"
+#include "QVLibrary/RYTShadow.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/DataDispaly/LeftData/LeftDataViewDelegate.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileViewDelegate.h"
@@ -280,6 +281,7 @@ private:
     void headerConfig();
     void leftBoxConfig();
     void rightBoxConfig();
+    static RYTShadow rightBoxShadow();
     void duplicateRightBoxConfig();
     void largeFileRightBoxConfig();
     void allSelectBoxConfig();

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "QVLibrary/RYTShadow.h"
+
 class QVBoxLayout;
 
 // A box that shows one content view at a time, filling it, on a rounded
@@ -34,7 +36,7 @@ public:
     // A shadow of `color` (its alpha is the strongest), moved by `offset`
     // and softened over `blur` pixels; the content keeps clear of it.
     void setShadow(const QColor& color, const QPointF& offset, double blur);
-    bool hasShadow() const { return shadowColor_.isValid() && shadowColor_.alpha() > 0; }
+    bool hasShadow() const { return shadow_.isVisible(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -48,7 +50,5 @@ private:
     QColor borderColor_;
     double borderWidth_ = 0.0;
     double cornerRadius_ = 0.0;
-    QColor shadowColor_;
-    QPointF shadowOffset_;
-    double shadowBlur_ = 0.0;
+    RYTShadow shadow_;
 };

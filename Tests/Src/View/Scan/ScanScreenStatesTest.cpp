@@ -35,11 +35,14 @@
 #include "Window/SheetWindowController.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
+
+#include <algorithm>
 
 using State = ScanViewController::DisplayViewType;
 using ScanScreenLook::viewAlpha;
@@ -126,6 +129,60 @@ TEST_F(ScanScreenTest, TheResultListsKeepLightScrollBarsOnTheirWhitePanelInTheDa
     }
     QApplication::setPalette(QApplication::style()->standardPalette());
     RYTDarkMode::setForcedAppearance(-1);
+}
+
+// What a view paints by itself, on nothing.
+QImage paintedAlone(QWidget* view)
+{
+    QImage image(view->size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+TEST_F(ScanScreenTest, TheSelectionButtonsCastAShadowAndTheNothingSelectedPanelIsRounded)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    for (RYTButton* button : {s->automaticSelectionBtn(), s->notAtAllBtn()}) {
+        const QImage image = paintedAlone(button);
+        const int x = image.width() / 2;
+        int bottom = -1;  // the button's own lowest opaque row
+        for (int y = 0; y < image.height(); ++y) {
+            bottom = image.pixelColor(x, y).alpha() == 255 ? y : bottom;
+        }
+        ASSERT_GE(bottom, 0) << qPrintable(button->title());
+        // Below its edge, a faint dark shade.
+        bool shaded = false;
+        for (int y = bottom + 1; y < image.height(); ++y) {
+            const QColor shade = image.pixelColor(x, y);
+            shaded = shaded || (shade.alpha() > 0 && shade.alpha() < 128 && shade.lightness() < 60);
+        }
+        EXPECT_TRUE(shaded) << qPrintable(button->title());
+        // The button itself stays 116 by 28 points.
+        int left = image.width();
+        int right = -1;
+        for (int at = 0; at < image.width(); ++at) {
+            if (image.pixelColor(at, image.height() / 2).alpha() > 200) {
+                left = std::min(left, at);
+                right = at;
+            }
+        }
+        EXPECT_EQ(right - left + 1, 116) << qPrintable(button->title());
+    }
+
+    // The left panel's "Selected" button, with nothing selected.
+    QTest::mouseClick(s->leftDataViewCtr()->rightBtn(), Qt::LeftButton);
+    QWidget* panel = s->rightNotDataSelectView();
+    ASSERT_TRUE(waitUntil([&] { return s->rightDataBox()->contentView() == panel && panel->width() > 40; }));
+    const QImage image = paintedAlone(panel);
+    // White within, its corners rounded by 8 points.
+    EXPECT_EQ(image.pixelColor(1, image.height() / 2), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(image.width() / 2, 1), QColor(Qt::white));
+    for (const QPoint corner : {QPoint(0, 0), QPoint(image.width() - 1, 0), QPoint(0, image.height() - 1),
+                                QPoint(image.width() - 1, image.height() - 1)}) {
+        EXPECT_EQ(image.pixelColor(corner).alpha(), 0) << corner.x() << "," << corner.y();
+    }
+    EXPECT_EQ(image.pixelColor(3, 3), QColor(Qt::white));
 }
 
 TEST_F(ScanScreenTest, LargeFileScanShowsItsPanelsAndTheAllFilesGroup)
