@@ -7,6 +7,7 @@
 #include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineView.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListOutlineModel.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLSplitView.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
 #include "View/DataDispaly/RowCountModel.h"
 
@@ -84,6 +85,41 @@ TEST(KPLSplitViewTest, AStackedDividerIsAWhiteBarWithACentredGrip)
     for (int y = 1; y < 12; ++y) {
         EXPECT_EQ(image.pixelColor(40, y), QColor(Qt::white)) << y;
     }
+}
+
+TEST(KPLSplitViewTest, EveryDividerIsOutlinedOnAllFourSidesAndWhiteWithinWhicheverWayThePanesLie)
+{
+    const QColor line = RYTDarkMode::colorNamed(QStringLiteral("ScanViewLineViewColor"), false);
+    for (const Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
+        KPLSplitView split(orientation);
+        split.addWidget(new QWidget);
+        split.addWidget(new QWidget);
+        split.setDividerHeight(13);
+        // The divider's own rectangle: 13 across the way the panes are split.
+        const QSize size = orientation == Qt::Vertical ? QSize(120, 13) : QSize(13, 120);
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        {
+            QPainter painter(&image);
+            split.drawDivider(&painter, image.rect());
+        }
+        const int w = size.width();
+        const int h = size.height();
+        for (const QPoint edge : {QPoint(w / 4, 0), QPoint(w / 4, h - 1), QPoint(0, h / 4), QPoint(w - 1, h / 4)}) {
+            EXPECT_EQ(image.pixelColor(edge), line) << orientation << " " << edge.x() << "," << edge.y();
+        }
+        EXPECT_EQ(image.pixelColor(w / 4 + 1, h / 4 + 1), QColor(Qt::white)) << orientation;
+    }
+
+    // One point thick, the outline is all there is: a line.
+    KPLSplitView thin(Qt::Horizontal);
+    QImage image(1, 50, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        thin.drawDivider(&painter, image.rect());
+    }
+    EXPECT_EQ(image.pixelColor(0, 25), line);
 }
 
 TEST(KPLOutlineViewTest, TheFillColourWinsOverTheGradientAndBothOverTheBackground)

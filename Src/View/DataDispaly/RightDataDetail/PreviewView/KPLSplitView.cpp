@@ -65,20 +65,18 @@ int KPLSplitView::dividerThickness() const
 
 void KPLSplitView::drawDivider(QPainter* painter, const QRect& rect) const
 {
-    if (orientation() == Qt::Horizontal) {
-        // Panes side by side: a plain line.
-        painter->fillRect(rect, lineColor());
+    // The bar is outlined on all four sides, white within, whichever way the
+    // panes lie; a bar thick enough for it carries the 12 x 11 grip in its
+    // middle. A one-point divider is thus all outline: a plain line.
+    painter->fillRect(rect, lineColor());
+    const QRect inside = rect.adjusted(1, 1, -1, -1);
+    if (inside.isEmpty()) {
         return;
     }
-    // Stacked panes: an 11-point bar with a line above and below, white, and
-    // the 12 × 11 grip centred on it.
-    const QRect bar(rect.x(), rect.y() + 1, rect.width(), 11);
-    painter->fillRect(rect, Qt::white);
-    painter->fillRect(QRect(rect.x(), bar.top() - 1, rect.width(), 1), lineColor());
-    painter->fillRect(QRect(rect.x(), bar.bottom() + 1, rect.width(), 1), lineColor());
+    painter->fillRect(inside, Qt::white);
     const QIcon grip = RYTImage::named(QStringLiteral("rightSplitViewImage"));
-    if (!grip.isNull()) {
-        const QRect place(rect.x() + (rect.width() - 12) / 2, bar.top(), 12, 11);
+    if (!grip.isNull() && inside.height() >= 11 && inside.width() >= 12) {
+        const QRect place(rect.x() + (rect.width() - 12) / 2, inside.y() + (inside.height() - 11) / 2, 12, 11);
         grip.paint(painter, place);
     }
 }

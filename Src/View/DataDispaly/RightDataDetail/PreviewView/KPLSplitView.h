@@ -3,9 +3,9 @@
 #include <QSplitter>
 #include <QSplitterHandle>
 
-// A split view with a settable divider thickness. Between stacked panes the
-// divider is drawn as a white bar with a grip in the middle; between panes
-// side by side, as a thin line.
+// A split view with a settable divider thickness. The divider is a white bar
+// outlined in the line colour, with a grip in the middle when it is thick
+// enough; a thin one is a plain line.
 class KPLSplitView : public QSplitter {
     Q_OBJECT
 public:
