@@ -6,9 +6,14 @@
 //    (saturation, blur), at the scale the program runs with.
 //
 //   twinsweep-kit-bench [--scale 2] [--rounds N]
+//   twinsweep-kit-bench --screenshots DIR [--scale 2]
 //
 // --scale sets QT_SCALE_FACTOR for the overlay figures (the animations are
-// measured at 1× and 2× either way).
+// measured at 1× and 2× either way) and for the screenshots. --screenshots
+// writes every sheet and the two pop-up menus, light and dark, in a private
+// home, and measures nothing.
+
+#include "KitScreenshots.h"
 
 #include "Foundation/Bundle.h"
 #include "Lottie/Animation.h"
@@ -22,6 +27,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QPushButton>
 
 #include <algorithm>
@@ -136,17 +142,32 @@ void benchBackdrop(int rounds)
 int main(int argc, char** argv)
 {
     int rounds = 20;
+    QString shots;
     for (int i = 1; i + 1 < argc; ++i) {
         if (qstrcmp(argv[i], "--scale") == 0) {
             qputenv("QT_SCALE_FACTOR", argv[i + 1]);
         } else if (qstrcmp(argv[i], "--rounds") == 0) {
             rounds = qMax(1, atoi(argv[i + 1]));
+        } else if (qstrcmp(argv[i], "--screenshots") == 0) {
+            shots = QString::fromLocal8Bit(argv[i + 1]);
         }
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    // Under Xvfb the display is used; without one, the offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // The screens read and write their settings: in a home of their own.
+    QTemporaryDir home;
+    if (!shots.isEmpty()) {
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
+        qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/.cache")).toUtf8());
+    }
     QApplication app(argc, argv);
+    if (!shots.isEmpty()) {
+        return kitScreenshots(shots);
+    }
     benchAnimations(rounds);
     benchBackdrop(rounds);
     return 0;
