@@ -66,6 +66,7 @@ QLPreviewView::QLPreviewView(QWidget* parent, Style style)
     cardIcon_ = new QLabel(card_);
     cardIcon_->setAlignment(Qt::AlignCenter);
     cardName_ = new QLabel(card_);
+    cardName_->setTextFormat(Qt::PlainText);  // a file name, never markup
     cardName_->setAlignment(Qt::AlignCenter);
     cardName_->setWordWrap(true);
     QFont nameFont = cardName_->font();

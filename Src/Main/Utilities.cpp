@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTextDocument>
 
 #include <limits>
 
@@ -72,6 +73,14 @@ std::optional<QImage> imageUncache(const QString& name)
         return std::nullopt;
     }
     return image;
+}
+
+QString plainToolTip(const QString& text)
+{
+    if (!Qt::mightBeRichText(text)) {
+        return text;
+    }
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 QString fillPlaceholders(const QString& text, const QStringList& values)

@@ -44,6 +44,11 @@ std::optional<QImage> imageUncache(const QString& name);
 // value that itself holds "%@" (a file name may) is shown as it is.
 QString fillPlaceholders(const QString& text, const QStringList& values);
 
+// A tool tip that shows `text` as it is. Qt reads a tip that looks like
+// markup as rich text, so a path such as /home/u/<b>x</b>.jpg would show
+// bold without its tags: such a text is escaped, any other left alone.
+QString plainToolTip(const QString& text);
+
 // A fixed colour given as red, green and blue fractions of 256.
 QColor color256(int red, int green, int blue, double alpha = 1.0);
 

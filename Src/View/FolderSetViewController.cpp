@@ -660,7 +660,7 @@ QWidget* FolderSetViewController::viewForRow(FolderTableView* tableView, int row
     const QString text = rowText(folderList_.at(row));
     cell->deleteButton()->setProperty("tag", row);
     cell->textField()->setText(text);
-    cell->textField()->setToolTip(text);
+    cell->textField()->setToolTip(plainToolTip(text));
     cell->setDelegate(this);
     cell->deleteButton()->hide();
     return cell;

@@ -1484,7 +1484,7 @@ void ScanViewController::finishFolderChoice(const QByteArray& path)
         PopUpButton* popUp = ui_->popUpButton;
         const QString text = fillPlaces(localized("Remove to %@"), {folderName(path)});
         popUp->selectedTitle()->setText(text);
-        popUp->selectedTitle()->setToolTip(text);
+        popUp->selectedTitle()->setToolTip(plainToolTip(text));
         popUp->closePopupWindow();
         popUp->updateIndexTitle(2, text);
         selectRemoveType_ = RemoveType::folder(path);

@@ -128,7 +128,7 @@ void PopUpButton::addItems(const QStringList& titles)
     }
     menuWindow_->setItemTitles(menuWindow_->itemTitles() + titles);
     selectedTitle_->setText(titles.first());
-    selectedTitle_->setToolTip(titles.first());
+    selectedTitle_->setToolTip(plainToolTip(titles.first()));
     updatePopUpButtonWidth();
 }
 
@@ -137,7 +137,7 @@ void PopUpButton::updateIndexTitle(int index, const QString& title)
     const QList<MenuItemView*> rows = menuWindow_->itemViews();
     if (index >= 0 && index < rows.size()) {
         rows[index]->title()->setText(title);
-        rows[index]->title()->setToolTip(title);
+        rows[index]->title()->setToolTip(plainToolTip(title));
     }
     // The title is kept whether or not the menu was ever built, so a rename
     // made before the first opening is not lost.
@@ -180,7 +180,7 @@ void PopUpButton::selectItemAt(int index)
     const QStringList titles = itemTitles();
     if (index >= 0 && index < titles.size()) {
         selectedTitle_->setText(titles.at(index));
-        selectedTitle_->setToolTip(titles.at(index));
+        selectedTitle_->setToolTip(plainToolTip(titles.at(index)));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "PopUpMenuWindow.h"
 
 #include "PopUpButton.h"
+#include "Main/Utilities.h"
 #include "View/PreferenceView/ZWEventMonitor.h"
 #include "Window/ModalOverlay.h"
 #include "ui_PopUpMenuWindow.h"
@@ -82,7 +83,7 @@ void PopUpMenuWindow::setupView()
         row->iconView()->setVisible(false);
         row->setSelected(false);
         row->title()->setText(title);
-        row->title()->setToolTip(title);
+        row->title()->setToolTip(plainToolTip(title));
         row->setClickedBlock([weak](const QString& clicked) {
             if (!weak || !weak->popUpButton_) {
                 return;
@@ -111,7 +112,7 @@ void PopUpMenuWindow::selectItemAt(int index)
         if (chosen && popUpButton_) {
             popUpButton_->setSelectedIndex(index);
             popUpButton_->selectedTitle()->setText(row->title()->text());
-            popUpButton_->selectedTitle()->setToolTip(row->title()->text());
+            popUpButton_->selectedTitle()->setToolTip(plainToolTip(row->title()->text()));
         }
     }
 }
@@ -127,7 +128,7 @@ void PopUpMenuWindow::selectItem(const QString& title)
         if (chosen && button) {
             button->setSelectedIndex(i);
             button->selectedTitle()->setText(title);
-            button->selectedTitle()->setToolTip(title);
+            button->selectedTitle()->setToolTip(plainToolTip(title));
         }
     }
     // Without built rows the titles decide; with equal titles the last wins.
@@ -135,7 +136,7 @@ void PopUpMenuWindow::selectItem(const QString& title)
         if (itemTitles_[j] == title && button) {
             button->setSelectedIndex(j);
             button->selectedTitle()->setText(title);
-            button->selectedTitle()->setToolTip(title);
+            button->selectedTitle()->setToolTip(plainToolTip(title));
         }
     }
     if (button && button->delegate()) {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "Foundation/Error.h"
+#include "Main/Utilities.h"
 #include "Model/FileInfo.h"
 #include "QVLibrary/RYTCheckBox.h"
 
@@ -76,7 +77,7 @@ void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool path
     cell->checkBox()->setTag(row);
     const QString path = file.displayPath();
     cell->fileNameLabel()->setText(path);
-    cell->fileNameLabel()->setToolTip(pathToolTip ? path : QString());
+    cell->fileNameLabel()->setToolTip(pathToolTip ? plainToolTip(path) : QString());
     cell->sizeLabel()->setText(sizeText(file.size()));
     setIcon(cell->iconImageView(), fileIcon(file));
     if (removeVariant) {

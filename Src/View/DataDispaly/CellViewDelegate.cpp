@@ -1,5 +1,6 @@
 #include "CellViewDelegate.h"
 
+#include "Main/Utilities.h"
 #include "QVLibrary/RYTDarkMode.h"
 
 #include <QAbstractButton>
@@ -299,7 +300,7 @@ bool CellViewDelegate::eventFilter(QObject* watched, QEvent* event)
         if (tip.isEmpty()) {
             QToolTip::hideText();
         } else {
-            QToolTip::showText(help->globalPos(), tip, view_->viewport(), area);
+            QToolTip::showText(help->globalPos(), plainToolTip(tip), view_->viewport(), area);
         }
         return true;
     }

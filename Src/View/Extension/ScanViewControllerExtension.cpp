@@ -215,7 +215,7 @@ void ScanViewController::showPathRefresh()
     }
     lastScanRefresh_.lastScanRefreshScanningPathTime = t;
     panel->scanningPathLabel()->setText(path);
-    panel->scanningPathLabel()->setToolTip(path);
+    panel->scanningPathLabel()->setToolTip(plainToolTip(path));
 }
 
 void ScanViewController::scanFinished()

@@ -1,6 +1,7 @@
 #include "WhiteListPathModel.h"
 
 #include "Foundation/ResourceValues.h"
+#include "Main/Utilities.h"
 
 #include <QFile>
 
@@ -47,8 +48,9 @@ QVariant WhiteListPathModel::data(const QModelIndex& index, int role) const
     }
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return displayPath(index.row());
+    case Qt::ToolTipRole:
+        return plainToolTip(displayPath(index.row()));
     case ChosenRole:
         return index.row() == chosenRow_;
     default:

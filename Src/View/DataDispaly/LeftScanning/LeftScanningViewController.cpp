@@ -103,7 +103,7 @@ void LeftScanningViewController::timeListener()
 void LeftScanningViewController::scanPath(const QString& path)
 {
     ui_->scanningPathLabel->setText(path);
-    ui_->scanningPathLabel->setToolTip(path);
+    ui_->scanningPathLabel->setToolTip(plainToolTip(path));
     const ScanManager& engine = ScanManager::default_();
     updateSizeCountBox(engine.totalFilesSize(), engine.totalFilesCount());
 }

@@ -464,6 +464,7 @@ void RightLargeFileDataViewController::setDetailView(const FileInfoPtr& currentF
     // disk, and they are cleared until they are read, so no other file's
     // dates ever stand under this name.
     ui_->fileName->setText(currentFile->name());
+    ui_->fileInfo->setTextFormat(Qt::PlainText);
     ui_->fileInfo->setText(currentFile->pathExtension() + QStringLiteral(" - ") +
                            transformedFileSize(currentFile->size(), true, true));
     for (QLabel* value : {ui_->creatTimeLable, ui_->updateTimeLabel, ui_->lastOpenTimeLable}) {

@@ -361,7 +361,7 @@ QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegat
     CellLooks::setIcon(cell->iconImageView(), CellLooks::fileIcon(*first));
     const QString name = first->name();
     cell->fileNameLabel()->setText(name);
-    cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? name : QString());
+    cell->fileNameLabel()->setToolTip(isEnabledSelect_ ? plainToolTip(name) : QString());
     cell->sizeLabel()->setText(CellLooks::sizeText(group->totalSize()));
     ResultRowViews::showSelectCount(cell->selectCountLabel(), group->selectedCount(), group->fileCount());
     return cell;

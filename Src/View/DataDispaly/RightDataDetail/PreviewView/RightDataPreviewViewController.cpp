@@ -348,7 +348,7 @@ QWidget* RightDataPreviewViewController::mainCell(CellViewDelegate* delegate, in
     const FileInfoPtr& first = group->infos().first();
     const QString name = first->name();
     cell->fileNameLabel()->setText(name);
-    cell->fileNameLabel()->setToolTip(name);
+    cell->fileNameLabel()->setToolTip(plainToolTip(name));
     cell->filesCountLabel()->setText(
         localized("%@ item(s) in total").replace(QStringLiteral("%@"), QString::number(group->fileCount())));
     cell->sizeLabel()->setText(CellLooks::sizeText(group->totalSize()));
