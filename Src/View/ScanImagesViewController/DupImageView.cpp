@@ -35,6 +35,11 @@ void DupImageView::mouseDown()
     clickTimer_ = timer;
 }
 
+void DupImageView::finishNow()
+{
+    handleClicks();
+}
+
 void DupImageView::handleClicks()
 {
     const int count = clickEvencts_;

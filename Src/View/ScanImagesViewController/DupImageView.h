@@ -22,6 +22,8 @@ public:
     std::function<void()> mouseDoubleDownBlock;
 
     void mouseDown();
+    // Decides at once on the presses noted so far, as the timer would.
+    void finishNow();
     int pendingClicks() const { return clickEvencts_; }
     // The interval used; tests shorten it.
     static int doubleClickInterval();

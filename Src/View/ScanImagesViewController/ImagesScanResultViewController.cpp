@@ -21,6 +21,7 @@
 
 #include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -136,8 +137,9 @@ void ImagesScanResultViewController::setUpView()
     ui_->autoSelectAll->setAllowsMixedState(true);
     connect(ui_->autoSelectAll, &QAbstractButton::clicked, this, [this] { autoSelectAllBtnAction(); });
 
-    // The two "No data selected" views.
-    leftNoDataSelectView_ = new RYTView(ui_->leftBox);
+    // The two "No data selected" views. The left one takes the list's place
+    // under the tabs and "Select all", which stay.
+    leftNoDataSelectView_ = new RYTView(ui_->leftDataView);
     leftNoDataSelectView_->setObjectName(QStringLiteral("leftNoDataSelectView"));
     auto* leftLayout = new QVBoxLayout(leftNoDataSelectView_);
     noDataSelectLeftTipLabel_ = new QLabel(localized("No data selected"), leftNoDataSelectView_);
@@ -146,6 +148,8 @@ void ImagesScanResultViewController::setUpView()
     setLabelLook(noDataSelectLeftTipLabel_, 14, false, color256(54, 78, 101, 0.6));
     leftLayout->addWidget(noDataSelectLeftTipLabel_);
     leftNoDataSelectView_->hide();
+    ui_->leftDataLayout->insertWidget(ui_->leftDataLayout->indexOf(ui_->listViewContainerView) + 1,
+                                      leftNoDataSelectView_, 1);
     rightNoDataSelectView_ = new QWidget(ui_->rightContentView);
     rightNoDataSelectView_->setObjectName(QStringLiteral("rightNoDataSelectView"));
     auto* rightLayout = new QVBoxLayout(rightNoDataSelectView_);
@@ -236,7 +240,23 @@ void ImagesScanResultViewController::setUpListView()
     list->setItemDelegate(cell_);
     list->setModel(listModel_);
     cell_->setDelegate(this);
-    connect(list, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) { didClickItemAt(index.row()); });
+    // Only the left button chooses a group; the view's own signal comes for
+    // any button, so the press's button is noted first.
+    list->viewport()->installEventFilter(this);
+    connect(list, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
+        if (pressButton_ == Qt::LeftButton) {
+            didClickItemAt(index.row());
+        }
+    });
+}
+
+bool ImagesScanResultViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui_->listView->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        pressButton_ = static_cast<QMouseEvent*>(event)->button();
+    }
+    return ViewController::eventFilter(watched, event);
 }
 
 void ImagesScanResultViewController::setUpSlider()
@@ -274,7 +294,15 @@ void ImagesScanResultViewController::setRightContent(QWidget* view)
 
 void ImagesScanResultViewController::setLeftContent(QWidget* view)
 {
-    showContentIn(ui_->leftBoxLayout, {ui_->leftDataView, leftNoDataSelectView_}, view);
+    // The tabs and "Select all" always show; below them the group list or,
+    // on a "Selected" tab without groups, its empty state.
+    const bool empty = view && view == leftNoDataSelectView_;
+    ui_->listViewContainerView->setVisible(!empty);
+    if (leftNoDataSelectView_) {
+        leftNoDataSelectView_->setVisible(empty);
+    }
+    // Nothing to select all of there.
+    ui_->autoSelectAll->setEnabled(!empty);
     leftShown_ = view;
 }
 

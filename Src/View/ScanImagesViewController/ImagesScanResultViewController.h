@@ -108,6 +108,9 @@ public:
     void setUpSelectedGroupItem();
     void changeAutoSelectBoxState();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void viewDidLoad();
     void setUpView();
@@ -150,5 +153,6 @@ private:
     qint64 dupimagesSize_ = 0;
     int autoSelectCount_ = 0;
     bool loaded_ = false;
+    Qt::MouseButton pressButton_ = Qt::NoButton;
     ImagesScanResultViewControllerDelegate* delegate_ = nullptr;
 };

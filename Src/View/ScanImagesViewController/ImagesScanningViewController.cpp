@@ -20,6 +20,7 @@
 #include "View/DataDispaly/NotDataRightScanning/NotDataRightScanningViewController.h"
 
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -35,8 +36,9 @@ QString countText(const QString& text, const QString& number)
 }
 
 // Opens the image under a single click of the live grid; a double click
-// opens nothing. Presses (a double click's second one too) go to the
-// clicked image's counter, which tells one from two after the interval.
+// opens nothing. Each image counts its own presses (a double click's second
+// one too), which tell one from two after the interval: a press on another
+// image starts that image's count and leaves this one's alone.
 class ScanningGridClicks : public QObject {
 public:
     ScanningGridClicks(ImageGridView* grid, QObject* parent)
@@ -45,6 +47,8 @@ public:
     {
         grid->viewport()->installEventFilter(this);
     }
+
+    int pendingImages() const { return int(clickers_.size()); }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
@@ -60,28 +64,35 @@ protected:
         if (!item) {
             return true;
         }
-        if (!clicker_ || clickedItem_.lock() != item) {
-            if (clicker_) {
-                clicker_->deleteLater();
-            }
-            clicker_ = new DupImageView(this);
-            clickedItem_ = item;
-            const QPointer<DupImageView> view = clicker_;
+        DupImageView* clicker = clickers_.value(item.get());
+        if (!clicker) {
+            clicker = new DupImageView(this);
+            const ScanImagesItem* key = item.get();
             const std::weak_ptr<ScanImagesItem> weak = item;
-            clicker_->mouseDownBlock = [weak] {
+            const QPointer<ScanningGridClicks> self(this);
+            const auto done = [self, key, clicker] {
+                if (self && self->clickers_.value(key) == clicker) {
+                    self->clickers_.remove(key);
+                }
+                clicker->deleteLater();
+            };
+            clicker->mouseDownBlock = [weak, done] {
                 if (const ScanImagesItemPtr clicked = weak.lock()) {
                     openFileAtPath(clicked->rawPath().isEmpty() ? QFile::encodeName(clicked->imagePath()) : clicked->rawPath());
                 }
+                done();
             };
+            clicker->mouseDoubleDownBlock = done;
+            clickers_.insert(key, clicker);
         }
-        clicker_->mouseDown();
+        clicker->mouseDown();
         return true;
     }
 
 private:
     ImageGridView* grid_;
-    QPointer<DupImageView> clicker_;
-    std::weak_ptr<ScanImagesItem> clickedItem_;
+    // Keyed by the image; an entry lives until its presses are decided.
+    QHash<const ScanImagesItem*, DupImageView*> clickers_;
 };
 
 }  // namespace
@@ -103,6 +114,8 @@ ImagesScanningViewController::ImagesScanningViewController(QWidget* parent)
     setLabelLook(ui_->timeLabel, 13, false, title);
     ui_->timeLabel->setFont(shuziFont(14));
     setLabelLook(ui_->scanningPathLabel, 12, false, ScanImagesCellPainting::lightColor(QStringLiteral("LabelColor")));
+    // A path is shown as it is, whatever it holds that looks like markup.
+    ui_->scanningPathLabel->setTextFormat(Qt::PlainText);
     setLabelLook(ui_->scanFoundLabel, 13, true, title);
     ui_->scanningItemLabel->setTextFormat(Qt::RichText);
     ui_->scanningItemSizeLabel->setTextFormat(Qt::RichText);
@@ -209,7 +222,7 @@ void ImagesScanningViewController::setProgress(double value)
 void ImagesScanningViewController::setUpLeftScanningView(const QString& scanningPath)
 {
     ui_->scanningPathLabel->setText(scanningPath);
-    ui_->scanningPathLabel->setToolTip(scanningPath);
+    ui_->scanningPathLabel->setToolTip(plainToolTip(scanningPath));
     qint64 count = 0;
     qint64 size = 0;
     for (const ScanImagesGroupItemPtr& group : dupImagesArray_) {

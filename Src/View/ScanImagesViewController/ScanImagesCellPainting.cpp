@@ -8,6 +8,7 @@
 #include "QVLibrary/RYTImage.h"
 #include "Window/FinishWindowController.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QPainter>
 #include <QPainterPath>
@@ -29,6 +30,16 @@ QRectF centred(const QSizeF& size, const QRectF& rect)
 {
     return QRectF(rect.center().x() - size.width() / 2, rect.center().y() - size.height() / 2, size.width(),
                   size.height());
+}
+
+QRect listRow(const QRect& itemRect, const QWidget* view)
+{
+    QRect row = itemRect;
+    if (const auto* list = qobject_cast<const QAbstractItemView*>(view)) {
+        row.setLeft(0);
+        row.setWidth(list->viewport()->width());
+    }
+    return row;
 }
 
 QImage thumbnailFor(const ScanImagesItem& item, const QSizeF& points, qreal ratio, const void* owner,

@@ -9,6 +9,7 @@
 #include "Model/ScanImagesItem.h"
 
 class QPainter;
+class QWidget;
 
 // What the similar-image cells share when they paint. The cells lie on
 // surfaces that stay light in both appearances, so named colours are taken
@@ -21,6 +22,10 @@ namespace ScanImagesCellPainting {
 QSizeF fitSize(const QSizeF& image, const QSizeF& box);
 // `size` centred in `rect`.
 QRectF centred(const QSizeF& size, const QRectF& rect);
+// The row of a list item at `itemRect` as the painter draws it and clicks
+// find it: as wide as the list's viewport now. The item's own rectangle may
+// keep a width from before the list's scroll bar showed.
+QRect listRow(const QRect& itemRect, const QWidget* view);
 
 // The best thumbnail of `item` for a cell drawing it `points` large at
 // `ratio`: the engine's own thumbnail when that is large enough, else one

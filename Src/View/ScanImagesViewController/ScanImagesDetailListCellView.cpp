@@ -8,6 +8,7 @@
 #include "QVLibrary/RYTDarkMode.h"
 #include "View/Extension/KPLExtension.h"
 
+#include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -112,9 +113,15 @@ ScanImagesDetailListCellView::Part ScanImagesDetailListCellView::hitTest(const Q
     return Part::none;
 }
 
-QSize ScanImagesDetailListCellView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+QRect ScanImagesDetailListCellView::cellRect(const QAbstractItemView* view, const QModelIndex& index) const
 {
-    return QSize(option.rect.width(), rowHeight);
+    return listRow(view->visualRect(index), view);
+}
+
+QSize ScanImagesDetailListCellView::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
+{
+    // As wide as the list's viewport, whatever the option says (see listRow).
+    return QSize(1, rowHeight);
 }
 
 void ScanImagesDetailListCellView::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -127,7 +134,7 @@ void ScanImagesDetailListCellView::paint(QPainter* painter, const QStyleOptionVi
     RYTDarkMode::LightAppearanceScope light;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    const QRect row = option.rect;
+    const QRect row = listRow(option.rect, option.widget);
     painter->fillRect(row, Qt::white);
     painter->fillRect(QRect(row.left() + 16, row.bottom(), row.width() - 32, 1), color256(237, 240, 245));
 

@@ -29,6 +29,7 @@ public:
     static QRectF loupeRect(const QRectF& thumbnail);
     static QRectF errorRect(const QRect& row);
     static QRectF thumbnailRect(const QSizeF& image, const QRect& row);
+    QRect cellRect(const QAbstractItemView* view, const QModelIndex& index) const override;
     Part hitTest(const QModelIndex& index, const QRect& row, const QPoint& point) const override;
     bool errorIconOnThumbnail() const override { return false; }
     // The texts of the four captions.

@@ -13,6 +13,7 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QToolTip>
 
 ScanImagesGroupImagesBase::ScanImagesGroupImagesBase(QWidget* parent)
@@ -44,6 +45,9 @@ void ScanImagesGroupImagesBase::attach(QAbstractItemView* view, ScanImagesImageC
     cells->setThumbnailOwner(this);
     afterPaint = [this] { ImageThumbnailLoader::shared().setWanted(this, cells_->takeRequestedKeys()); };
     connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this, [this] { updateCells(); });
+    // A scroll under a pointer at rest moves other images under it without
+    // a mouse move: the hover, the tip and the preview follow the pointer.
+    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { pointerLeft(); });
 }
 
 void ScanImagesGroupImagesBase::setGroup(const ScanImagesGroupItemPtr& group)
@@ -54,6 +58,10 @@ void ScanImagesGroupImagesBase::setGroup(const ScanImagesGroupItemPtr& group)
 void ScanImagesGroupImagesBase::showGroup(const ScanImagesGroupItemPtr& group)
 {
     closeOverlays();
+    // A click still waiting to be told from a double click belongs to the
+    // group shown until now: another click cannot join it any more, so it
+    // counts now, on its own image.
+    finishPendingClicks();
     setGroup(group);
     selectCount_ = ScanImagesSelection::selectedCount(*group_);
     hoverRow_ = -1;
@@ -104,13 +112,15 @@ DupImageView* ScanImagesGroupImagesBase::clicker(int row)
     if (!view) {
         view = new DupImageView(this);
         QPointer<ScanImagesGroupImagesBase> self(this);
-        // A click that ends after another group came up changes nothing.
+        // Each thumbnail of the group shown counts its own clicks; a group
+        // switch settles them first (finishPendingClicks), so a click never
+        // acts on a group other than its own.
         const ScanImagesGroupItemPtr shown = group_;
         auto done = [self, row, view] {
-            if (self) {
+            if (self && self->clickers_.value(row) == view) {
                 self->clickers_.remove(row);
-                view->deleteLater();
             }
+            view->deleteLater();
         };
         view->mouseDownBlock = [self, row, shown, done] {
             if (self && self->group_ == shown) {
@@ -127,6 +137,15 @@ DupImageView* ScanImagesGroupImagesBase::clicker(int row)
         clickers_.insert(row, view);
     }
     return view;
+}
+
+void ScanImagesGroupImagesBase::finishPendingClicks()
+{
+    const QList<DupImageView*> pending = clickers_.values();
+    clickers_.clear();
+    for (DupImageView* view : pending) {
+        view->finishNow();
+    }
 }
 
 void ScanImagesGroupImagesBase::openImage(int row)
@@ -180,7 +199,7 @@ bool ScanImagesGroupImagesBase::toolTip(QEvent* event)
     const ScanImagesItemPtr item = model_->imageForIndex(index);
     QString tip;
     if (item) {
-        switch (cells_->hitTest(index, view_->visualRect(index), help->pos())) {
+        switch (cells_->hitTest(index, cells_->cellRect(view_, index), help->pos())) {
         case ScanImagesImageCell::Part::removeError:
             tip = item->removeError() ? item->removeError()->localizedDescription() : QString();
             break;
@@ -197,7 +216,7 @@ bool ScanImagesGroupImagesBase::toolTip(QEvent* event)
     if (tip.isEmpty()) {
         QToolTip::hideText();
     } else {
-        QToolTip::showText(help->globalPos(), tip, view_->viewport());
+        QToolTip::showText(help->globalPos(), plainToolTip(tip), view_->viewport());
     }
     return true;
 }
@@ -226,7 +245,7 @@ bool ScanImagesGroupImagesBase::eventFilter(QObject* watched, QEvent* event)
         if (!index.isValid()) {
             return true;
         }
-        switch (cells_->hitTest(index, view_->visualRect(index), point)) {
+        switch (cells_->hitTest(index, cells_->cellRect(view_, index), point)) {
         case ScanImagesImageCell::Part::selectBox:
             if (event->type() == QEvent::MouseButtonPress) {
                 if (const ScanImagesItemPtr item = model_->imageForIndex(index)) {

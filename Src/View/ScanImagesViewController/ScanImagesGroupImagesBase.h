@@ -31,6 +31,8 @@ public:
     int hoverRow() const { return hoverRow_; }
     bool isOpenPreview() const { return loupeRow_ >= 0; }
     DupImagePreview* preview() const { return preview_; }
+    // A click is still being told from a double click.
+    bool hasPendingClicks() const { return !clickers_.isEmpty(); }
 
     // The image of `row` selected or cleared; the group's box and count
     // follow from its images, and the host is told.
@@ -69,6 +71,7 @@ protected:
 
 private:
     DupImageView* clicker(int row);
+    void finishPendingClicks();
     bool toolTip(QEvent* event);
 
     ScanImagesGroupImagesModel* model_;

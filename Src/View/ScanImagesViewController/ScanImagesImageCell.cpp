@@ -3,6 +3,7 @@
 #include "ScanImagesCellPainting.h"
 #include "QVLibrary/RYTCheckBox.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QWidget>
 
@@ -12,6 +13,11 @@ ScanImagesImageCell::ScanImagesImageCell(QObject* parent)
     : QStyledItemDelegate(parent)
     , removeFailedIcon_(removeFailedIconName())
 {
+}
+
+QRect ScanImagesImageCell::cellRect(const QAbstractItemView* view, const QModelIndex& index) const
+{
+    return view->visualRect(index);
 }
 
 void ScanImagesImageCell::setHoverRow(int row, bool onLoupe)

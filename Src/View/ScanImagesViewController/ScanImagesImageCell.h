@@ -5,6 +5,8 @@
 
 #include "Model/ScanImagesItem.h"
 
+class QAbstractItemView;
+
 // What the grid's cells and the list's rows have in common: the row under
 // the pointer and whether it rests on the magnifier, the thumbnails the last
 // paint asked for, the failed-removal icon, and the drawing of a thumbnail
@@ -16,6 +18,8 @@ public:
 
     explicit ScanImagesImageCell(QObject* parent = nullptr);
 
+    // Where the cell of `index` is painted in `view`.
+    virtual QRect cellRect(const QAbstractItemView* view, const QModelIndex& index) const;
     // What lies under `point` in the cell of `index` drawn at `cell`.
     virtual Part hitTest(const QModelIndex& index, const QRect& cell, const QPoint& point) const = 0;
     // Whether the failed-removal icon lies on the thumbnail, so that a

@@ -33,8 +33,12 @@ public:
     static QImage getGroupCover(const ScanImagesGroupItem& group);
     // "k | n" of the group.
     static QString countText(const ScanImagesGroupItem& group);
-    // The box's place in a row drawn at `rowRect`.
-    static QRect boxRect(const QRect& rowRect);
+    // The row as it is painted for `option`: as wide as the list's viewport,
+    // whatever width the list gave the item (it may keep one from before
+    // its scroll bar showed). Painting and clicks both go by it.
+    static QRect paintedRow(const QStyleOptionViewItem& option);
+    // The box's place in a row painted at `rowRect`: at its trailing end.
+    static QRect boxRect(const QRect& rowRect, Qt::LayoutDirection direction = Qt::LeftToRight);
     // The state a click on the box moves the group to: mixed and off go on,
     // on goes off.
     static int clickedState(int groupState);

@@ -91,7 +91,7 @@ void ScanImagesListViewController::pointerMoved(const QPoint& point)
     ImageListView* list = ui_->listView;
     const QModelIndex index = list->viewport()->rect().contains(point) ? list->indexAt(point) : QModelIndex();
     const ScanImagesImageCell::Part part =
-        index.isValid() ? row_->hitTest(index, list->visualRect(index), point) : ScanImagesImageCell::Part::none;
+        index.isValid() ? row_->hitTest(index, row_->cellRect(list, index), point) : ScanImagesImageCell::Part::none;
     const int row = index.isValid() ? index.row() : -1;
     const int loupe = part == ScanImagesImageCell::Part::loupe ? row : -1;
     if (loupe != loupeRow_ && loupeRow_ >= 0) {
