@@ -142,9 +142,9 @@ void DupImagePreview::show(const QImage& image, quint64 generation)
         previewView_->setParent(content);
         const QSizeF size = previewSize(image.deviceIndependentSize(), QSizeF(content->size()));
         const QSize rounded(qRound(size.width()), qRound(size.height()));
-        previewView_->setGeometry(QRect(QPoint((content->width() - rounded.width()) / 2,
-                                               (content->height() - rounded.height()) / 2),
-                                        rounded));
+        previewView_->setImageGeometry(QRect(QPoint((content->width() - rounded.width()) / 2,
+                                                    (content->height() - rounded.height()) / 2),
+                                             rounded));
         previewView_->setImage(image);
         previewView_->setVisible(!rounded.isEmpty());
         previewView_->raise();

@@ -3,10 +3,155 @@
 #include "Foundation/Bundle.h"
 #include "Main/Utilities.h"
 
-#include <QGraphicsDropShadowEffect>
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr double kCornerRadius = 8;
+
+// Blurs the alpha of `image` (premultiplied ARGB) in place: three box passes
+// along each axis, near enough a Gaussian of the given radius.
+void blurAlpha(QImage& image, int radius)
+{
+    const int w = image.width();
+    const int h = image.height();
+    const int box = std::max(1, radius / 3);
+    std::vector<int> line(size_t(std::max(w, h)));
+    std::vector<int> out(line.size());
+    const auto pass = [&](int length, const std::function<int&(int)>& at) {
+        for (int i = 0; i < length; ++i) {
+            line[size_t(i)] = at(i);
+        }
+        const int span = 2 * box + 1;
+        int sum = 0;
+        for (int i = -box; i <= box; ++i) {
+            sum += i >= 0 && i < length ? line[size_t(i)] : 0;
+        }
+        for (int i = 0; i < length; ++i) {
+            out[size_t(i)] = sum / span;
+            const int leaving = i - box;
+            const int entering = i + box + 1;
+            sum += (entering < length ? line[size_t(entering)] : 0) - (leaving >= 0 ? line[size_t(leaving)] : 0);
+        }
+        for (int i = 0; i < length; ++i) {
+            at(i) = out[size_t(i)];
+        }
+    };
+    std::vector<int> alpha(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            alpha[size_t(y) * size_t(w) + size_t(x)] = qAlpha(row[x]);
+        }
+    }
+    for (int round = 0; round < 3; ++round) {
+        for (int y = 0; y < h; ++y) {
+            pass(w, [&](int x) -> int& { return alpha[size_t(y) * size_t(w) + size_t(x)]; });
+        }
+        for (int x = 0; x < w; ++x) {
+            pass(h, [&](int y) -> int& { return alpha[size_t(y) * size_t(w) + size_t(x)]; });
+        }
+    }
+    image.fill(Qt::transparent);
+    for (int y = 0; y < h; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int a = std::clamp(alpha[size_t(y) * size_t(w) + size_t(x)], 0, 255);
+            row[x] = qRgba(0, 0, 0, a);
+        }
+    }
+}
+
+// The shadow of a rounded rectangle as a nine-patch: a square whose corners
+// hold the shadow's corners and whose middle row and column stretch along
+// the edges. The shape inside is 4 × blur wide, so the middle of an edge is
+// already as an edge of any length (its rounded corners too); it is cut out, so the shadow shows only
+// around the image (also behind an image with transparent parts). Made once
+// per pixel ratio.
+struct ShadowPatch {
+    QImage image;  // device pixels, ratio set
+    int corner = 0;  // logical size of a corner patch
+};
+
+const ShadowPatch& shadowPatch(qreal ratio)
+{
+    static QHash<int, ShadowPatch> patches;
+    const int key = qRound(ratio * 100);
+    auto it = patches.find(key);
+    if (it != patches.end()) {
+        return *it;
+    }
+    const int blur = DupImagePreviewView::shadowBlur;
+    const int corner = qCeil(kCornerRadius);
+    const int inner = 4 * blur + 2 * corner + 1;
+    const int side = 2 * blur + inner;
+    const QSize pixels(qCeil(side * ratio), qCeil(side * ratio));
+    QImage alpha(pixels, QImage::Format_ARGB32_Premultiplied);
+    alpha.fill(Qt::transparent);
+    const QRectF shape(blur * ratio, blur * ratio, inner * ratio, inner * ratio);
+    {
+        QPainter painter(&alpha);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(shape, kCornerRadius * ratio, kCornerRadius * ratio);
+        painter.fillPath(path, Qt::black);
+    }
+    blurAlpha(alpha, qRound(blur * ratio));
+    // Coloured, at the shadow's strength, with the shape taken out.
+    QImage patch(pixels, QImage::Format_ARGB32_Premultiplied);
+    patch.fill(Qt::transparent);
+    {
+        QPainter painter(&patch);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawImage(0, 0, alpha);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(patch.rect(), color256(0, 6, 14, 0.3));
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+        QPainterPath path;
+        path.addRoundedRect(shape, kCornerRadius * ratio, kCornerRadius * ratio);
+        painter.fillPath(path, Qt::black);
+    }
+    patch.setDevicePixelRatio(ratio);
+    ShadowPatch made;
+    made.image = patch;
+    made.corner = 2 * blur + corner;
+    return *patches.insert(key, made);
+}
+
+// The nine-patch stretched over `target` (logical coordinates).
+void drawShadow(QPainter* painter, const QRectF& target, qreal ratio)
+{
+    const ShadowPatch& patch = shadowPatch(ratio);
+    const double c = patch.corner;
+    const double side = patch.image.width() / ratio;
+    const double xs[4] = {0, c, side - c, side};
+    const double ys[4] = {0, c, side - c, side};
+    // A target too small for two whole corners takes them squeezed.
+    const double cx = std::min(c, target.width() / 2);
+    const double cy = std::min(c, target.height() / 2);
+    const double tx[4] = {target.left(), target.left() + cx, target.right() - cx, target.right()};
+    const double ty[4] = {target.top(), target.top() + cy, target.bottom() - cy, target.bottom()};
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const QRectF to(QPointF(tx[column], ty[row]), QPointF(tx[column + 1], ty[row + 1]));
+            if (to.width() <= 0 || to.height() <= 0 || (row == 1 && column == 1)) {
+                continue;  // the middle lies under the image
+            }
+            const QRectF from(QPointF(xs[column] * ratio, ys[row] * ratio), QPointF(xs[column + 1] * ratio, ys[row + 1] * ratio));
+            painter->drawImage(to, patch.image, from);
+        }
+    }
+}
+
+}  // namespace
 
 DupImagePreviewView::DupImagePreviewView(QWidget* parent)
     : QWidget(parent)
@@ -15,17 +160,29 @@ DupImagePreviewView::DupImagePreviewView(QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setOffset(3, 0);
-    shadow->setBlurRadius(30);
-    shadow->setColor(color256(0, 6, 14, 0.3));
-    setGraphicsEffect(shadow);
 }
 
 void DupImagePreviewView::setImage(const QImage& image)
 {
     image_ = image;
+    drawn_ = QPixmap();
     update();
+}
+
+void DupImagePreviewView::setImageGeometry(const QRect& rect)
+{
+    setGeometry(rect.adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
+}
+
+QRect DupImagePreviewView::imageGeometry() const
+{
+    return geometry().adjusted(shadowMargin, shadowMargin, -shadowMargin, -shadowMargin);
+}
+
+void DupImagePreviewView::resizeEvent(QResizeEvent* event)
+{
+    drawn_ = QPixmap();
+    QWidget::resizeEvent(event);
 }
 
 void DupImagePreviewView::paintEvent(QPaintEvent*)
@@ -33,13 +190,31 @@ void DupImagePreviewView::paintEvent(QPaintEvent*)
     if (image_.isNull()) {
         return;
     }
+    const QRect area = rect().adjusted(shadowMargin, shadowMargin, -shadowMargin, -shadowMargin);
+    if (area.isEmpty()) {
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    QPainterPath clip;
-    clip.addRoundedRect(QRectF(rect()), 8, 8);
-    painter.setClipPath(clip);
-    painter.drawImage(QRectF(rect()), image_);
+    drawShadow(&painter, QRectF(area.adjusted(-shadowBlur, -shadowBlur, shadowBlur, shadowBlur)).translated(shadowOffsetX, 0),
+               ratio);
+    const QSize pixels(qRound(area.width() * ratio), qRound(area.height() * ratio));
+    if (drawn_.isNull() || drawn_.size() != pixels) {
+        // Scaled and rounded once; every later paint is a plain copy.
+        QImage shaped(pixels, QImage::Format_ARGB32_Premultiplied);
+        shaped.fill(Qt::transparent);
+        QPainter shaper(&shaped);
+        shaper.setRenderHint(QPainter::Antialiasing);
+        shaper.setRenderHint(QPainter::SmoothPixmapTransform);
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(pixels)), kCornerRadius * ratio, kCornerRadius * ratio);
+        shaper.setClipPath(clip);
+        shaper.drawImage(QRectF(QPointF(0, 0), QSizeF(pixels)), image_);
+        shaper.end();
+        drawn_ = QPixmap::fromImage(shaped);
+        drawn_.setDevicePixelRatio(ratio);
+    }
+    painter.drawPixmap(area.topLeft(), drawn_);
 }
 
 DupImageUnPreviewView::DupImageUnPreviewView(QWidget* parent)

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
 
 // The large preview of an image, laid over the window's content: rounded,
-// with a soft shadow, the image drawn to the view's whole size. It never
+// with a soft shadow around it. The view reaches `shadowMargin` beyond the
+// image on every side to hold the shadow; both are drawn from pixmaps made
+// once (the shadow's blur once per pixel ratio, the image at its size on
+// screen), so a repaint of what lies beneath costs only a copy. It never
 // takes the mouse, so the thumbnail under it keeps telling where the
 // pointer is.
 class DupImagePreviewView : public QWidget {
@@ -14,14 +18,28 @@ class DupImagePreviewView : public QWidget {
 public:
     explicit DupImagePreviewView(QWidget* parent = nullptr);
 
+    // How far the shadow reaches beyond the image: its blur and offset.
+    static constexpr int shadowBlur = 30;
+    static constexpr int shadowOffsetX = 3;
+    static constexpr int shadowMargin = shadowBlur + shadowOffsetX;
+
     QImage image() const { return image_; }
     void setImage(const QImage& image);
+    // Places the image at `rect` of the parent; the view takes the rectangle
+    // with the shadow's margin around it.
+    void setImageGeometry(const QRect& rect);
+    // Where the image lies, in the parent's coordinates.
+    QRect imageGeometry() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QImage image_;
+    // The image cut to its rounded shape at the size it is drawn, in device
+    // pixels; made again when the image, the size or the ratio changes.
+    QPixmap drawn_;
 };
 
 // The panel shown instead when the file cannot be read as an image: the

@@ -720,3 +720,51 @@ TEST_F(ScanImagesViewsTest, TheSelectAllBoxStaysLightOnItsWhitePanelInTheDarkApp
     RYTDarkMode::setForcedAppearance(-1);
     delete result;
 }
+
+// The preview draws its shadow itself, from pixmaps made once, so nothing
+// beneath it renders through an effect; the shadow still shows around the
+// image, a little to its right.
+TEST_F(ScanImagesViewsTest, ThePreviewDrawsItsOwnShadowAroundTheImage)
+{
+    DupImagePreview::setDecoderForTesting([](const QByteArray&, const QSize&) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        return image;
+    });
+    auto* owner = new QWidget(window.get());
+    DupImagePreview preview(owner);
+    preview.previewImage(image("/x/one.jpg", 1));
+    ASSERT_TRUE(waitUntil([&] { return preview.previewView() && preview.previewView()->isVisible(); }));
+    DupImagePreviewView* view = preview.previewView();
+    EXPECT_EQ(view->graphicsEffect(), nullptr);
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        EXPECT_EQ(child->graphicsEffect(), nullptr) << child->objectName().toStdString();
+    }
+    QCoreApplication::processEvents();
+    const QImage shot = window->grab().toImage();
+    const qreal ratio = shot.devicePixelRatio();
+    const int y = qRound(window->height() / 2 * ratio);
+    // The image: red, as wide as the window allows at its ratio.
+    int left = -1;
+    int right = -1;
+    for (int x = 0; x < shot.width(); ++x) {
+        const QColor c = shot.pixelColor(x, y);
+        if (c.red() > 200 && c.green() < 60 && c.blue() < 60) {
+            left = left < 0 ? x : left;
+            right = x;
+        }
+    }
+    ASSERT_GE(left, 0);
+    const QSizeF expected = DupImagePreview::previewSize(QSizeF(400, 300), QSizeF(window->size()));
+    EXPECT_NEAR((right - left + 1) / ratio, expected.width(), 2);
+    // Beside it the shadow, darker than the window far from it; stronger on
+    // the right, where it is cast.
+    const auto lightness = [&](double logicalX) { return shot.pixelColor(qRound(logicalX * ratio), y).lightness(); };
+    const double leftEdge = left / ratio;
+    const double rightEdge = (right + 1) / ratio;
+    const int far = lightness(2);
+    EXPECT_LT(lightness(leftEdge - 6), far - 3);
+    EXPECT_LT(lightness(rightEdge + 6), far - 3);
+    EXPECT_LE(lightness(rightEdge + 6), lightness(leftEdge - 6));
+    DupImagePreview::setDecoderForTesting(nullptr);
+}
