@@ -171,13 +171,13 @@ qint64 ScanImagesManager::groupNameNum() const
     return groupNameNum_;
 }
 
-QString ScanImagesManager::removePath() const
+QByteArray ScanImagesManager::removePath() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return removePath_;
 }
 
-void ScanImagesManager::setRemovePath(const QString& path)
+void ScanImagesManager::setRemovePath(const QByteArray& path)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     removePath_ = path;

@@ -75,8 +75,9 @@ public:
     // Removal.
     uint removeType() const { return removeType_.load(); }
     void setRemoveType(uint type) { removeType_.store(type); }
-    QString removePath() const;
-    void setRemovePath(const QString& path);
+    // The destination folder of a move, as the system's bytes.
+    QByteArray removePath() const;
+    void setRemovePath(const QByteArray& path);
     qint64 removeImagesTotalCount() const { return removeImagesTotalCount_.load(); }
     qint64 removeImagesSuccessCount() const { return removeImagesSuccessCount_.load(); }
     qint64 removeImagesSuccessSize() const { return removeImagesSuccessSize_.load(); }
@@ -135,7 +136,7 @@ private:
     double startScanTime_ = 0;
     double callBackTime_ = 0;
     double lastCallbackTimeProcess_ = 0;
-    QString removePath_;
+    QByteArray removePath_;
 
     std::atomic<int> searchesRunning_{0};
     mutable std::mutex searchMutex_;

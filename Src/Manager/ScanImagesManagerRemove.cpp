@@ -55,7 +55,7 @@ bool ScanImagesManager::removeOne(ScanImagesItem& item, Error* error) const
         return FileManager::default_().removeItem(source, item.identity(), error);
     case 2:
         // The move never replaces; a name taken meanwhile is tried anew.
-        return RemoveOperation::moveIntoFolder(source, item.identity(), QFile::encodeName(removePath()), error);
+        return RemoveOperation::moveIntoFolder(source, item.identity(), removePath(), error);
     default:
         // An unknown mode removes nothing, and says so.
         if (error) {

@@ -11,6 +11,7 @@
 #include "Foundation/Dispatch.h"
 #include "Foundation/FileManager.h"
 #include "Foundation/NotificationCenter.h"
+#include "Foundation/ResourceValues.h"
 #include "Foundation/Trash.h"
 #include "Foundation/UserDefaults.h"
 #include "Main/AppTermination.h"
@@ -34,13 +35,13 @@
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QSet>
 
 #include <sys/stat.h>
 
 namespace {
 
 ScanImagesManager* gEngine = nullptr;
-ScanImagesViewController::FolderChooser gFolderChooser;
 
 UserDefaults& defaults()
 {
@@ -75,18 +76,18 @@ void setColor(QLabel* label, const QColor& color)
 }
 
 // The last path component of a folder, trimmed of blanks and line ends.
-QString folderTitle(const QString& path)
+QString folderTitle(const QByteArray& path)
 {
-    QString trimmed = path;
+    QString trimmed = QFile::decodeName(path);
     while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) {
         trimmed.chop(1);
     }
     return trimmed.section(QLatin1Char('/'), -1).trimmed();
 }
 
-QString trashPath()
+QByteArray trashPath()
 {
-    return QFile::decodeName(Trash::homeTrash());
+    return Trash::homeTrash();
 }
 
 }  // namespace
@@ -162,11 +163,6 @@ ScanImagesManager& ScanImagesViewController::engine()
 void ScanImagesViewController::setEngineForTesting(ScanImagesManager* engine)
 {
     gEngine = engine;
-}
-
-void ScanImagesViewController::setFolderChooserForTesting(FolderChooser chooser)
-{
-    gFolderChooser = std::move(chooser);
 }
 
 uint ScanImagesViewController::scanState() const
@@ -573,7 +569,8 @@ void ScanImagesViewController::configPopBtn()
     if (stored && *stored >= 0 && *stored <= 2) {
         images.setRemoveType(uint(*stored));
     }
-    images.setRemovePath(defaults().stringForKey(QStringLiteral("dupImageRemovePath")));
+    // Kept as text that gives back the folder's every byte.
+    images.setRemovePath(FilePath::fromStoredText(defaults().stringForKey(QStringLiteral("dupImageRemovePath"))));
     QString third = localized("Remove to the Folder...");
     if (images.removeType() == 2 && !images.removePath().isEmpty()) {
         third = fillPlaceholders(localized("Remove to %@"), {folderTitle(images.removePath())});
@@ -590,7 +587,7 @@ void ScanImagesViewController::configPopBtn()
     case 1:
         pop->setSelectedIndex(1);
         pop->menuWindow()->selectItemAt(1);
-        images.setRemovePath(QString());
+        images.setRemovePath(QByteArray());
         shown = localized("Permanently Deleted");
         break;
     default:
@@ -600,8 +597,8 @@ void ScanImagesViewController::configPopBtn()
         break;
     }
     pop->selectedTitle()->setText(shown);
-    pop->selectedTitle()->setToolTip(shown);
-    pop->setToolTip(shown);
+    pop->selectedTitle()->setToolTip(plainToolTip(shown));
+    pop->setToolTip(plainToolTip(shown));
     {
         // The pop-up lies on the screen's fixed light background.
         RYTDarkMode::LightAppearanceScope light;
@@ -622,12 +619,12 @@ void ScanImagesViewController::popupButtonSelect(PopUpButton*, const QString&)
         break;
     case 1:
         images.setRemoveType(1);
-        images.setRemovePath(QString());
+        images.setRemovePath(QByteArray());
         defaults().setInteger(1, QStringLiteral("dupImageRemoveType"));
         break;
     case 2: {
         auto self = self_;
-        auto answer = [self](std::optional<QString> chosen) {
+        auto answer = [self](std::optional<QByteArray> chosen) {
             ScanImagesViewController* screen = *self;
             if (!screen) {
                 return;
@@ -642,31 +639,27 @@ void ScanImagesViewController::popupButtonSelect(PopUpButton*, const QString&)
                     button->menuWindow()->selectItemAt(int(mode));
                     const QString title = button->itemTitles().value(int(mode));
                     button->selectedTitle()->setText(title);
-                    button->selectedTitle()->setToolTip(title);
-                    button->setToolTip(title);
+                    button->selectedTitle()->setToolTip(plainToolTip(title));
+                    button->setToolTip(plainToolTip(title));
                     button->updatePopUpButtonWidth();
                 }
                 return;
             }
             defaults().setInteger(2, QStringLiteral("dupImageRemoveType"));
-            defaults().setObject(*chosen, QStringLiteral("dupImageRemovePath"));
+            defaults().setObject(FilePath::storedText(*chosen), QStringLiteral("dupImageRemovePath"));
             if (chosen->isEmpty()) {
                 return;
             }
             engineInUse.setRemoveType(2);
             engineInUse.setRemovePath(*chosen);
-            button->setRemovePath(*chosen);
+            button->setRemovePath(QFile::decodeName(*chosen));
             const QString title = fillPlaceholders(localized("Remove to %@"), {folderTitle(*chosen)});
             button->selectedTitle()->setText(title);
-            button->selectedTitle()->setToolTip(title);
-            button->setToolTip(title);
+            button->selectedTitle()->setToolTip(plainToolTip(title));
+            button->setToolTip(plainToolTip(title));
             button->closePopupWindow();
             button->updateIndexTitle(2, title);
         };
-        if (gFolderChooser) {
-            gFolderChooser(window(), answer);
-            break;
-        }
         // Asynchronous: the event loop goes on while it shows.
         auto* dialog = new QFileDialog(window(), QString());
         dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -674,16 +667,17 @@ void ScanImagesViewController::popupButtonSelect(PopUpButton*, const QString&)
         dialog->setOption(QFileDialog::ShowDirsOnly, true);
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setDirectory(QDir::homePath());
-        auto done = std::make_shared<bool>(false);
-        connect(dialog, &QFileDialog::fileSelected, this, [answer, done](const QString& path) {
-            *done = true;
-            answer(path);
-        });
-        connect(dialog, &QDialog::finished, this, [answer, done](int) {
-            if (!*done) {
-                *done = true;
-                answer(std::nullopt);
+        // The widget dialog answers an accepted folder with filesSelected
+        // (never urlsSelected) before it closes; the text it gives goes back
+        // to the folder's bytes on disk.
+        auto chosen = std::make_shared<std::optional<QByteArray>>();
+        connect(dialog, &QFileDialog::filesSelected, this, [chosen](const QStringList& files) {
+            if (!files.isEmpty()) {
+                *chosen = FilePath::onDisk(QFile::encodeName(files.first()));
             }
+        });
+        connect(dialog, &QDialog::finished, this, [answer, chosen](int result) {
+            answer(result == QDialog::Accepted ? *chosen : std::nullopt);
         });
         dialog->open();
         break;
@@ -746,7 +740,8 @@ void ScanImagesViewController::startRemove()
         label = QStringLiteral("delete_Image");
         break;
     case 2:
-        text = fillPlaceholders(localized("Are you sure to move the selected files to %@?"), {images.removePath()});
+        text = fillPlaceholders(localized("Are you sure to move the selected files to %@?"),
+                                {QFile::decodeName(images.removePath())});
         label = QStringLiteral("File_Image");
         break;
     default:
@@ -764,8 +759,39 @@ void ScanImagesViewController::startRemove()
                                       });
 }
 
+namespace {
+QList<ScanImagesViewController::Pick> picksOf(const QList<ScanImagesItemPtr>& items)
+{
+    QList<ScanImagesViewController::Pick> picks;
+    picks.reserve(items.size());
+    for (const ScanImagesItemPtr& item : items) {
+        picks.append({item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath(), item->imageSize()});
+    }
+    return picks;
+}
+
+QList<ScanImagesItemPtr> pickedImages(const ScanImagesGroupList& groups)
+{
+    QList<ScanImagesItemPtr> picked;
+    for (const ScanImagesGroupItemPtr& group : groups) {
+        for (const ScanImagesItemPtr& item : group->dupImageItems()) {
+            if (item && item->isSelect()) {
+                picked.append(item);
+            }
+        }
+    }
+    return picked;
+}
+}  // namespace
+
 ScanImagesViewController::SpaceCheck ScanImagesViewController::isSpaceEnough(const QByteArray& destination,
                                                                              const ScanImagesGroupList& groups)
+{
+    return isSpaceEnough(destination, picksOf(pickedImages(groups)));
+}
+
+ScanImagesViewController::SpaceCheck ScanImagesViewController::isSpaceEnough(const QByteArray& destination,
+                                                                             const QList<Pick>& picks)
 {
     SpaceCheck check;
     if (destination.isEmpty()) {
@@ -774,19 +800,13 @@ ScanImagesViewController::SpaceCheck ScanImagesViewController::isSpaceEnough(con
     struct stat target {};
     const bool targetKnown = ::stat(destination.constData(), &target) == 0;
     // A move within one volume needs no room: only images elsewhere count.
-    for (const ScanImagesGroupItemPtr& group : groups) {
-        for (const ScanImagesItemPtr& item : group->dupImageItems()) {
-            if (!item || !item->isSelect()) {
-                continue;
-            }
-            const QByteArray path = item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath();
-            struct stat st {};
-            if (::lstat(path.constData(), &st) != 0) {
-                continue;  // gone: its removal fails on its own, taking no room
-            }
-            if (!targetKnown || st.st_dev != target.st_dev) {
-                check.needed += std::max<qint64>(0, item->imageSize());
-            }
+    for (const Pick& pick : picks) {
+        struct stat st {};
+        if (::lstat(pick.path.constData(), &st) != 0) {
+            continue;  // gone: its removal fails on its own, taking no room
+        }
+        if (!targetKnown || st.st_dev != target.st_dev) {
+            check.needed += std::max<qint64>(0, pick.size);
         }
     }
     check.free = qint64(std::min<uint64_t>(FileManager::default_().systemFreeSize(destination).value_or(0),
@@ -812,26 +832,37 @@ void ScanImagesViewController::showInsufficientSpace(const SpaceCheck& check)
                                       sheetWindow(), nullptr, nullptr);
 }
 
+void ScanImagesViewController::setPicksFrozen(bool frozen)
+{
+    removalChecking_ = frozen;
+    if (imageResultViewCtr_) {
+        imageResultViewCtr_->setEnabled(!frozen);
+    }
+}
+
 void ScanImagesViewController::confirmedRemove()
 {
     if (removalChecking_) {
         return;
     }
+    // What is picked now is what is checked and removed.
+    frozenPicks_ = pickedImages(dupImagesArray_);
     ScanImagesManager& images = engine();
     const uint mode = images.removeType();
     if (mode == 1) {
         beginRemoval();
         return;
     }
-    QByteArray destination = QFile::encodeName(images.removePath());
+    QByteArray destination = images.removePath();
     if (mode == 0) {
         destination = Trash::homeTrash();
     }
-    const ScanImagesGroupList groups = dupImagesArray_;
-    removalChecking_ = true;
+    const QList<Pick> picks = picksOf(frozenPicks_);
+    setPicksFrozen(true);
     auto self = self_;
-    // The destination and the images are examined off the main thread.
-    DispatchQueue::global().async([self, mode, destination, groups] {
+    // The destination and the images are examined off the main thread, on
+    // what was picked at "Yes".
+    DispatchQueue::global().async([self, mode, destination, picks] {
         bool missing = false;
         if (mode == 0) {
             // The Trash is made when it is not there yet.
@@ -841,13 +872,13 @@ void ScanImagesViewController::confirmedRemove()
         if (destination.isEmpty() || ::stat(destination.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             missing = true;  // a destination that is not a folder counts as missing
         }
-        const SpaceCheck check = missing ? SpaceCheck() : isSpaceEnough(destination, groups);
+        const SpaceCheck check = missing ? SpaceCheck() : isSpaceEnough(destination, picks);
         DispatchQueue::main().async([self, missing, check] {
             ScanImagesViewController* screen = *self;
             if (!screen) {
                 return;
             }
-            screen->removalChecking_ = false;
+            screen->setPicksFrozen(false);
             if (missing) {
                 SheetWindowController::showContentFolderNotExist();
                 return;
@@ -872,6 +903,23 @@ void ScanImagesViewController::beginRemoval()
     ui_->selectCount->hide();
     ui_->backBtn->hide();
     ScanImagesManager& images = engine();
+    // The removal takes the picks checked at "Yes", whatever came between.
+    const QSet<const ScanImagesItem*> frozen = [this] {
+        QSet<const ScanImagesItem*> set;
+        for (const ScanImagesItemPtr& item : frozenPicks_) {
+            set.insert(item.get());
+        }
+        return set;
+    }();
+    frozenPicks_.clear();
+    for (const ScanImagesGroupItemPtr& group : dupImagesArray_) {
+        for (const ScanImagesItemPtr& item : group->dupImageItems()) {
+            if (item) {
+                item->setIsSelect(frozen.contains(item.get()));
+            }
+        }
+    }
+    ScanImagesSelection::recount(dupImagesArray_);
     images.setRemoveDelegate(relay_.get());
     // The removal edits the groups it is given: it gets copies holding the
     // same images.

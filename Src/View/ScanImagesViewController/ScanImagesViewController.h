@@ -113,10 +113,6 @@ public:
     // The engine the screens drive; tests put one over a scripted library.
     static ScanImagesManager& engine();
     static void setEngineForTesting(ScanImagesManager* engine);
-    // The folder chooser of the "Remove to the Folder..." item; tests answer
-    // it (nullopt: cancelled).
-    using FolderChooser = std::function<void(QWidget* parent, std::function<void(std::optional<QString>)> answer)>;
-    static void setFolderChooserForTesting(FolderChooser chooser);
 
     // Whether the destination has room for the selected images: only those
     // on another volume than the destination take space there.
@@ -127,6 +123,15 @@ public:
         QString volumeName;
     };
     static SpaceCheck isSpaceEnough(const QByteArray& destination, const ScanImagesGroupList& groups);
+    // One picked image as the space check sees it.
+    struct Pick {
+        QByteArray path;
+        qint64 size = 0;
+    };
+    static SpaceCheck isSpaceEnough(const QByteArray& destination, const QList<Pick>& picks);
+    // Between "Yes" and the start of the removal the picks are frozen: the
+    // result view takes no clicks, and the removal gets what was checked.
+    bool isCheckingRemoval() const { return removalChecking_; }
 
 private:
     class Relay;
@@ -177,6 +182,9 @@ private:
     quint64 questionTicket_ = 0;
     bool stopQuestionShowing_ = false;
     bool removalChecking_ = false;
+    // The images picked at "Yes", which the removal takes.
+    QList<ScanImagesItemPtr> frozenPicks_;
+    void setPicksFrozen(bool frozen);
     bool scanning_ = false;
     std::shared_ptr<QPointer<ScanImagesViewController>> self_;
 };

@@ -124,7 +124,7 @@ TEST_F(ScanImagesRemoveTest, aFolderOrFileSwappedForALinkIsNeverRemovedThrough)
         }
         const auto before = treeSnapshot(r);
         manager_->setRemoveType(mode == 3 ? 1 : mode);
-        manager_->setRemovePath(dest);
+        manager_->setRemovePath(QFile::encodeName(dest));
         removeAndWait(groups);
 
         EXPECT_EQ(treeSnapshot(r), before);
@@ -185,7 +185,7 @@ TEST_F(ScanImagesRemoveTest, toAFolderNeverReplacingAndPermanently)
     taken.close();
     select(groups, {"a.png"});
     manager_->setRemoveType(2);
-    manager_->setRemovePath(dest);
+    manager_->setRemovePath(QFile::encodeName(dest));
     removeAndWait(groups);
     QStringList inDest = QDir(dest).entryList(QDir::Files);
     inDest.sort();

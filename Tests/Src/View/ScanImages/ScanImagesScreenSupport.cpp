@@ -18,10 +18,17 @@
 #include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QVBoxLayout>
@@ -124,6 +131,65 @@ void clickThumbnail(ScanImagesCollectionViewController* grid, int row)
 void clickThumbnail(ScanImagesListViewController* list, int row)
 {
     clickAndWait(list, list->listView(), row);
+}
+
+namespace {
+QFileDialog* shownFolderDialog(QWidget* window)
+{
+    QFileDialog* found = nullptr;
+    waitUntil([&] {
+        found = window->findChild<QFileDialog*>();
+        return found && found->isVisible();
+    });
+    return found && found->isVisible() ? found : nullptr;
+}
+
+bool pressAndWait(QFileDialog* dialog, QDialogButtonBox::StandardButton which)
+{
+    auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    QPushButton* button = box ? box->button(which) : nullptr;
+    if (!button || !button->isEnabled()) {
+        return false;
+    }
+    QPointer<QFileDialog> watched(dialog);
+    QTest::mouseClick(button, Qt::LeftButton);
+    return waitUntil([watched] { return !watched || !watched->isVisible(); });
+}
+}  // namespace
+
+bool chooseInFolderDialog(QWidget* window, const QString& path)
+{
+    QFileDialog* dialog = shownFolderDialog(window);
+    if (!dialog) {
+        return false;
+    }
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) {
+        return false;
+    }
+    // Typed as a user types: into the dialog's active window, the field
+    // holding the focus (the dialog fills the field itself from its list
+    // only while the field does not).
+    dialog->activateWindow();
+    QApplication::setActiveWindow(dialog);
+    if (!QTest::qWaitForWindowActive(dialog) || QApplication::activeWindow() != dialog) {
+        return false;
+    }
+    name->setFocus();
+    name->clear();
+    QTest::keyClicks(name, path);
+    // The completer's list may have opened over the dialog as the path was
+    // typed; it goes as the user would close it.
+    if (name->completer() && name->completer()->popup() && name->completer()->popup()->isVisible()) {
+        name->completer()->popup()->hide();
+    }
+    return pressAndWait(dialog, QDialogButtonBox::Open);
+}
+
+bool cancelFolderDialog(QWidget* window)
+{
+    QFileDialog* dialog = shownFolderDialog(window);
+    return dialog && pressAndWait(dialog, QDialogButtonBox::Cancel);
 }
 
 double opacityOf(QWidget* widget)

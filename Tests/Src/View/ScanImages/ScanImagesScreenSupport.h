@@ -37,6 +37,11 @@ QPoint thumbnailPoint(ScanImagesListViewController* list, int row);
 // double click by its interval) has flipped the image's selection.
 void clickThumbnail(ScanImagesCollectionViewController* grid, int row);
 void clickThumbnail(ScanImagesListViewController* list, int row);
+// The folder dialog open over `window`, once it shows: types `path` into its
+// name field and presses its own "Choose" button, or presses its "Cancel";
+// true once the dialog has answered and gone.
+bool chooseInFolderDialog(QWidget* window, const QString& path);
+bool cancelFolderDialog(QWidget* window);
 // The opacity a button shows (1 when none is set).
 double opacityOf(QWidget* widget);
 

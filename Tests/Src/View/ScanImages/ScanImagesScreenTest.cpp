@@ -4,6 +4,7 @@
 #include "ScanImagesScreenSupport.h"
 
 #include "Foundation/FileManager.h"
+#include "Foundation/ResourceValues.h"
 #include "Foundation/Trash.h"
 #include "Foundation/UserDefaults.h"
 #include "Main/AppTermination.h"
@@ -15,10 +16,15 @@
 #include "View/CustomView/PopUpButton.h"
 #include "View/Extension/KPLExtension.h"
 #include "View/ScanImagesViewController/FinishNotDupImagesViewController.h"
+#include "View/ScanImagesViewController/ImageGridView.h"
+#include "View/ScanImagesViewController/ImageListView.h"
 #include "View/ScanImagesViewController/ImagesDeleteViewController.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
 #include "View/ScanImagesViewController/ImagesScanningViewController.h"
 #include "View/ScanImagesViewController/ScanImagesCollectionViewController.h"
+#include "View/ScanImagesViewController/ScanImagesListViewController.h"
+#include "View/ScanImagesViewController/ScanImagesModels.h"
+#include "QVLibrary/RYSelectView.h"
 #include "View/ScanImagesViewController/ScanImagesSelection.h"
 #include "Window/FinishWindowController.h"
 #include "Window/ModalOverlay.h"
@@ -28,7 +34,16 @@
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QListView>
 #include <QRegularExpression>
+#include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cerrno>
@@ -98,7 +113,7 @@ TEST_F(ScanImagesScreenTest, PermanentRemovalOfAWholeResultGoesHome)
     scan({folder});
     ASSERT_EQ(screen->scanState(), 2u);
     EXPECT_EQ(ScanImagesManager::shared().removeType(), 1u);
-    EXPECT_EQ(ScanImagesManager::shared().removePath(), QString());
+    EXPECT_TRUE(ScanImagesManager::shared().removePath().isEmpty());
     ImagesScanResultViewController* result = screen->imageResultViewCtr();
     result->autoSelectAll()->click();
     EXPECT_EQ(screen->selectImagesNum(), 2);
@@ -120,14 +135,12 @@ TEST_F(ScanImagesScreenTest, RemovalIntoAFolderNeverOverwritesAndAFailedMoveShow
     QDir().mkpath(destination);
     scan({folder});
     ScanImagesManager& engine = ScanImagesManager::shared();
-    // The folder chosen through the chooser.
-    ScanImagesViewController::setFolderChooserForTesting(
-        [destination](QWidget*, std::function<void(std::optional<QString>)> answer) { answer(destination); });
+    // The folder typed into the real dialog, taken with its "Choose".
     screen->popUpButton()->setSelectedIndex(2);
     screen->popupButtonSelect(screen->popUpButton(), QString());
-    ScanImagesViewController::setFolderChooserForTesting(nullptr);
+    ASSERT_TRUE(similar::chooseInFolderDialog(window.get(), destination));
     EXPECT_EQ(engine.removeType(), 2u);
-    EXPECT_EQ(engine.removePath(), destination);
+    EXPECT_EQ(engine.removePath(), QFile::encodeName(destination));
     EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to kept"));
     EXPECT_EQ(UserDefaults::standardUserDefaults().stringForKey("dupImageRemovePath"), destination);
 
@@ -293,11 +306,9 @@ TEST_F(ScanImagesScreenTest, RemovalModeDefaultsAndAMissingDestination)
     // Cancelled chooser: back to the mode in force.
     defaults.setInteger(0, "dupImageRemoveType");
     ScanImagesManager::shared().setRemoveType(0);
-    ScanImagesViewController::setFolderChooserForTesting(
-        [](QWidget*, std::function<void(std::optional<QString>)> answer) { answer(std::nullopt); });
     pop->setSelectedIndex(2);
     screen->popupButtonSelect(pop, QString());
-    ScanImagesViewController::setFolderChooserForTesting(nullptr);
+    ASSERT_TRUE(similar::cancelFolderDialog(window.get()));
     EXPECT_EQ(pop->selectedIndex(), 0);
     EXPECT_EQ(pop->selectedTitle()->text(), QStringLiteral("Discard to the Trash"));
 }
@@ -434,7 +445,7 @@ TEST_F(ScanImagesScreenTest, AStopQuestionLeftOpenWhenTheRemovalEndsDoesNothing)
     EXPECT_EQ(ScanImagesManager::shared().scanState(), 8u);
 }
 
-TEST_F(ScanImagesScreenTest, AFileGivenAsTheFolderCountsAsMissingAndAnEmptyChoiceKeepsTheMode)
+TEST_F(ScanImagesScreenTest, AFileGivenAsTheFolderCountsAsMissingAndAPlaceholderInItsNameStays)
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     const QString notAFolder = scratch() + "/plain";
@@ -456,28 +467,157 @@ TEST_F(ScanImagesScreenTest, AFileGivenAsTheFolderCountsAsMissingAndAnEmptyChoic
     EXPECT_EQ(filesIn(folder).size(), 2);
     EXPECT_FALSE(screen->isStartRemove());
 
-    // A chooser that yields an empty path stores the choice but leaves the
-    // engine's mode and folder alone.
-    ScanImagesManager& engine = ScanImagesManager::shared();
-    engine.setRemoveType(1);
-    engine.setRemovePath(QString());
-    ScanImagesViewController::setFolderChooserForTesting(
-        [](QWidget*, std::function<void(std::optional<QString>)> answer) { answer(QString()); });
-    screen->popUpButton()->setSelectedIndex(2);
-    screen->popupButtonSelect(screen->popUpButton(), QString());
-    EXPECT_EQ(defaults.integerForKey("dupImageRemoveType"), 2);
-    EXPECT_EQ(engine.removeType(), 1u);
-    EXPECT_EQ(engine.removePath(), QString());
-
     // A folder whose name holds a placeholder is named as it is.
+    ScanImagesManager& engine = ScanImagesManager::shared();
     const QString odd = scratch() + "/a%@b";
     QDir().mkpath(odd);
-    ScanImagesViewController::setFolderChooserForTesting(
-        [odd](QWidget*, std::function<void(std::optional<QString>)> answer) { answer(odd); });
+    screen->popUpButton()->setSelectedIndex(2);
     screen->popupButtonSelect(screen->popUpButton(), QString());
-    ScanImagesViewController::setFolderChooserForTesting(nullptr);
+    ASSERT_TRUE(similar::chooseInFolderDialog(window.get(), odd));
     EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(), QStringLiteral("Remove to a%@b"));
     EXPECT_EQ(screen->popUpButton()->itemTitles().value(2), QStringLiteral("Remove to a%@b"));
     EXPECT_EQ(engine.removeType(), 2u);
-    EXPECT_EQ(engine.removePath(), odd);
+    EXPECT_EQ(engine.removePath(), QFile::encodeName(odd));
+    EXPECT_EQ(defaults.integerForKey("dupImageRemoveType"), 2);
+}
+
+// A destination folder whose name is not UTF-8, remembered from an earlier
+// choice, is reached by its own bytes: the images move into it.
+TEST_F(ScanImagesScreenTest, ADestinationWhoseNameIsNotUtf8TakesTheImages)
+{
+    const QByteArray destination = QFile::encodeName(scratch()) + "/caf\xe9 kept";
+    ASSERT_EQ(::mkdir(destination.constData(), 0755), 0);
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setInteger(2, "dupImageRemoveType");
+    defaults.setObject(FilePath::storedText(destination), "dupImageRemovePath");
+    const QString folder = makeImages(1, 1);
+    scan({folder});
+    ScanImagesManager& engine = ScanImagesManager::shared();
+    EXPECT_EQ(engine.removeType(), 2u);
+    EXPECT_EQ(engine.removePath(), destination);
+    EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(),
+              QStringLiteral("Remove to %1").arg(QFile::decodeName("caf\xe9 kept")));
+    const ScanImagesGroupItemPtr group = screen->imageResultViewCtr()->dupImagesArray().first();
+    const int count = int(group->dupImageItems().size());
+    screen->imageResultViewCtr()->autoSelectAll()->click();
+    removeAndFinish();
+    EXPECT_TRUE(filesIn(folder).isEmpty());
+    DIR* dir = ::opendir(destination.constData());
+    ASSERT_NE(dir, nullptr);
+    int moved = 0;
+    while (dirent* entry = ::readdir(dir)) {
+        moved += entry->d_name[0] != '.';
+    }
+    ::closedir(dir);
+    EXPECT_EQ(moved, count);
+    // The remembered folder keeps its bytes.
+    EXPECT_EQ(FilePath::fromStoredText(defaults.stringForKey("dupImageRemovePath")), destination);
+}
+
+// The space check runs off the main thread; a click on the result view
+// while it runs changes nothing: the removal takes what was picked at "Yes".
+TEST_F(ScanImagesScreenTest, ThePicksAtYesAreWhatIsCheckedAndRemoved)
+{
+    const QString folder = makeImages(1, 2);
+    scan({folder});
+    ImagesScanResultViewController* result = screen->imageResultViewCtr();
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    const ScanImagesGroupItemPtr group = grid->dupImagesGroup();
+    ASSERT_GE(group->dupImageItems().size(), 3);
+    const QByteArray picked = group->dupImageItems().at(0)->rawPath();
+    const QByteArray later = group->dupImageItems().at(1)->rawPath();
+    clickThumbnail(0);
+    ASSERT_EQ(screen->selectImagesNum(), 1);
+
+    auto entered = std::make_shared<std::atomic<bool>>(false);
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    FileManagerFaults faults;
+    faults.freeSize = [entered, release](const QByteArray&) {
+        entered->store(true);
+        for (int i = 0; i < 60000 && !release->load(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return std::optional<uint64_t>(uint64_t(1) << 40);
+    };
+    FileManager::setFaults(faults);
+    screen->stopBtnAction();
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+    ASSERT_TRUE(waitUntil([&] { return entered->load(); }));
+    // A second image clicked while the check runs.
+    similar::clickIn(grid->collectionView(), similar::thumbnailPoint(grid, 1));
+    EXPECT_TRUE(waitUntil([&] { return !grid->hasPendingClicks(); }));
+    release->store(true);
+    ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
+                          std::chrono::seconds(30)));
+    FileManager::clearFaults();
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(picked)));
+    EXPECT_TRUE(QFile::exists(QFile::decodeName(later)));
+    EXPECT_EQ(ScanImagesManager::shared().removeImagesSuccessCount(), 1);
+    screen->finishWindowController()->completeAciton();
+    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8u; }));
+    EXPECT_TRUE(screen->imageResultViewCtr()->isEnabled());
+}
+
+// Paths are shown as they are: a folder named like markup is neither bold
+// nor stripped of its tags, on the scanning view and in the tips.
+TEST_F(ScanImagesScreenTest, APathThatLooksLikeMarkupIsShownAsItIs)
+{
+    const QString folder = makeImages(1, 1, QStringLiteral("<b>x</b>"));
+    ASSERT_TRUE(folder.contains(QStringLiteral("<b>x</b>")));
+    scan({folder});
+    // A report of the engine on one of the images it compared (a search
+    // this small may end before one gets through its throttle).
+    const QString compared = screen->dupImagesArray().first()->dupImageItems().first()->imagePath();
+    screen->scanImagesManagerProgressDidChanged(&ScanImagesManager::shared(), 0.5, 4, compared);
+    ImagesScanningViewController* scanning = screen->imagesScanningViewCtr();
+    QLabel* path = scanning->scanningPathLabel();
+    ASSERT_EQ(path->text(), compared);
+    ASSERT_TRUE(compared.contains(QStringLiteral("<b>x</b>")));
+    // It shows what a label of the same look shows of the text as plain
+    // text; read as markup it would draw "x" bold and drop the tags.
+    QLabel plain;
+    plain.setTextFormat(Qt::PlainText);
+    plain.setFont(path->font());
+    plain.setPalette(path->palette());
+    plain.setAlignment(path->alignment());
+    plain.setWordWrap(path->wordWrap());
+    plain.setText(compared);
+    plain.resize(path->size());
+    // Where ink falls, against each one's own background.
+    const auto ink = [](QWidget* label) {
+        const QImage image = label->grab().toImage();
+        const int ground = image.pixelColor(0, 0).lightness();
+        QList<QPoint> points;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (std::abs(image.pixelColor(x, y).lightness() - ground) > 60) {
+                    points.append({x, y});
+                }
+            }
+        }
+        return points;
+    };
+    const QList<QPoint> shown = ink(path);
+    EXPECT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown, ink(&plain));
+    // A tip shows the same text.
+    QTextDocument tip;
+    tip.setHtml(path->toolTip());
+    EXPECT_EQ(Qt::mightBeRichText(path->toolTip()) ? tip.toPlainText() : path->toolTip(), path->text());
+
+    // The list's path tip.
+    ImagesScanResultViewController* result = screen->imageResultViewCtr();
+    QTest::mouseClick(result->listSelectView(), Qt::LeftButton);
+    ScanImagesListViewController* list = result->scanimagesListViewCtr();
+    QWidget* viewport = list->listView()->viewport();
+    const QRect row = list->listView()->visualRect(list->model()->index(0, 0));
+    // The path's line: below the name, left of the dimensions.
+    const QPoint onPath(row.left() + 230, row.top() + 82);
+    QHelpEvent help(QEvent::ToolTip, onPath, viewport->mapToGlobal(onPath));
+    QCoreApplication::sendEvent(viewport, &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    tip.setHtml(QToolTip::text());
+    const QString imagePath = list->model()->imageForIndex(list->model()->index(0, 0))->imagePath();
+    EXPECT_EQ(Qt::mightBeRichText(QToolTip::text()) ? tip.toPlainText() : QToolTip::text(), imagePath);
+    QToolTip::hideText();
 }

@@ -10,7 +10,10 @@
 #include "Main/Utilities.h"
 #include "Manager/ScanImagesManager.h"
 #include "View/Extension/KPLExtension.h"
+#include "QVLibrary/RYSelectView.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTView.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/ScanImagesViewController/ImagesDeleteViewController.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
@@ -20,6 +23,7 @@
 #include "Window/ModalOverlay.h"
 
 #include <QLabel>
+#include <QListView>
 #include <QTest>
 
 namespace {
@@ -203,7 +207,7 @@ TEST_F(ScanImagesStatesTest, TheRemovalModeAtStart)
     defaults.setObject(scratch() + "/elsewhere", "dupImageRemovePath");
     idleScreen();
     EXPECT_EQ(engine.removeType(), 0u);
-    EXPECT_EQ(engine.removePath(), QFile::decodeName(Trash::homeTrash()));
+    EXPECT_EQ(engine.removePath(), Trash::homeTrash());
     EXPECT_EQ(screen->popUpButton()->selectedIndex(), 0);
     EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(), QStringLiteral("Discard to the Trash"));
     // The folder is named only in the folder mode.
@@ -215,7 +219,7 @@ TEST_F(ScanImagesStatesTest, TheRemovalModeAtStart)
     defaults.removeObjectForKey("dupImageRemovePath");
     idleScreen();
     EXPECT_EQ(engine.removeType(), 2u);
-    EXPECT_EQ(engine.removePath(), QString());
+    EXPECT_TRUE(engine.removePath().isEmpty());
     EXPECT_EQ(screen->popUpButton()->selectedIndex(), 2);
     EXPECT_EQ(screen->popUpButton()->itemTitles().value(2), QStringLiteral("Remove to the Folder..."));
     delete screen.data();
@@ -225,6 +229,52 @@ TEST_F(ScanImagesStatesTest, TheRemovalModeAtStart)
     defaults.setInteger(7, "dupImageRemoveType");
     idleScreen();
     EXPECT_EQ(engine.removeType(), 1u);
-    EXPECT_EQ(engine.removePath(), QString());
+    EXPECT_TRUE(engine.removePath().isEmpty());
     EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(), QStringLiteral("Permanently Deleted"));
+}
+
+// "Selected" with nothing picked shows its empty state under the tabs: the
+// tabs, "Select all" and the header stay where they were, and the "All" tab
+// brings the groups back without going home.
+TEST_F(ScanImagesStatesTest, AnEmptySelectedTabKeepsItsTabsAndTheWayBackToAll)
+{
+    const QString folder = makeImages(3, 1);
+    scan({folder});
+    ASSERT_EQ(screen->scanState(), 2u);
+    ImagesScanResultViewController* result = screen->imageResultViewCtr();
+    const int groups = int(result->dupImagesArray().size());
+    ASSERT_GE(groups, 2);
+    const QPoint header = result->groupCountLabel()->mapTo(window.get(), QPoint());
+    const QPoint tabs = result->allSelectView()->mapTo(window.get(), QPoint());
+
+    QTest::mouseClick(result->selectedSelectView(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(result->isAllView());
+    EXPECT_TRUE(result->allSelectView()->isVisible());
+    EXPECT_TRUE(result->selectedSelectView()->isVisible());
+    EXPECT_TRUE(result->autoSelectAll()->isVisible());
+    EXPECT_FALSE(result->autoSelectAll()->isEnabled());  // nothing to select here
+    EXPECT_EQ(result->groupCountLabel()->mapTo(window.get(), QPoint()), header);
+    EXPECT_EQ(result->allSelectView()->mapTo(window.get(), QPoint()), tabs);
+    // The empty state lies below the tabs and "Select all".
+    QWidget* empty = result->leftNoDataSelectView();
+    ASSERT_TRUE(empty->isVisible());
+    EXPECT_GT(empty->mapTo(window.get(), QPoint()).y(),
+              result->autoSelectAll()->mapTo(window.get(), QPoint(0, result->autoSelectAll()->height())).y() - 1);
+    EXPECT_FALSE(result->listView()->isVisible());
+    EXPECT_TRUE(result->rightNoDataSelectView()->isVisible());
+    // A switch of mode keeps it.
+    QTest::mouseClick(result->listSelectView(), Qt::LeftButton);
+    EXPECT_TRUE(result->allSelectView()->isVisible());
+    EXPECT_TRUE(empty->isVisible());
+
+    // Back to "All" by its tab: the groups, with nothing lost.
+    QTest::mouseClick(result->allSelectView(), Qt::LeftButton);
+    EXPECT_TRUE(result->isAllView());
+    EXPECT_TRUE(result->listView()->isVisible());
+    EXPECT_FALSE(empty->isVisible());
+    EXPECT_TRUE(result->autoSelectAll()->isEnabled());
+    EXPECT_EQ(result->listView()->model()->rowCount(), groups);
+    EXPECT_EQ(screen->mainBoxContent(), result);
+    EXPECT_EQ(backCount, 0);
 }
