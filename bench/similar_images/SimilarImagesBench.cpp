@@ -479,6 +479,19 @@ void benchmark(const QString& folder, QSize size)
         spin();
     });
     say("    preview on screen after %lld ms\n", qlonglong(previewClock.elapsed()));
+    // The preview stays open while the grid beneath it is scrolled and its
+    // thumbnails, dropped from the cache, land one after another: every
+    // repaint beneath runs under the preview.
+    measure("grid under the open preview, thumbnails loading", [&] {
+        application()->frame([&] {
+            loader.clear();
+            result->slider()->setValue(2);
+        });
+        spin(50);
+        scrollToEnd(grid->collectionView());
+        waitUntil([&] { return loader.pendingCount() == 0; });
+        spin(100);
+    });
     preview.closePreviewWindow();
     say("  resident at the end %ld MB, thumbnail cache %.1f MB\n", residentKilobytes() / 1024,
                 double(loader.cacheBytes()) / 1e6);
@@ -574,6 +587,31 @@ void screenshots(const QString& out, const QString& images)
             result->clickSelectedTab();
             shot(program.window(), QStringLiteral("09-result-selected-tab"));
             result->clickAllTab();
+            // "Selected" with nothing picked: its empty state under the tabs.
+            std::vector<std::vector<bool>> kept;
+            for (const auto& group : result->dupImagesArray()) {
+                std::vector<bool> flags;
+                for (const auto& image : group->dupImageItems()) {
+                    flags.push_back(image->isSelect());
+                    image->setIsSelect(false);
+                }
+                kept.push_back(flags);
+            }
+            result->changeAutoSelectBoxState();
+            result->clickSelectedTab();
+            shot(program.window(), QStringLiteral("09-result-selected-empty"));
+            result->clickAllTab();
+            for (size_t g = 0; g < kept.size(); ++g) {
+                const auto& items = result->dupImagesArray().at(qsizetype(g))->dupImageItems();
+                for (size_t i = 0; i < kept[g].size(); ++i) {
+                    items.at(qsizetype(i))->setIsSelect(kept[g][i]);
+                }
+            }
+            result->changeAutoSelectBoxState();
+            // The group list right to left.
+            program.window()->setLayoutDirection(Qt::RightToLeft);
+            shot(program.window(), QStringLiteral("09-result-right-to-left"));
+            program.window()->setLayoutDirection(Qt::LeftToRight);
             result->clickCollectionMode();
             // The previews.
             const ScanImagesItemPtr first = groups.first()->dupImageItems().first();
