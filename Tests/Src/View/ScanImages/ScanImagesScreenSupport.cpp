@@ -1,5 +1,6 @@
 #include "ScanImagesScreenSupport.h"
 
+#include "FileDialogDriver.h"
 #include "ImageSet.h"
 #include "Foundation/FileManager.h"
 #include "Manager/ScanImagesManager.h"
@@ -18,17 +19,12 @@
 #include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QCompleter>
 #include <QDesktopServices>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QVBoxLayout>
@@ -134,62 +130,40 @@ void clickThumbnail(ScanImagesListViewController* list, int row)
 }
 
 namespace {
-QFileDialog* shownFolderDialog(QWidget* window)
+// The folder dialog the screen opened over `window`, made the active window
+// as a click on it would (the offscreen platform does not pass activation
+// to a dialog by itself).
+QFileDialog* folderDialogOver(QWidget* window)
 {
-    QFileDialog* found = nullptr;
-    waitUntil([&] {
-        found = window->findChild<QFileDialog*>();
-        return found && found->isVisible();
-    });
-    return found && found->isVisible() ? found : nullptr;
+    QFileDialog* dialog = FileDialogDriver::waitForDialog();
+    if (!dialog || dialog->parentWidget() != window) {
+        return nullptr;
+    }
+    QApplication::setActiveWindow(dialog);
+    return dialog;
 }
 
-bool pressAndWait(QFileDialog* dialog, QDialogButtonBox::StandardButton which)
+bool gone(QFileDialog* dialog)
 {
-    auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    QPushButton* button = box ? box->button(which) : nullptr;
-    if (!button || !button->isEnabled()) {
-        return false;
-    }
     QPointer<QFileDialog> watched(dialog);
-    QTest::mouseClick(button, Qt::LeftButton);
     return waitUntil([watched] { return !watched || !watched->isVisible(); });
 }
 }  // namespace
 
 bool chooseInFolderDialog(QWidget* window, const QString& path)
 {
-    QFileDialog* dialog = shownFolderDialog(window);
+    QFileDialog* dialog = folderDialogOver(window);
     if (!dialog) {
         return false;
     }
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (!name) {
-        return false;
-    }
-    // Typed as a user types: into the dialog's active window, the field
-    // holding the focus (the dialog fills the field itself from its list
-    // only while the field does not).
-    dialog->activateWindow();
-    QApplication::setActiveWindow(dialog);
-    if (!QTest::qWaitForWindowActive(dialog) || QApplication::activeWindow() != dialog) {
-        return false;
-    }
-    name->setFocus();
-    name->clear();
-    QTest::keyClicks(name, path);
-    // The completer's list may have opened over the dialog as the path was
-    // typed; it goes as the user would close it.
-    if (name->completer() && name->completer()->popup() && name->completer()->popup()->isVisible()) {
-        name->completer()->popup()->hide();
-    }
-    return pressAndWait(dialog, QDialogButtonBox::Open);
+    FileDialogDriver::typeName(dialog, path);
+    return FileDialogDriver::pressAccept(dialog) && gone(dialog);
 }
 
 bool cancelFolderDialog(QWidget* window)
 {
-    QFileDialog* dialog = shownFolderDialog(window);
-    return dialog && pressAndWait(dialog, QDialogButtonBox::Cancel);
+    QFileDialog* dialog = folderDialogOver(window);
+    return dialog && FileDialogDriver::pressCancel(dialog) && gone(dialog);
 }
 
 double opacityOf(QWidget* widget)
