@@ -750,21 +750,7 @@ void ScanViewController::displayScanFinishedView()
         panel->tableView()->setEnabled(true);
         self->rightDataListViewCtr()->setIsEnabledSelect(true);
         self->rightDataListViewCtr()->outlineView()->setEnabled(true);
-        self->scrollToChosenGroup();
     });
-}
-
-void ScanViewController::scrollToChosenGroup()
-{
-    // The results come in a new order at the end of a scan or removal: the
-    // group the panel kept chosen is brought into view. (Not on the refreshes
-    // while scanning, which would pull the list away from the user.)
-    QAbstractItemView* view = previewModel_ ? static_cast<QAbstractItemView*>(rightDataPrevieViewCtr()->mainTableView())
-                                            : static_cast<QAbstractItemView*>(rightDataListViewCtr()->outlineView());
-    const QModelIndexList chosen = view->selectionModel() ? view->selectionModel()->selectedIndexes() : QModelIndexList();
-    if (!chosen.isEmpty()) {
-        view->scrollTo(chosen.first());
-    }
 }
 
 void ScanViewController::deleteScanThread()
@@ -1371,8 +1357,11 @@ void ScanViewController::modeSwitchAction()
     } else {
         rightDataListViewCtr()->setLastMainSelect(rightDataPrevieViewCtr()->lastMainSelect());
         rightDataListViewCtr()->setLastSubSelect(rightDataPrevieViewCtr()->lastSubSelect());
+        // The list opens the group chosen in the preview, so its file shows.
+        rightDataListViewCtr()->setOpenChosenGroup(true);
     }
     displayRightDataView();
+    rightDataListViewCtr()->setOpenChosenGroup(false);
     displayLoading(false);
 }
 

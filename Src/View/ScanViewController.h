@@ -269,8 +269,6 @@ public:
     RYTButton* downSortSizeBtn() const;
 
 private:
-    // Brings the right panel's chosen group into view.
-    void scrollToChosenGroup();
     // The header controls and the right panel's check boxes, for whether the
     // screen is busy (scanning or loading).
     void updateBusyControls();

@@ -11,6 +11,7 @@
 
 #include <QAbstractItemView>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTableView>
 
 #include "View/DataDispaly/LeftData/MouseUpTextField.h"
@@ -182,6 +183,22 @@ void setUpResultList(QAbstractItemView* view)
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setFrameShape(QFrame::NoFrame);
     view->setMouseTracking(true);
+}
+
+void chooseRow(QAbstractItemView* view, const QModelIndex& index, bool bringIntoView)
+{
+    QItemSelectionModel* selection = view->selectionModel();
+    if (!selection) {
+        return;
+    }
+    if (!index.isValid()) {
+        selection->clearSelection();
+        return;
+    }
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (bringIntoView) {
+        view->scrollTo(index);
+    }
 }
 
 void setIcon(QLabel* imageView, const QIcon& icon)

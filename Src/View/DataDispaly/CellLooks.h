@@ -15,6 +15,7 @@
 class MouseUpTextField;
 class MouseUpTextFieldDelegate;
 class QAbstractItemView;
+class QModelIndex;
 class QTableView;
 class QLabel;
 class RYTButton;
@@ -63,6 +64,11 @@ void paintWhiteRoundedBox(QWidget* box, double radius);
 // edited, smooth scrolling, no frame and no horizontal scroll bar, the mouse
 // followed for the row views.
 void setUpResultList(QAbstractItemView* view);
+// Chooses the row of `index` alone in a result list (nothing for an invalid
+// index) and, when `bringIntoView`, scrolls the list so the row shows: the
+// view scrolls by itself only when its current row changes, and a list
+// shown again often chooses the row it had.
+void chooseRow(QAbstractItemView* view, const QModelIndex& index, bool bringIntoView);
 
 // What a file row shows, in either panel's file cell: the box (enabled or
 // not, ticked when the file is selected), icon, full path (its own tool

@@ -23,6 +23,10 @@
 #include "View/CustomView/PopUpMenuWindow.h"
 #include "View/CustomView/TruncatingLabel.h"
 #include "View/DataDispaly/LeftData/LeftDataViewController.h"
+#include "View/DataDispaly/RowCountModel.h"
+#include "View/DataDispaly/CellViewDelegate.h"
+#include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineView.h"
+#include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListOutlineModel.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListViewController.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/RightDataPreviewViewController.h"
@@ -35,6 +39,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QScrollBar>
+#include <QTest>
 
 #include <atomic>
 #include <condition_variable>
@@ -546,4 +552,118 @@ TEST_F(ScanScreenTest, WithoutAMainWindowTheCommandsAskNothingAndDoNothing)
     EXPECT_EQ(recorder->count(QStringLiteral("Process"), QStringLiteral("ClikDuplicate")), 1);
     EXPECT_EQ(s->displayViewType(), State::displayViewTypeScanFinished);
     nib().window()->show();
+}
+
+// A new list in list mode: the panel opens no group of its own accord and
+// chooses the remembered file wherever it shows; only the switch from the
+// preview opens the group chosen there, unless the user closed it.
+TEST_F(ScanScreenTest, ANewListOpensNoGroupAndChoosesTheRememberedFileWhereItShows)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    const auto settled = [&] {
+        return !s->loadingViewCtr()->isLoading() && s->leftDataViewCtr()->reloadsInFlight() == 0;
+    };
+    clickCentre(s->modeSwitchBtn());
+    ASSERT_FALSE(s->previewModel());
+    ASSERT_TRUE(waitUntil(std::function<bool()>(settled)));
+    RightDataListViewController* list = s->rightDataListViewCtr();
+    RightDataListOutlineModel* model = list->outlineModel();
+    KPLOutlineView* outline = list->outlineView();
+    const DuplicateFilesList groups = list->filesArray();
+    ASSERT_EQ(groups.size(), 5);
+    EXPECT_TRUE(model->isExpanded(groups[0].get()));
+    EXPECT_EQ(model->expandedCount(), 1);
+
+    // A file of the open group is chosen, then a closed group below it.
+    const FileInfoPtr file = groups[0]->infos().at(1);
+    clickRowPart(outline, list->cellDelegate(), model->fileIndex(groups[0].get(), 1), "fileNameLabel");
+    ASSERT_EQ(list->lastSubSelect().item, file);
+    clickRowPart(outline, list->cellDelegate(), model->indexOfGroup(groups[2].get()), "fileNameLabel");
+    ASSERT_EQ(list->lastMainSelect().item, groups[2]);
+    clickCentre(s->automaticSelectionBtn());
+    EXPECT_EQ(outline->selectedRow(), model->indexOfGroup(groups[2].get()).row());
+
+    // "Selected" hands in a new list: nothing opens, the file is chosen.
+    clickCentre(s->leftDataViewCtr()->rightBtn());
+    ASSERT_TRUE(waitUntil([&] { return settled() && s->leftDataViewCtr()->viewSelected(); }));
+    ASSERT_EQ(list->filesArray().size(), 5);
+    EXPECT_FALSE(model->isExpanded(groups[2].get()));
+    EXPECT_EQ(model->expandedCount(), 1);
+    EXPECT_EQ(outline->selectedRow(), model->indexOfFile(groups[0].get(), file.get()).row());
+    EXPECT_EQ(list->lastSubSelect().item, file);
+
+    // Closed here and chosen, the group stays closed across the preview
+    // and back.
+    clickRowPart(outline, list->cellDelegate(), model->indexOfGroup(groups[0].get()), "arrowButton");
+    clickRowPart(outline, list->cellDelegate(), model->indexOfGroup(groups[0].get()), "fileNameLabel");
+    ASSERT_EQ(model->expandedCount(), 0);
+    ASSERT_EQ(list->lastMainSelect().item, groups[0]);
+    clickCentre(s->modeSwitchBtn());
+    ASSERT_TRUE(waitUntil(std::function<bool()>(settled)));
+    clickCentre(s->modeSwitchBtn());
+    ASSERT_TRUE(waitUntil(std::function<bool()>(settled)));
+    ASSERT_FALSE(s->previewModel());
+    EXPECT_EQ(model->expandedCount(), 0);
+}
+
+// The chosen row is brought into view when the panel chooses it again,
+// after a mode switch and after a category change, even where the list
+// had it chosen already.
+TEST_F(ScanScreenTest, TheChosenRowIsBroughtIntoViewAfterASwitchAndACategoryChange)
+{
+    for (int i = 0; i < 60; ++i) {
+        const QByteArray content(200 + i, char('a' + i % 26));
+        writeFile(QStringLiteral("many/a/f%1.bin").arg(i), content);
+        writeFile(QStringLiteral("many/b/f%1.bin").arg(i), content);
+    }
+    ScanViewController* s = scanToResults(scratch() + QStringLiteral("/many"), false);
+    const auto settled = [&] {
+        return !s->loadingViewCtr()->isLoading() && s->leftDataViewCtr()->reloadsInFlight() == 0;
+    };
+    RightDataPreviewViewController* preview = s->rightDataPrevieViewCtr();
+    KPLTableView* groups = preview->mainTableView();
+    ASSERT_EQ(groups->model()->rowCount(), 60);
+    QScrollBar* bar = groups->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    const QModelIndex last = preview->mainModel()->index(59, 0);
+    clickRowPart(groups, preview->mainCells(), last, "fileNameLabel");
+    clickRowPart(preview->subTableView(), preview->subCells(), preview->subModel()->index(1, 0), "fileNameLabel");
+    ASSERT_EQ(preview->lastSubSelect().item, preview->filesArray().at(59)->infos().at(1));
+    bar->setValue(0);
+    ASSERT_FALSE(chosenRowShows(groups));
+
+    clickCentre(s->modeSwitchBtn());
+    ASSERT_TRUE(waitUntil(std::function<bool()>(settled)));
+    KPLOutlineView* outline = s->rightDataListViewCtr()->outlineView();
+    EXPECT_EQ(outline->selectedRow(), 61);
+    EXPECT_TRUE(chosenRowShows(outline));
+    outline->verticalScrollBar()->setValue(0);
+    clickCentre(s->modeSwitchBtn());
+    ASSERT_TRUE(waitUntil(std::function<bool()>(settled)));
+    EXPECT_EQ(groups->selectedRow(), 59);
+    EXPECT_TRUE(chosenRowShows(groups));
+
+    // Every group is of the other kind: that category lists the same
+    // groups, and its first row is chosen.
+    LeftDataViewController* left = s->leftDataViewCtr();
+    const auto clickCategory = [&](LeftDataType type) {
+        int row = -1;
+        for (size_t i = 0; i < left->dataArray().size(); ++i) {
+            if (left->dataArray()[i]->dataType() == type) {
+                row = int(i);
+            }
+        }
+        ASSERT_GE(row, 0);
+        RYTableView* table = left->tableView();
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(row, 0)).center());
+        ASSERT_EQ(left->selectedRow(), row);
+    };
+    clickCategory(LeftDataType::other);
+    EXPECT_EQ(groups->selectedRow(), 0);
+    EXPECT_TRUE(chosenRowShows(groups));
+    bar->setValue(bar->maximum());
+    ASSERT_FALSE(chosenRowShows(groups));
+    clickCategory(LeftDataType::all);
+    EXPECT_EQ(groups->selectedRow(), 0);
+    EXPECT_TRUE(chosenRowShows(groups));
 }

@@ -9,6 +9,7 @@
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTableView.h"
+#include "View/DataDispaly/CellViewDelegate.h"
 #include "View/FolderSetViewController.h"
 #include "View/LoadingView/LoadingViewController.h"
 #include "Window/ModalOverlay.h"
@@ -17,6 +18,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLabel>
+#include <QTest>
 #include <QThread>
 
 EngineGate::EngineGate(Kind kind, QByteArray removalPath) : kind_(kind), removalPath_(std::move(removalPath))
@@ -106,6 +108,31 @@ MainViewController* ScanScreenTest::root()
 ScanViewController* ScanScreenTest::screen()
 {
     return root()->scanViewController();
+}
+
+void ScanScreenTest::clickRowPart(QAbstractItemView* view, CellViewDelegate* cells, const QModelIndex& index,
+                                  const char* partName)
+{
+    ASSERT_TRUE(index.isValid());
+    QWidget* cell = cells->cellForIndex(index);
+    ASSERT_NE(cell, nullptr);
+    auto* part = cell->findChild<QWidget*>(QString::fromLatin1(partName));
+    ASSERT_NE(part, nullptr) << partName;
+    const QRect place = cells->controlRect(index, part);
+    ASSERT_TRUE(view->viewport()->rect().contains(place.center())) << partName << " of row " << index.row();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, place.center());
+}
+
+void ScanScreenTest::clickCentre(QWidget* control)
+{
+    ASSERT_TRUE(control->isVisible() && control->isEnabled());
+    QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+}
+
+bool ScanScreenTest::chosenRowShows(QAbstractItemView* view)
+{
+    const QModelIndexList chosen = view->selectionModel()->selectedRows();
+    return chosen.size() == 1 && view->viewport()->rect().intersects(view->visualRect(chosen.first()));
 }
 
 QByteArray ScanScreenTest::bytes(const QString& path)

@@ -14,7 +14,9 @@
 #include "QVLibrary/RYTView.h"
 #include "View/ScanViewController.h"
 
+class CellViewDelegate;
 class MainViewController;
+class QAbstractItemView;
 
 // Holds an engine's worker at a point of its choosing until opened: the
 // duplicate scan before it reads its first file, the large-file walk before
@@ -70,6 +72,16 @@ protected:
     bool waitForSheet(const QString& message);
     // Waits until the sheet is gone and its veil closed.
     bool waitForNoSheet();
+
+    // Clicks with the mouse where the row of `index` paints its part named
+    // `partName` (a box, an arrow, or a label to choose the row). The row
+    // must show: the list is not scrolled for it.
+    static void clickRowPart(QAbstractItemView* view, CellViewDelegate* cells, const QModelIndex& index,
+                             const char* partName);
+    // Clicks the middle of a control with the mouse.
+    static void clickCentre(QWidget* control);
+    // Whether the chosen row of `view` lies (at least partly) in its viewport.
+    static bool chosenRowShows(QAbstractItemView* view);
 
     static QByteArray bytes(const QString& path);
     // The labels of the recorded events of one category and action.

@@ -20,9 +20,11 @@
 #include "View/CustomView/PopUpMenuWindow.h"
 #include "View/CustomView/TruncatingLabel.h"
 #include "View/DataDispaly/CellViewDelegate.h"
+#include "View/DataDispaly/LeftData/LeftDataViewController.h"
 #include "View/DataDispaly/RowCountModel.h"
 #include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/KPLTableView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/RightDataPreviewViewController.h"
 #include "View/Extension/KPLExtension.h"
 #include "View/Extension/ScanScreenLook.h"
@@ -422,4 +424,64 @@ TEST_F(ScanRemovalTest, LargeFilesGoToTheTrashAndTheRestStays)
     EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("2"));
     finish->completeAciton();
     EXPECT_TRUE(waitUntil([&] { return root()->mainViewBox()->contentView() == root()->folderSetViewController(); }));
+}
+
+// A removal that leaves the chosen group in place (one copy of three) must
+// not leave the removed file listed under it in the preview.
+TEST_F(ScanRemovalTest, ThePreviewFileTableLosesAFileRemovedFromTheChosenGroup)
+{
+    ScanViewController* s = scanToResults(duplicateTree(), false);
+    ASSERT_TRUE(s->previewModel());
+    RightDataPreviewViewController* preview = s->rightDataPrevieViewCtr();
+    KPLTableView* groups = preview->mainTableView();
+    KPLTableView* files = preview->subTableView();
+    qsizetype row = -1;
+    for (qsizetype i = 0; i < preview->filesArray().size(); ++i) {
+        if (preview->filesArray()[i]->fileCount() == 3) {
+            row = i;
+        }
+    }
+    ASSERT_GE(row, 0);
+    const QModelIndex photos = preview->mainModel()->index(int(row), 0);
+    groups->scrollTo(photos);
+    clickRowPart(groups, preview->mainCells(), photos, "fileNameLabel");
+    ASSERT_EQ(groups->selectedRow(), row);
+    ASSERT_EQ(files->model()->rowCount(), 3);
+    const QString removed = d(QStringLiteral("c/photo.jpg"));
+    ASSERT_EQ(preview->detailFilesArray().at(2)->displayPath(), removed);
+    // The third copy is chosen too, so the preview shows the file that goes.
+    clickRowPart(files, preview->subCells(), preview->subModel()->index(2, 0), "fileNameLabel");
+    clickRowPart(files, preview->subCells(), preview->subModel()->index(2, 0), "checkBox");
+    ASSERT_EQ(s->saveSelectData().count, 1);
+
+    clickCentre(s->startBtn());
+    ASSERT_TRUE(waitForSheet(trashQuestion));
+    answer(QStringLiteral("Yes"));
+    FinishWindowController* finish = waitForFinishWindow(s);
+    ASSERT_NE(finish, nullptr);
+    clickCentre(finish->completeButton());
+    ASSERT_TRUE(waitForResults());
+    // The left panel measures its categories again, then hands in the list.
+    ASSERT_TRUE(waitUntil([&] {
+        return s->leftDataViewCtr()->reloadsInFlight() == 0 && s->leftDataViewCtr()->tableView()->isEnabled();
+    }));
+    EXPECT_FALSE(exists(removed));
+    EXPECT_TRUE(exists(QFile::decodeName(Trash::filesFolder()) + QStringLiteral("/photo.jpg")));
+
+    // The group is still chosen, says two, and lists the two that are left,
+    // the first of them chosen in place of the one that went.
+    ASSERT_EQ(groups->selectedRow(), preview->filesArray().indexOf(preview->lastMainSelect().item));
+    const DuplicateFilesPtr group = preview->lastMainSelect().item;
+    ASSERT_EQ(group->fileCount(), 2);
+    QWidget* cell = preview->mainCells()->cellForIndex(preview->mainModel()->index(groups->selectedRow(), 0));
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->findChild<QLabel*>(QStringLiteral("filesCountLabel"))->text(), QStringLiteral("2 item(s) in total"));
+    ASSERT_EQ(files->model()->rowCount(), 2);
+    QStringList listed;
+    for (const FileInfoPtr& file : preview->detailFilesArray()) {
+        listed << file->displayPath();
+    }
+    EXPECT_EQ(listed, (QStringList{d(QStringLiteral("a/photo.jpg")), d(QStringLiteral("b/photo.jpg"))}));
+    EXPECT_EQ(files->selectedRow(), 0);
+    EXPECT_EQ(preview->lastSubSelect().item, preview->detailFilesArray().first());
 }

@@ -84,14 +84,7 @@ int KPLOutlineView::selectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void KPLOutlineView::selectItem(const QModelIndex& index)
+void KPLOutlineView::selectItem(const QModelIndex& index, bool bringIntoView)
 {
-    if (!selectionModel()) {
-        return;
-    }
-    if (!index.isValid()) {
-        selectionModel()->clearSelection();
-        return;
-    }
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    CellLooks::chooseRow(this, index, bringIntoView);
 }

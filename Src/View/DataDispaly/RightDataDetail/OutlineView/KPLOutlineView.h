@@ -37,8 +37,9 @@ public:
 
     // The row chosen now, -1 when none.
     int selectedRow() const;
-    // Chooses `index` alone (nothing for an invalid one).
-    void selectItem(const QModelIndex& index);
+    // Chooses `index` alone (nothing for an invalid one) and, unless told
+    // otherwise, scrolls it into view.
+    void selectItem(const QModelIndex& index, bool bringIntoView = true);
 
 private:
     void applyBackground();

@@ -178,6 +178,25 @@ QModelIndex RightDataListOutlineModel::indexOfFile(const DuplicateFiles* group, 
     return {};
 }
 
+QModelIndex RightDataListOutlineModel::indexOfShownFile(const FileInfo& file) const
+{
+    // Only open groups give their files rows; the first row wins.
+    QModelIndex found;
+    for (auto it = expanded_.cbegin(); it != expanded_.cend(); ++it) {
+        const QList<FileInfoPtr>& files = it->group->infos();
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            if (files[i].get() == &file || *files[i] == file) {
+                const QModelIndex at = fileIndex(it.key(), int(i));
+                if (at.isValid() && (!found.isValid() || at.row() < found.row())) {
+                    found = at;
+                }
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 bool RightDataListOutlineModel::expand(const DuplicateFiles* group)
 {
     const int position = groups_.rowOf(group);

@@ -33,6 +33,9 @@ public:
     DuplicateFilesPtr parentGroup(const QModelIndex& index) const;
     QModelIndex indexOfGroup(const DuplicateFiles* group) const;
     QModelIndex indexOfFile(const DuplicateFiles* group, const FileInfo* file) const;
+    // The row of `file` (or an equal file) under any open group, the first
+    // when it shows twice; invalid when no open group holds it.
+    QModelIndex indexOfShownFile(const FileInfo& file) const;
     // The `file`th file row of an open group.
     QModelIndex fileIndex(const DuplicateFiles* group, int file) const;
     // The place of a group in the list given (not its row).

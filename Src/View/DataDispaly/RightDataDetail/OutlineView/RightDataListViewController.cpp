@@ -15,8 +15,10 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QSet>
 #include <QLabel>
+#include <QSet>
+
+#include <utility>
 
 namespace {
 
@@ -112,29 +114,41 @@ void RightDataListViewController::setDataArray(const DuplicateFilesList& dataArr
         delegate_->updateRightDataBox(true);
     }
     isExpandItemAll_ = true;
-    const RightDataSubSelect subSelect = lastSubSelect_;
-    reloadData();
-    // The remembered file's group is opened, so the file has a row to be
-    // chosen again (the mode switch hands over a file of a group this list
-    // never showed open), unless the user closed that group here.
-    lastSubSelect_ = subSelect;
-    if (const DuplicateFilesPtr owner = model_->groupAt(indexOfMainSelect());
-        owner && lastSubSelect_.item && !lastSubSelect_.item->path().isEmpty() && !model_->isExpanded(owner.get())
-        && !collapsedKeys_.contains(filesKey(*owner))) {
+    const bool bringIntoView = !refreshWhileScanning();
+    chooseMainSelect(bringIntoView);
+    // The panel opens no group of its own accord; only the switch from the
+    // preview opens the group chosen there (unless the user closed it
+    // here), so the file chosen there has a row.
+    const bool openChosen = std::exchange(openChosenGroup_, false) && lastSubSelect_.item
+                            && !lastSubSelect_.item->path().isEmpty();
+    if (const DuplicateFilesPtr owner = openChosen ? model_->groupAt(indexOfMainSelect()) : nullptr;
+        owner && !model_->isExpanded(owner.get()) && !collapsedKeys_.contains(filesKey(*owner))) {
         model_->expand(owner.get());
     }
     collapseItemArray_.clear();
     collapsedKeys_.clear();
     const QModelIndex file = indexOfSubSelect();
-    selectIndex(file.isValid() && file.row() > 0 ? file : model_->index(0, 0));
+    selectIndex(file.isValid() && file.row() > 0 ? file : model_->index(0, 0), bringIntoView);
     isExpandItemAll_ = false;
 }
 
 void RightDataListViewController::reloadData()
 {
     ui_->outlineView->viewport()->update();
+    chooseMainSelect(!refreshWhileScanning());
+}
+
+void RightDataListViewController::chooseMainSelect(bool bringIntoView)
+{
     const QModelIndex group = indexOfMainSelect();
-    selectIndex(group.isValid() ? group : model_->index(0, 0));
+    selectIndex(group.isValid() ? group : model_->index(0, 0), bringIntoView);
+}
+
+bool RightDataListViewController::refreshWhileScanning()
+{
+    // While the scan runs the list is handed in again every second: the
+    // chosen row is kept but the list is not pulled away from the user.
+    return !ScanManager::default_().scanFinished();
 }
 
 void RightDataListViewController::initSelect()
@@ -168,23 +182,12 @@ QModelIndex RightDataListViewController::indexOfSubSelect() const
     if (!file || file->path().isEmpty()) {
         return {};
     }
-    const QModelIndex group = indexOfMainSelect();
-    const DuplicateFilesPtr owner = model_->groupAt(group);
-    if (!owner) {
-        return {};
-    }
-    const QList<FileInfoPtr>& files = owner->infos();
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        if (files[i] == file || *files[i] == *file) {
-            return model_->fileIndex(owner.get(), int(i));
-        }
-    }
-    return {};
+    return model_->indexOfShownFile(*file);
 }
 
-void RightDataListViewController::selectIndex(const QModelIndex& index)
+void RightDataListViewController::selectIndex(const QModelIndex& index, bool bringIntoView)
 {
-    ui_->outlineView->selectItem(index);
+    ui_->outlineView->selectItem(index, bringIntoView);
 }
 
 void RightDataListViewController::selectionChanged()

@@ -67,6 +67,10 @@ public:
     void reloadData();
     // Forgets the remembered group and file.
     void initSelect();
+    // The next list opens the remembered group (unless the user closed it
+    // here), as the switch from the preview wants; any list clears it.
+    bool openChosenGroup() const { return openChosenGroup_; }
+    void setOpenChosenGroup(bool open) { openChosenGroup_ = open; }
 
     // The outline's double action: opens a file row's file.
     void outlineViewDoubleAction(const QModelIndex& clicked);
@@ -95,8 +99,11 @@ private:
     void rememberCollapsed(const DuplicateFilesPtr& group);
     void forgetCollapsed(const DuplicateFilesPtr& group);
     QModelIndex indexOfMainSelect() const;
+    // The remembered file's row wherever it shows in the outline.
     QModelIndex indexOfSubSelect() const;
-    void selectIndex(const QModelIndex& index);
+    void chooseMainSelect(bool bringIntoView);
+    void selectIndex(const QModelIndex& index, bool bringIntoView);
+    static bool refreshWhileScanning();
     static bool removeVariant();
 
     std::unique_ptr<Ui::RightDataListViewController> ui_;
@@ -112,4 +119,5 @@ private:
     RightDataMainSelect lastMainSelect_;
     RightDataSubSelect lastSubSelect_;
     bool isExpandItemAll_ = false;
+    bool openChosenGroup_ = false;
 };

@@ -39,17 +39,13 @@ int KPLTableView::selectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void KPLTableView::selectRow(int row)
+void KPLTableView::selectRow(int row, bool bringIntoView)
 {
-    if (!selectionModel() || !model()) {
+    if (!model()) {
         return;
     }
-    if (row < 0 || row >= model()->rowCount()) {
-        selectionModel()->clearSelection();
-        return;
-    }
-    const QModelIndex index = model()->index(row, 0);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const bool inside = row >= 0 && row < model()->rowCount();
+    CellLooks::chooseRow(this, inside ? model()->index(row, 0) : QModelIndex(), bringIntoView);
 }
 
 void KPLTableView::mousePressEvent(QMouseEvent* event)

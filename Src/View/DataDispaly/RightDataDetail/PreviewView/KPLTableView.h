@@ -28,8 +28,9 @@ public:
     // The row of the last double click, -1 when none.
     int clickedRow() const { return clickedRow_; }
     int selectedRow() const;
-    // Selects `row` alone (or nothing for -1).
-    void selectRow(int row);
+    // Selects `row` alone (or nothing for -1) and, unless told otherwise,
+    // scrolls it into view.
+    void selectRow(int row, bool bringIntoView = true);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -232,13 +232,24 @@ int RightDataPreviewViewController::rowOfFile(const FileInfo& item) const
 
 void RightDataPreviewViewController::reloadData()
 {
-    // Both rows are found before anything changes: the file row in the file
-    // list shown now.
     const int groupRow = rowOfGroup(*lastMainSelect_.item);
-    const int fileRow = rowOfFile(*lastSubSelect_.item);
-    ui_->mainTableView->viewport()->update();
-    ui_->mainTableView->selectRow(groupRow);
-    ui_->subTableView->selectRow(fileRow);
+    // While the scan runs the list is handed in again every second: the
+    // chosen rows are kept but the list is not pulled away from the user.
+    const bool bringIntoView = ScanManager::default_().scanFinished();
+    KPLTableView* groups = ui_->mainTableView;
+    groups->viewport()->update();
+    if (groups->selectedRow() == groupRow) {
+        // Choosing the row chosen already is no change to the table, yet the
+        // group may have lost files (a removal) or be a new object with
+        // the same files: its file table is filled again all the same.
+        groups->selectRow(groupRow, bringIntoView);
+        showFilesOfGroup(groupRow, false);
+    } else {
+        groups->selectRow(groupRow, bringIntoView);
+    }
+    // The remembered file is looked for in the files now shown; a file
+    // that is gone leaves the first one chosen.
+    ui_->subTableView->selectRow(rowOfFile(*lastSubSelect_.item), bringIntoView);
 }
 
 void RightDataPreviewViewController::initSelect()
@@ -249,16 +260,20 @@ void RightDataPreviewViewController::initSelect()
 
 void RightDataPreviewViewController::mainSelectionChanged()
 {
-    const int row = ui_->mainTableView->selectedRow();
+    // While the scan runs the same group comes back every second; its file
+    // table stays as it is unless its files changed.
+    showFilesOfGroup(ui_->mainTableView->selectedRow(), ScanManager::default_().scanFinished());
+}
+
+void RightDataPreviewViewController::showFilesOfGroup(int row, bool reloadUnchanged)
+{
     if (row < 0 || row >= filesArray_.list().size()) {
         return;
     }
     const DuplicateFilesPtr group = filesArray_.list()[row];
     const QList<FileInfoPtr> files = group->infos();
     detailGroup_ = group;
-    // While the scan runs the same group comes back every second; its file
-    // table stays as it is unless its files changed.
-    if (ScanManager::default_().scanFinished() || !sameFiles(detailFilesArray_, files)) {
+    if (reloadUnchanged || !sameFiles(detailFilesArray_, files)) {
         subModel_->reload([&] { detailFilesArray_ = files; });
     } else {
         detailFilesArray_ = files;

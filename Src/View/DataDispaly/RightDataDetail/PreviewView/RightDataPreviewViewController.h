@@ -70,8 +70,9 @@ public:
     // empty state and keeps the groups shown. The chosen group and file are
     // found again by their content.
     void setDataArray(const DuplicateFilesList& dataArray);
-    // Shows the groups again after their ticks changed elsewhere and
-    // chooses the remembered group and file again.
+    // Shows the groups again after their ticks or files changed elsewhere,
+    // chooses the remembered group and file again and fills the file table
+    // with that group's files.
     void reloadData();
     // Forgets the remembered group and file.
     void initSelect();
@@ -111,6 +112,9 @@ private:
     void initConfig();
     void applySplitLimits();
     void mainSelectionChanged();
+    // Fills the file table with the files of the group at `row`; with the
+    // same files as shown it only redraws them unless `reloadUnchanged`.
+    void showFilesOfGroup(int row, bool reloadUnchanged);
     void subSelectionChanged();
     int rowOfGroup(const DuplicateFiles& item) const;
     int rowOfFile(const FileInfo& item) const;
