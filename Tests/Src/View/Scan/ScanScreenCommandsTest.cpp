@@ -377,13 +377,7 @@ TEST_F(ScanScreenTest, SwitchingBetweenPreviewAndListKeepsTheChosenGroupAndFile)
 
 TEST_F(ScanScreenTest, TheChosenGroupIsInViewWhenTheResultsAreShownAgain)
 {
-    // More groups than the list shows at once.
-    for (int i = 0; i < 60; ++i) {
-        const QByteArray content(200 + i, char('a' + i % 26));
-        writeFile(QStringLiteral("many/a/f%1.bin").arg(i), content);
-        writeFile(QStringLiteral("many/b/f%1.bin").arg(i), content);
-    }
-    ScanViewController* s = scanToResults(scratch() + QStringLiteral("/many"), false);
+    ScanViewController* s = scanToResults(manyPairsTree(), false);
     KPLTableView* table = s->rightDataPrevieViewCtr()->mainTableView();
     const int rows = table->model()->rowCount();
     ASSERT_EQ(rows, 60);
@@ -611,12 +605,7 @@ TEST_F(ScanScreenTest, ANewListOpensNoGroupAndChoosesTheRememberedFileWhereItSho
 // had it chosen already.
 TEST_F(ScanScreenTest, TheChosenRowIsBroughtIntoViewAfterASwitchAndACategoryChange)
 {
-    for (int i = 0; i < 60; ++i) {
-        const QByteArray content(200 + i, char('a' + i % 26));
-        writeFile(QStringLiteral("many/a/f%1.bin").arg(i), content);
-        writeFile(QStringLiteral("many/b/f%1.bin").arg(i), content);
-    }
-    ScanViewController* s = scanToResults(scratch() + QStringLiteral("/many"), false);
+    ScanViewController* s = scanToResults(manyPairsTree(), false);
     const auto settled = [&] {
         return !s->loadingViewCtr()->isLoading() && s->leftDataViewCtr()->reloadsInFlight() == 0;
     };

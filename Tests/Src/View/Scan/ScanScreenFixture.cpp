@@ -157,6 +157,16 @@ QString ScanScreenTest::duplicateTree()
     return scratch() + QStringLiteral("/d");
 }
 
+QString ScanScreenTest::manyPairsTree()
+{
+    for (int i = 0; i < 60; ++i) {
+        const QByteArray content(200 + i, char('a' + i % 26));
+        writeFile(QStringLiteral("many/a/f%1.bin").arg(i), content);
+        writeFile(QStringLiteral("many/b/f%1.bin").arg(i), content);
+    }
+    return scratch() + QStringLiteral("/many");
+}
+
 QString ScanScreenTest::largeFileTree()
 {
     const auto sparse = [this](const QString& relative, qint64 size) {

@@ -53,6 +53,8 @@ protected:
     // A tree of duplicates: a video pair, an audio pair, a picture triple, a
     // document pair and an "other" pair, plus a file with no copy.
     QString duplicateTree();
+    // Sixty pairs of "other" files: more groups than a list shows at once.
+    QString manyPairsTree();
     // Files of 10 MB and more (sparse), of several kinds, and a small one.
     QString largeFileTree();
 

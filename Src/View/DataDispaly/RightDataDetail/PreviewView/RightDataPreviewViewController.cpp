@@ -238,14 +238,13 @@ void RightDataPreviewViewController::reloadData()
     const bool bringIntoView = ScanManager::default_().scanFinished();
     KPLTableView* groups = ui_->mainTableView;
     groups->viewport()->update();
-    if (groups->selectedRow() == groupRow) {
+    const bool chosenAlready = groups->selectedRow() == groupRow;
+    groups->selectRow(groupRow, bringIntoView);
+    if (chosenAlready) {
         // Choosing the row chosen already is no change to the table, yet the
         // group may have lost files (a removal) or be a new object with
         // the same files: its file table is filled again all the same.
-        groups->selectRow(groupRow, bringIntoView);
         showFilesOfGroup(groupRow, false);
-    } else {
-        groups->selectRow(groupRow, bringIntoView);
     }
     // The remembered file is looked for in the files now shown; a file
     // that is gone leaves the first one chosen.
