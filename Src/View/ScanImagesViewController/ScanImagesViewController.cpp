@@ -23,6 +23,7 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTFullSizeWindow.h"
+#include "View/CustomView/FolderChooserDialog.h"
 #include "View/CustomView/PopUpMenuWindow.h"
 #include "View/CustomView/TruncatingLabel.h"
 #include "View/Extension/KPLExtension.h"
@@ -32,7 +33,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QSet>
@@ -647,9 +647,6 @@ void ScanImagesViewController::popupButtonSelect(PopUpButton*, const QString&)
             }
             defaults().setInteger(2, QStringLiteral("dupImageRemoveType"));
             defaults().setObject(FilePath::storedText(*chosen), QStringLiteral("dupImageRemovePath"));
-            if (chosen->isEmpty()) {
-                return;
-            }
             engineInUse.setRemoveType(2);
             engineInUse.setRemovePath(*chosen);
             button->setRemovePath(QFile::decodeName(*chosen));
@@ -660,24 +657,15 @@ void ScanImagesViewController::popupButtonSelect(PopUpButton*, const QString&)
             button->closePopupWindow();
             button->updateIndexTitle(2, title);
         };
-        // Asynchronous: the event loop goes on while it shows.
-        auto* dialog = new QFileDialog(window(), QString());
+        // Asynchronous: the event loop goes on while it shows. The program's
+        // one folder chooser answers on accept with the folder's bytes, also
+        // for a name that is not UTF-8.
+        auto* dialog = new FolderChooserDialog(window(), QString(), false);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-        dialog->setOption(QFileDialog::ShowDirsOnly, true);
-        dialog->setFileMode(QFileDialog::Directory);
-        dialog->setDirectory(QDir::homePath());
-        // The widget dialog answers an accepted folder with filesSelected
-        // (never urlsSelected) before it closes; the text it gives goes back
-        // to the folder's bytes on disk.
-        auto chosen = std::make_shared<std::optional<QByteArray>>();
-        connect(dialog, &QFileDialog::filesSelected, this, [chosen](const QStringList& files) {
-            if (!files.isEmpty()) {
-                *chosen = FilePath::onDisk(QFile::encodeName(files.first()));
-            }
-        });
-        connect(dialog, &QDialog::finished, this, [answer, chosen](int result) {
-            answer(result == QDialog::Accepted ? *chosen : std::nullopt);
+        connect(dialog, &QDialog::finished, this, [answer, dialog](int result) {
+            const QByteArray folder = result == QDialog::Accepted ? dialog->chosenFolders().value(0) : QByteArray();
+            // No folder named counts as no choice: the mode in force stays.
+            answer(folder.isEmpty() ? std::nullopt : std::optional<QByteArray>(folder));
         });
         dialog->open();
         break;

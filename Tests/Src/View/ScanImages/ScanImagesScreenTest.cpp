@@ -481,6 +481,38 @@ TEST_F(ScanImagesScreenTest, AFileGivenAsTheFolderCountsAsMissingAndAPlaceholder
     EXPECT_EQ(defaults.integerForKey("dupImageRemoveType"), 2);
 }
 
+// A folder whose name is not UTF-8, typed into the dialog (which does not
+// list it), is taken by its bytes: the images move into it and the choice
+// is remembered as those bytes.
+TEST_F(ScanImagesScreenTest, ADestinationWhoseNameIsNotUtf8IsPickedInTheChooser)
+{
+    const QByteArray destination = QFile::encodeName(scratch()) + "/d\xe9st";
+    ASSERT_EQ(::mkdir(destination.constData(), 0755), 0);
+    const QString folder = makeImages(1, 1);
+    scan({folder});
+    screen->popUpButton()->setSelectedIndex(2);
+    screen->popupButtonSelect(screen->popUpButton(), QString());
+    ASSERT_TRUE(similar::chooseInFolderDialog(window.get(), QFile::decodeName(destination)));
+    ScanImagesManager& engine = ScanImagesManager::shared();
+    EXPECT_EQ(engine.removeType(), 2u);
+    EXPECT_EQ(engine.removePath(), destination);
+    EXPECT_EQ(screen->popUpButton()->selectedTitle()->text(),
+              QStringLiteral("Remove to %1").arg(QFile::decodeName("d\xe9st")));
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    EXPECT_EQ(FilePath::fromStoredText(defaults.stringForKey("dupImageRemovePath")), destination);
+    screen->imageResultViewCtr()->autoSelectAll()->click();
+    removeAndFinish();
+    EXPECT_TRUE(filesIn(folder).isEmpty());
+    int moved = 0;
+    if (DIR* dir = ::opendir(destination.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            moved += entry->d_name[0] != '.';
+        }
+        ::closedir(dir);
+    }
+    EXPECT_EQ(moved, 2);
+}
+
 // A destination folder whose name is not UTF-8, remembered from an earlier
 // choice, is reached by its own bytes: the images move into it.
 TEST_F(ScanImagesScreenTest, ADestinationWhoseNameIsNotUtf8TakesTheImages)
