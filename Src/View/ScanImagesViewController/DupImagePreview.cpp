@@ -88,25 +88,35 @@ void DupImagePreview::previewImage(const ScanImagesItemPtr& item)
     isOpenPreview_ = true;
     decoding_ = true;
     const qreal ratio = content->devicePixelRatioF();
-    const QSize pixels(qMax(1, qRound(content->width() * ratio)), qMax(1, qRound(content->height() * ratio)));
+    const QSize area = content->size();
+    const QSize pixels(qMax(1, qRound(area.width() * ratio)), qMax(1, qRound(area.height() * ratio)));
     const QByteArray path = item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath();
     auto self = self_;
-    DispatchQueue::global().async([self, path, pixels, generation] {
+    DispatchQueue::global().async([self, path, area, ratio, pixels, generation] {
         Decoder decoder;
         {
             std::lock_guard<std::mutex> lock(gDecoderMutex);
             decoder = gDecoder;
         }
         const QImage image = decoder ? decoder(path, pixels) : QuickLook::thumbnailImage(path, pixels, 1.0);
-        DispatchQueue::main().async([self, image, generation] {
+        // Scaled and rounded here, at the size it will show: a photograph
+        // made ready on the main thread would hold it for a third of a second.
+        const QImage shaped = DupImagePreviewView::shapedImage(image, shownSize(image, area), ratio);
+        DispatchQueue::main().async([self, image, shaped, generation] {
             if (DupImagePreview* preview = *self) {
-                preview->show(image, generation);
+                preview->show(image, shaped, generation);
             }
         });
     });
 }
 
-void DupImagePreview::show(const QImage& image, quint64 generation)
+QSize DupImagePreview::shownSize(const QImage& image, const QSize& content)
+{
+    const QSizeF size = previewSize(image.deviceIndependentSize(), QSizeF(content));
+    return {qRound(size.width()), qRound(size.height())};
+}
+
+void DupImagePreview::show(const QImage& image, const QImage& shaped, quint64 generation)
 {
     if (generation != generation_ || !isOpenPreview_) {
         return;  // the pointer left, or another image was asked for since
@@ -140,12 +150,11 @@ void DupImagePreview::show(const QImage& image, quint64 generation)
             previewView_ = new DupImagePreviewView;
         }
         previewView_->setParent(content);
-        const QSizeF size = previewSize(image.deviceIndependentSize(), QSizeF(content->size()));
-        const QSize rounded(qRound(size.width()), qRound(size.height()));
+        const QSize rounded = shownSize(image, content->size());
         previewView_->setImageGeometry(QRect(QPoint((content->width() - rounded.width()) / 2,
                                                     (content->height() - rounded.height()) / 2),
                                              rounded));
-        previewView_->setImage(image);
+        previewView_->setImage(image, shaped);
         previewView_->setVisible(!rounded.isEmpty());
         previewView_->raise();
     }

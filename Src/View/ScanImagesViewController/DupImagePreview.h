@@ -50,7 +50,9 @@ public:
     static void setDecoderForTesting(Decoder decoder);
 
 private:
-    void show(const QImage& image, quint64 generation);
+    void show(const QImage& image, const QImage& shaped, quint64 generation);
+    // The preview's whole size in points for `image` over `content`.
+    static QSize shownSize(const QImage& image, const QSize& content);
     void removeOthers(QWidget* content);
 
     QPointer<QWidget> owner_;

@@ -10,6 +10,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -162,11 +163,43 @@ DupImagePreviewView::DupImagePreviewView(QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-void DupImagePreviewView::setImage(const QImage& image)
+void DupImagePreviewView::setImage(const QImage& image, const QImage& shaped)
 {
     image_ = image;
-    drawn_ = QPixmap();
+    drawn_ = shaped;
     update();
+}
+
+QImage DupImagePreviewView::shapedImage(const QImage& image, const QSize& logical, qreal ratio)
+{
+    const QSize pixels(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
+    if (image.isNull() || pixels.isEmpty()) {
+        return {};
+    }
+    // Scaled by area, not through a painter's transform, which costs ten
+    // times as much on a photograph.
+    QImage shaped = (image.size() == pixels ? image : image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    shaped.setDevicePixelRatio(1);
+    {
+        // Only the four corners outside the rounded shape are taken out.
+        QPainter cutter(&shaped);
+        cutter.setRenderHint(QPainter::Antialiasing);
+        cutter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+        const QRectF whole(QPointF(0, 0), QSizeF(pixels));
+        const double radius = kCornerRadius * ratio;
+        const double side = std::ceil(radius) + 1;
+        QPainterPath rounded;
+        rounded.addRoundedRect(whole, radius, radius);
+        for (const QPointF& at : {whole.topLeft(), QPointF(whole.right() - side, 0),
+                                  QPointF(0, whole.bottom() - side), QPointF(whole.right() - side, whole.bottom() - side)}) {
+            QPainterPath corner;
+            corner.addRect(QRectF(at, QSizeF(side, side)));
+            cutter.fillPath(corner.subtracted(rounded), Qt::black);
+        }
+    }
+    shaped.setDevicePixelRatio(ratio);
+    return shaped;
 }
 
 void DupImagePreviewView::setImageGeometry(const QRect& rect)
@@ -177,12 +210,6 @@ void DupImagePreviewView::setImageGeometry(const QRect& rect)
 QRect DupImagePreviewView::imageGeometry() const
 {
     return geometry().adjusted(shadowMargin, shadowMargin, -shadowMargin, -shadowMargin);
-}
-
-void DupImagePreviewView::resizeEvent(QResizeEvent* event)
-{
-    drawn_ = QPixmap();
-    QWidget::resizeEvent(event);
 }
 
 void DupImagePreviewView::paintEvent(QPaintEvent*)
@@ -200,21 +227,10 @@ void DupImagePreviewView::paintEvent(QPaintEvent*)
                ratio);
     const QSize pixels(qRound(area.width() * ratio), qRound(area.height() * ratio));
     if (drawn_.isNull() || drawn_.size() != pixels) {
-        // Scaled and rounded once; every later paint is a plain copy.
-        QImage shaped(pixels, QImage::Format_ARGB32_Premultiplied);
-        shaped.fill(Qt::transparent);
-        QPainter shaper(&shaped);
-        shaper.setRenderHint(QPainter::Antialiasing);
-        shaper.setRenderHint(QPainter::SmoothPixmapTransform);
-        QPainterPath clip;
-        clip.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(pixels)), kCornerRadius * ratio, kCornerRadius * ratio);
-        shaper.setClipPath(clip);
-        shaper.drawImage(QRectF(QPointF(0, 0), QSizeF(pixels)), image_);
-        shaper.end();
-        drawn_ = QPixmap::fromImage(shaped);
-        drawn_.setDevicePixelRatio(ratio);
+        // Made by the worker for another size or ratio than the one shown.
+        drawn_ = shapedImage(image_, area.size(), ratio);
     }
-    painter.drawPixmap(area.topLeft(), drawn_);
+    painter.drawImage(area.topLeft(), drawn_);
 }
 
 DupImageUnPreviewView::DupImageUnPreviewView(QWidget* parent)

@@ -1,18 +1,17 @@
 #pragma once
 
 #include <QImage>
-#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
 
 // The large preview of an image, laid over the window's content: rounded,
 // with a soft shadow around it. The view reaches `shadowMargin` beyond the
-// image on every side to hold the shadow; both are drawn from pixmaps made
+// image on every side to hold the shadow; both are drawn from images made
 // once (the shadow's blur once per pixel ratio, the image at its size on
-// screen), so a repaint of what lies beneath costs only a copy. It never
-// takes the mouse, so the thumbnail under it keeps telling where the
-// pointer is.
+// screen, which the preview's worker makes), so a repaint of what lies
+// beneath costs only a copy. It never takes the mouse, so the thumbnail
+// under it keeps telling where the pointer is.
 class DupImagePreviewView : public QWidget {
     Q_OBJECT
 public:
@@ -24,7 +23,12 @@ public:
     static constexpr int shadowMargin = shadowBlur + shadowOffsetX;
 
     QImage image() const { return image_; }
-    void setImage(const QImage& image);
+    // `shaped`, when given, is the image already made for `logical` at the
+    // view's ratio (see shapedImage); the view then draws it as it is.
+    void setImage(const QImage& image, const QImage& shaped = QImage());
+    // `image` scaled to `logical` × `ratio` device pixels with its corners
+    // rounded, ratio set; safe on any thread.
+    static QImage shapedImage(const QImage& image, const QSize& logical, qreal ratio);
     // Places the image at `rect` of the parent; the view takes the rectangle
     // with the shadow's margin around it.
     void setImageGeometry(const QRect& rect);
@@ -33,13 +37,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QImage image_;
     // The image cut to its rounded shape at the size it is drawn, in device
-    // pixels; made again when the image, the size or the ratio changes.
-    QPixmap drawn_;
+    // pixels; made again here only when the size or the ratio changed since.
+    QImage drawn_;
 };
 
 // The panel shown instead when the file cannot be read as an image: the

@@ -766,5 +766,19 @@ TEST_F(ScanImagesViewsTest, ThePreviewDrawsItsOwnShadowAroundTheImage)
     EXPECT_LT(lightness(leftEdge - 6), far - 3);
     EXPECT_LT(lightness(rightEdge + 6), far - 3);
     EXPECT_LE(lightness(rightEdge + 6), lightness(leftEdge - 6));
+    // Its corners are rounded: the very corner is not the image's, a little
+    // further in along either edge it is.
+    const QRect placed = view->imageGeometry();
+    const auto red = [&](double logicalX, double logicalY) {
+        const QColor c = shot.pixelColor(qRound(logicalX * ratio), qRound(logicalY * ratio));
+        return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+    };
+    for (const QPointF& corner : {QPointF(placed.left() + 0.5, placed.top() + 0.5),
+                                  QPointF(placed.right() - 0.5, placed.bottom() - 0.5)}) {
+        const double inward = corner.x() < placed.center().x() ? 1 : -1;
+        EXPECT_FALSE(red(corner.x(), corner.y()));
+        EXPECT_TRUE(red(corner.x() + inward * 10, corner.y()));
+        EXPECT_TRUE(red(corner.x(), corner.y() + inward * 10));
+    }
     DupImagePreview::setDecoderForTesting(nullptr);
 }
