@@ -18,8 +18,8 @@
 // a small pool of worker threads and kept in a cache bounded in bytes,
 // keyed by path and size. A view asks while it paints; what is not decoded
 // yet is queued (newest first) and the view hears when it is ready. Each
-// view says which thumbnails its last paint drew: a queued decode that no
-// view wants any more (its cell scrolled away) is dropped unstarted. The
+// view says which thumbnails its cells on screen show: a queued decode that
+// no view wants any more (its cell scrolled away) is dropped unstarted. The
 // main thread never decodes.
 class ImageThumbnailLoader : public QObject {
     Q_OBJECT
@@ -36,7 +36,7 @@ public:
     // image while it is being decoded (or when the file cannot be read).
     // Main thread only.
     QImage thumbnail(const QByteArray& path, const QSize& pixels, const void* owner);
-    // The keys `owner` drew in its last paint; the rest of its queue goes.
+    // The keys of the cells `owner` shows now; the rest of its queue goes.
     void setWanted(const void* owner, const QSet<QByteArray>& keys);
     // The owner goes away: nothing it asked for is decoded any more.
     void forget(const void* owner);

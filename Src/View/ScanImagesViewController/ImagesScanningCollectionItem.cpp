@@ -13,13 +13,6 @@ ImagesScanningCollectionItem::ImagesScanningCollectionItem(QObject* parent)
 {
 }
 
-QSet<QByteArray> ImagesScanningCollectionItem::takeRequestedKeys()
-{
-    QSet<QByteArray> keys;
-    keys.swap(requested_);
-    return keys;
-}
-
 void ImagesScanningCollectionItem::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                          const QModelIndex& index) const
 {
@@ -37,8 +30,6 @@ void ImagesScanningCollectionItem::paint(QPainter* painter, const QStyleOptionVi
     const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
     QByteArray key;
     const QImage image = thumbnailFor(*item, thumbnail.size(), ratio, owner_, &key);
-    if (!key.isEmpty()) {
-        requested_.insert(key);
-    }
+    requests_.note(index, key);
     drawThumbnail(painter, thumbnail, image, 4);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QSet>
 #include <QStyledItemDelegate>
+
+#include "ThumbnailRequests.h"
 
 // Paints the cells (128 × 84) of the live grid the scanning view shows: each
 // image found so far, fitted into its cell.
@@ -13,11 +14,11 @@ public:
     static QSize itemSize() { return QSize(128, 84); }
 
     void setThumbnailOwner(const void* owner) { owner_ = owner; }
-    QSet<QByteArray> takeRequestedKeys();
+    ThumbnailRequests& thumbnailRequests() const { return requests_; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
     const void* owner_ = nullptr;
-    mutable QSet<QByteArray> requested_;
+    mutable ThumbnailRequests requests_;
 };

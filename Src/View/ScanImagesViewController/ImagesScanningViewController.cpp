@@ -197,9 +197,12 @@ void ImagesScanningViewController::setUpCollectionView()
         grid->setModel(model_);
     }
     item_->setThumbnailOwner(this);
-    grid->afterPaint = [this] { ImageThumbnailLoader::shared().setWanted(this, item_->takeRequestedKeys()); };
+    const auto cellRect = [grid](const QModelIndex& index) { return grid->visualRect(index); };
+    grid->afterPaint = [this, grid, cellRect] {
+        ImageThumbnailLoader::shared().setWanted(this, item_->thumbnailRequests().wanted(grid, cellRect));
+    };
     connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this,
-            [this] { ui_->collectionView->viewport()->update(); });
+            [this, grid, cellRect](const QByteArray& key) { item_->thumbnailRequests().landed(grid, key, cellRect); });
 }
 
 void ImagesScanningViewController::reloadCollctionView(const ScanImagesGroupList& dupImages)

@@ -108,7 +108,7 @@ void ScanImagesCollectionItem::paint(QPainter* painter, const QStyleOptionViewIt
     const QRectF cell(option.rect);
     const QImage engine = item->thumImage();
     const QRectF thumbnail = thumbnailRect(engine.isNull() ? cell.size() : engine.deviceIndependentSize(), cell);
-    paintImage(painter, option, index.row(), *item, thumbnail, boxRect(thumbnail, cell), loupeRect(thumbnail, cell));
+    paintImage(painter, option, index, *item, thumbnail, boxRect(thumbnail, cell), loupeRect(thumbnail, cell));
     if (item->isRemoveFailed()) {
         drawIcon(painter, errorRect(thumbnail, cell), removeFailedIcon());
     }

@@ -144,7 +144,7 @@ void ScanImagesDetailListCellView::paint(QPainter* painter, const QStyleOptionVi
     framePath.addRoundedRect(frame, 4, 4);
     painter->fillPath(framePath, color256(246, 247, 250));
     const QRectF thumbnail = thumbnailRect(engine.isNull() ? frame.size() : engine.deviceIndependentSize(), row);
-    paintImage(painter, option, index.row(), *item, thumbnail, boxRect(row), loupeRect(thumbnail));
+    paintImage(painter, option, index, *item, thumbnail, boxRect(row), loupeRect(thumbnail));
 
     const TextPlaces p = places(row);
     QFont nameFont = option.font;

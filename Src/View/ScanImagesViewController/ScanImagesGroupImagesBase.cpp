@@ -43,8 +43,13 @@ void ScanImagesGroupImagesBase::attach(QAbstractItemView* view, ScanImagesImageC
     palette.setColor(QPalette::Base, Qt::white);
     view->viewport()->setPalette(palette);
     cells->setThumbnailOwner(this);
-    afterPaint = [this] { ImageThumbnailLoader::shared().setWanted(this, cells_->takeRequestedKeys()); };
-    connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this, [this] { updateCells(); });
+    const auto cellRect = [view, cells](const QModelIndex& index) { return cells->cellRect(view, index); };
+    afterPaint = [this, view, cellRect] {
+        ImageThumbnailLoader::shared().setWanted(this, cells_->thumbnailRequests().wanted(view, cellRect));
+    };
+    // A thumbnail that lands repaints the cells that show it, not the view.
+    connect(&ImageThumbnailLoader::shared(), &ImageThumbnailLoader::thumbnailReady, this,
+            [this, view, cellRect](const QByteArray& key) { cells_->thumbnailRequests().landed(view, key, cellRect); });
     // A scroll under a pointer at rest moves other images under it without
     // a mouse move: the hover, the tip and the preview follow the pointer.
     connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { pointerLeft(); });

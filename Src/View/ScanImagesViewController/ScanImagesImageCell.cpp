@@ -26,23 +26,15 @@ void ScanImagesImageCell::setHoverRow(int row, bool onLoupe)
     onLoupe_ = onLoupe;
 }
 
-QSet<QByteArray> ScanImagesImageCell::takeRequestedKeys()
-{
-    QSet<QByteArray> keys;
-    keys.swap(requested_);
-    return keys;
-}
-
-void ScanImagesImageCell::paintImage(QPainter* painter, const QStyleOptionViewItem& option, int row,
+void ScanImagesImageCell::paintImage(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                                      const ScanImagesItem& item, const QRectF& thumbnail, const QRectF& box,
                                      const QRectF& loupe) const
 {
     const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
     QByteArray key;
     const QImage image = thumbnailFor(item, thumbnail.size(), ratio, owner_, &key);
-    if (!key.isEmpty()) {
-        requested_.insert(key);
-    }
+    requests_.note(index, key);
+    const int row = index.row();
     drawThumbnail(painter, thumbnail, image, 4);
     const bool selected = item.isSelect();
     const bool hovered = row == hoverRow_;

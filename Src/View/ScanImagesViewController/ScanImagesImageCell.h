@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QSet>
 #include <QStyledItemDelegate>
 
 #include "Model/ScanImagesItem.h"
+#include "ThumbnailRequests.h"
 
 class QAbstractItemView;
 
@@ -33,15 +33,15 @@ public:
     void setHoverRow(int row, bool onLoupe);
     QString removeFailedIcon() const { return removeFailedIcon_; }
 
-    // The thumbnails the last paint asked for, and their owner.
+    // The thumbnails the cells drew, and their owner.
     void setThumbnailOwner(const void* owner) { owner_ = owner; }
-    QSet<QByteArray> takeRequestedKeys();
+    ThumbnailRequests& thumbnailRequests() const { return requests_; }
 
 protected:
     // The image of `item` in `thumbnail` at the view's pixel ratio, with the
     // veil while it is selected, its box at `box` while it is selected or
     // under the pointer, and the magnifier at `loupe` under the pointer.
-    void paintImage(QPainter* painter, const QStyleOptionViewItem& option, int row, const ScanImagesItem& item,
+    void paintImage(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index, const ScanImagesItem& item,
                     const QRectF& thumbnail, const QRectF& box, const QRectF& loupe) const;
 
 private:
@@ -49,5 +49,5 @@ private:
     bool onLoupe_ = false;
     QString removeFailedIcon_;
     const void* owner_ = nullptr;
-    mutable QSet<QByteArray> requested_;
+    mutable ThumbnailRequests requests_;
 };

@@ -38,11 +38,13 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
 #include <atomic>
+#include <thread>
 
 namespace {
 
@@ -781,4 +783,85 @@ TEST_F(ScanImagesViewsTest, ThePreviewDrawsItsOwnShadowAroundTheImage)
         EXPECT_TRUE(red(corner.x(), corner.y() + inward * 10));
     }
     DupImagePreview::setDecoderForTesting(nullptr);
+}
+
+// Thumbnails landing one by one repaint only the cells that show them (a
+// repaint of the whole grid each time is what an open preview or a large
+// window made slow); the cells still waiting keep their decodes and land in
+// turn.
+TEST_F(ScanImagesViewsTest, AThumbnailThatLandsRepaintsOnlyTheCellsShowingIt)
+{
+    ImageThumbnailLoader& loader = ImageThumbnailLoader::shared();
+    loader.clear();
+    std::atomic<int> tickets{0};
+    std::atomic<int> decoded{0};
+    loader.setDecoderForTesting([&](const QByteArray&, const QSize& pixels) {
+        for (int t = tickets.load();; t = tickets.load()) {
+            if (t > 0 && tickets.compare_exchange_weak(t, t - 1)) {
+                break;
+            }
+            std::this_thread::yield();
+        }
+        QImage made(pixels, QImage::Format_RGB32);
+        made.fill(Qt::blue);
+        ++decoded;
+        return made;
+    });
+    // However the test ends, no worker is left waiting on this frame's tickets.
+    const auto release = qScopeGuard([&] {
+        tickets = 1 << 20;
+        loader.waitForIdle(10000);
+        loader.setDecoderForTesting(nullptr);
+        loader.clear();
+    });
+    QList<ScanImagesItemPtr> items;
+    for (int i = 0; i < 6; ++i) {
+        ScanImagesItemPtr item = image(QStringLiteral("/x/p%1.jpg").arg(i), 100);
+        item->setThumImage(QImage());  // nothing from the engine: the loader draws every cell
+        items.append(item);
+    }
+    auto* result = new ImagesScanResultViewController;
+    window->layout()->addWidget(result);
+    result->reloadListViewData({group("Group 1", items)});
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    ImageGridView* view = grid->collectionView();
+    ASSERT_TRUE(waitUntil([&] { return loader.pendingCount() == 6; }));
+    QRegion cells;
+    for (int row = 0; row < 6; ++row) {
+        const QRect cell = view->visualRect(grid->model()->index(row, 0));
+        ASSERT_TRUE(view->viewport()->rect().contains(cell));
+        cells += cell;
+    }
+
+    struct PaintRecorder : QObject {
+        QList<QRegion> painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                painted.append(static_cast<QPaintEvent*>(event)->region());
+            }
+            return false;
+        }
+    } recorder;
+    // The window's first paints (the grid laid out, then painted whole) are
+    // over before the landings begin.
+    QTest::qWait(100);
+    view->viewport()->installEventFilter(&recorder);
+    for (int landed = 1; landed <= 6; ++landed) {
+        const qsizetype paintsBefore = recorder.painted.size();
+        ++tickets;
+        ASSERT_TRUE(waitUntil([&] { return decoded.load() == landed && recorder.painted.size() > paintsBefore; }))
+            << landed;
+    }
+    view->viewport()->removeEventFilter(&recorder);
+    for (const QRegion& painted : std::as_const(recorder.painted)) {
+        EXPECT_TRUE((painted - cells).isEmpty()) << painted.boundingRect().width() << " x "
+                                                 << painted.boundingRect().height() << " of " << recorder.painted.size();
+    }
+    const QImage shot = view->viewport()->grab().toImage();
+    const qreal ratio = shot.devicePixelRatio();
+    for (int row = 0; row < 6; ++row) {
+        const QPoint at = similar::thumbnailPoint(grid, row);
+        EXPECT_EQ(shot.pixelColor(qRound(at.x() * ratio), qRound(at.y() * ratio)), QColor(Qt::blue)) << row;
+    }
 }
