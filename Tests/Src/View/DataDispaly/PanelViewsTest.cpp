@@ -122,6 +122,39 @@ TEST(KPLSplitViewTest, EveryDividerIsOutlinedOnAllFourSidesAndWhiteWithinWhichev
     EXPECT_EQ(image.pixelColor(0, 25), line);
 }
 
+TEST(KPLSplitViewTest, TheShownDividersPaintTheirLineAndBarWhereTheyLie)
+{
+    // Painted by the split view itself, on screen: Qt widens a thin divider
+    // for the mouse and shows only its middle, where the line must be.
+    const QColor line = RYTDarkMode::colorNamed(QStringLiteral("ScanViewLineViewColor"), false);
+    for (const double thickness : {1.0, 13.0}) {
+        KPLSplitView split(Qt::Horizontal);
+        auto* left = new QWidget;
+        auto* right = new QWidget;
+        for (QWidget* pane : {left, right}) {
+            pane->setAutoFillBackground(true);
+            QPalette palette = pane->palette();
+            palette.setColor(QPalette::Window, Qt::black);
+            pane->setPalette(palette);
+            split.addWidget(pane);
+        }
+        split.setDividerHeight(thickness);
+        split.resize(200, 60);
+        split.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&split));
+        const QImage shot = split.grab().toImage();
+        // The divider lies between the panes' own rectangles.
+        const int first = left->geometry().right() + 1;
+        const int last = right->geometry().left() - 1;
+        ASSERT_EQ(last - first + 1, int(thickness));
+        EXPECT_EQ(shot.pixelColor(first, 30), line) << thickness;
+        EXPECT_EQ(shot.pixelColor(last, 30), line) << thickness;
+        if (thickness > 2) {
+            EXPECT_EQ(shot.pixelColor(first + 1, 5), QColor(Qt::white));
+        }
+    }
+}
+
 TEST(KPLOutlineViewTest, TheFillColourWinsOverTheGradientAndBothOverTheBackground)
 {
     KPLOutlineView outline;

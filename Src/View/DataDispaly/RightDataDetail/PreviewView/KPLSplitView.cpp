@@ -18,8 +18,10 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
+        // Qt widens a thin divider by margins the mouse can grab and shows only
+        // what lies within them: the divider itself is the contents rectangle.
         QPainter painter(this);
-        split_->drawDivider(&painter, rect());
+        split_->drawDivider(&painter, contentsRect());
     }
 
 private:
