@@ -119,8 +119,12 @@ QList<Sheet> sheets()
 // Opens `popUp`'s menu with row `row` checked and shoots `window`.
 void shootMenu(PopUpButton* popUp, int row, QWidget* window, const QString& folder, const QString& name)
 {
+    // As after a choice, without the choice's own work (the folder item would
+    // ask for a folder): that row checked, its title shown, the width fitted.
     popUp->selectItemAt(row);
-    QTest::mouseClick(popUp, Qt::LeftButton);
+    popUp->selectedTitle()->setText(popUp->itemTitles().value(row));
+    popUp->updatePopUpButtonWidth();
+    QTest::mouseClick(popUp, Qt::LeftButton, {}, popUp->rect().center());
     if (!waitFor([&] { return popUp->isPopupWindowOpen(); })) {
         std::fprintf(stderr, "%s: the menu did not open\n", qPrintable(name));
         return;

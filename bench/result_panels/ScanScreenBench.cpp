@@ -126,6 +126,12 @@ void shootRun(const QString& folder, const QString& sample, const QString& empty
     drain([&] { return resultsSelectable(screen(*nib)); }, 120000);
     settle(800);
     shoot(*nib, folder, QStringLiteral("dup-preview-") + look);
+    // "Selected" before anything is: the right box says so.
+    screen(*nib)->leftDataViewCtr()->selectAction();
+    settle(600);
+    shoot(*nib, folder, QStringLiteral("dup-nothing-selected-") + look);
+    screen(*nib)->leftDataViewCtr()->allAction();
+    settle(600);
     screen(*nib)->automaticSelectionAction();
     // Some groups keep all their files, so results are left after the removal.
     bool keep = false;
