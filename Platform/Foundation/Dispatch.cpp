@@ -181,9 +181,9 @@ DispatchQueue& DispatchQueue::global(QoS)
         auto* q = new DispatchQueue(Kind::global, QStringLiteral("global"));
         // Runs first thing in the application object's destructor, while the
         // main queue still takes the closures' last hand-overs. Libraries a
-        // worker may be using (decoders, the media library setting itself
-        // up) tear themselves down after it; ten seconds covers a cold start
-        // of the slowest of them.
+        // worker may be using (decoders, the MIME database) tear themselves
+        // down after it; the bound keeps a worker stuck on a dead mount from
+        // holding the program's end for ever.
         qAddPostRoutine([] {
             if (!DispatchQueue::global().waitForIdle(std::chrono::seconds(10))) {
                 qWarning("Work on the global queue was still running at exit");

@@ -1,7 +1,6 @@
 #include "MediaPlayerView.h"
 
 #include "Foundation/Bundle.h"
-#include "Foundation/Dispatch.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
@@ -23,6 +22,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -38,15 +38,22 @@ QColor named(const char* name)
 }
 
 std::atomic<bool> backendWarm{false};
+std::atomic<void (*)()> warmUpStall{nullptr};
 }
 
 void MediaPlayerView::warmUpBackend()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The shared pool's wait at the application's end keeps the program
-        // from ending while the library is setting itself up on the worker.
-        DispatchQueue::global(DispatchQueue::QoS::utility).async([] {
+        // A thread of its own, left to run: quitting must not wait for the
+        // library to set itself up (seconds on a machine whose plug-in list
+        // is built from scratch). It touches no Qt object and none of ours
+        // that static destructors end, only the library and an atomic, so
+        // the program's exit may overtake it.
+        std::thread([] {
+            if (void (*stall)() = warmUpStall.load()) {
+                stall();
+            }
             // The GStreamer library the Qt back end uses; initialising it
             // twice is harmless and the second call returns at once.
             if (void* library = ::dlopen("libgstreamer-1.0.so.0", RTLD_NOW | RTLD_LOCAL)) {
@@ -56,8 +63,13 @@ void MediaPlayerView::warmUpBackend()
                 }
             }
             backendWarm.store(true);
-        });
+        }).detach();
     });
+}
+
+void MediaPlayerView::setWarmUpStallForTesting(void (*stall)())
+{
+    warmUpStall.store(stall);
 }
 
 bool MediaPlayerView::isBackendWarm()

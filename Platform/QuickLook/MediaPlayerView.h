@@ -51,6 +51,9 @@ public:
     // wait for it (the first run on a machine builds that list from scratch).
     static void warmUpBackend();
     static bool isBackendWarm();
+    // Run on the warm-up's thread before the library, so a test can make
+    // the set-up as slow as a cold machine's.
+    static void setWarmUpStallForTesting(void (*stall)());
 
     // A new player for the file at `path` (the system's bytes), owned by
     // `parent`, paused at the start; sound goes to the default output when
