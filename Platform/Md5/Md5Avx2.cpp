@@ -57,6 +57,8 @@ MD5_TARGET void blocksAvx2(uint32_t state[4 * 8], const uint8_t* const data[8], 
 #define MD5_H(x, y, z) _mm256_xor_si256(x, _mm256_xor_si256(y, z))
 #define MD5_I(x, y, z) _mm256_xor_si256(y, _mm256_or_si256(x, _mm256_xor_si256(z, ones)))
 #define MD5_K(i) _mm256_set1_epi32(int(constants[i]))
+#define MD5_AND(x, y) _mm256_and_si256(x, y)
+#define MD5_ANDNOT(x, y) _mm256_andnot_si256(x, y)
     for (size_t n = 0; n < blocks; ++n) {
         __m256i lo[8], hi[8];
 #pragma GCC unroll 8

@@ -30,9 +30,10 @@ inline constexpr uint32_t constants[64] = {
 };
 
 void blocksScalar(uint32_t state[4], const uint8_t* data, size_t blocks);
-// Two and four messages interleaved in general-purpose registers.
+// Two and three messages interleaved in general-purpose registers (four
+// would spill them).
 void blocksPair(uint32_t state[4 * 2], const uint8_t* const data[2], size_t blocks);
-void blocksQuad(uint32_t state[4 * 4], const uint8_t* const data[4], size_t blocks);
+void blocksTriple(uint32_t state[4 * 3], const uint8_t* const data[3], size_t blocks);
 // Only called where the processor has the instructions.
 void blocksAvx2(uint32_t state[4 * 8], const uint8_t* const data[8], size_t blocks);
 void blocksAvx512(uint32_t state[4 * 16], const uint8_t* const data[16], size_t blocks);

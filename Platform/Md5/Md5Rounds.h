@@ -13,6 +13,18 @@
 // do, so they come last.
 #define MD5_STEP(FN, a, b, c, d, w, i, s) \
     a = MD5_ADD(b, MD5_ROL(MD5_ADD(MD5_ADD(a, MD5_ADD(W[w], MD5_K(i))), FN(b, c, d)), s))
+// G's two terms share no bit, so their sum is their union: the one without
+// b is added before b is known, and b waits for one AND and one addition
+// instead of an AND, an OR and an addition. A kernel whose G is a single
+// instruction leaves MD5_AND undefined and keeps the plain step.
+#ifdef MD5_AND
+#define MD5_STEP_G(a, b, c, d, w, i, s)                                                                   \
+    a = MD5_ADD(b, MD5_ROL(MD5_ADD(MD5_ADD(a, MD5_ADD(MD5_ADD(W[w], MD5_K(i)), MD5_ANDNOT(d, c))), \
+                                   MD5_AND(b, d)),                                                    \
+                           s))
+#else
+#define MD5_STEP_G(a, b, c, d, w, i, s) MD5_STEP(MD5_G, a, b, c, d, w, i, s)
+#endif
 
 MD5_STEP(MD5_F, a, b, c, d, 0, 0, 7);
 MD5_STEP(MD5_F, d, a, b, c, 1, 1, 12);
@@ -31,22 +43,22 @@ MD5_STEP(MD5_F, d, a, b, c, 13, 13, 12);
 MD5_STEP(MD5_F, c, d, a, b, 14, 14, 17);
 MD5_STEP(MD5_F, b, c, d, a, 15, 15, 22);
 
-MD5_STEP(MD5_G, a, b, c, d, 1, 16, 5);
-MD5_STEP(MD5_G, d, a, b, c, 6, 17, 9);
-MD5_STEP(MD5_G, c, d, a, b, 11, 18, 14);
-MD5_STEP(MD5_G, b, c, d, a, 0, 19, 20);
-MD5_STEP(MD5_G, a, b, c, d, 5, 20, 5);
-MD5_STEP(MD5_G, d, a, b, c, 10, 21, 9);
-MD5_STEP(MD5_G, c, d, a, b, 15, 22, 14);
-MD5_STEP(MD5_G, b, c, d, a, 4, 23, 20);
-MD5_STEP(MD5_G, a, b, c, d, 9, 24, 5);
-MD5_STEP(MD5_G, d, a, b, c, 14, 25, 9);
-MD5_STEP(MD5_G, c, d, a, b, 3, 26, 14);
-MD5_STEP(MD5_G, b, c, d, a, 8, 27, 20);
-MD5_STEP(MD5_G, a, b, c, d, 13, 28, 5);
-MD5_STEP(MD5_G, d, a, b, c, 2, 29, 9);
-MD5_STEP(MD5_G, c, d, a, b, 7, 30, 14);
-MD5_STEP(MD5_G, b, c, d, a, 12, 31, 20);
+MD5_STEP_G(a, b, c, d, 1, 16, 5);
+MD5_STEP_G(d, a, b, c, 6, 17, 9);
+MD5_STEP_G(c, d, a, b, 11, 18, 14);
+MD5_STEP_G(b, c, d, a, 0, 19, 20);
+MD5_STEP_G(a, b, c, d, 5, 20, 5);
+MD5_STEP_G(d, a, b, c, 10, 21, 9);
+MD5_STEP_G(c, d, a, b, 15, 22, 14);
+MD5_STEP_G(b, c, d, a, 4, 23, 20);
+MD5_STEP_G(a, b, c, d, 9, 24, 5);
+MD5_STEP_G(d, a, b, c, 14, 25, 9);
+MD5_STEP_G(c, d, a, b, 3, 26, 14);
+MD5_STEP_G(b, c, d, a, 8, 27, 20);
+MD5_STEP_G(a, b, c, d, 13, 28, 5);
+MD5_STEP_G(d, a, b, c, 2, 29, 9);
+MD5_STEP_G(c, d, a, b, 7, 30, 14);
+MD5_STEP_G(b, c, d, a, 12, 31, 20);
 
 MD5_STEP(MD5_H, a, b, c, d, 5, 32, 4);
 MD5_STEP(MD5_H, d, a, b, c, 8, 33, 11);
@@ -83,6 +95,9 @@ MD5_STEP(MD5_I, c, d, a, b, 2, 62, 15);
 MD5_STEP(MD5_I, b, c, d, a, 9, 63, 21);
 
 #undef MD5_STEP
+#undef MD5_STEP_G
+#undef MD5_AND
+#undef MD5_ANDNOT
 #undef MD5_ADD
 #undef MD5_ROL
 #undef MD5_F
