@@ -73,10 +73,16 @@ struct OperationQueue::State {
     }
 
     // Called with the mutex held: starts workers for the waiting operations.
-    void spawnWorkers(const std::shared_ptr<State>& self)
+    // One operation added needs one worker: waking every idle one would
+    // only have the others find nothing and sleep again.
+    void spawnWorkers(const std::shared_ptr<State>& self, bool oneAdded = false)
     {
         if (!suspended && !pending.empty() && idleWorkers() > 0) {
-            workAvailable.notify_all();
+            if (oneAdded) {
+                workAvailable.notify_one();
+            } else {
+                workAvailable.notify_all();
+            }
         }
         while (!suspended && workers < limit() && static_cast<int>(pending.size()) > idleWorkers()) {
             ++workers;
@@ -171,7 +177,7 @@ void OperationQueue::addOperation(std::shared_ptr<Operation> op)
     }
     std::lock_guard lock(state_->mutex);
     state_->pending.push_back(std::move(op));
-    state_->spawnWorkers(state_);
+    state_->spawnWorkers(state_, true);
 }
 
 void OperationQueue::addOperation(std::function<void()> block)

@@ -244,6 +244,9 @@ void ScanManager::append(const DuplicateFilesPtr& group)
 namespace {
 // Operations made ahead of the queues: enough to keep every worker busy.
 constexpr int kOperationsQueued = 64;
+// A full window is refilled once this few are left in it, in one go: the
+// scan is woken once per many finished operations instead of once for each.
+constexpr int kRefillMark = kOperationsQueued / 2;
 // A group with at least this many bytes to read goes to the workers first.
 constexpr uint64_t kHeavyBytes = 4 << 20;
 }  // namespace
@@ -325,18 +328,24 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         std::vector<std::shared_ptr<AssembleOperation>> deferred;
     };
     const auto flight = std::make_shared<Flight>();
+    // A full window waits until it has drained to the refill mark.
     const auto admit = [&flight] {
         std::unique_lock lock(flight->mutex);
-        flight->changed.wait(lock, [&] { return flight->queued < kOperationsQueued; });
+        if (flight->queued >= kOperationsQueued) {
+            flight->changed.wait(lock, [&] { return flight->queued <= kRefillMark; });
+        }
         ++flight->queued;
     };
+    // Only the scan waits here: for room in the window, or for it to empty.
     const auto landed = [](Flight& f, std::shared_ptr<AssembleOperation> deferred) {
         std::lock_guard lock(f.mutex);
         --f.queued;
         if (deferred) {
             f.deferred.push_back(std::move(deferred));
         }
-        f.changed.notify_all();
+        if (f.queued == kRefillMark || f.queued == 0) {
+            f.changed.notify_one();
+        }
     };
 
     // Groups reach the results in the order their operations were made
@@ -358,11 +367,20 @@ void ScanManager::scanBody(const QByteArrayList& folders)
     const auto file = [this, filing](uint64_t number, std::vector<DuplicateFilesPtr> groups) {
         std::lock_guard lock(filing->mutex);
         filing->done.emplace(number, std::move(groups));
+        // What is now next in order goes over in one step of the append
+        // queue, not one step per group.
+        std::vector<DuplicateFilesPtr> ready;
         for (auto it = filing->done.begin(); it != filing->done.end() && it->first == filing->next;
              it = filing->done.erase(it), ++filing->next) {
-            for (const DuplicateFilesPtr& group : it->second) {
-                appendQueue_.addOperation([this, group] { append(group); });
-            }
+            ready.insert(ready.end(), std::make_move_iterator(it->second.begin()),
+                         std::make_move_iterator(it->second.end()));
+        }
+        if (!ready.empty()) {
+            appendQueue_.addOperation([this, ready = std::move(ready)] {
+                for (const DuplicateFilesPtr& group : ready) {
+                    append(group);
+                }
+            });
         }
     };
 
