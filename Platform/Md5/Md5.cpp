@@ -323,7 +323,8 @@ void Md5Lanes::forceKernel(std::optional<Md5Kernel> kernel)
     forced.store(kernel && supported(*kernel) ? int(*kernel) : -1, std::memory_order_relaxed);
 }
 
-Md5Lanes::Md5Lanes(size_t count) : count_(count), kernel_(kernel()), dropped_(count, false), buffer_(count * 64)
+Md5Lanes::Md5Lanes(size_t count)
+    : count_(count), kernel_(kernel()), dropped_(count, false), leader_(count, kNoLeader), buffer_(count * 64)
 {
     const size_t lanes = batchOf(kernel_);
     const size_t batches = (count + lanes - 1) / lanes;
@@ -337,7 +338,40 @@ Md5Lanes::Md5Lanes(size_t count) : count_(count), kernel_(kernel()), dropped_(co
 
 void Md5Lanes::drop(size_t index)
 {
+    if (leader_[index] != kNoLeader) {
+        leader_[index] = kNoLeader;
+    } else {
+        // Those that held its bytes so far go on from its state on their own.
+        for (size_t i = 0; i < count_; ++i) {
+            if (leader_[i] == index) {
+                unfollow(i);
+            }
+        }
+    }
     dropped_[index] = true;
+}
+
+void Md5Lanes::follow(size_t index, size_t leader)
+{
+    if (index == leader || dropped_[index] || dropped_[leader] || leader_[leader] != kNoLeader) {
+        return;
+    }
+    leader_[index] = leader;
+}
+
+void Md5Lanes::unfollow(size_t index)
+{
+    const size_t leader = leader_[index];
+    if (leader == kNoLeader) {
+        return;
+    }
+    leader_[index] = kNoLeader;
+    // Equal bytes so far, so equal state so far, and the same partial block.
+    const size_t lanes = batchOf(kernel_);
+    for (size_t row = 0; row < 4; ++row) {
+        state_[(index / lanes * 4 + row) * lanes + index % lanes] = state_[(leader / lanes * 4 + row) * lanes + leader % lanes];
+    }
+    std::memcpy(buffer_.data() + index * 64, buffer_.data() + leader * 64, buffered_);
 }
 
 namespace {
@@ -427,7 +461,7 @@ void Md5Lanes::blocks(const uint8_t* const* data, size_t blockCount)
         size_t liveCount = 0;
         const uint8_t* pointers[16];
         for (size_t i = first; i < end; ++i) {
-            if (!dropped_[i]) {
+            if (!idle(i)) {
                 live[liveCount++] = i - first;
             }
             pointers[i - first] = data[i];
@@ -448,7 +482,7 @@ void Md5Lanes::blocks(const uint8_t* const* data, size_t blockCount)
         // Empty and dropped lanes repeat a live one's bytes; their state is
         // never read.
         for (size_t lane = 0; lane < batch; ++lane) {
-            if (first + lane >= end || dropped_[first + lane]) {
+            if (first + lane >= end || idle(first + lane)) {
                 pointers[lane] = pointers[live[0]];
             }
         }
@@ -471,7 +505,7 @@ void Md5Lanes::add(const uint8_t* const* data, size_t length)
     if (buffered_ > 0) {
         const size_t take = std::min(64 - buffered_, length);
         for (size_t i = 0; i < count_; ++i) {
-            if (!dropped_[i]) {
+            if (!idle(i)) {
                 std::memcpy(buffer_.data() + i * 64 + buffered_, data[i], take);
             }
         }
@@ -489,7 +523,7 @@ void Md5Lanes::add(const uint8_t* const* data, size_t length)
     const size_t whole = (length - offset) / 64;
     if (whole > 0) {
         for (size_t i = 0; i < count_; ++i) {
-            from[i] = dropped_[i] ? nullptr : data[i] + offset;
+            from[i] = idle(i) ? nullptr : data[i] + offset;
         }
         blocks(from.data(), whole);
         offset += whole * 64;
@@ -497,7 +531,7 @@ void Md5Lanes::add(const uint8_t* const* data, size_t length)
     if (offset < length) {
         buffered_ = length - offset;
         for (size_t i = 0; i < count_; ++i) {
-            if (!dropped_[i]) {
+            if (!idle(i)) {
                 std::memcpy(buffer_.data() + i * 64, data[i] + offset, buffered_);
             }
         }
@@ -520,13 +554,18 @@ std::vector<std::optional<Md5Digest>> Md5Lanes::finish()
     std::vector<std::optional<Md5Digest>> out(count_);
     const size_t lanes = batchOf(kernel_);
     for (size_t i = 0; i < count_; ++i) {
-        if (dropped_[i]) {
+        if (idle(i)) {
             continue;
         }
         const uint32_t* state = state_.data() + i / lanes * lanes * 4;
         const size_t lane = i % lanes;
         const uint32_t words[4] = {state[lane], state[lanes + lane], state[2 * lanes + lane], state[3 * lanes + lane]};
         out[i] = digestOf(words);
+    }
+    for (size_t i = 0; i < count_; ++i) {
+        if (leader_[i] != kNoLeader) {
+            out[i] = out[leader_[i]];
+        }
     }
     return out;
 }

@@ -52,8 +52,18 @@ public:
     // `data[i]` holds the next `length` bytes of message i; entries of
     // dropped messages are not read and may be null.
     void add(const uint8_t* const* data, size_t length);
+    // Dropping a message that others follow leaves them going on alone.
     void drop(size_t index);
     bool dropped(size_t index) const { return dropped_[index]; }
+    // Equal bytes make equal digests: a message told to follow another
+    // (which itself follows none) holds, so far and until unfollowed, the
+    // same bytes as its leader, is not hashed, and ends with its leader's
+    // digest. Unfollowed before an add() whose bytes differ, it goes on from
+    // its leader's state, which is then its own, at the cost of one message.
+    void follow(size_t index, size_t leader);
+    void unfollow(size_t index);
+    bool following(size_t index) const { return leader_[index] != kNoLeader; }
+    size_t leaderOf(size_t index) const { return leader_[index]; }
     // Ends every message; a dropped one has no digest. Spent afterwards.
     std::vector<std::optional<Md5Digest>> finish();
 
@@ -68,11 +78,15 @@ public:
 
 private:
     void blocks(const uint8_t* const* data, size_t blockCount);
+    static constexpr size_t kNoLeader = SIZE_MAX;
+    // Not hashed in a pass: dropped, or following another.
+    bool idle(size_t index) const { return dropped_[index] || leader_[index] != kNoLeader; }
 
     size_t count_;
     Md5Kernel kernel_;
     std::vector<uint32_t> state_;  // per batch of lanes: A, B, C and D rows
     std::vector<bool> dropped_;
+    std::vector<size_t> leader_;  // kNoLeader, or the message whose bytes it holds
     std::vector<uint8_t> buffer_;  // 64 bytes a message: its partial block
     size_t buffered_ = 0;
     uint64_t length_ = 0;

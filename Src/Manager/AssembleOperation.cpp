@@ -500,6 +500,34 @@ Read readOutcome(int answer, int64_t expected, bool noWait)
 
 enum class Hashed { done, notInMemory };
 
+// Files whose edges match are mostly copies of one another, and equal bytes
+// make equal digests: each file that starts with the same bytes as the
+// first live one follows it, unhashed, for as long as its bytes stay the
+// same; one that differs from then on is hashed on its own from there.
+void followFirst(Md5Lanes& lanes, const std::vector<const uint8_t*>& data, size_t length)
+{
+    size_t first = 0;
+    while (first < lanes.count() && lanes.dropped(first)) {
+        ++first;
+    }
+    for (size_t i = first + 1; i < lanes.count(); ++i) {
+        if (!lanes.dropped(i) && std::memcmp(data[i], data[first], length) == 0) {
+            lanes.follow(i, first);
+        }
+    }
+}
+
+// Before each further piece: a follower whose piece differs from its
+// leader's goes on alone.
+void keepFollowing(Md5Lanes& lanes, const std::vector<const uint8_t*>& data, size_t length)
+{
+    for (size_t i = 0; i < lanes.count(); ++i) {
+        if (lanes.following(i) && std::memcmp(data[i], data[lanes.leaderOf(i)], length) != 0) {
+            lanes.unfollow(i);
+        }
+    }
+}
+
 // Hashes the files of `whole` (all of one size) in full, side by side in the
 // lanes of the MD5 kernel, and files each under its digest. Small files come
 // from `kept`; the others are read in lock-step, a piece of each in turn,
@@ -530,6 +558,7 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
             }
             data.push_back(reinterpret_cast<const uint8_t*>(kept.data() + r->keptAt));
         }
+        followFirst(lanes, data, size_t(size));
         lanes.add(data.data(), size_t(size));
         const std::vector<std::optional<Md5Digest>> out = lanes.finish();
         for (size_t i = 0; i < inMemory.size(); ++i) {
@@ -616,6 +645,11 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
                     lanes.drop(i);
                     --live;
                 }
+            }
+            if (offset == 0) {
+                followFirst(lanes, data, size_t(length));
+            } else {
+                keepFollowing(lanes, data, size_t(length));
             }
             lanes.add(data.data(), size_t(length));
         }

@@ -1,6 +1,7 @@
 // Every kernel and every lane count must give exactly Qt's MD5, whatever the
 // lengths and however the bytes are cut into pieces.
 
+#include <cstring>
 #include <random>
 
 #include <QByteArray>
@@ -195,6 +196,66 @@ TEST_F(Md5LanesTest, EqualMessagesAgreeAndDroppedLanesLeaveTheOthersRight)
                 messages.push_back(randomBytes(random, 777));
             }
             check(messages, random, drops);
+        }
+    }
+}
+
+TEST_F(Md5LanesTest, FollowersEndWithTheirLeadersDigestAndThoseThatPartAreHashedFromThere)
+{
+    // As the engine feeds a group: every lane whose first piece equals lane
+    // 0's follows it; before each later piece, a follower whose piece
+    // differs goes on alone. Pieces of any length cut blocks anywhere, the
+    // lanes span batches, and sometimes the leader is dropped midway.
+    std::mt19937 random(7);
+    for (Md5Kernel kernel : supportedKernels()) {
+        Md5Lanes::forceKernel(kernel);
+        for (int round = 0; round < 40; ++round) {
+            const size_t length = random() % 700 + 1;
+            const size_t count = random() % 20 + 2;
+            const QByteArray base = randomBytes(random, length);
+            std::vector<QByteArray> messages(count, base);
+            for (size_t i = 1; i < count; ++i) {
+                if (random() % 2) {
+                    messages[i][qsizetype(random() % length)] ^= 1;
+                }
+            }
+            const bool dropLeader = round % 4 == 3;
+            Md5Lanes lanes(count);
+            for (size_t done = 0; done < length;) {
+                const size_t piece = std::min(length - done, size_t(random() % 150) + 1);
+                std::vector<const uint8_t*> data;
+                for (const QByteArray& m : messages) {
+                    data.push_back(reinterpret_cast<const uint8_t*>(m.constData()) + done);
+                }
+                if (dropLeader && done > 0 && !lanes.dropped(0)) {
+                    lanes.drop(0);
+                    data[0] = nullptr;
+                }
+                for (size_t i = 1; i < count; ++i) {
+                    if (done == 0 && std::memcmp(data[i], data[0], piece) == 0) {
+                        lanes.follow(i, 0);
+                    } else if (lanes.following(i) && std::memcmp(data[i], data[lanes.leaderOf(i)], piece) != 0) {
+                        lanes.unfollow(i);
+                    }
+                }
+                lanes.add(data.data(), piece);
+                done += piece;
+            }
+            for (size_t i = 1; i < count && !lanes.dropped(0); ++i) {
+                if (messages[i] == base) {
+                    EXPECT_TRUE(lanes.following(i)) << "a copy is never hashed";
+                }
+            }
+            const auto digests = lanes.finish();
+            for (size_t i = 0; i < count; ++i) {
+                if (i == 0 && lanes.dropped(0)) {
+                    EXPECT_FALSE(digests[i]);
+                    continue;
+                }
+                ASSERT_TRUE(digests[i]) << "lane " << i;
+                EXPECT_EQ(bytesOf(*digests[i]).toHex(), qtDigest(messages[i]).toHex())
+                    << nameOf(kernel) << ", " << count << " lanes, length " << length << ", lane " << i;
+            }
         }
     }
 }
