@@ -10,8 +10,8 @@
 //
 // --scale sets QT_SCALE_FACTOR for the overlay figures (the animations are
 // measured at 1× and 2× either way) and for the screenshots. --screenshots
-// writes every sheet and the two pop-up menus, light and dark, in a private
-// home, and measures nothing.
+// writes every sheet, the finish and About windows and the two pop-up menus,
+// light and dark, in a private home, and measures nothing.
 
 #include "KitScreenshots.h"
 

@@ -1,8 +1,8 @@
 // Screenshots of the kit's shared dialogs and menus, light and dark: every
 // sheet the program asks or tells with (their texts as the program passes
-// them), the scan screen's removal-mode menu and the preferences' size-unit
-// menu, each with another row checked. The scale is the one the program runs
-// with: set QT_SCALE_FACTOR=2 for 2x.
+// them), the finish and About windows, the scan screen's removal-mode menu
+// and the preferences' size-unit menu, each with another row checked. The
+// scale is the one the program runs with: set QT_SCALE_FACTOR=2 for 2x.
 
 #include "KitScreenshots.h"
 
@@ -13,6 +13,8 @@
 #include "View/FolderSetViewController.h"
 #include "View/PreferenceView/PreferenceWIndowController.h"
 #include "View/ScanViewController.h"
+#include "Window/AboutWindowController.h"
+#include "Window/FinishWindowController.h"
 #include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
@@ -154,6 +156,41 @@ void shootSheets(const QString& folder, const QString& suffix)
     ModalOverlay::setApplicationMainWindow(nullptr);
 }
 
+// The window every removal ends with, over the main window as the removal
+// screens show it, with figures as they pass them.
+void shootFinish(const QString& folder, const QString& suffix)
+{
+    QMainWindow window;
+    window.setCentralWidget(new QWidget);
+    window.resize(1000, 620);
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    ModalOverlay::setApplicationMainWindow(&window);
+    {
+        FinishWindowController finish;
+        finish.loadWindow();
+        finish.windowDidLoad();
+        finish.showDataInfo(QStringLiteral("1.24 GB"), QStringLiteral("318"), QStringLiteral("0m 42s"));
+        ModalOverlay::beginSheet(&window, &finish, true);
+        OverlayView* overlay = ModalOverlay::overlayFor(&finish);
+        if (!waitFor([&] { return overlay && overlay->phase() == OverlayView::Phase::shown; })) {
+            std::fprintf(stderr, "finish: the window did not show\n");
+        }
+        shoot(&window, folder, QStringLiteral("finish-%1").arg(suffix));
+        ModalOverlay::stopModal();
+    }
+    ModalOverlay::setApplicationMainWindow(nullptr);
+}
+
+void shootAbout(const QString& folder, const QString& suffix)
+{
+    AboutWindowController about;
+    about.runModal(nullptr);
+    (void)QTest::qWaitForWindowExposed(about.window());
+    shoot(about.window(), folder, QStringLiteral("about-%1").arg(suffix));
+    about.window()->close();
+}
+
 void shootRemovalMenu(const QString& folder, const QString& suffix)
 {
     FolderSetViewController::setIsScanLargeFile(false);
@@ -204,6 +241,8 @@ int kitScreenshots(const QString& folder)
         QApplication::setPalette(dark ? QPalette(QColor(40, 42, 46)) : QApplication::style()->standardPalette());
         const QString suffix = (dark ? QStringLiteral("dark-") : QStringLiteral("light-")) + scale;
         shootSheets(folder, suffix);
+        shootFinish(folder, suffix);
+        shootAbout(folder, suffix);
         shootRemovalMenu(folder, suffix);
         shootSizeUnitMenu(folder, suffix);
     }
