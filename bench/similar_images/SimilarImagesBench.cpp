@@ -42,9 +42,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListView>
+#include <QPalette>
 #include <QScrollBar>
 #include <QSet>
 #include <QSlider>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -523,7 +525,10 @@ void screenshots(const QString& out, const QString& images)
     note.close();
 
     for (const bool dark : {false, true}) {
+        // The desktop's dark palette with it, as a user in the dark
+        // appearance has: the window's bars and title follow the palette.
         RYTDarkMode::setForcedAppearance(dark ? 1 : 0);
+        QApplication::setPalette(dark ? QPalette(QColor(40, 42, 46)) : QApplication::style()->standardPalette());
         const QString mode = dark ? QStringLiteral("dark") : QStringLiteral("light");
         auto shot = [&](QWidget* window, const QString& name) {
             spin(250);
@@ -559,7 +564,9 @@ void screenshots(const QString& out, const QString& images)
                 fresh->scanImagesManagerProgressDidChanged(&engine, 0.18, 400, folder + QStringLiteral("/g3_copy1.jpg"));
                 shot(program.window(), QStringLiteral("02-scanning-animation"));
                 fresh->scanImagesManagerScanData(&engine, groups);
-                fresh->scanImagesManagerProgressDidChanged(&engine, 0.64, 400, folder + QStringLiteral("/g5_base.jpg"));
+                // A name that reads as markup is shown as it is.
+                fresh->scanImagesManagerProgressDidChanged(&engine, 0.64, 400,
+                                                           folder + QStringLiteral("/<b>g5</b>_base.jpg"));
                 shot(program.window(), QStringLiteral("03-scanning-live-grid"));
                 program.root()->mainViewBox()->setContentView(screen);
                 delete fresh;
@@ -675,6 +682,7 @@ void screenshots(const QString& out, const QString& images)
         }
     }
     RYTDarkMode::setForcedAppearance(-1);
+    QApplication::setPalette(QApplication::style()->standardPalette());
 }
 
 void makeScreenshotImages(const QString& folder)
