@@ -8,6 +8,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QScrollBar>
@@ -15,8 +16,88 @@
 #include <QTimer>
 
 #include <cmath>
+#include <map>
+#include <utility>
 
 namespace ScanScreenLook {
+
+namespace {
+
+// The colours a widget keeps, put back whenever its palette changes.
+class PaletteKeeper : public QObject {
+public:
+    explicit PaletteKeeper(QWidget* widget)
+        : QObject(widget)
+    {
+        setObjectName(QStringLiteral("PaletteKeeper"));
+        widget->installEventFilter(this);
+    }
+
+    static PaletteKeeper* of(QWidget* widget)
+    {
+        auto* keeper = widget->findChild<PaletteKeeper*>(QStringLiteral("PaletteKeeper"), Qt::FindDirectChildrenOnly);
+        return keeper ? keeper : new PaletteKeeper(widget);
+    }
+
+    void keep(QPalette::ColorGroup group, QPalette::ColorRole role, const QColor& color)
+    {
+        kept_[{group, role}] = color;
+    }
+
+    void apply(QWidget* widget)
+    {
+        QPalette palette = widget->palette();
+        bool changed = false;
+        for (const auto& [place, color] : kept_) {
+            if (palette.color(place.first, place.second) != color || !palette.isBrushSet(place.first, place.second)) {
+                palette.setColor(place.first, place.second, color);
+                changed = true;
+            }
+        }
+        if (changed) {
+            widget->setPalette(palette);
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::PaletteChange) {
+            apply(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+
+private:
+    std::map<std::pair<QPalette::ColorGroup, QPalette::ColorRole>, QColor> kept_;
+};
+
+}  // namespace
+
+void keepColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
+{
+    if (!widget) {
+        return;
+    }
+    PaletteKeeper* keeper = PaletteKeeper::of(widget);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        keeper->keep(group, role, color);
+    }
+    keeper->apply(widget);
+}
+
+void keepPalette(QWidget* widget, const QPalette& palette)
+{
+    if (!widget) {
+        return;
+    }
+    PaletteKeeper* keeper = PaletteKeeper::of(widget);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            keeper->keep(group, QPalette::ColorRole(role), palette.color(group, QPalette::ColorRole(role)));
+        }
+    }
+    keeper->apply(widget);
+}
 
 QColor surfaceColor(const QString& name, double alpha)
 {
@@ -33,10 +114,8 @@ void setTextColor(QLabel* label, const QColor& color)
     if (!label) {
         return;
     }
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    label->setPalette(palette);
+    keepColor(label, QPalette::WindowText, color);
+    keepColor(label, QPalette::Text, color);
 }
 
 QColor textColor(const QLabel* label)
@@ -90,8 +169,8 @@ void keepScrollBarsLight(QWidget* root)
         areas.prepend(own);
     }
     for (QAbstractScrollArea* area : areas) {
-        area->verticalScrollBar()->setPalette(light);
-        area->horizontalScrollBar()->setPalette(light);
+        keepPalette(area->verticalScrollBar(), light);
+        keepPalette(area->horizontalScrollBar(), light);
     }
 }
 

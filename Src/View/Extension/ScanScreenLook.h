@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <QColor>
+#include <QPalette>
 #include <QPointer>
 #include <QString>
 
@@ -21,7 +22,16 @@ namespace ScanScreenLook {
 // unknown name, like assetColor.
 QColor surfaceColor(const QString& name, double alpha = 1.0);
 
-// A label's text colour (its palette's window text).
+// Sets `role` of the widget's palette to `color` in every colour group and
+// keeps it so. Under a style sheet (one of the widget's own or of a parent),
+// every new polish (a move into another parent, a style sheet set above)
+// gives the widget back the palette it had when first polished, which drops
+// a colour set since: the dark appearance's palette then shows through.
+void keepColor(QWidget* widget, QPalette::ColorRole role, const QColor& color);
+// The same for every role and group of `palette`.
+void keepPalette(QWidget* widget, const QPalette& palette);
+
+// A label's text colour (its palette's window text), kept as keepColor does.
 void setTextColor(QLabel* label, const QColor& color);
 QColor textColor(const QLabel* label);
 

@@ -6,6 +6,7 @@
 #include "Main/Utilities.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
+#include "View/Extension/ScanScreenLook.h"
 
 #include <QLabel>
 
@@ -27,11 +28,10 @@ FinishNotDupImagesViewController::FinishNotDupImagesViewController(QWidget* pare
     tip.setPixelSize(14);
     ui_->tipsLabel->setFont(tip);
     for (QLabel* label : {ui_->wellDoneLabel, ui_->tipsLabel}) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, RYTDarkMode::colorNamed(label == ui_->wellDoneLabel ? QStringLiteral("TitleLabelColor")
-                                                                                                  : QStringLiteral("LabelColor"),
-                                                                       false));
-        label->setPalette(palette);
+        ScanScreenLook::keepColor(label, QPalette::WindowText,
+                                  RYTDarkMode::colorNamed(label == ui_->wellDoneLabel ? QStringLiteral("TitleLabelColor")
+                                                                                      : QStringLiteral("LabelColor"),
+                                                          false));
     }
 }
 

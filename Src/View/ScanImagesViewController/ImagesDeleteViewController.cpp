@@ -12,6 +12,7 @@
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTProgress.h"
 #include "View/Extension/KPLExtension.h"
+#include "View/Extension/ScanScreenLook.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -19,9 +20,7 @@
 namespace {
 void setColor(QWidget* label, const QColor& color)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    ScanScreenLook::keepColor(label, QPalette::WindowText, color);
 }
 }  // namespace
 

@@ -75,6 +75,8 @@ ImagesScanResultViewController::~ImagesScanResultViewController()
 
 QListView* ImagesScanResultViewController::listView() const { return ui_->listView; }
 RYTCheckBox* ImagesScanResultViewController::autoSelectAll() const { return ui_->autoSelectAll; }
+QLabel* ImagesScanResultViewController::autoSelectAllTitle() const { return ui_->autoSelectAllTitle; }
+QLabel* ImagesScanResultViewController::selectedTitleLabel() const { return ui_->selectedTitleLabel; }
 QSlider* ImagesScanResultViewController::slider() const { return ui_->slider; }
 RYTButton* ImagesScanResultViewController::sliderReduceBtn() const { return ui_->sliderReduceBtn; }
 RYTButton* ImagesScanResultViewController::sliderAddBtn() const { return ui_->sliderAddBtn; }
@@ -234,9 +236,8 @@ void ImagesScanResultViewController::setUpListView()
     list->setMouseTracking(true);
     list->viewport()->setAttribute(Qt::WA_Hover);
     list->viewport()->setAutoFillBackground(true);
-    QPalette palette = list->viewport()->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    list->viewport()->setPalette(palette);
+    ScanScreenLook::keepColor(list->viewport(), QPalette::Base, Qt::white);
+    ScanScreenLook::keepScrollBarsLight(list);
     list->setItemDelegate(cell_);
     list->setModel(listModel_);
     cell_->setDelegate(this);

@@ -72,6 +72,8 @@ public:
     ScanImagesCollectionViewController* scanImagesViewCtr();
     ScanImagesListViewController* scanimagesListViewCtr();
     RYTCheckBox* autoSelectAll() const;
+    QLabel* autoSelectAllTitle() const;
+    QLabel* selectedTitleLabel() const;
     QSlider* slider() const;
     RYTButton* sliderReduceBtn() const;
     RYTButton* sliderAddBtn() const;

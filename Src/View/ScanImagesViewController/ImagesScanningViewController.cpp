@@ -193,6 +193,10 @@ void ImagesScanningViewController::setUpCollectionView()
     grid->setItemSize(ImagesScanningCollectionItem::itemSize());
     grid->setSectionInset(6);
     grid->setItemDelegate(item_);
+    // The live grid lies on the right part's fixed white surface.
+    grid->viewport()->setAutoFillBackground(true);
+    ScanScreenLook::keepColor(grid->viewport(), QPalette::Base, Qt::white);
+    ScanScreenLook::keepScrollBarsLight(grid);
     if (grid->model() != model_) {
         grid->setModel(model_);
     }

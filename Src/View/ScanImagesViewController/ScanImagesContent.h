@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "View/Extension/KPLExtensionView.h"
+#include "View/Extension/ScanScreenLook.h"
 
 // Shows `view` in `layout` in place of whichever of `candidates` was there:
 // the others are hidden and taken out of the layout, so a hidden view never
@@ -49,9 +50,7 @@ inline void setLabelLook(QLabel* label, int pixels, bool bold, const QColor& col
     font.setPixelSize(pixels);
     font.setBold(bold);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    ScanScreenLook::keepColor(label, QPalette::WindowText, color);
 }
 
 // A white panel with rounded corners, the same in both appearances.

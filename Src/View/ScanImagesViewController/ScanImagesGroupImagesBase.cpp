@@ -39,9 +39,8 @@ void ScanImagesGroupImagesBase::attach(QAbstractItemView* view, ScanImagesImageC
     view->setModel(model_);
     view->viewport()->installEventFilter(this);
     view->viewport()->setAutoFillBackground(true);
-    QPalette palette = view->viewport()->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    view->viewport()->setPalette(palette);
+    ScanScreenLook::keepColor(view->viewport(), QPalette::Base, Qt::white);
+    ScanScreenLook::keepScrollBarsLight(view);
     cells->setThumbnailOwner(this);
     const auto cellRect = [view, cells](const QModelIndex& index) { return cells->cellRect(view, index); };
     afterPaint = [this, view, cellRect] {

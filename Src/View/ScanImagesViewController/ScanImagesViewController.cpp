@@ -70,9 +70,7 @@ QString countLabel(qint64 count, qint64 bytes)
 
 void setColor(QLabel* label, const QColor& color)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    ScanScreenLook::keepColor(label, QPalette::WindowText, color);
 }
 
 // The last path component of a folder, trimmed of blanks and line ends.

@@ -13,8 +13,10 @@
 #include "QVLibrary/RYSelectView.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTView.h"
 #include "View/CustomView/PopUpButton.h"
+#include "View/ScanImagesViewController/ImageGridView.h"
 #include "View/ScanImagesViewController/ImagesDeleteViewController.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
 #include "View/ScanImagesViewController/ImagesScanningViewController.h"
@@ -22,8 +24,12 @@
 #include "Window/FinishWindowController.h"
 #include "Window/ModalOverlay.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QListView>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -277,4 +283,83 @@ TEST_F(ScanImagesStatesTest, AnEmptySelectedTabKeepsItsTabsAndTheWayBackToAll)
     EXPECT_EQ(result->listView()->model()->rowCount(), groups);
     EXPECT_EQ(screen->mainBoxContent(), result);
     EXPECT_EQ(backCount, 0);
+}
+
+namespace {
+
+// The lightest and darkest pixels a widget shows, as the window paints it.
+struct Shades {
+    int lightest = 0;
+    int darkest = 255;
+};
+
+Shades shadesOf(QWidget* window, QWidget* widget)
+{
+    const qreal ratio = window->devicePixelRatioF();
+    const QRect place(widget->mapTo(window, QPoint()) * ratio, widget->size() * ratio);
+    const QImage image = window->grab().toImage().copy(place);
+    Shades shades;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const int lightness = image.pixelColor(x, y).lightness();
+            shades.lightest = std::max(shades.lightest, lightness);
+            shades.darkest = std::min(shades.darkest, lightness);
+        }
+    }
+    return shades;
+}
+
+// The colour the window shows at a point of `widget`.
+QColor shownAt(QWidget* window, QWidget* widget, QPoint point)
+{
+    return window->grab().toImage().pixelColor(widget->mapTo(window, point) * window->devicePixelRatioF());
+}
+
+}  // namespace
+
+// The desktop in the dark appearance: the screen's white panels stay white,
+// and their texts dark, from the search's live grid to the results.
+TEST_F(ScanImagesStatesTest, TheWhitePanelsKeepTheirLightLooksUnderADarkDesktop)
+{
+    RYTDarkMode::setForcedAppearance(1);
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    const auto restore = qScopeGuard([] {
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        RYTDarkMode::setForcedAppearance(-1);
+    });
+    const QString folder = makeImages(3, 1);
+    scan({folder});
+    ASSERT_EQ(screen->scanState(), 2u);
+    ImagesScanResultViewController* result = screen->imageResultViewCtr();
+    QCoreApplication::processEvents();
+
+    // Below the last group row and beside the last thumbnail: the panels' white.
+    QListView* list = result->listView();
+    const QPoint belowRows(8, list->viewport()->height() - 4);
+    EXPECT_GT(shownAt(window.get(), list->viewport(), belowRows).lightness(), 245);
+    ImageGridView* grid = result->scanImagesViewCtr()->collectionView();
+    const QPoint emptyCorner(grid->viewport()->width() - 4, grid->viewport()->height() - 4);
+    EXPECT_GT(shownAt(window.get(), grid->viewport(), emptyCorner).lightness(), 245);
+    for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(list), static_cast<QAbstractScrollArea*>(grid)}) {
+        EXPECT_GT(area->verticalScrollBar()->palette().color(QPalette::Window).lightness(), 200);
+        EXPECT_GT(area->verticalScrollBar()->palette().color(QPalette::Button).lightness(), 200);
+    }
+
+    // Their texts keep the light appearance's dark values.
+    const QColor title = RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), false);
+    EXPECT_EQ(screen->selectTip()->palette().color(QPalette::WindowText), title);
+    EXPECT_LT(shadesOf(window.get(), screen->selectTip()).darkest, 120);
+    EXPECT_LT(shadesOf(window.get(), result->autoSelectAllTitle()).darkest, 120);
+    EXPECT_LT(shadesOf(window.get(), result->selectedTitleLabel()).darkest, 120);
+
+    // The search's live grid, moved into the screen as the search shows it.
+    auto* scanning = new ImagesScanningViewController;
+    scanning->setParent(screen);
+    scanning->show();
+    QCoreApplication::processEvents();
+    ImageGridView* live = scanning->collectionView();
+    EXPECT_GT(live->viewport()->palette().color(QPalette::Base).lightness(), 245);
+    EXPECT_GT(live->verticalScrollBar()->palette().color(QPalette::Window).lightness(), 200);
+    EXPECT_EQ(scanning->scanningTitle()->palette().color(QPalette::WindowText), title);
+    delete scanning;
 }
