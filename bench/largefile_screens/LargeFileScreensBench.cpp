@@ -21,6 +21,7 @@
 #include "QVLibrary/RYTableView.h"
 #include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableCellView.h"
 #include "View/FileDelete/FileRemovingViewController.h"
 #include "View/FolderSetViewController.h"
 #include "View/LoadingView/LoadingViewController.h"
@@ -33,11 +34,15 @@
 #include <QDir>
 #include <QFile>
 #include <QGraphicsOpacityEffect>
+#include <QHelpEvent>
+#include <QPixmap>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolTip>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -389,6 +394,22 @@ void run(const QString& tree, const QString& shots, bool dark, int toRemove, boo
                                              QAbstractItemView::PositionAtCenter);
             settle(500);
             shoot(*nib, shots, QStringLiteral("large-after-removal-failed-") + look);
+            // Its reason, as the pointer resting on the mark asks for it: the
+            // tip is a window of its own, so the screen is taken.
+            QWidget* viewport = table->mainTableView()->viewport();
+            const QRect rowRect = table->mainTableView()->visualRect(table->mainTableView()->model()->index(row, 0));
+            const QRect fullRow(0, rowRect.top(), viewport->width(), rowRect.height());
+            const QPoint mark = RightLargeFileTableCellView::errorRect(fullRow).center();
+            QHelpEvent ask(QEvent::ToolTip, mark, viewport->mapToGlobal(mark));
+            QCoreApplication::sendEvent(viewport, &ask);
+            settle(800);
+            QWidget* window = nib->window();
+            const QPoint origin = window->mapToGlobal(QPoint());
+            const QPixmap picture = window->screen()->grabWindow(0, origin.x(), origin.y(), window->width(), window->height());
+            const QString tipped = shots + QStringLiteral("/large-after-removal-failed-tip-") + look + QStringLiteral(".png");
+            std::printf("%s %s (tip %s)\n", picture.save(tipped) ? "wrote" : "could not write", qPrintable(tipped),
+                        QToolTip::isVisible() ? qPrintable(QToolTip::text()) : "not shown");
+            QToolTip::hideText();
         }
     }
     root(*nib)->scanViewBackAction();
