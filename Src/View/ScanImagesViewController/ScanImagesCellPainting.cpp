@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace ScanImagesCellPainting {
 
 QSizeF fitSize(const QSizeF& image, const QSizeF& box)
@@ -59,8 +61,29 @@ QImage thumbnailFor(const ScanImagesItem& item, const QSizeF& points, qreal rati
     return decoded.isNull() ? engine : decoded;
 }
 
-void drawThumbnail(QPainter* painter, const QRectF& rect, const QImage& image, double radius)
+QRectF onPixelGrid(const QRectF& rect, const QSize& imagePixels, qreal ratio, const QPointF& offset)
 {
+    if (ratio <= 0) {
+        return rect;
+    }
+    const auto snap = [ratio](double at, double shift) { return std::round((at + shift) * ratio) / ratio - shift; };
+    QSizeF size = rect.size();
+    if (std::abs(imagePixels.width() - rect.width() * ratio) <= 1.0 &&
+        std::abs(imagePixels.height() - rect.height() * ratio) <= 1.0) {
+        size = QSizeF(imagePixels) / ratio;
+    }
+    return QRectF(QPointF(snap(rect.x(), offset.x()), snap(rect.y(), offset.y())), size);
+}
+
+void drawThumbnail(QPainter* painter, const QRectF& given, const QImage& image, double radius)
+{
+    // Copied pixel for pixel where the painter only moves: resampling every
+    // thumbnail on each repaint costs twice as much on a large screen.
+    QRectF rect = given;
+    if (!image.isNull() && painter->device() && painter->worldTransform().type() <= QTransform::TxTranslate) {
+        const QTransform& moved = painter->worldTransform();
+        rect = onPixelGrid(given, image.size(), painter->device()->devicePixelRatioF(), QPointF(moved.dx(), moved.dy()));
+    }
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::SmoothPixmapTransform);

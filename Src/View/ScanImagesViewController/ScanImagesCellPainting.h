@@ -35,8 +35,14 @@ QImage thumbnailFor(const ScanImagesItem& item, const QSizeF& points, qreal rati
                     QByteArray* requestedKey = nullptr);
 
 // The image drawn into `rect` with rounded corners; a light placeholder
-// when there is none.
+// when there is none. On a painter that only moves, at `rect`'s place on the
+// device's pixel grid (onPixelGrid).
 void drawThumbnail(QPainter* painter, const QRectF& rect, const QImage& image, double radius);
+// `rect` with its corner on the pixel grid of a device of `ratio` (the
+// painter moved by `offset`) and, when an image of `imagePixels` fills it
+// within a pixel, the image's own size: such an image is then copied, not
+// resampled.
+QRectF onPixelGrid(const QRectF& rect, const QSize& imagePixels, qreal ratio, const QPointF& offset = {});
 // The selection veil over a thumbnail: black at 20 %.
 void drawMask(QPainter* painter, const QRectF& rect, double radius);
 // A named image drawn into `rect` (SVG, crisp at any scale).

@@ -865,3 +865,37 @@ TEST_F(ScanImagesViewsTest, AThumbnailThatLandsRepaintsOnlyTheCellsShowingIt)
         EXPECT_EQ(shot.pixelColor(qRound(at.x() * ratio), qRound(at.y() * ratio)), QColor(Qt::blue)) << row;
     }
 }
+
+// A thumbnail whose place falls between device pixels is drawn on the pixel
+// grid at its own size: copied, its edges crisp, none of it resampled.
+TEST(ScanImagesThumbnailPainting, AThumbnailLandsOnThePixelGridAtItsOwnSize)
+{
+    for (const qreal ratio : {1.0, 2.0}) {
+        QImage thumb((QSizeF(140, 105) * ratio).toSize(), QImage::Format_RGB32);
+        thumb.fill(QColor(200, 30, 30));
+        QImage target((QSizeF(200, 160) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        target.setDevicePixelRatio(ratio);
+        target.fill(Qt::white);
+        {
+            QPainter painter(&target);
+            painter.translate(0.35, 0.2);  // a cell's place need not be whole either
+            ScanImagesCellPainting::drawThumbnail(&painter, QRectF(10.3, 7.7, 139.8, 105.1), thumb, 4);
+        }
+        // Across the middle row: only the page's white and the image's red.
+        const int y = int(60 * ratio);
+        int red = 0;
+        for (int x = 0; x < target.width(); ++x) {
+            const QColor shown = target.pixelColor(x, y);
+            EXPECT_TRUE(shown == QColor(Qt::white) || shown == QColor(200, 30, 30))
+                << "at " << x << " (ratio " << ratio << "): " << qPrintable(shown.name());
+            red += shown == QColor(200, 30, 30) ? 1 : 0;
+        }
+        EXPECT_EQ(red, thumb.width()) << ratio;
+    }
+    // Off the grid by less than a device pixel each way; an image that does
+    // not fill the place keeps the place's size.
+    EXPECT_EQ(ScanImagesCellPainting::onPixelGrid(QRectF(10.3, 7.7, 139.8, 105.1), QSize(280, 210), 2.0),
+              QRectF(10.5, 7.5, 140, 105));
+    EXPECT_EQ(ScanImagesCellPainting::onPixelGrid(QRectF(10.3, 7.7, 100, 50), QSize(280, 210), 2.0),
+              QRectF(10.5, 7.5, 100, 50));
+}
