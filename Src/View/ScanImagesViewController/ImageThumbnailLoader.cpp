@@ -2,6 +2,7 @@
 
 #include "Foundation/Dispatch.h"
 #include "QuickLook/QLThumbnail.h"
+#include "ScanImagesCellPainting.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,17 +34,22 @@ ImageThumbnailLoader::~ImageThumbnailLoader()
     pool_.waitForDone();
 }
 
-QByteArray ImageThumbnailLoader::keyOf(const QByteArray& path, const QSize& pixels)
+QByteArray ImageThumbnailLoader::keyOf(const QByteArray& path, const QSize& pixels, int cornerPixels)
 {
-    return path + '\0' + QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height());
+    QByteArray key = path + '\0' + QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height());
+    if (cornerPixels > 0) {
+        key += 'r' + QByteArray::number(cornerPixels);
+    }
+    return key;
 }
 
-QImage ImageThumbnailLoader::thumbnail(const QByteArray& path, const QSize& pixels, const void* owner)
+QImage ImageThumbnailLoader::thumbnail(const QByteArray& path, const QSize& pixels, const void* owner,
+                                       int cornerPixels)
 {
     if (path.isEmpty() || pixels.isEmpty()) {
         return {};
     }
-    const QByteArray key = keyOf(path, pixels);
+    const QByteArray key = keyOf(path, pixels, cornerPixels);
     if (const QImage* cached = cache_.object(key)) {
         return *cached;
     }
@@ -57,7 +63,7 @@ QImage ImageThumbnailLoader::thumbnail(const QByteArray& path, const QSize& pixe
             return {};
         }
         queued_.insert(key);
-        jobs_.push_back(Job{key, path, pixels});
+        jobs_.push_back(Job{key, path, pixels, cornerPixels});
     }
     pool_.start([this] { runOne(); });
     return {};
@@ -137,6 +143,9 @@ void ImageThumbnailLoader::runOne()
         image = decoder(job.path, job.pixels);
     } else {
         image = QuickLook::thumbnailImage(job.path, job.pixels, 1.0);
+    }
+    if (job.cornerPixels > 0) {
+        image = ScanImagesCellPainting::roundedCopy(image, job.cornerPixels);
     }
     decoded_ += 1;
     auto alive = alive_;

@@ -30,12 +30,14 @@ public:
     explicit ImageThumbnailLoader(int threads = 2, qint64 cacheBytes = 192ll << 20);
     ~ImageThumbnailLoader() override;
 
-    static QByteArray keyOf(const QByteArray& path, const QSize& pixels);
+    static QByteArray keyOf(const QByteArray& path, const QSize& pixels, int cornerPixels = 0);
 
     // The thumbnail of the file at `path` no larger than `pixels`, or a null
     // image while it is being decoded (or when the file cannot be read).
+    // With `cornerPixels`, its corners come cut round to that radius by the
+    // worker (roundedCopy), so the views copy it as it is.
     // Main thread only.
-    QImage thumbnail(const QByteArray& path, const QSize& pixels, const void* owner);
+    QImage thumbnail(const QByteArray& path, const QSize& pixels, const void* owner, int cornerPixels = 0);
     // The keys of the cells `owner` shows now; the rest of its queue goes.
     void setWanted(const void* owner, const QSet<QByteArray>& keys);
     // The owner goes away: nothing it asked for is decoded any more.
@@ -60,6 +62,7 @@ private:
         QByteArray key;
         QByteArray path;
         QSize pixels;
+        int cornerPixels = 0;
     };
     void runOne();
     void delivered(const QByteArray& key, const QImage& image);

@@ -31,5 +31,5 @@ void ImagesScanningCollectionItem::paint(QPainter* painter, const QStyleOptionVi
     QByteArray key;
     const QImage image = thumbnailFor(*item, thumbnail.size(), ratio, owner_, &key);
     requests_.note(index, key);
-    drawThumbnail(painter, thumbnail, image, 4);
+    drawThumbnail(painter, thumbnail, image, thumbnailCornerRadius);
 }

@@ -54,11 +54,32 @@ QImage thumbnailFor(const ScanImagesItem& item, const QSizeF& points, qreal rati
         return engine;
     }
     const QByteArray path = item.rawPath().isEmpty() ? QFile::encodeName(item.imagePath()) : item.rawPath();
-    const QImage decoded = ImageThumbnailLoader::shared().thumbnail(path, pixels, owner);
+    const int corner = qRound(thumbnailCornerRadius * ratio);
+    const QImage decoded = ImageThumbnailLoader::shared().thumbnail(path, pixels, owner, corner);
     if (requestedKey) {
-        *requestedKey = ImageThumbnailLoader::keyOf(path, pixels);
+        *requestedKey = ImageThumbnailLoader::keyOf(path, pixels, corner);
     }
     return decoded.isNull() ? engine : decoded;
+}
+
+QImage roundedCopy(const QImage& image, int cornerPixels)
+{
+    if (image.isNull() || cornerPixels <= 0) {
+        return image;
+    }
+    QImage rounded(image.size(), QImage::Format_ARGB32_Premultiplied);
+    rounded.fill(Qt::transparent);
+    {
+        QPainter painter(&rounded);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(QPointF(), QSizeF(image.size())), cornerPixels, cornerPixels);
+        painter.setClipPath(clip);
+        painter.drawImage(0, 0, image);
+    }
+    rounded.setDevicePixelRatio(image.devicePixelRatio());
+    rounded.setText(QStringLiteral("cornerPixels"), QString::number(cornerPixels));
+    return rounded;
 }
 
 QRectF onPixelGrid(const QRectF& rect, const QSize& imagePixels, qreal ratio, const QPointF& offset)
@@ -80,9 +101,19 @@ void drawThumbnail(QPainter* painter, const QRectF& given, const QImage& image, 
     // Copied pixel for pixel where the painter only moves: resampling every
     // thumbnail on each repaint costs twice as much on a large screen.
     QRectF rect = given;
+    bool copied = false;
     if (!image.isNull() && painter->device() && painter->worldTransform().type() <= QTransform::TxTranslate) {
         const QTransform& moved = painter->worldTransform();
-        rect = onPixelGrid(given, image.size(), painter->device()->devicePixelRatioF(), QPointF(moved.dx(), moved.dy()));
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        rect = onPixelGrid(given, image.size(), ratio, QPointF(moved.dx(), moved.dy()));
+        // Its corners already cut to this radius, at this size: copied as it
+        // is, without the clip that would cut them on every repaint.
+        copied = image.text(QStringLiteral("cornerPixels")).toInt() == qRound(radius * ratio) &&
+                 qRound(rect.width() * ratio) == image.width() && qRound(rect.height() * ratio) == image.height();
+    }
+    if (copied) {
+        painter->drawImage(rect, image);
+        return;
     }
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);

@@ -34,6 +34,12 @@ QRect listRow(const QRect& itemRect, const QWidget* view);
 QImage thumbnailFor(const ScanImagesItem& item, const QSizeF& points, qreal ratio, const void* owner,
                     QByteArray* requestedKey = nullptr);
 
+// The corner radius of every thumbnail the cells draw, in points.
+constexpr double thumbnailCornerRadius = 4;
+// `image` with its corners cut round to `cornerPixels` (transparent beyond,
+// premultiplied), marked with that radius so drawThumbnail copies it as it is.
+QImage roundedCopy(const QImage& image, int cornerPixels);
+
 // The image drawn into `rect` with rounded corners; a light placeholder
 // when there is none. On a painter that only moves, at `rect`'s place on the
 // device's pixel grid (onPixelGrid).

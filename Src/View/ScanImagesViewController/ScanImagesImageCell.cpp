@@ -35,7 +35,7 @@ void ScanImagesImageCell::paintImage(QPainter* painter, const QStyleOptionViewIt
     const QImage image = thumbnailFor(item, thumbnail.size(), ratio, owner_, &key);
     requests_.note(index, key);
     const int row = index.row();
-    drawThumbnail(painter, thumbnail, image, 4);
+    drawThumbnail(painter, thumbnail, image, thumbnailCornerRadius);
     const bool selected = item.isSelect();
     const bool hovered = row == hoverRow_;
     if (selected) {

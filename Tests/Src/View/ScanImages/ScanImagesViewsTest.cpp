@@ -899,3 +899,48 @@ TEST(ScanImagesThumbnailPainting, AThumbnailLandsOnThePixelGridAtItsOwnSize)
     EXPECT_EQ(ScanImagesCellPainting::onPixelGrid(QRectF(10.3, 7.7, 100, 50), QSize(280, 210), 2.0),
               QRectF(10.5, 7.5, 100, 50));
 }
+
+// The worker cuts the corners of what the cells ask for with a radius, and
+// such a thumbnail is drawn as it is: its corners show what lies beneath,
+// its edges are crisp, its middle is the image.
+TEST_F(ScanImagesViewsTest, ThumbnailsComeWithTheirCornersCutAndAreCopiedAsTheyAre)
+{
+    ImageThumbnailLoader loader(1, 1 << 22);
+    loader.setDecoderForTesting([](const QByteArray&, const QSize& pixels) {
+        QImage image(pixels, QImage::Format_RGB888);
+        image.fill(QColor(200, 30, 30));
+        return image;
+    });
+    int owner = 0;
+    for (const qreal ratio : {1.0, 2.0}) {
+        const QSize pixels = (QSizeF(140, 105) * ratio).toSize();
+        const int corner = qRound(ScanImagesCellPainting::thumbnailCornerRadius * ratio);
+        EXPECT_TRUE(loader.thumbnail("/x/a.jpg", pixels, &owner, corner).isNull());
+        ASSERT_TRUE(loader.waitForIdle(5000));
+        const QImage cut = loader.thumbnail("/x/a.jpg", pixels, &owner, corner);
+        ASSERT_EQ(cut.size(), pixels);
+        EXPECT_EQ(cut.pixelColor(0, 0).alpha(), 0);
+        EXPECT_EQ(cut.pixelColor(pixels.width() - 1, pixels.height() - 1).alpha(), 0);
+        EXPECT_EQ(cut.pixelColor(pixels.width() / 2, pixels.height() / 2), QColor(200, 30, 30));
+        EXPECT_EQ(cut.pixelColor(0, pixels.height() / 2), QColor(200, 30, 30));
+        // Asked for without a radius, it is a thumbnail of its own, whole.
+        EXPECT_TRUE(loader.thumbnail("/x/a.jpg", pixels, &owner).isNull());
+        ASSERT_TRUE(loader.waitForIdle(5000));
+        EXPECT_EQ(loader.thumbnail("/x/a.jpg", pixels, &owner).pixelColor(0, 0), QColor(200, 30, 30));
+
+        QImage target((QSizeF(200, 160) * ratio).toSize(), QImage::Format_RGB32);
+        target.setDevicePixelRatio(ratio);
+        target.fill(Qt::white);
+        {
+            QPainter painter(&target);
+            ScanImagesCellPainting::drawThumbnail(&painter, QRectF(10.3, 7.7, 140, 105), cut,
+                                                  ScanImagesCellPainting::thumbnailCornerRadius);
+        }
+        const QRectF placed = ScanImagesCellPainting::onPixelGrid(QRectF(10.3, 7.7, 140, 105), cut.size(), ratio);
+        const QPoint corner0 = (placed.topLeft() * ratio).toPoint();
+        EXPECT_EQ(target.pixelColor(corner0), QColor(Qt::white)) << ratio;
+        EXPECT_EQ(target.pixelColor(corner0 + QPoint(pixels.width() / 2, pixels.height() / 2)), QColor(200, 30, 30));
+        EXPECT_EQ(target.pixelColor(corner0 + QPoint(0, pixels.height() / 2)), QColor(200, 30, 30)) << ratio;
+        EXPECT_EQ(target.pixelColor(corner0 + QPoint(-1, pixels.height() / 2)), QColor(Qt::white)) << ratio;
+    }
+}
