@@ -189,7 +189,7 @@ QString PreferenceViewController::pageTitle() const
 
 // ---- set-up ------------------------------------------------------------------
 
-void PreferenceViewController::viewDidLoad()
+void PreferenceViewController::colourSurfaces()
 {
     ui_->topSelectView->setBackgroundColor(assetColor(QStringLiteral("PreferenceViewTopBGColor")));
     for (RYTView* page : {ui_->genaralView, ui_->whiteListView, ui_->repeatFileView, ui_->similarImageView}) {
@@ -197,6 +197,63 @@ void PreferenceViewController::viewDidLoad()
     }
     ui_->shadowView->setBackgroundColor(assetColor(QStringLiteral("PreferenceShadowColor")));
     setTextColor(ui_->windowTitle, assetColor(QStringLiteral("TitleLabelColor")));
+}
+
+void PreferenceViewController::colourTabs()
+{
+    const std::pair<RYSelectView*, QLabel*> tabs[] = {{ui_->generalSelectView, ui_->generalTitle},
+                                                      {ui_->whiteListSelectView, ui_->whiteListTitle},
+                                                      {ui_->repeatFileSelectView, ui_->repeatFileTitle},
+                                                      {ui_->similarImageSelectView, ui_->similarImageTitle}};
+    for (const auto& [tab, title] : tabs) {
+        tab->setSelectedColor(gridColor());
+        setTextColor(title, assetColor(tab->selected() ? QStringLiteral("PreferenceSelectedColor")
+                                                       : QStringLiteral("PreferenceDefaultColor")));
+    }
+}
+
+void PreferenceViewController::colourPageTexts()
+{
+    const QColor text = assetColor(QStringLiteral("PreferenceDefaultColor"));
+    for (QLabel* label :
+         {ui_->maxFileSizeLabel, ui_->minFileSizeLabel, ui_->hiddenFileLabel, ui_->zeroByteFileLabel,
+          ui_->fileSizeLabel, ui_->ignoreScanLabel, ui_->similarImageMaxFileSizeLabel,
+          ui_->similarImageMinFileSizeLabel, ui_->similarImageFileSizeLabel, ui_->repeatFileLabel, ui_->videoLabel,
+          ui_->audioLabel, ui_->photoLabel, ui_->fileLabel, ui_->otherLabel, ui_->silmiarImageSliderLabel,
+          ui_->silmiarImageSliderValueLabel, ui_->whiteListTipLabel}) {
+        setTextColor(label, text);
+    }
+    for (RYTButton* step : {ui_->sliderReduceBtn, ui_->sliderAddBtn}) {
+        step->setTitleColor(text, text, text, text);
+    }
+}
+
+void PreferenceViewController::followAppearance()
+{
+    colourSurfaces();
+    colourTabs();
+    colourPageTexts();
+    colourSizeBlocks();
+}
+
+bool PreferenceViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // The desktop's switch reaches the widgets through the event queue; the
+    // named colours read the new palette by then.
+    if (watched == this &&
+        (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange) &&
+        RYTDarkMode::isDarkMode() != darkShown_) {
+        darkShown_ = RYTDarkMode::isDarkMode();
+        followAppearance();
+    }
+    return ViewController::eventFilter(watched, event);
+}
+
+void PreferenceViewController::viewDidLoad()
+{
+    colourSurfaces();
+    darkShown_ = RYTDarkMode::isDarkMode();
+    installEventFilter(this);
 
     for (PopUpButton* popup : {ui_->maxByteTypeBox, ui_->minByteTypeBox, ui_->similarImageMaxByteTypeBox,
                                ui_->similarImageMinByteTypeBox}) {

@@ -125,6 +125,15 @@ private:
     enum class SheetRule { always, unlessClosing };
 
     void viewDidLoad();
+    // The colours that follow the appearance, given again when the desktop
+    // switches it while the window lives (it lives as long as the program).
+    void followAppearance();
+    void colourSurfaces();
+    void colourTabs();
+    void colourPageTexts();
+    void colourSizeBlocks();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool darkShown_ = false;
     void connectActions();
     void chooseTab(RYSelectView* tab);
     void reloadSettings();

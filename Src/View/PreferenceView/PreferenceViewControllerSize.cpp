@@ -123,6 +123,17 @@ void PreferenceViewController::applyLook(SizeSide& side, bool on)
     setPopupTitleColor(side.popup, text);
 }
 
+void PreferenceViewController::colourSizeBlocks()
+{
+    SizeBlock general = generalBlock();
+    SizeBlock similar = similarBlock();
+    for (SizeBlock* block : {&general, &similar}) {
+        for (SizeSide* side : {&block->max, &block->min}) {
+            applyLook(*side, side->on());
+        }
+    }
+}
+
 void PreferenceViewController::rememberFieldText(QLineEdit* field)
 {
     acceptedText_.insert(field, field->text());

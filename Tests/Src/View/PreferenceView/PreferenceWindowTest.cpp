@@ -4,16 +4,21 @@
 #include "Model/PerferenceInfo.h"
 #include "QVLibrary/RYSelectView.h"
 #include "QVLibrary/RYTCheckBox.h"
+#include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTView.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/PreferenceView/PreferenceViewController.h"
 #include "View/PreferenceView/PreferenceWIndowController.h"
 #include "Window/SheetWindowController.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -217,4 +222,44 @@ TEST_F(PreferenceTest, TheIgnoreScanSwitchesSaveBooleans)
     clickBox("zeroByteFile");
     clickBox("hiddenFile");
     expectFile(before, {{"zeroByteFile", false}, {"hiddenFile", true}});
+}
+
+// The window lives as long as the program: a switch of the desktop's
+// appearance while it lives recolours it whole, not only the controls that
+// read their colours as they paint.
+TEST_F(PreferenceTest, TheWindowFollowsTheDesktopsAppearanceWhileItLives)
+{
+    RYTDarkMode::setForcedAppearance(-1);
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    const auto restore = qScopeGuard([] { QApplication::setPalette(QApplication::style()->standardPalette()); });
+    PreferenceWIndowController& w = window();
+    auto* title = w.findChild<QLabel*>(QStringLiteral("windowTitle"));
+    auto* top = w.findChild<RYTView*>(QStringLiteral("topSelectView"));
+    auto* page = w.findChild<RYTView*>(QStringLiteral("genaralView"));
+    auto* caption = w.findChild<QLabel*>(QStringLiteral("hiddenFileLabel"));
+    auto* chosen = w.findChild<QLabel*>(QStringLiteral("generalTitle"));
+    QLineEdit* field = w.findChild<QLineEdit*>(QStringLiteral("maxFileSize"));
+    ASSERT_TRUE(title && top && page && caption && chosen && field);
+    const auto expectAppearance = [&](bool dark) {
+        const auto named = [dark](const char* name) { return RYTDarkMode::colorNamed(QLatin1String(name), dark); };
+        EXPECT_EQ(title->palette().color(QPalette::WindowText), named("TitleLabelColor")) << dark;
+        EXPECT_EQ(top->backgroundColor(), named("PreferenceViewTopBGColor")) << dark;
+        EXPECT_EQ(page->backgroundColor(), named("PreferenceViewBGColor")) << dark;
+        EXPECT_EQ(caption->palette().color(QPalette::WindowText), named("PreferenceDefaultColor")) << dark;
+        EXPECT_EQ(chosen->palette().color(QPalette::WindowText), named("PreferenceSelectedColor")) << dark;
+        EXPECT_TRUE(field->styleSheet().contains(named("ButtonNormalUncertainColor").name(), Qt::CaseInsensitive))
+            << dark;
+    };
+    const auto titleIs = [&](bool dark) {
+        return title->palette().color(QPalette::WindowText) == RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), dark);
+    };
+    expectAppearance(false);
+    // The desktop's change reaches the widgets through the event queue.
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    ASSERT_TRUE(RYTDarkMode::isDarkMode());
+    EXPECT_TRUE(waitUntil([&] { return titleIs(true); }));
+    expectAppearance(true);
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    EXPECT_TRUE(waitUntil([&] { return titleIs(false); }));
+    expectAppearance(false);
 }
