@@ -1,7 +1,8 @@
 // Screenshots of the kit's shared dialogs and menus, light and dark: every
 // sheet the program asks or tells with (their texts as the program passes
 // them), the finish and About windows, the scan screen's removal-mode menu
-// and the preferences' size-unit menu, each with another row checked. The
+// and the preferences' size-unit menu, each with another row checked; and
+// the preferences window across a switch of the desktop's appearance. The
 // scale is the one the program runs with: set QT_SCALE_FACTOR=2 for 2x.
 
 #include "KitScreenshots.h"
@@ -228,6 +229,22 @@ void shootSizeUnitMenu(const QString& folder, const QString& suffix)
     }
 }
 
+// The preferences window is kept for the program's life: opened in the
+// light appearance, then the desktop switches to the dark one.
+void shootPreferencesAcrossASwitch(const QString& folder, const QString& scale)
+{
+    RYTDarkMode::setForcedAppearance(-1);
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    PreferenceWIndowController window;
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    shoot(&window, folder, QStringLiteral("preferences-before-switch-") + scale);
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    waitFor([] { return false; }, 300);
+    shoot(&window, folder, QStringLiteral("preferences-after-switch-to-dark-") + scale);
+    QApplication::setPalette(QApplication::style()->standardPalette());
+}
+
 }  // namespace
 
 int kitScreenshots(const QString& folder)
@@ -246,6 +263,7 @@ int kitScreenshots(const QString& folder)
         shootRemovalMenu(folder, suffix);
         shootSizeUnitMenu(folder, suffix);
     }
+    shootPreferencesAcrossASwitch(folder, scale);
     RYTDarkMode::setForcedAppearance(-1);
     std::printf("screenshots in %s\n", qPrintable(folder));
     return 0;
