@@ -114,8 +114,10 @@ void setTextColor(QLabel* label, const QColor& color)
     if (!label) {
         return;
     }
-    keepColor(label, QPalette::WindowText, color);
-    keepColor(label, QPalette::Text, color);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    label->setPalette(palette);
 }
 
 QColor textColor(const QLabel* label)

@@ -31,7 +31,7 @@ void keepColor(QWidget* widget, QPalette::ColorRole role, const QColor& color);
 // The same for every role and group of `palette`.
 void keepPalette(QWidget* widget, const QPalette& palette);
 
-// A label's text colour (its palette's window text), kept as keepColor does.
+// A label's text colour (its palette's window text).
 void setTextColor(QLabel* label, const QColor& color);
 QColor textColor(const QLabel* label);
 
