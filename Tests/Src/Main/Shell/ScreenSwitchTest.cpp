@@ -69,21 +69,23 @@ bool sheetShowing(const QString& message)
 }
 
 // Holds a scan's worker until released, so a test can look at the screen
-// while it scans: a scan of a tree this small could otherwise end first.
+// while it scans: a scan of a tree this small could otherwise end first. The
+// engine calls its hook from a copy, so a worker may still be inside it after
+// the hook is taken away: the gate it waits at lives as long as any copy.
 class HeldScan {
 public:
     explicit HeldScan(bool largeFiles) : largeFiles_(largeFiles)
     {
         if (largeFiles_) {
-            LargeFilesManager::default_().setClockForTesting([this] {
+            LargeFilesManager::default_().setClockForTesting([gate = gate_] {
                 if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-                    hold();
+                    gate->hold();
                 }
                 return double(QDateTime::currentSecsSinceEpoch());
             });
         } else {
-            setMd5ReadFailureForTesting([this](const QByteArray&) {
-                hold();
+            setMd5ReadFailureForTesting([gate = gate_](const QByteArray&) {
+                gate->hold();
                 return false;
             });
         }
@@ -97,26 +99,30 @@ public:
             setMd5ReadFailureForTesting(nullptr);
         }
     }
-    void release()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        opened_.notify_all();
-    }
+    void release() { gate_->open(); }
 
 private:
-    void hold()
-    {
-        std::unique_lock lock(mutex_);
-        opened_.wait_for(lock, std::chrono::seconds(20), [this] { return open_; });
-    }
+    struct Gate {
+        void hold()
+        {
+            std::unique_lock lock(mutex);
+            opened.wait_for(lock, std::chrono::seconds(20), [this] { return isOpen; });
+        }
+        void open()
+        {
+            {
+                std::lock_guard lock(mutex);
+                isOpen = true;
+            }
+            opened.notify_all();
+        }
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool isOpen = false;
+    };
 
     bool largeFiles_;
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
 };
 
 }  // namespace
