@@ -13,6 +13,21 @@
 // --screenshots writes the page in the light and the dark appearance, with a
 // short list, a chosen row and a row under the mouse; run it again with
 // QT_SCALE_FACTOR=2 for the 2x look. Run under Xvfb or offscreen.
+//
+// Target: a click or a deletion costs the same with 10 paths or 10,000; with
+// 10,000 paths their p99 is at most 16 ms and no frame takes over 50 ms.
+// Figures (10,000 paths, 400 clicks, 200 deletions, Xvfb 1920x1080, 8 cores
+// shared with other builds; ms, wall clock):
+//
+//   scale  load average     open   click p50/p99/max   delete p50/p99/max   >50 ms
+//   1x     4.47 6.46 7.47   15.7   1.20 / 1.91 / 5.49   1.05 / 9.33 / 10.39   0
+//   2x     4.68 6.47 7.46   24.9   1.88 / 3.38 / 6.05   1.04 / 5.68 / 5.75    0
+//   1x     3.24 6.58 7.55   15.2   0.99 / 1.84 / 5.22   0.62 / 2.31 / 3.72    0
+//
+// Opening the page reads the settings file with its 10,000 paths (about 10 ms
+// of the figure; 6 ms with 10 paths). Before every row was the same height
+// to the list (it asked each row its size on every new list), a deletion's
+// p99 was 5.6-6.4 ms and the opening 16-20 ms at the same load.
 
 #include "Foundation/PropertyList.h"
 #include "Model/PerferenceInfo.h"

@@ -103,6 +103,9 @@ void WhiteListDetailControllerView::viewDidLoad()
     list->setFocusPolicy(Qt::NoFocus);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Every row is as tall as the next (the cell's size ignores its row), so
+    // a new list is laid out without asking each of thousands of rows.
+    list->setUniformItemSizes(true);
     // Rows under the mouse are tinted.
     list->setMouseTracking(true);
     list->viewport()->setAttribute(Qt::WA_Hover);
