@@ -5,7 +5,9 @@
 
 #include <QHash>
 #include <QLabel>
+#include <QEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QPainterPath>
 #include <QtMath>
 
@@ -154,6 +156,40 @@ void drawShadow(QPainter* painter, const QRectF& target, qreal ratio)
 
 }  // namespace
 
+// The opaque middle of the preview's image: every pixel it covers is the
+// image's own, so the widgets beneath it are left unpainted.
+class DupImagePreviewPlate : public QWidget {
+public:
+    explicit DupImagePreviewPlate(DupImagePreviewView* view)
+        : view_(view)
+    {
+        setObjectName(QStringLiteral("DupImagePreviewPlate"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!view_) {
+            return;
+        }
+        QPainter painter(this);
+        const QImage& drawn = view_->drawnImage();
+        // The image's corner, in this widget's coordinates.
+        const QPoint corner = view_->imageGeometry().topLeft() - geometry().topLeft();
+        if (drawn.isNull()) {
+            painter.fillRect(rect(), Qt::white);
+            return;
+        }
+        painter.drawImage(corner, drawn);
+    }
+
+private:
+    QPointer<DupImagePreviewView> view_;
+};
+
 DupImagePreviewView::DupImagePreviewView(QWidget* parent)
     : QWidget(parent)
 {
@@ -161,6 +197,13 @@ DupImagePreviewView::DupImagePreviewView(QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
+    plate_ = new DupImagePreviewPlate(this);
+    placePlate();
+}
+
+DupImagePreviewView::~DupImagePreviewView()
+{
+    delete plate_.data();
 }
 
 void DupImagePreviewView::setImage(const QImage& image, const QImage& shaped)
@@ -168,6 +211,71 @@ void DupImagePreviewView::setImage(const QImage& image, const QImage& shaped)
     image_ = image;
     drawn_ = shaped;
     update();
+    placePlate();
+    if (plate_) {
+        plate_->update();
+    }
+}
+
+QRect DupImagePreviewView::opaqueGeometry() const
+{
+    if (image_.isNull()) {
+        return {};
+    }
+    // Inside the rounded corners: the full height, the width less a corner
+    // on each side.
+    const int corner = int(std::ceil(kCornerRadius)) + 1;
+    const QRect area = imageGeometry().adjusted(corner, 0, -corner, 0);
+    return area.isEmpty() ? QRect() : area;
+}
+
+void DupImagePreviewView::placePlate()
+{
+    if (!plate_) {
+        return;
+    }
+    QWidget* parent = parentWidget();
+    const QRect place = opaqueGeometry();
+    if (plate_->parentWidget() != parent) {
+        plate_->setParent(parent);
+    }
+    if (!parent || place.isEmpty() || !isVisible()) {
+        plate_->hide();
+        return;
+    }
+    plate_->setGeometry(place);
+    plate_->stackUnder(this);
+    plate_->show();
+}
+
+bool DupImagePreviewView::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    switch (event->type()) {
+    case QEvent::ParentChange:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ZOrderChange:
+        placePlate();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+const QImage& DupImagePreviewView::drawnImage()
+{
+    const QRect area = rect().adjusted(shadowMargin, shadowMargin, -shadowMargin, -shadowMargin);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(qRound(area.width() * ratio), qRound(area.height() * ratio));
+    if (!image_.isNull() && !area.isEmpty() && (drawn_.isNull() || drawn_.size() != pixels)) {
+        // Made by the worker for another size or ratio than the one shown.
+        drawn_ = shapedImage(image_, area.size(), ratio);
+    }
+    return drawn_;
 }
 
 QImage DupImagePreviewView::shapedImage(const QImage& image, const QSize& logical, qreal ratio)
@@ -223,14 +331,14 @@ void DupImagePreviewView::paintEvent(QPaintEvent*)
     }
     const qreal ratio = devicePixelRatioF();
     QPainter painter(this);
+    // The plate beneath draws the image's middle; here the shadow and the
+    // rest, around it.
+    if (plate_ && plate_->isVisible()) {
+        painter.setClipRegion(QRegion(rect()) - QRegion(plate_->geometry().translated(-pos())));
+    }
     drawShadow(&painter, QRectF(area.adjusted(-shadowBlur, -shadowBlur, shadowBlur, shadowBlur)).translated(shadowOffsetX, 0),
                ratio);
-    const QSize pixels(qRound(area.width() * ratio), qRound(area.height() * ratio));
-    if (drawn_.isNull() || drawn_.size() != pixels) {
-        // Made by the worker for another size or ratio than the one shown.
-        drawn_ = shapedImage(image_, area.size(), ratio);
-    }
-    painter.drawImage(area.topLeft(), drawn_);
+    painter.drawImage(area.topLeft(), drawnImage());
 }
 
 DupImageUnPreviewView::DupImageUnPreviewView(QWidget* parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -34,15 +35,30 @@ public:
     void setImageGeometry(const QRect& rect);
     // Where the image lies, in the parent's coordinates.
     QRect imageGeometry() const;
+    // The opaque part of the image, drawn by a widget of its own just
+    // beneath this view and beside it in the parent, so what lies under it is
+    // not painted at all while the preview covers it (this view, translucent
+    // for its shadow, cannot hide anything). In the parent's coordinates;
+    // empty when there is none.
+    QRect opaqueGeometry() const;
+    QWidget* plate() const { return plate_; }
+    ~DupImagePreviewView() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    friend class DupImagePreviewPlate;
+    void placePlate();
+    // The image as drawn now, made for the present size and ratio.
+    const QImage& drawnImage();
+
     QImage image_;
     // The image cut to its rounded shape at the size it is drawn, in device
     // pixels; made again here only when the size or the ratio changed since.
     QImage drawn_;
+    QPointer<QWidget> plate_;
 };
 
 // The panel shown instead when the file cannot be read as an image: the

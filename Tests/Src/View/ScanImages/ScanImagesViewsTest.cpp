@@ -944,3 +944,63 @@ TEST_F(ScanImagesViewsTest, ThumbnailsComeWithTheirCornersCutAndAreCopiedAsTheyA
         EXPECT_EQ(target.pixelColor(corner0 + QPoint(-1, pixels.height() / 2)), QColor(Qt::white)) << ratio;
     }
 }
+
+namespace {
+
+// A widget that counts its paints.
+class PaintCounter : public QWidget {
+public:
+    using QWidget::QWidget;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        ++paints;
+        QPainter(this).fillRect(rect(), Qt::white);
+    }
+};
+
+}  // namespace
+
+// What lies under the open preview's image is not painted at all: a repaint
+// there costs only the image's copy, however large the window; beside the
+// image it is painted as ever, and once the preview closes, everywhere.
+TEST_F(ScanImagesViewsTest, WhatLiesUnderThePreviewsImageIsNotPainted)
+{
+    DupImagePreview::setDecoderForTesting([](const QByteArray&, const QSize&) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        return image;
+    });
+    const auto restore = qScopeGuard([] { DupImagePreview::setDecoderForTesting(nullptr); });
+    auto* beneath = new PaintCounter(window.get());
+    beneath->setGeometry(window->rect());
+    beneath->show();
+    DupImagePreview preview(beneath);
+    preview.previewImage(image("/x/one.jpg", 1));
+    ASSERT_TRUE(waitUntil([&] { return preview.previewView() && preview.previewView()->isVisible(); }));
+    DupImagePreviewView* view = preview.previewView();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(view->plate() && view->plate()->isVisible());
+    EXPECT_EQ(view->plate()->parentWidget(), view->parentWidget());
+    const QRect middle = view->imageGeometry().adjusted(40, 40, -40, -40);
+    ASSERT_FALSE(middle.isEmpty());
+    const auto paintsAfter = [&](const QRect& dirty) {
+        QCoreApplication::processEvents();
+        beneath->paints = 0;
+        beneath->update(QRect(beneath->mapFrom(window.get(), dirty.topLeft()), dirty.size()));
+        QCoreApplication::processEvents();
+        return beneath->paints;
+    };
+    EXPECT_EQ(paintsAfter(middle), 0);
+    EXPECT_EQ(paintsAfter(QRect(2, 2, 10, 10)), 1);
+    // The image still shows there, red.
+    const QImage shot = window->grab().toImage();
+    EXPECT_EQ(shot.pixelColor((QPointF(middle.center()) * shot.devicePixelRatio()).toPoint()), QColor(Qt::red));
+
+    preview.closePreviewWindow();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view->plate() && view->plate()->isVisible());
+    EXPECT_EQ(paintsAfter(middle), 1);
+}
