@@ -534,8 +534,15 @@ void keepFollowing(Md5Lanes& lanes, const std::vector<const uint8_t*>& data, siz
 // into one buffer shared by the lanes, each round of pieces as one batch.
 // A stop ends the reading before the next piece. With `noWait`, a piece not
 // in memory ends it all: the group is to be read later, in full.
+//
+// `alone`: no other digest of the group is compared with these (no bundle
+// among its files). When, besides, all of them are read in one batch and
+// every one holds the same bytes as the first, their common digest is never
+// looked at: they make the group's only set, and nothing sorts it against
+// another. Such files are compared and not hashed; the first is hashed
+// after all, from its start, once one of them turns out otherwise.
 Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int64_t size,
-                 const std::vector<char>& kept, bool oneFileAtATime, bool noWait, IoBatch& io,
+                 const std::vector<char>& kept, bool oneFileAtATime, bool noWait, bool alone, IoBatch& io,
                  const std::function<bool()>& stopped, const ReadPlanForTesting& plan,
                  std::map<QString, std::vector<uint32_t>>& digests)
 {
@@ -543,6 +550,8 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
         const std::array<char, 32> hex = Md5::hex(digest);
         digests[QString::fromLatin1(hex.data(), qsizetype(hex.size()))].push_back(r.index);
     };
+    // The one set of equal files: under a key no digest has.
+    const auto fileUnhashed = [&digests](const Reading& r) { digests[QString()].push_back(r.index); };
     // The kept ones at once: their bytes are all in memory already.
     std::vector<Reading*> inMemory;
     std::vector<Reading*> onDisk;
@@ -557,6 +566,14 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
                 plan.wholeReading(r->path);
             }
             data.push_back(reinterpret_cast<const uint8_t*>(kept.data() + r->keptAt));
+        }
+        if (alone && onDisk.empty() &&
+            std::all_of(data.begin() + 1, data.end(),
+                        [&](const uint8_t* bytes) { return std::memcmp(bytes, data[0], size_t(size)) == 0; })) {
+            for (const Reading* r : inMemory) {
+                fileUnhashed(*r);
+            }
+            return Hashed::done;
         }
         followFirst(lanes, data, size_t(size));
         lanes.add(data.data(), size_t(size));
@@ -573,6 +590,10 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
     constexpr int64_t kSpare = 64;
     const size_t batch = oneFileAtATime ? 1 : std::max<size_t>(4, size_t(Md5Lanes::lanesOf(Md5Lanes::kernel())));
     thread_local const std::unique_ptr<char[]> buffer(new char[size_t(kPieceSize + 16 * kSpare)]);
+    // Where the first file's bytes are read again when it must be hashed
+    // after all; made the first time that happens on this thread.
+    thread_local std::unique_ptr<char[]> again;
+    const bool oneBatch = alone && inMemory.empty() && onDisk.size() <= batch;
     for (size_t first = 0; first < onDisk.size(); first += batch) {
         if (stopped()) {
             return Hashed::done;
@@ -607,6 +628,38 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
             data[i] = reinterpret_cast<const uint8_t*>(buffer.get() + int64_t(i) * (piece + kSpare));
         }
         std::vector<size_t> asked(count);
+        std::vector<Read> outcome(count, Read::ok);
+        // Whether the pieces so far were only compared: every live file
+        // holds the first live one's bytes, and none of them is hashed yet.
+        bool unhashed = oneBatch;
+        // Hashes the first live file's bytes before `end` (whole pieces),
+        // which the others follow; anything but ok when they could not be
+        // read as they were.
+        const auto hashLeaderUpTo = [&](int64_t end) {
+            size_t leader = 0;
+            while (leader < count && lanes.dropped(leader)) {
+                ++leader;
+            }
+            if (end == 0 || leader == count) {
+                return Read::ok;
+            }
+            if (!again) {
+                again.reset(new char[size_t(kPieceSize)]);
+            }
+            std::vector<const uint8_t*> bytes(count, nullptr);
+            bytes[leader] = reinterpret_cast<const uint8_t*>(again.get());
+            for (int64_t at = 0; at < end; at += piece) {
+                const size_t length = size_t(std::min(piece, end - at));
+                const size_t index = io.read(files[leader]->fd, again.get(), length, at, noWait);
+                io.run();
+                const Read read = readOutcome(io.result(index), int64_t(length), noWait);
+                if (read != Read::ok) {
+                    return read;
+                }
+                lanes.add(bytes.data(), length);
+            }
+            return Read::ok;
+        };
         for (int64_t offset = 0; offset < size && live > 0; offset += piece) {
             if (stopped()) {
                 // Between pieces, so a stop does not wait for the end of a
@@ -625,11 +678,66 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
                 }
             }
             io.run();
+            // Taken now: a reading of the first file's earlier pieces below
+            // runs the batch again.
+            for (size_t i = 0; i < count; ++i) {
+                outcome[i] = lanes.dropped(i) ? Read::failed : readOutcome(io.result(asked[i]), length, noWait);
+            }
+            if (unhashed) {
+                size_t leader = 0;
+                while (leader < count && lanes.dropped(leader)) {
+                    ++leader;
+                }
+                bool same = true;
+                bool away = false;  // a piece not in memory: all is read again later
+                for (size_t i = leader; i < count; ++i) {
+                    if (lanes.dropped(i)) {
+                        continue;
+                    }
+                    const Read read = outcome[i];
+                    away = away || read == Read::notInMemory;
+                    same = same && read == Read::ok &&
+                           (i == leader || std::memcmp(data[i], data[leader], size_t(length)) == 0);
+                }
+                if (away) {
+                    unhashed = false;
+                } else if (!same) {
+                    // From here on as if every piece had been hashed.
+                    unhashed = false;
+                    const Read read = hashLeaderUpTo(offset);
+                    if (read == Read::notInMemory) {
+                        for (Reading* r : files) {
+                            r->close(io);
+                        }
+                        return Hashed::notInMemory;
+                    }
+                    if (read != Read::ok) {
+                        // The first file changed under the reading: those
+                        // that follow it have no digest either.
+                        logReadFailure(files[leader]->path);
+                        for (size_t i = 0; i < count; ++i) {
+                            files[i]->close(io);
+                            if (!lanes.dropped(i)) {
+                                lanes.drop(i);
+                            }
+                        }
+                        live = 0;
+                        break;
+                    }
+                } else {
+                    for (size_t i = leader + 1; offset == 0 && i < count; ++i) {
+                        if (!lanes.dropped(i)) {
+                            lanes.follow(i, leader);
+                        }
+                    }
+                    continue;
+                }
+            }
             for (size_t i = 0; i < count; ++i) {
                 if (lanes.dropped(i)) {
                     continue;
                 }
-                const Read read = readOutcome(io.result(asked[i]), length, noWait);
+                const Read read = outcome[i];
                 if (read == Read::notInMemory) {
                     for (Reading* r : files) {
                         r->close(io);
@@ -652,6 +760,15 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
                 keepFollowing(lanes, data, size_t(length));
             }
             lanes.add(data.data(), size_t(length));
+        }
+        if (unhashed) {
+            for (size_t i = 0; i < count; ++i) {
+                if (!lanes.dropped(i)) {
+                    fileUnhashed(*files[i]);
+                }
+                files[i]->close(io);
+            }
+            continue;
         }
         const std::vector<std::optional<Md5Digest>> out = lanes.finish();
         for (size_t i = 0; i < count; ++i) {
@@ -1070,8 +1187,9 @@ void AssembleOperation::main()
         // From a disk that moves its head, a file larger than what was asked
         // ahead for it is read on its own, so the head does not swing between files.
         const bool oneFileAtATime = !parallelQueue && size_ > kWholeAheadPerFile;
+        const bool noBundle = std::none_of(files.begin(), files.end(), isBundle);
         if (!stoppedEarly &&
-            hashWhole(whole, table, size_, kept, oneFileAtATime, noWait, io, stopped, plan, digests) ==
+            hashWhole(whole, table, size_, kept, oneFileAtATime, noWait, noBundle, io, stopped, plan, digests) ==
                 Hashed::notInMemory) {
             deferWhole(whole);
             return;

@@ -719,3 +719,89 @@ TEST_F(ScanReadingTest, MiddlesOutOfMemoryAreReadLaterOneGroupAtATime)
     EXPECT_TRUE(big[0].first);   // the edges, with the other groups
     EXPECT_FALSE(big[1].first);  // the whole, on its own
 }
+
+// Two sets of one size come out in the order of their digests. Where the
+// files are copies of the first for a while, they are compared and not yet
+// hashed; a set that parts from the first late, in a later piece, or early,
+// still gets the digest of its whole content, and so its place.
+TEST_F(ScanReadingTest, SetsOfOneSizeComeInTheOrderOfTheirDigestsWhereverTheyPart)
+{
+    settings({});
+    std::mt19937 rng(5);
+    struct Size {
+        qint64 size;
+        QStringList order;  // first names of its two sets, in digest order
+    };
+    std::vector<Size> expected;
+    for (int k = 0; k < 12; ++k) {
+        const qsizetype size = 700000 + k;
+        QByteArray base(size, '\0');
+        for (char& c : base) {
+            c = static_cast<char>(rng());
+        }
+        // Where the second set parts: in a late piece, the middle, or
+        // just past the first edge.
+        const qsizetype at = k % 3 == 0 ? size - 5000 : k % 3 == 1 ? size / 2 : 5000;
+        QByteArray other = base;
+        other[at] = static_cast<char>(other[at] ^ 0x10);
+        const QString folder = QString("s%1/").arg(size);
+        writeBytes(folder + "a1", base);
+        writeBytes(folder + "a2", base);
+        writeBytes(folder + "b1", other);
+        writeBytes(folder + "b2", other);
+        const QByteArray a = QCryptographicHash::hash(base, QCryptographicHash::Md5).toHex();
+        const QByteArray b = QCryptographicHash::hash(other, QCryptographicHash::Md5).toHex();
+        expected.push_back({size, a < b ? QStringList{folder + "a1", folder + "b1"}
+                                        : QStringList{folder + "b1", folder + "a1"}});
+    }
+    for (Medium medium : {Medium::solid, Medium::spinningInMemory}) {
+        useMedium(medium);
+        delegate.events.clear();
+        scan({scratch()});
+        std::vector<Size> found;
+        for (const DuplicateFilesPtr& group : engine().totalFiles()) {
+            ASSERT_EQ(group->fileCount(), 2);
+            const qint64 size = qint64(group->infos()[0]->size());
+            if (found.empty() || found.back().size != size) {
+                found.push_back({size, {}});
+            }
+            found.back().order << group->infos()[0]->displayPath().mid(scratch().size() + 1);
+        }
+        ASSERT_EQ(found.size(), expected.size()) << int(medium);
+        for (size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].size, expected[i].size);
+            EXPECT_EQ(found[i].order, expected[i].order) << "size " << expected[i].size << " medium " << int(medium);
+        }
+    }
+}
+
+// A file that grows after its edges were compared, while its copies are read
+// whole, is in no group, whichever of them is read first; the copies that
+// stayed are one group.
+TEST_F(ScanReadingTest, AFileThatGrowsWhileItsCopiesAreComparedLeavesThemGrouped)
+{
+    settings({});
+    const QByteArray body(900001, 'w');
+    const QStringList names{"a/f", "b/f", "c/f"};
+    for (const QString& grower : names) {
+        for (const QString& name : names) {
+            writeBytes(name, body);
+        }
+        ReadPlanForTesting plan;
+        const QByteArray grown = bytesOf(grower);
+        plan.wholeReading = [grown](const QByteArray& path) {
+            if (path == grown) {
+                QFile file(QFile::decodeName(path));
+                ASSERT_TRUE(file.open(QIODevice::Append));
+                file.write("more");
+            }
+        };
+        engine().setSolidStateForTesting(true);
+        setReadPlanForTesting(plan);
+        delegate.events.clear();
+        scan({scratch()});
+        QStringList stayed = names;
+        stayed.removeOne(grower);
+        EXPECT_EQ(groups(), std::vector<QStringList>({stayed})) << grower.toStdString();
+    }
+}
