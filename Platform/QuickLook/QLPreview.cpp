@@ -132,7 +132,13 @@ PreviewContent loadPreview(const QByteArray& path, const QSize& viewSize, qreal 
     if (mime.inherits(QStringLiteral("image/svg+xml"))) {
         content.image = renderSvg(file, box, scale);
     } else if (mime.inherits(QStringLiteral("application/pdf"))) {
-        content.image = renderPdfFirstPage(file, box, scale);
+        // A file named as a PDF without the signature in its first kilobyte
+        // (where readers look for it) is no PDF: the library would rebuild
+        // it by scanning every byte, gigabytes for a large one, holding a
+        // worker and the program's end for as long.
+        if (head.left(1024).contains("%PDF-")) {
+            content.image = renderPdfFirstPage(file, box, scale);
+        }
     } else if (mime.name().startsWith(QLatin1String("image/"))) {
         file.close();
         content.image = thumbnailImage(path, viewSize.isEmpty() ? QSize(400, 300) : viewSize, scale);

@@ -3,6 +3,7 @@
 
 #include "QLAudioArtwork.h"
 #include "QLPreview.h"
+#include "TestSupport.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -242,6 +243,18 @@ TEST_F(QLPreviewTest, EverythingElseIsACardAndNothingBlocks)
               PreviewContent::Kind::card);
     EXPECT_EQ(QuickLook::loadPreview(write(QStringLiteral("bad.png"), "\x89PNG nope"), QSize(100, 100)).kind,
               PreviewContent::Kind::card);
+    // A large file named as a PDF without being one is not read through.
+    const QString hollow = dir.filePath(QStringLiteral("hollow.pdf"));
+    {
+        QFile file(hollow);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(256) << 20));
+    }
+    const qint64 before = bytesReadSoFar();
+    EXPECT_EQ(QuickLook::loadPreview(QFile::encodeName(hollow), QSize(100, 100)).kind, PreviewContent::Kind::card);
+    if (before >= 0) {
+        EXPECT_LT(bytesReadSoFar() - before, qint64(1) << 20);
+    }
     const PreviewContent missing = QuickLook::loadPreview(QFile::encodeName(dir.filePath(QStringLiteral("gone.txt"))), QSize(100, 100));
     EXPECT_EQ(missing.kind, PreviewContent::Kind::card);
     EXPECT_FALSE(missing.size.has_value()) << "a file that is gone has no size, not 0 bytes";
