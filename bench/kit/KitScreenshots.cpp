@@ -136,14 +136,21 @@ void shootMenu(PopUpButton* popUp, int row, QWidget* window, const QString& fold
     popUp->closePopupWindow();
 }
 
-void shootSheets(const QString& folder, const QString& suffix)
+// An empty main window of the program's size, shown and made the window
+// the sheets and the finish window are laid over.
+void showStage(QMainWindow& window)
 {
-    QMainWindow window;
     window.setCentralWidget(new QWidget);
     window.resize(1000, 620);
     window.show();
     (void)QTest::qWaitForWindowExposed(&window);
     ModalOverlay::setApplicationMainWindow(&window);
+}
+
+void shootSheets(const QString& folder, const QString& suffix)
+{
+    QMainWindow window;
+    showStage(window);
     for (const Sheet& sheet : sheets()) {
         bool flag = false;
         SheetWindowController::beginSheet(sheet.kind, sheet.message, sheet.first, sheet.second, &window,
@@ -162,11 +169,7 @@ void shootSheets(const QString& folder, const QString& suffix)
 void shootFinish(const QString& folder, const QString& suffix)
 {
     QMainWindow window;
-    window.setCentralWidget(new QWidget);
-    window.resize(1000, 620);
-    window.show();
-    (void)QTest::qWaitForWindowExposed(&window);
-    ModalOverlay::setApplicationMainWindow(&window);
+    showStage(window);
     {
         FinishWindowController finish;
         finish.loadWindow();
