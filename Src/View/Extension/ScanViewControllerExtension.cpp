@@ -303,8 +303,10 @@ void ScanViewController::startRemove()
     }
     // The engine queues its first removal once this returns: by then the
     // removal screen has taken the place of the result panels, so no panel
-    // reads a group while the removal changes it.
-    QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+    // reads a group while the removal changes it. Waited for through our own
+    // queue, whose lock orders the panels' last reads before the removal's
+    // writes where a checker of threads can see it.
+    DispatchQueue::main().sync(show);
 }
 
 void ScanViewController::stopRemove()
