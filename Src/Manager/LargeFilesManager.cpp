@@ -562,11 +562,12 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         reported_ = 0;
         selectedCount_ = count;
     }
-    DispatchQueue::main().async([this] {
-        if (ScanManagerProtocol* d = delegate()) {
-            d->startRemove();
-        }
-    });
+    // Told from here and waited for, as the duplicate removal does: the
+    // screen's removal view takes the place of the result panels before a
+    // group changes, so no panel reads a group while it is rewritten.
+    if (ScanManagerProtocol* d = delegate()) {
+        d->startRemove();
+    }
 
     int before = 0;
     {
