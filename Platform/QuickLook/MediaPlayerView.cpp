@@ -21,6 +21,8 @@
 #include <QVideoSink>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -38,7 +40,22 @@ QColor named(const char* name)
 }
 
 std::atomic<bool> backendWarm{false};
+std::atomic<bool> warmingUp{false};
 std::atomic<void (*)()> warmUpStall{nullptr};
+
+// Run by exit() before the libraries' own teardown. While the library is
+// still setting itself up on its thread, that teardown would pull GLib and
+// its plug-ins from under it and crash the program on its way out; by now
+// everything of the program's own has ended (the application object, the
+// workers it waits for), so the process ends here with the status it was
+// given.
+void endBeforeTeardownWhileWarmingUp(int status, void*)
+{
+    if (warmingUp.load()) {
+        std::fflush(nullptr);
+        ::_exit(status);
+    }
+}
 }
 
 void MediaPlayerView::warmUpBackend()
@@ -49,7 +66,10 @@ void MediaPlayerView::warmUpBackend()
         // library to set itself up (seconds on a machine whose plug-in list
         // is built from scratch). It touches no Qt object and none of ours
         // that static destructors end, only the library and an atomic, so
-        // the program's exit may overtake it.
+        // the program's exit may overtake it, ending before the libraries'
+        // teardown while the set-up is still under way.
+        warmingUp.store(true);
+        ::on_exit(endBeforeTeardownWhileWarmingUp, nullptr);
         std::thread([] {
             if (void (*stall)() = warmUpStall.load()) {
                 stall();
@@ -63,6 +83,7 @@ void MediaPlayerView::warmUpBackend()
                 }
             }
             backendWarm.store(true);
+            warmingUp.store(false);
         }).detach();
     });
 }
