@@ -10,8 +10,14 @@
 
 ImageThumbnailLoader& ImageThumbnailLoader::shared()
 {
-    // Never destroyed: workers may still finish a decode as the program ends.
-    static auto* loader = new ImageThumbnailLoader();
+    // Never destroyed, but its workers are done before the application
+    // object goes: a decode (the image libraries, a painter) still running
+    // while the program's libraries tear themselves down crashes the end.
+    static auto* loader = [] {
+        auto* made = new ImageThumbnailLoader();
+        qAddPostRoutine([] { shared().finishWork(); });
+        return made;
+    }();
     return *loader;
 }
 
@@ -25,8 +31,14 @@ ImageThumbnailLoader::ImageThumbnailLoader(int threads, qint64 cacheBytes)
 
 ImageThumbnailLoader::~ImageThumbnailLoader()
 {
+    finishWork();
+}
+
+void ImageThumbnailLoader::finishWork()
+{
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        finished_ = true;
         dropped_ += qint64(jobs_.size());
         jobs_.clear();
     }
@@ -58,6 +70,9 @@ QImage ImageThumbnailLoader::thumbnail(const QByteArray& path, const QSize& pixe
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (finished_) {
+            return {};
+        }
         wanted_[owner].insert(key);
         if (queued_.contains(key)) {
             return {};

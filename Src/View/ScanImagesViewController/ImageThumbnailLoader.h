@@ -50,6 +50,9 @@ public:
     // Waits until no decode runs or waits (tests, benchmarks).
     bool waitForIdle(int timeoutMs);
     void clear();
+    // Drops what waits, waits for the decodes running and starts none
+    // after; the shared loader does so as the application object goes.
+    void finishWork();
 
     // Tests slow the decoder down or count its calls.
     void setDecoderForTesting(Decoder decoder);
@@ -78,6 +81,7 @@ private:
     QHash<const void*, QSet<QByteArray>> wanted_;
     Decoder decoder_;
     int running_ = 0;
+    bool finished_ = false;
 
     std::atomic<qint64> decoded_{0};
     std::atomic<qint64> dropped_{0};

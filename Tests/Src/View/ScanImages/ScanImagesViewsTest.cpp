@@ -44,6 +44,8 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -1003,4 +1005,34 @@ TEST_F(ScanImagesViewsTest, WhatLiesUnderThePreviewsImageIsNotPainted)
     QCoreApplication::processEvents();
     EXPECT_FALSE(view->plate() && view->plate()->isVisible());
     EXPECT_EQ(paintsAfter(middle), 1);
+}
+
+// A thumbnail still being decoded when the program ends is finished before
+// the application object goes: a worker left painting while the libraries
+// tear themselves down crashed the program's end.
+TEST(ImageThumbnailLoaderDeathTest, TheApplicationsEndWaitsForTheDecodesRunning)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ImageThumbnailLoader& loader = ImageThumbnailLoader::shared();
+            static std::atomic<bool> started{false};
+            loader.setDecoderForTesting([](const QByteArray&, const QSize& pixels) {
+                started = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                QImage made(pixels, QImage::Format_ARGB32_Premultiplied);
+                made.fill(Qt::blue);
+                std::fputs("decode finished\n", stderr);
+                return made;
+            });
+            const int owner = 0;
+            (void)loader.thumbnail("/x/slow.jpg", QSize(64, 64), &owner, 4);
+            while (!started.load()) {
+                std::this_thread::yield();
+            }
+            QCoreApplication::instance()->~QCoreApplication();
+            std::fputs("application gone\n", stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "decode finished.*application gone");
 }
