@@ -6,8 +6,9 @@
 
 #include "TestSupport.h"
 
+#include "UrlCatcher.h"
+
 #include <QApplication>
-#include <QDesktopServices>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -43,14 +44,6 @@ private:
     QString key_;
     bool had_;
     QVariant old_;
-};
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
 };
 
 TEST(AboutWindowTest, TheDefaultEditionNamesBrimvaleAndTwinsweep)
@@ -110,8 +103,7 @@ TEST(AboutWindowTest, ShowingTheLinkOfAboutAndOpeningTheHomePage)
     InfoValue withVersion(QStringLiteral("LinkHasVersion"), QStringLiteral("1"));
     InfoValue build(QStringLiteral("CFBundleVersion"), QStringLiteral("100"));
     InfoValue mark(QStringLiteral("WebMark"), QStringLiteral("web"));
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    UrlCatcher catcher(QStringLiteral("https"));
     {
         AboutWindowController about;
         about.window()->show();
@@ -120,7 +112,6 @@ TEST(AboutWindowTest, ShowingTheLinkOfAboutAndOpeningTheHomePage)
         ASSERT_FALSE(rect.isEmpty());
         QTest::mouseClick(about.websiteLabel(), Qt::LeftButton, {}, rect.center());
     }
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     ASSERT_EQ(catcher.opened.size(), 1);
     EXPECT_EQ(catcher.opened.first().toString(), QStringLiteral("https://twinsweep.example/&v=100"));
 }
@@ -162,4 +153,3 @@ TEST(AboutWindowTest, BuildDateText)
 
 }  // namespace
 
-#include "AboutWindowControllerTest.moc"

@@ -6,7 +6,8 @@
 #include "Foundation/ResourceValues.h"
 #include "Window/SheetWindowController.h"
 
-#include <QDesktopServices>
+#include "UrlCatcher.h"
+
 #include <QFile>
 #include <QTest>
 #include <QUrl>
@@ -15,20 +16,11 @@
 
 namespace {
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
 class OpenFilesByTheirBytesTest : public PanelTest {
 protected:
     void SetUp() override
     {
         PanelTest::SetUp();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
         tree = QFile::encodeName(scratch()) + "/tree";
         for (const QByteArray& name : {QByteArray("caf\xe9.bin"), QByteArray("copy.bin")}) {
             ASSERT_TRUE(writeFileBytes(tree + '/' + name, "the same bytes"));
@@ -50,7 +42,6 @@ protected:
     }
     void TearDown() override
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         PanelTest::TearDown();
     }
 
@@ -109,4 +100,3 @@ TEST_F(OpenFilesByTheirBytesTest, FromThePreviewByDoubleClickAndByTheOpenButton)
 
 }  // namespace
 
-#include "OpenFilesByTheirBytesTest.moc"

@@ -7,8 +7,9 @@
 
 #include "TestSupport.h"
 
+#include "UrlCatcher.h"
+
 #include <QAction>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
@@ -19,27 +20,17 @@
 
 namespace {
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
 class OpenFilePathTest : public TempHomeTest {
 protected:
     void SetUp() override
     {
         TempHomeTest::SetUp();
         Helper::setNetworkReachableOverride(false);
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
         SheetWindowController::endSheet();
     }
     void TearDown() override
     {
         SheetWindowController::endSheet();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         ModalOverlay::setApplicationMainWindow(nullptr);
         Helper::setNetworkReachableOverride(std::nullopt);
         TempHomeTest::TearDown();

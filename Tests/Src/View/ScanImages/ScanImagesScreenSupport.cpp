@@ -20,7 +20,6 @@
 #include "Window/SheetWindowController.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
@@ -30,16 +29,6 @@
 #include <QVBoxLayout>
 
 #include <thread>
-
-namespace {
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl>* target = nullptr;
-public slots:
-    void open(const QUrl& url) { target->append(url); }
-};
-}  // namespace
 
 namespace similar {
 
@@ -174,17 +163,12 @@ double opacityOf(QWidget* widget)
 
 Opened::Opened()
 {
-    auto* catcher = new UrlCatcher;
-    catcher->target = &urls;
-    catcher_.reset(catcher);
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), catcher, "open");
     DupImageView::setDoubleClickIntervalForTesting(60);
 }
 
 Opened::~Opened()
 {
     DupImageView::setDoubleClickIntervalForTesting(-1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 }
 
 RemovalGate::RemovalGate(std::function<int(int step, const QByteArray& path)> alsoFail)
@@ -306,4 +290,3 @@ QStringList ScanImagesScreenTest::labels(const QString& category, const QString&
     return found;
 }
 
-#include "ScanImagesScreenSupport.moc"

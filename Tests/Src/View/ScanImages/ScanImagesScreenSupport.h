@@ -11,6 +11,7 @@
 
 #include "GA/QVDAEventObserver.h"
 #include "TestSupport.h"
+#include "UrlCatcher.h"
 #include "View/ScanImagesViewController/ScanImagesViewController.h"
 
 class QAbstractItemView;
@@ -51,10 +52,7 @@ class Opened {
 public:
     Opened();
     ~Opened();
-    QList<QUrl> urls;
-
-private:
-    std::unique_ptr<QObject> catcher_;
+    UrlCatcher files;
 };
 
 // Holds the first file operation the removal makes off the main thread
@@ -102,5 +100,5 @@ protected:
     std::unique_ptr<QVDAEventRecorder> recorder;
     int backCount = 0;
     std::unique_ptr<similar::Opened> openedFiles;
-    QList<QUrl>& opened() { return openedFiles->urls; }
+    QList<QUrl>& opened() { return openedFiles->files.opened; }
 };
