@@ -134,6 +134,27 @@ bool SessionScript::runCommand(const QString& command)
         log(QStringLiteral("finished stopped=%1").arg(scanStopped() ? 1 : 0));
         return true;
     }
+    if (verb == QLatin1String("pause")) {
+        if (!pausing_) {
+            pausing_ = true;
+            pauseEnd_ = QDeadlineTimer(rest.toInt());
+        }
+        if (!pauseEnd_.hasExpired()) {
+            return false;
+        }
+        pausing_ = false;
+        return true;
+    }
+    if (command == QLatin1String("stop")) {
+        // The duplicate and large-file screens share one Stop button; it
+        // asks first, as it does for a user.
+        ScanViewController* screen = root->scanViewController();
+        if (!screen || !screen->startBtn()->isVisible()) {
+            return false;
+        }
+        screen->startBtn()->click();
+        return true;
+    }
     if (command == QLatin1String("close")) {
         nib_.window()->close();
         return true;

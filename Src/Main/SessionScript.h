@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -20,6 +21,8 @@ class SheetWindowController;
 //   scan duplicates|large|images <folder>   start a scan as the home screen does
 //   wait scanning                           until the scan's engine works
 //   wait finished                           until the scan has ended
+//   pause <milliseconds>                    let the program run on for that long
+//   stop                                    press the scan screen's Stop button
 //   close                                   close the main window
 //   answer <button title>                   press that button of the sheet showing
 // The log gets one line per event: "scanning", "finished stopped=<0|1>",
@@ -48,4 +51,7 @@ private:
     QString mode_;
     QTimer* timer_;
     QPointer<SheetWindowController> lastSheet_;
+    // When a pause that has begun ends; invalid while none runs.
+    QDeadlineTimer pauseEnd_;
+    bool pausing_ = false;
 };

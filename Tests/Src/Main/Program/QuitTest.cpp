@@ -195,7 +195,27 @@ TEST_P(QuitTest, CancelKeepsTheProgramAndTheScanGoing)
     EXPECT_EQ(terminationStatus(), QStringLiteral("exited"));
 }
 
+// The duplicate and large-file scans' Stop, on the screen they share.
+class StopTest : public QuitTest {};
+
+// Stop under the scan asks, and "Yes" ends the scan as stopped with its
+// results shown; the program then ends as usual.
+TEST_P(StopTest, StopAsksAndYesShowsTheStoppedScan)
+{
+    start({QStringLiteral("stop"), QStringLiteral("answer Yes"), QStringLiteral("wait finished"),
+           QStringLiteral("close"), QStringLiteral("answer Yes")});
+    ASSERT_TRUE(process_.waitForFinished(60000)) << session().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(process_.exitCode(), 0) << output();
+    const QStringList lines = session();
+    EXPECT_TRUE(lines.contains(QStringLiteral("answer Yes while scanning=1"))) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("finished stopped=1"))) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(questions(), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(ScanScreens, QuitTest, ::testing::Values("duplicates", "large", "images"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+INSTANTIATE_TEST_SUITE_P(ScanScreens, StopTest, ::testing::Values("duplicates", "large"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 }  // namespace
