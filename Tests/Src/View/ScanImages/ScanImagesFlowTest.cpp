@@ -164,8 +164,7 @@ TEST_P(ScanImagesFlowTest, PickInGridAndListRemoveAndSeeWhatIsLeft)
         similar::RemovalGate gate;
         QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
         ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
-        ASSERT_TRUE(waitUntil([&] { return gate.entered() && screen->scanState() == 6; }));
-        EXPECT_EQ(screen->mainBoxContent(), screen->imageDeleteViewCtr());
+        ASSERT_TRUE(waitUntil([&] { return gate.entered() && similar::removalShown(screen); }));
         EXPECT_EQ(screen->stopBtn()->title(), QStringLiteral("Stop"));
         EXPECT_FALSE(screen->backBtn()->isVisible());
         EXPECT_FALSE(screen->popUpButton()->isVisible());

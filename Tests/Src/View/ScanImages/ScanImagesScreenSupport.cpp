@@ -8,6 +8,7 @@
 #include "QVLibrary/RYTButton.h"
 #include "View/ScanImagesViewController/DupImageView.h"
 #include "View/ScanImagesViewController/ImageGridView.h"
+#include "View/ScanImagesViewController/ImagesDeleteViewController.h"
 #include "View/ScanImagesViewController/ImageListView.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
 #include "View/ScanImagesViewController/ScanImagesCollectionItem.h"
@@ -153,6 +154,12 @@ bool cancelFolderDialog(QWidget* window)
 {
     QFileDialog* dialog = folderDialogOver(window);
     return dialog && FileDialogDriver::pressCancel(dialog) && gone(dialog);
+}
+
+bool removalShown(ScanImagesViewController* screen)
+{
+    return screen->scanState() == 6 && screen->imageDeleteViewCtr()
+           && screen->mainBoxContent() == screen->imageDeleteViewCtr();
 }
 
 double opacityOf(QWidget* widget)

@@ -43,6 +43,10 @@ void clickThumbnail(ScanImagesListViewController* list, int row);
 // true once the dialog has answered and gone.
 bool chooseInFolderDialog(QWidget* window, const QString& path);
 bool cancelFolderDialog(QWidget* window);
+// The engine removes (state 6) and the screen shows it: the engine sets its
+// state on its own thread, and the screen follows on its queued turn.
+bool removalShown(ScanImagesViewController* screen);
+
 // The opacity a button shows (1 when none is set).
 double opacityOf(QWidget* widget);
 

@@ -379,7 +379,7 @@ TEST_F(ScanImagesScreenTest, AStoppedRemovalWithAFailedImageShowsOnlyWhatIsReall
     screen->stopBtnAction();
     ASSERT_TRUE(answerSheet("Yes"));
     ASSERT_TRUE(waitUntil([&] { return entered.load(); }));
-    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 6; }));
+    ASSERT_TRUE(waitUntil([&] { return similar::removalShown(screen); }));
     EXPECT_EQ(screen->stopBtn()->title(), QStringLiteral("Stop"));
     screen->stopBtnAction();
     EXPECT_EQ(sheetText(), QStringLiteral("Only a few similar images will be erased. Are you sure to stop?"));
@@ -433,7 +433,7 @@ TEST_F(ScanImagesScreenTest, AStopQuestionLeftOpenWhenTheRemovalEndsDoesNothing)
     FileManager::setFaults(faults);
     screen->stopBtnAction();
     ASSERT_TRUE(answerSheet("Yes"));
-    ASSERT_TRUE(waitUntil([&] { return entered.load() && screen->scanState() == 6; }));
+    ASSERT_TRUE(waitUntil([&] { return entered.load() && similar::removalShown(screen); }));
     screen->stopBtnAction();
     ASSERT_TRUE(sheetShowing());
     // The removal ends while the question shows: it closes unanswered.

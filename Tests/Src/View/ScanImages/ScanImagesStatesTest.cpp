@@ -103,7 +103,7 @@ TEST_F(ScanImagesStatesTest, FromTheSearchThroughARemovalToTheGroupsLeftAndHome)
         similar::RemovalGate gate;
         made->stopBtnAction();
         ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
-        ASSERT_TRUE(waitUntil([&] { return gate.entered() && engine.scanState() == 6; }));
+        ASSERT_TRUE(waitUntil([&] { return gate.entered() && similar::removalShown(made); }));
         SCOPED_TRACE("removing");
         expectLook(made, {made->imageDeleteViewCtr(), "Stop", true, false, false, false});
         gate.release();
