@@ -10,6 +10,8 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -77,22 +79,49 @@ MainPump* mainPump()
 
 // Worker threads of our own: a serial queue has at most one, the global queue
 // adds a thread whenever work waits and none is idle (up to a bound), like
-// the platform's global queues do when their threads block.
+// the platform's global queues do when their threads block. An idle worker
+// leaves after a while; every worker that left is joined, so nothing it kept
+// per thread (Qt's font caches, for one) outlives what it belongs to.
 struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
     explicit Pool(int maxThreads) : maxThreads(maxThreads) {}
 
+    ~Pool()
+    {
+        // The last reference may be a leaving worker's own: that one cannot
+        // wait for itself, and ends right after.
+        for (std::thread& worker : gone) {
+            if (worker.get_id() == std::this_thread::get_id()) {
+                worker.detach();
+            } else if (worker.joinable()) {
+                worker.join();
+            }
+        }
+    }
+
     void push(std::function<void()> work)
     {
-        std::lock_guard lock(mutex);
-        queue.push_back(std::move(work));
-        // A worker told to wake still counts as idle until it takes its
-        // piece, so idle workers are enough only while they outnumber the
-        // pieces waiting; otherwise a piece would wait behind another's job.
-        if (qsizetype(queue.size()) <= idle) {
-            cv.notify_one();
-        } else if (threads < maxThreads) {
-            ++threads;
-            std::thread([self = shared_from_this()] { self->run(); }).detach();
+        std::vector<std::thread> left;
+        {
+            std::lock_guard lock(mutex);
+            queue.push_back(std::move(work));
+            // A worker told to wake still counts as idle until it takes its
+            // piece, so idle workers are enough only while they outnumber the
+            // pieces waiting; otherwise a piece would wait behind another's job.
+            if (qsizetype(queue.size()) <= idle) {
+                cv.notify_one();
+            } else if (threads < maxThreads) {
+                ++threads;
+                // The new worker takes the lock first thing, so it is filed
+                // before it can leave.
+                std::thread worker([self = shared_from_this()] { self->run(); });
+                const std::thread::id id = worker.get_id();
+                live.emplace(id, std::move(worker));
+            }
+            left.swap(gone);
+        }
+        // Those that left have nothing more to do than end their thread.
+        for (std::thread& worker : left) {
+            worker.join();
         }
     }
 
@@ -101,11 +130,14 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
         std::unique_lock lock(mutex);
         for (;;) {
             if (queue.empty()) {
+                if (retiring) {
+                    break;
+                }
                 ++idle;
-                const bool woke =
-                    cv.wait_for(lock, std::chrono::seconds(5), [this] { return !queue.empty(); });
+                const bool woke = cv.wait_for(lock, std::chrono::seconds(5),
+                                              [this] { return !queue.empty() || retiring; });
                 --idle;
-                if (!woke) {
+                if (!woke || queue.empty()) {
                     break;
                 }
             }
@@ -123,6 +155,11 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
                 drained.notify_all();
             }
         }
+        const auto self = live.find(std::this_thread::get_id());
+        if (self != live.end()) {
+            gone.push_back(std::move(self->second));
+            live.erase(self);
+        }
         --threads;
         drained.notify_all();
     }
@@ -139,14 +176,35 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
         return drained.wait_for(lock, bound, [this] { return queue.empty() && busy == 0; });
     }
 
+    // Sends the idle workers away and joins them, with those that left
+    // before; a worker still busy after `bound` is left to end by itself.
+    // Work given later still runs, each worker leaving when it runs out.
+    void retireIdleWorkers(std::chrono::milliseconds bound)
+    {
+        std::vector<std::thread> left;
+        {
+            std::unique_lock lock(mutex);
+            retiring = true;
+            cv.notify_all();
+            drained.wait_for(lock, bound, [this] { return threads == busy; });
+            left.swap(gone);
+        }
+        for (std::thread& worker : left) {
+            worker.join();
+        }
+    }
+
     const int maxThreads;
     std::mutex mutex;
     std::condition_variable cv;
     std::condition_variable drained;
     std::deque<std::function<void()>> queue;
+    std::unordered_map<std::thread::id, std::thread> live;
+    std::vector<std::thread> gone;  // left their loop, not joined yet
     int threads = 0;
     int idle = 0;
     int busy = 0;
+    bool retiring = false;
 };
 
 DispatchQueue::DispatchQueue(Kind kind, const QString& label) : kind_(kind), label_(label)
@@ -184,10 +242,14 @@ DispatchQueue& DispatchQueue::global(QoS)
         // worker may be using (decoders, the MIME database) tear themselves
         // down after it; the bound keeps a worker stuck on a dead mount from
         // holding the program's end for ever.
+        // The idle workers then end, while the Qt state they kept per
+        // thread can still be given back.
         qAddPostRoutine([] {
-            if (!DispatchQueue::global().waitForIdle(std::chrono::seconds(10))) {
+            DispatchQueue& global = DispatchQueue::global();
+            if (!global.waitForIdle(std::chrono::seconds(10))) {
                 qWarning("Work on the global queue was still running at exit");
             }
+            global.pool_->retireIdleWorkers(std::chrono::seconds(1));
         });
         return q;
     }();

@@ -149,6 +149,33 @@ TEST(Dispatch, WorkQueuedBehindALongJobGetsAWorkerOfItsOwn)
 // A preview still being read on the global queue when the program ended used
 // to run on while the libraries were torn down, and crashed the process on
 // its way out. The application object's end now waits for such work.
+// What a worker keeps per thread (Qt keeps its font caches so) is given back
+// when the application ends, not by a worker idling past the libraries' end.
+TEST(DispatchDeathTest, IdleWorkersEndWithTheApplication)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static std::atomic<bool> givenBack{false};
+            struct PerThread {
+                ~PerThread() { givenBack = true; }
+            };
+            std::atomic<bool> ran{false};
+            DispatchQueue::global().async([&ran] {
+                thread_local PerThread kept;
+                (void)&kept;
+                ran = true;
+            });
+            while (!ran.load()) {
+                std::this_thread::yield();
+            }
+            QCoreApplication::instance()->~QCoreApplication();
+            std::fputs(givenBack.load() ? "given back\n" : "still kept\n", stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "given back");
+}
+
 TEST(DispatchDeathTest, TheApplicationsEndWaitsForGlobalWorkStillRunning)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
