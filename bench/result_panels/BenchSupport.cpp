@@ -188,7 +188,9 @@ DuplicateFilesList makeGroups(int count)
                                         .arg(g)
                                         .arg(QLatin1String(kind.extension))
                                         .toUtf8();
-            auto info = std::make_shared<FileInfo>(ResourceValueURL(path, ResourceValues()));
+            ResourceValueURL url;
+            url.path = path;
+            auto info = std::make_shared<FileInfo>(std::move(url));
             info->setSize(size);
             info->setFileType(kind.type);
             infos.append(info);
