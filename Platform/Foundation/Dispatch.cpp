@@ -109,8 +109,7 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
             // pieces waiting; otherwise a piece would wait behind another's job.
             if (qsizetype(queue.size()) <= idle) {
                 cv.notify_one();
-            } else if (threads < maxThreads) {
-                ++threads;
+            } else if (qsizetype(live.size()) < maxThreads) {
                 // The new worker takes the lock first thing, so it is filed
                 // before it can leave.
                 std::thread worker([self = shared_from_this()] { self->run(); });
@@ -160,7 +159,6 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
             gone.push_back(std::move(self->second));
             live.erase(self);
         }
-        --threads;
         drained.notify_all();
     }
 
@@ -186,7 +184,7 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
             std::unique_lock lock(mutex);
             retiring = true;
             cv.notify_all();
-            drained.wait_for(lock, bound, [this] { return threads == busy; });
+            drained.wait_for(lock, bound, [this] { return qsizetype(live.size()) == busy; });
             left.swap(gone);
         }
         for (std::thread& worker : left) {
@@ -199,9 +197,8 @@ struct DispatchQueue::Pool : std::enable_shared_from_this<DispatchQueue::Pool> {
     std::condition_variable cv;
     std::condition_variable drained;
     std::deque<std::function<void()>> queue;
-    std::unordered_map<std::thread::id, std::thread> live;
+    std::unordered_map<std::thread::id, std::thread> live;  // every worker in its loop
     std::vector<std::thread> gone;  // left their loop, not joined yet
-    int threads = 0;
     int idle = 0;
     int busy = 0;
     bool retiring = false;
@@ -241,9 +238,8 @@ DispatchQueue& DispatchQueue::global(QoS)
         // main queue still takes the closures' last hand-overs. Libraries a
         // worker may be using (decoders, the MIME database) tear themselves
         // down after it; the bound keeps a worker stuck on a dead mount from
-        // holding the program's end for ever.
-        // The idle workers then end, while the Qt state they kept per
-        // thread can still be given back.
+        // holding the program's end for ever. The idle workers then end,
+        // while the Qt state they kept per thread can still be given back.
         qAddPostRoutine([] {
             DispatchQueue& global = DispatchQueue::global();
             if (!global.waitForIdle(std::chrono::seconds(10))) {

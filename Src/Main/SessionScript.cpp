@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
+
 void SessionScript::startFromEnvironment(MainMenu& nib)
 {
     const QString scriptPath = qEnvironmentVariable("TWINSWEEP_SESSION_SCRIPT");
@@ -135,14 +137,13 @@ bool SessionScript::runCommand(const QString& command)
         return true;
     }
     if (verb == QLatin1String("pause")) {
-        if (!pausing_) {
-            pausing_ = true;
-            pauseEnd_ = QDeadlineTimer(rest.toInt());
+        if (pauseEnd_.isForever()) {
+            pauseEnd_ = QDeadlineTimer(std::max(0, rest.toInt()));
         }
         if (!pauseEnd_.hasExpired()) {
             return false;
         }
-        pausing_ = false;
+        pauseEnd_ = QDeadlineTimer(QDeadlineTimer::Forever);
         return true;
     }
     if (command == QLatin1String("stop")) {

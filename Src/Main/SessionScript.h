@@ -51,7 +51,6 @@ private:
     QString mode_;
     QTimer* timer_;
     QPointer<SheetWindowController> lastSheet_;
-    // When a pause that has begun ends; invalid while none runs.
-    QDeadlineTimer pauseEnd_;
-    bool pausing_ = false;
+    // When the pause under way ends; never while none runs.
+    QDeadlineTimer pauseEnd_{QDeadlineTimer::Forever};
 };

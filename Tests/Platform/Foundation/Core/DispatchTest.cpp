@@ -146,9 +146,6 @@ TEST(Dispatch, WorkQueuedBehindALongJobGetsAWorkerOfItsOwn)
     }
 }
 
-// A preview still being read on the global queue when the program ended used
-// to run on while the libraries were torn down, and crashed the process on
-// its way out. The application object's end now waits for such work.
 // What a worker keeps per thread (Qt keeps its font caches so) is given back
 // when the application ends, not by a worker idling past the libraries' end.
 TEST(DispatchDeathTest, IdleWorkersEndWithTheApplication)
@@ -176,6 +173,9 @@ TEST(DispatchDeathTest, IdleWorkersEndWithTheApplication)
         ::testing::ExitedWithCode(0), "given back");
 }
 
+// A preview still being read on the global queue when the program ended used
+// to run on while the libraries were torn down, and crashed the process on
+// its way out. The application object's end now waits for such work.
 TEST(DispatchDeathTest, TheApplicationsEndWaitsForGlobalWorkStillRunning)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
