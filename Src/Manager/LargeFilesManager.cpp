@@ -20,6 +20,7 @@
 #include "Manager/FileHelper.h"
 #include "Manager/ScanManager.h"
 #include "Manager/UserPrompter.h"
+#include "Manager/UserHomes.h"
 #include "Model/FileTimeInfo.h"
 #include "Model/PerferenceInfo.h"
 #include "View/Extension/KPLExtension.h"
@@ -199,6 +200,8 @@ void LargeFilesManager::scanLargeFile()
 {
     stopScanLargeFileFig_.store(false);
     scanLargeFileTimeStart_.store(now());
+    // A stop before the walk ends the scan with nothing of the last one's.
+    rootReport_.begin({});
     if (ScanManagerProtocol* d = delegate()) {
         d->startScan();
     }
@@ -275,9 +278,11 @@ void LargeFilesManager::reportProgress(int count, const QString& path)
 int LargeFilesManager::filterSameSize(const QByteArrayList& folders)
 {
     ScanManager& scanManager = ScanManager::default_();
-    const QList<QByteArray> roots =
-        deleteSonPath(ScanManager::scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory())));
+    ScanManager::RootChoice choice = ScanManager::scanRoots(folders, UserHomes::otherUsersHomes());
+    rootReport_.begin(std::move(choice.leftOut));
+    const QList<QByteArray> roots = deleteSonPath(choice.roots);
     ScanManager::WalkRules rules;
+    rules.leftOut = [this](const QByteArray& root, LeftOutFolder::Reason reason) { rootReport_.add(root, reason); };
     rules.settings = scanSetupObj();
     const std::vector<QByteArray> whiteList = rules.settings ? largeFileWhiteListOf(*rules.settings) : std::vector<QByteArray>();
     const auto whiteListed = [&whiteList](const QByteArray& path) { return liesInAny(path, whiteList); };
@@ -286,7 +291,7 @@ int LargeFilesManager::filterSameSize(const QByteArrayList& folders)
     if (!whiteList.empty()) {
         rules.skipFolder = whiteListed;
     }
-    scanManager.walk(roots, rules, [this](const ScanManager::WalkItem& item) {
+    const int entered = scanManager.walk(roots, rules, [this](const ScanManager::WalkItem& item) {
         // A regular file's stat is the walk's own: small ones need no second
         // look, and large ones no second stat.
         std::optional<FileTimeData> data;
@@ -304,6 +309,7 @@ int LargeFilesManager::filterSameSize(const QByteArrayList& folders)
             addInArry(*data, ResourceValueURL(item.path(), item.resourceValues()));
         }
     });
+    rootReport_.end(entered, stopScanLargeFileFig_.load());
     std::lock_guard lock(filesMutex_);
     return allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
 }

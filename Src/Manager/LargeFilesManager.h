@@ -89,6 +89,10 @@ public:
 
     // The walk: answers the number of files found.
     int filterSameSize(const QByteArrayList& folders);
+    // The chosen folders the last walk left out, and why.
+    QList<LeftOutFolder> leftOutFolders() const { return rootReport_.leftOutFolders(); }
+    // True when the last walk walked none of the chosen folders.
+    bool scannedNoFolder() const { return rootReport_.scannedNoFolder(); }
     // Files one file into its four groups and reports progress.
     void addInArry(const FileTimeData& fileTimeData, const ResourceValueURL& resourceValuesURL);
     // True when the path is in the large-file white list of the settings the
@@ -164,6 +168,7 @@ private:
     std::function<std::shared_ptr<PreferenceScanProtocol>()> settingsReader_;
     std::shared_ptr<PreferenceScanProtocol> readSettings() const;
 
+    ScanRootReport rootReport_;
     std::atomic<ScanManagerProtocol*> delegate_{nullptr};
     std::atomic<int> removesucceedCount_{0};
     std::atomic<uint64_t> removesucceedSize_{0};

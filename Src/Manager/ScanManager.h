@@ -33,6 +33,38 @@ class AssembleOperation;
 
 using DuplicateFilesList = QList<DuplicateFilesPtr>;
 
+// A folder the user chose that a scan did not walk, and why.
+struct LeftOutFolder {
+    enum class Reason {
+        otherUsersHome,  // another user's home folder, or inside one
+        systemFolder,    // a system folder, or a pseudo file system
+        whiteListed,     // in the white list of the scan
+        cannotOpen,      // gone, not a folder, or not readable
+    };
+    QByteArray path;  // absolute and normalised
+    Reason reason;
+    bool operator==(const LeftOutFolder&) const = default;
+};
+
+// What a scan tells the screen about the folders it was given: which it
+// left out, and whether it walked none of them (then it found nothing
+// because it looked nowhere). Written by the walk, read by the screen.
+class ScanRootReport {
+public:
+    void begin(QList<LeftOutFolder> leftOut);
+    void add(const QByteArray& path, LeftOutFolder::Reason reason);
+    // `entered` roots were walked; a stopped walk never counts as one that
+    // found no folder to walk.
+    void end(int entered, bool stopped);
+    QList<LeftOutFolder> leftOutFolders() const;
+    bool scannedNoFolder() const;
+
+private:
+    mutable std::mutex mutex_;
+    QList<LeftOutFolder> leftOut_;
+    bool scannedNoFolder_ = false;
+};
+
 // The duplicate-file engine: walks folders, groups files by size, then by
 // the MD5 digest of their content. One instance per process.
 class ScanManager {
@@ -135,6 +167,12 @@ public:
         // An engine that scans on its own passes what it read when it started,
         // so a save made meanwhile cannot reach it half-way.
         std::shared_ptr<PreferenceScanProtocol> settings;
+        // Told of each root the walk does not enter, and why.
+        std::function<void(const QByteArray& root, LeftOutFolder::Reason reason)> leftOut;
+        // Only regular files and application bundles are handed over: a
+        // link, FIFO, socket or device holds no content of its own that
+        // could be anyone's copy.
+        bool regularFilesOnly = false;
     };
     // One item the walk lets through. Valid only during the call that hands
     // it over; its path and full values are built only when asked for.
@@ -159,19 +197,29 @@ public:
     // `roots` that the settings let through, each file once (device and
     // inode), never following a link below a root, never entering a pseudo
     // file system or a hidden folder. Without settings of its own it refreshes
-    // the duplicate scan's white list first.
-    void walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found);
+    // the duplicate scan's white list first. Answers how many roots it walked.
+    int walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found);
     // True when the settings leave the item out.
     bool ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const;
     // True when the path is a white-list entry or lies below one.
     bool whitePathIgnore(const QByteArray& path) const;
     // The roots a scan walks: absolute and normalised, the system folders and
-    // other users' folders dropped (see the .cpp).
-    static QList<QByteArray> scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder);
+    // other users' home folders (`otherUsersHomes`, see UserHomes) left out
+    // and named with their reason.
+    struct RootChoice {
+        QList<QByteArray> roots;
+        QList<LeftOutFolder> leftOut;
+    };
+    static RootChoice scanRoots(const QByteArrayList& folders, const std::vector<QByteArray>& otherUsersHomes);
 
     // The walk of a duplicate scan, kept compactly; unless `keepSingles`,
     // only the files that share their size with another stay.
     std::shared_ptr<WalkTable> walkTable(const QByteArrayList& folders, bool keepSingles);
+
+    // The chosen folders the last walk left out, and why.
+    QList<LeftOutFolder> leftOutFolders() const { return rootReport_.leftOutFolders(); }
+    // True when the last walk walked none of the chosen folders.
+    bool scannedNoFolder() const { return rootReport_.scannedNoFolder(); }
 
     // True when the volume (mount point) was found on a solid-state disk.
     std::optional<bool> volumeIsSolidState(const QByteArray& volume) const;
@@ -230,7 +278,8 @@ private:
     Filter currentFilter() const;
     static Filter filterOf(const PreferenceScanProtocol* settings,
                            std::shared_ptr<const std::vector<QByteArray>> whiteList);
-    WalkRules duplicateWalkRules() const;
+    WalkRules duplicateWalkRules();
+    ScanRootReport rootReport_;
 
     std::mutex progressMutex_;
     double groupsDone_ = 0;

@@ -19,6 +19,7 @@
 
 #include "Foundation/Dispatch.h"
 #include "Manager/DiskInfo.h"
+#include "Manager/UserHomes.h"
 #include "Manager/WalkTable.h"
 #include "Model/FileType.h"
 
@@ -263,12 +264,10 @@ bool ScanManager::ignoreFile(const QByteArray& path, int64_t size, const Resourc
         name.constData(), size_t(name.size()), [&] { return path; }, size, values.isHidden);
 }
 
-QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QByteArray& homeFolder)
+ScanManager::RootChoice ScanManager::scanRoots(const QByteArrayList& folders,
+                                               const std::vector<QByteArray>& otherUsersHomes)
 {
-    const QByteArray home = FilePath::normalized(homeFolder);
-    const qsizetype slash = home.lastIndexOf('/');
-    const QByteArray users = slash > 0 ? home.left(slash) : QByteArray("/");
-    QList<QByteArray> roots;
+    RootChoice choice;
     for (const QByteArray& folder : folders) {
         if (folder.isEmpty()) {
             continue;
@@ -277,30 +276,66 @@ QList<QByteArray> ScanManager::scanRoots(const QByteArrayList& folders, const QB
         // walk would open them.
         const QByteArray path = FilePath::absolute(folder);
         if (path == "/") {
-            roots.append(path);
+            choice.roots.append(path);
             continue;
         }
         if (path.startsWith("/System") || path.startsWith("/Applications") || path.startsWith("/Library")) {
+            choice.leftOut.append({path, LeftOutFolder::Reason::systemFolder});
             continue;
         }
-        // Other users' folders are not ours to scan; the users folder itself
-        // and anything in the home are. Whole components are compared, so a
-        // sibling of the users folder ("/home2") or of the home ("/home/ann2")
-        // is not taken for it. (A home directly below "/" has no users
-        // folder to guard.)
-        if (users != "/" && path != users && FilePath::isSameOrBelow(path, users) &&
-            !FilePath::isSameOrBelow(path, home)) {
+        // Other people's homes are not ours to scan, also when reached
+        // through a link. Anything else beside the home folder is: a shared
+        // folder, a disk mounted there, the users folder itself.
+        const QByteArray real = UserHomes::resolved(path);
+        const bool othersHome = std::any_of(otherUsersHomes.begin(), otherUsersHomes.end(), [&](const QByteArray& home) {
+            return FilePath::isSameOrBelow(path, home) || FilePath::isSameOrBelow(real, home);
+        });
+        if (othersHome) {
+            choice.leftOut.append({path, LeftOutFolder::Reason::otherUsersHome});
             continue;
         }
-        roots.append(path);
+        choice.roots.append(path);
     }
-    return roots;
+    return choice;
 }
 
-ScanManager::WalkRules ScanManager::duplicateWalkRules() const
+void ScanRootReport::begin(QList<LeftOutFolder> leftOut)
+{
+    std::lock_guard lock(mutex_);
+    leftOut_ = std::move(leftOut);
+    scannedNoFolder_ = false;
+}
+
+void ScanRootReport::add(const QByteArray& path, LeftOutFolder::Reason reason)
+{
+    std::lock_guard lock(mutex_);
+    leftOut_.append({path, reason});
+}
+
+void ScanRootReport::end(int entered, bool stopped)
+{
+    std::lock_guard lock(mutex_);
+    scannedNoFolder_ = entered == 0 && !stopped && !leftOut_.isEmpty();
+}
+
+QList<LeftOutFolder> ScanRootReport::leftOutFolders() const
+{
+    std::lock_guard lock(mutex_);
+    return leftOut_;
+}
+
+bool ScanRootReport::scannedNoFolder() const
+{
+    std::lock_guard lock(mutex_);
+    return scannedNoFolder_;
+}
+
+ScanManager::WalkRules ScanManager::duplicateWalkRules()
 {
     WalkRules rules;
     rules.stop = [this] { return scanStop_.load(); };
+    rules.leftOut = [this](const QByteArray& root, LeftOutFolder::Reason reason) { rootReport_.add(root, reason); };
+    rules.regularFilesOnly = true;
     rules.skipRoot = [this](const QByteArray& path) { return whitePathIgnore(path); };
     const auto list = whiteList();
     if (list && !list->empty()) {
@@ -316,25 +351,27 @@ std::shared_ptr<WalkTable> ScanManager::walkTable(const QByteArrayList& folders,
     auto table = std::make_shared<WalkTable>();
     uint32_t lastFolder = UINT32_MAX;
     uint32_t tableFolder = 0;
-    walk(scanRoots(folders, QFile::encodeName(DiskInfo::customHomeDirectory())), duplicateWalkRules(),
-         [&](const WalkItem& item) {
-             if (item.folderIndex != lastFolder) {
-                 lastFolder = item.folderIndex;
-                 tableFolder = table->addFolder(item.folder);
-             }
-             uint8_t flags = item.isHidden ? WalkTable::hidden : 0;
-             if (S_ISREG(item.st.st_mode)) {
-                 flags |= WalkTable::regular;
-             } else if (S_ISLNK(item.st.st_mode)) {
-                 flags |= WalkTable::symbolicLink;
-             } else if (S_ISDIR(item.st.st_mode)) {
-                 flags |= WalkTable::directory;
-             }
-             if (item.isApplication) {
-                 flags |= WalkTable::application;
-             }
-             table->add(tableFolder, item.name, item.nameLength, item.size, item.st, item.volume, flags);
-         });
+    RootChoice choice = scanRoots(folders, UserHomes::otherUsersHomes());
+    rootReport_.begin(std::move(choice.leftOut));
+    const int entered = walk(choice.roots, duplicateWalkRules(), [&](const WalkItem& item) {
+        if (item.folderIndex != lastFolder) {
+            lastFolder = item.folderIndex;
+            tableFolder = table->addFolder(item.folder);
+        }
+        uint8_t flags = item.isHidden ? WalkTable::hidden : 0;
+        if (S_ISREG(item.st.st_mode)) {
+            flags |= WalkTable::regular;
+        } else if (S_ISLNK(item.st.st_mode)) {
+            flags |= WalkTable::symbolicLink;
+        } else if (S_ISDIR(item.st.st_mode)) {
+            flags |= WalkTable::directory;
+        }
+        if (item.isApplication) {
+            flags |= WalkTable::application;
+        }
+        table->add(tableFolder, item.name, item.nameLength, item.size, item.st, item.volume, flags);
+    });
+    rootReport_.end(entered, scanStop_.load());
     // The records of files alone in their size go back to the system here.
     table->finish(keepSingles);
     return table;
@@ -402,7 +439,7 @@ struct FolderListing {
     // it is still the one that was seen, and stats every entry the rules may
     // want. What the listing already tells spares the stat of items that
     // every rule would pass over.
-    void list(bool omitZeroByteFile, const std::function<bool()>& stop)
+    void list(bool skipLinksAndSpecialFiles, const std::function<bool()>& stop)
     {
         const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW);
         const int fd = ::open(path.constData(), flags);
@@ -444,8 +481,9 @@ struct FolderListing {
             case DT_UNKNOWN:
                 break;
             default:
-                // Links and special files count as empty files.
-                if (skippedExtension || omitZeroByteFile) {
+                // Links and special files count as empty files, where they
+                // count at all.
+                if (skippedExtension || skipLinksAndSpecialFiles) {
                     continue;
                 }
                 break;
@@ -471,9 +509,9 @@ using FolderListingPtr = std::shared_ptr<FolderListing>;
 // state and go when nothing is left.
 class FolderLister {
 public:
-    FolderLister(bool omitZeroByteFile, std::function<bool()> stop) : state_(std::make_shared<State>())
+    FolderLister(bool skipLinksAndSpecialFiles, std::function<bool()> stop) : state_(std::make_shared<State>())
     {
-        state_->omitZeroByteFile = omitZeroByteFile;
+        state_->skipLinksAndSpecialFiles = skipLinksAndSpecialFiles;
         state_->stop = std::move(stop);
     }
     ~FolderLister()
@@ -544,7 +582,7 @@ private:
     static constexpr int64_t kWorthHandingOffNs = 100000;
 
     struct State {
-        bool omitZeroByteFile = false;
+        bool skipLinksAndSpecialFiles = false;
         std::function<bool()> stop;
         std::mutex mutex;
         std::condition_variable listed;
@@ -564,7 +602,7 @@ private:
     static void listTimed(State& s, FolderListing& folder)
     {
         const auto start = std::chrono::steady_clock::now();
-        folder.list(s.omitZeroByteFile, s.stop);
+        folder.list(s.skipLinksAndSpecialFiles, s.stop);
         const int64_t took =
             std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
         const int64_t recent = s.recentNs.load(std::memory_order_relaxed);
@@ -609,7 +647,7 @@ private:
 
 }  // namespace
 
-void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found)
+int ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found)
 {
     // An engine that scans on its own brings the settings it read when it
     // started; otherwise the duplicate scan's own, its white list refreshed.
@@ -643,22 +681,34 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
         const MountEntry* entry = mounts->volumeFor(path, device);
         return entry && entry->device == device && MountTable::isPseudoFileSystem(entry->fileSystemType);
     };
-    FolderLister lister(filter.omitZeroByteFile, rules.stop);
+    FolderLister lister(filter.omitZeroByteFile || rules.regularFilesOnly, rules.stop);
+    const auto leftOut = [&rules](const QByteArray& root, LeftOutFolder::Reason reason) {
+        if (rules.leftOut) {
+            rules.leftOut(root, reason);
+        }
+    };
+    int entered = 0;
 
     for (const QByteArray& root : roots) {
         if (rules.stop()) {
             break;
         }
         if (rules.skipRoot && rules.skipRoot(root)) {
+            leftOut(root, LeftOutFolder::Reason::whiteListed);
             continue;
         }
         // The root itself may be reached through a link the user chose.
         struct stat rootStat {};
         if (::stat(root.constData(), &rootStat) != 0 || !S_ISDIR(rootStat.st_mode)) {
+            leftOut(root, LeftOutFolder::Reason::cannotOpen);
             continue;
         }
-        if (!seenFolders.insert({rootStat.st_dev, rootStat.st_ino}).second || isPseudo(root, rootStat.st_dev)) {
+        if (isPseudo(root, rootStat.st_dev)) {
+            leftOut(root, LeftOutFolder::Reason::systemFolder);
             continue;
+        }
+        if (!seenFolders.insert({rootStat.st_dev, rootStat.st_ino}).second) {
+            continue;  // given twice (or through a link): walked once
         }
         auto top = std::make_shared<FolderListing>();
         top->path = root;
@@ -670,8 +720,12 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
         while (!lister.empty() && !rules.stop()) {
             const FolderListingPtr folder = lister.pop();
             if (!folder->dir) {
+                if (folder->isRoot && !rules.stop()) {
+                    leftOut(root, LeftOutFolder::Reason::cannotOpen);
+                }
                 continue;
             }
+            entered += folder->isRoot ? 1 : 0;
             const uint32_t folderIndex = folderCounter++;
             const int fd = dirfd(folder->dir);
             std::vector<FolderListingPtr> children;
@@ -729,6 +783,9 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
                     continue;
                 }
                 // Links, FIFOs, sockets and devices stay at size 0 and are never read.
+                if (rules.regularFilesOnly && !isApplication && !S_ISREG(st.st_mode)) {
+                    continue;
+                }
                 const auto pathOf = [&] { return childPath(folder->path, name, nameLength); };
                 if (filter.ignores(name, nameLength, pathOf, size, hidden)) {
                     continue;
@@ -749,4 +806,5 @@ void ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, c
             }
         }
     }
+    return entered;
 }

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include "Foundation/PropertyList.h"
 #include "Foundation/UserDefaults.h"
 #include "Manager/FileHelper.h"
+#include "Manager/UserHomes.h"
 #include "Model/FileTimeInfo.h"
 #include "View/Extension/KPLExtension.h"
 
@@ -360,4 +363,36 @@ TEST_F(LargeFilesTest, ARootWhoseNameIsNotUtf8IsScannedAndWhiteListedByItsBytes)
     engine().scanLargeFile();
     QCoreApplication::processEvents();
     EXPECT_EQ(engine().allFiles()[G::allGroup]->fileCount(), 2);
+}
+
+TEST_F(LargeFilesTest, AFolderBesideTheHomeIsScannedAndAnotherUsersHomeIsNamedAsLeftOut)
+{
+    using Reason = LeftOutFolder::Reason;
+    // Beside the home folder in use, as /home/shared lies beside /home/ann.
+    QTemporaryDir beside(QFileInfo(home()).path() + QStringLiteral("/shared-XXXXXX"));
+    ASSERT_TRUE(beside.isValid());
+    const QString big = beside.path() + QStringLiteral("/film.mkv");
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(40'000'000));
+    }
+    sparseFile(QStringLiteral("bob/backup.bin"), 40'000'000);
+    const QByteArray bob = QFile::encodeName(scratch() + QStringLiteral("/bob"));
+    UserHomes::setLookupForTesting([bob] { return std::vector<UserHomes::Account>{{1001, bob}}; });
+    const std::shared_ptr<void> restore(nullptr, [](void*) { UserHomes::setLookupForTesting(nullptr); });
+
+    scan({beside.path(), QFile::decodeName(bob), QStringLiteral("/System/Library")});
+    const DuplicateFilesList groups = engine().allFiles();
+    ASSERT_EQ(groups[G::allGroup]->fileCount(), 1);
+    EXPECT_EQ(groups[G::allGroup]->infos()[0]->displayPath(), big);
+    EXPECT_EQ(engine().leftOutFolders(),
+              QList<LeftOutFolder>({{bob, Reason::otherUsersHome}, {"/System/Library", Reason::systemFolder}}));
+    EXPECT_FALSE(engine().scannedNoFolder());
+
+    // Every folder left out: the engine knows it walked none.
+    scan({QFile::decodeName(bob) + QStringLiteral("/sub")});
+    EXPECT_EQ(engine().allFiles()[G::allGroup]->fileCount(), 0);
+    EXPECT_EQ(engine().leftOutFolders(), QList<LeftOutFolder>({{bob + "/sub", Reason::otherUsersHome}}));
+    EXPECT_TRUE(engine().scannedNoFolder());
 }

@@ -1,9 +1,16 @@
 #include <cstring>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "ScanFixture.h"
+
+#include <pwd.h>
+
+#include "Manager/UserHomes.h"
 
 namespace {
 
@@ -34,25 +41,80 @@ protected:
 
 }  // namespace
 
-TEST(ScanRootsTest, SystemFoldersAndOtherUsersAreDropped)
+TEST(ScanRootsTest, SystemFoldersAndOtherUsersHomesAreLeftOutWithTheirReason)
 {
-    const QByteArray home = "/home/ann";
+    using Reason = LeftOutFolder::Reason;
+    const std::vector<QByteArray> others{"/home/bob", "/srv/homes/carol"};
     const QByteArrayList given{"/",           "/System/Library", "/Applications/Utilities", "/Library/Caches",
                             "/Systematic", "/Library2",       "/home/ann/Music",         "/home/bob",
-                            "/home",       "/home/",          "/data//x/./y/../",        ""};
-    const QList<QByteArray> roots = ScanManager::scanRoots(given, home);
-    EXPECT_EQ(roots, QList<QByteArray>({"/", "/home/ann/Music", "/home", "/home", "/data/x"}));
-    // Whole components decide what is the users folder and what the home:
-    // their siblings whose names merely begin the same are neither.
-    EXPECT_EQ(ScanManager::scanRoots({"/home2/photos", "/home/ann2", "/home/ann2/x", "/home/ann", "/home/annex/../ann/a",
-                                      "/homework"},
-                                     home),
-              QList<QByteArray>({"/home2/photos", "/home/ann", "/home/ann/a", "/homework"}));
-    // A home right below "/" has no users folder to guard.
-    EXPECT_EQ(ScanManager::scanRoots({"/srv/a"}, "/root"), QList<QByteArray>({"/srv/a"}));
+                            "/home",       "/home/",          "/data//x/./y/../",        "",
+                            "/home/shared", "/home/bob/Music/../Films", "/home/bobby", "/srv/homes/carol/"};
+    const ScanManager::RootChoice choice = ScanManager::scanRoots(given, others);
+    // Beside a home lies what is nobody's home: a shared folder, a sibling
+    // whose name merely begins like another user's, the users folder itself.
+    EXPECT_EQ(choice.roots,
+              QList<QByteArray>({"/", "/home/ann/Music", "/home", "/home", "/data/x", "/home/shared", "/home/bobby"}));
+    EXPECT_EQ(choice.leftOut, QList<LeftOutFolder>({{"/System/Library", Reason::systemFolder},
+                                                    {"/Applications/Utilities", Reason::systemFolder},
+                                                    {"/Library/Caches", Reason::systemFolder},
+                                                    {"/Systematic", Reason::systemFolder},
+                                                    {"/Library2", Reason::systemFolder},
+                                                    {"/home/bob", Reason::otherUsersHome},
+                                                    {"/home/bob/Films", Reason::otherUsersHome},
+                                                    {"/srv/homes/carol", Reason::otherUsersHome}}));
     // A relative root is taken against the current folder.
     const QByteArray current = QFile::encodeName(QDir::currentPath());
-    EXPECT_EQ(ScanManager::scanRoots({"x/./y"}, "/root"), QList<QByteArray>({FilePath::normalized(current + "/x/y")}));
+    EXPECT_EQ(ScanManager::scanRoots({"x/./y"}, {}).roots, QList<QByteArray>({FilePath::normalized(current + "/x/y")}));
+}
+
+TEST(UserHomesTest, OtherPeoplesHomesComeFromTheUserDatabase)
+{
+    const std::vector<UserHomes::Account> accounts{
+        {0, "/root"},        {1000, "/home/ann"}, {1001, "/home/bob/"}, {33, "/var/www"}, {1002, "/"},
+        {1003, "/home"},     {1004, "relative"},   {65534, "/nonexistent"}, {1005, "/home/ann/guest"},
+        {1006, "/home/bob"}};
+    // Ann's own home, the folders that hold it, "/", service accounts and
+    // the overflow user are nobody else's home; root's is.
+    EXPECT_EQ(UserHomes::otherUsersHomes(accounts, 1000, "/home/ann", {1000, 60000}),
+              (std::vector<QByteArray>{"/root", "/home/bob", "/home/ann/guest"}));
+    // Root runs it with its own home elsewhere: root's database home is still its own.
+    EXPECT_EQ(UserHomes::otherUsersHomes(accounts, 0, "/tmp/x", {1000, 60000}),
+              (std::vector<QByteArray>{"/home/ann", "/home/bob", "/home", "/home/ann/guest"}));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile defs(dir.filePath("login.defs"));
+    ASSERT_TRUE(defs.open(QIODevice::WriteOnly));
+    defs.write("# UID_MIN 1\nUID_MIN\t\t 500\nUID_MAX  abc\nUID_MAX 2000\n");
+    defs.close();
+    EXPECT_EQ(UserHomes::personUidRange(QFile::encodeName(defs.fileName())), std::make_pair(uid_t(500), uid_t(2000)));
+    EXPECT_EQ(UserHomes::personUidRange(QFile::encodeName(dir.filePath("none"))), std::make_pair(uid_t(1000), uid_t(60000)));
+}
+
+TEST(UserHomesTest, TheRealDatabaseNamesRootsHomeAndNotAFolderBesideTheHome)
+{
+    const passwd* root = getpwnam("root");
+    if (!root || !root->pw_dir || QByteArray(root->pw_dir) == "/") {
+        GTEST_SKIP() << "no root account with a home of its own";
+    }
+    const QByteArray rootHome = FilePath::normalized(root->pw_dir);
+    const QByteArray home = QFile::encodeName(QDir::homePath());
+    ASSERT_FALSE(FilePath::isSameOrBelow(home, rootHome)) << "the tests run in a home of their own";
+    // Seen by an ordinary user, root's home is another user's.
+    const std::vector<QByteArray> others =
+        UserHomes::otherUsersHomes(UserHomes::accounts(), 4242424, home, UserHomes::personUidRange());
+    EXPECT_NE(std::find(others.begin(), others.end(), rootHome), others.end());
+    const QByteArray beside = FilePath::normalized(home + "/../beside-the-home");
+    const ScanManager::RootChoice choice = ScanManager::scanRoots({rootHome, beside}, others);
+    EXPECT_EQ(choice.roots, QList<QByteArray>({beside}));
+    EXPECT_EQ(choice.leftOut, QList<LeftOutFolder>({{rootHome, LeftOutFolder::Reason::otherUsersHome}}));
+    // The program's own user is never another user.
+    const std::vector<QByteArray> mine = UserHomes::otherUsersHomes();
+    for (const UserHomes::Account& account : UserHomes::accounts()) {
+        if (account.uid == geteuid()) {
+            EXPECT_EQ(std::find(mine.begin(), mine.end(), FilePath::normalized(account.home)), mine.end());
+        }
+    }
 }
 
 TEST(SkippedExtensionTest, NamesAreTestedByTheirLowerCasedExtension)
@@ -88,13 +150,14 @@ TEST_F(ScanWalkTest, DefaultSettingsLeaveHiddenEmptyAndSkippedItemsOut)
               QStringList({".cache.json/inner.txt=4", "X.framework/inside.txt=3", "a.Json.bak=2", "keep.txt=5"}));
 }
 
-TEST_F(ScanWalkTest, LinksAndSpecialFilesAreRecordedAtSizeZeroOnlyWhenAllowed)
+TEST_F(ScanWalkTest, OnlyRegularFilesAreRecordedEvenWithZeroByteFilesTakenIn)
 {
     writeFile("file.txt", "12345");
+    writeFile("empty.txt", "");
     ASSERT_EQ(symlink("file.txt", bytesOf("link").constData()), 0);
     ASSERT_EQ(mkfifo(bytesOf("fifo").constData(), 0600), 0);
     includeEverything();
-    EXPECT_EQ(recorded(walk({scratch()})), QStringList({"fifo=0", "file.txt=5", "link=0"}));
+    EXPECT_EQ(recorded(walk({scratch()})), QStringList({"empty.txt=0", "file.txt=5"}));
 }
 
 TEST_F(ScanWalkTest, SizeLimitsAndKinds)
@@ -152,4 +215,88 @@ TEST_F(ScanWalkTest, PseudoFileSystemsAreNotEntered)
     }
     settings({});
     EXPECT_TRUE(walk({"/proc"}).empty());
+}
+
+TEST_F(ScanWalkTest, AFolderBesideTheHomeIsScannedAndAnotherUsersHomeIsNamedAsLeftOut)
+{
+    using Reason = LeftOutFolder::Reason;
+    // Beside the home folder in use, as /home/shared lies beside /home/ann.
+    QTemporaryDir beside(QFileInfo(home()).path() + "/shared-XXXXXX");
+    ASSERT_TRUE(beside.isValid());
+    const QByteArray shared = QFile::encodeName(beside.path());
+    ASSERT_TRUE(writeFileBytes(shared + "/a.txt", "same words"));
+    ASSERT_TRUE(writeFileBytes(shared + "/b.txt", "same words"));
+    writeFile("bob/c.txt", "other words");
+    writeFile("bob/d.txt", "other words");
+    const QByteArray bob = bytesOf("bob");
+    UserHomes::setLookupForTesting([bob] { return std::vector<UserHomes::Account>{{1001, bob}}; });
+    const std::shared_ptr<void> restore(nullptr, [](void*) { UserHomes::setLookupForTesting(nullptr); });
+    ASSERT_EQ(symlink(bob.constData(), bytesOf("toBob").constData()), 0);
+
+    scan(QByteArrayList{shared, bob, bytesOf("toBob"), bytesOf("gone")});
+    ASSERT_EQ(engine().totalFiles().size(), 1);
+    QStringList found;
+    for (const FileInfoPtr& file : engine().totalFiles()[0]->infos()) {
+        found << QFile::encodeName(file->displayPath());
+    }
+    EXPECT_EQ(found, QStringList({shared + "/a.txt", shared + "/b.txt"}));
+    // Also when reached through a link; a folder that is gone is named too.
+    EXPECT_EQ(engine().leftOutFolders(), QList<LeftOutFolder>({{bob, Reason::otherUsersHome},
+                                                               {bytesOf("toBob"), Reason::otherUsersHome},
+                                                               {bytesOf("gone"), Reason::cannotOpen}}));
+    EXPECT_FALSE(engine().scannedNoFolder());
+
+    // Nothing left to walk: the scan says so instead of finding nothing.
+    settings({{"whiteListPath", QVariantList{QFile::decodeName(shared)}}});
+    delegate.events.clear();
+    scan(QByteArrayList{bob + "/c.txt/..", shared});
+    EXPECT_TRUE(engine().totalFiles().isEmpty());
+    EXPECT_EQ(engine().leftOutFolders(),
+              QList<LeftOutFolder>({{bob, Reason::otherUsersHome}, {shared, Reason::whiteListed}}));
+    EXPECT_TRUE(engine().scannedNoFolder());
+
+    // A scan that walked something is not one that scanned nothing.
+    delegate.events.clear();
+    scan(QByteArrayList{bob, bytesOf("later")});
+    EXPECT_TRUE(engine().scannedNoFolder());
+    ASSERT_TRUE(QDir().mkpath(scratch() + "/later"));
+    delegate.events.clear();
+    scan(QByteArrayList{bob, bytesOf("later")});
+    EXPECT_FALSE(engine().scannedNoFolder());
+    EXPECT_EQ(engine().leftOutFolders(), QList<LeftOutFolder>({{bob, Reason::otherUsersHome}}));
+}
+
+TEST_F(ScanWalkTest, LinksAndSpecialFilesNeverJoinTheGroupOfEmptyFiles)
+{
+    writeFile("empty-a", "");
+    writeFile("empty-b", "");
+    writeFile("big.bin", QByteArray(1000000, 'b'));
+    writeFile("big copy.bin", QByteArray(1000000, 'b'));
+    writeFile("folder/inside.txt", "x");
+    ASSERT_EQ(symlink("big.bin", bytesOf("to-big").constData()), 0);
+    ASSERT_EQ(symlink("folder", bytesOf("to-folder").constData()), 0);
+    ASSERT_EQ(symlink("nowhere", bytesOf("dangling").constData()), 0);
+    ASSERT_EQ(symlink("loop-b", bytesOf("loop-a").constData()), 0);
+    ASSERT_EQ(symlink("loop-a", bytesOf("loop-b").constData()), 0);
+    ASSERT_EQ(mkfifo(bytesOf("fifo").constData(), 0600), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = bytesOf("socket");
+    ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    // Device nodes where root may make them (never opened either way).
+    const bool devices = mknod(bytesOf("char-device").constData(), S_IFCHR | 0600, makedev(1, 3)) == 0 &&
+                         mknod(bytesOf("block-device").constData(), S_IFBLK | 0600, makedev(7, 0)) == 0;
+    includeEverything();
+
+    scan(QStringList{scratch()});
+    ::close(sock);
+    EXPECT_EQ(groups(), (std::vector<QStringList>{{"big copy.bin", "big.bin"}, {"empty-a", "empty-b"}}));
+    expectConsistentResults();
+    if (!devices) {
+        GTEST_SKIP() << "device nodes cannot be made here; links, a FIFO and a socket were checked";
+    }
 }
