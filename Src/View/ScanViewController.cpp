@@ -247,6 +247,7 @@ void ScanViewController::initConfig()
 {
     backgroundConfig();
     headerConfig();
+    leftOutNoticeConfig();
     leftBoxConfig();
     rightBoxConfig();
     popUpButtonConfig();
@@ -262,6 +263,23 @@ void ScanViewController::backgroundConfig()
     setPalette(background);
     ui_->dataBoxView->setBackgroundColor(color256(237, 240, 245));
     ui_->dataBoxView->setCornerRadius(QSizeF(8, 8));
+}
+
+void ScanViewController::leftOutNoticeConfig()
+{
+    ui_->leftOutNoticeBox->setContentView(ui_->leftOutNoticeContent);
+    ui_->leftOutNoticeBox->setFillColor(Qt::white);
+    ui_->leftOutNoticeBox->setBorderWidth(1.0);
+    ui_->leftOutNoticeBox->setBorderColor(color256(240, 140, 26, 0.5));
+    ui_->leftOutNoticeBox->setCornerRadius(6.0);
+    ui_->leftOutNoticeIcon->setPixmap(
+        RYTImage::named(QStringLiteral("exclamation")).pixmap(QSize(16, 16), devicePixelRatioF()));
+    QFont text = font();
+    text.setPixelSize(12);
+    ui_->leftOutNoticeLabel->setFont(text);
+    setTextColor(ui_->leftOutNoticeLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.8));
+    // A long path is cut, never a reason to widen the window.
+    ui_->leftOutNoticeLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 void ScanViewController::headerConfig()
@@ -411,6 +429,8 @@ QFileDialog* ScanViewController::openPanel() const
     return openPanel_ && openPanel_->isVisible() ? openPanel_.data() : nullptr;
 }
 KPLBox* ScanViewController::contentBox() const { return ui_->contentBox; }
+QWidget* ScanViewController::leftOutNoticeView() const { return ui_->leftOutNoticeView; }
+QLabel* ScanViewController::leftOutNoticeLabel() const { return ui_->leftOutNoticeLabel; }
 QWidget* ScanViewController::scanDataView() const { return ui_->scanDataView; }
 KPLBox* ScanViewController::leftBox() const { return ui_->leftBox; }
 KPLBox* ScanViewController::rightBox() const { return ui_->rightBox; }
@@ -682,8 +702,18 @@ void ScanViewController::displayScanFinishedView()
 
     const bool nothing = largeFileMode_ ? !largeFileAllGroup() || largeFileAllGroup()->fileCount() == 0
                                         : ScanManager::default_().totalFiles().isEmpty();
+    updateLeftOutNotice();
     if (nothing) {
         NotDataFinishedViewController* empty = notDataFinishedViewCtr();
+        // A scan that walked none of the folders found nothing because it
+        // looked nowhere: the screen says so rather than that nothing is there.
+        if (largeFileMode_) {
+            empty->setLeftOutFolders(LargeFilesManager::default_().leftOutFolders(),
+                                     LargeFilesManager::default_().scannedNoFolder());
+        } else {
+            empty->setLeftOutFolders(ScanManager::default_().leftOutFolders(),
+                                     ScanManager::default_().scannedNoFolder());
+        }
         ui_->contentBox->setContentView(empty);
         displayLoading(false);
         QPointer<ScanViewController> self(this);
@@ -751,6 +781,22 @@ void ScanViewController::displayScanFinishedView()
         self->rightDataListViewCtr()->setIsEnabledSelect(true);
         self->rightDataListViewCtr()->outlineView()->setEnabled(true);
     });
+}
+
+void ScanViewController::updateLeftOutNotice()
+{
+    const QList<LeftOutFolder> leftOut = largeFileMode_ ? LargeFilesManager::default_().leftOutFolders()
+                                                        : ScanManager::default_().leftOutFolders();
+    if (leftOut.isEmpty()) {
+        ui_->leftOutNoticeView->hide();
+        return;
+    }
+    constexpr int kLines = 3;
+    ui_->leftOutNoticeLabel->setText(localized("Not scanned:") + QLatin1Char('\n') +
+                                     NotDataFinishedViewController::leftOutLines(leftOut, kLines));
+    ui_->leftOutNoticeLabel->setToolTip(
+        leftOut.size() > kLines ? NotDataFinishedViewController::leftOutLines(leftOut, int(leftOut.size())) : QString());
+    ui_->leftOutNoticeView->show();
 }
 
 void ScanViewController::deleteScanThread()

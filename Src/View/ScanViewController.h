@@ -250,6 +250,9 @@ public:
     KPLBox* scanningLargeFileBox() const;
     QWidget* rightNotDataSelectView() const;
     QLabel* rightNotDataSelectViewLabel() const;
+    // Above the results: the chosen folders the scan left out, and why.
+    QWidget* leftOutNoticeView() const;
+    QLabel* leftOutNoticeLabel() const;
     QLabel* selectTitleLabel() const;
     QLabel* selectCountSizeLabel() const;
     PopUpButton* popUpButton() const;
@@ -277,6 +280,7 @@ private:
     void initConfig();
     void backgroundConfig();
     void headerConfig();
+    void leftOutNoticeConfig();
     void leftBoxConfig();
     void rightBoxConfig();
     static RYTShadow rightBoxShadow();
@@ -289,6 +293,9 @@ private:
     void showPathRefresh();
     void showProgressRefresh();
     void showScanFinished();
+    // The notice of the folders the engine of the mode left out: shown over
+    // the results when there are any, else hidden.
+    void updateLeftOutNotice();
     void tallyRemoval();
     void finishFolderChoice(const QByteArray& path);
     void keepRemoveTypeInForce();

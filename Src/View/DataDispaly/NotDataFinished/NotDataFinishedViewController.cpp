@@ -2,8 +2,12 @@
 
 #include "ui_NotDataFinishedViewController.h"
 
+#include <QFile>
+#include <QStringList>
+
 #include "Foundation/Bundle.h"
 #include "Main/Utilities.h"
+#include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTImage.h"
 #include "View/CustomView/KPLBox.h"
@@ -39,6 +43,8 @@ QLabel* NotDataFinishedViewController::detailEstimatedTimeTitleLabel() const
 QLabel* NotDataFinishedViewController::detailEstimatedTimeLabel() const { return ui_->detailEstimatedTimeLabel; }
 QWidget* NotDataFinishedViewController::detailVerticalView() const { return ui_->detailVerticalView; }
 RYTButton* NotDataFinishedViewController::finishedBtn() const { return ui_->finishedBtn; }
+QLabel* NotDataFinishedViewController::congratsIcon() const { return ui_->congratsIcon; }
+QLabel* NotDataFinishedViewController::leftOutLabel() const { return ui_->leftOutLabel; }
 
 void NotDataFinishedViewController::initConfig()
 {
@@ -46,26 +52,87 @@ void NotDataFinishedViewController::initConfig()
     ui_->contentBox->setFillColor(Qt::white);
     ui_->contentBox->setCornerRadius(8.0);
 
-    ui_->congratsIcon->setPixmap(
-        RYTImage::named(QStringLiteral("notDataFinished")).pixmap(QSize(96, 96), devicePixelRatioF()));
-
     QFont headline = font();
     headline.setPixelSize(22);
     headline.setBold(true);
     ui_->wellDoneLabel->setFont(headline);
     setTextColor(ui_->wellDoneLabel, surfaceColor(QStringLiteral("TitleLabelColor")));
-    ui_->wellDoneLabel->setText(localized("Congratulations!"));
 
     QFont body = font();
     body.setPixelSize(14);
     ui_->noDuplicateFilesLabel->setFont(body);
     setTextColor(ui_->noDuplicateFilesLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.5));
+
+    QFont list = font();
+    list.setPixelSize(13);
+    ui_->leftOutLabel->setFont(list);
+    setTextColor(ui_->leftOutLabel, surfaceColor(QStringLiteral("TitleLabelColor"), 0.7));
+    // A long path is cut, never a reason to widen the window.
+    ui_->leftOutLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ui_->leftOutLabel->hide();
+    showHeadline();
+}
+
+void NotDataFinishedViewController::showHeadline()
+{
+    const char* icon = nothingScanned_ ? "exclamation" : "notDataFinished";
+    ui_->congratsIcon->setPixmap(RYTImage::named(QString::fromLatin1(icon)).pixmap(QSize(96, 96), devicePixelRatioF()));
+    if (nothingScanned_) {
+        ui_->wellDoneLabel->setText(localized("Nothing was scanned"));
+        ui_->noDuplicateFilesLabel->setText(localized("None of the folders you chose could be scanned:"));
+        ui_->finishedBtn->setButton(RYTButton::ShowType::normal, localized("Back to Home"));
+        return;
+    }
+    ui_->wellDoneLabel->setText(localized("Congratulations!"));
     ui_->noDuplicateFilesLabel->setText(
         FolderSetViewController::isScanLargeFile()
             ? localized("The folder or drive you scanned has no files larger than 10M.")
             : localized("There are no duplicate files found in the folder or drive you scanned."));
-
     ui_->finishedBtn->setButton(RYTButton::ShowType::normal, localized("Complete"));
+}
+
+void NotDataFinishedViewController::setLeftOutFolders(const QList<LeftOutFolder>& leftOut, bool scannedNothing)
+{
+    nothingScanned_ = scannedNothing;
+    showHeadline();
+    QString lines = leftOutLines(leftOut, 8);
+    if (!scannedNothing && !lines.isEmpty()) {
+        lines = localized("Not scanned:") + QLatin1Char('\n') + lines;
+    }
+    ui_->leftOutLabel->setText(lines);
+    ui_->leftOutLabel->setToolTip(leftOut.size() > 8 ? leftOutLines(leftOut, int(leftOut.size())) : QString());
+    ui_->leftOutLabel->setVisible(!lines.isEmpty());
+}
+
+QString NotDataFinishedViewController::leftOutLines(const QList<LeftOutFolder>& leftOut, int maxLines)
+{
+    constexpr qsizetype kLongest = 96;
+    QStringList lines;
+    for (const LeftOutFolder& folder : leftOut) {
+        if (lines.size() == maxLines) {
+            lines << localized("and %1 more").arg(leftOut.size() - maxLines);
+            break;
+        }
+        QString path = QFile::decodeName(folder.path);
+        if (path.size() > kLongest) {
+            path = path.left(kLongest / 2 - 1) + QChar(0x2026) + path.right(kLongest / 2);
+        }
+        switch (folder.reason) {
+        case LeftOutFolder::Reason::otherUsersHome:
+            lines << localized("%1: another user's home folder").arg(path);
+            break;
+        case LeftOutFolder::Reason::systemFolder:
+            lines << localized("%1: a system folder").arg(path);
+            break;
+        case LeftOutFolder::Reason::whiteListed:
+            lines << localized("%1: in the white list").arg(path);
+            break;
+        case LeftOutFolder::Reason::cannotOpen:
+            lines << localized("%1: could not be opened").arg(path);
+            break;
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 void NotDataFinishedViewController::initDetailConfig()

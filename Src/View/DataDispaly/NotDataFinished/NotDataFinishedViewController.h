@@ -8,6 +8,9 @@
 class KPLBox;
 class QLabel;
 class RYTButton;
+struct LeftOutFolder;
+template <typename T>
+class QList;
 
 namespace Ui {
 class NotDataFinishedViewController;
@@ -16,6 +19,9 @@ class NotDataFinishedViewController;
 // What a scan screen shows when its scan found nothing: a congratulation,
 // what was not found (duplicates, or files over 10 MB in large-file mode)
 // and one button whose press runs finishBlock, set by the scan screen.
+// When the scan left chosen folders out, it names them and why; when it
+// left every one out, it found nothing because it looked nowhere, and it
+// says that instead of congratulating.
 class NotDataFinishedViewController : public ViewController {
     Q_OBJECT
 public:
@@ -28,6 +34,14 @@ public:
     // The button's action.
     void finishedAction();
 
+    // The chosen folders the scan left out; `scannedNothing`: it walked none.
+    void setLeftOutFolders(const QList<LeftOutFolder>& leftOut, bool scannedNothing);
+    bool showsNothingScanned() const { return nothingScanned_; }
+
+    // One line per folder left out and why, at most `maxLines` of them and
+    // then how many more; paths too long for a line are cut in the middle.
+    static QString leftOutLines(const QList<LeftOutFolder>& leftOut, int maxLines);
+
     // Outlets.
     KPLBox* contentBox() const;
     KPLBox* detailBox() const;
@@ -39,11 +53,15 @@ public:
     QLabel* detailEstimatedTimeLabel() const;
     QWidget* detailVerticalView() const;
     RYTButton* finishedBtn() const;
+    QLabel* congratsIcon() const;
+    QLabel* leftOutLabel() const;
 
 private:
     void initConfig();
     void initDetailConfig();
+    void showHeadline();
 
     std::unique_ptr<Ui::NotDataFinishedViewController> ui_;
     std::function<void()> finishBlock_ = [] {};
+    bool nothingScanned_ = false;
 };
