@@ -104,6 +104,25 @@ void NotDataFinishedViewController::setLeftOutFolders(const QList<LeftOutFolder>
     ui_->leftOutLabel->setVisible(!lines.isEmpty());
 }
 
+namespace {
+
+QString reasonText(LeftOutFolder::Reason reason)
+{
+    switch (reason) {
+    case LeftOutFolder::Reason::otherUsersHome:
+        return localized("%1: another user's home folder");
+    case LeftOutFolder::Reason::systemFolder:
+        return localized("%1: a system folder");
+    case LeftOutFolder::Reason::whiteListed:
+        return localized("%1: in the white list");
+    case LeftOutFolder::Reason::cannotOpen:
+        break;
+    }
+    return localized("%1: could not be opened");
+}
+
+}  // namespace
+
 QString NotDataFinishedViewController::leftOutLines(const QList<LeftOutFolder>& leftOut, int maxLines)
 {
     constexpr qsizetype kLongest = 96;
@@ -117,20 +136,7 @@ QString NotDataFinishedViewController::leftOutLines(const QList<LeftOutFolder>& 
         if (path.size() > kLongest) {
             path = path.left(kLongest / 2 - 1) + QChar(0x2026) + path.right(kLongest / 2);
         }
-        switch (folder.reason) {
-        case LeftOutFolder::Reason::otherUsersHome:
-            lines << localized("%1: another user's home folder").arg(path);
-            break;
-        case LeftOutFolder::Reason::systemFolder:
-            lines << localized("%1: a system folder").arg(path);
-            break;
-        case LeftOutFolder::Reason::whiteListed:
-            lines << localized("%1: in the white list").arg(path);
-            break;
-        case LeftOutFolder::Reason::cannotOpen:
-            lines << localized("%1: could not be opened").arg(path);
-            break;
-        }
+        lines << reasonText(folder.reason).arg(path);
     }
     return lines.join(QLatin1Char('\n'));
 }
