@@ -9,8 +9,11 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,6 +52,12 @@ Error RemoveOperation::vanishedError()
 Error RemoveOperation::changedError()
 {
     return FileManager::changedError();
+}
+
+Error RemoveOperation::keptCopyGoneError()
+{
+    return Error::make(QStringLiteral("kept copy changed."), 4,
+                       localized("The copy you kept has changed or is gone since the scan."));
 }
 
 Error RemoveOperation::freeSizeUnknownError()
@@ -132,13 +141,29 @@ void RemoveOperation::main()
         folderVolume_ = fm.volumePath(folder_);
     }
 
+    // The choice as it stood when the group's turn came: a file that fails
+    // on the way is unselected, which must not make a group chosen whole
+    // look like one with a copy kept.
+    std::vector<char> chosen;
+    chosen.reserve(static_cast<size_t>(infos.size()));
     for (const FileInfoPtr& file : infos) {
+        chosen.push_back(file->selected() ? 1 : 0);
+    }
+    const bool chosenWhole = std::find(chosen.begin(), chosen.end(), 0) == chosen.end();
+    const auto wasChosen = [&](qsizetype i) { return chosen[static_cast<size_t>(i)] != 0; };
+    const auto where = [&](qsizetype i) { return std::pair(infos[i]->path(), infos[i]->identity()); };
+
+    for (qsizetype i = 0; i < infos.size(); ++i) {
+        const FileInfoPtr& file = infos[i];
         if (state_.removeStop.load()) {
             break;
         }
         // Looked up in its own folder: a folder on the way that became a
         // link leads to another file, which is never taken for this one.
         const std::optional<bool> same = fm.isItem(file->path(), file->identity());
+        if (!same && keepsACopy_ && !chosen[static_cast<size_t>(i)]) {
+            continue;  // nothing was asked of it, so nothing failed
+        }
         if (!same) {
             state_.failedRemoveCount.fetch_add(1);
             file->setRemoveError(vanishedError());
@@ -152,6 +177,13 @@ void RemoveOperation::main()
             // It may no longer be a duplicate of anything: keep it.
             state_.failedRemoveCount.fetch_add(1);
             file->setRemoveError(changedError());
+            file->setSelected(false);
+            continue;
+        }
+        if (keepsACopy_ && !chosenWhole && !leavesACopy(infos.size(), wasChosen, where)) {
+            // Removing it could take the last copy of the content.
+            state_.failedRemoveCount.fetch_add(1);
+            file->setRemoveError(keptCopyGoneError());
             file->setSelected(false);
             continue;
         }

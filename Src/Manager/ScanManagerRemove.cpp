@@ -150,6 +150,7 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
             break;
         }
         auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
+        operation->setKeepsACopy(true);
         operation->setRemoveBlock([this, progress, count](const FileInfoPtr& file, FileType type) {
             fileRemoved(file, type);
             DispatchQueue::main().async([this, progress, count] {

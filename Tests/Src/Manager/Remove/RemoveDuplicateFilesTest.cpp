@@ -10,6 +10,7 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -556,5 +557,143 @@ TEST_F(RemoveDuplicateFilesTest, BundleInAFolderSwappedForALinkIsRefused)
 {
     expectSwapChangesNothing(RemoveType::forever_(), QString(), false, true);
 }
+
+// Whatever the mode, a chosen copy goes only while a copy the user kept is
+// still what the scan saw; else the content would exist nowhere.
+class KeptCopyRemovalTest : public RemoveDuplicateFilesTest, public ::testing::WithParamInterface<RemoveType::Kind> {
+protected:
+    RemoveType mode()
+    {
+        switch (GetParam()) {
+        case RemoveType::Kind::trash:
+            return RemoveType::trash();
+        case RemoveType::Kind::folder:
+            return RemoveType::folder(QFile::encodeName(folderAt("chosen-folder")));
+        case RemoveType::Kind::forever_:
+            break;
+        }
+        return RemoveType::forever_();
+    }
+    // What arrived at the destination (nothing for a permanent removal).
+    QStringList arrived()
+    {
+        switch (GetParam()) {
+        case RemoveType::Kind::trash:
+            return names(QFile::decodeName(Trash::filesFolder()));
+        case RemoveType::Kind::folder:
+            return names(folderAt("chosen-folder"));
+        case RemoveType::Kind::forever_:
+            break;
+        }
+        return {};
+    }
+    static void setModificationTime(const FileInfoPtr& f, time_t seconds)
+    {
+        const struct timespec times[2] = {{UTIME_OMIT, 0}, {seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, f->path().constData(), times, 0), 0);
+    }
+};
+
+TEST_P(KeptCopyRemovalTest, ChosenCopiesStayWhenNoKeptCopyIsAsScanned)
+{
+    // The kept copy deleted.
+    auto deletedKept = scanned("del/keep.bin", "content one", false);
+    auto deletedChosen = scanned("del/chosen1.bin", "content one", true);
+    // Rewritten with other bytes of the same size (a write moves its time).
+    auto rewrittenKept = scanned("rew/keep.bin", "content two", false);
+    auto rewrittenChosen = scanned("rew/chosen2.bin", "content two", true);
+    // Replaced by another file with the same bytes and times.
+    auto replacedKept = scanned("rep/keep.bin", "content six", false);
+    auto replacedChosen = scanned("rep/chosen3.bin", "content six", true);
+    // Every copy chosen on purpose: the group goes whole.
+    auto wholeOne = scanned("all/whole1.bin", "content ten", true);
+    auto wholeTwo = scanned("all/whole2.bin", "content ten", true);
+    // A kept copy as scanned: the chosen one goes.
+    auto fineKept = scanned("ok/keep.bin", "content 11!", false);
+    auto fineChosen = scanned("ok/chosen4.bin", "content 11!", true);
+    file({group({deletedKept, deletedChosen}), group({rewrittenKept, rewrittenChosen}),
+          group({replacedKept, replacedChosen}), group({wholeOne, wholeTwo}), group({fineKept, fineChosen})});
+    const RemoveType type = mode();
+
+    ASSERT_TRUE(QFile::remove(deletedKept->displayPath()));
+    writeFile("rew/keep.bin", "CONTENT TWO");
+    setModificationTime(rewrittenKept, 1500000000);
+    const QString replacement = writeFile("rep/new.bin", "content six");
+    copyTimes(replacedKept->displayPath(), replacement);
+    ASSERT_TRUE(QFile::remove(replacedKept->displayPath()));
+    ASSERT_TRUE(QFile::rename(replacement, replacedKept->displayPath()));
+
+    removeAndWait(type);
+
+    for (const auto& f : {deletedChosen, rewrittenChosen, replacedChosen}) {
+        EXPECT_TRUE(exists(f)) << f->displayPath().toStdString();
+        ASSERT_TRUE(f->removeError().has_value());
+        EXPECT_EQ(f->removeError()->localizedDescription(), "The copy you kept has changed or is gone since the scan.");
+        EXPECT_FALSE(f->selected());
+    }
+    EXPECT_FALSE(exists(wholeOne));
+    EXPECT_FALSE(exists(wholeTwo));
+    EXPECT_FALSE(exists(fineChosen));
+    EXPECT_TRUE(exists(fineKept));
+    if (GetParam() != RemoveType::Kind::forever_) {
+        EXPECT_EQ(arrived(), (QStringList{"chosen4.bin", "whole1.bin", "whole2.bin"}));
+    }
+    if (GetParam() == RemoveType::Kind::trash) {
+        EXPECT_EQ(names(QFile::decodeName(Trash::infoFolder())).size(), 3);
+    }
+    EXPECT_EQ(engine().succeedRemoveCount(), 3);
+    EXPECT_EQ(engine().failedRemoveCount(), 3);
+    EXPECT_EQ(label(), "3_3_File");
+    // The refused groups stay on show with their marks.
+    const auto r = engine().results();
+    ASSERT_EQ(r.totalFiles.size(), 3);
+    int marks = 0;
+    for (const auto& g : r.totalFiles) {
+        marks += g->errorCount();
+    }
+    EXPECT_EQ(marks, 3);
+}
+
+// A group of three whose two unchosen copies lose one: the other still holds
+// the content, so the chosen copy goes, and nothing failed.
+TEST_P(KeptCopyRemovalTest, OneOfTwoKeptCopiesGoneStillRemovesAndCountsNoFailure)
+{
+    auto kept = scanned("g/a.bin", "same bytes", false);
+    auto lost = scanned("g/b.bin", "same bytes", false);
+    auto chosen = scanned("g/c.bin", "same bytes", true);
+    file({group({kept, lost, chosen})});
+    const RemoveType type = mode();
+    ASSERT_TRUE(QFile::remove(lost->displayPath()));
+
+    removeAndWait(type);
+
+    EXPECT_FALSE(exists(chosen));
+    EXPECT_TRUE(exists(kept));
+    EXPECT_FALSE(lost->removeError().has_value());
+    EXPECT_EQ(engine().succeedRemoveCount(), 1);
+    EXPECT_EQ(engine().failedRemoveCount(), 0);
+    EXPECT_EQ(label(), "1_0_File");
+    // Nothing marks the copy that went away: the screens count marks as
+    // failures.
+    const auto r = engine().results();
+    ASSERT_EQ(r.totalFiles.size(), 1);
+    EXPECT_EQ(r.totalFiles[0]->infos(), (QList<FileInfoPtr>{kept, lost}));
+    EXPECT_EQ(r.totalFiles[0]->errorCount(), 0);
+    EXPECT_EQ(r.totalFilesCount, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, KeptCopyRemovalTest,
+                         ::testing::Values(RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder),
+                         [](const ::testing::TestParamInfo<RemoveType::Kind>& info) {
+                             switch (info.param) {
+                             case RemoveType::Kind::trash:
+                                 return std::string("Trash");
+                             case RemoveType::Kind::folder:
+                                 return std::string("Folder");
+                             case RemoveType::Kind::forever_:
+                                 break;
+                             }
+                             return std::string("Permanently");
+                         });
 
 }  // namespace
