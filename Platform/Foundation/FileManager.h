@@ -48,6 +48,7 @@ enum class FileStep {
     remove,       // each unlink or rmdir of a delete (also of a move's source)
     createInfo,   // creating a Trash information file
     writeData,    // writing the data of writeFileAtomically (also its flush)
+    trashFolder,  // the check that a Trash folder takes new entries
 };
 
 // Failure injection for tests, which run as root where permissions never fail.

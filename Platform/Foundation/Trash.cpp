@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 
 #include <climits>
 
@@ -17,23 +18,54 @@ namespace {
 
 const QByteArray infoSuffix = QByteArrayLiteral(".trashinfo");
 
-// mkdir -p, each missing level private to the user.
-int makePath(const QByteArray& path)
+// mkdir -p, each missing level private to the user. On failure `failedAt`
+// is the level that could not be made or is no folder.
+int makePath(const QByteArray& path, QByteArray* failedAt = nullptr)
 {
     struct stat st {};
     if (::stat(path.constData(), &st) == 0) {
-        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+        if (S_ISDIR(st.st_mode)) {
+            return 0;
+        }
+        if (failedAt) {
+            *failedAt = path;
+        }
+        return ENOTDIR;
     }
     const int slash = path.lastIndexOf('/');
     if (slash > 0) {
-        if (const int code = makePath(path.left(slash))) {
+        if (const int code = makePath(path.left(slash), failedAt)) {
             return code;
         }
     }
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        if (failedAt) {
+            *failedAt = path;
+        }
         return errno;
     }
     return 0;
+}
+
+// Why the Trash cannot take files, told by the folder that stops it.
+QString unusableText(int code, const QByteArray& folder)
+{
+    const QString name = QFile::decodeName(folder);
+    switch (code) {
+    case ENOTDIR:
+    case EEXIST:
+        return localized("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.").arg(name);
+    case EACCES:
+    case EPERM:
+        return localized("The Trash cannot be used: you are not allowed to write in \u201C%1\u201D. Nothing was moved.")
+            .arg(name);
+    case EROFS:
+        return localized("The Trash cannot be used: \u201C%1\u201D lies on a disk that is read-only. Nothing was moved.")
+            .arg(name);
+    default:
+        return localized("The Trash cannot be used: \u201C%1\u201D cannot be made or opened (%2). Nothing was moved.")
+            .arg(name, QString::fromLocal8Bit(std::strerror(code)));
+    }
 }
 
 int writeAll(int fd, const QByteArray& data)
@@ -97,6 +129,36 @@ bool Trash::createFolders(Error* error)
     if (code != 0) {
         if (error) {
             *error = FileManager::posixError(code, localized("The Trash folder couldn\u2019t be created."));
+        }
+        return false;
+    }
+    return true;
+}
+
+bool Trash::checkUsable(Error* error)
+{
+    QByteArray failedAt;
+    int code = makePath(filesFolder(), &failedAt);
+    if (code == 0) {
+        code = makePath(infoFolder(), &failedAt);
+    }
+    for (const QByteArray& folder : {filesFolder(), infoFolder()}) {
+        if (code != 0) {
+            break;
+        }
+        // Both take new entries: the item and its information file.
+        if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
+            code = errno;
+            failedAt = folder;
+        } else {
+            code = FileManager::injectedFailure(FileStep::trashFolder, folder);
+            failedAt = folder;
+        }
+    }
+    if (code != 0) {
+        if (error) {
+            *error = Error::make(QStringLiteral("NSPOSIXErrorDomain"), code, unusableText(code, failedAt),
+                                 QString::fromLocal8Bit(std::strerror(code)));
         }
         return false;
     }

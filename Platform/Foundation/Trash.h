@@ -19,6 +19,11 @@ public:
     // Creates the trash folders that are missing (private to the user).
     static bool createFolders(Error* error = nullptr);
 
+    // Creates what is missing and checks that files/ and info/ are folders
+    // this user can add to. When not, the error's description tells the
+    // user that the Trash cannot be used, and why.
+    static bool checkUsable(Error* error = nullptr);
+
     // Whether `name` is in use in files/ or has an information file already.
     static bool isNameTaken(const QByteArray& name);
 

@@ -489,10 +489,15 @@ void LargeFilesManager::removeRun(RemoveType type)
     FileManager& fm = FileManager::default_();
     QByteArray destination;
     switch (type.kind()) {
-    case RemoveType::Kind::trash:
-        Trash::createFolders();
+    case RemoveType::Kind::trash: {
+        Error error;
+        if (!Trash::checkUsable(&error)) {
+            UserPrompter::shared().showTrashUnusable(error);
+            return;
+        }
         destination = Trash::filesFolder();
         break;
+    }
     case RemoveType::Kind::forever_:
         break;
     case RemoveType::Kind::folder:

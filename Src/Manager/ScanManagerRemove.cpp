@@ -73,9 +73,9 @@ void ScanManager::removeRun(const RemoveType& type)
     switch (type.kind()) {
     case RemoveType::Kind::trash: {
         Error error;
-        if (!Trash::createFolders(&error)) {
+        if (!Trash::checkUsable(&error)) {
             TSLOG(error.localizedDescription());
-            DispatchQueue::main().async([] { UserPrompter::shared().showContentFolderNotExist(); });
+            DispatchQueue::main().async([error] { UserPrompter::shared().showTrashUnusable(error); });
             return;
         }
         destination = Trash::filesFolder();

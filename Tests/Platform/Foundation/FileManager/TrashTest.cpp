@@ -5,10 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
 
 #include <cerrno>
+
+#include <sys/mount.h>
 
 namespace {
 
@@ -119,6 +122,59 @@ TEST_F(TrashTest, FailuresLeaveTheFileAndNoInformationFile)
     EXPECT_FALSE(Trash::trashItem(file, "../escape", &error));
     EXPECT_EQ(error.code, EINVAL);
     EXPECT_EQ(read(file), "c");
+}
+
+// A Trash that cannot take files says so and why, naming the folder that
+// stops it, never that some folder is missing.
+TEST_F(TrashTest, AnUnusableTrashTellsWhichFolderAndWhy)
+{
+    const QString files = QFile::decodeName(Trash::filesFolder());
+    const QString info = QFile::decodeName(Trash::infoFolder());
+    const auto unusable = [](int code) {
+        Error error;
+        EXPECT_FALSE(Trash::checkUsable(&error));
+        EXPECT_EQ(error.code, code);
+        return error.localizedDescription();
+    };
+
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder(), "a plain file"));
+    EXPECT_EQ(unusable(ENOTDIR),
+              QString("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.").arg(files));
+    ASSERT_TRUE(QFile::remove(files));
+    ASSERT_TRUE(writeFileBytes(Trash::infoFolder(), "a plain file"));
+    EXPECT_EQ(unusable(ENOTDIR),
+              QString("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.").arg(info));
+    ASSERT_TRUE(QFile::remove(info));
+
+    // Root may write anywhere, so a refusal is injected.
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray& path) {
+        return step == FileStep::trashFolder && path.endsWith("/files") ? EACCES : 0;
+    };
+    FileManager::setFaults(faults);
+    EXPECT_EQ(unusable(EACCES),
+              QString("The Trash cannot be used: you are not allowed to write in \u201C%1\u201D. Nothing was moved.")
+                  .arg(files));
+    FileManager::clearFaults();
+    EXPECT_TRUE(Trash::checkUsable());
+    EXPECT_TRUE(QFileInfo(files).isDir() && QFileInfo(info).isDir());
+}
+
+TEST_F(TrashTest, ATrashOnAReadOnlyDiskIsUnusable)
+{
+    SmallFileSystem disk(256);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a file system of its own needs root";
+    }
+    qputenv("XDG_DATA_HOME", QFile::encodeName(disk.path()));
+    ASSERT_TRUE(Trash::createFolders());
+    ASSERT_EQ(::mount(nullptr, QFile::encodeName(disk.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    Error error;
+    EXPECT_FALSE(Trash::checkUsable(&error));
+    EXPECT_EQ(error.code, EROFS);
+    EXPECT_EQ(error.localizedDescription(),
+              QString("The Trash cannot be used: \u201C%1\u201D lies on a disk that is read-only. Nothing was moved.")
+                  .arg(QFile::decodeName(Trash::filesFolder())));
 }
 
 }  // namespace

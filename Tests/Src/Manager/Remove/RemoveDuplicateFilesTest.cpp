@@ -336,6 +336,28 @@ TEST_F(RemoveDuplicateFilesTest, MissingDestinationShowsTheNoticeOnly)
     EXPECT_EQ(engine().results().totalFilesCount, 2);
 }
 
+// A plain file where the Trash keeps its files: the user learns that the
+// Trash cannot be used and why, and nothing moves.
+TEST_F(RemoveDuplicateFilesTest, ATrashThatCannotTakeFilesIsNamedAndNothingMoves)
+{
+    auto kept = scanned("a/f.txt", "f", false);
+    auto chosen = scanned("b/f.txt", "f", true);
+    file({group({kept, chosen})});
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder(), "in the way"));
+
+    engine().removeDuplicateFiles(RemoveType::trash());
+
+    ASSERT_TRUE(waitUntil([&] { return !prompter.questions().empty(); }));
+    const auto notice = prompter.questions().back();
+    EXPECT_EQ(notice.kind, UserPrompter::Kind::determine);
+    EXPECT_EQ(notice.message, "The Trash cannot be used: \u201C" + QFile::decodeName(Trash::filesFolder()) +
+                                  "\u201D is not a folder. Nothing was moved.");
+    EXPECT_TRUE(delegate.calls().isEmpty());
+    EXPECT_TRUE(exists(chosen));
+    EXPECT_FALSE(chosen->removeError().has_value());
+    EXPECT_EQ(engine().results().totalFilesCount, 2);
+}
+
 TEST_F(RemoveDuplicateFilesTest, NothingSelectedStillStartsAndFinishes)
 {
     auto g = group({scanned("a/f.txt", "f", false), scanned("b/f.txt", "f", false)}, ControlState::off);
