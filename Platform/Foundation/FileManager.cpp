@@ -588,6 +588,9 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
     if (const int code = openEntry(from, expected, source)) {
         return code;
     }
+    if (const int code = FileManager::injectedFailure(FileStep::name, to)) {
+        return code;
+    }
     int code = FileManager::injectedFailure(FileStep::rename, from);
     if (code == 0) {
         code = renameNoReplaceAt(source.parent.get(), source.name, AT_FDCWD, to);

@@ -49,6 +49,7 @@ enum class FileStep {
     createInfo,   // creating a Trash information file
     writeData,    // writing the data of writeFileAtomically (also its flush)
     trashFolder,  // the check that a Trash folder takes new entries
+    name,         // the new name of a move or a trashed item, before anything is written (a volume's refusal)
 };
 
 // Failure injection for tests, which run as root where permissions never fail.

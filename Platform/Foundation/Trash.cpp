@@ -231,7 +231,10 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
     }
 
     // The information file claims the name before anything moves.
-    int code = FileManager::injectedFailure(FileStep::createInfo, info);
+    int code = FileManager::injectedFailure(FileStep::name, info);
+    if (code == 0) {
+        code = FileManager::injectedFailure(FileStep::createInfo, info);
+    }
     int fd = -1;
     if (code == 0) {
         fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

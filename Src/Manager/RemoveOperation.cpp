@@ -8,10 +8,12 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,22 @@ constexpr int maxNameAttempts = 100;
 QString text(const QByteArray& path)
 {
     return QFile::decodeName(path);
+}
+
+// The destination folders whose volume refused a time stamp's ':'.
+std::mutex colonFoldersMutex;
+QSet<QByteArray> colonFolders;
+
+bool refusesColons(const QByteArray& folder)
+{
+    std::lock_guard lock(colonFoldersMutex);
+    return colonFolders.contains(folder);
+}
+
+void rememberRefusesColons(const QByteArray& folder)
+{
+    std::lock_guard lock(colonFoldersMutex);
+    colonFolders.insert(folder);
 }
 
 }  // namespace
@@ -73,7 +91,8 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
 }
 
 QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArray& path,
-                                       const std::function<bool(const QByteArray&)>& isTaken, int maxNameLength)
+                                       const std::function<bool(const QByteArray&)>& isTaken, int maxNameLength,
+                                       char timeSeparator)
 {
     const QByteArray name = FilePath::lastComponent(path);
     QByteArray candidate = folder + '/' + FilePath::fittedName(name, maxNameLength);
@@ -85,8 +104,10 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
     QByteArray last;
     do {
         // Calendar year: a file removed on 31 December carries that year.
-        const QByteArray stamp =
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz")).toLatin1();
+        const QByteArray stamp = QDateTime::currentDateTime()
+                                     .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz"))
+                                     .toLatin1()
+                                     .replace(':', timeSeparator);
         const QByteArray tail = ' ' + stamp + '.' + extension;
         // A long name gives way to the stamp, which tells the copies apart.
         const QByteArray stamped = tail.size() < maxNameLength
@@ -110,16 +131,27 @@ bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity&
                        : FileManager::default_().fileExists(candidate);
     };
     const int maxName = toTrash ? Trash::maxNameLength() : NAME_MAX;
+    const QByteArray plainName = folder + '/' + FilePath::fittedName(FilePath::lastComponent(path), maxName);
+    bool dotted = refusesColons(folder);
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
-        const QByteArray destination = renamePath(folder, path, isTaken, maxName);
+        const QByteArray destination = renamePath(folder, path, isTaken, maxName, dotted ? '.' : ':');
         const bool moved = toTrash ? Trash::trashItem(path, FilePath::lastComponent(destination), identity, error)
                                    : FileManager::default_().moveItem(path, destination, identity, error);
         if (moved) {
             return true;
         }
+        const bool posix = error && error->domain == QLatin1String("NSPOSIXErrorDomain");
+        if (!posix || !FileManager::default_().fileExists(path)) {
+            return false;
+        }
+        if (error->code == EINVAL && !dotted && destination != plainName) {
+            // The volume refuses the stamp's ':'.
+            dotted = true;
+            rememberRefusesColons(folder);
+            continue;
+        }
         // Somebody took the name between the look and the move: try another.
-        if (!error || error->code != EEXIST || error->domain != QLatin1String("NSPOSIXErrorDomain") ||
-            !FileManager::default_().fileExists(path)) {
+        if (error->code != EEXIST) {
             return false;
         }
     }

@@ -79,15 +79,19 @@ public:
     // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>".
     static QByteArray renamePath(const QByteArray& folder, const QByteArray& path);
     // The same with a caller's idea of which names are taken, and names cut
-    // to `maxNameLength` bytes (the time stamp and extension are kept).
+    // to `maxNameLength` bytes (the time stamp and extension are kept). The
+    // stamp's time fields are parted by `timeSeparator`.
     static QByteArray renamePath(const QByteArray& folder, const QByteArray& path,
                                  const std::function<bool(const QByteArray& candidate)>& isTaken,
-                                 int maxNameLength = 255);
+                                 int maxNameLength = 255, char timeSeparator = ':');
 
     // Moves the item at `path`, only if it is still `identity`, into
     // `folder` under a name free there (see renamePath); into the Trash,
     // with its information file, when `folder` is Trash::filesFolder(). A
-    // name taken between the look and the move is tried anew.
+    // name taken between the look and the move is tried anew. A volume that
+    // refuses ':' in names (FAT, exFAT, NTFS with Windows names) gets the
+    // same stamp with '.' in its place; the program remembers such a folder
+    // and stamps names there that way from then on.
     static bool moveIntoFolder(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder,
                                Error* error);
 
