@@ -114,6 +114,18 @@ public:
     // The volume's label, else its mount point.
     std::optional<QString> volumeName(const QByteArray& path) const;
 
+    // A move across file systems copies under a temporary name beside its
+    // destination; a program killed meanwhile leaves that copy behind. This
+    // removes such copies from `folder` (files and folders alike) whose
+    // process is gone, and nothing else: not what a running process is
+    // still writing, nor any name that is not of that form. Gives the count.
+    int clearLeftoverMoves(const QByteArray& folder) const;
+    // A name of the form `prefix`<pid>-<counter>-<hex> for this process's
+    // temporary items.
+    static QByteArray temporaryName(const QByteArray& prefix);
+    // Whether `name` is such a name made by a process that no longer runs.
+    static bool isLeftOverByGoneProcess(const QByteArray& name, const QByteArray& prefix);
+
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();
     // The injected errno for this step, 0 when none (used by Trash as well).

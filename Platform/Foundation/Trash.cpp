@@ -10,6 +10,7 @@
 
 #include <climits>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +83,56 @@ int writeAll(int fd, const QByteArray& data)
         done += put;
     }
     return 0;
+}
+
+const QByteArray notePrefix = QByteArrayLiteral(".twinsweep-trashing-");
+
+// The note holds the name of the item in files/; a failure to write it only
+// costs the clean-up after a kill.
+bool writeNote(const QByteArray& note, const QByteArray& name)
+{
+    const int fd = ::open(note.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = writeAll(fd, name) == 0;
+    ::close(fd);
+    if (!written) {
+        ::unlink(note.constData());
+    }
+    return written;
+}
+
+// The item name a note holds; empty when it holds none that can be a name.
+QByteArray readNote(int dir, const QByteArray& note)
+{
+    const int fd = ::openat(dir, note.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    char buffer[NAME_MAX + 1];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (n <= 0 || n > NAME_MAX) {
+        return {};
+    }
+    const QByteArray name(buffer, static_cast<qsizetype>(n));
+    return name.contains('/') || name.contains('\0') || name == "." || name == ".." ? QByteArray() : name;
+}
+
+// The original path an information file records; empty when it cannot be read.
+QByteArray originalPath(const QByteArray& info)
+{
+    QFile file(QFile::decodeName(info));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    for (const QByteArray& line : file.read(64 * 1024).split('\n')) {
+        if (line.startsWith("Path=")) {
+            return QByteArray::fromPercentEncoding(line.mid(5));
+        }
+    }
+    return {};
 }
 
 QByteArray absolute(const QByteArray& path)
@@ -230,6 +281,17 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         return fail(EEXIST);
     }
 
+    // While the item moves, a note of ours beside files/ and info/ names it:
+    // a program killed meanwhile leaves an information file whose item never
+    // arrived, and the note tells the next run that the file is ours.
+    const QByteArray note = homeTrash() + '/' + FileManager::temporaryName(notePrefix);
+    const bool noted = writeNote(note, name);
+    const auto dropNote = [&] {
+        if (noted) {
+            ::unlink(note.constData());
+        }
+    };
+
     // The information file claims the name before anything moves.
     int code = FileManager::injectedFailure(FileStep::name, info);
     if (code == 0) {
@@ -243,6 +305,7 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         }
     }
     if (code != 0) {
+        dropNote();
         return fail(code);
     }
     code = writeAll(fd, trashInfo(path, QDateTime::currentDateTime()));
@@ -254,6 +317,7 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
     }
     if (code != 0) {
         ::unlink(info.constData());
+        dropNote();
         return fail(code);
     }
 
@@ -262,10 +326,48 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
                                 : FileManager::default_().moveItem(path, target, &moveError);
     if (!moved) {
         ::unlink(info.constData());
+        dropNote();
         if (error) {
             *error = moveError;
         }
         return false;
     }
+    dropNote();
     return true;
+}
+
+int Trash::clearLeftovers()
+{
+    int cleared = FileManager::default_().clearLeftoverMoves(filesFolder());
+    const QByteArray trash = homeTrash();
+    const int dir = ::open(trash.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        return cleared;
+    }
+    QList<QByteArray> notes;
+    if (DIR* listing = ::fdopendir(::dup(dir))) {
+        while (dirent* entry = ::readdir(listing)) {
+            const QByteArray name(entry->d_name);
+            if (FileManager::isLeftOverByGoneProcess(name, notePrefix)) {
+                notes.append(name);
+            }
+        }
+        ::closedir(listing);
+    }
+    const FileManager& fm = FileManager::default_();
+    for (const QByteArray& note : notes) {
+        const QByteArray name = readNote(dir, note);
+        const QByteArray info = infoFolder() + '/' + name + infoSuffix;
+        // Only an information file whose item never arrived, while the
+        // item is still where it came from, is taken back.
+        if (!name.isEmpty() && !fm.fileExists(filesFolder() + '/' + name)) {
+            const QByteArray original = originalPath(info);
+            if (original.startsWith('/') && fm.fileExists(original) && ::unlink(info.constData()) == 0) {
+                ++cleared;
+            }
+        }
+        ::unlinkat(dir, note.constData(), 0);
+    }
+    ::close(dir);
+    return cleared;
 }

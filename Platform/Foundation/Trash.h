@@ -44,6 +44,13 @@ public:
     static bool trashItem(const QByteArray& path, const QByteArray& name, const ItemIdentity& expected,
                           Error* error = nullptr);
 
+    // Clears what a removal killed while it moved items into the Trash left
+    // there: copies under temporary names whose process is gone, and the
+    // information files of ours whose item never arrived while the item is
+    // still where it was. Nothing of other programs is touched. Gives the
+    // number of entries removed.
+    static int clearLeftovers();
+
     // The contents of an information file: the URL-encoded absolute path and
     // the local deletion time.
     static QByteArray trashInfo(const QByteArray& originalPath, const QDateTime& deletionDate);

@@ -509,6 +509,9 @@ void LargeFilesManager::removeRun(RemoveType type)
         UserPrompter::shared().showContentFolderNotExist();
         return;
     }
+    if (!destination.isEmpty()) {
+        RemoveOperation::clearLeftovers(destination);
+    }
     const QByteArray volume = destination.isEmpty() ? QByteArray() : fm.volumePath(destination).value_or(QByteArray());
 
     DuplicateFilesList groups;

@@ -158,6 +158,15 @@ bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity&
     return false;
 }
 
+void RemoveOperation::clearLeftovers(const QByteArray& folder)
+{
+    const int cleared =
+        folder == Trash::filesFolder() ? Trash::clearLeftovers() : FileManager::default_().clearLeftoverMoves(folder);
+    if (cleared > 0) {
+        TSLOG(QStringLiteral("cleared leftovers of an interrupted move: "), QString::number(cleared));
+    }
+}
+
 void RemoveOperation::main()
 {
     if (isCancelled() || state_.removeStop.load() || !files_) {

@@ -95,6 +95,10 @@ public:
     static bool moveIntoFolder(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder,
                                Error* error);
 
+    // Before items move into `folder` (or the Trash, for Trash::filesFolder()):
+    // what a move there cut short by a kill left behind goes.
+    static void clearLeftovers(const QByteArray& folder);
+
     // The errors recorded on a file that is not removed.
     static Error vanishedError();
     static Error changedError();

@@ -96,6 +96,9 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
         ++removalsRunning_;
     }
     DispatchQueue::global().async([this, groups] {
+        if (removeType() == 0 || removeType() == 2) {
+            RemoveOperation::clearLeftovers(removeType() == 0 ? Trash::filesFolder() : removePath());
+        }
         qint64 counter = 0;
         QList<ScanImagesItem*> removed;
         bool stopped = false;

@@ -95,6 +95,9 @@ void ScanManager::removeRun(const RemoveType& type)
     }
     }
 
+    if (!destination.isEmpty()) {
+        RemoveOperation::clearLeftovers(destination);
+    }
     // What must be copied to another volume has to fit there; a move within
     // the destination's volume takes no space.
     const std::optional<QByteArray> destinationVolume =

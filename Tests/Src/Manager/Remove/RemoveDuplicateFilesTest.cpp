@@ -1,17 +1,24 @@
 #include "Manager/ScanManager.h"
 
 #include "Foundation/Trash.h"
+#include "Manager/RemoveOperation.h"
 #include "GA/QVDAEventObserver.h"
 #include "QVBaseLib/Helper.h"
 
 #include "RemoveTestSupport.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
+#include <tuple>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -716,6 +723,139 @@ INSTANTIATE_TEST_SUITE_P(EveryMode, KeptCopyRemovalTest,
                                  break;
                              }
                              return std::string("Permanently");
+                         });
+
+// Run as a child by the tests below, never on its own: moves one file into a
+// folder or the Trash and, once the first block is copied to the other file
+// system, waits to be killed there.
+TEST(InterruptedMoveChild, MovesUntilKilled)
+{
+    const QByteArray source = qgetenv("TWINSWEEP_MOVE_SOURCE");
+    if (source.isEmpty()) {
+        GTEST_SKIP() << "run by the interrupted-move tests only";
+    }
+    qputenv("XDG_DATA_HOME", qgetenv("TWINSWEEP_MOVE_DATA_HOME"));
+    const QByteArray folder = qEnvironmentVariableIsSet("TWINSWEEP_MOVE_TO_TRASH") ? Trash::filesFolder()
+                                                                                    : qgetenv("TWINSWEEP_MOVE_FOLDER");
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray&) {
+        for (; step == FileStep::copyData;) {
+            ::pause();
+        }
+        return 0;
+    };
+    FileManager::setFaults(faults);
+    const auto values = ResourceValues::read(source);
+    ASSERT_TRUE(values.has_value());
+    Error error;
+    RemoveOperation::moveIntoFolder(source, values->identity(), folder, &error);
+    ADD_FAILURE() << "the move was to be killed before it ended";
+}
+
+// A removal killed (SIGKILL or SIGTERM) while it copies a file to another
+// file system leaves a partial copy, and in the Trash an information file
+// for an item that never arrived; the next removal into the same place
+// clears both, and nothing else.
+class InterruptedMoveTest : public RemoveDuplicateFilesTest,
+                            public ::testing::WithParamInterface<std::tuple<bool, int>> {
+protected:
+    bool toTrash() const { return std::get<0>(GetParam()); }
+    int signal() const { return std::get<1>(GetParam()); }
+
+    // The entries of `folder` that a move of process `pid` left.
+    static QStringList leftoversOf(const QString& folder, qint64 pid)
+    {
+        return QDir(folder).entryList({QStringLiteral(".twinsweep-move-%1-*").arg(pid)},
+                                      QDir::AllEntries | QDir::Hidden | QDir::System);
+    }
+};
+
+TEST_P(InterruptedMoveTest, TheNextRemovalClearsWhatTheKilledOneLeft)
+{
+    SmallFileSystem other(16 * 1024);
+    if (!other.mounted()) {
+        GTEST_SKIP() << "a second file system needs root";
+    }
+    const QString source = writeFile("src/movie.mkv", QByteArray(3 << 20, 'm'));
+    QString folder = other.path() + "/dest";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (toTrash()) {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(other.path() + "/data"));
+        ASSERT_TRUE(Trash::createFolders());
+        folder = QFile::decodeName(Trash::filesFolder());
+        environment.insert("TWINSWEEP_MOVE_TO_TRASH", "1");
+    } else {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        environment.insert("TWINSWEEP_MOVE_FOLDER", folder);
+    }
+    // What is not ours stays: a name like ours but not of our form, and an
+    // information file of another program whose item is not (yet) there.
+    ASSERT_TRUE(writeFileBytes(QFile::encodeName(folder) + "/.twinsweep-move-draft", "mine"));
+    const QString info = QFile::decodeName(Trash::infoFolder());
+    if (toTrash()) {
+        const QString elsewhere = writeFile("other/letter.txt", "letter");
+        ASSERT_TRUE(writeFileBytes(Trash::infoFolder() + "/letter.txt.trashinfo",
+                                   Trash::trashInfo(QFile::encodeName(elsewhere), QDateTime::currentDateTime())));
+    }
+    const QStringList before = names(folder);
+    const QStringList infosBefore = toTrash() ? names(info) : QStringList();
+
+    QProcess child;
+    environment.insert("TWINSWEEP_MOVE_SOURCE", source);
+    environment.insert("TWINSWEEP_MOVE_DATA_HOME", qEnvironmentVariable("XDG_DATA_HOME"));
+    QDir().mkpath(scratch() + "/child-tmp");
+    environment.insert("TMPDIR", scratch() + "/child-tmp");
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=InterruptedMoveChild.MovesUntilKilled"});
+    ASSERT_TRUE(child.waitForStarted());
+    const qint64 pid = child.processId();
+    ASSERT_TRUE(waitUntil([&] {
+        const QStringList partial = leftoversOf(folder, pid);
+        return !partial.isEmpty() && QFileInfo(folder + "/" + partial.first()).size() >= (1 << 20);
+    })) << child.readAllStandardOutput().toStdString();
+
+    // While it runs, its copy is its own.
+    RemoveOperation::clearLeftovers(QFile::encodeName(folder));
+    EXPECT_EQ(leftoversOf(folder, pid).size(), 1);
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), signal()), 0);
+    ASSERT_TRUE(child.waitForFinished());
+    EXPECT_EQ(leftoversOf(folder, pid).size(), 1);
+    EXPECT_EQ(QFileInfo(source).size(), 3 << 20);
+    if (toTrash()) {
+        EXPECT_TRUE(names(info).contains("movie.mkv.trashinfo"));
+        EXPECT_FALSE(names(folder).contains("movie.mkv"));
+    }
+
+    // The next removal into the same place.
+    auto kept = scanned("next/a.txt", "next", false);
+    auto chosen = scanned("next/b.txt", "next", true);
+    file({group({kept, chosen})});
+    removeAndWait(toTrash() ? RemoveType::trash() : RemoveType::folder(QFile::encodeName(folder)));
+
+    EXPECT_FALSE(exists(chosen));
+    EXPECT_TRUE(leftoversOf(folder, pid).isEmpty());
+    QStringList expected = before;
+    expected.append("b.txt");
+    expected.sort();
+    EXPECT_EQ(names(folder), expected);
+    if (toTrash()) {
+        QStringList infos = infosBefore;
+        infos.append("b.txt.trashinfo");
+        infos.sort();
+        EXPECT_EQ(names(info), infos);
+        // No note of a move in flight is left either.
+        EXPECT_EQ(names(QFile::decodeName(Trash::homeTrash())), (QStringList{"files", "info"}));
+    }
+    QFile whole(source);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    EXPECT_EQ(whole.readAll(), QByteArray(3 << 20, 'm'));
+}
+
+INSTANTIATE_TEST_SUITE_P(KilledEitherWay, InterruptedMoveTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(SIGKILL, SIGTERM)),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, int>>& info) {
+                             return std::string(std::get<0>(info.param) ? "Trash" : "Folder") +
+                                    (std::get<1>(info.param) == SIGKILL ? "Sigkill" : "Sigterm");
                          });
 
 }  // namespace
