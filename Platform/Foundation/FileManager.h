@@ -48,7 +48,6 @@ enum class FileStep {
     remove,       // each unlink or rmdir of a delete (also of a move's source)
     createInfo,   // creating a Trash information file
     writeData,    // writing the data of writeFileAtomically (also its flush)
-    trashFolder,  // the check that a Trash folder takes new entries
     name,         // the new name of a move or a trashed item, before anything is written (a volume's refusal)
 };
 

@@ -201,9 +201,6 @@ bool Trash::checkUsable(Error* error)
         if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
             code = errno;
             failedAt = folder;
-        } else {
-            code = FileManager::injectedFailure(FileStep::trashFolder, folder);
-            failedAt = folder;
         }
     }
     if (code != 0) {
