@@ -1,28 +1,16 @@
 #include "WindowsNamesVolume.h"
 
+#include "SpawnedProcess.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
 
-bool run(const QString& program, const QStringList& arguments, QString* why)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *why = program + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 WindowsNamesVolume::WindowsNamesVolume()
 {
@@ -44,8 +32,12 @@ WindowsNamesVolume::WindowsNamesVolume()
     }
     file.close();
     QDir().mkpath(path());
-    if (!run(mkntfs, {"-F", "-Q", "-q", image}, &why_) ||
-        !run(ntfs3g, {"-o", "windows_names", image, path()}, &why_)) {
+    if (!runToEnd(mkntfs, {"-F", "-Q", "-q", image})) {
+        why_ = QStringLiteral("mkntfs could not make the volume");
+        return;
+    }
+    if (!runToEnd(ntfs3g, {"-o", "windows_names", image, path()})) {
+        why_ = QStringLiteral("ntfs-3g could not mount the volume");
         return;
     }
     struct stat volume {};

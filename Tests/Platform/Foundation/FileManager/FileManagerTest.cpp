@@ -1,11 +1,11 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/ResourceValues.h"
 
+#include "SpawnedProcess.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -421,23 +421,12 @@ TEST_F(FileManagerTest, VolumeIsTheMountHoldingThePath)
     }
 }
 
-// The pid of a process that has ended.
-qint64 goneProcess()
-{
-    QProcess done;
-    done.start(QStringLiteral("/bin/true"), QStringList());
-    EXPECT_TRUE(done.waitForStarted());
-    const qint64 pid = done.processId();
-    EXPECT_TRUE(done.waitForFinished());
-    return pid;
-}
-
 // Only what a move of a process that is gone left under our temporary name
 // is cleared: never the copy of a process that runs (ours or another), nor a
 // name that only looks like ours.
 TEST_F(FileManagerTest, LeftoversOfMovesAreClearedOnlyWhenTheirProcessIsGone)
 {
-    const QByteArray gone = QByteArray::number(goneProcess());
+    const QByteArray gone = QByteArray::number(endedProcessId());
     const QByteArray running = QByteArray::number(::getppid());
     const QByteArray mine = QByteArray::number(::getpid());
     const QByteArray folder = root() + "/dest";

@@ -1,11 +1,11 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 
+#include "SpawnedProcess.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
@@ -174,11 +174,7 @@ TEST_F(TrashTest, ATrashOnAReadOnlyDiskIsUnusable)
 TEST_F(TrashTest, LeftoverInformationFilesGoOnlyWhenTheItemNeverArrived)
 {
     ASSERT_TRUE(Trash::createFolders());
-    QProcess done;
-    done.start(QStringLiteral("/bin/true"), QStringList());
-    ASSERT_TRUE(done.waitForStarted());
-    const QByteArray gone = QByteArray::number(done.processId());
-    ASSERT_TRUE(done.waitForFinished());
+    const QByteArray gone = QByteArray::number(endedProcessId());
     const QByteArray running = QByteArray::number(::getppid());
     const auto leave = [](const QByteArray& pid, int n, const QByteArray& name, const QByteArray& original) {
         ASSERT_TRUE(writeFileBytes(Trash::homeTrash() + "/.twinsweep-trashing-" + pid + '-' + QByteArray::number(n) + "-a",

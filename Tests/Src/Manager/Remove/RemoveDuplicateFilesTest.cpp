@@ -6,10 +6,9 @@
 #include "QVBaseLib/Helper.h"
 
 #include "RemoveTestSupport.h"
+#include "SpawnedProcess.h"
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -778,15 +777,15 @@ TEST_P(InterruptedMoveTest, TheNextRemovalClearsWhatTheKilledOneLeft)
     }
     const QString source = writeFile("src/movie.mkv", QByteArray(3 << 20, 'm'));
     QString folder = other.path() + "/dest";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QStringList environment;
     if (toTrash()) {
         qputenv("XDG_DATA_HOME", QFile::encodeName(other.path() + "/data"));
         ASSERT_TRUE(Trash::createFolders());
         folder = QFile::decodeName(Trash::filesFolder());
-        environment.insert("TWINSWEEP_MOVE_TO_TRASH", "1");
+        environment << "TWINSWEEP_MOVE_TO_TRASH=1";
     } else {
         ASSERT_TRUE(QDir().mkpath(folder));
-        environment.insert("TWINSWEEP_MOVE_FOLDER", folder);
+        environment << "TWINSWEEP_MOVE_FOLDER=" + folder;
     }
     // What is not ours stays: a name like ours but not of our form, and an
     // information file of another program whose item is not (yet) there.
@@ -800,19 +799,18 @@ TEST_P(InterruptedMoveTest, TheNextRemovalClearsWhatTheKilledOneLeft)
     const QStringList before = names(folder);
     const QStringList infosBefore = toTrash() ? names(info) : QStringList();
 
-    QProcess child;
-    environment.insert("TWINSWEEP_MOVE_SOURCE", source);
-    environment.insert("TWINSWEEP_MOVE_DATA_HOME", qEnvironmentVariable("XDG_DATA_HOME"));
     QDir().mkpath(scratch() + "/child-tmp");
-    environment.insert("TMPDIR", scratch() + "/child-tmp");
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=InterruptedMoveChild.MovesUntilKilled"});
-    ASSERT_TRUE(child.waitForStarted());
-    const qint64 pid = child.processId();
+    environment << "TWINSWEEP_MOVE_SOURCE=" + source
+                << "TWINSWEEP_MOVE_DATA_HOME=" + qEnvironmentVariable("XDG_DATA_HOME")
+                << "TMPDIR=" + scratch() + "/child-tmp";
+    SpawnedProcess child(QCoreApplication::applicationFilePath(),
+                         {"--gtest_filter=InterruptedMoveChild.MovesUntilKilled"}, environment);
+    ASSERT_GT(child.pid(), 0);
+    const qint64 pid = child.pid();
     ASSERT_TRUE(waitUntil([&] {
         const QStringList partial = leftoversOf(folder, pid);
         return !partial.isEmpty() && QFileInfo(folder + "/" + partial.first()).size() >= (1 << 20);
-    })) << child.readAllStandardOutput().toStdString();
+    }));
 
     // While it runs, its copy is its own.
     RemoveOperation::clearLeftovers(QFile::encodeName(folder));
