@@ -342,7 +342,8 @@ int Trash::clearLeftovers()
         return cleared;
     }
     QList<QByteArray> notes;
-    if (DIR* listing = ::fdopendir(::dup(dir))) {
+    const int copy = ::dup(dir);
+    if (DIR* listing = copy >= 0 ? ::fdopendir(copy) : nullptr) {
         while (dirent* entry = ::readdir(listing)) {
             const QByteArray name(entry->d_name);
             if (FileManager::isLeftOverByGoneProcess(name, notePrefix)) {
@@ -350,6 +351,8 @@ int Trash::clearLeftovers()
             }
         }
         ::closedir(listing);
+    } else if (copy >= 0) {
+        ::close(copy);
     }
     const FileManager& fm = FileManager::default_();
     for (const QByteArray& note : notes) {
