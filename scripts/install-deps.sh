@@ -16,6 +16,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   libgtest-dev libgmock-dev
   xvfb xauth
+  ntfs-3g
   python3
 )
 if [ "${1:-}" = "--fuzz" ]; then

@@ -5,9 +5,12 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -422,21 +425,32 @@ int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const 
     return EOPNOTSUPP;
 }
 
+const QByteArray movePrefix = QByteArrayLiteral(".twinsweep-move-");
+
 // A fresh name beside `to` for the copy in progress.
 QByteArray temporaryNameBeside(const QByteArray& to)
 {
-    static std::atomic<unsigned> counter{0};
-    thread_local std::mt19937 random{std::random_device{}()};
     const QByteArray folder = dirName(to);
     for (;;) {
-        const QByteArray candidate = folder + "/.twinsweep-move-" + QByteArray::number(::getpid()) + '-' +
-                                     QByteArray::number(counter.fetch_add(1)) + '-' +
-                                     QByteArray::number(static_cast<quint32>(random()), 16);
+        const QByteArray candidate = folder + '/' + FileManager::temporaryName(movePrefix);
         struct stat st {};
         if (::lstat(candidate.constData(), &st) != 0 && errno == ENOENT) {
             return candidate;
         }
     }
+}
+
+bool isDecimal(const QByteArray& text)
+{
+    return !text.isEmpty() && text.size() <= 10 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool isHex(const QByteArray& text)
+{
+    return !text.isEmpty() && text.size() <= 8 && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    });
 }
 
 QByteArray unescapeLabel(const QByteArray& label)
@@ -534,6 +548,53 @@ Error FileManager::posixError(int code, const QString& description)
                        description + QStringLiteral(" (") + reason + QLatin1Char(')'), reason);
 }
 
+QByteArray FileManager::temporaryName(const QByteArray& prefix)
+{
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937 random{std::random_device{}()};
+    return prefix + QByteArray::number(::getpid()) + '-' + QByteArray::number(counter.fetch_add(1)) + '-' +
+           QByteArray::number(static_cast<quint32>(random()), 16);
+}
+
+bool FileManager::isLeftOverByGoneProcess(const QByteArray& name, const QByteArray& prefix)
+{
+    if (!name.startsWith(prefix)) {
+        return false;
+    }
+    const QList<QByteArray> parts = name.mid(prefix.size()).split('-');
+    if (parts.size() != 3 || !isDecimal(parts[0]) || !isDecimal(parts[1]) || !isHex(parts[2])) {
+        return false;  // not a name of ours
+    }
+    bool ok = false;
+    const qlonglong pid = parts[0].toLongLong(&ok);
+    if (!ok || pid <= 0 || pid > INT_MAX || pid == ::getpid()) {
+        return false;
+    }
+    // A process that runs (or that we may not signal) may still be writing.
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+int FileManager::clearLeftoverMoves(const QByteArray& folder) const
+{
+    const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::vector<QByteArray> names;
+    if (!dir.valid() || listEntries(dir.get(), names) != 0) {
+        return 0;
+    }
+    int cleared = 0;
+    for (const QByteArray& name : names) {
+        if (!isLeftOverByGoneProcess(name, movePrefix)) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(dir.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            removeTreeAt(dir.get(), name, folder + '/' + name, st, false) == 0) {
+            ++cleared;
+        }
+    }
+    return cleared;
+}
+
 bool FileManager::fileExists(const QByteArray& path) const
 {
     struct stat st {};
@@ -586,6 +647,9 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
     }
     Entry source;
     if (const int code = openEntry(from, expected, source)) {
+        return code;
+    }
+    if (const int code = FileManager::injectedFailure(FileStep::name, to)) {
         return code;
     }
     int code = FileManager::injectedFailure(FileStep::rename, from);

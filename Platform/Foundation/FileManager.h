@@ -48,6 +48,7 @@ enum class FileStep {
     remove,       // each unlink or rmdir of a delete (also of a move's source)
     createInfo,   // creating a Trash information file
     writeData,    // writing the data of writeFileAtomically (also its flush)
+    name,         // the new name of a move or a trashed item, before anything is written (a volume's refusal)
 };
 
 // Failure injection for tests, which run as root where permissions never fail.
@@ -111,6 +112,18 @@ public:
     std::optional<QByteArray> volumePath(const QByteArray& path) const;
     // The volume's label, else its mount point.
     std::optional<QString> volumeName(const QByteArray& path) const;
+
+    // A move across file systems copies under a temporary name beside its
+    // destination; a program killed meanwhile leaves that copy behind. This
+    // removes such copies from `folder` (files and folders alike) whose
+    // process is gone, and nothing else: not what a running process is
+    // still writing, nor any name that is not of that form. Gives the count.
+    int clearLeftoverMoves(const QByteArray& folder) const;
+    // A name of the form `prefix`<pid>-<counter>-<hex> for this process's
+    // temporary items.
+    static QByteArray temporaryName(const QByteArray& prefix);
+    // Whether `name` is such a name made by a process that no longer runs.
+    static bool isLeftOverByGoneProcess(const QByteArray& name, const QByteArray& prefix);
 
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();

@@ -6,9 +6,11 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 
 #include <climits>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,23 +19,54 @@ namespace {
 
 const QByteArray infoSuffix = QByteArrayLiteral(".trashinfo");
 
-// mkdir -p, each missing level private to the user.
-int makePath(const QByteArray& path)
+// mkdir -p, each missing level private to the user. On failure `failedAt`
+// is the level that could not be made or is no folder.
+int makePath(const QByteArray& path, QByteArray* failedAt = nullptr)
 {
     struct stat st {};
     if (::stat(path.constData(), &st) == 0) {
-        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+        if (S_ISDIR(st.st_mode)) {
+            return 0;
+        }
+        if (failedAt) {
+            *failedAt = path;
+        }
+        return ENOTDIR;
     }
     const int slash = path.lastIndexOf('/');
     if (slash > 0) {
-        if (const int code = makePath(path.left(slash))) {
+        if (const int code = makePath(path.left(slash), failedAt)) {
             return code;
         }
     }
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        if (failedAt) {
+            *failedAt = path;
+        }
         return errno;
     }
     return 0;
+}
+
+// Why the Trash cannot take files, told by the folder that stops it.
+QString unusableText(int code, const QByteArray& folder)
+{
+    const QString name = QFile::decodeName(folder);
+    switch (code) {
+    case ENOTDIR:
+    case EEXIST:
+        return localized("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.").arg(name);
+    case EACCES:
+    case EPERM:
+        return localized("The Trash cannot be used: you are not allowed to write in \u201C%1\u201D. Nothing was moved.")
+            .arg(name);
+    case EROFS:
+        return localized("The Trash cannot be used: \u201C%1\u201D lies on a disk that is read-only. Nothing was moved.")
+            .arg(name);
+    default:
+        return localized("The Trash cannot be used: \u201C%1\u201D cannot be made or opened (%2). Nothing was moved.")
+            .arg(name, QString::fromLocal8Bit(std::strerror(code)));
+    }
 }
 
 int writeAll(int fd, const QByteArray& data)
@@ -50,6 +83,56 @@ int writeAll(int fd, const QByteArray& data)
         done += put;
     }
     return 0;
+}
+
+const QByteArray notePrefix = QByteArrayLiteral(".twinsweep-trashing-");
+
+// The note holds the name of the item in files/; a failure to write it only
+// costs the clean-up after a kill.
+bool writeNote(const QByteArray& note, const QByteArray& name)
+{
+    const int fd = ::open(note.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = writeAll(fd, name) == 0;
+    ::close(fd);
+    if (!written) {
+        ::unlink(note.constData());
+    }
+    return written;
+}
+
+// The item name a note holds; empty when it holds none that can be a name.
+QByteArray readNote(int dir, const QByteArray& note)
+{
+    const int fd = ::openat(dir, note.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    char buffer[NAME_MAX + 1];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (n <= 0 || n > NAME_MAX) {
+        return {};
+    }
+    const QByteArray name(buffer, static_cast<qsizetype>(n));
+    return name.contains('/') || name.contains('\0') || name == "." || name == ".." ? QByteArray() : name;
+}
+
+// The original path an information file records; empty when it cannot be read.
+QByteArray originalPath(const QByteArray& info)
+{
+    QFile file(QFile::decodeName(info));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    for (const QByteArray& line : file.read(64 * 1024).split('\n')) {
+        if (line.startsWith("Path=")) {
+            return QByteArray::fromPercentEncoding(line.mid(5));
+        }
+    }
+    return {};
 }
 
 QByteArray absolute(const QByteArray& path)
@@ -97,6 +180,33 @@ bool Trash::createFolders(Error* error)
     if (code != 0) {
         if (error) {
             *error = FileManager::posixError(code, localized("The Trash folder couldn\u2019t be created."));
+        }
+        return false;
+    }
+    return true;
+}
+
+bool Trash::checkUsable(Error* error)
+{
+    QByteArray failedAt;
+    int code = makePath(filesFolder(), &failedAt);
+    if (code == 0) {
+        code = makePath(infoFolder(), &failedAt);
+    }
+    for (const QByteArray& folder : {filesFolder(), infoFolder()}) {
+        if (code != 0) {
+            break;
+        }
+        // Both take new entries: the item and its information file.
+        if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
+            code = errno;
+            failedAt = folder;
+        }
+    }
+    if (code != 0) {
+        if (error) {
+            *error = Error::make(QStringLiteral("NSPOSIXErrorDomain"), code, unusableText(code, failedAt),
+                                 QString::fromLocal8Bit(std::strerror(code)));
         }
         return false;
     }
@@ -168,8 +278,22 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         return fail(EEXIST);
     }
 
+    // While the item moves, a note of ours beside files/ and info/ names it:
+    // a program killed meanwhile leaves an information file whose item never
+    // arrived, and the note tells the next run that the file is ours.
+    const QByteArray note = homeTrash() + '/' + FileManager::temporaryName(notePrefix);
+    const bool noted = writeNote(note, name);
+    const auto dropNote = [&] {
+        if (noted) {
+            ::unlink(note.constData());
+        }
+    };
+
     // The information file claims the name before anything moves.
-    int code = FileManager::injectedFailure(FileStep::createInfo, info);
+    int code = FileManager::injectedFailure(FileStep::name, info);
+    if (code == 0) {
+        code = FileManager::injectedFailure(FileStep::createInfo, info);
+    }
     int fd = -1;
     if (code == 0) {
         fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -178,6 +302,7 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         }
     }
     if (code != 0) {
+        dropNote();
         return fail(code);
     }
     code = writeAll(fd, trashInfo(path, QDateTime::currentDateTime()));
@@ -189,6 +314,7 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
     }
     if (code != 0) {
         ::unlink(info.constData());
+        dropNote();
         return fail(code);
     }
 
@@ -197,10 +323,51 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
                                 : FileManager::default_().moveItem(path, target, &moveError);
     if (!moved) {
         ::unlink(info.constData());
+        dropNote();
         if (error) {
             *error = moveError;
         }
         return false;
     }
+    dropNote();
     return true;
+}
+
+int Trash::clearLeftovers()
+{
+    int cleared = FileManager::default_().clearLeftoverMoves(filesFolder());
+    const QByteArray trash = homeTrash();
+    const int dir = ::open(trash.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        return cleared;
+    }
+    QList<QByteArray> notes;
+    const int copy = ::dup(dir);
+    if (DIR* listing = copy >= 0 ? ::fdopendir(copy) : nullptr) {
+        while (dirent* entry = ::readdir(listing)) {
+            const QByteArray name(entry->d_name);
+            if (FileManager::isLeftOverByGoneProcess(name, notePrefix)) {
+                notes.append(name);
+            }
+        }
+        ::closedir(listing);
+    } else if (copy >= 0) {
+        ::close(copy);
+    }
+    const FileManager& fm = FileManager::default_();
+    for (const QByteArray& note : notes) {
+        const QByteArray name = readNote(dir, note);
+        const QByteArray info = infoFolder() + '/' + name + infoSuffix;
+        // Only an information file whose item never arrived, while the
+        // item is still where it came from, is taken back.
+        if (!name.isEmpty() && !fm.fileExists(filesFolder() + '/' + name)) {
+            const QByteArray original = originalPath(info);
+            if (original.startsWith('/') && fm.fileExists(original) && ::unlink(info.constData()) == 0) {
+                ++cleared;
+            }
+        }
+        ::unlinkat(dir, note.constData(), 0);
+    }
+    ::close(dir);
+    return cleared;
 }

@@ -19,6 +19,11 @@ public:
     // Creates the trash folders that are missing (private to the user).
     static bool createFolders(Error* error = nullptr);
 
+    // Creates what is missing and checks that files/ and info/ are folders
+    // this user can add to. When not, the error's description tells the
+    // user that the Trash cannot be used, and why.
+    static bool checkUsable(Error* error = nullptr);
+
     // Whether `name` is in use in files/ or has an information file already.
     static bool isNameTaken(const QByteArray& name);
 
@@ -38,6 +43,13 @@ public:
     // The same, only when the item at `path` is still `expected`.
     static bool trashItem(const QByteArray& path, const QByteArray& name, const ItemIdentity& expected,
                           Error* error = nullptr);
+
+    // Clears what a removal killed while it moved items into the Trash left
+    // there: copies under temporary names whose process is gone, and the
+    // information files of ours whose item never arrived while the item is
+    // still where it was. Nothing of other programs is touched. Gives the
+    // number of entries removed.
+    static int clearLeftovers();
 
     // The contents of an information file: the URL-encoded absolute path and
     // the local deletion time.

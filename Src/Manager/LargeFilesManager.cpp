@@ -495,10 +495,15 @@ void LargeFilesManager::removeRun(RemoveType type)
     FileManager& fm = FileManager::default_();
     QByteArray destination;
     switch (type.kind()) {
-    case RemoveType::Kind::trash:
-        Trash::createFolders();
+    case RemoveType::Kind::trash: {
+        Error error;
+        if (!Trash::checkUsable(&error)) {
+            UserPrompter::shared().showTrashUnusable(error);
+            return;
+        }
         destination = Trash::filesFolder();
         break;
+    }
     case RemoveType::Kind::forever_:
         break;
     case RemoveType::Kind::folder:
@@ -509,6 +514,9 @@ void LargeFilesManager::removeRun(RemoveType type)
         // Nothing was started, so the screen waits for nothing.
         UserPrompter::shared().showContentFolderNotExist();
         return;
+    }
+    if (!destination.isEmpty()) {
+        RemoveOperation::clearLeftovers(destination);
     }
     const QByteArray volume = destination.isEmpty() ? QByteArray() : fm.volumePath(destination).value_or(QByteArray());
 

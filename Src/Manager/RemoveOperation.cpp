@@ -8,9 +8,14 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -20,6 +25,22 @@ constexpr int maxNameAttempts = 100;
 QString text(const QByteArray& path)
 {
     return QFile::decodeName(path);
+}
+
+// The destination folders whose volume refused a time stamp's ':'.
+std::mutex colonFoldersMutex;
+QSet<QByteArray> colonFolders;
+
+bool refusesColons(const QByteArray& folder)
+{
+    std::lock_guard lock(colonFoldersMutex);
+    return colonFolders.contains(folder);
+}
+
+void rememberRefusesColons(const QByteArray& folder)
+{
+    std::lock_guard lock(colonFoldersMutex);
+    colonFolders.insert(folder);
 }
 
 }  // namespace
@@ -51,6 +72,12 @@ Error RemoveOperation::changedError()
     return FileManager::changedError();
 }
 
+Error RemoveOperation::keptCopyGoneError()
+{
+    return Error::make(QStringLiteral("kept copy changed."), 4,
+                       localized("The copy you kept has changed or is gone since the scan."));
+}
+
 Error RemoveOperation::freeSizeUnknownError()
 {
     return Error::make(QStringLiteral("free size unknown."), 3,
@@ -64,7 +91,8 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
 }
 
 QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArray& path,
-                                       const std::function<bool(const QByteArray&)>& isTaken, int maxNameLength)
+                                       const std::function<bool(const QByteArray&)>& isTaken, int maxNameLength,
+                                       char timeSeparator)
 {
     const QByteArray name = FilePath::lastComponent(path);
     QByteArray candidate = folder + '/' + FilePath::fittedName(name, maxNameLength);
@@ -76,8 +104,10 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
     QByteArray last;
     do {
         // Calendar year: a file removed on 31 December carries that year.
-        const QByteArray stamp =
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz")).toLatin1();
+        const QByteArray stamp = QDateTime::currentDateTime()
+                                     .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz"))
+                                     .toLatin1()
+                                     .replace(':', timeSeparator);
         const QByteArray tail = ' ' + stamp + '.' + extension;
         // A long name gives way to the stamp, which tells the copies apart.
         const QByteArray stamped = tail.size() < maxNameLength
@@ -101,20 +131,40 @@ bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity&
                        : FileManager::default_().fileExists(candidate);
     };
     const int maxName = toTrash ? Trash::maxNameLength() : NAME_MAX;
+    const QByteArray plainName = folder + '/' + FilePath::fittedName(FilePath::lastComponent(path), maxName);
+    bool dotted = refusesColons(folder);
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
-        const QByteArray destination = renamePath(folder, path, isTaken, maxName);
+        const QByteArray destination = renamePath(folder, path, isTaken, maxName, dotted ? '.' : ':');
         const bool moved = toTrash ? Trash::trashItem(path, FilePath::lastComponent(destination), identity, error)
                                    : FileManager::default_().moveItem(path, destination, identity, error);
         if (moved) {
             return true;
         }
+        const bool posix = error && error->domain == QLatin1String("NSPOSIXErrorDomain");
+        if (!posix || !FileManager::default_().fileExists(path)) {
+            return false;
+        }
+        if (error->code == EINVAL && !dotted && destination != plainName) {
+            // The volume refuses the stamp's ':'.
+            dotted = true;
+            rememberRefusesColons(folder);
+            continue;
+        }
         // Somebody took the name between the look and the move: try another.
-        if (!error || error->code != EEXIST || error->domain != QLatin1String("NSPOSIXErrorDomain") ||
-            !FileManager::default_().fileExists(path)) {
+        if (error->code != EEXIST) {
             return false;
         }
     }
     return false;
+}
+
+void RemoveOperation::clearLeftovers(const QByteArray& folder)
+{
+    const int cleared =
+        folder == Trash::filesFolder() ? Trash::clearLeftovers() : FileManager::default_().clearLeftoverMoves(folder);
+    if (cleared > 0) {
+        TSLOG(QStringLiteral("cleared leftovers of an interrupted move: "), QString::number(cleared));
+    }
 }
 
 void RemoveOperation::main()
@@ -132,13 +182,29 @@ void RemoveOperation::main()
         folderVolume_ = fm.volumePath(folder_);
     }
 
+    // The choice as it stood when the group's turn came: a file that fails
+    // on the way is unselected, which must not make a group chosen whole
+    // look like one with a copy kept.
+    std::vector<char> chosen;
+    chosen.reserve(static_cast<size_t>(infos.size()));
     for (const FileInfoPtr& file : infos) {
+        chosen.push_back(file->selected() ? 1 : 0);
+    }
+    const bool chosenWhole = std::find(chosen.begin(), chosen.end(), 0) == chosen.end();
+    const auto wasChosen = [&](qsizetype i) { return chosen[static_cast<size_t>(i)] != 0; };
+    const auto where = [&](qsizetype i) { return std::pair(infos[i]->path(), infos[i]->identity()); };
+
+    for (qsizetype i = 0; i < infos.size(); ++i) {
+        const FileInfoPtr& file = infos[i];
         if (state_.removeStop.load()) {
             break;
         }
         // Looked up in its own folder: a folder on the way that became a
         // link leads to another file, which is never taken for this one.
         const std::optional<bool> same = fm.isItem(file->path(), file->identity());
+        if (!same && keepsACopy_ && !chosen[static_cast<size_t>(i)]) {
+            continue;  // nothing was asked of it, so nothing failed
+        }
         if (!same) {
             state_.failedRemoveCount.fetch_add(1);
             file->setRemoveError(vanishedError());
@@ -152,6 +218,13 @@ void RemoveOperation::main()
             // It may no longer be a duplicate of anything: keep it.
             state_.failedRemoveCount.fetch_add(1);
             file->setRemoveError(changedError());
+            file->setSelected(false);
+            continue;
+        }
+        if (keepsACopy_ && !chosenWhole && !leavesACopy(infos.size(), wasChosen, where)) {
+            // Removing it could take the last copy of the content.
+            state_.failedRemoveCount.fetch_add(1);
+            file->setRemoveError(keptCopyGoneError());
             file->setSelected(false);
             continue;
         }

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QSet>
 
+#include <utility>
+#include <vector>
+
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
 #include "Foundation/FileManager.h"
@@ -31,6 +34,12 @@ QByteArray stampedName(const QByteArray& name)
     return stem + ' ' + stamp + '.' + extension;
 }
 
+// The bytes that reach the image's file.
+QByteArray sourceOf(const ScanImagesItem& item)
+{
+    return item.rawPath().isEmpty() ? QFile::encodeName(item.imagePath()) : item.rawPath();
+}
+
 }  // namespace
 
 QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QString& imageName) const
@@ -44,7 +53,7 @@ QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QStrin
 
 bool ScanImagesManager::removeOne(ScanImagesItem& item, Error* error) const
 {
-    const QByteArray source = item.rawPath().isEmpty() ? QFile::encodeName(item.imagePath()) : item.rawPath();
+    const QByteArray source = sourceOf(item);
     // Every mode acts only on the very file the search reported, looked up
     // in its own folder.
     switch (removeType()) {
@@ -87,11 +96,23 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
         ++removalsRunning_;
     }
     DispatchQueue::global().async([this, groups] {
+        if (removeType() == 0 || removeType() == 2) {
+            RemoveOperation::clearLeftovers(removeType() == 0 ? Trash::filesFolder() : removePath());
+        }
         qint64 counter = 0;
         QList<ScanImagesItem*> removed;
         bool stopped = false;
         for (const auto& group : groups) {
-            for (const auto& item : group->dupImageItems()) {
+            const QList<ScanImagesItemPtr> items = group->dupImageItems();
+            // An image the user picked goes only while one not picked is
+            // still there as the search saw it (or all were picked).
+            std::vector<char> picked;
+            for (const auto& item : items) {
+                picked.push_back(item->isSelect() ? 1 : 0);
+            }
+            const auto wasPicked = [&](qsizetype i) { return picked[static_cast<size_t>(i)] != 0; };
+            const auto where = [&](qsizetype i) { return std::pair(sourceOf(*items[i]), items[i]->identity()); };
+            for (const auto& item : items) {
                 setScanState(6);
                 if (isStopRemove_.load()) {
                     stopped = true;
@@ -100,8 +121,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
                 if (!item->isSelect()) {
                     continue;
                 }
-                const QByteArray raw = item->rawPath().isEmpty() ? QFile::encodeName(item->imagePath()) : item->rawPath();
-                if (!FileManager::default_().fileExists(raw)) {
+                if (!FileManager::default_().fileExists(sourceOf(*item))) {
                     const Error error = missingFileError();
                     item->setRemoveError(error);
                     item->setIsRemoveFailed(true);
@@ -110,7 +130,11 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
                     continue;
                 }
                 Error error;
-                if (removeOne(*item, &error)) {
+                const bool keepsACopy = RemoveOperation::leavesACopy(items.size(), wasPicked, where);
+                if (!keepsACopy) {
+                    error = RemoveOperation::keptCopyGoneError();
+                }
+                if (keepsACopy && removeOne(*item, &error)) {
                     RYLog::shared().writeData(QStringLiteral("remove success"));
                     item->setIsRemoveFailed(false);
                     removeImagesSuccessCount_.fetch_add(1);

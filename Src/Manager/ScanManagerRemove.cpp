@@ -73,9 +73,9 @@ void ScanManager::removeRun(const RemoveType& type)
     switch (type.kind()) {
     case RemoveType::Kind::trash: {
         Error error;
-        if (!Trash::createFolders(&error)) {
+        if (!Trash::checkUsable(&error)) {
             TSLOG(error.localizedDescription());
-            DispatchQueue::main().async([] { UserPrompter::shared().showContentFolderNotExist(); });
+            DispatchQueue::main().async([error] { UserPrompter::shared().showTrashUnusable(error); });
             return;
         }
         destination = Trash::filesFolder();
@@ -95,6 +95,9 @@ void ScanManager::removeRun(const RemoveType& type)
     }
     }
 
+    if (!destination.isEmpty()) {
+        RemoveOperation::clearLeftovers(destination);
+    }
     // What must be copied to another volume has to fit there; a move within
     // the destination's volume takes no space.
     const std::optional<QByteArray> destinationVolume =
@@ -150,6 +153,7 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
             break;
         }
         auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
+        operation->setKeepsACopy(true);
         operation->setRemoveBlock([this, progress, count](const FileInfoPtr& file, FileType type) {
             fileRemoved(file, type);
             DispatchQueue::main().async([this, progress, count] {

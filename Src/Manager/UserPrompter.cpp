@@ -31,6 +31,11 @@ void UserPrompter::showContentFolderNotExist(std::function<void(int)> completion
         localized("OK"), QString(), std::move(completion));
 }
 
+void UserPrompter::showTrashUnusable(const Error& error, std::function<void(int)> completion)
+{
+    ask(Kind::determine, error.localizedDescription(), localized("OK"), QString(), std::move(completion));
+}
+
 UserPrompter& UserPrompter::shared()
 {
     static SilentPrompter silent;

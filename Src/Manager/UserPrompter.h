@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "Foundation/Error.h"
+
 // How the engines show a notice or ask a question without knowing about
 // windows. The answer arrives through the completion closure on the main
 // thread, exactly once. Answers follow the sheet dialog: a one-button notice
@@ -23,6 +25,9 @@ public:
 
     // The folder-does-not-exist notice the removal drivers show.
     void showContentFolderNotExist(std::function<void(int)> completion = nullptr);
+    // The notice that the Trash cannot take files, with the reason `error`
+    // gives (Trash::checkUsable).
+    void showTrashUnusable(const Error& error, std::function<void(int)> completion = nullptr);
 
     static int cancellingAnswer(Kind kind) { return kind == Kind::determine ? 1 : 0; }
 

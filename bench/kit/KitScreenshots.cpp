@@ -115,6 +115,10 @@ QList<Sheet> sheets()
          QString()},
         {"file", Kind::determine, localized("This file does not exist. It may be moved, renamed or deleted."), ok,
          QString()},
+        {"trash-unusable", Kind::determine,
+         localized("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.")
+             .arg(QStringLiteral("/home/ana/.local/share/Trash/files")),
+         ok, QString()},
         {"exit", Kind::uncertain, localized("Are you sure you want to exit the program?"), yes, cancel},
     };
 }

@@ -850,21 +850,29 @@ void ScanImagesViewController::confirmedRemove()
     // what was picked at "Yes".
     DispatchQueue::global().async([self, mode, destination, picks] {
         bool missing = false;
-        if (mode == 0) {
-            // The Trash is made when it is not there yet.
-            missing = !Trash::createFolders();
-        }
+        // The Trash is made when it is not there yet; one that cannot take
+        // files says why, not that a folder is missing.
+        Error trashError;
+        const bool trashUnusable = mode == 0 && !Trash::checkUsable(&trashError);
         struct stat st {};
         if (destination.isEmpty() || ::stat(destination.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             missing = true;  // a destination that is not a folder counts as missing
         }
-        const SpaceCheck check = missing ? SpaceCheck() : isSpaceEnough(destination, picks);
-        DispatchQueue::main().async([self, missing, check] {
+        const SpaceCheck check = missing || trashUnusable ? SpaceCheck() : isSpaceEnough(destination, picks);
+        DispatchQueue::main().async([self, missing, trashUnusable, trashError, check] {
             ScanImagesViewController* screen = *self;
             if (!screen) {
                 return;
             }
             screen->setPicksFrozen(false);
+            if (trashUnusable) {
+                if (QWidget* parent = ModalOverlay::applicationMainWindow()) {
+                    SheetWindowController::beginSheet(SheetWindowController::SheetActionType::determine,
+                                                      trashError.localizedDescription(), localized("OK"), QString(),
+                                                      parent, nullptr, nullptr);
+                }
+                return;
+            }
             if (missing) {
                 SheetWindowController::showContentFolderNotExist();
                 return;

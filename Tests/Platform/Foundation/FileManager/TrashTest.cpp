@@ -1,14 +1,19 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 
+#include "SpawnedProcess.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
 
 #include <cerrno>
+
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -119,6 +124,80 @@ TEST_F(TrashTest, FailuresLeaveTheFileAndNoInformationFile)
     EXPECT_FALSE(Trash::trashItem(file, "../escape", &error));
     EXPECT_EQ(error.code, EINVAL);
     EXPECT_EQ(read(file), "c");
+}
+
+// A Trash that cannot take files says so and why, naming the folder that
+// stops it, never that some folder is missing.
+TEST_F(TrashTest, AnUnusableTrashTellsWhichFolderAndWhy)
+{
+    const QString files = QFile::decodeName(Trash::filesFolder());
+    const QString info = QFile::decodeName(Trash::infoFolder());
+    const auto unusable = [](int code) {
+        Error error;
+        EXPECT_FALSE(Trash::checkUsable(&error));
+        EXPECT_EQ(error.code, code);
+        return error.localizedDescription();
+    };
+
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder(), "a plain file"));
+    EXPECT_EQ(unusable(ENOTDIR),
+              QString("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.").arg(files));
+    ASSERT_TRUE(QFile::remove(files));
+    ASSERT_TRUE(writeFileBytes(Trash::infoFolder(), "a plain file"));
+    EXPECT_EQ(unusable(ENOTDIR),
+              QString("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.").arg(info));
+    ASSERT_TRUE(QFile::remove(info));
+
+    EXPECT_TRUE(Trash::checkUsable());
+    EXPECT_TRUE(QFileInfo(files).isDir() && QFileInfo(info).isDir());
+}
+
+TEST_F(TrashTest, ATrashOnAReadOnlyDiskIsUnusable)
+{
+    SmallFileSystem disk(256);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "a file system of its own needs root";
+    }
+    qputenv("XDG_DATA_HOME", QFile::encodeName(disk.path()));
+    ASSERT_TRUE(Trash::createFolders());
+    ASSERT_EQ(::mount(nullptr, QFile::encodeName(disk.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    Error error;
+    EXPECT_FALSE(Trash::checkUsable(&error));
+    EXPECT_EQ(error.code, EROFS);
+    EXPECT_EQ(error.localizedDescription(),
+              QString("The Trash cannot be used: \u201C%1\u201D lies on a disk that is read-only. Nothing was moved.")
+                  .arg(QFile::decodeName(Trash::filesFolder())));
+}
+
+// A note of ours whose process is gone: its information file goes only
+// while the item never arrived and is still where it came from.
+TEST_F(TrashTest, LeftoverInformationFilesGoOnlyWhenTheItemNeverArrived)
+{
+    ASSERT_TRUE(Trash::createFolders());
+    const QByteArray gone = QByteArray::number(endedProcessId());
+    const QByteArray running = QByteArray::number(::getppid());
+    const auto leave = [](const QByteArray& pid, int n, const QByteArray& name, const QByteArray& original) {
+        ASSERT_TRUE(writeFileBytes(Trash::homeTrash() + "/.twinsweep-trashing-" + pid + '-' + QByteArray::number(n) + "-a",
+                                   name));
+        ASSERT_TRUE(writeFileBytes(Trash::infoFolder() + '/' + name + ".trashinfo",
+                                   Trash::trashInfo(original, QDateTime::currentDateTime())));
+    };
+    const QByteArray stillThere = QFile::encodeName(writeFile("src/never.txt", "n"));
+    const QByteArray arrivedFrom = QFile::encodeName(writeFile("src/arrived.txt", "a"));
+    leave(gone, 1, "never.txt", stillThere);
+    leave(gone, 2, "arrived.txt", arrivedFrom);
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder() + "/arrived.txt", "a"));
+    leave(gone, 3, "lost.txt", QFile::encodeName(scratch()) + "/src/lost.txt");
+    leave(running, 4, "busy.txt", stillThere);
+
+    EXPECT_EQ(Trash::clearLeftovers(), 1);
+
+    const QStringList infos = QDir(QFile::decodeName(Trash::infoFolder())).entryList(QDir::Files);
+    EXPECT_EQ(infos, (QStringList{"arrived.txt.trashinfo", "busy.txt.trashinfo", "lost.txt.trashinfo"}));
+    // The notes of processes that are gone go; the running one's stays.
+    EXPECT_EQ(QDir(QFile::decodeName(Trash::homeTrash())).entryList(QDir::Files | QDir::Hidden),
+              QStringList{".twinsweep-trashing-" + running + "-4-a"});
+    EXPECT_EQ(read(stillThere), "n");
 }
 
 }  // namespace

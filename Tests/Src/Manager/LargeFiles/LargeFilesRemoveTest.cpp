@@ -264,6 +264,24 @@ TEST_F(LargeFilesRemoveTest, MissingDestinationStartsNothing)
     EXPECT_EQ(groupNames(G::allGroup), QStringList{"n/a.bin"});
 }
 
+TEST_F(LargeFilesRemoveTest, ATrashThatCannotTakeFilesIsNamedAndStartsNothing)
+{
+    sparseFile(QStringLiteral("n/a.bin"), 11'000'000);
+    scan({scratch() + QStringLiteral("/n")});
+    fileNamed(QStringLiteral("n/a.bin"))->setSelected(true);
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder(), "in the way"));
+
+    remove(RemoveType::trash(), QString());
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.messages().at(0), "The Trash cannot be used: \u201C" + QFile::decodeName(Trash::filesFolder()) +
+                                             "\u201D is not a folder. Nothing was moved.");
+    EXPECT_EQ(delegate.calls(), (QStringList{"startScan", "scanFinished"}));
+    EXPECT_TRUE(QFile::exists(scratch() + QStringLiteral("/n/a.bin")));
+    EXPECT_FALSE(fileNamed(QStringLiteral("n/a.bin"))->removeError().has_value());
+}
+
 TEST_F(LargeFilesRemoveTest, ShortOfSpaceNamesTheVolumeAndRemovesNothing)
 {
     // A destination on another file system, so every byte must fit there.

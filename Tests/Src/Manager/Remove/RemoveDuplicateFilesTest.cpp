@@ -1,16 +1,23 @@
 #include "Manager/ScanManager.h"
 
 #include "Foundation/Trash.h"
+#include "Manager/RemoveOperation.h"
 #include "GA/QVDAEventObserver.h"
 #include "QVBaseLib/Helper.h"
 
 #include "RemoveTestSupport.h"
+#include "SpawnedProcess.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
+#include <tuple>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -335,6 +342,28 @@ TEST_F(RemoveDuplicateFilesTest, MissingDestinationShowsTheNoticeOnly)
     EXPECT_EQ(engine().results().totalFilesCount, 2);
 }
 
+// A plain file where the Trash keeps its files: the user learns that the
+// Trash cannot be used and why, and nothing moves.
+TEST_F(RemoveDuplicateFilesTest, ATrashThatCannotTakeFilesIsNamedAndNothingMoves)
+{
+    auto kept = scanned("a/f.txt", "f", false);
+    auto chosen = scanned("b/f.txt", "f", true);
+    file({group({kept, chosen})});
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder(), "in the way"));
+
+    engine().removeDuplicateFiles(RemoveType::trash());
+
+    ASSERT_TRUE(waitUntil([&] { return !prompter.questions().empty(); }));
+    const auto notice = prompter.questions().back();
+    EXPECT_EQ(notice.kind, UserPrompter::Kind::determine);
+    EXPECT_EQ(notice.message, "The Trash cannot be used: \u201C" + QFile::decodeName(Trash::filesFolder()) +
+                                  "\u201D is not a folder. Nothing was moved.");
+    EXPECT_TRUE(delegate.calls().isEmpty());
+    EXPECT_TRUE(exists(chosen));
+    EXPECT_FALSE(chosen->removeError().has_value());
+    EXPECT_EQ(engine().results().totalFilesCount, 2);
+}
+
 TEST_F(RemoveDuplicateFilesTest, NothingSelectedStillStartsAndFinishes)
 {
     auto g = group({scanned("a/f.txt", "f", false), scanned("b/f.txt", "f", false)}, ControlState::off);
@@ -556,5 +585,275 @@ TEST_F(RemoveDuplicateFilesTest, BundleInAFolderSwappedForALinkIsRefused)
 {
     expectSwapChangesNothing(RemoveType::forever_(), QString(), false, true);
 }
+
+// Whatever the mode, a chosen copy goes only while a copy the user kept is
+// still what the scan saw; else the content would exist nowhere.
+class KeptCopyRemovalTest : public RemoveDuplicateFilesTest, public ::testing::WithParamInterface<RemoveType::Kind> {
+protected:
+    RemoveType mode()
+    {
+        switch (GetParam()) {
+        case RemoveType::Kind::trash:
+            return RemoveType::trash();
+        case RemoveType::Kind::folder:
+            return RemoveType::folder(QFile::encodeName(folderAt("chosen-folder")));
+        case RemoveType::Kind::forever_:
+            break;
+        }
+        return RemoveType::forever_();
+    }
+    // What arrived at the destination (nothing for a permanent removal).
+    QStringList arrived()
+    {
+        switch (GetParam()) {
+        case RemoveType::Kind::trash:
+            return names(QFile::decodeName(Trash::filesFolder()));
+        case RemoveType::Kind::folder:
+            return names(folderAt("chosen-folder"));
+        case RemoveType::Kind::forever_:
+            break;
+        }
+        return {};
+    }
+    static void setModificationTime(const FileInfoPtr& f, time_t seconds)
+    {
+        const struct timespec times[2] = {{UTIME_OMIT, 0}, {seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, f->path().constData(), times, 0), 0);
+    }
+};
+
+TEST_P(KeptCopyRemovalTest, ChosenCopiesStayWhenNoKeptCopyIsAsScanned)
+{
+    // The kept copy deleted.
+    auto deletedKept = scanned("del/keep.bin", "content one", false);
+    auto deletedChosen = scanned("del/chosen1.bin", "content one", true);
+    // Rewritten with other bytes of the same size (a write moves its time).
+    auto rewrittenKept = scanned("rew/keep.bin", "content two", false);
+    auto rewrittenChosen = scanned("rew/chosen2.bin", "content two", true);
+    // Replaced by another file with the same bytes and times.
+    auto replacedKept = scanned("rep/keep.bin", "content six", false);
+    auto replacedChosen = scanned("rep/chosen3.bin", "content six", true);
+    // Every copy chosen on purpose: the group goes whole.
+    auto wholeOne = scanned("all/whole1.bin", "content ten", true);
+    auto wholeTwo = scanned("all/whole2.bin", "content ten", true);
+    // A kept copy as scanned: the chosen one goes.
+    auto fineKept = scanned("ok/keep.bin", "content 11!", false);
+    auto fineChosen = scanned("ok/chosen4.bin", "content 11!", true);
+    file({group({deletedKept, deletedChosen}), group({rewrittenKept, rewrittenChosen}),
+          group({replacedKept, replacedChosen}), group({wholeOne, wholeTwo}), group({fineKept, fineChosen})});
+    const RemoveType type = mode();
+
+    ASSERT_TRUE(QFile::remove(deletedKept->displayPath()));
+    writeFile("rew/keep.bin", "CONTENT TWO");
+    setModificationTime(rewrittenKept, 1500000000);
+    const QString replacement = writeFile("rep/new.bin", "content six");
+    copyTimes(replacedKept->displayPath(), replacement);
+    ASSERT_TRUE(QFile::remove(replacedKept->displayPath()));
+    ASSERT_TRUE(QFile::rename(replacement, replacedKept->displayPath()));
+
+    removeAndWait(type);
+
+    for (const auto& f : {deletedChosen, rewrittenChosen, replacedChosen}) {
+        EXPECT_TRUE(exists(f)) << f->displayPath().toStdString();
+        ASSERT_TRUE(f->removeError().has_value());
+        EXPECT_EQ(f->removeError()->localizedDescription(), "The copy you kept has changed or is gone since the scan.");
+        EXPECT_FALSE(f->selected());
+    }
+    EXPECT_FALSE(exists(wholeOne));
+    EXPECT_FALSE(exists(wholeTwo));
+    EXPECT_FALSE(exists(fineChosen));
+    EXPECT_TRUE(exists(fineKept));
+    if (GetParam() != RemoveType::Kind::forever_) {
+        EXPECT_EQ(arrived(), (QStringList{"chosen4.bin", "whole1.bin", "whole2.bin"}));
+    }
+    if (GetParam() == RemoveType::Kind::trash) {
+        EXPECT_EQ(names(QFile::decodeName(Trash::infoFolder())).size(), 3);
+    }
+    EXPECT_EQ(engine().succeedRemoveCount(), 3);
+    EXPECT_EQ(engine().failedRemoveCount(), 3);
+    EXPECT_EQ(label(), "3_3_File");
+    // The refused groups stay on show with their marks.
+    const auto r = engine().results();
+    ASSERT_EQ(r.totalFiles.size(), 3);
+    int marks = 0;
+    for (const auto& g : r.totalFiles) {
+        marks += g->errorCount();
+    }
+    EXPECT_EQ(marks, 3);
+}
+
+// A group of three whose two unchosen copies lose one: the other still holds
+// the content, so the chosen copy goes, and nothing failed.
+TEST_P(KeptCopyRemovalTest, OneOfTwoKeptCopiesGoneStillRemovesAndCountsNoFailure)
+{
+    auto kept = scanned("g/a.bin", "same bytes", false);
+    auto lost = scanned("g/b.bin", "same bytes", false);
+    auto chosen = scanned("g/c.bin", "same bytes", true);
+    file({group({kept, lost, chosen})});
+    const RemoveType type = mode();
+    ASSERT_TRUE(QFile::remove(lost->displayPath()));
+
+    removeAndWait(type);
+
+    EXPECT_FALSE(exists(chosen));
+    EXPECT_TRUE(exists(kept));
+    EXPECT_FALSE(lost->removeError().has_value());
+    EXPECT_EQ(engine().succeedRemoveCount(), 1);
+    EXPECT_EQ(engine().failedRemoveCount(), 0);
+    EXPECT_EQ(label(), "1_0_File");
+    // Nothing marks the copy that went away: the screens count marks as
+    // failures.
+    const auto r = engine().results();
+    ASSERT_EQ(r.totalFiles.size(), 1);
+    EXPECT_EQ(r.totalFiles[0]->infos(), (QList<FileInfoPtr>{kept, lost}));
+    EXPECT_EQ(r.totalFiles[0]->errorCount(), 0);
+    EXPECT_EQ(r.totalFilesCount, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, KeptCopyRemovalTest,
+                         ::testing::Values(RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder),
+                         [](const ::testing::TestParamInfo<RemoveType::Kind>& info) {
+                             switch (info.param) {
+                             case RemoveType::Kind::trash:
+                                 return std::string("Trash");
+                             case RemoveType::Kind::folder:
+                                 return std::string("Folder");
+                             case RemoveType::Kind::forever_:
+                                 break;
+                             }
+                             return std::string("Permanently");
+                         });
+
+// Run as a child by the tests below, never on its own: moves one file into a
+// folder or the Trash and, once the first block is copied to the other file
+// system, waits to be killed there.
+TEST(InterruptedMoveChild, MovesUntilKilled)
+{
+    const QByteArray source = qgetenv("TWINSWEEP_MOVE_SOURCE");
+    if (source.isEmpty()) {
+        GTEST_SKIP() << "run by the interrupted-move tests only";
+    }
+    qputenv("XDG_DATA_HOME", qgetenv("TWINSWEEP_MOVE_DATA_HOME"));
+    const QByteArray folder = qEnvironmentVariableIsSet("TWINSWEEP_MOVE_TO_TRASH") ? Trash::filesFolder()
+                                                                                    : qgetenv("TWINSWEEP_MOVE_FOLDER");
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray&) {
+        for (; step == FileStep::copyData;) {
+            ::pause();
+        }
+        return 0;
+    };
+    FileManager::setFaults(faults);
+    const auto values = ResourceValues::read(source);
+    ASSERT_TRUE(values.has_value());
+    Error error;
+    RemoveOperation::moveIntoFolder(source, values->identity(), folder, &error);
+    ADD_FAILURE() << "the move was to be killed before it ended";
+}
+
+// A removal killed (SIGKILL or SIGTERM) while it copies a file to another
+// file system leaves a partial copy, and in the Trash an information file
+// for an item that never arrived; the next removal into the same place
+// clears both, and nothing else.
+class InterruptedMoveTest : public RemoveDuplicateFilesTest,
+                            public ::testing::WithParamInterface<std::tuple<bool, int>> {
+protected:
+    bool toTrash() const { return std::get<0>(GetParam()); }
+    int signal() const { return std::get<1>(GetParam()); }
+
+    // The entries of `folder` that a move of process `pid` left.
+    static QStringList leftoversOf(const QString& folder, qint64 pid)
+    {
+        return QDir(folder).entryList({QStringLiteral(".twinsweep-move-%1-*").arg(pid)},
+                                      QDir::AllEntries | QDir::Hidden | QDir::System);
+    }
+};
+
+TEST_P(InterruptedMoveTest, TheNextRemovalClearsWhatTheKilledOneLeft)
+{
+    SmallFileSystem other(16 * 1024);
+    if (!other.mounted()) {
+        GTEST_SKIP() << "a second file system needs root";
+    }
+    const QString source = writeFile("src/movie.mkv", QByteArray(3 << 20, 'm'));
+    QString folder = other.path() + "/dest";
+    QStringList environment;
+    if (toTrash()) {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(other.path() + "/data"));
+        ASSERT_TRUE(Trash::createFolders());
+        folder = QFile::decodeName(Trash::filesFolder());
+        environment << "TWINSWEEP_MOVE_TO_TRASH=1";
+    } else {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        environment << "TWINSWEEP_MOVE_FOLDER=" + folder;
+    }
+    // What is not ours stays: a name like ours but not of our form, and an
+    // information file of another program whose item is not (yet) there.
+    ASSERT_TRUE(writeFileBytes(QFile::encodeName(folder) + "/.twinsweep-move-draft", "mine"));
+    const QString info = QFile::decodeName(Trash::infoFolder());
+    if (toTrash()) {
+        const QString elsewhere = writeFile("other/letter.txt", "letter");
+        ASSERT_TRUE(writeFileBytes(Trash::infoFolder() + "/letter.txt.trashinfo",
+                                   Trash::trashInfo(QFile::encodeName(elsewhere), QDateTime::currentDateTime())));
+    }
+    const QStringList before = names(folder);
+    const QStringList infosBefore = toTrash() ? names(info) : QStringList();
+
+    QDir().mkpath(scratch() + "/child-tmp");
+    environment << "TWINSWEEP_MOVE_SOURCE=" + source
+                << "TWINSWEEP_MOVE_DATA_HOME=" + qEnvironmentVariable("XDG_DATA_HOME")
+                << "TMPDIR=" + scratch() + "/child-tmp";
+    SpawnedProcess child(QCoreApplication::applicationFilePath(),
+                         {"--gtest_filter=InterruptedMoveChild.MovesUntilKilled"}, environment);
+    ASSERT_GT(child.pid(), 0);
+    const qint64 pid = child.pid();
+    ASSERT_TRUE(waitUntil([&] {
+        const QStringList partial = leftoversOf(folder, pid);
+        return !partial.isEmpty() && QFileInfo(folder + "/" + partial.first()).size() >= (1 << 20);
+    }));
+
+    // While it runs, its copy is its own.
+    RemoveOperation::clearLeftovers(QFile::encodeName(folder));
+    EXPECT_EQ(leftoversOf(folder, pid).size(), 1);
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), signal()), 0);
+    ASSERT_TRUE(child.waitForFinished());
+    EXPECT_EQ(leftoversOf(folder, pid).size(), 1);
+    EXPECT_EQ(QFileInfo(source).size(), 3 << 20);
+    if (toTrash()) {
+        EXPECT_TRUE(names(info).contains("movie.mkv.trashinfo"));
+        EXPECT_FALSE(names(folder).contains("movie.mkv"));
+    }
+
+    // The next removal into the same place.
+    auto kept = scanned("next/a.txt", "next", false);
+    auto chosen = scanned("next/b.txt", "next", true);
+    file({group({kept, chosen})});
+    removeAndWait(toTrash() ? RemoveType::trash() : RemoveType::folder(QFile::encodeName(folder)));
+
+    EXPECT_FALSE(exists(chosen));
+    EXPECT_TRUE(leftoversOf(folder, pid).isEmpty());
+    QStringList expected = before;
+    expected.append("b.txt");
+    expected.sort();
+    EXPECT_EQ(names(folder), expected);
+    if (toTrash()) {
+        QStringList infos = infosBefore;
+        infos.append("b.txt.trashinfo");
+        infos.sort();
+        EXPECT_EQ(names(info), infos);
+        // No note of a move in flight is left either.
+        EXPECT_EQ(names(QFile::decodeName(Trash::homeTrash())), (QStringList{"files", "info"}));
+    }
+    QFile whole(source);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    EXPECT_EQ(whole.readAll(), QByteArray(3 << 20, 'm'));
+}
+
+INSTANTIATE_TEST_SUITE_P(KilledEitherWay, InterruptedMoveTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(SIGKILL, SIGTERM)),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, int>>& info) {
+                             return std::string(std::get<0>(info.param) ? "Trash" : "Folder") +
+                                    (std::get<1>(info.param) == SIGKILL ? "Sigkill" : "Sigterm");
+                         });
 
 }  // namespace

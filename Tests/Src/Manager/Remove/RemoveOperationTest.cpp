@@ -4,6 +4,7 @@
 #include "QVBaseLib/RYLog.h"
 
 #include "RemoveTestSupport.h"
+#include "WindowsNamesVolume.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -442,6 +443,72 @@ TEST_F(RemoveOperationTest, MoveToAnotherFileSystemCopiesAndRemovesTheSource)
     EXPECT_FALSE(exists(f));
     EXPECT_EQ(names(dest.path()), QStringList{"movie.mkv"});
     EXPECT_EQ(QFileInfo(dest.path() + "/movie.mkv").size(), 5000);
+}
+
+// "name 2026-12-10 15:52:19:298.ext" is no name on FAT, exFAT or NTFS with
+// Windows' rules; such a volume gets "name 2026-12-10 15.52.19.298.ext".
+TEST_F(RemoveOperationTest, AVolumeThatRefusesColonsGetsTheStampWithDots)
+{
+    WindowsNamesVolume volume;
+    if (!volume.mounted()) {
+        GTEST_SKIP() << volume.why().toStdString();
+    }
+    const QString dest = volume.path() + "/dest";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    QFile there(dest + "/photo.jpg");
+    ASSERT_TRUE(there.open(QIODevice::WriteOnly));
+    there.write("already there");
+    there.close();
+    auto one = scanned("one/photo.jpg", "the pixels", true);
+    auto two = scanned("two/photo.jpg", "the pixels", true);
+    auto g = group({scanned("zero/photo.jpg", "the pixels", false), one, two});
+
+    run({operation(g, dest)});
+
+    EXPECT_EQ(state.failedRemoveCount.load(), 0);
+    EXPECT_FALSE(exists(one));
+    EXPECT_FALSE(exists(two));
+    const QStringList arrived = names(dest);
+    ASSERT_EQ(arrived.size(), 3) << arrived.join(',').toStdString();
+    const QRegularExpression dotted(R"(^photo \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.\d\d\d\.jpg$)");
+    EXPECT_EQ(arrived.filter(dotted).size(), 2) << arrived.join(',').toStdString();
+    for (const QString& name : arrived.filter(dotted)) {
+        QFile moved(dest + "/" + name);
+        ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(moved.readAll(), "the pixels");
+    }
+    ASSERT_TRUE(there.open(QIODevice::ReadOnly));
+    EXPECT_EQ(there.readAll(), "already there");
+    // No copy was left behind under a temporary name.
+    EXPECT_TRUE(QDir(dest).entryList({".twinsweep-move-*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
+}
+
+// The same refusal, made by a hook so it is tested everywhere: into a folder
+// and into the Trash, whose information file follows the item's name.
+TEST_F(RemoveOperationTest, AStampedNameTheDestinationRefusesIsRetriedWithDots)
+{
+    FileManagerFaults faults;
+    faults.fail = [](FileStep step, const QByteArray& path) {
+        return step == FileStep::name && FilePath::lastComponent(path).contains(':') ? EINVAL : 0;
+    };
+    FileManager::setFaults(faults);
+    const QString dest = folderAt("dest");
+    writeFile("dest/song.mp3", "already there");
+    ASSERT_TRUE(Trash::createFolders());
+    auto first = scanned("a/song.mp3", "music", true);
+    auto second = scanned("b/song.mp3", "music", true);
+    auto toFolder = group({scanned("k/song.mp3", "music", false), first});
+    auto toTrash = group({scanned("l/song.mp3", "music", false), second});
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder() + "/song.mp3", "trashed before"));
+
+    run({operation(toFolder, dest), operation(toTrash, QFile::decodeName(Trash::filesFolder()))});
+
+    EXPECT_EQ(state.failedRemoveCount.load(), 0);
+    const QRegularExpression dotted(R"(^song \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.\d\d\d\.mp3$)");
+    EXPECT_EQ(names(dest).filter(dotted).size(), 1) << names(dest).join(',').toStdString();
+    const QStringList trashed = names(QFile::decodeName(Trash::filesFolder())).filter(dotted);
+    ASSERT_EQ(trashed.size(), 1);
+    EXPECT_EQ(names(QFile::decodeName(Trash::infoFolder())), QStringList{trashed.first() + ".trashinfo"});
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 #include "GA/QVDAEventObserver.h"
@@ -312,6 +315,62 @@ TEST_F(ScanImagesRemoveTest, resultEventsCountTheGroupsAsGivenWhileARemovalRewri
     EXPECT_TRUE(recorder.contains("Result", "FormatSN", "png_2"));
     EXPECT_TRUE(recorder.contains("Result", "FormatSN", "ras_3"));
     EXPECT_EQ(names(manager_->dupImages()).size(), 8 * 6);
+}
+
+// An image the user picked goes only while one not picked in its group is
+// still what the search saw, whatever the mode; a group picked whole goes.
+TEST_F(ScanImagesRemoveTest, pickedImagesStayWhenNoImageLeftUnpickedIsAsFound)
+{
+    const QString dest = scratch() + "/dest";
+    QDir().mkpath(dest);
+    for (uint mode : {0u, 1u, 2u}) {
+        SCOPED_TRACE(mode);
+        const QString m = QString::number(mode);
+        auto groups = search({{m + "del-keep.png", m + "del-pick.png"},
+                              {m + "rew-keep.png", m + "rew-pick.png"},
+                              {m + "gone-keep.png", m + "still-keep.png", m + "ok-pick.png"},
+                              {m + "all-a.png", m + "all-b.png"}});
+        select(groups, {m + "del-pick.png", m + "rew-pick.png", m + "ok-pick.png", m + "all-a.png", m + "all-b.png"});
+        ASSERT_TRUE(QFile::remove(scratch() + "/pics/" + m + "del-keep.png"));
+        writeFile("pics/" + m + "rew-keep.png", QByteArray(100, 'y'));
+        const struct timespec times[2] = {{UTIME_OMIT, 0}, {1500000000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(scratch() + "/pics/" + m + "rew-keep.png").constData(),
+                              times, 0),
+                  0);
+        ASSERT_TRUE(QFile::remove(scratch() + "/pics/" + m + "gone-keep.png"));
+        QList<ScanImagesItemPtr> refused;
+        for (const auto& g : groups) {
+            for (const auto& item : g->dupImageItems()) {
+                if (item->imageName() == m + "del-pick.png" || item->imageName() == m + "rew-pick.png") {
+                    refused.append(item);
+                }
+            }
+        }
+        const qint64 before = manager_->removeImagesSuccessCount();
+        manager_->setRemoveType(mode);
+        manager_->setRemovePath(QFile::encodeName(dest));
+
+        removeAndWait(groups);
+
+        EXPECT_EQ(manager_->removeImagesSuccessCount() - before, 3);
+        ASSERT_EQ(refused.size(), 2);
+        for (const auto& item : refused) {
+            EXPECT_TRUE(QFile::exists(item->imagePath())) << item->imagePath().toStdString();
+            EXPECT_TRUE(item->isRemoveFailed());
+            EXPECT_FALSE(item->isSelect());
+            ASSERT_TRUE(item->removeError().has_value());
+            EXPECT_EQ(item->removeError()->localizedDescription(),
+                      "The copy you kept has changed or is gone since the scan.");
+        }
+        for (const char* goneName : {"ok-pick.png", "all-a.png", "all-b.png"}) {
+            EXPECT_FALSE(QFile::exists(scratch() + "/pics/" + m + goneName)) << goneName;
+        }
+        EXPECT_TRUE(QFile::exists(scratch() + "/pics/" + m + "still-keep.png"));
+        // The refused images stay on show, with their marks.
+        EXPECT_EQ(names(manager_->dupImages()).filter(QRegularExpression("^" + m + "(del|rew)-pick")).size(), 2);
+    }
+    EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(QFile::decodeName(Trash::filesFolder())).entryList(QDir::Files).size(), 3);
 }
 
 }  // namespace

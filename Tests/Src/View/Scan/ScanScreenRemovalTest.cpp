@@ -382,6 +382,62 @@ TEST_F(ScanRemovalTest, AFileThatCannotBeRemovedStaysWithItsError)
     EXPECT_TRUE(error->isVisible());
 }
 
+// The kept copy of the audio pair goes away after the scan: its chosen copy
+// stays, and the result panel tells why where the other failures show.
+TEST_F(ScanRemovalTest, AChosenCopyWhoseKeptCopyWentAwayStaysMarkedWithWhy)
+{
+    ScanViewController* s = scanAndSelectVideoAndAudio();
+    ASSERT_TRUE(QFile::remove(d(QStringLiteral("a/song.mp3"))));
+    s->popUpButton()->setSelectedIndex(1);
+    s->popupButtonSelect(s->popUpButton(), QStringLiteral("Permanently Deleted"));
+    confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
+    FinishWindowController* finish = waitForFinishWindow(s);
+    ASSERT_NE(finish, nullptr);
+    EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("1"));
+    EXPECT_TRUE(exists(d(QStringLiteral("b/song.mp3"))));
+    EXPECT_FALSE(exists(d(QStringLiteral("b/film copy.mp4"))));
+    EXPECT_EQ(ScanManager::default_().errorRemoveCount(), 1);
+    finish->completeAciton();
+    ASSERT_TRUE(waitForResults());
+
+    const DuplicateFilesList audio = ScanManager::default_().audioFiles();
+    ASSERT_EQ(audio.size(), 1);
+    s->leftDataViewShowFiles(audio);
+    RightDataPreviewViewController* preview = s->rightDataPrevieViewCtr();
+    ASSERT_EQ(preview->filesArray().size(), 1);
+    QWidget* groupCell = preview->mainCells()->cellForIndex(preview->mainModel()->index(0, 0));
+    ASSERT_NE(groupCell, nullptr);
+    EXPECT_TRUE(groupCell->findChild<QLabel*>(QStringLiteral("errorImageView"))->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return preview->subModel()->rowCount() == 2; }));
+    int marked = 0;
+    for (int row = 0; row < 2; ++row) {
+        QWidget* cell = preview->subCells()->cellForIndex(preview->subModel()->index(row, 0));
+        ASSERT_NE(cell, nullptr);
+        QLabel* error = cell->findChild<QLabel*>(QStringLiteral("errorImageView"));
+        ASSERT_NE(error, nullptr);
+        if (error->isVisible()) {
+            ++marked;
+            EXPECT_EQ(error->toolTip(), QStringLiteral("The copy you kept has changed or is gone since the scan."));
+        }
+    }
+    EXPECT_EQ(marked, 1);
+}
+
+// A plain file where the Trash keeps its files: the notice says the Trash
+// cannot be used and why, nothing moves and the results stay.
+TEST_F(ScanRemovalTest, ATrashThatCannotTakeFilesSaysSoAndNothingMoves)
+{
+    ScanViewController* s = scanAndSelectVideoAndAudio();
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder(), "in the way"));
+    confirmRemove(s, trashQuestion);
+    ASSERT_TRUE(waitForSheet(QStringLiteral("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.")
+                                 .arg(QFile::decodeName(Trash::filesFolder()))));
+    answer(QStringLiteral("OK"));
+    EXPECT_TRUE(exists(d(QStringLiteral("b/film copy.mp4"))));
+    EXPECT_TRUE(exists(d(QStringLiteral("b/song.mp3"))));
+    EXPECT_EQ(s->displayViewType(), State::displayViewTypeScanFinished);
+}
+
 TEST_F(ScanRemovalTest, LargeFilesGoToTheTrashAndTheRestStays)
 {
     ScanViewController* s = scanToResults(largeFileTree(), true);

@@ -314,4 +314,44 @@ TEST_F(ScanImagesFailedMoveTest, AFailedMoveShowsItsIconAndItsErrorInGridAndList
     EXPECT_EQ(failing->isSelect(), was);
 }
 
+// The one image left unpicked is deleted after the search: the picked ones
+// stay, and the grid tells why on each of them.
+TEST_F(ScanImagesFailedMoveTest, PickedImagesWhoseUnpickedImageWentAwayStayAndSayWhy)
+{
+    const QString folder = similar::makeImages(scratch() + QStringLiteral("/images"), 1, 2);
+    ScanImagesViewController* screen = scanFromHomeScreen(folder);
+    ASSERT_NE(screen, nullptr);
+    ImagesScanResultViewController* result = screen->imageResultViewCtr();
+    similar::clickThumbnail(result->scanImagesViewCtr(), 1);
+    similar::clickThumbnail(result->scanImagesViewCtr(), 2);
+    ASSERT_EQ(screen->selectImagesNum(), 2);
+    const QList<ScanImagesItemPtr> images = result->dupImagesArray().first()->dupImageItems();
+    ASSERT_EQ(images.size(), 3);
+    ASSERT_TRUE(QFile::remove(images.at(0)->imagePath()));
+    QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
+    ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
+    ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
+                          std::chrono::seconds(30)));
+    screen->finishWindowController()->completeAciton();
+    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
+
+    result = screen->imageResultViewCtr();
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    ImageGridView* view = grid->collectionView();
+    for (int picked = 1; picked <= 2; ++picked) {
+        const ScanImagesItemPtr image = images.at(picked);
+        EXPECT_TRUE(QFile::exists(image->imagePath()));
+        EXPECT_TRUE(image->isRemoveFailed());
+        const int row = int(grid->dupImagesGroup()->dupImageItems().indexOf(image));
+        ASSERT_GE(row, 0);
+        const QRect cell = view->visualRect(grid->model()->index(row, 0));
+        const QRectF thumbnail = ScanImagesCollectionItem::thumbnailRect(image->thumImage().deviceIndependentSize(), cell);
+        const QPoint onIcon = ScanImagesCollectionItem::errorRect(thumbnail, cell).center().toPoint();
+        QHelpEvent help(QEvent::ToolTip, onIcon, view->viewport()->mapToGlobal(onIcon));
+        QCoreApplication::sendEvent(view->viewport(), &help);
+        EXPECT_EQ(QToolTip::text(), QStringLiteral("The copy you kept has changed or is gone since the scan."));
+        QToolTip::hideText();
+    }
+}
+
 }  // namespace

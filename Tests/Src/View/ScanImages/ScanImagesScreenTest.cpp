@@ -106,6 +106,24 @@ TEST_F(ScanImagesScreenTest, ScanPickByClicksRemoveToTheTrashAndShowTheGroupsLef
     EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("CloseView"), 12);
 }
 
+// A plain file where the Trash keeps its files: told so and why, nothing
+// moves, and the results stay as they were.
+TEST_F(ScanImagesScreenTest, ATrashThatCannotTakeFilesSaysSoAndNothingMoves)
+{
+    const QString folder = makeImages(1, 1);
+    scan({folder});
+    ASSERT_TRUE(writeFileBytes(Trash::filesFolder(), "in the way"));
+    screen->imageResultViewCtr()->autoSelectAll()->click();
+    screen->stopBtnAction();
+    ASSERT_TRUE(answerSheet("Yes"));
+    ASSERT_TRUE(waitUntil([&] { return sheetShowing(); }));
+    EXPECT_EQ(sheetText(), QStringLiteral("The Trash cannot be used: \u201C%1\u201D is not a folder. Nothing was moved.")
+                               .arg(QFile::decodeName(Trash::filesFolder())));
+    SheetWindowController::endSheet();
+    EXPECT_EQ(screen->scanState(), 2u);
+    EXPECT_EQ(filesIn(folder).size(), 2);
+}
+
 TEST_F(ScanImagesScreenTest, PermanentRemovalOfAWholeResultGoesHome)
 {
     UserDefaults::standardUserDefaults().setInteger(1, "dupImageRemoveType");
