@@ -78,6 +78,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
     }
     removeImagesTotalCount_.store(selected);
     isStopRemove_.store(false);
+    removeHold_.reset();
     if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
         setScanState(5);
         d->removeManagerDidStart(this);
@@ -93,6 +94,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
         for (const auto& group : groups) {
             for (const auto& item : group->dupImageItems()) {
                 setScanState(6);
+                removeHold_.pass(isStopRemove_);
                 if (isStopRemove_.load()) {
                     stopped = true;
                     break;
@@ -139,6 +141,8 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
                 break;
             }
         }
+        // A stop question open now is answered before the removal ends.
+        removeHold_.pass(isStopRemove_);
         keepRemaining(groups, removed, !stopped);
         if (stopped) {
             setScanState(7);
