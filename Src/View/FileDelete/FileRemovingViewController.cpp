@@ -242,14 +242,13 @@ void FileRemovingViewController::stopAction()
         myTimer_->stop();
     }
     QPointer<FileRemovingViewController> self(this);
-    const bool largeFileMode = largeFileMode_;
     SheetWindowController::beginSheet(
         SheetWindowController::SheetActionType::uncertain,
         localized("Only partial duplicates can be removed if you stop deleting. Are you sure you want to stop?"),
-        localized("Yes"), localized("Cancel"), mainWindow, nullptr, [self, holding, largeFileMode](int answer) {
+        localized("Yes"), localized("Cancel"), mainWindow, nullptr, [self, holding](int answer) {
             if (answer == 1 && self) {
                 self->ui_->stopBtn->setEnabled(false);
-                if (largeFileMode) {
+                if (self->largeFileMode_) {
                     // Waiting operations never start; the one running stops
                     // at its next file, and the engine tells the screen.
                     LargeFilesManager::default_().stopRemove();
