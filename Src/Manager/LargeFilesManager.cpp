@@ -601,6 +601,8 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         removeQueue_.addOperation(operation);
     }
     removeQueue_.waitUntilAllOperationsAreFinished();
+    // A stop question open now is answered before the run ends.
+    removeState_.waitWhileHeld();
     // Also after a stop, which cancels the turns still waiting.
     takeOutRemoved();
 

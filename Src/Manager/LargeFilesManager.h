@@ -118,6 +118,8 @@ public:
     // Stops the running removal; the file in hand is finished first.
     void stopRemove();
     OperationQueue& removeQueue() { return removeQueue_; }
+    // Holds the running removal between files while the user is asked.
+    RemoveHold& removeHold() { return removeState_.hold; }
     int removesucceedCount() const { return removesucceedCount_.load(); }
     uint64_t removesucceedSize() const { return removesucceedSize_.load(); }
     // Waits until no removal runs (tests and the benchmark).

@@ -54,6 +54,7 @@ void RemoveState::reset()
     if (removeQueue) {
         removeQueue->setSuspended(false);
     }
+    hold.reset();
 }
 
 RemoveOperation::RemoveOperation(DuplicateFilesPtr files, QByteArray folder, RemoveState& state)
@@ -196,6 +197,7 @@ void RemoveOperation::main()
 
     for (qsizetype i = 0; i < infos.size(); ++i) {
         const FileInfoPtr& file = infos[i];
+        state_.waitWhileHeld();
         if (state_.removeStop.load()) {
             break;
         }
@@ -299,6 +301,15 @@ void RemoveOperation::notEnoughSpace(uint64_t shortBy)
     // be read at all by the folder itself, so the question is always asked.
     const QString volume = FileManager::default_().volumeName(folder_).value_or(text(folder_));
     TSLOG(QStringLiteral("volumeName = "), volume);
+    // A stop question that opened meanwhile is answered first: this one
+    // would take its place on the screen. After a stop nothing is asked.
+    state_.waitWhileHeld();
+    if (state_.removeStop.load()) {
+        if (queue) {
+            queue->setSuspended(false);
+        }
+        return;
+    }
     RemoveState* state = &state_;
     UserPrompter::shared().ask(
         UserPrompter::Kind::uncertain,

@@ -10,6 +10,7 @@
 #include "Foundation/Error.h"
 #include "Foundation/FileManager.h"
 #include "Foundation/OperationQueue.h"
+#include "Manager/RemoveHold.h"
 #include "Model/DuplicateFiles.h"
 
 // The flags and counts a removal run shares with its operations. Each engine
@@ -22,9 +23,14 @@ struct RemoveState {
     // The queue the operations wait on; suspended while the short-of-space
     // question is open.
     OperationQueue* removeQueue = nullptr;
+    // Held while the user is asked whether to stop the run.
+    RemoveHold hold;
 
     // Ready for a new run: flags cleared, count zeroed, queue running.
     void reset();
+    // Between files and before the run's end: waits while the run is held,
+    // unless it is being stopped.
+    void waitWhileHeld() { hold.pass(removeStop); }
 };
 
 // Removes the selected files of one group: moves each into `folder` under a

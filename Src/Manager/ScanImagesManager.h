@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "Manager/RemoveHold.h"
 #include "Model/ScanImagesGroupItem.h"
 #include "ScanImagesManagerDelegate.h"
 #include "ScanImagesRemoveManagerDelegate.h"
@@ -84,6 +85,8 @@ public:
     // Starts removing the selected images of `groups`; returns at once.
     void removeDuplicatesImages(const ScanImagesGroupList& groups);
     void stopRemove() { isStopRemove_.store(true); }
+    // Holds the running removal between images while the user is asked.
+    RemoveHold& removeHold() { return removeHold_; }
     // Blocks until the removal started last has ended (tests, shutdown).
     void waitForRemoval();
     // "<folder>/<name>", or with a time stamp before the extension when taken.
@@ -148,6 +151,7 @@ private:
     std::atomic<qint64> removeImagesSuccessCount_{0};
     std::atomic<qint64> removeImagesSuccessSize_{0};
     std::atomic<bool> isStopRemove_{false};
+    RemoveHold removeHold_;
     std::mutex removalMutex_;
     std::condition_variable removalDone_;
     int removalsRunning_ = 0;

@@ -87,6 +87,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
     }
     removeImagesTotalCount_.store(selected);
     isStopRemove_.store(false);
+    removeHold_.reset();
     if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
         setScanState(5);
         d->removeManagerDidStart(this);
@@ -114,6 +115,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
             const auto where = [&](qsizetype i) { return std::pair(sourceOf(*items[i]), items[i]->identity()); };
             for (const auto& item : items) {
                 setScanState(6);
+                removeHold_.pass(isStopRemove_);
                 if (isStopRemove_.load()) {
                     stopped = true;
                     break;
@@ -163,6 +165,8 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
                 break;
             }
         }
+        // A stop question open now is answered before the removal ends.
+        removeHold_.pass(isStopRemove_);
         keepRemaining(groups, removed, !stopped);
         if (stopped) {
             setScanState(7);

@@ -312,6 +312,8 @@ public:
     bool forceRemove() const { return removeState_.forceRemove.load(); }
     bool freeSizeNotEnought() const { return removeState_.freeSizeNotEnought.load(); }
     OperationQueue& removeQueue() { return removeQueue_; }
+    // Holds the running removal between files while the user is asked.
+    RemoveHold& removeHold() { return removeState_.hold; }
     int64_t succeedRemoveCount() const { return succeedRemoveCount_.load(); }
     int64_t failedRemoveCount() const { return removeState_.failedRemoveCount.load(); }
     uint64_t succeedRemoveSize() const { return succeedRemoveSize_.load(); }

@@ -172,6 +172,8 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
         removeQueue_.addOperation(operation);
     }
     removeQueue_.waitUntilAllOperationsAreFinished();
+    // A stop question open now is answered before the run ends.
+    removeState_.waitWhileHeld();
     std::printf("remove elapsed = %.3f s, removed files = %lld\n",
                 static_cast<double>(QDateTime::currentMSecsSinceEpoch() - start) / 1000.0,
                 static_cast<long long>(succeedRemoveCount_.load()));

@@ -85,6 +85,9 @@ FileRemovingViewController::~FileRemovingViewController()
     if (myTimer_) {
         myTimer_->stop();
     }
+    for (const std::shared_ptr<RemoveHold::Holding>& holding : stopHolds_) {
+        holding->release();
+    }
 }
 
 FinishWindowController* FileRemovingViewController::finishWindowController() const { return finishWindowCtr_; }
@@ -228,26 +231,45 @@ void FileRemovingViewController::stopAction()
     if (!mainWindow) {
         return;
     }
+    // Nothing more goes, and the clock stands, while the user decides. The
+    // hold lasts as long as the question can still be answered, and this
+    // screen lets go of it too if it goes first.
+    RemoveHold& hold = largeFileMode_ ? LargeFilesManager::default_().removeHold()
+                                      : ScanManager::default_().removeHold();
+    std::shared_ptr<RemoveHold::Holding> holding = hold.hold();
+    stopHolds_.push_back(holding);
+    if (myTimer_) {
+        myTimer_->stop();
+    }
     QPointer<FileRemovingViewController> self(this);
     SheetWindowController::beginSheet(
         SheetWindowController::SheetActionType::uncertain,
         localized("Only partial duplicates can be removed if you stop deleting. Are you sure you want to stop?"),
-        localized("Yes"), localized("Cancel"), mainWindow, nullptr, [self](int answer) {
-            if (answer != 1 || !self) {
+        localized("Yes"), localized("Cancel"), mainWindow, nullptr, [self, holding](int answer) {
+            if (answer == 1 && self) {
+                self->ui_->stopBtn->setEnabled(false);
+                if (self->largeFileMode_) {
+                    // Waiting operations never start; the one running stops
+                    // at its next file, and the engine tells the screen.
+                    LargeFilesManager::default_().stopRemove();
+                } else {
+                    ScanManager& engine = ScanManager::default_();
+                    engine.setRemoveStop(true);
+                    if (ScanManagerProtocol* d = engine.delegate()) {
+                        d->stopRemove();
+                    }
+                    engine.removeQueue().cancelAllOperations();
+                }
+            }
+            // Let go only once the stop is set, so that no file goes after a "Yes".
+            holding->release();
+            if (!self) {
                 return;
             }
-            self->ui_->stopBtn->setEnabled(false);
-            if (self->largeFileMode_) {
-                // Waiting operations never start; the one running stops at
-                // its next file, and the engine tells the screen.
-                LargeFilesManager::default_().stopRemove();
-            } else {
-                ScanManager& engine = ScanManager::default_();
-                engine.setRemoveStop(true);
-                if (ScanManagerProtocol* d = engine.delegate()) {
-                    d->stopRemove();
-                }
-                engine.removeQueue().cancelAllOperations();
+            std::erase(self->stopHolds_, holding);
+            // The clock goes on once no question of this screen is open.
+            if (self->stopHolds_.empty() && !self->finishing_ && self->myTimer_) {
+                self->myTimer_->start();
             }
         });
 }

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <QPointer>
 
 #include "FileRemovingViewDelegate.h"
+#include "Manager/RemoveHold.h"
 #include "View/Extension/KPLExtensionView.h"
 
 class FinishWindowController;
@@ -110,5 +112,7 @@ private:
     QPointer<QTimer> myTimer_;
     bool largeFileMode_ = false;
     bool finishing_ = false;
+    // What the stop questions of this screen hold the engine with.
+    std::vector<std::shared_ptr<RemoveHold::Holding>> stopHolds_;
     QPointer<FinishWindowController> finishWindowCtr_;
 };

@@ -198,6 +198,9 @@ ScanImagesViewController::~ScanImagesViewController()
     if (imageResultViewCtr_) {
         imageResultViewCtr_->setDelegate(nullptr);
     }
+    for (const std::shared_ptr<RemoveHold::Holding>& holding : stopHolds_) {
+        holding->release();
+    }
     ScanImagesManager& images = engine();
     if (images.removeDelegate() == relay_.get()) {
         images.setRemoveDelegate(nullptr);
@@ -486,11 +489,29 @@ void ScanImagesViewController::stopBtnAction()
     } else if (state == 4) {
         backToHome();
     } else if (state == 6) {
-        askToStop(localized("Only a few similar images will be erased. Are you sure to stop?"), [](bool yes) {
-            if (yes) {
-                engine().stopRemove();
-            }
-        });
+        // Nothing more goes, and the clock stands, while the user decides.
+        std::shared_ptr<RemoveHold::Holding> holding = images.removeHold().hold();
+        stopHolds_.push_back(holding);
+        if (imageDeleteViewCtr_) {
+            imageDeleteViewCtr_->myTimer()->stop();
+        }
+        auto self = self_;
+        askToStop(localized("Only a few similar images will be erased. Are you sure to stop?"),
+                  [self, holding](bool yes) {
+                      if (yes) {
+                          engine().stopRemove();
+                      }
+                      // Let go only once the stop is set, so that no image goes after a "Yes".
+                      holding->release();
+                      ScanImagesViewController* screen = *self;
+                      if (!screen) {
+                          return;
+                      }
+                      std::erase(screen->stopHolds_, holding);
+                      if (screen->stopHolds_.empty() && screen->imageDeleteViewCtr_) {
+                          screen->imageDeleteViewCtr_->myTimer()->start();
+                      }
+                  });
     }
 }
 

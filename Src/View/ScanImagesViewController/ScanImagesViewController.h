@@ -3,11 +3,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <QPointer>
 #include <QStringList>
 
 #include "ImagesScanResultViewController.h"
+#include "Manager/RemoveHold.h"
 #include "Manager/ScanImagesManagerDelegate.h"
 #include "Manager/ScanImagesRemoveManagerDelegate.h"
 #include "View/CustomView/PopUpButton.h"
@@ -181,6 +183,8 @@ private:
     // The stop question in force: an answer to an older one does nothing.
     quint64 questionTicket_ = 0;
     bool stopQuestionShowing_ = false;
+    // What the removal's stop questions hold the engine with.
+    std::vector<std::shared_ptr<RemoveHold::Holding>> stopHolds_;
     bool removalChecking_ = false;
     // The images picked at "Yes", which the removal takes.
     QList<ScanImagesItemPtr> frozenPicks_;

@@ -225,10 +225,11 @@ void ScanImagesScreenTest::TearDown()
     ScanImagesManager& engine = ScanImagesManager::shared();
     engine.stop();
     engine.waitUntilSearchEnds(10000);
-    engine.waitForRemoval();
+    // A stop question still open holds the removal: it goes first.
     if (SheetWindowController::globalSheetController()) {
         SheetWindowController::endSheet();
     }
+    engine.waitForRemoval();
     QCoreApplication::processEvents();
     delete screen.data();
     window.reset();

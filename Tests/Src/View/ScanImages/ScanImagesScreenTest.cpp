@@ -432,7 +432,7 @@ TEST_F(ScanImagesScreenTest, AStoppedRemovalWithAFailedImageShowsOnlyWhatIsReall
     EXPECT_TRUE(screen->stopBtn()->isEnabled());
 }
 
-TEST_F(ScanImagesScreenTest, AStopQuestionLeftOpenWhenTheRemovalEndsDoesNothing)
+TEST_F(ScanImagesScreenTest, AStopQuestionOpenAsTheLastImageGoesHoldsTheEndUntilAnswered)
 {
     const QString folder = makeImages(1, 2);
     scan({folder});
@@ -454,11 +454,15 @@ TEST_F(ScanImagesScreenTest, AStopQuestionLeftOpenWhenTheRemovalEndsDoesNothing)
     ASSERT_TRUE(waitUntil([&] { return entered.load() && similar::removalShown(screen); }));
     screen->stopBtnAction();
     ASSERT_TRUE(sheetShowing());
-    // The removal ends while the question shows: it closes unanswered.
+    // The only image goes, and the removal waits for the answer.
     release = true;
+    ASSERT_TRUE(waitUntil([&] { return filesIn(folder).size() == 2; }));
+    EXPECT_FALSE(waitUntil([&] { return screen->finishWindowController() != nullptr || !sheetShowing(); },
+                           std::chrono::milliseconds(1000)));
+    EXPECT_EQ(ScanImagesManager::shared().scanState(), 6u);
+    ASSERT_TRUE(answerSheet("Cancel"));
     ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() != nullptr; }, std::chrono::seconds(30)));
     FileManager::clearFaults();
-    EXPECT_FALSE(sheetShowing());
     EXPECT_EQ(labels("Process", "Complete"), QStringList{"1_successDE_Image"});
     EXPECT_EQ(ScanImagesManager::shared().scanState(), 8u);
 }

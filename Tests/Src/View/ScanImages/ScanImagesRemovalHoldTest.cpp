@@ -1,0 +1,95 @@
+// Stop on the similar-image removal holds it while it asks: no image goes
+// and the clock stands until the answer; "Cancel" goes on with the rest,
+// "Yes" ends with what had gone, and the finish window says so. To the
+// Trash and permanently, on real images.
+
+#include "ScanImagesScreenSupport.h"
+
+#include "RemovalStepGate.h"
+
+#include "Foundation/Trash.h"
+#include "Foundation/UserDefaults.h"
+#include "Manager/ScanImagesManager.h"
+#include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTCheckBox.h"
+#include "View/ScanImagesViewController/ImagesDeleteViewController.h"
+#include "View/ScanImagesViewController/ImagesScanResultViewController.h"
+#include "Window/FinishWindowController.h"
+#include "Window/ModalOverlay.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+const QString kStop = QStringLiteral("Only a few similar images will be erased. Are you sure to stop?");
+
+int filesIn(const QString& folder)
+{
+    return int(QDir(folder).entryList(QDir::Files | QDir::Hidden).size());
+}
+
+class ScanImagesRemovalHoldTest : public ScanImagesScreenTest, public ::testing::WithParamInterface<int> {
+protected:
+    // With the removal inside an image at the gate: presses Stop and checks
+    // that, once that image is done, the removal holds while it asks.
+    void stopAndSeeItHold(RemovalStepGate& gate, const QString& folder, int leftAfter)
+    {
+        ASSERT_TRUE(waitUntil([&] { return gate.holding() && similar::removalShown(screen); }));
+        ImagesDeleteViewController* removing = screen->imageDeleteViewCtr();
+        QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return sheetShowing() && sheetText() == kStop; }));
+        EXPECT_TRUE(holdsAfterTheFileInHand(
+            gate, [&] { return filesIn(folder); }, leftAfter, [removing] { return removing->timeSeconds(); },
+            [this] { return sheetShowing() && sheetText() == kStop; }));
+    }
+};
+
+}  // namespace
+
+TEST_P(ScanImagesRemovalHoldTest, StopHoldsTheRemovalWhileAskedAndItEndsWhereYesWasSaid)
+{
+    UserDefaults::standardUserDefaults().setInteger(GetParam(), QStringLiteral("dupImageRemoveType"));
+    const QString folder = makeImages(6, 3);
+    scan({folder});
+    ASSERT_EQ(screen->dupImagesArray().size(), 6);
+    screen->imageResultViewCtr()->autoSelectAll()->click();
+    const int total = filesIn(folder);
+    ASSERT_EQ(screen->selectImagesNum(), total);
+    QSet<QByteArray> paths;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        paths.insert(QFile::encodeName(folder + QLatin1Char('/') + name));
+    }
+    RemovalStepGate gate(paths, {5, 12});
+    QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+
+    stopAndSeeItHold(gate, folder, total - 5);
+    ImagesDeleteViewController* removing = screen->imageDeleteViewCtr();
+    const double held = removing->timeSeconds();
+    ASSERT_TRUE(answerSheet(QStringLiteral("Cancel")));
+    // It goes on with the rest, and so does the clock.
+    EXPECT_TRUE(waitUntil([&] { return gate.holding(); }));
+    EXPECT_EQ(filesIn(folder), total - 11);
+    EXPECT_TRUE(waitUntil([&] { return removing->timeSeconds() > held; }));
+
+    stopAndSeeItHold(gate, folder, total - 12);
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+    ASSERT_TRUE(waitUntil([&] {
+        return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController());
+    }));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(screen->finishWindowController()->filesCountLabel()->text(), QStringLiteral("12"));
+    EXPECT_EQ(labels("Process", "Complete"), QStringList{"1_stoppedDE_Image"});
+    EXPECT_EQ(filesIn(folder), total - 12);
+    EXPECT_EQ(filesIn(QFile::decodeName(Trash::filesFolder())), GetParam() == 0 ? 12 : 0);
+    screen->finishWindowController()->completeAciton();
+    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
+    EXPECT_EQ(screen->selectCount()->text().section(QLatin1Char('('), 0, 0), QStringLiteral("12"));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachMode, ScanImagesRemovalHoldTest, ::testing::Values(0, 1),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == 0 ? std::string("Trash") : std::string("Permanently");
+                         });
