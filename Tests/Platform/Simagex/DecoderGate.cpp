@@ -1,8 +1,10 @@
 #include "DecoderGate.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
 
 #include "SimagexTesting.h"
 
@@ -14,9 +16,21 @@ struct GateState {
     std::mutex mutex;
     std::condition_variable changed;
     std::function<bool(const std::string&)> holds;
-    bool released = false;
-    int holding = 0;
-    int everHeld = 0;
+    std::vector<std::string> letGo;
+    bool releasedAll = false;
+    std::vector<std::string> held;
+
+    bool isLetGo(const std::string& path) const
+    {
+        return releasedAll || std::any_of(letGo.begin(), letGo.end(), [&](const std::string& part) {
+                   return path.find(part) != std::string::npos;
+               });
+    }
+    bool holding(const std::string& part) const
+    {
+        return std::any_of(held.begin(), held.end(),
+                           [&](const std::string& path) { return path.find(part) != std::string::npos; });
+    }
 };
 
 GateState& state()
@@ -28,16 +42,15 @@ GateState& state()
 void hook(const char* path, void*)
 {
     GateState& gate = state();
+    const std::string image(path);
     std::unique_lock<std::mutex> lock(gate.mutex);
-    if (gate.released || !gate.holds || !gate.holds(path)) {
+    if (!gate.holds || gate.isLetGo(image) || !gate.holds(image)) {
         return;
     }
-    ++gate.holding;
-    ++gate.everHeld;
+    gate.held.push_back(image);
     gate.changed.notify_all();
-    // Bounded, so a test that fails cannot hang its program.
-    gate.changed.wait_for(lock, std::chrono::seconds(60), [&] { return gate.released; });
-    --gate.holding;
+    gate.changed.wait_for(lock, std::chrono::seconds(60), [&] { return gate.isLetGo(image); });
+    gate.held.erase(std::find(gate.held.begin(), gate.held.end(), image));
     gate.changed.notify_all();
 }
 
@@ -49,9 +62,8 @@ DecoderGate::DecoderGate(std::function<bool(const std::string& path)> holds)
     {
         std::lock_guard<std::mutex> lock(gate.mutex);
         gate.holds = std::move(holds);
-        gate.released = false;
-        gate.holding = 0;
-        gate.everHeld = 0;
+        gate.letGo.clear();
+        gate.releasedAll = false;
     }
     SimagexSetDecodeHookForTesting(&hook, nullptr);
 }
@@ -62,35 +74,32 @@ DecoderGate::~DecoderGate()
     release();
     GateState& gate = state();
     std::unique_lock<std::mutex> lock(gate.mutex);
-    gate.changed.wait_for(lock, std::chrono::seconds(30), [&] { return gate.holding == 0; });
+    gate.changed.wait_for(lock, std::chrono::seconds(30), [&] { return gate.held.empty(); });
     gate.holds = nullptr;
 }
 
-int DecoderGate::holding() const
+bool DecoderGate::isHolding(const std::string& part) const
 {
     GateState& gate = state();
     std::lock_guard<std::mutex> lock(gate.mutex);
-    return gate.holding;
+    return gate.holding(part);
 }
 
-int DecoderGate::everHeld() const
-{
-    GateState& gate = state();
-    std::lock_guard<std::mutex> lock(gate.mutex);
-    return gate.everHeld;
-}
-
-bool DecoderGate::waitUntilHeld(int count, int seconds) const
+bool DecoderGate::waitUntilHolding(const std::string& part) const
 {
     GateState& gate = state();
     std::unique_lock<std::mutex> lock(gate.mutex);
-    return gate.changed.wait_for(lock, std::chrono::seconds(seconds), [&] { return gate.everHeld >= count; });
+    return gate.changed.wait_for(lock, std::chrono::seconds(30), [&] { return gate.holding(part); });
 }
 
-void DecoderGate::release()
+void DecoderGate::release(const std::string& part)
 {
     GateState& gate = state();
     std::lock_guard<std::mutex> lock(gate.mutex);
-    gate.released = true;
+    if (part.empty()) {
+        gate.releasedAll = true;
+    } else {
+        gate.letGo.push_back(part);
+    }
     gate.changed.notify_all();
 }
