@@ -1,16 +1,27 @@
 // Stopping a search from the similar-image screen while the library decodes
-// and the engine makes thumbnails, on a machine kept busy.
+// and the engine makes thumbnails, on a machine kept busy; and the finish
+// window of each of several removals after one search.
 #include "ScanImagesScreenSupport.h"
 
 #include "DecoderGate.h"
 #include "HoldPoint.h"
 #include "SimagexTesting.h"
+#include "Foundation/Trash.h"
 #include "Manager/ScanImagesManager.h"
 #include "QVLibrary/RYTButton.h"
 #include "View/CustomView/CircularProgressView.h"
+#include "View/CustomView/PopUpButton.h"
+#include "View/CustomView/PopUpMenuWindow.h"
+#include "View/Extension/KPLExtension.h"
+#include "View/ScanImagesViewController/ImagesDeleteViewController.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
 #include "View/ScanImagesViewController/ImagesScanningViewController.h"
+#include "View/ScanImagesViewController/ScanImagesCollectionViewController.h"
+#include "View/ScanImagesViewController/ScanImagesModels.h"
+#include "Window/FinishWindowController.h"
+#include "Window/ModalOverlay.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QScopeGuard>
@@ -146,4 +157,85 @@ TEST_F(ScanImagesStopTest, TheRingMovesUnderTheQuestionAndYesShowsTheGroupsWitho
     EXPECT_EQ(result->dupImagesArray().size(), 2);
     EXPECT_EQ(made->scanState(), 3u);
     EXPECT_EQ(labels("Process", "CompleteScan").size(), 1);
+}
+
+namespace {
+
+// Chooses a removal mode by clicking the pop-up and then its row.
+void chooseMode(ScanImagesViewController* screen, int row)
+{
+    PopUpButton* pop = screen->popUpButton();
+    QTest::mouseClick(pop, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([pop] { return pop->isPopupWindowOpen(); }));
+    MenuItemView* item = pop->menuWindow()->itemViews().at(row);
+    QTest::mouseClick(item, Qt::LeftButton, {}, item->rect().center());
+}
+
+}  // namespace
+
+using ScanImagesFinishWindowTest = ScanImagesScreenTest;
+
+// Each finish window tells what its own removal removed; "Deleted:" below the
+// groups adds up everything removed since the search, and so does nothing
+// else: the removal view counts this removal's images too.
+TEST_F(ScanImagesFinishWindowTest, EachRemovalsFinishWindowShowsItsOwnCountAndSize)
+{
+    const QString folder = makeImages(2, 4);
+    const QString destination = scratch() + QStringLiteral("/kept");
+    QDir().mkpath(destination);
+    scan({folder});
+    ASSERT_EQ(screen->scanState(), 2u);
+
+    qint64 deletedCount = 0;
+    qint64 deletedSize = 0;
+    // Picks the rows of the first group in the grid, removes them with the
+    // screen's own buttons and checks the finish window.
+    const auto removeRows = [&](const QList<int>& rows, const char* step) {
+        SCOPED_TRACE(step);
+        ScanImagesCollectionViewController* grid = screen->imageResultViewCtr()->scanImagesViewCtr();
+        const ScanImagesGroupItemPtr group = grid->model()->group();
+        ASSERT_TRUE(group);
+        qint64 size = 0;
+        QStringList paths;
+        for (const int row : rows) {
+            const ScanImagesItemPtr item = group->dupImageItems().at(row);
+            size += item->imageSize();
+            paths << item->imagePath();
+            similar::clickThumbnail(grid, row);
+        }
+        ASSERT_GT(size, 1000);
+        EXPECT_EQ(screen->selectTip()->text(), QStringLiteral("Selected:"));
+        QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
+        ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
+        ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
+                              std::chrono::seconds(30)));
+        FinishWindowController* finish = screen->finishWindowController();
+        const QString count = QString::number(rows.size());
+        EXPECT_TRUE(waitUntil([&] { return finish->filesCountLabel()->text() == count; }))
+            << finish->filesCountLabel()->text().toStdString();
+        EXPECT_EQ(finish->freeSizeLabel()->text().toStdString(), transformedFileSize(uint64_t(size), true, true).toStdString());
+        // The removal view behind it counted this removal's images.
+        EXPECT_EQ(screen->imageDeleteViewCtr()->removeCount()->text().toStdString(), count.toStdString());
+        for (const QString& path : paths) {
+            EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
+        }
+        QTest::mouseClick(finish->completeButton(), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8 && screen->mainBoxContent() == screen->imageResultViewCtr(); }));
+        deletedCount += rows.size();
+        deletedSize += size;
+        EXPECT_EQ(screen->selectTip()->text(), QStringLiteral("Deleted:"));
+        EXPECT_EQ(screen->selectCount()->text().toStdString(),
+                  QStringLiteral("%1(%2)").arg(deletedCount).arg(transformedFileSize(uint64_t(deletedSize), true, true)).toStdString());
+    };
+
+    removeRows({1, 2}, "two images to the Trash");
+    chooseMode(screen, 2);
+    ASSERT_TRUE(similar::chooseInFolderDialog(window.get(), destination));
+    ASSERT_EQ(ScanImagesManager::shared().removeType(), 2u);
+    removeRows({1}, "one image into a folder");
+    EXPECT_EQ(QDir(destination).entryList(QDir::Files).size(), 1);
+    chooseMode(screen, 1);
+    ASSERT_EQ(ScanImagesManager::shared().removeType(), 1u);
+    removeRows({1}, "one image for good");
+    EXPECT_EQ(QDir(QFile::decodeName(Trash::homeTrash()) + QStringLiteral("/files")).entryList(QDir::Files).size(), 2);
 }
