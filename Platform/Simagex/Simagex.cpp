@@ -2,6 +2,7 @@
 // collector (the calling thread) that groups in path order and sends every
 // callback, so the groups do not depend on thread timing.
 #include "Simagex.h"
+#include "SimagexTesting.h"
 
 #include <algorithm>
 #include <atomic>
@@ -48,6 +49,37 @@ const char* const kMessages[] = {"Ok",
 
 std::atomic<bool> gStop{false};
 std::atomic<bool> gRunning{false};
+
+std::atomic<SimagexDecodeHook> gDecodeHook{nullptr};
+std::atomic<void*> gDecodeHookContext{nullptr};
+
+// Decoders of every search still running. A stopped search does not wait
+// for the images in hand (one decode of a large image takes seconds); its
+// decoders end by themselves and are counted here. Never destroyed: a
+// decoder still ending as the program goes may count itself out.
+struct DecoderCount {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+};
+
+DecoderCount& decoders()
+{
+    static DecoderCount* count = new DecoderCount;
+    return *count;
+}
+
+// As the library goes (the program's end), the decoders left by a stop are
+// given a few seconds to put down their image, so none is still inside the
+// image codecs while those tear themselves down after us.
+struct DecoderDrain {
+    ~DecoderDrain()
+    {
+        DecoderCount& count = decoders();
+        std::unique_lock<std::mutex> lock(count.mutex);
+        count.ended.wait_for(lock, std::chrono::seconds(5), [&] { return count.running == 0; });
+    }
+} gDecoderDrain;
 
 bool makeFolders(const std::string& folder)
 {
@@ -133,6 +165,102 @@ private:
     std::vector<Entry> entries_;
 };
 
+// What the decoders of one search share with its collector.
+struct Decoding {
+    struct Slot {
+        std::optional<ImageHash> hash;
+        bool done = false;
+    };
+
+    explicit Decoding(std::vector<WalkedFile> walked)
+        : files(std::move(walked))
+        , slots(files.size())
+    {
+    }
+
+    // Takes images in path order until none is left, the search is stopped
+    // or its collector has gone.
+    void work()
+    {
+        for (;;) {
+            if (gStop.load() || abandoned.load()) {
+                return;
+            }
+            const size_t index = next.fetch_add(1);
+            if (index >= files.size()) {
+                return;
+            }
+            if (const SimagexDecodeHook hook = gDecodeHook.load()) {
+                hook(files[index].path.c_str(), gDecodeHookContext.load());
+            }
+            std::optional<ImageHash> hash = hashFile(files[index].path);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                slots[index].hash = hash;
+                slots[index].done = true;
+            }
+            ready.notify_one();
+        }
+    }
+
+    void waitForDecoders()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        decoderEnded.wait(lock, [this] { return decodersRunning == 0; });
+    }
+
+    const std::vector<WalkedFile> files;
+    std::vector<Slot> slots;
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::condition_variable decoderEnded;
+    int decodersRunning = 0;
+    std::atomic<size_t> next{0};
+    // Set when the collector leaves: a search that is gone (and the global
+    // stop flag, which the next search clears) no longer keeps a decoder busy.
+    std::atomic<bool> abandoned{false};
+};
+
+// One decoder of the search, on a thread of its own that is never joined:
+// it holds the search's state for as long as it runs.
+void startDecoder(const std::shared_ptr<Decoding>& decoding)
+{
+    DecoderCount& count = decoders();
+    {
+        std::lock_guard<std::mutex> lock(count.mutex);
+        ++count.running;
+    }
+    {
+        std::lock_guard<std::mutex> lock(decoding->mutex);
+        ++decoding->decodersRunning;
+    }
+    try {
+        std::thread([held = decoding]() mutable {
+            held->work();
+            {
+                std::lock_guard<std::mutex> lock(held->mutex);
+                --held->decodersRunning;
+                held->decoderEnded.notify_all();
+            }
+            // Let go of the search before counting out, so nothing of it is
+            // left to free once the count reads none.
+            held.reset();
+            DecoderCount& ending = decoders();
+            std::lock_guard<std::mutex> lock(ending.mutex);
+            --ending.running;
+            ending.ended.notify_all();
+        }).detach();
+    } catch (...) {
+        {
+            std::lock_guard<std::mutex> lock(decoding->mutex);
+            --decoding->decodersRunning;
+        }
+        std::lock_guard<std::mutex> lock(count.mutex);
+        --count.running;
+        throw;
+    }
+}
+
 class Search {
 public:
     Search(WalkOptions walk, double threshold, FoundDupCallback found, ProgressCallback progress)
@@ -176,56 +304,35 @@ int Search::run()
     const auto started = clock::now();
 
     ImageWalk walk(walk_);
-    const std::vector<WalkedFile> files = walk.run(gStop, [&](size_t count, const std::string& path) {
+    // Decoding and hashing on every core; results land in their path-order
+    // slot. The decoders share this state with the collector: after a stop
+    // the collector leaves without them, and whoever goes last frees it.
+    const auto decoding = std::make_shared<Decoding>(walk.run(gStop, [&](size_t count, const std::string& path) {
         sendProgress(kProgressRunning, 0.0, (long long)count, path);
-    });
+    }));
+    const std::vector<WalkedFile>& files = decoding->files;
     for (const std::string& missing : walk.missingRoots()) {
         log.writeCode(kPathNotExist, missing);
     }
     const size_t total = files.size();
     log.write("found " + std::to_string(total) + " images");
-
-    // Decoding and hashing on every core; results land in their path-order slot.
-    struct Slot {
-        std::optional<ImageHash> hash;
-        bool done = false;
-    };
-    std::vector<Slot> slots(total);
-    std::mutex mutex;
-    std::condition_variable ready;
-    std::atomic<size_t> next{0};
     const unsigned workerCount = std::max(1u, std::min<unsigned>(std::thread::hardware_concurrency(), unsigned(total)));
-    std::vector<std::thread> workers;
-    const auto work = [&] {
-        for (;;) {
-            if (gStop.load()) {
-                return;
-            }
-            const size_t index = next.fetch_add(1);
-            if (index >= total) {
-                return;
-            }
-            std::optional<ImageHash> hash = hashFile(files[index].path);
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                slots[index].hash = hash;
-                slots[index].done = true;
-            }
-            ready.notify_one();
-        }
-    };
     if (!gStop.load() && total > 0) {
+        unsigned launched = 0;
         try {
-            for (unsigned i = 0; i < workerCount; ++i) {
-                workers.emplace_back(work);
+            for (; launched < workerCount; ++launched) {
+                startDecoder(decoding);
             }
         } catch (const std::system_error&) {
             log.writeCode(kInitThreadPoolFailed, "starting decoders");
-            if (workers.empty()) {
-                work();  // decode on this thread rather than not at all
+            if (launched == 0) {
+                decoding->work();  // decode on this thread rather than not at all
             }
         }
     }
+    std::vector<Decoding::Slot>& slots = decoding->slots;
+    std::mutex& mutex = decoding->mutex;
+    std::condition_variable& ready = decoding->ready;
 
     ImageGrouper grouper(threshold_);
     FoundBatch batch;
@@ -271,9 +378,13 @@ int Search::run()
         }
     }
     const bool stopped = gStop.load();
-    ready.notify_all();
-    for (auto& worker : workers) {
-        worker.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        decoding->abandoned = true;
+    }
+    if (!stopped) {
+        // Every image was collected: the decoders are ending, let them.
+        decoding->waitForDecoders();
     }
     sendFound(batch);
 
@@ -379,6 +490,19 @@ extern "C" int InitImageDuplicate(const char* logFolder, const char* /*reserved*
         SimagexLog::shared().write("Simagex log opened");
     }
     return code;
+}
+
+extern "C" void SimagexSetDecodeHookForTesting(SimagexDecodeHook hook, void* context)
+{
+    gDecodeHookContext.store(context);
+    gDecodeHook.store(hook);
+}
+
+extern "C" int SimagexDecodersRunning(void)
+{
+    DecoderCount& count = decoders();
+    std::lock_guard<std::mutex> lock(count.mutex);
+    return count.running;
 }
 
 extern "C" int StopFindDuplicates(int32_t reason)

@@ -120,7 +120,9 @@ SIMAGEX_EXPORT int InitImageDuplicate(const char* logFolder, const char* reserve
 SIMAGEX_EXPORT int FindDuplicates(const char* const* paths, int32_t count, const FindOptions* options,
                                   FoundDupCallback found, ProgressCallback progress);
 
-/* Asks the running search to stop; it ends with a stopped report. */
+/* Asks the running search to stop; it ends with a stopped report within
+ * about a tenth of a second, without waiting for the images its decoders
+ * have in hand: those end by themselves and touch no later search. */
 SIMAGEX_EXPORT int StopFindDuplicates(int32_t reason);
 
 #ifdef __cplusplus

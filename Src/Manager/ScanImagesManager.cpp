@@ -117,6 +117,7 @@ ScanImagesManager& ScanImagesManager::shared()
 
 ScanImagesManager::ScanImagesManager(SimagexFunctions functions)
     : functions_(functions)
+    , builds_(std::make_unique<DispatchQueue>(QStringLiteral("ScanImagesManager.images")))
 {
     const QString folder = RYLog::shared().logPath();
     QFile::remove(folder + QStringLiteral("/SimagexSDK.log"));
@@ -129,6 +130,7 @@ ScanImagesManager::ScanImagesManager(SimagexFunctions functions)
 ScanImagesManager::~ScanImagesManager()
 {
     waitForRemoval();
+    builds_->waitForIdle();
     ScanImagesManager* self = this;
     gSearching.compare_exchange_strong(self, nullptr);
 }
@@ -274,6 +276,10 @@ bool ScanImagesManager::waitUntilSearchEnds(int timeoutMs) const
 
 void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
 {
+    // Cleared before the search counts as running: a stop from then on
+    // belongs to this search.
+    stopRequested_.store(false);
+    finalReported_.store(false);
     searchesRunning_.fetch_add(1);
     // Counted down after the last report of the search, whatever its end.
     struct SearchEnd {
@@ -298,11 +304,11 @@ void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
         std::lock_guard<std::mutex> lock(mutex_);
         startScanTime_ = now();
         imagesArray_.clear();
+        searchGeneration_.fetch_add(1);
+        acceptingResults_ = true;
     }
     removeImagesSuccessCount_.store(0);
     removeImagesSuccessSize_.store(0);
-    stopRequested_.store(false);
-    finalReported_.store(false);
 
     const SearchSettings settings = readSettings();
     writeLog(QStringLiteral("%1").arg(QString::fromUtf8(
@@ -364,13 +370,16 @@ void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
     }
     // A library that ended without its final report must not leave the
     // screen waiting for one.
-    if (!finalReported_.exchange(true)) {
-        writeLog(QStringLiteral("<<<< Scan Stop"));
-        sortDupImageGroup();
-        if (ScanImagesManagerDelegate* d = delegate()) {
-            d->scanImagesManagerScanDidStop(this, 3);
+    if (!finalReported_.load()) {
+        if (!stopRequested_.load()) {
+            builds_->waitForIdle();
         }
+        reportEnd(false);
     }
+    // After a stop the images still waiting are given up; the one in hand
+    // is finished before the search counts as over, so nothing of it runs
+    // on into the program's end.
+    builds_->waitForIdle();
 }
 
 void ScanImagesManager::stop()
@@ -379,6 +388,32 @@ void ScanImagesManager::stop()
     stopRequested_.store(true);
     if (auto stopFunction = functions_.stopFindDuplicates) {
         DispatchQueue::global().async([stopFunction] { stopFunction(10); });
+    }
+    // The groups found so far are the result, at once: the library winds
+    // down and the images in hand are finished on their own time.
+    if (isSearching()) {
+        reportEnd(false);
+    }
+}
+
+void ScanImagesManager::reportEnd(bool finished)
+{
+    std::lock_guard<std::recursive_mutex> report(reportMutex_);
+    if (finalReported_.exchange(true)) {
+        return;  // one end per search
+    }
+    writeLog(finished ? QStringLiteral("<<<< Scan Finish") : QStringLiteral("<<<< Scan Stop"));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        acceptingResults_ = false;
+        sortDupImageGroupLocked();
+    }
+    if (ScanImagesManagerDelegate* d = delegate()) {
+        if (finished) {
+            d->scanImagesManagerScanDidFinished(this, 1);
+        } else {
+            d->scanImagesManagerScanDidStop(this, 3);
+        }
     }
 }
 
@@ -408,27 +443,19 @@ void ScanImagesManager::progressDidChanged(const QByteArray& json, int type)
         top.value(QStringLiteral("extra_info")).toObject().value(QStringLiteral("current_deal_img_path")).toString()));
 
     if (type == kProgressRunning) {
+        if (finalReported_.load()) {
+            return;  // the end is out: nothing moves any more
+        }
         if (ScanImagesManagerDelegate* d = delegate()) {
             d->scanImagesManagerProgressDidChanged(this, ratio, total, path);
         }
         return;
     }
-    if (finalReported_.exchange(true)) {
-        return;  // one end per search
+    if (!stopRequested_.load()) {
+        // The last groups reported are still being made: the end has them.
+        builds_->waitForIdle();
     }
-    if (type == kProgressFinished) {
-        writeLog(QStringLiteral("<<<< Scan Finish"));
-        sortDupImageGroup();
-        if (ScanImagesManagerDelegate* d = delegate()) {
-            d->scanImagesManagerScanDidFinished(this, 1);
-        }
-    } else {
-        writeLog(QStringLiteral("<<<< Scan Stop"));
-        sortDupImageGroup();
-        if (ScanImagesManagerDelegate* d = delegate()) {
-            d->scanImagesManagerScanDidStop(this, 3);
-        }
-    }
+    reportEnd(type == kProgressFinished);
 }
 
 QByteArray ScanImagesManager::pathBytes(const QString& reported)
@@ -512,7 +539,9 @@ ScanImagesItemPtr ScanImagesManager::makeItem(const QString& reportedPath) const
     if (const auto date = getModifiedDate(raw)) {
         item->setMedifiedDate(getStringWithDate(*date));
     }
-    if (thumbnails_) {
+    if (thumbnailMaker_) {
+        item->setThumImage(thumbnailMaker_(raw));
+    } else if (thumbnails_) {
         item->setThumImage(getThumImages(raw));
     }
     item->setDimension(getImageDimensions(raw));
@@ -531,6 +560,26 @@ ScanImagesGroupItemPtr ScanImagesManager::isContainSourcePath(const QString& pat
 
 void ScanImagesManager::jsonDataDidChanged(const QByteArray& json)
 {
+    if (stopRequested_.load() || finalReported_.load()) {
+        return;  // the user took what was found
+    }
+    // The library's thread only hands the report on; the time it arrived
+    // counts for the delivery of partial results.
+    const double reportedAt = now();
+    const quint64 generation = searchGeneration_.load();
+    builds_->async([this, json, reportedAt, generation] { addReportedGroups(json, reportedAt, generation); });
+}
+
+bool ScanImagesManager::resultsAbandoned(quint64 generation) const
+{
+    return stopRequested_.load() || generation != searchGeneration_.load();
+}
+
+void ScanImagesManager::addReportedGroups(const QByteArray& json, double reportedAt, quint64 generation)
+{
+    if (resultsAbandoned(generation)) {
+        return;
+    }
     const QJsonDocument doc = QJsonDocument::fromJson(json);
     if (doc.isNull()) {
         writeLog(QStringLiteral("json 解析失败"));
@@ -539,11 +588,18 @@ void ScanImagesManager::jsonDataDidChanged(const QByteArray& json)
         const QJsonObject element = entry.toObject();
         const QString source = QFile::decodeName(pathBytes(element.value(QStringLiteral("path")).toString()));
         // The files are read before the lock, so readers never wait on disk.
+        // A stop gives up the group in hand whole, never half of it.
         QList<ScanImagesItemPtr> items;
         for (const QJsonValue& member : element.value(QStringLiteral("similar_img_infos")).toArray()) {
+            if (resultsAbandoned(generation)) {
+                return;
+            }
             items.append(makeItem(member.toObject().value(QStringLiteral("path")).toString()));
         }
         std::lock_guard<std::mutex> lock(mutex_);
+        if (!acceptingResults_ || generation != searchGeneration_.load()) {
+            return;
+        }
         ScanImagesGroupItemPtr group = isContainSourcePath(source);
         const bool isContain = group != nullptr;
         if (!group) {
@@ -561,10 +617,14 @@ void ScanImagesManager::jsonDataDidChanged(const QByteArray& json)
             imagesArray_.append(group);
         }
     }
+    std::lock_guard<std::recursive_mutex> report(reportMutex_);
     ScanImagesGroupList snapshot;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        callBackTime_ = now();
+        if (!acceptingResults_ || generation != searchGeneration_.load()) {
+            return;
+        }
+        callBackTime_ = reportedAt;
         if (callBackTime_ - startScanTime_ < 2.0) {
             return;
         }

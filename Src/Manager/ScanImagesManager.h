@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -29,6 +30,8 @@ struct SimagexFunctions {
 
     static SimagexFunctions library();
 };
+
+class DispatchQueue;
 
 // The similar-image engine: hands folders and settings to the library,
 // turns its JSON reports into groups and removes the images chosen.
@@ -65,7 +68,8 @@ public:
     // Runs a whole search of the folders (the system's bytes) on the
     // calling thread.
     void findDuplicateImages(const QByteArrayList& folders);
-    // Asks the running search to stop; returns at once.
+    // Stops the running search: the groups found so far are reported as its
+    // stopped end at once, while the library winds down; returns at once.
     void stop();
     // Whether a search is running (from the call of findDuplicateImages to
     // its return), and waiting for it to end; false when it did not in time.
@@ -116,6 +120,8 @@ public:
     void setClockForTesting(std::function<double()> clock) { clock_ = std::move(clock); }
     // Tests replace the thumbnail service (the real one decodes images).
     void setThumbnailsEnabledForTesting(bool enabled) { thumbnails_ = enabled; }
+    // Or put a maker of their own in its place (set while no search runs).
+    void setThumbnailMakerForTesting(std::function<QImage(const QByteArray&)> maker) { thumbnailMaker_ = std::move(maker); }
 
 private:
     struct SearchSettings;
@@ -124,6 +130,10 @@ private:
     ScanImagesGroupItemPtr isContainSourcePath(const QString& path) const;  // mutex_ held
     ScanImagesItemPtr makeItem(const QString& reportedPath) const;
     void sortDupImageGroupLocked();
+    void addReportedGroups(const QByteArray& json, double reportedAt, quint64 generation);
+    bool resultsAbandoned(quint64 generation) const;
+    // The one end of a search: no result is taken after it.
+    void reportEnd(bool finished);
     bool removeOne(ScanImagesItem& item, Error* error) const;
     void keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removed, bool finished);
 
@@ -157,4 +167,15 @@ private:
     int removalsRunning_ = 0;
     std::function<double()> clock_;
     bool thumbnails_ = true;
+    std::function<QImage(const QByteArray&)> thumbnailMaker_;
+
+    // The images of the groups reported are made (the file's facts and its
+    // thumbnail) one report after another on this queue, off the library's
+    // thread, so its progress goes on meanwhile; a stop gives up what waits.
+    std::unique_ptr<DispatchQueue> builds_;
+    std::atomic<quint64> searchGeneration_{0};
+    bool acceptingResults_ = false;  // guarded by mutex_
+    // Held while partial results or the end go to the delegate, so no
+    // partial result follows the end.
+    std::recursive_mutex reportMutex_;
 };

@@ -944,6 +944,9 @@ void ScanImagesViewController::beginRemoval()
         clones.append(group->clone());
     }
     isStartRemove_ = true;
+    // The engine counts what every removal since the search removed; this
+    // removal's own share is what it adds from here.
+    removedBefore_ = {images.removeImagesSuccessCount(), images.removeImagesSuccessSize()};
     images.removeDuplicatesImages(clones);
 }
 
@@ -956,7 +959,8 @@ void ScanImagesViewController::removeManagerDidStart(ScanImagesManager*)
     }
     imageDeleteViewCtr_ = ViewController::initUseNibName<ImagesDeleteViewController>();
     ScanImagesManager* images = &engine();
-    imageDeleteViewCtr_->removedCount = [images] { return images->removeImagesSuccessCount(); };
+    const qint64 before = removedBefore_.count;
+    imageDeleteViewCtr_->removedCount = [images, before] { return images->removeImagesSuccessCount() - before; };
     setMainContent(imageDeleteViewCtr_);
     setActionButton(localized("Stop"));
     setButtonEnabled(ui_->stopBtn, true);
@@ -992,8 +996,10 @@ void ScanImagesViewController::removalEnded(bool stopped)
         imageDeleteViewCtr_->myTimer()->stop();
         seconds = imageDeleteViewCtr_->timeSeconds();
     }
-    const QString freed = sizeText(images.removeImagesSuccessSize());
-    const QString count = QString::number(images.removeImagesSuccessCount());
+    // The finish window tells what this removal removed; "Deleted:" below
+    // the groups keeps the whole since the search.
+    const QString freed = sizeText(images.removeImagesSuccessSize() - removedBefore_.size);
+    const QString count = QString::number(images.removeImagesSuccessCount() - removedBefore_.count);
     const QString time = formatDateEn(int64_t(seconds + 1e-9));
     QWidget* top = window();
     if (top == this) {

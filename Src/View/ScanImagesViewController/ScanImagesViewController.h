@@ -190,5 +190,11 @@ private:
     QList<ScanImagesItemPtr> frozenPicks_;
     void setPicksFrozen(bool frozen);
     bool scanning_ = false;
+    // The engine's running totals as the removal in hand began.
+    struct Removed {
+        qint64 count = 0;
+        qint64 size = 0;
+    };
+    Removed removedBefore_;
     std::shared_ptr<QPointer<ScanImagesViewController>> self_;
 };

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 
 #include <QDir>
 #include <QFile>
@@ -16,10 +17,13 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "DecoderGate.h"
 #include "ImageHash.h"
 #include "ImageSet.h"
 #include "SearchRecorder.h"
 #include "Simagex.h"
+#include "SimagexTesting.h"
+#include "TestSupport.h"
 
 using imageset::Kind;
 
@@ -181,6 +185,50 @@ TEST_F(SimagexSetTest, stopEndsWithOneStoppedReport)
     const SearchRecord next = runSearch(plain);
     EXPECT_EQ(next.code, kOk);
     EXPECT_EQ(next.progress.back().type, kProgressFinished);
+}
+
+// A stop does not wait for the image being decoded (a large one takes
+// seconds, and the codec cannot be interrupted): the search ends with its
+// stopped report while that decoder is still busy, and the decoder, left to
+// end by itself, touches neither the next search nor its results.
+TEST_F(SimagexSetTest, aStopEndsTheSearchWhileAnImageIsStillBeingDecoded)
+{
+    SearchSetup setup;
+    setup.folders = {root_};
+    const SearchRecord undisturbed = runSearch(setup);
+    ASSERT_EQ(undisturbed.code, kOk);
+
+    DecoderGate gate([](const std::string& path) { return path.find("/photo1_base.png") != std::string::npos; });
+    auto search = std::async(std::launch::async, [&] { return runSearch(setup); });
+    ASSERT_TRUE(gate.waitUntilHolding());
+    StopFindDuplicates(10);
+    const bool ended = search.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    EXPECT_TRUE(ended) << "the stopped search waited for the image in hand";
+    EXPECT_TRUE(gate.isHolding());
+    EXPECT_GE(SimagexDecodersRunning(), 1);
+    if (!ended) {
+        gate.release();
+    }
+    const SearchRecord stopped = search.get();
+    EXPECT_EQ(stopped.code, kStoped);
+    EXPECT_EQ(stopped.finals, 1);
+    EXPECT_EQ(stopped.progress.back().type, kProgressStopped);
+
+    // The next search runs while the old decoder is still held, and it is
+    // let go half-way (with the new search's own decoder of that image,
+    // held there too): the groups are those of an undisturbed search.
+    std::atomic<bool> letGo{false};
+    setup.onProgress = [&](const SearchRecord::Progress& p) {
+        if (p.ratio > 0.3 && !letGo.exchange(true)) {
+            gate.release();
+        }
+    };
+    const SearchRecord next = runSearch(setup);
+    gate.release();
+    EXPECT_EQ(next.code, kOk);
+    EXPECT_EQ(next.finals, 1);
+    EXPECT_EQ(next.nameGroups(), undisturbed.nameGroups());
+    EXPECT_TRUE(waitUntil([] { return SimagexDecodersRunning() == 0; }));
 }
 
 TEST_F(SimagexSetTest, optionsAreReadAtTheDocumentedByteOffsets)

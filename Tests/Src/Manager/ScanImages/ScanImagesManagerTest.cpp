@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "Foundation/PropertyList.h"
+#include "HoldPoint.h"
 #include "Foundation/ResourceValues.h"
 #include "ImageSet.h"
 #include "Manager/DiskInfo.h"
@@ -190,6 +191,51 @@ TEST_F(ScanImagesSearchTest, stopAsksTheLibraryAndAgainWhileItRuns)
     EXPECT_EQ(manager_->scanState(), 3u);
     EXPECT_GE(ScriptedLibrary::stops, 2);
     EXPECT_EQ(delegate_.events().back(), "stopped 3");
+}
+
+// The images of a reported group are made (facts and thumbnail) off the
+// library's thread: its progress goes on while a slow thumbnail is made, and
+// a stop ends the search at once with the groups made so far, the group in
+// hand given up whole.
+TEST_F(ScanImagesSearchTest, progressGoesOnWhileImagesAreMadeAndAStopDoesNotWaitForThem)
+{
+    const QString a = writeFile("a.png", QByteArray(300, 'a'));
+    const QString b = writeFile("b.png", QByteArray(200, 'b'));
+    const QString c = writeFile("c.png", QByteArray(100, 'c'));
+    const QString d = writeFile("d.png", QByteArray(100, 'd'));
+    HoldPoint slowThumbnail;
+    manager_->setThumbnailMakerForTesting([&](const QByteArray& path) {
+        if (path == QFile::encodeName(d)) {
+            slowThumbnail.wait();
+        }
+        return QImage();
+    });
+    bool progressWhileHeld = false;
+    delegate_.onScanProgress = [&](double) { progressWhileHeld = slowThumbnail.isHolding(); };
+    ScriptedLibrary::script = [&](FoundDupCallback found, ProgressCallback progress) {
+        sendFound(found, a, {a, b});
+        sendFound(found, c, {c, d});
+        EXPECT_TRUE(slowThumbnail.waitUntilHolding());
+        sendProgress(progress, 0, 0.5, 4, "/p.png");
+        EXPECT_TRUE(progressWhileHeld);
+        manager_->stop();
+        EXPECT_EQ(delegate_.events().back().toStdString(), "stopped 3");
+        EXPECT_TRUE(slowThumbnail.isHolding());
+        slowThumbnail.release();
+        sendFound(found, a, {QStringLiteral("/late.png")});
+        sendProgress(progress, 0, 0.7, 4, "/q.png");
+        sendProgress(progress, 2, 0.7, 4, QString());
+        return kStoped;
+    };
+    manager_->findDuplicateImages({QFile::encodeName(scratch())});
+    EXPECT_FALSE(manager_->isSearching());
+    // One end, nothing after it, and only the group made before the stop.
+    EXPECT_EQ(delegate_.events(), (QStringList{"start", "progress 0.5 4 /p.png", "stopped 3"}));
+    const ScanImagesGroupList groups = manager_->dupImages();
+    ASSERT_EQ(groups.size(), 1);
+    EXPECT_EQ(groups[0]->sourceImagePath(), a);
+    EXPECT_EQ(groups[0]->groupCount(), 2);
+    EXPECT_EQ(groups[0]->groupName(), "Group 1");
 }
 
 // The real library, end to end, over generated images.
