@@ -1,6 +1,7 @@
 #include "SheetWindowController.h"
 
 #include "ModalOverlay.h"
+#include "SheetMessageLabel.h"
 #include "ui_SheetWindowController.h"
 
 #include "Foundation/Bundle.h"
@@ -14,7 +15,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
-#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -38,65 +38,6 @@ QColor onWhite(const char* name, const QColor& fallback)
 {
     const QColor color = RYTDarkMode::colorNamed(QString::fromLatin1(name), false);
     return color.isValid() ? color : fallback;
-}
-
-bool breaksAfter(QChar c)
-{
-    return c == QLatin1Char('/') || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('_');
-}
-
-// A word wider than the message (a path, mostly) would run past both edges
-// and be cut. Such a word may wrap after its separators and, where a piece
-// between them is still too wide, between any two of its characters. The
-// break points are zero-width spaces: nothing of the text is lost or shown
-// differently, it only wraps.
-QString wrappable(const QString& text, const QFontMetrics& metrics, int width)
-{
-    static const QChar breakPoint(0x200B);
-    QString out;
-    out.reserve(text.size());
-    qsizetype at = 0;
-    while (at < text.size()) {
-        if (text.at(at).isSpace()) {
-            out += text.at(at++);
-            continue;
-        }
-        qsizetype end = at;
-        while (end < text.size() && !text.at(end).isSpace()) {
-            ++end;
-        }
-        const QString word = text.mid(at, end - at);
-        at = end;
-        if (metrics.horizontalAdvance(word) <= width) {
-            out += word;
-            continue;
-        }
-        qsizetype start = 0;
-        for (qsizetype i = 0; i < word.size(); ++i) {
-            if (i + 1 < word.size() && !breaksAfter(word.at(i))) {
-                continue;
-            }
-            const QString piece = word.mid(start, i + 1 - start);
-            if (metrics.horizontalAdvance(piece) <= width) {
-                out += piece;
-            } else {
-                QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, piece);
-                qsizetype from = 0;
-                for (qsizetype to = characters.toNextBoundary(); to > 0; to = characters.toNextBoundary()) {
-                    if (from > 0) {
-                        out += breakPoint;
-                    }
-                    out += piece.mid(from, to - from);
-                    from = to;
-                }
-            }
-            if (i + 1 < word.size()) {
-                out += breakPoint;
-            }
-            start = i + 1;
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -167,7 +108,7 @@ QLabel* SheetWindowController::imageView()
 QLabel* SheetWindowController::labelTextField()
 {
     if (!labelTextField_) {
-        labelTextField_ = new QLabel(window());
+        labelTextField_ = new SheetMessageLabel(window());
         labelTextField_->setObjectName(QStringLiteral("labelTextField"));
         QFont font = labelTextField_->font();
         font.setBold(true);
@@ -231,7 +172,7 @@ void SheetWindowController::setUp(SheetActionType type, const QString& message, 
     } else {
         imageView();
     }
-    labelTextField()->setText(wrappable(message, labelTextField()->fontMetrics(), kMessageWidth));
+    labelTextField()->setText(message);
     determineBtn()->setTitle(firstTitle);
     showPoint_ = showPoint;
     completionHandler_ = std::move(handler);

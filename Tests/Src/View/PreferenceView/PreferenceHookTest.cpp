@@ -7,6 +7,7 @@
 #include "ShownText.h"
 #include "QVLibrary/RYTButton.h"
 #include "Window/ModalOverlay.h"
+#include "Window/SheetMessageLabel.h"
 #include "Window/SheetWindowController.h"
 #include "Main/MainMenu.h"
 #include "Main/MainWindow.h"
@@ -145,11 +146,13 @@ TEST_F(PreferenceHookTest, DamagedSettingsAreSetAsideToldOnceAndKeptThroughThePr
             SheetWindowController* sheet = showingSheet();
             OverlayView* veil = sheet ? ModalOverlay::overlayFor(sheet) : nullptr;
             return veil && veil->phase() == OverlayView::Phase::shown
-                   && ShownText::readable(sheet->labelTextField()).contains(kept);
+                   && sheet->labelTextField()->text().contains(kept);
         }));
         SheetWindowController* sheet = showingSheet();
         EXPECT_EQ(ModalOverlay::overlayFor(sheet)->window(), static_cast<QWidget*>(made.window()));
-        EXPECT_TRUE(ShownText::showsAll(sheet->labelTextField()));
+        auto* label = qobject_cast<SheetMessageLabel*>(sheet->labelTextField());
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(ShownText::showsAll(label, label->textOption()));
         QTest::mouseClick(sheet->determineBtn(), Qt::LeftButton, {}, sheet->determineBtn()->rect().center());
         ASSERT_TRUE(waitUntil([&] { return !showingSheet() || showingSheet() != sheet; }));
     }

@@ -9,6 +9,7 @@
 #include "View/CustomView/PopUpButton.h"
 #include "View/PreferenceView/PreferenceViewController.h"
 #include "View/PreferenceView/PreferenceWIndowController.h"
+#include "Window/SheetMessageLabel.h"
 #include "Window/SheetWindowController.h"
 
 #include <QApplication>
@@ -194,9 +195,10 @@ TEST_F(PreferenceTest, TheSaveFailureShowsTheWholePathOfTheFile)
     ASSERT_EQ(sheets.size(), 1);
     SheetWindowController* sheet = SheetWindowController::globalSheetController();
     ASSERT_TRUE(sheet && sheet->isShowing());
-    EXPECT_TRUE(ShownText::readable(sheet->labelTextField()).contains("“" + path + "”"))
-        << sheet->labelTextField()->text().toStdString();
-    EXPECT_TRUE(ShownText::showsAll(sheet->labelTextField()));
+    auto* label = qobject_cast<SheetMessageLabel*>(sheet->labelTextField());
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().contains("“" + path + "”")) << label->text().toStdString();
+    EXPECT_TRUE(ShownText::showsAll(label, label->textOption()));
     ASSERT_TRUE(QDir(path).removeRecursively());
 }
 
