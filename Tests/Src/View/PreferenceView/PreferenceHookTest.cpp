@@ -24,6 +24,8 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include <thread>
+
 using PreferenceHookTest = ShellTest;
 
 TEST_F(PreferenceHookTest, TheMenuItemOpensOneModalWindowThatKeepsItsPageAndValues)
@@ -192,4 +194,28 @@ TEST_F(PreferenceHookTest, AFirstLaunchTellsOfNothing)
     EXPECT_TRUE(setAsideBeside(PerferenceInfo::settingsPath()).isEmpty());
     EXPECT_TRUE(setAsideBeside(UserDefaults::standardPath()).isEmpty());
     EXPECT_TRUE(made.window()->isVisible());
+}
+
+// Damaged while the program runs, the file is told of when a scan next reads
+// it on its own thread.
+TEST_F(PreferenceHookTest, AFileDamagedWhileRunningIsToldWhenItIsNextRead)
+{
+    MainMenu& made = launch();
+    const QString settings = PerferenceInfo::settingsPath();
+    const QByteArray noise = DamagedSettings::samples()[2].second;
+    ASSERT_TRUE(DamagedSettings::write(settings, noise));
+    std::thread scan([] { PerferenceInfo(); });
+    scan.join();
+    ASSERT_EQ(setAsideBeside(settings).size(), 1);
+    const QString kept = setAsideBeside(settings).first();
+    ASSERT_TRUE(waitUntil([&] {
+        SheetWindowController* sheet = showingSheet();
+        OverlayView* veil = sheet ? ModalOverlay::overlayFor(sheet) : nullptr;
+        return veil && veil->phase() == OverlayView::Phase::shown && veil->window() == made.window()
+               && sheet->labelTextField()->text().contains(kept);
+    }));
+    SheetWindowController* sheet = showingSheet();
+    QTest::mouseClick(sheet->determineBtn(), Qt::LeftButton, {}, sheet->determineBtn()->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return !showingSheet(); }));
+    EXPECT_EQ(DamagedSettings::read(kept), noise);
 }
