@@ -7,6 +7,7 @@ target_link_libraries(TwinsweepUI PUBLIC Refreshkit QVFeedback CrashReporter)
 
 add_executable(Twinsweep ${CMAKE_CURRENT_SOURCE_DIR}/Main/main.cpp)
 target_link_libraries(Twinsweep PRIVATE TwinsweepUI)
+twinsweep_load_tls_modules_at_start(Twinsweep)
 set_target_properties(Twinsweep PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 if(TARGET TwinsweepResources)
   add_dependencies(Twinsweep TwinsweepResources)

@@ -2,6 +2,7 @@
 
 #include "Bundle.h"
 #include "PropertyList.h"
+#include "PropertyListFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -96,12 +97,10 @@ QString UserDefaults::path() const
 void UserDefaults::load()
 {
     values_.clear();
-    const auto root = PropertyList::readFile(path_);
-    if (!root || root->metaType() != QMetaType::fromType<PlistDict>()) {
-        return;
-    }
-    const PlistDict dict = root->value<PlistDict>();
-    for (const auto& item : dict.items()) {
+    // A damaged file is set aside before the first write replaces it, so
+    // the removal mode and destination it held are not lost unseen.
+    const PropertyList::OwnedFile file = PropertyList::readOwnedDictionary(path_);
+    for (const auto& item : file.dictionary.items()) {
         values_.insert(item.first, plainValue(item.second));
     }
 }
@@ -109,7 +108,8 @@ void UserDefaults::load()
 bool UserDefaults::persistLocked()
 {
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    return PropertyList::writeFile(path_, QVariant(values_), PropertyList::Format::xml);
+    // A file that is there but could not be read keeps what it holds.
+    return PropertyList::writeOwnedFile(path_, QVariant(values_));
 }
 
 QVariant UserDefaults::objectForKey(const QString& key) const

@@ -11,8 +11,9 @@
 
 // The standard user defaults: a typed key-value store persisted as an XML
 // property list at $XDG_CONFIG_HOME/<bundle id>.plist. Safe from any thread.
-// A file that cannot be parsed counts as empty and is left alone until the
-// next write replaces it.
+// A file that holds no property-list dictionary is set aside beside it (see
+// PropertyListFile.h) and the store starts empty; a file that cannot be read
+// at all is never replaced, so writes to it fail.
 class UserDefaults {
 public:
     static UserDefaults& standardUserDefaults();

@@ -14,10 +14,53 @@
 #include <QtGlobal>
 
 #include <cmath>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include <dlfcn.h>
+#include <link.h>
 
 namespace Lottie {
 
 namespace {
+
+// rlottie decodes the images of an animation with a loader it opens at run
+// time, and closes it again from a destructor as the program ends, while
+// its worker threads, still running then, hold thread-local storage of it.
+// Anything that walks those threads' storage after that (the leak check at
+// exit) meets a module that is gone. Opened here first, never to be closed
+// (RTLD_NODELETE), the loader stays for the program's life; rlottie's own
+// opening and closing then only count.
+void keepImageLoaderLoaded()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::string loader;
+        dl_iterate_phdr(
+            [](dl_phdr_info* info, size_t, void* found) {
+                const std::string_view name = info->dlpi_name ? info->dlpi_name : "";
+                if (name.ends_with("/rlottie/image-loader.so")) {
+                    *static_cast<std::string*>(found) = std::string(name);
+                    return 1;
+                }
+                return 0;
+            },
+            &loader);
+        if (loader.empty()) {
+            // Not open yet: it lies in rlottie's own folder.
+            Dl_info rlottie{};
+            if (dladdr(reinterpret_cast<void*>(&rlottie::configureModelCacheSize), &rlottie) && rlottie.dli_fname) {
+                const std::string library = rlottie.dli_fname;
+                loader = library.substr(0, library.rfind('/') + 1) + "rlottie/image-loader.so";
+            }
+        }
+        // A build of rlottie without the loader has nothing to keep.
+        if (!loader.empty()) {
+            dlopen(loader.c_str(), RTLD_NOW | RTLD_NODELETE);
+        }
+    });
+}
 
 // Larger files are not animations of ours; refuse them rather than parse them.
 constexpr qint64 kMaxFileSize = 32 * 1024 * 1024;
@@ -270,6 +313,7 @@ std::shared_ptr<AnimationRenderer> Animation::makeRenderer(AnimationImageProvide
         }
     }
     const QByteArray json = embeddedJson(provider);
+    keepImageLoaderLoaded();
     // rlottie's own model cache stays out of it: the cache of parsed files is ours.
     std::unique_ptr<rlottie::Animation> loaded =
         rlottie::Animation::loadFromData(json.toStdString(), path_.toStdString(), std::string(), false);

@@ -5,10 +5,12 @@
 #include "MainViewController.h"
 #include "UpdateManager.h"
 #include "Window/AboutWindowController.h"
+#include "Window/SheetWindowController.h"
 #include "Utilities.h"
 
 #include "Foundation/Bundle.h"
 #include "Foundation/NotificationCenter.h"
+#include "Foundation/PropertyListFile.h"
 #include "QVBaseLib/RYLog.h"
 #include "RYTDarkMode.h"
 
@@ -19,6 +21,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPropertyAnimation>
+#include <QTimer>
 #include <QUrl>
 
 const QString& didHiddenMainWindowTitleNotification()
@@ -95,6 +98,7 @@ AboutWindowController* MainWindow::aboutWindowController() const { return aboutW
 
 MainWindow::~MainWindow()
 {
+    PropertyList::removeSetAsideObserver(this);
     // The root view controller is ours, not the box's: take it out first.
     if (windowBox_ && windowBox_->contentView() == mainViewController_.data()) {
         windowBox_->setContentView(nullptr);
@@ -133,6 +137,7 @@ void MainWindow::setupMainView()
     if (userMenuBtn_) {
         userMenuBtn_->setVisible(false);
     }
+    watchSetAsideFiles();
 }
 
 void MainWindow::colourTitle()
@@ -151,6 +156,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == windowTitle_ &&
         (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)) {
         colourTitle();
+    }
+    if (watched == noticeWindow_ && event->type() == QEvent::Show) {
+        noticeWindow_->removeEventFilter(this);
+        // Its turn comes once the window has been laid out and painted.
+        QMetaObject::invokeMethod(this, &MainWindow::showSetAsideNotices, Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -258,4 +268,57 @@ void MainWindow::openPreferenceWindow()
 void MainWindow::openLogPath()
 {
     Workspace::openFolder(RYLog::shared().logPath());
+}
+
+// ---- settings files set aside ------------------------------------------------
+
+void MainWindow::watchSetAsideFiles()
+{
+    // Files are read on any thread (a scan reads the settings on its own);
+    // the sheet is shown on the main thread, by this object while it lives.
+    PropertyList::setSetAsideObserver(this, [this] {
+        QMetaObject::invokeMethod(this, &MainWindow::showSetAsideNotices, Qt::QueuedConnection);
+    });
+    // Those set aside before the window was there (the user defaults are
+    // read first of all).
+    QMetaObject::invokeMethod(this, &MainWindow::showSetAsideNotices, Qt::QueuedConnection);
+}
+
+void MainWindow::showSetAsideNotices()
+{
+    for (const PropertyList::SetAsideFile& file : PropertyList::takeSetAsideFiles()) {
+        setAsideNotices_.append(file.setAside);
+    }
+    if (setAsideNotices_.isEmpty() || setAsideNoticeShowing_) {
+        return;
+    }
+    QWidget* window = mainView_ ? mainView_->window() : nullptr;
+    if (!window) {
+        return;
+    }
+    if (!window->isVisible()) {
+        noticeWindow_ = window;
+        window->installEventFilter(this);
+        return;
+    }
+    // A question that is open keeps its place; the notice follows it.
+    const SheetWindowController* open = SheetWindowController::globalSheetController();
+    if (open && open->isShowing()) {
+        QTimer::singleShot(500, this, &MainWindow::showSetAsideNotices);
+        return;
+    }
+    const QString setAside = setAsideNotices_.takeFirst();
+    setAsideNoticeShowing_ = true;
+    const QPointer<MainWindow> self(this);
+    SheetWindowController::beginSheet(
+        SheetWindowController::SheetActionType::determine,
+        localized("Your settings could not be read, so Twinsweep started with its default settings. The damaged "
+                  "file was kept as “%1”.")
+            .arg(setAside),
+        localized("OK"), QString(), window, nullptr, [self](int) {
+            if (self) {
+                self->setAsideNoticeShowing_ = false;
+                self->showSetAsideNotices();
+            }
+        });
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class AboutWindowController;
 class ContentBox;
@@ -63,6 +64,12 @@ public:
     using PreferenceWindowMaker = QDialog* (*)();
     static void setPreferenceWindowMaker(PreferenceWindowMaker maker);
 
+    // Tells the user, one sheet at a time over the main window once it
+    // shows, where each settings file found damaged was set aside; those
+    // set aside later (a file first read then) are told as they happen.
+    // Each set-aside is told once.
+    void showSetAsideNotices();
+
 public slots:
     void hiddenTitle();
     void showTitle();
@@ -83,6 +90,7 @@ private:
     void fadeTitle(double alpha);
     // The title's text in the present appearance's colour.
     void colourTitle();
+    void watchSetAsideFiles();
 
     QPointer<ContentBox> windowBox_;
     QPointer<QLabel> windowTitle_;
@@ -94,6 +102,10 @@ private:
     QPointer<AboutWindowController> aboutWindowController_;
     QPointer<MainViewController> mainViewController_;
     double titleAlpha_ = 1.0;
+    // Set-aside files not told yet, and the window their sheets wait for.
+    QStringList setAsideNotices_;
+    bool setAsideNoticeShowing_ = false;
+    QPointer<QWidget> noticeWindow_;
 };
 
 // Opens links and folders for the menu actions; tests replace it to see what

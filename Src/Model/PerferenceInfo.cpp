@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "Foundation/Dispatch.h"
+#include "Foundation/PropertyListFile.h"
 #include "Foundation/ResourceValues.h"
 #include "Main/Utilities.h"
 #include "Manager/ScanManager.h"
@@ -162,16 +163,21 @@ PerferenceInfo::PerferenceInfo()
             return;
         }
     }
-    if (!path.isEmpty() && !QFile::exists(path)) {
-        if (!PropertyList::writeFile(path, QVariant::fromValue(dic_))) {
-            TSLOG("PreferenceInfo.plist write failed: ", path);
-        }
-    }
-    // A file that cannot be parsed is not touched: its keys take their defaults.
     if (!path.isEmpty()) {
-        if (const std::optional<QVariant> loaded = PropertyList::readFile(path);
-            loaded && loaded->canConvert<PlistDict>() && loaded->typeId() == qMetaTypeId<PlistDict>()) {
-            dataDict_ = loaded->value<PlistDict>();
+        // A damaged file is set aside, never overwritten: the user is told
+        // where it went and the defaults start afresh in its place. One
+        // that cannot be read at all is left as it is, on the defaults.
+        PropertyList::OwnedFile file = PropertyList::readOwnedDictionary(path);
+        if (file.state == PropertyList::OwnedFile::State::missing
+            || file.state == PropertyList::OwnedFile::State::setAside) {
+            if (PropertyList::writeOwnedFile(path, QVariant::fromValue(dic_))) {
+                file = PropertyList::readOwnedDictionary(path);
+            } else {
+                TSLOG("PreferenceInfo.plist write failed: ", path);
+            }
+        }
+        if (file.state == PropertyList::OwnedFile::State::read) {
+            dataDict_ = std::move(file.dictionary);
         }
     }
     fill();
@@ -227,7 +233,7 @@ void PerferenceInfo::fill()
 bool PerferenceInfo::setPerenceInfo(const PlistDict&)
 {
     const QString path = settingsPath();
-    if (path.isEmpty() || !PropertyList::writeFile(path, QVariant::fromValue(dataDict_))) {
+    if (!PropertyList::writeOwnedFile(path, QVariant::fromValue(dataDict_))) {
         TSLOG("PreferenceInfo.plist write failed: ", path);
         return false;
     }
@@ -267,7 +273,7 @@ void PerferenceInfo::setPerenceInfoInBackground(QObject* context, std::function<
         bool written = false;
         std::shared_ptr<PerferenceInfo> fresh;
         if (dict) {
-            written = !path.isEmpty() && PropertyList::writeFile(path, QVariant::fromValue(*dict));
+            written = PropertyList::writeOwnedFile(path, QVariant::fromValue(*dict));
             if (written) {
                 fresh = std::make_shared<PerferenceInfo>(*dict);
             } else {
@@ -339,5 +345,9 @@ std::optional<QVariant> PerferenceInfo::storedSettings()
             return QVariant::fromValue(*writer.newest);
         }
     }
-    return PropertyList::readFile(path);
+    PropertyList::OwnedFile file = PropertyList::readOwnedDictionary(path);
+    if (file.state != PropertyList::OwnedFile::State::read) {
+        return std::nullopt;
+    }
+    return QVariant::fromValue(std::move(file.dictionary));
 }

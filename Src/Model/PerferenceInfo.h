@@ -16,7 +16,9 @@ class QObject;
 // The settings of the whole program, read from "PreferenceInfo.plist" in the
 // application-support folder. Each object is a snapshot of the file taken
 // when it is made; a missing file is created with the defaults first, a
-// damaged one is left alone and the defaults apply.
+// damaged one is set aside under a dated name beside it (and replaced by the
+// defaults), and one that cannot be read is left alone, never rewritten,
+// while the defaults apply.
 class PerferenceInfo : public PreferenceScanProtocol {
 public:
     PerferenceInfo();
@@ -42,7 +44,7 @@ public:
     static bool waitForBackgroundSaves(std::chrono::milliseconds bound);
     // The settings file's contents as the next reader gets them: a save
     // still being written, else what the file holds (none when it cannot be
-    // read).
+    // read; a damaged file is set aside, as when an object is made).
     static std::optional<QVariant> storedSettings();
 
     static QString settingsPath();

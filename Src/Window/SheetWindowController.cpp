@@ -1,6 +1,7 @@
 #include "SheetWindowController.h"
 
 #include "ModalOverlay.h"
+#include "SheetMessageLabel.h"
 #include "ui_SheetWindowController.h"
 
 #include "Foundation/Bundle.h"
@@ -107,7 +108,7 @@ QLabel* SheetWindowController::imageView()
 QLabel* SheetWindowController::labelTextField()
 {
     if (!labelTextField_) {
-        labelTextField_ = new QLabel(window());
+        labelTextField_ = new SheetMessageLabel(window());
         labelTextField_->setObjectName(QStringLiteral("labelTextField"));
         QFont font = labelTextField_->font();
         font.setBold(true);

@@ -85,6 +85,9 @@ QList<Sheet> sheets()
     const QString yes = localized("Yes");
     const QString cancel = localized("Cancel");
     const QString ok = localized("OK");
+    // Where a user's settings file lies: a long path without spaces.
+    const QString settings = QStringLiteral("/home/alexandra/.local/share/") + Bundle::main().bundleIdentifier()
+                             + QStringLiteral("/PreferenceInfo.plist");
     return {
         {"stop-scan", Kind::uncertain,
          localized("Only partial duplicates can be found if you stop scanning. Are you sure you want to stop?"), yes,
@@ -120,6 +123,16 @@ QList<Sheet> sheets()
              .arg(QStringLiteral("/home/ana/.local/share/Trash/files")),
          ok, QString()},
         {"exit", Kind::uncertain, localized("Are you sure you want to exit the program?"), yes, cancel},
+        {"settings-set-aside", Kind::determine,
+         localized("Your settings could not be read, so Twinsweep started with its default settings. The damaged "
+                   "file was kept as “%1”.")
+             .arg(settings + QStringLiteral(".damaged-2026-12-10-21.52.03")),
+         ok, QString()},
+        {"settings-not-saved", Kind::determine,
+         localized("Your settings could not be saved to “%1”. They stay as you set them here and are saved again "
+                   "with your next change.")
+             .arg(settings),
+         ok, QString()},
     };
 }
 

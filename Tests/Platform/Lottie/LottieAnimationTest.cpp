@@ -4,7 +4,9 @@
 #include "Foundation/Bundle.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
@@ -202,4 +204,34 @@ TEST(LottieAnimation, RendersAtAnyPixelSizeKeepingTheAspect)
     EXPECT_EQ(pixel(wide, 290, 60).alpha(), 0);
     EXPECT_GT(pixel(wide, 133, 60).alpha(), 200);
     EXPECT_TRUE(renderer->render(last, QSize()).isNull());
+}
+
+// rlottie loads an image loader of its own at run time. Unloaded again as
+// the program ends, under worker threads that still hold storage of it, it
+// makes a leak check at exit read freed memory; it stays loaded instead.
+TEST(LottieAnimation, RlottiesImageLoaderIsNotUnloadedAtTheProgramsEnd)
+{
+    QTemporaryDir trace;
+    ASSERT_TRUE(trace.isValid());
+    QProcess probe;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    environment.insert(QStringLiteral("LD_DEBUG_OUTPUT"), trace.filePath(QStringLiteral("ld")));
+    probe.setProcessEnvironment(environment);
+    // Its images are what rlottie needs the loader for.
+    probe.start(QStringLiteral(LOTTIE_PROBE_PATH), {shipped("Wastebasket")});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    ASSERT_EQ(probe.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
+
+    QByteArray log;
+    for (const QString& name : QDir(trace.path()).entryList(QDir::Files)) {
+        QFile file(trace.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        log += file.readAll();
+    }
+    if (!log.contains("/rlottie/image-loader.so")) {
+        GTEST_SKIP() << "this rlottie loads no image loader";
+    }
+    EXPECT_FALSE(log.contains("/rlottie/image-loader.so [0];  destroying link map"));
 }

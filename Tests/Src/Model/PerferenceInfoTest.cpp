@@ -4,7 +4,10 @@
 #include "Foundation/PropertyList.h"
 #include "Manager/ScanManager.h"
 #include "Model/PerferenceInfo.h"
+#include "DamagedSettings.h"
+#include "Foundation/PropertyListFile.h"
 #include "TestSupport.h"
+#include "WithoutFileAccessOverride.h"
 
 namespace {
 
@@ -122,21 +125,63 @@ TEST_F(PerferenceInfoTest, EveryKeyIsConvertedAndWrongTypesFallBack)
     EXPECT_EQ(PerferenceInfo().threshold(), 60);
 }
 
-TEST_F(PerferenceInfoTest, ADamagedFileIsNeitherTrustedNorRewritten)
+TEST_F(PerferenceInfoTest, ADamagedFileIsSetAsideAndTheDefaultsStartAfresh)
 {
-    PerferenceInfo first;
     const QString path = PerferenceInfo::settingsPath();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("<?xml version=\"1.0\"?><plist><dict><key>video</key><false/>");
-    file.close();
-    PerferenceInfo info;
-    EXPECT_TRUE(info.omitVideo());
-    EXPECT_TRUE(info.omitHiddenFile());
-    EXPECT_EQ(info.threshold(), 85);
-    QFile again(path);
-    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
-    EXPECT_EQ(again.readAll(), "<?xml version=\"1.0\"?><plist><dict><key>video</key><false/>");
+    PropertyList::takeSetAsideFiles();
+    for (const auto& [kind, bytes] : DamagedSettings::samples()) {
+        SCOPED_TRACE(kind);
+        ASSERT_TRUE(DamagedSettings::write(path, bytes));
+        const PerferenceInfo info;
+        EXPECT_TRUE(info.omitPicture());
+        EXPECT_TRUE(info.omitHiddenFile());
+        EXPECT_FALSE(info.enableMaxSize());
+        EXPECT_TRUE(info.localWhiteList().isEmpty());
+        EXPECT_EQ(info.threshold(), 85);
+        EXPECT_EQ(info.dataDict(), PerferenceInfo::defaultDictionary());
+
+        const QList<PropertyList::SetAsideFile> told = PropertyList::takeSetAsideFiles();
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_EQ(told.first().original, path);
+        EXPECT_EQ(DamagedSettings::read(told.first().setAside), bytes);
+        // In its place a fresh file of defaults, which a save may replace.
+        EXPECT_EQ(PropertyList::readFile(path), QVariant::fromValue(PerferenceInfo::defaultDictionary()));
+        PerferenceInfo edited;
+        edited.dataDict().insert("photo", false);
+        ASSERT_TRUE(edited.setPerenceInfo());
+        EXPECT_FALSE(PerferenceInfo().omitPicture());
+        EXPECT_EQ(DamagedSettings::read(told.first().setAside), bytes);
+        EXPECT_TRUE(PropertyList::takeSetAsideFiles().isEmpty()) << "told once";
+        ASSERT_TRUE(QFile::remove(told.first().setAside));
+    }
+    // The sound file of the same settings is read as it is.
+    ASSERT_TRUE(PropertyList::writeFile(path, QVariant::fromValue(DamagedSettings::largeSettings())));
+    const PerferenceInfo sound;
+    EXPECT_EQ(sound.localWhiteList().size(), 2500);
+    EXPECT_EQ(sound.maxFileSize(), 4000000000LL);
+    EXPECT_FALSE(sound.omitPicture());
+    EXPECT_TRUE(PropertyList::takeSetAsideFiles().isEmpty());
+}
+
+TEST_F(PerferenceInfoTest, AFileThatCannotBeReadIsNeverRewritten)
+{
+    const QString path = PerferenceInfo::settingsPath();
+    ASSERT_TRUE(PropertyList::writeFile(path, QVariant::fromValue(DamagedSettings::largeSettings())));
+    const QByteArray bytes = DamagedSettings::read(path);
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
+    bool omitPicture = false;
+    bool saved = true;
+    if (!runWithoutFileAccessOverride([&] {
+            PerferenceInfo info;
+            omitPicture = info.omitPicture();
+            saved = info.setPerenceInfo();
+        })) {
+        GTEST_SKIP() << "the permission override cannot be dropped here";
+    }
+    EXPECT_TRUE(omitPicture) << "the defaults apply";
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(DamagedSettings::read(path), bytes);
+    EXPECT_TRUE(PropertyList::takeSetAsideFiles().isEmpty());
 }
 
 TEST_F(PerferenceInfoTest, SavingReportsFailureAndOnlyASuccessReachesTheEngine)

@@ -2,7 +2,10 @@
 #include "Foundation/PropertyList.h"
 #include "Foundation/UserDefaults.h"
 
+#include "DamagedSettings.h"
+#include "Foundation/PropertyListFile.h"
 #include "TestSupport.h"
+#include "WithoutFileAccessOverride.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -73,21 +76,50 @@ TEST_F(UserDefaultsTest, PlainReadsConvertLikeThePlatform)
     EXPECT_TRUE(d.stringForKey(QStringLiteral("bool")).isEmpty());
 }
 
-TEST_F(UserDefaultsTest, ADamagedFileReadsAsEmptyAndIsNotRewrittenByReading)
+TEST_F(UserDefaultsTest, ADamagedFileIsSetAsideBeforeAWriteCouldReplaceIt)
 {
     const QString path = UserDefaults::standardPath();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<?xml version=\"1.0\"?><plist><dict><key>x</key><integer>1</int");
-    file.close();
+    PropertyList::takeSetAsideFiles();
+    for (const auto& [kind, bytes] : DamagedSettings::samples()) {
+        SCOPED_TRACE(kind);
+        ASSERT_TRUE(DamagedSettings::write(path, bytes));
+        UserDefaults::resetStandardUserDefaults();
+        UserDefaults& d = UserDefaults::standardUserDefaults();
+        EXPECT_FALSE(d.objectForKey(QStringLiteral("dupImageRemoveType")).isValid());
+        const QList<PropertyList::SetAsideFile> told = PropertyList::takeSetAsideFiles();
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_EQ(told.first().original, path);
+        // The launch writes its counters at once; the damaged file is kept.
+        d.setInteger(1, QStringLiteral("Start"));
+        EXPECT_EQ(DamagedSettings::read(told.first().setAside), bytes);
+        UserDefaults::resetStandardUserDefaults();
+        EXPECT_EQ(d.integerForKey(QStringLiteral("Start")), 1);
+        EXPECT_TRUE(PropertyList::takeSetAsideFiles().isEmpty());
+        ASSERT_TRUE(QFile::remove(told.first().setAside));
+    }
+}
 
-    UserDefaults::resetStandardUserDefaults();
-    UserDefaults& d = UserDefaults::standardUserDefaults();
-    EXPECT_FALSE(d.objectForKey(QStringLiteral("x")).isValid());
-    EXPECT_EQ(d.integerForKey(QStringLiteral("x")), 0);
-    QFile again(path);
-    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(again.readAll().endsWith("</int")) << "reading must leave the damaged file alone";
+TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsNeverReplaced)
+{
+    const QString path = configHome() + QStringLiteral("/locked.plist");
+    const QByteArray bytes =
+        PropertyList::serialize(QVariant::fromValue(PlistDict{{"dupImageRemoveType", 2}}), PropertyList::Format::xml)
+            .value();
+    ASSERT_TRUE(DamagedSettings::write(path, bytes));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::WriteOwner));
+    bool stored = true;
+    QVariant value;
+    if (!runWithoutFileAccessOverride([&] {
+            UserDefaults d(path);
+            value = d.objectForKey(QStringLiteral("dupImageRemoveType"));
+            d.setInteger(0, QStringLiteral("dupImageRemoveType"));
+            stored = d.synchronize();
+        })) {
+        GTEST_SKIP() << "the permission override cannot be dropped here";
+    }
+    EXPECT_FALSE(value.isValid());
+    EXPECT_FALSE(stored);
+    EXPECT_EQ(DamagedSettings::read(path), bytes);
 }
 
 TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing)

@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 
 #include "Foundation/PropertyList.h"
+#include "Foundation/PropertyListFile.h"
 #include "GA/QVDASocketServer.h"
 #include "Main/AppDelegate.h"
 #include "Main/AppTermination.h"
@@ -28,6 +29,8 @@ ShellTest::~ShellTest() = default;
 void ShellTest::SetUp()
 {
     TempHomeTest::SetUp();
+    // Files an earlier test set aside are not this launch's to tell.
+    PropertyList::takeSetAsideFiles();
     Helper::setNetworkReachableOverride(true);
     QVDASocketServer::defaultManager().setSpawnHelper(false);
     recorder = std::make_unique<QVDAEventRecorder>();

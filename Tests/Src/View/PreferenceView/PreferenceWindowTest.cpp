@@ -9,9 +9,12 @@
 #include "View/CustomView/PopUpButton.h"
 #include "View/PreferenceView/PreferenceViewController.h"
 #include "View/PreferenceView/PreferenceWIndowController.h"
+#include "Window/SheetMessageLabel.h"
 #include "Window/SheetWindowController.h"
 
 #include <QApplication>
+#include "ShownText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -178,6 +181,25 @@ TEST_F(PreferenceTest, AClosedWindowNoLongerSavesOnClicks)
     box("maxSelectBox")->setState(RYTCheckBox::stateOn);
     clickElsewhere();
     EXPECT_EQ(file().value("maxFileSize").toString(), "3");
+}
+
+// The settings folder's path is long and has no spaces: the notice wraps it
+// instead of cutting it off at both edges.
+TEST_F(PreferenceTest, TheSaveFailureShowsTheWholePathOfTheFile)
+{
+    window();
+    const QString path = PerferenceInfo::settingsPath();
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkpath(path + "/inside"));
+    clickBox("hiddenFile");
+    ASSERT_EQ(sheets.size(), 1);
+    SheetWindowController* sheet = SheetWindowController::globalSheetController();
+    ASSERT_TRUE(sheet && sheet->isShowing());
+    auto* label = qobject_cast<SheetMessageLabel*>(sheet->labelTextField());
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().contains("“" + path + "”")) << label->text().toStdString();
+    EXPECT_TRUE(ShownText::showsAll(label, label->textOption()));
+    ASSERT_TRUE(QDir(path).removeRecursively());
 }
 
 TEST_F(PreferenceTest, AFailedSaveIsToldOnceKeepsTheValuesAndIsRetried)
