@@ -500,6 +500,36 @@ Read readOutcome(int answer, int64_t expected, bool noWait)
 
 enum class Hashed { done, notInMemory };
 
+// Bytes read for whole contents, told to the operation's progress block in
+// steps, so a group of a few very large files moves the scan's progress
+// while it is read instead of at its end only.
+constexpr uint64_t kProgressStep = 16 << 20;
+class ReadProgress {
+public:
+    // What is left short of a step is told by the group's end.
+    explicit ReadProgress(const std::function<void(uint64_t)>& block) : block_(block) {}
+    ReadProgress(const ReadProgress&) = delete;
+    ReadProgress& operator=(const ReadProgress&) = delete;
+    void add(uint64_t bytes)
+    {
+        pending_ += bytes;
+        if (pending_ >= kProgressStep) {
+            flush();
+        }
+    }
+
+private:
+    void flush()
+    {
+        if (block_ && pending_ > 0) {
+            block_(pending_);
+        }
+        pending_ = 0;
+    }
+    const std::function<void(uint64_t)>& block_;
+    uint64_t pending_ = 0;
+};
+
 // Files whose edges match are mostly copies of one another, and equal bytes
 // make equal digests: each file that starts with the same bytes as the
 // first live one follows it, unhashed, for as long as its bytes stay the
@@ -543,7 +573,7 @@ void keepFollowing(Md5Lanes& lanes, const std::vector<const uint8_t*>& data, siz
 // after all, from its start, once one of them turns out otherwise.
 Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int64_t size,
                  const std::vector<char>& kept, bool oneFileAtATime, bool noWait, bool alone, IoBatch& io,
-                 const std::function<bool()>& stopped, const ReadPlanForTesting& plan,
+                 const std::function<bool()>& stopped, const ReadPlanForTesting& plan, ReadProgress& progress,
                  std::map<QString, std::vector<uint32_t>>& digests)
 {
     const auto fileUnder = [&digests](const Reading& r, const Md5Digest& digest) {
@@ -683,6 +713,7 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
             for (size_t i = 0; i < count; ++i) {
                 outcome[i] = lanes.dropped(i) ? Read::failed : readOutcome(io.result(asked[i]), length, noWait);
             }
+            progress.add(uint64_t(length) * uint64_t(live));
             if (unhashed) {
                 size_t leader = 0;
                 while (leader < count && lanes.dropped(leader)) {
@@ -1188,9 +1219,10 @@ void AssembleOperation::main()
         // ahead for it is read on its own, so the head does not swing between files.
         const bool oneFileAtATime = !parallelQueue && size_ > kWholeAheadPerFile;
         const bool noBundle = std::none_of(files.begin(), files.end(), isBundle);
+        ReadProgress progress(progressBlock);
         if (!stoppedEarly &&
-            hashWhole(whole, table, size_, kept, oneFileAtATime, noWait, noBundle, io, stopped, plan, digests) ==
-                Hashed::notInMemory) {
+            hashWhole(whole, table, size_, kept, oneFileAtATime, noWait, noBundle, io, stopped, plan, progress,
+                      digests) == Hashed::notInMemory) {
             deferWhole(whole);
             return;
         }

@@ -57,6 +57,9 @@ public:
     std::function<void(const QString& path)> assemblingBlock;
     // Polled before each file; the engine's stop flag.
     std::function<bool()> shouldStop;
+    // Told, on the operation's thread, of the bytes read for the files'
+    // whole contents as the reading goes on (in steps of several MiB).
+    std::function<void(uint64_t bytes)> progressBlock;
 
     // On a spinning disk several groups may be read at once only when no
     // read has to move the head: with this set, the operation reads nothing

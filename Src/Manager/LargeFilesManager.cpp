@@ -199,7 +199,7 @@ void LargeFilesManager::scanLargeFile()
 {
     stopScanLargeFileFig_.store(false);
     scanLargeFileTimeStart_.store(now());
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->startScan();
     }
     // The settings file as it is now: a save during a duplicate scan, which
@@ -214,7 +214,7 @@ void LargeFilesManager::scanLargeFile()
         }
     }
     filterSameSize(folderList());
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanFinished();
     }
 }
@@ -227,7 +227,7 @@ void LargeFilesManager::stopScanLargeFile()
         std::lock_guard lock(filesMutex_);
         stopScanLargeFileFig_.store(true);
     }
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanFinished();
     }
 }
@@ -265,7 +265,7 @@ void LargeFilesManager::reportProgress(int count, const QString& path)
 {
     // The count and path are taken now; the block never reads the groups.
     DispatchQueue::main().async([this, count, path] {
-        if (ScanManagerProtocol* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->scanProgress(static_cast<double>(count));
             d->scaningPath(path);
         }
@@ -546,7 +546,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
               "moveToFolder(_:_:_:_:)", __FILE__, __LINE__);
         if (free < needed) {
             DispatchQueue::main().async([this, destination, needed, free] {
-                if (ScanManagerProtocol* d = delegate()) {
+                if (auto d = delegate_.call()) {
                     d->stopRemove();
                 }
                 showInsufficientSpace(destination, needed, free);
@@ -565,7 +565,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
     // Told from here and waited for, as the duplicate removal does: the
     // screen's removal view takes the place of the result panels before a
     // group changes, so no panel reads a group while it is rewritten.
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->startRemove();
     }
 
@@ -620,7 +620,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
     std::fflush(stdout);
 
     DispatchQueue::main().async([this] {
-        if (ScanManagerProtocol* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->removeFinished();
         }
     });
@@ -699,7 +699,7 @@ void LargeFilesManager::stopRemove()
 {
     removeState_.removeStop.store(true);
     removeQueue_.cancelAllOperations();
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->stopRemove();
     }
 }

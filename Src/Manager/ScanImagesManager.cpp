@@ -348,7 +348,7 @@ void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
     options.extensionCount = int32_t(std::size(kExtensions));
     options.skipHidden = settings.hidden ? 1 : 0;
 
-    if (ScanImagesManagerDelegate* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanImageManagerDidStart(this);
     }
     gSearching.store(this);
@@ -367,7 +367,7 @@ void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
     if (!finalReported_.exchange(true)) {
         writeLog(QStringLiteral("<<<< Scan Stop"));
         sortDupImageGroup();
-        if (ScanImagesManagerDelegate* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->scanImagesManagerScanDidStop(this, 3);
         }
     }
@@ -408,7 +408,7 @@ void ScanImagesManager::progressDidChanged(const QByteArray& json, int type)
         top.value(QStringLiteral("extra_info")).toObject().value(QStringLiteral("current_deal_img_path")).toString()));
 
     if (type == kProgressRunning) {
-        if (ScanImagesManagerDelegate* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->scanImagesManagerProgressDidChanged(this, ratio, total, path);
         }
         return;
@@ -419,13 +419,13 @@ void ScanImagesManager::progressDidChanged(const QByteArray& json, int type)
     if (type == kProgressFinished) {
         writeLog(QStringLiteral("<<<< Scan Finish"));
         sortDupImageGroup();
-        if (ScanImagesManagerDelegate* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->scanImagesManagerScanDidFinished(this, 1);
         }
     } else {
         writeLog(QStringLiteral("<<<< Scan Stop"));
         sortDupImageGroup();
-        if (ScanImagesManagerDelegate* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->scanImagesManagerScanDidStop(this, 3);
         }
     }
@@ -573,7 +573,7 @@ void ScanImagesManager::jsonDataDidChanged(const QByteArray& json)
             snapshot.append(group->clone());
         }
     }
-    if (ScanImagesManagerDelegate* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanImagesManagerScanData(this, snapshot);
     }
 }
