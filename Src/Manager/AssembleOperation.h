@@ -14,6 +14,7 @@
 #include "Model/DuplicateFiles.h"
 
 class WalkTable;
+class GroupReading;
 
 // The MD5 digest of a regular file's whole content as 32 lower-case hex
 // digits; "0" for size 0 (never opened). Nothing when the item is not the
@@ -93,6 +94,7 @@ protected:
     void main() override;
 
 private:
+    friend class GroupReading;
     void defer(const std::vector<uint32_t>& indices, bool wholeOnly);
 
     std::shared_ptr<const WalkTable> table_;
