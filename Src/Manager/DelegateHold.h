@@ -1,9 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 // An engine's weak hold on its delegate. The engines call their delegates
@@ -11,8 +11,11 @@
 // object called (a screen going away under a scan), so a plain pointer read
 // by a worker can be freed under the call it is making. Each call here is
 // made through a Call, which marks it under way until it ends; detach()
-// takes the delegate away and waits for the calls to it that other threads
-// are making, so its memory may go once detach() returns.
+// takes the delegate away and waits for the calls under way on other
+// threads, so its memory may go once detach() returns.
+//
+// A call costs two atomic steps and no lock: the scan reports every file it
+// reads through here, from several workers at once.
 //
 // A delegate's handlers must therefore return without waiting for the
 // thread that detaches it (they only queue their work on the main thread).
@@ -38,7 +41,7 @@ public:
         ~Call()
         {
             if (hold_) {
-                hold_->end(target_);
+                hold_->end();
             }
         }
 
@@ -55,84 +58,77 @@ public:
     };
 
     // Who the delegate is now; only to compare with, never to call.
-    T* get() const
-    {
-        std::lock_guard lock(mutex_);
-        return target_;
-    }
-    void set(T* target)
-    {
-        std::lock_guard lock(mutex_);
-        target_ = target;
-    }
+    T* get() const { return target_.load(); }
+    void set(T* target) { target_.store(target); }
 
     // The delegate for one call; false when there is none.
     Call call() const
     {
-        std::lock_guard lock(mutex_);
-        if (!target_) {
+        if (!target_.load(std::memory_order_relaxed)) {
+            return {};  // nothing to call: nothing to mark
+        }
+        // Marked under way before the delegate is read: a detach that takes
+        // it away afterwards sees the mark and waits.
+        active_.fetch_add(1);
+        T* target = target_.load();
+        if (!target) {
+            end(false);
             return {};
         }
-        calls_.push_back({target_, std::this_thread::get_id()});
-        return Call(this, target_);
+        ownCalls().push_back(this);
+        return Call(this, target);
     }
 
     // Takes `target` away if it is the delegate, then waits until no other
-    // thread is inside a call to it. Calls the detaching thread itself is
-    // making (a handler that leads to its own object's end) are not waited for.
+    // thread is inside a call made through this hold. Calls the detaching
+    // thread itself is making (a handler that leads to its own object's end)
+    // are not waited for.
     void detach(T* target)
     {
         if (!target) {
             return;
         }
+        T* expected = target;
+        target_.compare_exchange_strong(expected, nullptr);
+        const int own = int(std::count(ownCalls().begin(), ownCalls().end(), this));
         std::unique_lock lock(mutex_);
-        if (target_ == target) {
-            target_ = nullptr;
-        }
-        const std::thread::id self = std::this_thread::get_id();
-        ++detaching_;
-        ended_.wait(lock, [&] {
-            return std::none_of(calls_.begin(), calls_.end(),
-                                [&](const Under& c) { return c.target == target && c.thread != self; });
-        });
-        --detaching_;
+        detaching_.fetch_add(1);
+        ended_.wait(lock, [&] { return active_.load() <= own; });
+        detaching_.fetch_sub(1);
     }
 
     // Whether a detach() is waiting for a call under way (tests hold a call
     // until it does).
-    bool detachWaiting() const
-    {
-        std::lock_guard lock(mutex_);
-        return detaching_ > 0;
-    }
+    bool detachWaiting() const { return detaching_.load() > 0; }
 
 private:
-    struct Under {
-        T* target;
-        std::thread::id thread;
-    };
-
-    void end(T* target) const
+    // The holds whose delegates this thread is calling now.
+    static std::vector<const void*>& ownCalls()
     {
-        {
-            std::lock_guard lock(mutex_);
-            const std::thread::id self = std::this_thread::get_id();
-            const auto it = std::find_if(calls_.begin(), calls_.end(),
-                                         [&](const Under& c) { return c.target == target && c.thread == self; });
-            if (it != calls_.end()) {
-                *it = calls_.back();
-                calls_.pop_back();
-            }
-            if (detaching_ == 0) {
-                return;
-            }
-        }
-        ended_.notify_all();
+        thread_local std::vector<const void*> calls;
+        return calls;
     }
 
+    void end(bool made = true) const
+    {
+        if (made) {
+            std::vector<const void*>& calls = ownCalls();
+            const auto it = std::find(calls.rbegin(), calls.rend(), this);
+            if (it != calls.rend()) {
+                calls.erase(std::next(it).base());
+            }
+        }
+        active_.fetch_sub(1);
+        if (detaching_.load() > 0) {
+            // Taken so that a detach between its test and its wait cannot miss it.
+            { std::lock_guard lock(mutex_); }
+            ended_.notify_all();
+        }
+    }
+
+    std::atomic<T*> target_{nullptr};
+    mutable std::atomic<int> active_{0};
+    std::atomic<int> detaching_{0};
     mutable std::mutex mutex_;
     mutable std::condition_variable ended_;
-    T* target_ = nullptr;
-    mutable std::vector<Under> calls_;
-    int detaching_ = 0;
 };
