@@ -10,6 +10,10 @@
 
 #include "ScanFixture.h"
 
+#ifdef TWINSWEEP_HAVE_FUSE
+#include "StalledFileSystem.h"
+#endif
+
 namespace {
 
 // Holds the reading of one file until released, as a read on a stalled
@@ -170,6 +174,63 @@ TEST_F(ScanEndTest, AStopDoesNotWaitForAReadThatNeverReturns)
         scan({scratch()});
         EXPECT_EQ(engine().totalFiles().size(), 41);
     }
+}
+
+// The same with a real file system whose read does not answer: a FUSE
+// mount holding a file's reads, as a stalled network mount does. The
+// stopped results come while the read is held, and nothing changes when
+// the mount answers at last.
+TEST_F(ScanEndTest, AStopDoesNotWaitForAMountThatStoppedAnswering)
+{
+#ifndef TWINSWEEP_HAVE_FUSE
+    GTEST_SKIP() << "built without FUSE";
+#else
+    settings({});
+    for (int i = 1; i <= 20; ++i) {
+        const QByteArray body(100 + i, char('a' + i % 26));
+        writeFile(QString("s/%1a").arg(i), body);
+        writeFile(QString("s/%1b").arg(i), body);
+    }
+    const QByteArray body(50000, 'f');
+    // Read where several groups are at once, and one group at a time after
+    // the others (as a spinning disk's cold groups are).
+    for (const bool solid : {true, false}) {
+        engine().setSolidStateForTesting(solid);
+        ReadPlanForTesting plan;
+        if (!solid) {
+            plan.resident = [](const QByteArray&) { return false; };
+        }
+        setReadPlanForTesting(plan);
+        delegate.events.clear();
+        StalledFileSystem mount(scratch() + "/mount", {{"a", body}, {"b", body}}, "a");
+        if (!mount.mounted()) {
+            GTEST_SKIP() << "no FUSE file system could be mounted here";
+        }
+        engine().setFolderList({QFile::encodeName(scratch())});
+        engine().scanDuplicateFile();
+        ASSERT_TRUE(mount.waitStalled());
+        engine().stopScan();
+        ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1; }, std::chrono::seconds(20)))
+            << "the stopped scan waits for the mount (" << solid << ")";
+        EXPECT_TRUE(mount.stalled());
+        ASSERT_TRUE(engine().waitUntilIdle(20000));
+        const std::vector<QStringList> stopped = groupsNow();
+        for (const QStringList& group : stopped) {
+            EXPECT_FALSE(group.first().startsWith("mount/")) << "a group filed half-read";
+        }
+        expectConsistentResults();
+        const size_t events = delegate.eventList().size();
+
+        mount.release();
+        ASSERT_TRUE(waitUntil([&] {
+            return engine().assembleSSDQueue().operationCount() == 0 &&
+                   engine().assembleHDDQueue().operationCount() == 0 && engine().appendQueue().operationCount() == 0;
+        }));
+        EXPECT_EQ(groupsNow(), stopped);
+        EXPECT_EQ(delegate.eventList().size(), events);
+        expectConsistentResults();
+    }
+#endif
 }
 
 // Progress follows the bytes to read: a group of a few very large files,
