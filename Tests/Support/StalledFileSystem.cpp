@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,8 +160,12 @@ StalledFileSystem::~StalledFileSystem()
     }
     release();
     fuse_exit(fuse_);
-    fuse_unmount(fuse_);
+    // Taken off its folder first: the kernel then ends the connection, and
+    // the loop's threads return from their reads of it before its
+    // descriptor is closed under them.
+    ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
     loop_.join();
+    fuse_unmount(fuse_);
     fuse_destroy(fuse_);
 }
 
