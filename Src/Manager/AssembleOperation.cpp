@@ -585,6 +585,9 @@ public:
 
 private:
     enum class Batch { next, stopped, notInMemory };
+    enum class Compared { same, differs, away };
+    Compared compareRound(const Md5Lanes& lanes, const std::vector<const uint8_t*>& data,
+                          const std::vector<Read>& outcome, size_t leader, int64_t length);
     bool hashKept(const std::vector<Reading*>& inMemory, bool nothingOnDisk);
     Batch hashBatch(const std::vector<Reading*>& files, bool oneBatch);
     void readRound(const std::vector<Reading*>& files, const Md5Lanes& lanes, const std::vector<const uint8_t*>& data,
@@ -703,20 +706,10 @@ WholeHashing::Batch WholeHashing::hashBatch(const std::vector<Reading*>& files, 
             while (leader < count && lanes.dropped(leader)) {
                 ++leader;
             }
-            bool same = true;
-            bool away = false;  // a piece not in memory: all is read again later
-            for (size_t i = leader; i < count; ++i) {
-                if (lanes.dropped(i)) {
-                    continue;
-                }
-                const Read read = outcome[i];
-                away = away || read == Read::notInMemory;
-                same = same && read == Read::ok &&
-                       (i == leader || std::memcmp(data[i], data[leader], size_t(length)) == 0);
-            }
-            if (away) {
+            const Compared compared = compareRound(lanes, data, outcome, leader, length);
+            if (compared == Compared::away) {
                 unhashed = false;
-            } else if (!same) {
+            } else if (compared == Compared::differs) {
                 // From here on as if every piece had been hashed.
                 unhashed = false;
                 const Read read = hashLeaderUpTo(files, lanes, piece, offset);
@@ -763,6 +756,26 @@ WholeHashing::Batch WholeHashing::hashBatch(const std::vector<Reading*>& files, 
     }
     fileBatch(files, lanes, unhashed);
     return Batch::next;
+}
+
+// While the batch's files are only compared: whether this round's pieces
+// all hold the first live file's bytes, or one differs, or one was not in
+// memory (all is read again later).
+WholeHashing::Compared WholeHashing::compareRound(const Md5Lanes& lanes, const std::vector<const uint8_t*>& data,
+                                                  const std::vector<Read>& outcome, size_t leader, int64_t length)
+{
+    bool same = true;
+    for (size_t i = leader; i < outcome.size(); ++i) {
+        if (lanes.dropped(i)) {
+            continue;
+        }
+        const Read read = outcome[i];
+        if (read == Read::notInMemory) {
+            return Compared::away;
+        }
+        same = same && read == Read::ok && (i == leader || std::memcmp(data[i], data[leader], size_t(length)) == 0);
+    }
+    return same ? Compared::same : Compared::differs;
 }
 
 // Reads the piece at `offset` of every live file of the batch, asking for
