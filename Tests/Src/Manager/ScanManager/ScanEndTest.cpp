@@ -85,6 +85,37 @@ protected:
 
     std::vector<QStringList> groupsNow() const { return groups(); }
 
+    // Scans the scratch folder until a read is held, then stops: the
+    // stopped results come while the read is still held, none of their
+    // groups below `heldFolder`. Those groups go to `stopped`.
+    void stopWhileHeld(const std::function<bool()>& waitHeld, const std::function<bool()>& held,
+                       const QString& heldFolder, std::vector<QStringList>& stopped)
+    {
+        engine().setFolderList({QFile::encodeName(scratch())});
+        engine().scanDuplicateFile();
+        ASSERT_TRUE(waitHeld());
+        engine().stopScan();
+        ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1; }, std::chrono::seconds(20)))
+            << "the stopped scan waits for the held read";
+        EXPECT_TRUE(held());
+        ASSERT_TRUE(engine().waitUntilIdle(20000));
+        stopped = groupsNow();
+        for (const QStringList& group : stopped) {
+            EXPECT_FALSE(group.first().startsWith(heldFolder)) << "a group filed half-read";
+        }
+        expectConsistentResults();
+    }
+
+    // Once a held worker has returned: its queue lets it go.
+    static bool queuesEmpty()
+    {
+        return waitUntil([] {
+            ScanManager& e = ScanManager::default_();
+            return e.assembleSSDQueue().operationCount() == 0 && e.assembleHDDQueue().operationCount() == 0 &&
+                   e.appendQueue().operationCount() == 0;
+        });
+    }
+
     // A file of `size` bytes of zeros, made without writing them.
     void sparse(const QString& relative, qint64 size)
     {
@@ -125,19 +156,9 @@ TEST_F(ScanEndTest, AStopDoesNotWaitForAReadThatNeverReturns)
         delegate.progress.clear();
         {
             StalledRead stalled(bytesOf("held/a"), nth);
-            engine().setFolderList({QFile::encodeName(scratch())});
-            engine().scanDuplicateFile();
-            ASSERT_TRUE(stalled.waitHeld()) << solid;
-            engine().stopScan();
-            ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1; }, std::chrono::seconds(20)))
-                << "the stopped scan waits for the held read (" << solid << ")";
-            EXPECT_TRUE(stalled.held());
-            ASSERT_TRUE(engine().waitUntilIdle(20000));
-            const std::vector<QStringList> stopped = groupsNow();
-            for (const QStringList& group : stopped) {
-                EXPECT_FALSE(group.first().startsWith("held/")) << "a group filed half-read";
-            }
-            expectConsistentResults();
+            std::vector<QStringList> stopped;
+            stopWhileHeld([&] { return stalled.waitHeld(); }, [&] { return stalled.held(); }, "held/", stopped);
+            ASSERT_FALSE(HasFatalFailure()) << solid;
 
             // The next scan runs to its end beside the worker still held.
             delegate.events.clear();
@@ -155,11 +176,7 @@ TEST_F(ScanEndTest, AStopDoesNotWaitForAReadThatNeverReturns)
             // and files nothing, and its queue lets it go.
             stalled.release();
             ASSERT_TRUE(stalled.waitReturned());
-            ASSERT_TRUE(waitUntil([&] {
-                return engine().assembleSSDQueue().operationCount() == 0 &&
-                       engine().assembleHDDQueue().operationCount() == 0 &&
-                       engine().appendQueue().operationCount() == 0;
-            }));
+            ASSERT_TRUE(queuesEmpty());
             EXPECT_EQ(groupsNow(), full);
             EXPECT_EQ(delegate.eventList().size(), events);
             EXPECT_EQ(delegate.progressList().size(), reports);
@@ -206,26 +223,13 @@ TEST_F(ScanEndTest, AStopDoesNotWaitForAMountThatStoppedAnswering)
         if (!mount.mounted()) {
             GTEST_SKIP() << "no FUSE file system could be mounted here";
         }
-        engine().setFolderList({QFile::encodeName(scratch())});
-        engine().scanDuplicateFile();
-        ASSERT_TRUE(mount.waitStalled());
-        engine().stopScan();
-        ASSERT_TRUE(waitUntil([&] { return delegate.count("finished") == 1; }, std::chrono::seconds(20)))
-            << "the stopped scan waits for the mount (" << solid << ")";
-        EXPECT_TRUE(mount.stalled());
-        ASSERT_TRUE(engine().waitUntilIdle(20000));
-        const std::vector<QStringList> stopped = groupsNow();
-        for (const QStringList& group : stopped) {
-            EXPECT_FALSE(group.first().startsWith("mount/")) << "a group filed half-read";
-        }
-        expectConsistentResults();
+        std::vector<QStringList> stopped;
+        stopWhileHeld([&] { return mount.waitStalled(); }, [&] { return mount.stalled(); }, "mount/", stopped);
+        ASSERT_FALSE(HasFatalFailure()) << solid;
         const size_t events = delegate.eventList().size();
 
         mount.release();
-        ASSERT_TRUE(waitUntil([&] {
-            return engine().assembleSSDQueue().operationCount() == 0 &&
-                   engine().assembleHDDQueue().operationCount() == 0 && engine().appendQueue().operationCount() == 0;
-        }));
+        ASSERT_TRUE(queuesEmpty());
         EXPECT_EQ(groupsNow(), stopped);
         EXPECT_EQ(delegate.eventList().size(), events);
         expectConsistentResults();
