@@ -85,6 +85,28 @@ protected:
 
     std::vector<QStringList> groupsNow() const { return groups(); }
 
+    // Groups read where several are at once (solid), or one at a time after
+    // the others, as a spinning disk's groups out of memory are.
+    void readAs(bool solid)
+    {
+        engine().setSolidStateForTesting(solid);
+        ReadPlanForTesting plan;
+        if (!solid) {
+            plan.resident = [](const QByteArray&) { return false; };
+        }
+        setReadPlanForTesting(plan);
+    }
+
+    // `count` pairs below "s/", each of its own size from `base` + 1 bytes.
+    void smallPairs(int count, int base)
+    {
+        for (int i = 1; i <= count; ++i) {
+            const QByteArray body(base + i, char('a' + i % 26));
+            writeFile(QString("s/%1a").arg(i), body);
+            writeFile(QString("s/%1b").arg(i), body);
+        }
+    }
+
     // Scans the scratch folder until a read is held, then stops: the
     // stopped results come while the read is still held, none of their
     // groups below `heldFolder`. Those groups go to `stopped`.
@@ -135,23 +157,14 @@ protected:
 TEST_F(ScanEndTest, AStopDoesNotWaitForAReadThatNeverReturns)
 {
     settings({});
-    for (int i = 1; i <= 40; ++i) {
-        const QByteArray body(100 + i, char('a' + i % 26));
-        writeFile(QString("s/%1a").arg(i), body);
-        writeFile(QString("s/%1b").arg(i), body);
-    }
+    smallPairs(40, 100);
     writeFile("held/a", QByteArray(50000, 'h'));
     writeFile("held/b", QByteArray(50000, 'h'));
     // Solid: read where several groups are at once. Cold spinning: the held
     // group is read in the one-at-a-time queue (its first opening probes it
     // where several are read at once, its second reads it).
     for (const auto& [solid, nth] : {std::pair{true, 1}, std::pair{false, 2}}) {
-        engine().setSolidStateForTesting(solid);
-        ReadPlanForTesting plan;
-        if (!solid) {
-            plan.resident = [](const QByteArray&) { return false; };
-        }
-        setReadPlanForTesting(plan);
+        readAs(solid);
         delegate.events.clear();
         delegate.progress.clear();
         {
@@ -203,21 +216,12 @@ TEST_F(ScanEndTest, AStopDoesNotWaitForAMountThatStoppedAnswering)
     GTEST_SKIP() << "built without FUSE";
 #else
     settings({});
-    for (int i = 1; i <= 20; ++i) {
-        const QByteArray body(100 + i, char('a' + i % 26));
-        writeFile(QString("s/%1a").arg(i), body);
-        writeFile(QString("s/%1b").arg(i), body);
-    }
+    smallPairs(20, 100);
     const QByteArray body(50000, 'f');
     // Read where several groups are at once, and one group at a time after
     // the others (as a spinning disk's cold groups are).
     for (const bool solid : {true, false}) {
-        engine().setSolidStateForTesting(solid);
-        ReadPlanForTesting plan;
-        if (!solid) {
-            plan.resident = [](const QByteArray&) { return false; };
-        }
-        setReadPlanForTesting(plan);
+        readAs(solid);
         delegate.events.clear();
         StalledFileSystem mount(scratch() + "/mount", {{"a", body}, {"b", body}}, "a");
         if (!mount.mounted()) {
@@ -243,11 +247,7 @@ TEST_F(ScanEndTest, AStopDoesNotWaitForAMountThatStoppedAnswering)
 TEST_F(ScanEndTest, ProgressFollowsTheBytesRead)
 {
     settings({});
-    for (int i = 1; i <= 100; ++i) {
-        const QByteArray body(10 + i, char('a' + i % 26));
-        writeFile(QString("s/%1a").arg(i), body);
-        writeFile(QString("s/%1b").arg(i), body);
-    }
+    smallPairs(100, 10);
     for (int i = 0; i < 3; ++i) {
         sparse(QString("big/%1").arg(i), 48 << 20);
     }
