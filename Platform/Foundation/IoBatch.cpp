@@ -24,6 +24,24 @@ int enter(int fd, unsigned submit, unsigned wait)
     return int(syscall(__NR_io_uring_enter, fd, submit, wait, wait > 0 ? IORING_ENTER_GETEVENTS : 0, nullptr, 0));
 }
 
+// A read that waits for the disk: the byte count, or -errno.
+int readPlainly(int fd, void* buffer, size_t length, int64_t offset)
+{
+    ssize_t answer = 0;
+    do {
+        answer = ::pread(fd, buffer, length, offset);
+    } while (answer < 0 && errno == EINTR);
+    return answer < 0 ? -errno : int(answer);
+}
+
+// Memory file systems (tmpfs) and many FUSE ones cannot be asked not to
+// wait and refuse the question itself; their files are read all the same,
+// plainly, rather than taken for unreadable.
+bool refusedNoWait(int answer)
+{
+    return answer == -EOPNOTSUPP;
+}
+
 }  // namespace
 
 struct IoBatch::Ring {
@@ -209,12 +227,19 @@ void IoBatch::runDirect()
             answer = ::openat(op.fd, op.name, op.flags);
             break;
         case Kind::read: {
-            iovec piece{op.buffer, op.length};
-            do {
-                answer = op.noWait ? ::preadv2(op.fd, &piece, 1, op.offset, RWF_NOWAIT)
-                                   : ::pread(op.fd, op.buffer, op.length, op.offset);
-            } while (answer < 0 && errno == EINTR);
-            break;
+            int result = 0;
+            if (op.noWait) {
+                iovec piece{op.buffer, op.length};
+                do {
+                    answer = ::preadv2(op.fd, &piece, 1, op.offset, RWF_NOWAIT);
+                } while (answer < 0 && errno == EINTR);
+                result = answer < 0 ? -errno : int(answer);
+            }
+            if (!op.noWait || refusedNoWait(result)) {
+                result = readPlainly(op.fd, op.buffer, op.length, op.offset);
+            }
+            results_[i] = result;
+            continue;
         }
         case Kind::close:
             ::close(op.fd);
@@ -304,4 +329,10 @@ void IoBatch::runRing()
         __atomic_store_n(r.cqHead, head, __ATOMIC_RELEASE);
     }
     ringBytes.fetch_add(bytes, std::memory_order_relaxed);
+    for (size_t i = 0; i < ops_.size(); ++i) {
+        const Op& op = ops_[i];
+        if (op.kind == Kind::read && op.noWait && refusedNoWait(results_[i])) {
+            results_[i] = readPlainly(op.fd, op.buffer, op.length, op.offset);
+        }
+    }
 }

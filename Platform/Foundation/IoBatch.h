@@ -35,7 +35,8 @@ public:
     // -errno.
     size_t openAt(int dirFd, const char* name, int flags);
     // With `noWait`, a range not wholly in memory ends early or gives
-    // -EAGAIN instead of waiting for the disk.
+    // -EAGAIN instead of waiting for the disk; a file on a file system that
+    // cannot be asked that (tmpfs, many FUSE ones) is read as without it.
     size_t read(int fd, void* buffer, size_t length, int64_t offset, bool noWait);
     // Closed with the next run() (or when the batch goes); no answer.
     void closeLater(int fd);

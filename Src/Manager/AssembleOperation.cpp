@@ -500,6 +500,36 @@ Read readOutcome(int answer, int64_t expected, bool noWait)
 
 enum class Hashed { done, notInMemory };
 
+// Bytes read for whole contents, told to the operation's progress block in
+// steps, so a group of a few very large files moves the scan's progress
+// while it is read instead of at its end only.
+constexpr uint64_t kProgressStep = 16 << 20;
+class ReadProgress {
+public:
+    // What is left short of a step is told by the group's end.
+    explicit ReadProgress(const std::function<void(uint64_t)>& block) : block_(block) {}
+    ReadProgress(const ReadProgress&) = delete;
+    ReadProgress& operator=(const ReadProgress&) = delete;
+    void add(uint64_t bytes)
+    {
+        pending_ += bytes;
+        if (pending_ >= kProgressStep) {
+            flush();
+        }
+    }
+
+private:
+    void flush()
+    {
+        if (block_ && pending_ > 0) {
+            block_(pending_);
+        }
+        pending_ = 0;
+    }
+    const std::function<void(uint64_t)>& block_;
+    uint64_t pending_ = 0;
+};
+
 // Files whose edges match are mostly copies of one another, and equal bytes
 // make equal digests: each file that starts with the same bytes as the
 // first live one follows it, unhashed, for as long as its bytes stay the
@@ -528,12 +558,12 @@ void keepFollowing(Md5Lanes& lanes, const std::vector<const uint8_t*>& data, siz
     }
 }
 
-// Hashes the files of `whole` (all of one size) in full, side by side in the
-// lanes of the MD5 kernel, and files each under its digest. Small files come
-// from `kept`; the others are read in lock-step, a piece of each in turn,
-// into one buffer shared by the lanes, each round of pieces as one batch.
-// A stop ends the reading before the next piece. With `noWait`, a piece not
-// in memory ends it all: the group is to be read later, in full.
+// Hashes the files of a group's `whole` list (all of one size) in full, side
+// by side in the lanes of the MD5 kernel, and files each under its digest.
+// Small files come from `kept`; the others are read in lock-step, a piece of
+// each in turn, into one buffer shared by the lanes, each round of pieces as
+// one batch. A stop ends the reading before the next piece. With `noWait`, a
+// piece not in memory ends it all: the group is to be read later, in full.
 //
 // `alone`: no other digest of the group is compared with these (no bundle
 // among its files). When, besides, all of them are read in one batch and
@@ -541,58 +571,330 @@ void keepFollowing(Md5Lanes& lanes, const std::vector<const uint8_t*>& data, siz
 // looked at: they make the group's only set, and nothing sorts it against
 // another. Such files are compared and not hashed; the first is hashed
 // after all, from its start, once one of them turns out otherwise.
-Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int64_t size,
-                 const std::vector<char>& kept, bool oneFileAtATime, bool noWait, bool alone, IoBatch& io,
-                 const std::function<bool()>& stopped, const ReadPlanForTesting& plan,
-                 std::map<QString, std::vector<uint32_t>>& digests)
-{
-    const auto fileUnder = [&digests](const Reading& r, const Md5Digest& digest) {
+class WholeHashing {
+public:
+    WholeHashing(const WalkTable& table, int64_t size, const std::vector<char>& kept, bool noWait, bool alone,
+                 IoBatch& io, const std::function<bool()>& stopped, const ReadPlanForTesting& plan,
+                 ReadProgress& progress, std::map<QString, std::vector<uint32_t>>& digests)
+        : table(table), size(size), kept(kept), noWait(noWait), alone(alone), io(io), stopped(stopped), plan(plan),
+          progress(progress), digests(digests)
+    {
+    }
+
+    Hashed run(const std::vector<Reading*>& whole, bool oneFileAtATime);
+
+private:
+    enum class Batch { next, stopped, notInMemory };
+    enum class Compared { same, differs, away };
+    Compared compareRound(const Md5Lanes& lanes, const std::vector<const uint8_t*>& data,
+                          const std::vector<Read>& outcome, size_t leader, int64_t length);
+    bool hashKept(const std::vector<Reading*>& inMemory, bool nothingOnDisk);
+    Batch hashBatch(const std::vector<Reading*>& files, bool oneBatch);
+    void readRound(const std::vector<Reading*>& files, const Md5Lanes& lanes, const std::vector<const uint8_t*>& data,
+                   int64_t offset, int64_t length, std::vector<Read>& outcome);
+    Read hashLeaderUpTo(const std::vector<Reading*>& files, Md5Lanes& lanes, int64_t piece, int64_t end);
+    bool dropUnread(const std::vector<Reading*>& files, Md5Lanes& lanes, const std::vector<Read>& outcome,
+                    size_t& live);
+    void fileBatch(const std::vector<Reading*>& files, Md5Lanes& lanes, bool unhashed);
+
+    void fileUnder(const Reading& r, const Md5Digest& digest)
+    {
         const std::array<char, 32> hex = Md5::hex(digest);
         digests[QString::fromLatin1(hex.data(), qsizetype(hex.size()))].push_back(r.index);
-    };
+    }
     // The one set of equal files: under a key no digest has.
-    const auto fileUnhashed = [&digests](const Reading& r) { digests[QString()].push_back(r.index); };
-    // The kept ones at once: their bytes are all in memory already.
+    void fileUnhashed(const Reading& r) { digests[QString()].push_back(r.index); }
+
+    const WalkTable& table;
+    const int64_t size;
+    const std::vector<char>& kept;
+    const bool noWait;
+    const bool alone;
+    IoBatch& io;
+    const std::function<bool()>& stopped;
+    const ReadPlanForTesting& plan;
+    ReadProgress& progress;
+    std::map<QString, std::vector<uint32_t>>& digests;
+};
+
+// Each file's piece has room for one byte more, which the last piece asks
+// for to find the file still ends at its size.
+constexpr int64_t kSpare = 64;
+
+// The kept ones at once: their bytes are all in memory already. True when
+// that was all (they were compared, and none of them hashed).
+bool WholeHashing::hashKept(const std::vector<Reading*>& inMemory, bool nothingOnDisk)
+{
+    if (inMemory.empty() || stopped()) {
+        return false;
+    }
+    Md5Lanes lanes(inMemory.size());
+    std::vector<const uint8_t*> data;
+    for (const Reading* r : inMemory) {
+        if (plan.wholeReading) {
+            plan.wholeReading(r->path);
+        }
+        data.push_back(reinterpret_cast<const uint8_t*>(kept.data() + r->keptAt));
+    }
+    if (alone && nothingOnDisk &&
+        std::all_of(data.begin() + 1, data.end(),
+                    [&](const uint8_t* bytes) { return std::memcmp(bytes, data[0], size_t(size)) == 0; })) {
+        for (const Reading* r : inMemory) {
+            fileUnhashed(*r);
+        }
+        return true;
+    }
+    followFirst(lanes, data, size_t(size));
+    lanes.add(data.data(), size_t(size));
+    const std::vector<std::optional<Md5Digest>> out = lanes.finish();
+    for (size_t i = 0; i < inMemory.size(); ++i) {
+        fileUnder(*inMemory[i], *out[i]);
+    }
+    return false;
+}
+
+// One batch of files read in lock-step, piece by piece.
+WholeHashing::Batch WholeHashing::hashBatch(const std::vector<Reading*>& files, bool oneBatch)
+{
+    // The buffer is not cleared: pages are touched only by what is read into it.
+    thread_local const std::unique_ptr<char[]> buffer(new char[size_t(kPieceSize + 16 * kSpare)]);
+    const size_t count = files.size();
+    for (const Reading* r : files) {
+        if (plan.wholeReading) {
+            plan.wholeReading(r->path);
+        }
+    }
+    const std::vector<Opening> opened = openAll(files, table, size, true, io);
+    Md5Lanes lanes(count);
+    size_t live = count;
+    for (size_t i = 0; i < count; ++i) {
+        if (opened[i] != Opening::ok) {
+            lanes.drop(i);
+            --live;
+            continue;
+        }
+#ifdef POSIX_FADV_SEQUENTIAL
+        if (size > kPieceSize) {
+            ::posix_fadvise(files[i]->fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        }
+#endif
+    }
+    // The buffer is shared: a piece of each file, in whole blocks of 64 KiB.
+    const int64_t piece = std::max<int64_t>(65536, int64_t(kPieceSize / count) / 65536 * 65536);
+    std::vector<const uint8_t*> data(count, nullptr);
+    for (size_t i = 0; i < count; ++i) {
+        data[i] = reinterpret_cast<const uint8_t*>(buffer.get() + int64_t(i) * (piece + kSpare));
+    }
+    std::vector<Read> outcome(count, Read::ok);
+    // Whether the pieces so far were only compared: every live file
+    // holds the first live one's bytes, and none of them is hashed yet.
+    bool unhashed = oneBatch;
+    for (int64_t offset = 0; offset < size && live > 0; offset += piece) {
+        if (stopped()) {
+            // Between pieces, so a stop does not wait for the end of a
+            // large file; these files have no digest.
+            for (Reading* r : files) {
+                r->close(io);
+            }
+            return Batch::stopped;
+        }
+        const int64_t length = std::min(piece, size - offset);
+        readRound(files, lanes, data, offset, length, outcome);
+        progress.add(uint64_t(length) * uint64_t(live));
+        if (unhashed) {
+            size_t leader = 0;
+            while (leader < count && lanes.dropped(leader)) {
+                ++leader;
+            }
+            const Compared compared = compareRound(lanes, data, outcome, leader, length);
+            if (compared == Compared::away) {
+                unhashed = false;
+            } else if (compared == Compared::differs) {
+                // From here on as if every piece had been hashed.
+                unhashed = false;
+                const Read read = hashLeaderUpTo(files, lanes, piece, offset);
+                if (read == Read::notInMemory) {
+                    for (Reading* r : files) {
+                        r->close(io);
+                    }
+                    return Batch::notInMemory;
+                }
+                if (read != Read::ok) {
+                    // The first file changed under the reading: those
+                    // that follow it have no digest either.
+                    logReadFailure(files[leader]->path);
+                    for (size_t i = 0; i < count; ++i) {
+                        files[i]->close(io);
+                        if (!lanes.dropped(i)) {
+                            lanes.drop(i);
+                        }
+                    }
+                    live = 0;
+                    break;
+                }
+            } else {
+                for (size_t i = leader + 1; offset == 0 && i < count; ++i) {
+                    if (!lanes.dropped(i)) {
+                        lanes.follow(i, leader);
+                    }
+                }
+                continue;
+            }
+        }
+        if (!dropUnread(files, lanes, outcome, live)) {
+            for (Reading* r : files) {
+                r->close(io);
+            }
+            return Batch::notInMemory;
+        }
+        if (offset == 0) {
+            followFirst(lanes, data, size_t(length));
+        } else {
+            keepFollowing(lanes, data, size_t(length));
+        }
+        lanes.add(data.data(), size_t(length));
+    }
+    fileBatch(files, lanes, unhashed);
+    return Batch::next;
+}
+
+// While the batch's files are only compared: whether this round's pieces
+// all hold the first live file's bytes, or one differs, or one was not in
+// memory (all is read again later).
+WholeHashing::Compared WholeHashing::compareRound(const Md5Lanes& lanes, const std::vector<const uint8_t*>& data,
+                                                  const std::vector<Read>& outcome, size_t leader, int64_t length)
+{
+    bool same = true;
+    for (size_t i = leader; i < outcome.size(); ++i) {
+        if (lanes.dropped(i)) {
+            continue;
+        }
+        const Read read = outcome[i];
+        if (read == Read::notInMemory) {
+            return Compared::away;
+        }
+        same = same && read == Read::ok && (i == leader || std::memcmp(data[i], data[leader], size_t(length)) == 0);
+    }
+    return same ? Compared::same : Compared::differs;
+}
+
+// Reads the piece at `offset` of every live file of the batch, asking for
+// one byte more with the last piece; how each read ended goes to `outcome`
+// (taken at once: a reading of the first file's earlier pieces runs the
+// batch again).
+void WholeHashing::readRound(const std::vector<Reading*>& files, const Md5Lanes& lanes,
+                             const std::vector<const uint8_t*>& data, int64_t offset, int64_t length,
+                             std::vector<Read>& outcome)
+{
+    const bool last = offset + length == size;
+    std::vector<size_t> asked(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!lanes.dropped(i)) {
+            asked[i] = io.read(files[i]->fd, const_cast<uint8_t*>(data[i]), size_t(length + (last ? 1 : 0)), offset,
+                               noWait);
+        }
+    }
+    io.run();
+    for (size_t i = 0; i < files.size(); ++i) {
+        outcome[i] = lanes.dropped(i) ? Read::failed : readOutcome(io.result(asked[i]), length, noWait);
+    }
+}
+
+// Hashes the first live file's bytes before `end` (whole pieces), which the
+// others follow; anything but ok when they could not be read as they were.
+Read WholeHashing::hashLeaderUpTo(const std::vector<Reading*>& files, Md5Lanes& lanes, int64_t piece, int64_t end)
+{
+    // Where the first file's bytes are read again; made the first time that
+    // happens on this thread.
+    thread_local std::unique_ptr<char[]> again;
+    const size_t count = files.size();
+    size_t leader = 0;
+    while (leader < count && lanes.dropped(leader)) {
+        ++leader;
+    }
+    if (end == 0 || leader == count) {
+        return Read::ok;
+    }
+    if (!again) {
+        again.reset(new char[size_t(kPieceSize)]);
+    }
+    std::vector<const uint8_t*> bytes(count, nullptr);
+    bytes[leader] = reinterpret_cast<const uint8_t*>(again.get());
+    for (int64_t at = 0; at < end; at += piece) {
+        const size_t length = size_t(std::min(piece, end - at));
+        const size_t index = io.read(files[leader]->fd, again.get(), length, at, noWait);
+        io.run();
+        const Read read = readOutcome(io.result(index), int64_t(length), noWait);
+        if (read != Read::ok) {
+            return read;
+        }
+        lanes.add(bytes.data(), length);
+    }
+    return Read::ok;
+}
+
+// A file whose piece could not be read as its size leaves it has no digest:
+// its lane is dropped. False when a piece was not in memory (the group is
+// to be read later, in full).
+bool WholeHashing::dropUnread(const std::vector<Reading*>& files, Md5Lanes& lanes, const std::vector<Read>& outcome,
+                              size_t& live)
+{
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (lanes.dropped(i)) {
+            continue;
+        }
+        const Read read = outcome[i];
+        if (read == Read::notInMemory) {
+            return false;
+        }
+        if (read != Read::ok) {
+            if (read == Read::failed) {
+                logReadFailure(files[i]->path);
+            }
+            // Another length: changed since the walk. Either way no digest.
+            files[i]->close(io);
+            lanes.drop(i);
+            --live;
+        }
+    }
+    return true;
+}
+
+// Files each read file under its digest, or, when they were only compared,
+// all of them under the key of the group's one set.
+void WholeHashing::fileBatch(const std::vector<Reading*>& files, Md5Lanes& lanes, bool unhashed)
+{
+    if (unhashed) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            if (!lanes.dropped(i)) {
+                fileUnhashed(*files[i]);
+            }
+            files[i]->close(io);
+        }
+        return;
+    }
+    const std::vector<std::optional<Md5Digest>> out = lanes.finish();
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (out[i]) {
+            fileUnder(*files[i], *out[i]);
+        }
+        files[i]->close(io);
+    }
+}
+
+Hashed WholeHashing::run(const std::vector<Reading*>& whole, bool oneFileAtATime)
+{
     std::vector<Reading*> inMemory;
     std::vector<Reading*> onDisk;
     for (Reading* r : whole) {
         (r->keptAt >= 0 ? inMemory : onDisk).push_back(r);
     }
-    if (!inMemory.empty() && !stopped()) {
-        Md5Lanes lanes(inMemory.size());
-        std::vector<const uint8_t*> data;
-        for (const Reading* r : inMemory) {
-            if (plan.wholeReading) {
-                plan.wholeReading(r->path);
-            }
-            data.push_back(reinterpret_cast<const uint8_t*>(kept.data() + r->keptAt));
-        }
-        if (alone && onDisk.empty() &&
-            std::all_of(data.begin() + 1, data.end(),
-                        [&](const uint8_t* bytes) { return std::memcmp(bytes, data[0], size_t(size)) == 0; })) {
-            for (const Reading* r : inMemory) {
-                fileUnhashed(*r);
-            }
-            return Hashed::done;
-        }
-        followFirst(lanes, data, size_t(size));
-        lanes.add(data.data(), size_t(size));
-        const std::vector<std::optional<Md5Digest>> out = lanes.finish();
-        for (size_t i = 0; i < inMemory.size(); ++i) {
-            fileUnder(*inMemory[i], *out[i]);
-        }
+    if (hashKept(inMemory, onDisk.empty())) {
+        return Hashed::done;
     }
     // As many files at once as the kernel has lanes (four, as two pairs of
-    // chains, without wide ones). The buffer is not cleared: pages are
-    // touched only by what is read into them. Each file's piece has room for
-    // one byte more, which the last piece asks for to find the file still
-    // ends at its size.
-    constexpr int64_t kSpare = 64;
+    // chains, without wide ones).
     const size_t batch = oneFileAtATime ? 1 : std::max<size_t>(4, size_t(Md5Lanes::lanesOf(Md5Lanes::kernel())));
-    thread_local const std::unique_ptr<char[]> buffer(new char[size_t(kPieceSize + 16 * kSpare)]);
-    // Where the first file's bytes are read again when it must be hashed
-    // after all; made the first time that happens on this thread.
-    thread_local std::unique_ptr<char[]> again;
     const bool oneBatch = alone && inMemory.empty() && onDisk.size() <= batch;
     for (size_t first = 0; first < onDisk.size(); first += batch) {
         if (stopped()) {
@@ -600,182 +902,13 @@ Hashed hashWhole(const std::vector<Reading*>& whole, const WalkTable& table, int
         }
         const std::vector<Reading*> files(onDisk.begin() + std::ptrdiff_t(first),
                                           onDisk.begin() + std::ptrdiff_t(std::min(onDisk.size(), first + batch)));
-        const size_t count = files.size();
-        for (const Reading* r : files) {
-            if (plan.wholeReading) {
-                plan.wholeReading(r->path);
-            }
-        }
-        const std::vector<Opening> opened = openAll(files, table, size, true, io);
-        Md5Lanes lanes(count);
-        size_t live = count;
-        for (size_t i = 0; i < count; ++i) {
-            if (opened[i] != Opening::ok) {
-                lanes.drop(i);
-                --live;
-                continue;
-            }
-#ifdef POSIX_FADV_SEQUENTIAL
-            if (size > kPieceSize) {
-                ::posix_fadvise(files[i]->fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-            }
-#endif
-        }
-        // The buffer is shared: a piece of each file, in whole blocks of 64 KiB.
-        const int64_t piece = std::max<int64_t>(65536, int64_t(kPieceSize / count) / 65536 * 65536);
-        std::vector<const uint8_t*> data(count, nullptr);
-        for (size_t i = 0; i < count; ++i) {
-            data[i] = reinterpret_cast<const uint8_t*>(buffer.get() + int64_t(i) * (piece + kSpare));
-        }
-        std::vector<size_t> asked(count);
-        std::vector<Read> outcome(count, Read::ok);
-        // Whether the pieces so far were only compared: every live file
-        // holds the first live one's bytes, and none of them is hashed yet.
-        bool unhashed = oneBatch;
-        // Hashes the first live file's bytes before `end` (whole pieces),
-        // which the others follow; anything but ok when they could not be
-        // read as they were.
-        const auto hashLeaderUpTo = [&](int64_t end) {
-            size_t leader = 0;
-            while (leader < count && lanes.dropped(leader)) {
-                ++leader;
-            }
-            if (end == 0 || leader == count) {
-                return Read::ok;
-            }
-            if (!again) {
-                again.reset(new char[size_t(kPieceSize)]);
-            }
-            std::vector<const uint8_t*> bytes(count, nullptr);
-            bytes[leader] = reinterpret_cast<const uint8_t*>(again.get());
-            for (int64_t at = 0; at < end; at += piece) {
-                const size_t length = size_t(std::min(piece, end - at));
-                const size_t index = io.read(files[leader]->fd, again.get(), length, at, noWait);
-                io.run();
-                const Read read = readOutcome(io.result(index), int64_t(length), noWait);
-                if (read != Read::ok) {
-                    return read;
-                }
-                lanes.add(bytes.data(), length);
-            }
-            return Read::ok;
-        };
-        for (int64_t offset = 0; offset < size && live > 0; offset += piece) {
-            if (stopped()) {
-                // Between pieces, so a stop does not wait for the end of a
-                // large file; these files have no digest.
-                for (Reading* r : files) {
-                    r->close(io);
-                }
-                return Hashed::done;
-            }
-            const int64_t length = std::min(piece, size - offset);
-            const bool last = offset + length == size;
-            for (size_t i = 0; i < count; ++i) {
-                if (!lanes.dropped(i)) {
-                    asked[i] = io.read(files[i]->fd, const_cast<uint8_t*>(data[i]), size_t(length + (last ? 1 : 0)),
-                                       offset, noWait);
-                }
-            }
-            io.run();
-            // Taken now: a reading of the first file's earlier pieces below
-            // runs the batch again.
-            for (size_t i = 0; i < count; ++i) {
-                outcome[i] = lanes.dropped(i) ? Read::failed : readOutcome(io.result(asked[i]), length, noWait);
-            }
-            if (unhashed) {
-                size_t leader = 0;
-                while (leader < count && lanes.dropped(leader)) {
-                    ++leader;
-                }
-                bool same = true;
-                bool away = false;  // a piece not in memory: all is read again later
-                for (size_t i = leader; i < count; ++i) {
-                    if (lanes.dropped(i)) {
-                        continue;
-                    }
-                    const Read read = outcome[i];
-                    away = away || read == Read::notInMemory;
-                    same = same && read == Read::ok &&
-                           (i == leader || std::memcmp(data[i], data[leader], size_t(length)) == 0);
-                }
-                if (away) {
-                    unhashed = false;
-                } else if (!same) {
-                    // From here on as if every piece had been hashed.
-                    unhashed = false;
-                    const Read read = hashLeaderUpTo(offset);
-                    if (read == Read::notInMemory) {
-                        for (Reading* r : files) {
-                            r->close(io);
-                        }
-                        return Hashed::notInMemory;
-                    }
-                    if (read != Read::ok) {
-                        // The first file changed under the reading: those
-                        // that follow it have no digest either.
-                        logReadFailure(files[leader]->path);
-                        for (size_t i = 0; i < count; ++i) {
-                            files[i]->close(io);
-                            if (!lanes.dropped(i)) {
-                                lanes.drop(i);
-                            }
-                        }
-                        live = 0;
-                        break;
-                    }
-                } else {
-                    for (size_t i = leader + 1; offset == 0 && i < count; ++i) {
-                        if (!lanes.dropped(i)) {
-                            lanes.follow(i, leader);
-                        }
-                    }
-                    continue;
-                }
-            }
-            for (size_t i = 0; i < count; ++i) {
-                if (lanes.dropped(i)) {
-                    continue;
-                }
-                const Read read = outcome[i];
-                if (read == Read::notInMemory) {
-                    for (Reading* r : files) {
-                        r->close(io);
-                    }
-                    return Hashed::notInMemory;
-                }
-                if (read != Read::ok) {
-                    if (read == Read::failed) {
-                        logReadFailure(files[i]->path);
-                    }
-                    // Another length: changed since the walk. Either way no digest.
-                    files[i]->close(io);
-                    lanes.drop(i);
-                    --live;
-                }
-            }
-            if (offset == 0) {
-                followFirst(lanes, data, size_t(length));
-            } else {
-                keepFollowing(lanes, data, size_t(length));
-            }
-            lanes.add(data.data(), size_t(length));
-        }
-        if (unhashed) {
-            for (size_t i = 0; i < count; ++i) {
-                if (!lanes.dropped(i)) {
-                    fileUnhashed(*files[i]);
-                }
-                files[i]->close(io);
-            }
-            continue;
-        }
-        const std::vector<std::optional<Md5Digest>> out = lanes.finish();
-        for (size_t i = 0; i < count; ++i) {
-            if (out[i]) {
-                fileUnder(*files[i], *out[i]);
-            }
-            files[i]->close(io);
+        switch (hashBatch(files, oneBatch)) {
+        case Batch::next:
+            break;
+        case Batch::stopped:
+            return Hashed::done;
+        case Batch::notInMemory:
+            return Hashed::notInMemory;
         }
     }
     return Hashed::done;
@@ -859,16 +992,75 @@ void AssembleOperation::prefetchEdges() const
     }
 }
 
-void AssembleOperation::main()
-{
-    const auto stopped = [this] { return isCancelled() || (shouldStop && shouldStop()); };
-    if (stopped()) {
-        return;
+// One run of an operation over its group: the files, the calls' batch and
+// the digests found, with the steps the run takes.
+class GroupReading {
+public:
+    explicit GroupReading(AssembleOperation& op)
+        : op_(op),
+          table(*op.table_),
+          plan(currentReadPlan()),
+          inOrder(false),
+          io(op.parallelQueue ? IoBatch::ofThisThread() : inOrder),
+          size(op.size_),
+          head(std::min(size, kEdge)),
+          tail(size > kEdge ? std::min(size - head, kEdge) : 0),
+          noWait(op.residentOnly_ && !plan.resident),
+          small(size <= head + tail),
+          slot(size_t(head + tail) + 1)
+    {
     }
-    const WalkTable& table = *table_;
-    const ReadPlanForTesting plan = currentReadPlan();
+
+    void run();
+
+private:
+    bool stopped() const { return op_.isCancelled() || (op_.shouldStop && op_.shouldStop()); }
+    bool isBundle(const Reading& r) const { return (table.files()[r.index].flags & WalkTable::application) != 0; }
+    void takeFiles();
+    void closeAll();
+    void report(const Reading& r) const;
+    void tellReading(const std::vector<Reading*>& reading) const;
+    void deferAll();
+    void deferWhole(const std::vector<Reading*>& toRead);
+    void digestEmptyFiles();
+    bool readEdges(const std::vector<Reading*>& batch, const std::vector<size_t>& positions);
+    bool readEdgesIfInMemory();
+    void readEdgesInOrder();
+    void keepMatchingEdges();
+    bool middlesInMemory();
+    void askAheadForWhole();
+    void handOver();
+
+    AssembleOperation& op_;
+    const WalkTable& table;
+    const ReadPlanForTesting plan;
+    // Calls go to the kernel in batches; where one group is read at a time
+    // from a disk that moves its head, one after the other in reading order.
+    IoBatch inOrder;
+    IoBatch& io;
+    const int64_t size;
+    const int64_t head;
+    const int64_t tail;
+    // Where several groups are read at once from a disk that moves its
+    // head, no read may wait for it: a read that would is told, and the
+    // group goes to be read later in the order of the disk.
+    const bool noWait;
+    // The edges cover a small file whole; its bytes are kept (up to a
+    // limit) so that a matching one is hashed without a second reading.
+    const bool small;
+    // Each read asks for one byte past the file's end: getting none
+    // tells the file still ends where the walk saw it end.
+    const size_t slot;
     std::vector<Reading> files;
-    files.reserve(count_);
+    std::vector<Reading*> whole;  // what is read in full, in reading order
+    bool stoppedEarly = false;
+    // Ordered by digest so that groups come out the same way on every run.
+    std::map<QString, std::vector<uint32_t>> digests;
+};
+
+void GroupReading::takeFiles()
+{
+    files.reserve(op_.count_);
     const auto take = [&](uint32_t i) {
         Reading r;
         r.index = i;
@@ -877,332 +1069,325 @@ void AssembleOperation::main()
         r.inode = ino_t(table.files()[i].inode);
         files.push_back(std::move(r));
     };
-    if (readOrder_.empty()) {
-        for (uint32_t i = begin_; i < begin_ + count_; ++i) {
+    if (op_.readOrder_.empty()) {
+        for (uint32_t i = op_.begin_; i < op_.begin_ + op_.count_; ++i) {
             take(i);
         }
     } else {
-        for (uint32_t i : readOrder_) {
+        for (uint32_t i : op_.readOrder_) {
             take(i);
         }
     }
-    // Calls go to the kernel in batches; where one group is read at a time
-    // from a disk that moves its head, one after the other in reading order.
-    IoBatch inOrder(false);
-    IoBatch& io = parallelQueue ? IoBatch::ofThisThread() : inOrder;
-    const auto closeAll = [&] {
-        for (Reading& r : files) {
+}
+
+void GroupReading::closeAll()
+{
+    for (Reading& r : files) {
+        r.close(io);
+    }
+    if (io.queued() > 0) {
+        io.run();
+    }
+}
+
+void GroupReading::report(const Reading& r) const
+{
+    if (op_.assemblingBlock) {
+        op_.assemblingBlock(QFile::decodeName(r.path));
+    }
+}
+
+void GroupReading::tellReading(const std::vector<Reading*>& reading) const
+{
+    if (plan.reading) {
+        QList<QByteArray> paths;
+        for (const Reading* r : reading) {
+            paths << r->path;
+        }
+        plan.reading(op_.parallelQueue, paths);
+    }
+}
+
+void GroupReading::deferAll()
+{
+    closeAll();
+    std::vector<uint32_t> indices;
+    for (const Reading& r : files) {
+        indices.push_back(r.index);
+    }
+    op_.defer(indices, false);
+}
+
+// Their edges are known; what they lack is read one group at a time.
+void GroupReading::deferWhole(const std::vector<Reading*>& toRead)
+{
+    closeAll();
+    std::vector<uint32_t> indices;
+    for (const Reading* r : toRead) {
+        indices.push_back(r->index);
+    }
+    op_.defer(indices, true);
+}
+
+// Empty files are never opened: they all share the digest "0".
+void GroupReading::digestEmptyFiles()
+{
+    for (Reading& r : files) {
+        if (!stillThere(table, r)) {
+            continue;  // gone since the walk
+        }
+        if (stopped()) {
+            break;
+        }
+        report(r);
+        digests[QStringLiteral("0")].push_back(r.index);
+    }
+}
+
+// Kept from one operation to the next on this thread: no fresh pages to
+// fault in for every group.
+thread_local std::vector<char> keptBytes = [] {
+    std::vector<char> bytes;
+    bytes.reserve(kKeepLimit);  // never moves while reads land in it
+    return bytes;
+}();
+thread_local std::vector<char> edgeBytes;
+
+// Reads the edges of `batch` (open files, at their places in the group) in
+// one batch; false when one was not in memory.
+bool GroupReading::readEdges(const std::vector<Reading*>& batch, const std::vector<size_t>& positions)
+{
+    std::vector<char>& kept = keptBytes;
+    std::vector<char>& edges = edgeBytes;
+    if (edges.size() < batch.size() * slot) {
+        edges.resize(batch.size() * slot);  // grows to what the largest batch needs, once
+    }
+    std::vector<char*> into(batch.size());
+    std::vector<bool> keep(batch.size(), false);
+    std::vector<std::pair<size_t, size_t>> asked(batch.size(), {SIZE_MAX, SIZE_MAX});
+    for (size_t i = 0; i < batch.size(); ++i) {
+        Reading& r = *batch[i];
+        into[i] = edges.data() + i * slot;
+        keep[i] = small && kept.size() + size_t(size) + 1 <= kKeepLimit;
+        if (keep[i]) {
+            r.keptAt = int64_t(kept.size());
+            kept.resize(kept.size() + size_t(size) + 1);
+            into[i] = kept.data() + r.keptAt;
+        }
+        // A small file's edges are all of it: one read.
+        if (small) {
+            asked[i].first = io.read(r.fd, into[i], size_t(size) + 1, 0, noWait);
+        } else {
+            asked[i].first = io.read(r.fd, into[i], size_t(head), 0, noWait);
+            asked[i].second = io.read(r.fd, into[i] + head, size_t(tail) + 1, size - tail, noWait);
+        }
+    }
+    io.run();
+    bool allInMemory = true;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        Reading& r = *batch[i];
+        Read read = readOutcome(io.result(asked[i].first), small ? size : head, noWait);
+        if (read == Read::ok && !small) {
+            read = readOutcome(io.result(asked[i].second), tail, noWait);
+        }
+        if (read != Read::ok) {
+            allInMemory = allInMemory && read != Read::notInMemory;
+            r.keptAt = -1;  // its place stays unused: the limit counts it
+            r.close(io);
+            continue;
+        }
+        r.edges = edgeHash(into[i], size_t(head + tail), 0);
+        r.edged = true;
+        if (keep[i] || positions[i] >= kOpenBudget) {
             r.close(io);
         }
-        if (io.queued() > 0) {
-            io.run();
-        }
-    };
-    const auto isBundle = [&table](const Reading& r) {
-        return (table.files()[r.index].flags & WalkTable::application) != 0;
-    };
-    const auto report = [this](const Reading& r) {
-        if (assemblingBlock) {
-            assemblingBlock(QFile::decodeName(r.path));
-        }
-    };
-    const auto tellReading = [&](const std::vector<Reading*>& reading) {
-        if (plan.reading) {
-            QList<QByteArray> paths;
-            for (const Reading* r : reading) {
-                paths << r->path;
-            }
-            plan.reading(parallelQueue, paths);
-        }
-    };
-    // Ordered by digest so that groups come out the same way on every run.
-    std::map<QString, std::vector<uint32_t>> digests;
-    const int64_t head = std::min(size_, kEdge);
-    const int64_t tail = size_ > kEdge ? std::min(size_ - head, kEdge) : 0;
+    }
+    return allInMemory;
+}
 
-    if (size_ == 0) {
-        // Empty files are never opened: they all share the digest "0".
-        for (Reading& r : files) {
-            if (!stillThere(table, r)) {
-                continue;  // gone since the walk
+// Nothing is told or hashed unless every edge is in memory already; the
+// edges are read while that is found out. False when the group went to be
+// read later, or a stop came before anything was told.
+bool GroupReading::readEdgesIfInMemory()
+{
+    std::vector<bool> told(files.size(), false);
+    bool probed = false;
+    for (size_t first = 0; first < files.size(); first += kBatch) {
+        if (stopped()) {
+            closeAll();
+            return false;
+        }
+        const size_t end = std::min(files.size(), first + kBatch);
+        std::vector<Reading*> batch;
+        for (size_t i = first; i < end; ++i) {
+            // A bundle is a folder of many files: never taken as in memory.
+            if (isBundle(files[i])) {
+                deferAll();
+                return false;
             }
+            batch.push_back(&files[i]);
+        }
+        const std::vector<Opening> opened = openAll(batch, table, size, true, io);
+        std::vector<Reading*> reading;
+        std::vector<size_t> positions;
+        for (size_t k = 0; k < batch.size(); ++k) {
+            told[first + k] = opened[k] != Opening::vanished;
+            if (opened[k] != Opening::ok) {
+                continue;  // nothing there to wait for
+            }
+            Reading& r = *batch[k];
+            // Asked of the first file only: a group out of memory is found
+            // so without a read that would start the disk; the reads of the
+            // others tell for themselves.
+            const bool inMemory = plan.resident ? plan.resident(r.path)
+                                                : probed || pagesResident(r.fd, 0, size) ||
+                                                      (!small && pagesResident(r.fd, 0, head) &&
+                                                       pagesResident(r.fd, size - tail, tail));
+            probed = true;
+            if (!inMemory) {
+                deferAll();
+                return false;
+            }
+            reading.push_back(&r);
+            positions.push_back(first + k);
+        }
+        if (!readEdges(reading, positions)) {
+            deferAll();
+            return false;
+        }
+    }
+    std::vector<Reading*> all;
+    for (Reading& r : files) {
+        all.push_back(&r);
+    }
+    tellReading(all);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!told[i]) {
+            continue;  // gone since the walk
+        }
+        if (stopped()) {
+            stoppedEarly = true;
+            break;
+        }
+        report(files[i]);
+    }
+    return true;
+}
+
+// Each file is told just before it is read, in the group's order, until a
+// stop; a bundle is digested whole on the spot.
+void GroupReading::readEdgesInOrder()
+{
+    std::vector<Reading*> all;
+    for (Reading& r : files) {
+        all.push_back(&r);
+    }
+    tellReading(all);
+    for (size_t first = 0; first < files.size() && !stoppedEarly; first += kBatch) {
+        const size_t end = std::min(files.size(), first + kBatch);
+        std::vector<Reading*> batch;
+        for (size_t i = first; i < end; ++i) {
+            if (!isBundle(files[i])) {
+                batch.push_back(&files[i]);
+            }
+        }
+        const std::vector<Opening> opened = openAll(batch, table, size, true, io);
+        std::vector<Reading*> reading;
+        std::vector<size_t> positions;
+        for (size_t i = first, k = 0; i < end; ++i) {
+            Reading& r = files[i];
+            if (isBundle(r)) {
+                if (!stillThere(table, r)) {
+                    continue;  // gone since the walk
+                }
+                if (stopped()) {
+                    stoppedEarly = true;
+                    break;
+                }
+                report(r);
+                if (const std::optional<QString> digest = md5Bundle(r.path)) {
+                    digests[*digest].push_back(r.index);
+                }
+                continue;
+            }
+            const Opening opening = opened[k++];
             if (stopped()) {
+                stoppedEarly = true;
                 break;
             }
+            if (opening == Opening::vanished) {
+                continue;  // gone since the walk
+            }
             report(r);
-            digests[QStringLiteral("0")].push_back(r.index);
-        }
-    } else {
-        std::vector<Reading*> whole;  // what is read in full, in reading order
-        bool stoppedEarly = false;
-        // Where several groups are read at once from a disk that moves its
-        // head, no read may wait for it: a read that would is told, and the
-        // group goes to be read later in the order of the disk.
-        const bool noWait = residentOnly_ && !plan.resident;
-        // The edges cover a small file whole; its bytes are kept (up to a
-        // limit) so that a matching one is hashed without a second reading.
-        const bool small = size_ <= head + tail;
-        // Kept from one operation to the next on this thread: no fresh pages
-        // to fault in for every group.
-        thread_local std::vector<char> kept = [] {
-            std::vector<char> bytes;
-            bytes.reserve(kKeepLimit);  // never moves while reads land in it
-            return bytes;
-        }();
-        // Each read asks for one byte past the file's end: getting none
-        // tells the file still ends where the walk saw it end.
-        const size_t slot = size_t(head + tail) + 1;
-        thread_local std::vector<char> edges;
-        kept.clear();
-        // Reads the edges of `batch` (open files, at their places in the
-        // group) in one batch; false when one was not in memory.
-        const auto readEdges = [&](const std::vector<Reading*>& batch, const std::vector<size_t>& positions) {
-            if (edges.size() < batch.size() * slot) {
-                edges.resize(batch.size() * slot);  // grows to what the largest batch needs, once
-            }
-            std::vector<char*> into(batch.size());
-            std::vector<bool> keep(batch.size(), false);
-            std::vector<std::pair<size_t, size_t>> asked(batch.size(), {SIZE_MAX, SIZE_MAX});
-            for (size_t i = 0; i < batch.size(); ++i) {
-                Reading& r = *batch[i];
-                into[i] = edges.data() + i * slot;
-                keep[i] = small && kept.size() + size_t(size_) + 1 <= kKeepLimit;
-                if (keep[i]) {
-                    r.keptAt = int64_t(kept.size());
-                    kept.resize(kept.size() + size_t(size_) + 1);
-                    into[i] = kept.data() + r.keptAt;
-                }
-                // A small file's edges are all of it: one read.
-                if (small) {
-                    asked[i].first = io.read(r.fd, into[i], size_t(size_) + 1, 0, noWait);
-                } else {
-                    asked[i].first = io.read(r.fd, into[i], size_t(head), 0, noWait);
-                    asked[i].second = io.read(r.fd, into[i] + head, size_t(tail) + 1, size_ - tail, noWait);
-                }
-            }
-            io.run();
-            bool allInMemory = true;
-            for (size_t i = 0; i < batch.size(); ++i) {
-                Reading& r = *batch[i];
-                Read read = readOutcome(io.result(asked[i].first), small ? size_ : head, noWait);
-                if (read == Read::ok && !small) {
-                    read = readOutcome(io.result(asked[i].second), tail, noWait);
-                }
-                if (read != Read::ok) {
-                    allInMemory = allInMemory && read != Read::notInMemory;
-                    r.keptAt = -1;  // its place stays unused: the limit counts it
-                    r.close(io);
-                    continue;
-                }
-                r.edges = edgeHash(into[i], size_t(head + tail), 0);
-                r.edged = true;
-                if (keep[i] || positions[i] >= kOpenBudget) {
-                    r.close(io);
-                }
-            }
-            return allInMemory;
-        };
-        const auto deferAll = [&] {
-            closeAll();
-            std::vector<uint32_t> indices;
-            for (const Reading& r : files) {
-                indices.push_back(r.index);
-            }
-            defer(indices, false);
-        };
-        // Their edges are known; what they lack is read one group at a time.
-        const auto deferWhole = [&](const std::vector<Reading*>& toRead) {
-            closeAll();
-            std::vector<uint32_t> indices;
-            for (const Reading* r : toRead) {
-                indices.push_back(r->index);
-            }
-            defer(indices, true);
-        };
-        if (wholeOnly_) {
-            // Their edges were compared already, and their paths told.
-            for (Reading& r : files) {
-                whole.push_back(&r);
-            }
-        } else {
-            std::vector<Reading*> all;
-            for (Reading& r : files) {
-                all.push_back(&r);
-            }
-            if (residentOnly_) {
-                // Nothing is told or hashed unless every edge is in memory
-                // already; the edges are read while that is found out.
-                std::vector<bool> told(files.size(), false);
-                bool probed = false;
-                for (size_t first = 0; first < files.size(); first += kBatch) {
-                    if (stopped()) {
-                        closeAll();
-                        return;
-                    }
-                    const size_t end = std::min(files.size(), first + kBatch);
-                    std::vector<Reading*> batch;
-                    for (size_t i = first; i < end; ++i) {
-                        // A bundle is a folder of many files: never taken as in memory.
-                        if (isBundle(files[i])) {
-                            deferAll();
-                            return;
-                        }
-                        batch.push_back(&files[i]);
-                    }
-                    const std::vector<Opening> opened = openAll(batch, table, size_, true, io);
-                    std::vector<Reading*> reading;
-                    std::vector<size_t> positions;
-                    for (size_t k = 0; k < batch.size(); ++k) {
-                        told[first + k] = opened[k] != Opening::vanished;
-                        if (opened[k] != Opening::ok) {
-                            continue;  // nothing there to wait for
-                        }
-                        Reading& r = *batch[k];
-                        // Asked of the first file only: a group out of memory
-                        // is found so without a read that would start the
-                        // disk; the reads of the others tell for themselves.
-                        const bool inMemory =
-                            plan.resident ? plan.resident(r.path)
-                                          : probed || pagesResident(r.fd, 0, size_) ||
-                                                (!small && pagesResident(r.fd, 0, head) &&
-                                                 pagesResident(r.fd, size_ - tail, tail));
-                        probed = true;
-                        if (!inMemory) {
-                            deferAll();
-                            return;
-                        }
-                        reading.push_back(&r);
-                        positions.push_back(first + k);
-                    }
-                    if (!readEdges(reading, positions)) {
-                        deferAll();
-                        return;
-                    }
-                }
-                tellReading(all);
-                for (size_t i = 0; i < files.size(); ++i) {
-                    if (!told[i]) {
-                        continue;  // gone since the walk
-                    }
-                    if (stopped()) {
-                        stoppedEarly = true;
-                        break;
-                    }
-                    report(files[i]);
-                }
-            } else {
-                tellReading(all);
-                for (size_t first = 0; first < files.size() && !stoppedEarly; first += kBatch) {
-                    const size_t end = std::min(files.size(), first + kBatch);
-                    std::vector<Reading*> batch;
-                    for (size_t i = first; i < end; ++i) {
-                        if (!isBundle(files[i])) {
-                            batch.push_back(&files[i]);
-                        }
-                    }
-                    const std::vector<Opening> opened = openAll(batch, table, size_, true, io);
-                    // Each file is told just before it is read, in the
-                    // group's order, until a stop.
-                    std::vector<Reading*> reading;
-                    std::vector<size_t> positions;
-                    for (size_t i = first, k = 0; i < end; ++i) {
-                        Reading& r = files[i];
-                        if (isBundle(r)) {
-                            if (!stillThere(table, r)) {
-                                continue;  // gone since the walk
-                            }
-                            if (stopped()) {
-                                stoppedEarly = true;
-                                break;
-                            }
-                            report(r);
-                            if (const std::optional<QString> digest = md5Bundle(r.path)) {
-                                digests[*digest].push_back(r.index);
-                            }
-                            continue;
-                        }
-                        const Opening opening = opened[k++];
-                        if (stopped()) {
-                            stoppedEarly = true;
-                            break;
-                        }
-                        if (opening == Opening::vanished) {
-                            continue;  // gone since the walk
-                        }
-                        report(r);
-                        if (opening == Opening::ok) {
-                            reading.push_back(&r);
-                            positions.push_back(i);
-                        }
-                    }
-                    readEdges(reading, positions);
-                }
-            }
-            // Only a file whose edges match another's can have its content.
-            std::unordered_map<uint64_t, int> matches;
-            for (const Reading& r : files) {
-                if (r.edged) {
-                    ++matches[r.edges];
-                }
-            }
-            for (Reading& r : files) {
-                if (r.edged && matches[r.edges] >= 2) {
-                    whole.push_back(&r);
-                } else {
-                    r.close(io);
-                }
-            }
-            if (!stoppedEarly && residentOnly_ && !small && plan.resident) {
-                // The middles must be in memory as well, or they are read
-                // one group at a time later, in the order of the disk.
-                for (Reading* r : whole) {
-                    if (stopped()) {
-                        stoppedEarly = true;
-                        break;
-                    }
-                    if (!plan.resident(r->path)) {
-                        deferWhole(whole);
-                        return;
-                    }
-                }
+            if (opening == Opening::ok) {
+                reading.push_back(&r);
+                positions.push_back(i);
             }
         }
-        if (wholeOnly_) {
-            tellReading(whole);
-        }
-        if (!parallelQueue && !stoppedEarly) {
-            // Read one group at a time, the files to read whole are all known
-            // now: ask for their beginnings together, in reading order, so
-            // the disk is not idle between one file and the next.
-            int64_t asked = 0;
-            for (Reading* r : whole) {
-                if (r->keptAt >= 0 || r->fd < 0 || asked >= kWholeAhead) {
-                    continue;
-                }
-                const int64_t length = std::min(size_, std::min(kWholeAheadPerFile, kWholeAhead - asked));
-                ::posix_fadvise(r->fd, 0, length, POSIX_FADV_WILLNEED);
-                asked += length;
-            }
-        }
-        // From a disk that moves its head, a file larger than what was asked
-        // ahead for it is read on its own, so the head does not swing between files.
-        const bool oneFileAtATime = !parallelQueue && size_ > kWholeAheadPerFile;
-        const bool noBundle = std::none_of(files.begin(), files.end(), isBundle);
-        if (!stoppedEarly &&
-            hashWhole(whole, table, size_, kept, oneFileAtATime, noWait, noBundle, io, stopped, plan, digests) ==
-                Hashed::notInMemory) {
-            deferWhole(whole);
-            return;
-        }
-        closeAll();
+        readEdges(reading, positions);
     }
+}
 
+// Only a file whose edges match another's can have its content.
+void GroupReading::keepMatchingEdges()
+{
+    std::unordered_map<uint64_t, int> matches;
+    for (const Reading& r : files) {
+        if (r.edged) {
+            ++matches[r.edges];
+        }
+    }
+    for (Reading& r : files) {
+        if (r.edged && matches[r.edges] >= 2) {
+            whole.push_back(&r);
+        } else {
+            r.close(io);
+        }
+    }
+}
+
+// The middles must be in memory as well, or they are read one group at a
+// time later, in the order of the disk. False when the group went so.
+bool GroupReading::middlesInMemory()
+{
+    for (Reading* r : whole) {
+        if (stopped()) {
+            stoppedEarly = true;
+            return true;
+        }
+        if (!plan.resident(r->path)) {
+            deferWhole(whole);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Read one group at a time, the files to read whole are all known now: ask
+// for their beginnings together, in reading order, so the disk is not idle
+// between one file and the next.
+void GroupReading::askAheadForWhole()
+{
+    int64_t asked = 0;
+    for (Reading* r : whole) {
+        if (r->keptAt >= 0 || r->fd < 0 || asked >= kWholeAhead) {
+            continue;
+        }
+        const int64_t length = std::min(size, std::min(kWholeAheadPerFile, kWholeAhead - asked));
+        ::posix_fadvise(r->fd, 0, length, POSIX_FADV_WILLNEED);
+        asked += length;
+    }
+}
+
+// Every set of two or more equal digests goes over as one group, its files
+// sorted by the decoded, canonically normalised path, the bytes breaking
+// ties; the keys are made once, not per comparison.
+void GroupReading::handOver()
+{
     for (const auto& [digest, members] : digests) {
         if (members.size() < 2) {
             continue;
         }
-        // Sorted by the decoded, canonically normalised path, the bytes
-        // breaking ties; the keys are made once, not per comparison.
         struct Member {
             QList<uint> key;
             FileInfoPtr info;
@@ -1213,7 +1398,7 @@ void AssembleOperation::main()
             const WalkTable::File& file = table.files()[index];
             auto info = std::make_shared<FileInfo>(table.resourceValueURL(file));
             // The size the file had when it was read whole (a bundle: its contents).
-            info->setSize(static_cast<uint64_t>(size_));
+            info->setSize(static_cast<uint64_t>(size));
             info->icon();
             total += info->size();
             QList<uint> key = QFile::decodeName(info->path()).normalized(QString::NormalizationForm_C).toUcs4();
@@ -1232,8 +1417,62 @@ void AssembleOperation::main()
         auto group = std::make_shared<DuplicateFiles>();
         group->setInfos(std::move(infos));
         group->setTotalSize(total);
-        if (assembleBlock) {
-            assembleBlock(group);
+        if (op_.assembleBlock) {
+            op_.assembleBlock(group);
         }
     }
+}
+
+void GroupReading::run()
+{
+    takeFiles();
+    if (size == 0) {
+        digestEmptyFiles();
+        handOver();
+        return;
+    }
+    keptBytes.clear();
+    if (op_.wholeOnly_) {
+        // Their edges were compared already, and their paths told.
+        for (Reading& r : files) {
+            whole.push_back(&r);
+        }
+        tellReading(whole);
+    } else {
+        if (op_.residentOnly_) {
+            if (!readEdgesIfInMemory()) {
+                return;
+            }
+        } else {
+            readEdgesInOrder();
+        }
+        keepMatchingEdges();
+        if (!stoppedEarly && op_.residentOnly_ && !small && plan.resident && !middlesInMemory()) {
+            return;
+        }
+    }
+    if (!op_.parallelQueue && !stoppedEarly) {
+        askAheadForWhole();
+    }
+    // From a disk that moves its head, a file larger than what was asked
+    // ahead for it is read on its own, so the head does not swing between files.
+    const bool oneFileAtATime = !op_.parallelQueue && size > kWholeAheadPerFile;
+    const bool noBundle = std::none_of(files.begin(), files.end(), [this](const Reading& r) { return isBundle(r); });
+    ReadProgress progress(op_.progressBlock);
+    const auto stop = [this] { return stopped(); };
+    if (!stoppedEarly && WholeHashing(table, size, keptBytes, noWait, noBundle, io, stop, plan, progress, digests)
+                                 .run(whole, oneFileAtATime) == Hashed::notInMemory) {
+        deferWhole(whole);
+        return;
+    }
+    closeAll();
+    handOver();
+}
+
+void AssembleOperation::main()
+{
+    if (isCancelled() || (shouldStop && shouldStop())) {
+        return;
+    }
+    GroupReading(*this).run();
 }

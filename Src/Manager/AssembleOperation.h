@@ -14,6 +14,7 @@
 #include "Model/DuplicateFiles.h"
 
 class WalkTable;
+class GroupReading;
 
 // The MD5 digest of a regular file's whole content as 32 lower-case hex
 // digits; "0" for size 0 (never opened). Nothing when the item is not the
@@ -57,6 +58,9 @@ public:
     std::function<void(const QString& path)> assemblingBlock;
     // Polled before each file; the engine's stop flag.
     std::function<bool()> shouldStop;
+    // Told, on the operation's thread, of the bytes read for the files'
+    // whole contents as the reading goes on (in steps of several MiB).
+    std::function<void(uint64_t bytes)> progressBlock;
 
     // On a spinning disk several groups may be read at once only when no
     // read has to move the head: with this set, the operation reads nothing
@@ -90,6 +94,7 @@ protected:
     void main() override;
 
 private:
+    friend class GroupReading;
     void defer(const std::vector<uint32_t>& indices, bool wholeOnly);
 
     std::shared_ptr<const WalkTable> table_;

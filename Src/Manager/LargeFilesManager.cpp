@@ -202,7 +202,7 @@ void LargeFilesManager::scanLargeFile()
     scanLargeFileTimeStart_.store(now());
     // A stop before the walk ends the scan with nothing of the last one's.
     rootReport_.begin({});
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->startScan();
     }
     // The settings file as it is now: a save during a duplicate scan, which
@@ -217,7 +217,7 @@ void LargeFilesManager::scanLargeFile()
         }
     }
     filterSameSize(folderList());
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanFinished();
     }
 }
@@ -230,7 +230,7 @@ void LargeFilesManager::stopScanLargeFile()
         std::lock_guard lock(filesMutex_);
         stopScanLargeFileFig_.store(true);
     }
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanFinished();
     }
 }
@@ -268,7 +268,7 @@ void LargeFilesManager::reportProgress(int count, const QString& path)
 {
     // The count and path are taken now; the block never reads the groups.
     DispatchQueue::main().async([this, count, path] {
-        if (ScanManagerProtocol* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->scanProgress(static_cast<double>(count));
             d->scaningPath(path);
         }
@@ -560,7 +560,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
               "moveToFolder(_:_:_:_:)", __FILE__, __LINE__);
         if (free < needed) {
             DispatchQueue::main().async([this, destination, needed, free] {
-                if (ScanManagerProtocol* d = delegate()) {
+                if (auto d = delegate_.call()) {
                     d->stopRemove();
                 }
                 showInsufficientSpace(destination, needed, free);
@@ -579,7 +579,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
     // Told from here and waited for, as the duplicate removal does: the
     // screen's removal view takes the place of the result panels before a
     // group changes, so no panel reads a group while it is rewritten.
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->startRemove();
     }
 
@@ -636,7 +636,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
     std::fflush(stdout);
 
     DispatchQueue::main().async([this] {
-        if (ScanManagerProtocol* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->removeFinished();
         }
     });
@@ -715,7 +715,7 @@ void LargeFilesManager::stopRemove()
 {
     removeState_.removeStop.store(true);
     removeQueue_.cancelAllOperations();
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->stopRemove();
     }
 }

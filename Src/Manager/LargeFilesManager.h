@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include "Foundation/OperationQueue.h"
+#include "Manager/DelegateHold.h"
 #include "Manager/RemoveOperation.h"
 #include "Manager/RemoveType.h"
 #include "Manager/ScanManager.h"
@@ -70,9 +71,12 @@ public:
     // The folders to scan, as the system's bytes.
     QByteArrayList folderList() const;
     void setFolderList(const QByteArrayList& folders);
-    ScanManagerProtocol* delegate() const { return delegate_.load(); }
-    // Non-owning; the owner clears it before it goes away.
-    void setDelegate(ScanManagerProtocol* delegate) { delegate_.store(delegate); }
+    ScanManagerProtocol* delegate() const { return delegate_.get(); }
+    // Non-owning; the owner detaches itself before it goes away.
+    void setDelegate(ScanManagerProtocol* delegate) { delegate_.set(delegate); }
+    // Takes the delegate away if it is `delegate` and waits for the calls to
+    // it under way on other threads: its memory may go once this returns.
+    void detachDelegate(ScanManagerProtocol* delegate) { delegate_.detach(delegate); }
 
     // Runs a whole scan on the calling thread and returns when it has ended.
     void scanLargeFile();
@@ -171,7 +175,7 @@ private:
     std::shared_ptr<PreferenceScanProtocol> readSettings() const;
 
     ScanRootReport rootReport_;
-    std::atomic<ScanManagerProtocol*> delegate_{nullptr};
+    DelegateHold<ScanManagerProtocol> delegate_;
     std::atomic<int> removesucceedCount_{0};
     std::atomic<uint64_t> removesucceedSize_{0};
     std::atomic<double> lastFlushProgress_{0.0};

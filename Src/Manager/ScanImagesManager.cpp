@@ -354,7 +354,7 @@ void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
     options.extensionCount = int32_t(std::size(kExtensions));
     options.skipHidden = settings.hidden ? 1 : 0;
 
-    if (ScanImagesManagerDelegate* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanImageManagerDidStart(this);
     }
     gSearching.store(this);
@@ -408,7 +408,7 @@ void ScanImagesManager::reportEnd(bool finished)
         acceptingResults_ = false;
         sortDupImageGroupLocked();
     }
-    if (ScanImagesManagerDelegate* d = delegate()) {
+    if (auto d = delegate_.call()) {
         if (finished) {
             d->scanImagesManagerScanDidFinished(this, 1);
         } else {
@@ -446,7 +446,7 @@ void ScanImagesManager::progressDidChanged(const QByteArray& json, int type)
         if (finalReported_.load()) {
             return;  // the end is out: nothing moves any more
         }
-        if (ScanImagesManagerDelegate* d = delegate()) {
+        if (auto d = delegate_.call()) {
             d->scanImagesManagerProgressDidChanged(this, ratio, total, path);
         }
         return;
@@ -633,7 +633,7 @@ void ScanImagesManager::addReportedGroups(const QByteArray& json, double reporte
             snapshot.append(group->clone());
         }
     }
-    if (ScanImagesManagerDelegate* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->scanImagesManagerScanData(this, snapshot);
     }
 }

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include "Manager/RemoveHold.h"
+#include "Manager/DelegateHold.h"
 #include "Model/ScanImagesGroupItem.h"
 #include "ScanImagesManagerDelegate.h"
 #include "ScanImagesRemoveManagerDelegate.h"
@@ -47,10 +48,14 @@ public:
     // The library's result codes and their texts.
     static const std::map<int, QString>& kErrorCodeMsg();
 
-    ScanImagesManagerDelegate* delegate() const { return delegate_.load(); }
-    void setDelegate(ScanImagesManagerDelegate* delegate) { delegate_.store(delegate); }
-    ScanImagesRemoveManagerDelegate* removeDelegate() const { return removeDelegate_.load(); }
-    void setRemoveDelegate(ScanImagesRemoveManagerDelegate* delegate) { removeDelegate_.store(delegate); }
+    ScanImagesManagerDelegate* delegate() const { return delegate_.get(); }
+    void setDelegate(ScanImagesManagerDelegate* delegate) { delegate_.set(delegate); }
+    ScanImagesRemoveManagerDelegate* removeDelegate() const { return removeDelegate_.get(); }
+    void setRemoveDelegate(ScanImagesRemoveManagerDelegate* delegate) { removeDelegate_.set(delegate); }
+    // Take a delegate away if it is the one given and wait for the calls to
+    // it under way on other threads: its memory may go once they return.
+    void detachDelegate(ScanImagesManagerDelegate* delegate) { delegate_.detach(delegate); }
+    void detachRemoveDelegate(ScanImagesRemoveManagerDelegate* delegate) { removeDelegate_.detach(delegate); }
 
     // 1 scanning, 2 finished with groups, 3 stopped, 4 nothing found,
     // 5 removal started, 6 removing, 7 removal stopped, 8 removal finished.
@@ -138,8 +143,8 @@ private:
     void keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removed, bool finished);
 
     SimagexFunctions functions_;
-    std::atomic<ScanImagesManagerDelegate*> delegate_{nullptr};
-    std::atomic<ScanImagesRemoveManagerDelegate*> removeDelegate_{nullptr};
+    DelegateHold<ScanImagesManagerDelegate> delegate_;
+    DelegateHold<ScanImagesRemoveManagerDelegate> removeDelegate_;
     std::atomic<uint> scanState_{0};
 
     mutable std::mutex mutex_;  // guards everything below up to the atomics

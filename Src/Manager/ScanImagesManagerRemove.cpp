@@ -88,7 +88,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
     removeImagesTotalCount_.store(selected);
     isStopRemove_.store(false);
     removeHold_.reset();
-    if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+    if (auto d = removeDelegate_.call()) {
         setScanState(5);
         d->removeManagerDidStart(this);
     }
@@ -156,7 +156,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
                     item->setIsSelect(false);
                     RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("Fail"), error.localizedDescription());
                 }
-                if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+                if (auto d = removeDelegate_.call()) {
                     const qint64 total = removeImagesTotalCount_.load();
                     d->removeManagerProgressDidChange(this, total > 0 ? double(counter) / double(total) : 0.0);
                 }
@@ -170,14 +170,14 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
         keepRemaining(groups, removed, !stopped);
         if (stopped) {
             setScanState(7);
-            if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+            if (auto d = removeDelegate_.call()) {
                 d->removeManagerDidStop(this);
             }
         } else {
             setScanState(8);
             RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("SuccessRemove"),
                          QStringLiteral("%1_%2_Image").arg(removeImagesSuccessCount_.load()).arg(removeImagesTotalCount_.load()));
-            if (ScanImagesRemoveManagerDelegate* d = removeDelegate()) {
+            if (auto d = removeDelegate_.call()) {
                 d->removeMangerDidFinish(this);
             }
         }

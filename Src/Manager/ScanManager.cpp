@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 #include "Foundation/Dispatch.h"
 #include "Main/Utilities.h"
@@ -177,7 +179,7 @@ void ScanManager::stopScan()
     assembleHDDQueue_.cancelAllOperations();
     // Append steps already queued are left to run: they file groups whose
     // hashing is done, which a stopped scan still hands over.
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->stopScan();
     }
 }
@@ -187,17 +189,6 @@ void ScanManager::wakeTickWait()
     // Taken so that a body between its test and its wait cannot miss it.
     { std::lock_guard lock(ticksMutex_); }
     ticksDone_.notify_all();
-}
-
-void ScanManager::progressTick(double total)
-{
-    std::lock_guard lock(progressMutex_);
-    groupsDone_ += 1;
-    const double value = std::min(1.0, groupsDone_ / total);
-    scanningProgress_.store(value);
-    if (ScanManagerProtocol* d = delegate()) {
-        d->scanProgress(value);
-    }
 }
 
 void ScanManager::append(const DuplicateFilesPtr& group)
@@ -249,9 +240,117 @@ constexpr int kOperationsQueued = 64;
 constexpr int kRefillMark = kOperationsQueued / 2;
 // A group with at least this many bytes to read goes to the workers first.
 constexpr uint64_t kHeavyBytes = 4 << 20;
+// How often a waiting scan body looks whether it was stopped.
+constexpr auto kStopPoll = std::chrono::milliseconds(20);
+// How long a stopped scan waits for its operations to notice the stop: one
+// stuck in a read that does not return (a stalled network or FUSE mount)
+// is left behind after this, so the stopped results show at once.
+constexpr auto kStopGrace = std::chrono::milliseconds(600);
+// What each file of a size group costs beside its bytes: opening it and
+// reading its edges weigh about as much as reading this many bytes.
+constexpr uint64_t kFileWork = 4096;
+
+// The work a size costs, in bytes to read: a size held by one file costs
+// nothing to read and counts as one byte, so a scan of such sizes alone
+// still moves from 0 to 1.
+uint64_t workOf(const WalkTable::SizeEntry& entry)
+{
+    return entry.count < 2 ? 1 : uint64_t(entry.count) * (uint64_t(entry.size) + kFileWork);
+}
+
+// Mount points of file systems kept in memory: they have no disk behind
+// them, and nothing there ever waits for a head to move.
+QSet<QByteArray> memoryVolumes()
+{
+    QSet<QByteArray> out;
+    const std::shared_ptr<const MountTable> mounts = MountTable::read();
+    for (const MountEntry& entry : mounts->entries()) {
+        if (entry.fileSystemType == "tmpfs" || entry.fileSystemType == "ramfs") {
+            out.insert(entry.mountPoint);
+        }
+    }
+    return out;
+}
 }  // namespace
 
-void ScanManager::tickSingles(double total, int count)
+// What one scan shares with its operations and its progress steps. They
+// hold it, not the engine's state, so an operation that returns after its
+// scan gave up on it (a read that did not return) changes nothing of the
+// results shown or of a later scan.
+struct ScanManager::ScanRun {
+    std::shared_ptr<const WalkTable> table;
+    const std::vector<WalkTable::SizeEntry>* sizes = nullptr;
+    std::optional<bool> solidOverride;
+    QSet<QByteArray> memoryVolumes;
+    // The groups of two or more files are numbered in size order; `order`
+    // is the order they are handed out in (the heavy ones first).
+    std::vector<uint64_t> numbers;
+    std::vector<size_t> order;
+    uint64_t sequence = 0;
+    bool stopTold = false;  // the body's own
+
+    // Progress, in bytes of work; reported under this lock, so it never
+    // goes back, and nothing of the run is reported once it ended.
+    std::recursive_mutex progressMutex;
+    uint64_t workTotal = 0;
+    uint64_t workDone = 0;
+    bool ended = false;
+
+    std::mutex mutex;  // guards what follows
+    std::condition_variable changed;
+    int queued = 0;         // operations made and not yet landed
+    int inQueue[2] = {0, 0};  // of those, in the one-at-a-time queue and in the parallel one
+    // Groups to read again one at a time, with their share of the progress.
+    std::vector<std::pair<std::shared_ptr<AssembleOperation>, std::shared_ptr<GroupWork>>> deferred;
+    // Groups reach the results in the order of their numbers, however the
+    // workers finish: the lists read the same on every run and medium.
+    uint64_t nextFiled = 0;
+    std::map<uint64_t, std::vector<DuplicateFilesPtr>> done;
+    bool abandoned = false;
+    std::atomic<bool> gone{false};  // `abandoned`, read without the lock
+};
+
+// One size group's share of the progress; its first reading and, for a
+// group read later in the order of the disk, its second share it.
+struct ScanManager::GroupWork {
+    uint64_t work = 0;
+    uint64_t credited = 0;  // guarded by the run's progress lock
+};
+
+void ScanManager::credit(ScanRun& run, uint64_t work)
+{
+    std::lock_guard lock(run.progressMutex);
+    if (run.ended || work == 0) {
+        return;
+    }
+    run.workDone += work;
+    const double value =
+        run.workTotal == 0 ? 1.0 : std::min(1.0, double(run.workDone) / double(run.workTotal));
+    scanningProgress_.store(value);
+    if (auto d = delegate_.call()) {
+        d->scanProgress(value);
+    }
+}
+
+void ScanManager::creditRead(ScanRun& run, GroupWork& group, uint64_t bytes)
+{
+    std::lock_guard lock(run.progressMutex);
+    // Short of the whole share: the group's end still reports its step.
+    const uint64_t room = group.work - 1 - std::min(group.work - 1, group.credited);
+    const uint64_t given = std::min(room, bytes);
+    group.credited += given;
+    credit(run, given);
+}
+
+void ScanManager::creditEnd(ScanRun& run, GroupWork& group)
+{
+    std::lock_guard lock(run.progressMutex);
+    const uint64_t rest = group.work - std::min(group.work, group.credited);
+    group.credited = group.work;
+    credit(run, rest);
+}
+
+void ScanManager::tickSingles(const std::shared_ptr<ScanRun>& run, int count)
 {
     if (count == 0) {
         return;
@@ -264,7 +363,7 @@ void ScanManager::tickSingles(double total, int count)
     }
     // One hop to the main queue carries a run of single-file sizes; each
     // still reports its own step.
-    DispatchQueue::main().async([this, total, count, epoch] {
+    DispatchQueue::main().async([this, run, count, epoch] {
         {
             std::lock_guard lock(ticksMutex_);
             if (epoch != ticksEpoch_) {
@@ -274,7 +373,7 @@ void ScanManager::tickSingles(double total, int count)
         // Reported unlocked, so a delegate may stop the scan from there. A
         // new scan is started on this thread, so none can begin meanwhile.
         for (int i = 0; i < count; ++i) {
-            progressTick(total);
+            credit(*run, 1);
         }
         std::lock_guard lock(ticksMutex_);
         if (epoch == ticksEpoch_) {
@@ -284,230 +383,345 @@ void ScanManager::tickSingles(double total, int count)
     });
 }
 
-std::shared_ptr<AssembleOperation> ScanManager::makeAssembleOperation(const std::shared_ptr<const WalkTable>& table,
-                                                                      const WalkTable::SizeEntry& entry)
+std::shared_ptr<AssembleOperation> ScanManager::makeAssembleOperation(const std::shared_ptr<ScanRun>& run,
+                                                                      const WalkTable::SizeEntry& entry,
+                                                                      const std::shared_ptr<GroupWork>& work)
 {
-    auto op = std::make_shared<AssembleOperation>(table, entry.begin, entry.count, entry.size);
-    op->assemblingBlock = [this](const QString& path) {
-        if (ScanManagerProtocol* d = delegate()) {
+    auto op = std::make_shared<AssembleOperation>(run->table, entry.begin, entry.count, entry.size);
+    ScanRun* reporting = run.get();  // the operation's completion holds the run
+    op->assemblingBlock = [this, reporting](const QString& path) {
+        if (reporting->gone.load()) {
+            return;  // its scan has ended without it
+        }
+        if (auto d = delegate_.call()) {
             d->scaningPath(path);
         }
     };
-    op->shouldStop = [this] { return scanStop_.load(); };
+    op->progressBlock = [this, reporting, work](uint64_t bytes) { creditRead(*reporting, *work, bytes); };
+    op->shouldStop = [this, reporting] { return reporting->gone.load() || scanStop_.load(); };
     return op;
 }
 
-void ScanManager::scanBody(const QByteArrayList& folders)
+void ScanManager::lendWorker(bool parallel, int change)
 {
-    if (ScanManagerProtocol* d = delegate()) {
+    std::lock_guard lock(lendMutex_);
+    int& lent = lentWorkers_[parallel ? 1 : 0];
+    lent = std::max(0, lent + change);
+    OperationQueue& queue = parallel ? assembleSSDQueue_ : assembleHDDQueue_;
+    queue.setMaxConcurrentOperationCount((parallel ? 5 : 1) + lent);
+}
+
+void ScanManager::file(ScanRun& run, uint64_t number, std::vector<DuplicateFilesPtr> groups)
+{
+    // Called with the run's lock held.
+    if (run.abandoned) {
+        return;  // the results of a scan that ended without this group are shown already
+    }
+    run.done.emplace(number, std::move(groups));
+    // What is now next in order goes over in one step of the append queue,
+    // not one step per group.
+    std::vector<DuplicateFilesPtr> ready;
+    for (auto it = run.done.begin(); it != run.done.end() && it->first == run.nextFiled;
+         it = run.done.erase(it), ++run.nextFiled) {
+        ready.insert(ready.end(), std::make_move_iterator(it->second.begin()),
+                     std::make_move_iterator(it->second.end()));
+    }
+    if (!ready.empty()) {
+        appendQueue_.addOperation([this, ready = std::move(ready)] {
+            for (const DuplicateFilesPtr& group : ready) {
+                append(group);
+            }
+        });
+    }
+}
+
+void ScanManager::landed(ScanRun& run, bool parallel, uint64_t number, std::vector<DuplicateFilesPtr> groups,
+                         std::shared_ptr<AssembleOperation> deferred, std::shared_ptr<GroupWork> work)
+{
+    std::lock_guard lock(run.mutex);
+    --run.queued;
+    --run.inQueue[parallel ? 1 : 0];
+    if (run.abandoned) {
+        // Left behind by its stopped scan: give back the worker lent for it.
+        lendWorker(parallel, -1);
+        return;
+    }
+    file(run, number, std::move(groups));
+    if (deferred) {
+        run.deferred.emplace_back(std::move(deferred), std::move(work));
+    }
+    // Only the scan waits here: for room in the window, or for it to empty.
+    if (run.queued == kRefillMark || run.queued == 0) {
+        run.changed.notify_one();
+    }
+}
+
+bool ScanManager::admit(ScanRun& run)
+{
+    std::unique_lock lock(run.mutex);
+    // A full window waits until it has drained to the refill mark.
+    if (run.queued >= kOperationsQueued) {
+        while (!run.changed.wait_for(lock, kStopPoll, [&] { return run.queued <= kRefillMark; })) {
+            if (scanStop_.load()) {
+                return false;
+            }
+        }
+    }
+    ++run.queued;
+    return true;
+}
+
+void ScanManager::abandon(ScanRun& run)
+{
+    // Called with the run's lock held.
+    run.abandoned = true;
+    run.gone.store(true);
+    for (const bool parallel : {false, true}) {
+        for (int i = 0; i < run.inQueue[parallel ? 1 : 0]; ++i) {
+            lendWorker(parallel, +1);
+        }
+    }
+    // What was hashed goes over in its order; the numbers of the groups
+    // left behind are passed over.
+    std::vector<DuplicateFilesPtr> ready;
+    for (auto& entry : run.done) {
+        ready.insert(ready.end(), std::make_move_iterator(entry.second.begin()),
+                     std::make_move_iterator(entry.second.end()));
+    }
+    run.done.clear();
+    run.deferred.clear();
+    if (!ready.empty()) {
+        appendQueue_.addOperation([this, ready = std::move(ready)] {
+            for (const DuplicateFilesPtr& group : ready) {
+                append(group);
+            }
+        });
+    }
+    TSLOG("scan stopped with ", QString::number(run.queued), " grouping operations still at work");
+}
+
+bool ScanManager::settle(ScanRun& run)
+{
+    std::unique_lock lock(run.mutex);
+    if (run.abandoned) {
+        return false;
+    }
+    std::optional<std::chrono::steady_clock::time_point> giveUpAt;
+    while (!run.changed.wait_for(lock, kStopPoll, [&] { return run.queued == 0; })) {
+        if (!scanStop_.load()) {
+            continue;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!giveUpAt) {
+            giveUpAt = now + kStopGrace;
+        } else if (now >= *giveUpAt) {
+            abandon(run);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ScanManager::tellStop(ScanRun& run)
+{
+    // The body tells a stop it sees between groups once, whichever phase.
+    if (run.stopTold) {
+        return;
+    }
+    run.stopTold = true;
+    if (auto d = delegate_.call()) {
+        d->stopScan();
+    }
+}
+
+void ScanManager::passOver(ScanRun& run, size_t from)
+{
+    // The groups never handed to a worker will not come: their numbers are
+    // passed over, so every group already hashed (the heavy ones ran first,
+    // under higher numbers) is still filed.
+    std::lock_guard lock(run.mutex);
+    for (size_t j = from; j < run.order.size(); ++j) {
+        if ((*run.sizes)[run.order[j]].count >= 2) {
+            file(run, run.numbers[run.order[j]], {});
+        }
+    }
+}
+
+void ScanManager::beginScan(const QByteArrayList& folders)
+{
+    if (auto d = delegate_.call()) {
         d->startScan();
     }
     // While the walk runs, so the first group's icons wait for nothing.
     DispatchQueue::global().async([] { FileInfo::prepareIconLookups(); });
     disks_ = DiskInfo::allDevices();
     setScanPathsDiskType(folders);
+}
 
-    std::shared_ptr<const WalkTable> table = walkTable(folders, false);
+std::shared_ptr<ScanManager::ScanRun> ScanManager::planRun(std::shared_ptr<const WalkTable> table)
+{
     static const std::vector<WalkTable::SizeEntry> none;
-    const std::vector<WalkTable::SizeEntry>& sizes = scanStop_.load() ? none : table->sizes();
-    const double total = static_cast<double>(sizes.size());
-    {
-        std::lock_guard lock(progressMutex_);
-        groupsDone_ = 0;
-    }
-    const std::optional<bool> solidOverride = solidStateForTesting();
-
-    // Groups on a spinning disk first go where several are read at once,
-    // but read nothing unless their files are in memory; the others come
-    // back deferred and are read one at a time afterwards. Operations are
-    // made as the queues drain, so their records never all wait at once.
-    struct Flight {
-        std::mutex mutex;
-        std::condition_variable changed;
-        int queued = 0;  // operations made and not yet finished
-        std::vector<std::shared_ptr<AssembleOperation>> deferred;
-    };
-    const auto flight = std::make_shared<Flight>();
-    // A full window waits until it has drained to the refill mark.
-    const auto admit = [&flight] {
-        std::unique_lock lock(flight->mutex);
-        if (flight->queued >= kOperationsQueued) {
-            flight->changed.wait(lock, [&] { return flight->queued <= kRefillMark; });
-        }
-        ++flight->queued;
-    };
-    // Only the scan waits here: for room in the window, or for it to empty.
-    const auto landed = [](Flight& f, std::shared_ptr<AssembleOperation> deferred) {
-        std::lock_guard lock(f.mutex);
-        --f.queued;
-        if (deferred) {
-            f.deferred.push_back(std::move(deferred));
-        }
-        if (f.queued == kRefillMark || f.queued == 0) {
-            f.changed.notify_one();
-        }
-    };
-
-    // Groups reach the results in the order their operations were made
-    // (sizes ascending, then the cold ones in the order of the disk), however
-    // the workers finish: the lists read the same on every run and medium.
-    struct Filing {
-        std::mutex mutex;
-        uint64_t next = 0;
-        std::map<uint64_t, std::vector<DuplicateFilesPtr>> done;
-    };
-    const auto filing = std::make_shared<Filing>();
-    uint64_t sequence = 0;
-    const auto collect = [](AssembleOperation& op) {
-        auto groups = std::make_shared<std::vector<DuplicateFilesPtr>>();
-        // Called on the operation's own thread, before its completion.
-        op.assembleBlock = [groups](const DuplicateFilesPtr& group) { groups->push_back(group); };
-        return groups;
-    };
-    const auto file = [this, filing](uint64_t number, std::vector<DuplicateFilesPtr> groups) {
-        std::lock_guard lock(filing->mutex);
-        filing->done.emplace(number, std::move(groups));
-        // What is now next in order goes over in one step of the append
-        // queue, not one step per group.
-        std::vector<DuplicateFilesPtr> ready;
-        for (auto it = filing->done.begin(); it != filing->done.end() && it->first == filing->next;
-             it = filing->done.erase(it), ++filing->next) {
-            ready.insert(ready.end(), std::make_move_iterator(it->second.begin()),
-                         std::make_move_iterator(it->second.end()));
-        }
-        if (!ready.empty()) {
-            appendQueue_.addOperation([this, ready = std::move(ready)] {
-                for (const DuplicateFilesPtr& group : ready) {
-                    append(group);
-                }
-            });
-        }
-    };
-
+    auto run = std::make_shared<ScanRun>();
+    run->table = std::move(table);
+    run->sizes = scanStop_.load() ? &none : &run->table->sizes();
+    run->solidOverride = solidStateForTesting();
+    run->memoryVolumes = memoryVolumes();
+    const std::vector<WalkTable::SizeEntry>& sizes = *run->sizes;
     // Each group of two or more files is numbered in the order of its size;
     // the heavy ones (many bytes to hash) are handed to the workers first,
     // so that none of them is left running alone at the end while the
     // other workers idle. Their numbers still file them in size order.
-    std::vector<uint64_t> numbers(sizes.size(), 0);
-    std::vector<size_t> order;  // the heavy groups, then the rest by size
+    run->numbers.assign(sizes.size(), 0);
     std::vector<size_t> rest;
     rest.reserve(sizes.size());
     for (size_t i = 0; i < sizes.size(); ++i) {
+        run->workTotal += workOf(sizes[i]);
         if (sizes[i].count >= 2) {
-            numbers[i] = sequence++;
+            run->numbers[i] = run->sequence++;
             if (uint64_t(sizes[i].size) * sizes[i].count >= kHeavyBytes) {
-                order.push_back(i);
+                run->order.push_back(i);
                 continue;
             }
         }
         rest.push_back(i);
     }
-    std::stable_sort(order.begin(), order.end(), [&sizes](size_t a, size_t b) {
+    std::stable_sort(run->order.begin(), run->order.end(), [&sizes](size_t a, size_t b) {
         return uint64_t(sizes[a].size) * sizes[a].count > uint64_t(sizes[b].size) * sizes[b].count;
     });
-    order.insert(order.end(), rest.begin(), rest.end());
-    rest = {};
+    run->order.insert(run->order.end(), rest.begin(), rest.end());
+    return run;
+}
 
-    // The body tells a stop it sees between groups once, whichever phase.
-    bool stopTold = false;
-    const auto tellStop = [this, &stopTold] {
-        if (stopTold) {
-            return;
-        }
-        stopTold = true;
-        if (ScanManagerProtocol* d = delegate()) {
-            d->stopScan();
-        }
-    };
+void ScanManager::queueGroups(const std::shared_ptr<ScanRun>& run)
+{
+    // Groups on a spinning disk first go where several are read at once,
+    // but read nothing unless their files are in memory; the others come
+    // back deferred and are read one at a time afterwards. Operations are
+    // made as the queues drain, so their records never all wait at once.
+    const std::vector<WalkTable::SizeEntry>& sizes = *run->sizes;
+    const WalkTable& table = *run->table;
     int singles = 0;
-    for (size_t k = 0; k < order.size(); ++k) {
-        const WalkTable::SizeEntry& entry = sizes[order[k]];
-        if (scanStop_.load()) {
-            tickSingles(total, singles);
-            singles = 0;
-            // The groups never handed to a worker will not come: their
-            // numbers are passed over, so every group already hashed (the
-            // heavy ones ran first, under higher numbers) is still filed.
-            for (size_t j = k; j < order.size(); ++j) {
-                if (sizes[order[j]].count >= 2) {
-                    file(numbers[order[j]], {});
-                }
-            }
-            tellStop();
-            break;
-        }
-        if (entry.count < 2) {
+    for (size_t k = 0; k < run->order.size(); ++k) {
+        const WalkTable::SizeEntry& entry = sizes[run->order[k]];
+        if (!scanStop_.load() && entry.count < 2) {
             if (++singles == 256) {
-                tickSingles(total, singles);
+                tickSingles(run, singles);
                 singles = 0;
             }
             continue;
         }
-        tickSingles(total, singles);
+        tickSingles(run, singles);
         singles = 0;
+        if (scanStop_.load() || !admit(*run)) {
+            passOver(*run, k);
+            tellStop(*run);
+            return;
+        }
         // Every size group is hashed: one whose volume is unknown counts as
-        // on a spinning disk.
-        const std::optional<QByteArray>& volume = table->volume(table->files()[entry.begin]);
-        const bool solid = solidOverride ? *solidOverride : volume && volumeIsSolidState(*volume).value_or(false);
-        std::shared_ptr<AssembleOperation> op = makeAssembleOperation(table, entry);
+        // on a spinning disk, one kept in memory as on a solid-state disk.
+        const std::optional<QByteArray>& volume = table.volume(table.files()[entry.begin]);
+        const bool solid = run->solidOverride ? *run->solidOverride
+                                              : volume && (run->memoryVolumes.contains(*volume) ||
+                                                           volumeIsSolidState(*volume).value_or(false));
+        auto work = std::make_shared<GroupWork>();
+        work->work = workOf(entry);
+        std::shared_ptr<AssembleOperation> op = makeAssembleOperation(run, entry, work);
         op->parallelQueue = true;
         op->setResidentOnly(!solid);
         std::weak_ptr<AssembleOperation> weak = op;
-        op->setCompletionBlock([this, total, flight, weak, landed, file, number = numbers[order[k]], groups = collect(*op)] {
+        auto groups = std::make_shared<std::vector<DuplicateFilesPtr>>();
+        // Called on the operation's own thread, before its completion.
+        op->assembleBlock = [groups](const DuplicateFilesPtr& group) { groups->push_back(group); };
+        op->setCompletionBlock([this, run, weak, work, groups, number = run->numbers[run->order[k]]] {
             const std::shared_ptr<AssembleOperation> self = weak.lock();
             const bool deferred = self && self->deferred();
             // A deferred group reports its step when it is read.
             if (!deferred) {
-                progressTick(total);
+                creditEnd(*run, *work);
             }
-            file(number, std::move(*groups));
-            landed(*flight, deferred ? self : nullptr);
+            landed(*run, true, number, std::move(*groups), deferred ? self : nullptr, work);
         });
-        admit();
+        {
+            std::lock_guard lock(run->mutex);
+            ++run->inQueue[1];
+        }
         assembleSSDQueue_.addOperation(op);
     }
-    tickSingles(total, singles);
+    tickSingles(run, singles);
+}
 
-    {
-        std::unique_lock lock(flight->mutex);
-        flight->changed.wait(lock, [&] { return flight->queued == 0; });
+void ScanManager::readColdGroups(const std::shared_ptr<ScanRun>& run)
+{
+    if (!settle(*run)) {
+        return;
     }
     // The groups not in memory, one at a time, in the order of their place
     // on the disk, each file in that order too, so the head sweeps once.
-    std::vector<std::shared_ptr<AssembleOperation>> cold;
+    std::vector<std::pair<std::shared_ptr<AssembleOperation>, std::shared_ptr<GroupWork>>> cold;
     {
-        std::lock_guard lock(flight->mutex);
-        cold.swap(flight->deferred);
+        std::lock_guard lock(run->mutex);
+        cold.swap(run->deferred);
     }
-    std::stable_sort(cold.begin(), cold.end(), [](const auto& a, const auto& b) { return a->diskPlace() < b->diskPlace(); });
-    for (auto& probe : cold) {
-        if (scanStop_.load()) {
-            tellStop();
+    std::stable_sort(cold.begin(), cold.end(),
+                     [](const auto& a, const auto& b) { return a.first->diskPlace() < b.first->diskPlace(); });
+    const WalkTable& table = *run->table;
+    for (auto& [probe, work] : cold) {
+        if (scanStop_.load() || !admit(*run)) {
+            tellStop(*run);
             break;
         }
         const auto& order = probe->diskOrder();
-        const WalkTable::SizeEntry entry{table->files()[order.front()].size,
+        const WalkTable::SizeEntry entry{table.files()[order.front()].size,
                                          *std::min_element(order.begin(), order.end()), uint32_t(order.size())};
-        std::shared_ptr<AssembleOperation> op = makeAssembleOperation(table, entry);
+        std::shared_ptr<AssembleOperation> op = makeAssembleOperation(run, entry, work);
         op->setReadOrder(order, probe->deferredWholeOnly());
         probe.reset();
-        op->setCompletionBlock([this, total, flight, landed, file, number = sequence++, groups = collect(*op)] {
-            progressTick(total);
-            file(number, std::move(*groups));
-            landed(*flight, nullptr);
+        auto groups = std::make_shared<std::vector<DuplicateFilesPtr>>();
+        op->assembleBlock = [groups](const DuplicateFilesPtr& group) { groups->push_back(group); };
+        op->setCompletionBlock([this, run, work, groups, number = run->sequence++] {
+            creditEnd(*run, *work);
+            landed(*run, false, number, std::move(*groups), nullptr, nullptr);
         });
-        admit();
+        {
+            std::lock_guard lock(run->mutex);
+            ++run->inQueue[0];
+        }
         // Within the window of operations made ahead, so the edges asked for
         // are few and still in memory when their group is read.
         op->prefetchEdges();
         assembleHDDQueue_.addOperation(op);
     }
-    cold.clear();
-    assembleSSDQueue_.waitUntilAllOperationsAreFinished();
-    assembleHDDQueue_.waitUntilAllOperationsAreFinished();
-    table.reset();
+}
+
+void ScanManager::awaitGroups(const std::shared_ptr<ScanRun>& run)
+{
+    if (settle(*run)) {
+        // Every operation has landed; the queues let go of the last ones a
+        // moment later. Those an earlier stopped scan left behind are not
+        // waited for.
+        for (const bool parallel : {false, true}) {
+            OperationQueue& queue = parallel ? assembleSSDQueue_ : assembleHDDQueue_;
+            for (;;) {
+                int lent = 0;
+                {
+                    std::lock_guard lock(lendMutex_);
+                    lent = lentWorkers_[parallel ? 1 : 0];
+                }
+                if (queue.operationCount() <= lent) {
+                    break;
+                }
+                std::this_thread::yield();
+            }
+        }
+    }
+    run->table.reset();
+    run->sizes = nullptr;
     // Groups handed over by the last operations are filed before the end is told.
     appendQueue_.waitUntilAllOperationsAreFinished();
+}
+
+void ScanManager::endScan(ScanRun& run)
+{
     {
         // The ticks run on the main thread, which may itself be waiting for
         // this scan to end (a screen going away stops it and waits): after a
@@ -520,11 +734,23 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         }
     }
     {
+        std::lock_guard lock(run.progressMutex);
+        run.ended = true;
+    }
+    {
         std::lock_guard lock(idleMutex_);
         scanFinished_.store(true);
         scaning_.store(false);
     }
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
+        std::function<void()> hook;
+        {
+            std::lock_guard lock(volumeMutex_);
+            hook = scanEndHook_;
+        }
+        if (hook) {
+            hook();
+        }
         d->scanFinished();
     }
     // Only now is the engine done with its delegate, so a screen that waits
@@ -534,6 +760,22 @@ void ScanManager::scanBody(const QByteArrayList& folders)
         bodyRunning_ = false;
     }
     idle_.notify_all();
+}
+
+void ScanManager::scanBody(const QByteArrayList& folders)
+{
+    beginScan(folders);
+    const std::shared_ptr<ScanRun> run = planRun(walkTable(folders, false));
+    queueGroups(run);
+    readColdGroups(run);
+    awaitGroups(run);
+    endScan(*run);
+}
+
+void ScanManager::setScanEndHookForTesting(std::function<void()> hook)
+{
+    std::lock_guard lock(volumeMutex_);
+    scanEndHook_ = std::move(hook);
 }
 
 void ScanManager::setSolidStateForTesting(std::optional<bool> solid)

@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include "Foundation/OperationQueue.h"
+#include "Manager/DelegateHold.h"
 #include "Manager/DiskInfo.h"
 #include "Manager/RemoveOperation.h"
 #include "Manager/RemoveType.h"
@@ -103,9 +104,14 @@ public:
     // convert with QFile::decodeName only to show them.
     QByteArrayList folderList() const;
     void setFolderList(const QByteArrayList& folders);
-    ScanManagerProtocol* delegate() const { return delegate_.load(); }
-    // Non-owning; the owner clears it before it goes away.
-    void setDelegate(ScanManagerProtocol* delegate) { delegate_.store(delegate); }
+    ScanManagerProtocol* delegate() const { return delegate_.get(); }
+    // Non-owning; the owner detaches itself before it goes away.
+    void setDelegate(ScanManagerProtocol* delegate) { delegate_.set(delegate); }
+    // Takes the delegate away if it is `delegate` and waits for the calls to
+    // it under way on other threads (scan and removal alike): its memory may
+    // go once this returns.
+    void detachDelegate(ScanManagerProtocol* delegate) { delegate_.detach(delegate); }
+    bool delegateDetachWaitingForTesting() const { return delegate_.detachWaiting(); }
 
     // The settings in force; a store while a scan runs is ignored.
     std::shared_ptr<PreferenceScanProtocol> scanSetupObj() const;
@@ -230,6 +236,9 @@ public:
 
     // Waits until no scan runs (tests and the benchmark).
     bool waitUntilIdle(int timeoutMs) const;
+    // Runs on the scan's thread at its end, with the delegate's finish call
+    // in hand and not made yet (tests hold the scan there).
+    void setScanEndHookForTesting(std::function<void()> hook);
 
 private:
     ScanManager();
@@ -237,12 +246,39 @@ private:
 
     void resetScan();
     void setScanPathsDiskType(const QByteArrayList& folders);
+
+    // The steps of a scan, in the order the scan body takes them; a run is
+    // what one scan shares with its operations (see the .cpp).
+    struct ScanRun;
+    struct GroupWork;
     void scanBody(const QByteArrayList& folders);
-    void progressTick(double total);
-    void tickSingles(double total, int count);
-    std::shared_ptr<AssembleOperation> makeAssembleOperation(const std::shared_ptr<const WalkTable>& table,
-                                                             const WalkTable::SizeEntry& entry);
+    void beginScan(const QByteArrayList& folders);
+    std::shared_ptr<ScanRun> planRun(std::shared_ptr<const WalkTable> table);
+    void queueGroups(const std::shared_ptr<ScanRun>& run);
+    void readColdGroups(const std::shared_ptr<ScanRun>& run);
+    void awaitGroups(const std::shared_ptr<ScanRun>& run);
+    void endScan(ScanRun& run);
+    // Waits until every operation of the run has landed; after a stop, only
+    // for a short while, then leaves those still at work behind (false).
+    bool settle(ScanRun& run);
+    void abandon(ScanRun& run);
+    bool admit(ScanRun& run);
+    void tellStop(ScanRun& run);
+    void passOver(ScanRun& run, size_t from);
+    void file(ScanRun& run, uint64_t number, std::vector<DuplicateFilesPtr> groups);
+    void landed(ScanRun& run, bool parallel, uint64_t number, std::vector<DuplicateFilesPtr> groups,
+                std::shared_ptr<AssembleOperation> deferred, std::shared_ptr<GroupWork> work);
+    void credit(ScanRun& run, uint64_t work);
+    void creditRead(ScanRun& run, GroupWork& group, uint64_t bytes);
+    void creditEnd(ScanRun& run, GroupWork& group);
+    void tickSingles(const std::shared_ptr<ScanRun>& run, int count);
+    std::shared_ptr<AssembleOperation> makeAssembleOperation(const std::shared_ptr<ScanRun>& run,
+                                                             const WalkTable::SizeEntry& entry,
+                                                             const std::shared_ptr<GroupWork>& work);
     std::optional<bool> solidStateForTesting() const;
+    // Lends a queue a worker for each operation a stopped scan left behind
+    // (`change` +1), and takes it back when that operation ends (-1).
+    void lendWorker(bool parallel, int change);
     void append(const DuplicateFilesPtr& group);
 
     std::vector<DiskInfo> disks_;
@@ -259,7 +295,7 @@ private:
 
     mutable std::mutex folderMutex_;
     QByteArrayList folderList_;
-    std::atomic<ScanManagerProtocol*> delegate_{nullptr};
+    DelegateHold<ScanManagerProtocol> delegate_;
 
     std::atomic<int> errorRemoveCount_{0};
     std::atomic<bool> removeFinished_{false};
@@ -281,8 +317,9 @@ private:
     WalkRules duplicateWalkRules();
     ScanRootReport rootReport_;
 
-    std::mutex progressMutex_;
-    double groupsDone_ = 0;
+    std::mutex lendMutex_;
+    int lentWorkers_[2] = {0, 0};  // to the one-at-a-time queue, to the parallel one
+    std::function<void()> scanEndHook_;
     // Single-file progress ticks still waiting on the main queue.
     std::mutex ticksMutex_;
     std::condition_variable ticksDone_;

@@ -140,14 +140,14 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
         }
     }
 
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->startRemove();
     }
     auto progress = std::make_shared<RunProgress>();
     const qint64 start = QDateTime::currentMSecsSinceEpoch();
     for (const DuplicateFilesPtr& group : groups) {
         if (removeState_.removeStop.load()) {
-            if (ScanManagerProtocol* d = delegate()) {
+            if (auto d = delegate_.call()) {
                 d->stopRemove();
             }
             break;
@@ -209,7 +209,7 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
           QStringLiteral(", pictureFilesSize = "), QString::number(remain.pictureFilesSize),
           QStringLiteral(", documentFilesSize = "), QString::number(remain.documentFilesSize),
           QStringLiteral(", otherFilesSize = "), QString::number(remain.otherFilesSize));
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->removeFinished();
     }
     asyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("SuccessRemove"),
@@ -251,7 +251,7 @@ void ScanManager::fileRemoved(const FileInfoPtr& file, FileType type)
 
 void ScanManager::showNotEnoughSpace(const QByteArray& destination, uint64_t size, uint64_t free)
 {
-    if (ScanManagerProtocol* d = delegate()) {
+    if (auto d = delegate_.call()) {
         d->stopRemove();
     }
     // A volume without a label is named by its mount point, so the notice is

@@ -159,6 +159,18 @@ ScanViewController::ScanViewController(QWidget* parent)
 
 ScanViewController::~ScanViewController()
 {
+    // No engine may call this screen from here on, and a call one is making
+    // now (from its own thread) returns before the screen's memory goes.
+    {
+        std::lock_guard lock(removalHandOver_->mutex);
+        removalHandOver_->going = true;
+    }
+    removalHandOver_->changed.notify_all();
+    ScanManager& engine = ScanManager::default_();
+    LargeFilesManager& large = LargeFilesManager::default_();
+    const bool engineDelegate = engine.delegate() == this;
+    engine.detachDelegate(this);
+    large.detachDelegate(this);
     // Nothing may call back into a screen that is going.
     ui_->popUpButton->setDelegate(nullptr);
     if (leftDataViewCtr_) {
@@ -191,10 +203,6 @@ ScanViewController::~ScanViewController()
     // Every wait here is bounded: a walk stuck in the file system (a network
     // mount that stopped answering) must not hold up the program's end.
     const QDeadlineTimer deadline(kTeardownWaitMs);
-    LargeFilesManager& large = LargeFilesManager::default_();
-    if (large.delegate() == this) {
-        large.setDelegate(nullptr);
-    }
     if (scanThread_) {
         // The walk ends at its next item once it is told to stop.
         if (!scanThread_->isFinished()) {
@@ -212,9 +220,7 @@ ScanViewController::~ScanViewController()
         }
         scanThread_ = nullptr;
     }
-    ScanManager& engine = ScanManager::default_();
-    if (engine.delegate() == this) {
-        engine.setDelegate(nullptr);
+    if (engineDelegate) {
         // Going while the engine still works (the program ends under a
         // scan): stop it and let it wind down, so it calls nobody later.
         // It ends without this thread's help: the reading stops between

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -358,6 +359,15 @@ private:
     // refresh at most waits on the main queue.
     std::mutex pathMutex_;
     QString latestPath_;
+    // The removal's start waits on its thread until the removal screen is
+    // up; a screen going away ends that wait, since it waits in turn for the
+    // engines' calls to it to return.
+    struct RemovalHandOver {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool going = false;
+    };
+    const std::shared_ptr<RemovalHandOver> removalHandOver_ = std::make_shared<RemovalHandOver>();
     std::atomic<bool> pathRefreshPending_{false};
     std::atomic<double> latestEngineProgress_{0.0};
     std::atomic<bool> progressRefreshPending_{false};

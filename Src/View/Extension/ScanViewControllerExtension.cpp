@@ -303,10 +303,20 @@ void ScanViewController::startRemove()
     }
     // The engine queues its first removal once this returns: by then the
     // removal screen has taken the place of the result panels, so no panel
-    // reads a group while the removal changes it. Waited for through our own
-    // queue, whose lock orders the panels' last reads before the removal's
-    // writes where a checker of threads can see it.
-    DispatchQueue::main().sync(show);
+    // reads a group while the removal changes it. The lock of the hand-over
+    // orders the panels' last reads before the removal's writes where a
+    // checker of threads can see it. A screen going away ends the wait: it
+    // waits itself for this call to return, and shows nothing any more.
+    const std::shared_ptr<RemovalHandOver> handOver = removalHandOver_;
+    auto shown = std::make_shared<bool>(false);
+    DispatchQueue::main().async([show, handOver, shown] {
+        show();
+        std::lock_guard lock(handOver->mutex);
+        *shown = true;
+        handOver->changed.notify_all();
+    });
+    std::unique_lock lock(handOver->mutex);
+    handOver->changed.wait(lock, [&] { return *shown || handOver->going; });
 }
 
 void ScanViewController::stopRemove()

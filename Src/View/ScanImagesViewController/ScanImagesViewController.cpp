@@ -202,10 +202,12 @@ ScanImagesViewController::~ScanImagesViewController()
         holding->release();
     }
     ScanImagesManager& images = engine();
-    if (images.removeDelegate() == relay_.get()) {
-        images.setRemoveDelegate(nullptr);
-    }
-    if (images.isSearching() && images.delegate() == relay_.get()) {
+    // The engine holds the relay weakly: taken away, and the calls it makes
+    // to it now returned, before the relay may go with this screen.
+    const bool searchDelegate = images.delegate() == relay_.get();
+    images.detachRemoveDelegate(relay_.get());
+    images.detachDelegate(relay_.get());
+    if (images.isSearching() && searchDelegate) {
         images.stop();
         // Going while the search runs (the program ends under it): let it
         // wind down, so no search is left running into the program's end.

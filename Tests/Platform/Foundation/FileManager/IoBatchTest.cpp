@@ -132,5 +132,36 @@ TEST_P(IoBatchTest, BatchesLargerThanTheRingAreAnsweredWhole)
     }
 }
 
+// A memory file system refuses to be asked not to wait: its reads are made
+// plainly and give the bytes, never a failure.
+TEST_P(IoBatchTest, ReadsThatCannotBeAskedNotToWaitAreReadPlainly)
+{
+    SmallFileSystem memory(1024);
+    if (!memory.mounted()) {
+        GTEST_SKIP() << "no tmpfs could be mounted here";
+    }
+    QByteArray bytes(100000, Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        bytes[i] = char(i * 13 + i / 97);
+    }
+    const QByteArray path = QFile::encodeName(memory.path() + "/file");
+    ASSERT_TRUE(writeFileBytes(path, bytes));
+    IoBatch io;
+    const size_t opened = io.openAt(AT_FDCWD, path.constData(), O_RDONLY | O_CLOEXEC);
+    io.run();
+    const int fd = io.result(opened);
+    ASSERT_GE(fd, 0);
+    std::vector<char> start(65536), rest(40000);
+    const size_t a = io.read(fd, start.data(), start.size(), 0, true);
+    const size_t b = io.read(fd, rest.data(), rest.size(), 65536, true);  // one past the end asked for
+    io.run();
+    EXPECT_EQ(io.result(a), 65536);
+    EXPECT_EQ(QByteArray(start.data(), 65536), bytes.left(65536));
+    EXPECT_EQ(io.result(b), 100000 - 65536);
+    EXPECT_EQ(QByteArray(rest.data(), 100000 - 65536), bytes.mid(65536));
+    io.closeLater(fd);
+    io.run();
+}
+
 INSTANTIATE_TEST_SUITE_P(RingOrNot, IoBatchTest, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Ring" : "OneByOne"; });

@@ -1,0 +1,37 @@
+// A scan screen going away while its engine is inside a report to it: the
+// screen's memory goes only once that report has returned.
+
+#include "ScanScreenFixture.h"
+
+#include "Manager/ScanManager.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// The program's end deletes the screen while the scan, at its end, is in its
+// finished report to it (held there): the deletion waits for that report,
+// so the engine is done with the screen by the time the screen is gone.
+TEST_F(ScanScreenTest, AScreenGoingAwayWaitsForTheEngineReportUnderWay)
+{
+    ScanManager& engine = ScanManager::default_();
+    std::atomic<bool> atEnd{false};
+    std::atomic<bool> deleted{false};
+    engine.setScanEndHookForTesting([&] {
+        atEnd = true;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!engine.delegateDetachWaitingForTesting() && !deleted.load() &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+    });
+    ScanViewController* s = startScan(duplicateTree(), false);
+    ASSERT_TRUE(waitUntil([&] { return atEnd.load(); }, std::chrono::seconds(60)));
+    delete s;
+    deleted = true;
+    // Idle means the engine's last report has returned.
+    EXPECT_TRUE(engine.waitUntilIdle(0)) << "the screen went while its report was under way";
+    EXPECT_EQ(engine.delegate(), nullptr);
+    EXPECT_TRUE(engine.waitUntilIdle(30000));
+    engine.setScanEndHookForTesting(nullptr);
+}

@@ -1,0 +1,194 @@
+#include "StalledFileSystem.h"
+
+#define FUSE_USE_VERSION 31
+#include <fuse.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+struct StalledFileSystem::State {
+    std::map<QByteArray, QByteArray> files;
+    QByteArray stalledName;
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    int blocked = 0;
+    bool released = false;
+};
+
+namespace {
+
+StalledFileSystem::State& stateOf()
+{
+    return *static_cast<StalledFileSystem::State*>(fuse_get_context()->private_data);
+}
+
+const QByteArray* fileAt(const char* path)
+{
+    const StalledFileSystem::State& state = stateOf();
+    if (path[0] != '/') {
+        return nullptr;
+    }
+    const auto it = state.files.find(QByteArray(path + 1));
+    return it == state.files.end() ? nullptr : &it->second;
+}
+
+// No read-ahead of the kernel's own: every read held is one a reader waits for.
+void* start(struct fuse_conn_info* connection, struct fuse_config*)
+{
+    connection->max_readahead = 0;
+    return fuse_get_context()->private_data;
+}
+
+int getAttributes(const char* path, struct stat* st, struct fuse_file_info*)
+{
+    std::memset(st, 0, sizeof *st);
+    st->st_uid = ::getuid();
+    st->st_gid = ::getgid();
+    if (std::strcmp(path, "/") == 0) {
+        st->st_mode = S_IFDIR | 0755;
+        st->st_nlink = 2;
+        return 0;
+    }
+    const QByteArray* content = fileAt(path);
+    if (!content) {
+        return -ENOENT;
+    }
+    st->st_mode = S_IFREG | 0644;
+    st->st_nlink = 1;
+    st->st_size = content->size();
+    return 0;
+}
+
+int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, struct fuse_file_info*,
+               enum fuse_readdir_flags)
+{
+    if (std::strcmp(path, "/") != 0) {
+        return -ENOENT;
+    }
+    fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags(0));
+    fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
+    for (const auto& [name, content] : stateOf().files) {
+        fill(buffer, name.constData(), nullptr, 0, fuse_fill_dir_flags(0));
+    }
+    return 0;
+}
+
+int openFile(const char* path, struct fuse_file_info* info)
+{
+    if (!fileAt(path)) {
+        return -ENOENT;
+    }
+    if ((info->flags & O_ACCMODE) != O_RDONLY) {
+        return -EACCES;
+    }
+    // Every read comes to us: none is answered from the page cache.
+    info->direct_io = 1;
+    return 0;
+}
+
+int readFile(const char* path, char* buffer, size_t size, off_t offset, struct fuse_file_info*)
+{
+    StalledFileSystem::State& state = stateOf();
+    const QByteArray* content = fileAt(path);
+    if (!content) {
+        return -ENOENT;
+    }
+    // What the kernel reads ahead by itself (asked to by a reader that
+    // does not wait for it) comes in whole pages; a reader's own read of
+    // the file's last bytes, one past its end, does not: only such reads,
+    // which someone waits for, are held.
+    const bool ahead = offset % 4096 == 0 && size % 4096 == 0;
+    if (QByteArray(path + 1) == state.stalledName && !ahead) {
+        std::unique_lock lock(state.mutex);
+        ++state.blocked;
+        state.changed.notify_all();
+        state.changed.wait(lock, [&] { return state.released; });
+        --state.blocked;
+    }
+    if (offset >= content->size()) {
+        return 0;
+    }
+    const size_t length = std::min(size, size_t(content->size() - offset));
+    std::memcpy(buffer, content->constData() + offset, length);
+    return int(length);
+}
+
+}  // namespace
+
+StalledFileSystem::StalledFileSystem(const QString& folder, std::map<QByteArray, QByteArray> files,
+                                     QByteArray stalledName)
+    : folder_(folder), state_(std::make_shared<State>())
+{
+    state_->files = std::move(files);
+    state_->stalledName = std::move(stalledName);
+    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(folder)) {
+        return;
+    }
+    static struct fuse_operations operations = [] {
+        struct fuse_operations ops {};
+        ops.init = start;
+        ops.getattr = getAttributes;
+        ops.readdir = readFolder;
+        ops.open = openFile;
+        ops.read = readFile;
+        return ops;
+    }();
+    char program[] = "stalled";
+    char* argv[] = {program, nullptr};
+    struct fuse_args args = FUSE_ARGS_INIT(1, argv);
+    fuse_ = fuse_new(&args, &operations, sizeof operations, state_.get());
+    fuse_opt_free_args(&args);
+    if (!fuse_) {
+        return;
+    }
+    if (fuse_mount(fuse_, QFile::encodeName(folder).constData()) != 0) {
+        fuse_destroy(fuse_);
+        fuse_ = nullptr;
+        return;
+    }
+    struct fuse* served = fuse_;
+    // Several threads, so the other files answer while one read is held.
+    loop_ = std::thread([served] { fuse_loop_mt(served, 0); });
+}
+
+StalledFileSystem::~StalledFileSystem()
+{
+    if (!fuse_) {
+        return;
+    }
+    release();
+    fuse_exit(fuse_);
+    // Taken off its folder first: the kernel then ends the connection, and
+    // the loop's threads return from their reads of it before its
+    // descriptor is closed under them.
+    ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
+    loop_.join();
+    fuse_unmount(fuse_);
+    fuse_destroy(fuse_);
+}
+
+bool StalledFileSystem::waitStalled()
+{
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, std::chrono::seconds(30), [this] { return state_->blocked > 0; });
+}
+
+bool StalledFileSystem::stalled() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->blocked > 0;
+}
+
+void StalledFileSystem::release()
+{
+    std::lock_guard lock(state_->mutex);
+    state_->released = true;
+    state_->changed.notify_all();
+}

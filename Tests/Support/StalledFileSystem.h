@@ -1,0 +1,44 @@
+#pragma once
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <QByteArray>
+#include <QString>
+
+struct fuse;
+
+// A small read-only FUSE file system served by this process, mounted at a
+// folder of the test's choosing for as long as the object lives: its files
+// read as given, except one, whose reads by a reader that waits for them
+// (not the kernel's own reading ahead in whole pages) block until
+// release(), as a file on a network mount that stopped answering does.
+// Its size must not be a multiple of 4096. Mounting needs /dev/fuse and
+// root; mounted() says whether it worked.
+class StalledFileSystem {
+public:
+    StalledFileSystem(const QString& folder, std::map<QByteArray, QByteArray> files, QByteArray stalledName);
+    ~StalledFileSystem();
+    StalledFileSystem(const StalledFileSystem&) = delete;
+    StalledFileSystem& operator=(const StalledFileSystem&) = delete;
+
+    bool mounted() const { return fuse_ != nullptr; }
+    QString path() const { return folder_; }
+    // Waits until a read of the stalled file is blocked; false after 30 s.
+    bool waitStalled();
+    // Whether a read of the stalled file is blocked now.
+    bool stalled() const;
+    // Lets the blocked reads, and every later one, answer.
+    void release();
+
+    struct State;
+
+private:
+    QString folder_;
+    std::shared_ptr<State> state_;
+    struct fuse* fuse_ = nullptr;
+    std::thread loop_;
+};
