@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <utility>
 
 namespace {
 const QString kDateFormat = QStringLiteral("yyyy/MM/dd");
@@ -124,7 +125,10 @@ void GACollectionManager::sendResultEvents(const ScanImagesGroupList& imageArray
             continue;
         }
         bool marked = false;
-        for (const ScanImagesItemPtr& item : group->dupImageItems()) {
+        // Read only: the snapshot's lists still share their data with the
+        // screen's, and a detaching loop here would copy it under the main
+        // thread's own detach.
+        for (const ScanImagesItemPtr& item : std::as_const(group->dupImageItems())) {
             if (!item) {
                 continue;
             }

@@ -239,8 +239,9 @@ DuplicateFilesPtr groupOf(int files, const QString& name)
 {
     QList<FileInfoPtr> infos;
     for (int f = 0; f < files; ++f) {
-        const QByteArray path = QStringLiteral("/outline/%1/copy%2").arg(name).arg(f).toUtf8();
-        infos.append(std::make_shared<FileInfo>(ResourceValueURL(path, ResourceValues())));
+        ResourceValueURL url;
+        url.path = QStringLiteral("/outline/%1/copy%2").arg(name).arg(f).toUtf8();
+        infos.append(std::make_shared<FileInfo>(std::move(url)));
     }
     auto group = std::make_shared<DuplicateFiles>();
     group->setInfos(infos);
