@@ -212,12 +212,52 @@ void RYTButton::paintEvent(QPaintEvent*)
         painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, title);
     }
     if (hasFocus() && focusPolicy() != Qt::NoFocus) {
-        QColor ring = palette().color(QPalette::Highlight);
-        ring.setAlphaF(0.5f);
-        painter.setPen(QPen(ring, 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(surface).adjusted(1, 1, -1, -1), radius, radius);
+        paintFocusMark(painter, QRectF(surface), radius);
     }
+}
+
+void RYTButton::paintFocusMark(QPainter& painter, const QRectF& rect, double radius)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(normalColor(), 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), qMax(0.0, radius - 1.0), qMax(0.0, radius - 1.0));
+    painter.restore();
+}
+
+bool RYTButton::isPressKey(const QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    const int key = event->key();
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+void RYTButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!isVisible() && isPressKey(event)) {
+        event->ignore();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isPressKey(event)) {
+        if (!event->isAutoRepeat() && isEnabled()) {
+            click();
+        }
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void RYTButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!isVisible() && isPressKey(event)) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
 }
 
 void RYTButton::enterEvent(QEnterEvent* event)

@@ -1,6 +1,7 @@
 #include "FunctionButton.h"
 
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTImage.h"
 
 #include <QEnterEvent>
@@ -312,4 +313,34 @@ void FunctionButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(color256(255, 255, 255), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(shape);
+    if (hasFocus()) {
+        RYTButton::paintFocusMark(painter, bounds, cornerRadius);
+    }
+}
+
+void FunctionButton::keyPressEvent(QKeyEvent* event)
+{
+    // As the program's other buttons: Return presses too, and a button that
+    // is not shown takes no key.
+    if (RYTButton::isPressKey(event) && !isVisible()) {
+        event->ignore();
+        return;
+    }
+    if (RYTButton::isPressKey(event) && event->key() != Qt::Key_Space) {
+        if (!event->isAutoRepeat() && isEnabled()) {
+            click();
+        }
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void FunctionButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (RYTButton::isPressKey(event) && !isVisible()) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
 }
