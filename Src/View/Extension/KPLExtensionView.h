@@ -17,7 +17,11 @@ class QFileDialog;
 
 // Opens a file with its default application, a folder in the file manager.
 // An executable or a .desktop file is shown in its folder, never run. A
-// missing file shows the file-does-not-exist sheet over the main window. Every
+// missing file shows the file-does-not-exist sheet over the main window. The
+// hand-over follows once the desktop's database of applications was asked,
+// off the main thread: a file no application opens gets a sheet saying so
+// that offers to show it in its folder, a folder no file manager shows a
+// notice. Every
 // non-empty path first reports the usage event "BeforeDeleter"/"ViewFormat"
 // with the path's extension.
 void openFilePath(const QByteArray& path);
