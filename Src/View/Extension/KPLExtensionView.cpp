@@ -209,10 +209,14 @@ void placeWindow(QWidget* window, QSize size, const QRect& before)
     if (window->layout()) {
         window->layout()->activate();
     }
-    size = size.expandedTo(window->minimumSize()).expandedTo(window->minimumSizeHint()).boundedTo(window->maximumSize());
     // The frame around the content, as the window system draws it.
     const QRect inner = window->geometry();
     const QRect outer = window->frameGeometry();
+    // No larger than the screen has room for, unless the content needs more.
+    if (const QScreen* screen = window->screen()) {
+        size = size.boundedTo(screen->availableGeometry().size() - (outer.size() - inner.size()));
+    }
+    size = size.expandedTo(window->minimumSize()).expandedTo(window->minimumSizeHint()).boundedTo(window->maximumSize());
     const QSize outerSize = size + (outer.size() - inner.size());
     QPoint topLeft = before.topLeft()
                      + QPoint((before.width() - outerSize.width()) / 2, (before.height() - outerSize.height()) / 2);

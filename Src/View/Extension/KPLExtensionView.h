@@ -32,9 +32,10 @@ void openFileAtPath(const QByteArray& path);
 
 // --- Window size --------------------------------------------------------------
 
-// Gives a top-level window `size`, or the least its content takes where that
-// is more, about the centre of `before` (its frame as it was: title bar and
-// borders included), and keeps it inside its screen's available area (its
+// Gives a top-level window `size` (no more than its screen's available area
+// has room for), or the least its content takes where that is more, about
+// the centre of `before` (its frame as it was: title bar and borders
+// included), and keeps it inside its screen's available area (its
 // top left corner shown where it cannot fit). The frame moves by half the
 // change of its size, rounded toward zero, so a trip there and back ends
 // where it began. Pending layout requests run first, so a content just
