@@ -235,29 +235,37 @@ bool RYTButton::isPressKey(const QKeyEvent* event)
     return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+bool RYTButton::handlePressKey(QAbstractButton* button, QKeyEvent* event, bool release)
+{
+    if (!isPressKey(event)) {
+        return false;
+    }
+    if (!button->isVisible()) {
+        event->ignore();
+        return true;
+    }
+    if (event->key() == Qt::Key_Space) {
+        return false;
+    }
+    if (!release && !event->isAutoRepeat() && button->isEnabled()) {
+        button->click();
+    }
+    event->accept();
+    return true;
+}
+
 void RYTButton::keyPressEvent(QKeyEvent* event)
 {
-    if (!isVisible() && isPressKey(event)) {
-        event->ignore();
-        return;
+    if (!handlePressKey(this, event, false)) {
+        QAbstractButton::keyPressEvent(event);
     }
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isPressKey(event)) {
-        if (!event->isAutoRepeat() && isEnabled()) {
-            click();
-        }
-        event->accept();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
 }
 
 void RYTButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (!isVisible() && isPressKey(event)) {
-        event->ignore();
-        return;
+    if (!handlePressKey(this, event, true)) {
+        QAbstractButton::keyReleaseEvent(event);
     }
-    QAbstractButton::keyReleaseEvent(event);
 }
 
 void RYTButton::enterEvent(QEnterEvent* event)

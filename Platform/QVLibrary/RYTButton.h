@@ -80,11 +80,14 @@ public:
     // Space, Return and Enter without other modifiers: what presses a
     // focused control.
     static bool isPressKey(const QKeyEvent* event);
+    // The program's buttons take those keys alike: one that is not shown
+    // (a page of it hidden, say) takes none, and Return or Enter click it as
+    // Space does. True when the event was dealt with here.
+    static bool handlePressKey(QAbstractButton* button, QKeyEvent* event, bool release);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    // Return and Enter press the button too; a button that is not shown
-    // (a page of it hidden, say) takes no key at all.
+    // By handlePressKey().
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

@@ -320,27 +320,15 @@ void FunctionButton::paintEvent(QPaintEvent*)
 
 void FunctionButton::keyPressEvent(QKeyEvent* event)
 {
-    // As the program's other buttons: Return presses too, and a button that
-    // is not shown takes no key.
-    if (RYTButton::isPressKey(event) && !isVisible()) {
-        event->ignore();
-        return;
+    // As the program's other buttons.
+    if (!RYTButton::handlePressKey(this, event, false)) {
+        QAbstractButton::keyPressEvent(event);
     }
-    if (RYTButton::isPressKey(event) && event->key() != Qt::Key_Space) {
-        if (!event->isAutoRepeat() && isEnabled()) {
-            click();
-        }
-        event->accept();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
 }
 
 void FunctionButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (RYTButton::isPressKey(event) && !isVisible()) {
-        event->ignore();
-        return;
+    if (!RYTButton::handlePressKey(this, event, true)) {
+        QAbstractButton::keyReleaseEvent(event);
     }
-    QAbstractButton::keyReleaseEvent(event);
 }

@@ -60,6 +60,19 @@ protected:
     }
 
     QByteArray odd() const { return tree + "/caf\xe9.bin"; }
+    // The odd file's row in the list, chosen and then double-clicked.
+    QModelIndex doubleClickInList(ListDriver& driver)
+    {
+        window->setCentralWidget(driver.panel);
+        driver.show(groups);
+        driver.expand(groups[0]);
+        KPLOutlineView* outline = driver.panel->outlineView();
+        const QModelIndex file = driver.panel->outlineModel()->fileIndex(groups[0].get(), oddRow);
+        const QPoint onFile = outline->visualRect(file).center() + QPoint(-100, 0);
+        QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, onFile);
+        QTest::mouseDClick(outline->viewport(), Qt::LeftButton, {}, onFile);
+        return file;
+    }
 
     UrlCatcher catcher;
     QByteArray tree;
@@ -70,14 +83,8 @@ protected:
 TEST_F(OpenFilesByTheirBytesTest, FromTheListByDoubleClickAndByTheOpenButton)
 {
     ListDriver driver(&screen, window.get());
-    window->setCentralWidget(driver.panel);
-    driver.show(groups);
-    driver.expand(groups[0]);
+    const QModelIndex file = doubleClickInList(driver);
     KPLOutlineView* outline = driver.panel->outlineView();
-    const QModelIndex file = driver.panel->outlineModel()->fileIndex(groups[0].get(), oddRow);
-    const QPoint onFile = outline->visualRect(file).center() + QPoint(-100, 0);
-    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, onFile);
-    QTest::mouseDClick(outline->viewport(), Qt::LeftButton, {}, onFile);
     EXPECT_EQ(openedPath(), odd());
 
     catcher.opened.clear();
@@ -130,14 +137,8 @@ TEST_F(OpenFilesByTheirBytesTest, AFileNoApplicationOpensIsSaidSoAndCanBeShownIn
     };
 
     ListDriver driver(&screen, window.get());
-    window->setCentralWidget(driver.panel);
-    driver.show(groups);
-    driver.expand(groups[0]);
+    const QModelIndex file = doubleClickInList(driver);
     KPLOutlineView* outline = driver.panel->outlineView();
-    const QModelIndex file = driver.panel->outlineModel()->fileIndex(groups[0].get(), oddRow);
-    const QPoint onFile = outline->visualRect(file).center() + QPoint(-100, 0);
-    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, onFile);
-    QTest::mouseDClick(outline->viewport(), Qt::LeftButton, {}, onFile);
     SheetWindowController* sheet = sheetSaying(QStringLiteral("could not be opened"));
     ASSERT_NE(sheet, nullptr) << "nothing told the user";
     EXPECT_TRUE(sheet->labelTextField()->text().contains(QFile::decodeName("caf\xe9.bin")));
