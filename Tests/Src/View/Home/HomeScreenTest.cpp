@@ -676,6 +676,8 @@ TEST_F(HomeScreenTest, TheKeyboardReachesOnlyWhatIsShownMarksItAndPressesOnlyTha
 {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // The looks' animations run slowly under a sanitizer on a busy machine.
+    const auto settling = std::chrono::seconds(60);
     QByteArrayList scanned;
     home->setStartScanClosure([&](const QByteArrayList& paths) { scanned = paths; });
     const auto focused = [] { return QApplication::focusWidget(); };
@@ -715,7 +717,7 @@ TEST_F(HomeScreenTest, TheKeyboardReachesOnlyWhatIsShownMarksItAndPressesOnlyTha
 
     // The list look: Tab meets every shown control once and nothing else.
     drop(home->dragDropView(), {folder("Photos"), folder("Music")});
-    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
     QSet<QWidget*> reached;
     for (int i = 0; i < 12; ++i) {
         key(Qt::Key_Tab);
@@ -745,7 +747,7 @@ TEST_F(HomeScreenTest, TheKeyboardReachesOnlyWhatIsShownMarksItAndPressesOnlyTha
     home->restartBtn()->setFocus(Qt::TabFocusReason);
     key(Qt::Key_Space);
     EXPECT_TRUE(home->folderList().isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }));
+    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }, settling));
     EXPECT_EQ(focused(), home->animationContainer());
 
     // Folders come in again: the focus is not on Restart, and Space, Return
@@ -755,6 +757,6 @@ TEST_F(HomeScreenTest, TheKeyboardReachesOnlyWhatIsShownMarksItAndPressesOnlyTha
     key(Qt::Key_Space);
     key(Qt::Key_Return);
     EXPECT_EQ(home->folderList(), QByteArrayList{folder("Music")});
-    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }));
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
     EXPECT_EQ(home->folderList(), QByteArrayList{folder("Music")});
 }
