@@ -212,11 +212,59 @@ void RYTButton::paintEvent(QPaintEvent*)
         painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, title);
     }
     if (hasFocus() && focusPolicy() != Qt::NoFocus) {
-        QColor ring = palette().color(QPalette::Highlight);
-        ring.setAlphaF(0.5f);
-        painter.setPen(QPen(ring, 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(surface).adjusted(1, 1, -1, -1), radius, radius);
+        paintFocusMark(painter, QRectF(surface), radius);
+    }
+}
+
+void RYTButton::paintFocusMark(QPainter& painter, const QRectF& rect, double radius)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(normalColor(), 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), qMax(0.0, radius - 1.0), qMax(0.0, radius - 1.0));
+    painter.restore();
+}
+
+bool RYTButton::isPressKey(const QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    const int key = event->key();
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+bool RYTButton::handlePressKey(QAbstractButton* button, QKeyEvent* event, bool release)
+{
+    if (!isPressKey(event)) {
+        return false;
+    }
+    if (!button->isVisible()) {
+        event->ignore();
+        return true;
+    }
+    if (event->key() == Qt::Key_Space) {
+        return false;
+    }
+    if (!release && !event->isAutoRepeat() && button->isEnabled()) {
+        button->click();
+    }
+    event->accept();
+    return true;
+}
+
+void RYTButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!handlePressKey(this, event, false)) {
+        QAbstractButton::keyPressEvent(event);
+    }
+}
+
+void RYTButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!handlePressKey(this, event, true)) {
+        QAbstractButton::keyReleaseEvent(event);
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QColor>
 #include <QIcon>
 #include <QList>
@@ -72,8 +74,22 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The ring the program's controls draw inside `rect` while they have the
+    // keyboard focus: the main blue, solid, so it reads on light and dark.
+    static void paintFocusMark(QPainter& painter, const QRectF& rect, double radius);
+    // Space, Return and Enter without other modifiers: what presses a
+    // focused control.
+    static bool isPressKey(const QKeyEvent* event);
+    // The program's buttons take those keys alike: one that is not shown
+    // (a page of it hidden, say) takes none, and Return or Enter click it as
+    // Space does. True when the event was dealt with here.
+    static bool handlePressKey(QAbstractButton* button, QKeyEvent* event, bool release);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // By handlePressKey().
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "RYTCheckBox.h"
 
+#include "RYTButton.h"
 #include "RYTDarkMode.h"
 #include "RYTImage.h"
 
@@ -175,5 +176,9 @@ void RYTCheckBox::paintEvent(QPaintEvent*)
         painter.setPen(color);
         painter.drawText(QRect(kBox + kGap + 1, 0, width() - kBox - kGap - 1, height()),
                          Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, text());
+    }
+    // Reached by Tab, the box shows where the keyboard is, as the buttons do.
+    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+        RYTButton::paintFocusMark(painter, box.adjusted(-2.5, -2.5, 2.5, 2.5), 4.0);
     }
 }

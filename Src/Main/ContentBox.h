@@ -34,6 +34,8 @@ public:
     void addConstraint(const std::shared_ptr<LayoutConstraint>& constraint);
     void removeConstraint(const std::shared_ptr<LayoutConstraint>& constraint);
     const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const { return constraints_; }
+    // Applies the installed constraints again after their constants changed.
+    void constraintsChanged() { applyConstraints(); }
 
 private:
     void detachContent();

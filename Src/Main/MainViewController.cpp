@@ -19,6 +19,11 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QCoreApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
 
 MainViewController::MainViewController(QWidget* parent)
     : ViewController(parent),
@@ -125,16 +130,81 @@ void MainViewController::installScanConstraints()
     // A screen left without its way home leaves its pair behind; never stack two.
     mainViewBox_->removeConstraint(mainWidthConstraint_);
     mainViewBox_->removeConstraint(mainHeightConstraint_);
-    mainWidthConstraint_ = std::make_shared<LayoutConstraint>(
-        LayoutConstraint{LayoutConstraint::Attribute::width, LayoutConstraint::Relation::greaterThanOrEqual, 1000.0});
-    mainHeightConstraint_ = std::make_shared<LayoutConstraint>(
-        LayoutConstraint{LayoutConstraint::Attribute::height, LayoutConstraint::Relation::greaterThanOrEqual, 580.0});
+    const QSize least = scanMinimumSize();
+    mainWidthConstraint_ = std::make_shared<LayoutConstraint>(LayoutConstraint{
+        LayoutConstraint::Attribute::width, LayoutConstraint::Relation::greaterThanOrEqual, double(least.width())});
+    mainHeightConstraint_ = std::make_shared<LayoutConstraint>(LayoutConstraint{
+        LayoutConstraint::Attribute::height, LayoutConstraint::Relation::greaterThanOrEqual, double(least.height())});
     mainViewBox_->addConstraint(mainWidthConstraint_);
     mainViewBox_->addConstraint(mainHeightConstraint_);
+    followScreen();
     // The scan screen may need more than the window has: it grows about the
     // same centre rather than down and to the right.
     if (mainWindow != this) {
         placeWindow(mainWindow, mainWindow->size(), before);
+    }
+}
+
+QSize MainViewController::scanMinimumSize() const
+{
+    const QSize wanted{scanBoxWidth, scanBoxHeight};
+    QWidget* mainWindow = window();
+    const QScreen* screen = mainWindow != this ? mainWindow->screen() : nullptr;
+    if (!screen) {
+        return wanted;
+    }
+    // What the window puts around the box (menu bar, title, frame) stays;
+    // the box gets the rest of the screen's room at most. The layout is
+    // brought up to date first, or the box would still have the size of the
+    // screen before.
+    for (int pass = 0; pass < 8; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
+    const QSize frame = mainWindow->frameGeometry().size() - mainWindow->geometry().size();
+    const QSize around = mainWindow->size() - mainViewBox_->size();
+    const QSize room = screen->availableGeometry().size() - frame - around;
+    return wanted.boundedTo(room.expandedTo(QSize(0, 0)));
+}
+
+void MainViewController::followScreen()
+{
+    QWidget* mainWindow = window();
+    QWindow* handle = mainWindow != this ? mainWindow->windowHandle() : nullptr;
+    if (!handle) {
+        return;
+    }
+    // A window moved to another screen, or a screen whose panels or scale
+    // change, bounds the scan screens anew.
+    disconnect(screenConnection_);
+    screenConnection_ = connect(handle->screen(), &QScreen::availableGeometryChanged, this,
+                                &MainViewController::boundScanMinimum);
+    if (!followingWindow_) {
+        followingWindow_ = true;
+        connect(handle, &QWindow::screenChanged, this, [this] {
+            followScreen();
+            boundScanMinimum();
+        });
+    }
+}
+
+void MainViewController::boundScanMinimum()
+{
+    if (!mainWidthConstraint_ || !mainHeightConstraint_) {
+        return;
+    }
+    const auto& installed = mainViewBox_->constraints();
+    if (std::find(installed.begin(), installed.end(), mainWidthConstraint_) == installed.end()) {
+        return;
+    }
+    const QSize least = scanMinimumSize();
+    mainWidthConstraint_->constant = least.width();
+    mainHeightConstraint_->constant = least.height();
+    mainViewBox_->constraintsChanged();
+    QWidget* mainWindow = window();
+    if (const QScreen* screen = mainWindow->screen()) {
+        const QSize frame = mainWindow->frameGeometry().size() - mainWindow->geometry().size();
+        placeWindow(mainWindow, mainWindow->size().boundedTo(screen->availableGeometry().size() - frame),
+                    mainWindow->frameGeometry());
     }
 }
 

@@ -67,6 +67,13 @@ public:
     // The home screen's home size: the box's constraints in the home layout.
     static constexpr int homeBoxWidth = 700;
     static constexpr int homeBoxHeight = 360;
+    // The least size of the box on a scan screen, where the screen has room.
+    static constexpr int scanBoxWidth = 1000;
+    static constexpr int scanBoxHeight = 580;
+    // That least size bounded by the room the window's screen leaves the box
+    // (its available area less the window's frame, menu bar and title), so
+    // the window never has to be larger than its screen.
+    QSize scanMinimumSize() const;
 
 private:
     void showScanScreen(QWidget* screen);
@@ -75,6 +82,9 @@ private:
     // "CloseView" (not after a scan that found nothing).
     void returnHome(QWidget* screen, bool countTheVisit);
     bool homeShows() const;
+    // Watches the window's screen; boundScanMinimum() on every change.
+    void followScreen();
+    void boundScanMinimum();
 
     std::unique_ptr<Ui::MainViewController> ui_;
     ContentBox* mainViewBox_ = nullptr;
@@ -87,4 +97,6 @@ private:
     std::shared_ptr<LayoutConstraint> mainHeightConstraint_;
     std::vector<std::shared_ptr<LayoutConstraint>> constraintArray_;
     bool viewLoaded_ = false;
+    bool followingWindow_ = false;
+    QMetaObject::Connection screenConnection_;
 };

@@ -6,7 +6,8 @@
 
 // The clickable area around the home screen's plus icon. It reports the
 // pointer entering and leaving it and a press inside it through three
-// blocks, and passes none of these events on.
+// blocks, and passes none of these events on. It takes the focus by Tab:
+// Space, Return or Enter then count as a press, and a ring marks it.
 class AnimationContainView : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +26,10 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     Block mouseEnteredBlock_;

@@ -26,6 +26,7 @@
 #include "Window/DupImageNavigationWindowController.h"
 #include "Window/SheetWindowController.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -74,6 +75,34 @@ QGraphicsOpacityEffect* opacityEffect(QWidget* view)
         view->setGraphicsEffect(effect);
     }
     return effect;
+}
+
+// Faded out or slid beyond the edge, a control is still shown as far as Qt
+// knows: it must not take the focus then, or a key would press what nobody
+// sees. Its own focus policy comes back when it is shown again.
+constexpr const char* kKeptFocusPolicy = "_twinsweep_keptFocusPolicy";
+
+void setReachable(QWidget* view, bool reachable)
+{
+    QList<QWidget*> views = view->findChildren<QWidget*>();
+    views.prepend(view);
+    for (QWidget* control : views) {
+        const QVariant kept = control->property(kKeptFocusPolicy);
+        if (reachable) {
+            if (kept.isValid()) {
+                control->setFocusPolicy(Qt::FocusPolicy(kept.toInt()));
+                control->setProperty(kKeptFocusPolicy, QVariant());
+            }
+            continue;
+        }
+        if (!kept.isValid() && control->focusPolicy() != Qt::NoFocus) {
+            control->setProperty(kKeptFocusPolicy, int(control->focusPolicy()));
+            control->setFocusPolicy(Qt::NoFocus);
+        }
+        if (control->hasFocus()) {
+            control->clearFocus();
+        }
+    }
 }
 
 // The first entry of a folder, as a walk would meet it; empty when the
@@ -205,10 +234,19 @@ void FolderSetViewController::viewDidLoad()
     layout->addWidget(ui_->contentView);
     ui_->contentView->show();
     ui_->container->setCurrentWidget(ui_->dragDropView);
+    // The drop areas are no controls: the plus inside the empty one is.
+    ui_->dragDropView->setFocusPolicy(Qt::NoFocus);
+    ui_->mainDragView->setFocusPolicy(Qt::NoFocus);
+    // Nor is the list: its rows are removed with the pointer, and a focus
+    // there would show no mark and press nothing.
+    ui_->scrollView->setFocusPolicy(Qt::NoFocus);
 
     opacityEffect(ui_->scrollView)->setOpacity(0.0);
     opacityEffect(ui_->addFileButton)->setOpacity(0.0);
     ui_->rightBox->setGeometry(rightBoxHiddenFrame());
+    setReachable(ui_->scrollView, false);
+    setReachable(ui_->addFileButton, false);
+    setReachable(ui_->rightBox, false);
 
     ui_->scrollView->viewport()->setAutoFillBackground(false);
     ui_->folderTableView->setAutoFillBackground(false);
@@ -303,6 +341,7 @@ void FolderSetViewController::fade(QPointer<QParallelAnimationGroup>& group, con
     }
     auto* animations = new QParallelAnimationGroup(this);
     for (QWidget* view : views) {
+        setReachable(view, alpha > 0.0);
         auto* animation = new QPropertyAnimation(opacityEffect(view), "opacity", animations);
         animation->setDuration(kAnimationMilliseconds);
         animation->setEndValue(alpha);
@@ -366,6 +405,25 @@ void FolderSetViewController::setRightBoxFrame(const QRect& frame)
     }
 }
 
+void FolderSetViewController::showLook(QWidget* look)
+{
+    QWidget* focused = QApplication::focusWidget();
+    const bool focusHere = focused && (focused == ui_->container || ui_->container->isAncestorOf(focused));
+    ui_->container->setCurrentWidget(look);
+    if (!focusHere) {
+        return;
+    }
+    // The stack would hand the focus back to the control the look had last,
+    // Restart say, where the next Space would empty the list unasked. The
+    // empty look's one control is the plus; the list look's controls come
+    // in with their fades, so the look itself holds the focus till then.
+    if (look == ui_->dragDropView) {
+        ui_->animationContainer->setFocus(Qt::OtherFocusReason);
+    } else {
+        look->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void FolderSetViewController::playEnteringListLook(bool fromDrop)
 {
     QPointer<FolderSetViewController> self(this);
@@ -406,7 +464,7 @@ void FolderSetViewController::leaveListLook()
         ++self->completedAnimations_;
     });
     NotificationCenter::defaultCenter().post(didShowMainWindowTitleNotification());
-    ui_->container->setCurrentWidget(ui_->dragDropView);
+    showLook(ui_->dragDropView);
     clickPlusButtonAnimationInit();
     isDragingFlag_ = 0;
 }
@@ -467,7 +525,7 @@ void FolderSetViewController::chooserAnswered(const QByteArrayList& paths, bool 
     NotificationCenter::defaultCenter().post(didHiddenMainWindowTitleNotification());
     hiddenControls();
     playEnteringListLook(false);
-    ui_->container->setCurrentWidget(ui_->tableContainView);
+    showLook(ui_->tableContainView);
     ui_->folderTableView->reloadData();
     ui_->tableContainView->play(0.2, 0.4, Lottie::LottieLoopMode::playOnce);
     if (!DupImageNavigationGuide::isCompleted()) {
@@ -543,7 +601,7 @@ void FolderSetViewController::foldersDropped(bool onEmptyLook, const QByteArrayL
     setCloseView(2);
     playEnteringListLook(true);
     NotificationCenter::defaultCenter().post(didHiddenMainWindowTitleNotification());
-    ui_->container->setCurrentWidget(ui_->tableContainView);
+    showLook(ui_->tableContainView);
     // The drop on the empty look becomes the list as it is.
     folderList_ = filePathList;
     ui_->folderTableView->reloadData();

@@ -170,6 +170,9 @@ private:
     void hiddenScanButtons();
     // Moves the function buttons' box, also where a slide is still heading.
     void setRightBoxFrame(const QRect& frame);
+    // Shows the empty or the list look; a focus that was in the other look
+    // goes to this one's own control, never to one the look had before.
+    void showLook(QWidget* look);
     void fade(QPointer<QParallelAnimationGroup>& group, const QList<QWidget*>& views, double alpha,
               const QRect* rightBoxTarget = nullptr);
 

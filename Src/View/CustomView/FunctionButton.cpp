@@ -1,6 +1,7 @@
 #include "FunctionButton.h"
 
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTImage.h"
 
 #include <QEnterEvent>
@@ -312,4 +313,22 @@ void FunctionButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(color256(255, 255, 255), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(shape);
+    if (hasFocus()) {
+        RYTButton::paintFocusMark(painter, bounds, cornerRadius);
+    }
+}
+
+void FunctionButton::keyPressEvent(QKeyEvent* event)
+{
+    // As the program's other buttons.
+    if (!RYTButton::handlePressKey(this, event, false)) {
+        QAbstractButton::keyPressEvent(event);
+    }
+}
+
+void FunctionButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!RYTButton::handlePressKey(this, event, true)) {
+        QAbstractButton::keyReleaseEvent(event);
+    }
 }

@@ -159,8 +159,7 @@ void PopUpButton::updatePopUpButtonWidth()
     auto* fresh = new PopUpMenuWindow(this);
     fresh->setItemTitles(menuWindow_ ? menuWindow_->itemTitles() : QStringList());
 
-    const double textWidth = QFontMetricsF(selectedTitle_->font()).horizontalAdvance(selectedTitle_->text());
-    setFixedWidth(widthForTitleWidth(textWidth));
+    fitWidthToTitle();
 
     // The old controller may be the one whose row is being clicked right
     // now: it is closed here and deleted later, never inside this call.
@@ -182,6 +181,15 @@ void PopUpButton::selectItemAt(int index)
         selectedTitle_->setText(titles.at(index));
         selectedTitle_->setToolTip(plainToolTip(titles.at(index)));
     }
+    // A screen that opens with a remembered choice shows it whole, not in
+    // the width of the first title.
+    fitWidthToTitle();
+}
+
+void PopUpButton::fitWidthToTitle()
+{
+    const double textWidth = QFontMetricsF(selectedTitle_->font()).horizontalAdvance(selectedTitle_->text());
+    setFixedWidth(widthForTitleWidth(textWidth));
 }
 
 void PopUpButton::selectItemAtTitle(const QString& title)

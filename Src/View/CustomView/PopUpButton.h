@@ -96,7 +96,8 @@ public:
     void updateIndexTitle(int index, const QString& title);
     // Makes a fresh menu controller and fits the width to the title.
     void updatePopUpButtonWidth();
-    // Records the index and checks that row; the delegate is not told.
+    // Records the index, checks that row and fits the width to its title;
+    // the delegate is not told.
     void selectItemAt(int index);
     // Selects by title and always tells the delegate.
     void selectItemAtTitle(const QString& title);
@@ -117,6 +118,8 @@ protected:
 
 private:
     void setupView();
+    // The width rule above, for the title shown now.
+    void fitWidthToTitle();
 
     PopUpMenuWindow* menuWindow_ = nullptr;
     PopUpButtonDelegate* delegate_ = nullptr;

@@ -1,6 +1,9 @@
 #include "KPLExtensionView.h"
 
 #include "Main/Utilities.h"
+#include "DesktopApplications.h"
+#include "Foundation/Bundle.h"
+#include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 
 #include "Foundation/Dispatch.h"
@@ -23,6 +26,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <map>
 #include <cstdio>
 
 #include <sys/stat.h>
@@ -69,6 +73,105 @@ QByteArrayList chosenPaths(const QFileDialog* dialog)
     return paths;
 }
 
+namespace {
+
+// A name that is not valid text still reaches the file: its bytes go into
+// the address as they are.
+QUrl localFileUrl(const QByteArray& target)
+{
+    const QString text = QFile::decodeName(target);
+    return QFile::encodeName(text) == target ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
+                                             : QUrl::fromEncoded("file://" + target.toPercentEncoding("/"));
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    return path.left(std::max<qsizetype>(1, path.lastIndexOf('/')));
+}
+
+void handToDesktop(const QByteArray& target, bool folder);
+
+void tellFolderNotShown(const QByteArray& folder)
+{
+    QWidget* parent = ModalOverlay::applicationMainWindow();
+    if (!parent) {
+        return;
+    }
+    SheetWindowController::beginSheet(
+        SheetWindowController::SheetActionType::determine,
+        fillPlaceholders(localized("The folder “%@” could not be shown: no file manager on this computer opens it."),
+                         {QFile::decodeName(folder)}),
+        localized("OK"), QString(), parent, nullptr, nullptr);
+}
+
+void offerFolder(const QByteArray& file)
+{
+    QWidget* parent = ModalOverlay::applicationMainWindow();
+    if (!parent) {
+        return;
+    }
+    const QString name = QFile::decodeName(file.mid(file.lastIndexOf('/') + 1));
+    SheetWindowController::beginSheet(
+        SheetWindowController::SheetActionType::uncertain,
+        fillPlaceholders(localized("“%@” could not be opened: no application on this computer opens files of its "
+                                   "kind. You can show it in its folder instead."),
+                         {name}),
+        localized("Show in Folder"), localized("Cancel"), parent, nullptr, [file](int response) {
+            if (response == 1) {
+                handToDesktop(folderOf(file), true);
+            }
+        });
+}
+
+// The hand-overs in the order they were asked for, though their looks at
+// the database end in any order: two images clicked one after the other
+// open one after the other. Main thread only.
+struct HandOvers {
+    quint64 next = 0;
+    quint64 due = 0;
+    std::map<quint64, std::function<void()>> ready;
+};
+
+HandOvers& handOvers()
+{
+    static HandOvers queue;
+    return queue;
+}
+
+// Hands the file or folder to the desktop's opener. The opener says nothing
+// when no application takes the file's kind (or when there is no opener at
+// all), so the desktop's database is asked first, off the main thread, and
+// the user is told either way.
+void handToDesktop(const QByteArray& target, bool folder)
+{
+    const quint64 ticket = handOvers().next++;
+    DispatchQueue::global().async([target, folder, ticket] {
+        const bool known = DesktopApplications::hasApplicationFor(target);
+        DispatchQueue::main().async([target, folder, known, ticket] {
+            HandOvers& queue = handOvers();
+            queue.ready[ticket] = [target, folder, known] {
+                if (known && QDesktopServices::openUrl(localFileUrl(target))) {
+                    return;
+                }
+                TSLOG(QStringLiteral("No application opens"), QFile::decodeName(target));
+                if (folder) {
+                    tellFolderNotShown(target);
+                } else {
+                    offerFolder(target);
+                }
+            };
+            for (auto it = queue.ready.find(queue.due); it != queue.ready.end(); it = queue.ready.find(queue.due)) {
+                const std::function<void()> handOver = std::move(it->second);
+                queue.ready.erase(it);
+                ++queue.due;
+                handOver();
+            }
+        });
+    });
+}
+
+}  // namespace
+
 void openFileAtPath(const QByteArray& path)
 {
     if (path.isEmpty()) {
@@ -86,17 +189,11 @@ void openFileAtPath(const QByteArray& path)
     // Opening a program or a launcher would run it: show where it lies.
     const bool runnable = S_ISREG(st.st_mode)
                           && (::access(absolute.constData(), X_OK) == 0 || absolute.toLower().endsWith(".desktop"));
-    QByteArray target = absolute;
     if (runnable) {
-        target = absolute.left(std::max<qsizetype>(1, absolute.lastIndexOf('/')));
+        handToDesktop(folderOf(absolute), true);
+    } else {
+        handToDesktop(absolute, S_ISDIR(st.st_mode));
     }
-    // A name that is not valid text still reaches the file: its bytes go
-    // into the address as they are.
-    const QString text = QFile::decodeName(target);
-    const QUrl url = QFile::encodeName(text) == target
-                         ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
-                         : QUrl::fromEncoded("file://" + target.toPercentEncoding("/"));
-    QDesktopServices::openUrl(url);
 }
 
 void placeWindow(QWidget* window, QSize size, const QRect& before)
@@ -112,10 +209,14 @@ void placeWindow(QWidget* window, QSize size, const QRect& before)
     if (window->layout()) {
         window->layout()->activate();
     }
-    size = size.expandedTo(window->minimumSize()).expandedTo(window->minimumSizeHint()).boundedTo(window->maximumSize());
     // The frame around the content, as the window system draws it.
     const QRect inner = window->geometry();
     const QRect outer = window->frameGeometry();
+    // No larger than the screen has room for, unless the content needs more.
+    if (const QScreen* screen = window->screen()) {
+        size = size.boundedTo(screen->availableGeometry().size() - (outer.size() - inner.size()));
+    }
+    size = size.expandedTo(window->minimumSize()).expandedTo(window->minimumSizeHint()).boundedTo(window->maximumSize());
     const QSize outerSize = size + (outer.size() - inner.size());
     QPoint topLeft = before.topLeft()
                      + QPoint((before.width() - outerSize.width()) / 2, (before.height() - outerSize.height()) / 2);

@@ -17,7 +17,11 @@ class QFileDialog;
 
 // Opens a file with its default application, a folder in the file manager.
 // An executable or a .desktop file is shown in its folder, never run. A
-// missing file shows the file-does-not-exist sheet over the main window. Every
+// missing file shows the file-does-not-exist sheet over the main window. The
+// hand-over follows once the desktop's database of applications was asked,
+// off the main thread: a file no application opens gets a sheet saying so
+// that offers to show it in its folder, a folder no file manager shows a
+// notice. Every
 // non-empty path first reports the usage event "BeforeDeleter"/"ViewFormat"
 // with the path's extension.
 void openFilePath(const QByteArray& path);
@@ -28,9 +32,10 @@ void openFileAtPath(const QByteArray& path);
 
 // --- Window size --------------------------------------------------------------
 
-// Gives a top-level window `size`, or the least its content takes where that
-// is more, about the centre of `before` (its frame as it was: title bar and
-// borders included), and keeps it inside its screen's available area (its
+// Gives a top-level window `size` (no more than its screen's available area
+// has room for), or the least its content takes where that is more, about
+// the centre of `before` (its frame as it was: title bar and borders
+// included), and keeps it inside its screen's available area (its
 // top left corner shown where it cannot fit). The frame moves by half the
 // change of its size, rounded toward zero, so a trip there and back ends
 // where it began. Pending layout requests run first, so a content just

@@ -7,9 +7,12 @@
 
 #include "TestSupport.h"
 
+#include "DesktopDatabase.h"
 #include "UrlCatcher.h"
+#include "View/Extension/DesktopApplications.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
@@ -45,11 +48,12 @@ TEST_F(OpenFilePathTest, OpensDocumentsAndFoldersButOnlyShowsRunnableFiles)
     QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
     const QString launcher = writeFile(QStringLiteral("apps/editor.desktop"), "[Desktop Entry]\nExec=rm -rf /\n");
 
-    openFilePath(document);
-    openFilePath(scratch() + QStringLiteral("/bin"));
-    openFilePath(program);
-    openFilePath(launcher);
-
+    // Each is handed over once the desktop's applications were looked at.
+    for (const QString& path : {document, scratch() + QStringLiteral("/bin"), program, launcher}) {
+        const qsizetype before = catcher.opened.size();
+        openFilePath(path);
+        ASSERT_TRUE(waitUntil([&] { return catcher.opened.size() == before + 1; })) << path.toStdString();
+    }
     ASSERT_EQ(catcher.opened.size(), 4);
     EXPECT_EQ(catcher.opened.at(0), QUrl::fromLocalFile(document));
     EXPECT_EQ(catcher.opened.at(1), QUrl::fromLocalFile(scratch() + QStringLiteral("/bin")));
@@ -85,6 +89,60 @@ TEST_F(OpenFilePathTest, AMissingFileShowsTheNoticeOverTheMainWindow)
     openFilePath(scratch() + QStringLiteral("/gone.mov"));
     EXPECT_EQ(SheetWindowController::globalSheetController(), sheet);
     EXPECT_FALSE(sheet->isShowing());
+}
+
+// The desktop's database as the opener reads it: an entry's own kinds and
+// the kinds they are cases of, the user's removals, hidden entries, and the
+// associations of mimeapps.list.
+TEST_F(OpenFilePathTest, TheDesktopsApplicationsAreFoundAsTheOpenerFindsThem)
+{
+    DesktopDatabase desktop;
+    const QByteArray source = QFile::encodeName(writeFile(QStringLiteral("main.c"), "int main() {}\n"));
+    const QByteArray picture = QFile::encodeName(writeFile(QStringLiteral("a.png"), "\x89PNG\r\n\x1a\n"));
+    EXPECT_FALSE(DesktopApplications::hasApplicationFor(source));
+    EXPECT_TRUE(DesktopApplications::typesOf(source).contains(QStringLiteral("text/plain")));
+
+    // A text editor opens C sources too; a removal in the user's list takes
+    // it back for C sources only.
+    desktop.addApplication(QStringLiteral("editor.desktop"), {QStringLiteral("text/plain")});
+    EXPECT_TRUE(DesktopApplications::hasApplicationFor(source));
+    writeFileBytes(QFile::encodeName(configHome()) + "/mimeapps.list", "[Removed Associations]\ntext/plain=editor.desktop;\n");
+    EXPECT_FALSE(DesktopApplications::hasApplicationFor(source));
+
+    // An association names an entry that must exist and not be hidden.
+    EXPECT_FALSE(DesktopApplications::hasApplicationFor(picture));
+    writeFileBytes(QFile::encodeName(configHome()) + "/mimeapps.list", "[Default Applications]\nimage/png=viewer.desktop;\n");
+    EXPECT_FALSE(DesktopApplications::hasApplicationFor(picture));
+    writeFileBytes(QFile::encodeName(dataHome()) + "/applications/viewer.desktop",
+              "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\nHidden=true\n");
+    EXPECT_FALSE(DesktopApplications::hasApplicationFor(picture));
+    writeFileBytes(QFile::encodeName(dataHome()) + "/applications/viewer.desktop",
+              "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\n");
+    EXPECT_TRUE(DesktopApplications::hasApplicationFor(picture));
+}
+
+// The opener itself may fail (there is none on this desktop, or the
+// platform has none): that is said too, not only logged.
+TEST_F(OpenFilePathTest, AnOpenerThatFailsIsSaidAsWell)
+{
+    QMainWindow window;
+    window.resize(800, 600);
+    window.show();
+    ModalOverlay::setApplicationMainWindow(&window);
+    // No catcher of its own: the address goes to the platform, which on the
+    // test platform opens nothing.
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    const QString document = writeFile(QStringLiteral("notes.txt"), "hello");
+    openFilePath(document);
+    ASSERT_TRUE(waitUntil([] {
+        SheetWindowController* sheet = SheetWindowController::globalSheetController();
+        return sheet && sheet->isShowing() && sheet->labelTextField()->text().contains(QStringLiteral("notes.txt"));
+    }));
+    EXPECT_TRUE(SheetWindowController::globalSheetController()->labelTextField()->text().contains(
+        QStringLiteral("could not be opened")));
+    SheetWindowController::endSheet();
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    ModalOverlay::setApplicationMainWindow(nullptr);
 }
 
 TEST(FullScreenSwitchTest, TurnsTheMainWindowToggleOnAndOffLater)

@@ -12,6 +12,7 @@
 #include "Manager/DiskInfo.h"
 #include "QVBaseLib/Helper.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "FileDialogDriver.h"
 #include "TestSupport.h"
 #include "View/CustomView/FunctionButton.h"
@@ -22,6 +23,7 @@
 #include "Window/DupImageNavigationWindowController.h"
 #include "Window/ModalOverlay.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -33,6 +35,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTest>
 #include <QThread>
@@ -663,4 +666,97 @@ TEST_F(HomeScreenTest, VolumeLabelsNameEachFileSystemAndFlagVolumesThatAreNotInt
     EXPECT_EQ(FolderSetViewController::volumeFormatLabel({disk}, "File"), "1_" + diskType + "File");
     EXPECT_TRUE(FolderSetViewController::volumeFormatLabel({memory, disk}, "File").startsWith("1_tmpfsFile"));
     DiskInfo::setDefaultSysfsRootForTesting(QString());
+}
+
+// Tab goes only to controls a user can see, each shows a mark while it has
+// the focus (light and dark), and Space or Return press only what is shown:
+// a look that comes in never hands the focus back to the Restart it had,
+// where the next Space would empty the list unasked.
+TEST_F(HomeScreenTest, TheKeyboardReachesOnlyWhatIsShownMarksItAndPressesOnlyThat)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // The looks' animations run slowly under a sanitizer on a busy machine.
+    const auto settling = std::chrono::seconds(60);
+    QByteArrayList scanned;
+    home->setStartScanClosure([&](const QByteArrayList& paths) { scanned = paths; });
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const auto key = [&](Qt::Key which) { QTest::keyClick(focused() ? focused() : window.get(), which); };
+    const auto seen = [&](QWidget* control) {
+        if (!control || !control->isVisible() || !control->isEnabled()) {
+            return false;
+        }
+        for (QWidget* view = control; view && view != window.get(); view = view->parentWidget()) {
+            if (alphaOf(view) < 1.0) {
+                return false;
+            }
+        }
+        const QRect inWindow(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+        return window->rect().contains(inWindow);
+    };
+    const auto marked = [&](QWidget* control) {
+        const QImage with = control->grab().toImage();
+        control->clearFocus();
+        const QImage without = control->grab().toImage();
+        control->setFocus(Qt::TabFocusReason);
+        return with != without;
+    };
+
+    // The empty look: the plus is the one control, and opens the chooser.
+    key(Qt::Key_Tab);
+    ASSERT_EQ(focused(), home->animationContainer());
+    EXPECT_TRUE(seen(focused()));
+    EXPECT_TRUE(marked(focused()));
+    key(Qt::Key_Return);
+    ASSERT_NE(home->openPanel(), nullptr);
+    ASSERT_TRUE(FileDialogDriver::pressCancel(home->openPanel()));
+    ASSERT_TRUE(waitUntil([&] { return home->openPanel() == nullptr; }));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(focused(), home->animationContainer()) << "the chooser gives the focus back";
+
+    // The list look: Tab meets every shown control once and nothing else.
+    drop(home->dragDropView(), {folder("Photos"), folder("Music")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
+    QSet<QWidget*> reached;
+    for (int i = 0; i < 12; ++i) {
+        key(Qt::Key_Tab);
+        QWidget* control = focused();
+        EXPECT_TRUE(seen(control)) << (control ? control->objectName().toStdString() : "nothing");
+        if (control && !reached.contains(control)) {
+            EXPECT_TRUE(marked(control)) << control->objectName().toStdString() << " shows no focus mark";
+        }
+        reached.insert(control);
+    }
+    EXPECT_EQ(reached, (QSet<QWidget*>{home->addFileButton(), home->restartBtn(), home->scanBtn(),
+                                       home->scanImagesBtn(), home->scanLargeFileBtn()}));
+    RYTDarkMode::setForcedAppearance(1);
+    for (QWidget* control : reached) {
+        control->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(marked(control)) << control->objectName().toStdString() << " shows no focus mark in the dark";
+    }
+    RYTDarkMode::setForcedAppearance(-1);
+
+    // Return presses the function button in focus.
+    home->scanBtn()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return !scanned.isEmpty(); }));
+    EXPECT_EQ(scanned, (QByteArrayList{folder("Photos"), folder("Music")}));
+
+    // Restart by Space empties the list and leaves the focus on the plus.
+    home->restartBtn()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Space);
+    EXPECT_TRUE(home->folderList().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }, settling));
+    EXPECT_EQ(focused(), home->animationContainer());
+
+    // Folders come in again: the focus is not on Restart, and Space, Return
+    // and Tab then Space touch none of what is not shown.
+    drop(home->dragDropView(), {folder("Music")});
+    EXPECT_NE(focused(), home->restartBtn());
+    key(Qt::Key_Space);
+    key(Qt::Key_Return);
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Music")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Music")});
 }

@@ -484,6 +484,43 @@ TEST_F(ScanScreenTest, ThePopUpOffersThreeWaysAndRemembersTheChoiceForTheNextScr
     EXPECT_EQ(s->selectRemoveType(), RemoveType::trash());
 }
 
+// The pop-up is as wide as its title asks (title + 38, at most 550) and shows
+// it whole, however the title came there: a click on its menu or the mode
+// remembered by the screen before.
+TEST_F(ScanScreenTest, ThePopUpShowsItsWholeTitleAlsoWhenTheNextScreenOpensWithIt)
+{
+    const QString tree = duplicateTree();
+    ScanViewController* s = scanToResults(tree, false);
+    const auto expectWhole = [&](const QString& title, const char* when) {
+        PopUpButton* popUp = s->popUpButton();
+        TruncatingLabel* label = popUp->selectedTitle();
+        EXPECT_EQ(label->text().toStdString(), title.toStdString()) << when;
+        EXPECT_EQ(label->shownText().toStdString(), title.toStdString()) << when << ": the title is cut";
+        EXPECT_EQ(popUp->width(),
+                  PopUpButton::widthForTitleWidth(QFontMetricsF(label->font()).horizontalAdvance(title)))
+            << when;
+    };
+    expectWhole(QStringLiteral("Discard to the Trash"), "first screen");
+    PopUpButton* popUp = s->popUpButton();
+    QTest::mouseClick(popUp, Qt::LeftButton);
+    ASSERT_TRUE(popUp->isPopupWindowOpen());
+    QTest::mouseClick(popUp->menuWindow()->itemViews().at(1), Qt::LeftButton);
+    expectWhole(QStringLiteral("Permanently Deleted"), "chosen in the menu");
+
+    root()->scanViewBackAction();
+    s = scanToResults(tree, false);
+    expectWhole(QStringLiteral("Permanently Deleted"), "next screen");
+
+    // The remembered folder: its longer title is not cut either.
+    const QString folder = scratch() + QStringLiteral("/A folder with quite a long name for copies");
+    QDir().mkpath(folder);
+    s->popUpButton()->setSelectedIndex(2);
+    s->popupButtonSelect(s->popUpButton(), folder);
+    root()->scanViewBackAction();
+    s = scanToResults(tree, false);
+    expectWhole(QStringLiteral("Remove to A folder with quite a long name for copies"), "remembered folder");
+}
+
 TEST_F(ScanScreenTest, RemoveSendsItsNineEventsInOrderEvenWhenCancelled)
 {
     ScanViewController* s = scanToResults(duplicateTree(), false);

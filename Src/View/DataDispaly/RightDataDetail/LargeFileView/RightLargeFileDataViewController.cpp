@@ -2,7 +2,6 @@
 
 #include "ui_RightLargeFileDataViewController.h"
 
-#include "View/Extension/ScanScreenLook.h"
 
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
@@ -11,6 +10,7 @@
 #include "QVLibrary/RYTableView.h"
 #include "RightLargeFileTableCellView.h"
 #include "RightLargeFileTableModel.h"
+#include "View/CustomView/KPLScrollView.h"
 #include "View/DataDispaly/CellLooks.h"
 #include "View/DataDispaly/ElidedLabel.h"
 #include "View/DataDispaly/ResultRowViews.h"
@@ -122,8 +122,10 @@ void RightLargeFileDataViewController::initConfig()
     QPalette tablePalette = table->viewport()->palette();
     tablePalette.setColor(QPalette::Base, Qt::white);
     table->viewport()->setPalette(tablePalette);
-    // The scroll bar lies on the white surface too.
-    ScanScreenLook::keepScrollBarsLight(table);
+    // The program's own scroller: a grey knob on a pale track. The style's
+    // bar drew its handle white and the rest of its groove grey, which on
+    // this white surface read as a handle at the wrong end of the list.
+    KPLScrollViewLook::applyTo(table)->setFillColor(QColor(Qt::white));
     host_ = new RYTableRowViewHost(table, this);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RightLargeFileDataViewController::tableViewSelectionDidChange);

@@ -16,10 +16,15 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QApplication>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -323,3 +328,85 @@ TEST_F(RightLargeFileDataViewControllerTest, TheDividerIsPinnedBothWays)
 }
 
 }  // namespace
+
+// Where the scroll bar reads as its handle: the longest run of rows darker
+// than the lightest part of the bar, as a user sees it on the white table.
+std::pair<int, int> darkSpan(QScrollBar* bar)
+{
+    const QImage image = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int x = image.width() / 2;
+    int lightest = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        lightest = std::max(lightest, qGray(image.pixel(x, y)));
+    }
+    std::pair<int, int> longest{-1, -2};
+    int start = -1;
+    for (int y = 0; y <= image.height(); ++y) {
+        const bool dark = y < image.height() && qGray(image.pixel(x, y)) < lightest - 12;
+        if (dark && start < 0) {
+            start = y;
+        } else if (!dark && start >= 0) {
+            if (y - 1 - start > longest.second - longest.first) {
+                longest = {start, y - 1};
+            }
+            start = -1;
+        }
+    }
+    // In the bar's own coordinates (the grab is in device pixels).
+    const double ratio = image.devicePixelRatio();
+    return {int(longest.first / ratio), int(longest.second / ratio)};
+}
+
+TEST_F(RightLargeFileDataViewControllerTest, TheScrollBarsHandleFollowsTheWheelBothWays)
+{
+    for (int i = 0; i < 60; ++i) {
+        sparseFile("file " + QByteArray::number(i) + ".bin", 11'000'000 + uint64_t(i) * 1000);
+    }
+    scan();
+    window->resize(900, 500);
+    show(group(0), SortType::sizeUp);
+    QWidget* viewport = table->mainTableView()->viewport();
+    QScrollBar* bar = table->mainTableView()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the list must scroll";
+    // A wheel turns a page at most per event: turn it until the list stops.
+    const auto wheel = [&](int notches) {
+        for (int turn = 0; turn < 100; ++turn) {
+            const int before = bar->value();
+            const QPointF at = QRectF(viewport->rect()).center();
+            QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &event);
+            if (bar->value() == before) {
+                return;
+            }
+        }
+    };
+    const auto expectHandleNear = [&](bool top, const char* when) {
+        const auto [first, last] = darkSpan(bar);
+        ASSERT_GE(first, 0) << when << ": no handle to be seen";
+        EXPECT_LT(last - first, bar->height() / 2) << when << ": the handle is the smaller part of the bar";
+        if (top) {
+            EXPECT_LT(first, bar->height() / 4) << when;
+        } else {
+            EXPECT_GT(last, bar->height() * 3 / 4) << when;
+        }
+    };
+    expectHandleNear(true, "at the top");
+    wheel(-3);
+    ASSERT_EQ(bar->value(), bar->maximum());
+    expectHandleNear(false, "at the end");
+    wheel(3);
+    ASSERT_EQ(bar->value(), 0);
+    expectHandleNear(true, "back at the top");
+
+    // After a sort and a refill with another group the handle is still where
+    // the list is.
+    wheel(-3);
+    table->sortFilesOfSize(true, false);
+    settle();
+    expectHandleNear(bar->value() < bar->maximum() / 2, "after a sort");
+    show(group(1), SortType::sizeUp);
+    show(group(0), SortType::sizeUp);
+    EXPECT_EQ(bar->value(), 0);
+    expectHandleNear(true, "after a refill");
+}
