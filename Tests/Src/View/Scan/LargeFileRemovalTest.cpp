@@ -159,8 +159,7 @@ TEST_F(LargeFileRemovalTest, IntoAFolderAClashKeepsBothFilesAndTheRestIsShown)
 TEST_F(LargeFileRemovalTest, PermanentlyStoppedHalfWayLeavesTheRest)
 {
     ScanViewController* s = scanAndCheck({QStringLiteral("disk.iso"), QStringLiteral("music.flac")});
-    s->popUpButton()->setSelectedIndex(1);
-    s->popupButtonSelect(s->popUpButton(), QStringLiteral("Permanently Deleted"));
+    choosePermanently(s);
     // Each file is its own step; the first one waits at the gate.
     EngineGate gate(EngineGate::Kind::removal, bytes(scratch() + QStringLiteral("/l/music.flac")));
     s->startBtn()->click();

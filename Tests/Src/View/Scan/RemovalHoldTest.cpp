@@ -57,8 +57,7 @@ protected:
     void removeSelected(ScanViewController* s)
     {
         if (GetParam() == permanently) {
-            s->popUpButton()->setSelectedIndex(1);
-            s->popupButtonSelect(s->popUpButton(), QStringLiteral("Permanently Deleted"));
+            choosePermanently(s);
         }
         clickCentre(s->startBtn());
         ASSERT_TRUE(waitForSheet(GetParam() == permanently

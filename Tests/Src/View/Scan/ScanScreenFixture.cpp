@@ -10,6 +10,9 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/DataDispaly/CellViewDelegate.h"
+#include "View/CustomView/PopUpButton.h"
+#include "View/CustomView/PopUpMenuWindow.h"
+#include "View/CustomView/TruncatingLabel.h"
 #include "View/FolderSetViewController.h"
 #include "View/LoadingView/LoadingViewController.h"
 #include "Window/ModalOverlay.h"
@@ -127,6 +130,15 @@ void ScanScreenTest::clickCentre(QWidget* control)
 {
     ASSERT_TRUE(control->isVisible() && control->isEnabled());
     QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+}
+
+void ScanScreenTest::choosePermanently(ScanViewController* s)
+{
+    PopUpButton* popUp = s->popUpButton();
+    QTest::mouseClick(popUp, Qt::LeftButton);
+    ASSERT_TRUE(popUp->isPopupWindowOpen());
+    QTest::mouseClick(popUp->menuWindow()->itemViews().at(1), Qt::LeftButton);
+    ASSERT_EQ(popUp->selectedTitle()->text(), QStringLiteral("Permanently Deleted"));
 }
 
 bool ScanScreenTest::chosenRowShows(QAbstractItemView* view)

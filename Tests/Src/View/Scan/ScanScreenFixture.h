@@ -82,6 +82,9 @@ protected:
                              const char* partName);
     // Clicks the middle of a control with the mouse.
     static void clickCentre(QWidget* control);
+    // Chooses "Permanently Deleted" in the removal pop-up as a user does:
+    // a click opens its menu, a click on the row chooses.
+    static void choosePermanently(ScanViewController* s);
     // Whether the chosen row of `view` lies (at least partly) in its viewport.
     static bool chosenRowShows(QAbstractItemView* view);
 

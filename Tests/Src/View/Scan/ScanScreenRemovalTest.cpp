@@ -176,8 +176,7 @@ TEST_F(ScanRemovalTest, PermanentlyAndWhenNothingIsLeftHome)
 {
     ScanViewController* s = scanToResults(duplicateTree(), false);
     s->automaticSelectionAction();
-    s->popUpButton()->setSelectedIndex(1);
-    s->popupButtonSelect(s->popUpButton(), QStringLiteral("Permanently Deleted"));
+    choosePermanently(s);
     confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
     FinishWindowController* finish = waitForFinishWindow(s);
     ASSERT_NE(finish, nullptr);
@@ -303,8 +302,7 @@ TEST_F(ScanRemovalTest, AStopInTheMiddleLeavesTheRestAndSaysStopped)
 {
     ScanViewController* s = scanToResults(duplicateTree(), false);
     s->automaticSelectionAction();
-    s->popUpButton()->setSelectedIndex(1);
-    s->popupButtonSelect(s->popUpButton(), QStringLiteral("Permanently Deleted"));
+    choosePermanently(s);
     // The smallest group goes first: the documents.
     EngineGate gate(EngineGate::Kind::removal, bytes(d(QStringLiteral("b/notes.pdf"))));
     recorder->clear();
@@ -355,8 +353,7 @@ TEST_F(ScanRemovalTest, AFileThatCannotBeRemovedStaysWithItsError)
         return step == FileStep::remove && path == failing ? EACCES : 0;
     };
     FileManager::setFaults(faults);
-    s->popUpButton()->setSelectedIndex(1);
-    s->popupButtonSelect(s->popUpButton(), QStringLiteral("Permanently Deleted"));
+    choosePermanently(s);
     confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
     FinishWindowController* finish = waitForFinishWindow(s);
     FileManager::clearFaults();
@@ -388,8 +385,7 @@ TEST_F(ScanRemovalTest, AChosenCopyWhoseKeptCopyWentAwayStaysMarkedWithWhy)
 {
     ScanViewController* s = scanAndSelectVideoAndAudio();
     ASSERT_TRUE(QFile::remove(d(QStringLiteral("a/song.mp3"))));
-    s->popUpButton()->setSelectedIndex(1);
-    s->popupButtonSelect(s->popUpButton(), QStringLiteral("Permanently Deleted"));
+    choosePermanently(s);
     confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
     FinishWindowController* finish = waitForFinishWindow(s);
     ASSERT_NE(finish, nullptr);
