@@ -556,7 +556,11 @@ QByteArray FileManager::temporaryName(const QByteArray& prefix)
            QByteArray::number(static_cast<quint32>(random()), 16);
 }
 
-bool FileManager::isLeftOverByGoneProcess(const QByteArray& name, const QByteArray& prefix)
+namespace {
+
+// Whether `name` is one of temporaryName(prefix) made by a process that no
+// longer runs.
+bool isLeftOverByGoneProcess(const QByteArray& name, const QByteArray& prefix)
 {
     if (!name.startsWith(prefix)) {
         return false;
@@ -574,18 +578,32 @@ bool FileManager::isLeftOverByGoneProcess(const QByteArray& name, const QByteArr
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
+std::vector<QByteArray> leftoversIn(int dirFd, const QByteArray& prefix)
+{
+    std::vector<QByteArray> names;
+    if (listEntries(dirFd, names) != 0) {
+        return {};
+    }
+    std::erase_if(names, [&](const QByteArray& name) { return !isLeftOverByGoneProcess(name, prefix); });
+    return names;
+}
+
+}  // namespace
+
+std::vector<QByteArray> FileManager::leftoversOfGoneProcesses(const QByteArray& folder, const QByteArray& prefix)
+{
+    const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir.valid() ? leftoversIn(dir.get(), prefix) : std::vector<QByteArray>();
+}
+
 int FileManager::clearLeftoverMoves(const QByteArray& folder) const
 {
     const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    std::vector<QByteArray> names;
-    if (!dir.valid() || listEntries(dir.get(), names) != 0) {
+    if (!dir.valid()) {
         return 0;
     }
     int cleared = 0;
-    for (const QByteArray& name : names) {
-        if (!isLeftOverByGoneProcess(name, movePrefix)) {
-            continue;
-        }
+    for (const QByteArray& name : leftoversIn(dir.get(), movePrefix)) {
         struct stat st {};
         if (::fstatat(dir.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             removeTreeAt(dir.get(), name, folder + '/' + name, st, false) == 0) {

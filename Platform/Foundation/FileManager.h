@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
 #include <QString>
@@ -122,8 +123,9 @@ public:
     // A name of the form `prefix`<pid>-<counter>-<hex> for this process's
     // temporary items.
     static QByteArray temporaryName(const QByteArray& prefix);
-    // Whether `name` is such a name made by a process that no longer runs.
-    static bool isLeftOverByGoneProcess(const QByteArray& name, const QByteArray& prefix);
+    // The names in `folder` of that form made by processes that no longer
+    // run; none when the folder cannot be listed.
+    static std::vector<QByteArray> leftoversOfGoneProcesses(const QByteArray& folder, const QByteArray& prefix);
 
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();

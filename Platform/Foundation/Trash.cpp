@@ -10,7 +10,6 @@
 
 #include <climits>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,9 +103,9 @@ bool writeNote(const QByteArray& note, const QByteArray& name)
 }
 
 // The item name a note holds; empty when it holds none that can be a name.
-QByteArray readNote(int dir, const QByteArray& note)
+QByteArray readNote(const QByteArray& note)
 {
-    const int fd = ::openat(dir, note.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(note.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return {};
     }
@@ -337,26 +336,10 @@ int Trash::clearLeftovers()
 {
     int cleared = FileManager::default_().clearLeftoverMoves(filesFolder());
     const QByteArray trash = homeTrash();
-    const int dir = ::open(trash.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) {
-        return cleared;
-    }
-    QList<QByteArray> notes;
-    const int copy = ::dup(dir);
-    if (DIR* listing = copy >= 0 ? ::fdopendir(copy) : nullptr) {
-        while (dirent* entry = ::readdir(listing)) {
-            const QByteArray name(entry->d_name);
-            if (FileManager::isLeftOverByGoneProcess(name, notePrefix)) {
-                notes.append(name);
-            }
-        }
-        ::closedir(listing);
-    } else if (copy >= 0) {
-        ::close(copy);
-    }
     const FileManager& fm = FileManager::default_();
-    for (const QByteArray& note : notes) {
-        const QByteArray name = readNote(dir, note);
+    for (const QByteArray& note : FileManager::leftoversOfGoneProcesses(trash, notePrefix)) {
+        const QByteArray notePath = trash + '/' + note;
+        const QByteArray name = readNote(notePath);
         const QByteArray info = infoFolder() + '/' + name + infoSuffix;
         // Only an information file whose item never arrived, while the
         // item is still where it came from, is taken back.
@@ -366,8 +349,7 @@ int Trash::clearLeftovers()
                 ++cleared;
             }
         }
-        ::unlinkat(dir, note.constData(), 0);
+        ::unlink(notePath.constData());
     }
-    ::close(dir);
     return cleared;
 }
