@@ -258,6 +258,15 @@ uint64_t workOf(const WalkTable::SizeEntry& entry)
     return entry.count < 2 ? 1 : uint64_t(entry.count) * (uint64_t(entry.size) + kFileWork);
 }
 
+// The groups an operation hands over, gathered on its own thread before its
+// completion runs.
+std::shared_ptr<std::vector<DuplicateFilesPtr>> collectGroups(AssembleOperation& op)
+{
+    auto groups = std::make_shared<std::vector<DuplicateFilesPtr>>();
+    op.assembleBlock = [groups](const DuplicateFilesPtr& group) { groups->push_back(group); };
+    return groups;
+}
+
 // Mount points of file systems kept in memory: they have no disk behind
 // them, and nothing there ever waits for a head to move.
 QSet<QByteArray> memoryVolumes()
@@ -411,6 +420,18 @@ void ScanManager::lendWorker(bool parallel, int change)
     queue.setMaxConcurrentOperationCount((parallel ? 5 : 1) + lent);
 }
 
+void ScanManager::appendAll(std::vector<DuplicateFilesPtr> groups)
+{
+    if (groups.empty()) {
+        return;
+    }
+    appendQueue_.addOperation([this, groups = std::move(groups)] {
+        for (const DuplicateFilesPtr& group : groups) {
+            append(group);
+        }
+    });
+}
+
 void ScanManager::file(ScanRun& run, uint64_t number, std::vector<DuplicateFilesPtr> groups)
 {
     // Called with the run's lock held.
@@ -426,13 +447,7 @@ void ScanManager::file(ScanRun& run, uint64_t number, std::vector<DuplicateFiles
         ready.insert(ready.end(), std::make_move_iterator(it->second.begin()),
                      std::make_move_iterator(it->second.end()));
     }
-    if (!ready.empty()) {
-        appendQueue_.addOperation([this, ready = std::move(ready)] {
-            for (const DuplicateFilesPtr& group : ready) {
-                append(group);
-            }
-        });
-    }
+    appendAll(std::move(ready));
 }
 
 void ScanManager::landed(ScanRun& run, bool parallel, uint64_t number, std::vector<DuplicateFilesPtr> groups,
@@ -490,13 +505,7 @@ void ScanManager::abandon(ScanRun& run)
     }
     run.done.clear();
     run.deferred.clear();
-    if (!ready.empty()) {
-        appendQueue_.addOperation([this, ready = std::move(ready)] {
-            for (const DuplicateFilesPtr& group : ready) {
-                append(group);
-            }
-        });
-    }
+    appendAll(std::move(ready));
     TSLOG("scan stopped with ", QString::number(run.queued), " grouping operations still at work");
 }
 
@@ -629,9 +638,7 @@ void ScanManager::queueGroups(const std::shared_ptr<ScanRun>& run)
         op->parallelQueue = true;
         op->setResidentOnly(!solid);
         std::weak_ptr<AssembleOperation> weak = op;
-        auto groups = std::make_shared<std::vector<DuplicateFilesPtr>>();
-        // Called on the operation's own thread, before its completion.
-        op->assembleBlock = [groups](const DuplicateFilesPtr& group) { groups->push_back(group); };
+        const auto groups = collectGroups(*op);
         op->setCompletionBlock([this, run, weak, work, groups, number = run->numbers[run->order[k]]] {
             const std::shared_ptr<AssembleOperation> self = weak.lock();
             const bool deferred = self && self->deferred();
@@ -676,8 +683,7 @@ void ScanManager::readColdGroups(const std::shared_ptr<ScanRun>& run)
         std::shared_ptr<AssembleOperation> op = makeAssembleOperation(run, entry, work);
         op->setReadOrder(order, probe->deferredWholeOnly());
         probe.reset();
-        auto groups = std::make_shared<std::vector<DuplicateFilesPtr>>();
-        op->assembleBlock = [groups](const DuplicateFilesPtr& group) { groups->push_back(group); };
+        const auto groups = collectGroups(*op);
         op->setCompletionBlock([this, run, work, groups, number = run->sequence++] {
             creditEnd(*run, *work);
             landed(*run, false, number, std::move(*groups), nullptr, nullptr);

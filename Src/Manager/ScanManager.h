@@ -265,6 +265,8 @@ private:
     bool admit(ScanRun& run);
     void tellStop(ScanRun& run);
     void passOver(ScanRun& run, size_t from);
+    // Files the groups, in one step of the append queue.
+    void appendAll(std::vector<DuplicateFilesPtr> groups);
     void file(ScanRun& run, uint64_t number, std::vector<DuplicateFilesPtr> groups);
     void landed(ScanRun& run, bool parallel, uint64_t number, std::vector<DuplicateFilesPtr> groups,
                 std::shared_ptr<AssembleOperation> deferred, std::shared_ptr<GroupWork> work);
