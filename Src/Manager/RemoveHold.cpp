@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <vector>
 
 struct RemoveHold::Holding::State {
     mutable std::mutex mutex;
@@ -85,4 +86,24 @@ bool RemoveHold::isWaiting() const
 {
     std::lock_guard lock(state_->mutex);
     return state_->waiting > 0;
+}
+
+std::shared_ptr<RemoveHold::Holding> StopQuestionHolds::hold(RemoveHold& removal)
+{
+    open_.push_back(removal.hold());
+    return open_.back();
+}
+
+bool StopQuestionHolds::answered(const std::shared_ptr<RemoveHold::Holding>& holding)
+{
+    holding->release();
+    std::erase(open_, holding);
+    return open_.empty();
+}
+
+void StopQuestionHolds::releaseAll()
+{
+    for (const std::shared_ptr<RemoveHold::Holding>& holding : open_) {
+        holding->release();
+    }
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // Holds a removal between two files while the user is asked whether to stop
 // it, so that nothing more goes before the answer. Each question holds with
@@ -47,4 +48,24 @@ public:
 
 private:
     std::shared_ptr<Holding::State> state_;
+};
+
+// The holds of one screen's stop questions that are still open: each holds
+// the removal until its answer, and a screen that goes first lets go of all.
+class StopQuestionHolds {
+public:
+    StopQuestionHolds() = default;
+    ~StopQuestionHolds() { releaseAll(); }
+    StopQuestionHolds(const StopQuestionHolds&) = delete;
+    StopQuestionHolds& operator=(const StopQuestionHolds&) = delete;
+
+    // A new question's hold on the removal.
+    std::shared_ptr<RemoveHold::Holding> hold(RemoveHold& removal);
+    // Lets go of an answered question's hold; true when no question is open
+    // any more.
+    bool answered(const std::shared_ptr<RemoveHold::Holding>& holding);
+    void releaseAll();
+
+private:
+    std::vector<std::shared_ptr<RemoveHold::Holding>> open_;
 };

@@ -204,7 +204,7 @@ void RemoveOperation::main()
         // Looked up in its own folder: a folder on the way that became a
         // link leads to another file, which is never taken for this one.
         const std::optional<bool> same = fm.isItem(file->path(), file->identity());
-        if (!same && keepsACopy_ && !chosen[static_cast<size_t>(i)]) {
+        if (!same && keepsACopy_ && !wasChosen(i)) {
             continue;  // nothing was asked of it, so nothing failed
         }
         if (!same) {

@@ -708,18 +708,15 @@ void ScanViewController::displayScanFinishedView()
 
     const bool nothing = largeFileMode_ ? !largeFileAllGroup() || largeFileAllGroup()->fileCount() == 0
                                         : ScanManager::default_().totalFiles().isEmpty();
-    updateLeftOutNotice();
+    const QList<LeftOutFolder> leftOut = largeFileMode_ ? LargeFilesManager::default_().leftOutFolders()
+                                                        : ScanManager::default_().leftOutFolders();
+    updateLeftOutNotice(leftOut);
     if (nothing) {
         NotDataFinishedViewController* empty = notDataFinishedViewCtr();
         // A scan that walked none of the folders found nothing because it
         // looked nowhere: the screen says so rather than that nothing is there.
-        if (largeFileMode_) {
-            empty->setLeftOutFolders(LargeFilesManager::default_().leftOutFolders(),
-                                     LargeFilesManager::default_().scannedNoFolder());
-        } else {
-            empty->setLeftOutFolders(ScanManager::default_().leftOutFolders(),
-                                     ScanManager::default_().scannedNoFolder());
-        }
+        empty->setLeftOutFolders(leftOut, largeFileMode_ ? LargeFilesManager::default_().scannedNoFolder()
+                                                         : ScanManager::default_().scannedNoFolder());
         ui_->contentBox->setContentView(empty);
         displayLoading(false);
         QPointer<ScanViewController> self(this);
@@ -789,10 +786,8 @@ void ScanViewController::displayScanFinishedView()
     });
 }
 
-void ScanViewController::updateLeftOutNotice()
+void ScanViewController::updateLeftOutNotice(const QList<LeftOutFolder>& leftOut)
 {
-    const QList<LeftOutFolder> leftOut = largeFileMode_ ? LargeFilesManager::default_().leftOutFolders()
-                                                        : ScanManager::default_().leftOutFolders();
     if (leftOut.isEmpty()) {
         ui_->leftOutNoticeView->hide();
         return;

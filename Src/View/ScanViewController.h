@@ -294,9 +294,9 @@ private:
     void showPathRefresh();
     void showProgressRefresh();
     void showScanFinished();
-    // The notice of the folders the engine of the mode left out: shown over
-    // the results when there are any, else hidden.
-    void updateLeftOutNotice();
+    // The notice of the folders the scan left out: shown over the results
+    // when there are any, else hidden.
+    void updateLeftOutNotice(const QList<LeftOutFolder>& leftOut);
     void tallyRemoval();
     void finishFolderChoice(const QByteArray& path);
     void keepRemoveTypeInForce();

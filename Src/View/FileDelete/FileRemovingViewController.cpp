@@ -85,9 +85,7 @@ FileRemovingViewController::~FileRemovingViewController()
     if (myTimer_) {
         myTimer_->stop();
     }
-    for (const std::shared_ptr<RemoveHold::Holding>& holding : stopHolds_) {
-        holding->release();
-    }
+    stopHolds_.releaseAll();
 }
 
 FinishWindowController* FileRemovingViewController::finishWindowController() const { return finishWindowCtr_; }
@@ -236,8 +234,7 @@ void FileRemovingViewController::stopAction()
     // screen lets go of it too if it goes first.
     RemoveHold& hold = largeFileMode_ ? LargeFilesManager::default_().removeHold()
                                       : ScanManager::default_().removeHold();
-    std::shared_ptr<RemoveHold::Holding> holding = hold.hold();
-    stopHolds_.push_back(holding);
+    std::shared_ptr<RemoveHold::Holding> holding = stopHolds_.hold(hold);
     if (myTimer_) {
         myTimer_->stop();
     }
@@ -266,9 +263,8 @@ void FileRemovingViewController::stopAction()
             if (!self) {
                 return;
             }
-            std::erase(self->stopHolds_, holding);
             // The clock goes on once no question of this screen is open.
-            if (self->stopHolds_.empty() && !self->finishing_ && self->myTimer_) {
+            if (self->stopHolds_.answered(holding) && !self->finishing_ && self->myTimer_) {
                 self->myTimer_->start();
             }
         });

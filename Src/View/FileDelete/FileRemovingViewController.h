@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include <QPointer>
 
@@ -113,6 +112,6 @@ private:
     bool largeFileMode_ = false;
     bool finishing_ = false;
     // What the stop questions of this screen hold the engine with.
-    std::vector<std::shared_ptr<RemoveHold::Holding>> stopHolds_;
+    StopQuestionHolds stopHolds_;
     QPointer<FinishWindowController> finishWindowCtr_;
 };

@@ -198,9 +198,7 @@ ScanImagesViewController::~ScanImagesViewController()
     if (imageResultViewCtr_) {
         imageResultViewCtr_->setDelegate(nullptr);
     }
-    for (const std::shared_ptr<RemoveHold::Holding>& holding : stopHolds_) {
-        holding->release();
-    }
+    stopHolds_.releaseAll();
     ScanImagesManager& images = engine();
     // The engine holds the relay weakly: taken away, and the calls it makes
     // to it now returned, before the relay may go with this screen.
@@ -492,8 +490,7 @@ void ScanImagesViewController::stopBtnAction()
         backToHome();
     } else if (state == 6) {
         // Nothing more goes, and the clock stands, while the user decides.
-        std::shared_ptr<RemoveHold::Holding> holding = images.removeHold().hold();
-        stopHolds_.push_back(holding);
+        std::shared_ptr<RemoveHold::Holding> holding = stopHolds_.hold(images.removeHold());
         if (imageDeleteViewCtr_) {
             imageDeleteViewCtr_->myTimer()->stop();
         }
@@ -509,8 +506,7 @@ void ScanImagesViewController::stopBtnAction()
                       if (!screen) {
                           return;
                       }
-                      std::erase(screen->stopHolds_, holding);
-                      if (screen->stopHolds_.empty() && screen->imageDeleteViewCtr_) {
+                      if (screen->stopHolds_.answered(holding) && screen->imageDeleteViewCtr_) {
                           screen->imageDeleteViewCtr_->myTimer()->start();
                       }
                   });

@@ -3,7 +3,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include <QPointer>
 #include <QStringList>
@@ -184,7 +183,7 @@ private:
     quint64 questionTicket_ = 0;
     bool stopQuestionShowing_ = false;
     // What the removal's stop questions hold the engine with.
-    std::vector<std::shared_ptr<RemoveHold::Holding>> stopHolds_;
+    StopQuestionHolds stopHolds_;
     bool removalChecking_ = false;
     // The images picked at "Yes", which the removal takes.
     QList<ScanImagesItemPtr> frozenPicks_;
