@@ -105,6 +105,40 @@ protected:
         return screen;
     }
 
+    // Presses Remove, answers "Yes", and closes the finish window by its
+    // own button; returns once the groups left are shown again.
+    static void removeAndFinish(ScanImagesViewController* screen)
+    {
+        QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
+        ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
+        ASSERT_TRUE(waitUntil(
+            [&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
+            std::chrono::seconds(30)));
+        screen->finishWindowController()->completeAciton();
+        ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
+    }
+
+    // The tool tip of the failure mark on `image`'s thumbnail in the grid,
+    // as the pointer resting there brings it; `onIcon` gets where that is.
+    static QString gridErrorTip(ScanImagesCollectionViewController* grid, const ScanImagesItemPtr& image,
+                                QPoint* onIcon = nullptr)
+    {
+        const int row = int(grid->dupImagesGroup()->dupImageItems().indexOf(image));
+        EXPECT_GE(row, 0);
+        ImageGridView* view = grid->collectionView();
+        const QRect cell = view->visualRect(grid->model()->index(row, 0));
+        const QRectF thumbnail = ScanImagesCollectionItem::thumbnailRect(image->thumImage().deviceIndependentSize(), cell);
+        const QPoint at = ScanImagesCollectionItem::errorRect(thumbnail, cell).center().toPoint();
+        if (onIcon) {
+            *onIcon = at;
+        }
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(view->viewport(), &help);
+        const QString tip = QToolTip::text();
+        QToolTip::hideText();
+        return tip;
+    }
+
     std::unique_ptr<similar::Opened> openedFiles;
 };
 
@@ -282,16 +316,10 @@ TEST_F(ScanImagesFailedMoveTest, AFailedMoveShowsItsIconAndItsErrorInGridAndList
     const QList<ScanImagesItemPtr> left = grid->dupImagesGroup()->dupImageItems();
     const int row = int(left.indexOf(failing));
     ASSERT_GE(row, 0);
-    ImageGridView* view = grid->collectionView();
-    const QRect cell = view->visualRect(grid->model()->index(row, 0));
-    const QImage thumb = failing->thumImage();
-    const QRectF thumbnail = ScanImagesCollectionItem::thumbnailRect(thumb.deviceIndependentSize(), cell);
-    const QPoint onIcon = ScanImagesCollectionItem::errorRect(thumbnail, cell).center().toPoint();
+    QPoint onIcon;
+    EXPECT_EQ(gridErrorTip(grid, failing, &onIcon), why);
+    const QRect cell = grid->collectionView()->visualRect(grid->model()->index(row, 0));
     EXPECT_EQ(grid->itemDelegate()->hitTest(grid->model()->index(row, 0), cell, onIcon), ScanImagesImageCell::Part::removeError);
-    QHelpEvent gridHelp(QEvent::ToolTip, onIcon, view->viewport()->mapToGlobal(onIcon));
-    QCoreApplication::sendEvent(view->viewport(), &gridHelp);
-    EXPECT_EQ(QToolTip::text(), why);
-    QToolTip::hideText();
 
     QTest::mouseClick(result->listSelectView(), Qt::LeftButton);
     ScanImagesListViewController* list = result->scanimagesListViewCtr();
@@ -328,29 +356,15 @@ TEST_F(ScanImagesFailedMoveTest, PickedImagesWhoseUnpickedImageWentAwayStayAndSa
     const QList<ScanImagesItemPtr> images = result->dupImagesArray().first()->dupImageItems();
     ASSERT_EQ(images.size(), 3);
     ASSERT_TRUE(QFile::remove(images.at(0)->imagePath()));
-    QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
-    ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
-    ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
-                          std::chrono::seconds(30)));
-    screen->finishWindowController()->completeAciton();
-    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
+    removeAndFinish(screen);
 
     result = screen->imageResultViewCtr();
     ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
-    ImageGridView* view = grid->collectionView();
     for (int picked = 1; picked <= 2; ++picked) {
         const ScanImagesItemPtr image = images.at(picked);
         EXPECT_TRUE(QFile::exists(image->imagePath()));
         EXPECT_TRUE(image->isRemoveFailed());
-        const int row = int(grid->dupImagesGroup()->dupImageItems().indexOf(image));
-        ASSERT_GE(row, 0);
-        const QRect cell = view->visualRect(grid->model()->index(row, 0));
-        const QRectF thumbnail = ScanImagesCollectionItem::thumbnailRect(image->thumImage().deviceIndependentSize(), cell);
-        const QPoint onIcon = ScanImagesCollectionItem::errorRect(thumbnail, cell).center().toPoint();
-        QHelpEvent help(QEvent::ToolTip, onIcon, view->viewport()->mapToGlobal(onIcon));
-        QCoreApplication::sendEvent(view->viewport(), &help);
-        EXPECT_EQ(QToolTip::text(), QStringLiteral("The copy you kept has changed or is gone since the scan."));
-        QToolTip::hideText();
+        EXPECT_EQ(gridErrorTip(grid, image), QStringLiteral("The copy you kept has changed or is gone since the scan."));
     }
 }
 
