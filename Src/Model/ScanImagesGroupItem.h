@@ -28,7 +28,15 @@ public:
     int isSelect() const { return isSelect_; }
     void setIsSelect(int v) { isSelect_ = v; }
 
-    std::shared_ptr<ScanImagesGroupItem> clone() const { return std::make_shared<ScanImagesGroupItem>(*this); }
+    // The copy's list of images has a block of its own: a copy is handed to
+    // another thread, and two lists sharing one block across threads (one
+    // detaching, one reading) race on it.
+    std::shared_ptr<ScanImagesGroupItem> clone() const
+    {
+        auto copy = std::make_shared<ScanImagesGroupItem>(*this);
+        copy->dupImageItems_.detach();
+        return copy;
+    }
 
 private:
     QString groupName_;
