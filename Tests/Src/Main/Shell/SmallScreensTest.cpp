@@ -109,6 +109,7 @@ TEST_F(SmallScreenTest, TheDuplicatesScreenFitsAndKeepsItsCommandsInReach)
     expectFits("home");
     scanFromHome({folder("copies")}, &FolderSetViewController::scanDuplicates);
     ScanViewController* s = root()->scanViewController();
+    ASSERT_NE(s, nullptr);
     ASSERT_TRUE(waitUntil([&] { return s->backBtn()->isEnabled() && !s->popUpButton()->isHidden(); }));
     expectFits("duplicates");
     s->automaticSelectionAction();
@@ -124,6 +125,7 @@ TEST_F(SmallScreenTest, TheLargeFilesScreenFitsAndKeepsItsCommandsInReach)
 {
     scanFromHome({folder("large")}, &FolderSetViewController::scanLargeFile);
     ScanViewController* s = root()->scanViewController();
+    ASSERT_NE(s, nullptr);
     ASSERT_TRUE(waitUntil([&] { return s->backBtn()->isEnabled() && !s->popUpButton()->isHidden(); }));
     expectFits("large files");
     expectReachable("large files", {s->backBtn(), s->startBtn(), s->popUpButton(), s->selectTitleLabel(),
@@ -135,6 +137,7 @@ TEST_F(SmallScreenTest, TheSimilarImagesScreenFitsAndKeepsItsCommandsInReach)
 {
     scanFromHome({folder("images")}, &FolderSetViewController::scanImagesBtnAction);
     ScanImagesViewController* images = root()->scanImagesViewController();
+    ASSERT_NE(images, nullptr);
     ASSERT_TRUE(waitUntil([&] { return images->backBtn()->isEnabled() && images->popUpButton()->isVisible(); },
                           std::chrono::seconds(60)));
     expectFits("similar images");
@@ -153,6 +156,7 @@ TEST_F(SmallScreenTest, AWindowMovedToASmallerScreenFitsThatOne)
     }
     scanFromHome({folder("copies")}, &FolderSetViewController::scanDuplicates);
     ScanViewController* s = root()->scanViewController();
+    ASSERT_NE(s, nullptr);
     ASSERT_TRUE(waitUntil([&] { return s->backBtn()->isEnabled(); }));
     ASSERT_NE(window->screen(), small);
     window->windowHandle()->setScreen(small);
