@@ -85,6 +85,15 @@ protected:
         answer(QStringLiteral("Yes"));
     }
 
+    // Deletes what is selected permanently, chosen and confirmed as a user
+    // does, and gives the removal's finish window.
+    FinishWindowController* removePermanently(ScanViewController* s)
+    {
+        choosePermanently(s);
+        confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
+        return waitForFinishWindow(s);
+    }
+
     // Waits for the finish window of the removal screen and closes it.
     FinishWindowController* waitForFinishWindow(ScanViewController* s)
     {
@@ -176,9 +185,7 @@ TEST_F(ScanRemovalTest, PermanentlyAndWhenNothingIsLeftHome)
 {
     ScanViewController* s = scanToResults(duplicateTree(), false);
     s->automaticSelectionAction();
-    choosePermanently(s);
-    confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
-    FinishWindowController* finish = waitForFinishWindow(s);
+    FinishWindowController* finish = removePermanently(s);
     ASSERT_NE(finish, nullptr);
     EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("6"));
     EXPECT_FALSE(exists(d(QStringLiteral("b/film copy.mp4"))));
@@ -353,9 +360,7 @@ TEST_F(ScanRemovalTest, AFileThatCannotBeRemovedStaysWithItsError)
         return step == FileStep::remove && path == failing ? EACCES : 0;
     };
     FileManager::setFaults(faults);
-    choosePermanently(s);
-    confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
-    FinishWindowController* finish = waitForFinishWindow(s);
+    FinishWindowController* finish = removePermanently(s);
     FileManager::clearFaults();
     ASSERT_NE(finish, nullptr);
     EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("1"));
@@ -385,9 +390,7 @@ TEST_F(ScanRemovalTest, AChosenCopyWhoseKeptCopyWentAwayStaysMarkedWithWhy)
 {
     ScanViewController* s = scanAndSelectVideoAndAudio();
     ASSERT_TRUE(QFile::remove(d(QStringLiteral("a/song.mp3"))));
-    choosePermanently(s);
-    confirmRemove(s, QStringLiteral("Are you sure to permanently delete the selected files?"));
-    FinishWindowController* finish = waitForFinishWindow(s);
+    FinishWindowController* finish = removePermanently(s);
     ASSERT_NE(finish, nullptr);
     EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("1"));
     EXPECT_TRUE(exists(d(QStringLiteral("b/song.mp3"))));
