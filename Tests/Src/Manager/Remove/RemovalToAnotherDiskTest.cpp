@@ -1,5 +1,6 @@
 // Removals into a folder or the Trash on another disk that cannot go as
-// asked: a bundle that cannot leave its place whole. What the user is told reaches the
+// asked: a bundle that cannot leave its place whole, and names the
+// destination's disk does not allow. What the user is told reaches the
 // file's record; nothing is lost on the way.
 #include "Manager/RemoveOperation.h"
 
@@ -7,6 +8,7 @@
 
 #include "Ext4Volume.h"
 #include "RemoveTestSupport.h"
+#include "WindowsNamesVolume.h"
 
 #include <atomic>
 #include <cerrno>
@@ -110,9 +112,76 @@ TEST_P(RemovalToAnotherDiskTest, APartlyRemovedBundleKeepsItsCopyAndSaysSo)
     }
 }
 
+// On an NTFS volume with Windows' naming rules, a name holding '?', ending
+// in '.' or reserved ("CON") is refused: the file stays where it is and its
+// error says that the name is not allowed on that disk.
+TEST_P(RemovalToAnotherDiskTest, ANameTheDiskRefusesIsSaidSo)
+{
+    WindowsNamesVolume volume;
+    if (!volume.mounted()) {
+        GTEST_SKIP() << volume.why().toStdString();
+    }
+    QString dest = volume.path() + "/dest";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    if (toTrash()) {
+        // The Trash lies on such a disk when the data folder does.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(volume.path() + "/data"));
+        ASSERT_TRUE(Trash::createFolders());
+        dest = QFile::decodeName(Trash::filesFolder());
+    }
+    const QStringList refused = {"why?.txt", "notes.", "CON"};
+    QList<FileInfoPtr> files;
+    for (const QString& name : refused) {
+        files.append(scanned("src/" + name, "text", true));
+    }
+    files.append(scanned("src/fine.txt", "text", true));
+
+    removeInto(files, dest);
+
+    EXPECT_EQ(state.failedRemoveCount.load(), 3);
+    const QString disk = volume.path();
+    for (int i = 0; i < refused.size(); ++i) {
+        SCOPED_TRACE(refused[i].toStdString());
+        EXPECT_TRUE(exists(files[i]));
+        ASSERT_TRUE(files[i]->removeError().has_value());
+        const Error error = *files[i]->removeError();
+        EXPECT_EQ(error.localizedDescription(),
+                  toTrash() ? QString("\u201C%1\u201D couldn\u2019t be moved to the Trash: its name is not allowed on the "
+                                      "disk \u201C%2\u201D.")
+                                  .arg(refused[i], disk)
+                            : QString("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D: its name is not allowed "
+                                      "on the disk \u201C%3\u201D.")
+                                  .arg(refused[i], dest, disk));
+        EXPECT_EQ(error.localizedFailureReason(), QString("The name is not allowed on the disk \u201C%1\u201D.").arg(disk));
+    }
+    EXPECT_FALSE(exists(files[3]));
+    // Only the allowed name arrived; no copy was left under a temporary name.
+    EXPECT_EQ(names(dest), QStringList{"fine.txt"});
+    if (toTrash()) {
+        EXPECT_EQ(names(QFile::decodeName(Trash::infoFolder())), QStringList{"fine.txt.trashinfo"});
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(FolderOrTrash, RemovalToAnotherDiskTest, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return std::string(info.param ? "Trash" : "Folder");
                          });
+
+class MoveIntoItselfTest : public RemoveTestBase {};
+
+// A folder moved into a folder inside itself is refused as invalid too, but
+// that is no matter of its name.
+TEST_F(MoveIntoItselfTest, IsNoRefusedName)
+{
+    const QByteArray bundle = QFile::encodeName(folderAt("Tool.app/Contents"));
+    const QByteArray item = bundle.left(bundle.lastIndexOf('/'));
+    const auto values = ResourceValues::read(item);
+    ASSERT_TRUE(values.has_value());
+    Error error;
+    EXPECT_FALSE(RemoveOperation::moveIntoFolder(item, values->identity(), bundle, &error));
+    EXPECT_EQ(error.code, EINVAL);
+    EXPECT_FALSE(error.localizedDescription().contains("not allowed")) << error.localizedDescription().toStdString();
+    EXPECT_TRUE(QFileInfo(QFile::decodeName(bundle)).isDir());
+}
 
 }  // namespace
