@@ -46,8 +46,8 @@ void ScanImagesGroupImagesBase::attach(QAbstractItemView* view, ScanImagesImageC
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { updateCells(); });
     // Another group under the keyboard: its first image is the current one.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        if (view_ && view_->hasFocus() && model_->rowCount() > 0) {
-            view_->setCurrentIndex(model_->index(0, 0));
+        if (view_ && view_->hasFocus()) {
+            takeFirstAsCurrent();
         }
     });
     view->viewport()->setAutoFillBackground(true);
@@ -243,6 +243,13 @@ int ScanImagesGroupImagesBase::currentRow() const
     return current.isValid() && current.row() < model_->rowCount() ? current.row() : -1;
 }
 
+void ScanImagesGroupImagesBase::takeFirstAsCurrent()
+{
+    if (!view_->currentIndex().isValid() && model_->rowCount() > 0) {
+        view_->setCurrentIndex(model_->index(0, 0));
+    }
+}
+
 bool ScanImagesGroupImagesBase::viewKey(QKeyEvent* event)
 {
     if (event->modifiers() & ~Qt::KeypadModifier) {
@@ -273,9 +280,7 @@ bool ScanImagesGroupImagesBase::eventFilter(QObject* watched, QEvent* event)
         case QEvent::KeyPress:
             return viewKey(static_cast<QKeyEvent*>(event));
         case QEvent::FocusIn:
-            if (!view_->currentIndex().isValid() && model_->rowCount() > 0) {
-                view_->setCurrentIndex(model_->index(0, 0));
-            }
+            takeFirstAsCurrent();
             updateCells();
             break;
         case QEvent::FocusOut:

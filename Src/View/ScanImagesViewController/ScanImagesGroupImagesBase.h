@@ -83,6 +83,8 @@ private:
     bool toolTip(QEvent* event);
     // A key for the view; true when it was dealt with here.
     bool viewKey(QKeyEvent* event);
+    // Without a current image, the first one becomes it.
+    void takeFirstAsCurrent();
 
     ScanImagesGroupImagesModel* model_;
     QAbstractItemView* view_ = nullptr;
