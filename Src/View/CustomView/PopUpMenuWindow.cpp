@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 PopUpMenuWindow::PopUpMenuWindow(PopUpButton* button)
     : popUpButton_(button)
 {
@@ -96,6 +98,8 @@ void PopUpMenuWindow::setupView()
         });
         ui_->contentLayout->addWidget(row);
         itemViews_.append(row);
+        // The pointer coming onto a row takes over from the keyboard's row.
+        row->installEventFilter(this);
     }
     if (popUpButton_) {
         selectItemAt(popUpButton_->selectedIndex());
@@ -266,6 +270,11 @@ bool PopUpMenuWindow::eventFilter(QObject* watched, QEvent* event)
         }
     } else if (watched == host_ && event->type() == QEvent::Resize && isShown()) {
         windowDidResize();
+    } else if (event->type() == QEvent::Enter && currentRow_ >= 0) {
+        const auto row = std::find(itemViews_.cbegin(), itemViews_.cend(), watched);
+        if (row != itemViews_.cend() && row - itemViews_.cbegin() != currentRow_) {
+            setCurrentRow(-1);
+        }
     }
     return false;
 }

@@ -239,10 +239,17 @@ TEST_F(ScanImagesKeyboardTest, ThePopUpOpensAndChoosesTheModeByKeys)
     EXPECT_EQ(ScanImagesManager::shared().removeType(), 0u);
     EXPECT_EQ(pop->selectedTitle()->text(), QStringLiteral("Discard to the Trash"));
 
-    // The down arrow opens it; Escape closes it and chooses nothing.
+    // The down arrow opens it; the pointer coming onto a row takes over the
+    // keyboard's row, and the arrows go on from there; Escape closes it and
+    // chooses nothing.
     key(Qt::Key_Down);
     ASSERT_TRUE(pop->isPopupWindowOpen());
-    key(Qt::Key_Down);
+    MenuItemView* last = pop->menuWindow()->itemViews().value(2);
+    ASSERT_NE(last, nullptr);
+    QTest::mouseMove(last, last->rect().center());
+    EXPECT_EQ(menuRow(pop), 2);
+    key(Qt::Key_Up);
+    EXPECT_EQ(menuRow(pop), 1);
     key(Qt::Key_Escape);
     EXPECT_FALSE(pop->isPopupWindowOpen());
     EXPECT_EQ(ScanImagesManager::shared().removeType(), 0u);
