@@ -904,3 +904,87 @@ std::optional<QString> FileManager::volumeName(const QByteArray& path) const
     const auto v = volume(path);
     return v ? std::optional<QString>(v->name) : std::nullopt;
 }
+
+std::optional<uint64_t> FileManager::linkCount(const QByteArray& path) const
+{
+    struct stat st {};
+    if (path.isEmpty() || ::lstat(path.constData(), &st) != 0) {
+        return std::nullopt;
+    }
+    return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_nlink) : 1;
+}
+
+const QByteArray FileManager::asidePrefix = QByteArrayLiteral(".twinsweep-aside-");
+
+std::optional<FileManager::Aside> FileManager::moveAside(const QByteArray& path, const ItemIdentity& expected,
+                                                         const QByteArray& asideName, Error* error) const
+{
+    Entry entry;
+    int code = asideName.startsWith(asidePrefix) ? openEntry(path, &expected, entry) : EINVAL;
+    Aside aside;
+    if (code == 0) {
+        aside.name = entry.name;
+        aside.folderPath = dirName(entry.path);
+        aside.asideName = asideName;
+        aside.device = entry.st.st_dev;
+        aside.inode = entry.st.st_ino;
+        code = renameNoReplaceAt(entry.parent.get(), entry.name, entry.parent.get(), asideName);
+    }
+    if (code != 0) {
+        if (error) {
+            *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved.").arg(display(baseName(path))));
+        }
+        return std::nullopt;
+    }
+    const int fd = entry.parent.release();
+    aside.folder = std::shared_ptr<const int>(new int(fd), [](const int* held) {
+        ::close(*held);
+        delete held;
+    });
+    return aside;
+}
+
+std::optional<ItemIdentity> FileManager::putBack(const Aside& aside, Error* error) const
+{
+    const int folder = aside.folder ? *aside.folder : -1;
+    const auto fail = [&](int code) -> std::optional<ItemIdentity> {
+        if (error) {
+            *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved.").arg(display(aside.name)));
+        }
+        return std::nullopt;
+    };
+    struct stat st {};
+    if (::fstatat(folder, aside.asideName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return fail(errno);
+    }
+    if (st.st_dev != aside.device || st.st_ino != aside.inode) {
+        return fail(changedCode);
+    }
+    if (const int code = renameNoReplaceAt(folder, aside.asideName, folder, aside.name)) {
+        return fail(code);
+    }
+    if (::fstatat(folder, aside.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return fail(errno);
+    }
+    if (st.st_dev != aside.device || st.st_ino != aside.inode) {
+        return fail(changedCode);
+    }
+    return ItemIdentity::of(st);
+}
+
+std::optional<bool> FileManager::opensAs(const QByteArray& path, const ItemIdentity& expected) const
+{
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    // Non-blocking and without a terminal: opening only asks, it reads nothing.
+    const Fd fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return errno == ELOOP ? std::optional<bool>(false) : std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return std::nullopt;
+    }
+    return expected.matches(st);
+}

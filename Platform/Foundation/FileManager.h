@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -126,6 +127,39 @@ public:
     // The names in `folder` of that form made by processes that no longer
     // run; none when the folder cannot be listed.
     static std::vector<QByteArray> leftoversOfGoneProcesses(const QByteArray& folder, const QByteArray& prefix);
+
+    // The number of names of the regular file at `path` (looked up without
+    // following it): a name of a file with more than one goes without
+    // freeing its bytes. 1 for any other kind of item; nullopt when nothing
+    // is there.
+    std::optional<uint64_t> linkCount(const QByteArray& path) const;
+
+    // An item renamed within its own folder to a name of ours for a moment,
+    // while a removal looks what else that takes away. The folder is held
+    // open, so the item is put back there even if the folder moves.
+    struct Aside {
+        std::shared_ptr<const int> folder;  // its descriptor, closed with the last copy
+        QByteArray folderPath;              // the folder's path when the item went aside
+        QByteArray name;                    // the item's own name
+        QByteArray asideName;               // temporaryName(asidePrefix)
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+    // The names items get aside start with this, and no other name of ours does.
+    static const QByteArray asidePrefix;
+    // Renames the item at `path`, only if it is still `expected`, to
+    // `asideName` (a temporaryName(asidePrefix)) in the same folder,
+    // replacing nothing.
+    std::optional<Aside> moveAside(const QByteArray& path, const ItemIdentity& expected, const QByteArray& asideName,
+                                   Error* error = nullptr) const;
+    // Puts an item that went aside back under its own name: only the same
+    // item (device and inode), and never over a name taken meanwhile. Gives
+    // what the item is now (a rename changes its status-change time).
+    std::optional<ItemIdentity> putBack(const Aside& aside, Error* error = nullptr) const;
+    // Whether opening `path` (not following a final link) reaches `expected`;
+    // nullopt when it does not open. Unlike a look-up, which the kernel may
+    // answer from its cache, an open reaches the daemon of a FUSE mount.
+    std::optional<bool> opensAs(const QByteArray& path, const ItemIdentity& expected) const;
 
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();
