@@ -926,8 +926,11 @@ std::optional<FileManager::Aside> FileManager::moveAside(const QByteArray& path,
         aside.name = entry.name;
         aside.folderPath = dirName(entry.path);
         aside.asideName = asideName;
-        aside.device = entry.st.st_dev;
-        aside.inode = entry.st.st_ino;
+        const ItemIdentity was = ItemIdentity::of(entry.st);
+        aside.device = was.device;
+        aside.type = was.type;
+        aside.size = was.size;
+        aside.modificationTimeNs = was.modificationTimeNs;
         code = renameNoReplaceAt(entry.parent.get(), entry.name, entry.parent.get(), asideName);
     }
     if (code != 0) {
@@ -953,11 +956,23 @@ std::optional<ItemIdentity> FileManager::putBack(const Aside& aside, Error* erro
         }
         return std::nullopt;
     };
+    const auto same = [&aside](const struct stat& st) {
+        const ItemIdentity now = ItemIdentity::of(st);
+        if (aside.device != 0 && now.device != aside.device) {
+            return false;
+        }
+        if (aside.type != 0 && now.type != aside.type) {
+            return false;
+        }
+        return now.type != S_IFREG || aside.size == 0 ||
+               (now.size == aside.size && now.modificationTimeNs == aside.modificationTimeNs);
+    };
     struct stat st {};
-    if (::fstatat(folder, aside.asideName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (!aside.asideName.startsWith(asidePrefix) ||
+        ::fstatat(folder, aside.asideName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return fail(errno);
     }
-    if (st.st_dev != aside.device || st.st_ino != aside.inode) {
+    if (!same(st)) {
         return fail(changedCode);
     }
     if (const int code = renameNoReplaceAt(folder, aside.asideName, folder, aside.name)) {
@@ -965,9 +980,6 @@ std::optional<ItemIdentity> FileManager::putBack(const Aside& aside, Error* erro
     }
     if (::fstatat(folder, aside.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return fail(errno);
-    }
-    if (st.st_dev != aside.device || st.st_ino != aside.inode) {
-        return fail(changedCode);
     }
     return ItemIdentity::of(st);
 }

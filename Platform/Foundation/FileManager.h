@@ -142,8 +142,12 @@ public:
         QByteArray folderPath;              // the folder's path when the item went aside
         QByteArray name;                    // the item's own name
         QByteArray asideName;               // temporaryName(asidePrefix)
+        // What the item was (0 when not known): a FUSE file system may give
+        // it another inode number under another name, so that is not asked.
         dev_t device = 0;
-        ino_t inode = 0;
+        mode_t type = 0;
+        int64_t size = 0;
+        int64_t modificationTimeNs = 0;
     };
     // The names items get aside start with this, and no other name of ours does.
     static const QByteArray asidePrefix;
@@ -152,9 +156,10 @@ public:
     // replacing nothing.
     std::optional<Aside> moveAside(const QByteArray& path, const ItemIdentity& expected, const QByteArray& asideName,
                                    Error* error = nullptr) const;
-    // Puts an item that went aside back under its own name: only the same
-    // item (device and inode), and never over a name taken meanwhile. Gives
-    // what the item is now (a rename changes its status-change time).
+    // Puts an item that went aside back under its own name: only while it is
+    // still what it was (device, kind, and a file's size and modification
+    // time, where known), and never over a name taken meanwhile. Gives what
+    // the item is now (a rename changes its status-change time).
     std::optional<ItemIdentity> putBack(const Aside& aside, Error* error = nullptr) const;
     // Whether opening `path` (not following a final link) reaches `expected`;
     // nullopt when it does not open. Unlike a look-up, which the kernel may

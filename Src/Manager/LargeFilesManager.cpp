@@ -590,7 +590,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         std::lock_guard lock(filesMutex_);
         before = allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
     }
-    std::vector<std::shared_ptr<RemoveOperation>> operations;
+    std::vector<std::shared_ptr<Operation>> operations;
     for (const DuplicateFilesPtr& group : groups) {
         if (removeState_.removeStop.load()) {
             break;
@@ -598,7 +598,9 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         // Each group's turn starts with what earlier turns removed taken
         // out of every group, as if each file had been taken out the
         // moment it went.
-        removeQueue_.addOperation([this] { takeOutRemoved(); });
+        auto takeOut = std::make_shared<BlockOperation>([this] { takeOutRemoved(); });
+        operations.push_back(takeOut);
+        removeQueue_.addOperation(takeOut);
         auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
         operation->setRemoveBlock([this](const FileInfoPtr& file, FileType, uint64_t freed) { fileRemoved(file, freed); });
         operations.push_back(operation);

@@ -63,8 +63,6 @@ struct AsideRecord {
     QByteArray folder;
     QByteArray name;
     QByteArray asideName;
-    qulonglong device = 0;
-    qulonglong inode = 0;
 };
 
 std::mutex asideMutex;  // guards the file
@@ -84,18 +82,14 @@ std::vector<AsideRecord> readAsideNotes(const QByteArray& path)
     }
     for (const QByteArray& line : file.readAll().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() != 5) {
+        if (fields.size() != 3) {
             continue;  // not a line of ours, or cut short
         }
         AsideRecord r;
         r.folder = QByteArray::fromBase64(fields[0]);
         r.name = QByteArray::fromBase64(fields[1]);
         r.asideName = QByteArray::fromBase64(fields[2]);
-        bool deviceOk = false;
-        bool inodeOk = false;
-        r.device = fields[3].toULongLong(&deviceOk);
-        r.inode = fields[4].toULongLong(&inodeOk);
-        if (deviceOk && inodeOk && !r.folder.isEmpty() && !r.name.isEmpty() && !r.name.contains('/') &&
+        if (!r.folder.isEmpty() && !r.name.isEmpty() && !r.name.contains('/') &&
             r.asideName.startsWith(FileManager::asidePrefix) && !r.asideName.contains('/')) {
             records.push_back(std::move(r));
         }
@@ -113,8 +107,7 @@ bool writeAsideNotes(const QByteArray& path, const std::vector<AsideRecord>& rec
     }
     QByteArray data;
     for (const AsideRecord& r : records) {
-        data += r.folder.toBase64() + ' ' + r.name.toBase64() + ' ' + r.asideName.toBase64() + ' ' +
-                QByteArray::number(r.device) + ' ' + QByteArray::number(r.inode) + '\n';
+        data += r.folder.toBase64() + ' ' + r.name.toBase64() + ' ' + r.asideName.toBase64() + '\n';
     }
     return FileManager::default_().writeFileAtomically(path, data, nullptr, 0600);
 }
@@ -195,18 +188,22 @@ int64_t RemoveRun::droppedOutcomes()
     return dropped.load();
 }
 
-bool RemoveState::waitForOperations(const std::vector<std::shared_ptr<RemoveOperation>>& operations)
+bool RemoveState::waitForOperations(const std::vector<std::shared_ptr<Operation>>& operations)
 {
-    OperationQueue* queue = removeQueue;
-    if (!queue) {
+    // Only this run's: one an earlier run left behind may still be in the queue.
+    const auto done = [&operations] {
+        return std::all_of(operations.begin(), operations.end(),
+                           [](const std::shared_ptr<Operation>& op) { return op->isFinished(); });
+    };
+    if (run->waitUntil(done, removeStop)) {
         return true;
     }
-    if (run->waitUntil([queue] { return queue->operationCount() == 0; }, removeStop)) {
-        return true;
+    if (removeQueue) {
+        removeQueue->cancelAllOperations();
     }
-    queue->cancelAllOperations();
-    for (const std::shared_ptr<RemoveOperation>& op : operations) {
-        if (!op->isExecuting() || op->done_.load()) {
+    for (const std::shared_ptr<Operation>& queued : operations) {
+        auto* op = dynamic_cast<RemoveOperation*>(queued.get());
+        if (!op || !op->isExecuting() || op->done_.load()) {
             continue;
         }
         // Whichever of this and the operation's own end sees the other
@@ -309,8 +306,6 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
     record.folder = path.left(std::max<qsizetype>(0, path.lastIndexOf('/')));
     record.name = FilePath::lastComponent(path);
     record.asideName = FileManager::temporaryName(FileManager::asidePrefix);
-    record.device = identity.device;
-    record.inode = identity.inode;
     if (record.folder.isEmpty()) {
         record.folder = "/";
     }
@@ -397,8 +392,8 @@ int RemoveOperation::putBackAsideItems()
         aside.folderPath = r.folder;
         aside.name = r.name;
         aside.asideName = r.asideName;
-        aside.device = static_cast<dev_t>(r.device);
-        aside.inode = static_cast<ino_t>(r.inode);
+        // Only this program makes such a name: whatever is under it is ours,
+        // also on a device numbered anew since (a FUSE mount made again).
         Error error;
         if (fm.putBack(aside, &error)) {
             ++putBack;

@@ -65,11 +65,11 @@ struct RemoveState {
 
     // Ready for a new run: flags cleared, count zeroed, queue running.
     void reset();
-    // Waits until the run's operations are done. After a stop, an operation
+    // Waits until the run's operations (all it queued) are done. After a stop, an operation
     // stuck in a call that does not return is left behind within a second:
     // the run ends without it (false), and the queue gets a worker more
     // until it returns, so later runs do not wait behind it.
-    bool waitForOperations(const std::vector<std::shared_ptr<RemoveOperation>>& operations);
+    bool waitForOperations(const std::vector<std::shared_ptr<Operation>>& operations);
     // The queue's width: one, plus one for each operation left behind.
     void lendWorker(int change);
     int lentWorkers = 0;  // guarded by lendWorker()'s lock

@@ -146,7 +146,7 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
     }
     auto progress = std::make_shared<RunProgress>();
     const qint64 start = QDateTime::currentMSecsSinceEpoch();
-    std::vector<std::shared_ptr<RemoveOperation>> operations;
+    std::vector<std::shared_ptr<Operation>> operations;
     for (const DuplicateFilesPtr& group : groups) {
         if (removeState_.removeStop.load()) {
             if (auto d = delegate_.call()) {
