@@ -1,15 +1,8 @@
 // The duplicate removal where one file has more than one name: a FUSE view
 // of a folder scanned with it, a file on a mount that stopped answering, a
 // file with a second hard link.
-#include "Manager/ScanManager.h"
-
-#include "Foundation/Trash.h"
-#include "GA/QVDAEventObserver.h"
-#include "Manager/RemoveOperation.h"
-#include "QVBaseLib/Helper.h"
-
 #include "FuseView.h"
-#include "RemoveTestSupport.h"
+#include "RemoveDuplicateFilesFixture.h"
 #include "SpawnedProcess.h"
 
 #ifdef TWINSWEEP_HAVE_FUSE
@@ -26,60 +19,8 @@
 
 namespace {
 
-// Records the engine's calls in order, from whatever thread.
-class CallRecorder final : public ScanManagerProtocol {
-public:
-    void startScan() override {}
-    void stopScan() override {}
-    void scaningPath(const QString&) override {}
-    void scanProgress(double) override {}
-    void scanFinished() override { record(QStringLiteral("scanFinished")); }
-    void startRemove() override { record(QStringLiteral("startRemove")); }
-    void stopRemove() override { record(QStringLiteral("stopRemove")); }
-    void removeFinished() override { record(QStringLiteral("removeFinished")); }
-
-    int count(const QString& call) const
-    {
-        std::lock_guard lock(mutex_);
-        return static_cast<int>(calls_.count(call));
-    }
-    void clear()
-    {
-        std::lock_guard lock(mutex_);
-        calls_.clear();
-    }
-
-private:
-    void record(const QString& call)
-    {
-        std::lock_guard lock(mutex_);
-        calls_.append(call);
-    }
-    mutable std::mutex mutex_;
-    QStringList calls_;
-};
-
-class RemovalAcrossMountsTest : public RemoveTestBase {
+class RemovalAcrossMountsTest : public RemoveDuplicateFilesTest {
 protected:
-    void SetUp() override
-    {
-        RemoveTestBase::SetUp();
-        Helper::setNetworkReachableOverride(true);
-        engine().setDelegate(&delegate);
-        engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
-    }
-    void TearDown() override
-    {
-        engine().removeQueue().setSuspended(false);
-        engine().removeQueue().waitUntilAllOperationsAreFinished();
-        engine().setDelegate(nullptr);
-        engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
-        Helper::setNetworkReachableOverride(std::nullopt);
-        RemoveTestBase::TearDown();
-    }
-
-    static ScanManager& engine() { return ScanManager::default_(); }
-
     void scan(const QString& folder)
     {
         engine().setFolderList({QFile::encodeName(folder)});
@@ -88,40 +29,12 @@ protected:
                               std::chrono::seconds(60)));
         ASSERT_TRUE(engine().waitUntilIdle(60000));
     }
-
-    void removeAndWait(const RemoveType& type)
+    // One more run, however many came before it in this test.
+    void runAndWait(const RemoveType& type)
     {
         const int finished = delegate.count("removeFinished");
         engine().removeDuplicateFiles(type);
         ASSERT_TRUE(waitUntil([&] { return delegate.count("removeFinished") > finished; }));
-    }
-
-    // Files the groups as the scan's append step does (all of kind other).
-    static void file(const QList<DuplicateFilesPtr>& groups)
-    {
-        engine().updateResults([&](ScanManager::Results& r) {
-            for (const auto& g : groups) {
-                r.totalFiles.append(g);
-                r.otherFiles.append(g);
-                r.totalFilesCount += g->fileCount();
-                r.otherFilesCount += g->fileCount();
-                r.totalFilesSize += g->totalSize();
-                r.otherFilesSize += g->totalSize();
-            }
-        });
-    }
-
-    RemoveType mode(RemoveType::Kind kind)
-    {
-        switch (kind) {
-        case RemoveType::Kind::trash:
-            return RemoveType::trash();
-        case RemoveType::Kind::folder:
-            return RemoveType::folder(QFile::encodeName(folderAt("chosen-folder")));
-        case RemoveType::Kind::forever_:
-            break;
-        }
-        return RemoveType::forever_();
     }
     // Everything that arrived at any destination.
     QStringList arrived()
@@ -129,9 +42,6 @@ protected:
         return names(folderAt("chosen-folder")) + names(QFile::decodeName(Trash::filesFolder())) +
                names(QFile::decodeName(Trash::infoFolder()));
     }
-
-    CallRecorder delegate;
-    QVDAEventRecorder recorder;
 };
 
 std::string modeName(RemoveType::Kind kind)
@@ -157,13 +67,13 @@ class FuseViewRemovalTest : public RemovalAcrossMountsTest,
 
 TEST_P(FuseViewRemovalTest, NoChosenNameTakesTheKeptCopyWithIt)
 {
-    const auto [kind, removal, keptInView] = GetParam();
+    const auto [viewKind, removalKind, keptInView] = GetParam();
     writeFile("R/photos/a.jpg", QByteArray(300 * 1024, 'a'));
     writeFile("R/photos/b.jpg", QByteArray(300 * 1024, 'b'));
     const QString photos = scratch() + "/R/photos";
-    FuseView view(kind, photos, scratch() + "/R/view");
+    FuseView view(viewKind, photos, scratch() + "/R/view");
     if (!view.mounted()) {
-        GTEST_SKIP() << FuseView::name(kind) << " cannot mount here";
+        GTEST_SKIP() << FuseView::name(viewKind) << " cannot mount here";
     }
     const auto before = treeSnapshot(photos);
     scan(scratch() + "/R");
@@ -184,7 +94,7 @@ TEST_P(FuseViewRemovalTest, NoChosenNameTakesTheKeptCopyWithIt)
     }
     ASSERT_EQ(chosen.size(), 2);
 
-    removeAndWait(mode(removal));
+    runAndWait(removal(removalKind));
 
     // Nothing is left aside either.
     EXPECT_EQ(treeSnapshot(photos).keys(), before.keys());
@@ -229,7 +139,7 @@ TEST_F(RemovalAcrossMountsTest, ACopyOnAnotherFileSystemStillGoes)
     auto near = scanned("near/c.bin", body, true);
     file({group({kept, far, near}, ControlState::mixed)});
 
-    removeAndWait(RemoveType::forever_());
+    runAndWait(RemoveType::forever_());
 
     EXPECT_FALSE(exists(far));
     EXPECT_FALSE(exists(near));
@@ -244,8 +154,8 @@ TEST_F(RemovalAcrossMountsTest, ACopyOnAnotherFileSystemStillGoes)
 // it is removed and counted, and the saving holds only what really went.
 TEST_F(RemovalAcrossMountsTest, ANameOfAFileWithAnotherLinkFreesNothing)
 {
-    for (const RemoveType::Kind removal : {RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder}) {
-        SCOPED_TRACE(modeName(removal));
+    for (const RemoveType::Kind removalKind : {RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder}) {
+        SCOPED_TRACE(modeName(removalKind));
         const QByteArray linked(50'000, 'l');
         const QByteArray single(30'000, 's');
         auto linkedKept = scanned("in/linked-keep.bin", linked, false);
@@ -259,7 +169,7 @@ TEST_F(RemovalAcrossMountsTest, ANameOfAFileWithAnotherLinkFreesNothing)
         engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
         file({group({linkedKept, linkedChosen}, ControlState::mixed), group({singleKept, singleChosen}, ControlState::mixed)});
 
-        removeAndWait(mode(removal));
+        runAndWait(removal(removalKind));
 
         EXPECT_FALSE(exists(linkedChosen));
         EXPECT_FALSE(exists(singleChosen));
@@ -313,7 +223,7 @@ TEST_F(RemovalAcrossMountsTest, AStopEndsTheRunWhileAFileWaitsOnAStalledMount)
     // A new run is not held up by the file still in hand.
     engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
     file({group({laterKept, later}, ControlState::mixed)});
-    removeAndWait(RemoveType::forever_());
+    runAndWait(RemoveType::forever_());
     EXPECT_FALSE(exists(later));
     EXPECT_EQ(engine().succeedRemoveCount(), 1);
     EXPECT_TRUE(mount.stalled());
@@ -384,7 +294,7 @@ TEST_F(RemovalAcrossMountsTest, AFileLeftAsideByAKilledRunIsPutBackByTheNext)
     ASSERT_TRUE(child.waitForFinished());
     EXPECT_EQ(names(scratch() + "/photos"), aside);
 
-    removeAndWait(RemoveType::forever_());
+    runAndWait(RemoveType::forever_());
 
     EXPECT_EQ(names(scratch() + "/photos"), QStringList{"k.bin"});
     QFile back(chosen);

@@ -16,7 +16,7 @@
 #include "Manager/RemoveOperation.h"
 #include "QVBaseLib/Helper.h"
 #include "FuseView.h"
-#include "ScanImagesTestSupport.h"
+#include "ScanImagesRemoveFixture.h"
 #include "TestSupport.h"
 
 #ifdef TWINSWEEP_HAVE_FUSE
@@ -25,30 +25,12 @@
 
 namespace {
 
-class ScanImagesAcrossMountsTest : public TempHomeTest {
+class ScanImagesAcrossMountsTest : public ScanImagesRemoveTest {
 protected:
-    void SetUp() override
-    {
-        TempHomeTest::SetUp();
-        Helper::setNetworkReachableOverride(true);
-        ScriptedLibrary::reset();
-        manager_ = std::make_unique<ScanImagesManager>(ScriptedLibrary::functions());
-        manager_->setDelegate(&delegate_);
-        manager_->setRemoveDelegate(&delegate_);
-        manager_->setThumbnailsEnabledForTesting(false);
-        QDir().mkpath(dest());
-    }
-    void TearDown() override
-    {
-        manager_.reset();
-        Helper::setNetworkReachableOverride(std::nullopt);
-        ScriptedLibrary::reset();
-        TempHomeTest::TearDown();
-    }
     QString dest() const { return scratch() + "/dest"; }
 
     // A search of `root` that reports each list of paths as one group.
-    ScanImagesGroupList search(const QString& root, const QList<QStringList>& groups)
+    ScanImagesGroupList searchPaths(const QString& root, const QList<QStringList>& groups)
     {
         ScriptedLibrary::script = [groups](FoundDupCallback found, ProgressCallback progress) {
             for (const auto& g : groups) {
@@ -74,21 +56,18 @@ protected:
         }
         return picked;
     }
-    void removeAndWait(const ScanImagesGroupList& groups, uint mode)
+    void removeAs(const ScanImagesGroupList& groups, uint mode)
     {
+        QDir().mkpath(dest());
         manager_->setRemoveType(mode);
         manager_->setRemovePath(QFile::encodeName(dest()));
-        manager_->removeDuplicatesImages(groups);
-        manager_->waitForRemoval();
+        removeAndWait(groups);
     }
     QStringList arrived() const
     {
         return QDir(dest()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) +
                QDir(QFile::decodeName(Trash::filesFolder())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
-
-    RecordingDelegate delegate_;
-    std::unique_ptr<ScanImagesManager> manager_;
 };
 
 std::string modeName(uint mode)
@@ -114,12 +93,12 @@ TEST_P(ScanImagesFuseViewTest, NoPickedNameTakesTheKeptImageWithIt)
     }
     const auto before = treeSnapshot(photos);
     const QString v = view.path();
-    const auto groups = search(scratch() + "/R", {{photos + "/a.png", v + "/a.png"}, {photos + "/b.png", v + "/b.png"}});
+    const auto groups = searchPaths(scratch() + "/R", {{photos + "/a.png", v + "/a.png"}, {photos + "/b.png", v + "/b.png"}});
     ASSERT_EQ(groups.size(), 2);
     const auto picked = pick(groups, [&](const QString& path) { return path.startsWith(v + "/") != keptInView; });
     ASSERT_EQ(picked.size(), 2);
 
-    removeAndWait(groups, mode);
+    removeAs(groups, mode);
 
     EXPECT_TRUE(treeSnapshot(photos) == before);
     EXPECT_EQ(treeSnapshot(photos).keys(), before.keys());
@@ -158,12 +137,12 @@ TEST_F(ScanImagesAcrossMountsTest, AnImageWithAnotherLinkFreesNothing)
                          QFile::encodeName(scratch() + "/outside/linked.png").constData()),
                   0);
         const QString p = scratch() + "/pics/";
-        auto groups = search(scratch() + "/pics", {{p + "linked-keep.png", linked}, {p + "single-keep.png", single}});
+        auto groups = searchPaths(scratch() + "/pics", {{p + "linked-keep.png", linked}, {p + "single-keep.png", single}});
         pick(groups, [&](const QString& path) { return path == linked || path == single; });
         const qint64 sizeBefore = manager_->removeImagesSuccessSize();
         const qint64 countBefore = manager_->removeImagesSuccessCount();
 
-        removeAndWait(groups, mode);
+        removeAs(groups, mode);
 
         EXPECT_FALSE(QFile::exists(linked));
         EXPECT_FALSE(QFile::exists(single));
@@ -189,7 +168,7 @@ TEST_F(ScanImagesAcrossMountsTest, AStopEndsTheRemovalWhileAnImageWaitsOnAStalle
         GTEST_SKIP() << "no FUSE file system could be mounted here";
     }
     const QString m = mount.path();
-    const auto groups = search(m, {{m + "/keep.png", m + "/stuck.png"}});
+    const auto groups = searchPaths(m, {{m + "/keep.png", m + "/stuck.png"}});
     ASSERT_EQ(groups.size(), 1);
     const auto picked = pick(groups, [&](const QString& path) { return path == m + "/stuck.png"; });
     ASSERT_EQ(picked.size(), 1);
