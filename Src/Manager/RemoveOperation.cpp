@@ -89,7 +89,7 @@ std::vector<AsideRecord> readAsideNotes(const QByteArray& path)
         r.folder = QByteArray::fromBase64(fields[0]);
         r.name = QByteArray::fromBase64(fields[1]);
         r.asideName = QByteArray::fromBase64(fields[2]);
-        if (!r.folder.isEmpty() && !r.name.isEmpty() && !r.name.contains('/') &&
+        if (!r.folder.isEmpty() && !r.name.isEmpty() && !r.name.contains('/') && r.name != "." && r.name != ".." &&
             r.asideName.startsWith(FileManager::asidePrefix) && !r.asideName.contains('/')) {
             records.push_back(std::move(r));
         }
