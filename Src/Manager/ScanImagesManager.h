@@ -21,6 +21,8 @@
 #include "ScanImagesRemoveManagerDelegate.h"
 #include "Simagex.h"
 
+class RemoveRun;
+
 // The functions of the image-comparison library the engine calls; tests put
 // a scripted library behind the same interface.
 struct SimagexFunctions {
@@ -139,7 +141,12 @@ private:
     bool resultsAbandoned(quint64 generation) const;
     // The one end of a search: no result is taken after it.
     void reportEnd(bool finished);
-    bool removeOne(ScanImagesItem& item, Error* error) const;
+    // Removes one image, only while it is `identity`.
+    bool removeOne(const ScanImagesItem& item, const ItemIdentity& identity, Error* error) const;
+    // The images of a removal, one after the other; `note` hears of each
+    // removed (and of a stop, with none).
+    void removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
+                      const std::function<void(ScanImagesItem* removed)>& note);
     void keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removed, bool finished);
 
     SimagexFunctions functions_;

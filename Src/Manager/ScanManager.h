@@ -366,7 +366,9 @@ public:
 private:
     void removeRun(const RemoveType& type);
     void moveToFolder(const QByteArray& destination, int64_t count, uint64_t size, const DuplicateFilesList& groups);
-    void fileRemoved(const FileInfoPtr& file, FileType type);
+    // A file removed: out of the counts and sizes; `freed` (none for a name
+    // of a file that keeps another) into the run's saving.
+    void fileRemoved(const FileInfoPtr& file, FileType type, uint64_t freed);
     void showNotEnoughSpace(const QByteArray& destination, uint64_t size, uint64_t free);
 
     OperationQueue removeQueue_{QStringLiteral("com.vantrel.duplicate.removeQueue")};
