@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
@@ -111,6 +112,17 @@ bool writeAsideNotes(const QByteArray& path, const std::vector<AsideRecord>& rec
         data += r.folder.toBase64() + ' ' + r.name.toBase64() + ' ' + r.asideName.toBase64() + '\n';
     }
     return FileManager::default_().writeFileAtomically(path, data, nullptr, 0600);
+}
+
+// Whether the process whose id the aside name carries no longer runs.
+bool asideByGoneProcess(const QByteArray& asideName)
+{
+    bool ok = false;
+    const qlonglong pid = asideName.mid(FileManager::asidePrefix.size()).split('-').value(0).toLongLong(&ok);
+    if (!ok || pid <= 0 || pid > INT_MAX || pid == ::getpid()) {
+        return false;
+    }
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 bool noteAside(const AsideRecord& record)
@@ -368,8 +380,7 @@ int RemoveOperation::putBackAsideItems()
     int putBack = 0;
     std::vector<AsideRecord> left;
     for (AsideRecord& r : records) {
-        const std::vector<QByteArray> gone = FileManager::leftoversOfGoneProcesses(r.folder, FileManager::asidePrefix);
-        const bool ofGoneProcess = std::find(gone.begin(), gone.end(), r.asideName) != gone.end();
+        const bool ofGoneProcess = asideByGoneProcess(r.asideName);
         if (!ofGoneProcess) {
             // A removal that runs still has it in hand; a folder gone or
             // unplugged is tried again later; an entry gone needs nothing.
