@@ -115,6 +115,8 @@ QString reasonText(LeftOutFolder::Reason reason)
         return localized("%1: a system folder");
     case LeftOutFolder::Reason::whiteListed:
         return localized("%1: in the white list");
+    case LeftOutFolder::Reason::trash:
+        return localized("%1: the Trash");
     case LeftOutFolder::Reason::cannotOpen:
         break;
     }
