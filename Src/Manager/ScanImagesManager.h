@@ -16,6 +16,7 @@
 
 #include "Manager/RemoveHold.h"
 #include "Manager/DelegateHold.h"
+#include "Manager/LeftOutFolder.h"
 #include "Model/ScanImagesGroupItem.h"
 #include "ScanImagesManagerDelegate.h"
 #include "ScanImagesRemoveManagerDelegate.h"
@@ -114,6 +115,8 @@ public:
     // the narrower ones it holds.
     void isContainFolder(const QByteArray& folder);
     QByteArrayList scanFolderList() const;
+    // The chosen folders the last search left out (the Trash), and why.
+    QList<LeftOutFolder> leftOutFolders() const;
     void sortDupImageGroup();
     static void sortDupImage(ScanImagesGroupItem& group);
     // The bytes a reported path stands for (\udc80 ... \udcff are raw bytes).
@@ -133,6 +136,8 @@ public:
 private:
     struct SearchSettings;
     SearchSettings readSettings() const;
+    // Takes the chosen folders that are or lie in a Trash folder off the list.
+    void leaveOutTrash();
     double now() const;
     ScanImagesGroupItemPtr isContainSourcePath(const QString& path) const;  // mutex_ held
     ScanImagesItemPtr makeItem(const QString& reportedPath) const;
@@ -158,6 +163,7 @@ private:
     ScanImagesGroupList imagesArray_;
     qint64 groupNameNum_ = 1;
     QByteArrayList scanFolderList_;
+    QList<LeftOutFolder> leftOutFolders_;
     double startScanTime_ = 0;
     double callBackTime_ = 0;
     double lastCallbackTimeProcess_ = 0;
