@@ -11,6 +11,7 @@
 #include "Main/Utilities.h"
 #include "Model/FileInfo.h"
 #include "QVLibrary/RYTCheckBox.h"
+#include "View/DataDispaly/ElidedLabel.h"
 
 class MouseUpTextField;
 class MouseUpTextFieldDelegate;
@@ -73,7 +74,8 @@ void chooseRow(QAbstractItemView* view, const QModelIndex& index, bool bringInto
 // What a file row shows, in either panel's file cell: the box (enabled or
 // not, ticked when the file is selected), icon, full path (its own tool
 // tip when `pathToolTip`), size, and in the removal variant the error icon
-// with the error as tool tip.
+// with the error as tool tip. A path too long for the row is cut at its
+// front folders: the copies of a group differ near their names.
 template <typename Cell>
 void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool pathToolTip, bool removeVariant)
 {
@@ -82,6 +84,9 @@ void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool path
     cell->checkBox()->setState(file.selected() ? 1 : 0);
     cell->checkBox()->setTag(row);
     const QString path = file.displayPath();
+    if (auto* elided = qobject_cast<ElidedLabel*>(cell->fileNameLabel())) {
+        elided->setElidesPath(true);
+    }
     cell->fileNameLabel()->setText(path);
     cell->fileNameLabel()->setToolTip(pathToolTip ? plainToolTip(path) : QString());
     cell->sizeLabel()->setText(sizeText(file.size()));

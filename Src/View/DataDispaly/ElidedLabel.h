@@ -2,9 +2,12 @@
 
 #include <QLabel>
 
+class QFontMetrics;
+
 // A one-line label that shortens a text too long for it with an ellipsis
 // (in the middle by default, which keeps both ends of a path) instead of
-// cutting it off.
+// cutting it off. A label that shows a path can cut it at its folders
+// instead (see elidedPath()).
 class ElidedLabel : public QLabel {
     Q_OBJECT
 public:
@@ -13,8 +16,20 @@ public:
     Qt::TextElideMode elideMode() const { return elideMode_; }
     void setElideMode(Qt::TextElideMode mode);
 
+    // The text is a path: shortened by elidedPath(), not by the elide mode.
+    bool elidesPath() const { return elidesPath_; }
+    void setElidesPath(bool path);
+
     // The text as drawn at the label's width now.
     QString shownText() const;
+
+    // `path` as it fits into `width`: whole when it fits; otherwise the
+    // folders are left out from the front, whole ones at a time, behind an
+    // ellipsis ("…/2023/trip/IMG_0001.jpg"), so that the name and the
+    // folders nearest it stay, where copies of one file differ. A name that
+    // does not fit even alone loses its middle, keeping its end and
+    // extension.
+    static QString elidedPath(const QString& path, const QFontMetrics& metrics, int width);
 
     QSize minimumSizeHint() const override;
 
@@ -23,4 +38,5 @@ protected:
 
 private:
     Qt::TextElideMode elideMode_ = Qt::ElideMiddle;
+    bool elidesPath_ = false;
 };
