@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 #include <QColor>
 #include <QIcon>
@@ -71,13 +72,20 @@ void setUpResultList(QAbstractItemView* view);
 // shown again often chooses the row it had.
 void chooseRow(QAbstractItemView* view, const QModelIndex& index, bool bringIntoView);
 
+// The folders of `file`'s path (character positions in its displayed
+// path, from and to) that it does not share with every other of `copies`:
+// where the copies tell apart. -1, -1 without another copy.
+std::pair<qsizetype, qsizetype> differingFolders(const FileInfo& file, const QList<FileInfoPtr>& copies);
+
 // What a file row shows, in either panel's file cell: the box (enabled or
 // not, ticked when the file is selected), icon, full path (its own tool
 // tip when `pathToolTip`), size, and in the removal variant the error icon
 // with the error as tool tip. A path too long for the row is cut at its
-// front folders: the copies of a group differ near their names.
+// folders so that the name and where it differs from the other `copies`
+// of its group stay.
 template <typename Cell>
-void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool pathToolTip, bool removeVariant)
+void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool pathToolTip, bool removeVariant,
+              const QList<FileInfoPtr>& copies = {})
 {
     cell->checkBox()->setEnabled(enabled);
     cell->checkBox()->setAllowsMixedState(false);
@@ -85,9 +93,11 @@ void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool path
     cell->checkBox()->setTag(row);
     const QString path = file.displayPath();
     if (auto* elided = qobject_cast<ElidedLabel*>(cell->fileNameLabel())) {
-        elided->setElidesPath(true);
+        const auto [from, to] = differingFolders(file, copies);
+        elided->setPath(path, from, to);
+    } else {
+        cell->fileNameLabel()->setText(path);
     }
-    cell->fileNameLabel()->setText(path);
     cell->fileNameLabel()->setToolTip(pathToolTip ? plainToolTip(path) : QString());
     cell->sizeLabel()->setText(sizeText(file.size()));
     setIcon(cell->iconImageView(), fileIcon(file));

@@ -6,6 +6,8 @@
 #include "ScanScreenFixture.h"
 
 #include "Main/MainMenu.h"
+#include "Model/FileInfo.h"
+#include "View/DataDispaly/CellLooks.h"
 #include "Manager/ScanManager.h"
 #include "RYTFullSizeWindow.h"
 #include "View/CustomView/KPLSwitchButton.h"
@@ -26,25 +28,26 @@
 namespace {
 
 const QStringList years{QStringLiteral("2021"), QStringLiteral("2022"), QStringLiteral("2023"), QStringLiteral("2024")};
-const QString name = QStringLiteral("IMG_0001.jpg");
 
 }  // namespace
 
 class NarrowResultListTest : public ScanScreenTest {
 protected:
-    // Four copies of one picture, deep in folders that differ only in the
-    // year, with the folder `trip` between the year and the name, scanned
-    // to the result screen in the window's own scan size.
-    ScanViewController* scanTheCopies(const QString& trip)
+    // Two pictures, four copies of each, deep in folders that differ only in
+    // the year; between the year and the name a short folder for one of
+    // them and a long one for the other. Scanned to the result screen in the
+    // window's own scan size.
+    ScanViewController* scanTheCopies()
     {
-        trip_ = trip;
         for (const QString& year : years) {
-            writeFile(QStringLiteral("Pictures kept from the old family computer/Holidays/%1/%2/%3").arg(year, trip, name),
-                      QByteArray(5000, 'p'));
+            const QString holidays = QStringLiteral("Pictures kept from the old family computer/Holidays/") + year;
+            writeFile(holidays + QStringLiteral("/trip/IMG_0001.jpg"), QByteArray(5000, 'p'));
+            writeFile(holidays + QStringLiteral("/Weekend at the lake with the cousins/IMG_0002.jpg"),
+                      QByteArray(6000, 'q'));
         }
         ScanViewController* s = scanToResults(scratch() + QStringLiteral("/Pictures kept from the old family computer"),
                                               false);
-        EXPECT_EQ(ScanManager::default_().totalFiles().size(), 1);
+        EXPECT_EQ(ScanManager::default_().totalFiles().size(), 2);
         EXPECT_LE(nib().window()->width(), 1000);
         return s;
     }
@@ -52,9 +55,19 @@ protected:
     {
         return !s->loadingViewCtr()->isLoading() && s->leftDataViewCtr()->reloadsInFlight() == 0;
     }
-    // The path labels of the file rows as the rows paint them: four different
-    // texts, each with its year's folder and the name, none of them whole.
-    void expectFourDifferentCopies(CellViewDelegate* cells, const QList<QModelIndex>& rows)
+    static int rowOf(const DuplicateFilesList& groups, const QString& name)
+    {
+        for (int row = 0; row < groups.size(); ++row) {
+            if (groups[row]->infos().first()->name() == name) {
+                return row;
+            }
+        }
+        return -1;
+    }
+    // The path labels of a group's file rows as the rows paint them: four
+    // different texts, each with its year's folder and the name, none of
+    // them whole.
+    void expectFourDifferentCopies(CellViewDelegate* cells, const QList<QModelIndex>& rows, const QString& name)
     {
         ASSERT_EQ(rows.size(), years.size());
         QSet<QString> texts;
@@ -68,7 +81,7 @@ protected:
             // The row is too narrow for the whole path, as in the window
             // where copies were told apart by their tool tips only.
             EXPECT_GT(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width());
-            EXPECT_TRUE(label->text().endsWith(QStringLiteral("/%1/%2/%3").arg(years[i], trip_, name)));
+            EXPECT_TRUE(label->text().contains(QLatin1Char('/') + years[i] + QLatin1Char('/')));
             EXPECT_TRUE(shown.contains(QLatin1Char('/') + years[i] + QLatin1Char('/')));
             EXPECT_TRUE(shown.endsWith(QLatin1Char('/') + name));
             EXPECT_EQ(label->toolTip(), label->text());
@@ -76,47 +89,55 @@ protected:
         }
         EXPECT_EQ(texts.size(), years.size());
     }
-
-    QString trip_;
 };
 
 TEST_F(NarrowResultListTest, ThePreviewsFileListShowsWhereEachCopyDiffers)
 {
-    // The file list beside the preview is the narrowest: a short folder
-    // between the year and the name.
-    ScanViewController* s = scanTheCopies(QStringLiteral("trip"));
+    ScanViewController* s = scanTheCopies();
     ASSERT_NE(s, nullptr);
     ASSERT_TRUE(s->previewModel());
     RightDataPreviewViewController* preview = s->rightDataPrevieViewCtr();
-    clickRowPart(preview->mainTableView(), preview->mainCells(), preview->mainModel()->index(0, 0), "fileNameLabel");
-    ASSERT_TRUE(waitUntil([&] { return preview->subModel()->rowCount() == 4; }));
-    QList<QModelIndex> rows;
-    for (int row = 0; row < 4; ++row) {
-        rows << preview->subModel()->index(row, 0);
+    for (const QString& name : {QStringLiteral("IMG_0001.jpg"), QStringLiteral("IMG_0002.jpg")}) {
+        SCOPED_TRACE(name.toStdString());
+        const int row = rowOf(preview->filesArray(), name);
+        ASSERT_GE(row, 0);
+        clickRowPart(preview->mainTableView(), preview->mainCells(), preview->mainModel()->index(row, 0),
+                     "fileNameLabel");
+        ASSERT_TRUE(waitUntil([&] {
+            return preview->subModel()->rowCount() == 4 && preview->detailFilesArray().first()->name() == name;
+        }));
+        QList<QModelIndex> rows;
+        for (int file = 0; file < 4; ++file) {
+            rows << preview->subModel()->index(file, 0);
+        }
+        expectFourDifferentCopies(preview->subCells(), rows, name);
     }
-    expectFourDifferentCopies(preview->subCells(), rows);
 }
 
 TEST_F(NarrowResultListTest, TheListsRowsShowWhereEachCopyDiffers)
 {
-    ScanViewController* s = scanTheCopies(QStringLiteral("Weekend at the lake with the cousins"));
+    ScanViewController* s = scanTheCopies();
     ASSERT_NE(s, nullptr);
     clickCentre(s->modeSwitchBtn());
     ASSERT_FALSE(s->previewModel());
     ASSERT_TRUE(waitUntil([&] { return settled(s); }));
     RightDataListViewController* list = s->rightDataListViewCtr();
     RightDataListOutlineModel* model = list->outlineModel();
-    ASSERT_EQ(list->filesArray().size(), 1);
-    const DuplicateFilesPtr group = list->filesArray().first();
-    if (!model->isExpanded(group.get())) {
-        clickRowPart(list->outlineView(), list->cellDelegate(), model->indexOfGroup(group.get()), "arrowButton");
+    for (const QString& name : {QStringLiteral("IMG_0001.jpg"), QStringLiteral("IMG_0002.jpg")}) {
+        SCOPED_TRACE(name.toStdString());
+        const int row = rowOf(list->filesArray(), name);
+        ASSERT_GE(row, 0);
+        const DuplicateFilesPtr group = list->filesArray().at(row);
+        if (!model->isExpanded(group.get())) {
+            clickRowPart(list->outlineView(), list->cellDelegate(), model->indexOfGroup(group.get()), "arrowButton");
+        }
+        ASSERT_TRUE(model->isExpanded(group.get()));
+        QList<QModelIndex> rows;
+        for (int file = 0; file < 4; ++file) {
+            rows << model->fileIndex(group.get(), file);
+        }
+        expectFourDifferentCopies(list->cellDelegate(), rows, name);
     }
-    ASSERT_TRUE(model->isExpanded(group.get()));
-    QList<QModelIndex> rows;
-    for (int file = 0; file < 4; ++file) {
-        rows << model->fileIndex(group.get(), file);
-    }
-    expectFourDifferentCopies(list->cellDelegate(), rows);
 }
 
 // The cut itself, at widths between those of the rows: whole folders leave
@@ -152,9 +173,49 @@ TEST(ElidedPathTest, FoldersLeaveFromTheFrontAndALongNameKeepsItsEnd)
     EXPECT_TRUE(name.contains(ellipsis));
     EXPECT_TRUE(name.endsWith(QStringLiteral(".jpg"))) << name.toStdString();
 
+    // Folders further from the name that are to stay keep their place, and
+    // those between them and the name give way; the front cut is taken
+    // where it keeps them anyway.
+    const qsizetype year = path.indexOf(QStringLiteral("2023"));
+    const QString kept = ellipsis + QStringLiteral("/2023/") + ellipsis + QStringLiteral("/IMG_0001.jpg");
+    EXPECT_EQ(ElidedLabel::elidedPath(path, metrics, metrics.horizontalAdvance(kept), year, year + 4), kept);
+    const QString wider = ellipsis + QStringLiteral("/Holidays/2023/trip/IMG_0001.jpg");
+    EXPECT_EQ(ElidedLabel::elidedPath(path, metrics, metrics.horizontalAdvance(wider), year, year + 4), wider);
+    // Where they cannot stay, the name and its nearest folders do.
+    EXPECT_EQ(ElidedLabel::elidedPath(path, metrics, metrics.horizontalAdvance(kept) - 1, year, year + 4),
+              ellipsis + QStringLiteral("/trip/IMG_0001.jpg"));
+
     // A relative path and a bare name are cut the same way.
     const QString relative = QStringLiteral("Holidays/2023/trip/IMG_0001.jpg");
     EXPECT_EQ(ElidedLabel::elidedPath(relative, metrics, metrics.horizontalAdvance(ellipsis + "/trip/IMG_0001.jpg")),
               ellipsis + QStringLiteral("/trip/IMG_0001.jpg"));
     EXPECT_TRUE(ElidedLabel::elidedPath(QStringLiteral("IMG_0001.jpg"), metrics, narrow).endsWith(QStringLiteral(".jpg")));
+}
+
+// Where copies part: from the folder where they first differ to the one
+// after which they agree again, on the displayed path.
+TEST(ElidedPathTest, TheFoldersWhereCopiesDifferAreFoundOnTheirPaths)
+{
+    const auto file = [](const char* path) {
+        return std::make_shared<FileInfo>(ResourceValueURL(QByteArray(path), ResourceValues()));
+    };
+    const QList<FileInfoPtr> years{file("/p/Holidays/2021/trip/a.jpg"), file("/p/Holidays/2022/trip/a.jpg"),
+                                   file("/p/Holidays/2031/trip/a.jpg")};
+    for (const FileInfoPtr& copy : years) {
+        const auto [from, to] = CellLooks::differingFolders(*copy, years);
+        EXPECT_EQ(copy->displayPath().mid(from, to - from), copy->displayPath().mid(12, 4));
+    }
+    // Names that differ are where they part; a name alone has no others.
+    const QList<FileInfoPtr> names{file("/p/a/photo.jpg"), file("/p/a/photo copy.jpg")};
+    const auto [from, to] = CellLooks::differingFolders(*names[1], names);
+    EXPECT_EQ(names[1]->displayPath().mid(from, to - from), QStringLiteral("photo copy.jpg"));
+    EXPECT_EQ(CellLooks::differingFolders(*names[0], {names[0]}), std::make_pair(qsizetype(-1), qsizetype(-1)));
+    // Before a name that is not valid text the positions are those of the
+    // displayed path still.
+    const QList<FileInfoPtr> bytes{file("/p/\xe9t\xe9/x/a.jpg"), file("/p/\xc3\xa9t\xc3\xa9/y/a.jpg")};
+    for (const FileInfoPtr& copy : bytes) {
+        const auto [start, end] = CellLooks::differingFolders(*copy, bytes);
+        const QString shown = copy->displayPath();
+        EXPECT_EQ(shown.mid(start, end - start), shown.section(QLatin1Char('/'), 2, 3)) << shown.toStdString();
+    }
 }
