@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 
+class QKeyEvent;
 class QLabel;
 class QWidget;
 class RYTView;
@@ -75,6 +76,13 @@ constexpr int stageHeight = 360;
 // The pictures of the pages: the buttons they stand for (which take no
 // clicks), the arrows, the icons and the bubbles' colour.
 void dressPages(QWidget* guide);
+
+// What a key does to a guide on screen. Return, Enter, Space, Tab, Right
+// and Down move on, as a click does; Shift+Tab, Left and Up go back a page
+// (nothing on the first); Escape ends the guide, as the last click does.
+// Keys held with Ctrl, Alt or Meta are the program's shortcuts: none here.
+enum class KeyStep { none, forward, back, finish };
+KeyStep keyStep(const QKeyEvent* event);
 
 // Keeps `view` over the whole of its parent, whatever the parent's size.
 void pinToEdges(QWidget* view);

@@ -7,6 +7,7 @@
 
 #include "Foundation/NotificationCenter.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 DupImageNavigationViewController::DupImageNavigationViewController(QWidget* parent)
@@ -71,28 +72,72 @@ void DupImageNavigationViewController::viewDidLoad()
 void DupImageNavigationViewController::onDupImageNavigationViewClick()
 {
     if (clickCount_ == 0) {
-        ui_->scanDupView->hide();
-        ui_->scanImageOutsideView->show();
-        ui_->scanLargeOutsideView->hide();
+        showPage(2);
         clickCount_ = 1;
     } else if (clickCount_ == 1) {
-        ui_->scanDupView->hide();
-        ui_->scanImageOutsideView->hide();
-        ui_->scanLargeOutsideView->show();
+        showPage(3);
         clickCount_ = 2;
     } else {
-        hide();
-        ui_->scanDupView->hide();
-        ui_->scanImageOutsideView->hide();
-        ui_->scanLargeOutsideView->hide();
-        DupImageNavigationGuide::setCompleted();
+        endGuide();
     }
 }
 
-bool DupImageNavigationViewController::focusNextPrevChild(bool)
+void DupImageNavigationViewController::showPage(int page)
 {
-    // Tab stays on the guide: nothing beneath it may take the focus.
+    ui_->scanDupView->setVisible(page == 1);
+    ui_->scanImageOutsideView->setVisible(page == 2);
+    ui_->scanLargeOutsideView->setVisible(page == 3);
+}
+
+void DupImageNavigationViewController::endGuide()
+{
+    hide();
+    showPage(0);
+    DupImageNavigationGuide::setCompleted();
+}
+
+bool DupImageNavigationViewController::event(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+        return ViewController::event(event);
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    const DupImageNavigationGuide::KeyStep step = DupImageNavigationGuide::keyStep(key);
+    if (step == DupImageNavigationGuide::KeyStep::none) {
+        return ViewController::event(event);
+    }
+    // Claimed before any shortcut of the window can take it; Tab too, which
+    // would otherwise look for a control beneath.
+    key->accept();
+    if (event->type() == QEvent::ShortcutOverride || key->isAutoRepeat()) {
+        return true;
+    }
+    switch (step) {
+    case DupImageNavigationGuide::KeyStep::forward:
+        // What a click on a page does.
+        NotificationCenter::defaultCenter().post(DupImageNavigationView::clickNotification());
+        break;
+    case DupImageNavigationGuide::KeyStep::back:
+        if (clickCount_ > 0) {
+            --clickCount_;
+            showPage(clickCount_ + 1);
+        }
+        break;
+    case DupImageNavigationGuide::KeyStep::finish:
+        endGuide();
+        break;
+    case DupImageNavigationGuide::KeyStep::none:
+        break;
+    }
     return true;
+}
+
+bool DupImageNavigationViewController::focusNextPrevChild(bool next)
+{
+    // While shown, nothing beneath it may take the focus. Once hidden it
+    // hands the focus on as any hidden widget does, or the keyboard would
+    // stay with a guide that is gone.
+    return isVisible() || ViewController::focusNextPrevChild(next);
 }
 
 void DupImageNavigationViewController::mousePressEvent(QMouseEvent* event)

@@ -9,6 +9,7 @@
 #include "Foundation/NotificationCenter.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QStackedWidget>
 
 namespace {
@@ -123,6 +124,9 @@ void DupImageNavigationWindowController::endSheet()
 bool DupImageNavigationWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == window()) {
+        if (takeKey(event)) {
+            return true;
+        }
         switch (event->type()) {
         case QEvent::Resize:
         case QEvent::Move:
@@ -134,6 +138,51 @@ bool DupImageNavigationWindowController::eventFilter(QObject* watched, QEvent* e
         }
     }
     return WindowController::eventFilter(watched, event);
+}
+
+bool DupImageNavigationWindowController::takeKey(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+        return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    const DupImageNavigationGuide::KeyStep step = DupImageNavigationGuide::keyStep(key);
+    if (step == DupImageNavigationGuide::KeyStep::none) {
+        return false;
+    }
+    // Claimed before any shortcut of the window beneath can take it.
+    key->accept();
+    if (event->type() == QEvent::ShortcutOverride || key->isAutoRepeat()) {
+        return true;
+    }
+    switch (step) {
+    case DupImageNavigationGuide::KeyStep::forward:
+        ClickWindow::countClick();
+        break;
+    case DupImageNavigationGuide::KeyStep::back:
+        showPreviousPage();
+        break;
+    case DupImageNavigationGuide::KeyStep::finish:
+        // Ends it as the last press does, whichever page is up.
+        endSheet();
+        break;
+    case DupImageNavigationGuide::KeyStep::none:
+        break;
+    }
+    return true;
+}
+
+void DupImageNavigationWindowController::showPreviousPage()
+{
+    QWidget* page = ui_->contentBox->currentWidget();
+    if (page == ui_->scanLargeView) {
+        ui_->contentBox->setCurrentWidget(ui_->scanImageView);
+    } else if (page == ui_->scanImageView) {
+        ui_->contentBox->setCurrentWidget(ui_->scanDupView);
+    } else {
+        return;
+    }
+    ClickWindow::uncountClick();
 }
 
 void DupImageNavigationWindowController::placeContent()
