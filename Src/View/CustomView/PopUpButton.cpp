@@ -1,12 +1,14 @@
 #include "PopUpButton.h"
 
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 #include "View/Extension/KPLExtensionView.h"
 #include "PopUpMenuWindow.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -244,6 +246,43 @@ void PopUpButton::mousePressEvent(QMouseEvent* event)
         return;
     }
     showPopupWindow();
+}
+
+void PopUpButton::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool opens = RYTButton::isPressKey(event)
+                       || (!(event->modifiers() & ~(Qt::KeypadModifier | Qt::AltModifier))
+                           && (key == Qt::Key_Up || key == Qt::Key_Down));
+    if (!opens) {
+        KPLHoverFillView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat() && !isPopupWindowOpen()) {
+        showPopupWindow();
+    }
+}
+
+void PopUpButton::focusInEvent(QFocusEvent* event)
+{
+    KPLHoverFillView::focusInEvent(event);
+    update();
+}
+
+void PopUpButton::focusOutEvent(QFocusEvent* event)
+{
+    KPLHoverFillView::focusOutEvent(event);
+    update();
+}
+
+void PopUpButton::paintEvent(QPaintEvent* event)
+{
+    KPLHoverFillView::paintEvent(event);
+    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+        QPainter painter(this);
+        RYTButton::paintFocusMark(painter, QRectF(rect()), 4.0);
+    }
 }
 
 // ---- MenuItemView -----------------------------------------------------------

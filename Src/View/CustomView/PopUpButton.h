@@ -21,6 +21,8 @@ public:
     explicit KPLHoverFillView(QWidget* parent = nullptr);
 
     bool isHovered() const { return hovered_; }
+    // The keys mark a row as the pointer does.
+    void setHovered(bool hovered);
 
 protected:
     virtual QColor hoverFillColor() const = 0;
@@ -33,8 +35,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void setHovered(bool hovered);
-
     bool hovered_ = false;
 };
 
@@ -57,7 +57,10 @@ public:
 // program, a second click on the button or Escape closes the menu.
 //
 // Whether the button reacts is its enabled state (QWidget::setEnabled); its
-// title colour and arrow stay as the owner sets them.
+// title colour and arrow stay as the owner sets them. An owner that lets it
+// take the focus (it takes none by itself) gets the focus ring on it, and
+// Space, Return, Enter, Up and Down open the menu, whose rows the arrows
+// then go through.
 class PopUpButton : public KPLHoverFillView {
     Q_OBJECT
 public:
@@ -115,6 +118,10 @@ protected:
     QColor hoverFillColor() const override;
     void hoverChanged(bool hovered) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setupView();

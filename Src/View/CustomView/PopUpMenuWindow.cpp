@@ -242,6 +242,66 @@ void PopUpMenuWindow::retire()
     deleteLater();
 }
 
+int PopUpMenuWindow::markedRow() const
+{
+    for (int i = 0; i < itemViews_.size(); ++i) {
+        if (itemViews_[i]->isHovered()) {
+            return i;
+        }
+    }
+    for (int i = 0; i < itemViews_.size(); ++i) {
+        if (itemViews_[i]->selected()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool PopUpMenuWindow::takeKey(QKeyEvent* event)
+{
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (event->modifiers() & ~(tab ? (Qt::KeypadModifier | Qt::ShiftModifier) : Qt::KeypadModifier)) {
+        return false;
+    }
+    const int marked = markedRow();
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        // The keys mark the row above or below, as the pointer marks the row
+        // it is over; from the checked row when none is marked.
+        if (itemViews_.isEmpty()) {
+            return true;
+        }
+        const int step = event->key() == Qt::Key_Up ? -1 : 1;
+        const int next = marked < 0 ? 0 : qBound(0, marked + step, int(itemViews_.size()) - 1);
+        for (int i = 0; i < itemViews_.size(); ++i) {
+            itemViews_[i]->setHovered(i == next);
+        }
+        return true;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        // What a click on the marked row does.
+        if (!event->isAutoRepeat() && marked >= 0) {
+            MenuItemView* row = itemViews_[marked];
+            if (const auto block = row->clickedBlock()) {
+                block(row->title()->text());
+            }
+        }
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        // The focus goes back to the button, not on past a menu left open.
+        if (popUpButton_) {
+            popUpButton_->closePopupWindow();
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool PopUpMenuWindow::eventFilter(QObject* watched, QEvent* event)
 {
     QWidget* panel = WindowController::window();
@@ -257,6 +317,8 @@ bool PopUpMenuWindow::eventFilter(QObject* watched, QEvent* event)
             if (popUpButton_) {
                 popUpButton_->closePopupWindow();
             }
+            return true;
+        } else if (event->type() == QEvent::KeyPress && takeKey(static_cast<QKeyEvent*>(event))) {
             return true;
         } else if (event->type() == QEvent::LayoutRequest && isShown()) {
             windowDidResize();

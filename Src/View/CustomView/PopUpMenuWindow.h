@@ -9,6 +9,7 @@
 #include "Window/WindowController.h"
 
 class MenuItemView;
+class QKeyEvent;
 class PopUpButton;
 class ZWEventMonitor;
 namespace Ui {
@@ -65,6 +66,10 @@ protected:
 private:
     void setupView();
     QWidget* hostWidget() const;
+    // The row the pointer or the keys mark, else the checked one; -1 none.
+    int markedRow() const;
+    // Up, Down, Return, Enter, Space, Tab of the open menu.
+    bool takeKey(QKeyEvent* event);
 
     std::unique_ptr<Ui::PopUpMenuWindow> ui_;
     QPointer<PopUpButton> popUpButton_;

@@ -6,7 +6,9 @@
 #include "WhiteListPathModel.h"
 
 #include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYTFocusRing.h"
 
+#include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 
@@ -100,7 +102,11 @@ void WhiteListDetailControllerView::viewDidLoad()
     cell_ = new ListViewCell(this);
     list->setModel(model_);
     list->setItemDelegate(cell_);
-    list->setFocusPolicy(Qt::NoFocus);
+    // Up, Down, Home and End choose a row as a click on it does; the list
+    // keeps no choice of its own beside the one it shows.
+    list->setFocusPolicy(Qt::TabFocus);
+    list->installEventFilter(this);
+    RYTFocusRing::attach(list, 0.0);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Every row is as tall as the next (the cell's size ignores its row), so
@@ -139,6 +145,35 @@ void WhiteListDetailControllerView::reloadData()
 
 bool WhiteListDetailControllerView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ui_->listView && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int count = model_->rowCount();
+        const bool plain = !(key->modifiers() & ~Qt::KeypadModifier);
+        int row = -1;
+        switch (plain ? key->key() : 0) {
+        case Qt::Key_Up:
+            row = selectIndex_ < 0 ? 0 : selectIndex_ - 1;
+            break;
+        case Qt::Key_Down:
+            row = selectIndex_ < 0 ? 0 : selectIndex_ + 1;
+            break;
+        case Qt::Key_Home:
+            row = 0;
+            break;
+        case Qt::Key_End:
+            row = count - 1;
+            break;
+        default:
+            return ViewController::eventFilter(watched, event);
+        }
+        // A choice kept from another category may lie beyond this one's rows.
+        row = qMin(row, count - 1);
+        if (row >= 0 && row != selectIndex_) {
+            didClickItemAt(row);
+            ui_->listView->scrollTo(model_->index(row, 0));
+        }
+        return true;
+    }
     if (watched == ui_->listView->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) {
