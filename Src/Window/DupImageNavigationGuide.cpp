@@ -161,6 +161,10 @@ void dressPages(QWidget* guide)
     }
 }
 
+namespace {
+
+enum class KeyStep { none, forward, back, finish };
+
 KeyStep keyStep(const QKeyEvent* event)
 {
     if (!event || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
@@ -186,6 +190,27 @@ KeyStep keyStep(const QKeyEvent* event)
     default:
         return KeyStep::none;
     }
+}
+
+}  // namespace
+
+bool takeKey(QKeyEvent* event, const KeySteps& steps)
+{
+    const KeyStep step = keyStep(event);
+    if (step == KeyStep::none) {
+        return false;
+    }
+    event->accept();
+    if (event->type() != QEvent::KeyPress || event->isAutoRepeat()) {
+        return true;
+    }
+    const std::function<void()>& act = step == KeyStep::forward ? steps.forward
+                                       : step == KeyStep::back  ? steps.back
+                                                                : steps.finish;
+    if (act) {
+        act();
+    }
+    return true;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -77,12 +79,20 @@ constexpr int stageHeight = 360;
 // clicks), the arrows, the icons and the bubbles' colour.
 void dressPages(QWidget* guide);
 
-// What a key does to a guide on screen. Return, Enter, Space, Tab, Right
-// and Down move on, as a click does; Shift+Tab, Left and Up go back a page
-// (nothing on the first); Escape ends the guide, as the last click does.
-// Keys held with Ctrl, Alt or Meta are the program's shortcuts: none here.
-enum class KeyStep { none, forward, back, finish };
-KeyStep keyStep(const QKeyEvent* event);
+// What each form does for a step of its keys.
+struct KeySteps {
+    std::function<void()> forward;
+    std::function<void()> back;
+    std::function<void()> finish;
+};
+// A key press (or the shortcut check before it) that reaches a guide on
+// screen. Return, Enter, Space, Tab, Right and Down move on, as a click
+// does; Shift+Tab, Left and Up go back a page (nothing on the first);
+// Escape ends the guide, as the last click does. Keys held with Ctrl, Alt
+// or Meta are the program's shortcuts: none of the guide's. True for the
+// guide's keys, which are then accepted before any shortcut or move of the
+// focus can take them; a press takes its step, a held key's repeats none.
+bool takeKey(QKeyEvent* event, const KeySteps& steps);
 
 // Keeps `view` over the whole of its parent, whatever the parent's size.
 void pinToEdges(QWidget* view);

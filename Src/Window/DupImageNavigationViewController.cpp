@@ -98,38 +98,25 @@ void DupImageNavigationViewController::endGuide()
 
 bool DupImageNavigationViewController::event(QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
-        return ViewController::event(event);
-    }
-    auto* key = static_cast<QKeyEvent*>(event);
-    const DupImageNavigationGuide::KeyStep step = DupImageNavigationGuide::keyStep(key);
-    if (step == DupImageNavigationGuide::KeyStep::none) {
-        return ViewController::event(event);
-    }
-    // Claimed before any shortcut of the window can take it; Tab too, which
-    // would otherwise look for a control beneath.
-    key->accept();
-    if (event->type() == QEvent::ShortcutOverride || key->isAutoRepeat()) {
-        return true;
-    }
-    switch (step) {
-    case DupImageNavigationGuide::KeyStep::forward:
-        // What a click on a page does.
-        NotificationCenter::defaultCenter().post(DupImageNavigationView::clickNotification());
-        break;
-    case DupImageNavigationGuide::KeyStep::back:
-        if (clickCount_ > 0) {
-            --clickCount_;
-            showPage(clickCount_ + 1);
+    // Tab too is the guide's, which would otherwise look for a control
+    // beneath.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        const DupImageNavigationGuide::KeySteps steps{
+            // What a click on a page does.
+            [] { NotificationCenter::defaultCenter().post(DupImageNavigationView::clickNotification()); },
+            [this] {
+                if (clickCount_ > 0) {
+                    --clickCount_;
+                    showPage(clickCount_ + 1);
+                }
+            },
+            [this] { endGuide(); },
+        };
+        if (DupImageNavigationGuide::takeKey(static_cast<QKeyEvent*>(event), steps)) {
+            return true;
         }
-        break;
-    case DupImageNavigationGuide::KeyStep::finish:
-        endGuide();
-        break;
-    case DupImageNavigationGuide::KeyStep::none:
-        break;
     }
-    return true;
+    return ViewController::event(event);
 }
 
 bool DupImageNavigationViewController::focusNextPrevChild(bool next)

@@ -145,31 +145,10 @@ bool DupImageNavigationWindowController::takeKey(QEvent* event)
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
         return false;
     }
-    auto* key = static_cast<QKeyEvent*>(event);
-    const DupImageNavigationGuide::KeyStep step = DupImageNavigationGuide::keyStep(key);
-    if (step == DupImageNavigationGuide::KeyStep::none) {
-        return false;
-    }
-    // Claimed before any shortcut of the window beneath can take it.
-    key->accept();
-    if (event->type() == QEvent::ShortcutOverride || key->isAutoRepeat()) {
-        return true;
-    }
-    switch (step) {
-    case DupImageNavigationGuide::KeyStep::forward:
-        ClickWindow::countClick();
-        break;
-    case DupImageNavigationGuide::KeyStep::back:
-        showPreviousPage();
-        break;
-    case DupImageNavigationGuide::KeyStep::finish:
-        // Ends it as the last press does, whichever page is up.
-        endSheet();
-        break;
-    case DupImageNavigationGuide::KeyStep::none:
-        break;
-    }
-    return true;
+    // A step on counts as a press; Escape ends the guide as the last press
+    // does, whichever page is up.
+    return DupImageNavigationGuide::takeKey(static_cast<QKeyEvent*>(event),
+                                            {&ClickWindow::countClick, [this] { showPreviousPage(); }, &endSheet});
 }
 
 void DupImageNavigationWindowController::showPreviousPage()

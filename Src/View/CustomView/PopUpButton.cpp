@@ -2,6 +2,7 @@
 
 #include "Main/Utilities.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTFocusRing.h"
 #include "View/Extension/KPLExtensionView.h"
 #include "PopUpMenuWindow.h"
 
@@ -111,6 +112,8 @@ void PopUpButton::setupView()
     layout->addWidget(iconView_, 0, Qt::AlignVCenter);
 
     menuWindow_->setPopUpButton(this);
+    // Over the title and arrow, with the hover fill's corners.
+    RYTFocusRing::attach(this, 4.0);
 }
 
 QStringList PopUpButton::itemTitles() const
@@ -261,27 +264,6 @@ void PopUpButton::keyPressEvent(QKeyEvent* event)
     event->accept();
     if (!event->isAutoRepeat() && !isPopupWindowOpen()) {
         showPopupWindow();
-    }
-}
-
-void PopUpButton::focusInEvent(QFocusEvent* event)
-{
-    KPLHoverFillView::focusInEvent(event);
-    update();
-}
-
-void PopUpButton::focusOutEvent(QFocusEvent* event)
-{
-    KPLHoverFillView::focusOutEvent(event);
-    update();
-}
-
-void PopUpButton::paintEvent(QPaintEvent* event)
-{
-    KPLHoverFillView::paintEvent(event);
-    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
-        QPainter painter(this);
-        RYTButton::paintFocusMark(painter, QRectF(rect()), 4.0);
     }
 }
 

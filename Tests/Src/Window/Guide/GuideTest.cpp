@@ -57,6 +57,19 @@ protected:
 
     static bool flag() { return UserDefaults::standardUserDefaults().boolForKey(DupImageNavigationGuide::flagKey()); }
 
+    // The guide window over the main window, once its fade-in is over.
+    DupImageNavigationWindowController* showGuideWindow()
+    {
+        ModalOverlay::setApplicationMainWindow(window.get());
+        DupImageNavigationWindowController::showNavigationWindow();
+        DupImageNavigationWindowController* guide =
+            DupImageNavigationWindowController::globalDupImageNavigationController();
+        OverlayView* overlay = guide ? ModalOverlay::overlayFor(guide) : nullptr;
+        EXPECT_NE(overlay, nullptr);
+        EXPECT_TRUE(overlay && waitUntil([&] { return overlay->phase() == OverlayView::Phase::shown; }));
+        return overlay ? guide : nullptr;
+    }
+
     std::unique_ptr<QMainWindow> window;
     QLineEdit* field = nullptr;
 };
@@ -223,15 +236,11 @@ TEST_F(GuideTest, WindowGuideWithoutMainWindowIsMadeButNotShown)
 
 TEST_F(GuideTest, WindowGuideMovesOnAtAnyLeftPressAndEndsAtTheThird)
 {
-    ModalOverlay::setApplicationMainWindow(window.get());
     field->setFocus();
     const int before = ClickWindow::clickCount();
-    DupImageNavigationWindowController::showNavigationWindow();
-    DupImageNavigationWindowController* guide = DupImageNavigationWindowController::globalDupImageNavigationController();
+    DupImageNavigationWindowController* guide = showGuideWindow();
     ASSERT_NE(guide, nullptr);
     OverlayView* overlay = ModalOverlay::overlayFor(guide);
-    ASSERT_NE(overlay, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return overlay->phase() == OverlayView::Phase::shown; }));
     EXPECT_EQ(guide->window()->size(), window->size());
     EXPECT_FALSE(field->hasFocus());
     EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanDupView());
@@ -390,15 +399,11 @@ TEST_F(GuideTest, EscapeEndsTheInWindowGuideOnAnyPageAndHandsTheKeyboardBack)
 
 TEST_F(GuideTest, WindowGuideTurnsItsPagesByKeysAndEscapeEndsIt)
 {
-    ModalOverlay::setApplicationMainWindow(window.get());
     field->setFocus();
     const int before = ClickWindow::clickCount();
-    DupImageNavigationWindowController::showNavigationWindow();
-    DupImageNavigationWindowController* guide = DupImageNavigationWindowController::globalDupImageNavigationController();
+    DupImageNavigationWindowController* guide = showGuideWindow();
     ASSERT_NE(guide, nullptr);
     OverlayView* overlay = ModalOverlay::overlayFor(guide);
-    ASSERT_NE(overlay, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return overlay->phase() == OverlayView::Phase::shown; }));
     ASSERT_EQ(QApplication::focusWidget(), guide->window());
 
     if (before == 0) {
