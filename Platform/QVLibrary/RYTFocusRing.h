@@ -4,10 +4,9 @@
 #include <QWidget>
 
 // The ring of the keyboard focus laid over a control whose own drawing lies
-// beneath what it holds: a list whose rows cover it, a tab whose icon and
-// caption lie on it. The ring follows the control's size, shows only while
-// the control has the focus and lets every mouse event through. It goes
-// with the control.
+// beneath what it holds: a list whose rows cover the whole of it. The ring
+// follows the control's size, shows only while the control has the focus
+// and lets every mouse event through. It goes with the control.
 class RYTFocusRing : public QWidget {
     Q_OBJECT
 public:

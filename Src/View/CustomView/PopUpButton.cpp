@@ -1,10 +1,9 @@
 #include "PopUpButton.h"
 
 #include "Main/Utilities.h"
-#include "QVLibrary/RYTButton.h"
-#include "QVLibrary/RYTFocusRing.h"
 #include "View/Extension/KPLExtensionView.h"
 #include "PopUpMenuWindow.h"
+#include "QVLibrary/RYTButton.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
@@ -81,6 +80,7 @@ PopUpButton::PopUpButton(QWidget* parent)
 {
     menuWindow_ = new PopUpMenuWindow(this);
     setupView();
+    setFocusPolicy(Qt::TabFocus);
 }
 
 PopUpButton::~PopUpButton()
@@ -112,8 +112,6 @@ void PopUpButton::setupView()
     layout->addWidget(iconView_, 0, Qt::AlignVCenter);
 
     menuWindow_->setPopUpButton(this);
-    // Over the title and arrow, with the hover fill's corners.
-    RYTFocusRing::attach(this, 4.0);
 }
 
 QStringList PopUpButton::itemTitles() const
@@ -253,17 +251,29 @@ void PopUpButton::mousePressEvent(QMouseEvent* event)
 
 void PopUpButton::keyPressEvent(QKeyEvent* event)
 {
-    const int key = event->key();
-    const bool opens = RYTButton::isPressKey(event)
-                       || (!(event->modifiers() & ~(Qt::KeypadModifier | Qt::AltModifier))
-                           && (key == Qt::Key_Up || key == Qt::Key_Down));
-    if (!opens) {
+    const bool opens = RYTButton::isPressKey(event) ||
+                       (event->key() == Qt::Key_Down && !(event->modifiers() & ~(Qt::KeypadModifier | Qt::AltModifier)));
+    if (!opens || !isVisible()) {
         KPLHoverFillView::keyPressEvent(event);
         return;
     }
     event->accept();
-    if (!event->isAutoRepeat() && !isPopupWindowOpen()) {
-        showPopupWindow();
+    if (event->isAutoRepeat() || isPopupWindowOpen()) {
+        return;
+    }
+    showPopupWindow();
+    if (isPopupWindowOpen()) {
+        // Opened from the keyboard: the chosen row is where the arrows start.
+        menuWindow_->setCurrentRow(selectedIndex_);
+    }
+}
+
+void PopUpButton::paintEvent(QPaintEvent* event)
+{
+    KPLHoverFillView::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        RYTButton::paintFocusMark(painter, QRectF(rect()), 4);
     }
 }
 

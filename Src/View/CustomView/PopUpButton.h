@@ -21,13 +21,13 @@ public:
     explicit KPLHoverFillView(QWidget* parent = nullptr);
 
     bool isHovered() const { return hovered_; }
-    // The keys mark a row as the pointer does.
-    void setHovered(bool hovered);
 
 protected:
     virtual QColor hoverFillColor() const = 0;
     // After the hover state changed.
     virtual void hoverChanged(bool hovered) = 0;
+    // Also from the keyboard: the look the pointer gives.
+    void setHovered(bool hovered);
 
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -57,10 +57,11 @@ public:
 // program, a second click on the button or Escape closes the menu.
 //
 // Whether the button reacts is its enabled state (QWidget::setEnabled); its
-// title colour and arrow stay as the owner sets them. An owner that lets it
-// take the focus (it takes none by itself) gets the focus ring on it, and
-// Space, Return, Enter, Up and Down open the menu, whose rows the arrows
-// then go through.
+// title colour and arrow stay as the owner sets them.
+//
+// Tab reaches it, and it draws the program's focus ring while it has the
+// focus; Space, Return and the down arrow open the menu, which the arrows
+// and Return then drive as a menu is driven.
 class PopUpButton : public KPLHoverFillView {
     Q_OBJECT
 public:
@@ -119,6 +120,7 @@ protected:
     void hoverChanged(bool hovered) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setupView();
@@ -150,6 +152,8 @@ public:
     void setSelected(bool selected) { selected_ = selected; }
 
     static QColor hoverColor();
+    // The row the keyboard is on, drawn as the row under the pointer.
+    void setCurrent(bool current) { setHovered(current); }
 
 protected:
     QColor hoverFillColor() const override { return hoverColor(); }

@@ -14,7 +14,6 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
-#include "QVLibrary/RYTFocusRing.h"
 #include "QVLibrary/RYTImage.h"
 #include "QVLibrary/RYTView.h"
 #include "Window/ModalOverlay.h"
@@ -425,12 +424,7 @@ void PreferenceViewController::setUpKeyboard()
     // The strip is one stop of Tab, the chosen tab (chooseTab() moves it);
     // the arrows choose the tab beside it, as on a tab bar.
     for (RYSelectView* tab : tabViews()) {
-        RYTFocusRing::attach(tab, 6.0);
         tab->installEventFilter(this);
-    }
-    for (PopUpButton* popup : {ui_->maxByteTypeBox, ui_->minByteTypeBox, ui_->similarImageMaxByteTypeBox,
-                               ui_->similarImageMinByteTypeBox}) {
-        popup->setFocusPolicy(Qt::TabFocus);
     }
     // Wherever the focus is in the window, also on a control that takes
     // these keys itself (the slider pages on Ctrl+PgDn).
@@ -479,11 +473,7 @@ void PreferenceViewController::chooseTabByKey(int step, bool wrap)
     }
     QWidget* focused = QApplication::focusWidget();
     const bool focusInPage = focused && ui_->mainBox->isAncestorOf(focused);
-    tab->setSelected(true);
-    if (tab->viewDidSelected) {
-        const auto block = tab->viewDidSelected;
-        block(tab, true);
-    }
+    tab->click();
     // From a control of the old page the focus goes to the new page's
     // first, not to whichever lies next to the old one in the chain.
     QWidget* page = ui_->mainBox->currentWidget();

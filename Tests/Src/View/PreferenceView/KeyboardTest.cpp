@@ -246,19 +246,15 @@ TEST_F(KeyboardTest, AUnitPopUpOpensItsMenuAndChoosesByKeys)
     EXPECT_FALSE(unit->isPopupWindowOpen());
     EXPECT_EQ(unit->selectedTitle()->text(), "GB");
     EXPECT_TRUE(window().isVisible()) << "Escape closed only the menu";
-    // Enter at the top row chooses it; Tab leaves a menu shut, on its button.
+    // Enter at the top row chooses it.
     press(Qt::Key_Return);
     press(Qt::Key_Up);
     press(Qt::Key_Up);
     press(Qt::Key_Up);
     press(Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(unit->selectedTitle()->text(), "KB");
-    expectFile(before, {{"maxSizeType", QString("KB")}});
-    press(Qt::Key_Space);
-    ASSERT_TRUE(unit->isPopupWindowOpen());
-    press(Qt::Key_Tab);
-    EXPECT_FALSE(unit->isPopupWindowOpen());
     EXPECT_EQ(focused(), static_cast<QWidget*>(unit));
+    expectFile(before, {{"maxSizeType", QString("KB")}});
     EXPECT_TRUE(sheets.isEmpty());
 }
 
