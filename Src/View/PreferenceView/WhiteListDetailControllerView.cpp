@@ -7,10 +7,13 @@
 
 #include "Model/PerferenceInfo.h"
 #include "QVLibrary/RYTFocusRing.h"
+#include "View/Extension/KPLExtensionView.h"
 
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 WhiteListDetailControllerView::WhiteListDetailControllerView(QWidget* parent)
     : ViewController(parent)
@@ -102,8 +105,8 @@ void WhiteListDetailControllerView::viewDidLoad()
     cell_ = new ListViewCell(this);
     list->setModel(model_);
     list->setItemDelegate(cell_);
-    // Up, Down, Home and End choose a row as a click on it does; the list
-    // keeps no choice of its own beside the one it shows.
+    // Up, Down, Page Up, Page Down, Home and End choose a row as a click on
+    // it does; the list keeps no choice of its own beside the one it shows.
     list->setFocusPolicy(Qt::TabFocus);
     list->installEventFilter(this);
     RYTFocusRing::attach(list, 0.0);
@@ -146,31 +149,18 @@ void WhiteListDetailControllerView::reloadData()
 bool WhiteListDetailControllerView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui_->listView && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const int count = model_->rowCount();
-        const bool plain = !(key->modifiers() & ~Qt::KeypadModifier);
-        int row = -1;
-        switch (plain ? key->key() : 0) {
-        case Qt::Key_Up:
-            row = selectIndex_ < 0 ? 0 : selectIndex_ - 1;
-            break;
-        case Qt::Key_Down:
-            row = selectIndex_ < 0 ? 0 : selectIndex_ + 1;
-            break;
-        case Qt::Key_Home:
-            row = 0;
-            break;
-        case Qt::Key_End:
-            row = count - 1;
-            break;
-        default:
+        const QListView* list = ui_->listView;
+        const int page = std::max(1, list->viewport()->height() / std::max(1, list->sizeHintForRow(0)));
+        // A choice kept from another category may lie beyond this one's
+        // rows: the keys go on from its last.
+        const std::optional<int> row =
+            rowForListKey(static_cast<QKeyEvent*>(event), selectIndex_, model_->rowCount(), page);
+        if (!row) {
             return ViewController::eventFilter(watched, event);
         }
-        // A choice kept from another category may lie beyond this one's rows.
-        row = qMin(row, count - 1);
-        if (row >= 0 && row != selectIndex_) {
-            didClickItemAt(row);
-            ui_->listView->scrollTo(model_->index(row, 0));
+        if (*row >= 0 && *row != selectIndex_) {
+            didClickItemAt(*row);
+            ui_->listView->scrollTo(model_->index(*row, 0));
         }
         return true;
     }

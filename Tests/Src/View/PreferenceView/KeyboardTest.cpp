@@ -287,6 +287,10 @@ TEST_F(KeyboardTest, TheWhiteListsMoveTheirChoiceByArrowsAndTheButtonsTakeSpace)
     EXPECT_EQ(paths->selectIndex(), 2);
     press(Qt::Key_Down);
     EXPECT_EQ(paths->selectIndex(), 2);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(paths->selectIndex(), 0);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(paths->selectIndex(), 2);
     press(Qt::Key_Up);
     EXPECT_EQ(paths->selectIndex(), 1);
     EXPECT_TRUE(paths->model()->index(1, 0).data(WhiteListPathModel::ChosenRole).toBool());
