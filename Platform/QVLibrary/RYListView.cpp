@@ -1,5 +1,8 @@
 #include "RYListView.h"
 
+#include "RYTFocusRing.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -94,6 +97,7 @@ RYListView::RYListView(QWidget* parent)
     setWidgetResizable(false);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RYTFocusRing::attach(this, 0.0);
 }
 
 void RYListView::setMinimumInteritemSpacing(double spacing)
@@ -206,4 +210,30 @@ void RYListView::resizeEvent(QResizeEvent* event)
         }
     }
     content_->resize(width, content_->height());
+}
+
+void RYListView::keyPressEvent(QKeyEvent* event)
+{
+    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    if (!plain || (event->key() != Qt::Key_Up && event->key() != Qt::Key_Down) || cells_.isEmpty()) {
+        QScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    int current = -1;
+    for (int i = 0; i < cells_.size(); ++i) {
+        if (cells_.at(i) && cells_.at(i)->selected()) {
+            current = i;
+            break;
+        }
+    }
+    const int next = current < 0 ? 0 : qBound(0, current + (event->key() == Qt::Key_Up ? -1 : 1), int(cells_.size()) - 1);
+    if (next == current || !cellAt(next) || !delegate_) {
+        return;
+    }
+    delegate_->listViewDidClickItemAt(this, next);
+    // The delegate may have reloaded: the cell at that index now.
+    if (RYListViewCell* cell = cellAt(next)) {
+        ensureWidgetVisible(cell, 0, 0);
+    }
 }

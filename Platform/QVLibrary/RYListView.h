@@ -27,6 +27,8 @@ public:
 
 // A vertical list of cells of registered classes, laid out from the
 // delegate's row heights. Cells are reused by identifier across reloads.
+// In the keyboard focus it shows the focus ring, and Up and Down click the
+// row above or below the selected one (the first row when none is).
 class RYListView : public QScrollArea {
     Q_OBJECT
 public:
@@ -68,6 +70,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class RYListViewCell;

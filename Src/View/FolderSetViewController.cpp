@@ -32,6 +32,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
+#include <QIconEngine>
 #include <QVBoxLayout>
 #include <QMainWindow>
 #include <QPainter>
@@ -54,6 +55,39 @@ std::atomic<bool> g_isScanLargeFile{false};
 const char* const kFolderCellID = "FolderCellID";
 constexpr int kAnimationMilliseconds = 300;
 constexpr int kRightBoxSlide = 367;
+
+// The add button's round image is as blue as the ring that marks the
+// keyboard focus, which runs round the button's edge: the image sits this
+// far inside the edge, so the ring shows beside it, not on its rim.
+constexpr int kAddImageInset = 4;
+
+// An image drawn inset within whatever rectangle it is given.
+class InsetIconEngine final : public QIconEngine {
+public:
+    InsetIconEngine(QIcon icon, int inset) : icon_(std::move(icon)), inset_(inset) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon_.paint(painter, rect.adjusted(inset_, inset_, -inset_, -inset_), Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new InsetIconEngine(icon_, inset_); }
+
+private:
+    QIcon icon_;
+    int inset_;
+};
+
+QIcon insetImage(const QString& name)
+{
+    return QIcon(new InsetIconEngine(RYTImage::named(name), kAddImageInset));
+}
 
 UserDefaults& defaults()
 {
@@ -216,11 +250,12 @@ void FolderSetViewController::viewDidLoad()
 
     RYTButton* add = ui_->addFileButton;
     add->setTitle(QString());
+    add->resize(add->size().grownBy(QMargins(kAddImageInset, kAddImageInset, kAddImageInset, kAddImageInset)));
     add->setCornerRadius(add->height() / 2.0);
-    add->setButtonStateImage(RYTImage::named(QStringLiteral("addFileButtonUnclick")),
-                             RYTImage::named(QStringLiteral("addFileButtonClick")),
-                             RYTImage::named(QStringLiteral("addFileButtonClick")),
-                             RYTImage::named(QStringLiteral("addFileButtonUnclick")));
+    add->setButtonStateImage(insetImage(QStringLiteral("addFileButtonUnclick")),
+                             insetImage(QStringLiteral("addFileButtonClick")),
+                             insetImage(QStringLiteral("addFileButtonClick")),
+                             insetImage(QStringLiteral("addFileButtonUnclick")));
     add->setToolTip(localized("Add Folder…"));
 
     ui_->dragDropView->setDelegate(this);

@@ -42,6 +42,17 @@ QString ClickWindow::clickNotification()
     return QStringLiteral("MyClickNotification");
 }
 
+void ClickWindow::countClick()
+{
+    ++g_clickCount;
+    NotificationCenter::defaultCenter().post(clickNotification());
+}
+
+void ClickWindow::uncountClick()
+{
+    g_clickCount = qMax(0, g_clickCount - 1);
+}
+
 bool ClickWindow::isOurs(const QObject* receiver) const
 {
     const auto* widget = qobject_cast<const QWidget*>(receiver);
@@ -64,15 +75,15 @@ bool ClickWindow::eventFilter(QObject* watched, QEvent* event)
                           && g_lastPress.globalPosition == mouse->globalPosition();
         if (mouse->button() == Qt::LeftButton && !same) {
             g_lastPress = {mouse->timestamp(), mouse->globalPosition(), true};
-            ++g_clickCount;
-            NotificationCenter::defaultCenter().post(clickNotification());
+            countClick();
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool ClickWindow::focusNextPrevChild(bool)
+bool ClickWindow::focusNextPrevChild(bool next)
 {
-    // Tab stays in the guide: nothing beneath it may take the focus.
-    return true;
+    // Tab stays in the guide while it shows: nothing beneath it may take
+    // the focus.
+    return isVisible() || QWidget::focusNextPrevChild(next);
 }

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include <algorithm>
@@ -158,6 +159,58 @@ void dressPages(QWidget* guide)
         bubble->setBackgroundColor(RYTDarkMode::colorNamed(QStringLiteral("NavigationBubbleColor")));
         bubble->setCornerRadius(QSizeF(10, 10));
     }
+}
+
+namespace {
+
+enum class KeyStep { none, forward, back, finish };
+
+KeyStep keyStep(const QKeyEvent* event)
+{
+    if (!event || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        return KeyStep::none;
+    }
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        return KeyStep::finish;
+    case Qt::Key_Backtab:
+        return KeyStep::back;
+    case Qt::Key_Tab:
+        return shift ? KeyStep::back : KeyStep::forward;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        return shift ? KeyStep::none : KeyStep::back;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        return shift ? KeyStep::none : KeyStep::forward;
+    default:
+        return KeyStep::none;
+    }
+}
+
+}  // namespace
+
+bool takeKey(QKeyEvent* event, const KeySteps& steps)
+{
+    const KeyStep step = keyStep(event);
+    if (step == KeyStep::none) {
+        return false;
+    }
+    event->accept();
+    if (event->type() != QEvent::KeyPress || event->isAutoRepeat()) {
+        return true;
+    }
+    const std::function<void()>& act = step == KeyStep::forward ? steps.forward
+                                       : step == KeyStep::back  ? steps.back
+                                                                : steps.finish;
+    if (act) {
+        act();
+    }
+    return true;
 }
 
 namespace {

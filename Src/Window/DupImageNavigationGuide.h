@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
+
 #include <QPointer>
 #include <QRect>
 #include <QString>
 
+class QKeyEvent;
 class QLabel;
 class QWidget;
 class RYTView;
@@ -75,6 +78,21 @@ constexpr int stageHeight = 360;
 // The pictures of the pages: the buttons they stand for (which take no
 // clicks), the arrows, the icons and the bubbles' colour.
 void dressPages(QWidget* guide);
+
+// What each form does for a step of its keys.
+struct KeySteps {
+    std::function<void()> forward;
+    std::function<void()> back;
+    std::function<void()> finish;
+};
+// A key press (or the shortcut check before it) that reaches a guide on
+// screen. Return, Enter, Space, Tab, Right and Down move on, as a click
+// does; Shift+Tab, Left and Up go back a page (nothing on the first);
+// Escape ends the guide, as the last click does. Keys held with Ctrl, Alt
+// or Meta are the program's shortcuts: none of the guide's. True for the
+// guide's keys, which are then accepted before any shortcut or move of the
+// focus can take them; a press takes its step, a held key's repeats none.
+bool takeKey(QKeyEvent* event, const KeySteps& steps);
 
 // Keeps `view` over the whole of its parent, whatever the parent's size.
 void pinToEdges(QWidget* view);

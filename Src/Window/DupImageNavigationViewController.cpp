@@ -7,6 +7,7 @@
 
 #include "Foundation/NotificationCenter.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 DupImageNavigationViewController::DupImageNavigationViewController(QWidget* parent)
@@ -71,28 +72,59 @@ void DupImageNavigationViewController::viewDidLoad()
 void DupImageNavigationViewController::onDupImageNavigationViewClick()
 {
     if (clickCount_ == 0) {
-        ui_->scanDupView->hide();
-        ui_->scanImageOutsideView->show();
-        ui_->scanLargeOutsideView->hide();
+        showPage(2);
         clickCount_ = 1;
     } else if (clickCount_ == 1) {
-        ui_->scanDupView->hide();
-        ui_->scanImageOutsideView->hide();
-        ui_->scanLargeOutsideView->show();
+        showPage(3);
         clickCount_ = 2;
     } else {
-        hide();
-        ui_->scanDupView->hide();
-        ui_->scanImageOutsideView->hide();
-        ui_->scanLargeOutsideView->hide();
-        DupImageNavigationGuide::setCompleted();
+        endGuide();
     }
 }
 
-bool DupImageNavigationViewController::focusNextPrevChild(bool)
+void DupImageNavigationViewController::showPage(int page)
 {
-    // Tab stays on the guide: nothing beneath it may take the focus.
-    return true;
+    ui_->scanDupView->setVisible(page == 1);
+    ui_->scanImageOutsideView->setVisible(page == 2);
+    ui_->scanLargeOutsideView->setVisible(page == 3);
+}
+
+void DupImageNavigationViewController::endGuide()
+{
+    hide();
+    showPage(0);
+    DupImageNavigationGuide::setCompleted();
+}
+
+bool DupImageNavigationViewController::event(QEvent* event)
+{
+    // Tab too is the guide's, which would otherwise look for a control
+    // beneath.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        const DupImageNavigationGuide::KeySteps steps{
+            // What a click on a page does.
+            [] { NotificationCenter::defaultCenter().post(DupImageNavigationView::clickNotification()); },
+            [this] {
+                if (clickCount_ > 0) {
+                    --clickCount_;
+                    showPage(clickCount_ + 1);
+                }
+            },
+            [this] { endGuide(); },
+        };
+        if (DupImageNavigationGuide::takeKey(static_cast<QKeyEvent*>(event), steps)) {
+            return true;
+        }
+    }
+    return ViewController::event(event);
+}
+
+bool DupImageNavigationViewController::focusNextPrevChild(bool next)
+{
+    // While shown, nothing beneath it may take the focus. Once hidden it
+    // hands the focus on as any hidden widget does, or the keyboard would
+    // stay with a guide that is gone.
+    return isVisible() || ViewController::focusNextPrevChild(next);
 }
 
 void DupImageNavigationViewController::mousePressEvent(QMouseEvent* event)

@@ -19,6 +19,7 @@ class DupImageNavigationViewController;
 // the whole content of the main window, one for each function button, each
 // with the button's title and a tip. Every click on a page moves on; the
 // click on the third page hides the guide and records that it was seen.
+// While it holds the keyboard, its keys move it on, back or end it.
 class DupImageNavigationViewController : public ViewController {
     Q_OBJECT
 public:
@@ -52,6 +53,7 @@ public:
     void updateView(RYTView* view, QLabel* textField);
 
 protected:
+    bool event(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -59,6 +61,9 @@ protected:
 
 private:
     void placePages();
+    // Page 1, 2 or 3 up, the others hidden.
+    void showPage(int page);
+    void endGuide();
 
     std::unique_ptr<Ui::DupImageNavigationViewController> ui_;
     int clickCount_ = 0;

@@ -9,6 +9,7 @@
 #include "Foundation/NotificationCenter.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QStackedWidget>
 
 namespace {
@@ -123,6 +124,9 @@ void DupImageNavigationWindowController::endSheet()
 bool DupImageNavigationWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == window()) {
+        if (takeKey(event)) {
+            return true;
+        }
         switch (event->type()) {
         case QEvent::Resize:
         case QEvent::Move:
@@ -134,6 +138,30 @@ bool DupImageNavigationWindowController::eventFilter(QObject* watched, QEvent* e
         }
     }
     return WindowController::eventFilter(watched, event);
+}
+
+bool DupImageNavigationWindowController::takeKey(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+        return false;
+    }
+    // A step on counts as a press; Escape ends the guide as the last press
+    // does, whichever page is up.
+    return DupImageNavigationGuide::takeKey(static_cast<QKeyEvent*>(event),
+                                            {&ClickWindow::countClick, [this] { showPreviousPage(); }, &endSheet});
+}
+
+void DupImageNavigationWindowController::showPreviousPage()
+{
+    QWidget* page = ui_->contentBox->currentWidget();
+    if (page == ui_->scanLargeView) {
+        ui_->contentBox->setCurrentWidget(ui_->scanImageView);
+    } else if (page == ui_->scanImageView) {
+        ui_->contentBox->setCurrentWidget(ui_->scanDupView);
+    } else {
+        return;
+    }
+    ClickWindow::uncountClick();
 }
 
 void DupImageNavigationWindowController::placeContent()

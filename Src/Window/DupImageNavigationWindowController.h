@@ -18,7 +18,7 @@ class DupImageNavigationWindowController;
 // The window form of the one-time feature guide: its three pages in a
 // window laid over the main window on a dark veil. Any left press in it
 // moves on; the third ends the guide with a fade and records that it was
-// seen.
+// seen. The keys of a guide move it on, back or end it as well.
 class DupImageNavigationWindowController : public WindowController {
     Q_OBJECT
 public:
@@ -62,6 +62,9 @@ protected:
 
 private:
     void placeContent();
+    // A key press the guide takes: true when it was one of the guide's keys.
+    bool takeKey(QEvent* event);
+    void showPreviousPage();
 
     std::unique_ptr<Ui::DupImageNavigationWindowController> ui_;
 };

@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QPointer>
 #include <QScreen>
@@ -478,4 +479,35 @@ QFont shuziFont(double size)
     QFont font = installed ? QFont(QStringLiteral("Shuzi")) : QGuiApplication::font();
     font.setPixelSize(qMax(1, qRound(size)));
     return font;
+}
+
+std::optional<int> rowForListKey(const QKeyEvent* event, int current, int count, int page)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        return std::nullopt;
+    }
+    int row = current;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        row -= 1;
+        break;
+    case Qt::Key_Down:
+        row += 1;
+        break;
+    case Qt::Key_PageUp:
+        row -= page;
+        break;
+    case Qt::Key_PageDown:
+        row += page;
+        break;
+    case Qt::Key_Home:
+        row = 0;
+        break;
+    case Qt::Key_End:
+        row = count - 1;
+        break;
+    default:
+        return std::nullopt;
+    }
+    return count > 0 ? std::clamp(row, 0, count - 1) : -1;
 }

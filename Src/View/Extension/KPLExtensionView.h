@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -12,6 +13,15 @@
 #include <QWidget>
 
 class QFileDialog;
+class QKeyEvent;
+
+// --- Lists by the keyboard ---------------------------------------------------
+
+// The row a list's key moves its choice to, from `current` (-1 for none):
+// Up and Down one row, Page Up and Page Down `page` rows, Home and End the
+// first and the last, always within the `count` rows; -1 in an empty list.
+// None for any other key and for keys held with modifiers but the keypad's.
+std::optional<int> rowForListKey(const QKeyEvent* event, int current, int count, int page);
 
 // --- Opening files ---------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 
 ImageSlider::ImageSlider(QWidget* parent)
@@ -112,12 +113,9 @@ void ImageSlider::paintEvent(QPaintEvent* event)
     const QSize pixels(qCeil(knob.width()), qCeil(knob.height()));
     painter.drawPixmap(knob, image_.pixmap(pixels, devicePixelRatioF()), QRectF());
     if (hasFocus()) {
-        // Keyboard focus shows as a ring around the knob.
-        QColor ring = leftColor_;
-        ring.setAlphaF(0.35);
-        painter.setPen(QPen(ring, 2.0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(knob.adjusted(-1.0, -1.0, 1.0, 1.0));
+        // The program's focus ring, round the knob with a little room.
+        const QRectF ring = knob.adjusted(-3.0, -3.0, 3.0, 3.0);
+        RYTButton::paintFocusMark(painter, ring, ring.width() / 2.0);
     }
     noteValue();
 }

@@ -21,9 +21,13 @@
 
 #include <cstdio>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 
@@ -54,12 +58,15 @@ void styleField(QWidget* field, const QColor& text)
 {
     const QColor fill = RYTDarkMode::colorNamed(QStringLiteral("ButtonNormalUncertainColor"));
     const QColor border = RYTDarkMode::colorNamed(QStringLiteral("ButtonborderColor"));
-    const QColor focus = RYTDarkMode::colorNamed(QStringLiteral("PreferenceSelectedColor"));
+    const QColor selection = RYTDarkMode::colorNamed(QStringLiteral("PreferenceSelectedColor"));
+    // In focus the border is the ring the other controls draw, its text
+    // where it was.
+    const QColor ring = RYTButton::normalColor();
     field->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3; "
                                         "border-radius: 4px; padding: 0px 6px; selection-background-color: %4; "
                                         "selection-color: #FFFFFF; }"
-                                        "QLineEdit:focus { border: 1px solid %4; }")
-                             .arg(fill.name(), text.name(), border.name(), focus.name()));
+                                        "QLineEdit:focus { border: 2px solid %5; padding: 0px 5px; }")
+                             .arg(fill.name(), text.name(), border.name(), selection.name(), ring.name()));
     setTextColor(field, text);
 }
 
@@ -169,6 +176,7 @@ WhiteListTypeControllerView* PreferenceViewController::whiteListFileTypeView()
     if (!whiteListFileTypeView_) {
         whiteListFileTypeView_ = new WhiteListTypeControllerView(ui_->whiteFileTypeBox);
         whiteListFileTypeView_->hide();
+        orderWhiteListControls();
     }
     return whiteListFileTypeView_;
 }
@@ -178,8 +186,21 @@ WhiteListDetailControllerView* PreferenceViewController::whiteListDetailView()
     if (!whiteListDetailView_) {
         whiteListDetailView_ = new WhiteListDetailControllerView(ui_->whiteListBox);
         whiteListDetailView_->hide();
+        orderWhiteListControls();
     }
     return whiteListDetailView_;
+}
+
+void PreferenceViewController::orderWhiteListControls()
+{
+    // The lists come after the page's buttons were made; Tab meets them in
+    // the order they are seen: categories, paths, then add and delete.
+    if (!whiteListFileTypeView_ || !whiteListDetailView_) {
+        return;
+    }
+    QWidget::setTabOrder(whiteListFileTypeView_->listView(), whiteListDetailView_->listView());
+    QWidget::setTabOrder(whiteListDetailView_->listView(), ui_->addFileButton);
+    QWidget::setTabOrder(ui_->addFileButton, ui_->deleteFileButton);
 }
 
 QString PreferenceViewController::pageTitle() const
@@ -238,6 +259,13 @@ void PreferenceViewController::followAppearance()
 
 bool PreferenceViewController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && tabViews().contains(qobject_cast<RYSelectView*>(watched))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!(key->modifiers() & ~Qt::KeypadModifier) && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+            chooseTabByKey(key->key() == Qt::Key_Left ? -1 : 1, false);
+            return true;
+        }
+    }
     // The desktop's switch reaches the widgets through the event queue; the
     // named colours read the new palette by then.
     if (watched == this &&
@@ -266,6 +294,7 @@ void PreferenceViewController::viewDidLoad()
     });
     connectActions();
     setTopView();
+    setUpKeyboard();
 
     ui_->generalSelectView->setBackgroundColor(Qt::transparent);
     ui_->generalSelectView->setSelectedColor(gridColor());
@@ -319,12 +348,11 @@ void PreferenceViewController::connectActions()
         }
     });
 
-    // The step buttons are marks of the slider's two ends.
     for (RYTButton* step : {ui_->sliderReduceBtn, ui_->sliderAddBtn}) {
         const QColor mark = assetColor(QStringLiteral("PreferenceDefaultColor"));
         step->setTitleColor(mark, mark, mark, mark);
-        step->setFocusPolicy(Qt::NoFocus);
-        step->setCursor(Qt::ArrowCursor);
+        step->setCornerRadius(4);
+        step->setCursor(Qt::PointingHandCursor);
     }
     ui_->sliderReduceBtn->setTitle(QStringLiteral("\u2212"));
     ui_->sliderAddBtn->setTitle(QStringLiteral("+"));
@@ -385,6 +413,78 @@ void PreferenceViewController::setTopView()
     }
 }
 
+QList<RYSelectView*> PreferenceViewController::tabViews() const
+{
+    return {ui_->generalSelectView, ui_->whiteListSelectView, ui_->repeatFileSelectView,
+            ui_->similarImageSelectView};
+}
+
+void PreferenceViewController::setUpKeyboard()
+{
+    // The strip is one stop of Tab, the chosen tab (chooseTab() moves it);
+    // the arrows choose the tab beside it, as on a tab bar.
+    for (RYSelectView* tab : tabViews()) {
+        tab->installEventFilter(this);
+    }
+    // Wherever the focus is in the window, also on a control that takes
+    // these keys itself (the slider pages on Ctrl+PgDn).
+    const struct {
+        QKeyCombination key;
+        int step;
+    } switches[] = {
+        {Qt::CTRL | Qt::Key_Tab, 1},
+        {Qt::CTRL | Qt::Key_PageDown, 1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+        {Qt::CTRL | Qt::Key_PageUp, -1},
+    };
+    for (const auto& entry : switches) {
+        auto* shortcut = new QShortcut(QKeySequence(entry.key), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        const int step = entry.step;
+        connect(shortcut, &QShortcut::activated, this, [this, step] { chooseTabByKey(step, true); });
+    }
+}
+
+void PreferenceViewController::chooseTabByKey(int step, bool wrap)
+{
+    const QList<RYSelectView*> tabs = tabViews();
+    int chosen = 0;
+    for (int i = 0; i < tabs.size(); ++i) {
+        if (tabs.at(i)->selected()) {
+            chosen = i;
+        }
+    }
+    int next = chosen + step;
+    if (wrap) {
+        next = (next % int(tabs.size()) + int(tabs.size())) % int(tabs.size());
+    }
+    if (next < 0 || next >= tabs.size() || next == chosen) {
+        return;
+    }
+    // As a click on it: the click monitor's saves first (a change stored but
+    // not yet saved would be lost to the page loader's fresh read), then the
+    // tab.
+    RYSelectView* tab = tabs.at(next);
+    {
+        const PreferenceActionScope scope = beginAction();
+        oldSaveFileSize();
+        similarImageSaveFileSize();
+        saveIfChanged();
+    }
+    QWidget* focused = QApplication::focusWidget();
+    const bool focusInPage = focused && ui_->mainBox->isAncestorOf(focused);
+    tab->click();
+    // From a control of the old page the focus goes to the new page's
+    // first, not to whichever lies next to the old one in the chain.
+    QWidget* page = ui_->mainBox->currentWidget();
+    for (QWidget* w = tab->nextInFocusChain(); focusInPage && w && w != tab; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
+            w->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+}
+
 void PreferenceViewController::chooseTab(RYSelectView* chosen)
 {
     struct Tab {
@@ -404,8 +504,20 @@ void PreferenceViewController::chooseTab(RYSelectView* chosen)
         {ui_->similarImageSelectView, ui_->similarImageTitle, ui_->similarImageImageName, "similarImage_1",
          "similarImage", ui_->similarImageView},
     };
+    // A tab that had the focus hands it to the one chosen now.
+    bool tabHadFocus = false;
+    for (const Tab& tab : tabs) {
+        tabHadFocus = tabHadFocus || tab.view->hasFocus();
+    }
+    chosen->setFocusPolicy(Qt::TabFocus);
+    if (tabHadFocus) {
+        chosen->setFocus(Qt::TabFocusReason);
+    }
     for (const Tab& tab : tabs) {
         const bool isChosen = tab.view == chosen;
+        if (!isChosen) {
+            tab.view->setFocusPolicy(Qt::NoFocus);
+        }
         tab.view->setCanSelected(!isChosen);
         tab.view->setSelected(isChosen);
         setTextColor(tab.title, assetColor(isChosen ? QStringLiteral("PreferenceSelectedColor")
@@ -584,6 +696,25 @@ void PreferenceViewController::setUpSlider()
 void PreferenceViewController::imageSliderValueDidChange()
 {
     ui_->silmiarImageSliderValueLabel->setText(QStringLiteral("%1%").arg(ui_->slider->value()));
+}
+
+void PreferenceViewController::sliderReduceBtnAction()
+{
+    stepThreshold(-1);
+}
+
+void PreferenceViewController::sliderAddBtnAction()
+{
+    stepThreshold(1);
+}
+
+void PreferenceViewController::stepThreshold(int step)
+{
+    // The slider takes the value as from its own keys: its label follows
+    // and its action stores it. At an end nothing changes and nothing is
+    // stored, as there.
+    ImageSlider* slider = ui_->slider;
+    slider->setValue(qBound(slider->minimum(), slider->value() + step, slider->maximum()));
 }
 
 void PreferenceViewController::sliderClick()

@@ -100,8 +100,10 @@ public:
     // --- similarity ---------------------------------------------------------
     void imageSliderValueDidChange() override;
     void sliderClick();
-    void sliderReduceBtnAction() {}
-    void sliderAddBtnAction() {}
+    // The minus and plus beside the slider: one step down or up, within the
+    // slider's range, stored as a step of the slider itself is.
+    void sliderReduceBtnAction();
+    void sliderAddBtnAction();
 
     // The monitor's handler: every left press of the program while shown.
     void clickHandler(QWidget* target, QEvent* event);
@@ -135,6 +137,16 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool darkShown_ = false;
     void connectActions();
+    // Every control a mouse can use takes the focus by Tab and shows the
+    // focus ring; the pages switch by Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn
+    // and Ctrl+PgUp, and by the arrows on the tab in focus.
+    void setUpKeyboard();
+    QList<RYSelectView*> tabViews() const;
+    // What a click on the tab does, from a key: `step` tabs on from the
+    // chosen one, round the end when `wrap`.
+    void chooseTabByKey(int step, bool wrap);
+    void stepThreshold(int step);
+    void orderWhiteListControls();
     void chooseTab(RYSelectView* tab);
     void reloadSettings();
     std::shared_ptr<PerferenceInfo> freshSettings();

@@ -6,9 +6,14 @@
 #include "WhiteListPathModel.h"
 
 #include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYTFocusRing.h"
+#include "View/Extension/KPLExtensionView.h"
 
+#include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 WhiteListDetailControllerView::WhiteListDetailControllerView(QWidget* parent)
     : ViewController(parent)
@@ -100,7 +105,11 @@ void WhiteListDetailControllerView::viewDidLoad()
     cell_ = new ListViewCell(this);
     list->setModel(model_);
     list->setItemDelegate(cell_);
-    list->setFocusPolicy(Qt::NoFocus);
+    // Up, Down, Page Up, Page Down, Home and End choose a row as a click on
+    // it does; the list keeps no choice of its own beside the one it shows.
+    list->setFocusPolicy(Qt::TabFocus);
+    list->installEventFilter(this);
+    RYTFocusRing::attach(list, 0.0);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Every row is as tall as the next (the cell's size ignores its row), so
@@ -139,6 +148,22 @@ void WhiteListDetailControllerView::reloadData()
 
 bool WhiteListDetailControllerView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ui_->listView && event->type() == QEvent::KeyPress) {
+        const QListView* list = ui_->listView;
+        const int page = std::max(1, list->viewport()->height() / std::max(1, list->sizeHintForRow(0)));
+        // A choice kept from another category may lie beyond this one's
+        // rows: the keys go on from its last.
+        const std::optional<int> row =
+            rowForListKey(static_cast<QKeyEvent*>(event), selectIndex_, model_->rowCount(), page);
+        if (!row) {
+            return ViewController::eventFilter(watched, event);
+        }
+        if (*row >= 0 && *row != selectIndex_) {
+            didClickItemAt(*row);
+            ui_->listView->scrollTo(model_->index(*row, 0));
+        }
+        return true;
+    }
     if (watched == ui_->listView->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) {

@@ -41,6 +41,8 @@ void WhiteListTypeControllerView::viewDidLoad()
     ui_->listView->registerClass<WhiteListTypeListViewCell>(QStringLiteral("listView"));
     ui_->listView->setDelegate(this);
     ui_->listView->setDataSource(this);
+    // Up and Down choose the category above or below, as a click on it.
+    ui_->listView->setFocusPolicy(Qt::TabFocus);
     ui_->listView->reloadData();
 }
 

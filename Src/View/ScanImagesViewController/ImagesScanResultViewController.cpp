@@ -19,6 +19,7 @@
 #include "QVLibrary/RYTLinkTextField.h"
 #include "QVLibrary/RYTView.h"
 #include "View/Extension/KPLExtension.h"
+#include "View/Extension/KPLExtensionView.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -273,40 +274,21 @@ bool ImagesScanResultViewController::listKey(QKeyEvent* event)
         return false;
     }
     const int count = int(displayImageArray_.size());
-    const int page = std::max(1, ui_->listView->viewport()->height() / ScanImagesListCellView::rowHeight);
-    int row = selectIndex_;
-    switch (event->key()) {
-    case Qt::Key_Up:
-        row -= 1;
-        break;
-    case Qt::Key_Down:
-        row += 1;
-        break;
-    case Qt::Key_PageUp:
-        row -= page;
-        break;
-    case Qt::Key_PageDown:
-        row += page;
-        break;
-    case Qt::Key_Home:
-        row = 0;
-        break;
-    case Qt::Key_End:
-        row = count - 1;
-        break;
-    case Qt::Key_Space:
+    if (event->key() == Qt::Key_Space) {
         if (!event->isAutoRepeat() && selectIndex_ >= 0 && selectIndex_ < count) {
             cell_->clickBox(listModel_->index(selectIndex_));
         }
         return true;
-    default:
+    }
+    const int page = std::max(1, ui_->listView->viewport()->height() / ScanImagesListCellView::rowHeight);
+    const std::optional<int> row = rowForListKey(event, selectIndex_, count, page);
+    if (!row) {
         return false;
     }
-    if (count == 0) {
-        return true;
+    if (*row >= 0) {
+        didClickItemAt(*row);
+        ui_->listView->scrollTo(listModel_->index(selectIndex_));
     }
-    didClickItemAt(std::clamp(row, 0, count - 1));
-    ui_->listView->scrollTo(listModel_->index(selectIndex_));
     return true;
 }
 

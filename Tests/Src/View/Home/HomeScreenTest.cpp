@@ -14,6 +14,7 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "FileDialogDriver.h"
+#include "FocusRingProbe.h"
 #include "TestSupport.h"
 #include "View/CustomView/FunctionButton.h"
 #include "View/ImageProvider.h"
@@ -759,4 +760,96 @@ TEST_F(HomeScreenTest, TheKeyboardReachesOnlyWhatIsShownMarksItAndPressesOnlyTha
     EXPECT_EQ(home->folderList(), QByteArrayList{folder("Music")});
     ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
     EXPECT_EQ(home->folderList(), QByteArrayList{folder("Music")});
+}
+
+TEST_F(HomeScreenTest, TheAddButtonShowsTheFocusRingBesideItsRoundImage)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    drop(home->dragDropView(), {folder("Photos")});
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, std::chrono::seconds(60)));
+    // Tab comes to the add button first in the list look.
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), home->addFileButton());
+    for (const int dark : {0, 1}) {
+        RYTDarkMode::setForcedAppearance(dark);
+        EXPECT_TRUE(FocusRingProbe::isVisible(home->addFileButton()))
+            << FocusRingProbe::visiblePixels(home->addFileButton()) << " ring pixels show, dark " << dark;
+    }
+    RYTDarkMode::setForcedAppearance(-1);
+    // The button grew round its image; Return still presses it.
+    EXPECT_EQ(home->addFileButton()->size(), QSize(48, 48));
+    QTest::keyClick(home->addFileButton(), Qt::Key_Return);
+    QFileDialog* panel = FileDialogDriver::waitForDialog();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(FileDialogDriver::pressCancel(panel));
+}
+
+TEST_F(HomeScreenTest, EitherGuideEndedByKeyOrClickLeavesTheKeyboardToTheHomeScreen)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const auto settling = std::chrono::seconds(60);
+    const auto tab = [&] {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    const QSet<QWidget*> controls{home->addFileButton(), home->restartBtn(), home->scanBtn(), home->scanImagesBtn(),
+                                  home->scanLargeFileBtn()};
+
+    // The in-window guide, walked through by keys.
+    UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
+    drop(home->dragDropView(), {folder("Photos")});
+    auto* guide = window->findChild<DupImageNavigationViewController*>();
+    ASSERT_NE(guide, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), guide);
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Right, Qt::Key_Return}) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+    }
+    EXPECT_FALSE(guide->isVisible());
+    EXPECT_TRUE(DupImageNavigationGuide::isCompleted());
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
+    EXPECT_TRUE(controls.contains(tab()));
+
+    // The same guide ended by its last click.
+    home->restartBtnAction();
+    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }, settling));
+    UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
+    drop(home->dragDropView(), {folder("Music")});
+    QList<DupImageNavigationViewController*> shown;
+    for (auto* made : window->findChildren<DupImageNavigationViewController*>()) {
+        if (made->isVisible()) {
+            shown << made;
+        }
+    }
+    ASSERT_EQ(shown.size(), 1);
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(shown.first()->scanDupView()->isVisible()          ? shown.first()->scanDupView()
+                          : shown.first()->scanImageOutsideView()->isVisible() ? shown.first()->scanImageView()
+                                                                               : shown.first()->scanLargeView(),
+                          Qt::LeftButton);
+    }
+    EXPECT_FALSE(shown.first()->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
+    EXPECT_TRUE(controls.contains(tab()));
+
+    // The guide window after the chooser, ended by Escape on its first page.
+    home->restartBtnAction();
+    ASSERT_TRUE(waitUntil([&] { return emptyLookSettled(); }, settling));
+    UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());
+    home->animationContainer()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(home->animationContainer(), Qt::Key_Return);
+    choose(folder("Photos"));
+    DupImageNavigationWindowController* guideWindow =
+        DupImageNavigationWindowController::globalDupImageNavigationController();
+    ASSERT_NE(guideWindow, nullptr);
+    ASSERT_NE(ModalOverlay::overlayFor(guideWindow), nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == guideWindow->window(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(DupImageNavigationGuide::isCompleted());
+    ASSERT_TRUE(waitUntil([&] { return ModalOverlay::overlayFor(guideWindow) == nullptr; }));
+    ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, settling));
+    EXPECT_TRUE(controls.contains(tab()));
 }

@@ -10,6 +10,8 @@
 #include "QVLibrary/RYTView.h"
 #include "TestSupport.h"
 
+#include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -54,6 +56,19 @@ protected:
     }
 
     static bool flag() { return UserDefaults::standardUserDefaults().boolForKey(DupImageNavigationGuide::flagKey()); }
+
+    // The guide window over the main window, once its fade-in is over.
+    DupImageNavigationWindowController* showGuideWindow()
+    {
+        ModalOverlay::setApplicationMainWindow(window.get());
+        DupImageNavigationWindowController::showNavigationWindow();
+        DupImageNavigationWindowController* guide =
+            DupImageNavigationWindowController::globalDupImageNavigationController();
+        OverlayView* overlay = guide ? ModalOverlay::overlayFor(guide) : nullptr;
+        EXPECT_NE(overlay, nullptr);
+        EXPECT_TRUE(overlay && waitUntil([&] { return overlay->phase() == OverlayView::Phase::shown; }));
+        return overlay ? guide : nullptr;
+    }
 
     std::unique_ptr<QMainWindow> window;
     QLineEdit* field = nullptr;
@@ -122,7 +137,8 @@ TEST_F(GuideTest, InWindowGuideCoversTheWindowAndKeepsTheKeyboard)
     clickAt(field);
     EXPECT_FALSE(field->hasFocus());
     EXPECT_EQ(guide->clickCount(), 1);
-    // Neither Tab nor a direct request gives the field the focus.
+    // Neither Tab (which turns the page) nor a direct request gives the
+    // field the focus.
     QTest::keyClick(guide, Qt::Key_Tab);
     EXPECT_FALSE(field->hasFocus());
     field->setFocus();
@@ -220,23 +236,20 @@ TEST_F(GuideTest, WindowGuideWithoutMainWindowIsMadeButNotShown)
 
 TEST_F(GuideTest, WindowGuideMovesOnAtAnyLeftPressAndEndsAtTheThird)
 {
-    ModalOverlay::setApplicationMainWindow(window.get());
     field->setFocus();
     const int before = ClickWindow::clickCount();
-    DupImageNavigationWindowController::showNavigationWindow();
-    DupImageNavigationWindowController* guide = DupImageNavigationWindowController::globalDupImageNavigationController();
+    DupImageNavigationWindowController* guide = showGuideWindow();
     ASSERT_NE(guide, nullptr);
     OverlayView* overlay = ModalOverlay::overlayFor(guide);
-    ASSERT_NE(overlay, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return overlay->phase() == OverlayView::Phase::shown; }));
     EXPECT_EQ(guide->window()->size(), window->size());
     EXPECT_FALSE(field->hasFocus());
     EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanDupView());
 
     if (before == 0) {
-        // Right presses and keys do not count.
+        // Right presses and keys that are not the guide's do not count.
         clickAt(guide->duplicateBtnTitle(), {}, Qt::RightButton);
-        QTest::keyClick(guide->window(), Qt::Key_Space);
+        QTest::keyClick(guide->window(), Qt::Key_A);
+        QTest::keyClick(guide->window(), Qt::Key_Space, Qt::ControlModifier);
         EXPECT_EQ(ClickWindow::clickCount(), 0);
         clickAt(guide->duplicateBtnTitle());
         EXPECT_EQ(ClickWindow::clickCount(), 1);
@@ -286,4 +299,143 @@ TEST_F(GuideTest, ClickCountCarriesOverToALaterGuideWindow)
     } else {
         EXPECT_TRUE(flag());
     }
+}
+
+namespace {
+
+// A key as the keyboard gives it to whatever holds the focus.
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keyClick(focused, key, modifiers);
+}
+
+int pageOf(DupImageNavigationViewController* guide)
+{
+    return guide->scanDupView()->isVisible() ? 1 : guide->scanImageOutsideView()->isVisible() ? 2
+           : guide->scanLargeOutsideView()->isVisible()                                      ? 3
+                                                                                             : 0;
+}
+
+}  // namespace
+
+TEST_F(GuideTest, InWindowGuideTurnsItsPagesByKeysBackAndForth)
+{
+    // A shortcut of the window beneath, on a key the guide takes.
+    int shortcutRuns = 0;
+    QAction* shortcut = window->addAction(QStringLiteral("beneath"));
+    shortcut->setShortcut(Qt::Key_Return);
+    QObject::connect(shortcut, &QAction::triggered, [&] { ++shortcutRuns; });
+
+    DupImageNavigationViewController* guide = showInWindow(window.get());
+    guide->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(guide->hasFocus());
+    // On the first page, back goes nowhere.
+    press(Qt::Key_Left);
+    press(Qt::Key_Up);
+    EXPECT_EQ(pageOf(guide), 1);
+    EXPECT_EQ(guide->clickCount(), 0);
+    // Return, Space, Tab, Enter, Right and Down move on; Shift+Tab, Left and
+    // Up come back.
+    press(Qt::Key_Return);
+    EXPECT_EQ(pageOf(guide), 2);
+    EXPECT_EQ(shortcutRuns, 0);
+    press(Qt::Key_Left);
+    EXPECT_EQ(pageOf(guide), 1);
+    EXPECT_EQ(guide->clickCount(), 0);
+    press(Qt::Key_Space);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(pageOf(guide), 3);
+    EXPECT_FALSE(field->hasFocus());
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(pageOf(guide), 2);
+    press(Qt::Key_Up);
+    press(Qt::Key_Enter, Qt::KeypadModifier);
+    press(Qt::Key_Right);
+    EXPECT_EQ(pageOf(guide), 3);
+    press(Qt::Key_Left);
+    press(Qt::Key_Down);
+    EXPECT_EQ(pageOf(guide), 3);
+    EXPECT_EQ(guide->clickCount(), 2);
+    EXPECT_FALSE(flag());
+    // A held key turns no more pages; other keys and shortcuts pass it by.
+    QKeyEvent held(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(guide, &held);
+    press(Qt::Key_A);
+    press(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_EQ(pageOf(guide), 3);
+    // On the last page the next step ends it, as its click does.
+    press(Qt::Key_Return);
+    EXPECT_FALSE(guide->isVisible());
+    EXPECT_EQ(pageOf(guide), 0);
+    EXPECT_TRUE(flag());
+    EXPECT_EQ(shortcutRuns, 0);
+    // The window beneath has its keys back.
+    field->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(shortcutRuns, 1);
+}
+
+TEST_F(GuideTest, EscapeEndsTheInWindowGuideOnAnyPageAndHandsTheKeyboardBack)
+{
+    DupImageNavigationViewController* guide = showInWindow(window.get());
+    guide->setFocus(Qt::OtherFocusReason);
+    press(Qt::Key_Right);
+    ASSERT_EQ(pageOf(guide), 2);
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(guide->isVisible());
+    EXPECT_TRUE(flag());
+    EXPECT_EQ(guide->parentWidget(), window->centralWidget());
+    // Nothing hidden keeps the keyboard: Tab reaches the field beneath.
+    EXPECT_FALSE(guide->hasFocus());
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, QStringLiteral("ok"));
+    EXPECT_EQ(field->text(), "ok");
+}
+
+TEST_F(GuideTest, WindowGuideTurnsItsPagesByKeysAndEscapeEndsIt)
+{
+    field->setFocus();
+    const int before = ClickWindow::clickCount();
+    DupImageNavigationWindowController* guide = showGuideWindow();
+    ASSERT_NE(guide, nullptr);
+    OverlayView* overlay = ModalOverlay::overlayFor(guide);
+    ASSERT_EQ(QApplication::focusWidget(), guide->window());
+
+    if (before == 0) {
+        // A step on counts as a press; a step back takes it off again.
+        press(Qt::Key_Left);
+        EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanDupView());
+        EXPECT_EQ(ClickWindow::clickCount(), 0);
+        press(Qt::Key_Space);
+        EXPECT_EQ(ClickWindow::clickCount(), 1);
+        EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanImageView());
+        press(Qt::Key_Tab);
+        EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanLargeView());
+        press(Qt::Key_Up);
+        EXPECT_EQ(ClickWindow::clickCount(), 1);
+        EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanImageView());
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanDupView());
+        EXPECT_EQ(ClickWindow::clickCount(), 0);
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        EXPECT_EQ(guide->contentBox()->currentWidget(), guide->scanLargeView());
+        EXPECT_EQ(ClickWindow::clickCount(), 2);
+        EXPECT_FALSE(flag());
+        EXPECT_FALSE(field->hasFocus());
+    }
+    // Escape ends it on whatever page is up: the flag at once, the window
+    // once its fade is over, and the keyboard is the main window's again.
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(flag());
+    EXPECT_EQ(overlay->phase(), OverlayView::Phase::fadingOut);
+    ASSERT_TRUE(waitUntil([&] { return ModalOverlay::overlayFor(guide) == nullptr; }));
+    EXPECT_FALSE(guide->window()->isVisible());
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+    EXPECT_TRUE(field->hasFocus());
 }
