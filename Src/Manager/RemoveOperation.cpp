@@ -246,7 +246,12 @@ void RemoveOperation::main()
                 }
                 if (file->size() > *free) {
                     notEnoughSpace(file->size() - *free);
-                    continue;  // stays, still selected
+                    // The file in hand does not fit: it stays where it is,
+                    // and says why, as the files that fail after it do.
+                    state_.failedRemoveCount.fetch_add(1);
+                    file->setRemoveError(noSpaceError(file->path()));
+                    file->setSelected(false);
+                    continue;
                 }
             }
         }
@@ -276,6 +281,16 @@ void RemoveOperation::main()
         }
     }
     files_->setInfos(std::move(kept));
+}
+
+Error RemoveOperation::noSpaceError(const QByteArray& path) const
+{
+    const QString name = text(FilePath::lastComponent(path));
+    const QString description =
+        folder_ == Trash::filesFolder()
+            ? localized("\u201C%1\u201D couldn\u2019t be moved to the Trash.").arg(name)
+            : localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.").arg(name, text(folder_));
+    return FileManager::posixError(ENOSPC, description);
 }
 
 bool RemoveOperation::removeFile(const FileInfo& file, bool permanently, Error* error) const

@@ -118,6 +118,9 @@ private:
     // Moves or deletes one file; false with the error when that fails.
     bool removeFile(const FileInfo& file, bool permanently, Error* error) const;
     void notEnoughSpace(uint64_t shortBy);
+    // What a file that does not fit into `folder` is marked with: the
+    // failure a move there would have met.
+    Error noSpaceError(const QByteArray& path) const;
 
     const DuplicateFilesPtr files_;
     const QByteArray folder_;

@@ -28,7 +28,8 @@ namespace {
 
 const QString kStop =
     QStringLiteral("Only partial duplicates can be removed if you stop deleting. Are you sure you want to stop?");
-const QString kExit = QStringLiteral("Are you sure you want to exit the program?");
+const QString kExit = QStringLiteral("Files are being removed. If you exit now, the removal stops after the file in "
+                                     "hand. Are you sure you want to exit the program?");
 
 enum Mode { toTrash = 0, permanently = 1 };
 

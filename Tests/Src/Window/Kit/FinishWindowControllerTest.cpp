@@ -288,3 +288,55 @@ TEST_F(FinishWindowControllerTest, TheWhiteCardKeepsLightTextsInTheDarkAppearanc
     EXPECT_EQ(finish->finishContentLabel()->palette().color(QPalette::WindowText),
               RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), false));
 }
+
+// A removal that could not remove everything says how many stayed, under
+// the figures; one that removed nothing claims no completion and shows no
+// tick; one where all went well shows neither.
+TEST_F(FinishWindowControllerTest, FilesThatCouldNotBeRemovedAreCountedAndNothingRemovedIsNoCompletion)
+{
+    const auto clean = make(Mode::largeFiles);
+    clean->showDataInfo(QStringLiteral("3 MB"), QStringLiteral("3"), QStringLiteral("0m 1s"));
+    clean->showRemoveFailures(0, 3);
+    ModalOverlay::beginSheet(main.get(), clean.get(), true);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(clean->finishContentLabel()->text(), QStringLiteral("Cleanup is completed!"));
+    EXPECT_FALSE(clean->failedCountLabel()->isVisible());
+    EXPECT_FALSE(clean->failedMarkView()->isVisible());
+    EXPECT_TRUE(clean->finishAnimationView()->isVisible());
+    clean->completeAciton();
+
+    const auto some = make(Mode::duplicates);
+    some->showDataInfo(QStringLiteral("2 MB"), QStringLiteral("2"), QStringLiteral("0m 1s"));
+    some->showRemoveFailures(1, 2);
+    ModalOverlay::beginSheet(main.get(), some.get(), true);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(some->finishContentLabel()->text(), QStringLiteral("Deduplication Completed!"));
+    EXPECT_TRUE(some->failedCountLabel()->isVisible());
+    EXPECT_EQ(some->failedCountLabel()->text(), QStringLiteral("1 file could not be removed."));
+    EXPECT_TRUE(some->finishAnimationView()->isVisible());
+    // The line sits between the figures and the button, inside the card.
+    const QRect line = some->failedCountLabel()->geometry();
+    EXPECT_GE(line.top(), some->detailBox()->geometry().bottom());
+    EXPECT_LE(line.bottom(), some->completeButton()->geometry().top());
+    EXPECT_LE(some->completeButton()->geometry().bottom(), some->window()->height());
+    ASSERT_TRUE(waitUntil([&] { return some->finishAnimationView()->animation() != nullptr; }));
+    some->completeAciton();
+
+    const auto none = make(Mode::images);
+    none->showDataInfo(QStringLiteral("0 B"), QStringLiteral("0"), QStringLiteral("0m 0s"));
+    none->showRemoveFailures(3, 0);
+    ModalOverlay::beginSheet(main.get(), none.get(), true);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(none->finishContentLabel()->text(), QStringLiteral("Nothing could be removed"));
+    EXPECT_EQ(none->failedCountLabel()->text(), QStringLiteral("3 files could not be removed."));
+    EXPECT_TRUE(none->failedMarkView()->isVisible());
+    EXPECT_FALSE(none->failedMarkView()->pixmap().isNull());
+    EXPECT_FALSE(none->finishAnimationView()->isVisible());
+    // The freed space is not shown as a gain.
+    EXPECT_NE(none->freeSizeLabel()->palette().color(QPalette::WindowText),
+              RYTDarkMode::colorNamed(QStringLiteral("TitleLabelGreenColor"), false));
+    int answers = 0;
+    none->setCompletionHandler([&](int) { ++answers; });
+    QTest::mouseClick(none->completeButton(), Qt::LeftButton);
+    EXPECT_EQ(answers, 1);
+}
