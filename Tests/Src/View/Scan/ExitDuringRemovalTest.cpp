@@ -17,7 +17,6 @@
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
-#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
 #include "View/FolderSetViewController.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
 #include "View/ScanImagesViewController/ScanImagesViewController.h"
@@ -34,20 +33,6 @@ namespace {
 const QString kExitWhileRemoving = QStringLiteral(
     "Files are being removed. If you exit now, the removal stops after the file in hand. Are you sure you want to exit "
     "the program?");
-
-int filesIn(const QString& folder)
-{
-    return int(QDir(folder).entryList(QDir::Files | QDir::Hidden).size());
-}
-
-QSet<QByteArray> pathsIn(const QString& folder)
-{
-    QSet<QByteArray> paths;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-        paths.insert(QFile::encodeName(folder + QLatin1Char('/') + name));
-    }
-    return paths;
-}
 
 // Every item of the Trash has its information file, and every information
 // file its item.
@@ -92,17 +77,8 @@ protected:
             break;
         }
         case largeFiles: {
+            ScanViewController* s = largeFilesChecked();
             folder = scratch() + QStringLiteral("/big");
-            for (int i = 0; i < 30; ++i) {
-                QFile file(writeFile(QStringLiteral("big/f%1.iso").arg(i, 2, 10, QLatin1Char('0')), QByteArray()));
-                EXPECT_TRUE(file.open(QIODevice::ReadWrite));
-                EXPECT_TRUE(file.resize(11'000'000 + i));
-            }
-            ScanViewController* s = scanToResults(folder, true);
-            RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
-            EXPECT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == 30; }));
-            QTest::mouseClick(s->allSelectCheckBox(), Qt::LeftButton);
-            EXPECT_TRUE(waitUntil([&] { return s->startBtn()->isEnabled(); }));
             gate = new RemovalStepGate(pathsIn(folder), holdAt);
             clickCentre(s->startBtn());
             break;

@@ -44,25 +44,6 @@ protected:
         ASSERT_TRUE(waitForSheet(question));
         answer(QStringLiteral("Yes"));
     }
-    FinishWindowController* finishWindow(ScanViewController* s)
-    {
-        FinishWindowController* finish = nullptr;
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                FileRemovingViewController* removing = s->fileRemovingViewCtr();
-                finish = removing ? removing->finishWindowController() : nullptr;
-                return finish != nullptr;
-            },
-            std::chrono::seconds(30)));
-        QCoreApplication::sendPostedEvents();
-        return finish;
-    }
-    static void sparse(const QString& path, qint64 size)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.resize(size));
-    }
     // The tool tip of the error mark on row `row` of the preview's file table.
     static QString markTip(RightDataPreviewViewController* preview, int row)
     {
@@ -98,9 +79,9 @@ DuplicateFilesPtr groupHolding(const DuplicateFilesList& groups, const QString& 
 TEST_F(RemovalFailuresTest, LargeFilesWhereNothingCouldGoSayNothingWasRemoved)
 {
     ASSERT_TRUE(QDir().mkpath(scratch() + QStringLiteral("/l/ro")));
-    sparse(scratch() + QStringLiteral("/l/ro/a.mkv"), 20'000'000);
-    sparse(scratch() + QStringLiteral("/l/ro/b.iso"), 15'000'000);
-    sparse(scratch() + QStringLiteral("/l/c.zip"), 12'000'000);
+    writeSparse(QStringLiteral("l/ro/a.mkv"), 20'000'000);
+    writeSparse(QStringLiteral("l/ro/b.iso"), 15'000'000);
+    writeSparse(QStringLiteral("l/c.zip"), 12'000'000);
     ReadOnlyBind readOnly(scratch() + QStringLiteral("/l/ro"));
     ImmutableFile immutable(scratch() + QStringLiteral("/l/c.zip"));
     if (!readOnly.mounted() || !immutable.set()) {

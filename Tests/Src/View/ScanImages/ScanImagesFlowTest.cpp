@@ -106,16 +106,25 @@ protected:
         return screen;
     }
 
-    // Presses Remove, answers "Yes", and closes the finish window by its
-    // own button; returns once the groups left are shown again.
-    static void removeAndFinish(ScanImagesViewController* screen)
+    // Presses Remove, answers "Yes", and waits for the finish window; null
+    // when it does not come.
+    static FinishWindowController* removeUntilFinished(ScanImagesViewController* screen)
     {
         QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
-        ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
-        ASSERT_TRUE(waitUntil(
+        EXPECT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
+        EXPECT_TRUE(waitUntil(
             [&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
             std::chrono::seconds(30)));
-        screen->finishWindowController()->completeAciton();
+        return ModalOverlay::overlayFor(screen->finishWindowController()) ? screen->finishWindowController() : nullptr;
+    }
+
+    // Removes as above and closes the finish window by its own button;
+    // returns once the groups left are shown again.
+    static void removeAndFinish(ScanImagesViewController* screen)
+    {
+        FinishWindowController* finish = removeUntilFinished(screen);
+        ASSERT_NE(finish, nullptr);
+        finish->completeAciton();
         ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
     }
 
@@ -392,11 +401,8 @@ TEST_F(ScanImagesFailedMoveTest, APairLeftWithTheImageThatFailedStaysShownMarked
     if (!immutable.set()) {
         GTEST_SKIP() << "needs root to set a file immutable";
     }
-    QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
-    ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
-    ASSERT_TRUE(waitUntil([&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
-                          std::chrono::seconds(30)));
-    FinishWindowController* finish = screen->finishWindowController();
+    FinishWindowController* finish = removeUntilFinished(screen);
+    ASSERT_NE(finish, nullptr);
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("1"));
     EXPECT_TRUE(finish->failedCountLabel()->isVisible());

@@ -61,6 +61,18 @@ protected:
         return controller;
     }
 
+    // Made as above and shown over the main window with what a removal
+    // that removed `removed` files and could not remove `failed` reports.
+    std::unique_ptr<FinishWindowController> shownAfter(Mode mode, qint64 removed, qint64 failed)
+    {
+        auto finish = make(mode);
+        finish->showDataInfo(QStringLiteral("%1 MB").arg(removed), QString::number(removed), QStringLiteral("0m 1s"));
+        finish->showRemoveFailures(failed, removed);
+        ModalOverlay::beginSheet(main.get(), finish.get(), true);
+        QCoreApplication::sendPostedEvents();
+        return finish;
+    }
+
     std::unique_ptr<QMainWindow> main;
 };
 
@@ -294,22 +306,14 @@ TEST_F(FinishWindowControllerTest, TheWhiteCardKeepsLightTextsInTheDarkAppearanc
 // tick; one where all went well shows neither.
 TEST_F(FinishWindowControllerTest, FilesThatCouldNotBeRemovedAreCountedAndNothingRemovedIsNoCompletion)
 {
-    const auto clean = make(Mode::largeFiles);
-    clean->showDataInfo(QStringLiteral("3 MB"), QStringLiteral("3"), QStringLiteral("0m 1s"));
-    clean->showRemoveFailures(0, 3);
-    ModalOverlay::beginSheet(main.get(), clean.get(), true);
-    QCoreApplication::sendPostedEvents();
+    const auto clean = shownAfter(Mode::largeFiles, 3, 0);
     EXPECT_EQ(clean->finishContentLabel()->text(), QStringLiteral("Cleanup is completed!"));
     EXPECT_FALSE(clean->failedCountLabel()->isVisible());
     EXPECT_FALSE(clean->failedMarkView()->isVisible());
     EXPECT_TRUE(clean->finishAnimationView()->isVisible());
     clean->completeAciton();
 
-    const auto some = make(Mode::duplicates);
-    some->showDataInfo(QStringLiteral("2 MB"), QStringLiteral("2"), QStringLiteral("0m 1s"));
-    some->showRemoveFailures(1, 2);
-    ModalOverlay::beginSheet(main.get(), some.get(), true);
-    QCoreApplication::sendPostedEvents();
+    const auto some = shownAfter(Mode::duplicates, 2, 1);
     EXPECT_EQ(some->finishContentLabel()->text(), QStringLiteral("Deduplication Completed!"));
     EXPECT_TRUE(some->failedCountLabel()->isVisible());
     EXPECT_EQ(some->failedCountLabel()->text(), QStringLiteral("1 file could not be removed."));
@@ -322,11 +326,7 @@ TEST_F(FinishWindowControllerTest, FilesThatCouldNotBeRemovedAreCountedAndNothin
     ASSERT_TRUE(waitUntil([&] { return some->finishAnimationView()->animation() != nullptr; }));
     some->completeAciton();
 
-    const auto none = make(Mode::images);
-    none->showDataInfo(QStringLiteral("0 B"), QStringLiteral("0"), QStringLiteral("0m 0s"));
-    none->showRemoveFailures(3, 0);
-    ModalOverlay::beginSheet(main.get(), none.get(), true);
-    QCoreApplication::sendPostedEvents();
+    const auto none = shownAfter(Mode::images, 0, 3);
     EXPECT_EQ(none->finishContentLabel()->text(), QStringLiteral("Nothing could be removed"));
     EXPECT_EQ(none->failedCountLabel()->text(), QStringLiteral("3 files could not be removed."));
     EXPECT_TRUE(none->failedMarkView()->isVisible());
