@@ -55,11 +55,10 @@ void terminate()
 
 bool removalBusy()
 {
-    // The image engine's states 5 and 6: a removal started or running.
-    const uint imageState = ScanImagesManager::shared().scanState();
-    return ScanManager::default_().removeRunning() || ScanManager::default_().removeQueue().operationCount() > 0
-           || !LargeFilesManager::default_().waitUntilRemoveIdle(0)
-           || LargeFilesManager::default_().removeQueue().operationCount() > 0 || imageState == 5 || imageState == 6;
+    // The runs, not their queues: an operation still on a queue after its
+    // run has ended was left behind and waits for nothing.
+    return ScanManager::default_().removeRunning() || !LargeFilesManager::default_().waitUntilRemoveIdle(0)
+           || ScanImagesManager::shared().removalRuns();
 }
 
 bool enginesBusy()

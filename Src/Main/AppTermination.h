@@ -37,7 +37,10 @@ QString removalRunsExitText();
 // then asks nothing more.
 bool isTerminating();
 
-// Whether an engine still has removal work running or waiting.
+// Whether a removal run of any engine has started and not ended: its
+// driver, not each call it made. A call a stopped run left behind (a file
+// in hand on a mount that stopped answering) ends by itself and keeps
+// nothing waiting.
 bool removalBusy();
 // Whether any engine still works: a removal, a duplicate scan or an image
 // search.

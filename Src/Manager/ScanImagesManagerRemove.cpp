@@ -233,3 +233,9 @@ void ScanImagesManager::waitForRemoval()
     std::unique_lock<std::mutex> lock(removalMutex_);
     removalDone_.wait(lock, [this] { return removalsRunning_ == 0; });
 }
+
+bool ScanImagesManager::removalRuns()
+{
+    std::lock_guard<std::mutex> lock(removalMutex_);
+    return removalsRunning_ > 0;
+}

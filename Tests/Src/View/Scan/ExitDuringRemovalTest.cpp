@@ -28,6 +28,9 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <atomic>
+#include <future>
+
 namespace {
 
 const QString kExitWhileRemoving = QStringLiteral(
@@ -56,6 +59,14 @@ enum Removal { duplicates, largeFiles, images };
 
 class ExitDuringRemovalTest : public ScanScreenTest, public ::testing::WithParamInterface<int> {
 protected:
+    void SetUp() override
+    {
+        ScanScreenTest::SetUp();
+        AppTermination::setQuitHandlerForTesting([this] {
+            ++quitCount;
+            removalRanAtQuit = removalRanAtQuit || AppTermination::removalBusy();
+        });
+    }
     void TearDown() override
     {
         ScanImagesManager::shared().waitForRemoval();
@@ -141,6 +152,8 @@ protected:
 
     // The chosen files there were as the removal was confirmed.
     int before = 0;
+    // Whether a removal run had not ended yet as the program was ended.
+    bool removalRanAtQuit = false;
 };
 
 }  // namespace
@@ -165,9 +178,28 @@ TEST_P(ExitDuringRemovalTest, TheQuestionHoldsTheRemovalCancelGoesOnAndYesEndsIt
     ASSERT_TRUE(waitUntil([] { return quitCount == 1; }, std::chrono::seconds(30)));
     // The program ends only once the removal has ended, with the file in
     // hand the last that went.
-    EXPECT_FALSE(AppTermination::removalBusy());
+    EXPECT_FALSE(removalRanAtQuit);
     EXPECT_EQ(filesIn(folder), before - 12);
     expectTrashInStep(12);
+}
+
+// "Yes" while the file in hand is still inside its call: the stop reaches
+// the run, and the program ends once the run has, not before.
+TEST_P(ExitDuringRemovalTest, YesWithTheFileInHandStillInItsCallEndsTheProgramAfterTheRun)
+{
+    RemovalStepGate* gateAt = nullptr;
+    const QString folder = startRemoval(gateAt, {5});
+    ASSERT_NE(gateAt, nullptr);
+    std::unique_ptr<RemovalStepGate> gate(gateAt);
+    ASSERT_TRUE(waitUntil([&] { return gate->holding(); }, std::chrono::seconds(30)));
+    nib().window()->close();
+    ASSERT_TRUE(waitForSheet(kExitWhileRemoving));
+    answer(QStringLiteral("Yes"));
+    gate->open();
+    ASSERT_TRUE(waitUntil([] { return quitCount == 1; }, std::chrono::seconds(30)));
+    EXPECT_FALSE(removalRanAtQuit);
+    EXPECT_TRUE(waitUntil([&] { return filesIn(folder) == before - 5; }));
+    expectTrashInStep(5);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachRemoval, ExitDuringRemovalTest, ::testing::Values(duplicates, largeFiles, images),
@@ -176,3 +208,33 @@ INSTANTIATE_TEST_SUITE_P(EachRemoval, ExitDuringRemovalTest, ::testing::Values(d
                                                 : info.param == largeFiles ? "LargeFiles"
                                                                            : "SimilarImages");
                          });
+
+// A call still on a removal queue after its run has ended, as a stopped
+// removal leaves one on a mount that stopped answering: closing the window
+// asks the plain exit question, and "Yes" ends the program without waiting
+// for that call.
+using ExitAfterRemovalTest = ScanScreenTest;
+
+TEST_F(ExitAfterRemovalTest, ACallLeftOnARemovalQueueIsNoRemovalRunning)
+{
+    scanToResults(duplicateTree(), false);
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> running{0};
+    OperationQueue& duplicateQueue = ScanManager::default_().removeQueue();
+    OperationQueue& largeFileQueue = LargeFilesManager::default_().removeQueue();
+    for (OperationQueue* queue : {&duplicateQueue, &largeFileQueue}) {
+        queue->addOperation([&running, released] {
+            running.fetch_add(1);
+            released.wait();
+        });
+    }
+    ASSERT_TRUE(waitUntil([&] { return running.load() == 2; }));
+    nib().window()->close();
+    EXPECT_TRUE(waitForSheet(QStringLiteral("Are you sure you want to exit the program?")));
+    answer(QStringLiteral("Yes"));
+    EXPECT_TRUE(waitUntil([] { return quitCount == 1; }, std::chrono::seconds(10)));
+    release.set_value();
+    duplicateQueue.waitUntilAllOperationsAreFinished();
+    largeFileQueue.waitUntilAllOperationsAreFinished();
+}
