@@ -2,6 +2,7 @@
 
 #include "CrashReporter/BugsplatStartupManager.h"
 #include "DaemonManager.h"
+#include "LeftBehindCalls.h"
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/UserDefaults.h"
 #include "Main/AppDelegate.h"
@@ -17,8 +18,6 @@
 #include <QDate>
 #include <QFile>
 
-#include <atomic>
-#include <future>
 
 #include <cstdio>
 
@@ -143,24 +142,11 @@ TEST_F(StartupTest, ClosingOnTheHomeScreenIsGrantedAndTerminationWritesExited)
 // exit does not wait for it (the run itself is waited for to its end).
 TEST_F(StartupTest, ExitDoesNotWaitForACallARemovalLeftBehind)
 {
-    std::promise<void> release;
-    const std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> running{0};
-    OperationQueue& duplicates = ScanManager::default_().removeQueue();
-    OperationQueue& largeFiles = LargeFilesManager::default_().removeQueue();
-    for (OperationQueue* queue : {&duplicates, &largeFiles}) {
-        queue->addOperation([&running, released] {
-            running.fetch_add(1);
-            released.wait();
-        });
-    }
-    ASSERT_TRUE(waitUntil([&] { return running.load() == 2; }));
+    const LeftBehindCalls calls({&ScanManager::default_().removeQueue(), &LargeFilesManager::default_().removeQueue()});
+    ASSERT_TRUE(calls.started());
     EXPECT_FALSE(AppTermination::removalBusy());
     AppTermination::stopEnginesAndTerminate(false, 30.0);
     EXPECT_TRUE(waitUntil([] { return quitCount == 1; }, std::chrono::seconds(5)));
     EXPECT_EQ(terminationStatus(), QStringLiteral("exited"));
-    release.set_value();
-    duplicates.waitUntilAllOperationsAreFinished();
-    largeFiles.waitUntilAllOperationsAreFinished();
     ScanManager::default_().setRemoveStop(false);
 }

@@ -6,6 +6,7 @@
 
 #include "ScanScreenFixture.h"
 
+#include "LeftBehindCalls.h"
 #include "RemovalStepGate.h"
 
 #include "Foundation/Trash.h"
@@ -27,9 +28,6 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTest>
-
-#include <atomic>
-#include <future>
 
 namespace {
 
@@ -218,23 +216,10 @@ using ExitAfterRemovalTest = ScanScreenTest;
 TEST_F(ExitAfterRemovalTest, ACallLeftOnARemovalQueueIsNoRemovalRunning)
 {
     scanToResults(duplicateTree(), false);
-    std::promise<void> release;
-    const std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> running{0};
-    OperationQueue& duplicateQueue = ScanManager::default_().removeQueue();
-    OperationQueue& largeFileQueue = LargeFilesManager::default_().removeQueue();
-    for (OperationQueue* queue : {&duplicateQueue, &largeFileQueue}) {
-        queue->addOperation([&running, released] {
-            running.fetch_add(1);
-            released.wait();
-        });
-    }
-    ASSERT_TRUE(waitUntil([&] { return running.load() == 2; }));
+    const LeftBehindCalls calls({&ScanManager::default_().removeQueue(), &LargeFilesManager::default_().removeQueue()});
+    ASSERT_TRUE(calls.started());
     nib().window()->close();
     EXPECT_TRUE(waitForSheet(QStringLiteral("Are you sure you want to exit the program?")));
     answer(QStringLiteral("Yes"));
     EXPECT_TRUE(waitUntil([] { return quitCount == 1; }, std::chrono::seconds(10)));
-    release.set_value();
-    duplicateQueue.waitUntilAllOperationsAreFinished();
-    largeFileQueue.waitUntilAllOperationsAreFinished();
 }
