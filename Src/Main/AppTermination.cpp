@@ -4,6 +4,9 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanImagesManager.h"
 #include "Manager/ScanManager.h"
+#include "Foundation/Bundle.h"
+#include "Window/ModalOverlay.h"
+#include "Window/SheetWindowController.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,6 +14,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace {
 std::function<void()>& quitHandler()
@@ -51,10 +55,10 @@ void terminate()
 
 bool removalBusy()
 {
-    // The image engine's states 5 and 6: a removal started or running.
-    const uint imageState = ScanImagesManager::shared().scanState();
-    return ScanManager::default_().removeQueue().operationCount() > 0
-           || LargeFilesManager::default_().removeQueue().operationCount() > 0 || imageState == 5 || imageState == 6;
+    // The runs, not their queues: an operation still on a queue after its
+    // run has ended was left behind and waits for nothing.
+    return ScanManager::default_().removeRunning() || !LargeFilesManager::default_().waitUntilRemoveIdle(0)
+           || ScanImagesManager::shared().removalRuns();
 }
 
 bool enginesBusy()
@@ -98,7 +102,10 @@ void stopEnginesAndTerminate(bool largeFileScanRuns, double graceSeconds)
     auto* timer = new QTimer(QCoreApplication::instance());
     timer->setInterval(50);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, graceSeconds] {
-        if (enginesBusy() && clock->elapsed() < static_cast<qint64>(graceSeconds * 1000)) {
+        // A removal is waited for to its end, so that no file is left half
+        // moved and no Trash item without its information; a scan only for
+        // the grace time.
+        if (removalBusy() || (enginesBusy() && clock->elapsed() < static_cast<qint64>(graceSeconds * 1000))) {
             return;
         }
         timer->stop();
@@ -106,6 +113,43 @@ void stopEnginesAndTerminate(bool largeFileScanRuns, double graceSeconds)
         terminate();
     });
     timer->start();
+}
+
+QString removalRunsExitText()
+{
+    return localized("Files are being removed. If you exit now, the removal stops after the file in hand. Are you "
+                     "sure you want to exit the program?");
+}
+
+void askToExit(std::function<bool()> beforeExit)
+{
+    std::vector<std::shared_ptr<RemoveHold::Holding>> holds;
+    if (removalBusy()) {
+        holds.push_back(ScanManager::default_().removeHold().hold());
+        holds.push_back(LargeFilesManager::default_().removeHold().hold());
+        holds.push_back(ScanImagesManager::shared().removeHold().hold());
+    }
+    const QString text = holds.empty() ? QString() : removalRunsExitText();
+    const auto answered = [beforeExit = std::move(beforeExit), holds](int answer) {
+        if (answer == 1) {
+            const bool largeFileScanRuns = beforeExit ? beforeExit() : false;
+            // The stops are set before the holds let go: no file goes after "Yes".
+            stopEnginesAndTerminate(largeFileScanRuns);
+        }
+        for (const std::shared_ptr<RemoveHold::Holding>& holding : holds) {
+            holding->release();
+        }
+    };
+    if (text.isEmpty()) {
+        SheetWindowController::showContentSureExitApp(answered);
+        return;
+    }
+    QWidget* parent = ModalOverlay::applicationMainWindow();
+    if (!parent) {
+        return;  // the holds go with the closure
+    }
+    SheetWindowController::beginSheet(SheetWindowController::SheetActionType::uncertain, text, localized("Yes"),
+                                      localized("Cancel"), parent, nullptr, answered);
 }
 
 }  // namespace AppTermination

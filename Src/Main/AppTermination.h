@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include <QString>
+
 // The normal ends of the program that do not go through the window's close.
 namespace AppTermination {
 
@@ -19,11 +21,26 @@ void terminate();
 // waiting happens on the event loop.
 void stopEnginesAndTerminate(bool largeFileScanRuns, double graceSeconds = 5.0);
 
+// The exit question of a screen that may have an engine working. While a
+// removal runs, the question says so and holds every running removal, with
+// a ticket of its own, until it is answered: nothing more goes while the
+// user decides. "Yes" calls `beforeExit` (which tells whether a large-file
+// scan runs), then stopEnginesAndTerminate(), and only then lets go, so the
+// removal ends at the file in hand and the program ends once it has.
+// "Cancel" lets the removal go on. Nothing is shown without a main window.
+void askToExit(std::function<bool()> beforeExit);
+
+// The exit question's text while a removal runs.
+QString removalRunsExitText();
+
 // From a confirmed exit until the program has ended: closing the window
 // then asks nothing more.
 bool isTerminating();
 
-// Whether an engine still has removal work running or waiting.
+// Whether a removal run of any engine has started and not ended: its
+// driver, not each call it made. A call a stopped run left behind (a file
+// in hand on a mount that stopped answering) ends by itself and keeps
+// nothing waiting.
 bool removalBusy();
 // Whether any engine still works: a removal, a duplicate scan or an image
 // search.

@@ -691,7 +691,12 @@ void RemoveOperation::run()
                 }
                 if (file->size() > *free) {
                     notEnoughSpace(file->size() - *free);
-                    continue;  // stays, still selected
+                    // The file in hand does not fit: it stays where it is,
+                    // and says why, as the files that fail after it do.
+                    if (!fail(file, noSpaceError(file->path()))) {
+                        return;
+                    }
+                    continue;
                 }
             }
         }
@@ -730,6 +735,16 @@ void RemoveOperation::run()
     if (settled.owns_lock()) {
         dropRemovedFiles(*files_);
     }
+}
+
+Error RemoveOperation::noSpaceError(const QByteArray& path) const
+{
+    const QString name = text(FilePath::lastComponent(path));
+    const QString description =
+        folder_ == Trash::filesFolder()
+            ? localized("\u201C%1\u201D couldn\u2019t be moved to the Trash.").arg(name)
+            : localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.").arg(name, text(folder_));
+    return FileManager::posixError(ENOSPC, description);
 }
 
 bool RemoveOperation::removeFile(const FileInfo& file, const ItemIdentity& identity, bool permanently,

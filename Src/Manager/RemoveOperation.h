@@ -197,6 +197,9 @@ private:
     bool removeFile(const FileInfo& file, const ItemIdentity& identity, bool permanently, Error* error) const;
     void notEnoughSpace(uint64_t shortBy);
     void run();
+    // What a file that does not fit into `folder` is marked with: the
+    // failure a move there would have met.
+    Error noSpaceError(const QByteArray& path) const;
 
     const DuplicateFilesPtr files_;
     const QByteArray folder_;

@@ -101,6 +101,8 @@ public:
     RemoveHold& removeHold() { return removeHold_; }
     // Blocks until the removal started last has ended (tests, shutdown).
     void waitForRemoval();
+    // From removeDuplicatesImages() until its run has ended, whichever way.
+    bool removalRuns();
     // "<folder>/<name>", or with a time stamp before the extension when taken.
     QString setRemoveDestPath(const QString& folder, const QString& imageName) const;
 

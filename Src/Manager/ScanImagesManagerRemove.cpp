@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -268,7 +269,9 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
                                       bool finished)
 {
     // Removed images leave their groups and groups of fewer than two go,
-    // also after a stop, so no screen shows a removed file as present.
+    // also after a stop, so no screen shows a removed file as present. A
+    // group that holds an image that could not be removed stays, so the
+    // image and its reason stay in sight until the next search.
     const QSet<ScanImagesItem*> removed(removedList.begin(), removedList.end());
     ScanImagesGroupList result;
     // The groups are rewritten under the lock a snapshot takes.
@@ -280,7 +283,9 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
                 remaining.append(item);
             }
         }
-        if (remaining.size() < 2) {
+        const bool holdsAFailure = std::any_of(remaining.begin(), remaining.end(),
+                                               [](const ScanImagesItemPtr& item) { return item->isRemoveFailed(); });
+        if (remaining.size() < 2 && !holdsAFailure) {
             continue;
         }
         group->setDupImageItems(remaining);
@@ -303,4 +308,10 @@ void ScanImagesManager::waitForRemoval()
 {
     std::unique_lock<std::mutex> lock(removalMutex_);
     removalDone_.wait(lock, [this] { return removalsRunning_ == 0; });
+}
+
+bool ScanImagesManager::removalRuns()
+{
+    std::lock_guard<std::mutex> lock(removalMutex_);
+    return removalsRunning_ > 0;
 }

@@ -341,6 +341,8 @@ public:
     OperationQueue& removeQueue() { return removeQueue_; }
     // Holds the running removal between files while the user is asked.
     RemoveHold& removeHold() { return removeState_.hold; }
+    // From removeDuplicateFiles() until its run has ended, whichever way.
+    bool removeRunning() const { return removeRunsInFlight_.load() > 0; }
     int64_t succeedRemoveCount() const { return succeedRemoveCount_.load(); }
     int64_t failedRemoveCount() const { return removeState_.failedRemoveCount.load(); }
     uint64_t succeedRemoveSize() const { return succeedRemoveSize_.load(); }
@@ -361,6 +363,7 @@ private:
 
     OperationQueue removeQueue_{QStringLiteral("com.vantrel.duplicate.removeQueue")};
     RemoveState removeState_;
+    std::atomic<int> removeRunsInFlight_{0};
     std::atomic<int64_t> succeedRemoveCount_{0};
     std::atomic<uint64_t> succeedRemoveSize_{0};
     mutable std::mutex removeMutex_;

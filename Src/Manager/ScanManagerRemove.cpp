@@ -63,7 +63,11 @@ void ScanManager::removeDuplicateFiles(const RemoveType& type)
     setRemoveFinished(false);
     succeedRemoveCount_.store(0);
     succeedRemoveSize_.store(0);
-    DispatchQueue::global().async([this, type] { removeRun(type); });
+    removeRunsInFlight_.fetch_add(1);
+    DispatchQueue::global().async([this, type] {
+        removeRun(type);
+        removeRunsInFlight_.fetch_sub(1);
+    });
 }
 
 void ScanManager::removeRun(const RemoveType& type)
@@ -189,12 +193,14 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
     std::fflush(stdout);
 
     // A group left with fewer than two files holds no duplicates any more;
-    // a file that stays alone is no longer counted either.
+    // a file that stays alone is no longer counted either. A group holding
+    // a file that could not be removed stays, counted as it is shown, so
+    // that file and its reason stay in sight until the next scan.
     updateResults([](Results& r) {
         const auto dissolve = [](DuplicateFilesList& list, int& filesCount, uint64_t& filesSize) {
             DuplicateFilesList kept;
             for (const DuplicateFilesPtr& group : list) {
-                if (group->fileCount() < 2) {
+                if (group->fileCount() < 2 && group->errorCount() == 0) {
                     filesSize = minus(filesSize, group->totalSize());
                     filesCount -= group->fileCount();
                 } else {

@@ -827,6 +827,7 @@ void ScanViewController::displayRemovingView()
     ui_->contentBox->setContentView(removing);
     removing->setDelegate(this);
     removing->setRemoveData({saveSelectData_.count, saveSelectData_.size});
+    removing->setChosenFiles(removalChosen_);
     const uint64_t remover = countUsageUnsigned(QStringLiteral("Remover"));
     if (largeFileMode_) {
         setCloseView(16);
@@ -1354,10 +1355,7 @@ void ScanViewController::backToHome()
 bool ScanViewController::isShouldCloseWindow()
 {
     QPointer<ScanViewController> self(this);
-    SheetWindowController::showContentSureExitApp([self](int answer) {
-        if (answer != 1) {
-            return;
-        }
+    AppTermination::askToExit([self] {
         bool largeScanRuns = false;
         if (self) {
             if (self->largeFileMode_ && !isDeleteFile()) {
@@ -1369,9 +1367,9 @@ bool ScanViewController::isShouldCloseWindow()
             largeScanRuns = self->largeFileMode_ && self->displayViewType_ == DisplayViewType::displayViewTypeScanning;
         }
         RYGALogManager::shared().setTerminationStatus(QStringLiteral("exited"));
-        // The engines are stopped and given a moment for the file in hand,
-        // so nothing is left half moved when the program ends.
-        AppTermination::stopEnginesAndTerminate(largeScanRuns);
+        // The engines are stopped then, and a removal ends with the file in
+        // hand, so nothing is left half moved when the program ends.
+        return largeScanRuns;
     });
     return false;
 }
@@ -1558,6 +1556,7 @@ void ScanViewController::startRemoveFiles()
                                           if (answer != 1 || !self) {
                                               return;
                                           }
+                                          self->removalChosen_ = self->takeChosenForRemoval();
                                           if (self->largeFileMode_) {
                                               setIsDeleteFile(true);
                                               LargeFilesManager::default_().removeDuplicateFiles(
@@ -1566,6 +1565,27 @@ void ScanViewController::startRemoveFiles()
                                               ScanManager::default_().removeDuplicateFiles(self->selectRemoveType_);
                                           }
                                       });
+}
+
+QList<FileInfoPtr> ScanViewController::takeChosenForRemoval() const
+{
+    // A large file sits in several groups, all of them in the first; the
+    // duplicate removal passes over the groups whose box is off.
+    const DuplicateFilesList groups = largeFileMode_ ? DuplicateFilesList{largeFileAllGroup()}
+                                                     : ScanManager::default_().totalFiles();
+    QList<FileInfoPtr> chosen;
+    for (const DuplicateFilesPtr& group : groups) {
+        if (!group || (!largeFileMode_ && group->selectState() == ControlState::off)) {
+            continue;
+        }
+        for (const FileInfoPtr& file : group->infos()) {
+            if (file->selected()) {
+                file->setRemoveError(std::nullopt);
+                chosen.append(file);
+            }
+        }
+    }
+    return chosen;
 }
 
 void ScanViewController::startRemoveFilesGALog()

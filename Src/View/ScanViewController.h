@@ -216,6 +216,9 @@ public:
     void popupButtonSelect(PopUpButton* button, const QString& title) override;
     void startRemoveFiles();
     void startRemoveFilesGALog();
+    // The files the removal confirmed now acts on, each once, with the
+    // reasons an earlier removal left on them taken off: each is tried anew.
+    QList<FileInfoPtr> takeChosenForRemoval() const;
     void removingLargeGALog(const QString& key, const QString& action);
     // The folder chooser of the pop-up while it is open.
     QFileDialog* openPanel() const;
@@ -330,6 +333,8 @@ private:
     bool previewModel_ = true;
     CountSize saveSelectData_;
     CountSize successRemoveData_;
+    // What the running removal was asked to remove.
+    QList<FileInfoPtr> removalChosen_;
     RemoveType selectRemoveType_ = RemoveType::trash();
     bool viewSelected_ = false;
     bool fullScreen_ = false;

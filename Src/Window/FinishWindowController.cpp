@@ -12,6 +12,7 @@
 #include "Main/Utilities.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "QVLibrary/RYTImage.h"
 #include "View/Extension/KPLExtensionView.h"
 #include "View/FolderSetViewController.h"
 #include "View/ImageProvider.h"
@@ -206,6 +207,9 @@ void FinishWindowController::sendLargeFileCompletion()
 
 void FinishWindowController::startAnimation()
 {
+    if (nothingRemoved_) {
+        return;  // no tick for a removal that removed nothing
+    }
     const Bundle& bundle = Bundle::main();
     const QString data = bundle.pathForResource(QStringLiteral("LottieAnimation/Wastebasket/data"), QStringLiteral("json"));
     ui_->finishAnimationView->setAnimation(Lottie::Animation::filepath(data, &Lottie::LRUAnimationCache::sharedCache()));
@@ -249,6 +253,38 @@ void FinishWindowController::applyDataInfo(const QString& filesSize, const QStri
         ui_->bottomCostTimeLabel->setText(costTime);
         ui_->bottomDetailLayout->setContentsMargins(0, 4, 0, 16);
     }
+}
+
+QString FinishWindowController::failedCountText(qint64 failedCount)
+{
+    return failedCount == 1 ? localized("1 file could not be removed.")
+                            : localized("%1 files could not be removed.").arg(failedCount);
+}
+
+void FinishWindowController::showRemoveFailures(qint64 failedCount, qint64 removedCount)
+{
+    if (!ui_ || failedCount <= 0) {
+        return;
+    }
+    QLabel* line = ui_->failedCountLabel;
+    line->setText(failedCountText(failedCount));
+    setTextColor(line, color256(254, 74, 74));
+    setPixelFont(line, 13);
+    line->setContentsMargins(0, 8, 0, 0);
+    line->show();
+    if (removedCount > 0) {
+        return;
+    }
+    nothingRemoved_ = true;
+    ui_->finishContentLabel->setText(localized("Nothing could be removed"));
+    // The freed space is no gain to show in green.
+    setTextColor(ui_->freeSizeLabel, onWhite("TitleLabelColor"));
+    ui_->finishAnimationView->stop();
+    ui_->finishAnimationView->hide();
+    QLabel* mark = ui_->failedMarkView;
+    const double ratio = mark->devicePixelRatioF();
+    mark->setPixmap(RYTImage::named(QStringLiteral("exclamation")).pixmap(QSize(64, 64), ratio));
+    mark->show();
 }
 
 void FinishWindowController::completeAciton()
@@ -330,4 +366,14 @@ QLabel* FinishWindowController::bottomCostTimeLabel() const
 RYTButton* FinishWindowController::completeButton() const
 {
     return ui_ ? ui_->completeButton : nullptr;
+}
+
+QLabel* FinishWindowController::failedCountLabel() const
+{
+    return ui_ ? ui_->failedCountLabel : nullptr;
+}
+
+QLabel* FinishWindowController::failedMarkView() const
+{
+    return ui_ ? ui_->failedMarkView : nullptr;
 }

@@ -48,6 +48,13 @@ public:
     // The texts as the caller formatted them; the labels change on the main
     // thread, and not at all once the controller is gone.
     void showDataInfo(const QString& filesSize, const QString& filesCount, const QString& costTime);
+    // What the removal could not remove. None: the window stays as it is.
+    // Some: a line under the figures says how many. All (nothing was
+    // removed): the window does not claim completion either, and shows the
+    // warning mark in place of the waste basket with its tick. Main thread.
+    void showRemoveFailures(qint64 failedCount, qint64 removedCount);
+    // "1 file could not be removed." / "%1 files could not be removed."
+    static QString failedCountText(qint64 failedCount);
 
     void setCompletionHandler(CompletionHandler handler) { completionHandler_ = std::move(handler); }
 
@@ -73,6 +80,9 @@ public:
     QLabel* bottomCostTimeTitleLabe() const;
     QLabel* bottomCostTimeLabel() const;
     RYTButton* completeButton() const;
+    // The failure line and the mark that stands in for the animation.
+    QLabel* failedCountLabel() const;
+    QLabel* failedMarkView() const;
 
 public slots:
     // The button's action: ends the overlay, then answers 1 to the handler.
@@ -89,4 +99,5 @@ private:
     bool isDupImages_ = false;
     bool didLoad_ = false;
     bool answered_ = false;
+    bool nothingRemoved_ = false;
 };

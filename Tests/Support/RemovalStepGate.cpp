@@ -3,6 +3,9 @@
 #include "Foundation/FileManager.h"
 #include "TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -91,4 +94,18 @@ bool holdsAfterTheFileInHand(RemovalStepGate& gate, const std::function<int()>& 
         return false;
     }
     return true;
+}
+
+QSet<QByteArray> pathsIn(const QString& folder)
+{
+    QSet<QByteArray> paths;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        paths.insert(QFile::encodeName(folder + QLatin1Char('/') + name));
+    }
+    return paths;
+}
+
+int filesIn(const QString& folder)
+{
+    return int(QDir(folder).entryList(QDir::Files | QDir::Hidden).size());
 }

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QSet>
+#include <QString>
 
 // Holds a removal inside chosen files, as a slow disk would. It counts the
 // files of `paths` as the removal starts to move or delete each (once per
@@ -38,3 +39,8 @@ private:
 bool holdsAfterTheFileInHand(RemovalStepGate& gate, const std::function<int()>& left, int leftAfter,
                              const std::function<double()>& clock, const std::function<bool()>& asking,
                              std::chrono::milliseconds aWhile = std::chrono::milliseconds(1500));
+
+// The files in `folder` (hidden ones too, not below it): their paths, as a
+// gate takes them, and how many there are.
+QSet<QByteArray> pathsIn(const QString& folder);
+int filesIn(const QString& folder);

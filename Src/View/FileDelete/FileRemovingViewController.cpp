@@ -309,6 +309,15 @@ void FileRemovingViewController::removeFinished()
     });
 }
 
+qint64 FileRemovingViewController::failedCount() const
+{
+    qint64 failed = 0;
+    for (const FileInfoPtr& file : chosenFiles_) {
+        failed += !file->deleted() && file->removeError() ? 1 : 0;
+    }
+    return failed;
+}
+
 void FileRemovingViewController::showFinishWindow()
 {
     uint64_t size = 0;
@@ -332,6 +341,7 @@ void FileRemovingViewController::showFinishWindow()
     finish->loadWindow();
     finish->windowDidLoad();
     finish->showDataInfo(sizeText, countText, timeText);
+    finish->showRemoveFailures(failedCount(), count);
     QPointer<FileRemovingViewController> self(this);
     finish->setCompletionHandler([self](int) {
         if (self && self->delegate_) {

@@ -7,6 +7,7 @@
 
 #include "FileRemovingViewDelegate.h"
 #include "Manager/RemoveHold.h"
+#include "Model/FileInfo.h"
 #include "View/Extension/KPLExtensionView.h"
 
 class FinishWindowController;
@@ -51,6 +52,11 @@ public:
 
     RemoveData removeData() const { return removeData_; }
     void setRemoveData(RemoveData data) { removeData_ = data; }
+    // The files the removal was asked to remove: those it could not remove
+    // are counted in the finish window.
+    void setChosenFiles(QList<FileInfoPtr> files) { chosenFiles_ = std::move(files); }
+    // Of the chosen files, those that stayed with a reason.
+    qint64 failedCount() const;
 
     // Non-owning; the owner clears it before it goes away.
     FileRemovingViewDelegate* delegate() const { return delegate_; }
@@ -106,6 +112,7 @@ private:
     double progressValue_ = 0.0;
     bool refreshPending_ = false;
     RemoveData removeData_;
+    QList<FileInfoPtr> chosenFiles_;
     FileRemovingViewDelegate* delegate_ = nullptr;
     double timeSeconds_ = 0.0;
     QPointer<QTimer> myTimer_;

@@ -37,6 +37,8 @@
 #include <QLabel>
 #include <QSet>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -550,18 +552,15 @@ void ScanImagesViewController::backToHome()
 bool ScanImagesViewController::isShouldCloseWindow()
 {
     auto self = self_;
-    SheetWindowController::showContentSureExitApp([self](int answer) {
-        if (answer != 1) {
-            return;
-        }
+    // "Yes" stops a running search (and a removal after the image in hand)
+    // before the program ends.
+    AppTermination::askToExit([self] {
         if (ScanImagesViewController* screen = *self) {
             if (!screen->isStartRemove_) {
                 asyncGALog(QStringLiteral("Process"), QStringLiteral("Close"), screen->stateLabel(true));
             }
         }
-        // Stops a running search (and lets a removal finish the image in
-        // hand) before the program ends.
-        AppTermination::stopEnginesAndTerminate(false);
+        return false;
     });
     return false;
 }
@@ -926,10 +925,18 @@ void ScanImagesViewController::beginRemoval()
         return set;
     }();
     frozenPicks_.clear();
+    removalPicks_.clear();
     for (const ScanImagesGroupItemPtr& group : dupImagesArray_) {
         for (const ScanImagesItemPtr& item : group->dupImageItems()) {
             if (item) {
-                item->setIsSelect(frozen.contains(item.get()));
+                const bool picked = frozen.contains(item.get());
+                item->setIsSelect(picked);
+                if (picked) {
+                    // Tried anew: what an earlier removal said of it is past.
+                    item->setIsRemoveFailed(false);
+                    item->setRemoveError(std::nullopt);
+                    removalPicks_.append(item);
+                }
             }
         }
     }
@@ -1013,6 +1020,10 @@ void ScanImagesViewController::removalEnded(bool stopped)
     finishWindow_->loadWindow();
     finishWindow_->windowDidLoad();
     finishWindow_->showDataInfo(freed, count, time);
+    finishWindow_->showRemoveFailures(
+        std::count_if(removalPicks_.begin(), removalPicks_.end(),
+                      [](const ScanImagesItemPtr& item) { return item->isRemoveFailed(); }),
+        images.removeImagesSuccessCount() - removedBefore_.count);
     auto self = self_;
     finishWindow_->setCompletionHandler([self](int) {
         if (ScanImagesViewController* screen = *self) {

@@ -187,6 +187,8 @@ private:
     bool removalChecking_ = false;
     // The images picked at "Yes", which the removal takes.
     QList<ScanImagesItemPtr> frozenPicks_;
+    // What the running removal was asked to remove.
+    QList<ScanImagesItemPtr> removalPicks_;
     void setPicksFrozen(bool frozen);
     bool scanning_ = false;
     // The engine's running totals as the removal in hand began.

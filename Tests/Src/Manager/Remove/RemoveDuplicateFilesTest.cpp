@@ -294,14 +294,16 @@ TEST_F(RemoveDuplicateFilesTest, ShortOfSpaceMidRunAsksOnceAndYesDeletesTheRest)
 
     ASSERT_EQ(prompter.questions().size(), 1u);
     EXPECT_EQ(prompter.questions()[0].kind, UserPrompter::Kind::uncertain);
-    EXPECT_TRUE(exists(selected[0]));  // the file that did not fit stays
-    EXPECT_TRUE(selected[0]->selected());
+    EXPECT_TRUE(exists(selected[0]));  // the file that did not fit stays, marked
+    EXPECT_FALSE(selected[0]->selected());
+    ASSERT_TRUE(selected[0]->removeError().has_value());
+    EXPECT_EQ(selected[0]->removeError()->code, ENOSPC);
     EXPECT_FALSE(exists(selected[1]));
     EXPECT_FALSE(exists(selected[2]));
     EXPECT_TRUE(names(dest).isEmpty());  // deleted, not moved
     EXPECT_TRUE(engine().forceRemove());
     EXPECT_FALSE(engine().removeQueue().isSuspended());
-    EXPECT_EQ(label(), "2_0_File");
+    EXPECT_EQ(label(), "2_1_File");
 }
 
 TEST_F(RemoveDuplicateFilesTest, ShortOfSpaceWithoutAWindowMeansCancelAndTheRunEnds)
@@ -325,7 +327,9 @@ TEST_F(RemoveDuplicateFilesTest, ShortOfSpaceWithoutAWindowMeansCancelAndTheRunE
     // The smaller group went first and fitted; the big file did not.
     EXPECT_FALSE(exists(small));
     EXPECT_TRUE(exists(big));
-    EXPECT_TRUE(big->selected());
+    EXPECT_FALSE(big->selected());
+    ASSERT_TRUE(big->removeError().has_value());
+    EXPECT_EQ(big->removeError()->code, ENOSPC);
     EXPECT_FALSE(engine().forceRemove());
     EXPECT_TRUE(engine().freeSizeNotEnought());
     EXPECT_EQ(names(dest), QStringList{"s.bin"});
@@ -363,12 +367,14 @@ TEST_F(RemoveDuplicateFilesTest, FailuresAreCountedAndGroupsDissolvedRight)
     EXPECT_FALSE(exists(v2));
     EXPECT_TRUE(exists(e2));
     EXPECT_TRUE(exists(c2));
-    // The vanished file's group held one file afterwards (the vanished one
-    // stays in it as a record of the failure) and is dissolved.
+    // The vanished file's group holds one file afterwards, the vanished one,
+    // kept as a record of the failure: the group stays shown and counted.
     const auto r = engine().results();
-    EXPECT_EQ(r.totalFiles, (DuplicateFilesList{ge, gc}));
-    EXPECT_EQ(r.totalFilesCount, 4);
-    EXPECT_EQ(r.totalFilesSize, 6u + 2);
+    EXPECT_EQ(r.totalFiles, (DuplicateFilesList{gv, ge, gc}));
+    EXPECT_EQ(gv->fileCount(), 1);
+    EXPECT_TRUE(gv->infos().first()->removeError().has_value());
+    EXPECT_EQ(r.totalFilesCount, 5);
+    EXPECT_EQ(r.totalFilesSize, 2u + 6 + 2);
     EXPECT_EQ(ge->errorCount() + gc->errorCount(), 2);
 }
 

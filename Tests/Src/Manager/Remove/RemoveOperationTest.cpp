@@ -342,10 +342,12 @@ TEST_F(RemoveOperationTest, ShortOfSpaceYesDeletesTheRestPermanently)
     queue.addOperation(op2);
 
     ASSERT_TRUE(waitUntil([&] { return prompter.hasPending() && op1->isFinished(); }));
-    // The big file stayed; the next one was moved without another check;
-    // the second group waits while the question is open.
+    // The big file stayed, marked with why; the next one was moved without
+    // another check; the second group waits while the question is open.
     EXPECT_TRUE(exists(big));
-    EXPECT_TRUE(big->selected());
+    EXPECT_FALSE(big->selected());
+    ASSERT_TRUE(big->removeError().has_value());
+    EXPECT_EQ(big->removeError()->code, ENOSPC);
     EXPECT_FALSE(exists(next));
     EXPECT_EQ(names(dest), QStringList{"next.bin"});
     EXPECT_TRUE(queue.isSuspended());
@@ -390,9 +392,11 @@ TEST_F(RemoveOperationTest, ShortOfSpaceCancelOrNoWindowMovesOn)
         EXPECT_FALSE(queue.isSuspended());
         EXPECT_FALSE(state.forceRemove.load());
         EXPECT_TRUE(state.freeSizeNotEnought.load());
+        // The file that did not fit stays where it was and says why.
         EXPECT_TRUE(exists(big));
-        EXPECT_TRUE(big->selected());
-        EXPECT_FALSE(big->removeError().has_value());
+        EXPECT_FALSE(big->selected());
+        ASSERT_TRUE(big->removeError().has_value());
+        EXPECT_EQ(big->removeError()->code, ENOSPC);
         EXPECT_EQ(names(dest), QStringList{"later.bin"});
     }
     EXPECT_EQ(prompter.questions().size(), 1u);

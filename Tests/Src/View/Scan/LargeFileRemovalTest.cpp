@@ -56,33 +56,16 @@ protected:
         EXPECT_TRUE(s->startBtn()->isEnabled());
         return s;
     }
-    FinishWindowController* finishWindow(ScanViewController* s)
-    {
-        FinishWindowController* finish = nullptr;
-        EXPECT_TRUE(waitUntil([&] {
-            FileRemovingViewController* removing = s->fileRemovingViewCtr();
-            finish = removing ? removing->finishWindowController() : nullptr;
-            return finish != nullptr;
-        }));
-        QCoreApplication::sendPostedEvents();
-        return finish;
-    }
     // Sparse files (no disk use) under l/ of these sizes, scanned.
     ScanViewController* scanFiles(const QList<QPair<QString, qint64>>& files)
     {
         for (const auto& [name, size] : files) {
-            resize(writeFile(QStringLiteral("l/") + name, QByteArray()), size);
+            writeSparse(QStringLiteral("l/") + name, size);
         }
         ScanViewController* s = scanToResults(scratch() + QStringLiteral("/l"), true);
         RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
         EXPECT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == files.size(); }));
         return s;
-    }
-    static void resize(const QString& path, qint64 size)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.resize(size));
     }
     static QRect rowRect(RightLargeFileDataViewController* table, int row)
     {
@@ -224,7 +207,7 @@ TEST_F(LargeFileRemovalTest, FilesThatCouldNotGoAreMarkedWithTheirReasonAndOnlyW
     ASSERT_EQ(s->saveSelectData().count, 5);
     // Since the scan one file went and one grew.
     ASSERT_TRUE(QFile::remove(scratch() + QStringLiteral("/l/c.zip")));
-    resize(scratch() + QStringLiteral("/l/d.flac"), 21'000'000);
+    writeSparse(QStringLiteral("l/d.flac"), 21'000'000);
 
     removeToTrash(s);
     FinishWindowController* finish = finishWindow(s);

@@ -13,9 +13,7 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
-#include "QVLibrary/RYTCheckBox.h"
 #include "View/CustomView/PopUpButton.h"
-#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
 #include "View/FileDelete/FileRemovingViewController.h"
 #include "Window/FinishWindowController.h"
 
@@ -28,27 +26,14 @@ namespace {
 
 const QString kStop =
     QStringLiteral("Only partial duplicates can be removed if you stop deleting. Are you sure you want to stop?");
-const QString kExit = QStringLiteral("Are you sure you want to exit the program?");
+const QString kExit = QStringLiteral("Files are being removed. If you exit now, the removal stops after the file in "
+                                     "hand. Are you sure you want to exit the program?");
 
 enum Mode { toTrash = 0, permanently = 1 };
-
-int filesIn(const QString& folder)
-{
-    return int(QDir(folder).entryList(QDir::Files | QDir::Hidden).size());
-}
 
 int filesInTrash()
 {
     return filesIn(QFile::decodeName(Trash::filesFolder()));
-}
-
-QSet<QByteArray> pathsIn(const QString& folder)
-{
-    QSet<QByteArray> paths;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-        paths.insert(QFile::encodeName(folder + QLatin1Char('/') + name));
-    }
-    return paths;
 }
 
 class RemovalHoldTest : public ScanScreenTest, public ::testing::WithParamInterface<int> {
@@ -77,22 +62,6 @@ protected:
         EXPECT_TRUE(holdsAfterTheFileInHand(
             gate, [&] { return filesIn(folder); }, leftAfter, [removing] { return removing->timeSeconds(); },
             [this] { return sheetMessage() == kStop; }));
-    }
-
-    // Thirty large files (sparse), scanned and all checked.
-    ScanViewController* largeFilesChecked(const QString& folder)
-    {
-        for (int i = 0; i < 30; ++i) {
-            QFile file(writeFile(QStringLiteral("big/f%1.iso").arg(i, 2, 10, QLatin1Char('0')), QByteArray()));
-            EXPECT_TRUE(file.open(QIODevice::ReadWrite));
-            EXPECT_TRUE(file.resize(11'000'000 + i));
-        }
-        ScanViewController* s = scanToResults(folder, true);
-        RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
-        EXPECT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == 30; }));
-        QTest::mouseClick(s->allSelectCheckBox(), Qt::LeftButton);
-        EXPECT_TRUE(waitUntil([&] { return s->startBtn()->isEnabled(); }));
-        return s;
     }
 
     // Asked while the last file goes: the removal does not end under the
@@ -161,7 +130,7 @@ TEST_P(RemovalHoldTest, DuplicateRemovalHoldsWhileAskedAndEndsWhereYesWasSaid)
 TEST_P(RemovalHoldTest, LargeFileRemovalHoldsWhileAskedAndEndsWhereYesWasSaid)
 {
     const QString folder = scratch() + QStringLiteral("/big");
-    FinishWindowController* finish = cancelThenYes(largeFilesChecked(folder), folder);
+    FinishWindowController* finish = cancelThenYes(largeFilesChecked(), folder);
     ASSERT_NE(finish, nullptr);
     EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("25"));
     EXPECT_EQ(LargeFilesManager::default_().removesucceedCount(), 25);
@@ -178,7 +147,7 @@ TEST_P(RemovalHoldTest, AQuestionOpenAsTheLastFileGoesHoldsTheEndUntilAnswered)
     EXPECT_EQ(ScanManager::default_().succeedRemoveCount(), 60);
 
     const QString folder = scratch() + QStringLiteral("/big");
-    lastFileThenCancel(largeFilesChecked(folder), folder);
+    lastFileThenCancel(largeFilesChecked(), folder);
     EXPECT_EQ(LargeFilesManager::default_().removesucceedCount(), 30);
 }
 

@@ -8,11 +8,14 @@
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/DataDispaly/CellViewDelegate.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/CustomView/PopUpMenuWindow.h"
 #include "View/CustomView/TruncatingLabel.h"
+#include "View/FileDelete/FileRemovingViewController.h"
 #include "View/FolderSetViewController.h"
 #include "View/LoadingView/LoadingViewController.h"
 #include "Window/ModalOverlay.h"
@@ -181,18 +184,34 @@ QString ScanScreenTest::manyPairsTree()
 
 QString ScanScreenTest::largeFileTree()
 {
-    const auto sparse = [this](const QString& relative, qint64 size) {
-        const QString path = writeFile(relative, QByteArray());
-        QFile file(path);
-        file.open(QIODevice::ReadWrite);
-        file.resize(size);
-    };
-    sparse(QStringLiteral("l/movie.mp4"), 30'000'000);
-    sparse(QStringLiteral("l/music.flac"), 12'000'000);
-    sparse(QStringLiteral("l/disk.iso"), 600'000'000);
-    sparse(QStringLiteral("l/sub/archive.zip"), 20'000'000);
+    writeSparse(QStringLiteral("l/movie.mp4"), 30'000'000);
+    writeSparse(QStringLiteral("l/music.flac"), 12'000'000);
+    writeSparse(QStringLiteral("l/disk.iso"), 600'000'000);
+    writeSparse(QStringLiteral("l/sub/archive.zip"), 20'000'000);
     writeFile(QStringLiteral("l/small.txt"), "small");
     return scratch() + QStringLiteral("/l");
+}
+
+QString ScanScreenTest::writeSparse(const QString& relativePath, qint64 size)
+{
+    const QString path = writeFile(relativePath, QByteArray());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadWrite)) << path.toStdString();
+    EXPECT_TRUE(file.resize(size)) << path.toStdString();
+    return path;
+}
+
+ScanViewController* ScanScreenTest::largeFilesChecked()
+{
+    for (int i = 0; i < 30; ++i) {
+        writeSparse(QStringLiteral("big/f%1.iso").arg(i, 2, 10, QLatin1Char('0')), 11'000'000 + i);
+    }
+    ScanViewController* s = scanToResults(scratch() + QStringLiteral("/big"), true);
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    EXPECT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == 30; }));
+    QTest::mouseClick(s->allSelectCheckBox(), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return s->startBtn()->isEnabled(); }));
+    return s;
 }
 
 ScanViewController* ScanScreenTest::startScan(const QString& folder, bool large)
@@ -274,6 +293,20 @@ bool ScanScreenTest::waitForNoSheet()
         SheetWindowController* sheet = SheetWindowController::globalSheetController();
         return !sheet || (!sheet->isShowing() && ModalOverlay::overlayFor(sheet) == nullptr);
     });
+}
+
+FinishWindowController* ScanScreenTest::finishWindow(ScanViewController* s)
+{
+    FinishWindowController* finish = nullptr;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            FileRemovingViewController* removing = s->fileRemovingViewCtr();
+            finish = removing ? removing->finishWindowController() : nullptr;
+            return finish != nullptr;
+        },
+        std::chrono::seconds(30)));
+    QCoreApplication::sendPostedEvents();
+    return finish;
 }
 
 QStringList ScanScreenTest::labels(const QString& category, const QString& action) const

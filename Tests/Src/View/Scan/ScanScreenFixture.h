@@ -15,6 +15,7 @@
 #include "View/ScanViewController.h"
 
 class CellViewDelegate;
+class FinishWindowController;
 class MainViewController;
 class QAbstractItemView;
 
@@ -57,6 +58,11 @@ protected:
     QString manyPairsTree();
     // Files of 10 MB and more (sparse), of several kinds, and a small one.
     QString largeFileTree();
+    // A file of `size` bytes that takes no disk space (sparse), at
+    // `relativePath` under the scratch folder; its path.
+    QString writeSparse(const QString& relativePath, qint64 size);
+    // Thirty large files (sparse) in big/, scanned and all checked.
+    ScanViewController* largeFilesChecked();
 
     // Starts a scan of `folder` from the home screen (large files or
     // duplicates) and returns the scan screen.
@@ -74,6 +80,9 @@ protected:
     bool waitForSheet(const QString& message);
     // Waits until the sheet is gone and its veil closed.
     bool waitForNoSheet();
+    // Waits for the finish window of the removal on `s`; null when it does
+    // not come.
+    static FinishWindowController* finishWindow(ScanViewController* s);
 
     // Clicks with the mouse where the row of `index` paints its part named
     // `partName` (a box, an arrow, or a label to choose the row). The row

@@ -4,6 +4,7 @@
 // window and the groups left, in each removal mode.
 #include "ScanImagesScreenSupport.h"
 #include "ShellFixture.h"
+#include "LockedFiles.h"
 
 #include "Foundation/Trash.h"
 #include "Foundation/UserDefaults.h"
@@ -105,16 +106,25 @@ protected:
         return screen;
     }
 
-    // Presses Remove, answers "Yes", and closes the finish window by its
-    // own button; returns once the groups left are shown again.
-    static void removeAndFinish(ScanImagesViewController* screen)
+    // Presses Remove, answers "Yes", and waits for the finish window; null
+    // when it does not come.
+    static FinishWindowController* removeUntilFinished(ScanImagesViewController* screen)
     {
         QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
-        ASSERT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
-        ASSERT_TRUE(waitUntil(
+        EXPECT_TRUE(similar::answerSheet(QStringLiteral("Yes")));
+        EXPECT_TRUE(waitUntil(
             [&] { return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController()); },
             std::chrono::seconds(30)));
-        screen->finishWindowController()->completeAciton();
+        return ModalOverlay::overlayFor(screen->finishWindowController()) ? screen->finishWindowController() : nullptr;
+    }
+
+    // Removes as above and closes the finish window by its own button;
+    // returns once the groups left are shown again.
+    static void removeAndFinish(ScanImagesViewController* screen)
+    {
+        FinishWindowController* finish = removeUntilFinished(screen);
+        ASSERT_NE(finish, nullptr);
+        finish->completeAciton();
         ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
     }
 
@@ -369,3 +379,47 @@ TEST_F(ScanImagesFailedMoveTest, PickedImagesWhoseUnpickedImageWentAwayStayAndSa
 }
 
 }  // namespace
+
+// Both images of a pair picked and moved to a folder, one of them
+// immutable: the pair stays with the image that stayed, marked with why,
+// and the finish window says that one could not be removed.
+TEST_F(ScanImagesFailedMoveTest, APairLeftWithTheImageThatFailedStaysShownMarked)
+{
+    const QString destination = scratch() + QStringLiteral("/moved");
+    ASSERT_TRUE(QDir().mkpath(destination));
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setObject(destination, QStringLiteral("dupImageRemovePath"));
+    defaults.setInteger(toFolder, QStringLiteral("dupImageRemoveType"));
+    const QString folder = similar::makeImages(scratch() + QStringLiteral("/images"), 1, 1);
+    ScanImagesViewController* screen = scanFromHomeScreen(folder);
+    ASSERT_NE(screen, nullptr);
+    ImagesScanResultViewController* result = screen->imageResultViewCtr();
+    QTest::mouseClick(result->autoSelectAll(), Qt::LeftButton);
+    ASSERT_EQ(screen->selectImagesNum(), 2);
+    const ScanImagesItemPtr failing = result->dupImagesArray().first()->dupImageItems().at(1);
+    ImmutableFile immutable(failing->imagePath());
+    if (!immutable.set()) {
+        GTEST_SKIP() << "needs root to set a file immutable";
+    }
+    FinishWindowController* finish = removeUntilFinished(screen);
+    ASSERT_NE(finish, nullptr);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("1"));
+    EXPECT_TRUE(finish->failedCountLabel()->isVisible());
+    EXPECT_EQ(finish->failedCountLabel()->text(), QStringLiteral("1 file could not be removed."));
+    EXPECT_EQ(finish->finishContentLabel()->text(), QStringLiteral("Deduplication Completed!"));
+    QTest::mouseClick(finish->completeButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
+    EXPECT_TRUE(QFile::exists(failing->imagePath()));
+    ASSERT_TRUE(failing->isRemoveFailed());
+    const QString why = failing->removeError()->localizedDescription();
+
+    // The group is still there, with the one image, its mark and reason.
+    ASSERT_EQ(screen->dupImagesArray().size(), 1);
+    ASSERT_EQ(ScanImagesManager::shared().dupImages().size(), 1);
+    result = screen->imageResultViewCtr();
+    ScanImagesCollectionViewController* grid = result->scanImagesViewCtr();
+    ASSERT_TRUE(waitUntil([&] { return grid->dupImagesGroup() != nullptr; }));
+    EXPECT_EQ(grid->dupImagesGroup()->dupImageItems(), QList<ScanImagesItemPtr>{failing});
+    EXPECT_EQ(gridErrorTip(grid, failing), why);
+}

@@ -25,11 +25,6 @@ namespace {
 
 const QString kStop = QStringLiteral("Only a few similar images will be erased. Are you sure to stop?");
 
-int filesIn(const QString& folder)
-{
-    return int(QDir(folder).entryList(QDir::Files | QDir::Hidden).size());
-}
-
 class ScanImagesRemovalHoldTest : public ScanImagesScreenTest, public ::testing::WithParamInterface<int> {
 protected:
     // With the removal inside an image at the gate: presses Stop and checks
@@ -57,11 +52,7 @@ TEST_P(ScanImagesRemovalHoldTest, StopHoldsTheRemovalWhileAskedAndItEndsWhereYes
     screen->imageResultViewCtr()->autoSelectAll()->click();
     const int total = filesIn(folder);
     ASSERT_EQ(screen->selectImagesNum(), total);
-    QSet<QByteArray> paths;
-    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-        paths.insert(QFile::encodeName(folder + QLatin1Char('/') + name));
-    }
-    RemovalStepGate gate(paths, {5, 12});
+    RemovalStepGate gate(pathsIn(folder), {5, 12});
     QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
     ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
 

@@ -61,6 +61,18 @@ protected:
         return controller;
     }
 
+    // Made as above and shown over the main window with what a removal
+    // that removed `removed` files and could not remove `failed` reports.
+    std::unique_ptr<FinishWindowController> shownAfter(Mode mode, qint64 removed, qint64 failed)
+    {
+        auto finish = make(mode);
+        finish->showDataInfo(QStringLiteral("%1 MB").arg(removed), QString::number(removed), QStringLiteral("0m 1s"));
+        finish->showRemoveFailures(failed, removed);
+        ModalOverlay::beginSheet(main.get(), finish.get(), true);
+        QCoreApplication::sendPostedEvents();
+        return finish;
+    }
+
     std::unique_ptr<QMainWindow> main;
 };
 
@@ -287,4 +299,44 @@ TEST_F(FinishWindowControllerTest, TheWhiteCardKeepsLightTextsInTheDarkAppearanc
     EXPECT_EQ(finish->costTimeLabel()->palette().color(QPalette::WindowText), detail);
     EXPECT_EQ(finish->finishContentLabel()->palette().color(QPalette::WindowText),
               RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), false));
+}
+
+// A removal that could not remove everything says how many stayed, under
+// the figures; one that removed nothing claims no completion and shows no
+// tick; one where all went well shows neither.
+TEST_F(FinishWindowControllerTest, FilesThatCouldNotBeRemovedAreCountedAndNothingRemovedIsNoCompletion)
+{
+    const auto clean = shownAfter(Mode::largeFiles, 3, 0);
+    EXPECT_EQ(clean->finishContentLabel()->text(), QStringLiteral("Cleanup is completed!"));
+    EXPECT_FALSE(clean->failedCountLabel()->isVisible());
+    EXPECT_FALSE(clean->failedMarkView()->isVisible());
+    EXPECT_TRUE(clean->finishAnimationView()->isVisible());
+    clean->completeAciton();
+
+    const auto some = shownAfter(Mode::duplicates, 2, 1);
+    EXPECT_EQ(some->finishContentLabel()->text(), QStringLiteral("Deduplication Completed!"));
+    EXPECT_TRUE(some->failedCountLabel()->isVisible());
+    EXPECT_EQ(some->failedCountLabel()->text(), QStringLiteral("1 file could not be removed."));
+    EXPECT_TRUE(some->finishAnimationView()->isVisible());
+    // The line sits between the figures and the button, inside the card.
+    const QRect line = some->failedCountLabel()->geometry();
+    EXPECT_GE(line.top(), some->detailBox()->geometry().bottom());
+    EXPECT_LE(line.bottom(), some->completeButton()->geometry().top());
+    EXPECT_LE(some->completeButton()->geometry().bottom(), some->window()->height());
+    ASSERT_TRUE(waitUntil([&] { return some->finishAnimationView()->animation() != nullptr; }));
+    some->completeAciton();
+
+    const auto none = shownAfter(Mode::images, 0, 3);
+    EXPECT_EQ(none->finishContentLabel()->text(), QStringLiteral("Nothing could be removed"));
+    EXPECT_EQ(none->failedCountLabel()->text(), QStringLiteral("3 files could not be removed."));
+    EXPECT_TRUE(none->failedMarkView()->isVisible());
+    EXPECT_FALSE(none->failedMarkView()->pixmap().isNull());
+    EXPECT_FALSE(none->finishAnimationView()->isVisible());
+    // The freed space is not shown as a gain.
+    EXPECT_NE(none->freeSizeLabel()->palette().color(QPalette::WindowText),
+              RYTDarkMode::colorNamed(QStringLiteral("TitleLabelGreenColor"), false));
+    int answers = 0;
+    none->setCompletionHandler([&](int) { ++answers; });
+    QTest::mouseClick(none->completeButton(), Qt::LeftButton);
+    EXPECT_EQ(answers, 1);
 }
