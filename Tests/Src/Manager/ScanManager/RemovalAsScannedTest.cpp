@@ -1,0 +1,180 @@
+// A scan's groups removed in every mode: a chosen copy goes only while it,
+// and a copy the user kept, are still what the scan read. Real trees, the
+// real walk and reading, then the real removal.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Foundation/Trash.h"
+#include "Manager/RemoveType.h"
+#include "ScanFixture.h"
+
+namespace {
+
+class RemovalAsScannedTest : public ScanFixture, public ::testing::WithParamInterface<RemoveType::Kind> {
+protected:
+    void TearDown() override
+    {
+        engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
+        ScanFixture::TearDown();
+    }
+
+    RemoveType mode()
+    {
+        switch (GetParam()) {
+        case RemoveType::Kind::trash:
+            return RemoveType::trash();
+        case RemoveType::Kind::folder:
+            return RemoveType::folder(QFile::encodeName(destination()));
+        case RemoveType::Kind::forever_:
+            break;
+        }
+        return RemoveType::forever_();
+    }
+    QString destination() const { return home() + "/chosen-folder"; }
+    // What arrived where the mode puts removed items (nothing when deleted).
+    QStringList arrived() const
+    {
+        QString folder;
+        switch (GetParam()) {
+        case RemoveType::Kind::trash:
+            folder = QFile::decodeName(Trash::filesFolder());
+            break;
+        case RemoveType::Kind::folder:
+            folder = destination();
+            break;
+        case RemoveType::Kind::forever_:
+            return {};
+        }
+        QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        names.sort();
+        return names;
+    }
+
+    // Scans the scratch folder, chooses in every group all but its first
+    // file (path order, as the result screen does), lets `afterScan` change
+    // the tree and removes in the mode of the test.
+    void scanChangeAndRemove(const std::function<void()>& afterScan)
+    {
+        ASSERT_TRUE(QDir().mkpath(destination()));
+        scan({scratch()});
+        for (const DuplicateFilesPtr& group : engine().totalFiles()) {
+            group->setSelectState(ControlState::on);
+            for (qsizetype i = 0; i < group->infos().size(); ++i) {
+                group->infos()[i]->setSelected(i > 0);
+            }
+        }
+        afterScan();
+        engine().removeDuplicateFiles(mode());
+        ASSERT_TRUE(waitUntil([&] { return delegate.count("removeFinished") == 1; }, std::chrono::seconds(30)));
+        engine().removeQueue().waitUntilAllOperationsAreFinished();
+    }
+
+    FileInfoPtr recordOf(const QString& relative) const
+    {
+        const QByteArray path = bytesOf(relative);
+        for (const DuplicateFilesPtr& group : engine().totalFiles()) {
+            for (const FileInfoPtr& info : group->infos()) {
+                if (info->path() == path) {
+                    return info;
+                }
+            }
+        }
+        return nullptr;
+    }
+    // The chosen item stayed, unchosen, with the error it says.
+    void expectStayed(const QString& relative, const QString& why)
+    {
+        SCOPED_TRACE(relative.toStdString());
+        EXPECT_TRUE(QFileInfo::exists(scratch() + "/" + relative));
+        const FileInfoPtr record = recordOf(relative);
+        ASSERT_TRUE(record);
+        EXPECT_FALSE(record->selected());
+        ASSERT_TRUE(record->removeError().has_value());
+        EXPECT_EQ(record->removeError()->localizedDescription(), why);
+    }
+
+    static constexpr const char* keptChanged = "The copy you kept has changed or is gone since the scan.";
+    static constexpr const char* itselfChanged = "The file has changed since the scan.";
+};
+
+// A bundle is as the scan read it only while its members are: a kept one
+// emptied or rewritten inside no longer holds what the chosen one holds,
+// and a chosen one that gained a file would take that file with it.
+TEST_P(RemovalAsScannedTest, BundlesGoOnlyWhileTheChosenAndAKeptOneHoldWhatWasRead)
+{
+    for (const QString group : {"Emptied", "Rewritten", "Gained", "Same"}) {
+        for (const QString side : {"A", "B"}) {
+            writeFile(side + "/" + group + ".app/Contents/MacOS/" + group, "the program " + group.toUtf8());
+            writeFile(side + "/" + group + ".app/Contents/Info.plist", "<plist>" + group.toUtf8() + "</plist>");
+            writeFile(side + "/" + group + ".app/Contents/Resources/en.lproj/Main.strings", "texts");
+        }
+    }
+    scanChangeAndRemove([&] {
+        ASSERT_EQ(engine().totalFiles().size(), 4);
+        ASSERT_TRUE(QDir(scratch() + "/A/Emptied.app/Contents").removeRecursively());
+        ASSERT_TRUE(rewriteInPlaceKeepingTimes(bytesOf("A/Rewritten.app/Contents/MacOS/Rewritten"), "THE PROGRAM"));
+        writeFile("B/Gained.app/Contents/Resources/notes.txt", "written after the scan");
+    });
+
+    expectStayed("B/Emptied.app", keptChanged);
+    expectStayed("B/Rewritten.app", keptChanged);
+    expectStayed("B/Gained.app", itselfChanged);
+    EXPECT_EQ(treeSnapshot(scratch() + "/B/Gained.app").value("Contents/Resources/notes.txt"),
+              "file: written after the scan");
+    EXPECT_EQ(treeSnapshot(scratch() + "/B/Rewritten.app").value("Contents/MacOS/Rewritten"),
+              "file: the program Rewritten");
+    EXPECT_FALSE(QFileInfo::exists(scratch() + "/B/Same.app"));
+    EXPECT_TRUE(QFileInfo::exists(scratch() + "/A/Same.app/Contents/MacOS/Same"));
+    if (GetParam() != RemoveType::Kind::forever_) {
+        EXPECT_EQ(arrived(), QStringList{"Same.app"});
+    }
+    EXPECT_EQ(engine().succeedRemoveCount(), 1);
+}
+
+// In place, same size, the modification time set back: the status-change
+// time still tells, of the kept copy and of the chosen one.
+TEST_P(RemovalAsScannedTest, FilesRewrittenInPlaceWithTheirTimesSetBackAreNotAsScanned)
+{
+    writeFile("kept/a.doc", "kept copy content");
+    writeFile("kept/b.doc", "kept copy content");
+    writeFile("chosen/a.doc", "chosen content");
+    writeFile("chosen/b.doc", "chosen content");
+    writeFile("same/a.doc", "nothing changes here");
+    writeFile("same/b.doc", "nothing changes here");
+    scanChangeAndRemove([&] {
+        ASSERT_EQ(engine().totalFiles().size(), 3);
+        ASSERT_TRUE(rewriteInPlaceKeepingTimes(bytesOf("kept/a.doc"), "KEPT COPY CONTENT"));
+        ASSERT_TRUE(rewriteInPlaceKeepingTimes(bytesOf("chosen/b.doc"), "CHOSEN CONTENT"));
+    });
+
+    expectStayed("kept/b.doc", keptChanged);
+    expectStayed("chosen/b.doc", itselfChanged);
+    EXPECT_EQ(treeSnapshot(scratch() + "/chosen").value("b.doc"), "file: CHOSEN CONTENT");
+    EXPECT_EQ(treeSnapshot(scratch() + "/kept").value("b.doc"), "file: kept copy content");
+    EXPECT_FALSE(QFileInfo::exists(scratch() + "/same/b.doc"));
+    if (GetParam() != RemoveType::Kind::forever_) {
+        EXPECT_EQ(arrived(), QStringList{"b.doc"});
+    }
+    EXPECT_EQ(engine().succeedRemoveCount(), 1);
+    EXPECT_EQ(engine().failedRemoveCount(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, RemovalAsScannedTest,
+                         ::testing::Values(RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder),
+                         [](const ::testing::TestParamInfo<RemoveType::Kind>& info) {
+                             switch (info.param) {
+                             case RemoveType::Kind::trash:
+                                 return std::string("Trash");
+                             case RemoveType::Kind::folder:
+                                 return std::string("Folder");
+                             case RemoveType::Kind::forever_:
+                                 break;
+                             }
+                             return std::string("Permanently");
+                         });
+
+}  // namespace
