@@ -4,6 +4,7 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 
+#include "ForceCopy.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -49,20 +50,6 @@ protected:
         ::close(fd);
         EXPECT_TRUE(identity.members.has_value());
         return identity;
-    }
-
-    // Every same-device rename reports EXDEV, so moves copy; `more` may
-    // fail (or act at) further steps.
-    static void forceCopy(std::function<int(FileStep, const QByteArray&)> more = nullptr)
-    {
-        FileManagerFaults faults;
-        faults.fail = [more](FileStep step, const QByteArray& at) {
-            if (step == FileStep::rename) {
-                return EXDEV;
-            }
-            return more ? more(step, at) : 0;
-        };
-        FileManager::setFaults(faults);
     }
 
     static QStringList entries(const QByteArray& folder)

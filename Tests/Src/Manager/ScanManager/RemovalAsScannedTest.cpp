@@ -14,7 +14,8 @@
 
 namespace {
 
-class RemovalAsScannedTest : public ScanFixture, public ::testing::WithParamInterface<RemoveType::Kind> {
+// The mode by its name: "Permanently", "Trash" or "Folder".
+class RemovalAsScannedTest : public ScanFixture, public ::testing::WithParamInterface<std::string> {
 protected:
     void TearDown() override
     {
@@ -22,33 +23,23 @@ protected:
         ScanFixture::TearDown();
     }
 
-    RemoveType mode()
+    RemoveType mode() const
     {
-        switch (GetParam()) {
-        case RemoveType::Kind::trash:
+        if (GetParam() == "Trash") {
             return RemoveType::trash();
-        case RemoveType::Kind::folder:
-            return RemoveType::folder(QFile::encodeName(destination()));
-        case RemoveType::Kind::forever_:
-            break;
         }
-        return RemoveType::forever_();
+        return GetParam() == "Folder" ? RemoveType::folder(QFile::encodeName(destination())) : RemoveType::forever_();
     }
     QString destination() const { return home() + "/chosen-folder"; }
     // What arrived where the mode puts removed items (nothing when deleted).
     QStringList arrived() const
     {
-        QString folder;
-        switch (GetParam()) {
-        case RemoveType::Kind::trash:
-            folder = QFile::decodeName(Trash::filesFolder());
-            break;
-        case RemoveType::Kind::folder:
-            folder = destination();
-            break;
-        case RemoveType::Kind::forever_:
+        const RemoveType type = mode();
+        if (type.kind() == RemoveType::Kind::forever_) {
             return {};
         }
+        const QString folder =
+            type.kind() == RemoveType::Kind::trash ? QFile::decodeName(Trash::filesFolder()) : destination();
         QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         names.sort();
         return names;
@@ -129,7 +120,7 @@ TEST_P(RemovalAsScannedTest, BundlesGoOnlyWhileTheChosenAndAKeptOneHoldWhatWasRe
               "file: the program Rewritten");
     EXPECT_FALSE(QFileInfo::exists(scratch() + "/B/Same.app"));
     EXPECT_TRUE(QFileInfo::exists(scratch() + "/A/Same.app/Contents/MacOS/Same"));
-    if (GetParam() != RemoveType::Kind::forever_) {
+    if (GetParam() != "Permanently") {
         EXPECT_EQ(arrived(), QStringList{"Same.app"});
     }
     EXPECT_EQ(engine().succeedRemoveCount(), 1);
@@ -156,25 +147,14 @@ TEST_P(RemovalAsScannedTest, FilesRewrittenInPlaceWithTheirTimesSetBackAreNotAsS
     EXPECT_EQ(treeSnapshot(scratch() + "/chosen").value("b.doc"), "file: CHOSEN CONTENT");
     EXPECT_EQ(treeSnapshot(scratch() + "/kept").value("b.doc"), "file: kept copy content");
     EXPECT_FALSE(QFileInfo::exists(scratch() + "/same/b.doc"));
-    if (GetParam() != RemoveType::Kind::forever_) {
+    if (GetParam() != "Permanently") {
         EXPECT_EQ(arrived(), QStringList{"b.doc"});
     }
     EXPECT_EQ(engine().succeedRemoveCount(), 1);
     EXPECT_EQ(engine().failedRemoveCount(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryMode, RemovalAsScannedTest,
-                         ::testing::Values(RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder),
-                         [](const ::testing::TestParamInfo<RemoveType::Kind>& info) {
-                             switch (info.param) {
-                             case RemoveType::Kind::trash:
-                                 return std::string("Trash");
-                             case RemoveType::Kind::folder:
-                                 return std::string("Folder");
-                             case RemoveType::Kind::forever_:
-                                 break;
-                             }
-                             return std::string("Permanently");
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryMode, RemovalAsScannedTest, ::testing::Values("Permanently", "Trash", "Folder"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
