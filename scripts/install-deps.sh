@@ -16,7 +16,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   libgtest-dev libgmock-dev libfuse3-dev fuse3
   xvfb xauth
-  ntfs-3g
+  ntfs-3g e2fsprogs
   python3
 )
 if [ "${1:-}" = "--fuzz" ]; then

@@ -2,6 +2,7 @@
 
 #include "Bundle.h"
 #include "ResourceValues.h"
+#include "TemporaryItems.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -10,8 +11,6 @@
 #include <atomic>
 #include <functional>
 #include <cerrno>
-#include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -23,6 +22,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -267,12 +268,22 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to)
     return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
 }
 
+// How a tree is deleted.
+struct RemoveMode {
+    // Whether test faults apply (they do not to the clean-up of our own copies).
+    bool inject = true;
+    // A moved item's source stops at its first failure, so that what has not
+    // gone yet stays whole; a deletion removes what can be removed.
+    bool stopAtFailure = false;
+    // Entries unlinked so far.
+    int64_t removed = 0;
+};
+
 // Deletes the entry `name` of the open folder `dirFd`, a folder with all it
 // holds; `st` is what the entry was when looked up. Folders are entered
 // through their own descriptors, never through a path, so a folder swapped
-// for a link on the way is not followed. `inject` decides whether test
-// faults apply (they do not to the clean-up of a failed copy).
-int removeTreeAt(int dirFd, const QByteArray& name, const QByteArray& path, const struct stat& st, bool inject)
+// for a link on the way is not followed.
+int removeTreeAt(int dirFd, const QByteArray& name, const QByteArray& path, const struct stat& st, RemoveMode& mode)
 {
     if (S_ISDIR(st.st_mode)) {
         Fd folder;
@@ -285,28 +296,46 @@ int removeTreeAt(int dirFd, const QByteArray& name, const QByteArray& path, cons
             struct stat childSt {};
             int code = ::fstatat(folder.get(), child.constData(), &childSt, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
             if (code == 0) {
-                code = removeTreeAt(folder.get(), child, path + '/' + child, childSt, inject);
+                code = removeTreeAt(folder.get(), child, path + '/' + child, childSt, mode);
             }
             if (code != 0 && code != ENOENT && result == 0) {
                 result = code;  // remove what can be removed, report the first failure
+                if (mode.stopAtFailure) {
+                    return result;
+                }
             }
         }
         if (result != 0) {
             return result;
         }
-        if (inject) {
+        if (mode.inject) {
             if (const int code = FileManager::injectedFailure(FileStep::remove, path)) {
                 return code;
             }
         }
-        return ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) == 0 ? 0 : errno;
+        if (::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0) {
+            return errno;
+        }
+        ++mode.removed;
+        return 0;
     }
-    if (inject) {
+    if (mode.inject) {
         if (const int code = FileManager::injectedFailure(FileStep::remove, path)) {
             return code;
         }
     }
-    return ::unlinkat(dirFd, name.constData(), 0) == 0 ? 0 : errno;
+    if (::unlinkat(dirFd, name.constData(), 0) != 0) {
+        return errno;
+    }
+    ++mode.removed;
+    return 0;
+}
+
+int removeTreeAt(int dirFd, const QByteArray& name, const QByteArray& path, const struct stat& st, bool inject)
+{
+    RemoveMode mode;
+    mode.inject = inject;
+    return removeTreeAt(dirFd, name, path, st, mode);
 }
 
 // Deletes what is at `path` now (clean-up of our own copies).
@@ -346,12 +375,17 @@ int syncFolder(const QByteArray& path)
 }
 
 // Copies the regular file open as `in` (whose values are `st`) to the new
-// file `to`; `from` names the source for injected faults.
-int copyFile(int in, const QByteArray& from, const QByteArray& to, const struct stat& st)
+// file `to`; `from` names the source for injected faults. `record`, when
+// given, learns what was made as soon as it exists.
+int copyFile(int in, const QByteArray& from, const QByteArray& to, const struct stat& st,
+             TemporaryItems::Record* record)
 {
     const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
         return errno;
+    }
+    if (record) {
+        record->created(out);
     }
     int result = 0;
     uint64_t written = 0;
@@ -412,15 +446,17 @@ int copyFile(int in, const QByteArray& from, const QByteArray& to, const struct 
 }
 
 // Copies the entry `name` of the open folder `dirFd` (looked up as `st`) to
-// the new path `to`. The source is read through descriptors only.
-int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const struct stat& st, const QByteArray& to)
+// the new path `to`. The source is read through descriptors only. `record`,
+// when given, is told of the copy's top as soon as it exists.
+int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const struct stat& st, const QByteArray& to,
+               TemporaryItems::Record* record = nullptr)
 {
     if (S_ISREG(st.st_mode)) {
         Fd in;
         if (const int code = openAt(dirFd, name, st, O_RDONLY | O_NONBLOCK | O_NOCTTY, in)) {
             return code;
         }
-        return copyFile(in.get(), from, to, st);
+        return copyFile(in.get(), from, to, st, record);
     }
     if (S_ISLNK(st.st_mode)) {
         QByteArray target(static_cast<int>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
@@ -435,6 +471,9 @@ int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const 
         if (::symlink(target.constData(), to.constData()) != 0) {
             return errno;
         }
+        if (record) {
+            record->created();
+        }
         keepOwnerAndTimes(-1, to, st, true);
         return 0;
     }
@@ -446,6 +485,9 @@ int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const 
         }
         if (::mkdir(to.constData(), 0700) != 0) {
             return errno;
+        }
+        if (record) {
+            record->created();
         }
         for (const QByteArray& child : names) {
             struct stat childSt {};
@@ -469,6 +511,81 @@ int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const 
     return EOPNOTSUPP;
 }
 
+// Whether the open file or folder `fd` is immutable or append-only, which
+// keeps even root from removing it (or, for a folder, what it holds). File
+// systems without such flags say so, and then nothing is pinned.
+bool isPinned(int fd)
+{
+    int flags = 0;
+    return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+}
+
+// Whether entries can be removed from the open folder `fd`.
+int takesRemovals(int fd)
+{
+    if (::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) {
+        return errno;  // no permission, or a read-only disk
+    }
+    return isPinned(fd) ? EPERM : 0;
+}
+
+// Whether the entry `name` of the open folder `dirFd` (whose values are
+// `dirSt`) can be removed with all it holds, as far as can be told without
+// removing anything: no member is pinned, every folder takes removals, and
+// no sticky folder keeps another user's entry. 0 when it can.
+int removableAt(int dirFd, const struct stat& dirSt, const QByteArray& name, const struct stat& st)
+{
+    const uid_t user = ::geteuid();
+    if ((dirSt.st_mode & S_ISVTX) != 0 && user != 0 && st.st_uid != user && dirSt.st_uid != user) {
+        return EPERM;
+    }
+    if (S_ISREG(st.st_mode)) {
+        Fd file;
+        // A file that cannot be opened cannot be copied either; the copy says why.
+        const bool opened = openAt(dirFd, name, st, O_RDONLY | O_NONBLOCK | O_NOCTTY, file) == 0;
+        return opened && isPinned(file.get()) ? EPERM : 0;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return 0;  // links cannot carry the flags
+    }
+    Fd folder;
+    std::vector<QByteArray> names;
+    if (const int code = openFolderAt(dirFd, name, st, folder, names)) {
+        return code;
+    }
+    if (isPinned(folder.get())) {
+        return EPERM;
+    }
+    if (!names.empty()) {
+        if (const int code = takesRemovals(folder.get())) {
+            return code;
+        }
+    }
+    for (const QByteArray& child : names) {
+        struct stat childSt {};
+        if (::fstatat(folder.get(), child.constData(), &childSt, AT_SYMLINK_NOFOLLOW) != 0) {
+            return errno;
+        }
+        if (const int code = removableAt(folder.get(), st, child, childSt)) {
+            return code;
+        }
+    }
+    return 0;
+}
+
+// The same for an entry looked up through its parent folder.
+int removable(const Entry& entry, const struct stat& st)
+{
+    struct stat parent {};
+    if (::fstat(entry.parent.get(), &parent) != 0) {
+        return errno;
+    }
+    if (const int code = takesRemovals(entry.parent.get())) {
+        return code;
+    }
+    return removableAt(entry.parent.get(), parent, entry.name, st);
+}
+
 const QByteArray movePrefix = QByteArrayLiteral(".twinsweep-move-");
 
 // A fresh name beside `to` for the copy in progress.
@@ -482,19 +599,6 @@ QByteArray temporaryNameBeside(const QByteArray& to)
             return candidate;
         }
     }
-}
-
-bool isDecimal(const QByteArray& text)
-{
-    return !text.isEmpty() && text.size() <= 10 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool isHex(const QByteArray& text)
-{
-    return !text.isEmpty() && text.size() <= 8 && std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-    });
 }
 
 QByteArray unescapeLabel(const QByteArray& label)
@@ -600,46 +704,6 @@ QByteArray FileManager::temporaryName(const QByteArray& prefix)
            QByteArray::number(static_cast<quint32>(random()), 16);
 }
 
-namespace {
-
-// Whether `name` is one of temporaryName(prefix) made by a process that no
-// longer runs.
-bool isLeftOverByGoneProcess(const QByteArray& name, const QByteArray& prefix)
-{
-    if (!name.startsWith(prefix)) {
-        return false;
-    }
-    const QList<QByteArray> parts = name.mid(prefix.size()).split('-');
-    if (parts.size() != 3 || !isDecimal(parts[0]) || !isDecimal(parts[1]) || !isHex(parts[2])) {
-        return false;  // not a name of ours
-    }
-    bool ok = false;
-    const qlonglong pid = parts[0].toLongLong(&ok);
-    if (!ok || pid <= 0 || pid > INT_MAX || pid == ::getpid()) {
-        return false;
-    }
-    // A process that runs (or that we may not signal) may still be writing.
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
-std::vector<QByteArray> leftoversIn(int dirFd, const QByteArray& prefix)
-{
-    std::vector<QByteArray> names;
-    if (listEntries(dirFd, names) != 0) {
-        return {};
-    }
-    std::erase_if(names, [&](const QByteArray& name) { return !isLeftOverByGoneProcess(name, prefix); });
-    return names;
-}
-
-}  // namespace
-
-std::vector<QByteArray> FileManager::leftoversOfGoneProcesses(const QByteArray& folder, const QByteArray& prefix)
-{
-    const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return dir.valid() ? leftoversIn(dir.get(), prefix) : std::vector<QByteArray>();
-}
-
 int FileManager::clearLeftoverMoves(const QByteArray& folder) const
 {
     const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -647,10 +711,22 @@ int FileManager::clearLeftoverMoves(const QByteArray& folder) const
         return 0;
     }
     int cleared = 0;
-    for (const QByteArray& name : leftoversIn(dir.get(), movePrefix)) {
+    for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversIn(folder, temporaryCopyKind)) {
+        const QByteArray name = baseName(leftover.path);
         struct stat st {};
-        if (::fstatat(dir.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            removeTreeAt(dir.get(), name, folder + '/' + name, st, false) == 0) {
+        if (::fstatat(dir.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) {
+                TemporaryItems::forget(leftover);
+            }
+            continue;
+        }
+        if (!leftover.isStillAt(dir.get(), name)) {
+            TemporaryItems::forget(leftover);
+            continue;
+        }
+        // A copy that cannot be removed whole keeps its record for next time.
+        if (removeTreeAt(dir.get(), name, folder + '/' + name, st, false) == 0) {
+            TemporaryItems::forget(leftover);
             ++cleared;
         }
     }
@@ -661,6 +737,13 @@ bool FileManager::fileExists(const QByteArray& path) const
 {
     struct stat st {};
     return !path.isEmpty() && ::lstat(path.constData(), &st) == 0;
+}
+
+Error FileManager::partlyMovedError(int code, const QString& description)
+{
+    Error error = posixError(code, description);
+    error.domain = QString::fromLatin1(partlyMovedDomain);
+    return error;
 }
 
 Error FileManager::changedError()
@@ -770,7 +853,10 @@ Error errorFor(int code, const QString& description)
     return code == FileManager::changedCode ? FileManager::changedError() : FileManager::posixError(code, description);
 }
 
-int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected)
+// Moves the item at `from` to `to`. When the item had to be copied and only
+// part of its source could be removed after, the full copy stays at `to`
+// and `partly` is set beside the failure's code.
+int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected, bool* partly)
 {
     if (from.isEmpty() || to.isEmpty()) {
         return ENOENT;
@@ -796,10 +882,18 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
     if (::lstat(to.constData(), &st) == 0) {
         return EEXIST;
     }
+    // An item that cannot leave its place whole (a member that is immutable
+    // or append-only, a folder that takes no removals) is not copied at all.
+    if (const int code = removable(source, source.st)) {
+        return code;
+    }
 
     // Across file systems: copy beside the destination, then put it in place.
+    // The copy is recorded before it is made, so that a run killed meanwhile
+    // leaves something the next one can prove is its own.
     const QByteArray temporary = temporaryNameBeside(to);
-    code = copyTreeAt(source.parent.get(), source.name, source.path, source.st, temporary);
+    TemporaryItems::Record record = TemporaryItems::recordBefore(temporary, FileManager::temporaryCopyKind);
+    code = copyTreeAt(source.parent.get(), source.name, source.path, source.st, temporary, &record);
     if (code == 0) {
         code = syncFolder(dirName(to));
     }
@@ -810,30 +904,38 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
         code = renameNoReplace(temporary, to);
     }
     if (code != 0) {
-        removeTree(temporary, false);
+        const int left = removeTree(temporary, false);
+        if (left != 0 && left != ENOENT) {
+            record.keep();
+        }
         return code;
     }
+    record.forget();
     (void)syncFolder(dirName(to));
 
-    // The source goes only if it is still what was copied.
+    // The source goes only if it is still what was copied, and can still go
+    // whole (its flags may have changed while it was copied).
     struct stat now {};
+    RemoveMode mode;
+    mode.stopAtFailure = true;
     if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
         code = errno;
     } else if (!ItemIdentity::of(source.st).matches(now) ||
                (expected && expected->members &&
                 !holdsMembers(source.parent.get(), source.name, now, *expected->members))) {
         code = FileManager::changedCode;
-    } else {
-        code = removeTreeAt(source.parent.get(), source.name, source.path, now, true);
+    } else if ((code = removable(source, now)) == 0) {
+        code = removeTreeAt(source.parent.get(), source.name, source.path, now, mode);
     }
     if (code != 0) {
-        if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-            (!S_ISDIR(now.st_mode) || code == FileManager::changedCode)) {
-            // The source is whole (nothing of a changed one was removed):
-            // take the copy back so the item is in one place.
+        const bool whole = mode.removed == 0;
+        if (whole && ::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+            // The source is whole: take the copy back so the item is in one place.
             removeTree(to, false);
+        } else if (!whole && partly) {
+            // Part of it is gone already: the full copy stays where it arrived.
+            *partly = true;
         }
-        // A folder partly removed keeps its full copy at the destination.
         return code;
     }
     return 0;
@@ -864,10 +966,13 @@ bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, const I
 bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected,
                            Error* error) const
 {
-    const int code = moveEntry(from, to, expected);
+    bool partly = false;
+    const int code = moveEntry(from, to, expected, &partly);
     if (code != 0 && error) {
-        *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.")
-                                    .arg(display(baseName(from)), display(dirName(to))));
+        *error = partly ? partlyMovedError(code, localized("A full copy of \u201C%1\u201D is in \u201C%2\u201D, but part of it could not be removed and stayed at its place.")
+                                                     .arg(display(baseName(from)), display(dirName(to))))
+                        : errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.")
+                                             .arg(display(baseName(from)), display(dirName(to))));
     }
     return code == 0;
 }

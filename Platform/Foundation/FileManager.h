@@ -122,9 +122,14 @@ public:
     // file system this is one rename that refuses to replace; across file
     // systems the item is copied under a temporary name beside `to`, flushed,
     // checked for size, renamed without replacing, given the source's mode
-    // and times, and only then is the source removed. On failure nothing
-    // exists under `to` and the source is as it was. The item is reached
-    // through its parent folder, opened once: nothing inside it is followed.
+    // and times, and only then is the source removed. An item that cannot
+    // leave its place whole (a member that is immutable or append-only, a
+    // folder that takes no removals) is not copied at all. On failure
+    // nothing exists under `to` and the source is as it was, but for one
+    // case: when part of the source could not be removed after all, the full
+    // copy stays under `to` and the error is a partlyMovedError(). The item
+    // is reached through its parent folder, opened once: nothing inside it
+    // is followed.
     bool moveItem(const QByteArray& from, const QByteArray& to, Error* error = nullptr) const;
     // The same, only when the item at `from` is still `expected`; otherwise
     // nothing moves and the error is changedError().
@@ -162,17 +167,19 @@ public:
     std::optional<QString> volumeName(const QByteArray& path) const;
 
     // A move across file systems copies under a temporary name beside its
-    // destination; a program killed meanwhile leaves that copy behind. This
-    // removes such copies from `folder` (files and folders alike) whose
-    // process is gone, and nothing else: not what a running process is
-    // still writing, nor any name that is not of that form. Gives the count.
+    // destination, recorded (TemporaryItems) before it is made; a program
+    // killed meanwhile leaves that copy behind. This removes from `folder`
+    // the copies (files and folders alike) recorded by processes that are
+    // gone and still the very items they made, and nothing else: not what a
+    // running process is still writing, nor anything that merely carries
+    // such a name. Gives the count.
     int clearLeftoverMoves(const QByteArray& folder) const;
+    // The kind of TemporaryItems record a copy in progress has.
+    static constexpr const char* temporaryCopyKind = "move-copy";
     // A name of the form `prefix`<pid>-<counter>-<hex> for this process's
-    // temporary items.
+    // temporary items. The name alone proves nothing: record such an item
+    // with TemporaryItems before it is made.
     static QByteArray temporaryName(const QByteArray& prefix);
-    // The names in `folder` of that form made by processes that no longer
-    // run; none when the folder cannot be listed.
-    static std::vector<QByteArray> leftoversOfGoneProcesses(const QByteArray& folder, const QByteArray& prefix);
 
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();
@@ -181,6 +188,12 @@ public:
 
     // The error value of a failed system call.
     static Error posixError(int code, const QString& description);
+    // The error of a move that left part of its item at its place, while a
+    // full copy arrived at the destination: `description` says so, the
+    // failure reason is that of `code`. Its domain is partlyMovedDomain, so
+    // a caller never tries the move again under another name.
+    static Error partlyMovedError(int code, const QString& description);
+    static constexpr const char* partlyMovedDomain = "item partly moved.";
     // The error of an item that is no longer the one expected.
     static Error changedError();
     // The errno-like code internal steps use for that case (never a real errno).

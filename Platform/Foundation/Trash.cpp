@@ -2,6 +2,7 @@
 
 #include "Bundle.h"
 #include "FileManager.h"
+#include "TemporaryItems.h"
 
 #include <QFile>
 
@@ -82,41 +83,6 @@ int writeAll(int fd, const QByteArray& data)
         done += put;
     }
     return 0;
-}
-
-const QByteArray notePrefix = QByteArrayLiteral(".twinsweep-trashing-");
-
-// The note holds the name of the item in files/; a failure to write it only
-// costs the clean-up after a kill.
-bool writeNote(const QByteArray& note, const QByteArray& name)
-{
-    const int fd = ::open(note.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    const bool written = writeAll(fd, name) == 0;
-    ::close(fd);
-    if (!written) {
-        ::unlink(note.constData());
-    }
-    return written;
-}
-
-// The item name a note holds; empty when it holds none that can be a name.
-QByteArray readNote(const QByteArray& note)
-{
-    const int fd = ::open(note.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    char buffer[NAME_MAX + 1];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    if (n <= 0 || n > NAME_MAX) {
-        return {};
-    }
-    const QByteArray name(buffer, static_cast<qsizetype>(n));
-    return name.contains('/') || name.contains('\0') || name == "." || name == ".." ? QByteArray() : name;
 }
 
 // The original path an information file records; empty when it cannot be read.
@@ -277,14 +243,13 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         return fail(EEXIST);
     }
 
-    // While the item moves, a note of ours beside files/ and info/ names it:
-    // a program killed meanwhile leaves an information file whose item never
-    // arrived, and the note tells the next run that the file is ours.
-    const QByteArray note = homeTrash() + '/' + FileManager::temporaryName(notePrefix);
-    const bool noted = writeNote(note, name);
-    const auto dropNote = [&] {
-        if (noted) {
-            ::unlink(note.constData());
+    // While the item moves, the program's own record names the information
+    // file: one killed meanwhile leaves a file whose item never arrived, and
+    // the record tells the next run that the file is its own.
+    TemporaryItems::Record record = TemporaryItems::recordBefore(info, Trash::movingInformationKind);
+    const auto dropInfo = [&] {
+        if (::unlink(info.constData()) != 0 && errno != ENOENT) {
+            record.keep();
         }
     };
 
@@ -301,9 +266,9 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         }
     }
     if (code != 0) {
-        dropNote();
-        return fail(code);
+        return fail(code);  // nothing of ours was made
     }
+    record.created(fd);
     code = writeAll(fd, trashInfo(path, QDateTime::currentDateTime()));
     if (code == 0 && ::fsync(fd) != 0) {
         code = errno;
@@ -312,44 +277,54 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         code = errno;
     }
     if (code != 0) {
-        ::unlink(info.constData());
-        dropNote();
+        dropInfo();
         return fail(code);
     }
 
     Error moveError;
     const bool moved = expected ? FileManager::default_().moveItem(path, target, *expected, &moveError)
                                 : FileManager::default_().moveItem(path, target, &moveError);
+    if (!moved && moveError.domain == QLatin1String(FileManager::partlyMovedDomain)) {
+        // A full copy arrived: it keeps its information file, so it can be
+        // put back, and the user learns that part of the item stayed.
+        if (error) {
+            const QString item = QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
+            *error = FileManager::partlyMovedError(
+                moveError.code,
+                localized("A full copy of \u201C%1\u201D is in the Trash, but part of it could not be removed and stayed at its place.")
+                    .arg(item));
+        }
+        return false;
+    }
     if (!moved) {
-        ::unlink(info.constData());
-        dropNote();
+        dropInfo();
         if (error) {
             *error = moveError;
         }
         return false;
     }
-    dropNote();
     return true;
 }
 
 int Trash::clearLeftovers()
 {
-    int cleared = FileManager::default_().clearLeftoverMoves(filesFolder());
-    const QByteArray trash = homeTrash();
     const FileManager& fm = FileManager::default_();
-    for (const QByteArray& note : FileManager::leftoversOfGoneProcesses(trash, notePrefix)) {
-        const QByteArray notePath = trash + '/' + note;
-        const QByteArray name = readNote(notePath);
-        const QByteArray info = infoFolder() + '/' + name + infoSuffix;
+    int cleared = fm.clearLeftoverMoves(filesFolder());
+    for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversIn(infoFolder(), movingInformationKind)) {
+        const QByteArray file = leftover.path.mid(leftover.path.lastIndexOf('/') + 1);
+        const QByteArray name = file.endsWith(infoSuffix) ? file.chopped(infoSuffix.size()) : QByteArray();
         // Only an information file whose item never arrived, while the
         // item is still where it came from, is taken back.
         if (!name.isEmpty() && !fm.fileExists(filesFolder() + '/' + name)) {
-            const QByteArray original = originalPath(info);
-            if (original.startsWith('/') && fm.fileExists(original) && ::unlink(info.constData()) == 0) {
+            const QByteArray original = originalPath(leftover.path);
+            if (original.startsWith('/') && fm.fileExists(original) && leftover.isStill()) {
+                if (::unlink(leftover.path.constData()) != 0) {
+                    continue;  // its record stays for the next run
+                }
                 ++cleared;
             }
         }
-        ::unlink(notePath.constData());
+        TemporaryItems::forget(leftover);
     }
     return cleared;
 }

@@ -38,18 +38,24 @@ public:
     // happens and the error's code is EEXIST, so the caller can pick another
     // name. A name longer than maxNameLength() is refused (ENAMETOOLONG). On
     // any failure the item stays where it was and no information file is
-    // left behind.
+    // left behind, but for one case: an item copied from another file system
+    // of which part could not be removed after all keeps its full copy in
+    // the Trash with its information file, and the error is the file
+    // manager's partlyMovedError() saying so.
     static bool trashItem(const QByteArray& path, const QByteArray& name, Error* error = nullptr);
     // The same, only when the item at `path` is still `expected`.
     static bool trashItem(const QByteArray& path, const QByteArray& name, const ItemIdentity& expected,
                           Error* error = nullptr);
 
     // Clears what a removal killed while it moved items into the Trash left
-    // there: copies under temporary names whose process is gone, and the
-    // information files of ours whose item never arrived while the item is
-    // still where it was. Nothing of other programs is touched. Gives the
-    // number of entries removed.
+    // there, as far as the program's own records (TemporaryItems) prove it
+    // made them: copies under temporary names, and information files whose
+    // item never arrived while the item is still where it was. Nothing that
+    // only looks like ours is touched. Gives the number of entries removed.
     static int clearLeftovers();
+    // The kind of TemporaryItems record an information file has while its
+    // item moves.
+    static constexpr const char* movingInformationKind = "trash-information";
 
     // The contents of an information file: the URL-encoded absolute path and
     // the local deletion time.

@@ -1,6 +1,9 @@
 #include "RYSelectView.h"
 
+#include "RYTButton.h"
+
 #include <QMouseEvent>
+#include <QPainter>
 
 RYSelectView::RYSelectView(QWidget* parent)
     : RYTView(parent)
@@ -45,6 +48,11 @@ void RYSelectView::mousePressEvent(QMouseEvent* event)
         return;
     }
     event->accept();
+    click();
+}
+
+void RYSelectView::click()
+{
     if (!canSelected_) {
         return;
     }
@@ -52,5 +60,14 @@ void RYSelectView::mousePressEvent(QMouseEvent* event)
     if (viewDidSelected) {
         const auto block = viewDidSelected;  // the block may replace itself
         block(this, true);
+    }
+}
+
+void RYSelectView::paintEvent(QPaintEvent* event)
+{
+    RYTView::paintEvent(event);
+    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+        QPainter painter(this);
+        RYTButton::paintFocusMark(painter, QRectF(rect()), qMax(4.0, cornerRadius().width()));
     }
 }

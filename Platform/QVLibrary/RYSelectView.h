@@ -8,7 +8,8 @@
 // `viewDidSelected` block with true; setting `selected` from code only
 // changes the flag. While `canSelected` is false clicks do nothing, so the
 // tab already chosen does not run its action again. A selected view paints
-// `selectedColor` (when one is set) in place of its background.
+// `selectedColor` (when one is set) in place of its background. Given a
+// focus policy, it draws the program's focus ring while it has the focus.
 class RYSelectView : public RYTView {
     Q_OBJECT
 public:
@@ -23,11 +24,15 @@ public:
 
     std::function<void(RYSelectView*, bool)> viewDidSelected;
 
+    // What a left click does (nothing while `canSelected` is false).
+    void click();
+
 signals:
     void selectedChanged(bool selected);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     QColor currentBackgroundColor() const override;
 
 private:

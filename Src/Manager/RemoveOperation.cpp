@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -123,8 +124,45 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
     return candidate;
 }
 
-bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder,
-                                     Error* error)
+namespace {
+
+QByteArray realPath(const QByteArray& path)
+{
+    char* real = ::realpath(path.constData(), nullptr);
+    const QByteArray result = real ? QByteArray(real) : QByteArray();
+    ::free(real);
+    return result;
+}
+
+// Whether a move of `path` into `folder` that the system refused as invalid
+// met a name the destination's disk does not allow (NTFS with Windows'
+// rules, FAT and exFAT refuse '?', a trailing '.', "CON"…). The one other
+// cause, a folder moved into itself, is told apart.
+bool isRefusedName(const Error& error, const QByteArray& path, const QByteArray& folder)
+{
+    if (error.domain != QLatin1String("NSPOSIXErrorDomain") || error.code != EINVAL) {
+        return false;
+    }
+    const QByteArray item = realPath(path);
+    const QByteArray into = realPath(folder);
+    return item.isEmpty() || into.isEmpty() || (into != item && !into.startsWith(item + '/'));
+}
+
+Error refusedNameError(const QByteArray& path, const QByteArray& folder, bool toTrash)
+{
+    const QString disk = FileManager::default_().volumeName(folder).value_or(text(folder));
+    const QString name = text(FilePath::lastComponent(path));
+    const QString description =
+        toTrash ? localized("\u201C%1\u201D couldn\u2019t be moved to the Trash: its name is not allowed on the disk \u201C%2\u201D.")
+                      .arg(name, disk)
+                : localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D: its name is not allowed on the disk \u201C%3\u201D.")
+                      .arg(name, text(folder), disk);
+    return Error::make(QStringLiteral("NSPOSIXErrorDomain"), EINVAL, description,
+                       localized("The name is not allowed on the disk \u201C%1\u201D.").arg(disk));
+}
+
+// The move of moveIntoFolder(), without the telling of a refused name.
+bool moveUnderFreeName(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder, Error* error)
 {
     const bool toTrash = folder == Trash::filesFolder();
     const auto isTaken = [toTrash](const QByteArray& candidate) {
@@ -135,7 +173,7 @@ bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity&
     const QByteArray plainName = folder + '/' + FilePath::fittedName(FilePath::lastComponent(path), maxName);
     bool dotted = refusesColons(folder);
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
-        const QByteArray destination = renamePath(folder, path, isTaken, maxName, dotted ? '.' : ':');
+        const QByteArray destination = RemoveOperation::renamePath(folder, path, isTaken, maxName, dotted ? '.' : ':');
         const bool moved = toTrash ? Trash::trashItem(path, FilePath::lastComponent(destination), identity, error)
                                    : FileManager::default_().moveItem(path, destination, identity, error);
         if (moved) {
@@ -155,6 +193,24 @@ bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity&
         if (error->code != EEXIST) {
             return false;
         }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool RemoveOperation::moveIntoFolder(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder,
+                                     Error* error)
+{
+    Error failure;
+    if (moveUnderFreeName(path, identity, folder, &failure)) {
+        return true;
+    }
+    if (isRefusedName(failure, path, folder)) {
+        failure = refusedNameError(path, folder, folder == Trash::filesFolder());
+    }
+    if (error) {
+        *error = failure;
     }
     return false;
 }

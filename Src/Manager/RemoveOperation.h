@@ -97,7 +97,10 @@ public:
     // name taken between the look and the move is tried anew. A volume that
     // refuses ':' in names (FAT, exFAT, NTFS with Windows names) gets the
     // same stamp with '.' in its place; the program remembers such a folder
-    // and stamps names there that way from then on.
+    // and stamps names there that way from then on. A name the volume
+    // refuses all the same (one holding '?', ending in '.', "CON") leaves
+    // the item where it is, with an error that says the name is not
+    // allowed on that disk.
     static bool moveIntoFolder(const QByteArray& path, const ItemIdentity& identity, const QByteArray& folder,
                                Error* error);
 

@@ -511,6 +511,54 @@ void benchmark(const QString& folder, QSize size)
 // ---------------------------------------------------------------------------
 // Screenshots
 
+using Shot = std::function<void(QWidget*, const QString&)>;
+
+// Each stop of the Tab chain holding the focus, from the "All" tab round to
+// "Remove"; the pop-up's menu opened and moved by keys; the switch, the
+// images' list and the "Selected" tab in focus.
+void focusShots(QWidget* window, ScanImagesViewController* screen, ImagesScanResultViewController* result,
+                const Shot& shot)
+{
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window)) {
+        say("  the window did not become active: the focus shots show no focus\n");
+    }
+    // The pointer off the images, where it shows no tip.
+    QCursor::setPos(window->mapToGlobal(QPoint(window->width() - 2, 2)));
+    result->scanImagesViewCtr()->pointerLeft();
+    const auto key = [window](Qt::Key which) {
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : window, which);
+    };
+    result->allSelectView()->setFocus(Qt::TabFocusReason);
+    for (int stop = 0; stop < 11; ++stop) {
+        QWidget* focused = QApplication::focusWidget();
+        const QString name = focused ? focused->objectName() : QStringLiteral("none");
+        shot(window, QStringLiteral("17-focus-%1-%2").arg(stop, 2, 10, QLatin1Char('0')).arg(name));
+        key(Qt::Key_Tab);
+    }
+    screen->popUpButton()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Space);
+    key(Qt::Key_Down);
+    shot(window, QStringLiteral("18-focus-popup-menu"));
+    key(Qt::Key_Escape);
+    result->collectionSelectView()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Space);
+    shot(window, QStringLiteral("19-focus-list-switch"));
+    key(Qt::Key_Tab);
+    key(Qt::Key_Down);
+    shot(window, QStringLiteral("19-focus-list-image"));
+    result->listSelectView()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Space);
+    result->allSelectView()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Right);
+    shot(window, QStringLiteral("20-focus-selected-tab"));
+    key(Qt::Key_Left);
+    if (QWidget* focused = QApplication::focusWidget()) {
+        focused->clearFocus();
+    }
+}
+
 void screenshots(const QString& out, const QString& images)
 {
     QDir().mkpath(out);
@@ -581,6 +629,7 @@ void screenshots(const QString& out, const QString& images)
             grid->selectIndex(2, RYTCheckBox::stateOn);
             result->selectIndex(1, RYTCheckBox::stateOn);
             shot(program.window(), QStringLiteral("06-result-picked"));
+            focusShots(program.window(), screen, result, shot);
             for (const int step : {0, 3, 6}) {
                 result->slider()->setValue(step);
                 spin(50);

@@ -3,10 +3,12 @@
 #include "Main/Utilities.h"
 #include "View/Extension/KPLExtensionView.h"
 #include "PopUpMenuWindow.h"
+#include "QVLibrary/RYTButton.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -78,6 +80,7 @@ PopUpButton::PopUpButton(QWidget* parent)
 {
     menuWindow_ = new PopUpMenuWindow(this);
     setupView();
+    setFocusPolicy(Qt::TabFocus);
 }
 
 PopUpButton::~PopUpButton()
@@ -244,6 +247,34 @@ void PopUpButton::mousePressEvent(QMouseEvent* event)
         return;
     }
     showPopupWindow();
+}
+
+void PopUpButton::keyPressEvent(QKeyEvent* event)
+{
+    const bool opens = RYTButton::isPressKey(event) ||
+                       (event->key() == Qt::Key_Down && !(event->modifiers() & ~(Qt::KeypadModifier | Qt::AltModifier)));
+    if (!opens || !isVisible()) {
+        KPLHoverFillView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat() || isPopupWindowOpen()) {
+        return;
+    }
+    showPopupWindow();
+    if (isPopupWindowOpen()) {
+        // Opened from the keyboard: the chosen row is where the arrows start.
+        menuWindow_->setCurrentRow(selectedIndex_);
+    }
+}
+
+void PopUpButton::paintEvent(QPaintEvent* event)
+{
+    KPLHoverFillView::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        RYTButton::paintFocusMark(painter, QRectF(rect()), 4);
+    }
 }
 
 // ---- MenuItemView -----------------------------------------------------------

@@ -26,6 +26,8 @@ protected:
     virtual QColor hoverFillColor() const = 0;
     // After the hover state changed.
     virtual void hoverChanged(bool hovered) = 0;
+    // Also from the keyboard: the look the pointer gives.
+    void setHovered(bool hovered);
 
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -33,8 +35,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void setHovered(bool hovered);
-
     bool hovered_ = false;
 };
 
@@ -58,6 +58,10 @@ public:
 //
 // Whether the button reacts is its enabled state (QWidget::setEnabled); its
 // title colour and arrow stay as the owner sets them.
+//
+// Tab reaches it, and it draws the program's focus ring while it has the
+// focus; Space, Return and the down arrow open the menu, which the arrows
+// and Return then drive as a menu is driven.
 class PopUpButton : public KPLHoverFillView {
     Q_OBJECT
 public:
@@ -115,6 +119,8 @@ protected:
     QColor hoverFillColor() const override;
     void hoverChanged(bool hovered) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setupView();
@@ -146,6 +152,8 @@ public:
     void setSelected(bool selected) { selected_ = selected; }
 
     static QColor hoverColor();
+    // The row the keyboard is on, drawn as the row under the pointer.
+    void setCurrent(bool current) { setHovered(current); }
 
 protected:
     QColor hoverFillColor() const override { return hoverColor(); }

@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 PopUpMenuWindow::PopUpMenuWindow(PopUpButton* button)
     : popUpButton_(button)
 {
@@ -96,6 +98,8 @@ void PopUpMenuWindow::setupView()
         });
         ui_->contentLayout->addWidget(row);
         itemViews_.append(row);
+        // The pointer coming onto a row takes over from the keyboard's row.
+        row->installEventFilter(this);
     }
     if (popUpButton_) {
         selectItemAt(popUpButton_->selectedIndex());
@@ -222,6 +226,7 @@ void PopUpMenuWindow::closeMenu()
     if (!panel || !panel->isVisible()) {
         return;
     }
+    setCurrentRow(-1);
     const bool hadFocus = panel->hasFocus() || panel->isAncestorOf(QApplication::focusWidget());
     panel->hide();
     if (hadFocus && focusBefore_) {
@@ -258,11 +263,75 @@ bool PopUpMenuWindow::eventFilter(QObject* watched, QEvent* event)
                 popUpButton_->closePopupWindow();
             }
             return true;
+        } else if (event->type() == QEvent::KeyPress && menuKey(static_cast<QKeyEvent*>(event))) {
+            return true;
         } else if (event->type() == QEvent::LayoutRequest && isShown()) {
             windowDidResize();
         }
     } else if (watched == host_ && event->type() == QEvent::Resize && isShown()) {
         windowDidResize();
+    } else if (event->type() == QEvent::Enter && currentRow_ >= 0) {
+        const auto row = std::find(itemViews_.cbegin(), itemViews_.cend(), watched);
+        if (row != itemViews_.cend() && row - itemViews_.cbegin() != currentRow_) {
+            setCurrentRow(-1);
+        }
     }
     return false;
+}
+
+void PopUpMenuWindow::setCurrentRow(int row)
+{
+    currentRow_ = row >= 0 && row < itemViews_.size() ? row : -1;
+    for (int i = 0; i < itemViews_.size(); ++i) {
+        itemViews_[i]->setCurrent(i == currentRow_);
+    }
+}
+
+bool PopUpMenuWindow::menuKey(QKeyEvent* event)
+{
+    if (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
+        return false;
+    }
+    const int count = int(itemViews_.size());
+    if (count == 0) {
+        return false;
+    }
+    // The arrows go on from the row under the pointer when there is one.
+    int from = currentRow_;
+    for (int i = 0; i < count && from < 0; ++i) {
+        if (itemViews_[i]->isHovered()) {
+            from = i;
+        }
+    }
+    switch (event->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Tab:
+        setCurrentRow(from < 0 ? 0 : qMin(from + 1, count - 1));
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Backtab:
+        setCurrentRow(from < 0 ? count - 1 : qMax(from - 1, 0));
+        return true;
+    case Qt::Key_Home:
+        setCurrentRow(0);
+        return true;
+    case Qt::Key_End:
+        setCurrentRow(count - 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: {
+        if (event->isAutoRepeat() || from < 0) {
+            return true;
+        }
+        MenuItemView* row = itemViews_[from];
+        // As a click on the row: it may replace this controller.
+        if (const auto block = row->clickedBlock()) {
+            block(row->title()->text());
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
 }

@@ -57,6 +57,12 @@ public:
     // A controller being replaced: closes, stops watching and goes later.
     void retire();
 
+    // The row the keyboard is on (drawn as under the pointer), -1 for none.
+    // While the menu shows, the up and down arrows (and Tab), Home and End
+    // move it; Return, Enter or Space choose it as a click does.
+    int currentRow() const { return currentRow_; }
+    void setCurrentRow(int row);
+
     void windowDidLoad() override;
 
 protected:
@@ -65,6 +71,8 @@ protected:
 private:
     void setupView();
     QWidget* hostWidget() const;
+    // A key pressed in the open menu; true when it was the menu's.
+    bool menuKey(QKeyEvent* event);
 
     std::unique_ptr<Ui::PopUpMenuWindow> ui_;
     QPointer<PopUpButton> popUpButton_;
@@ -73,4 +81,5 @@ private:
     QList<MenuItemView*> itemViews_;
     QPointer<QWidget> host_;
     QPointer<QWidget> focusBefore_;
+    int currentRow_ = -1;
 };

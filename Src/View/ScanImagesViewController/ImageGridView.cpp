@@ -219,6 +219,7 @@ void ImageGridView::paintEvent(QPaintEvent* event)
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     const QPoint mouse = viewport()->mapFromGlobal(QCursor::pos());
+    const QModelIndex current = hasFocus() ? currentIndex() : QModelIndex();
     for (const QModelIndex& index : visibleIndexes()) {
         option.rect = visualRect(index);
         if (!option.rect.intersects(event->rect())) {
@@ -227,6 +228,9 @@ void ImageGridView::paintEvent(QPaintEvent* event)
         option.state = QStyle::State_Enabled;
         if (option.rect.contains(mouse) && viewport()->underMouse()) {
             option.state |= QStyle::State_MouseOver;
+        }
+        if (index == current) {
+            option.state |= QStyle::State_HasFocus;
         }
         delegate->paint(&painter, option, index);
     }
@@ -293,7 +297,54 @@ void ImageGridView::dataChanged(const QModelIndex& topLeft, const QModelIndex& b
     viewport()->update();
 }
 
-QModelIndex ImageGridView::moveCursor(CursorAction, Qt::KeyboardModifiers)
+QModelIndex ImageGridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
 {
-    return currentIndex();
+    // Sections would need a walk across their rows; no grid of them takes
+    // the keyboard.
+    if (sectioned_ || sections_.empty() || sections_.front().count == 0) {
+        return currentIndex();
+    }
+    const int count = sections_.front().count;
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || current.row() >= count) {
+        return cellIndex(0, 0);
+    }
+    const int row = current.row();
+    const int lastLine = (count - 1) / columns_;
+    const int pageLines = std::max(1, viewport()->height() / (itemSize_.height() + line_));
+    int target = row;
+    switch (cursorAction) {
+    case MoveLeft:
+    case MovePrevious:
+        target = row - 1;
+        break;
+    case MoveRight:
+    case MoveNext:
+        target = row + 1;
+        break;
+    case MoveUp:
+        target = row - columns_;
+        break;
+    case MoveDown:
+        // From the line above the last, down lands on the last cell when
+        // no cell lies straight below.
+        target = row / columns_ < lastLine ? std::min(row + columns_, count - 1) : row;
+        break;
+    case MovePageUp:
+        target = std::max(row % columns_, row - pageLines * columns_);
+        break;
+    case MovePageDown:
+        target = row / columns_ < lastLine ? std::min(row + pageLines * columns_, count - 1) : row;
+        break;
+    case MoveHome:
+        target = 0;
+        break;
+    case MoveEnd:
+        target = count - 1;
+        break;
+    }
+    if (target < 0 || target >= count) {
+        target = row;
+    }
+    return cellIndex(0, target);
 }

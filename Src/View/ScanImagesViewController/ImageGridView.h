@@ -11,7 +11,9 @@
 // children are the cells; otherwise the top-level rows are the cells of one
 // section. Only the cells in sight are painted (by the item delegate); the
 // layout is a table of section offsets, so the grid stays quick with
-// thousands of sections. A reset keeps the scroll position.
+// thousands of sections. A reset keeps the scroll position. In a grid of
+// one section the arrows, Home, End and the page keys move the current
+// cell, which is painted with the focus state while the grid has the focus.
 class ImageGridView : public QAbstractItemView {
     Q_OBJECT
 public:

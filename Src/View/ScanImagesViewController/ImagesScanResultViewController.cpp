@@ -8,6 +8,7 @@
 #include "ImageListView.h"
 #include "ScanImagesModels.h"
 #include "ScanImagesSelection.h"
+#include "SelectViewPair.h"
 #include "Foundation/UserDefaults.h"
 #include "Main/GACollectionManager.h"
 #include "Main/Utilities.h"
@@ -19,6 +20,7 @@
 #include "QVLibrary/RYTView.h"
 #include "View/Extension/KPLExtension.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
@@ -122,6 +124,7 @@ void ImagesScanResultViewController::viewDidLoad()
     setUpSlider();
     scanImagesViewCtr();
     scanimagesListViewCtr();
+    setUpTabOrder();
     configDataView();
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     if (defaults.integerForKey(QStringLiteral("CloseView")) != 12) {
@@ -174,6 +177,11 @@ void ImagesScanResultViewController::setUpView()
     };
     ui_->allSelectView->setCursor(Qt::PointingHandCursor);
     ui_->selectedSelectView->setCursor(Qt::PointingHandCursor);
+    // The tabs are one stop of the keyboard; the ring goes around the tab
+    // in the space left about it.
+    ui_->allSelectView->setCornerRadius(QSizeF(7, 7));
+    ui_->selectedSelectView->setCornerRadius(QSizeF(7, 7));
+    new SelectViewPair(ui_->allSelectView, ui_->selectedSelectView, this);
 }
 
 void ImagesScanResultViewController::setTabLook(bool allActive)
@@ -221,6 +229,10 @@ void ImagesScanResultViewController::setUpBtn()
     ui_->listSelectView->setToolTip(localized("List"));
     ui_->collectionSelectView->setCursor(Qt::PointingHandCursor);
     ui_->listSelectView->setCursor(Qt::PointingHandCursor);
+    // One stop of the keyboard, as the tabs.
+    ui_->collectionSelectView->setCornerRadius(QSizeF(4, 4));
+    ui_->listSelectView->setCornerRadius(QSizeF(4, 4));
+    new SelectViewPair(ui_->collectionSelectView, ui_->listSelectView, this);
 }
 
 void ImagesScanResultViewController::setUpListView()
@@ -244,6 +256,10 @@ void ImagesScanResultViewController::setUpListView()
     // Only the left button chooses a group; the view's own signal comes for
     // any button, so the press's button is noted first.
     list->viewport()->installEventFilter(this);
+    // Tab reaches it (a click leaves the keyboard where it was); the
+    // arrows choose the group, Space clicks its box.
+    list->setFocusPolicy(Qt::TabFocus);
+    list->installEventFilter(this);
     connect(list, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
         if (pressButton_ == Qt::LeftButton) {
             didClickItemAt(index.row());
@@ -251,8 +267,59 @@ void ImagesScanResultViewController::setUpListView()
     });
 }
 
+bool ImagesScanResultViewController::listKey(QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    const int count = int(displayImageArray_.size());
+    const int page = std::max(1, ui_->listView->viewport()->height() / ScanImagesListCellView::rowHeight);
+    int row = selectIndex_;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        row -= 1;
+        break;
+    case Qt::Key_Down:
+        row += 1;
+        break;
+    case Qt::Key_PageUp:
+        row -= page;
+        break;
+    case Qt::Key_PageDown:
+        row += page;
+        break;
+    case Qt::Key_Home:
+        row = 0;
+        break;
+    case Qt::Key_End:
+        row = count - 1;
+        break;
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat() && selectIndex_ >= 0 && selectIndex_ < count) {
+            cell_->clickBox(listModel_->index(selectIndex_));
+        }
+        return true;
+    default:
+        return false;
+    }
+    if (count == 0) {
+        return true;
+    }
+    didClickItemAt(std::clamp(row, 0, count - 1));
+    ui_->listView->scrollTo(listModel_->index(selectIndex_));
+    return true;
+}
+
 bool ImagesScanResultViewController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ui_->listView) {
+        if (event->type() == QEvent::KeyPress) {
+            return listKey(static_cast<QKeyEvent*>(event));
+        }
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+            ui_->listView->viewport()->update();
+        }
+    }
     if (watched == ui_->listView->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         pressButton_ = static_cast<QMouseEvent*>(event)->button();
@@ -274,14 +341,28 @@ void ImagesScanResultViewController::setUpSlider()
     slider->setRange(0, 6);
     slider->setValue(3);
     slider->setPageStep(1);
+    // The groove keeps 4 clear at either end for the focus ring.
     slider->setStyleSheet(QStringLiteral(
-        "QSlider::groove:horizontal { height: 4px; background: rgb(221,225,230); border-radius: 2px; }"
-        "QSlider::sub-page:horizontal { background: rgb(65,111,244); border-radius: 2px; }"
+        "QSlider::groove:horizontal { height: 4px; margin: 0 4px; background: rgb(221,225,230); border-radius: 2px; }"
+        "QSlider::sub-page:horizontal { margin-left: 4px; background: rgb(65,111,244); border-radius: 2px; }"
         "QSlider::handle:horizontal { width: 14px; height: 14px; margin: -5px 0; border-radius: 7px;"
         " background: white; border: 1px solid rgb(65,111,244); }"));
     connect(slider, &QSlider::valueChanged, this, [this] { sliderValueChange(); });
     connect(ui_->sliderReduceBtn, &QAbstractButton::clicked, this, [this] { sliderReduceBtnAction(); });
     connect(ui_->sliderAddBtn, &QAbstractButton::clicked, this, [this] { sliderAddBtnAction(); });
+}
+
+void ImagesScanResultViewController::setUpTabOrder()
+{
+    // The reading order: the tabs, "Select all" and the groups on the left;
+    // the size controls, the switch and the images on the right.
+    const QList<QWidget*> order = {ui_->allSelectView, ui_->selectedSelectView, ui_->autoSelectAll, ui_->listView,
+                                   ui_->sliderReduceBtn, ui_->slider, ui_->sliderAddBtn, ui_->collectionSelectView,
+                                   ui_->listSelectView, scanImagesViewCtr()->collectionView(),
+                                   scanimagesListViewCtr()->listView()};
+    for (int i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+    }
 }
 
 // --- Showing --------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "Model/ScanImagesGroupItem.h"
 #include "View/Extension/KPLExtensionView.h"
 
+class QKeyEvent;
 class QLabel;
 class QListView;
 class QSlider;
@@ -35,6 +36,11 @@ public:
 // tab lists copies of the groups holding a selected image, which share the
 // image records with their groups; a copy finds its group by the source
 // image's path through a hash.
+//
+// Tab goes through it in reading order: the tabs (one stop), "Select all",
+// the group list (the arrows choose the group, Space clicks its box), the
+// size buttons and slider, the grid and list switch (one stop) and the
+// images; each draws the program's focus ring while it has the focus.
 class ImagesScanResultViewController : public ViewController,
                                        public ScanImagesListCellViewDelegate,
                                        public ScanImagesCollectionViewControllerDelegate,
@@ -120,6 +126,9 @@ private:
     void setUpBtn();
     void setUpListView();
     void setUpSlider();
+    void setUpTabOrder();
+    // A key for the group list; true when it was dealt with here.
+    bool listKey(QKeyEvent* event);
     void setTabLook(bool allActive);
     void setRightContent(QWidget* view);
     void setLeftContent(QWidget* view);

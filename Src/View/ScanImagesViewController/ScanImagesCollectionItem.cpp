@@ -112,4 +112,6 @@ void ScanImagesCollectionItem::paint(QPainter* painter, const QStyleOptionViewIt
     if (item->isRemoveFailed()) {
         drawIcon(painter, errorRect(thumbnail, cell), removeFailedIcon());
     }
+    // Around the image, in the spacing between the cells.
+    paintFocus(painter, option, thumbnail.adjusted(-4, -4, 4, 4), thumbnailCornerRadius + 4);
 }

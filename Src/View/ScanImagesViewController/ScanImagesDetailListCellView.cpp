@@ -176,5 +176,6 @@ void ScanImagesDetailListCellView::paint(QPainter* painter, const QStyleOptionVi
     if (item->isRemoveFailed()) {
         drawIcon(painter, errorRect(row), removeFailedIcon());
     }
+    paintFocus(painter, option, QRectF(row).adjusted(4, 2, -4, -2), 6);
     painter->restore();
 }

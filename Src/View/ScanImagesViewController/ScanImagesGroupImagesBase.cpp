@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QFile>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
@@ -38,6 +39,17 @@ void ScanImagesGroupImagesBase::attach(QAbstractItemView* view, ScanImagesImageC
     view->setItemDelegate(cells);
     view->setModel(model_);
     view->viewport()->installEventFilter(this);
+    view->installEventFilter(this);
+    view->setFocusPolicy(Qt::TabFocus);
+    // The ring lies around the current image, partly outside its cell: the
+    // whole view is painted again when it moves.
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { updateCells(); });
+    // Another group under the keyboard: its first image is the current one.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        if (view_ && view_->hasFocus()) {
+            takeFirstAsCurrent();
+        }
+    });
     view->viewport()->setAutoFillBackground(true);
     ScanScreenLook::keepColor(view->viewport(), QPalette::Base, Qt::white);
     ScanScreenLook::keepScrollBarsLight(view);
@@ -225,8 +237,60 @@ bool ScanImagesGroupImagesBase::toolTip(QEvent* event)
     return true;
 }
 
+int ScanImagesGroupImagesBase::currentRow() const
+{
+    const QModelIndex current = view_ ? view_->currentIndex() : QModelIndex();
+    return current.isValid() && current.row() < model_->rowCount() ? current.row() : -1;
+}
+
+void ScanImagesGroupImagesBase::takeFirstAsCurrent()
+{
+    if (!view_->currentIndex().isValid() && model_->rowCount() > 0) {
+        view_->setCurrentIndex(model_->index(0, 0));
+    }
+}
+
+bool ScanImagesGroupImagesBase::viewKey(QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    const int key = event->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        return false;
+    }
+    const int row = currentRow();
+    if (row < 0 || event->isAutoRepeat()) {
+        return true;
+    }
+    if (key == Qt::Key_Space) {
+        if (const ScanImagesItemPtr item = group_->dupImageItems().value(row)) {
+            setImageSelected(row, !item->isSelect());
+        }
+    } else {
+        imageDoubleClicked(row);
+    }
+    return true;
+}
+
 bool ScanImagesGroupImagesBase::eventFilter(QObject* watched, QEvent* event)
 {
+    if (view_ && watched == view_) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return viewKey(static_cast<QKeyEvent*>(event));
+        case QEvent::FocusIn:
+            takeFirstAsCurrent();
+            updateCells();
+            break;
+        case QEvent::FocusOut:
+            updateCells();
+            break;
+        default:
+            break;
+        }
+        return ViewController::eventFilter(watched, event);
+    }
     if (!view_ || watched != view_->viewport()) {
         return ViewController::eventFilter(watched, event);
     }

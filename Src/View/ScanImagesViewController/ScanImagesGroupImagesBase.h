@@ -11,6 +11,7 @@
 class DupImagePreview;
 class DupImageView;
 class QAbstractItemView;
+class QKeyEvent;
 class ScanImagesGroupImagesModel;
 
 // What the grid and the list of one group's images share: the group and its
@@ -20,6 +21,11 @@ class ScanImagesGroupImagesModel;
 // tool tip tells why a removal failed. Counts always come from the images'
 // own flags. It has no layout of its own: each of the two is laid out by its
 // own Designer file.
+//
+// Tab reaches the view (a click leaves the keyboard where it was); there the
+// arrows move the current image, drawn with the focus ring, Space picks or
+// clears it as a press on its box does, and Return opens it as a double
+// click does.
 class ScanImagesGroupImagesBase : public ViewController {
     Q_OBJECT
 public:
@@ -33,6 +39,8 @@ public:
     DupImagePreview* preview() const { return preview_; }
     // A click is still being told from a double click.
     bool hasPendingClicks() const { return !clickers_.isEmpty(); }
+    // The image the keyboard is on, -1 for none.
+    int currentRow() const;
 
     // The image of `row` selected or cleared; the group's box and count
     // follow from its images, and the host is told.
@@ -73,6 +81,10 @@ private:
     DupImageView* clicker(int row);
     void finishPendingClicks();
     bool toolTip(QEvent* event);
+    // A key for the view; true when it was dealt with here.
+    bool viewKey(QKeyEvent* event);
+    // Without a current image, the first one becomes it.
+    void takeFirstAsCurrent();
 
     ScanImagesGroupImagesModel* model_;
     QAbstractItemView* view_ = nullptr;

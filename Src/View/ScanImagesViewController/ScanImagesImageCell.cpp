@@ -1,6 +1,7 @@
 #include "ScanImagesImageCell.h"
 
 #include "ScanImagesCellPainting.h"
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 
 #include <QAbstractItemView>
@@ -46,5 +47,13 @@ void ScanImagesImageCell::paintImage(QPainter* painter, const QStyleOptionViewIt
     }
     if (hovered) {
         drawIcon(painter, loupe, onLoupe_ ? QStringLiteral("imageLoupe_hover") : QStringLiteral("imageLoupe"));
+    }
+}
+
+void ScanImagesImageCell::paintFocus(QPainter* painter, const QStyleOptionViewItem& option, const QRectF& rect,
+                                     double radius)
+{
+    if (option.state & QStyle::State_HasFocus) {
+        RYTButton::paintFocusMark(*painter, rect, radius);
     }
 }

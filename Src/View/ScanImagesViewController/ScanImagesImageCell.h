@@ -43,6 +43,9 @@ protected:
     // under the pointer, and the magnifier at `loupe` under the pointer.
     void paintImage(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index, const ScanImagesItem& item,
                     const QRectF& thumbnail, const QRectF& box, const QRectF& loupe) const;
+    // The program's focus ring in `rect` when the cell is the current one of
+    // a view that has the keyboard.
+    static void paintFocus(QPainter* painter, const QStyleOptionViewItem& option, const QRectF& rect, double radius);
 
 private:
     int hoverRow_ = -1;

@@ -5,6 +5,7 @@
 #include "ScanImagesModels.h"
 #include "ScanImagesSelection.h"
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "View/Extension/KPLExtension.h"
@@ -133,6 +134,9 @@ void ScanImagesListCellView::paint(QPainter* painter, const QStyleOptionViewItem
     RYTCheckBox::paintBox(painter, QRectF(boxRect(row, direction)).adjusted(0.5, 0.5, -0.5, -0.5),
                           state == 1 ? RYTCheckBox::stateOn : (state == 0 ? RYTCheckBox::stateOff : RYTCheckBox::stateMixed),
                           false, true);
+    if (index.row() == selectIndex_ && option.widget && option.widget->hasFocus()) {
+        RYTButton::paintFocusMark(*painter, QRectF(row).adjusted(4, 0, -4, 0), 4);
+    }
     painter->restore();
 }
 
@@ -146,14 +150,19 @@ bool ScanImagesListCellView::editorEvent(QEvent* event, QAbstractItemModel* mode
     if (mouse->button() != Qt::LeftButton || !boxRect(paintedRow(option), option.direction).adjusted(-6, -6, 6, 6).contains(mouse->position().toPoint())) {
         return false;
     }
+    clickBox(index);
+    return true;
+}
+
+void ScanImagesListCellView::clickBox(const QModelIndex& index)
+{
     const ScanImagesGroupListModel* groups = groupModel(index);
     const ScanImagesGroupItemPtr group = groups ? groups->groupAt(index.row()) : nullptr;
     if (!group || index.row() < 0) {
-        return true;
+        return;
     }
     const int state = clickedState(ScanImagesSelection::stateOf(*group));
     if (delegate_) {
         delegate_->selectIndex(index.row(), state);
     }
-    return true;
 }

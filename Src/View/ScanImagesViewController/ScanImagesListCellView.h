@@ -12,7 +12,8 @@ public:
 };
 
 // Paints the rows of the group list (76 high): the group's cover, its name,
-// its size, "selected | images" and a three-state box; and finds what a
+// its size, "selected | images" and a three-state box, and the focus ring
+// around the row shown while the list has the keyboard; and finds what a
 // click hit. A click on the box of a partly selected group selects the
 // whole group. Counts come from the images' own flags.
 class ScanImagesListCellView : public QStyledItemDelegate {
@@ -42,6 +43,8 @@ public:
     // The state a click on the box moves the group to: mixed and off go on,
     // on goes off.
     static int clickedState(int groupState);
+    // What a click on the box of the row at `index` does (Space does it too).
+    void clickBox(const QModelIndex& index);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -2,7 +2,6 @@
 #include "Foundation/ResourceValues.h"
 
 #include "ForceCopy.h"
-#include "SpawnedProcess.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -407,34 +406,6 @@ TEST_F(FileManagerTest, VolumeIsTheMountHoldingThePath)
         EXPECT_EQ(fm.volumeName("/dev/shm"), std::optional<QString>("/dev/shm"));
         EXPECT_TRUE(fm.volume("/dev/shm")->isLocal);
     }
-}
-
-// Only what a move of a process that is gone left under our temporary name
-// is cleared: never the copy of a process that runs (ours or another), nor a
-// name that only looks like ours.
-TEST_F(FileManagerTest, LeftoversOfMovesAreClearedOnlyWhenTheirProcessIsGone)
-{
-    const QByteArray gone = QByteArray::number(endedProcessId());
-    const QByteArray running = QByteArray::number(::getppid());
-    const QByteArray mine = QByteArray::number(::getpid());
-    const QByteArray folder = root() + "/dest";
-    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
-    writeBytes(folder + "/.twinsweep-move-" + gone + "-3-9af0", "partial");
-    ASSERT_EQ(::mkdir((folder + "/.twinsweep-move-" + gone + "-4-1").constData(), 0755), 0);
-    writeBytes(folder + "/.twinsweep-move-" + gone + "-4-1/inside", "partial bundle");
-    const QStringList kept = {".twinsweep-move-" + running + "-1-aa", ".twinsweep-move-" + mine + "-2-bb",
-                              ".twinsweep-move-" + gone + "-5-XYZ", ".twinsweep-move-" + gone + "-6",
-                              ".twinsweep-move-notes", "photo.jpg"};
-    for (const QString& name : kept) {
-        writeBytes(folder + '/' + bytes(name), "keep");
-    }
-
-    EXPECT_EQ(fm.clearLeftoverMoves(folder), 2);
-
-    QStringList expected = kept;
-    expected.sort();
-    EXPECT_EQ(entries(QFile::decodeName(folder)), expected);
-    EXPECT_EQ(fm.clearLeftoverMoves(root() + "/no-such-folder"), 0);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/Trash.h"
 
-#include "SpawnedProcess.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -167,37 +166,6 @@ TEST_F(TrashTest, ATrashOnAReadOnlyDiskIsUnusable)
     EXPECT_EQ(error.localizedDescription(),
               QString("The Trash cannot be used: \u201C%1\u201D lies on a disk that is read-only. Nothing was moved.")
                   .arg(QFile::decodeName(Trash::filesFolder())));
-}
-
-// A note of ours whose process is gone: its information file goes only
-// while the item never arrived and is still where it came from.
-TEST_F(TrashTest, LeftoverInformationFilesGoOnlyWhenTheItemNeverArrived)
-{
-    ASSERT_TRUE(Trash::createFolders());
-    const QByteArray gone = QByteArray::number(endedProcessId());
-    const QByteArray running = QByteArray::number(::getppid());
-    const auto leave = [](const QByteArray& pid, int n, const QByteArray& name, const QByteArray& original) {
-        ASSERT_TRUE(writeFileBytes(Trash::homeTrash() + "/.twinsweep-trashing-" + pid + '-' + QByteArray::number(n) + "-a",
-                                   name));
-        ASSERT_TRUE(writeFileBytes(Trash::infoFolder() + '/' + name + ".trashinfo",
-                                   Trash::trashInfo(original, QDateTime::currentDateTime())));
-    };
-    const QByteArray stillThere = QFile::encodeName(writeFile("src/never.txt", "n"));
-    const QByteArray arrivedFrom = QFile::encodeName(writeFile("src/arrived.txt", "a"));
-    leave(gone, 1, "never.txt", stillThere);
-    leave(gone, 2, "arrived.txt", arrivedFrom);
-    ASSERT_TRUE(writeFileBytes(Trash::filesFolder() + "/arrived.txt", "a"));
-    leave(gone, 3, "lost.txt", QFile::encodeName(scratch()) + "/src/lost.txt");
-    leave(running, 4, "busy.txt", stillThere);
-
-    EXPECT_EQ(Trash::clearLeftovers(), 1);
-
-    const QStringList infos = QDir(QFile::decodeName(Trash::infoFolder())).entryList(QDir::Files);
-    EXPECT_EQ(infos, (QStringList{"arrived.txt.trashinfo", "busy.txt.trashinfo", "lost.txt.trashinfo"}));
-    // The notes of processes that are gone go; the running one's stays.
-    EXPECT_EQ(QDir(QFile::decodeName(Trash::homeTrash())).entryList(QDir::Files | QDir::Hidden),
-              QStringList{".twinsweep-trashing-" + running + "-4-a"});
-    EXPECT_EQ(read(stillThere), "n");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "QVBaseLib/Helper.h"
 #include "ScanImagesTestSupport.h"
 #include "TestSupport.h"
+#include "WindowsNamesVolume.h"
 
 namespace {
 
@@ -371,6 +372,39 @@ TEST_F(ScanImagesRemoveTest, pickedImagesStayWhenNoImageLeftUnpickedIsAsFound)
     }
     EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 3);
     EXPECT_EQ(QDir(QFile::decodeName(Trash::filesFolder())).entryList(QDir::Files).size(), 3);
+}
+
+// An NTFS folder with Windows' naming rules refuses a name holding '?':
+// the image stays, marked with an error that says why.
+TEST_F(ScanImagesRemoveTest, aNameTheFoldersDiskRefusesStaysAndSaysWhy)
+{
+    WindowsNamesVolume volume;
+    if (!volume.mounted()) {
+        GTEST_SKIP() << volume.why().toStdString();
+    }
+    const QString dest = volume.path() + "/dest";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    auto groups = search({{"a.png", "b?.png", "c.png"}});
+    select(groups, {"b?.png", "c.png"});
+    manager_->setRemoveType(2);
+    manager_->setRemovePath(QFile::encodeName(dest));
+
+    removeAndWait(groups);
+
+    EXPECT_TRUE(QFile::exists(scratch() + "/pics/b?.png"));
+    EXPECT_FALSE(QFile::exists(scratch() + "/pics/c.png"));
+    EXPECT_EQ(QDir(dest).entryList(QDir::Files | QDir::Hidden), QStringList{"c.png"});
+    ScanImagesItemPtr refused;
+    for (const auto& item : groups[0]->dupImageItems()) {
+        refused = item->imageName() == "b?.png" ? item : refused;
+    }
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->isRemoveFailed());
+    ASSERT_TRUE(refused->removeError().has_value());
+    EXPECT_EQ(refused->removeError()->localizedDescription(),
+              QString("\u201Cb?.png\u201D couldn\u2019t be moved to \u201C%1\u201D: its name is not allowed on the disk "
+                      "\u201C%2\u201D.")
+                  .arg(dest, volume.path()));
 }
 
 }  // namespace
