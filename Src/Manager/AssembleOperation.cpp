@@ -1400,8 +1400,8 @@ void GroupReading::handOver()
         for (uint32_t index : members) {
             const WalkTable::File& file = table.files()[index];
             ResourceValueURL record = table.resourceValueURL(file);
-            if (const auto members = bundleMembers.find(index); members != bundleMembers.end()) {
-                record.resourceValues.members = members->second;
+            if (const auto noted = bundleMembers.find(index); noted != bundleMembers.end()) {
+                record.resourceValues.members = noted->second;
             }
             auto info = std::make_shared<FileInfo>(std::move(record));
             // The size the file had when it was read whole (a bundle: its contents).

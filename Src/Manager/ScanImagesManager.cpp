@@ -523,16 +523,23 @@ QImage ScanImagesManager::getThumImages(const QByteArray& path)
 std::optional<ItemIdentity> ScanImagesManager::reportedIdentity(const QJsonObject& reported)
 {
     const QJsonObject fields = reported.value(QStringLiteral("identity")).toObject();
+    // Device and inode are unsigned; size and times signed (a file may be
+    // dated before 1970).
     const auto number = [&](const char* key) -> std::optional<qulonglong> {
         bool ok = false;
         const qulonglong value = fields.value(QLatin1String(key)).toString().toULongLong(&ok);
         return ok ? std::optional<qulonglong>(value) : std::nullopt;
     };
+    const auto signedNumber = [&](const char* key) -> std::optional<qlonglong> {
+        bool ok = false;
+        const qlonglong value = fields.value(QLatin1String(key)).toString().toLongLong(&ok);
+        return ok ? std::optional<qlonglong>(value) : std::nullopt;
+    };
     const auto device = number("device");
     const auto inode = number("inode");
-    const auto size = number("size");
-    const auto modified = number("mtime_ns");
-    const auto changed = number("ctime_ns");
+    const auto size = signedNumber("size");
+    const auto modified = signedNumber("mtime_ns");
+    const auto changed = signedNumber("ctime_ns");
     if (!device || !inode || !size || !modified || !changed) {
         return std::nullopt;
     }
@@ -540,9 +547,9 @@ std::optional<ItemIdentity> ScanImagesManager::reportedIdentity(const QJsonObjec
     identity.device = dev_t(*device);
     identity.inode = ino_t(*inode);
     identity.type = S_IFREG;
-    identity.size = int64_t(*size);
-    identity.modificationTimeNs = int64_t(*modified);
-    identity.statusChangeTimeNs = int64_t(*changed);
+    identity.size = *size;
+    identity.modificationTimeNs = *modified;
+    identity.statusChangeTimeNs = *changed;
     return identity;
 }
 
