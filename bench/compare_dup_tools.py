@@ -19,7 +19,10 @@ runs are skipped and the table says so).
                        [--work /tmp/twinsweep-bench] [--shared ../shared/bench]
 
 For a generated tree (--files) the truth comes from its manifest; for any
-other root (--root) it is computed once and kept in the work folder.
+other root (--root) it is computed once and kept in the work folder. The
+engine never scans the operating system's own folders (/usr, /etc, ...): a
+root that is one is scanned by every tool through a read-only bind mount of
+it in the work folder (root only), made for the run and taken down after it.
 --large-bench also times the large-file scan against
 `find ROOT -type f -size +9999999c` in the same rounds.
 
@@ -44,6 +47,7 @@ the bound with the engine's own sixteen-lane rate (`--md5-rate` of the
 bench program) is printed beside it when the program offers it.
 """
 import argparse
+import atexit
 import importlib.util
 import hashlib
 import json
@@ -61,6 +65,36 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # The extensions the engine's walk leaves out (lower-cased compare).
 SKIPPED_EXTENSIONS = ["framework", "dylib", "json", "ini", "toml", "yaml", "xml", "xib", "db", "plist",
                       "strings", "swift", "m", "mm", "pch", "h", "sh", "c", "cpp", "py"]
+
+
+# The operating system's own folders: the engine leaves them out as folders
+# to scan, and so does a scan of a folder that leads into one by a link.
+SYSTEM_FOLDERS = ["/usr", "/etc", "/boot", "/opt", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32",
+                  "/var/lib", "/proc", "/sys", "/dev", "/snap", "/run"]
+USER_PLACES_INSIDE = ["/run/media"]
+
+
+def is_system_folder(path):
+    def below(p, folder):
+        return p == folder or p.startswith(folder + "/")
+    return any(any(below(p, f) for f in SYSTEM_FOLDERS) and not any(below(p, f) for f in USER_PLACES_INSIDE)
+               for p in (os.path.normpath(path), os.path.realpath(path)))
+
+
+def bind_view(folder, work):
+    """A read-only view of a system folder at a path that is none, as a user
+    would scan it; taken down when the run ends."""
+    if os.geteuid() != 0:
+        sys.exit("%s is a system folder, which the engine leaves out: scan a view of it instead "
+                 "(as root: mount --bind %s /tmp/view; mount -o remount,bind,ro /tmp/view)" % (folder, folder))
+    view = os.path.join(os.path.abspath(work), "view" + os.path.realpath(folder).replace("/", "-"))
+    os.makedirs(view, exist_ok=True)
+    if os.path.ismount(view):  # left by a run that was killed
+        subprocess.run(["umount", view], check=True)
+    subprocess.run(["mount", "--bind", folder, view], check=True)
+    atexit.register(subprocess.run, ["umount", view])
+    subprocess.run(["mount", "-o", "remount,bind,ro", view], check=True)
+    return view
 
 
 def extension(name):
@@ -327,6 +361,10 @@ def main():
     manifest = None
     if a.root:
         root = os.path.abspath(a.root)
+        if is_system_folder(root):
+            view = bind_view(root, a.work)
+            print("%s is a system folder: every tool scans the read-only view %s" % (root, view))
+            root = view
     else:
         root = os.path.join(a.work, "tree-%d-seed%d" % (a.files, a.seed))
         manifest = root + ".manifest.json"

@@ -1124,3 +1124,99 @@ std::optional<QString> FileManager::volumeName(const QByteArray& path) const
     const auto v = volume(path);
     return v ? std::optional<QString>(v->name) : std::nullopt;
 }
+
+std::optional<uint64_t> FileManager::linkCount(const QByteArray& path) const
+{
+    struct stat st {};
+    if (path.isEmpty() || ::lstat(path.constData(), &st) != 0) {
+        return std::nullopt;
+    }
+    return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_nlink) : 1;
+}
+
+const QByteArray FileManager::asidePrefix = QByteArrayLiteral(".twinsweep-aside-");
+
+std::optional<FileManager::Aside> FileManager::moveAside(const QByteArray& path, const ItemIdentity& expected,
+                                                         const QByteArray& asideName, Error* error) const
+{
+    Entry entry;
+    int code = asideName.startsWith(asidePrefix) ? openEntry(path, &expected, entry) : EINVAL;
+    Aside aside;
+    if (code == 0) {
+        aside.name = entry.name;
+        aside.folderPath = dirName(entry.path);
+        aside.asideName = asideName;
+        const ItemIdentity was = ItemIdentity::of(entry.st);
+        aside.device = was.device;
+        aside.type = was.type;
+        aside.size = was.size;
+        aside.modificationTimeNs = was.modificationTimeNs;
+        code = renameNoReplaceAt(entry.parent.get(), entry.name, entry.parent.get(), asideName);
+    }
+    if (code != 0) {
+        if (error) {
+            *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved.").arg(display(baseName(path))));
+        }
+        return std::nullopt;
+    }
+    const int fd = entry.parent.release();
+    aside.folder = std::shared_ptr<const int>(new int(fd), [](const int* held) {
+        ::close(*held);
+        delete held;
+    });
+    return aside;
+}
+
+std::optional<ItemIdentity> FileManager::putBack(const Aside& aside, Error* error) const
+{
+    const int folder = aside.folder ? *aside.folder : -1;
+    const auto fail = [&](int code) -> std::optional<ItemIdentity> {
+        if (error) {
+            *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved.").arg(display(aside.name)));
+        }
+        return std::nullopt;
+    };
+    const auto same = [&aside](const struct stat& st) {
+        const ItemIdentity now = ItemIdentity::of(st);
+        if (aside.device != 0 && now.device != aside.device) {
+            return false;
+        }
+        if (aside.type != 0 && now.type != aside.type) {
+            return false;
+        }
+        return now.type != S_IFREG || aside.size == 0 ||
+               (now.size == aside.size && now.modificationTimeNs == aside.modificationTimeNs);
+    };
+    struct stat st {};
+    if (!aside.asideName.startsWith(asidePrefix) ||
+        ::fstatat(folder, aside.asideName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return fail(errno);
+    }
+    if (!same(st)) {
+        return fail(changedCode);
+    }
+    if (const int code = renameNoReplaceAt(folder, aside.asideName, folder, aside.name)) {
+        return fail(code);
+    }
+    if (::fstatat(folder, aside.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return fail(errno);
+    }
+    return ItemIdentity::of(st);
+}
+
+std::optional<bool> FileManager::opensAs(const QByteArray& path, const ItemIdentity& expected) const
+{
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    // Non-blocking and without a terminal: opening only asks, it reads nothing.
+    const Fd fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return errno == ELOOP ? std::optional<bool>(false) : std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return std::nullopt;
+    }
+    return expected.matches(st);
+}

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -180,6 +181,44 @@ public:
     // temporary items. The name alone proves nothing: record such an item
     // with TemporaryItems before it is made.
     static QByteArray temporaryName(const QByteArray& prefix);
+
+    // The number of names of the regular file at `path` (looked up without
+    // following it): a name of a file with more than one goes without
+    // freeing its bytes. 1 for any other kind of item; nullopt when nothing
+    // is there.
+    std::optional<uint64_t> linkCount(const QByteArray& path) const;
+
+    // An item renamed within its own folder to a name of ours for a moment,
+    // while a removal looks what else that takes away. The folder is held
+    // open, so the item is put back there even if the folder moves.
+    struct Aside {
+        std::shared_ptr<const int> folder;  // its descriptor, closed with the last copy
+        QByteArray folderPath;              // the folder's path when the item went aside
+        QByteArray name;                    // the item's own name
+        QByteArray asideName;               // temporaryName(asidePrefix)
+        // What the item was (0 when not known): a FUSE file system may give
+        // it another inode number under another name, so that is not asked.
+        dev_t device = 0;
+        mode_t type = 0;
+        int64_t size = 0;
+        int64_t modificationTimeNs = 0;
+    };
+    // The names items get aside start with this, and no other name of ours does.
+    static const QByteArray asidePrefix;
+    // Renames the item at `path`, only if it is still `expected`, to
+    // `asideName` (a temporaryName(asidePrefix)) in the same folder,
+    // replacing nothing.
+    std::optional<Aside> moveAside(const QByteArray& path, const ItemIdentity& expected, const QByteArray& asideName,
+                                   Error* error = nullptr) const;
+    // Puts an item that went aside back under its own name: only while it is
+    // still what it was (device, kind, and a file's size and modification
+    // time, where known), and never over a name taken meanwhile. Gives what
+    // the item is now (a rename changes its status-change time).
+    std::optional<ItemIdentity> putBack(const Aside& aside, Error* error = nullptr) const;
+    // Whether opening `path` (not following a final link) reaches `expected`;
+    // nullopt when it does not open. Unlike a look-up, which the kernel may
+    // answer from its cache, an open reaches the daemon of a FUSE mount.
+    std::optional<bool> opensAs(const QByteArray& path, const ItemIdentity& expected) const;
 
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <chrono>
 #include <fstream>
@@ -87,9 +88,12 @@ std::optional<FileIdentity> identityOf(const std::string& path)
     return FileIdentity{uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
 }
 
-std::set<std::string> pseudoMountPoints(const std::string& mountinfo)
+namespace {
+
+// Each mount of a mountinfo text: its file system type and mount point.
+template <typename Visit>
+void forEachMount(const std::string& mountinfo, const Visit& visit)
 {
-    std::set<std::string> points;
     std::istringstream lines(mountinfo);
     std::string line;
     while (std::getline(lines, line)) {
@@ -104,14 +108,35 @@ std::set<std::string> pseudoMountPoints(const std::string& mountinfo)
         if (parts.size() < 5 || dash == parts.end() || dash + 1 == parts.end()) {
             continue;
         }
-        const std::string type = *(dash + 1);
-        const bool pseudo = std::any_of(std::begin(kPseudoTypes), std::end(kPseudoTypes),
-                                        [&](const char* t) { return type == t; });
-        if (pseudo) {
-            points.insert(unescapeMount(parts[4]));
-        }
+        visit(*(dash + 1), unescapeMount(parts[4]));
     }
+}
+
+}  // namespace
+
+std::set<std::string> pseudoMountPoints(const std::string& mountinfo)
+{
+    std::set<std::string> points;
+    forEachMount(mountinfo, [&](const std::string& type, const std::string& point) {
+        if (std::any_of(std::begin(kPseudoTypes), std::end(kPseudoTypes), [&](const char* t) { return type == t; })) {
+            points.insert(point);
+        }
+    });
     return points;
+}
+
+std::set<std::string> allMountPoints(const std::string& mountinfo)
+{
+    std::set<std::string> points;
+    forEachMount(mountinfo, [&](const std::string&, const std::string& point) { points.insert(point); });
+    return points;
+}
+
+std::string homeTrashPath()
+{
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::string base = data && data[0] == '/' ? data : std::string(std::getenv("HOME") ? std::getenv("HOME") : "") + "/.local/share";
+    return trimSlashes(base) + "/Trash";
 }
 
 ImageWalk::ImageWalk(WalkOptions options)
@@ -132,6 +157,50 @@ ImageWalk::ImageWalk(WalkOptions options)
     std::stringstream text;
     text << info.rdbuf();
     pseudoMounts_ = pseudoMountPoints(text.str());
+    mountPoints_ = allMountPoints(text.str());
+    struct stat st {};
+    if (::stat(homeTrashPath().c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        homeTrash_ = std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino));
+    }
+}
+
+bool ImageWalk::insideTrash(const std::string& root) const
+{
+    char* real = ::realpath(root.c_str(), nullptr);
+    if (!real) {
+        return false;
+    }
+    std::string folder = real;
+    std::free(real);
+    while (folder.size() > 1) {
+        const auto slash = folder.rfind('/');
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) == 0 && trashFolder(folder, folder.substr(slash + 1), st)) {
+            return true;
+        }
+        folder.resize(slash == 0 ? 1 : slash);
+    }
+    return false;
+}
+
+bool ImageWalk::trashFolder(const std::string& path, const std::string& name, const struct stat& st) const
+{
+    // What lies in the Trash the user has already removed.
+    if (homeTrash_ && *homeTrash_ == std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino))) {
+        return true;
+    }
+    const bool trashName = name == ".Trash" ||
+        (name.size() > 7 && name.compare(0, 7, ".Trash-") == 0 &&
+         std::all_of(name.begin() + 7, name.end(), [](char c) { return c >= '0' && c <= '9'; }));
+    if (!trashName) {
+        return false;
+    }
+    const auto slash = path.rfind('/');
+    const std::string parent = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+    struct stat top {}, above {};
+    return parent == "/" || mountPoints_.count(parent) > 0 ||
+        (::stat(parent.c_str(), &top) == 0 && ::stat((parent + "/..").c_str(), &above) == 0 &&
+         (top.st_dev != above.st_dev || top.st_ino == above.st_ino));
 }
 
 bool ImageWalk::excluded(const std::string& path) const
@@ -177,6 +246,9 @@ std::vector<WalkedFile> ImageWalk::run(const std::atomic<bool>& stop,
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
+            if (insideTrash(root)) {
+                continue;
+            }
             if (!pseudoMount(root) && seenFolders_.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)}).second) {
                 walkFolder(root, stop, onProgress);
             }
@@ -221,7 +293,7 @@ void ImageWalk::walkFolder(const std::string& top, const std::atomic<bool>& stop
             }
             if (S_ISDIR(st.st_mode)) {
                 std::string path = join(folder, name);
-                if (excluded(path) || pseudoMount(path)) {
+                if (excluded(path) || pseudoMount(path) || trashFolder(path, name, st)) {
                     continue;
                 }
                 if (seenFolders_.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)}).second) {

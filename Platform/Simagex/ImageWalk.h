@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace simagex {
 
 struct WalkOptions {
@@ -66,11 +68,17 @@ private:
     bool excluded(const std::string& path) const;
     bool wantedFile(const std::string& name, int64_t size) const;
     bool pseudoMount(const std::string& path) const;
+    // The home Trash, or .Trash / .Trash-<uid> at the top of a volume.
+    bool trashFolder(const std::string& path, const std::string& name, const struct stat& st) const;
+    // True when a root is a Trash folder or lies inside one (links resolved).
+    bool insideTrash(const std::string& root) const;
     void walkFolder(const std::string& folder, const std::atomic<bool>& stop,
                     const std::function<void(size_t, const std::string&)>& onProgress);
 
     WalkOptions options_;
     std::set<std::string> pseudoMounts_;
+    std::set<std::string> mountPoints_;
+    std::optional<std::pair<uint64_t, uint64_t>> homeTrash_;
     std::set<std::pair<uint64_t, uint64_t>> seenFiles_;
     std::set<std::pair<uint64_t, uint64_t>> seenFolders_;
     std::vector<WalkedFile> files_;
@@ -79,5 +87,9 @@ private:
 
 // Mount points of pseudo file systems, from a mountinfo text.
 std::set<std::string> pseudoMountPoints(const std::string& mountinfo);
+// Every mount point of a mountinfo text.
+std::set<std::string> allMountPoints(const std::string& mountinfo);
+// The freedesktop home Trash: $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
+std::string homeTrashPath();
 
 }  // namespace simagex

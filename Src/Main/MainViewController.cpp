@@ -38,6 +38,7 @@ MainViewController::MainViewController(QWidget* parent)
     mainViewBox_ = ui_->mainViewBox;
     mainViewBox_->addConstraint(widthConstraint_);
     mainViewBox_->addConstraint(heightConstraint_);
+    centreHomeBox(true);
 }
 
 MainViewController::~MainViewController()
@@ -127,6 +128,8 @@ void MainViewController::installScanConstraints()
     constraintArray_.push_back(heightConstraint_);
     mainViewBox_->removeConstraint(widthConstraint_);
     mainViewBox_->removeConstraint(heightConstraint_);
+    // Before the room is measured: the box takes all of it from now on.
+    centreHomeBox(false);
     // A screen left without its way home leaves its pair behind; never stack two.
     mainViewBox_->removeConstraint(mainWidthConstraint_);
     mainViewBox_->removeConstraint(mainHeightConstraint_);
@@ -143,6 +146,15 @@ void MainViewController::installScanConstraints()
     if (mainWindow != this) {
         placeWindow(mainWindow, mainWindow->size(), before);
     }
+}
+
+void MainViewController::centreHomeBox(bool centre)
+{
+    // The home has its own size. A window that stays larger than that (one
+    // the window manager keeps maximised, or one the user made larger) has
+    // the home in its middle, not in its upper left corner with the rest
+    // empty; a scan screen fills whatever the window has.
+    ui_->mainLayout->setAlignment(mainViewBox_, centre ? Qt::AlignCenter : Qt::Alignment());
 }
 
 QSize MainViewController::scanMinimumSize() const
@@ -261,6 +273,7 @@ void MainViewController::returnHome(QWidget* screen, bool countTheVisit)
     for (const auto& constraint : constraintArray_) {
         mainViewBox_->addConstraint(constraint);
     }
+    centreHomeBox(true);
     // Sized after the constraints are back: a window still bound by the scan
     // screen's minimum could not take the home size.
     if (countTheVisit) {

@@ -78,6 +78,9 @@ public:
 private:
     void showScanScreen(QWidget* screen);
     void installScanConstraints();
+    // Whether the box lies in the middle of the room it has (the home) or
+    // fills it (a scan screen).
+    void centreHomeBox(bool centre);
     // `countTheVisit`: the home counts the way back and records itself in
     // "CloseView" (not after a scan that found nothing).
     void returnHome(QWidget* screen, bool countTheVisit);

@@ -515,6 +515,7 @@ void LargeFilesManager::removeRun(RemoveType type)
         UserPrompter::shared().showContentFolderNotExist();
         return;
     }
+    RemoveOperation::putBackAsideItems();
     if (!destination.isEmpty()) {
         RemoveOperation::clearLeftovers(destination);
     }
@@ -573,6 +574,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         std::lock_guard lock(removeMutex_);
         takenPaths_.clear();
         removedFiles_.clear();
+        freedSize_ = 0;
         reported_ = 0;
         selectedCount_ = count;
     }
@@ -588,6 +590,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         std::lock_guard lock(filesMutex_);
         before = allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
     }
+    std::vector<std::shared_ptr<Operation>> operations;
     for (const DuplicateFilesPtr& group : groups) {
         if (removeState_.removeStop.load()) {
             break;
@@ -595,12 +598,17 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         // Each group's turn starts with what earlier turns removed taken
         // out of every group, as if each file had been taken out the
         // moment it went.
-        removeQueue_.addOperation([this] { takeOutRemoved(); });
+        auto takeOut = std::make_shared<BlockOperation>([this] { takeOutRemoved(); });
+        operations.push_back(takeOut);
+        removeQueue_.addOperation(takeOut);
         auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
-        operation->setRemoveBlock([this](const FileInfoPtr& file, FileType) { fileRemoved(file); });
+        operation->setRemoveBlock([this](const FileInfoPtr& file, FileType, uint64_t freed) { fileRemoved(file, freed); });
+        operations.push_back(operation);
         removeQueue_.addOperation(operation);
     }
-    removeQueue_.waitUntilAllOperationsAreFinished();
+    // After a stop, a file in hand on a mount that stopped answering is left
+    // behind: what it brings back later changes nothing here.
+    removeState_.waitForOperations(operations);
     // A stop question open now is answered before the run ends.
     removeState_.waitWhileHeld();
     // Also after a stop, which cancels the turns still waiting.
@@ -610,9 +618,8 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
     double progress = 1.0;
     {
         std::lock_guard lock(removeMutex_);
-        for (const FileInfoPtr& file : std::as_const(removedFiles_)) {
-            removedSize += file->size();
-        }
+        // A name of a file that keeps another frees nothing.
+        removedSize = freedSize_;
         progress = selectedCount_ > 0 ? static_cast<double>(reported_) / selectedCount_ : 1.0;
     }
     // The reports are paced, so the last ones may not have been shown: the
@@ -642,7 +649,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
     });
 }
 
-void LargeFilesManager::fileRemoved(const FileInfoPtr& file)
+void LargeFilesManager::fileRemoved(const FileInfoPtr& file, uint64_t freed)
 {
     {
         // Taken out of the groups before the next group's turn: a pass over
@@ -657,6 +664,7 @@ void LargeFilesManager::fileRemoved(const FileInfoPtr& file)
         if (!takenPaths_.contains(file->path())) {
             takenPaths_.insert(file->path());
             removedFiles_.append(file);
+            freedSize_ += freed;
         }
         ++reported_;
         progress = selectedCount_ > 0 ? static_cast<double>(reported_) / selectedCount_ : 1.0;

@@ -149,7 +149,7 @@ private:
     void reportProgress(int count, const QString& path);
     void removeRun(RemoveType type);
     void moveToFolder(const QByteArray& destination, int count, uint64_t needed, const DuplicateFilesList& groups);
-    void fileRemoved(const FileInfoPtr& file);
+    void fileRemoved(const FileInfoPtr& file, uint64_t freed);
     // Hands a removal's progress to the handler on the main queue.
     void showRemoveProgress(double progress);
     // Takes the files reported removed since the last call out of every
@@ -188,6 +188,7 @@ private:
     std::function<void(double)> removeProgressHandler_;
     QSet<QByteArray> takenPaths_;
     QList<FileInfoPtr> removedFiles_;
+    uint64_t freedSize_ = 0;  // bytes the removed files freed
     int reported_ = 0;
     int selectedCount_ = 0;
     int runsInFlight_ = 0;

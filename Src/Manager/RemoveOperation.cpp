@@ -5,6 +5,7 @@
 #include "Foundation/Trash.h"
 #include "Main/Utilities.h"
 #include "Manager/UserPrompter.h"
+#include "QVBaseLib/Helper.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -12,11 +13,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,7 +50,195 @@ void rememberRefusesColons(const QByteArray& folder)
     colonFolders.insert(folder);
 }
 
+// How often a waiting run looks whether it was stopped.
+constexpr auto stopPoll = std::chrono::milliseconds(20);
+// How long a stopped run waits for the file in hand: a call that does not
+// return (a stalled mount) is left behind after this, so the run's end shows
+// at once.
+constexpr auto stopGrace = std::chrono::milliseconds(600);
+
+std::atomic<int64_t> dropped{0};
+
+// Items moved aside for a moment, noted in a file of the program's own, so
+// that a program killed while one is aside puts it back at its next run.
+struct AsideRecord {
+    QByteArray folder;
+    QByteArray name;
+    QByteArray asideName;
+};
+
+std::mutex asideMutex;  // guards the file
+
+QByteArray asideNotesPath()
+{
+    const QString support = Helper::appSuportWithBundleIdentifier();
+    return support.isEmpty() ? QByteArray() : QFile::encodeName(support) + "/AsideItems";
+}
+
+std::vector<AsideRecord> readAsideNotes(const QByteArray& path)
+{
+    std::vector<AsideRecord> records;
+    QFile file(QFile::decodeName(path));
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        return records;
+    }
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() != 3) {
+            continue;  // not a line of ours, or cut short
+        }
+        AsideRecord r;
+        r.folder = QByteArray::fromBase64(fields[0]);
+        r.name = QByteArray::fromBase64(fields[1]);
+        r.asideName = QByteArray::fromBase64(fields[2]);
+        if (!r.folder.isEmpty() && !r.name.isEmpty() && !r.name.contains('/') && r.name != "." && r.name != ".." &&
+            r.asideName.startsWith(FileManager::asidePrefix) && !r.asideName.contains('/')) {
+            records.push_back(std::move(r));
+        }
+    }
+    return records;
+}
+
+bool writeAsideNotes(const QByteArray& path, const std::vector<AsideRecord>& records)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    if (records.empty()) {
+        return ::unlink(path.constData()) == 0 || errno == ENOENT;
+    }
+    QByteArray data;
+    for (const AsideRecord& r : records) {
+        data += r.folder.toBase64() + ' ' + r.name.toBase64() + ' ' + r.asideName.toBase64() + '\n';
+    }
+    return FileManager::default_().writeFileAtomically(path, data, nullptr, 0600);
+}
+
+// Whether the process whose id the aside name carries no longer runs.
+bool asideByGoneProcess(const QByteArray& asideName)
+{
+    bool ok = false;
+    const qlonglong pid = asideName.mid(FileManager::asidePrefix.size()).split('-').value(0).toLongLong(&ok);
+    if (!ok || pid <= 0 || pid > INT_MAX || pid == ::getpid()) {
+        return false;
+    }
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+bool noteAside(const AsideRecord& record)
+{
+    std::lock_guard lock(asideMutex);
+    const QByteArray path = asideNotesPath();
+    std::vector<AsideRecord> records = readAsideNotes(path);
+    records.push_back(record);
+    return writeAsideNotes(path, records);
+}
+
+void forgetAside(const AsideRecord& record)
+{
+    std::lock_guard lock(asideMutex);
+    const QByteArray path = asideNotesPath();
+    std::vector<AsideRecord> records = readAsideNotes(path);
+    std::erase_if(records, [&](const AsideRecord& r) { return r.folder == record.folder && r.asideName == record.asideName; });
+    writeAsideNotes(path, records);
+}
+
 }  // namespace
+
+std::unique_lock<std::mutex> RemoveRun::settle()
+{
+    std::unique_lock lock(mutex_);
+    if (ended_) {
+        lock.unlock();
+        dropped.fetch_add(1);
+    }
+    return lock;
+}
+
+bool RemoveRun::end()
+{
+    std::lock_guard lock(mutex_);
+    return !std::exchange(ended_, true);
+}
+
+bool RemoveRun::ended() const
+{
+    std::lock_guard lock(mutex_);
+    return ended_;
+}
+
+void RemoveRun::notify()
+{
+    std::lock_guard lock(mutex_);
+    changed_.notify_all();
+}
+
+bool RemoveRun::waitUntil(const std::function<bool()>& done, const std::atomic<bool>& stop)
+{
+    std::optional<std::chrono::steady_clock::time_point> giveUpAt;
+    while (!done()) {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait_for(lock, stopPoll);
+        }
+        if (!stop.load()) {
+            continue;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!giveUpAt) {
+            giveUpAt = now + stopGrace;
+        } else if (now >= *giveUpAt && !done()) {
+            end();
+            TSLOG(QStringLiteral("removal stopped with a file still in hand"));
+            return false;
+        }
+    }
+    return true;
+}
+
+int64_t RemoveRun::droppedOutcomes()
+{
+    return dropped.load();
+}
+
+bool RemoveState::waitForOperations(const std::vector<std::shared_ptr<Operation>>& operations)
+{
+    // Only this run's: one an earlier run left behind may still be in the queue.
+    const auto done = [&operations] {
+        return std::all_of(operations.begin(), operations.end(),
+                           [](const std::shared_ptr<Operation>& op) { return op->isFinished(); });
+    };
+    if (run->waitUntil(done, removeStop)) {
+        return true;
+    }
+    if (removeQueue) {
+        removeQueue->cancelAllOperations();
+    }
+    for (const std::shared_ptr<Operation>& queued : operations) {
+        auto* op = dynamic_cast<RemoveOperation*>(queued.get());
+        if (!op || !op->isExecuting() || op->done_.load()) {
+            continue;
+        }
+        // Whichever of this and the operation's own end sees the other
+        // gives the worker back, once.
+        op->lent_.store(true);
+        lendWorker(+1);
+        if (op->done_.load() && op->lent_.exchange(false)) {
+            lendWorker(-1);
+        }
+    }
+    return false;
+}
+
+void RemoveState::lendWorker(int change)
+{
+    static std::mutex widthMutex;
+    std::lock_guard lock(widthMutex);
+    lentWorkers += change;
+    if (removeQueue) {
+        removeQueue->setMaxConcurrentOperationCount(1 + std::max(0, lentWorkers));
+    }
+}
 
 void RemoveState::reset()
 {
@@ -56,11 +250,175 @@ void RemoveState::reset()
         removeQueue->setSuspended(false);
     }
     hold.reset();
+    run = std::make_shared<RemoveRun>();
 }
 
 RemoveOperation::RemoveOperation(DuplicateFilesPtr files, QByteArray folder, RemoveState& state)
-    : files_(std::move(files)), folder_(std::move(folder)), state_(state)
+    : files_(std::move(files)), folder_(std::move(folder)), state_(state), run_(state.run)
 {
+}
+
+void RemoveOperation::setRemoveBlock(RemoveBlock block)
+{
+    if (!block) {
+        removeBlock_ = nullptr;
+        return;
+    }
+    removeBlock_ = [block = std::move(block)](const FileInfoPtr& file, FileType type, uint64_t) { block(file, type); };
+}
+
+Error RemoveOperation::keptCopyReachedError()
+{
+    return Error::make(QStringLiteral("kept copy reached."), 5,
+                       localized("This is the copy you kept, reached through another mount."));
+}
+
+uint64_t RemoveOperation::bytesFreedBy(const QByteArray& path, uint64_t size)
+{
+    return FileManager::default_().linkCount(path).value_or(1) > 1 ? 0 : size;
+}
+
+void RemoveOperation::dropRemovedFiles(DuplicateFiles& group)
+{
+    QList<FileInfoPtr> kept;
+    for (const FileInfoPtr& file : group.infos()) {
+        if (!file->deleted()) {
+            kept.append(file);
+        }
+    }
+    if (kept.size() != group.infos().size()) {
+        group.setInfos(std::move(kept));
+    }
+}
+
+bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& identity, const std::vector<KeptCopy>& kept,
+                                      Error* error)
+{
+    // On the chosen item's own device a kept copy is another inode, so
+    // another file; only a copy on another device may be this one.
+    std::vector<const KeptCopy*> elsewhere;
+    for (const KeptCopy& copy : kept) {
+        if (copy.identity.device != identity.device) {
+            elsewhere.push_back(&copy);
+        }
+    }
+    if (elsewhere.empty()) {
+        return true;
+    }
+    FileManager& fm = FileManager::default_();
+    // What cannot be reached as itself now tells nothing once the item is aside.
+    for (const KeptCopy* copy : elsewhere) {
+        if (fm.opensAs(copy->path, copy->identity) != std::optional<bool>(true)) {
+            if (error) {
+                *error = keptCopyGoneError();
+            }
+            return false;
+        }
+    }
+    AsideRecord record;
+    record.folder = path.left(std::max<qsizetype>(0, path.lastIndexOf('/')));
+    record.name = FilePath::lastComponent(path);
+    record.asideName = FileManager::temporaryName(FileManager::asidePrefix);
+    if (record.folder.isEmpty()) {
+        record.folder = "/";
+    }
+    // Noted before it goes aside: a kill at any point after leaves a note.
+    if (!noteAside(record)) {
+        if (error) {
+            *error = Error::make(QStringLiteral("kept copy unchecked."), 6,
+                                 localized("The copy you kept cannot be checked."));
+        }
+        return false;
+    }
+    Error asideError;
+    const std::optional<FileManager::Aside> aside = fm.moveAside(path, identity, record.asideName, &asideError);
+    if (!aside) {
+        forgetAside(record);
+        if (error) {
+            *error = asideError;
+        }
+        return false;
+    }
+    bool reached = false;
+    for (const KeptCopy* copy : elsewhere) {
+        if (fm.opensAs(copy->path, copy->identity) != std::optional<bool>(true)) {
+            reached = true;
+            break;
+        }
+    }
+    Error backError;
+    const std::optional<ItemIdentity> back = fm.putBack(*aside, &backError);
+    if (!back) {
+        // Left under the name aside, and noted: the next run puts it back.
+        TSLOG(QStringLiteral("an item could not be put back from aside: "), QFile::decodeName(path),
+              QStringLiteral(", "), backError.localizedDescription());
+        if (error) {
+            *error = backError;
+        }
+        return false;
+    }
+    forgetAside(record);
+    if (reached) {
+        if (error) {
+            *error = keptCopyReachedError();
+        }
+        return false;
+    }
+    identity = *back;
+    return true;
+}
+
+int RemoveOperation::putBackAsideItems()
+{
+    std::lock_guard lock(asideMutex);
+    const QByteArray notes = asideNotesPath();
+    std::vector<AsideRecord> records = readAsideNotes(notes);
+    if (records.empty()) {
+        return 0;
+    }
+    FileManager& fm = FileManager::default_();
+    int putBack = 0;
+    std::vector<AsideRecord> left;
+    for (AsideRecord& r : records) {
+        const bool ofGoneProcess = asideByGoneProcess(r.asideName);
+        if (!ofGoneProcess) {
+            // A removal that runs still has it in hand; a folder gone or
+            // unplugged is tried again later; an entry gone needs nothing.
+            const bool folderThere = ::access(r.folder.constData(), F_OK) == 0;
+            const bool entryThere = fm.fileExists(r.folder + '/' + r.asideName);
+            if (!folderThere || entryThere) {
+                left.push_back(std::move(r));
+            }
+            continue;
+        }
+        const int fd = ::open(r.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            left.push_back(std::move(r));
+            continue;
+        }
+        FileManager::Aside aside;
+        aside.folder = std::shared_ptr<const int>(new int(fd), [](const int* held) {
+            ::close(*held);
+            delete held;
+        });
+        aside.folderPath = r.folder;
+        aside.name = r.name;
+        aside.asideName = r.asideName;
+        // Only this program makes such a name: whatever is under it is ours,
+        // also on a device numbered anew since (a FUSE mount made again).
+        Error error;
+        if (fm.putBack(aside, &error)) {
+            ++putBack;
+            TSLOG(QStringLiteral("put back from aside: "), QFile::decodeName(r.folder + '/' + r.name));
+        } else if (error.code == EEXIST) {
+            // Its name was taken meanwhile: it waits aside, still noted.
+            TSLOG(QStringLiteral("cannot put back from aside, the name is taken: "),
+                  QFile::decodeName(r.folder + '/' + r.name));
+            left.push_back(std::move(r));
+        }
+    }
+    writeAsideNotes(notes, left);
+    return putBack;
 }
 
 Error RemoveOperation::vanishedError()
@@ -226,7 +584,19 @@ void RemoveOperation::clearLeftovers(const QByteArray& folder)
 
 void RemoveOperation::main()
 {
-    if (isCancelled() || state_.removeStop.load() || !files_) {
+    run();
+    // Whichever of this and a run that left the operation behind sees the
+    // other gives the lent worker back.
+    done_.store(true);
+    if (lent_.exchange(false)) {
+        state_.lendWorker(-1);
+    }
+    run_->notify();
+}
+
+void RemoveOperation::run()
+{
+    if (isCancelled() || state_.removeStop.load() || !files_ || run_->ended()) {
         return;
     }
     const QList<FileInfoPtr> infos = files_->infos();
@@ -251,6 +621,19 @@ void RemoveOperation::main()
     const auto wasChosen = [&](qsizetype i) { return chosen[static_cast<size_t>(i)] != 0; };
     const auto where = [&](qsizetype i) { return std::pair(infos[i]->path(), infos[i]->identity()); };
 
+    // Every outcome is recorded as one step of the run; false when the run
+    // has ended without this operation, which then leaves everything alone.
+    const auto fail = [this](const FileInfoPtr& file, const Error& error) {
+        const std::unique_lock settled = run_->settle();
+        if (!settled.owns_lock()) {
+            return false;
+        }
+        state_.failedRemoveCount.fetch_add(1);
+        file->setRemoveError(error);
+        file->setSelected(false);
+        return true;
+    };
+
     for (qsizetype i = 0; i < infos.size(); ++i) {
         const FileInfoPtr& file = infos[i];
         state_.waitWhileHeld();
@@ -264,9 +647,9 @@ void RemoveOperation::main()
             continue;  // nothing was asked of it, so nothing failed
         }
         if (!same) {
-            state_.failedRemoveCount.fetch_add(1);
-            file->setRemoveError(vanishedError());
-            file->setSelected(false);
+            if (!fail(file, vanishedError())) {
+                return;
+            }
             continue;
         }
         if (!file->selected()) {
@@ -274,17 +657,23 @@ void RemoveOperation::main()
         }
         if (!*same) {
             // It may no longer be a duplicate of anything: keep it.
-            state_.failedRemoveCount.fetch_add(1);
-            file->setRemoveError(changedError());
-            file->setSelected(false);
+            if (!fail(file, changedError())) {
+                return;
+            }
             continue;
         }
-        if (keepsACopy_ && !chosenWhole && !leavesACopy(infos.size(), wasChosen, where)) {
-            // Removing it could take the last copy of the content.
-            state_.failedRemoveCount.fetch_add(1);
-            file->setRemoveError(keptCopyGoneError());
-            file->setSelected(false);
-            continue;
+        ItemIdentity identity = file->identity();
+        if (keepsACopy_ && !chosenWhole) {
+            // Removing it must neither take the last copy of the content
+            // nor a copy kept that is this very file seen elsewhere.
+            const std::vector<KeptCopy> kept = keptCopies(infos.size(), wasChosen, where);
+            Error error = keptCopyGoneError();
+            if (kept.empty() || !isApartFromKept(file->path(), identity, kept, &error)) {
+                if (!fail(file, error)) {
+                    return;
+                }
+                continue;
+            }
         }
 
         const bool permanently = folder_.isEmpty() || state_.forceRemove.load();
@@ -295,9 +684,9 @@ void RemoveOperation::main()
             if (needsSpace) {
                 const std::optional<uint64_t> free = fm.systemFreeSize(folder_);
                 if (!free) {
-                    state_.failedRemoveCount.fetch_add(1);
-                    file->setRemoveError(freeSizeUnknownError());
-                    file->setSelected(false);
+                    if (!fail(file, freeSizeUnknownError())) {
+                        return;
+                    }
                     continue;
                 }
                 if (file->size() > *free) {
@@ -307,13 +696,25 @@ void RemoveOperation::main()
             }
         }
 
+        // A stop that came while it was being checked: it stays.
+        if (state_.removeStop.load()) {
+            break;
+        }
+        const uint64_t freed = bytesFreedBy(file->path(), file->size());
         Error error;
-        if (removeFile(*file, permanently, &error)) {
+        const bool removed = removeFile(*file, identity, permanently, &error);
+        const std::unique_lock settled = run_->settle();
+        if (!settled.owns_lock()) {
+            TSLOG(QStringLiteral("a removal that ended without it came back: "), file->displayPath(),
+                  removed ? QStringLiteral(" went") : QStringLiteral(" stayed"));
+            return;
+        }
+        if (removed) {
             file->setDeleted(true);
             const uint64_t total = files_->totalSize();
             files_->setTotalSize(total >= file->size() ? total - file->size() : 0);
             if (removeBlock_) {
-                removeBlock_(file, groupType);
+                removeBlock_(file, groupType, freed);
             }
         } else {
             state_.failedRemoveCount.fetch_add(1);
@@ -325,24 +726,22 @@ void RemoveOperation::main()
         }
     }
 
-    QList<FileInfoPtr> kept;
-    for (const FileInfoPtr& file : files_->infos()) {
-        if (!file->deleted()) {
-            kept.append(file);
-        }
+    const std::unique_lock settled = run_->settle();
+    if (settled.owns_lock()) {
+        dropRemovedFiles(*files_);
     }
-    files_->setInfos(std::move(kept));
 }
 
-bool RemoveOperation::removeFile(const FileInfo& file, bool permanently, Error* error) const
+bool RemoveOperation::removeFile(const FileInfo& file, const ItemIdentity& identity, bool permanently,
+                                 Error* error) const
 {
     // Both act only on the file the scan recorded, through its folder. The
     // move removed the source already, also from a network volume; deleting
     // at that path again could hit a file that arrived since.
     if (permanently) {
-        return FileManager::default_().removeItem(file.path(), file.identity(), error);
+        return FileManager::default_().removeItem(file.path(), identity, error);
     }
-    return moveIntoFolder(file.path(), file.identity(), folder_, error);
+    return moveIntoFolder(file.path(), identity, folder_, error);
 }
 
 void RemoveOperation::notEnoughSpace(uint64_t shortBy)

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
 
@@ -12,6 +16,37 @@
 #include "Foundation/OperationQueue.h"
 #include "Manager/RemoveHold.h"
 #include "Model/DuplicateFiles.h"
+
+// One removal run as the work it started sees it. A stopped run may end
+// without the file in hand when a call on it does not return (a stalled
+// FUSE or network mount): it is then over for everything still at work,
+// and what such a call brings back later changes no record, count or
+// screen. An outcome is recorded under settle(), so it lands either wholly
+// before the run's end or not at all.
+class RemoveRun {
+public:
+    // Holds the run while an outcome is recorded; holds nothing once the run
+    // has ended (the outcome is then dropped, and counted in droppedOutcomes()).
+    std::unique_lock<std::mutex> settle();
+    // Ends the run for every late outcome; false when it had ended already.
+    bool end();
+    bool ended() const;
+    // Wakes a wait in waitUntil().
+    void notify();
+    // Waits until `done()`. Once `stop` reads true, only for a short grace:
+    // then the run ends without what is still at work, and this is false.
+    bool waitUntil(const std::function<bool()>& done, const std::atomic<bool>& stop);
+
+    // Outcomes dropped because their run had ended, in this process.
+    static int64_t droppedOutcomes();
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool ended_ = false;
+};
+
+class RemoveOperation;
 
 // The flags and counts a removal run shares with its operations. Each engine
 // that removes files owns one, so one engine's run never touches another's.
@@ -25,9 +60,19 @@ struct RemoveState {
     OperationQueue* removeQueue = nullptr;
     // Held while the user is asked whether to stop the run.
     RemoveHold hold;
+    // The run under way; a new one for each reset().
+    std::shared_ptr<RemoveRun> run = std::make_shared<RemoveRun>();
 
     // Ready for a new run: flags cleared, count zeroed, queue running.
     void reset();
+    // Waits until the run's operations (all it queued) are done. After a stop, an operation
+    // stuck in a call that does not return is left behind within a second:
+    // the run ends without it (false), and the queue gets a worker more
+    // until it returns, so later runs do not wait behind it.
+    bool waitForOperations(const std::vector<std::shared_ptr<Operation>>& operations);
+    // The queue's width: one, plus one for each operation left behind.
+    void lendWorker(int change);
+    int lentWorkers = 0;  // guarded by lendWorker()'s lock
     // Between files and before the run's end: waits while the run is held,
     // unless it is being stopped.
     void waitWhileHeld() { hold.pass(removeStop); }
@@ -40,7 +85,11 @@ struct RemoveState {
 // counts of the `state` it is given (the engine's that queued it).
 class RemoveOperation : public Operation {
 public:
+    friend struct RemoveState;
     using RemoveBlock = std::function<void(const FileInfoPtr& file, FileType groupType)>;
+    // The same with the bytes the removal freed: none when the file keeps
+    // another name (a hard link), else its size.
+    using RemovedBlock = std::function<void(const FileInfoPtr& file, FileType groupType, uint64_t freed)>;
 
     RemoveOperation(DuplicateFilesPtr files, QByteArray folder, RemoveState& state);
 
@@ -48,8 +97,9 @@ public:
     const QByteArray& folder() const { return folder_; }
     // Called once per removed file, on the operation's thread, with the kind
     // of the group (its first file), not of the file itself.
-    const RemoveBlock& removeBlock() const { return removeBlock_; }
-    void setRemoveBlock(RemoveBlock block) { removeBlock_ = std::move(block); }
+    const RemovedBlock& removeBlock() const { return removeBlock_; }
+    void setRemoveBlock(RemovedBlock block) { removeBlock_ = std::move(block); }
+    void setRemoveBlock(RemoveBlock block);
 
     // The group's files are copies of one content. A chosen file then goes
     // only while a file the user did not choose is still there as the scan
@@ -59,27 +109,50 @@ public:
     bool keepsACopy() const { return keepsACopy_; }
     void setKeepsACopy(bool keeps) { keepsACopy_ = keeps; }
 
-    // Whether removing the chosen items of a group of copies leaves the
-    // content somewhere: every item was chosen (the user meant the whole
-    // group to go), or one that was not is still there as the scan saw it.
-    // For the item at index i, `isChosen(i)` tells whether it was chosen and
-    // `where(i)` gives its path and identity.
+    // A copy the user kept, as the scan saw it.
+    struct KeptCopy {
+        QByteArray path;
+        ItemIdentity identity;
+    };
+    // Whether the chosen item at `path` (still `identity` when this starts)
+    // can go without taking one of `kept` (the kept copies that are there as
+    // scanned) with it. A copy on another device may be the very same file
+    // seen through a FUSE view (bindfs, mergerfs), which no look-up tells:
+    // the item is then moved aside within its folder for a moment, and a
+    // kept copy that no longer opens as itself meanwhile is that item. The
+    // item is back under its own name afterwards, and `identity` is what it
+    // is now (the renames changed its status-change time). False, with the
+    // reason in `error`, when it would take a kept copy or that cannot be
+    // told. While an item is aside it is noted on disk, so that a program
+    // killed meanwhile puts it back at its next run (putBackAsideItems).
+    // The items of a group of copies that were not chosen and are still
+    // there as the scan saw them. For the item at index i, `isChosen(i)`
+    // tells whether it was chosen and `where(i)` gives its path and identity.
     template <typename IsChosen, typename Where>
-    static bool leavesACopy(qsizetype count, IsChosen isChosen, Where where)
+    static std::vector<KeptCopy> keptCopies(qsizetype count, IsChosen isChosen, Where where)
     {
-        bool anyKept = false;
+        std::vector<KeptCopy> kept;
         for (qsizetype i = 0; i < count; ++i) {
             if (isChosen(i)) {
                 continue;
             }
-            anyKept = true;
-            const auto [path, identity] = where(i);
+            auto [path, identity] = where(i);
             if (FileManager::default_().isItem(path, identity).value_or(false)) {
-                return true;
+                kept.push_back({std::move(path), std::move(identity)});
             }
         }
-        return !anyKept;
+        return kept;
     }
+    static bool isApartFromKept(const QByteArray& path, ItemIdentity& identity, const std::vector<KeptCopy>& kept,
+                                Error* error);
+    // Puts back under their own names the items a killed run left aside.
+    // Gives the number put back.
+    static int putBackAsideItems();
+    // The bytes removing the file at `path` of `size` frees: none while the
+    // file has another name.
+    static uint64_t bytesFreedBy(const QByteArray& path, uint64_t size);
+    // Takes the files that went out of the group's list.
+    static void dropRemovedFiles(DuplicateFiles& group);
 
     // A path in `folder` for the file at `path` at which nothing exists yet:
     // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>".
@@ -113,19 +186,25 @@ public:
     static Error changedError();
     static Error freeSizeUnknownError();
     static Error keptCopyGoneError();
+    static Error keptCopyReachedError();
 
 protected:
     void main() override;
 
 private:
-    // Moves or deletes one file; false with the error when that fails.
-    bool removeFile(const FileInfo& file, bool permanently, Error* error) const;
+    // Moves or deletes one file, only while it is `identity`; false with the
+    // error when that fails.
+    bool removeFile(const FileInfo& file, const ItemIdentity& identity, bool permanently, Error* error) const;
     void notEnoughSpace(uint64_t shortBy);
+    void run();
 
     const DuplicateFilesPtr files_;
     const QByteArray folder_;
     RemoveState& state_;
-    RemoveBlock removeBlock_;
+    const std::shared_ptr<RemoveRun> run_;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> lent_{false};
+    RemovedBlock removeBlock_;
     bool keepsACopy_ = false;
     std::optional<QByteArray> folderVolume_;
 };

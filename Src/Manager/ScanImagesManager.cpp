@@ -19,6 +19,7 @@
 #include "Foundation/Dispatch.h"
 #include "Foundation/PropertyList.h"
 #include "Foundation/ResourceValues.h"
+#include "Manager/TrashFolders.h"
 #include "Model/PerferenceInfo.h"
 #include "QLThumbnail.h"
 #include "QVBaseLib/Helper.h"
@@ -216,6 +217,32 @@ void ScanImagesManager::isContainFolder(const QByteArray& given)
     scanFolderList_ = merged;
 }
 
+QList<LeftOutFolder> ScanImagesManager::leftOutFolders() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return leftOutFolders_;
+}
+
+void ScanImagesManager::leaveOutTrash()
+{
+    // What lies in the Trash the user has already removed: an image there is
+    // never offered beside the one the user kept. The library does not enter
+    // a Trash folder it meets; one that was chosen is named here.
+    const TrashFolders trash;
+    QByteArrayList kept;
+    QList<LeftOutFolder> leftOut;
+    for (const QByteArray& folder : scanFolderList()) {
+        if (trash.holds(folder)) {
+            leftOut.append({FilePath::absolute(folder), LeftOutFolder::Reason::trash});
+        } else {
+            kept.append(folder);
+        }
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    scanFolderList_ = kept;
+    leftOutFolders_ = leftOut;
+}
+
 qint64 ScanImagesManager::getFileSize(const QString& number, const QString& sizeType)
 {
     bool ok = false;
@@ -299,6 +326,7 @@ void ScanImagesManager::findDuplicateImages(const QByteArrayList& folders)
     for (const QByteArray& folder : folders) {
         isContainFolder(folder);
     }
+    leaveOutTrash();
     writeLog(QStringLiteral("<<<相似图片开始扫描"));
     {
         std::lock_guard<std::mutex> lock(mutex_);

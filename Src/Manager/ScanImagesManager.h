@@ -16,10 +16,13 @@
 
 #include "Manager/RemoveHold.h"
 #include "Manager/DelegateHold.h"
+#include "Manager/LeftOutFolder.h"
 #include "Model/ScanImagesGroupItem.h"
 #include "ScanImagesManagerDelegate.h"
 #include "ScanImagesRemoveManagerDelegate.h"
 #include "Simagex.h"
+
+class RemoveRun;
 
 // The functions of the image-comparison library the engine calls; tests put
 // a scripted library behind the same interface.
@@ -113,6 +116,8 @@ public:
     // the narrower ones it holds.
     void isContainFolder(const QByteArray& folder);
     QByteArrayList scanFolderList() const;
+    // The chosen folders the last search left out (the Trash), and why.
+    QList<LeftOutFolder> leftOutFolders() const;
     void sortDupImageGroup();
     static void sortDupImage(ScanImagesGroupItem& group);
     // The bytes a reported path stands for (\udc80 ... \udcff are raw bytes).
@@ -135,6 +140,8 @@ public:
 private:
     struct SearchSettings;
     SearchSettings readSettings() const;
+    // Takes the chosen folders that are or lie in a Trash folder off the list.
+    void leaveOutTrash();
     double now() const;
     ScanImagesGroupItemPtr isContainSourcePath(const QString& path) const;  // mutex_ held
     // The item of one image a report lists.
@@ -144,7 +151,12 @@ private:
     bool resultsAbandoned(quint64 generation) const;
     // The one end of a search: no result is taken after it.
     void reportEnd(bool finished);
-    bool removeOne(ScanImagesItem& item, Error* error) const;
+    // Removes one image, only while it is `identity`.
+    bool removeOne(const ScanImagesItem& item, const ItemIdentity& identity, Error* error) const;
+    // The images of a removal, one after the other; `note` hears of each
+    // removed (and of a stop, with none).
+    void removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
+                      const std::function<void(ScanImagesItem* removed)>& note);
     void keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removed, bool finished);
 
     SimagexFunctions functions_;
@@ -156,6 +168,7 @@ private:
     ScanImagesGroupList imagesArray_;
     qint64 groupNameNum_ = 1;
     QByteArrayList scanFolderList_;
+    QList<LeftOutFolder> leftOutFolders_;
     double startScanTime_ = 0;
     double callBackTime_ = 0;
     double lastCallbackTimeProcess_ = 0;

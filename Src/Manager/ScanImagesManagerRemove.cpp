@@ -51,7 +51,7 @@ QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QStrin
     return QFile::decodeName(QFile::encodeName(folder) + '/' + stampedName(QFile::encodeName(imageName)));
 }
 
-bool ScanImagesManager::removeOne(ScanImagesItem& item, Error* error) const
+bool ScanImagesManager::removeOne(const ScanImagesItem& item, const ItemIdentity& identity, Error* error) const
 {
     const QByteArray source = sourceOf(item);
     // Every mode acts only on the very file the search reported, looked up
@@ -59,12 +59,12 @@ bool ScanImagesManager::removeOne(ScanImagesItem& item, Error* error) const
     switch (removeType()) {
     case 0:
         // The freedesktop Trash, with an information file to restore from.
-        return RemoveOperation::moveIntoFolder(source, item.identity(), Trash::filesFolder(), error);
+        return RemoveOperation::moveIntoFolder(source, identity, Trash::filesFolder(), error);
     case 1:
-        return FileManager::default_().removeItem(source, item.identity(), error);
+        return FileManager::default_().removeItem(source, identity, error);
     case 2:
         // The move never replaces; a name taken meanwhile is tried anew.
-        return RemoveOperation::moveIntoFolder(source, item.identity(), removePath(), error);
+        return RemoveOperation::moveIntoFolder(source, identity, removePath(), error);
     default:
         // An unknown mode removes nothing, and says so.
         if (error) {
@@ -96,74 +96,50 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
         std::lock_guard<std::mutex> lock(removalMutex_);
         ++removalsRunning_;
     }
-    DispatchQueue::global().async([this, groups] {
+    // What the removal's work shares with the block that waits for it.
+    struct Work {
+        std::mutex mutex;  // guards what follows
+        QList<ScanImagesItem*> removed;
+        bool stopped = false;
+        bool ended = false;
+    };
+    auto run = std::make_shared<RemoveRun>();
+    auto work = std::make_shared<Work>();
+    DispatchQueue::global().async([this, groups, run, work] {
+        RemoveOperation::putBackAsideItems();
         if (removeType() == 0 || removeType() == 2) {
             RemoveOperation::clearLeftovers(removeType() == 0 ? Trash::filesFolder() : removePath());
         }
-        qint64 counter = 0;
-        QList<ScanImagesItem*> removed;
-        bool stopped = false;
-        for (const auto& group : groups) {
-            const QList<ScanImagesItemPtr> items = group->dupImageItems();
-            // An image the user picked goes only while one not picked is
-            // still there as the search saw it (or all were picked).
-            std::vector<char> picked;
-            for (const auto& item : items) {
-                picked.push_back(item->isSelect() ? 1 : 0);
-            }
-            const auto wasPicked = [&](qsizetype i) { return picked[static_cast<size_t>(i)] != 0; };
-            const auto where = [&](qsizetype i) { return std::pair(sourceOf(*items[i]), items[i]->identity()); };
-            for (const auto& item : items) {
-                setScanState(6);
-                removeHold_.pass(isStopRemove_);
-                if (isStopRemove_.load()) {
-                    stopped = true;
-                    break;
-                }
-                if (!item->isSelect()) {
-                    continue;
-                }
-                if (!FileManager::default_().fileExists(sourceOf(*item))) {
-                    const Error error = missingFileError();
-                    item->setRemoveError(error);
-                    item->setIsRemoveFailed(true);
-                    item->setIsSelect(false);
-                    RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("Fail"), error.localizedDescription());
-                    continue;
-                }
-                Error error;
-                const bool keepsACopy = RemoveOperation::leavesACopy(items.size(), wasPicked, where);
-                if (!keepsACopy) {
-                    error = RemoveOperation::keptCopyGoneError();
-                }
-                if (keepsACopy && removeOne(*item, &error)) {
-                    RYLog::shared().writeData(QStringLiteral("remove success"));
-                    item->setIsRemoveFailed(false);
-                    removeImagesSuccessCount_.fetch_add(1);
-                    ++counter;
-                    removeImagesSuccessSize_.fetch_add(item->imageSize());
-                    removed.append(item.get());
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    group->setGroupSize(std::max<qint64>(0, group->groupSize() - item->imageSize()));
+        // The images go on a thread of their own, so that a stop ends the
+        // removal in time even when a call on the image in hand does not
+        // return (a stalled mount): what that call brings back changes nothing.
+        DispatchQueue::global().async([this, groups, run, work] {
+            removeImages(groups, *run, [work](ScanImagesItem* removed) {
+                std::lock_guard lock(work->mutex);
+                if (removed) {
+                    work->removed.append(removed);
                 } else {
-                    RYLog::shared().writeData(QStringLiteral("%1 %2 %3")
-                                                  .arg(error.domain)
-                                                  .arg(error.code)
-                                                  .arg(error.localizedDescription()));
-                    RYLog::shared().writeData(QStringLiteral("remove failed"));
-                    item->setRemoveError(error);
-                    item->setIsRemoveFailed(true);
-                    item->setIsSelect(false);
-                    RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("Fail"), error.localizedDescription());
+                    work->stopped = true;
                 }
-                if (auto d = removeDelegate_.call()) {
-                    const qint64 total = removeImagesTotalCount_.load();
-                    d->removeManagerProgressDidChange(this, total > 0 ? double(counter) / double(total) : 0.0);
-                }
+            });
+            {
+                std::lock_guard lock(work->mutex);
+                work->ended = true;
             }
-            if (stopped) {
-                break;
-            }
+            run->notify();
+        });
+        const bool whole = run->waitUntil(
+            [work] {
+                std::lock_guard lock(work->mutex);
+                return work->ended;
+            },
+            isStopRemove_);
+        QList<ScanImagesItem*> removed;
+        bool stopped = !whole;
+        {
+            std::lock_guard lock(work->mutex);
+            removed = work->removed;
+            stopped = stopped || work->stopped;
         }
         // A stop question open now is answered before the removal ends.
         removeHold_.pass(isStopRemove_);
@@ -186,6 +162,106 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
         --removalsRunning_;
         removalDone_.notify_all();
     });
+}
+
+void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
+                                     const std::function<void(ScanImagesItem* removed)>& note)
+{
+    qint64 counter = 0;
+    // Every outcome is recorded as one step of the removal; false once the
+    // removal has ended without this image, which then changes nothing.
+    const auto fail = [&run](ScanImagesItem& item, const Error& error, bool logged) {
+        const std::unique_lock settled = run.settle();
+        if (!settled.owns_lock()) {
+            return false;
+        }
+        if (logged) {
+            RYLog::shared().writeData(
+                QStringLiteral("%1 %2 %3").arg(error.domain).arg(error.code).arg(error.localizedDescription()));
+            RYLog::shared().writeData(QStringLiteral("remove failed"));
+        }
+        item.setRemoveError(error);
+        item.setIsRemoveFailed(true);
+        item.setIsSelect(false);
+        RYAsyncGALog(QStringLiteral("AfterDeleter"), QStringLiteral("Fail"), error.localizedDescription());
+        return true;
+    };
+    for (const auto& group : groups) {
+        const QList<ScanImagesItemPtr> items = group->dupImageItems();
+        // An image the user picked goes only while one not picked is
+        // still there as the search saw it (or all were picked), and is
+        // not that very image seen through another mount.
+        std::vector<char> picked;
+        for (const auto& item : items) {
+            picked.push_back(item->isSelect() ? 1 : 0);
+        }
+        const bool pickedWhole = std::find(picked.begin(), picked.end(), 0) == picked.end();
+        const auto wasPicked = [&](qsizetype i) { return picked[static_cast<size_t>(i)] != 0; };
+        const auto where = [&](qsizetype i) { return std::pair(sourceOf(*items[i]), items[i]->identity()); };
+        for (const auto& item : items) {
+            removeHold_.pass(isStopRemove_);
+            {
+                const std::unique_lock settled = run.settle();
+                if (!settled.owns_lock()) {
+                    return;
+                }
+                setScanState(6);
+                if (isStopRemove_.load()) {
+                    note(nullptr);
+                    return;
+                }
+            }
+            if (!item->isSelect()) {
+                continue;
+            }
+            if (!FileManager::default_().fileExists(sourceOf(*item))) {
+                if (!fail(*item, missingFileError(), false)) {
+                    return;
+                }
+                continue;
+            }
+            Error error = RemoveOperation::keptCopyGoneError();
+            ItemIdentity identity = item->identity();
+            bool keepsACopy = true;
+            if (!pickedWhole) {
+                const std::vector<RemoveOperation::KeptCopy> kept =
+                    RemoveOperation::keptCopies(items.size(), wasPicked, where);
+                keepsACopy = !kept.empty() && RemoveOperation::isApartFromKept(sourceOf(*item), identity, kept, &error);
+            }
+            if (keepsACopy && isStopRemove_.load()) {
+                note(nullptr);  // stopped while it was being checked: it stays
+                return;
+            }
+            const uint64_t freed = RemoveOperation::bytesFreedBy(sourceOf(*item), uint64_t(std::max<qint64>(0, item->imageSize())));
+            const bool removed = keepsACopy && removeOne(*item, identity, &error);
+            if (!removed) {
+                if (!fail(*item, error, true)) {
+                    return;
+                }
+            } else {
+                const std::unique_lock settled = run.settle();
+                if (!settled.owns_lock()) {
+                    return;
+                }
+                RYLog::shared().writeData(QStringLiteral("remove success"));
+                item->setIsRemoveFailed(false);
+                removeImagesSuccessCount_.fetch_add(1);
+                ++counter;
+                removeImagesSuccessSize_.fetch_add(qint64(freed));
+                note(item.get());
+                std::lock_guard<std::mutex> lock(mutex_);
+                group->setGroupSize(std::max<qint64>(0, group->groupSize() - item->imageSize()));
+            }
+            const std::unique_lock settled = run.settle();
+            if (!settled.owns_lock()) {
+                return;
+            }
+            if (auto d = removeDelegate_.call()) {
+                const qint64 total = removeImagesTotalCount_.load();
+                d->removeManagerProgressDidChange(this, total > 0 ? double(counter) / double(total) : 0.0);
+            }
+        }
+    }
 }
 
 void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removedList,

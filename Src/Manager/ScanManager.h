@@ -19,6 +19,7 @@
 #include "Foundation/OperationQueue.h"
 #include "Manager/DelegateHold.h"
 #include "Manager/DiskInfo.h"
+#include "Manager/LeftOutFolder.h"
 #include "Manager/RemoveOperation.h"
 #include "Manager/RemoveType.h"
 #include "Manager/ScanManagerProtocol.h"
@@ -33,19 +34,6 @@
 class AssembleOperation;
 
 using DuplicateFilesList = QList<DuplicateFilesPtr>;
-
-// A folder the user chose that a scan did not walk, and why.
-struct LeftOutFolder {
-    enum class Reason {
-        otherUsersHome,  // another user's home folder, or inside one
-        systemFolder,    // a system folder, or a pseudo file system
-        whiteListed,     // in the white list of the scan
-        cannotOpen,      // gone, not a folder, or not readable
-    };
-    QByteArray path;  // absolute and normalised
-    Reason reason;
-    bool operator==(const LeftOutFolder&) const = default;
-};
 
 // What a scan tells the screen about the folders it was given: which it
 // left out, and whether it walked none of them (then it found nothing
@@ -202,16 +190,16 @@ public:
     // The walk both file engines share: hands `found` every item below
     // `roots` that the settings let through, each file once (device and
     // inode), never following a link below a root, never entering a pseudo
-    // file system or a hidden folder. Without settings of its own it refreshes
+    // file system, a hidden folder or the Trash. Without settings of its own it refreshes
     // the duplicate scan's white list first. Answers how many roots it walked.
     int walk(const QList<QByteArray>& roots, const WalkRules& rules, const WalkFound& found);
     // True when the settings leave the item out.
     bool ignoreFile(const QByteArray& path, int64_t size, const ResourceValues& values) const;
     // True when the path is a white-list entry or lies below one.
     bool whitePathIgnore(const QByteArray& path) const;
-    // The roots a scan walks: absolute and normalised, the system folders and
-    // other users' home folders (`otherUsersHomes`, see UserHomes) left out
-    // and named with their reason.
+    // The roots a scan walks: absolute and normalised, the system folders,
+    // other users' home folders (`otherUsersHomes`, see UserHomes) and the
+    // Trash folders left out and named with their reason. "/" is walked.
     struct RootChoice {
         QList<QByteArray> roots;
         QList<LeftOutFolder> leftOut;
@@ -366,7 +354,9 @@ public:
 private:
     void removeRun(const RemoveType& type);
     void moveToFolder(const QByteArray& destination, int64_t count, uint64_t size, const DuplicateFilesList& groups);
-    void fileRemoved(const FileInfoPtr& file, FileType type);
+    // A file removed: out of the counts and sizes; `freed` (none for a name
+    // of a file that keeps another) into the run's saving.
+    void fileRemoved(const FileInfoPtr& file, FileType type, uint64_t freed);
     void showNotEnoughSpace(const QByteArray& destination, uint64_t size, uint64_t free);
 
     OperationQueue removeQueue_{QStringLiteral("com.vantrel.duplicate.removeQueue")};

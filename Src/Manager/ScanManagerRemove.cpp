@@ -56,8 +56,8 @@ void ScanManager::setRemoveProgressHandler(std::function<void(double)> handler)
 
 void ScanManager::removeDuplicateFiles(const RemoveType& type)
 {
-    removeQueue_.setMaxConcurrentOperationCount(1);
     removeState_.removeQueue = &removeQueue_;
+    removeState_.lendWorker(0);
     // Flags cleared and the queue resumed, in case a run left it suspended.
     removeState_.reset();
     setRemoveFinished(false);
@@ -95,6 +95,7 @@ void ScanManager::removeRun(const RemoveType& type)
     }
     }
 
+    RemoveOperation::putBackAsideItems();
     if (!destination.isEmpty()) {
         RemoveOperation::clearLeftovers(destination);
     }
@@ -145,6 +146,7 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
     }
     auto progress = std::make_shared<RunProgress>();
     const qint64 start = QDateTime::currentMSecsSinceEpoch();
+    std::vector<std::shared_ptr<Operation>> operations;
     for (const DuplicateFilesPtr& group : groups) {
         if (removeState_.removeStop.load()) {
             if (auto d = delegate_.call()) {
@@ -154,8 +156,8 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
         }
         auto operation = std::make_shared<RemoveOperation>(group, destination, removeState_);
         operation->setKeepsACopy(true);
-        operation->setRemoveBlock([this, progress, count](const FileInfoPtr& file, FileType type) {
-            fileRemoved(file, type);
+        operation->setRemoveBlock([this, progress, count](const FileInfoPtr& file, FileType type, uint64_t freed) {
+            fileRemoved(file, type, freed);
             DispatchQueue::main().async([this, progress, count] {
                 progress->handled += 1;
                 progress->progress += 1.0;
@@ -169,9 +171,16 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
                 }
             });
         });
+        operations.push_back(operation);
         removeQueue_.addOperation(operation);
     }
-    removeQueue_.waitUntilAllOperationsAreFinished();
+    if (!removeState_.waitForOperations(operations)) {
+        // Left behind with a file in hand: what its group lost so far goes
+        // out of its list here.
+        for (const DuplicateFilesPtr& group : groups) {
+            RemoveOperation::dropRemovedFiles(*group);
+        }
+    }
     // A stop question open now is answered before the run ends.
     removeState_.waitWhileHeld();
     std::printf("remove elapsed = %.3f s, removed files = %lld\n",
@@ -216,10 +225,10 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
                QStringLiteral("%1_%2_File").arg(succeedRemoveCount_.load()).arg(removeState_.failedRemoveCount.load()));
 }
 
-void ScanManager::fileRemoved(const FileInfoPtr& file, FileType type)
+void ScanManager::fileRemoved(const FileInfoPtr& file, FileType type, uint64_t freed)
 {
     const uint64_t size = file->size();
-    succeedRemoveSize_.fetch_add(size);
+    succeedRemoveSize_.fetch_add(freed);
     succeedRemoveCount_.fetch_add(1);
     updateResults([size, type](Results& r) {
         r.totalFilesCount -= 1;

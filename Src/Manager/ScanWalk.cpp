@@ -19,6 +19,8 @@
 
 #include "Foundation/Dispatch.h"
 #include "Manager/DiskInfo.h"
+#include "Manager/SystemFolders.h"
+#include "Manager/TrashFolders.h"
 #include "Manager/UserHomes.h"
 #include "Manager/WalkTable.h"
 #include "Model/FileType.h"
@@ -268,6 +270,7 @@ ScanManager::RootChoice ScanManager::scanRoots(const QByteArrayList& folders,
                                                const std::vector<QByteArray>& otherUsersHomes)
 {
     RootChoice choice;
+    const TrashFolders trash;
     for (const QByteArray& folder : folders) {
         if (folder.isEmpty()) {
             continue;
@@ -279,19 +282,24 @@ ScanManager::RootChoice ScanManager::scanRoots(const QByteArrayList& folders,
             choice.roots.append(path);
             continue;
         }
-        if (path.startsWith("/System") || path.startsWith("/Applications") || path.startsWith("/Library")) {
+        // A link is judged by where it leads: "~/link-to-etc" is /etc.
+        const QByteArray real = UserHomes::resolved(path);
+        if (SystemFolders::isSystemFolder(path) || SystemFolders::isSystemFolder(real)) {
             choice.leftOut.append({path, LeftOutFolder::Reason::systemFolder});
             continue;
         }
         // Other people's homes are not ours to scan, also when reached
         // through a link. Anything else beside the home folder is: a shared
         // folder, a disk mounted there, the users folder itself.
-        const QByteArray real = UserHomes::resolved(path);
         const bool othersHome = std::any_of(otherUsersHomes.begin(), otherUsersHomes.end(), [&](const QByteArray& home) {
             return FilePath::isSameOrBelow(path, home) || FilePath::isSameOrBelow(real, home);
         });
         if (othersHome) {
             choice.leftOut.append({path, LeftOutFolder::Reason::otherUsersHome});
+            continue;
+        }
+        if (trash.holds(path)) {
+            choice.leftOut.append({path, LeftOutFolder::Reason::trash});
             continue;
         }
         choice.roots.append(path);
@@ -682,6 +690,7 @@ int ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, co
         return entry && entry->device == device && MountTable::isPseudoFileSystem(entry->fileSystemType);
     };
     FolderLister lister(filter.omitZeroByteFile || rules.regularFilesOnly, rules.stop);
+    const TrashFolders trash;
     const auto leftOut = [&rules](const QByteArray& root, LeftOutFolder::Reason reason) {
         if (rules.leftOut) {
             rules.leftOut(root, reason);
@@ -747,6 +756,12 @@ int ScanManager::walk(const QList<QByteArray>& roots, const WalkRules& rules, co
                     }
                 }
                 const auto descend = [&] {
+                    // The Trash holds what the user already removed. Of the
+                    // Trash folders only the home one can be met here: those at
+                    // a volume's top have hidden names, never entered.
+                    if (trash.isHomeTrash(st)) {
+                        return;
+                    }
                     if (seenFolders.insert({st.st_dev, st.st_ino}).second &&
                         (st.st_dev == folder->device || !isPseudo(folderPath, st.st_dev))) {
                         auto child = std::make_shared<FolderListing>();

@@ -949,5 +949,14 @@ void FolderSetViewController::setHomeWindowSize()
     if (mainWindow == this) {
         return;
     }
-    placeWindow(mainWindow, QSize(homeWindowWidth, homeWindowHeight), mainWindow->frameGeometry());
+    const QRect before = mainWindow->frameGeometry();
+    // A window maximised on a result screen is given back its home size
+    // too, about the middle of the screen it filled: a maximised window
+    // keeps its size whatever it is asked. Full screen is the scan screen's
+    // to leave.
+    const Qt::WindowStates state = mainWindow->windowState();
+    if ((state & Qt::WindowMaximized) && !(state & Qt::WindowFullScreen)) {
+        mainWindow->setWindowState(state & ~Qt::WindowMaximized);
+    }
+    placeWindow(mainWindow, QSize(homeWindowWidth, homeWindowHeight), before);
 }

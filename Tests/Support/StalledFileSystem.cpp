@@ -20,6 +20,8 @@ struct StalledFileSystem::State {
     std::condition_variable changed;
     int blocked = 0;
     bool released = false;
+    int holdOpensFrom = 0;
+    int opens = 0;
 };
 
 namespace {
@@ -90,6 +92,16 @@ int openFile(const char* path, struct fuse_file_info* info)
     }
     // Every read comes to us: none is answered from the page cache.
     info->direct_io = 1;
+    StalledFileSystem::State& state = stateOf();
+    if (QByteArray(path + 1) == state.stalledName && state.holdOpensFrom > 0) {
+        std::unique_lock lock(state.mutex);
+        if (++state.opens >= state.holdOpensFrom) {
+            ++state.blocked;
+            state.changed.notify_all();
+            state.changed.wait(lock, [&] { return state.released; });
+            --state.blocked;
+        }
+    }
     return 0;
 }
 
@@ -123,11 +135,12 @@ int readFile(const char* path, char* buffer, size_t size, off_t offset, struct f
 }  // namespace
 
 StalledFileSystem::StalledFileSystem(const QString& folder, std::map<QByteArray, QByteArray> files,
-                                     QByteArray stalledName)
+                                     QByteArray stalledName, int holdOpensFrom)
     : folder_(folder), state_(std::make_shared<State>())
 {
     state_->files = std::move(files);
     state_->stalledName = std::move(stalledName);
+    state_->holdOpensFrom = holdOpensFrom;
     if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(folder)) {
         return;
     }

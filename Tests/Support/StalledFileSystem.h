@@ -16,18 +16,20 @@ struct fuse;
 // read as given, except one, whose reads by a reader that waits for them
 // (not the kernel's own reading ahead in whole pages) block until
 // release(), as a file on a network mount that stopped answering does.
-// Its size must not be a multiple of 4096. Mounting needs /dev/fuse and
-// root; mounted() says whether it worked.
+// Its size must not be a multiple of 4096. With `holdOpensFrom` n > 0, its
+// opening blocks too, from the nth on. Mounting needs /dev/fuse and root;
+// mounted() says whether it worked.
 class StalledFileSystem {
 public:
-    StalledFileSystem(const QString& folder, std::map<QByteArray, QByteArray> files, QByteArray stalledName);
+    StalledFileSystem(const QString& folder, std::map<QByteArray, QByteArray> files, QByteArray stalledName,
+                      int holdOpensFrom = 0);
     ~StalledFileSystem();
     StalledFileSystem(const StalledFileSystem&) = delete;
     StalledFileSystem& operator=(const StalledFileSystem&) = delete;
 
     bool mounted() const { return fuse_ != nullptr; }
     QString path() const { return folder_; }
-    // Waits until a read of the stalled file is blocked; false after 30 s.
+    // Waits until a read (or an open) of the stalled file is blocked; false after 30 s.
     bool waitStalled();
     // Whether a read of the stalled file is blocked now.
     bool stalled() const;

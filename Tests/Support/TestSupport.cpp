@@ -277,6 +277,22 @@ void SmallFileSystem::fill()
     ::close(fd);
 }
 
+BindMount::BindMount(const QString& source)
+{
+    if (!folder_.isValid() || !runningAsRoot()) {
+        return;
+    }
+    mounted_ = ::mount(QFile::encodeName(source).constData(), QFile::encodeName(folder_.path()).constData(), nullptr,
+                       MS_BIND, nullptr) == 0;
+}
+
+BindMount::~BindMount()
+{
+    if (mounted_) {
+        ::umount2(QFile::encodeName(folder_.path()).constData(), MNT_DETACH);
+    }
+}
+
 bool runningAsRoot()
 {
     return geteuid() == 0;

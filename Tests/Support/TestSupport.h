@@ -101,6 +101,22 @@ private:
     bool mounted_ = false;
 };
 
+// A second view of a folder: `source` bind-mounted at a fresh temporary
+// folder for as long as the object lives, as `mount --bind` makes one (the
+// benchmarks scan the system's folders through such a view). Needs root;
+// mounted() says whether it worked.
+class BindMount {
+public:
+    explicit BindMount(const QString& source);
+    ~BindMount();
+    bool mounted() const { return mounted_; }
+    QString path() const { return folder_.path(); }
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+};
+
 // True when the tests run as root (permission tests then inject failures).
 bool runningAsRoot();
 

@@ -15,6 +15,8 @@
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTFullSizeWindow.h"
 #include "View/CustomView/FunctionButton.h"
+#include "View/CustomView/KPLSwitchButton.h"
+#include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListViewController.h"
 #include "View/DataDispaly/NotDataFinished/NotDataFinishedViewController.h"
 #include "View/FolderSetViewController.h"
 #include "View/LoadingView/LoadingViewController.h"
@@ -25,6 +27,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPixmap>
 #include <QScreen>
 #include <QStyle>
 #include <QTest>
@@ -90,6 +94,57 @@ void back(MainMenu& nib)
     settle(900);
 }
 
+// The whole screen, the window manager's frame and what lies around the
+// window included.
+void shootScreen(const QString& folder, const QString& name)
+{
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+    std::printf("wrote %s\n", qPrintable(path));
+    std::fflush(stdout);
+}
+
+// A result screen maximised, then home; and a window kept larger than the
+// home after that, as a window manager may keep it.
+void maximisedTrip(MainMenu& nib, const QString& folder, const QString& look)
+{
+    QWidget* window = nib.window();
+    scanWith(nib, home(nib)->scanBtn());
+    window->showMaximized();
+    settle(1500);
+    report(nib, QStringLiteral("maximised result"));
+    shootScreen(folder, QStringLiteral("maximised-result") + look);
+    back(nib);
+    settle(600);
+    report(nib, QStringLiteral("back from maximised"));
+    shootScreen(folder, QStringLiteral("back-from-maximised") + look);
+    const QRect area = window->screen()->availableGeometry();
+    window->resize(area.size() - (window->frameGeometry().size() - window->size()));
+    settle(1200);
+    report(nib, QStringLiteral("home kept larger"));
+    shoot(nib, folder, QStringLiteral("home-kept-larger") + look);
+}
+
+// Copies of one picture that differ only in a folder, in the scan window's
+// result lists.
+void narrowLists(MainMenu& nib, const QString& folder, const QString& copies, const QString& look)
+{
+    list(nib, copies);
+    scanWith(nib, home(nib)->scanBtn());
+    shoot(nib, folder, QStringLiteral("narrow-preview") + look);
+    QTest::mouseClick(screen(nib)->modeSwitchBtn(), Qt::LeftButton);
+    settle(900);
+    RightDataListViewController* lists = screen(nib)->rightDataListViewCtr();
+    for (const DuplicateFilesPtr& group : lists->filesArray()) {
+        lists->rightDataListMainTableCellViewArrowClick(group, true);
+    }
+    settle(600);
+    shoot(nib, folder, QStringLiteral("narrow-list") + look);
+    QTest::mouseClick(screen(nib)->modeSwitchBtn(), Qt::LeftButton);
+    settle(600);
+    back(nib);
+}
+
 void run(const QString& folder, const QString& tree, const QString& empty, bool dark)
 {
     const QString look = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
@@ -127,6 +182,12 @@ void run(const QString& folder, const QString& tree, const QString& empty, bool 
     settle(1200);
     report(*nib, QStringLiteral("after Complete"));
     shoot(*nib, folder, QStringLiteral("no-result-complete") + look);
+
+    list(*nib, tree);
+    maximisedTrip(*nib, folder, look);
+    nib.reset();
+    nib = openWindow(QSize(700, 420));
+    narrowLists(*nib, folder, QDir::homePath() + QStringLiteral("/Pictures kept from the old family computer"), look);
 }
 
 }  // namespace
@@ -139,6 +200,13 @@ void homeTripScreenshots(const QString& folder)
     write(tree + QStringLiteral("/b/photo.jpg"), QByteArray(4000, 'p'));
     write(tree + QStringLiteral("/a/notes.txt"), "the same notes");
     write(tree + QStringLiteral("/b/notes copy.txt"), "the same notes");
+    for (const QString& year : {QStringLiteral("2021"), QStringLiteral("2022"), QStringLiteral("2023"),
+                                QStringLiteral("2024")}) {
+        const QString holidays = QDir::homePath() + QStringLiteral("/Pictures kept from the old family computer/Holidays/");
+        write(holidays + year + QStringLiteral("/trip/IMG_0001.jpg"), QByteArray(5000, 'i'));
+        write(holidays + year + QStringLiteral("/Weekend at the lake with the cousins/IMG_0002.jpg"),
+              QByteArray(6000, 'j'));
+    }
     const QString empty = QDir::homePath() + QStringLiteral("/Nothing twice");
     write(empty + QStringLiteral("/only.txt"), "alone");
     UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("showNavigations2.1.0.0"));

@@ -8,6 +8,7 @@
 #include "WindowSupport.h"
 
 #include "Foundation/Bundle.h"
+#include "Foundation/Trash.h"
 #include "Foundation/UserDefaults.h"
 #include "Main/MainMenu.h"
 #include "Main/MainViewController.h"
@@ -101,10 +102,15 @@ private:
     int err_;
 };
 
-void startScan(MainMenu& nib, const QString& folder, bool large)
+void startScan(MainMenu& nib, const QByteArrayList& folders, bool large)
 {
     FolderSetViewController::setIsScanLargeFile(large);
-    root(nib)->folderSetViewController()->startScanClosure()({QFile::encodeName(folder)});
+    root(nib)->folderSetViewController()->startScanClosure()(folders);
+}
+
+void startScan(MainMenu& nib, const QString& folder, bool large)
+{
+    startScan(nib, QByteArrayList{QFile::encodeName(folder)}, large);
 }
 
 bool resultsSelectable(ScanViewController* s)
@@ -173,6 +179,23 @@ void shootRun(const QString& folder, const QString& sample, const QString& empty
     settle(600);
     shoot(*nib, folder, QStringLiteral("no-result-") + look);
     root(*nib)->scanNotDataFinishedAction();
+    settle(300);
+
+    // Folders left out, named with their reason: alone, nothing was scanned;
+    // beside a folder with results, the notice above them.
+    const QByteArray trash = Trash::filesFolder();
+    writeSample(QFile::decodeName(trash) + QStringLiteral("/removed.txt"), "removed");
+    startScan(*nib, QByteArrayList{trash, "/etc"}, false);
+    drain([&] { return resultsSelectable(screen(*nib)); }, 60000);
+    settle(600);
+    shoot(*nib, folder, QStringLiteral("not-scanned-") + look);
+    root(*nib)->scanNotDataFinishedAction();
+    settle(300);
+    startScan(*nib, QByteArrayList{QFile::encodeName(sample), trash, "/etc"}, false);
+    drain([&] { return resultsSelectable(screen(*nib)); }, 120000);
+    settle(800);
+    shoot(*nib, folder, QStringLiteral("dup-left-out-") + look);
+    root(*nib)->scanViewBackAction();
     settle(300);
 
     // Large files: the scanning panel is shot at once, as the walk of the

@@ -597,6 +597,15 @@ void screenshots(const QString& out, const QString& images)
             shot(program.window(), QStringLiteral("01-empty-found-nothing"));
         }
         {
+            // A Trash folder chosen: named as not searched.
+            const QString trash = QDir::homePath() + QStringLiteral("/.local/share/Trash/files");
+            QDir().mkpath(trash);
+            Program program(QSize(1000, 580));
+            program.start(trash);
+            program.waitForEnd();
+            shot(program.window(), QStringLiteral("01-empty-trash-not-searched"));
+        }
+        {
             Program program(QSize(1000, 580));
             program.start(folder);
             program.waitForEnd();

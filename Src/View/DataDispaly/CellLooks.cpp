@@ -9,7 +9,10 @@
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
+#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -167,6 +170,50 @@ QIcon fileIcon(const FileInfo& file)
     case FileType::other: break;
     }
     return RYTImage::named(QStringLiteral("left_Others"));
+}
+
+std::pair<qsizetype, qsizetype> differingFolders(const FileInfo& file, const QList<FileInfoPtr>& copies)
+{
+    // On the bytes the system named the files with, without decoding every
+    // copy for every row painted: a group may have thousands of copies.
+    const QByteArray path = file.path();
+    qsizetype shared = path.size();
+    qsizetype sharedEnd = path.size();
+    bool another = false;
+    for (const FileInfoPtr& copy : copies) {
+        if (!copy || copy.get() == &file) {
+            continue;
+        }
+        const QByteArray other = copy->path();
+        const qsizetype most = std::min(path.size(), other.size());
+        qsizetype front = 0;
+        while (front < std::min(most, shared) && path[front] == other[front]) {
+            ++front;
+        }
+        qsizetype end = 0;
+        while (end < std::min(most, sharedEnd) && path[path.size() - 1 - end] == other[other.size() - 1 - end]) {
+            ++end;
+        }
+        shared = std::min(shared, front);
+        sharedEnd = std::min(sharedEnd, end);
+        another = true;
+    }
+    if (!another) {
+        return {-1, -1};
+    }
+    // Whole folders: from the start of the one where the copies part to the
+    // end of the one where they meet again.
+    const qsizetype from = shared > 0 ? path.lastIndexOf('/', shared - 1) + 1 : 0;
+    qsizetype to = path.indexOf('/', std::max(from, path.size() - sharedEnd));
+    if (to < 0) {
+        to = path.size();
+    }
+    if (to <= from) {
+        return {-1, -1};
+    }
+    // A separator is one byte and one character, also beside a name that is
+    // not valid text: the decoded front is the front of the decoded path.
+    return {QFile::decodeName(path.left(from)).size(), QFile::decodeName(path.left(to)).size()};
 }
 
 QString sizeText(uint64_t bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 #include <QColor>
 #include <QIcon>
@@ -11,6 +12,7 @@
 #include "Main/Utilities.h"
 #include "Model/FileInfo.h"
 #include "QVLibrary/RYTCheckBox.h"
+#include "View/DataDispaly/ElidedLabel.h"
 
 class MouseUpTextField;
 class MouseUpTextFieldDelegate;
@@ -70,19 +72,32 @@ void setUpResultList(QAbstractItemView* view);
 // shown again often chooses the row it had.
 void chooseRow(QAbstractItemView* view, const QModelIndex& index, bool bringIntoView);
 
+// The folders of `file`'s path (character positions in its displayed
+// path, from and to) that it does not share with every other of `copies`:
+// where the copies tell apart. -1, -1 without another copy.
+std::pair<qsizetype, qsizetype> differingFolders(const FileInfo& file, const QList<FileInfoPtr>& copies);
+
 // What a file row shows, in either panel's file cell: the box (enabled or
 // not, ticked when the file is selected), icon, full path (its own tool
 // tip when `pathToolTip`), size, and in the removal variant the error icon
-// with the error as tool tip.
+// with the error as tool tip. A path too long for the row is cut at its
+// folders so that the name and where it differs from the other `copies`
+// of its group stay.
 template <typename Cell>
-void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool pathToolTip, bool removeVariant)
+void showFile(Cell* cell, const FileInfo& file, int row, bool enabled, bool pathToolTip, bool removeVariant,
+              const QList<FileInfoPtr>& copies = {})
 {
     cell->checkBox()->setEnabled(enabled);
     cell->checkBox()->setAllowsMixedState(false);
     cell->checkBox()->setState(file.selected() ? 1 : 0);
     cell->checkBox()->setTag(row);
     const QString path = file.displayPath();
-    cell->fileNameLabel()->setText(path);
+    if (auto* elided = qobject_cast<ElidedLabel*>(cell->fileNameLabel())) {
+        const auto [from, to] = differingFolders(file, copies);
+        elided->setPath(path, from, to);
+    } else {
+        cell->fileNameLabel()->setText(path);
+    }
     cell->fileNameLabel()->setToolTip(pathToolTip ? plainToolTip(path) : QString());
     cell->sizeLabel()->setText(sizeText(file.size()));
     setIcon(cell->iconImageView(), fileIcon(file));

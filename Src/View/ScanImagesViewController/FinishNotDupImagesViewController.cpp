@@ -4,8 +4,10 @@
 #include "ui_FinishNotDupImagesViewController.h"
 
 #include "Main/Utilities.h"
+#include "Manager/LeftOutFolder.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
+#include "View/DataDispaly/NotDataFinished/NotDataFinishedViewController.h"
 #include "View/Extension/ScanScreenLook.h"
 
 #include <QLabel>
@@ -33,9 +35,23 @@ FinishNotDupImagesViewController::FinishNotDupImagesViewController(QWidget* pare
                                                                                       : QStringLiteral("LabelColor"),
                                                           false));
     }
+    QFont list = ui_->leftOutLabel->font();
+    list.setPixelSize(13);
+    ui_->leftOutLabel->setFont(list);
+    QColor listColor = RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), false);
+    listColor.setAlphaF(0.7f);
+    ScanScreenLook::keepColor(ui_->leftOutLabel, QPalette::WindowText, listColor);
+    // A long path is cut, never a reason to widen the window.
+    ui_->leftOutLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void FinishNotDupImagesViewController::setLeftOutFolders(const QList<LeftOutFolder>& leftOut)
+{
+    NotDataFinishedViewController::showLeftOutLines(ui_->leftOutLabel, leftOut, true);
 }
 
 FinishNotDupImagesViewController::~FinishNotDupImagesViewController() = default;
 
 QLabel* FinishNotDupImagesViewController::wellDoneLabel() const { return ui_->wellDoneLabel; }
 QLabel* FinishNotDupImagesViewController::tipsLabel() const { return ui_->tipsLabel; }
+QLabel* FinishNotDupImagesViewController::leftOutLabel() const { return ui_->leftOutLabel; }

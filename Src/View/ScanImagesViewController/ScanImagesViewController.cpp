@@ -427,6 +427,7 @@ void ScanImagesViewController::scanEnded(bool stopped)
         if (!stopped) {
             empty->tipsLabel()->setText(localized("There are no similar images found on your computer."));
         }
+        empty->setLeftOutFolders(images.leftOutFolders());
         ui_->selectTip->hide();
         ui_->selectCount->hide();
         ui_->popUpButton->hide();

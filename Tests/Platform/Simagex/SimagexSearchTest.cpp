@@ -561,3 +561,42 @@ TEST_F(SimagexWalkTest, namesThatAreNotUtf8ComeBackAsTheirBytes)
 }
 
 }  // namespace
+
+// The Trash holds what the user has already removed: the home Trash wherever
+// it is met, and .Trash / .Trash-<uid> at the top of a volume, are never
+// entered, also with hidden folders searched. The same names elsewhere are
+// ordinary folders.
+TEST_F(SimagexWalkTest, trashFoldersAreNotEntered)
+{
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(root_ + "/data"));
+    const std::shared_ptr<void> restore(nullptr, [&](void*) {
+        if (savedData.isNull()) {
+            qunsetenv("XDG_DATA_HOME");
+        } else {
+            qputenv("XDG_DATA_HOME", savedData);
+        }
+    });
+    put("pictures/a.png");
+    put("data/Trash/files/a.png");
+    put("sub/.Trash-1000/files/a.png");
+    SearchSetup setup;
+    setup.folders = {root_, root_ + "/data/Trash/files"};
+    EXPECT_EQ(members(runSearch(setup)), (std::set<std::string>{"pictures/a.png", "sub/.Trash-1000/files/a.png"}));
+
+    SmallFileSystem volume(2048);
+    if (!volume.mounted()) {
+        GTEST_SKIP() << "mounting a file system needs root";
+    }
+    const std::string top = volume.path().toStdString();
+    for (const std::string& folder : {top + "/.Trash-1000/files", top + "/.Trash/1000/files", top + "/kept"}) {
+        std::filesystem::create_directories(folder);
+        ASSERT_TRUE(imageset::write(folder + "/b.png", image_));
+    }
+    setup.folders = {root_ + "/pictures", top, top + "/.Trash-1000"};
+    std::set<std::string> found;
+    for (const auto& [source, members] : runSearch(setup).groups) {
+        found.insert(members.begin(), members.end());
+    }
+    EXPECT_EQ(found, (std::set<std::string>{root_ + "/pictures/a.png", top + "/kept/b.png"}));
+}

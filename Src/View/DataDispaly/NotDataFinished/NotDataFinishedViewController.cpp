@@ -95,13 +95,19 @@ void NotDataFinishedViewController::setLeftOutFolders(const QList<LeftOutFolder>
 {
     nothingScanned_ = scannedNothing;
     showHeadline();
-    QString lines = leftOutLines(leftOut, 8);
-    if (!scannedNothing && !lines.isEmpty()) {
+    showLeftOutLines(ui_->leftOutLabel, leftOut, !scannedNothing);
+}
+
+void NotDataFinishedViewController::showLeftOutLines(QLabel* label, const QList<LeftOutFolder>& leftOut, bool heading)
+{
+    constexpr int kLines = 8;
+    QString lines = leftOutLines(leftOut, kLines);
+    if (heading && !lines.isEmpty()) {
         lines = localized("Not scanned:") + QLatin1Char('\n') + lines;
     }
-    ui_->leftOutLabel->setText(lines);
-    ui_->leftOutLabel->setToolTip(leftOut.size() > 8 ? leftOutLines(leftOut, int(leftOut.size())) : QString());
-    ui_->leftOutLabel->setVisible(!lines.isEmpty());
+    label->setText(lines);
+    label->setToolTip(leftOut.size() > kLines ? leftOutLines(leftOut, int(leftOut.size())) : QString());
+    label->setVisible(!lines.isEmpty());
 }
 
 namespace {
@@ -115,6 +121,8 @@ QString reasonText(LeftOutFolder::Reason reason)
         return localized("%1: a system folder");
     case LeftOutFolder::Reason::whiteListed:
         return localized("%1: in the white list");
+    case LeftOutFolder::Reason::trash:
+        return localized("%1: the Trash");
     case LeftOutFolder::Reason::cannotOpen:
         break;
     }

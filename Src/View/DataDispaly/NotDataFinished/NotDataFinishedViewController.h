@@ -41,6 +41,9 @@ public:
     // One line per folder left out and why, at most `maxLines` of them and
     // then how many more; paths too long for a line are cut in the middle.
     static QString leftOutLines(const QList<LeftOutFolder>& leftOut, int maxLines);
+    // Shows those lines in `label` (under "Not scanned:" when `heading`),
+    // all of them in its tool tip when they are cut; hides it when none.
+    static void showLeftOutLines(QLabel* label, const QList<LeftOutFolder>& leftOut, bool heading);
 
     // Outlets.
     KPLBox* contentBox() const;

@@ -396,3 +396,21 @@ TEST_F(LargeFilesTest, AFolderBesideTheHomeIsScannedAndAnotherUsersHomeIsNamedAs
     EXPECT_EQ(engine().leftOutFolders(), QList<LeftOutFolder>({{bob + "/sub", Reason::otherUsersHome}}));
     EXPECT_TRUE(engine().scannedNoFolder());
 }
+
+TEST_F(LargeFilesTest, TheTrashAndTheSystemsOwnFoldersAreNotScanned)
+{
+    using Reason = LeftOutFolder::Reason;
+    // A large file in the Trash is one the user has already removed: moving
+    // it into the Trash again would leave its first information file behind.
+    sparseFile(QStringLiteral("../.local/share/Trash/files/old.iso"), 40'000'000);
+    sparseFile(QStringLiteral("Videos/film.mkv"), 40'000'000);
+    const QString trashFiles = dataHome() + QStringLiteral("/Trash/files");
+
+    scan({home() + QStringLiteral("/.local"), scratch() + QStringLiteral("/Videos"), trashFiles,
+          QStringLiteral("/etc"), QStringLiteral("/usr/share")});
+    EXPECT_EQ(groupNames(G::allGroup), QStringList({QStringLiteral("Videos/film.mkv")}));
+    EXPECT_EQ(engine().leftOutFolders(), QList<LeftOutFolder>({{QFile::encodeName(trashFiles), Reason::trash},
+                                                               {"/etc", Reason::systemFolder},
+                                                               {"/usr/share", Reason::systemFolder}}));
+    EXPECT_FALSE(engine().scannedNoFolder());
+}

@@ -357,3 +357,44 @@ TEST_F(ScanImagesSearchTest, aRootWhoseNameIsNotUtf8IsSearchedAndWhiteListedByIt
     real.setThumbnailsEnabledForTesting(true);
     real.setDelegate(nullptr);
 }
+
+// What lies in the Trash the user has already removed: an image there is
+// never offered beside the one the user kept, and a Trash folder chosen to
+// search is named as left out instead of handed to the library.
+TEST_F(ScanImagesSearchTest, theTrashIsNeverSearched)
+{
+    const QByteArray trash = QFile::encodeName(dataHome()) + "/Trash";
+    manager_->findDuplicateImages({"/pics", trash + "/files", trash + "/info/", "/pics2"});
+    ASSERT_EQ(ScriptedLibrary::calls.size(), 1u);
+    EXPECT_EQ(ScriptedLibrary::calls[0].paths, (QStringList{"/pics/", "/pics2/"}));
+    EXPECT_EQ(manager_->leftOutFolders(), (QList<LeftOutFolder>{{trash + "/files", LeftOutFolder::Reason::trash},
+                                                                {trash + "/info", LeftOutFolder::Reason::trash}}));
+    manager_->findDuplicateImages({"/pics"});
+    EXPECT_TRUE(manager_->leftOutFolders().isEmpty());
+
+    // The real library does not enter the Trash below a folder it searches,
+    // hidden folders searched or not.
+    ScanImagesManager& real = ScanImagesManager::shared();
+    RecordingDelegate delegate;
+    real.setDelegate(&delegate);
+    real.setThumbnailsEnabledForTesting(false);
+    const cv::Mat kept = imageset::makeBase(imageset::Kind::photo, 5, {320, 240});
+    const cv::Mat pair = imageset::makeBase(imageset::Kind::shapes, 6, {320, 240});
+    const std::string pictures = (scratch() + "/Pictures").toStdString();
+    QDir().mkpath(QString::fromStdString(pictures));
+    QDir().mkpath(QFile::decodeName(trash + "/files"));
+    ASSERT_TRUE(imageset::write(pictures + "/holiday.png", kept));
+    ASSERT_TRUE(imageset::write((trash + "/files/holiday.png").toStdString(), kept));
+    ASSERT_TRUE(imageset::write(pictures + "/a.png", pair));
+    ASSERT_TRUE(imageset::write(pictures + "/a copy.png", pair));
+    real.findDuplicateImages({QFile::encodeName(home()), QFile::encodeName(home()) + "/.local"});
+    EXPECT_EQ(delegate.events().back(), "finished 1");
+    const auto groups = real.dupImages();
+    ASSERT_EQ(groups.size(), 1);
+    for (const auto& item : groups[0]->dupImageItems()) {
+        EXPECT_FALSE(FilePath::isSameOrBelow(item->rawPath(), trash)) << item->rawPath().toStdString();
+    }
+    EXPECT_TRUE(real.leftOutFolders().isEmpty());
+    real.setThumbnailsEnabledForTesting(true);
+    real.setDelegate(nullptr);
+}

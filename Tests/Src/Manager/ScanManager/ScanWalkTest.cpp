@@ -300,3 +300,144 @@ TEST_F(ScanWalkTest, LinksAndSpecialFilesNeverJoinTheGroupOfEmptyFiles)
         GTEST_SKIP() << "device nodes cannot be made here; links, a FIFO and a socket were checked";
     }
 }
+
+TEST(ScanRootsTest, TheSystemsOwnFoldersAreLeftOutByWholeComponentsAndWhereALinkLeads)
+{
+    using Reason = LeftOutFolder::Reason;
+    const QByteArrayList system{"/usr",  "/usr/share", "/etc",     "/etc/", "/boot", "/opt/tool", "/bin",   "/sbin",
+                                "/lib",  "/lib32",     "/lib64",   "/libx32", "/var/lib", "/var/lib/dpkg", "/proc/self",
+                                "/sys",  "/dev/shm",   "/snap",    "/run",  "/run/user/0", "/usr/../etc"};
+    const ScanManager::RootChoice left = ScanManager::scanRoots(system, {});
+    EXPECT_TRUE(left.roots.isEmpty()) << left.roots.join(' ').toStdString();
+    ASSERT_EQ(left.leftOut.size(), system.size());
+    for (const LeftOutFolder& folder : left.leftOut) {
+        EXPECT_EQ(folder.reason, Reason::systemFolder) << folder.path.toStdString();
+    }
+    EXPECT_EQ(left.leftOut.last().path, QByteArray("/etc"));
+
+    // Names that merely begin like one, the folders that hold one, and the
+    // places where removable disks are mounted are the user's.
+    const QByteArrayList scanned{"/",      "/usrdata",  "/etcetera", "/var",      "/var/library", "/varlib",
+                                 "/runner", "/run/media", "/run/media/me/disk", "/media/disk", "/mnt/x", "/srv/data"};
+    EXPECT_EQ(ScanManager::scanRoots(scanned, {}).roots, QList<QByteArray>(scanned.begin(), scanned.end()));
+
+    // A link is judged by where it leads, and named as chosen.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray toEtc = QFile::encodeName(dir.path()) + "/link-to-etc";
+    const QByteArray toUsrShare = QFile::encodeName(dir.path()) + "/share";
+    ASSERT_EQ(symlink("/etc", toEtc.constData()), 0);
+    ASSERT_EQ(symlink("/usr/share", toUsrShare.constData()), 0);
+    const ScanManager::RootChoice linked = ScanManager::scanRoots({toEtc, toUsrShare + "/doc", toEtc + "/.."}, {});
+    EXPECT_EQ(linked.leftOut, QList<LeftOutFolder>({{toEtc, Reason::systemFolder},
+                                                   {toUsrShare + "/doc", Reason::systemFolder}}));
+    // "/link-to-etc/.." is the temporary folder itself, taken lexically.
+    EXPECT_EQ(linked.roots, QList<QByteArray>({QFile::encodeName(dir.path())}));
+}
+
+TEST_F(ScanWalkTest, ASystemFolderSeenThroughABindMountIsScanned)
+{
+    // How the benchmarks time a scan of /usr: through a view that is no
+    // system path. The folder itself stays left out.
+    BindMount view(QStringLiteral("/etc"));
+    if (!view.mounted()) {
+        GTEST_SKIP() << "bind mounts need root";
+    }
+    settings({{"zeroByteFile", false}});
+    const QByteArray path = QFile::encodeName(view.path());
+    scan(QByteArrayList{"/etc", path});
+    EXPECT_EQ(engine().leftOutFolders(), QList<LeftOutFolder>({{"/etc", LeftOutFolder::Reason::systemFolder}}));
+    EXPECT_FALSE(engine().scannedNoFolder());
+    bool fromTheView = false;
+    for (const DuplicateFilesPtr& group : engine().totalFiles()) {
+        for (const FileInfoPtr& file : group->infos()) {
+            EXPECT_TRUE(FilePath::isSameOrBelow(QFile::encodeName(file->displayPath()), path));
+            fromTheView = true;
+        }
+    }
+    EXPECT_TRUE(fromTheView) << "no two equal files in /etc";
+}
+
+TEST_F(ScanWalkTest, TheTrashIsNeverTheCopyThatIsKept)
+{
+    using Reason = LeftOutFolder::Reason;
+    const QByteArray report = "%PDF-1.4 the report as the user keeps it";
+    writeFile("Documents/report.pdf", report);
+    const QString trash = dataHome() + "/Trash";
+    ASSERT_TRUE(writeFileBytes(QFile::encodeName(trash + "/files/report.pdf"), report));
+    ASSERT_TRUE(writeFileBytes(QFile::encodeName(trash + "/info/report.pdf.trashinfo"), "[Trash Info]\n"));
+    ASSERT_TRUE(writeFileBytes(QFile::encodeName(trash + "/files/old/report.pdf"), report));
+    writeFile("Documents/notes.txt", "notes");
+    writeFile("Documents/notes copy.txt", "notes");
+    settings({{"hiddenFile", false}});
+
+    // The Trash met below a chosen folder is not entered: the user's file is
+    // no copy of one that the next emptying of the Trash destroys.
+    scan(QStringList{home() + "/.local", scratch() + "/Documents"});
+    EXPECT_EQ(groups(), (std::vector<QStringList>{{"Documents/notes copy.txt", "Documents/notes.txt"}}));
+    EXPECT_TRUE(engine().leftOutFolders().isEmpty());
+
+    // Chosen, it is named: the Trash, a folder in it, and either through a link.
+    ASSERT_EQ(symlink(QFile::encodeName(trash + "/files").constData(), bytesOf("to-trash").constData()), 0);
+    const QByteArrayList chosen{QFile::encodeName(trash), QFile::encodeName(trash + "/files/old"), bytesOf("to-trash"),
+                                bytesOf("to-trash/old")};
+    delegate.events.clear();
+    scan(chosen);
+    EXPECT_TRUE(engine().totalFiles().isEmpty());
+    QList<LeftOutFolder> named;
+    for (const QByteArray& path : chosen) {
+        named.append({path, Reason::trash});
+    }
+    EXPECT_EQ(engine().leftOutFolders(), named);
+    EXPECT_TRUE(engine().scannedNoFolder());
+
+    // Also through a bind mount, which no link resolution sees.
+    BindMount view(trash);
+    if (view.mounted()) {
+        delegate.events.clear();
+        scan(QStringList{view.path() + "/files", scratch() + "/Documents"});
+        EXPECT_EQ(engine().leftOutFolders(),
+                  QList<LeftOutFolder>({{QFile::encodeName(view.path() + "/files"), Reason::trash}}));
+        EXPECT_EQ(groups().size(), 1u);
+    }
+}
+
+TEST_F(ScanWalkTest, TrashFoldersAtTheTopOfAVolumeAreLeftOut)
+{
+    using Reason = LeftOutFolder::Reason;
+    SmallFileSystem volume(1024);
+    if (!volume.mounted()) {
+        GTEST_SKIP() << "mounting a file system needs root";
+    }
+    const QByteArray top = QFile::encodeName(volume.path());
+    for (const QByteArray& folder : {top + "/.Trash-1000/files", top + "/.Trash/1000/files", top + "/kept"}) {
+        ASSERT_TRUE(writeFileBytes(folder + "/a.txt", "the same words"));
+        ASSERT_TRUE(writeFileBytes(folder + "/b.txt", "the same words"));
+    }
+    // The same names below the top of a volume are ordinary folders.
+    const QByteArray deeper = bytesOf("sub/.Trash-1000/files");
+    ASSERT_TRUE(writeFileBytes(deeper + "/c.txt", "other words"));
+    ASSERT_TRUE(writeFileBytes(deeper + "/d.txt", "other words"));
+    settings({{"hiddenFile", false}});
+
+    const QByteArrayList trashes{top + "/.Trash-1000", top + "/.Trash-1000/files", top + "/.Trash",
+                                 top + "/.Trash/1000/files"};
+    scan(trashes + QByteArrayList{top, deeper});
+    QList<LeftOutFolder> named;
+    for (const QByteArray& path : trashes) {
+        named.append({path, Reason::trash});
+    }
+    EXPECT_EQ(engine().leftOutFolders(), named);
+    std::vector<QByteArrayList> found;
+    for (const DuplicateFilesPtr& group : engine().totalFiles()) {
+        QByteArrayList paths;
+        for (const FileInfoPtr& file : group->infos()) {
+            paths << QFile::encodeName(file->displayPath());
+        }
+        found.push_back(paths);
+    }
+    std::vector<QByteArrayList> expected{{deeper + "/c.txt", deeper + "/d.txt"}, {top + "/kept/a.txt", top + "/kept/b.txt"}};
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+}

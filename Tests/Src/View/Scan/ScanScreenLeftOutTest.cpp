@@ -129,6 +129,30 @@ TEST_F(ScanScreenLeftOutTest, WhenEveryFolderIsLeftOutTheScreenSaysNothingWasSca
     }
 }
 
+TEST_F(ScanScreenLeftOutTest, TheTrashAndTheSystemsOwnFoldersAreNamedWithTheirReason)
+{
+    const QString trash = dataHome() + QStringLiteral("/Trash/files");
+    ASSERT_TRUE(writeFileBytes(bytes(trash) + "/a.txt", "removed words"));
+    ASSERT_TRUE(writeFileBytes(bytes(trash) + "/b.txt", "removed words"));
+    const QString lines = trash + QStringLiteral(": the Trash\n/etc: a system folder");
+    for (bool large : {false, true}) {
+        ScanViewController* s = scanOnly({bytes(trash), "/etc"}, large);
+        NotDataFinishedViewController* empty = s->notDataFinishedViewCtr();
+        ASSERT_EQ(s->contentBox()->contentView(), empty);
+        EXPECT_TRUE(empty->showsNothingScanned());
+        EXPECT_TRUE(empty->leftOutLabel()->isVisible());
+        EXPECT_EQ(empty->leftOutLabel()->text().toStdString(), lines.toStdString());
+        pressAndGoHome(empty);
+    }
+    // Beside results, in the scan screen's notice.
+    writeFile(QStringLiteral("mine/one.txt"), "my words");
+    writeFile(QStringLiteral("mine/two.txt"), "my words");
+    ScanViewController* s = scanOnly({bytes(scratch() + QStringLiteral("/mine")), bytes(trash), "/etc"}, false);
+    ASSERT_EQ(s->contentBox()->contentView(), s->scanDataView());
+    EXPECT_TRUE(s->leftOutNoticeView()->isVisible());
+    EXPECT_EQ(s->leftOutNoticeLabel()->text().toStdString(), (QStringLiteral("Not scanned:\n") + lines).toStdString());
+}
+
 TEST(LeftOutLinesTest, EachFolderOnALineWithItsReasonLongPathsCutAndTheRestCounted)
 {
     using Reason = LeftOutFolder::Reason;

@@ -260,6 +260,25 @@ TEST_F(ScanImagesScreenTest, AStopAnswerAfterTheScanEndedDoesNothing)
     EXPECT_EQ(backCount, 1);
 }
 
+TEST_F(ScanImagesScreenTest, TheNoResultScreenNamesTheTrashAsNotSearched)
+{
+    // Images the user already removed: the search does not look at them.
+    const QString trash = similar::makeImages(dataHome() + QStringLiteral("/Trash/files"), 1, 1);
+    ScanImagesViewController* made = scan({trash});
+    ASSERT_EQ(made->mainBoxContent(), made->scanfinishEmptyViewCtr());
+    QLabel* leftOut = made->scanfinishEmptyViewCtr()->leftOutLabel();
+    EXPECT_TRUE(leftOut->isVisible());
+    EXPECT_EQ(leftOut->text().toStdString(), (QStringLiteral("Not scanned:\n") + trash + QStringLiteral(": the Trash")).toStdString());
+
+    // A search that left nothing out names nothing.
+    ASSERT_TRUE(QDir().mkpath(scratch() + QStringLiteral("/empty")));
+    made->stopBtnAction();
+    ASSERT_TRUE(waitUntil([&] { return backCount == 1; }));
+    made = scan({scratch() + QStringLiteral("/empty")});
+    ASSERT_EQ(made->mainBoxContent(), made->scanfinishEmptyViewCtr());
+    EXPECT_FALSE(made->scanfinishEmptyViewCtr()->leftOutLabel()->isVisible());
+}
+
 TEST_F(ScanImagesScreenTest, StoppingAScanAsksAndCancelGivesTheButtonBack)
 {
     ScanImagesViewController* made = idleScreen();

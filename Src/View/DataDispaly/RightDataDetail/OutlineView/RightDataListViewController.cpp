@@ -316,9 +316,11 @@ QWidget* RightDataListViewController::cellViewForIndex(CellViewDelegate* delegat
                     });
             delegate->registerView(cell, identifier);
         }
-        CellLooks::showFile(cell, *file, index.row(), checkIsEnabled_, isEnabledSelect_, remove);
+        const DuplicateFilesPtr group = model_->parentGroup(index);
+        CellLooks::showFile(cell, *file, index.row(), checkIsEnabled_, isEnabledSelect_, remove,
+                            group ? group->infos() : QList<FileInfoPtr>());
         cell->setModel(file);
-        cell->setFiles(model_->parentGroup(index));
+        cell->setFiles(group);
         cell->openFileButton()->setEnabled(true);
         return cell;
     }

@@ -398,7 +398,7 @@ QWidget* RightDataPreviewViewController::subCell(CellViewDelegate* delegate, int
         connect(open, &QAbstractButton::clicked, this, [this, open] { openFileAction(open); });
         delegate->registerView(cell, identifier);
     }
-    CellLooks::showFile(cell, *detailFilesArray_[row], row, checkIsEnabled_, true, remove);
+    CellLooks::showFile(cell, *detailFilesArray_[row], row, checkIsEnabled_, true, remove, detailFilesArray_);
     cell->openFileButton()->setProperty(kTagProperty, row);
     cell->openFileButton()->setEnabled(checkIsEnabled_);
     return cell;
