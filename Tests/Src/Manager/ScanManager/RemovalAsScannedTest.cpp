@@ -4,11 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "Foundation/Trash.h"
+#include "Manager/RemoveOperation.h"
 #include "Manager/RemoveType.h"
 #include "ScanFixture.h"
 
@@ -152,6 +156,46 @@ TEST_P(RemovalAsScannedTest, FilesRewrittenInPlaceWithTheirTimesSetBackAreNotAsS
     }
     EXPECT_EQ(engine().succeedRemoveCount(), 1);
     EXPECT_EQ(engine().failedRemoveCount(), 2);
+}
+
+// A chosen bundle put aside for a moment, while a kept copy on another
+// device is looked at, comes back renamed but holding what it held: what
+// the scan read of its members still decides whether it may go.
+using BundleAsideTest = TempHomeTest;
+
+TEST_F(BundleAsideTest, ABundlePutAsideAndBackStillAnswersForItsMembers)
+{
+    QTemporaryDir shm(QStringLiteral("/dev/shm/twinsweep-test-XXXXXX"));
+    struct stat here {};
+    struct stat there {};
+    if (!shm.isValid() || ::stat(QFile::encodeName(home()).constData(), &here) != 0 ||
+        ::stat(QFile::encodeName(shm.path()).constData(), &there) != 0 || here.st_dev == there.st_dev) {
+        GTEST_SKIP() << "/dev/shm is not a file system of its own here";
+    }
+    const QByteArray bundle = QFile::encodeName(scratch()) + "/Tool.app";
+    ASSERT_TRUE(writeFileBytes(bundle + "/Contents/MacOS/tool", "the program"));
+    const QByteArray keptPath = QFile::encodeName(shm.path()) + "/Tool.app.bin";
+    ASSERT_TRUE(writeFileBytes(keptPath, "the program"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(bundle.constData(), &st), 0);
+    ItemIdentity identity = ItemIdentity::of(st);
+    const int fd = ::open(bundle.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    identity.members = FolderMembers::of(fd);
+    ::close(fd);
+    ASSERT_TRUE(identity.members);
+    ASSERT_EQ(::lstat(keptPath.constData(), &st), 0);
+    const std::vector<RemoveOperation::KeptCopy> kept{{keptPath, ItemIdentity::of(st)}};
+    const std::optional<MembersDigest> read = identity.members;
+
+    Error error;
+    ASSERT_TRUE(RemoveOperation::isApartFromKept(bundle, identity, kept, &error))
+        << error.localizedDescription().toStdString();
+
+    EXPECT_EQ(identity.members, read);
+    EXPECT_EQ(FileManager::default_().isItem(bundle, identity), std::optional<bool>(true));
+    ASSERT_TRUE(writeFileBytes(bundle + "/Contents/added later", "x"));
+    EXPECT_EQ(FileManager::default_().isItem(bundle, identity), std::optional<bool>(false));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, RemovalAsScannedTest, ::testing::Values("Permanently", "Trash", "Folder"),
