@@ -4,6 +4,7 @@
 #include "ResourceValues.h"
 #include "TemporaryItems.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <algorithm>
@@ -99,6 +100,10 @@ struct Entry {
     struct stat st {};
 };
 
+// Whether the folder entry `name` of the open folder `parentFd` (looked up
+// as `st`) still holds the members a scan read in it.
+bool holdsMembers(int parentFd, const QByteArray& name, const struct stat& st, const MembersDigest& members);
+
 // Opens the parent folder of `path` and looks the entry up in it without
 // following it. A path's own folders may be links (a home folder reached
 // through one); what counts is that the entry found is the item expected.
@@ -126,6 +131,9 @@ int openEntry(const QByteArray& path, const ItemIdentity* expected, Entry& entry
         return errno;
     }
     if (expected && !expected->matches(entry.st)) {
+        return FileManager::changedCode;
+    }
+    if (expected && expected->members && !holdsMembers(entry.parent.get(), entry.name, entry.st, *expected->members)) {
         return FileManager::changedCode;
     }
     return 0;
@@ -185,6 +193,42 @@ int openFolderAt(int dirFd, const QByteArray& name, const struct stat& st, Fd& f
         return code;
     }
     return listEntries(folder.get(), names);
+}
+
+bool forEachMemberBelow(int dirFd, const QByteArray& relative, const FolderMembers::Visit& visit)
+{
+    std::vector<QByteArray> names;
+    if (listEntries(dirFd, names) != 0) {
+        return false;
+    }
+    for (const QByteArray& name : names) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return false;
+        }
+        const QByteArray path = relative.isEmpty() ? name : relative + '/' + name;
+        if (!visit(path, dirFd, name.constData(), st)) {
+            return false;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            Fd folder;
+            if (openAt(dirFd, name, st, O_RDONLY | O_DIRECTORY, folder) != 0 ||
+                !forEachMemberBelow(folder.get(), path, visit)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool holdsMembers(int parentFd, const QByteArray& name, const struct stat& st, const MembersDigest& members)
+{
+    Fd folder;
+    if (!S_ISDIR(st.st_mode) || openAt(parentFd, name, st, O_RDONLY | O_DIRECTORY, folder) != 0) {
+        return false;
+    }
+    const std::optional<MembersDigest> now = FolderMembers::of(folder.get());
+    return now && *now == members;
 }
 
 // A rename that never replaces, of an entry of an open folder. File systems
@@ -707,6 +751,20 @@ Error FileManager::changedError()
     return Error::make(QStringLiteral("file has changed."), 2, localized("The file has changed since the scan."));
 }
 
+namespace {
+
+int64_t nanoseconds(const struct timespec& time)
+{
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+void appendRaw(QByteArray& out, uint64_t value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+}  // namespace
+
 bool ItemIdentity::matches(const struct stat& st) const
 {
     if (!isKnown() || st.st_dev != device || st.st_ino != inode) {
@@ -716,10 +774,10 @@ bool ItemIdentity::matches(const struct stat& st) const
         return false;
     }
     if (S_ISREG(st.st_mode)) {
-        const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-        return st.st_size == size && (modificationTimeNs == 0 || mtime == modificationTimeNs);
+        return st.st_size == size && (modificationTimeNs == 0 || nanoseconds(st.st_mtim) == modificationTimeNs) &&
+               (statusChangeTimeNs == 0 || nanoseconds(st.st_ctim) == statusChangeTimeNs);
     }
-    // A folder's size and time follow its contents; a link's say nothing.
+    // A folder's size and times follow its contents; a link's say nothing.
     return true;
 }
 
@@ -730,8 +788,62 @@ ItemIdentity ItemIdentity::of(const struct stat& st)
     identity.inode = st.st_ino;
     identity.type = st.st_mode & S_IFMT;
     identity.size = st.st_size;
-    identity.modificationTimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    identity.modificationTimeNs = nanoseconds(st.st_mtim);
+    identity.statusChangeTimeNs = nanoseconds(st.st_ctim);
     return identity;
+}
+
+bool FolderMembers::forEach(int dirFd, const Visit& visit)
+{
+    return forEachMemberBelow(dirFd, QByteArray(), visit);
+}
+
+void FolderMembers::add(const QByteArray& relativePath, const struct stat& st)
+{
+    // What ItemIdentity compares of each: a folder is its node (what it
+    // holds is noted member by member), anything else its node, size and
+    // times as well.
+    QByteArray what;
+    what.reserve(48);
+    appendRaw(what, st.st_mode & S_IFMT);
+    appendRaw(what, st.st_dev);
+    appendRaw(what, st.st_ino);
+    if (!S_ISDIR(st.st_mode)) {
+        appendRaw(what, static_cast<uint64_t>(st.st_size));
+        appendRaw(what, static_cast<uint64_t>(nanoseconds(st.st_mtim)));
+        appendRaw(what, static_cast<uint64_t>(nanoseconds(st.st_ctim)));
+    }
+    members_.emplace_back(relativePath, std::move(what));
+}
+
+MembersDigest FolderMembers::digest() const
+{
+    std::vector<const std::pair<QByteArray, QByteArray>*> sorted;
+    sorted.reserve(members_.size());
+    for (const auto& member : members_) {
+        sorted.push_back(&member);
+    }
+    std::sort(sorted.begin(), sorted.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    for (const auto* member : sorted) {
+        // Lengths make the encoding unambiguous whatever bytes the names hold.
+        hash.addData(QByteArray::number(member->first.size()) + ':' + member->first +
+                     QByteArray::number(member->second.size()) + ':' + member->second);
+    }
+    const QByteArray result = hash.result();
+    MembersDigest out{};
+    std::copy_n(result.constData(), std::min<size_t>(out.size(), size_t(result.size())), out.begin());
+    return out;
+}
+
+std::optional<MembersDigest> FolderMembers::of(int dirFd)
+{
+    FolderMembers members;
+    const bool whole = forEach(dirFd, [&](const QByteArray& path, int, const char*, const struct stat& st) {
+        members.add(path, st);
+        return true;
+    });
+    return whole ? std::optional<MembersDigest>(members.digest()) : std::nullopt;
 }
 
 namespace {
@@ -808,7 +920,9 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
     mode.stopAtFailure = true;
     if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
         code = errno;
-    } else if (!ItemIdentity::of(source.st).matches(now)) {
+    } else if (!ItemIdentity::of(source.st).matches(now) ||
+               (expected && expected->members &&
+                !holdsMembers(source.parent.get(), source.name, now, *expected->members))) {
         code = FileManager::changedCode;
     } else if ((code = removable(source, now)) == 0) {
         code = removeTreeAt(source.parent.get(), source.name, source.path, now, mode);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QByteArray>
@@ -15,10 +17,17 @@
 
 struct stat;
 
+// What a folder taken as one item (an application bundle) held when it was
+// read: the path inside it, the kind and the identity of every member, in
+// path order, digested. A member rewritten, added, removed, renamed or
+// replaced since gives another digest.
+using MembersDigest = std::array<unsigned char, 16>;
+
 // What a scan saw of an item. An operation given one acts only on that very
 // item: the entry is looked up in its parent folder without following it and
-// must have this device and inode (and, for a regular file, this size and
-// modification time). A folder that was swapped for a link since, or a file
+// must have this device and inode (and, for a regular file, this size,
+// modification time and status-change time; for a bundle read as one item,
+// these members). A folder that was swapped for a link since, or a file
 // that was replaced, rewritten or moved in from elsewhere, is left alone.
 struct ItemIdentity {
     dev_t device = 0;
@@ -26,11 +35,49 @@ struct ItemIdentity {
     mode_t type = 0;                 // S_IFREG, S_IFDIR, S_IFLNK…; 0 when not known
     int64_t size = 0;                // compared for regular files
     int64_t modificationTimeNs = 0;  // compared for regular files when not 0
+    // Compared for regular files when not 0. Every write, rename, change of
+    // mode or of the link count moves it, and unlike the modification time
+    // no tool can set it back: a file rewritten in place with its old size
+    // and time still shows.
+    int64_t statusChangeTimeNs = 0;
+    // For a folder read as one item: its members as they were read (see
+    // FolderMembers); none when the folder alone counts. Checked by the
+    // file operations, which can go through the folder; matches() sees only
+    // the entry itself.
+    std::optional<MembersDigest> members;
 
     // An identity with neither device nor inode matches nothing.
     bool isKnown() const { return device != 0 || inode != 0; }
     bool matches(const struct stat& st) const;
     static ItemIdentity of(const struct stat& st);
+};
+
+// The members of a folder taken as one item, gone through and digested the
+// same way by the scan that reads them and by the operations that check
+// them later.
+class FolderMembers {
+public:
+    // Everything below the open folder `dirFd`, a folder before what it
+    // holds, no link followed and no folder entered that is not the one
+    // listed: `visit` is given each member's path inside the folder, the
+    // open folder that holds it, its name there and its lstat, and returns
+    // false to end the walk. False when a folder could not be gone through
+    // or `visit` ended it.
+    using Visit =
+        std::function<bool(const QByteArray& relativePath, int dirFd, const char* name, const struct stat& st)>;
+    static bool forEach(int dirFd, const Visit& visit);
+
+    // Notes one member as forEach gives it.
+    void add(const QByteArray& relativePath, const struct stat& st);
+    // The digest of the members noted, whatever the order they came in.
+    MembersDigest digest() const;
+
+    // The digest of the folder open as `dirFd` as it is now; nothing when it
+    // cannot be gone through whole.
+    static std::optional<MembersDigest> of(int dirFd);
+
+private:
+    std::vector<std::pair<QByteArray, QByteArray>> members_;  // path inside, what it is
 };
 
 // The mounted file system that holds a path.

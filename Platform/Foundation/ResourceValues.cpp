@@ -160,6 +160,7 @@ ResourceValues ResourceValues::fromStat(const struct stat& st, const QByteArray&
     v.device = st.st_dev;
     v.inode = st.st_ino;
     v.modificationTimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    v.statusChangeTimeNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
     if (v.isSymbolicLink) {
         // The link itself, not its target: a dangling link is still an item.
         v.isReadable = true;
@@ -203,6 +204,8 @@ ItemIdentity ResourceValues::identity() const
     id.type = isRegularFile ? S_IFREG : isDirectory ? S_IFDIR : isSymbolicLink ? S_IFLNK : 0;
     id.size = totalFileSize;
     id.modificationTimeNs = modificationTimeNs;
+    id.statusChangeTimeNs = statusChangeTimeNs;
+    id.members = members;
     return id;
 }
 

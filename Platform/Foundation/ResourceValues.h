@@ -49,7 +49,8 @@ private:
 };
 
 // The ten values a walk reads for every item, with their Linux meaning, plus
-// what later steps need of the item (device, inode, regular file, mtime).
+// what later steps need of the item (device, inode, regular file, times and,
+// for a bundle read as one item, its members).
 struct ResourceValues {
     QByteArray name;
     bool isDirectory = false;
@@ -68,6 +69,10 @@ struct ResourceValues {
     dev_t device = 0;
     ino_t inode = 0;
     int64_t modificationTimeNs = 0;  // as seen at the scan
+    int64_t statusChangeTimeNs = 0;  // as seen at the scan
+    // A bundle's members as its reading found them, before their bytes were
+    // read; none for anything else, and for a bundle not read.
+    std::optional<MembersDigest> members;
 
     // Reads the values of one path without following a final symbolic link.
     // Nothing when the item cannot be examined.

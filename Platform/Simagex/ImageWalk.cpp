@@ -78,6 +78,16 @@ bool isInside(const std::string& path, const std::string& folder)
     return path.size() == folder.size() || path[folder.size()] == '/';
 }
 
+std::optional<FileIdentity> identityOf(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
+        return std::nullopt;
+    }
+    const auto ns = [](const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return FileIdentity{uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 namespace {
 
 // Each mount of a mountinfo text: its file system type and mount point.

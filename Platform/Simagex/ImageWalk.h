@@ -27,6 +27,23 @@ struct WalkedFile {
     int64_t size = 0;
 };
 
+// What the entry at a path was when it was looked at: device, inode, size
+// and the modification and status-change times. Every write moves the
+// status-change time, and nothing sets it back.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the entry at `path` (a link itself, not what it leads
+// to); nothing when it cannot be looked at, or is neither a regular file nor
+// a link (a FIFO or a device that took a file's place is never opened).
+std::optional<FileIdentity> identityOf(const std::string& path);
+
 // A path without trailing slashes ("/" stays "/").
 std::string trimSlashes(const std::string& path);
 // True when `path` is `folder` or lies inside it, by whole components.

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <sys/stat.h>
@@ -52,6 +53,11 @@ std::atomic<bool> gRunning{false};
 
 std::atomic<SimagexDecodeHook> gDecodeHook{nullptr};
 std::atomic<void*> gDecodeHookContext{nullptr};
+std::atomic<SimagexDecodeHook> gDecodedHook{nullptr};
+std::atomic<void*> gDecodedHookContext{nullptr};
+
+// Readings of one image before it is given up as changing all the time.
+constexpr int kReadAttempts = 3;
 
 // Decoders of every search still running. A stopped search does not wait
 // for the images in hand (one decode of a large image takes seconds); its
@@ -118,16 +124,41 @@ std::string progressJson(double ratio, long long total, const std::string& path)
     return out;
 }
 
+// Decimal texts: JSON readers keep numbers as doubles, which lose the
+// lower digits of an inode or a time in nanoseconds.
+void appendIdentity(std::string& out, const FileIdentity& identity)
+{
+    const std::pair<const char*, std::string> fields[] = {
+        {"device", std::to_string(identity.device)},       {"inode", std::to_string(identity.inode)},
+        {"size", std::to_string(identity.size)},           {"mtime_ns", std::to_string(identity.modifiedNs)},
+        {"ctime_ns", std::to_string(identity.changedNs)}};
+    out.push_back('{');
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        if (i) {
+            out.push_back(',');
+        }
+        appendJsonString(out, fields[i].first);
+        out.push_back(':');
+        appendJsonString(out, fields[i].second);
+    }
+    out.push_back('}');
+}
+
 // One found-groups report in the making: members per source, in the order
 // they joined.
 class FoundBatch {
 public:
-    void add(const std::string& source, const std::string& member, double similarity)
+    struct Member {
+        std::string path;
+        double similarity;
+        FileIdentity identity;
+    };
+    void add(const std::string& source, Member member)
     {
         if (entries_.empty() || entries_.back().source != source) {
             entries_.push_back({source, {}});
         }
-        entries_.back().members.push_back({member, similarity});
+        entries_.back().members.push_back(std::move(member));
     }
     bool empty() const { return entries_.empty(); }
     std::string takeJson()
@@ -144,10 +175,13 @@ public:
                 if (k) {
                     out.push_back(',');
                 }
+                const Member& member = entries_[i].members[k];
                 out += "{\"path\":";
-                appendJsonString(out, entries_[i].members[k].first);
+                appendJsonString(out, member.path);
                 out += ",\"similarity\":";
-                appendJsonNumber(out, entries_[i].members[k].second);
+                appendJsonNumber(out, member.similarity);
+                out += ",\"identity\":";
+                appendIdentity(out, member.identity);
                 out.push_back('}');
             }
             out += "]}";
@@ -160,7 +194,7 @@ public:
 private:
     struct Entry {
         std::string source;
-        std::vector<std::pair<std::string, double>> members;
+        std::vector<Member> members;
     };
     std::vector<Entry> entries_;
 };
@@ -169,6 +203,7 @@ private:
 struct Decoding {
     struct Slot {
         std::optional<ImageHash> hash;
+        FileIdentity identity;  // what the file was as it was read
         bool done = false;
     };
 
@@ -190,17 +225,44 @@ struct Decoding {
             if (index >= files.size()) {
                 return;
             }
-            if (const SimagexDecodeHook hook = gDecodeHook.load()) {
-                hook(files[index].path.c_str(), gDecodeHookContext.load());
+            FileIdentity identity;
+            std::optional<ImageHash> hash = read(files[index].path, identity);
+            if (const SimagexDecodeHook hook = gDecodedHook.load()) {
+                hook(files[index].path.c_str(), gDecodedHookContext.load());
             }
-            std::optional<ImageHash> hash = hashFile(files[index].path);
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 slots[index].hash = hash;
+                slots[index].identity = identity;
                 slots[index].done = true;
             }
             ready.notify_one();
         }
+    }
+
+    // Decodes and hashes the image, with what the file was as its bytes were
+    // read: noted before the reading and found again after it, else the
+    // pixels may be of another version of the file than the one the removal
+    // will be told of. A file that changed meanwhile is read again; one that
+    // keeps changing, or that is gone, is left out.
+    static std::optional<ImageHash> read(const std::string& path, FileIdentity& identity)
+    {
+        for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+            const std::optional<FileIdentity> before = identityOf(path);
+            if (!before) {
+                return std::nullopt;
+            }
+            if (const SimagexDecodeHook hook = gDecodeHook.load()) {
+                hook(path.c_str(), gDecodeHookContext.load());
+            }
+            std::optional<ImageHash> hash = hashFile(path);
+            if (identityOf(path) == before) {
+                identity = *before;
+                return hash;
+            }
+            SimagexLog::shared().write("changed while read: " + path);
+        }
+        return std::nullopt;
     }
 
     void waitForDecoders()
@@ -337,22 +399,23 @@ int Search::run()
     ImageGrouper grouper(threshold_);
     FoundBatch batch;
     std::vector<size_t> sourceOfIndex;  // grouper order -> file index
+    std::vector<FileIdentity> identities;  // grouper order -> what the file was when read
     size_t collected = 0;
     size_t unreadable = 0;
     auto lastReport = clock::now();
     std::string current = files.empty() ? std::string() : files.front().path;
     while (collected < total && !gStop.load()) {
-        std::vector<std::pair<size_t, std::optional<ImageHash>>> arrived;
+        std::vector<std::tuple<size_t, std::optional<ImageHash>, FileIdentity>> arrived;
         {
             std::unique_lock<std::mutex> lock(mutex);
             ready.wait_for(lock, std::chrono::milliseconds(100),
                            [&] { return gStop.load() || slots[collected].done; });
             while (collected < total && slots[collected].done) {
-                arrived.emplace_back(collected, std::move(slots[collected].hash));
+                arrived.emplace_back(collected, std::move(slots[collected].hash), slots[collected].identity);
                 ++collected;
             }
         }
-        for (auto& [index, hash] : arrived) {
+        for (auto& [index, hash, identity] : arrived) {
             current = files[index].path;
             if (!hash) {
                 ++unreadable;
@@ -360,15 +423,16 @@ int Search::run()
                 continue;
             }
             sourceOfIndex.push_back(index);
+            identities.push_back(identity);
             const auto join = grouper.add(*hash);
             if (!join) {
                 continue;
             }
             const std::string& source = files[sourceOfIndex[join->source]].path;
             if (join->groupFormed) {
-                batch.add(source, source, 100.0);
+                batch.add(source, {source, 100.0, identities[join->source]});
             }
-            batch.add(source, files[index].path, join->similarity);
+            batch.add(source, {files[index].path, join->similarity, identity});
         }
         const auto now = clock::now();
         if (now - lastReport >= std::chrono::milliseconds(100)) {
@@ -496,6 +560,12 @@ extern "C" void SimagexSetDecodeHookForTesting(SimagexDecodeHook hook, void* con
 {
     gDecodeHookContext.store(context);
     gDecodeHook.store(hook);
+}
+
+extern "C" void SimagexSetDecodedHookForTesting(SimagexDecodeHook hook, void* context)
+{
+    gDecodedHookContext.store(context);
+    gDecodedHook.store(hook);
 }
 
 extern "C" int SimagexDecodersRunning(void)

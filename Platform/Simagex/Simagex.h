@@ -101,10 +101,15 @@ typedef void (*ProgressCallback)(ProgressType type, JsonData data);
 
 /*
  * Groups: [{"path": "<source>", "similar_img_infos": [{"path": "...",
- * "similarity": 93.75}, ...]}, ...]. A group is reported once it has two
- * images (the source among them); each later image of that group is
- * reported once, under the same source path. No image is reported twice.
- * Bytes of a path that are not UTF-8 travel as the escapes \udc80 ... \udcff.
+ * "similarity": 93.75, "identity": {"device": "2049", "inode": "...",
+ * "size": "...", "mtime_ns": "...", "ctime_ns": "..."}}, ...]}, ...]. A group
+ * is reported once it has two images (the source among them); each later
+ * image of that group is reported once, under the same source path. No image
+ * is reported twice. Bytes of a path that are not UTF-8 travel as the escapes
+ * \udc80 ... \udcff. "identity" is what the file was (lstat: device, inode,
+ * size, modification and status-change times in nanoseconds, as decimal
+ * texts) when its bytes were read; it was the same before and after the
+ * reading, so the pixels compared are those of that file.
  */
 typedef void (*FoundDupCallback)(JsonData data);
 

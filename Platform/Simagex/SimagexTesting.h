@@ -15,6 +15,10 @@ extern "C" {
 typedef void (*SimagexDecodeHook)(const char* path, void* context);
 SIMAGEX_EXPORT void SimagexSetDecodeHookForTesting(SimagexDecodeHook hook, void* context);
 
+/* Called by a decoder with each image's path once it has read the image,
+ * before the image reaches the groups and their report. NULL: none. */
+SIMAGEX_EXPORT void SimagexSetDecodedHookForTesting(SimagexDecodeHook hook, void* context);
+
 /* Decoders of every search still running, also those a stopped search
  * left to end by themselves. */
 SIMAGEX_EXPORT int SimagexDecodersRunning(void);

@@ -99,7 +99,11 @@ int openRegular(int dirFd, const char* name, struct stat* st)
     return fd;
 }
 
-std::optional<QByteArray> digestOfFile(int dirFd, const char* name, const QByteArray& path, int64_t expectedSize)
+// The digest of the regular file `name` of `dirFd`. With `listed`, the file
+// must be that very one when it is opened and still be it, unchanged, when
+// its reading ends: a file written to meanwhile has no digest.
+std::optional<QByteArray> digestOfFile(int dirFd, const char* name, const QByteArray& path, int64_t expectedSize,
+                                       const struct stat* listed = nullptr)
 {
     if (injectedFailure(path)) {
         logReadFailure(path);
@@ -116,14 +120,18 @@ std::optional<QByteArray> digestOfFile(int dirFd, const char* name, const QByteA
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+    const std::optional<ItemIdentity> expected =
+        listed ? std::optional<ItemIdentity>(ItemIdentity::of(*listed)) : std::nullopt;
     QCryptographicHash hash(QCryptographicHash::Md5);
-    const int64_t read = feed(fd, hash);
+    const int64_t read = expected && !expected->matches(st) ? -3 : feed(fd, hash);
+    struct stat after {};
+    const bool unchanged = !expected || (::fstat(fd, &after) == 0 && expected->matches(after));
     ::close(fd);
-    if (read < 0) {
+    if (read == -1) {
         logReadFailure(path);
         return std::nullopt;
     }
-    if (expectedSize >= 0 && read != expectedSize) {
+    if (read < 0 || !unchanged || (expectedSize >= 0 && read != expectedSize)) {
         // The file changed since the walk: what was read is not the file
         // whose size grouped it.
         return std::nullopt;
@@ -137,59 +145,33 @@ struct BundleItem {
     QByteArray content;
 };
 
-// Lists a bundle folder below `dirFd` (taken over); false when anything in it
-// could not be listed or read.
-bool listBundle(int dirFd, const QByteArray& absolute, const QByteArray& relative, std::vector<BundleItem>& items)
+// Reads a bundle's member as the walk of its folder gives it; false when it
+// could not be read.
+bool readBundleMember(const QByteArray& bundle, const QByteArray& relative, int dirFd, const char* name,
+                      const struct stat& st, std::vector<BundleItem>& items)
 {
-    DIR* dir = fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
-        return false;
+    if (S_ISDIR(st.st_mode)) {
+        items.push_back({relative, 'd', {}});
+    } else if (S_ISREG(st.st_mode)) {
+        const std::optional<QByteArray> digest =
+            st.st_size == 0 ? std::optional<QByteArray>(QByteArray())
+                            : digestOfFile(dirFd, name, bundle + '/' + relative, st.st_size, &st);
+        if (!digest) {
+            return false;
+        }
+        items.push_back({relative, 'f', *digest});
+    } else if (S_ISLNK(st.st_mode)) {
+        QByteArray target(static_cast<qsizetype>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = readlinkat(dirFd, name, target.data(), target.size());
+        if (n < 0) {
+            return false;
+        }
+        target.truncate(n);
+        items.push_back({relative, 'l', target});
+    } else {
+        items.push_back({relative, 'o', QByteArray::number(static_cast<int>(st.st_mode & S_IFMT))});
     }
-    bool ok = true;
-    errno = 0;
-    while (dirent* entry = readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
-            continue;
-        }
-        const QByteArray rel = relative.isEmpty() ? QByteArray(name) : relative + '/' + name;
-        const QByteArray abs = absolute + '/' + name;
-        struct stat st {};
-        if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            ok = false;
-            break;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            items.push_back({rel, 'd', {}});
-            const int child = openat(dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child < 0 || !listBundle(child, abs, rel, items)) {
-                ok = false;
-                break;
-            }
-        } else if (S_ISREG(st.st_mode)) {
-            const std::optional<QByteArray> digest =
-                st.st_size == 0 ? std::optional<QByteArray>(QByteArray()) : digestOfFile(dirfd(dir), name, abs, st.st_size);
-            if (!digest) {
-                ok = false;
-                break;
-            }
-            items.push_back({rel, 'f', *digest});
-        } else if (S_ISLNK(st.st_mode)) {
-            QByteArray target(static_cast<qsizetype>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-            const ssize_t n = readlinkat(dirfd(dir), name, target.data(), target.size());
-            if (n < 0) {
-                ok = false;
-                break;
-            }
-            target.truncate(n);
-            items.push_back({rel, 'l', target});
-        } else {
-            items.push_back({rel, 'o', QByteArray::number(static_cast<int>(st.st_mode & S_IFMT))});
-        }
-    }
-    closedir(dir);
-    return ok;
+    return true;
 }
 
 }  // namespace
@@ -214,6 +196,11 @@ std::optional<QString> md5File(const QByteArray& path, int64_t size)
 
 std::optional<QString> md5Bundle(const QByteArray& path)
 {
+    return md5Bundle(path, nullptr);
+}
+
+std::optional<QString> md5Bundle(const QByteArray& path, MembersDigest* members)
+{
     if (injectedFailure(path)) {
         logReadFailure(path);
         return std::nullopt;
@@ -222,8 +209,17 @@ std::optional<QString> md5Bundle(const QByteArray& path)
     if (fd < 0) {
         return std::nullopt;
     }
+    // Each member is noted as it was before its bytes were read; its
+    // reading ends on that same member or the bundle has no digest.
     std::vector<BundleItem> items;
-    if (!listBundle(fd, path, {}, items)) {
+    FolderMembers seen;
+    const bool whole =
+        FolderMembers::forEach(fd, [&](const QByteArray& relative, int dirFd, const char* name, const struct stat& st) {
+            seen.add(relative, st);
+            return readBundleMember(path, relative, dirFd, name, st, items);
+        });
+    ::close(fd);
+    if (!whole) {
         return std::nullopt;
     }
     std::sort(items.begin(), items.end(),
@@ -233,6 +229,9 @@ std::optional<QString> md5Bundle(const QByteArray& path)
         // Lengths make the encoding unambiguous whatever bytes the names hold.
         hash.addData(QByteArray::number(item.relativePath.size()) + ':' + item.relativePath + item.kind +
                      QByteArray::number(item.content.size()) + ':' + item.content + '\n');
+    }
+    if (members) {
+        *members = seen.digest();
     }
     return QString::fromLatin1(hash.result().toHex());
 }
@@ -1056,6 +1055,8 @@ private:
     bool stoppedEarly = false;
     // Ordered by digest so that groups come out the same way on every run.
     std::map<QString, std::vector<uint32_t>> digests;
+    // What each bundle read held, by its table index.
+    std::unordered_map<uint32_t, MembersDigest> bundleMembers;
 };
 
 void GroupReading::takeFiles()
@@ -1305,8 +1306,10 @@ void GroupReading::readEdgesInOrder()
                     break;
                 }
                 report(r);
-                if (const std::optional<QString> digest = md5Bundle(r.path)) {
+                MembersDigest members{};
+                if (const std::optional<QString> digest = md5Bundle(r.path, &members)) {
                     digests[*digest].push_back(r.index);
+                    bundleMembers[r.index] = members;
                 }
                 continue;
             }
@@ -1396,7 +1399,11 @@ void GroupReading::handOver()
         uint64_t total = 0;
         for (uint32_t index : members) {
             const WalkTable::File& file = table.files()[index];
-            auto info = std::make_shared<FileInfo>(table.resourceValueURL(file));
+            ResourceValueURL record = table.resourceValueURL(file);
+            if (const auto noted = bundleMembers.find(index); noted != bundleMembers.end()) {
+                record.resourceValues.members = noted->second;
+            }
+            auto info = std::make_shared<FileInfo>(std::move(record));
             // The size the file had when it was read whole (a bundle: its contents).
             info->setSize(static_cast<uint64_t>(size));
             info->icon();

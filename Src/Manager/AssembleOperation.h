@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "Foundation/FileManager.h"
 #include "Foundation/OperationQueue.h"
 #include "Model/DuplicateFiles.h"
 
@@ -22,8 +23,11 @@ class GroupReading;
 // `size` bytes (or went past them): such a file has no digest.
 std::optional<QString> md5File(const QByteArray& path, int64_t size);
 // The same for an application bundle: the digest of its sorted relative
-// paths and of every item's content; nothing unless every file inside was read.
+// paths and of every item's content; nothing unless every file inside was
+// read, and read unchanged. `members` gets what the bundle held as its
+// members were met, before their bytes were read.
 std::optional<QString> md5Bundle(const QByteArray& path);
+std::optional<QString> md5Bundle(const QByteArray& path, MembersDigest* members);
 
 // Tests make reads fail: the hook sees each path before it is opened and
 // returns true to fail its reading. Nothing set means no failures.

@@ -364,7 +364,10 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
         }
         return false;
     }
+    // Going aside and back renamed the item, not what a bundle holds.
+    const std::optional<MembersDigest> members = identity.members;
     identity = *back;
+    identity.members = members;
     return true;
 }
 

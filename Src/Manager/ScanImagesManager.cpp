@@ -548,10 +548,43 @@ QImage ScanImagesManager::getThumImages(const QByteArray& path)
     return cover.isEmpty() ? QImage() : QImage(cover);
 }
 
-ScanImagesItemPtr ScanImagesManager::makeItem(const QString& reportedPath) const
+std::optional<ItemIdentity> ScanImagesManager::reportedIdentity(const QJsonObject& reported)
+{
+    const QJsonObject fields = reported.value(QStringLiteral("identity")).toObject();
+    // Device and inode are unsigned; size and times signed (a file may be
+    // dated before 1970).
+    const auto number = [&](const char* key) -> std::optional<qulonglong> {
+        bool ok = false;
+        const qulonglong value = fields.value(QLatin1String(key)).toString().toULongLong(&ok);
+        return ok ? std::optional<qulonglong>(value) : std::nullopt;
+    };
+    const auto signedNumber = [&](const char* key) -> std::optional<qlonglong> {
+        bool ok = false;
+        const qlonglong value = fields.value(QLatin1String(key)).toString().toLongLong(&ok);
+        return ok ? std::optional<qlonglong>(value) : std::nullopt;
+    };
+    const auto device = number("device");
+    const auto inode = number("inode");
+    const auto size = signedNumber("size");
+    const auto modified = signedNumber("mtime_ns");
+    const auto changed = signedNumber("ctime_ns");
+    if (!device || !inode || !size || !modified || !changed) {
+        return std::nullopt;
+    }
+    ItemIdentity identity;
+    identity.device = dev_t(*device);
+    identity.inode = ino_t(*inode);
+    identity.type = S_IFREG;
+    identity.size = *size;
+    identity.modificationTimeNs = *modified;
+    identity.statusChangeTimeNs = *changed;
+    return identity;
+}
+
+ScanImagesItemPtr ScanImagesManager::makeItem(const QJsonObject& reported) const
 {
     auto item = std::make_shared<ScanImagesItem>();
-    const QByteArray raw = pathBytes(reportedPath);
+    const QByteArray raw = pathBytes(reported.value(QStringLiteral("path")).toString());
     const QString path = QFile::decodeName(raw);
     item->setRawPath(raw);
     item->setImagePath(path);
@@ -560,8 +593,11 @@ ScanImagesItemPtr ScanImagesManager::makeItem(const QString& reportedPath) const
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     item->setPathExtension(dot > 0 ? name.mid(dot + 1) : QString());
     item->setImageSize(caculateFileSize(raw));
-    struct stat st {};
-    if (::lstat(raw.constData(), &st) == 0) {
+    // The identity the library took before it read the pixels: a file
+    // rewritten since, before this report, is not the one compared.
+    if (const std::optional<ItemIdentity> identity = reportedIdentity(reported)) {
+        item->setIdentity(*identity);
+    } else if (struct stat st {}; ::lstat(raw.constData(), &st) == 0) {
         item->setIdentity(ItemIdentity::of(st));
     }
     if (const auto date = getModifiedDate(raw)) {
@@ -622,7 +658,7 @@ void ScanImagesManager::addReportedGroups(const QByteArray& json, double reporte
             if (resultsAbandoned(generation)) {
                 return;
             }
-            items.append(makeItem(member.toObject().value(QStringLiteral("path")).toString()));
+            items.append(makeItem(member.toObject()));
         }
         std::lock_guard<std::mutex> lock(mutex_);
         if (!acceptingResults_ || generation != searchGeneration_.load()) {

@@ -36,6 +36,7 @@ struct SimagexFunctions {
 };
 
 class DispatchQueue;
+class QJsonObject;
 
 // The similar-image engine: hands folders and settings to the library,
 // turns its JSON reports into groups and removes the images chosen.
@@ -123,6 +124,9 @@ public:
     static void sortDupImage(ScanImagesGroupItem& group);
     // The bytes a reported path stands for (\udc80 ... \udcff are raw bytes).
     static QByteArray pathBytes(const QString& reported);
+    // What the library found the image to be when it read it; nothing when
+    // the report does not say (the file is then looked at as it is made).
+    static std::optional<ItemIdentity> reportedIdentity(const QJsonObject& reported);
 
     // Entry points of the library callbacks.
     void progressDidChanged(const QByteArray& json, int type);
@@ -142,7 +146,8 @@ private:
     void leaveOutTrash();
     double now() const;
     ScanImagesGroupItemPtr isContainSourcePath(const QString& path) const;  // mutex_ held
-    ScanImagesItemPtr makeItem(const QString& reportedPath) const;
+    // The item of one image a report lists.
+    ScanImagesItemPtr makeItem(const QJsonObject& reported) const;
     void sortDupImageGroupLocked();
     void addReportedGroups(const QByteArray& json, double reportedAt, quint64 generation);
     bool resultsAbandoned(quint64 generation) const;

@@ -18,7 +18,7 @@ namespace {
 // Names live in chunks of this many bytes; an offset is chunk << bits | position.
 constexpr unsigned kChunkBits = 20;
 constexpr uint32_t kChunkSize = 1u << kChunkBits;
-// Walked records a chunk (1.25 MiB).
+// Walked records a chunk (1.5 MiB).
 constexpr size_t kRecordsPerChunk = 32768;
 
 }  // namespace
@@ -92,6 +92,7 @@ void WalkTable::add(uint32_t folder, const char* name, size_t nameLength, int64_
     file.size = size;
     file.inode = static_cast<uint64_t>(st.st_ino);
     file.modificationTimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    file.statusChangeTimeNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
     file.folder = folder;
     file.name = chunk << kChunkBits | chunkUsed_;
     file.origin = origin;
@@ -258,6 +259,7 @@ ResourceValueURL WalkTable::resourceValueURL(const File& file) const
     v.device = origins_[file.origin].device;
     v.inode = static_cast<ino_t>(file.inode);
     v.modificationTimeNs = file.modificationTimeNs;
+    v.statusChangeTimeNs = file.statusChangeTimeNs;
     v.volumeURL = origins_[file.origin].volume;
     v.volumeIsLocal = origins_[file.origin].volumeIsLocal;
     // The walk let it through only when it could be read.

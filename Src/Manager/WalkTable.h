@@ -15,7 +15,7 @@
 struct MountEntry;
 
 // The files one duplicate scan walked, kept small: one table of folder
-// paths, one arena of name bytes and a 40-byte record per file. A path and a
+// paths, one arena of name bytes and a 48-byte record per file. A path and a
 // full record are built only for the files that end in a group, so a walk
 // over millions of paths holds no per-file objects.
 class WalkTable {
@@ -24,6 +24,7 @@ public:
         int64_t size = 0;  // what the walk grouped by (a bundle: its contents)
         uint64_t inode = 0;
         int64_t modificationTimeNs = 0;
+        int64_t statusChangeTimeNs = 0;
         uint32_t folder = 0;  // index into the folder table
         uint32_t name = 0;    // offset into the name arena
         uint16_t origin = 0;  // device and volume, index into the origin table

@@ -38,7 +38,8 @@ public:
     void setDimension(std::optional<QString> v) { dimension_ = std::move(v); }
     QImage thumImage() const { return thumImage_; }
     void setThumImage(const QImage& v) { thumImage_ = v; }
-    // The file as the search found it; a removal acts on nothing else.
+    // The file as the library read it (taken before its bytes were read);
+    // a removal acts on nothing else.
     ItemIdentity identity() const { return identity_; }
     void setIdentity(const ItemIdentity& v) { identity_ = v; }
 

@@ -208,6 +208,45 @@ void copyTimes(const QString& from, const QString& to)
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(to).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
+bool rewriteInPlaceKeepingTimes(const QByteArray& path, const QByteArray& bytes)
+{
+    struct stat before {};
+    if (::lstat(path.constData(), &before) != 0 || !S_ISREG(before.st_mode) || bytes.size() > before.st_size) {
+        return false;
+    }
+    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = ::pwrite(fd, bytes.constData(), size_t(bytes.size()), 0) == bytes.size();
+    ::close(fd);
+    if (!written) {
+        return false;
+    }
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    const auto same = [](const struct timespec& a, const struct timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        struct stat after {};
+        if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
+            ::lstat(path.constData(), &after) != 0) {
+            return false;
+        }
+        if (!same(after.st_ctim, before.st_ctim)) {
+            return after.st_size == before.st_size && same(after.st_mtim, before.st_mtim);
+        }
+        // A coarse clock may give the write the time of the last change;
+        // setting the times again moves it once the clock has moved on.
+        if (clock.elapsed() > 5000) {
+            return false;
+        }
+        QThread::yieldCurrentThread();
+    }
+}
+
 SmallFileSystem::SmallFileSystem(int kilobytes)
 {
     if (!folder_.isValid() || !runningAsRoot()) {

@@ -75,6 +75,15 @@ QMap<QString, QByteArray> treeSnapshot(const QString& root);
 // Gives `to` the access and modification times of `from`, as `cp -p` does.
 void copyTimes(const QString& from, const QString& to);
 
+// Writes `bytes` over the start of the file at `path`, in place (the same
+// file, its length kept: they must fit), and sets its access and
+// modification times back to what they were, as `touch -d`, `rsync
+// --inplace -t` or an editor that keeps the times leave a file: only its
+// status-change time tells. Waits, on the clock and with a timeout, until
+// that time has moved; false when it never did or the file could not be
+// written.
+bool rewriteInPlaceKeepingTimes(const QByteArray& path, const QByteArray& bytes);
+
 // A small tmpfs of its own, mounted at a fresh temporary folder for as long
 // as the object lives, so a test can run a real file system out of space.
 // Mounting needs root; mounted() says whether it worked.

@@ -39,6 +39,10 @@ void onFound(JsonData data)
             const std::string path = pathOf(member.toObject().value("path"));
             gRecord->groups[source].push_back(path);
             gRecord->reportedOrder.push_back(path);
+            const QJsonObject identity = member.toObject().value("identity").toObject();
+            for (auto field = identity.begin(); field != identity.end(); ++field) {
+                gRecord->identities[path][field.key().toStdString()] = field.value().toString().toStdString();
+            }
         }
     }
 }

@@ -22,6 +22,9 @@ struct SearchRecord {
     // source -> members in the order reported
     std::map<std::string, std::vector<std::string>> groups;
     std::vector<std::string> reportedOrder;  // every member path as reported
+    // What each member was when it was read, as reported: "device", "inode",
+    // "size", "mtime_ns", "ctime_ns".
+    std::map<std::string, std::map<std::string, std::string>> identities;
     int finals = 0;
     bool badJson = false;
 

@@ -48,6 +48,27 @@ TEST_F(ResourceValuesTest, RegularFileAndFolders)
     EXPECT_FALSE(ResourceValues::read(at("missing")));
 }
 
+// The identity of what was read: the status-change time with the rest, so a
+// file rewritten in place with its size and times put back is not it; a
+// bundle's values alone say nothing of its members (its reading notes them).
+TEST_F(ResourceValuesTest, TheIdentityIsWhatWasReadToTheStatusChangeTime)
+{
+    const QByteArray file = QFile::encodeName(writeFile("doc.txt", "as read"));
+    const auto values = ResourceValues::read(file);
+    ASSERT_TRUE(values);
+    struct stat st {};
+    ASSERT_EQ(::lstat(file.constData(), &st), 0);
+    const ItemIdentity identity = values->identity();
+    EXPECT_EQ(identity.statusChangeTimeNs, int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
+    EXPECT_TRUE(identity.matches(st));
+    ASSERT_TRUE(rewriteInPlaceKeepingTimes(file, "AS READ"));
+    ASSERT_EQ(::lstat(file.constData(), &st), 0);
+    EXPECT_FALSE(identity.matches(st));
+
+    QDir(scratch()).mkpath("Tool.app/Contents");
+    EXPECT_FALSE(ResourceValues::read(at("Tool.app"))->identity().members.has_value());
+}
+
 TEST_F(ResourceValuesTest, LinksFifosAndSocketsAreAliasesAndNeverOpened)
 {
     writeFile("target.bin", QByteArray(1000, 'x'));

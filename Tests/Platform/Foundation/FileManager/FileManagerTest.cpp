@@ -1,6 +1,7 @@
 #include "Foundation/FileManager.h"
 #include "Foundation/ResourceValues.h"
 
+#include "ForceCopy.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -49,19 +50,6 @@ QStringList entries(const QString& folder)
 class FileManagerTest : public ::testing::Test {
 protected:
     void TearDown() override { FileManager::clearFaults(); }
-
-    // Makes every same-device rename report EXDEV, so the copy path runs.
-    static void forceCopy(std::function<int(FileStep, const QByteArray&)> more = nullptr)
-    {
-        FileManagerFaults faults;
-        faults.fail = [more](FileStep step, const QByteArray& path) {
-            if (step == FileStep::rename) {
-                return EXDEV;
-            }
-            return more ? more(step, path) : 0;
-        };
-        FileManager::setFaults(faults);
-    }
 
     QTemporaryDir dir_;
     QByteArray root() const { return bytes(dir_.path()); }

@@ -111,6 +111,40 @@ TEST_F(LargeFilesRemoveTest, FolderSwappedForALinkKeepsTheOtherFileInEveryMode)
     }
 }
 
+// Rewritten in place after the scan, its size kept and its modification
+// time set back: the status-change time still tells, in every mode.
+TEST_F(LargeFilesRemoveTest, AFileRewrittenInPlaceWithItsTimesSetBackStaysInEveryMode)
+{
+    const QString dest = scratch() + QStringLiteral("/dest");
+    ASSERT_TRUE(QDir().mkpath(dest));
+    for (const RemoveType& type : {RemoveType::forever_(), RemoveType::trash(), RemoveType::folder(QFile::encodeName(dest))}) {
+        SCOPED_TRACE(static_cast<int>(type.kind()));
+        const QString folder = QStringLiteral("w%1").arg(static_cast<int>(type.kind()));
+        const QString rewrittenPath = sparseFile(folder + QStringLiteral("/rewritten.mov"), 20'000'000, 1'600'000'000);
+        const QString untouchedPath = sparseFile(folder + QStringLiteral("/untouched.mov"), 20'000'000, 1'600'000'000);
+        scan({scratch() + QLatin1Char('/') + folder});
+        const FileInfoPtr rewritten = fileNamed(folder + QStringLiteral("/rewritten.mov"));
+        const FileInfoPtr untouched = fileNamed(folder + QStringLiteral("/untouched.mov"));
+        ASSERT_TRUE(rewritten && untouched);
+        rewritten->setSelected(true);
+        untouched->setSelected(true);
+        ASSERT_TRUE(rewriteInPlaceKeepingTimes(QFile::encodeName(rewrittenPath), "edited in place"));
+
+        remove(type);
+
+        QFile kept(rewrittenPath);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.read(15), "edited in place");
+        ASSERT_TRUE(rewritten->removeError().has_value());
+        EXPECT_EQ(rewritten->removeError()->localizedDescription(), QStringLiteral("The file has changed since the scan."));
+        EXPECT_FALSE(QFile::exists(untouchedPath));
+        EXPECT_EQ(engine().removesucceedCount(), 1);
+        EXPECT_EQ(groupNames(G::allGroup), QStringList{folder + QStringLiteral("/rewritten.mov")});
+    }
+    EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList{"untouched.mov"});
+    EXPECT_EQ(QDir(QFile::decodeName(Trash::filesFolder())).entryList(QDir::Files), QStringList{"untouched.mov"});
+}
+
 TEST_F(LargeFilesRemoveTest, OneSelectedFileLeavesAllFourGroupsOnce)
 {
     sparseFile(QStringLiteral("m/chosen.mov"), 20'000'000);

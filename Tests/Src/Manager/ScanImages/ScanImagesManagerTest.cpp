@@ -2,7 +2,14 @@
 // turns the library's reports into groups and delegate calls.
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QVariantMap>
+
+#include <map>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +169,47 @@ TEST_F(ScanImagesSearchTest, aVanishedFileAndBrokenJsonDoNoHarm)
     ASSERT_EQ(groups.size(), 1);
     EXPECT_EQ(groups[0]->dupImageItems()[0]->imageSize(), 0);
     EXPECT_FALSE(groups[0]->dupImageItems()[0]->medifiedDate().has_value());
+}
+
+// The identity an image is reported with is what the library read, every
+// digit of it (JSON numbers would round an inode or a time in nanoseconds);
+// a report that names none leaves the file to be looked at as it is.
+TEST_F(ScanImagesSearchTest, theIdentityReportedIsKeptWholeAndANameWithoutOneIsLookedAt)
+{
+    const QString a = writeFile("a.png", QByteArray(100, 'a'));
+    const QString b = writeFile("b.png", QByteArray(100, 'b'));
+    ScriptedLibrary::script = [&](FoundDupCallback found, ProgressCallback progress) {
+        const QJsonObject read{{"device", "2049"},
+                               {"inode", "18446744073709551557"},
+                               {"size", "100"},
+                               {"mtime_ns", "-86400000000001"},
+                               {"ctime_ns", "1700000000987654321"}};
+        const QJsonArray infos{QJsonObject{{"path", a}, {"similarity", 100.0}, {"identity", read}},
+                               QJsonObject{{"path", b}, {"similarity", 90.0}}};
+        const QByteArray json =
+            QJsonDocument(QJsonArray{QJsonObject{{"path", a}, {"similar_img_infos", infos}}}).toJson();
+        found(JsonData{json.constData(), uint32_t(json.size())});
+        sendProgress(progress, 1, 1, 2, QString());
+        return kOk;
+    };
+    manager_->findDuplicateImages({QFile::encodeName(scratch())});
+    const auto groups = manager_->dupImages();
+    ASSERT_EQ(groups.size(), 1);
+    std::map<QString, ItemIdentity> identities;
+    for (const auto& item : groups[0]->dupImageItems()) {
+        identities[item->imageName()] = item->identity();
+    }
+    const ItemIdentity reported = identities["a.png"];
+    EXPECT_EQ(reported.device, dev_t(2049));
+    EXPECT_EQ(reported.inode, ino_t(18446744073709551557ULL));
+    EXPECT_EQ(reported.type, mode_t(S_IFREG));
+    EXPECT_EQ(reported.size, 100);
+    EXPECT_EQ(reported.modificationTimeNs, -86400000000001LL);
+    EXPECT_EQ(reported.statusChangeTimeNs, 1700000000987654321LL);
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(b).constData(), &st), 0);
+    EXPECT_TRUE(identities["b.png"].matches(st));
+    EXPECT_EQ(identities["b.png"].statusChangeTimeNs, int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
 }
 
 TEST_F(ScanImagesSearchTest, aLibraryThatEndsWithoutItsReportStillEndsTheScan)

@@ -2,7 +2,10 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QFile>
 #include <QJsonObject>
+
+#include <sys/stat.h>
 
 std::function<int(FoundDupCallback, ProgressCallback)> ScriptedLibrary::script;
 std::vector<ScriptedLibrary::Call> ScriptedLibrary::calls;
@@ -62,11 +65,28 @@ void sendProgress(ProgressCallback progress, int type, double ratio, qint64 tota
     progress(type, JsonData{json.constData(), uint32_t(json.size())});
 }
 
+QJsonObject identityOf(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        return {};
+    }
+    const auto ns = [](const struct timespec& t) { return QString::number(qint64(t.tv_sec) * 1000000000 + t.tv_nsec); };
+    return {{"device", QString::number(st.st_dev)}, {"inode", QString::number(st.st_ino)},
+            {"size", QString::number(st.st_size)},  {"mtime_ns", ns(st.st_mtim)},
+            {"ctime_ns", ns(st.st_ctim)}};
+}
+
 void sendFound(FoundDupCallback found, const QString& source, const QStringList& members)
 {
     QJsonArray infos;
     for (const QString& m : members) {
-        infos.append(QJsonObject{{"path", m}, {"similarity", 90.0}});
+        // As the library does: what the file is as it is read, here and now.
+        QJsonObject info{{"path", m}, {"similarity", 90.0}};
+        if (const QJsonObject identity = identityOf(m); !identity.isEmpty()) {
+            info.insert("identity", identity);
+        }
+        infos.append(info);
     }
     const QByteArray json = QJsonDocument(QJsonArray{QJsonObject{{"path", source}, {"similar_img_infos", infos}}}).toJson();
     found(JsonData{json.constData(), uint32_t(json.size())});

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +29,10 @@ struct ScriptedLibrary {
 };
 
 void sendProgress(ProgressCallback progress, int type, double ratio, qint64 total, const QString& path);
+// A report of one group, each member with its identity as lstat gives it now
+// (none for a file that is not there).
 void sendFound(FoundDupCallback found, const QString& source, const QStringList& members);
+QJsonObject identityOf(const QString& path);
 
 // Records every delegate call of both protocols.
 class RecordingDelegate : public ScanImagesManagerDelegate, public ScanImagesRemoveManagerDelegate {

@@ -1,5 +1,6 @@
 #include <QCryptographicHash>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,4 +62,34 @@ TEST_F(Md5Test, BundlesCompareByLayoutAndContent)
     EXPECT_FALSE(md5Bundle(QFile::encodeName(scratch() + "/B.app")));
     // The hook refers to this test's locals: gone with it.
     setMd5ReadFailureForTesting(nullptr);
+}
+
+// A bundle's members are noted as they are met, before their bytes are read:
+// what was noted is the bundle as it stands after an undisturbed reading,
+// and a member written to between its noting and the end of its reading
+// leaves the bundle without a digest.
+TEST_F(Md5Test, BundlesNoteTheirMembersBeforeReadingThem)
+{
+    writeFile("A.app/Contents/MacOS/tool", "the program");
+    writeFile("A.app/Contents/Info.plist", "<plist/>");
+    const QByteArray bundle = QFile::encodeName(scratch() + "/A.app");
+    MembersDigest members{};
+    ASSERT_TRUE(md5Bundle(bundle, &members));
+    const int fd = ::open(bundle.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(FolderMembers::of(fd), std::optional<MembersDigest>(members));
+    ::close(fd);
+
+    const QByteArray tool = bundle + "/Contents/MacOS/tool";
+    setMd5ReadFailureForTesting([&](const QByteArray& p) {
+        if (p == tool) {
+            // Between the noting and the opening: the same bytes written
+            // again, its times put back. Only the status-change time tells.
+            EXPECT_TRUE(rewriteInPlaceKeepingTimes(tool, "the program"));
+        }
+        return false;
+    });
+    EXPECT_FALSE(md5Bundle(bundle, &members));
+    setMd5ReadFailureForTesting(nullptr);
+    EXPECT_TRUE(md5Bundle(bundle, &members));
 }

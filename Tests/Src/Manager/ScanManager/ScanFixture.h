@@ -51,7 +51,7 @@ public:
     std::function<void()> onFinished;
     void startRemove() override {}
     void stopRemove() override {}
-    void removeFinished() override {}
+    void removeFinished() override { add("removeFinished"); }
 
     int count(const QString& event) const
     {
