@@ -9,12 +9,17 @@
 #include "StalledFileSystem.h"
 #endif
 
+#include "Foundation/TemporaryItems.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <csignal>
+#include <memory>
 #include <tuple>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +47,36 @@ protected:
         return names(folderAt("chosen-folder")) + names(QFile::decodeName(Trash::filesFolder())) +
                names(QFile::decodeName(Trash::infoFolder()));
     }
+#ifdef TWINSWEEP_HAVE_FUSE
+    // A run killed while the chosen file is aside: a child checks `chosen`
+    // against the kept copy on `mount`, whose second opening never answers,
+    // and is killed there. `aside` is the name the file was left under.
+    void leaveAsideByAKilledRun(const QString& chosen, StalledFileSystem& mount, const QString& tmp, QString& aside)
+    {
+        const QString folder = QFileInfo(chosen).path();
+        QDir().mkpath(tmp);
+        SpawnedProcess child(QCoreApplication::applicationFilePath(), {"--gtest_filter=AsideChild.ChecksUntilKilled"},
+                             {"TWINSWEEP_ASIDE_CHOSEN=" + chosen, "TWINSWEEP_ASIDE_KEPT=" + mount.path() + "/k.bin",
+                              "TWINSWEEP_ASIDE_DATA_HOME=" + qEnvironmentVariable("XDG_DATA_HOME"), "TMPDIR=" + tmp});
+        ASSERT_GT(child.pid(), 0);
+        ASSERT_TRUE(mount.waitStalled());
+        const QStringList left = names(folder);
+        ASSERT_EQ(left.size(), 1);
+        aside = left.first();
+        EXPECT_TRUE(aside.startsWith(QStringLiteral(".twinsweep-aside-%1-").arg(child.pid())));
+        // Killed while it waits; it ends once the mount answers, before it
+        // can take one more step.
+        ASSERT_EQ(::kill(child.pid(), SIGKILL), 0);
+        mount.release();
+        ASSERT_TRUE(child.waitForFinished());
+        EXPECT_EQ(names(folder), QStringList{aside});
+        // The program's own record of it, with the name it gets back.
+        const std::vector<TemporaryItems::Leftover> recorded = TemporaryItems::leftoversByPath(FileManager::asideKind);
+        ASSERT_EQ(recorded.size(), 1u);
+        EXPECT_EQ(recorded.front().path, QFile::encodeName(folder + '/' + aside));
+        EXPECT_EQ(recorded.front().extra, QFile::encodeName(QFileInfo(chosen).fileName()));
+    }
+#endif
 };
 
 std::string modeName(RemoveType::Kind kind)
@@ -277,22 +312,9 @@ TEST_F(RemovalAcrossMountsTest, AFileLeftAsideByAKilledRunIsPutBackByTheNext)
         GTEST_SKIP() << "no FUSE file system could be mounted here";
     }
     const QString chosen = writeFile("photos/k.bin", body);
-    QDir().mkpath(scratch() + "/child-tmp");
-    SpawnedProcess child(QCoreApplication::applicationFilePath(), {"--gtest_filter=AsideChild.ChecksUntilKilled"},
-                         {"TWINSWEEP_ASIDE_CHOSEN=" + chosen, "TWINSWEEP_ASIDE_KEPT=" + mount.path() + "/k.bin",
-                          "TWINSWEEP_ASIDE_DATA_HOME=" + qEnvironmentVariable("XDG_DATA_HOME"),
-                          "TMPDIR=" + scratch() + "/child-tmp"});
-    ASSERT_GT(child.pid(), 0);
-    ASSERT_TRUE(mount.waitStalled());
-    const QStringList aside = names(scratch() + "/photos");
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_TRUE(aside.first().startsWith(QStringLiteral(".twinsweep-aside-%1-").arg(child.pid())));
-    // Killed while it waits; it ends once the mount answers, before it can
-    // take one more step.
-    ASSERT_EQ(::kill(child.pid(), SIGKILL), 0);
-    mount.release();
-    ASSERT_TRUE(child.waitForFinished());
-    EXPECT_EQ(names(scratch() + "/photos"), aside);
+    QString aside;
+    leaveAsideByAKilledRun(chosen, mount, scratch() + "/child-tmp", aside);
+    ASSERT_FALSE(HasFatalFailure());
 
     runAndWait(RemoveType::forever_());
 
@@ -302,7 +324,63 @@ TEST_F(RemovalAcrossMountsTest, AFileLeftAsideByAKilledRunIsPutBackByTheNext)
     EXPECT_EQ(back.readAll(), body);
     // Nothing is left to put back.
     EXPECT_EQ(RemoveOperation::putBackAsideItems(), 0);
+    EXPECT_TRUE(TemporaryItems::leftoversByPath(FileManager::asideKind).empty());
 #endif
 }
+
+// The file was left aside in a FUSE view that is mounted again before the
+// next run: the view now has another device number and, for mergerfs,
+// gives the file another inode number. It is put back all the same.
+class AsideInARemountedViewTest : public RemovalAcrossMountsTest,
+                                  public ::testing::WithParamInterface<FuseView::Kind> {};
+
+TEST_P(AsideInARemountedViewTest, AFileLeftAsideInAViewMountedAgainIsPutBack)
+{
+#ifndef TWINSWEEP_HAVE_FUSE
+    GTEST_SKIP() << "built without FUSE";
+#else
+    const QByteArray body(20'001, 'v');
+    writeFile("photos/k.bin", body);
+    const QString photos = scratch() + "/photos";
+    const QString viewPath = scratch() + "/view";
+    auto view = std::make_unique<FuseView>(GetParam(), photos, viewPath);
+    if (!view->mounted()) {
+        GTEST_SKIP() << FuseView::name(GetParam()) << " cannot mount here";
+    }
+    StalledFileSystem mount(scratch() + "/mount", {{"k.bin", body}}, "k.bin", 2);
+    if (!mount.mounted()) {
+        GTEST_SKIP() << "no FUSE file system could be mounted here";
+    }
+    QString aside;
+    leaveAsideByAKilledRun(viewPath + "/k.bin", mount, scratch() + "/child-tmp", aside);
+    ASSERT_FALSE(HasFatalFailure());
+    const auto asideFile = QFile::encodeName(viewPath + '/' + aside);
+    struct stat before {};
+    ASSERT_EQ(::lstat(asideFile.constData(), &before), 0);
+
+    view.reset();
+    // Holds the device number the view had, so that the view mounted again
+    // cannot get it back.
+    SmallFileSystem holder(64);
+    view = std::make_unique<FuseView>(GetParam(), photos, viewPath);
+    ASSERT_TRUE(view->mounted());
+    struct stat after {};
+    ASSERT_EQ(::lstat(asideFile.constData(), &after), 0);
+    EXPECT_NE(after.st_dev, before.st_dev);
+
+    EXPECT_EQ(RemoveOperation::putBackAsideItems(), 1);
+
+    EXPECT_EQ(names(viewPath), QStringList{"k.bin"});
+    EXPECT_EQ(names(photos), QStringList{"k.bin"});
+    QFile back(photos + "/k.bin");
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), body);
+    EXPECT_TRUE(TemporaryItems::leftoversByPath(FileManager::asideKind).empty());
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(EachView, AsideInARemountedViewTest,
+                         ::testing::Values(FuseView::Kind::bindfs, FuseView::Kind::mergerfs),
+                         [](const auto& info) { return std::string(FuseView::name(info.param)); });
 
 }  // namespace
