@@ -15,8 +15,9 @@
 // its recorded path and still the very node that was made (device, inode,
 // type and, where the file system keeps it, birth time, so that an inode
 // number given again to a new file is not taken for the old), counts as
-// left over; anything else belongs to somebody else,
-// whatever its name.
+// left over; anything else belongs to somebody else, whatever its name.
+// An item that is only ever renamed back, never deleted, is looked up by
+// its path alone (leftoversByPath).
 //
 // Each record is a small property list in the private folder
 // $XDG_DATA_HOME/<bundle id>/TemporaryItems, written under a name of its
