@@ -205,6 +205,9 @@ public:
     };
     // The names items get aside start with this, and no other name of ours does.
     static const QByteArray asidePrefix;
+    // The kind of TemporaryItems record an item aside has; its extra is the
+    // item's own name.
+    static constexpr const char* asideKind = "aside";
     // Renames the item at `path`, only if it is still `expected`, to
     // `asideName` (a temporaryName(asidePrefix)) in the same folder,
     // replacing nothing.

@@ -166,6 +166,7 @@ bool sameNode(const NodeMark& recorded, const NodeMark& now)
 struct RecordContents {
     QByteArray kind;
     QByteArray path;
+    QByteArray extra;
     ProcessMark process;
     std::optional<NodeMark> made;
 };
@@ -177,6 +178,9 @@ QByteArray serialized(const RecordContents& r)
                    {QStringLiteral("Process"), r.process.pid},
                    {QStringLiteral("Boot"), QString::fromLatin1(r.process.boot)},
                    {QStringLiteral("Started"), r.process.started}};
+    if (!r.extra.isEmpty()) {
+        dict.insert(QStringLiteral("Extra"), r.extra);
+    }
     if (r.made) {
         // Device and inode numbers are kept as the 64 bits they are.
         dict.insert(QStringLiteral("Device"), static_cast<qint64>(static_cast<quint64>(r.made->device)));
@@ -197,6 +201,7 @@ std::optional<RecordContents> parsed(const QByteArray& data)
     RecordContents r;
     r.kind = dict.value(QStringLiteral("Kind")).toString().toLatin1();
     r.path = dict.value(QStringLiteral("Path")).toByteArray();
+    r.extra = dict.value(QStringLiteral("Extra")).toByteArray();
     r.process.pid = dict.value(QStringLiteral("Process")).toLongLong();
     r.process.boot = dict.value(QStringLiteral("Boot")).toString().toLatin1();
     r.process.started = dict.value(QStringLiteral("Started")).toLongLong();
@@ -243,7 +248,10 @@ bool writeRecord(const QByteArray& file, const RecordContents& contents)
 }  // namespace
 
 TemporaryItems::Record::Record(Record&& other) noexcept
-    : file_(std::exchange(other.file_, QByteArray())), path_(std::move(other.path_)), kind_(std::move(other.kind_))
+    : file_(std::exchange(other.file_, QByteArray())),
+      path_(std::move(other.path_)),
+      kind_(std::move(other.kind_)),
+      extra_(std::move(other.extra_))
 {
 }
 
@@ -254,6 +262,7 @@ TemporaryItems::Record& TemporaryItems::Record::operator=(Record&& other) noexce
         file_ = std::exchange(other.file_, QByteArray());
         path_ = std::move(other.path_);
         kind_ = std::move(other.kind_);
+        extra_ = std::move(other.extra_);
     }
     return *this;
 }
@@ -267,11 +276,11 @@ namespace {
 
 // A record that keeps only the path proves nothing, so its item is then
 // never cleared: no loss, only a leftover.
-void recordMade(const QByteArray& file, const QByteArray& kind, const QByteArray& path,
-                const std::optional<NodeMark>& made)
+void recordMade(const QByteArray& file, RecordContents contents, const std::optional<NodeMark>& made)
 {
     if (!file.isEmpty() && made) {
-        (void)writeRecord(file, RecordContents{kind, path, thisProcess(), made});
+        contents.made = made;
+        (void)writeRecord(file, contents);
     }
 }
 
@@ -279,12 +288,13 @@ void recordMade(const QByteArray& file, const QByteArray& kind, const QByteArray
 
 void TemporaryItems::Record::created(int fd)
 {
-    recordMade(file_, kind_, path_, markOf(fd, "", AT_EMPTY_PATH));
+    recordMade(file_, RecordContents{kind_, path_, extra_, thisProcess(), std::nullopt}, markOf(fd, "", AT_EMPTY_PATH));
 }
 
 void TemporaryItems::Record::created()
 {
-    recordMade(file_, kind_, path_, markOf(AT_FDCWD, path_.constData()));
+    recordMade(file_, RecordContents{kind_, path_, extra_, thisProcess(), std::nullopt},
+               markOf(AT_FDCWD, path_.constData()));
 }
 
 void TemporaryItems::Record::forget()
@@ -326,33 +336,34 @@ QByteArray TemporaryItems::recordFolder()
     return ensurePrivateFolder(folder) ? folder : QByteArray();
 }
 
-TemporaryItems::Record TemporaryItems::recordBefore(const QByteArray& path, const QByteArray& kind)
+TemporaryItems::Record TemporaryItems::recordBefore(const QByteArray& path, const QByteArray& kind,
+                                                   const QByteArray& extra)
 {
     Record record;
     record.path_ = path;
     record.kind_ = kind;
+    record.extra_ = extra;
     const QByteArray folder = recordFolder();
     if (folder.isEmpty() || !path.startsWith('/')) {
         return record;
     }
     const QByteArray file = folder + '/' + FileManager::temporaryName(recordPrefix);
-    if (writeRecord(file, RecordContents{kind, path, thisProcess(), std::nullopt})) {
+    if (writeRecord(file, RecordContents{kind, path, extra, thisProcess(), std::nullopt})) {
         record.file_ = file;
     }
     return record;
 }
 
-std::vector<TemporaryItems::Leftover> TemporaryItems::leftoversIn(const QByteArray& folder, const QByteArray& kind)
+namespace {
+
+// Calls `use` with each record of `kind` whose process no longer runs, and
+// its file. On the way the damaged records of such processes go.
+template <typename Use>
+void forEachRecordOfGoneProcesses(const QByteArray& records, const QByteArray& kind, Use use)
 {
-    std::vector<Leftover> found;
-    struct stat wanted {};
-    const QByteArray records = recordFolder();
-    if (records.isEmpty() || ::stat(folder.constData(), &wanted) != 0) {
-        return found;
-    }
     DIR* dir = ::opendir(records.constData());
     if (!dir) {
-        return found;
+        return;
     }
     std::vector<QByteArray> names;
     while (dirent* entry = ::readdir(dir)) {
@@ -375,27 +386,66 @@ std::vector<TemporaryItems::Leftover> TemporaryItems::leftoversIn(const QByteArr
             }
             continue;
         }
-        if (record->kind != kind || stillRuns(record->process)) {
-            continue;
+        if (record->kind == kind && !stillRuns(record->process)) {
+            use(file, *record);
         }
+    }
+}
+
+TemporaryItems::Leftover leftoverOf(const QByteArray& file, const RecordContents& record)
+{
+    const NodeMark made = record.made.value_or(NodeMark{});
+    return TemporaryItems::Leftover{record.path, made.device, made.inode, made.type, made.bornNs, file, record.extra};
+}
+
+}  // namespace
+
+std::vector<TemporaryItems::Leftover> TemporaryItems::leftoversIn(const QByteArray& folder, const QByteArray& kind)
+{
+    std::vector<Leftover> found;
+    struct stat wanted {};
+    const QByteArray records = recordFolder();
+    if (records.isEmpty() || ::stat(folder.constData(), &wanted) != 0) {
+        return found;
+    }
+    forEachRecordOfGoneProcesses(records, kind, [&](const QByteArray& file, const RecordContents& record) {
         struct stat parent {};
-        if (::stat(folderOf(record->path).constData(), &parent) != 0 || parent.st_dev != wanted.st_dev ||
+        if (::stat(folderOf(record.path).constData(), &parent) != 0 || parent.st_dev != wanted.st_dev ||
             parent.st_ino != wanted.st_ino) {
-            continue;  // another folder's, or one that cannot be reached now
+            return;  // another folder's, or one that cannot be reached now
         }
-        const std::optional<NodeMark> now = markOf(AT_FDCWD, record->path.constData());
+        const std::optional<NodeMark> now = markOf(AT_FDCWD, record.path.constData());
         if (!now && errno != ENOENT) {
-            continue;  // cannot tell now
+            return;  // cannot tell now
         }
-        const NodeMark made = record->made.value_or(NodeMark{});
-        Leftover leftover{record->path, made.device, made.inode, made.type, made.bornNs, file};
-        if (record->made && now && sameNode(made, *now)) {
+        Leftover leftover = leftoverOf(file, record);
+        if (record.made && now && sameNode(*record.made, *now)) {
             found.push_back(std::move(leftover));
         } else {
             // Never made, gone, or replaced by something that is not ours.
             forget(leftover);
         }
+    });
+    return found;
+}
+
+std::vector<TemporaryItems::Leftover> TemporaryItems::leftoversByPath(const QByteArray& kind)
+{
+    std::vector<Leftover> found;
+    const QByteArray records = recordFolder();
+    if (records.isEmpty()) {
+        return found;
     }
+    forEachRecordOfGoneProcesses(records, kind, [&](const QByteArray& file, const RecordContents& record) {
+        struct stat st {};
+        if (::lstat(record.path.constData(), &st) == 0) {
+            found.push_back(leftoverOf(file, record));
+        } else if (errno == ENOENT && ::stat(folderOf(record.path).constData(), &st) == 0) {
+            forget(leftoverOf(file, record));  // gone, or never made
+        }
+        // Otherwise its folder is gone or cannot be reached now (unmounted,
+        // unplugged): it may come back.
+    });
     return found;
 }
 

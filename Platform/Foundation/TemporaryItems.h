@@ -15,8 +15,9 @@
 // its recorded path and still the very node that was made (device, inode,
 // type and, where the file system keeps it, birth time, so that an inode
 // number given again to a new file is not taken for the old), counts as
-// left over; anything else belongs to somebody else,
-// whatever its name.
+// left over; anything else belongs to somebody else, whatever its name.
+// An item that is only ever renamed back, never deleted, is looked up by
+// its path alone (leftoversByPath).
 //
 // Each record is a small property list in the private folder
 // $XDG_DATA_HOME/<bundle id>/TemporaryItems, written under a name of its
@@ -32,7 +33,10 @@
 // A record that cannot be written (no state folder) costs only the clean-up
 // after a kill: the item is then never taken for a leftover. When the item
 // could not be taken away, keep() leaves its record for the next clean-up.
-// `kind` keeps the clean-ups apart: each asks only for its own kind.
+// `kind` keeps the clean-ups apart: each asks only for its own kind. A
+// record may carry a few bytes of its maker's own (`extra`: the name an item
+// set aside is to get back, say), kept as they are and given back with the
+// leftover; nothing else reads them.
 class TemporaryItems {
 public:
     class Record {
@@ -60,6 +64,7 @@ public:
         QByteArray file_;  // the record's file, empty when there is none
         QByteArray path_;
         QByteArray kind_;
+        QByteArray extra_;
     };
 
     // An item left over by a process that no longer runs, checked just now.
@@ -70,6 +75,7 @@ public:
         mode_t type = 0;
         int64_t bornNs = 0;  // 0 when the file system keeps no birth time
         QByteArray record;   // the record's file
+        QByteArray extra;    // as given to recordBefore()
 
         // Whether the entry `name` of the open folder `dirFd` (not
         // followed) is still that node.
@@ -82,8 +88,9 @@ public:
     // this user (then nothing is recorded, and nothing is left over).
     static QByteArray recordFolder();
 
-    // Records, before it is made, an item of `kind` at `path`.
-    static Record recordBefore(const QByteArray& path, const QByteArray& kind);
+    // Records, before it is made, an item of `kind` at `path`, with `extra`
+    // (small: a record is read whole) for whoever deals with it later.
+    static Record recordBefore(const QByteArray& path, const QByteArray& kind, const QByteArray& extra = {});
 
     // The items of `kind` directly inside `folder` (the same folder by
     // device and inode, however its path is spelt) that processes which no
@@ -91,6 +98,18 @@ public:
     // the records of such processes whose item is gone, was never made or
     // is another node now are forgotten; the item at the path stays.
     static std::vector<Leftover> leftoversIn(const QByteArray& folder, const QByteArray& kind);
+
+    // The items of `kind`, in whatever folder, that processes which no
+    // longer run recorded and that are still at their recorded path, be it
+    // the node that was made or not (the node mark is not asked: only the
+    // path). For items that are never deleted, only renamed back to a name
+    // of their own without replacing anything: on a FUSE file system such a
+    // rename may give the item another inode number, and the file system
+    // mounted again another device number, so a mark would leave the item
+    // under its temporary name for good. Records whose item is gone from a
+    // folder that is there are forgotten; those whose folder cannot be
+    // reached now stay for a later look.
+    static std::vector<Leftover> leftoversByPath(const QByteArray& kind);
 
     // Drops the record of a leftover once it is dealt with.
     static void forget(const Leftover& leftover);

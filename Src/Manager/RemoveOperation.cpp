@@ -2,10 +2,10 @@
 
 #include "Foundation/Bundle.h"
 #include "Foundation/FileManager.h"
+#include "Foundation/TemporaryItems.h"
 #include "Foundation/Trash.h"
 #include "Main/Utilities.h"
 #include "Manager/UserPrompter.h"
-#include "QVBaseLib/Helper.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
@@ -59,88 +58,16 @@ constexpr auto stopGrace = std::chrono::milliseconds(600);
 
 std::atomic<int64_t> dropped{0};
 
-// Items moved aside for a moment, noted in a file of the program's own, so
-// that a program killed while one is aside puts it back at its next run.
-struct AsideRecord {
-    QByteArray folder;
-    QByteArray name;
-    QByteArray asideName;
-};
-
-std::mutex asideMutex;  // guards the file
-
-QByteArray asideNotesPath()
+// The folder an absolute path names its item in.
+QByteArray parentFolder(const QByteArray& path)
 {
-    const QString support = Helper::appSuportWithBundleIdentifier();
-    return support.isEmpty() ? QByteArray() : QFile::encodeName(support) + "/AsideItems";
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-std::vector<AsideRecord> readAsideNotes(const QByteArray& path)
+QByteArray pathIn(const QByteArray& folder, const QByteArray& name)
 {
-    std::vector<AsideRecord> records;
-    QFile file(QFile::decodeName(path));
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        return records;
-    }
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() != 3) {
-            continue;  // not a line of ours, or cut short
-        }
-        AsideRecord r;
-        r.folder = QByteArray::fromBase64(fields[0]);
-        r.name = QByteArray::fromBase64(fields[1]);
-        r.asideName = QByteArray::fromBase64(fields[2]);
-        if (!r.folder.isEmpty() && !r.name.isEmpty() && !r.name.contains('/') && r.name != "." && r.name != ".." &&
-            r.asideName.startsWith(FileManager::asidePrefix) && !r.asideName.contains('/')) {
-            records.push_back(std::move(r));
-        }
-    }
-    return records;
-}
-
-bool writeAsideNotes(const QByteArray& path, const std::vector<AsideRecord>& records)
-{
-    if (path.isEmpty()) {
-        return false;
-    }
-    if (records.empty()) {
-        return ::unlink(path.constData()) == 0 || errno == ENOENT;
-    }
-    QByteArray data;
-    for (const AsideRecord& r : records) {
-        data += r.folder.toBase64() + ' ' + r.name.toBase64() + ' ' + r.asideName.toBase64() + '\n';
-    }
-    return FileManager::default_().writeFileAtomically(path, data, nullptr, 0600);
-}
-
-// Whether the process whose id the aside name carries no longer runs.
-bool asideByGoneProcess(const QByteArray& asideName)
-{
-    bool ok = false;
-    const qlonglong pid = asideName.mid(FileManager::asidePrefix.size()).split('-').value(0).toLongLong(&ok);
-    if (!ok || pid <= 0 || pid > INT_MAX || pid == ::getpid()) {
-        return false;
-    }
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
-bool noteAside(const AsideRecord& record)
-{
-    std::lock_guard lock(asideMutex);
-    const QByteArray path = asideNotesPath();
-    std::vector<AsideRecord> records = readAsideNotes(path);
-    records.push_back(record);
-    return writeAsideNotes(path, records);
-}
-
-void forgetAside(const AsideRecord& record)
-{
-    std::lock_guard lock(asideMutex);
-    const QByteArray path = asideNotesPath();
-    std::vector<AsideRecord> records = readAsideNotes(path);
-    std::erase_if(records, [&](const AsideRecord& r) { return r.folder == record.folder && r.asideName == record.asideName; });
-    writeAsideNotes(path, records);
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
 }  // namespace
@@ -315,15 +242,14 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
             return false;
         }
     }
-    AsideRecord record;
-    record.folder = path.left(std::max<qsizetype>(0, path.lastIndexOf('/')));
-    record.name = FilePath::lastComponent(path);
-    record.asideName = FileManager::temporaryName(FileManager::asidePrefix);
-    if (record.folder.isEmpty()) {
-        record.folder = "/";
-    }
-    // Noted before it goes aside: a kill at any point after leaves a note.
-    if (!noteAside(record)) {
+    const QByteArray folder = parentFolder(path);
+    const QByteArray name = FilePath::lastComponent(path);
+    const QByteArray asideName = FileManager::temporaryName(FileManager::asidePrefix);
+    // Recorded before it goes aside: a kill at any point after leaves the
+    // record, with the name to give back.
+    TemporaryItems::Record record =
+        TemporaryItems::recordBefore(pathIn(folder, asideName), FileManager::asideKind, name);
+    if (!record.isRecorded()) {
         if (error) {
             *error = Error::make(QStringLiteral("kept copy unchecked."), 6,
                                  localized("The copy you kept cannot be checked."));
@@ -331,9 +257,9 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
         return false;
     }
     Error asideError;
-    const std::optional<FileManager::Aside> aside = fm.moveAside(path, identity, record.asideName, &asideError);
+    const std::optional<FileManager::Aside> aside = fm.moveAside(path, identity, asideName, &asideError);
     if (!aside) {
-        forgetAside(record);
+        record.forget();
         if (error) {
             *error = asideError;
         }
@@ -349,7 +275,8 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
     Error backError;
     const std::optional<ItemIdentity> back = fm.putBack(*aside, &backError);
     if (!back) {
-        // Left under the name aside, and noted: the next run puts it back.
+        // Left under the name aside, and recorded: the next run puts it back.
+        record.keep();
         TSLOG(QStringLiteral("an item could not be put back from aside: "), QFile::decodeName(path),
               QStringLiteral(", "), backError.localizedDescription());
         if (error) {
@@ -357,7 +284,7 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
         }
         return false;
     }
-    forgetAside(record);
+    record.forget();
     if (reached) {
         if (error) {
             *error = keptCopyReachedError();
@@ -373,54 +300,47 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
 
 int RemoveOperation::putBackAsideItems()
 {
-    std::lock_guard lock(asideMutex);
-    const QByteArray notes = asideNotesPath();
-    std::vector<AsideRecord> records = readAsideNotes(notes);
-    if (records.empty()) {
-        return 0;
-    }
     FileManager& fm = FileManager::default_();
     int putBack = 0;
-    std::vector<AsideRecord> left;
-    for (AsideRecord& r : records) {
-        const bool ofGoneProcess = asideByGoneProcess(r.asideName);
-        if (!ofGoneProcess) {
-            // A removal that runs still has it in hand; a folder gone or
-            // unplugged is tried again later; an entry gone needs nothing.
-            const bool folderThere = ::access(r.folder.constData(), F_OK) == 0;
-            const bool entryThere = fm.fileExists(r.folder + '/' + r.asideName);
-            if (!folderThere || entryThere) {
-                left.push_back(std::move(r));
-            }
+    // By path alone, whatever node the item is now: the put-back only ever
+    // renames it back to its own name, never over a name taken meanwhile,
+    // and never deletes anything. That holds also for an item on a FUSE
+    // file system, which may have given it another inode number under the
+    // name aside and, mounted again since, another device number. Only this
+    // program makes such a name, and the record proves it made this one.
+    for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversByPath(FileManager::asideKind)) {
+        const QByteArray folder = parentFolder(leftover.path);
+        const QByteArray asideName = FilePath::lastComponent(leftover.path);
+        const QByteArray& name = leftover.extra;
+        if (name.isEmpty() || name.contains('/') || name == "." || name == ".." ||
+            !asideName.startsWith(FileManager::asidePrefix)) {
+            TemporaryItems::forget(leftover);  // not a record this program writes
             continue;
         }
-        const int fd = ::open(r.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) {
-            left.push_back(std::move(r));
-            continue;
+            continue;  // tried again at a later run
         }
         FileManager::Aside aside;
         aside.folder = std::shared_ptr<const int>(new int(fd), [](const int* held) {
             ::close(*held);
             delete held;
         });
-        aside.folderPath = r.folder;
-        aside.name = r.name;
-        aside.asideName = r.asideName;
-        // Only this program makes such a name: whatever is under it is ours,
-        // also on a device numbered anew since (a FUSE mount made again).
+        aside.folderPath = folder;
+        aside.name = name;
+        aside.asideName = asideName;
         Error error;
         if (fm.putBack(aside, &error)) {
             ++putBack;
-            TSLOG(QStringLiteral("put back from aside: "), QFile::decodeName(r.folder + '/' + r.name));
+            TSLOG(QStringLiteral("put back from aside: "), QFile::decodeName(pathIn(folder, name)));
         } else if (error.code == EEXIST) {
-            // Its name was taken meanwhile: it waits aside, still noted.
+            // Its name was taken meanwhile: it waits aside, still recorded.
             TSLOG(QStringLiteral("cannot put back from aside, the name is taken: "),
-                  QFile::decodeName(r.folder + '/' + r.name));
-            left.push_back(std::move(r));
+                  QFile::decodeName(pathIn(folder, name)));
+            continue;
         }
+        TemporaryItems::forget(leftover);
     }
-    writeAsideNotes(notes, left);
     return putBack;
 }
 

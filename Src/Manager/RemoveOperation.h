@@ -123,8 +123,9 @@ public:
     // item is back under its own name afterwards, and `identity` is what it
     // is now (the renames changed its status-change time). False, with the
     // reason in `error`, when it would take a kept copy or that cannot be
-    // told. While an item is aside it is noted on disk, so that a program
-    // killed meanwhile puts it back at its next run (putBackAsideItems).
+    // told. While an item is aside it is recorded (TemporaryItems), so that
+    // a program killed meanwhile puts it back at its next run
+    // (putBackAsideItems).
     // The items of a group of copies that were not chosen and are still
     // there as the scan saw them. For the item at index i, `isChosen(i)`
     // tells whether it was chosen and `where(i)` gives its path and identity.

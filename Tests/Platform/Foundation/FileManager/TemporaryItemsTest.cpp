@@ -32,11 +32,11 @@ TEST(TemporaryItemsChild, RecordsAndEnds)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     for (const QByteArray& line : file.readAll().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() != 3) {
+        if (fields.size() != 4) {
             continue;
         }
         const QByteArray path = QByteArray::fromHex(fields[2]);
-        TemporaryItems::Record record = TemporaryItems::recordBefore(path, fields[1]);
+        TemporaryItems::Record record = TemporaryItems::recordBefore(path, fields[1], QByteArray::fromHex(fields[3]));
         ASSERT_TRUE(record.isRecorded());
         if (fields[0] == "file") {
             ASSERT_TRUE(writeFileBytes(path, "partial copy"));
@@ -50,11 +50,13 @@ TEST(TemporaryItemsChild, RecordsAndEnds)
 }
 
 // An item as a run cut short leaves it: "file" or "folder" made and
-// recorded, or "recorded" only (the run ended before it made the item).
+// recorded, or "recorded" only (the run ended before it made the item),
+// with `extra` recorded beside it.
 struct LeftItem {
     QByteArray how;
     QByteArray kind;
     QByteArray path;
+    QByteArray extra = {};
 };
 
 // Records `items` from a child process that then ends.
@@ -63,7 +65,7 @@ void leaveRecordsOfAnEndedProcess(const std::vector<LeftItem>& items)
     const QString list = qEnvironmentVariable("XDG_DATA_HOME") + "/record-list";
     QByteArray text;
     for (const LeftItem& item : items) {
-        text += item.how + ' ' + item.kind + ' ' + item.path.toHex() + '\n';
+        text += item.how + ' ' + item.kind + ' ' + item.path.toHex() + ' ' + item.extra.toHex() + '\n';
     }
     ASSERT_TRUE(writeFileBytes(QFile::encodeName(list), text));
     SpawnedProcess child(QCoreApplication::applicationFilePath(), {"--gtest_filter=TemporaryItemsChild.RecordsAndEnds"},
@@ -167,6 +169,53 @@ TEST_F(TemporaryItemsTest, OnlyWhatAnEndedProcessMadeAndIsStillAsMadeIsLeftOver)
     }
     EXPECT_EQ(records().size(), 3);
     EXPECT_TRUE(TemporaryItems::leftoversIn(dest, "test").empty());
+}
+
+// Items that are only ever renamed back are found by their recorded path,
+// whatever node stands there now, with the bytes their maker recorded
+// beside them. A record whose item went from a folder that is there goes;
+// one whose folder is away for now stays for a later look.
+TEST_F(TemporaryItemsTest, ItemsRenamedBackAreFoundByTheirPathWhateverNodeTheyAreNow)
+{
+    const QByteArray dest = folderAt("dest");
+    const QByteArray away = folderAt("away");
+    leaveRecordsOfAnEndedProcess({{"file", "back", dest + "/made", "made\xff's name"},
+                                  {"recorded", "back", dest + "/there-unmarked", "u"},
+                                  {"file", "back", dest + "/numbered-anew", "n"},
+                                  {"file", "back", dest + "/gone", "g"},
+                                  {"recorded", "back", dest + "/never-there", "v"},
+                                  {"file", "back", away + "/unplugged", "a"},
+                                  {"file", "other", dest + "/of-another-kind", "o"}});
+    // Killed after the item got there but before its mark was recorded.
+    ASSERT_TRUE(writeFileBytes(dest + "/there-unmarked", "u"));
+    // The same file under another inode number, as a FUSE file system may show it.
+    ASSERT_EQ(::rename((dest + "/numbered-anew").constData(), (dest + "/numbered-anew.old").constData()), 0);
+    ASSERT_TRUE(writeFileBytes(dest + "/numbered-anew", "partial copy"));
+    ASSERT_EQ(::unlink((dest + "/gone").constData()), 0);
+    ASSERT_EQ(::rename(away.constData(), (away + ".moved").constData()), 0);
+    TemporaryItems::Record mine = TemporaryItems::recordBefore(dest + "/mine", "back", "m");
+    ASSERT_TRUE(writeFileBytes(dest + "/mine", "in hand"));
+    mine.created();
+    ASSERT_EQ(records().size(), 8);
+
+    const auto found = TemporaryItems::leftoversByPath("back");
+
+    QMap<QString, QByteArray> extras;
+    for (const auto& leftover : found) {
+        extras.insert(QFile::decodeName(leftover.path), leftover.extra);
+    }
+    const QString d = QFile::decodeName(dest);
+    EXPECT_EQ(extras, (QMap<QString, QByteArray>{
+                          {d + "/made", "made\xff's name"}, {d + "/numbered-anew", "n"}, {d + "/there-unmarked", "u"}}));
+    // The records of the gone and the never made item went, and nothing
+    // at a path was touched.
+    EXPECT_EQ(records().size(), 6);
+    EXPECT_EQ(entries(dest), (QStringList{"made", "mine", "numbered-anew", "numbered-anew.old", "of-another-kind",
+                                          "there-unmarked"}));
+
+    ASSERT_EQ(::rename((away + ".moved").constData(), away.constData()), 0);
+    EXPECT_EQ(paths(TemporaryItems::leftoversByPath("back")).size(), 4);
+    EXPECT_EQ(paths(TemporaryItems::leftoversByPath("other")), QStringList{QFile::decodeName(dest + "/of-another-kind")});
 }
 
 // The records lie in a folder only this user can enter, and go with their

@@ -2,7 +2,6 @@
 // outside the scan) or lies on a mount that stopped answering.
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <unistd.h>
@@ -13,7 +12,7 @@
 #include "Manager/RemoveOperation.h"
 
 #ifdef TWINSWEEP_HAVE_FUSE
-#include "StalledFileSystem.h"
+#include "StalledRemoval.h"
 #endif
 
 namespace {
@@ -73,29 +72,23 @@ TEST_F(LargeFilesAcrossMountsTest, AStopEndsTheRemovalWhileAFileWaitsOnAStalledM
 #ifndef TWINSWEEP_HAVE_FUSE
     GTEST_SKIP() << "built without FUSE";
 #else
-    StalledFileSystem mount(scratch() + "/mount", {{"huge.bin", QByteArray(10'000'001, 'h')}}, "huge.bin");
+    StalledRemoval stalled(scratch() + "/mount", {{"huge.bin", QByteArray(10'000'001, 'h')}}, "huge.bin");
+    StalledFileSystem& mount = stalled.mount();
     if (!mount.mounted()) {
         GTEST_SKIP() << "no FUSE file system could be mounted here";
     }
     scan({mount.path()});
     ASSERT_EQ(engine().allFiles()[G::allGroup]->fileCount(), 1);
     selectAll();
-    const int64_t droppedBefore = RemoveRun::droppedOutcomes();
 
-    engine().removeDuplicateFiles(RemoveType::trash());
-    ASSERT_TRUE(mount.waitStalled());
-    QElapsedTimer sinceStop;
-    sinceStop.start();
-    engine().stopRemove();
-    ASSERT_TRUE(waitUntil([&] { return delegate.count("removeFinished") == 1; }, std::chrono::seconds(5)));
-    EXPECT_LT(sinceStop.elapsed(), 1000);
-    EXPECT_TRUE(mount.stalled());
+    ASSERT_NO_FATAL_FAILURE(stalled.stopWhileInHand([&] { engine().removeDuplicateFiles(RemoveType::trash()); },
+                                                    [&] { engine().stopRemove(); },
+                                                    [&] { return delegate.count("removeFinished") == 1; }));
     EXPECT_EQ(engine().removesucceedCount(), 0);
     EXPECT_EQ(engine().removesucceedSize(), 0u);
     const QStringList calls = delegate.calls();
 
-    mount.release();
-    ASSERT_TRUE(waitUntil([&] { return RemoveRun::droppedOutcomes() > droppedBefore; }));
+    ASSERT_NO_FATAL_FAILURE(stalled.answerLate());
     ASSERT_TRUE(engine().waitUntilRemoveIdle(20000));
     QCoreApplication::processEvents();
     EXPECT_EQ(delegate.calls(), calls);

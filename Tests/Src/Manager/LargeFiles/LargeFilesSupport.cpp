@@ -27,7 +27,7 @@ void ScriptedPrompter::ask(Kind, const QString& message, const QString&, const Q
 QStringList ScriptedPrompter::messages() const
 {
     std::lock_guard lock(mutex_);
-    // A copy with a buffer of its own (see calls()).
+    // A copy with a buffer of its own (see RecordingEngineDelegate::calls()).
     return {messages_.begin(), messages_.end()};
 }
 

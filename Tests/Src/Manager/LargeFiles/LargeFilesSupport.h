@@ -12,62 +12,10 @@
 
 #include "GA/QVDAEventObserver.h"
 #include "Manager/LargeFilesManager.h"
-#include "Manager/ScanManagerProtocol.h"
 #include "Manager/UserPrompter.h"
 #include "Model/PerferenceInfo.h"
+#include "RecordingEngineDelegate.h"
 #include "TestSupport.h"
-
-// Records every call an engine makes, in order, from whatever thread.
-class RecordingDelegate : public ScanManagerProtocol {
-public:
-    void startScan() override { add(QStringLiteral("startScan")); }
-    void stopScan() override { add(QStringLiteral("stopScan")); }
-    void scaningPath(const QString& path) override
-    {
-        std::lock_guard lock(mutex_);
-        paths_.append(path);
-    }
-    void scanProgress(double progress) override
-    {
-        std::lock_guard lock(mutex_);
-        progress_.append(progress);
-    }
-    void scanFinished() override { add(QStringLiteral("scanFinished")); }
-    void startRemove() override { add(QStringLiteral("startRemove")); }
-    void stopRemove() override { add(QStringLiteral("stopRemove")); }
-    void removeFinished() override { add(QStringLiteral("removeFinished")); }
-
-    QStringList calls() const
-    {
-        std::lock_guard lock(mutex_);
-        // A copy with a buffer of its own: a shared one would be read
-        // here while the engine's thread appends to it.
-        return {calls_.begin(), calls_.end()};
-    }
-    int count(const QString& call) const { return static_cast<int>(calls().count(call)); }
-    QList<double> progress() const
-    {
-        std::lock_guard lock(mutex_);
-        return {progress_.begin(), progress_.end()};
-    }
-    QStringList paths() const
-    {
-        std::lock_guard lock(mutex_);
-        return {paths_.begin(), paths_.end()};
-    }
-
-private:
-    void add(const QString& call)
-    {
-        std::lock_guard lock(mutex_);
-        calls_.append(call);
-    }
-
-    mutable std::mutex mutex_;
-    QStringList calls_;
-    QList<double> progress_;
-    QStringList paths_;
-};
 
 // Answers every question with a fixed answer and keeps the texts asked.
 class ScriptedPrompter : public UserPrompter {
@@ -103,7 +51,7 @@ protected:
     QStringList groupNames(int index) const;
     QStringList groupNames(const DuplicateFilesPtr& group) const;
 
-    RecordingDelegate delegate;
+    RecordingEngineDelegate delegate;
     ScriptedPrompter prompter;
     // Usage events stop here, with the network reported reachable.
     QVDAEventRecorder recorder;

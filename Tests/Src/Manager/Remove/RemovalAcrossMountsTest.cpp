@@ -6,15 +6,20 @@
 #include "SpawnedProcess.h"
 
 #ifdef TWINSWEEP_HAVE_FUSE
-#include "StalledFileSystem.h"
+#include "StalledRemoval.h"
 #endif
 
+#include "Foundation/TemporaryItems.h"
+
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <csignal>
+#include <memory>
 #include <tuple>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +47,36 @@ protected:
         return names(folderAt("chosen-folder")) + names(QFile::decodeName(Trash::filesFolder())) +
                names(QFile::decodeName(Trash::infoFolder()));
     }
+#ifdef TWINSWEEP_HAVE_FUSE
+    // A run killed while the chosen file is aside: a child checks `chosen`
+    // against the kept copy on `mount`, whose second opening never answers,
+    // and is killed there. `aside` is the name the file was left under.
+    void leaveAsideByAKilledRun(const QString& chosen, StalledFileSystem& mount, const QString& tmp, QString& aside)
+    {
+        const QString folder = QFileInfo(chosen).path();
+        QDir().mkpath(tmp);
+        SpawnedProcess child(QCoreApplication::applicationFilePath(), {"--gtest_filter=AsideChild.ChecksUntilKilled"},
+                             {"TWINSWEEP_ASIDE_CHOSEN=" + chosen, "TWINSWEEP_ASIDE_KEPT=" + mount.path() + "/k.bin",
+                              "TWINSWEEP_ASIDE_DATA_HOME=" + qEnvironmentVariable("XDG_DATA_HOME"), "TMPDIR=" + tmp});
+        ASSERT_GT(child.pid(), 0);
+        ASSERT_TRUE(mount.waitStalled());
+        const QStringList left = names(folder);
+        ASSERT_EQ(left.size(), 1);
+        aside = left.first();
+        EXPECT_TRUE(aside.startsWith(QStringLiteral(".twinsweep-aside-%1-").arg(child.pid())));
+        // Killed while it waits; it ends once the mount answers, before it
+        // can take one more step.
+        ASSERT_EQ(::kill(child.pid(), SIGKILL), 0);
+        mount.release();
+        ASSERT_TRUE(child.waitForFinished());
+        EXPECT_EQ(names(folder), QStringList{aside});
+        // The program's own record of it, with the name it gets back.
+        const std::vector<TemporaryItems::Leftover> recorded = TemporaryItems::leftoversByPath(FileManager::asideKind);
+        ASSERT_EQ(recorded.size(), 1u);
+        EXPECT_EQ(recorded.front().path, QFile::encodeName(folder + '/' + aside));
+        EXPECT_EQ(recorded.front().extra, QFile::encodeName(QFileInfo(chosen).fileName()));
+    }
+#endif
 };
 
 std::string modeName(RemoveType::Kind kind)
@@ -194,7 +229,8 @@ TEST_F(RemovalAcrossMountsTest, AStopEndsTheRunWhileAFileWaitsOnAStalledMount)
     GTEST_SKIP() << "built without FUSE";
 #else
     const QByteArray body(50'001, 'm');
-    StalledFileSystem mount(scratch() + "/mount", {{"k.bin", body}, {"m.bin", body}}, "m.bin");
+    StalledRemoval stalled(scratch() + "/mount", {{"k.bin", body}, {"m.bin", body}}, "m.bin");
+    StalledFileSystem& mount = stalled.mount();
     if (!mount.mounted()) {
         GTEST_SKIP() << "no FUSE file system could be mounted here";
     }
@@ -204,18 +240,15 @@ TEST_F(RemovalAcrossMountsTest, AStopEndsTheRunWhileAFileWaitsOnAStalledMount)
     auto later = scanned("later/chosen.bin", "later bytes", true);
     // The stuck group goes first (smaller), the other waits behind it.
     file({group({kept, stuck}, ControlState::mixed)});
-    const int64_t droppedBefore = RemoveRun::droppedOutcomes();
 
-    engine().removeDuplicateFiles(RemoveType::trash());
-    ASSERT_TRUE(mount.waitStalled());
-    QElapsedTimer sinceStop;
-    sinceStop.start();
-    // What the removal screen does on "Yes".
-    engine().setRemoveStop(true);
-    engine().removeQueue().cancelAllOperations();
-    ASSERT_TRUE(waitUntil([&] { return delegate.count("removeFinished") == 1; }, std::chrono::seconds(5)));
-    EXPECT_LT(sinceStop.elapsed(), 1000);
-    EXPECT_TRUE(mount.stalled());
+    ASSERT_NO_FATAL_FAILURE(stalled.stopWhileInHand(
+        [] { engine().removeDuplicateFiles(RemoveType::trash()); },
+        [] {
+            // What the removal screen does on "Yes".
+            engine().setRemoveStop(true);
+            engine().removeQueue().cancelAllOperations();
+        },
+        [&] { return delegate.count("removeFinished") == 1; }));
     EXPECT_EQ(engine().succeedRemoveCount(), 0);
     EXPECT_EQ(engine().failedRemoveCount(), 0);
     EXPECT_FALSE(stuck->removeError().has_value());
@@ -230,8 +263,7 @@ TEST_F(RemovalAcrossMountsTest, AStopEndsTheRunWhileAFileWaitsOnAStalledMount)
 
     // The mount answers: the move fails there (it is read-only), and that
     // comes too late to count anywhere.
-    mount.release();
-    ASSERT_TRUE(waitUntil([&] { return RemoveRun::droppedOutcomes() > droppedBefore; }));
+    ASSERT_NO_FATAL_FAILURE(stalled.answerLate());
     ASSERT_TRUE(waitUntil([&] { return engine().removeQueue().operationCount() == 0; }));
     EXPECT_EQ(delegate.count("removeFinished"), 2);
     EXPECT_EQ(engine().succeedRemoveCount(), 1);
@@ -277,22 +309,9 @@ TEST_F(RemovalAcrossMountsTest, AFileLeftAsideByAKilledRunIsPutBackByTheNext)
         GTEST_SKIP() << "no FUSE file system could be mounted here";
     }
     const QString chosen = writeFile("photos/k.bin", body);
-    QDir().mkpath(scratch() + "/child-tmp");
-    SpawnedProcess child(QCoreApplication::applicationFilePath(), {"--gtest_filter=AsideChild.ChecksUntilKilled"},
-                         {"TWINSWEEP_ASIDE_CHOSEN=" + chosen, "TWINSWEEP_ASIDE_KEPT=" + mount.path() + "/k.bin",
-                          "TWINSWEEP_ASIDE_DATA_HOME=" + qEnvironmentVariable("XDG_DATA_HOME"),
-                          "TMPDIR=" + scratch() + "/child-tmp"});
-    ASSERT_GT(child.pid(), 0);
-    ASSERT_TRUE(mount.waitStalled());
-    const QStringList aside = names(scratch() + "/photos");
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_TRUE(aside.first().startsWith(QStringLiteral(".twinsweep-aside-%1-").arg(child.pid())));
-    // Killed while it waits; it ends once the mount answers, before it can
-    // take one more step.
-    ASSERT_EQ(::kill(child.pid(), SIGKILL), 0);
-    mount.release();
-    ASSERT_TRUE(child.waitForFinished());
-    EXPECT_EQ(names(scratch() + "/photos"), aside);
+    QString aside;
+    leaveAsideByAKilledRun(chosen, mount, scratch() + "/child-tmp", aside);
+    ASSERT_FALSE(HasFatalFailure());
 
     runAndWait(RemoveType::forever_());
 
@@ -302,7 +321,69 @@ TEST_F(RemovalAcrossMountsTest, AFileLeftAsideByAKilledRunIsPutBackByTheNext)
     EXPECT_EQ(back.readAll(), body);
     // Nothing is left to put back.
     EXPECT_EQ(RemoveOperation::putBackAsideItems(), 0);
+    EXPECT_TRUE(TemporaryItems::leftoversByPath(FileManager::asideKind).empty());
 #endif
 }
+
+// The file was left aside in a FUSE view that is mounted again before the
+// next run: the view now has another device number and, for mergerfs,
+// gives the file another inode number. It is put back all the same.
+class AsideInARemountedViewTest : public RemovalAcrossMountsTest,
+                                  public ::testing::WithParamInterface<FuseView::Kind> {};
+
+TEST_P(AsideInARemountedViewTest, AFileLeftAsideInAViewMountedAgainIsPutBack)
+{
+#ifndef TWINSWEEP_HAVE_FUSE
+    GTEST_SKIP() << "built without FUSE";
+#else
+    const QByteArray body(20'001, 'v');
+    writeFile("photos/k.bin", body);
+    const QString photos = scratch() + "/photos";
+    const QString viewPath = scratch() + "/view";
+    auto view = std::make_unique<FuseView>(GetParam(), photos, viewPath);
+    if (!view->mounted()) {
+        GTEST_SKIP() << FuseView::name(GetParam()) << " cannot mount here";
+    }
+    StalledFileSystem mount(scratch() + "/mount", {{"k.bin", body}}, "k.bin", 2);
+    if (!mount.mounted()) {
+        GTEST_SKIP() << "no FUSE file system could be mounted here";
+    }
+    QString aside;
+    leaveAsideByAKilledRun(viewPath + "/k.bin", mount, scratch() + "/child-tmp", aside);
+    ASSERT_FALSE(HasFatalFailure());
+    const auto asideFile = QFile::encodeName(viewPath + '/' + aside);
+    struct stat before {};
+    ASSERT_EQ(::lstat(asideFile.constData(), &before), 0);
+
+    // Taken off and mounted again. A folder of the old view held open keeps
+    // it alive, off its place, and with it its device number, which is so
+    // not given out again at once.
+    const std::shared_ptr<int> oldView(new int(::open(QFile::encodeName(viewPath).constData(), O_RDONLY | O_DIRECTORY)),
+                                       [](const int* fd) {
+                                           ::close(*fd);
+                                           delete fd;
+                                       });
+    ASSERT_GE(*oldView, 0);
+    view.reset();
+    view = std::make_unique<FuseView>(GetParam(), photos, viewPath);
+    ASSERT_TRUE(view->mounted());
+    struct stat after {};
+    ASSERT_EQ(::lstat(asideFile.constData(), &after), 0);
+    EXPECT_NE(after.st_dev, before.st_dev);
+
+    EXPECT_EQ(RemoveOperation::putBackAsideItems(), 1);
+
+    EXPECT_EQ(names(viewPath), QStringList{"k.bin"});
+    EXPECT_EQ(names(photos), QStringList{"k.bin"});
+    QFile back(photos + "/k.bin");
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), body);
+    EXPECT_TRUE(TemporaryItems::leftoversByPath(FileManager::asideKind).empty());
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(EachView, AsideInARemountedViewTest,
+                         ::testing::Values(FuseView::Kind::bindfs, FuseView::Kind::mergerfs),
+                         [](const auto& info) { return std::string(FuseView::name(info.param)); });
 
 }  // namespace

@@ -9,47 +9,8 @@
 #include "Manager/RemoveOperation.h"
 #include "QVBaseLib/Helper.h"
 
+#include "RecordingEngineDelegate.h"
 #include "RemoveTestSupport.h"
-
-// Records the engine's calls in order.
-class RecordingDelegate final : public ScanManagerProtocol {
-public:
-    void startScan() override {}
-    void stopScan() override {}
-    void scaningPath(const QString&) override {}
-    void scanProgress(double) override {}
-    void scanFinished() override { record(QStringLiteral("scanFinished")); }
-    void startRemove() override
-    {
-        record(QStringLiteral("startRemove"));
-        if (onStartRemove) {
-            onStartRemove();
-        }
-    }
-    void stopRemove() override { record(QStringLiteral("stopRemove")); }
-    void removeFinished() override { record(QStringLiteral("removeFinished")); }
-
-    QStringList calls() const
-    {
-        std::lock_guard lock(mutex_);
-        // A copy with a buffer of its own: a shared one would be read
-        // here while the engine's thread appends to it.
-        return {calls_.begin(), calls_.end()};
-    }
-    bool has(const QString& call) const { return calls().contains(call); }
-    int count(const QString& call) const { return static_cast<int>(calls().count(call)); }
-
-    std::function<void()> onStartRemove;
-
-private:
-    void record(const QString& call)
-    {
-        std::lock_guard lock(mutex_);
-        calls_.append(call);
-    }
-    mutable std::mutex mutex_;
-    QStringList calls_;
-};
 
 class RemoveDuplicateFilesTest : public RemoveTestBase {
 protected:
@@ -195,7 +156,7 @@ protected:
         EXPECT_FALSE(kept->removeError().has_value());
     }
 
-    RecordingDelegate delegate;
+    RecordingEngineDelegate delegate;
     QList<double> progress;
     QVDAEventRecorder recorder;
 };
