@@ -14,7 +14,7 @@ packages=(
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
   libpoppler-qt6-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
-  libgtest-dev libgmock-dev libfuse3-dev fuse3
+  libgtest-dev libgmock-dev libfuse3-dev fuse3 bindfs mergerfs
   xvfb xauth
   ntfs-3g e2fsprogs
   python3
