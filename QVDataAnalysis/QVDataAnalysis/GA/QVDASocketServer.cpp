@@ -382,15 +382,19 @@ void QVDASocketServer::run(std::chrono::milliseconds delay)
             QVDALogLine(QStringLiteral("link poll failed: %1").arg(errorText(errno)));
             return;
         }
+        // Emptied before the stop mark is read: a stop that lands between
+        // the two has already set the mark, so its wake-up byte is never
+        // swallowed with an earlier one while the mark reads false, which
+        // left the next poll waiting for ever.
+        if (fds[0].revents & POLLIN) {
+            char buffer[256];
+            while (::read(wakeFds_[0], buffer, sizeof buffer) > 0) {
+            }
+        }
         {
             std::lock_guard lock(mutex_);
             if (stopping_) {
                 return;
-            }
-        }
-        if (fds[0].revents & POLLIN) {
-            char buffer[256];
-            while (::read(wakeFds_[0], buffer, sizeof buffer) > 0) {
             }
         }
         if (listenIndex >= 0 && (fds[listenIndex].revents & POLLIN)) {
