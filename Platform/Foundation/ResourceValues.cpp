@@ -235,6 +235,12 @@ QByteArray lastComponent(const QByteArray& path)
     return slash < 0 ? p : p.mid(slash + 1);
 }
 
+QByteArray parentFolder(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
 QByteArray pathExtension(const QByteArray& path)
 {
     const QByteArray name = lastComponent(path);

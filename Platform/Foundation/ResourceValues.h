@@ -92,6 +92,9 @@ struct ResourceValues {
 namespace FilePath {
 // The last component of a path ("" for "/").
 QByteArray lastComponent(const QByteArray& path);
+// The folder that holds the last component of an absolute path ("/" for a
+// path right below "/", and for "/" itself).
+QByteArray parentFolder(const QByteArray& path);
 // The extension of the last component, without the dot; "" when none (also
 // for names like ".bashrc" whose only dot leads the name).
 QByteArray pathExtension(const QByteArray& path);

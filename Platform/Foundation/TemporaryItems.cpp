@@ -4,6 +4,7 @@
 #include "FileManager.h"
 #include "PrivateFolder.h"
 #include "PropertyList.h"
+#include "ResourceValues.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,12 +26,6 @@ namespace {
 const QByteArray recordPrefix = QByteArrayLiteral("item-");
 const QByteArray partSuffix = QByteArrayLiteral(".new");
 constexpr qint64 maxRecordSize = 64 * 1024;
-
-QByteArray folderOf(const QByteArray& path)
-{
-    const int slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
 
 // The whole of a small file; nothing when it cannot be read or is too big
 // to be a record.
@@ -410,7 +405,7 @@ std::vector<TemporaryItems::Leftover> TemporaryItems::leftoversIn(const QByteArr
     }
     forEachRecordOfGoneProcesses(records, kind, [&](const QByteArray& file, const RecordContents& record) {
         struct stat parent {};
-        if (::stat(folderOf(record.path).constData(), &parent) != 0 || parent.st_dev != wanted.st_dev ||
+        if (::stat(FilePath::parentFolder(record.path).constData(), &parent) != 0 || parent.st_dev != wanted.st_dev ||
             parent.st_ino != wanted.st_ino) {
             return;  // another folder's, or one that cannot be reached now
         }
@@ -440,7 +435,7 @@ std::vector<TemporaryItems::Leftover> TemporaryItems::leftoversByPath(const QByt
         struct stat st {};
         if (::lstat(record.path.constData(), &st) == 0) {
             found.push_back(leftoverOf(file, record));
-        } else if (errno == ENOENT && ::stat(folderOf(record.path).constData(), &st) == 0) {
+        } else if (errno == ENOENT && ::stat(FilePath::parentFolder(record.path).constData(), &st) == 0) {
             forget(leftoverOf(file, record));  // gone, or never made
         }
         // Otherwise its folder is gone or cannot be reached now (unmounted,

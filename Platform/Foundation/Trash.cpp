@@ -2,6 +2,7 @@
 
 #include "Bundle.h"
 #include "FileManager.h"
+#include "ResourceValues.h"
 #include "TemporaryItems.h"
 
 #include <QFile>
@@ -288,7 +289,7 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         // A full copy arrived: it keeps its information file, so it can be
         // put back, and the user learns that part of the item stayed.
         if (error) {
-            const QString item = QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
+            const QString item = QFile::decodeName(FilePath::lastComponent(path));
             *error = FileManager::partlyMovedError(
                 moveError.code,
                 localized("A full copy of \u201C%1\u201D is in the Trash, but part of it could not be removed and stayed at its place.")
@@ -311,7 +312,7 @@ int Trash::clearLeftovers()
     const FileManager& fm = FileManager::default_();
     int cleared = fm.clearLeftoverMoves(filesFolder());
     for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversIn(infoFolder(), movingInformationKind)) {
-        const QByteArray file = leftover.path.mid(leftover.path.lastIndexOf('/') + 1);
+        const QByteArray file = FilePath::lastComponent(leftover.path);
         const QByteArray name = file.endsWith(infoSuffix) ? file.chopped(infoSuffix.size()) : QByteArray();
         // Only an information file whose item never arrived, while the
         // item is still where it came from, is taken back.

@@ -58,13 +58,6 @@ constexpr auto stopGrace = std::chrono::milliseconds(600);
 
 std::atomic<int64_t> dropped{0};
 
-// The folder an absolute path names its item in.
-QByteArray parentFolder(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
-
 QByteArray pathIn(const QByteArray& folder, const QByteArray& name)
 {
     return folder.endsWith('/') ? folder + name : folder + '/' + name;
@@ -242,7 +235,7 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
             return false;
         }
     }
-    const QByteArray folder = parentFolder(path);
+    const QByteArray folder = FilePath::parentFolder(path);
     const QByteArray name = FilePath::lastComponent(path);
     const QByteArray asideName = FileManager::temporaryName(FileManager::asidePrefix);
     // Recorded before it goes aside: a kill at any point after leaves the
@@ -309,7 +302,7 @@ int RemoveOperation::putBackAsideItems()
     // name aside and, mounted again since, another device number. Only this
     // program makes such a name, and the record proves it made this one.
     for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversByPath(FileManager::asideKind)) {
-        const QByteArray folder = parentFolder(leftover.path);
+        const QByteArray folder = FilePath::parentFolder(leftover.path);
         const QByteArray asideName = FilePath::lastComponent(leftover.path);
         const QByteArray& name = leftover.extra;
         if (name.isEmpty() || name.contains('/') || name == "." || name == ".." ||

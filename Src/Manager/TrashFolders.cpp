@@ -6,16 +6,6 @@
 #include "Foundation/Trash.h"
 #include "Manager/UserHomes.h"
 
-namespace {
-
-QByteArray parentOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
-}  // namespace
-
 TrashFolders::TrashFolders()
     : homeTrash_(FilePath::absolute(Trash::homeTrash())), homeTrashResolved_(UserHomes::resolved(homeTrash_))
 {
@@ -72,12 +62,12 @@ bool TrashFolders::holds(const QByteArray& path) const
     }
     // Each folder on the way up, as the system sees it: a bind mount of the
     // Trash has the Trash's own device and inode.
-    for (QByteArray folder = real; folder != "/"; folder = parentOf(folder)) {
+    for (QByteArray folder = real; folder != "/"; folder = FilePath::parentFolder(folder)) {
         struct stat st {};
         if (homeTrashId_ && ::stat(folder.constData(), &st) == 0 && isHomeTrash(st)) {
             return true;
         }
-        if (isVolumeTrashName(FilePath::lastComponent(folder)) && isVolumeTop(parentOf(folder))) {
+        if (isVolumeTrashName(FilePath::lastComponent(folder)) && isVolumeTop(FilePath::parentFolder(folder))) {
             return true;
         }
     }

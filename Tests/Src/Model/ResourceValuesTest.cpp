@@ -161,6 +161,9 @@ TEST(FilePathTest, NormalisingAndComponents)
     EXPECT_EQ(FilePath::normalized("/"), "/");
     EXPECT_EQ(FilePath::lastComponent("/a/b.txt"), "b.txt");
     EXPECT_EQ(FilePath::lastComponent("/a/b/"), "b");
+    EXPECT_EQ(FilePath::parentFolder("/a/b.txt"), "/a");
+    EXPECT_EQ(FilePath::parentFolder("/b.txt"), "/");
+    EXPECT_EQ(FilePath::parentFolder("/"), "/");
     EXPECT_EQ(FilePath::pathExtension("/a/x.tar.GZ"), "GZ");
     EXPECT_EQ(FilePath::pathExtension("/a/.bashrc"), "");
     EXPECT_EQ(FilePath::pathExtension("/a.d/noext"), "");
