@@ -122,16 +122,20 @@ std::optional<QByteArray> digestOfFile(int dirFd, const char* name, const QByteA
 #endif
     const std::optional<ItemIdentity> expected =
         listed ? std::optional<ItemIdentity>(ItemIdentity::of(*listed)) : std::nullopt;
+    if (expected && !expected->matches(st)) {
+        ::close(fd);
+        return std::nullopt;  // not the member listed
+    }
     QCryptographicHash hash(QCryptographicHash::Md5);
-    const int64_t read = expected && !expected->matches(st) ? -3 : feed(fd, hash);
+    const int64_t read = feed(fd, hash);
     struct stat after {};
     const bool unchanged = !expected || (::fstat(fd, &after) == 0 && expected->matches(after));
     ::close(fd);
-    if (read == -1) {
+    if (read < 0) {
         logReadFailure(path);
         return std::nullopt;
     }
-    if (read < 0 || !unchanged || (expectedSize >= 0 && read != expectedSize)) {
+    if (!unchanged || (expectedSize >= 0 && read != expectedSize)) {
         // The file changed since the walk: what was read is not the file
         // whose size grouped it.
         return std::nullopt;
@@ -192,11 +196,6 @@ std::optional<QString> md5File(const QByteArray& path, int64_t size)
         return std::nullopt;
     }
     return QString::fromLatin1(digest->toHex());
-}
-
-std::optional<QString> md5Bundle(const QByteArray& path)
-{
-    return md5Bundle(path, nullptr);
 }
 
 std::optional<QString> md5Bundle(const QByteArray& path, MembersDigest* members)

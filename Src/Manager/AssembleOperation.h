@@ -26,8 +26,7 @@ std::optional<QString> md5File(const QByteArray& path, int64_t size);
 // paths and of every item's content; nothing unless every file inside was
 // read, and read unchanged. `members` gets what the bundle held as its
 // members were met, before their bytes were read.
-std::optional<QString> md5Bundle(const QByteArray& path);
-std::optional<QString> md5Bundle(const QByteArray& path, MembersDigest* members);
+std::optional<QString> md5Bundle(const QByteArray& path, MembersDigest* members = nullptr);
 
 // Tests make reads fail: the hook sees each path before it is opened and
 // returns true to fail its reading. Nothing set means no failures.

@@ -178,15 +178,6 @@ RemoveOperation::RemoveOperation(DuplicateFilesPtr files, QByteArray folder, Rem
 {
 }
 
-void RemoveOperation::setRemoveBlock(RemoveBlock block)
-{
-    if (!block) {
-        removeBlock_ = nullptr;
-        return;
-    }
-    removeBlock_ = [block = std::move(block)](const FileInfoPtr& file, FileType type, uint64_t) { block(file, type); };
-}
-
 Error RemoveOperation::keptCopyReachedError()
 {
     return Error::make(QStringLiteral("kept copy reached."), 5,

@@ -86,9 +86,8 @@ struct RemoveState {
 class RemoveOperation : public Operation {
 public:
     friend struct RemoveState;
-    using RemoveBlock = std::function<void(const FileInfoPtr& file, FileType groupType)>;
-    // The same with the bytes the removal freed: none when the file keeps
-    // another name (a hard link), else its size.
+    // Given the bytes the removal freed: none when the file keeps another
+    // name (a hard link), else its size.
     using RemovedBlock = std::function<void(const FileInfoPtr& file, FileType groupType, uint64_t freed)>;
 
     RemoveOperation(DuplicateFilesPtr files, QByteArray folder, RemoveState& state);
@@ -99,7 +98,6 @@ public:
     // of the group (its first file), not of the file itself.
     const RemovedBlock& removeBlock() const { return removeBlock_; }
     void setRemoveBlock(RemovedBlock block) { removeBlock_ = std::move(block); }
-    void setRemoveBlock(RemoveBlock block);
 
     // The group's files are copies of one content. A chosen file then goes
     // only while a file the user did not choose is still there as the scan

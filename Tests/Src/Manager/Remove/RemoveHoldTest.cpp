@@ -50,7 +50,7 @@ TEST_F(RemoveHoldTest, AHeldRunWaitsBetweenFilesUntilEveryQuestionHasLetGo)
     // Two questions come up while the first file goes.
     std::shared_ptr<RemoveHold::Holding> first;
     std::shared_ptr<RemoveHold::Holding> second;
-    op->setRemoveBlock([&](const FileInfoPtr&, FileType) {
+    op->setRemoveBlock([&](const FileInfoPtr&, FileType, uint64_t) {
         if (!first) {
             first = state.hold.hold();
             second = state.hold.hold();

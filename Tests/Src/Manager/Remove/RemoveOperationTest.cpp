@@ -40,7 +40,7 @@ protected:
     std::shared_ptr<RemoveOperation> operation(const DuplicateFilesPtr& g, const QString& folder)
     {
         auto op = std::make_shared<RemoveOperation>(g, QFile::encodeName(folder), state);
-        op->setRemoveBlock([this](const FileInfoPtr& f, FileType type) {
+        op->setRemoveBlock([this](const FileInfoPtr& f, FileType type, uint64_t) {
             std::lock_guard lock(mutex);
             removed.push_back({f->path(), type});
         });
@@ -420,7 +420,7 @@ TEST_F(RemoveOperationTest, CancelledOrStoppedOperationLeavesItsGroupAlone)
     // A stop while the group is gone through: the rest stays.
     state.reset();
     auto op = operation(g, QString());
-    op->setRemoveBlock([this](const FileInfoPtr&, FileType) { state.removeStop.store(true); });
+    op->setRemoveBlock([this](const FileInfoPtr&, FileType, uint64_t) { state.removeStop.store(true); });
     run({op});
     EXPECT_FALSE(exists(a));
     EXPECT_TRUE(exists(b));
