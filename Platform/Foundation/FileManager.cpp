@@ -1159,12 +1159,16 @@ std::optional<FileManager::Aside> FileManager::moveAside(const QByteArray& path,
         }
         return std::nullopt;
     }
-    const int fd = entry.parent.release();
-    aside.folder = std::shared_ptr<const int>(new int(fd), [](const int* held) {
+    aside.folder = Aside::holdFolder(entry.parent.release());
+    return aside;
+}
+
+std::shared_ptr<const int> FileManager::Aside::holdFolder(int fd)
+{
+    return std::shared_ptr<const int>(new int(fd), [](const int* held) {
         ::close(*held);
         delete held;
     });
-    return aside;
 }
 
 std::optional<ItemIdentity> FileManager::putBack(const Aside& aside, Error* error) const

@@ -202,6 +202,9 @@ public:
         mode_t type = 0;
         int64_t size = 0;
         int64_t modificationTimeNs = 0;
+
+        // Takes the open folder `fd` over, closed with the last copy.
+        static std::shared_ptr<const int> holdFolder(int fd);
     };
     // The names items get aside start with this, and no other name of ours does.
     static const QByteArray asidePrefix;

@@ -306,10 +306,7 @@ int RemoveOperation::putBackAsideItems()
             continue;  // tried again at a later run
         }
         FileManager::Aside aside;
-        aside.folder = std::shared_ptr<const int>(new int(fd), [](const int* held) {
-            ::close(*held);
-            delete held;
-        });
+        aside.folder = FileManager::Aside::holdFolder(fd);
         aside.folderPath = folder;
         aside.name = name;
         aside.asideName = asideName;

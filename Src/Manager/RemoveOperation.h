@@ -112,18 +112,6 @@ public:
         QByteArray path;
         ItemIdentity identity;
     };
-    // Whether the chosen item at `path` (still `identity` when this starts)
-    // can go without taking one of `kept` (the kept copies that are there as
-    // scanned) with it. A copy on another device may be the very same file
-    // seen through a FUSE view (bindfs, mergerfs), which no look-up tells:
-    // the item is then moved aside within its folder for a moment, and a
-    // kept copy that no longer opens as itself meanwhile is that item. The
-    // item is back under its own name afterwards, and `identity` is what it
-    // is now (the renames changed its status-change time). False, with the
-    // reason in `error`, when it would take a kept copy or that cannot be
-    // told. While an item is aside it is recorded (TemporaryItems), so that
-    // a program killed meanwhile puts it back at its next run
-    // (putBackAsideItems).
     // The items of a group of copies that were not chosen and are still
     // there as the scan saw them. For the item at index i, `isChosen(i)`
     // tells whether it was chosen and `where(i)` gives its path and identity.
@@ -142,6 +130,18 @@ public:
         }
         return kept;
     }
+    // Whether the chosen item at `path` (still `identity` when this starts)
+    // can go without taking one of `kept` (the kept copies that are there as
+    // scanned) with it. A copy on another device may be the very same file
+    // seen through a FUSE view (bindfs, mergerfs), which no look-up tells:
+    // the item is then moved aside within its folder for a moment, and a
+    // kept copy that no longer opens as itself meanwhile is that item. The
+    // item is back under its own name afterwards, and `identity` is what it
+    // is now (the renames changed its status-change time). False, with the
+    // reason in `error`, when it would take a kept copy or that cannot be
+    // told. While an item is aside it is recorded (TemporaryItems), so that
+    // a program killed meanwhile puts it back at its next run
+    // (putBackAsideItems).
     static bool isApartFromKept(const QByteArray& path, ItemIdentity& identity, const std::vector<KeptCopy>& kept,
                                 Error* error);
     // Puts back under their own names the items a killed run left aside.

@@ -9,8 +9,9 @@
 // breaks whatever package shipped it).
 class SystemFolders {
 public:
-    // The folders of the other platform the original rule names, tested as
-    // plain text prefixes, and this system's own, tested by whole components.
+    // /System, /Applications and /Library, tested as plain text prefixes as
+    // they always were, and this system's own folders, tested by whole
+    // components.
     static bool isSystemFolder(const QByteArray& path);
     // This system's own folders, top-level paths.
     static const QByteArrayList& linuxFolders();
