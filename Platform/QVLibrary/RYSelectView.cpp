@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 RYSelectView::RYSelectView(QWidget* parent)
     : RYTView(parent)
 {
@@ -60,6 +62,21 @@ void RYSelectView::click()
     if (viewDidSelected) {
         const auto block = viewDidSelected;  // the block may replace itself
         block(this, true);
+    }
+}
+
+void RYSelectView::makeTabStop(RYSelectView* chosen, const QList<RYSelectView*>& group)
+{
+    const bool hadFocus =
+        std::any_of(group.cbegin(), group.cend(), [](const RYSelectView* view) { return view && view->hasFocus(); });
+    chosen->setFocusPolicy(Qt::TabFocus);
+    if (hadFocus && !chosen->hasFocus()) {
+        chosen->setFocus(Qt::TabFocusReason);
+    }
+    for (RYSelectView* view : group) {
+        if (view && view != chosen) {
+            view->setFocusPolicy(Qt::NoFocus);
+        }
     }
 }
 

@@ -14,9 +14,6 @@ public:
     // already laid over it when there is one.
     static RYTFocusRing* attach(QWidget* control, double radius);
 
-    QWidget* control() const { return control_; }
-    double radius() const { return radius_; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

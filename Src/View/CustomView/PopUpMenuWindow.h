@@ -57,10 +57,9 @@ public:
     // A controller being replaced: closes, stops watching and goes later.
     void retire();
 
-    // The row the keyboard is on (drawn as under the pointer), -1 for none.
+    // Puts the keyboard on `row` (drawn as under the pointer), -1 for none.
     // While the menu shows, the up and down arrows (and Tab), Home and End
     // move it; Return, Enter or Space choose it as a click does.
-    int currentRow() const { return currentRow_; }
     void setCurrentRow(int row);
 
     void windowDidLoad() override;

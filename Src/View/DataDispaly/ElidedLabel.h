@@ -21,8 +21,6 @@ public:
     // -1 for none) are the ones this path does not share with those shown
     // beside it: they stay in sight where the width allows.
     void setPath(const QString& path, qsizetype keepFrom = -1, qsizetype keepTo = -1);
-    // Whether the text is a path set by setPath().
-    bool elidesPath() const { return elidesPath_; }
 
     // The text as drawn at the label's width now.
     QString shownText() const;

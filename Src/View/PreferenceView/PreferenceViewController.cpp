@@ -505,19 +505,9 @@ void PreferenceViewController::chooseTab(RYSelectView* chosen)
          "similarImage", ui_->similarImageView},
     };
     // A tab that had the focus hands it to the one chosen now.
-    bool tabHadFocus = false;
-    for (const Tab& tab : tabs) {
-        tabHadFocus = tabHadFocus || tab.view->hasFocus();
-    }
-    chosen->setFocusPolicy(Qt::TabFocus);
-    if (tabHadFocus) {
-        chosen->setFocus(Qt::TabFocusReason);
-    }
+    RYSelectView::makeTabStop(chosen, tabViews());
     for (const Tab& tab : tabs) {
         const bool isChosen = tab.view == chosen;
-        if (!isChosen) {
-            tab.view->setFocusPolicy(Qt::NoFocus);
-        }
         tab.view->setCanSelected(!isChosen);
         tab.view->setSelected(isChosen);
         setTextColor(tab.title, assetColor(isChosen ? QStringLiteral("PreferenceSelectedColor")

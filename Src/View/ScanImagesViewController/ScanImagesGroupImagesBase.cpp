@@ -7,6 +7,7 @@
 #include "ScanImagesModels.h"
 #include "ScanImagesSelection.h"
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 
 #include <QAbstractItemView>
 #include <QFile>
@@ -252,18 +253,14 @@ void ScanImagesGroupImagesBase::takeFirstAsCurrent()
 
 bool ScanImagesGroupImagesBase::viewKey(QKeyEvent* event)
 {
-    if (event->modifiers() & ~Qt::KeypadModifier) {
-        return false;
-    }
-    const int key = event->key();
-    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+    if (!RYTButton::isPressKey(event)) {
         return false;
     }
     const int row = currentRow();
     if (row < 0 || event->isAutoRepeat()) {
         return true;
     }
-    if (key == Qt::Key_Space) {
+    if (event->key() == Qt::Key_Space) {
         if (const ScanImagesItemPtr item = group_->dupImageItems().value(row)) {
             setImageSelected(row, !item->isSelect());
         }

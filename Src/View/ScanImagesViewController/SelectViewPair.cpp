@@ -33,13 +33,7 @@ void SelectViewPair::follow()
     if (!now) {
         return;
     }
-    RYSelectView* other = now == first_ ? second_.data() : first_.data();
-    const bool hadFocus = other->hasFocus() || now->hasFocus();
-    now->setFocusPolicy(Qt::TabFocus);
-    if (hadFocus && !now->hasFocus()) {
-        now->setFocus(Qt::OtherFocusReason);
-    }
-    other->setFocusPolicy(Qt::NoFocus);
+    RYSelectView::makeTabStop(now, {first_.data(), second_.data()});
 }
 
 bool SelectViewPair::eventFilter(QObject* watched, QEvent* event)
