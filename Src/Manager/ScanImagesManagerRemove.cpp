@@ -229,9 +229,18 @@ void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
                     RemoveOperation::keptCopies(items.size(), wasPicked, where);
                 keepsACopy = !kept.empty() && RemoveOperation::isApartFromKept(sourceOf(*item), identity, kept, &error);
             }
-            if (keepsACopy && isStopRemove_.load()) {
-                note(nullptr);  // stopped while it was being checked: it stays
-                return;
+            if (keepsACopy) {
+                // Stopped while it was being checked: it stays. So it does
+                // when the run ended meanwhile, a check on a stalled mount
+                // coming back late (a new removal may have cleared the stop).
+                const std::unique_lock settled = run.settle();
+                if (!settled.owns_lock()) {
+                    return;
+                }
+                if (isStopRemove_.load()) {
+                    note(nullptr);
+                    return;
+                }
             }
             const uint64_t freed = RemoveOperation::bytesFreedBy(sourceOf(*item), uint64_t(std::max<qint64>(0, item->imageSize())));
             const bool removed = keepsACopy && removeOne(*item, identity, &error);
