@@ -156,8 +156,8 @@ private:
     // Removes one image, only while it is `identity`.
     bool removeOne(const ScanImagesItem& item, const ItemIdentity& identity, Error* error) const;
     // The images of a removal, one after the other; `note` hears of each
-    // removed (and of a stop, with none).
-    void removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
+    // removed. False when a stop, or the end of `run`, came first.
+    bool removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
                       const std::function<void(ScanImagesItem* removed)>& note);
     void keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removed, bool finished);
 

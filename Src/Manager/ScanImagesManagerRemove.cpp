@@ -115,16 +115,13 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
         // removal in time even when a call on the image in hand does not
         // return (a stalled mount): what that call brings back changes nothing.
         DispatchQueue::global().async([this, groups, run, work] {
-            removeImages(groups, *run, [work](ScanImagesItem* removed) {
+            const bool whole = removeImages(groups, *run, [work](ScanImagesItem* removed) {
                 std::lock_guard lock(work->mutex);
-                if (removed) {
-                    work->removed.append(removed);
-                } else {
-                    work->stopped = true;
-                }
+                work->removed.append(removed);
             });
             {
                 std::lock_guard lock(work->mutex);
+                work->stopped = !whole;
                 work->ended = true;
             }
             run->notify();
@@ -165,7 +162,7 @@ void ScanImagesManager::removeDuplicatesImages(const ScanImagesGroupList& groups
     });
 }
 
-void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
+bool ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
                                      const std::function<void(ScanImagesItem* removed)>& note)
 {
     qint64 counter = 0;
@@ -204,12 +201,11 @@ void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
             {
                 const std::unique_lock settled = run.settle();
                 if (!settled.owns_lock()) {
-                    return;
+                    return false;
                 }
                 setScanState(6);
                 if (isStopRemove_.load()) {
-                    note(nullptr);
-                    return;
+                    return false;
                 }
             }
             if (!item->isSelect()) {
@@ -217,7 +213,7 @@ void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
             }
             if (!FileManager::default_().fileExists(sourceOf(*item))) {
                 if (!fail(*item, missingFileError(), false)) {
-                    return;
+                    return false;
                 }
                 continue;
             }
@@ -229,20 +225,28 @@ void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
                     RemoveOperation::keptCopies(items.size(), wasPicked, where);
                 keepsACopy = !kept.empty() && RemoveOperation::isApartFromKept(sourceOf(*item), identity, kept, &error);
             }
-            if (keepsACopy && isStopRemove_.load()) {
-                note(nullptr);  // stopped while it was being checked: it stays
-                return;
+            if (keepsACopy) {
+                // Stopped while it was being checked: it stays. So it does
+                // when the run ended meanwhile, a check on a stalled mount
+                // coming back late (a new removal may have cleared the stop).
+                const std::unique_lock settled = run.settle();
+                if (!settled.owns_lock()) {
+                    return false;
+                }
+                if (isStopRemove_.load()) {
+                    return false;
+                }
             }
             const uint64_t freed = RemoveOperation::bytesFreedBy(sourceOf(*item), uint64_t(std::max<qint64>(0, item->imageSize())));
             const bool removed = keepsACopy && removeOne(*item, identity, &error);
             if (!removed) {
                 if (!fail(*item, error, true)) {
-                    return;
+                    return false;
                 }
             } else {
                 const std::unique_lock settled = run.settle();
                 if (!settled.owns_lock()) {
-                    return;
+                    return false;
                 }
                 RYLog::shared().writeData(QStringLiteral("remove success"));
                 item->setIsRemoveFailed(false);
@@ -255,7 +259,7 @@ void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
             }
             const std::unique_lock settled = run.settle();
             if (!settled.owns_lock()) {
-                return;
+                return false;
             }
             if (auto d = removeDelegate_.call()) {
                 const qint64 total = removeImagesTotalCount_.load();
@@ -263,6 +267,7 @@ void ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
             }
         }
     }
+    return true;
 }
 
 void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removedList,

@@ -19,6 +19,7 @@
 #include "TestSupport.h"
 
 #ifdef TWINSWEEP_HAVE_FUSE
+#include "StalledFileSystem.h"
 #include "StalledRemoval.h"
 #endif
 
@@ -191,6 +192,43 @@ TEST_F(ScanImagesAcrossMountsTest, AStopEndsTheRemovalWhileAnImageWaitsOnAStalle
     EXPECT_FALSE(picked.first()->isRemoveFailed());
     EXPECT_EQ(manager_->dupImages().size(), 1);
     EXPECT_TRUE(QFile::exists(m + "/stuck.png"));
+#endif
+}
+
+// The kept image lies on a mount that stopped answering, so the check that
+// the picked one is not that very image waits on it. The removal is stopped
+// and ends without it, and the next removal starts before the mount answers:
+// the late check does not take the picked image, whose removal was stopped.
+TEST_F(ScanImagesAcrossMountsTest, AStoppedRemovalRemovesNothingWhenItsCheckComesBackLate)
+{
+#ifndef TWINSWEEP_HAVE_FUSE
+    GTEST_SKIP() << "built without FUSE";
+#else
+    const QByteArray body(20'001, 'k');
+    // Opened twice by the search (its dimensions are read), then held.
+    StalledFileSystem mount(scratch() + "/mount", {{"keep.png", body}}, "keep.png", 3);
+    if (!mount.mounted()) {
+        GTEST_SKIP() << "no FUSE file system could be mounted here";
+    }
+    const QString picked = writeFile("pics/pick.png", body);
+    const auto groups = searchPaths(scratch(), {{mount.path() + "/keep.png", picked}});
+    ASSERT_EQ(groups.size(), 1);
+    ASSERT_EQ(pick(groups, [&](const QString& path) { return path == picked; }).size(), 1);
+    const int64_t droppedBefore = RemoveRun::droppedOutcomes();
+
+    manager_->setRemoveType(1);
+    manager_->removeDuplicatesImages(groups);
+    ASSERT_TRUE(mount.waitStalled());
+    manager_->stopRemove();
+    manager_->waitForRemoval();
+    EXPECT_EQ(manager_->scanState(), 7u);
+    removeAndWait({});
+    ASSERT_FALSE(manager_->removalRuns());
+
+    mount.release();
+    ASSERT_TRUE(waitUntil([&] { return RemoveRun::droppedOutcomes() > droppedBefore; }));
+    EXPECT_TRUE(QFile::exists(picked));
+    EXPECT_EQ(manager_->removeImagesSuccessCount(), 0);
 #endif
 }
 
