@@ -605,9 +605,17 @@ void RemoveOperation::run()
             }
         }
 
-        // A stop that came while it was being checked: it stays.
-        if (state_.removeStop.load()) {
-            break;
+        // A stop that came while it was being checked: it stays. So it
+        // does when the run ended meanwhile, a check on a stalled mount
+        // coming back late, after a new run may have cleared the stop.
+        {
+            const std::unique_lock settled = run_->settle();
+            if (!settled.owns_lock()) {
+                return;
+            }
+            if (state_.removeStop.load()) {
+                break;
+            }
         }
         const uint64_t freed = bytesFreedBy(file->path(), file->size());
         Error error;

@@ -22,10 +22,12 @@
 // its end. Call the steps with ASSERT_NO_FATAL_FAILURE.
 class StalledRemoval {
 public:
-    // `files` served at `folder`; reads of `stalledName` wait (see
-    // StalledFileSystem). Skip the test when mount().mounted() is false.
-    StalledRemoval(const QString& folder, std::map<QByteArray, QByteArray> files, QByteArray stalledName)
-        : mount_(folder, std::move(files), std::move(stalledName))
+    // `files` served at `folder`; reads of `stalledName` wait, and so do its
+    // openings from the `holdOpensFrom`th on (see StalledFileSystem). Skip
+    // the test when mount().mounted() is false.
+    StalledRemoval(const QString& folder, std::map<QByteArray, QByteArray> files, QByteArray stalledName,
+                   int holdOpensFrom = 0)
+        : mount_(folder, std::move(files), std::move(stalledName), holdOpensFrom)
     {
     }
 

@@ -276,6 +276,49 @@ TEST_F(RemovalAcrossMountsTest, AStopEndsTheRunWhileAFileWaitsOnAStalledMount)
 #endif
 }
 
+// The kept copy lies on a mount that stopped answering, so the check that it
+// is not the chosen file itself waits on its opening. A stop ends the run;
+// a later run clears the stop; when the mount answers at last, the check
+// comes back to a run that has ended, and the chosen file stays.
+TEST_F(RemovalAcrossMountsTest, AStoppedRunRemovesNothingWhenItsCheckComesBackLate)
+{
+#ifndef TWINSWEEP_HAVE_FUSE
+    GTEST_SKIP() << "built without FUSE";
+#else
+    const QByteArray body(50'002, 'c');
+    StalledRemoval stalled(scratch() + "/mount", {{"k.bin", body}}, "k.bin", 1);
+    StalledFileSystem& mount = stalled.mount();
+    if (!mount.mounted()) {
+        GTEST_SKIP() << "no FUSE file system could be mounted here";
+    }
+    auto kept = recorded(QFile::encodeName(mount.path() + "/k.bin"), false);
+    auto chosen = scanned("in/chosen.bin", body, true);
+    auto laterKept = scanned("later/keep.bin", "later bytes", false);
+    auto later = scanned("later/chosen.bin", "later bytes", true);
+    file({group({kept, chosen}, ControlState::mixed)});
+
+    ASSERT_NO_FATAL_FAILURE(stalled.stopWhileInHand(
+        [] { engine().removeDuplicateFiles(RemoveType::forever_()); },
+        [] {
+            engine().setRemoveStop(true);
+            engine().removeQueue().cancelAllOperations();
+        },
+        [&] { return delegate.count("removeFinished") == 1; }));
+
+    // A new run clears the stop.
+    engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
+    file({group({laterKept, later}, ControlState::mixed)});
+    runAndWait(RemoveType::forever_());
+    EXPECT_FALSE(exists(later));
+
+    ASSERT_NO_FATAL_FAILURE(stalled.answerLate());
+    ASSERT_TRUE(waitUntil([&] { return engine().removeQueue().operationCount() == 0; }));
+    EXPECT_TRUE(exists(chosen));
+    EXPECT_FALSE(chosen->removeError().has_value());
+    EXPECT_EQ(engine().succeedRemoveCount(), 1);
+#endif
+}
+
 // Run as a child by the test below, never on its own: checks a chosen file
 // against a kept copy on another device whose second opening never answers,
 // so it is killed while the chosen file is aside.
