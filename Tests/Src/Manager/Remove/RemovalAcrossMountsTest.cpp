@@ -48,6 +48,18 @@ protected:
                names(QFile::decodeName(Trash::infoFolder()));
     }
 #ifdef TWINSWEEP_HAVE_FUSE
+    // Starts a run of `type` whose file in hand waits on `stalled`, and stops
+    // it as the removal screen does on "Yes": the run ends at once.
+    void stopWhileInHand(StalledRemoval& stalled, const RemoveType& type)
+    {
+        ASSERT_NO_FATAL_FAILURE(stalled.stopWhileInHand(
+            [type] { engine().removeDuplicateFiles(type); },
+            [] {
+                engine().setRemoveStop(true);
+                engine().removeQueue().cancelAllOperations();
+            },
+            [&] { return delegate.count("removeFinished") == 1; }));
+    }
     // A run killed while the chosen file is aside: a child checks `chosen`
     // against the kept copy on `mount`, whose second opening never answers,
     // and is killed there. `aside` is the name the file was left under.
@@ -241,14 +253,7 @@ TEST_F(RemovalAcrossMountsTest, AStopEndsTheRunWhileAFileWaitsOnAStalledMount)
     // The stuck group goes first (smaller), the other waits behind it.
     file({group({kept, stuck}, ControlState::mixed)});
 
-    ASSERT_NO_FATAL_FAILURE(stalled.stopWhileInHand(
-        [] { engine().removeDuplicateFiles(RemoveType::trash()); },
-        [] {
-            // What the removal screen does on "Yes".
-            engine().setRemoveStop(true);
-            engine().removeQueue().cancelAllOperations();
-        },
-        [&] { return delegate.count("removeFinished") == 1; }));
+    ASSERT_NO_FATAL_FAILURE(stopWhileInHand(stalled, RemoveType::trash()));
     EXPECT_EQ(engine().succeedRemoveCount(), 0);
     EXPECT_EQ(engine().failedRemoveCount(), 0);
     EXPECT_FALSE(stuck->removeError().has_value());
@@ -297,13 +302,7 @@ TEST_F(RemovalAcrossMountsTest, AStoppedRunRemovesNothingWhenItsCheckComesBackLa
     auto later = scanned("later/chosen.bin", "later bytes", true);
     file({group({kept, chosen}, ControlState::mixed)});
 
-    ASSERT_NO_FATAL_FAILURE(stalled.stopWhileInHand(
-        [] { engine().removeDuplicateFiles(RemoveType::forever_()); },
-        [] {
-            engine().setRemoveStop(true);
-            engine().removeQueue().cancelAllOperations();
-        },
-        [&] { return delegate.count("removeFinished") == 1; }));
+    ASSERT_NO_FATAL_FAILURE(stopWhileInHand(stalled, RemoveType::forever_()));
 
     // A new run clears the stop.
     engine().updateResults([](ScanManager::Results& r) { r = ScanManager::Results(); });
