@@ -372,7 +372,9 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
                                      .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz"))
                                      .toLatin1()
                                      .replace(':', timeSeparator);
-        const QByteArray tail = ' ' + stamp + '.' + extension;
+        // A name without an extension takes the stamp alone: a bare final
+        // dot is refused by some disks and restored by none.
+        const QByteArray tail = extension.isEmpty() ? ' ' + stamp : ' ' + stamp + '.' + extension;
         // A long name gives way to the stamp, which tells the copies apart.
         const QByteArray stamped = tail.size() < maxNameLength
                                        ? FilePath::fittedName(stem, maxNameLength - static_cast<int>(tail.size())) + tail

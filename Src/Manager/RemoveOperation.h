@@ -154,7 +154,8 @@ public:
     static void dropRemovedFiles(DuplicateFiles& group);
 
     // A path in `folder` for the file at `path` at which nothing exists yet:
-    // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>".
+    // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>"
+    // ("<name> <stamp>" for a name without an extension).
     static QByteArray renamePath(const QByteArray& folder, const QByteArray& path);
     // The same with a caller's idea of which names are taken, and names cut
     // to `maxNameLength` bytes (the time stamp and extension are kept). The

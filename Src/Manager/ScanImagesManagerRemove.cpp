@@ -1,7 +1,6 @@
 // Removal of the images chosen in the similar-image groups.
 #include "ScanImagesManager.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QSet>
 
@@ -25,16 +24,6 @@ Error missingFileError()
                        localized("The folder does not exist. Please choose another one. It may be moved, renamed or deleted."));
 }
 
-QByteArray stampedName(const QByteArray& name)
-{
-    const qsizetype dot = name.lastIndexOf('.');
-    const QByteArray stem = dot > 0 ? name.left(dot) : name;
-    const QByteArray extension = dot > 0 ? name.mid(dot + 1) : QByteArray();
-    // Calendar year: an image removed on 31 December carries that year.
-    const QByteArray stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz")).toLatin1();
-    return stem + ' ' + stamp + '.' + extension;
-}
-
 // The bytes that reach the image's file.
 QByteArray sourceOf(const ScanImagesItem& item)
 {
@@ -45,11 +34,8 @@ QByteArray sourceOf(const ScanImagesItem& item)
 
 QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QString& imageName) const
 {
-    const QString path = QStringLiteral("%1/%2").arg(folder, imageName);
-    if (!FileManager::default_().fileExists(QFile::encodeName(path))) {
-        return path;
-    }
-    return QFile::decodeName(QFile::encodeName(folder) + '/' + stampedName(QFile::encodeName(imageName)));
+    // The same free name a removal into the folder gives.
+    return QFile::decodeName(RemoveOperation::renamePath(QFile::encodeName(folder), QFile::encodeName(imageName)));
 }
 
 bool ScanImagesManager::removeOne(const ScanImagesItem& item, const ItemIdentity& identity, Error* error) const

@@ -114,7 +114,7 @@ TEST_F(RemoveOperationTest, MoveIntoAFolderKeepsWhatIsThereAndStampsTheName)
     ASSERT_EQ(inDest.size(), 4) << inDest.join(',').toStdString();
     const QString year = QString::number(QDate::currentDate().year());
     const QRegularExpression stamped("^Report " + year + R"(-\d\d-\d\d \d\d:\d\d:\d\d:\d\d\d\.pdf$)");
-    const QRegularExpression bare("^Notes " + year + R"(-\d\d-\d\d \d\d:\d\d:\d\d:\d\d\d\.$)");
+    const QRegularExpression bare("^Notes " + year + R"(-\d\d-\d\d \d\d:\d\d:\d\d:\d\d\d$)");
     EXPECT_EQ(inDest.filter(stamped).size(), 1) << inDest.join(',').toStdString();
     EXPECT_EQ(inDest.filter(bare).size(), 1) << inDest.join(',').toStdString();
     QFile old(dest + "/Report.pdf");
