@@ -546,19 +546,18 @@ void RemoveOperation::run()
         if (state_.removeStop.load()) {
             break;
         }
+        // Nothing is asked of a file that was not chosen: gone or not, it
+        // has not failed.
+        if (!file->selected()) {
+            continue;
+        }
         // Looked up in its own folder: a folder on the way that became a
         // link leads to another file, which is never taken for this one.
         const std::optional<bool> same = fm.isItem(file->path(), file->identity());
-        if (!same && keepsACopy_ && !wasChosen(i)) {
-            continue;  // nothing was asked of it, so nothing failed
-        }
         if (!same) {
             if (!fail(file, vanishedError())) {
                 return;
             }
-            continue;
-        }
-        if (!file->selected()) {
             continue;
         }
         if (!*same) {

@@ -102,8 +102,8 @@ public:
     // The group's files are copies of one content. A chosen file then goes
     // only while a file the user did not choose is still there as the scan
     // saw it, unless every file was chosen; otherwise it stays, marked with
-    // keptCopyGoneError(). An unchosen copy that is gone is no failure: no
-    // removal was asked of it.
+    // keptCopyGoneError(). (In any group, a file not chosen that is gone is
+    // no failure: no removal was asked of it.)
     bool keepsACopy() const { return keepsACopy_; }
     void setKeepsACopy(bool keeps) { keepsACopy_ = keeps; }
 
