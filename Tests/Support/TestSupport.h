@@ -4,6 +4,7 @@
 #include <functional>
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QMap>
 #include <QString>
 #include <QTemporaryDir>
@@ -67,6 +68,10 @@ private:
 // Writes a file at a path given as bytes (a name need not be UTF-8),
 // creating the folders above it; false when it cannot.
 bool writeFileBytes(const QByteArray& path, const QByteArray& contents);
+
+// The names in `folder` as the system gives them, sorted ("." and ".."
+// left out): QDir leaves out a name that is not valid UTF-8.
+QByteArrayList entryNames(const QByteArray& folder);
 
 // Every entry below `root`, links not followed: its path relative to
 // `root` and "folder", "link to <target>" or "file: <contents>".
