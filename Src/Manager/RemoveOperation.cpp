@@ -173,6 +173,23 @@ void RemoveState::reset()
     run = std::make_shared<RemoveRun>();
 }
 
+void RemoveState::addLate(LateRemoval removal)
+{
+    {
+        std::lock_guard lock(lateMutex_);
+        late_.push_back(std::move(removal));
+    }
+    if (toldLate) {
+        toldLate();
+    }
+}
+
+std::vector<LateRemoval> RemoveState::takeLate()
+{
+    std::lock_guard lock(lateMutex_);
+    return std::exchange(late_, {});
+}
+
 RemoveOperation::RemoveOperation(DuplicateFilesPtr files, QByteArray folder, RemoveState& state)
     : files_(std::move(files)), folder_(std::move(folder)), state_(state), run_(state.run)
 {
@@ -625,6 +642,10 @@ void RemoveOperation::run()
         if (!settled.owns_lock()) {
             TSLOG(QStringLiteral("a removal that ended without it came back: "), file->displayPath(),
                   removed ? QStringLiteral(" went") : QStringLiteral(" stayed"));
+            // What stayed stays as shown; what went must leave the lists.
+            if (removed) {
+                state_.addLate({files_, file, groupType, freed});
+            }
             return;
         }
         if (removed) {

@@ -48,6 +48,22 @@ private:
 
 class RemoveOperation;
 
+// A file that went after its run had ended without it: a call on a mount
+// that stopped answering came back with the file removed after all.
+struct LateRemoval {
+    DuplicateFilesPtr group;  // the group whose operation removed it
+    FileInfoPtr file;
+    FileType groupType = FileType::other;
+    uint64_t freed = 0;  // the bytes its removal freed
+};
+
+// What late removals an engine took into its lists: how many files, and the
+// bytes they freed.
+struct LateRemovals {
+    int64_t count = 0;
+    uint64_t size = 0;
+};
+
 // The flags and counts a removal run shares with its operations. Each engine
 // that removes files owns one, so one engine's run never touches another's.
 struct RemoveState {
@@ -76,6 +92,18 @@ struct RemoveState {
     // Between files and before the run's end: waits while the run is held,
     // unless it is being stopped.
     void waitWhileHeld() { hold.pass(removeStop); }
+
+    // The disk has the last word on a file whose run ended without it: what
+    // went is kept here, whichever run it was of, until the engine takes it
+    // into its lists, and `toldLate` (set by the engine before its first
+    // run) is called on the late call's thread.
+    void addLate(LateRemoval removal);
+    std::vector<LateRemoval> takeLate();
+    std::function<void()> toldLate;
+
+private:
+    std::mutex lateMutex_;
+    std::vector<LateRemoval> late_;  // guarded by lateMutex_
 };
 
 // Removes the selected files of one group: moves each into `folder` under a
