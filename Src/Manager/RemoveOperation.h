@@ -14,6 +14,7 @@
 #include "Foundation/Error.h"
 #include "Foundation/FileManager.h"
 #include "Foundation/OperationQueue.h"
+#include "Manager/LateRemovals.h"
 #include "Manager/RemoveHold.h"
 #include "Model/DuplicateFiles.h"
 
@@ -55,13 +56,6 @@ struct LateRemoval {
     FileInfoPtr file;
     FileType groupType = FileType::other;
     uint64_t freed = 0;  // the bytes its removal freed
-};
-
-// What late removals an engine took into its lists: how many files, and the
-// bytes they freed.
-struct LateRemovals {
-    int64_t count = 0;
-    uint64_t size = 0;
 };
 
 // The flags and counts a removal run shares with its operations. Each engine

@@ -232,6 +232,14 @@ bool ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
             } else {
                 const std::unique_lock settled = run.settle();
                 if (!settled.owns_lock()) {
+                    // Gone after all: it must leave the groups once they can be changed.
+                    {
+                        std::lock_guard lock(lateMutex_);
+                        late_.push_back({group, item, qint64(freed)});
+                    }
+                    if (auto d = removeDelegate_.call()) {
+                        d->removeManagerRemovedAfterEnd(this);
+                    }
                     return false;
                 }
                 RYLog::shared().writeData(QStringLiteral("remove success"));
@@ -274,9 +282,7 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
                 remaining.append(item);
             }
         }
-        const bool holdsAFailure = std::any_of(remaining.begin(), remaining.end(),
-                                               [](const ScanImagesItemPtr& item) { return item->isRemoveFailed(); });
-        if (remaining.size() < 2 && !holdsAFailure) {
+        if (!staysShown(remaining)) {
             continue;
         }
         group->setDupImageItems(remaining);
@@ -293,6 +299,49 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
     if (finished) {
         sortDupImageGroupLocked();
     }
+}
+
+bool ScanImagesManager::staysShown(const QList<ScanImagesItemPtr>& remaining)
+{
+    return remaining.size() >= 2 || std::any_of(remaining.begin(), remaining.end(), [](const ScanImagesItemPtr& item) {
+               return item->isRemoveFailed();
+           });
+}
+
+LateRemovals ScanImagesManager::takeLateRemovals()
+{
+    std::vector<LateImage> late;
+    {
+        std::lock_guard lock(lateMutex_);
+        late.swap(late_);
+    }
+    LateRemovals taken;
+    if (late.empty()) {
+        return taken;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const LateImage& image : late) {
+        QList<ScanImagesItemPtr> remaining = image.group->dupImageItems();
+        if (!imagesArray_.contains(image.group) || !remaining.removeOne(image.item)) {
+            continue;
+        }
+        image.item->setIsSelect(false);
+        image.group->setDupImageItems(remaining);
+        image.group->setGroupCount(remaining.size());
+        image.group->setGroupSize(std::max<qint64>(0, image.group->groupSize() - image.item->imageSize()));
+        removeImagesSuccessCount_.fetch_add(1);
+        removeImagesSuccessSize_.fetch_add(image.freed);
+        taken.count += 1;
+        taken.size += uint64_t(image.freed);
+    }
+    ScanImagesGroupList shown;
+    for (const ScanImagesGroupItemPtr& group : std::as_const(imagesArray_)) {
+        if (staysShown(group->dupImageItems())) {
+            shown.append(group);
+        }
+    }
+    imagesArray_ = shown;
+    return taken;
 }
 
 void ScanImagesManager::waitForRemoval()

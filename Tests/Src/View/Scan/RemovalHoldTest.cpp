@@ -267,7 +267,9 @@ TEST_P(RemovalHoldTest, ALargeFileThatWentAfterTheStopLeavesTheListAndIsCounted)
         left += file->size();
     }
     EXPECT_EQ(engine.allFiles().at(0)->totalSize(), left);
-    EXPECT_EQ(s->rightLargeFileDataViewController()->shownFiles().size(), 27);
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    EXPECT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == 27; }))
+        << table->shownFiles().size();
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMode, RemovalHoldTest, ::testing::Values(toTrash, permanently),
