@@ -14,7 +14,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -162,7 +164,8 @@ RYTButton* SheetWindowController::uncertainBtn()
 }
 
 void SheetWindowController::setUp(SheetActionType type, const QString& message, const QString& firstTitle,
-                                  const QString& secondTitle, bool* showPoint, CompletionHandler handler)
+                                  const QString& secondTitle, bool* showPoint, CompletionHandler handler,
+                                  const QString& copyableText)
 {
     sheetType_ = type;
     const QIcon exclamation = RYTImage::named(QStringLiteral("exclamation"));
@@ -197,6 +200,9 @@ void SheetWindowController::setUp(SheetActionType type, const QString& message, 
     layout->insertWidget(2, labelTextField(), 0, Qt::AlignHCenter);
     layout->insertSpacing(3, 16);
     layout->insertLayout(4, buttonRow_);
+    if (!copyableText.isEmpty()) {
+        addCopyableField(copyableText);
+    }
     if (type == SheetActionType::filterFlag) {
         layout->insertSpacing(5, 16);
         askContainer()->show();
@@ -205,6 +211,31 @@ void SheetWindowController::setUp(SheetActionType type, const QString& message, 
     }
     window()->adjustSize();
     window()->resize(260, qMax(150, window()->heightForWidth(260)));
+}
+
+void SheetWindowController::addCopyableField(const QString& text)
+{
+    copyableField_ = new QLineEdit(window());
+    copyableField_->setObjectName(QStringLiteral("copyableField"));
+    copyableField_->setReadOnly(true);
+    copyableField_->setText(text);
+    copyableField_->setCursorPosition(0);
+    copyableField_->setFixedSize(kMessageWidth, kButtonHeight);
+    QFont font = copyableField_->font();
+    font.setPixelSize(12);
+    copyableField_->setFont(font);
+    // On the white card in both appearances, with the light values.
+    const QColor colour = onWhite("LabelColor", QColor(0x5F, 0x66, 0x70));
+    const QColor outline = onWhite("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
+    copyableField_->setStyleSheet(
+        QStringLiteral("QLineEdit { background-color: #FFFFFF; color: %1; border: 1px solid %2; border-radius: 4px;"
+                       " padding: 0 6px; selection-background-color: #2F80ED; selection-color: #FFFFFF; }")
+            .arg(colour.name(), outline.name()));
+    // Coming to it, by a click or Tab, selects the whole of it, ready to copy.
+    copyableField_->installEventFilter(this);
+    auto* layout = qobject_cast<QVBoxLayout*>(window()->layout());
+    layout->insertWidget(4, copyableField_, 0, Qt::AlignHCenter);
+    layout->insertSpacing(5, 16);
 }
 
 void SheetWindowController::alignTallMessage()
@@ -220,6 +251,19 @@ void SheetWindowController::alignTallMessage()
 void SheetWindowController::beginSheet(SheetActionType type, const QString& message, const QString& firstTitle,
                                        const QString& secondTitle, QWidget* parentWindow, bool* showPoint,
                                        CompletionHandler completionHandler)
+{
+    begin(type, message, firstTitle, secondTitle, parentWindow, showPoint, std::move(completionHandler), QString());
+}
+
+void SheetWindowController::beginNotice(const QString& message, const QString& copyableText, QWidget* parentWindow)
+{
+    begin(SheetActionType::determine, message, localized("OK"), QString(), parentWindow, nullptr, nullptr,
+          copyableText);
+}
+
+void SheetWindowController::begin(SheetActionType type, const QString& message, const QString& firstTitle,
+                                  const QString& secondTitle, QWidget* parentWindow, bool* showPoint,
+                                  CompletionHandler completionHandler, const QString& copyableText)
 {
     // A sheet still showing answers its default before the new one takes
     // its place, so every caller hears back exactly once. A handler may
@@ -238,7 +282,7 @@ void SheetWindowController::beginSheet(SheetActionType type, const QString& mess
         }
     }
 
-    sheet->setUp(type, message, firstTitle, secondTitle, showPoint, std::move(completionHandler));
+    sheet->setUp(type, message, firstTitle, secondTitle, showPoint, std::move(completionHandler), copyableText);
     if (!parentWindow) {
         // Nothing to show the sheet on: answer the default, later, and
         // leave nothing behind that could block.
@@ -264,6 +308,10 @@ void SheetWindowController::beginSheet(SheetActionType type, const QString& mess
 
 bool SheetWindowController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == copyableField_ && event->type() == QEvent::FocusIn) {
+        // After the press that brought the focus has placed the cursor.
+        QTimer::singleShot(0, copyableField_, &QLineEdit::selectAll);
+    }
     if (watched == window() && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
