@@ -14,9 +14,13 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -215,22 +219,36 @@ void SheetWindowController::setUp(SheetActionType type, const QString& message, 
 
 void SheetWindowController::addCopyableField(const QString& text)
 {
-    copyableField_ = new QLineEdit(window());
+    copyableField_ = new QTextEdit(window());
     copyableField_->setObjectName(QStringLiteral("copyableField"));
     copyableField_->setReadOnly(true);
-    copyableField_->setText(text);
-    copyableField_->setCursorPosition(0);
-    copyableField_->setFixedSize(kMessageWidth, kButtonHeight);
+    copyableField_->setAcceptRichText(false);
+    copyableField_->setTabChangesFocus(true);
+    // An address is one long word: it wraps where it must, and shows whole.
+    copyableField_->setWordWrapMode(QTextOption::WrapAnywhere);
+    copyableField_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    copyableField_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QFont font = copyableField_->font();
     font.setPixelSize(12);
     copyableField_->setFont(font);
+    copyableField_->document()->setDocumentMargin(4);
+    copyableField_->setPlainText(text);
     // On the white card in both appearances, with the light values.
     const QColor colour = onWhite("LabelColor", QColor(0x5F, 0x66, 0x70));
     const QColor outline = onWhite("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
     copyableField_->setStyleSheet(
-        QStringLiteral("QLineEdit { background-color: #FFFFFF; color: %1; border: 1px solid %2; border-radius: 4px;"
-                       " padding: 0 6px; selection-background-color: #2F80ED; selection-color: #FFFFFF; }")
+        QStringLiteral("QTextEdit { background-color: #FFFFFF; color: %1; border: 1px solid %2; border-radius: 4px;"
+                       " selection-background-color: #2F80ED; selection-color: #FFFFFF; }")
             .arg(colour.name(), outline.name()));
+    // As high as the text at the message's width, up to four lines.
+    copyableField_->setFixedWidth(kMessageWidth);
+    copyableField_->ensurePolished();
+    const QMargins frame = copyableField_->contentsMargins();
+    QTextDocument* document = copyableField_->document();
+    document->setTextWidth(kMessageWidth - frame.left() - frame.right());
+    const qreal most = 4 * QFontMetricsF(font).lineSpacing() + 2 * document->documentMargin();
+    copyableField_->setFixedHeight(int(std::ceil(std::min(document->size().height(), most))) + frame.top() +
+                                   frame.bottom());
     // Coming to it, by a click or Tab, selects the whole of it, ready to copy.
     copyableField_->installEventFilter(this);
     auto* layout = qobject_cast<QVBoxLayout*>(window()->layout());
@@ -310,7 +328,7 @@ bool SheetWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == copyableField_ && event->type() == QEvent::FocusIn) {
         // After the press that brought the focus has placed the cursor.
-        QTimer::singleShot(0, copyableField_, &QLineEdit::selectAll);
+        QTimer::singleShot(0, copyableField_, &QTextEdit::selectAll);
     }
     if (watched == window() && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -9,7 +9,7 @@
 
 class QLabel;
 class QHBoxLayout;
-class QLineEdit;
+class QTextEdit;
 class RYTButton;
 class RYTCheckBox;
 
@@ -41,8 +41,8 @@ public:
                            const QString& secondTitle, QWidget* parentWindow, bool* showPoint,
                            CompletionHandler completionHandler);
     // A notice with one "OK" that also carries a text for the user to copy
-    // (an address the desktop could not open), in a read-only field of its
-    // own under the message.
+    // (an address the desktop could not open), whole, in a read-only field
+    // of its own under the message.
     static void beginNotice(const QString& message, const QString& copyableText, QWidget* parentWindow);
     // Fades the tracked sheet out, then answers `response`.
     static void endSheet(int response);
@@ -70,7 +70,7 @@ public:
     RYTButton* uncertainBtn();
     RYTCheckBox* checkbox() const;
     // The field of a notice's text to copy (null on other sheets).
-    QLineEdit* copyableField() const { return copyableField_; }
+    QTextEdit* copyableField() const { return copyableField_; }
     QLabel* askLabel() const;
     QWidget* askContainer() const;
 
@@ -115,5 +115,5 @@ private:
     RYTButton* determineBtn_ = nullptr;
     RYTButton* uncertainBtn_ = nullptr;
     QHBoxLayout* buttonRow_ = nullptr;
-    QLineEdit* copyableField_ = nullptr;
+    QTextEdit* copyableField_ = nullptr;
 };

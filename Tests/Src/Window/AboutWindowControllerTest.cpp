@@ -10,7 +10,7 @@
 #include "UrlCatcher.h"
 
 #include <QApplication>
-#include <QLineEdit>
+#include <QTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -132,7 +132,7 @@ TEST(AboutWindowTest, AHomePageThatNoBrowserOpensIsSaidOverTheWindow)
     ASSERT_TRUE(sheet && sheet->isShowing());
     EXPECT_EQ(sheet->window()->window(), about.window());
     ASSERT_NE(sheet->copyableField(), nullptr);
-    EXPECT_TRUE(sheet->copyableField()->text().startsWith(QStringLiteral("https://twinsweep.example/")));
+    EXPECT_TRUE(sheet->copyableField()->toPlainText().startsWith(QStringLiteral("https://twinsweep.example/")));
     SheetWindowController::endSheet();
 }
 
