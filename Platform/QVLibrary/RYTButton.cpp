@@ -249,6 +249,12 @@ bool RYTButton::isPressKey(const QKeyEvent* event)
     return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+bool RYTButton::isOpenKey(const QKeyEvent* event)
+{
+    return isPressKey(event) ||
+           (event->key() == Qt::Key_Down && !(event->modifiers() & ~(Qt::KeypadModifier | Qt::AltModifier)));
+}
+
 bool RYTButton::handlePressKey(QAbstractButton* button, QKeyEvent* event, bool release)
 {
     if (!isPressKey(event)) {
