@@ -31,7 +31,6 @@
 #include "Window/DupImageNavigationGuide.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
 #include <QScopeGuard>
 #include <QTest>
@@ -125,8 +124,8 @@ protected:
 
 // The duplicate results, in the preview and in the list: the categories,
 // the groups and the files by the arrows, their boxes by Space, a file
-// opened and a group opened by Return; the filter, the mode switch, Auto
-// select, Remove and Back pressed by keys.
+// opened and a group opened by Return; the filter and the mode switch by
+// keys.
 TEST_F(ScanScreenKeyboardTest, TheDuplicateResultsGoByTheKeyboard)
 {
     ScanViewController* s = showResults(duplicateTree(), false);
@@ -185,18 +184,6 @@ TEST_F(ScanScreenKeyboardTest, TheDuplicateResultsGoByTheKeyboard)
     EXPECT_FALSE(s->viewSelected());
     EXPECT_EQ(focused(), left->leftBtn());
 
-    // Auto select by Return; Remove by Return asks, Escape leaves it.
-    ASSERT_TRUE(waitUntil([&] { return s->automaticSelectionBtn()->isVisible(); }));
-    ASSERT_TRUE(tabTo(s->automaticSelectionBtn()));
-    key(Qt::Key_Return);
-    EXPECT_EQ(s->gALogData().selectCount.autoSelectCount, 1);
-    ASSERT_TRUE(tabTo(s->startBtn()));
-    key(Qt::Key_Return);
-    ASSERT_TRUE(waitUntil([&] { return sheetShowing(); }));
-    key(Qt::Key_Escape);
-    ASSERT_TRUE(waitForNoSheet());
-    EXPECT_EQ(s->displayViewType(), ScanViewController::DisplayViewType::displayViewTypeScanFinished);
-
     // The switch by Space: the list, with the focus kept on the switch.
     ASSERT_TRUE(tabTo(s->modeSwitchBtn()));
     key(Qt::Key_Space);
@@ -208,7 +195,7 @@ TEST_F(ScanScreenKeyboardTest, TheDuplicateResultsGoByTheKeyboard)
     ASSERT_EQ(focused(), outline);
     EXPECT_TRUE(FocusRingProbe::isVisible(outline));
     // Return opens the chosen group as its arrow does; Down goes to its
-    // files, Space unticks the copy Auto select ticked, Return opens it.
+    // files, Space ticks the second copy, Return opens it.
     key(Qt::Key_Home);
     const DuplicateFilesPtr first = list->filesArray().first();
     key(Qt::Key_Return);
@@ -216,10 +203,10 @@ TEST_F(ScanScreenKeyboardTest, TheDuplicateResultsGoByTheKeyboard)
     key(Qt::Key_Down);
     key(Qt::Key_Down);
     ASSERT_EQ(chosenRow(outline), list->outlineModel()->fileIndex(first.get(), 1).row());
-    ASSERT_TRUE(first->infos().at(1)->selected());
+    ASSERT_FALSE(first->infos().at(1)->selected());
     key(Qt::Key_Space);
-    EXPECT_FALSE(first->infos().at(1)->selected());
-    EXPECT_EQ(first->selectState(), ControlState::off);
+    EXPECT_TRUE(first->infos().at(1)->selected());
+    EXPECT_EQ(first->selectState(), ControlState::mixed);
     catcher.opened.clear();
     key(Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return catcher.opened.size() == 1; }));
@@ -227,18 +214,10 @@ TEST_F(ScanScreenKeyboardTest, TheDuplicateResultsGoByTheKeyboard)
     key(Qt::Key_Home);
     key(Qt::Key_Return);
     EXPECT_FALSE(list->outlineModel()->isExpanded(first.get()));
-
-    // Back by Space asks while there are results.
-    ASSERT_TRUE(tabTo(s->backBtn()));
-    key(Qt::Key_Space);
-    ASSERT_TRUE(waitUntil([&] { return sheetShowing(); }));
-    key(Qt::Key_Escape);
-    ASSERT_TRUE(waitForNoSheet());
 }
 
 // The large-file results: the filter, the By Size/Date/Type pop-up, the
-// group list, the check-all box, the sort buttons and the file rows with
-// their boxes, all by keys.
+// group list and the file rows with their boxes, by keys.
 TEST_F(ScanScreenKeyboardTest, TheLargeFileResultsGoByTheKeyboard)
 {
     ScanViewController* s = showResults(largeFileTree(), true);
@@ -295,15 +274,5 @@ TEST_F(ScanScreenKeyboardTest, TheLargeFileResultsGoByTheKeyboard)
     key(Qt::Key_Right);
     EXPECT_TRUE(s->viewSelected());
     EXPECT_EQ(focused(), left->rightBtn());
-    ASSERT_TRUE(waitUntil([&] { return right->shownFiles() == QList<FileInfoPtr>{file}; }));
-
-    // The check-all box by Space, as by clicks: from mixed it clears the
-    // group, then ticks it all.
-    key(Qt::Key_Left);
-    ASSERT_TRUE(waitUntil([&] { return right->shownFiles().size() == 4; }));
-    ASSERT_TRUE(tabTo(s->allSelectCheckBox()));
-    key(Qt::Key_Space);
-    EXPECT_EQ(s->saveSelectData().count, 0);
-    key(Qt::Key_Space);
-    EXPECT_EQ(s->saveSelectData().count, 4);
+    EXPECT_TRUE(waitUntil([&] { return right->shownFiles() == QList<FileInfoPtr>{file}; }));
 }
