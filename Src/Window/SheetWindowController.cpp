@@ -90,8 +90,10 @@ void SheetWindowController::windowDidLoad()
     askPalette.setColor(QPalette::WindowText, onWhite("LabelColor", QColor(0x5F, 0x66, 0x70)));
     ui_->askLabel->setPalette(askPalette);
     connect(ui_->checkbox, &RYTCheckBox::clicked, this, &SheetWindowController::checkBoxAction);
-    // Keys the buttons leave alone reach the window.
+    // Return and Escape are the sheet's whatever has the focus in it; the
+    // other keys the controls leave alone reach the window.
     window()->installEventFilter(this);
+    ui_->checkbox->installEventFilter(this);
 
     // A rounded white card, in both appearances.
     QWidget* content = window();
@@ -141,6 +143,7 @@ RYTButton* SheetWindowController::determineBtn()
         determineBtn_->setObjectName(QStringLiteral("determineBtn"));
         determineBtn_->setButton(RYTButton::ShowType::normal, QStringLiteral("Title"));
         determineBtn_->setFixedHeight(kButtonHeight);
+        determineBtn_->installEventFilter(this);
         connect(determineBtn_, &RYTButton::clicked, this, &SheetWindowController::determineAction);
     }
     return determineBtn_;
@@ -162,6 +165,7 @@ RYTButton* SheetWindowController::uncertainBtn()
         const QColor outline = onWhite("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
         uncertainBtn_->setButtonBorderColor(outline, outline, outline, outline);
         uncertainBtn_->setFixedSize(kTwoButtonWidth, kButtonHeight);
+        uncertainBtn_->installEventFilter(this);
         connect(uncertainBtn_, &RYTButton::clicked, this, &SheetWindowController::uncertainAction);
     }
     return uncertainBtn_;
@@ -330,15 +334,18 @@ bool SheetWindowController::eventFilter(QObject* watched, QEvent* event)
         // After the press that brought the focus has placed the cursor.
         QTimer::singleShot(0, copyableField_, &QTextEdit::selectAll);
     }
-    if (watched == window() && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
+    const bool mine = watched == window() || watched == determineBtn_ || watched == uncertainBtn_ ||
+                      watched == ui_->checkbox || (copyableField_ && watched == copyableField_);
+    if (mine && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
             return WindowController::eventFilter(watched, event);
         }
+        // Return gives the default answer even where Tab has moved the
+        // focus to "Yes": only Space presses the button in focus, so a
+        // question about removing files is never confirmed by Return.
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (uncertainBtn_ && uncertainBtn_->hasFocus() && sheetType_ != SheetActionType::determine) {
-                uncertainAction();
-            } else {
+            if (!key->isAutoRepeat()) {
                 determineAction();
             }
             return true;

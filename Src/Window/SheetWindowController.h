@@ -81,8 +81,8 @@ public:
     int cancelResponse() const { return sheetType_ == SheetActionType::determine ? 1 : 0; }
 
 protected:
-    // Return answers the focused button, else the default one; Escape the
-    // cancelling one.
+    // Return answers the default button, Escape the cancelling one,
+    // whichever control has the focus; Space presses the one in focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:

@@ -14,6 +14,7 @@
 #include "View/CustomView/KPLScrollView.h"
 #include "View/DataDispaly/CellLooks.h"
 #include "View/DataDispaly/ElidedLabel.h"
+#include "View/DataDispaly/ResultListKeys.h"
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLSplitView.h"
@@ -119,7 +120,12 @@ void RightLargeFileDataViewController::initConfig()
     table->verticalHeader()->setDefaultSectionSize(RightLargeFileTableCellView::rowHeight);
     table->setShowGrid(false);
     CellLooks::setUpResultList(table);
-    table->setFocusPolicy(Qt::NoFocus);
+    // Space ticks the chosen file as its box does; nothing opens from here.
+    ResultListKeys::attach(table, 0, [this](const QModelIndex& chosen, bool open) {
+        if (!open && cells_->checkIsEnabled()) {
+            mainCheckBoxAction(chosen.row());
+        }
+    });
     // Nothing is opened from here: a double click only selects.
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QPalette tablePalette = table->viewport()->palette();

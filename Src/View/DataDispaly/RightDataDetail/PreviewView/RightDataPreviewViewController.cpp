@@ -11,6 +11,7 @@
 #include "RightDataPreviewSubTableCellView.h"
 #include "View/DataDispaly/CellLooks.h"
 #include "View/DataDispaly/GroupArrayChange.h"
+#include "View/DataDispaly/ResultListKeys.h"
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/DuplicateSelectionRules.h"
 #include "View/DataDispaly/RowCountModel.h"
@@ -107,6 +108,16 @@ void RightDataPreviewViewController::initConfig()
     connect(subTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RightDataPreviewViewController::subSelectionChanged);
     connect(subTable, &QAbstractItemView::doubleClicked, this, &RightDataPreviewViewController::tableViewDoubleAction);
+    // Space ticks the chosen group or file as its box does, Return opens
+    // the chosen file as its open button does.
+    ResultListKeys::attach(mainTable, 4, [this](const QModelIndex& chosen, bool open) {
+        if (!open) {
+            mainCells_->clickControl(chosen, QStringLiteral("checkBox"));
+        }
+    });
+    ResultListKeys::attach(subTable, 4, [this](const QModelIndex& chosen, bool open) {
+        subCells_->clickControl(chosen, open ? QStringLiteral("openFileButton") : QStringLiteral("checkBox"));
+    });
 
     // The group pane keeps its width and the file table its height when the
     // panel is resized; the other pane takes the change.
