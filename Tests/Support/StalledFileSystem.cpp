@@ -4,6 +4,7 @@
 #include <fuse.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <sys/mount.h>
@@ -14,6 +15,7 @@
 #include <QFile>
 
 struct StalledFileSystem::State {
+    std::mutex filesMutex;  // guards the names of `files`, which renames change
     std::map<QByteArray, QByteArray> files;
     QByteArray stalledName;
     mutable std::mutex mutex;
@@ -31,12 +33,14 @@ StalledFileSystem::State& stateOf()
     return *static_cast<StalledFileSystem::State*>(fuse_get_context()->private_data);
 }
 
+// The content stays where it is while a rename gives it another name.
 const QByteArray* fileAt(const char* path)
 {
-    const StalledFileSystem::State& state = stateOf();
+    StalledFileSystem::State& state = stateOf();
     if (path[0] != '/') {
         return nullptr;
     }
+    std::lock_guard lock(state.filesMutex);
     const auto it = state.files.find(QByteArray(path + 1));
     return it == state.files.end() ? nullptr : &it->second;
 }
@@ -76,9 +80,32 @@ int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, stru
     }
     fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags(0));
     fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
-    for (const auto& [name, content] : stateOf().files) {
+    StalledFileSystem::State& state = stateOf();
+    std::lock_guard lock(state.filesMutex);
+    for (const auto& [name, content] : state.files) {
         fill(buffer, name.constData(), nullptr, 0, fuse_fill_dir_flags(0));
     }
+    return 0;
+}
+
+// Within its folder, as a removal moves a file aside for a moment and back.
+int renameFile(const char* from, const char* to, unsigned int flags)
+{
+    if ((flags & ~unsigned(RENAME_NOREPLACE)) != 0 || from[0] != '/' || to[0] != '/') {
+        return -EINVAL;
+    }
+    StalledFileSystem::State& state = stateOf();
+    std::lock_guard lock(state.filesMutex);
+    const QByteArray target(to + 1);
+    if (state.files.count(target) > 0) {
+        return -EEXIST;
+    }
+    auto node = state.files.extract(QByteArray(from + 1));
+    if (!node) {
+        return -ENOENT;
+    }
+    node.key() = target;
+    state.files.insert(std::move(node));
     return 0;
 }
 
@@ -149,6 +176,7 @@ StalledFileSystem::StalledFileSystem(const QString& folder, std::map<QByteArray,
         ops.init = start;
         ops.getattr = getAttributes;
         ops.readdir = readFolder;
+        ops.rename = renameFile;
         ops.open = openFile;
         ops.read = readFile;
         return ops;

@@ -11,11 +11,12 @@
 
 struct fuse;
 
-// A small read-only FUSE file system served by this process, mounted at a
-// folder of the test's choosing for as long as the object lives: its files
-// read as given, except one, whose reads by a reader that waits for them
-// (not the kernel's own reading ahead in whole pages) block until
-// release(), as a file on a network mount that stopped answering does.
+// A small FUSE file system served by this process, mounted at a folder of
+// the test's choosing for as long as the object lives, whose files can be
+// renamed but not written: they read as given, except one, whose reads by
+// a reader that waits for them (not the kernel's own reading ahead in
+// whole pages) block until release(), as a file on a network mount that
+// stopped answering does.
 // Its size must not be a multiple of 4096. With `holdOpensFrom` n > 0, its
 // opening blocks too, from the nth on. Mounting needs /dev/fuse and root;
 // mounted() says whether it worked.
