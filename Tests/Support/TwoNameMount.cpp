@@ -93,7 +93,7 @@ public:
                                   "Subsystem sftp internal-sftp"});
             started_ = process_->pid() > 0 &&
                        waitUntil([&] { return answers(port) || process_->waitForFinished(0); }, std::chrono::seconds(10)) &&
-                       answers(port);
+                       answers(port) && !process_->waitForFinished(0);
         }
     }
 

@@ -21,6 +21,8 @@
 class TwoNameMount {
 public:
     enum class Kind { rcloneLocal, rcloneSftp, sshfsFollowingALink, sshfsOverABind, fuseWithoutOpen, fuseWithoutOpenHolding };
+    static constexpr Kind kinds[] = {Kind::rcloneLocal,         Kind::rcloneSftp,      Kind::sshfsFollowingALink,
+                                     Kind::sshfsOverABind,      Kind::fuseWithoutOpen, Kind::fuseWithoutOpenHolding};
 
     TwoNameMount(Kind kind, const QString& scratch, const std::map<QString, QByteArray>& files);
     ~TwoNameMount();

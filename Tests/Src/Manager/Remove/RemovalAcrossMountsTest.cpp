@@ -219,9 +219,7 @@ TEST_P(TwoNameRemovalTest, NoChosenNameTakesTheKeptOneWithIt)
 
 INSTANTIATE_TEST_SUITE_P(
     EachMountAndMode, TwoNameRemovalTest,
-    ::testing::Combine(::testing::Values(TwoNameMount::Kind::rcloneLocal, TwoNameMount::Kind::rcloneSftp,
-                                         TwoNameMount::Kind::sshfsFollowingALink, TwoNameMount::Kind::sshfsOverABind,
-                                         TwoNameMount::Kind::fuseWithoutOpen, TwoNameMount::Kind::fuseWithoutOpenHolding),
+    ::testing::Combine(::testing::ValuesIn(TwoNameMount::kinds),
                        ::testing::Values(RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder)),
     [](const auto& info) {
         return std::string(TwoNameMount::name(std::get<0>(info.param))) + modeName(std::get<1>(info.param));

@@ -157,9 +157,7 @@ TEST_P(ScanImagesTwoNameTest, NoPickedNameTakesTheKeptImageWithIt)
 
 INSTANTIATE_TEST_SUITE_P(
     EachMountAndMode, ScanImagesTwoNameTest,
-    ::testing::Combine(::testing::Values(TwoNameMount::Kind::rcloneLocal, TwoNameMount::Kind::rcloneSftp,
-                                         TwoNameMount::Kind::sshfsFollowingALink, TwoNameMount::Kind::sshfsOverABind,
-                                         TwoNameMount::Kind::fuseWithoutOpen, TwoNameMount::Kind::fuseWithoutOpenHolding),
+    ::testing::Combine(::testing::ValuesIn(TwoNameMount::kinds),
                        ::testing::Values(0u, 1u, 2u)),
     [](const auto& info) { return std::string(TwoNameMount::name(std::get<0>(info.param))) + modeName(std::get<1>(info.param)); });
 
