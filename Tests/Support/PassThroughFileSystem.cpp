@@ -11,11 +11,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 
 struct PassThroughFileSystem::State {
@@ -103,13 +101,10 @@ int readFile(const char* path, char* buffer, size_t size, off_t offset, struct f
 }  // namespace
 
 PassThroughFileSystem::PassThroughFileSystem(const QString& folder, const QString& mountPoint, bool holdsFiles)
-    : mountPoint_(mountPoint), state_(std::make_shared<State>())
+    : state_(std::make_shared<State>())
 {
     state_->folder = QFile::encodeName(folder).toStdString();
     state_->holdsFiles = holdsFiles;
-    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(mountPoint)) {
-        return;
-    }
     static struct fuse_operations operations = [] {
         struct fuse_operations ops {};
         ops.init = start;
@@ -118,42 +113,15 @@ PassThroughFileSystem::PassThroughFileSystem(const QString& folder, const QStrin
         ops.read = readFile;
         return ops;
     }();
-    // Read-only, as such views often are: a read then does not make the
-    // kernel ask for the file's times again.
-    char program[] = "passthrough";
-    char option[] = "-o";
-    char readOnly[] = "ro";
-    char* argv[] = {program, option, readOnly, nullptr};
-    struct fuse_args args = FUSE_ARGS_INIT(holdsFiles ? 3 : 1, argv);
-    fuse_ = fuse_new(&args, &operations, sizeof operations, state_.get());
-    fuse_opt_free_args(&args);
-    if (!fuse_) {
-        return;
-    }
-    if (fuse_mount(fuse_, QFile::encodeName(mountPoint).constData()) != 0) {
-        fuse_destroy(fuse_);
-        fuse_ = nullptr;
-        return;
-    }
-    struct fuse* served = fuse_;
-    loop_ = std::thread([served] { fuse_loop_mt(served, 0); });
+    // Holding files it is read-only, as such views often are: a read then
+    // does not make the kernel ask for the file's times again.
+    server_ = std::make_unique<FuseServer>(mountPoint, operations, state_.get(),
+                                           holdsFiles ? QStringList{"ro"} : QStringList{});
 }
+
+PassThroughFileSystem::~PassThroughFileSystem() = default;
 
 void PassThroughFileSystem::setListing(bool listing)
 {
     state_->listing.store(listing);
-}
-
-PassThroughFileSystem::~PassThroughFileSystem()
-{
-    if (!fuse_) {
-        return;
-    }
-    fuse_exit(fuse_);
-    // Taken off its folder first, so the loop's threads return from their
-    // reads of the connection before its descriptor is closed under them.
-    ::umount2(QFile::encodeName(mountPoint_).constData(), MNT_DETACH);
-    loop_.join();
-    fuse_unmount(fuse_);
-    fuse_destroy(fuse_);
 }

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <memory>
-#include <thread>
 
 #include <QString>
 
-struct fuse;
+#include "FuseServer.h"
 
 // A small FUSE file system served by this process that shows a folder's
 // files at another folder, by path, as many small daemons do: it has no
@@ -22,15 +21,13 @@ public:
     PassThroughFileSystem(const PassThroughFileSystem&) = delete;
     PassThroughFileSystem& operator=(const PassThroughFileSystem&) = delete;
 
-    bool mounted() const { return fuse_ != nullptr; }
+    bool mounted() const { return server_->mounted(); }
     // Whether its folders can be listed (they can, until this says not).
     void setListing(bool listing);
 
     struct State;
 
 private:
-    QString mountPoint_;
     std::shared_ptr<State> state_;
-    struct fuse* fuse_ = nullptr;
-    std::thread loop_;
+    std::unique_ptr<FuseServer> server_;
 };

@@ -7,12 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <QDir>
-#include <QFile>
 
 struct StalledFileSystem::State {
     std::mutex filesMutex;  // guards the names of `files`, which renames change
@@ -168,9 +164,6 @@ StalledFileSystem::StalledFileSystem(const QString& folder, std::map<QByteArray,
     state_->files = std::move(files);
     state_->stalledName = std::move(stalledName);
     state_->holdOpensFrom = holdOpensFrom;
-    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(folder)) {
-        return;
-    }
     static struct fuse_operations operations = [] {
         struct fuse_operations ops {};
         ops.init = start;
@@ -181,38 +174,14 @@ StalledFileSystem::StalledFileSystem(const QString& folder, std::map<QByteArray,
         ops.read = readFile;
         return ops;
     }();
-    char program[] = "stalled";
-    char* argv[] = {program, nullptr};
-    struct fuse_args args = FUSE_ARGS_INIT(1, argv);
-    fuse_ = fuse_new(&args, &operations, sizeof operations, state_.get());
-    fuse_opt_free_args(&args);
-    if (!fuse_) {
-        return;
-    }
-    if (fuse_mount(fuse_, QFile::encodeName(folder).constData()) != 0) {
-        fuse_destroy(fuse_);
-        fuse_ = nullptr;
-        return;
-    }
-    struct fuse* served = fuse_;
-    // Several threads, so the other files answer while one read is held.
-    loop_ = std::thread([served] { fuse_loop_mt(served, 0); });
+    server_ = std::make_unique<FuseServer>(folder, operations, state_.get());
 }
 
 StalledFileSystem::~StalledFileSystem()
 {
-    if (!fuse_) {
-        return;
-    }
+    // Its held reads answer, so the server's threads can end.
     release();
-    fuse_exit(fuse_);
-    // Taken off its folder first: the kernel then ends the connection, and
-    // the loop's threads return from their reads of it before its
-    // descriptor is closed under them.
-    ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
-    loop_.join();
-    fuse_unmount(fuse_);
-    fuse_destroy(fuse_);
+    server_.reset();
 }
 
 bool StalledFileSystem::waitStalled()

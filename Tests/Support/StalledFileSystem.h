@@ -4,12 +4,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include <QByteArray>
 #include <QString>
 
-struct fuse;
+#include "FuseServer.h"
 
 // A small FUSE file system served by this process, mounted at a folder of
 // the test's choosing for as long as the object lives, whose files can be
@@ -28,7 +27,7 @@ public:
     StalledFileSystem(const StalledFileSystem&) = delete;
     StalledFileSystem& operator=(const StalledFileSystem&) = delete;
 
-    bool mounted() const { return fuse_ != nullptr; }
+    bool mounted() const { return server_ && server_->mounted(); }
     QString path() const { return folder_; }
     // Waits until a read (or an open) of the stalled file is blocked; false after 30 s.
     bool waitStalled();
@@ -42,6 +41,5 @@ public:
 private:
     QString folder_;
     std::shared_ptr<State> state_;
-    struct fuse* fuse_ = nullptr;
-    std::thread loop_;
+    std::unique_ptr<FuseServer> server_;
 };
