@@ -261,15 +261,16 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
     std::vector<Look> looks;
     std::optional<bool> ownDeviceIndirect;
     for (const KeptCopy& copy : kept) {
-        if (copy.identity.device == identity.device) {
-            if (!ownDeviceIndirect) {
-                ownDeviceIndirect = servesIndirectly(path, identity.device);
-            }
-            if (!*ownDeviceIndirect) {
-                continue;
-            }
+        if (copy.identity.device != identity.device) {
+            looks.push_back({&copy, servesIndirectly(copy.path, copy.identity.device)});
+            continue;
         }
-        looks.push_back({&copy, servesIndirectly(copy.path, copy.identity.device)});
+        if (!ownDeviceIndirect) {
+            ownDeviceIndirect = servesIndirectly(path, identity.device);
+        }
+        if (*ownDeviceIndirect) {
+            looks.push_back({&copy, true});
+        }
     }
     if (looks.empty()) {
         return true;
