@@ -338,9 +338,8 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
         if (listed(*look) != std::optional<bool>(true)) {
             return fail(keptCopyUncheckedError());
         }
-        reached = true;
     }
-    if (reached) {
+    if (!unlisted.empty()) {
         return fail(keptCopyReachedError());
     }
     // Going aside and back renamed the item, not what a bundle holds.
