@@ -15,6 +15,7 @@ packages=(
   libpoppler-qt6-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   libgtest-dev libgmock-dev libfuse3-dev fuse3 bindfs mergerfs
+  rclone sshfs openssh-server openssh-client
   xvfb xauth
   ntfs-3g e2fsprogs
   python3

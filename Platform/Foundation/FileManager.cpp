@@ -1376,13 +1376,14 @@ std::optional<ItemIdentity> FileManager::putBack(const Aside& aside, Error* erro
     return ItemIdentity::of(st);
 }
 
-std::optional<bool> FileManager::opensAs(const QByteArray& path, const ItemIdentity& expected) const
+std::optional<bool> FileManager::opensAs(const QByteArray& path, const ItemIdentity& expected, bool reading) const
 {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    // Non-blocking and without a terminal: opening only asks, it reads nothing.
-    const Fd fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    // Non-blocking and without a terminal: a FIFO or a device that took the
+    // item's place is not waited on (and is no regular file to read).
+    Fd fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid()) {
         return errno == ELOOP ? std::optional<bool>(false) : std::nullopt;
     }
@@ -1390,5 +1391,58 @@ std::optional<bool> FileManager::opensAs(const QByteArray& path, const ItemIdent
     if (::fstat(fd.get(), &st) != 0) {
         return std::nullopt;
     }
-    return expected.matches(st);
+    if (!expected.matches(st) || !reading) {
+        return expected.matches(st);
+    }
+    if (S_ISREG(st.st_mode)) {
+        // Pages cached from an earlier read would answer without the daemon.
+        char first[4096];
+        (void)::posix_fadvise(fd.get(), 0, sizeof first, POSIX_FADV_DONTNEED);
+        ssize_t got = 0;
+        do {
+            got = ::pread(fd.get(), first, sizeof first, 0);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) {
+            return std::nullopt;
+        }
+        // A file with nothing to read where it had bytes is not that file.
+        return got > 0 || st.st_size == 0;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        DIR* folder = ::fdopendir(fd.get());
+        if (!folder) {
+            return std::nullopt;
+        }
+        fd.release();
+        errno = 0;
+        const bool listed = ::readdir(folder) != nullptr || errno == 0;
+        ::closedir(folder);
+        return listed ? std::optional<bool>(true) : std::nullopt;
+    }
+    return true;
+}
+
+std::optional<bool> FileManager::lists(const QByteArray& folder, const QByteArray& name) const
+{
+    DIR* listing = folder.isEmpty() ? nullptr : ::opendir(folder.constData());
+    if (!listing) {
+        return std::nullopt;
+    }
+    std::optional<bool> found = false;
+    for (;;) {
+        errno = 0;
+        const struct dirent* entry = ::readdir(listing);
+        if (!entry) {
+            if (errno != 0) {
+                found.reset();
+            }
+            break;
+        }
+        if (name == entry->d_name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return found;
 }

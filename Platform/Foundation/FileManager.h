@@ -237,7 +237,16 @@ public:
     // Whether opening `path` (not following a final link) reaches `expected`;
     // nullopt when it does not open. Unlike a look-up, which the kernel may
     // answer from its cache, an open reaches the daemon of a FUSE mount.
-    std::optional<bool> opensAs(const QByteArray& path, const ItemIdentity& expected) const;
+    // Some daemons answer the open all the same (libfuse for one that has
+    // no open of its own) or open the file only at its first read (rclone):
+    // `reading` also reads its first bytes (a folder's first entries),
+    // past the page cache, and nullopt is then also a read that fails.
+    std::optional<bool> opensAs(const QByteArray& path, const ItemIdentity& expected, bool reading = false) const;
+    // Whether a listing of `folder` made now names `name`; nullopt when the
+    // folder cannot be listed. A FUSE daemon lists what it serves now, where
+    // a look-up of the name may be answered from the kernel's cache and an
+    // open by a handle the daemon still holds.
+    std::optional<bool> lists(const QByteArray& folder, const QByteArray& name) const;
 
     static void setFaults(FileManagerFaults faults);
     static void clearFaults();

@@ -13,7 +13,7 @@
 // call on a small or cached file costs. Where the ring is not offered (an
 // older kernel, a sandbox that forbids it) or not wanted, run() makes the
 // same calls one after the other, in the order queued; the answers are the
-// same either way.
+// same either way. A thread-sanitizer build never uses the ring.
 //
 // The calls of one batch run in no fixed order and may not depend on each
 // other: what needs an answer (a descriptor to read) goes in the next batch.

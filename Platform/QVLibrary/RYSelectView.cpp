@@ -65,15 +65,15 @@ void RYSelectView::click()
     }
 }
 
-void RYSelectView::makeTabStop(RYSelectView* chosen, const QList<RYSelectView*>& group)
+void RYSelectView::makeTabStop(QWidget* chosen, const QList<QWidget*>& group)
 {
     const bool hadFocus =
-        std::any_of(group.cbegin(), group.cend(), [](const RYSelectView* view) { return view && view->hasFocus(); });
+        std::any_of(group.cbegin(), group.cend(), [](const QWidget* view) { return view && view->hasFocus(); });
     chosen->setFocusPolicy(Qt::TabFocus);
     if (hadFocus && !chosen->hasFocus()) {
         chosen->setFocus(Qt::TabFocusReason);
     }
-    for (RYSelectView* view : group) {
+    for (QWidget* view : group) {
         if (view && view != chosen) {
             view->setFocusPolicy(Qt::NoFocus);
         }

@@ -27,10 +27,10 @@ public:
     // What a left click does (nothing while `canSelected` is false).
     void click();
 
-    // Makes the views of `group` (tabs, a switch) one stop of Tab, the one
-    // `chosen`: it alone takes the focus by Tab, and takes it over when
-    // another of the group had it.
-    static void makeTabStop(RYSelectView* chosen, const QList<RYSelectView*>& group);
+    // Makes the controls of `group` (tabs, a switch, a pair of buttons) one
+    // stop of Tab, the one `chosen`: it alone takes the focus by Tab, and
+    // takes it over when another of the group had it.
+    static void makeTabStop(QWidget* chosen, const QList<QWidget*>& group);
 
 signals:
     void selectedChanged(bool selected);

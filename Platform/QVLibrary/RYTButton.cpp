@@ -16,6 +16,12 @@ bool hasValue(const QIcon& i)
     return !i.isNull();
 }
 
+// Colours a user would not tell apart at a glance.
+bool isNear(const QColor& a, const QColor& b)
+{
+    return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 90;
+}
+
 }  // namespace
 
 RYTButton::RYTButton(QWidget* parent)
@@ -213,6 +219,14 @@ void RYTButton::paintEvent(QPaintEvent*)
     }
     if (hasFocus() && focusPolicy() != Qt::NoFocus) {
         paintFocusMark(painter, QRectF(surface), radius);
+        if (fill.isValid() && fill.alpha() > 0 && isNear(fill, normalColor())) {
+            // On a fill of the ring's own colour the ring alone would not
+            // show: a white line just inside it does.
+            painter.setPen(QPen(Qt::white, 1.5));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(QRectF(surface).adjusted(3.25, 3.25, -3.25, -3.25), qMax(0.0, radius - 3.0),
+                                    qMax(0.0, radius - 3.0));
+        }
     }
 }
 
@@ -233,6 +247,12 @@ bool RYTButton::isPressKey(const QKeyEvent* event)
     }
     const int key = event->key();
     return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+bool RYTButton::isOpenKey(const QKeyEvent* event)
+{
+    return isPressKey(event) ||
+           (event->key() == Qt::Key_Down && !(event->modifiers() & ~(Qt::KeypadModifier | Qt::AltModifier)));
 }
 
 bool RYTButton::handlePressKey(QAbstractButton* button, QKeyEvent* event, bool release)

@@ -80,6 +80,9 @@ public:
     // Space, Return and Enter without other modifiers: what presses a
     // focused control.
     static bool isPressKey(const QKeyEvent* event);
+    // What opens a focused pop-up: a pressing key, or the down arrow (Alt
+    // held or not).
+    static bool isOpenKey(const QKeyEvent* event);
     // The program's buttons take those keys alike: one that is not shown
     // (a page of it hidden, say) takes none, and Return or Enter click it as
     // Space does. True when the event was dealt with here.

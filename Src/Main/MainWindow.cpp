@@ -5,6 +5,7 @@
 #include "MainViewController.h"
 #include "UpdateManager.h"
 #include "Window/AboutWindowController.h"
+#include "Window/ModalOverlay.h"
 #include "Window/SheetWindowController.h"
 #include "Utilities.h"
 
@@ -69,6 +70,20 @@ bool openFolder(const QString& path)
         return g_opener(path);
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void openWebAddress(const QString& address, QWidget* sheetParent)
+{
+    if (openURL(address)) {
+        return;
+    }
+    // The desktop found nothing to open it with: say so, with the address
+    // to copy into a browser elsewhere, rather than nothing at all.
+    TSLOG(QStringLiteral("No web browser opens"), address);
+    SheetWindowController::beginNotice(
+        localized("The page could not be opened: no web browser on this computer opens its address. You can copy "
+                  "it from here."),
+        address, sheetParent ? sheetParent : ModalOverlay::applicationMainWindow());
 }
 
 void setOpenerForTesting(Opener opener)
@@ -223,9 +238,11 @@ void MainWindow::feedBackAction()
 namespace {
 void openLinkOfKey(const char* key)
 {
-    if (const std::optional<QUrl> url = CBSUtilitie::url(QString::fromLatin1(key), true)) {
-        Workspace::openURL(url->toString());
+    const std::optional<QUrl> url = CBSUtilitie::url(QString::fromLatin1(key), true);
+    if (!url) {
+        return;
     }
+    Workspace::openWebAddress(url->toString());
 }
 }  // namespace
 

@@ -114,5 +114,9 @@ namespace Workspace {
 using Opener = bool (*)(const QString& urlOrPath);
 bool openURL(const QString& url);
 bool openFolder(const QString& path);
+// Opens a web address; where the desktop has nothing to open it with, a
+// notice over `sheetParent` (or the main window) says so and holds the
+// address for the user to copy.
+void openWebAddress(const QString& address, QWidget* sheetParent = nullptr);
 void setOpenerForTesting(Opener opener);
 }  // namespace Workspace

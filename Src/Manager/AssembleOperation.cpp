@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -500,31 +501,45 @@ enum class Hashed { done, notInMemory };
 
 // Bytes read for whole contents, told to the operation's progress block in
 // steps, so a group of a few very large files moves the scan's progress
-// while it is read instead of at its end only.
+// while it is read instead of at its end only. Each step also names the
+// file in hand again: the screen shows the file named last by any group,
+// and a small file named beside a large one would otherwise stand there for
+// as long as the large one takes. A slow mount still moves every so often.
 constexpr uint64_t kProgressStep = 16 << 20;
+constexpr auto kProgressPace = std::chrono::milliseconds(250);
 class ReadProgress {
 public:
     // What is left short of a step is told by the group's end.
-    explicit ReadProgress(const std::function<void(uint64_t)>& block) : block_(block) {}
+    ReadProgress(const std::function<void(uint64_t)>& block, const std::function<void(const QString&)>& naming)
+        : block_(block), naming_(naming), last_(std::chrono::steady_clock::now())
+    {
+    }
     ReadProgress(const ReadProgress&) = delete;
     ReadProgress& operator=(const ReadProgress&) = delete;
-    void add(uint64_t bytes)
+    // `bytes` more were read, while `inHand` was read.
+    void add(uint64_t bytes, const QByteArray& inHand)
     {
         pending_ += bytes;
-        if (pending_ >= kProgressStep) {
-            flush();
+        if (pending_ == 0) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (pending_ >= kProgressStep || now - last_ >= kProgressPace) {
+            last_ = now;
+            if (block_) {
+                block_(pending_);
+            }
+            pending_ = 0;
+            if (naming_) {
+                naming_(QFile::decodeName(inHand));
+            }
         }
     }
 
 private:
-    void flush()
-    {
-        if (block_ && pending_ > 0) {
-            block_(pending_);
-        }
-        pending_ = 0;
-    }
     const std::function<void(uint64_t)>& block_;
+    const std::function<void(const QString&)>& naming_;
+    std::chrono::steady_clock::time_point last_;
     uint64_t pending_ = 0;
 };
 
@@ -698,12 +713,13 @@ WholeHashing::Batch WholeHashing::hashBatch(const std::vector<Reading*>& files, 
         }
         const int64_t length = std::min(piece, size - offset);
         readRound(files, lanes, data, offset, length, outcome);
-        progress.add(uint64_t(length) * uint64_t(live));
+        // The first file still read; the loop runs while one is.
+        size_t leader = 0;
+        while (leader < count && lanes.dropped(leader)) {
+            ++leader;
+        }
+        progress.add(uint64_t(length) * uint64_t(live), files[leader]->path);
         if (unhashed) {
-            size_t leader = 0;
-            while (leader < count && lanes.dropped(leader)) {
-                ++leader;
-            }
             const Compared compared = compareRound(lanes, data, outcome, leader, length);
             if (compared == Compared::away) {
                 unhashed = false;
@@ -1464,7 +1480,7 @@ void GroupReading::run()
     // ahead for it is read on its own, so the head does not swing between files.
     const bool oneFileAtATime = !op_.parallelQueue && size > kWholeAheadPerFile;
     const bool noBundle = std::none_of(files.begin(), files.end(), [this](const Reading& r) { return isBundle(r); });
-    ReadProgress progress(op_.progressBlock);
+    ReadProgress progress(op_.progressBlock, op_.assemblingBlock);
     const auto stop = [this] { return stopped(); };
     if (!stoppedEarly && WholeHashing(table, size, keptBytes, noWait, noBundle, io, stop, plan, progress, digests)
                                  .run(whole, oneFileAtATime) == Hashed::notInMemory) {

@@ -21,6 +21,9 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -219,28 +222,91 @@ void RemoveOperation::dropRemovedFiles(DuplicateFiles& group)
     }
 }
 
+namespace {
+
+// Whether the file system on `device` that holds `path` serves files it does
+// not keep itself: a FUSE daemon (but that of a disk, fuseblk, whose device
+// is the disk's) or a network file system. Such a one may make up its inode
+// numbers, and so show one file under two (sshfs following a link, a bind
+// mount on the server), and its daemon may answer for a file from what it
+// knew (rclone's listing, the kernel's attribute cache). What cannot be
+// told counts as such.
+bool servesIndirectly(const QByteArray& path, dev_t device)
+{
+    struct statfs fs {};
+    if (::statfs(path.constData(), &fs) != 0) {
+        return true;
+    }
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case FUSE_SUPER_MAGIC:
+        return ::major(device) == 0;
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case V9FS_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+    case CODA_SUPER_MAGIC:
+    case NCP_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
 bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& identity, const std::vector<KeptCopy>& kept,
                                       Error* error)
 {
-    // On the chosen item's own device a kept copy is another inode, so
-    // another file; only a copy on another device may be this one.
-    std::vector<const KeptCopy*> elsewhere;
+    const auto fail = [error](const Error& reason) {
+        if (error) {
+            *error = reason;
+        }
+        return false;
+    };
+    // A kept copy on another device may be this very item seen through a
+    // view (bindfs, mergerfs, rclone). On the item's own device a kept copy
+    // is another inode, so another file, unless the file system makes up
+    // its inode numbers. Those are looked at with the item aside.
+    struct Look {
+        const KeptCopy* copy;
+        bool indirect;  // its file system may answer for it from what it knew
+    };
+    std::vector<Look> looks;
+    std::optional<bool> ownDeviceIndirect;
     for (const KeptCopy& copy : kept) {
         if (copy.identity.device != identity.device) {
-            elsewhere.push_back(&copy);
+            looks.push_back({&copy, servesIndirectly(copy.path, copy.identity.device)});
+            continue;
+        }
+        if (!ownDeviceIndirect) {
+            ownDeviceIndirect = servesIndirectly(path, identity.device);
+        }
+        if (*ownDeviceIndirect) {
+            looks.push_back({&copy, true});
         }
     }
-    if (elsewhere.empty()) {
+    if (looks.empty()) {
         return true;
     }
     FileManager& fm = FileManager::default_();
+    // Where the daemon may answer the open itself, or open the file only
+    // at its first read, the copy's first bytes are read too.
+    const auto reads = [&fm](const Look& look) {
+        return fm.opensAs(look.copy->path, look.copy->identity, look.indirect) == std::optional<bool>(true);
+    };
+    // A daemon that holds the file by a handle reads it still, but no
+    // longer lists it under its name once the item is aside.
+    const auto listed = [&fm](const Look& look) {
+        return fm.lists(FilePath::parentFolder(look.copy->path), FilePath::lastComponent(look.copy->path));
+    };
     // What cannot be reached as itself now tells nothing once the item is aside.
-    for (const KeptCopy* copy : elsewhere) {
-        if (fm.opensAs(copy->path, copy->identity) != std::optional<bool>(true)) {
-            if (error) {
-                *error = keptCopyGoneError();
-            }
-            return false;
+    for (const Look& look : looks) {
+        if (!reads(look)) {
+            return fail(keptCopyGoneError());
         }
     }
     const QByteArray folder = FilePath::parentFolder(path);
@@ -251,26 +317,23 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
     TemporaryItems::Record record =
         TemporaryItems::recordBefore(pathIn(folder, asideName), FileManager::asideKind, name);
     if (!record.isRecorded()) {
-        if (error) {
-            *error = Error::make(QStringLiteral("kept copy unchecked."), 6,
-                                 localized("The copy you kept cannot be checked."));
-        }
-        return false;
+        return fail(keptCopyUncheckedError());
     }
     Error asideError;
     const std::optional<FileManager::Aside> aside = fm.moveAside(path, identity, asideName, &asideError);
     if (!aside) {
         record.forget();
-        if (error) {
-            *error = asideError;
-        }
-        return false;
+        return fail(asideError);
     }
     bool reached = false;
-    for (const KeptCopy* copy : elsewhere) {
-        if (fm.opensAs(copy->path, copy->identity) != std::optional<bool>(true)) {
+    std::vector<const Look*> unlisted;
+    for (const Look& look : looks) {
+        if (!reads(look)) {
             reached = true;
             break;
+        }
+        if (look.indirect && listed(look) != std::optional<bool>(true)) {
+            unlisted.push_back(&look);
         }
     }
     Error backError;
@@ -280,17 +343,21 @@ bool RemoveOperation::isApartFromKept(const QByteArray& path, ItemIdentity& iden
         record.keep();
         TSLOG(QStringLiteral("an item could not be put back from aside: "), QFile::decodeName(path),
               QStringLiteral(", "), backError.localizedDescription());
-        if (error) {
-            *error = backError;
-        }
-        return false;
+        return fail(backError);
     }
     record.forget();
     if (reached) {
-        if (error) {
-            *error = keptCopyReachedError();
+        return fail(keptCopyReachedError());
+    }
+    // A name that is listed again now that the item is back was the item's;
+    // one listed neither way cannot be told.
+    for (const Look* look : unlisted) {
+        if (listed(*look) != std::optional<bool>(true)) {
+            return fail(keptCopyUncheckedError());
         }
-        return false;
+    }
+    if (!unlisted.empty()) {
+        return fail(keptCopyReachedError());
     }
     // Going aside and back renamed the item, not what a bundle holds.
     const std::optional<MembersDigest> members = identity.members;
@@ -357,6 +424,11 @@ Error RemoveOperation::keptCopyGoneError()
 {
     return Error::make(QStringLiteral("kept copy changed."), 4,
                        localized("The copy you kept has changed or is gone since the scan."));
+}
+
+Error RemoveOperation::keptCopyUncheckedError()
+{
+    return Error::make(QStringLiteral("kept copy unchecked."), 6, localized("The copy you kept cannot be checked."));
 }
 
 Error RemoveOperation::freeSizeUnknownError()

@@ -155,15 +155,19 @@ public:
     // Whether the chosen item at `path` (still `identity` when this starts)
     // can go without taking one of `kept` (the kept copies that are there as
     // scanned) with it. A copy on another device may be the very same file
-    // seen through a FUSE view (bindfs, mergerfs), which no look-up tells:
-    // the item is then moved aside within its folder for a moment, and a
-    // kept copy that no longer opens as itself meanwhile is that item. The
-    // item is back under its own name afterwards, and `identity` is what it
-    // is now (the renames changed its status-change time). False, with the
-    // reason in `error`, when it would take a kept copy or that cannot be
-    // told. While an item is aside it is recorded (TemporaryItems), so that
-    // a program killed meanwhile puts it back at its next run
-    // (putBackAsideItems).
+    // seen through a FUSE view (bindfs, mergerfs, rclone), and so may one on
+    // the item's own device where a FUSE or network file system makes up
+    // its inode numbers (sshfs reaching a file twice). No look-up tells: the
+    // item is then moved aside within its folder for a moment, and a kept
+    // copy that meanwhile no longer opens as itself is that item; so is
+    // one on such a file system whose first bytes no longer read, or whose
+    // name its folder's listing then lacks (and has again once the item is
+    // back). The item is back under its own name afterwards, and `identity`
+    // is what it is now (the renames changed its status-change time).
+    // False, with the reason in `error`, when it would take a kept copy or
+    // that cannot be told. While an item is aside it is recorded
+    // (TemporaryItems), so that a program killed meanwhile puts it back at
+    // its next run (putBackAsideItems).
     static bool isApartFromKept(const QByteArray& path, ItemIdentity& identity, const std::vector<KeptCopy>& kept,
                                 Error* error);
     // Puts back under their own names the items a killed run left aside.
@@ -209,6 +213,7 @@ public:
     static Error freeSizeUnknownError();
     static Error keptCopyGoneError();
     static Error keptCopyReachedError();
+    static Error keptCopyUncheckedError();
 
 protected:
     void main() override;

@@ -14,7 +14,7 @@ const QByteArrayList& SystemFolders::linuxFolders()
 
 const QByteArrayList& SystemFolders::userPlacesInside()
 {
-    static const QByteArrayList places{"/run/media"};
+    static const QByteArrayList places{"/run/media", "/run/user"};
     return places;
 }
 

@@ -15,7 +15,9 @@ public:
     static bool isSystemFolder(const QByteArray& path);
     // This system's own folders, top-level paths.
     static const QByteArrayList& linuxFolders();
-    // Folders inside those that are the user's place after all (removable
-    // disks are mounted below /run/media on several distributions).
+    // Folders inside those that are the user's place after all: removable
+    // disks are mounted below /run/media on several distributions, and the
+    // desktop mounts a user's network shares, phones and cameras below
+    // /run/user/<uid> (gvfs/, kio-fuse-*/, the document portal's doc/).
     static const QByteArrayList& userPlacesInside();
 };

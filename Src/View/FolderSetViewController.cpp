@@ -272,9 +272,10 @@ void FolderSetViewController::viewDidLoad()
     // The drop areas are no controls: the plus inside the empty one is.
     ui_->dragDropView->setFocusPolicy(Qt::NoFocus);
     ui_->mainDragView->setFocusPolicy(Qt::NoFocus);
-    // Nor is the list: its rows are removed with the pointer, and a focus
-    // there would show no mark and press nothing.
+    // The list is one stop, not its scroll area: the keyboard is then on a
+    // row, which shows its × and the ring, and Delete removes it.
     ui_->scrollView->setFocusPolicy(Qt::NoFocus);
+    ui_->folderTableView->setFocusPolicy(Qt::TabFocus);
 
     opacityEffect(ui_->scrollView)->setOpacity(0.0);
     opacityEffect(ui_->addFileButton)->setOpacity(0.0);

@@ -1,6 +1,10 @@
 #include "FolderTableView.h"
 
+#include "View/Extension/KPLExtensionView.h"
+
 #include <QEvent>
+#include <QKeyEvent>
+#include <QScrollArea>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +61,8 @@ void FolderTableView::reloadData()
         totalHeight_ += std::max(0, static_cast<int>(std::lround(dataSource_->heightOfRow(this, row))));
     }
     setMinimumHeight(totalHeight_);
+    // The keyboard stays on the row where it was, or the last one left.
+    keyRow_ = std::min(keyRow_, rows - 1);
     tile();
 }
 
@@ -102,6 +108,9 @@ void FolderTableView::recycle(int row)
     if (!view) {
         return;
     }
+    if (auto* keys = dynamic_cast<FolderTableRowKeys*>(view.data())) {
+        keys->setKeyboardChosen(false);
+    }
     view->hide();
     freeViews_[view->property(kIdentifierProperty).toString()] << view;
 }
@@ -132,6 +141,59 @@ void FolderTableView::tile()
         }
         view->setGeometry(frame);
         view->show();
+        if (auto* keys = dynamic_cast<FolderTableRowKeys*>(view.data())) {
+            keys->setKeyboardChosen(row == keyRow_ && hasFocus());
+        }
+    }
+}
+
+void FolderTableView::showKeyRow()
+{
+    for (auto it = rowViews_.constBegin(); it != rowViews_.constEnd(); ++it) {
+        if (auto* keys = dynamic_cast<FolderTableRowKeys*>(it.value().data())) {
+            keys->setKeyboardChosen(it.key() == keyRow_ && hasFocus());
+        }
+    }
+}
+
+void FolderTableView::setKeyRow(int row)
+{
+    keyRow_ = row;
+    const QRect frame = rectOfRow(row);
+    auto* area = qobject_cast<QScrollArea*>(parentWidget() ? parentWidget()->parentWidget() : nullptr);
+    if (area && frame.isValid()) {
+        area->ensureVisible(frame.center().x(), frame.center().y(), 0, frame.height() / 2);
+    }
+    tile();
+    showKeyRow();
+}
+
+void FolderTableView::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    setKeyRow(keyRow_ < 0 ? std::min(0, numberOfRows() - 1) : keyRow_);
+}
+
+void FolderTableView::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    showKeyRow();
+}
+
+void FolderTableView::keyPressEvent(QKeyEvent* event)
+{
+    const int rows = numberOfRows();
+    const int page = std::max(1, (parentWidget() ? parentWidget()->height() : height()) /
+                                     std::max(1, rows > 0 ? rectOfRow(0).height() : 1));
+    if (const std::optional<int> row = rowForListKey(event, keyRow_, rows, page)) {
+        if (*row >= 0) {
+            setKeyRow(*row);
+        }
+        return;
+    }
+    auto* keys = dynamic_cast<FolderTableRowKeys*>(viewAtRow(keyRow_));
+    if (!keys || !keys->rowKey(event)) {
+        QWidget::keyPressEvent(event);
     }
 }
 

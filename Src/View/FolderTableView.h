@@ -9,6 +9,17 @@
 #include <QWidget>
 
 class FolderTableView;
+class QKeyEvent;
+
+// A row view that answers the keyboard while its row is the table's chosen
+// one: it shows that it is, and takes the keys the table does not.
+class FolderTableRowKeys {
+public:
+    virtual ~FolderTableRowKeys() = default;
+    virtual void setKeyboardChosen(bool chosen) = 0;
+    // True when the key was dealt with.
+    virtual bool rowKey(QKeyEvent* event) = 0;
+};
 
 // What the table asks of its owner, as a view-based table does: the number
 // of rows, each row's height and the view that shows a row.
@@ -24,6 +35,10 @@ public:
 // A table of row views inside a scroll area. Views exist only for the rows
 // that can be seen; a row scrolled out of sight gives its view back for
 // reuse, and a view handed out again is first told to prepareForReuse().
+// Given a focus policy it is one stop of Tab: while it has the focus one row
+// is the chosen one (a FolderTableRowKeys view is told so), the arrows, Page
+// Up, Page Down, Home and End move that choice and bring the row into sight,
+// and the chosen row's view takes the other keys.
 class FolderTableView : public QWidget {
     Q_OBJECT
 public:
@@ -50,15 +65,23 @@ public:
     QList<int> rowsWithViews() const;
     // Views made so far, in use or free (tests count them).
     int madeViewCount() const { return madeViews_; }
+    // The row the keyboard is on, -1 when none.
+    int keyRow() const { return keyRow_; }
 
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void tile();
     void recycle(int row);
     QRect visibleRect() const;
+    void setKeyRow(int row);
+    // Tells the views whether theirs is the chosen row.
+    void showKeyRow();
 
     FolderTableViewDataSource* dataSource_ = nullptr;
     QHash<QString, std::function<QWidget*()>> factories_;
@@ -67,5 +90,6 @@ private:
     QList<int> rowTops_;
     int totalHeight_ = 0;
     int madeViews_ = 0;
+    int keyRow_ = -1;
     QPointer<QWidget> watchedViewport_;
 };

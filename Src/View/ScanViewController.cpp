@@ -680,6 +680,42 @@ void ScanViewController::displayRightDataView()
             updateRightDataBox(true);
         }
     }
+    updateTabOrder();
+}
+
+void ScanViewController::updateTabOrder()
+{
+    // The reading order: the bar at the top, then the left panel, then the
+    // right panel's bar and its lists. The panels come into the screen as
+    // they are first shown; one not shown yet is left out, and Tab passes
+    // over what is hidden or disabled.
+    QList<QWidget*> order = {ui_->backBtn, ui_->popUpButton, ui_->startBtn};
+    if (largeFileMode_) {
+        if (leftLargeFileViewController_) {
+            order << leftLargeFileViewController_->leftBtn() << leftLargeFileViewController_->rightBtn()
+                  << leftLargeFileViewController_->sortPopButton() << leftLargeFileViewController_->tableView();
+        }
+        order << ui_->allSelectCheckBox << ui_->upSortNameBtn << ui_->downSortNameBtn << ui_->upSortSizeBtn
+              << ui_->downSortSizeBtn;
+        if (rightLargeFileDataViewController_) {
+            order << rightLargeFileDataViewController_->mainTableView();
+        }
+    } else {
+        if (leftDataViewCtr_) {
+            order << leftDataViewCtr_->leftBtn() << leftDataViewCtr_->rightBtn() << leftDataViewCtr_->tableView();
+        }
+        order << ui_->automaticSelectionBtn << ui_->notAtAllBtn << ui_->modeSwitchBtn;
+        if (rightDataPrevieViewCtr_) {
+            order << rightDataPrevieViewCtr_->mainTableView() << rightDataPrevieViewCtr_->subTableView();
+        }
+        if (rightDataListViewCtr_) {
+            order << rightDataListViewCtr_->outlineView();
+        }
+    }
+    order.removeIf([this](const QWidget* control) { return control->window() != window(); });
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+    }
 }
 
 void ScanViewController::displayScanFinishedView()

@@ -285,6 +285,8 @@ private:
     // The header controls and the right panel's check boxes, for whether the
     // screen is busy (scanning or loading).
     void updateBusyControls();
+    // Tab in the screen's reading order, through the panels shown so far.
+    void updateTabOrder();
     void viewDidLoad();
     // The set-up, one piece per area of the screen.
     void initConfig();

@@ -7,6 +7,7 @@
 #include "QVLibrary/RYTImage.h"
 
 #include <QCursor>
+#include <QKeyEvent>
 #include <QEnterEvent>
 #include <QMainWindow>
 #include <QPainter>
@@ -93,6 +94,11 @@ void TrackingTableCellView::prepareForReuse()
 
 void TrackingTableCellView::mouseEntered()
 {
+    showDeleteButton();
+}
+
+void TrackingTableCellView::showDeleteButton()
+{
     RYTButton* button = ui_->deleteButton;
     button->show();
     button->setTitle(QString());
@@ -113,7 +119,39 @@ void TrackingTableCellView::mouseExited(const QPoint& windowPoint)
         }
     }
     const QPoint point = (window ? mapFrom(window, windowPoint) : windowPoint) + QPoint(16, 0);
-    ui_->deleteButton->setVisible(frame.contains(point));
+    ui_->deleteButton->setVisible(frame.contains(point) || keyboardChosen_);
+}
+
+void TrackingTableCellView::setKeyboardChosen(bool chosen)
+{
+    if (chosen == keyboardChosen_) {
+        return;
+    }
+    keyboardChosen_ = chosen;
+    if (chosen) {
+        showDeleteButton();
+    } else if (!underMouse()) {
+        ui_->deleteButton->hide();
+    }
+    update();
+}
+
+bool TrackingTableCellView::rowKey(QKeyEvent* event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    switch (event->key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat() && ui_->deleteButton->isVisible()) {
+            ui_->deleteButton->click();
+        }
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TrackingTableCellView::deleteFileBtnAction()
@@ -148,4 +186,7 @@ void TrackingTableCellView::paintEvent(QPaintEvent*)
     painter.fillPath(path, RYTDarkMode::colorNamed(QStringLiteral("FolderCellBackgroundColor")));
     painter.setPen(QPen(RYTDarkMode::colorNamed(QStringLiteral("FolderCellBorderColor")), 1));
     painter.drawPath(path);
+    if (keyboardChosen_) {
+        RYTButton::paintFocusMark(painter, card.adjusted(-2.5, -2.5, 2.5, 2.5), 14);
+    }
 }

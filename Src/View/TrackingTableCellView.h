@@ -6,6 +6,7 @@
 #include <QPoint>
 
 #include "QVLibrary/RYTableCellView.h"
+#include "View/FolderTableView.h"
 
 class RYTButton;
 
@@ -33,8 +34,10 @@ protected:
 };
 
 // A row of the home screen's folder list: an icon, the folder's text and a
-// delete button that shows only while the pointer is over the row.
-class TrackingTableCellView : public RYTableCellView {
+// delete button that shows only while the pointer is over the row, or while
+// the keyboard is on the row: the row then shows the focus ring round its
+// card, and Delete, Backspace or Space press the button.
+class TrackingTableCellView : public RYTableCellView, public FolderTableRowKeys {
     Q_OBJECT
 public:
     explicit TrackingTableCellView(QWidget* parent = nullptr);
@@ -55,6 +58,10 @@ public:
     // row's frame as the window's content sees it.
     void mouseExited(const QPoint& windowPoint);
 
+    bool isKeyboardChosen() const { return keyboardChosen_; }
+    void setKeyboardChosen(bool chosen) override;
+    bool rowKey(QKeyEvent* event) override;
+
 public slots:
     void deleteFileBtnAction();
 
@@ -64,6 +71,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void showDeleteButton();
+
     std::unique_ptr<Ui::TrackingTableCellView> ui_;
     TrackingTableCellViewProtocol* delegate_ = nullptr;
+    bool keyboardChosen_ = false;
 };

@@ -3,6 +3,7 @@
 #include "ui_AboutWindowController.h"
 
 #include "Foundation/Bundle.h"
+#include "Main/MainWindow.h"
 #include "Main/Utilities.h"
 #include "QVBaseLib/Helper.h"
 #include "QVLibrary/RYTDarkMode.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
@@ -136,9 +136,9 @@ void AboutWindowController::windowDidLoad()
     const QString link = about ? about->toString() : QString();
     const QString text = localized("Website:") + QLatin1Char(' ') + link;
     ui_->websiteLabel->drawLinkTextFiledAttributed(
-        text, link, QApplication::palette().color(QPalette::Link), QColor(Qt::transparent), std::nullopt, [] {
+        text, link, QApplication::palette().color(QPalette::Link), QColor(Qt::transparent), std::nullopt, [this] {
             if (const std::optional<QUrl> home = CBSUtilitie::url(QStringLiteral("HomeURL"), true)) {
-                QDesktopServices::openUrl(*home);
+                Workspace::openWebAddress(home->toString(), this->window());
             }
         });
 
@@ -212,7 +212,7 @@ void LinkTextField::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         if (const std::optional<QUrl> home = CBSUtilitie::url(QStringLiteral("HomeURL"), false)) {
-            QDesktopServices::openUrl(*home);
+            Workspace::openWebAddress(home->toString(), window());
         }
         event->accept();
         return;

@@ -236,6 +236,27 @@ void OverlayView::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+bool OverlayView::focusNextPrevChild(bool next)
+{
+    if (!content_) {
+        return true;
+    }
+    QWidget* from = QApplication::focusWidget();
+    if (!from || !content_->isAncestorOf(from)) {
+        from = content_;
+    }
+    // Round the dialog's chain; what lies under the veil is never reached.
+    for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w && w != from;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if (content_->isAncestorOf(w) && w->isVisibleTo(content_) && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
+
 void OverlayView::animateTo(double alpha, std::function<void()> done)
 {
     if (animation_) {

@@ -13,8 +13,10 @@ class WindowController;
 // parent window, black at 40 % with rounded corners, with the dialog's
 // window centred on it at its own width and at least its own height. The
 // veil follows the parent's size and takes the clicks meant for what lies
-// under it. It fades in and out; run modally, it also keeps every other
-// window and shortcut of the program from receiving input until it ends.
+// under it, and Tab and Shift+Tab go round the dialog's own controls, never
+// to those under the veil. It fades in and out; run modally, it also keeps
+// every other window and shortcut of the program from receiving input until
+// it ends.
 class OverlayView : public QWidget {
     Q_OBJECT
 public:
@@ -49,6 +51,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void layoutContent();

@@ -14,7 +14,13 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -84,8 +90,10 @@ void SheetWindowController::windowDidLoad()
     askPalette.setColor(QPalette::WindowText, onWhite("LabelColor", QColor(0x5F, 0x66, 0x70)));
     ui_->askLabel->setPalette(askPalette);
     connect(ui_->checkbox, &RYTCheckBox::clicked, this, &SheetWindowController::checkBoxAction);
-    // Keys the buttons leave alone reach the window.
+    // Return and Escape are the sheet's whatever has the focus in it; the
+    // other keys the controls leave alone reach the window.
     window()->installEventFilter(this);
+    ui_->checkbox->installEventFilter(this);
 
     // A rounded white card, in both appearances.
     QWidget* content = window();
@@ -135,6 +143,7 @@ RYTButton* SheetWindowController::determineBtn()
         determineBtn_->setObjectName(QStringLiteral("determineBtn"));
         determineBtn_->setButton(RYTButton::ShowType::normal, QStringLiteral("Title"));
         determineBtn_->setFixedHeight(kButtonHeight);
+        determineBtn_->installEventFilter(this);
         connect(determineBtn_, &RYTButton::clicked, this, &SheetWindowController::determineAction);
     }
     return determineBtn_;
@@ -156,13 +165,15 @@ RYTButton* SheetWindowController::uncertainBtn()
         const QColor outline = onWhite("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
         uncertainBtn_->setButtonBorderColor(outline, outline, outline, outline);
         uncertainBtn_->setFixedSize(kTwoButtonWidth, kButtonHeight);
+        uncertainBtn_->installEventFilter(this);
         connect(uncertainBtn_, &RYTButton::clicked, this, &SheetWindowController::uncertainAction);
     }
     return uncertainBtn_;
 }
 
 void SheetWindowController::setUp(SheetActionType type, const QString& message, const QString& firstTitle,
-                                  const QString& secondTitle, bool* showPoint, CompletionHandler handler)
+                                  const QString& secondTitle, bool* showPoint, CompletionHandler handler,
+                                  const QString& copyableText)
 {
     sheetType_ = type;
     const QIcon exclamation = RYTImage::named(QStringLiteral("exclamation"));
@@ -197,6 +208,9 @@ void SheetWindowController::setUp(SheetActionType type, const QString& message, 
     layout->insertWidget(2, labelTextField(), 0, Qt::AlignHCenter);
     layout->insertSpacing(3, 16);
     layout->insertLayout(4, buttonRow_);
+    if (!copyableText.isEmpty()) {
+        addCopyableField(copyableText);
+    }
     if (type == SheetActionType::filterFlag) {
         layout->insertSpacing(5, 16);
         askContainer()->show();
@@ -205,6 +219,45 @@ void SheetWindowController::setUp(SheetActionType type, const QString& message, 
     }
     window()->adjustSize();
     window()->resize(260, qMax(150, window()->heightForWidth(260)));
+}
+
+void SheetWindowController::addCopyableField(const QString& text)
+{
+    copyableField_ = new QTextEdit(window());
+    copyableField_->setObjectName(QStringLiteral("copyableField"));
+    copyableField_->setReadOnly(true);
+    copyableField_->setAcceptRichText(false);
+    copyableField_->setTabChangesFocus(true);
+    // An address is one long word: it wraps where it must, and shows whole.
+    copyableField_->setWordWrapMode(QTextOption::WrapAnywhere);
+    copyableField_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    copyableField_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QFont font = copyableField_->font();
+    font.setPixelSize(12);
+    copyableField_->setFont(font);
+    copyableField_->document()->setDocumentMargin(4);
+    copyableField_->setPlainText(text);
+    // On the white card in both appearances, with the light values.
+    const QColor colour = onWhite("LabelColor", QColor(0x5F, 0x66, 0x70));
+    const QColor outline = onWhite("ButtonborderColor", QColor(0xD0, 0xD4, 0xDA));
+    copyableField_->setStyleSheet(
+        QStringLiteral("QTextEdit { background-color: #FFFFFF; color: %1; border: 1px solid %2; border-radius: 4px;"
+                       " selection-background-color: #2F80ED; selection-color: #FFFFFF; }")
+            .arg(colour.name(), outline.name()));
+    // As high as the text at the message's width, up to four lines.
+    copyableField_->setFixedWidth(kMessageWidth);
+    copyableField_->ensurePolished();
+    const QMargins frame = copyableField_->contentsMargins();
+    QTextDocument* document = copyableField_->document();
+    document->setTextWidth(kMessageWidth - frame.left() - frame.right());
+    const qreal most = 4 * QFontMetricsF(font).lineSpacing() + 2 * document->documentMargin();
+    copyableField_->setFixedHeight(int(std::ceil(std::min(document->size().height(), most))) + frame.top() +
+                                   frame.bottom());
+    // Coming to it, by a click or Tab, selects the whole of it, ready to copy.
+    copyableField_->installEventFilter(this);
+    auto* layout = qobject_cast<QVBoxLayout*>(window()->layout());
+    layout->insertWidget(4, copyableField_, 0, Qt::AlignHCenter);
+    layout->insertSpacing(5, 16);
 }
 
 void SheetWindowController::alignTallMessage()
@@ -220,6 +273,19 @@ void SheetWindowController::alignTallMessage()
 void SheetWindowController::beginSheet(SheetActionType type, const QString& message, const QString& firstTitle,
                                        const QString& secondTitle, QWidget* parentWindow, bool* showPoint,
                                        CompletionHandler completionHandler)
+{
+    begin(type, message, firstTitle, secondTitle, parentWindow, showPoint, std::move(completionHandler), QString());
+}
+
+void SheetWindowController::beginNotice(const QString& message, const QString& copyableText, QWidget* parentWindow)
+{
+    begin(SheetActionType::determine, message, localized("OK"), QString(), parentWindow, nullptr, nullptr,
+          copyableText);
+}
+
+void SheetWindowController::begin(SheetActionType type, const QString& message, const QString& firstTitle,
+                                  const QString& secondTitle, QWidget* parentWindow, bool* showPoint,
+                                  CompletionHandler completionHandler, const QString& copyableText)
 {
     // A sheet still showing answers its default before the new one takes
     // its place, so every caller hears back exactly once. A handler may
@@ -238,7 +304,7 @@ void SheetWindowController::beginSheet(SheetActionType type, const QString& mess
         }
     }
 
-    sheet->setUp(type, message, firstTitle, secondTitle, showPoint, std::move(completionHandler));
+    sheet->setUp(type, message, firstTitle, secondTitle, showPoint, std::move(completionHandler), copyableText);
     if (!parentWindow) {
         // Nothing to show the sheet on: answer the default, later, and
         // leave nothing behind that could block.
@@ -264,15 +330,22 @@ void SheetWindowController::beginSheet(SheetActionType type, const QString& mess
 
 bool SheetWindowController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window() && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
+    if (watched == copyableField_ && event->type() == QEvent::FocusIn) {
+        // After the press that brought the focus has placed the cursor.
+        QTimer::singleShot(0, copyableField_, &QTextEdit::selectAll);
+    }
+    const bool mine = watched == window() || watched == determineBtn_ || watched == uncertainBtn_ ||
+                      watched == ui_->checkbox || (copyableField_ && watched == copyableField_);
+    if (mine && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
             return WindowController::eventFilter(watched, event);
         }
+        // Return gives the default answer even where Tab has moved the
+        // focus to "Yes": only Space presses the button in focus, so a
+        // question about removing files is never confirmed by Return.
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (uncertainBtn_ && uncertainBtn_->hasFocus() && sheetType_ != SheetActionType::determine) {
-                uncertainAction();
-            } else {
+            if (!key->isAutoRepeat()) {
                 determineAction();
             }
             return true;

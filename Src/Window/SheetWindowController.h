@@ -9,6 +9,7 @@
 
 class QLabel;
 class QHBoxLayout;
+class QTextEdit;
 class RYTButton;
 class RYTCheckBox;
 
@@ -39,6 +40,10 @@ public:
     static void beginSheet(SheetActionType type, const QString& message, const QString& firstTitle,
                            const QString& secondTitle, QWidget* parentWindow, bool* showPoint,
                            CompletionHandler completionHandler);
+    // A notice with one "OK" that also carries a text for the user to copy
+    // (an address the desktop could not open), whole, in a read-only field
+    // of its own under the message.
+    static void beginNotice(const QString& message, const QString& copyableText, QWidget* parentWindow);
     // Fades the tracked sheet out, then answers `response`.
     static void endSheet(int response);
     // Closes the tracked sheet at once, answering its default response first.
@@ -64,6 +69,8 @@ public:
     RYTButton* determineBtn();
     RYTButton* uncertainBtn();
     RYTCheckBox* checkbox() const;
+    // The field of a notice's text to copy (null on other sheets).
+    QTextEdit* copyableField() const { return copyableField_; }
     QLabel* askLabel() const;
     QWidget* askContainer() const;
 
@@ -74,8 +81,8 @@ public:
     int cancelResponse() const { return sheetType_ == SheetActionType::determine ? 1 : 0; }
 
 protected:
-    // Return answers the focused button, else the default one; Escape the
-    // cancelling one.
+    // Return answers the default button, Escape the cancelling one,
+    // whichever control has the focus; Space presses the one in focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
@@ -86,8 +93,12 @@ public slots:
 private:
     enum class Phase { idle, showing, ending, closed };
 
+    static void begin(SheetActionType type, const QString& message, const QString& firstTitle,
+                      const QString& secondTitle, QWidget* parentWindow, bool* showPoint,
+                      CompletionHandler completionHandler, const QString& copyableText);
     void setUp(SheetActionType type, const QString& message, const QString& firstTitle,
-               const QString& secondTitle, bool* showPoint, CompletionHandler handler);
+               const QString& secondTitle, bool* showPoint, CompletionHandler handler, const QString& copyableText);
+    void addCopyableField(const QString& text);
     void endWith(int response);
     void endNow();
     void markClosed();
@@ -104,4 +115,5 @@ private:
     RYTButton* determineBtn_ = nullptr;
     RYTButton* uncertainBtn_ = nullptr;
     QHBoxLayout* buttonRow_ = nullptr;
+    QTextEdit* copyableField_ = nullptr;
 };

@@ -3,7 +3,8 @@
 // What a user sees of the ring that marks the keyboard focus: the pixels of
 // a control that take the ring's colour when it gets the focus and were of
 // another colour without it. A ring drawn over an edge of its own colour
-// counts few; a ring in a clear band counts its whole length.
+// counts few; a ring in a clear band counts its whole length. On a control
+// filled with the ring's own colour the mark is what changes at all.
 
 #include "QVLibrary/RYTButton.h"
 
@@ -21,8 +22,9 @@ inline int distance(QRgb a, QRgb b)
 }
 
 // Counted on the control as it is drawn with and without the focus; it
-// keeps (or takes) the focus afterwards.
-inline int visiblePixels(QWidget* control)
+// keeps (or takes) the focus afterwards. `anyColour`: every pixel that
+// changes plainly counts, not only those that take the ring's colour.
+inline int visiblePixels(QWidget* control, bool anyColour = false)
 {
     control->setFocus(Qt::TabFocusReason);
     const QImage with = control->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -37,7 +39,9 @@ inline int visiblePixels(QWidget* control)
     for (int y = 0; y < with.height(); ++y) {
         for (int x = 0; x < with.width(); ++x) {
             const QRgb focused = with.pixel(x, y);
-            if (distance(focused, ring) <= 40 && distance(without.pixel(x, y), ring) > 80) {
+            const bool counts = anyColour ? distance(focused, without.pixel(x, y)) > 80
+                                          : distance(focused, ring) <= 40 && distance(without.pixel(x, y), ring) > 80;
+            if (counts) {
                 ++seen;
             }
         }
@@ -49,13 +53,13 @@ inline int visiblePixels(QWidget* control)
 // unless told): more of it shows than a one-pixel band round that area
 // would give, which is all that shows of a ring drawn on an edge of its
 // own colour.
-inline bool isVisible(QWidget* control, QRect area = QRect())
+inline bool isVisible(QWidget* control, QRect area = QRect(), bool anyColour = false)
 {
     if (area.isNull()) {
         area = control->rect();
     }
     const double band = (area.width() + area.height()) * control->devicePixelRatioF();
-    return visiblePixels(control) >= int(1.5 * band);
+    return visiblePixels(control, anyColour) >= int(1.5 * band);
 }
 
 }  // namespace FocusRingProbe

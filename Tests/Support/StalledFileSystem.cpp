@@ -4,16 +4,14 @@
 #include <fuse.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-
 struct StalledFileSystem::State {
+    std::mutex filesMutex;  // guards the names of `files`, which renames change
     std::map<QByteArray, QByteArray> files;
     QByteArray stalledName;
     mutable std::mutex mutex;
@@ -31,12 +29,14 @@ StalledFileSystem::State& stateOf()
     return *static_cast<StalledFileSystem::State*>(fuse_get_context()->private_data);
 }
 
+// The content stays where it is while a rename gives it another name.
 const QByteArray* fileAt(const char* path)
 {
-    const StalledFileSystem::State& state = stateOf();
+    StalledFileSystem::State& state = stateOf();
     if (path[0] != '/') {
         return nullptr;
     }
+    std::lock_guard lock(state.filesMutex);
     const auto it = state.files.find(QByteArray(path + 1));
     return it == state.files.end() ? nullptr : &it->second;
 }
@@ -76,9 +76,32 @@ int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, stru
     }
     fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags(0));
     fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
-    for (const auto& [name, content] : stateOf().files) {
+    StalledFileSystem::State& state = stateOf();
+    std::lock_guard lock(state.filesMutex);
+    for (const auto& [name, content] : state.files) {
         fill(buffer, name.constData(), nullptr, 0, fuse_fill_dir_flags(0));
     }
+    return 0;
+}
+
+// Within its folder, as a removal moves a file aside for a moment and back.
+int renameFile(const char* from, const char* to, unsigned int flags)
+{
+    if ((flags & ~unsigned(RENAME_NOREPLACE)) != 0 || from[0] != '/' || to[0] != '/') {
+        return -EINVAL;
+    }
+    StalledFileSystem::State& state = stateOf();
+    std::lock_guard lock(state.filesMutex);
+    const QByteArray target(to + 1);
+    if (state.files.count(target) > 0) {
+        return -EEXIST;
+    }
+    auto node = state.files.extract(QByteArray(from + 1));
+    if (!node) {
+        return -ENOENT;
+    }
+    node.key() = target;
+    state.files.insert(std::move(node));
     return 0;
 }
 
@@ -141,50 +164,24 @@ StalledFileSystem::StalledFileSystem(const QString& folder, std::map<QByteArray,
     state_->files = std::move(files);
     state_->stalledName = std::move(stalledName);
     state_->holdOpensFrom = holdOpensFrom;
-    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(folder)) {
-        return;
-    }
     static struct fuse_operations operations = [] {
         struct fuse_operations ops {};
         ops.init = start;
         ops.getattr = getAttributes;
         ops.readdir = readFolder;
+        ops.rename = renameFile;
         ops.open = openFile;
         ops.read = readFile;
         return ops;
     }();
-    char program[] = "stalled";
-    char* argv[] = {program, nullptr};
-    struct fuse_args args = FUSE_ARGS_INIT(1, argv);
-    fuse_ = fuse_new(&args, &operations, sizeof operations, state_.get());
-    fuse_opt_free_args(&args);
-    if (!fuse_) {
-        return;
-    }
-    if (fuse_mount(fuse_, QFile::encodeName(folder).constData()) != 0) {
-        fuse_destroy(fuse_);
-        fuse_ = nullptr;
-        return;
-    }
-    struct fuse* served = fuse_;
-    // Several threads, so the other files answer while one read is held.
-    loop_ = std::thread([served] { fuse_loop_mt(served, 0); });
+    server_ = std::make_unique<FuseServer>(folder, operations, state_.get());
 }
 
 StalledFileSystem::~StalledFileSystem()
 {
-    if (!fuse_) {
-        return;
-    }
+    // Its held reads answer, so the server's threads can end.
     release();
-    fuse_exit(fuse_);
-    // Taken off its folder first: the kernel then ends the connection, and
-    // the loop's threads return from their reads of it before its
-    // descriptor is closed under them.
-    ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
-    loop_.join();
-    fuse_unmount(fuse_);
-    fuse_destroy(fuse_);
+    server_.reset();
 }
 
 bool StalledFileSystem::waitStalled()

@@ -4,18 +4,18 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include <QByteArray>
 #include <QString>
 
-struct fuse;
+#include "FuseServer.h"
 
-// A small read-only FUSE file system served by this process, mounted at a
-// folder of the test's choosing for as long as the object lives: its files
-// read as given, except one, whose reads by a reader that waits for them
-// (not the kernel's own reading ahead in whole pages) block until
-// release(), as a file on a network mount that stopped answering does.
+// A small FUSE file system served by this process, mounted at a folder of
+// the test's choosing for as long as the object lives, whose files can be
+// renamed but not written: they read as given, except one, whose reads by
+// a reader that waits for them (not the kernel's own reading ahead in
+// whole pages) block until release(), as a file on a network mount that
+// stopped answering does.
 // Its size must not be a multiple of 4096. With `holdOpensFrom` n > 0, its
 // opening blocks too, from the nth on. Mounting needs /dev/fuse and root;
 // mounted() says whether it worked.
@@ -27,7 +27,7 @@ public:
     StalledFileSystem(const StalledFileSystem&) = delete;
     StalledFileSystem& operator=(const StalledFileSystem&) = delete;
 
-    bool mounted() const { return fuse_ != nullptr; }
+    bool mounted() const { return server_ && server_->mounted(); }
     QString path() const { return folder_; }
     // Waits until a read (or an open) of the stalled file is blocked; false after 30 s.
     bool waitStalled();
@@ -41,6 +41,5 @@ public:
 private:
     QString folder_;
     std::shared_ptr<State> state_;
-    struct fuse* fuse_ = nullptr;
-    std::thread loop_;
+    std::unique_ptr<FuseServer> server_;
 };

@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <ftw.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -308,6 +309,39 @@ BindMount::~BindMount()
 {
     if (mounted_) {
         ::umount2(QFile::encodeName(folder_.path()).constData(), MNT_DETACH);
+    }
+}
+
+UserRuntimeFolder::UserRuntimeFolder()
+{
+    lock_ = ::open("/run", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock_ < 0 || ::flock(lock_, LOCK_EX) != 0) {
+        return;
+    }
+    const QByteArray runtime = "/run/user/" + QByteArray::number(::getuid());
+    for (const QByteArray& folder : {QByteArray("/run/user"), runtime}) {
+        if (::mkdir(folder.constData(), 0700) == 0) {
+            made_.append(folder);
+        } else if (errno != EEXIST) {
+            return;
+        }
+    }
+    QByteArray folder = runtime + "/twinsweep-XXXXXX";
+    if (::mkdtemp(folder.data())) {
+        path_ = folder;
+    }
+}
+
+UserRuntimeFolder::~UserRuntimeFolder()
+{
+    if (valid()) {
+        removeTree(path_);
+    }
+    for (auto folder = made_.crbegin(); folder != made_.crend(); ++folder) {
+        ::rmdir(folder->constData());
+    }
+    if (lock_ >= 0) {
+        ::close(lock_);  // lets the lock go
     }
 }
 

@@ -122,6 +122,26 @@ private:
     bool mounted_ = false;
 };
 
+// A fresh folder below /run/user/<uid>, where the desktop mounts network
+// shares and phones for its user, for as long as the object lives. The
+// runtime folders are made when missing and removed again with it (also when
+// a test fails early); the programs that use one hold a lock on /run meanwhile,
+// so one never removes what another still uses. valid() says whether it worked.
+class UserRuntimeFolder {
+public:
+    UserRuntimeFolder();
+    ~UserRuntimeFolder();
+    UserRuntimeFolder(const UserRuntimeFolder&) = delete;
+    UserRuntimeFolder& operator=(const UserRuntimeFolder&) = delete;
+    bool valid() const { return !path_.isEmpty(); }
+    QByteArray path() const { return path_; }
+
+private:
+    int lock_ = -1;
+    QByteArrayList made_;  // outermost first
+    QByteArray path_;
+};
+
 // True when the tests run as root (permission tests then inject failures).
 bool runningAsRoot();
 

@@ -1,5 +1,8 @@
 #include "KPLSwitchButton.h"
 
+#include "QVLibrary/RYTButton.h"
+
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -7,22 +10,25 @@ KPLSwitchButton::KPLSwitchButton(QWidget* parent) : QAbstractButton(parent)
 {
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QSize KPLSwitchButton::sizeHint() const
 {
-    return {36, 20};
+    return trackSize().grownBy(QMargins(ringRoom, ringRoom, ringRoom, ringRoom));
 }
 
 void KPLSwitchButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (hasFocus()) {
+        RYTButton::paintFocusMark(painter, QRectF(rect()), height() / 2.0);
+    }
     if (!isEnabled()) {
         painter.setOpacity(0.4);
     }
-    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF track = QRectF(rect()).adjusted(ringRoom + 0.5, ringRoom + 0.5, -ringRoom - 0.5, -ringRoom - 0.5);
     const double radius = track.height() / 2.0;
     // Fixed colours: the switch sits on the scan screen's white box.
     const QColor on(47, 128, 237);
@@ -34,4 +40,18 @@ void KPLSwitchButton::paintEvent(QPaintEvent*)
     const double x = isChecked() ? track.right() - 2.0 - knob : track.left() + 2.0;
     painter.setBrush(Qt::white);
     painter.drawEllipse(QRectF(x, track.top() + 2.0, knob, knob));
+}
+
+void KPLSwitchButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!RYTButton::handlePressKey(this, event, false)) {
+        QAbstractButton::keyPressEvent(event);
+    }
+}
+
+void KPLSwitchButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!RYTButton::handlePressKey(this, event, true)) {
+        QAbstractButton::keyReleaseEvent(event);
+    }
 }

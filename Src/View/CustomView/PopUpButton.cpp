@@ -251,9 +251,7 @@ void PopUpButton::mousePressEvent(QMouseEvent* event)
 
 void PopUpButton::keyPressEvent(QKeyEvent* event)
 {
-    const bool opens = RYTButton::isPressKey(event) ||
-                       (event->key() == Qt::Key_Down && !(event->modifiers() & ~(Qt::KeypadModifier | Qt::AltModifier)));
-    if (!opens || !isVisible()) {
+    if (!RYTButton::isOpenKey(event) || !isVisible()) {
         KPLHoverFillView::keyPressEvent(event);
         return;
     }

@@ -2,11 +2,13 @@
 
 #include "Foundation/Bundle.h"
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTImage.h"
 
 #include "View/Extension/KPLExtensionView.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
@@ -114,7 +116,7 @@ SortPopButton::SortPopButton(QWidget* parent)
     : QAbstractButton(parent)
 {
     setFont(titleFont());
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QColor SortPopButton::rowColor()
@@ -144,7 +146,7 @@ void SortPopButton::setTitle(const QString& title)
 
 void SortPopButton::fitWidth()
 {
-    setFixedWidth(widthForTitleWidth(QFontMetricsF(titleFont()).horizontalAdvance(text())));
+    setFixedWidth(sizeHint().width());
     update();
 }
 
@@ -158,7 +160,7 @@ void SortPopButton::changeEvent(QEvent* event)
 
 QSize SortPopButton::sizeHint() const
 {
-    return QSize(widthForTitleWidth(QFontMetricsF(titleFont()).horizontalAdvance(text())), 20);
+    return QSize(widthForTitleWidth(QFontMetricsF(titleFont()).horizontalAdvance(text())) + 2 * ringRoom, 20);
 }
 
 void SortPopButton::paintEvent(QPaintEvent*)
@@ -168,14 +170,37 @@ void SortPopButton::paintEvent(QPaintEvent*)
     const double textWidth = QFontMetricsF(titleFont()).horizontalAdvance(text());
     painter.setFont(titleFont());
     painter.setPen(rowColor());
-    painter.drawText(QRectF(0, 2, textWidth + 4, 16), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
-    const double arrowX = std::ceil(textWidth) + 3;
+    painter.drawText(QRectF(ringRoom, 2, textWidth + 4, 16), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     text());
+    const double arrowX = ringRoom + std::ceil(textWidth) + 3;
     RYTImage::named(QStringLiteral("leftPopButton")).paint(&painter, QRect(int(arrowX), (height() - 6) / 2, 8, 6));
+    if (hasFocus()) {
+        RYTButton::paintFocusMark(painter, QRectF(rect()), 4);
+    }
 }
 
 void SortPopButton::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !window()) {
+    if (event->button() == Qt::LeftButton) {
+        showMenu(false);
+    }
+}
+
+void SortPopButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!RYTButton::isOpenKey(event) || !isVisible()) {
+        QAbstractButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat() && !menu_) {
+        showMenu(true);
+    }
+}
+
+void SortPopButton::showMenu(bool fromKeyboard)
+{
+    if (!window()) {
         return;
     }
     if (menu_) {
@@ -200,7 +225,15 @@ void SortPopButton::mousePressEvent(QMouseEvent* event)
     }
     menu_ = menu;
     // Opened and left: the choice comes back through the actions.
-    menu->popup(mapToGlobal(QPoint(-2, height() + 4)));
+    menu->popup(mapToGlobal(QPoint(ringRoom - 2, height() + 4)));
+    if (fromKeyboard) {
+        // The ordering shown is where the arrows start.
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text()) {
+                menu->setActiveAction(action);
+            }
+        }
+    }
 }
 
 void SortPopButton::menuItemClicked(int tag)

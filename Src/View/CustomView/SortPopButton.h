@@ -13,9 +13,12 @@ public:
 };
 
 // The small chooser of a list's ordering: its title as plain text on white
-// with a small arrow, as wide as the title plus 26. A press opens a light
-// menu of the three orderings just below its bottom-left corner; picking
-// one tells the delegate, which sets the new title.
+// with a small arrow, as wide as the title plus 26 (and the ring's room). A
+// press opens a light menu of the three orderings just below its
+// bottom-left corner; picking one tells the delegate, which sets the new
+// title. Tab reaches it, it then shows the focus ring, and Space, Return or
+// the down arrow open the menu at the ordering shown, where the arrows go
+// and Return picks.
 class SortPopButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -35,17 +38,22 @@ public:
     static QStringList rowTitles();
     // The colour of the title and of the menu's rows.
     static QColor rowColor();
-    // The width for a title measured `textWidth` wide.
+    // The width of the button drawn for a title measured `textWidth` wide;
+    // the control is `ringRoom` wider on either side, where the focus ring
+    // runs clear of the title.
     static int widthForTitleWidth(double textWidth);
+    static constexpr int ringRoom = 3;
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    void showMenu(bool fromKeyboard);
     void menuItemClicked(int tag);
     void fitWidth();
 

@@ -17,6 +17,7 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 
+#include "View/CustomView/SelectViewPair.h"
 #include "View/DataDispaly/LeftData/MouseUpTextField.h"
 #include <QIcon>
 #include <QEvent>
@@ -79,10 +80,11 @@ void setUpFilterButtons(RYTButton* all, RYTButton* selected, MouseUpTextField* a
         button->setCornerRadius(8.0);
         button->setBorderWidth(0.0);
         button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
     }
     all->setChecked(true);
     selected->setChecked(false);
+    // One stop of Tab, the filter shown; the keys switch as a click does.
+    new SelectViewPair(all, selected, all);
     QFont labelFont;
     labelFont.setPixelSize(14);
     allLabel->setFont(labelFont);
@@ -103,7 +105,6 @@ void setUpCategoryTable(QTableView* table, int rowHeight)
     table->verticalHeader()->setDefaultSectionSize(rowHeight);
     table->setShowGrid(false);
     setUpResultList(table);
-    table->setFocusPolicy(Qt::NoFocus);
     QPalette palette = table->viewport()->palette();
     palette.setColor(QPalette::Base, Qt::white);
     table->viewport()->setPalette(palette);

@@ -53,7 +53,8 @@ void setFilterButtonLook(RYTButton* button, const QColor& fill, const QColor& ti
 // A caption's colour, also when it sits inside a button.
 void setCaptionColor(QLabel* label, const QColor& color);
 // The left panels' "All" and "Selected" switches: rounded, checkable, "All"
-// on, and their captions in font 14 reporting clicks to `delegate`.
+// on, one stop of the keyboard, and their captions in font 14 reporting
+// clicks to `delegate`.
 void setUpFilterButtons(RYTButton* all, RYTButton* selected, MouseUpTextField* allLabel,
                         MouseUpTextField* selectedLabel, MouseUpTextFieldDelegate* delegate);
 // The left panels' category table: no headers or grid, rows `rowHeight`

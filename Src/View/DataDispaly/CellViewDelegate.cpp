@@ -128,6 +128,19 @@ QRect CellViewDelegate::controlRect(const QModelIndex& index, QWidget* control)
     return QRect(control->mapTo(cell, QPoint(0, 0)) + rect.topLeft(), control->size());
 }
 
+bool CellViewDelegate::clickControl(const QModelIndex& index, const QString& name)
+{
+    QWidget* cell = cellForIndex(index);
+    auto* button = cell ? cell->findChild<QAbstractButton*>(name) : nullptr;
+    if (!button || !button->isEnabled() || !button->isVisible()) {
+        return false;
+    }
+    SurfaceScope scope(fixedLightSurface_);
+    button->click();
+    updateIndex(index);
+    return true;
+}
+
 void CellViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     SurfaceScope scope(fixedLightSurface_);

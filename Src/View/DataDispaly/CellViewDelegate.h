@@ -55,6 +55,10 @@ public:
     QWidget* cellForIndex(const QModelIndex& index);
     // Where `control` of the cell filled for `index` lies in the viewport.
     QRect controlRect(const QModelIndex& index, QWidget* control);
+    // Clicks the button named `name` in the cell filled for `index`, as a
+    // click on it in the row does; false when the row shows no such button
+    // that can be used.
+    bool clickControl(const QModelIndex& index, const QString& name);
 
     // Paints on a surface that stays white in the dark appearance too, so
     // the cells take the light values of their colours.

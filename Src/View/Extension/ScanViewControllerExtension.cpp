@@ -150,6 +150,9 @@ void ScanViewController::scanProgress(double value)
         self->progressRefreshPending_.store(false);
         const double latest = self->latestEngineProgress_.load();
         self->lastScanProgress_ = self->largeFileMode_ ? latest / 100.0 : latest;
+        // The ring follows the work done even while no file is named: one
+        // very large file is read long after the last path came.
+        self->showProgressRefresh();
     });
 }
 
@@ -170,14 +173,8 @@ void ScanViewController::scaningPath(const QString& path)
     });
 }
 
-void ScanViewController::showPathRefresh()
+void ScanViewController::showProgressRefresh()
 {
-    pathRefreshPending_.store(false);
-    QString path;
-    {
-        std::lock_guard lock(pathMutex_);
-        path = latestPath_;
-    }
     if (displayViewType_ != DisplayViewType::displayViewTypeScanning) {
         return;
     }
@@ -196,11 +193,6 @@ void ScanViewController::showPathRefresh()
             panel->setProgressValue(shown);
             displayRightDataView();
         }
-        if (t == lastScanRefresh_.lastScanRefreshScanningPathTime || engine.scanStop()) {
-            return;
-        }
-        lastScanRefresh_.lastScanRefreshScanningPathTime = t;
-        panel->scanPath(path);
         return;
     }
     ScanningLargeFileViewController* panel = scanningLargeFileViewController();
@@ -210,6 +202,33 @@ void ScanViewController::showPathRefresh()
         lastScanRefresh_.lastScanRefreshRightViewTime = t;
         panel->setProgressValue(shown);
     }
+}
+
+void ScanViewController::showPathRefresh()
+{
+    pathRefreshPending_.store(false);
+    QString path;
+    {
+        std::lock_guard lock(pathMutex_);
+        path = latestPath_;
+    }
+    if (displayViewType_ != DisplayViewType::displayViewTypeScanning) {
+        return;
+    }
+    showProgressRefresh();
+    if (!largeFileMode_) {
+        const ScanManager& engine = ScanManager::default_();
+        LeftScanningViewController* panel = leftScanningViewCtr();
+        const double t = panel->timeSeconds();
+        if (engine.scanFinished() || t == lastScanRefresh_.lastScanRefreshScanningPathTime || engine.scanStop()) {
+            return;
+        }
+        lastScanRefresh_.lastScanRefreshScanningPathTime = t;
+        panel->scanPath(path);
+        return;
+    }
+    ScanningLargeFileViewController* panel = scanningLargeFileViewController();
+    const double t = panel->timeSeconds();
     if (t == lastScanRefresh_.lastScanRefreshScanningPathTime) {
         return;
     }

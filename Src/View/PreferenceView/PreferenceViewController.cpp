@@ -505,7 +505,8 @@ void PreferenceViewController::chooseTab(RYSelectView* chosen)
          "similarImage", ui_->similarImageView},
     };
     // A tab that had the focus hands it to the one chosen now.
-    RYSelectView::makeTabStop(chosen, tabViews());
+    const QList<RYSelectView*> views = tabViews();
+    RYSelectView::makeTabStop(chosen, QList<QWidget*>(views.cbegin(), views.cend()));
     for (const Tab& tab : tabs) {
         const bool isChosen = tab.view == chosen;
         tab.view->setCanSelected(!isChosen);

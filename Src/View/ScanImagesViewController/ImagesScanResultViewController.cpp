@@ -8,7 +8,7 @@
 #include "ImageListView.h"
 #include "ScanImagesModels.h"
 #include "ScanImagesSelection.h"
-#include "SelectViewPair.h"
+#include "View/CustomView/SelectViewPair.h"
 #include "Foundation/UserDefaults.h"
 #include "Main/GACollectionManager.h"
 #include "Main/Utilities.h"

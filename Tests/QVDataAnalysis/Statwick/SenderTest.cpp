@@ -30,7 +30,9 @@ public:
     QList<QPair<QByteArray, QByteArray>> taken()
     {
         std::lock_guard lock(mutex);
-        return reports;
+        // A copy with a buffer of its own, never shared with the list the
+        // sender's thread appends to.
+        return {reports.begin(), reports.end()};
     }
     std::mutex mutex;
     QList<QPair<QByteArray, QByteArray>> reports;

@@ -3,12 +3,14 @@
 #include "Foundation/Bundle.h"
 #include "QVBaseLib/Helper.h"
 #include "QVLibrary/RYTLinkTextField.h"
+#include "Window/SheetWindowController.h"
 
 #include "TestSupport.h"
 
 #include "UrlCatcher.h"
 
 #include <QApplication>
+#include <QTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -114,6 +116,24 @@ TEST(AboutWindowTest, ShowingTheLinkOfAboutAndOpeningTheHomePage)
     }
     ASSERT_EQ(catcher.opened.size(), 1);
     EXPECT_EQ(catcher.opened.first().toString(), QStringLiteral("https://twinsweep.example/&v=100"));
+}
+
+// Where no browser opens the home page, a notice over the About window says
+// so, with the address to copy.
+TEST(AboutWindowTest, AHomePageThatNoBrowserOpensIsSaidOverTheWindow)
+{
+    InfoValue home(QStringLiteral("HomeURL"), QStringLiteral("https://twinsweep.example/"));
+    AboutWindowController about;
+    about.window()->resize(420, 320);
+    about.window()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(about.window()));
+    QTest::mouseClick(about.websiteLabel(), Qt::LeftButton, {}, about.websiteLabel()->linkRect().center());
+    SheetWindowController* sheet = SheetWindowController::globalSheetController();
+    ASSERT_TRUE(sheet && sheet->isShowing());
+    EXPECT_EQ(sheet->window()->window(), about.window());
+    ASSERT_NE(sheet->copyableField(), nullptr);
+    EXPECT_TRUE(sheet->copyableField()->toPlainText().startsWith(QStringLiteral("https://twinsweep.example/")));
+    SheetWindowController::endSheet();
 }
 
 TEST(AboutWindowTest, ClosingTheWindowOrEscapeEndsItsModalState)

@@ -5,11 +5,13 @@
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
 
+#include "FocusRingProbe.h"
 #include "TestSupport.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QStyle>
 #include <QTest>
 
@@ -99,35 +101,52 @@ TEST_F(SheetTest, AQuestionAnswersOneOnTheLeftAndZeroOnTheRight)
     EXPECT_EQ(answers, (QList<int>{1, 0}));
 }
 
-// The keyboard works as on any desktop dialog: the sheet takes the focus,
-// Return gives the default answer (or the focused button's), Escape the
-// cancelling one.
-TEST_F(SheetTest, ReturnAndEscapeAnswerTheSheet)
+// The keyboard works as on any desktop dialog: the sheet takes the focus on
+// its default button; Tab and Shift+Tab go round its own controls, never to
+// the window under the veil; the one in focus shows the ring (also on the
+// default button, filled in the ring's blue) and Space presses it; Return
+// gives the default answer wherever the focus is, Escape the cancelling one.
+TEST_F(SheetTest, TheKeyboardGoesRoundTheSheetAndAnswersIt)
 {
+    auto* under = new QPushButton(QStringLiteral("Under the veil"));
+    window->setCentralWidget(under);
+    int pressedUnder = 0;
+    QObject::connect(under, &QPushButton::clicked, [&] { ++pressedUnder; });
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     // What the user types goes to the widget with the keyboard focus.
-    const auto press = [&](Qt::Key key) {
-        QWidget* focus = QApplication::focusWidget();
-        QTest::keyClick(focus ? focus : window.get(), key);
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(focused() ? focused() : window.get(), key, modifiers);
     };
     const auto shown = [&](Kind kind, const QString& first, const QString& second) {
         SheetWindowController* sheet = begin(kind, QStringLiteral("Sure?"), first, second);
         EXPECT_TRUE(waitUntil([&] { return fullyShown(sheet); }));
-        EXPECT_TRUE(sheet->window()->isAncestorOf(QApplication::focusWidget()));
+        EXPECT_EQ(focused(), sheet->determineBtn());
         return sheet;
     };
 
-    shown(Kind::uncertain, QStringLiteral("Yes"), QStringLiteral("Cancel"));
+    SheetWindowController* sheet = shown(Kind::uncertain, QStringLiteral("Yes"), QStringLiteral("Cancel"));
+    EXPECT_TRUE(FocusRingProbe::isVisible(sheet->determineBtn(), QRect(), true));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focused(), sheet->uncertainBtn());
+    EXPECT_TRUE(FocusRingProbe::isVisible(sheet->uncertainBtn()));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focused(), sheet->determineBtn()) << "Tab stays in the sheet";
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(focused(), sheet->uncertainBtn());
     press(Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 1; }));
     shown(Kind::uncertain, QStringLiteral("Yes"), QStringLiteral("Cancel"));
     press(Qt::Key_Escape);
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 2; }));
-    // Tab reaches the other button; Return then answers it.
-    SheetWindowController* sheet = shown(Kind::filterFlag, QStringLiteral("Yes"), QStringLiteral("Cancel"));
-    sheet->uncertainBtn()->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Enter);
+    // With the check box the Tab goes round three; Space presses "Yes".
+    sheet = shown(Kind::filterFlag, QStringLiteral("Yes"), QStringLiteral("Cancel"));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focused(), sheet->checkbox());
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focused(), sheet->uncertainBtn());
+    press(Qt::Key_Space);
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 3; }));
     shown(Kind::determine, QStringLiteral("OK"), QString());
     press(Qt::Key_Escape);
@@ -136,6 +155,7 @@ TEST_F(SheetTest, ReturnAndEscapeAnswerTheSheet)
     press(Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 5; }));
     EXPECT_EQ(answers, (QList<int>{0, 0, 1, 1, 1}));
+    EXPECT_EQ(pressedUnder, 0);
 }
 
 TEST_F(SheetTest, APressDisablesBothButtonsSoTheSheetAnswersOnce)

@@ -11,6 +11,7 @@
 #include "QVLibrary/RYTProgress.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/DataDispaly/CellLooks.h"
+#include "View/DataDispaly/ResultListKeys.h"
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/DataDispaly/RowCountModel.h"
 #include "View/Extension/KPLExtension.h"
@@ -362,6 +363,11 @@ void LeftDataViewController::initConfig()
     host_ = new RYTableRowViewHost(table, this);
     connect(selection_, &QItemSelectionModel::selectionChanged, this,
             &LeftDataViewController::tableViewSelectionDidChange);
+    // A category without groups cannot be chosen by a click either.
+    ResultListKeys::attach(table, 8, nullptr, [this](int row) {
+        const std::vector<LeftDataListStylePtr>& rows = dataArray();
+        return row >= 0 && row < int(rows.size()) && !rows[size_t(row)]->filesArray().isEmpty();
+    });
 
     CellLooks::setUpFilterButtons(ui_->leftBtn, ui_->rightBtn, ui_->leftBtnLabel, ui_->rightBtnLabel, this);
     connect(ui_->leftBtn, &QAbstractButton::clicked, this, &LeftDataViewController::allAction);

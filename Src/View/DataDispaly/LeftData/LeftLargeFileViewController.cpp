@@ -12,6 +12,7 @@
 #include "QVLibrary/RYTProgress.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/DataDispaly/CellLooks.h"
+#include "View/DataDispaly/ResultListKeys.h"
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/DataDispaly/RowCountModel.h"
 #include "View/Extension/KPLExtension.h"
@@ -168,6 +169,7 @@ void LeftLargeFileViewController::initConfig()
     host_ = new RYTableRowViewHost(table, this);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LeftLargeFileViewController::tableViewSelectionDidChange);
+    ResultListKeys::attach(table, 8);
 
     CellLooks::setUpFilterButtons(ui_->leftBtn, ui_->rightBtn, ui_->leftBtnLabel, ui_->rightBtnLabel, this);
     connect(ui_->leftBtn, &QAbstractButton::clicked, this, &LeftLargeFileViewController::allFileViewAction);

@@ -11,11 +11,16 @@
 #include "Refreshkit/RYTUpdateManager.h"
 #include "Window/AboutWindowController.h"
 #include "Window/SheetWindowController.h"
+#include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "UrlCatcher.h"
 
 #include <QFile>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QTextEdit>
+#include <QTest>
 #include <QStyle>
 #include <QDialog>
 #include <QGraphicsOpacityEffect>
@@ -50,6 +55,38 @@ TEST_F(MenuTest, LinksAreBuiltFromTheInformationListWithTheVersionQuery)
     opened.clear();
     menuAction(made, "openLogPath")->trigger();
     EXPECT_EQ(opened, QStringList{supportFolder() + QStringLiteral("/Logs")});
+}
+
+// Help on a desktop that cannot open a web address says so in a sheet whose
+// address can be copied; where the desktop opens it, nothing is said.
+TEST_F(MenuTest, HelpThatNoBrowserOpensIsSaidWithTheAddressToCopy)
+{
+    MainMenu& made = launch();
+    const QString address = QStringLiteral("https://twinsweep.example/guide?p=twinsweep&v=100");
+    // The desktop's own opener, which has no browser here.
+    Workspace::setOpenerForTesting(nullptr);
+    menuAction(made, "helpAction")->trigger();
+    SheetWindowController* sheet = SheetWindowController::globalSheetController();
+    ASSERT_TRUE(sheet && sheet->isShowing());
+    EXPECT_TRUE(sheet->labelTextField()->text().contains(QStringLiteral("no web browser")));
+    QTextEdit* field = sheet->copyableField();
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(waitUntil([field] { return field->isVisible(); }));
+    EXPECT_EQ(field->toPlainText(), address);
+    EXPECT_TRUE(field->isReadOnly());
+    QTest::mouseClick(field, Qt::LeftButton, {}, field->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return field->textCursor().selectedText() == address; }));
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(field, QKeySequence::Copy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), address);
+    // Return still answers the notice from the field.
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([sheet] { return !sheet->isShowing(); }));
+
+    UrlCatcher browser(QStringLiteral("https"));
+    menuAction(made, "helpAction")->trigger();
+    EXPECT_EQ(browser.opened, QList<QUrl>{QUrl(address)});
+    EXPECT_FALSE(SheetWindowController::globalSheetController()->isShowing());
 }
 
 TEST_F(MenuTest, PolicyItemsAreHiddenAfterLaunchAndTheTitleComesFromTheBundle)

@@ -397,7 +397,7 @@ TEST_F(LargeFilesTest, AFolderBesideTheHomeIsScannedAndAnotherUsersHomeIsNamedAs
     EXPECT_TRUE(engine().scannedNoFolder());
 }
 
-TEST_F(LargeFilesTest, TheTrashAndTheSystemsOwnFoldersAreNotScanned)
+TEST_F(LargeFilesTest, TheTrashAndTheSystemsOwnFoldersAreNotScannedButTheUsersOwnMountsAre)
 {
     using Reason = LeftOutFolder::Reason;
     // A large file in the Trash is one the user has already removed: moving
@@ -405,10 +405,16 @@ TEST_F(LargeFilesTest, TheTrashAndTheSystemsOwnFoldersAreNotScanned)
     sparseFile(QStringLiteral("../.local/share/Trash/files/old.iso"), 40'000'000);
     sparseFile(QStringLiteral("Videos/film.mkv"), 40'000'000);
     const QString trashFiles = dataHome() + QStringLiteral("/Trash/files");
+    // Where a file manager mounts a network share or a phone.
+    UserRuntimeFolder share;
+    ASSERT_TRUE(share.valid());
+    ASSERT_TRUE(writeFileBytes(share.path() + "/backup.iso", "x"));
+    ASSERT_EQ(::truncate((share.path() + "/backup.iso").constData(), 40'000'000), 0);
 
     scan({home() + QStringLiteral("/.local"), scratch() + QStringLiteral("/Videos"), trashFiles,
-          QStringLiteral("/etc"), QStringLiteral("/usr/share")});
-    EXPECT_EQ(groupNames(G::allGroup), QStringList({QStringLiteral("Videos/film.mkv")}));
+          QStringLiteral("/etc"), QStringLiteral("/usr/share"), QFile::decodeName(share.path())});
+    EXPECT_EQ(groupNames(G::allGroup),
+              QStringList({QFile::decodeName(share.path() + "/backup.iso"), QStringLiteral("Videos/film.mkv")}));
     EXPECT_EQ(engine().leftOutFolders(), QList<LeftOutFolder>({{QFile::encodeName(trashFiles), Reason::trash},
                                                                {"/etc", Reason::systemFolder},
                                                                {"/usr/share", Reason::systemFolder}}));

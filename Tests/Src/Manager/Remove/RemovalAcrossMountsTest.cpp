@@ -4,8 +4,10 @@
 #include "FuseView.h"
 #include "RemoveDuplicateFilesFixture.h"
 #include "SpawnedProcess.h"
+#include "TwoNameMount.h"
 
 #ifdef TWINSWEEP_HAVE_FUSE
+#include "PassThroughFileSystem.h"
 #include "StalledRemoval.h"
 #endif
 
@@ -168,6 +170,87 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(FuseView::name(std::get<0>(info.param))) + modeName(std::get<1>(info.param)) +
                (std::get<2>(info.param) ? "KeptInView" : "ChosenInView");
     });
+
+// Files with two names through a mount that answers for a file it no
+// longer reaches (rclone opens at the first read; libfuse answers the open
+// of a daemon without one; a daemon may read by a handle it holds) or that
+// reaches them twice under made-up inode numbers (sshfs), scanned whole:
+// the chosen names would take the kept ones with them. None goes, in any
+// mode, each says why, and the files stay byte for byte.
+class TwoNameRemovalTest : public RemovalAcrossMountsTest,
+                           public ::testing::WithParamInterface<std::tuple<TwoNameMount::Kind, RemoveType::Kind>> {};
+
+TEST_P(TwoNameRemovalTest, NoChosenNameTakesTheKeptOneWithIt)
+{
+    const auto [kind, removalKind] = GetParam();
+    TwoNameMount mount(kind, scratch(), {{"a.jpg", QByteArray(300 * 1024, 'a')}, {"b.jpg", QByteArray(300 * 1024, 'b')}});
+    if (!mount.mounted()) {
+        GTEST_SKIP() << mount.why().toStdString();
+    }
+    const auto before = treeSnapshot(mount.files());
+    scan(mount.root());
+    ASSERT_FALSE(HasFatalFailure());
+    const DuplicateFilesList groups = engine().totalFiles();
+    ASSERT_EQ(groups.size(), 2);
+    QList<FileInfoPtr> chosen;
+    for (const DuplicateFilesPtr& group : groups) {
+        for (const FileInfoPtr& f : group->infos()) {
+            f->setSelected(f->displayPath().startsWith(mount.chosen("")));
+            if (f->selected()) {
+                chosen.append(f);
+            }
+        }
+        group->setSelectState(ControlState::mixed);
+    }
+    ASSERT_EQ(chosen.size(), 2);
+
+    runAndWait(removal(removalKind));
+
+    EXPECT_TRUE(treeSnapshot(mount.files()) == before);
+    EXPECT_TRUE(arrived().isEmpty()) << arrived().join(", ").toStdString();
+    for (const FileInfoPtr& f : chosen) {
+        ASSERT_TRUE(f->removeError().has_value()) << f->displayPath().toStdString();
+        EXPECT_EQ(f->removeError()->localizedDescription().toStdString(),
+                  "This is the copy you kept, reached through another mount.");
+    }
+    EXPECT_EQ(engine().succeedRemoveCount(), 0);
+    EXPECT_EQ(engine().failedRemoveCount(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachMountAndMode, TwoNameRemovalTest,
+    ::testing::Combine(::testing::ValuesIn(TwoNameMount::kinds),
+                       ::testing::Values(RemoveType::Kind::forever_, RemoveType::Kind::trash, RemoveType::Kind::folder)),
+    [](const auto& info) {
+        return std::string(TwoNameMount::name(std::get<0>(info.param))) + modeName(std::get<1>(info.param));
+    });
+
+// The kept copy lies in a view that reads by the handles it holds and now
+// fails to list its folder, so whether it is the chosen file cannot be
+// told: the chosen file stays, and says why.
+TEST_F(RemovalAcrossMountsTest, AChosenFileStaysWhenTheKeptCopyCannotBeToldApart)
+{
+#ifndef TWINSWEEP_HAVE_FUSE
+    GTEST_SKIP() << "built without FUSE";
+#else
+    const QByteArray body(100 * 1024, 'u');
+    auto chosen = scanned("photos/u.bin", body, true);
+    PassThroughFileSystem view(scratch() + "/photos", scratch() + "/view", true);
+    if (!view.mounted()) {
+        GTEST_SKIP() << "no FUSE file system could be mounted here";
+    }
+    auto kept = recorded(QFile::encodeName(scratch() + "/view/u.bin"), false);
+    file({group({kept, chosen}, ControlState::mixed)});
+    view.setListing(false);
+
+    runAndWait(RemoveType::forever_());
+
+    EXPECT_TRUE(exists(chosen));
+    ASSERT_TRUE(chosen->removeError().has_value());
+    EXPECT_EQ(chosen->removeError()->localizedDescription().toStdString(), "The copy you kept cannot be checked.");
+    EXPECT_EQ(engine().succeedRemoveCount(), 0);
+#endif
+}
 
 // A real copy on another file system is no view: the chosen copy there goes,
 // as does a chosen copy beside a kept one on the same device, and the check

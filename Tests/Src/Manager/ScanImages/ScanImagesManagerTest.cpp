@@ -398,3 +398,25 @@ TEST_F(ScanImagesSearchTest, theTrashIsNeverSearched)
     real.setThumbnailsEnabledForTesting(true);
     real.setDelegate(nullptr);
 }
+
+// Where a file manager mounts a network share or a phone, for its user.
+TEST_F(ScanImagesSearchTest, aFolderTheDesktopMountedForItsUserIsSearched)
+{
+    UserRuntimeFolder share;
+    ASSERT_TRUE(share.valid());
+    const cv::Mat base = imageset::makeBase(imageset::Kind::photo, 7, {320, 240});
+    ASSERT_TRUE(imageset::write((share.path() + "/a.png").toStdString(), base));
+    ASSERT_TRUE(imageset::write((share.path() + "/b.png").toStdString(), base));
+    ScanImagesManager& real = ScanImagesManager::shared();
+    RecordingDelegate delegate;
+    real.setDelegate(&delegate);
+    real.setThumbnailsEnabledForTesting(false);
+    real.findDuplicateImages({share.path()});
+    real.setThumbnailsEnabledForTesting(true);
+    real.setDelegate(nullptr);
+    EXPECT_EQ(delegate.events().back(), "finished 1");
+    EXPECT_TRUE(real.leftOutFolders().isEmpty());
+    const auto groups = real.dupImages();
+    ASSERT_EQ(groups.size(), 1);
+    EXPECT_EQ(groups[0]->groupCount(), 2);
+}

@@ -15,6 +15,7 @@
 #include "Manager/RemoveOperation.h"
 #include "QVBaseLib/Helper.h"
 #include "FuseView.h"
+#include "TwoNameMount.h"
 #include "ScanImagesRemoveFixture.h"
 #include "TestSupport.h"
 
@@ -121,6 +122,44 @@ INSTANTIATE_TEST_SUITE_P(EachViewModeAndSide, ScanImagesFuseViewTest,
                              return std::string(FuseView::name(std::get<0>(info.param))) + modeName(std::get<1>(info.param)) +
                                     (std::get<2>(info.param) ? "KeptInView" : "PickedInView");
                          });
+
+// Images with two names through a mount that answers for a file it no
+// longer reaches, or that reaches them twice (see TwoNameMount): the names
+// picked would take the kept ones with them. None goes, in any mode.
+class ScanImagesTwoNameTest : public ScanImagesAcrossMountsTest,
+                              public ::testing::WithParamInterface<std::tuple<TwoNameMount::Kind, uint>> {};
+
+TEST_P(ScanImagesTwoNameTest, NoPickedNameTakesTheKeptImageWithIt)
+{
+    const auto [kind, mode] = GetParam();
+    TwoNameMount mount(kind, scratch(), {{"a.png", QByteArray(3000, 'a')}, {"b.png", QByteArray(3000, 'b')}});
+    if (!mount.mounted()) {
+        GTEST_SKIP() << mount.why().toStdString();
+    }
+    const auto before = treeSnapshot(mount.files());
+    const auto groups = searchPaths(mount.root(), {{mount.kept("a.png"), mount.chosen("a.png")},
+                                                   {mount.kept("b.png"), mount.chosen("b.png")}});
+    ASSERT_EQ(groups.size(), 2);
+    const auto picked = pick(groups, [&](const QString& path) { return path.startsWith(mount.chosen("")); });
+    ASSERT_EQ(picked.size(), 2);
+
+    removeAs(groups, mode);
+
+    EXPECT_TRUE(treeSnapshot(mount.files()) == before);
+    EXPECT_TRUE(arrived().isEmpty()) << arrived().join(", ").toStdString();
+    for (const auto& item : picked) {
+        ASSERT_TRUE(item->removeError().has_value());
+        EXPECT_EQ(item->removeError()->localizedDescription().toStdString(),
+                  "This is the copy you kept, reached through another mount.");
+    }
+    EXPECT_EQ(manager_->removeImagesSuccessCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachMountAndMode, ScanImagesTwoNameTest,
+    ::testing::Combine(::testing::ValuesIn(TwoNameMount::kinds),
+                       ::testing::Values(0u, 1u, 2u)),
+    [](const auto& info) { return std::string(TwoNameMount::name(std::get<0>(info.param))) + modeName(std::get<1>(info.param)); });
 
 // An image with a second link outside the search frees nothing when it goes;
 // it still counts as removed.

@@ -129,7 +129,9 @@ void RecordingDelegate::removeMangerDidFinish(ScanImagesManager*) { RECORD("remo
 QStringList RecordingDelegate::events() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return events_;
+    // A copy with a buffer of its own: a shared one would still be read by
+    // the caller while the engine's thread appends to the recorded list.
+    return {events_.begin(), events_.end()};
 }
 
 std::vector<double> RecordingDelegate::progress() const

@@ -306,7 +306,8 @@ TEST(ScanRootsTest, TheSystemsOwnFoldersAreLeftOutByWholeComponentsAndWhereALink
     using Reason = LeftOutFolder::Reason;
     const QByteArrayList system{"/usr",  "/usr/share", "/etc",     "/etc/", "/boot", "/opt/tool", "/bin",   "/sbin",
                                 "/lib",  "/lib32",     "/lib64",   "/libx32", "/var/lib", "/var/lib/dpkg", "/proc/self",
-                                "/sys",  "/dev/shm",   "/snap",    "/run",  "/run/user/0", "/usr/../etc"};
+                                "/sys",  "/dev/shm",   "/snap",    "/run",  "/run/lock", "/run/systemd",
+                                "/run/users", "/usr/../etc"};
     const ScanManager::RootChoice left = ScanManager::scanRoots(system, {});
     EXPECT_TRUE(left.roots.isEmpty()) << left.roots.join(' ').toStdString();
     ASSERT_EQ(left.leftOut.size(), system.size());
@@ -316,9 +317,13 @@ TEST(ScanRootsTest, TheSystemsOwnFoldersAreLeftOutByWholeComponentsAndWhereALink
     EXPECT_EQ(left.leftOut.last().path, QByteArray("/etc"));
 
     // Names that merely begin like one, the folders that hold one, and the
-    // places where removable disks are mounted are the user's.
+    // places where removable disks and the desktop's shares and phones are
+    // mounted are the user's.
     const QByteArrayList scanned{"/",      "/usrdata",  "/etcetera", "/var",      "/var/library", "/varlib",
-                                 "/runner", "/run/media", "/run/media/me/disk", "/media/disk", "/mnt/x", "/srv/data"};
+                                 "/runner", "/run/media", "/run/media/me/disk", "/media/disk", "/mnt/x", "/srv/data",
+                                 "/run/user/1000/gvfs/smb-share:server=nas,share=photos",
+                                 "/run/user/1000/gvfs/mtp:host=Phone_1234", "/run/user/1000/kio-fuse-AbCdEf/smb/nas/photos",
+                                 "/run/user/1000/doc/1a2b3c4d"};
     EXPECT_EQ(ScanManager::scanRoots(scanned, {}).roots, QList<QByteArray>(scanned.begin(), scanned.end()));
 
     // A link is judged by where it leads, and named as chosen.
@@ -333,6 +338,19 @@ TEST(ScanRootsTest, TheSystemsOwnFoldersAreLeftOutByWholeComponentsAndWhereALink
                                                    {toUsrShare + "/doc", Reason::systemFolder}}));
     // "/link-to-etc/.." is the temporary folder itself, taken lexically.
     EXPECT_EQ(linked.roots, QList<QByteArray>({QFile::encodeName(dir.path())}));
+}
+
+TEST_F(ScanWalkTest, AFolderTheDesktopMountedForItsUserIsScanned)
+{
+    // Where a file manager mounts a network share or a phone.
+    UserRuntimeFolder share;
+    ASSERT_TRUE(share.valid());
+    ASSERT_TRUE(writeFileBytes(share.path() + "/photo.jpg", "same bytes"));
+    ASSERT_TRUE(writeFileBytes(share.path() + "/photo copy.jpg", "same bytes"));
+    scan(QByteArrayList{share.path()});
+    EXPECT_TRUE(engine().leftOutFolders().isEmpty());
+    ASSERT_EQ(engine().totalFiles().size(), 1);
+    EXPECT_EQ(engine().totalFiles().first()->fileCount(), 2);
 }
 
 TEST_F(ScanWalkTest, ASystemFolderSeenThroughABindMountIsScanned)

@@ -8,6 +8,8 @@
 #include "GA/QVDAEventObserver.h"
 #include "Helper.h"
 #include "Manager/AssembleOperation.h"
+#include "QuickLook/MediaPlayerView.h"
+#include "QuickLook/QLImageView.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListArrowButton.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListMainTableCellView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
@@ -172,8 +174,48 @@ TEST_F(RightDataPanelsTest, AClickReportsTheFormatAfterThePreviewSwitched)
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(50, table->viewport()->height() - 3));
     QVDASetEventObserver(previous);
     Helper::setNetworkReachableOverride(std::nullopt);
-    // The group table's click reports its first file; the preview stays.
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("txt@a/2.txt"), QStringLiteral("bin@a/2.txt")}));
+    // The group table's click reports its first file, which it shows.
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("txt@a/2.txt"), QStringLiteral("bin@c/1.bin")}));
+}
+
+// Choosing a group, by a click on its row or by a key that moves the choice,
+// shows its first file in the preview with that file's row highlighted, and
+// a picture after a video shows the picture, not the video's player.
+TEST_F(RightDataPanelsTest, ChoosingAGroupShowsItsFirstFile)
+{
+    const DuplicateFilesList groups = scan({{"v/1.mp4", "a video, in two copies"},
+                                            {"v/2.mp4", "a video, in two copies"},
+                                            {"p/p30.jpg", "picture thirty"},
+                                            {"q/p30.jpg", "picture thirty"},
+                                            {"p/p32.jpg", "picture thirty-two"},
+                                            {"q/p32.jpg", "picture thirty-two"}});
+    PreviewDriver driver(&screen, window.get());
+    window->setCentralWidget(driver.panel);
+    RightDataPreviewViewController* panel = driver.panel;
+    panel->setDataArray(groups);
+    ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }));
+    KPLTableView* table = panel->mainTableView();
+    FilePreviewView* preview = panel->filePreviewView();
+    const auto expectShown = [&](const DuplicateFilesPtr& group) {
+        EXPECT_EQ(table->selectedRow(), driver.rowOf(group));
+        EXPECT_EQ(panel->subTableView()->selectedRow(), 0);
+        EXPECT_EQ(preview->currentURL(), group->infos().first()->displayPath());
+        const bool video = group->infos().first()->fileType() == FileType::video;
+        EXPECT_EQ(preview->hasVideoPlayerView() && preview->videoPlayerView()->isVisible(), video);
+        EXPECT_EQ(preview->hasImageView() && preview->imageView()->isVisible(), !video);
+    };
+    const DuplicateFilesPtr film = groupNamed(groups, QStringLiteral("1.mp4"));
+    for (const DuplicateFilesPtr& group : {film, groupNamed(groups, QStringLiteral("p32.jpg")), film,
+                                           groupNamed(groups, QStringLiteral("p30.jpg"))}) {
+        const QRect row = table->visualRect(panel->mainModel()->index(driver.rowOf(group), 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(row.center().x() - 40, row.center().y()));
+        expectShown(group);
+    }
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up}) {
+        const int row = table->selectedRow() + (key == Qt::Key_Down ? 1 : -1);
+        QTest::keyClick(table, key);
+        expectShown(groups[row]);
+    }
 }
 
 TEST_F(RightDataPanelsTest, TheSplitViewsKeepTheirLimitsInBothDirections)

@@ -17,7 +17,9 @@
 #include "FocusRingProbe.h"
 #include "TestSupport.h"
 #include "View/CustomView/FunctionButton.h"
+#include "View/FolderTableView.h"
 #include "View/ImageProvider.h"
+#include "View/TrackingTableCellView.h"
 #include "Window/DupImageNavigationGuide.h"
 #include "Window/DupImageNavigationView.h"
 #include "Window/DupImageNavigationViewController.h"
@@ -729,14 +731,32 @@ TEST_F(HomeScreenTest, TheKeyboardReachesOnlyWhatIsShownMarksItAndPressesOnlyTha
         }
         reached.insert(control);
     }
-    EXPECT_EQ(reached, (QSet<QWidget*>{home->addFileButton(), home->restartBtn(), home->scanBtn(),
-                                       home->scanImagesBtn(), home->scanLargeFileBtn()}));
+    EXPECT_EQ(reached, (QSet<QWidget*>{home->folderTableView(), home->addFileButton(), home->restartBtn(),
+                                       home->scanBtn(), home->scanImagesBtn(), home->scanLargeFileBtn()}));
     RYTDarkMode::setForcedAppearance(1);
     for (QWidget* control : reached) {
         control->setFocus(Qt::TabFocusReason);
         EXPECT_TRUE(marked(control)) << control->objectName().toStdString() << " shows no focus mark in the dark";
     }
     RYTDarkMode::setForcedAppearance(-1);
+
+    // The list is one stop with the keyboard on a row, which shows its ×
+    // (else shown only under the pointer) and the ring round its card; the
+    // arrows move it, Delete and Space press the ×.
+    const auto row = [&](int i) { return qobject_cast<TrackingTableCellView*>(home->folderTableView()->viewAtRow(i)); };
+    home->folderTableView()->setFocus(Qt::TabFocusReason);
+    ASSERT_NE(row(1), nullptr);
+    EXPECT_TRUE(row(0)->deleteButton()->isVisible());
+    EXPECT_FALSE(row(1)->deleteButton()->isVisible());
+    EXPECT_TRUE(FocusRingProbe::isVisible(home->folderTableView(), row(0)->geometry()));
+    key(Qt::Key_Down);
+    EXPECT_FALSE(row(0)->deleteButton()->isVisible());
+    EXPECT_TRUE(row(1)->deleteButton()->isVisible());
+    key(Qt::Key_Delete);
+    EXPECT_EQ(home->folderList(), QByteArrayList{folder("Photos")});
+    EXPECT_TRUE(row(0)->deleteButton()->isVisible()) << "the keyboard stays on the last row left";
+    drop(home->mainDragView(), {folder("Music")});
+    ASSERT_TRUE(waitUntil([&] { return home->folderList().size() == 2; }));
 
     // Return presses the function button in focus.
     home->scanBtn()->setFocus(Qt::TabFocusReason);
@@ -768,8 +788,10 @@ TEST_F(HomeScreenTest, TheAddButtonShowsTheFocusRingBesideItsRoundImage)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     drop(home->dragDropView(), {folder("Photos")});
     ASSERT_TRUE(waitUntil([&] { return listLookSettled(); }, std::chrono::seconds(60)));
-    // Tab comes to the add button first in the list look.
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+    // Tab comes to the add button after the list.
+    for (int i = 0; i < 2; ++i) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
+    }
     ASSERT_EQ(QApplication::focusWidget(), home->addFileButton());
     for (const int dark : {0, 1}) {
         RYTDarkMode::setForcedAppearance(dark);
@@ -794,8 +816,8 @@ TEST_F(HomeScreenTest, EitherGuideEndedByKeyOrClickLeavesTheKeyboardToTheHomeScr
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab);
         return QApplication::focusWidget();
     };
-    const QSet<QWidget*> controls{home->addFileButton(), home->restartBtn(), home->scanBtn(), home->scanImagesBtn(),
-                                  home->scanLargeFileBtn()};
+    const QSet<QWidget*> controls{home->folderTableView(), home->addFileButton(), home->restartBtn(),
+                                  home->scanBtn(),        home->scanImagesBtn(),  home->scanLargeFileBtn()};
 
     // The in-window guide, walked through by keys.
     UserDefaults::standardUserDefaults().setBool(false, DupImageNavigationGuide::flagKey());

@@ -4,6 +4,7 @@
 
 #include "ScanScreenFixture.h"
 
+#include "Manager/AssembleOperation.h"
 #include "Manager/LargeFilesManager.h"
 #include "Manager/ScanManager.h"
 #include "View/CustomView/CircularProgressView.h"
@@ -11,8 +12,11 @@
 #include "View/DataDispaly/LeftScanning/LeftScanningViewController.h"
 #include "View/DataDispaly/LeftScanning/ScanningLargeFileViewController.h"
 
+#include <QScopeGuard>
 #include <QThread>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 using State = ScanViewController::DisplayViewType;
@@ -144,4 +148,76 @@ TEST_F(ScanScreenTest, LargeFileReportsArePercentagesPacedTheSameWay)
     EXPECT_EQ(panel->scanningPathLabel()->text(), QStringLiteral("/big/three.iso"));
     gate.open();
     EXPECT_TRUE(waitForResults());
+}
+
+// A pair of files past 4 GiB read after the many small groups beside it
+// have ended: the ring moves with the bytes read and the path names a file
+// being read, not the last small file, although no new file is begun.
+TEST_F(ScanScreenTest, TheRingAndThePathFollowALargeGroupReadLongAfterTheSmallOnes)
+{
+    constexpr qint64 size = (4LL << 30) + (64 << 20);
+    writeSparse(QStringLiteral("all/big/a.iso"), size);
+    writeSparse(QStringLiteral("all/big/b.iso"), size);
+    constexpr int pairs = 100;
+    for (int i = 0; i < pairs; ++i) {
+        const QByteArray body(100 + i, char('a' + i % 26));
+        writeFile(QStringLiteral("all/small/%1a").arg(i), body);
+        writeFile(QStringLiteral("all/small/%1b").arg(i), body);
+    }
+    // The small groups are read once the large one waits before its whole
+    // reading, a little slowly so that the path shows one of them; the
+    // large one goes on when they are all done.
+    std::atomic<bool> largeWaits{false};
+    std::atomic<bool> go{false};
+    std::atomic<int> smallDone{0};
+    ReadPlanForTesting plan;
+    plan.wholeReading = [&](const QByteArray& path) {
+        if (!path.contains("/big/")) {
+            ++smallDone;
+            return;
+        }
+        largeWaits = true;
+        while (!go.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    setReadPlanForTesting(plan);
+    setMd5ReadFailureForTesting([&](const QByteArray& path) {
+        while (path.contains("/small/") && !largeWaits.load() && !go.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(path.contains("/small/") ? 2 : 0));
+        return false;
+    });
+    ScanManager::default_().setSolidStateForTesting(true);
+    const auto cleanUp = qScopeGuard([&] {
+        go = true;
+        ScanManager::default_().stopScan();
+        ScanManager::default_().waitUntilIdle(60000);
+        setReadPlanForTesting({});
+        setMd5ReadFailureForTesting(nullptr);
+        ScanManager::default_().setSolidStateForTesting(std::nullopt);
+    });
+
+    ScanViewController* s = startScan(scratch() + QStringLiteral("/all"), false);
+    LeftScanningViewController* panel = s->leftScanningViewCtr();
+    const auto pathShown = [panel](const char* folder) {
+        return panel->scanningPathLabel()->text().contains(QLatin1String(folder));
+    };
+    ASSERT_TRUE(waitUntil([&] { return smallDone.load() == 2 * pairs && pathShown("/small/"); },
+                          std::chrono::seconds(60)));
+    const double before = panel->circularProgress()->progress();
+    go = true;
+    // Two refreshes of the ring, a second of the clock apart, while the
+    // large group is read, and the path of one of its files.
+    double moved = before;
+    for (int step = 0; step < 2; ++step) {
+        ASSERT_TRUE(waitUntil([&] { return panel->circularProgress()->progress() > moved; },
+                              std::chrono::seconds(60)))
+            << "the ring stays at " << moved;
+        moved = panel->circularProgress()->progress();
+    }
+    EXPECT_TRUE(waitUntil([&] { return pathShown("/big/"); })) << panel->scanningPathLabel()->text().toStdString();
+    EXPECT_LT(panel->circularProgress()->progress(), 0.9);
+    EXPECT_EQ(s->displayViewType(), State::displayViewTypeScanning);
 }

@@ -5,6 +5,7 @@
 
 #include "Foundation/Bundle.h"
 #include "Foundation/Dispatch.h"
+#include "Foundation/ResourceValues.h"
 #include "LargeFileDates.h"
 #include "Main/Utilities.h"
 #include "QVLibrary/RYTableView.h"
@@ -13,6 +14,7 @@
 #include "View/CustomView/KPLScrollView.h"
 #include "View/DataDispaly/CellLooks.h"
 #include "View/DataDispaly/ElidedLabel.h"
+#include "View/DataDispaly/ResultListKeys.h"
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
 #include "View/DataDispaly/RightDataDetail/PreviewView/KPLSplitView.h"
@@ -20,6 +22,7 @@
 #include "View/Extension/KPLExtension.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QStyle>
 #include <QItemSelectionModel>
@@ -74,6 +77,7 @@ RightLargeFileDataViewController::~RightLargeFileDataViewController()
 RYTableView* RightLargeFileDataViewController::mainTableView() const { return ui_->mainTableView; }
 QLabel* RightLargeFileDataViewController::iconImage() const { return ui_->iconImage; }
 ElidedLabel* RightLargeFileDataViewController::fileName() const { return ui_->fileName; }
+ElidedLabel* RightLargeFileDataViewController::filePath() const { return ui_->filePath; }
 QLabel* RightLargeFileDataViewController::fileInfo() const { return ui_->fileInfo; }
 QLabel* RightLargeFileDataViewController::information() const { return ui_->information; }
 QLabel* RightLargeFileDataViewController::creatTimeTextLabel() const { return ui_->creatTimeTextLabel; }
@@ -116,7 +120,12 @@ void RightLargeFileDataViewController::initConfig()
     table->verticalHeader()->setDefaultSectionSize(RightLargeFileTableCellView::rowHeight);
     table->setShowGrid(false);
     CellLooks::setUpResultList(table);
-    table->setFocusPolicy(Qt::NoFocus);
+    // Space ticks the chosen file as its box does; nothing opens from here.
+    ResultListKeys::attach(table, 0, [this](const QModelIndex& chosen, bool open) {
+        if (!open && cells_->checkIsEnabled()) {
+            mainCheckBoxAction(chosen.row());
+        }
+    });
     // Nothing is opened from here: a double click only selects.
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QPalette tablePalette = table->viewport()->palette();
@@ -137,6 +146,7 @@ void RightLargeFileDataViewController::initConfig()
     const QColor grey = color256(102, 102, 102);
     setText(ui_->fileName, 14, true, dark);
     setText(ui_->fileInfo, 12, false, grey);
+    setText(ui_->filePath, 12, false, grey);
     setText(ui_->information, 14, true, dark);
     ui_->information->setText(localized("Information"));
     for (QLabel* value : {ui_->creatTimeLable, ui_->updateTimeLabel, ui_->lastOpenTimeLable}) {
@@ -466,6 +476,11 @@ void RightLargeFileDataViewController::setDetailView(const FileInfoPtr& currentF
     // disk, and they are cleared until they are read, so no other file's
     // dates ever stand under this name.
     ui_->fileName->setText(currentFile->name());
+    // Where it lies, cut at the front so that the folders nearest the file
+    // stay in sight; the whole of it in the tool tip.
+    const QString folder = QFile::decodeName(FilePath::parentFolder(currentFile->path()));
+    ui_->filePath->setPath(folder);
+    ui_->filePath->setToolTip(plainToolTip(folder));
     ui_->fileInfo->setTextFormat(Qt::PlainText);
     ui_->fileInfo->setText(currentFile->pathExtension() + QStringLiteral(" - ") +
                            transformedFileSize(currentFile->size(), true, true));

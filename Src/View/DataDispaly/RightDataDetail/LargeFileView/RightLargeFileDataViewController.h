@@ -104,6 +104,8 @@ public:
     RYTableView* mainTableView() const;
     QLabel* iconImage() const;
     ElidedLabel* fileName() const;
+    // The folder that holds the file shown.
+    ElidedLabel* filePath() const;
     QLabel* fileInfo() const;
     QLabel* information() const;
     QLabel* creatTimeTextLabel() const;

@@ -1,5 +1,7 @@
 #include "RightLargeFileTableModel.h"
 
+#include "Main/Utilities.h"
+
 RightLargeFileTableModel::RightLargeFileTableModel(QObject* parent)
     : QAbstractListModel(parent)
 {
@@ -49,7 +51,9 @@ QVariant RightLargeFileTableModel::data(const QModelIndex& index, int role) cons
     }
     switch (role) {
     case Qt::DisplayRole: return file->name();
-    case Qt::ToolTipRole: return toolTips_ ? QVariant(file->name()) : QVariant();
+    // The whole path: files of one name in different folders are told
+    // apart before one of them goes.
+    case Qt::ToolTipRole: return toolTips_ ? QVariant(plainToolTip(file->displayPath())) : QVariant();
     case Qt::CheckStateRole: return file->selected() ? Qt::Checked : Qt::Unchecked;
     default: return {};
     }

@@ -10,6 +10,7 @@
 #include "RightDataListOutlineModel.h"
 #include "View/DataDispaly/CellLooks.h"
 #include "View/DataDispaly/GroupArrayChange.h"
+#include "View/DataDispaly/ResultListKeys.h"
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/Extension/KPLExtension.h"
 
@@ -59,9 +60,15 @@ RightDataListViewController::RightDataListViewController(QWidget* parent)
     KPLOutlineView* outline = ui_->outlineView;
     model_ = new RightDataListOutlineModel(this);
     outline->setModel(model_);
-    outline->setFocusPolicy(Qt::StrongFocus);
     outline->verticalHeader()->setDefaultSectionSize(rowHeight);
     cells_ = new CellViewDelegate(outline, this);
+    // Space ticks the chosen row's box; Return opens a file as its open
+    // button does and opens or closes a group as its arrow does.
+    ResultListKeys::attach(outline, 4, [this](const QModelIndex& chosen, bool open) {
+        const bool group = model_->groupAt(chosen) != nullptr;
+        cells_->clickControl(chosen, !open ? QStringLiteral("checkBox")
+                                           : (group ? QStringLiteral("arrowButton") : QStringLiteral("openFileButton")));
+    });
     host_ = new RYTableRowViewHost(outline, this);
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RightDataListViewController::selectionChanged);

@@ -11,6 +11,7 @@
 #include "RightDataPreviewSubTableCellView.h"
 #include "View/DataDispaly/CellLooks.h"
 #include "View/DataDispaly/GroupArrayChange.h"
+#include "View/DataDispaly/ResultListKeys.h"
 #include "View/DataDispaly/ResultRowViews.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/DuplicateSelectionRules.h"
 #include "View/DataDispaly/RowCountModel.h"
@@ -107,6 +108,16 @@ void RightDataPreviewViewController::initConfig()
     connect(subTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RightDataPreviewViewController::subSelectionChanged);
     connect(subTable, &QAbstractItemView::doubleClicked, this, &RightDataPreviewViewController::tableViewDoubleAction);
+    // Space ticks the chosen group or file as its box does, Return opens
+    // the chosen file as its open button does.
+    ResultListKeys::attach(mainTable, 4, [this](const QModelIndex& chosen, bool open) {
+        if (!open) {
+            mainCells_->clickControl(chosen, QStringLiteral("checkBox"));
+        }
+    });
+    ResultListKeys::attach(subTable, 4, [this](const QModelIndex& chosen, bool open) {
+        subCells_->clickControl(chosen, open ? QStringLiteral("openFileButton") : QStringLiteral("checkBox"));
+    });
 
     // The group pane keeps its width and the file table its height when the
     // panel is resized; the other pane takes the change.
@@ -233,6 +244,10 @@ int RightDataPreviewViewController::rowOfFile(const FileInfo& item) const
 void RightDataPreviewViewController::reloadData()
 {
     const int groupRow = rowOfGroup(*lastMainSelect_.item);
+    // Choosing the group again must not make its first file the one to
+    // come back to: the file remembered is chosen below.
+    const RightDataSubSelect remembered = lastSubSelect_;
+    restoringChoice_ = true;
     // While the scan runs the list is handed in again every second: the
     // chosen rows are kept but the list is not pulled away from the user.
     const bool bringIntoView = ScanManager::default_().scanFinished();
@@ -246,9 +261,10 @@ void RightDataPreviewViewController::reloadData()
         // the same files: its file table is filled again all the same.
         showFilesOfGroup(groupRow, false);
     }
+    restoringChoice_ = false;
     // The remembered file is looked for in the files now shown; a file
     // that is gone leaves the first one chosen.
-    ui_->subTableView->selectRow(rowOfFile(*lastSubSelect_.item), bringIntoView);
+    ui_->subTableView->selectRow(rowOfFile(*remembered.item), bringIntoView);
 }
 
 void RightDataPreviewViewController::initSelect()
@@ -261,7 +277,16 @@ void RightDataPreviewViewController::mainSelectionChanged()
 {
     // While the scan runs the same group comes back every second; its file
     // table stays as it is unless its files changed.
-    showFilesOfGroup(ui_->mainTableView->selectedRow(), ScanManager::default_().scanFinished());
+    const int row = ui_->mainTableView->selectedRow();
+    // The chosen row moves with groups inserted before it: the same group.
+    const bool otherGroup = row >= 0 && row < filesArray_.list().size() &&
+                            !sameFiles(detailFilesArray_, filesArray_.list()[row]->infos());
+    showFilesOfGroup(row, ScanManager::default_().scanFinished());
+    if (otherGroup && !restoringChoice_) {
+        // Another group chosen shows its first file, highlighted, in the
+        // preview, not the file of the group chosen before.
+        ui_->subTableView->selectRow(0, true);
+    }
 }
 
 void RightDataPreviewViewController::showFilesOfGroup(int row, bool reloadUnchanged)

@@ -138,4 +138,6 @@ private:
     QList<FileInfoPtr> detailFilesArray_;
     // The group whose files the file table shows.
     DuplicateFilesPtr detailGroup_;
+    // The remembered group and file are being chosen again.
+    bool restoringChoice_ = false;
 };

@@ -18,7 +18,9 @@
 #include <QLabel>
 #include <QApplication>
 #include <QScrollBar>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <fcntl.h>
@@ -308,6 +310,38 @@ TEST_F(RightLargeFileDataViewControllerTest, ANameThatIsNotUtf8IsReadByItsBytes)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string());
     EXPECT_EQ(table->fileName()->text(), table->shownFiles().at(0)->name());
     EXPECT_FALSE(table->updateTimeLabel()->text().isEmpty());
+}
+
+// Two files of one name in different folders are told apart: the row's tool
+// tip is the whole path, and the pane shows the folder, cut at the front so
+// that the folders nearest the file stay in sight.
+TEST_F(RightLargeFileDataViewControllerTest, FilesOfOneNameAreToldApartByTheirFolders)
+{
+    const QByteArray deep = "photos of the summer holidays by the sea/camera memory card copied twice/";
+    sparseFile(deep + "2023 trip/film.iso", 40'000'000);
+    sparseFile(deep + "2024 trip/film.iso", 30'000'000);
+    scan();
+    show(group(0), SortType::sizeDown);
+    ASSERT_EQ(names(table->shownFiles()), (QStringList{"film.iso", "film.iso"}));
+    QWidget* viewport = table->mainTableView()->viewport();
+    for (int row = 0; row < 2; ++row) {
+        const FileInfoPtr file = table->shownFiles().at(row);
+        const QPoint onName = RightLargeFileTableCellView::nameRect(rowRect(row)).center();
+        QHelpEvent help(QEvent::ToolTip, onName, viewport->mapToGlobal(onName));
+        QApplication::sendEvent(viewport, &help);
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == file->displayPath(); }))
+            << row << ": " << QToolTip::text().toStdString();
+
+        selectRow(row);
+        const QString folder = file->displayPath().section(QLatin1Char('/'), 0, -2);
+        const QString trip = row == 0 ? QStringLiteral("/2023 trip") : QStringLiteral("/2024 trip");
+        EXPECT_EQ(table->filePath()->text(), folder);
+        EXPECT_EQ(table->filePath()->toolTip(), folder);
+        const QString shown = table->filePath()->shownText();
+        EXPECT_TRUE(shown.startsWith(QChar(0x2026)) && shown.endsWith(trip)) << shown.toStdString();
+        EXPECT_LE(table->filePath()->fontMetrics().horizontalAdvance(shown), table->filePath()->contentsRect().width());
+    }
+    QToolTip::hideText();
 }
 
 TEST_F(RightLargeFileDataViewControllerTest, TheDividerIsPinnedBothWays)
