@@ -21,9 +21,11 @@
 // One removal run as the work it started sees it. A stopped run may end
 // without the file in hand when a call on it does not return (a stalled
 // FUSE or network mount): it is then over for everything still at work,
-// and what such a call brings back later changes no record, count or
-// screen. An outcome is recorded under settle(), so it lands either wholly
-// before the run's end or not at all.
+// and what such a call brings back later changes none of the run's records
+// or counts. (A file that went all the same is no longer there to show:
+// the engine is handed it apart, see RemoveState::addLate.) An outcome is
+// recorded under settle(), so it lands either wholly before the run's end
+// or not at all.
 class RemoveRun {
 public:
     // Holds the run while an outcome is recorded; holds nothing once the run
