@@ -362,16 +362,18 @@ void keepOwnerAndTimes(int fd, const QByteArray& path, const struct stat& st, bo
     (void)::futimens(fd, times);
 }
 
-int syncFolder(const QByteArray& path)
+// Flushes the open folder `fd`'s entries to disk.
+int flushFolderAt(int fd)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
     const int result = ::fsync(fd) == 0 ? 0 : errno;
-    ::close(fd);
     // Some file systems cannot sync a folder; that is no reason to fail.
     return result == EINVAL || result == EROFS ? 0 : result;
+}
+
+int syncFolder(const QByteArray& path)
+{
+    const Fd fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.valid() ? flushFolderAt(fd.get()) : errno;
 }
 
 // Copies the regular file open as `in` (whose values are `st`) to the new
@@ -498,13 +500,15 @@ int copyTreeAt(int dirFd, const QByteArray& name, const QByteArray& from, const 
                 return code;
             }
         }
-        const int fd = ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
+        const Fd copied(::open(to.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!copied.valid()) {
             return errno;
         }
-        (void)::fsync(fd);
-        keepOwnerAndTimes(fd, to, st, false);
-        ::close(fd);
+        // What the folder holds must be on disk before the copy counts as made.
+        if (const int code = flushFolderAt(copied.get())) {
+            return code;
+        }
+        keepOwnerAndTimes(copied.get(), to, st, false);
         return 0;
     }
     // Pipes, sockets and devices are never copied.
@@ -704,35 +708,6 @@ QByteArray FileManager::temporaryName(const QByteArray& prefix)
            QByteArray::number(static_cast<quint32>(random()), 16);
 }
 
-int FileManager::clearLeftoverMoves(const QByteArray& folder) const
-{
-    const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.valid()) {
-        return 0;
-    }
-    int cleared = 0;
-    for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversIn(folder, temporaryCopyKind)) {
-        const QByteArray name = baseName(leftover.path);
-        struct stat st {};
-        if (::fstatat(dir.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT) {
-                TemporaryItems::forget(leftover);
-            }
-            continue;
-        }
-        if (!leftover.isStillAt(dir.get(), name)) {
-            TemporaryItems::forget(leftover);
-            continue;
-        }
-        // A copy that cannot be removed whole keeps its record for next time.
-        if (removeTreeAt(dir.get(), name, folder + '/' + name, st, false) == 0) {
-            TemporaryItems::forget(leftover);
-            ++cleared;
-        }
-    }
-    return cleared;
-}
-
 bool FileManager::fileExists(const QByteArray& path) const
 {
     struct stat st {};
@@ -853,11 +828,117 @@ Error errorFor(int code, const QString& description)
     return code == FileManager::changedCode ? FileManager::changedError() : FileManager::posixError(code, description);
 }
 
-// Moves the item at `from` to `to`. When the item had to be copied and only
-// part of its source could be removed after, the full copy stays at `to`
-// and `partly` is set beside the failure's code.
-int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected, bool* partly)
+// What a move that failed left at its destination.
+enum class MoveLeft {
+    nothing,        // the item is at its place, as it was
+    partOfSource,   // the full copy arrived, part of the source stayed
+    sourceGone,     // the full copy arrived, and the source was gone before it could be removed
+};
+
+// What a record of a copy that took its final name keeps of the item it
+// was made from: its path and its identity when it was copied.
+QByteArray arrivalNote(const QByteArray& sourcePath, const struct stat& st)
 {
+    const ItemIdentity was = ItemIdentity::of(st);
+    QByteArray note;
+    for (const uint64_t value :
+         {uint64_t(was.device), uint64_t(was.inode), uint64_t(was.type), uint64_t(was.size),
+          uint64_t(was.modificationTimeNs), uint64_t(was.statusChangeTimeNs)}) {
+        appendRaw(note, value);
+    }
+    return note + sourcePath;
+}
+
+bool readArrivalNote(const QByteArray& note, QByteArray& sourcePath, ItemIdentity& was)
+{
+    constexpr qsizetype fields = 6;
+    if (note.size() <= fields * qsizetype(sizeof(uint64_t))) {
+        return false;
+    }
+    uint64_t values[fields];
+    std::memcpy(values, note.constData(), sizeof values);
+    was.device = static_cast<dev_t>(values[0]);
+    was.inode = static_cast<ino_t>(values[1]);
+    was.type = static_cast<mode_t>(values[2]);
+    was.size = static_cast<int64_t>(values[3]);
+    was.modificationTimeNs = static_cast<int64_t>(values[4]);
+    was.statusChangeTimeNs = static_cast<int64_t>(values[5]);
+    sourcePath = note.mid(sizeof values);
+    return sourcePath.startsWith('/');
+}
+
+// What a copy has of its original, member by member (the item itself
+// first): the path inside, the kind, and for a file its size and
+// modification time, which the copy is given. A faithful copy and its
+// original that did not change since show the same; nothing when it
+// cannot be gone through whole.
+std::optional<QByteArray> shapeOf(int dirFd, const QByteArray& name, const struct stat& st)
+{
+    std::vector<QByteArray> members;
+    const auto note = [&members](const QByteArray& relativePath, const struct stat& member) {
+        QByteArray what;
+        appendRaw(what, uint64_t(relativePath.size()));
+        what += relativePath;
+        appendRaw(what, member.st_mode & S_IFMT);
+        if (!S_ISDIR(member.st_mode)) {
+            appendRaw(what, uint64_t(member.st_size));
+        }
+        if (S_ISREG(member.st_mode)) {
+            appendRaw(what, uint64_t(nanoseconds(member.st_mtim)));
+        }
+        members.push_back(std::move(what));
+        return true;
+    };
+    note(QByteArray(), st);
+    if (S_ISDIR(st.st_mode)) {
+        Fd folder;
+        if (openAt(dirFd, name, st, O_RDONLY | O_DIRECTORY, folder) != 0 || !FolderMembers::forEach(folder.get(), [&](const QByteArray& path, int, const char*, const struct stat& member) { return note(path, member); })) {
+            return std::nullopt;
+        }
+    }
+    std::sort(members.begin(), members.end());
+    QByteArray shape;
+    for (const QByteArray& member : members) {
+        shape += member;
+    }
+    return shape;
+}
+
+// Whether the entry `name` of the open folder `dirFd` (looked up as `st`),
+// a copy that arrived whole, is no more than a second copy: the item it
+// was made from is still at its place as it was copied, and the two are
+// alike.
+bool isSecondCopy(int dirFd, const QByteArray& name, const struct stat& st, const QByteArray& note)
+{
+    QByteArray sourcePath;
+    ItemIdentity was;
+    Entry source;
+    if (!readArrivalNote(note, sourcePath, was) || openEntry(sourcePath, &was, source) != 0) {
+        return false;
+    }
+    const std::optional<QByteArray> copy = shapeOf(dirFd, name, st);
+    return copy && copy == shapeOf(source.parent.get(), source.name, source.st);
+}
+
+// Removes the copy that arrived at `to`, while it is still `copy`, to
+// undo a move whose source stays.
+int takeBack(const QByteArray& to, const struct stat& copy)
+{
+    Entry entry;
+    if (const int code = openEntry(to, nullptr, entry)) {
+        return code;
+    }
+    if (!sameNode(entry.st, copy)) {
+        return FileManager::changedCode;
+    }
+    return removeTreeAt(entry.parent.get(), entry.name, entry.path, entry.st, false);
+}
+
+// Moves the item at `from` to `to`. When the item had to be copied and the
+// move failed after the full copy arrived, `left` says what stays where.
+int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected, MoveLeft& left)
+{
+    left = MoveLeft::nothing;
     if (from.isEmpty() || to.isEmpty()) {
         return ENOENT;
     }
@@ -897,6 +978,20 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
     if (code == 0) {
         code = syncFolder(dirName(to));
     }
+    // Recorded before the copy takes its final name, with what it is a copy
+    // of: a run killed after that, with the source still at its place,
+    // tells the next one that this copy is a second one.
+    TemporaryItems::Record arrival;
+    struct stat copy {};
+    if (code == 0) {
+        arrival = TemporaryItems::recordBefore(to, FileManager::arrivedCopyKind, arrivalNote(source.path, source.st));
+        const Fd node(::open(temporary.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (!node.valid() || ::fstat(node.get(), &copy) != 0) {
+            code = errno;
+        } else {
+            arrival.created(node.get());
+        }
+    }
     if (code == 0) {
         code = FileManager::injectedFailure(FileStep::finalRename, temporary);
     }
@@ -904,41 +999,52 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
         code = renameNoReplace(temporary, to);
     }
     if (code != 0) {
-        const int left = removeTree(temporary, false);
-        if (left != 0 && left != ENOENT) {
+        const int stays = removeTree(temporary, false);
+        if (stays != 0 && stays != ENOENT) {
             record.keep();
         }
         return code;
     }
     record.forget();
-    (void)syncFolder(dirName(to));
+    // The source goes only once the copy's name is on disk.
+    code = syncFolder(dirName(to));
 
     // The source goes only if it is still what was copied, and can still go
     // whole (its flags may have changed while it was copied).
     struct stat now {};
     RemoveMode mode;
     mode.stopAtFailure = true;
-    if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (code == 0 && ::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
         code = errno;
-    } else if (!ItemIdentity::of(source.st).matches(now) ||
-               (expected && expected->members &&
-                !holdsMembers(source.parent.get(), source.name, now, *expected->members))) {
+    } else if (code == 0 && (!ItemIdentity::of(source.st).matches(now) ||
+                             (expected && expected->members &&
+                              !holdsMembers(source.parent.get(), source.name, now, *expected->members)))) {
         code = FileManager::changedCode;
-    } else if ((code = removable(source, now)) == 0) {
+    } else if (code == 0 && (code = removable(source, now)) == 0) {
         code = removeTreeAt(source.parent.get(), source.name, source.path, now, mode);
     }
-    if (code != 0) {
-        const bool whole = mode.removed == 0;
-        if (whole && ::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
-            // The source is whole: take the copy back so the item is in one place.
-            removeTree(to, false);
-        } else if (!whole && partly) {
-            // Part of it is gone already: the full copy stays where it arrived.
-            *partly = true;
-        }
-        return code;
+    if (code == 0) {
+        return 0;
     }
-    return 0;
+    if (mode.removed > 0) {
+        // Part of it is gone already: the full copy stays where it arrived.
+        left = MoveLeft::partOfSource;
+    } else if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+        // The source is whole: take the copy back so the item is in one
+        // place. Should that fail, the record of the arrival stays, and the
+        // next run takes it back.
+        if (takeBack(to, copy) != 0) {
+            arrival.keep();
+        }
+    } else if (errno == ENOENT) {
+        // Taken from its place by other hands: the copy is all there is now.
+        left = MoveLeft::sourceGone;
+    } else {
+        // Where the source is cannot be told: the copy stays, and its record
+        // lets the next run take it back once it can.
+        arrival.keep();
+    }
+    return code;
 }
 
 int removeEntry(const QByteArray& path, const ItemIdentity* expected)
@@ -950,7 +1056,57 @@ int removeEntry(const QByteArray& path, const ItemIdentity* expected)
     return removeTreeAt(entry.parent.get(), entry.name, entry.path, entry.st, true);
 }
 
+// Removes from the open folder `dir` the items of `kind` that the records
+// prove a process that ended made there, and that `mayGo` lets go.
+int clearRecorded(int dir, const QByteArray& folder, const char* kind,
+                  const std::function<bool(const QByteArray& name, const struct stat& st,
+                                           const TemporaryItems::Leftover& leftover)>& mayGo)
+{
+    int cleared = 0;
+    for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversIn(folder, kind)) {
+        const QByteArray name = baseName(leftover.path);
+        struct stat st {};
+        if (::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) {
+                TemporaryItems::forget(leftover);
+            }
+            continue;
+        }
+        if (!leftover.isStillAt(dir, name) || !mayGo(name, st, leftover)) {
+            TemporaryItems::forget(leftover);
+            continue;
+        }
+        // An item that cannot be removed whole keeps its record for next time.
+        if (removeTreeAt(dir, name, folder + '/' + name, st, false) == 0) {
+            TemporaryItems::forget(leftover);
+            ++cleared;
+        }
+    }
+    return cleared;
+}
+
 }  // namespace
+
+int FileManager::clearLeftoverMoves(const QByteArray& folder) const
+{
+    const Fd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.valid()) {
+        return 0;
+    }
+    // A copy cut short is of no use to anyone. One that arrived whole goes
+    // only while it is a second copy: with its original gone or changed it
+    // is what the user has of it now.
+    return clearRecorded(dir.get(), folder, temporaryCopyKind, [](auto&&...) { return true; }) +
+           clearRecorded(dir.get(), folder, arrivedCopyKind,
+                         [&dir](const QByteArray& name, const struct stat& st, const TemporaryItems::Leftover& leftover) {
+                             return isSecondCopy(dir.get(), name, st, leftover.extra);
+                         });
+}
+
+int FileManager::flushFolder(const QByteArray& path)
+{
+    return syncFolder(path);
+}
 
 bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, Error* error) const
 {
@@ -966,13 +1122,25 @@ bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, const I
 bool FileManager::moveItem(const QByteArray& from, const QByteArray& to, const ItemIdentity* expected,
                            Error* error) const
 {
-    bool partly = false;
-    const int code = moveEntry(from, to, expected, &partly);
+    MoveLeft left = MoveLeft::nothing;
+    const int code = moveEntry(from, to, expected, left);
     if (code != 0 && error) {
-        *error = partly ? partlyMovedError(code, localized("A full copy of \u201C%1\u201D is in \u201C%2\u201D, but part of it could not be removed and stayed at its place.")
-                                                     .arg(display(baseName(from)), display(dirName(to))))
-                        : errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.")
-                                             .arg(display(baseName(from)), display(dirName(to))));
+        const QString item = display(baseName(from));
+        const QString folder = display(dirName(to));
+        switch (left) {
+        case MoveLeft::partOfSource:
+            *error = partlyMovedError(code, localized("A full copy of \u201C%1\u201D is in \u201C%2\u201D, but part of it could not be removed and stayed at its place.")
+                                                .arg(item, folder));
+            break;
+        case MoveLeft::sourceGone:
+            *error = Error::make(QString::fromLatin1(sourceGoneDomain), code,
+                                 localized("\u201C%1\u201D was copied to \u201C%2\u201D, but meanwhile something else removed it from its place: the copy there is the only one left.")
+                                     .arg(item, folder));
+            break;
+        case MoveLeft::nothing:
+            *error = errorFor(code, localized("\u201C%1\u201D couldn\u2019t be moved to \u201C%2\u201D.").arg(item, folder));
+            break;
+        }
     }
     return code == 0;
 }

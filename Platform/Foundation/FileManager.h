@@ -125,12 +125,16 @@ public:
     // checked for size, renamed without replacing, given the source's mode
     // and times, and only then is the source removed. An item that cannot
     // leave its place whole (a member that is immutable or append-only, a
-    // folder that takes no removals) is not copied at all. On failure
-    // nothing exists under `to` and the source is as it was, but for one
-    // case: when part of the source could not be removed after all, the full
-    // copy stays under `to` and the error is a partlyMovedError(). The item
-    // is reached through its parent folder, opened once: nothing inside it
-    // is followed.
+    // folder that takes no removals) is not copied at all, and every flush
+    // the copy depends on (its files, its folders, its name) must succeed
+    // before the source goes. On failure nothing exists under `to` and the
+    // source is as it was, but for the cases where the full copy that
+    // arrived is all that is left of the item whole: when part of the
+    // source could not be removed after all (the error is a
+    // partlyMovedError()), and when the source was gone by other hands
+    // before it could be removed (the error's domain is sourceGoneDomain).
+    // The item is reached through its parent folder, opened once: nothing
+    // inside it is followed.
     bool moveItem(const QByteArray& from, const QByteArray& to, Error* error = nullptr) const;
     // The same, only when the item at `from` is still `expected`; otherwise
     // nothing moves and the error is changedError().
@@ -173,10 +177,19 @@ public:
     // the copies (files and folders alike) recorded by processes that are
     // gone and still the very items they made, and nothing else: not what a
     // running process is still writing, nor anything that merely carries
-    // such a name. Gives the count.
+    // such a name. A copy that had taken its final name when its move was
+    // killed goes only while the item it was made from is still at its
+    // place as it was then, alike to it: it is a second copy. Gives the
+    // count.
     int clearLeftoverMoves(const QByteArray& folder) const;
     // The kind of TemporaryItems record a copy in progress has.
     static constexpr const char* temporaryCopyKind = "move-copy";
+    // The kind of record a copy has from just before it takes its final
+    // name until its source is gone; its extra tells what it is a copy of.
+    static constexpr const char* arrivedCopyKind = "move-arrived";
+    // Flushes the entries of the folder at `path` to disk: 0, or the errno
+    // of the failure (a file system that cannot flush a folder is no failure).
+    static int flushFolder(const QByteArray& path);
     // A name of the form `prefix`<pid>-<counter>-<hex> for this process's
     // temporary items. The name alone proves nothing: record such an item
     // with TemporaryItems before it is made.
@@ -248,6 +261,9 @@ public:
     // a caller never tries the move again under another name.
     static Error partlyMovedError(int code, const QString& description);
     static constexpr const char* partlyMovedDomain = "item partly moved.";
+    // The domain of the error of a move whose source was gone by other
+    // hands once its full copy had arrived: the copy stays.
+    static constexpr const char* sourceGoneDomain = "item moved, source gone.";
     // The error of an item that is no longer the one expected.
     static Error changedError();
     // The errno-like code internal steps use for that case (never a real errno).

@@ -8,9 +8,9 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
-
 #include <climits>
+#include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -86,19 +86,87 @@ int writeAll(int fd, const QByteArray& data)
     return 0;
 }
 
-// The original path an information file records; empty when it cannot be read.
-QByteArray originalPath(const QByteArray& info)
+// What an information file says of its item: nothing when it cannot be
+// read; an empty path when it holds none (a file cut short before it was
+// written), else the original path. Reached by its bytes: a name need not
+// be valid UTF-8.
+std::optional<QByteArray> originalPath(const QByteArray& info)
 {
-    QFile file(QFile::decodeName(info));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+    const int fd = ::open(info.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
     }
-    for (const QByteArray& line : file.read(64 * 1024).split('\n')) {
+    QByteArray data(64 * 1024, '\0');
+    qsizetype got = 0;
+    while (got < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n < 0) {
+                ::close(fd);
+                return std::nullopt;
+            }
+            break;
+        }
+        got += n;
+    }
+    ::close(fd);
+    data.truncate(got);
+    for (const QByteArray& line : data.split('\n')) {
         if (line.startsWith("Path=")) {
             return QByteArray::fromPercentEncoding(line.mid(5));
         }
     }
-    return {};
+    return QByteArray();
+}
+
+// Makes the information file `info` with `data`, whole before it takes its
+// name, so that a kill never leaves one half made: the data goes into an
+// unnamed file in its folder, flushed, which is then linked under the name
+// (refusing one that is taken). A file system without unnamed files gets
+// the file made under its name and then filled. `record` learns of the file
+// as soon as it exists; `named` tells whether one of ours is under the name.
+int writeInformation(const QByteArray& info, const QByteArray& data, TemporaryItems::Record& record, bool& named)
+{
+    named = false;
+    const QByteArray folder = FilePath::parentFolder(info);
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        record.created(fd);
+        int code = writeAll(fd, data);
+        if (code == 0 && ::fsync(fd) != 0) {
+            code = errno;
+        }
+        if (code == 0) {
+            // Through the descriptor's name in /proc, which needs no privilege.
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+            code = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, info.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+            named = code == 0;
+        }
+        ::close(fd);
+        if (code != ENOENT) {
+            return code;  // an unnamed file that was not linked goes with its descriptor
+        }
+        // No /proc: made under its name after all.
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return errno;
+    }
+    fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return errno;
+    }
+    named = true;
+    record.created(fd);
+    int code = writeAll(fd, data);
+    if (code == 0 && ::fsync(fd) != 0) {
+        code = errno;
+    }
+    if (::close(fd) != 0 && code == 0) {
+        code = errno;
+    }
+    return code;
 }
 
 QByteArray absolute(const QByteArray& path)
@@ -254,57 +322,54 @@ bool Trash::trashItem(const QByteArray& path, const QByteArray& name, const Item
         }
     };
 
-    // The information file claims the name before anything moves.
+    // The information file claims the name before anything moves, and is
+    // on disk, its name too, before the item leaves its place.
     int code = FileManager::injectedFailure(FileStep::name, info);
     if (code == 0) {
         code = FileManager::injectedFailure(FileStep::createInfo, info);
     }
-    int fd = -1;
+    bool named = false;
     if (code == 0) {
-        fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            code = errno;
+        code = writeInformation(info, trashInfo(path, QDateTime::currentDateTime()), record, named);
+    }
+    if (code == 0) {
+        code = FileManager::flushFolder(infoFolder());
+    }
+    if (code != 0) {
+        if (named) {
+            dropInfo();
         }
-    }
-    if (code != 0) {
-        return fail(code);  // nothing of ours was made
-    }
-    record.created(fd);
-    code = writeAll(fd, trashInfo(path, QDateTime::currentDateTime()));
-    if (code == 0 && ::fsync(fd) != 0) {
-        code = errno;
-    }
-    if (::close(fd) != 0 && code == 0) {
-        code = errno;
-    }
-    if (code != 0) {
-        dropInfo();
         return fail(code);
     }
 
     Error moveError;
     const bool moved = expected ? FileManager::default_().moveItem(path, target, *expected, &moveError)
                                 : FileManager::default_().moveItem(path, target, &moveError);
-    if (!moved && moveError.domain == QLatin1String(FileManager::partlyMovedDomain)) {
-        // A full copy arrived: it keeps its information file, so it can be
-        // put back, and the user learns that part of the item stayed.
-        if (error) {
-            const QString item = QFile::decodeName(FilePath::lastComponent(path));
+    if (moved) {
+        return true;
+    }
+    // Whatever arrived keeps its information file, so that it can be shown
+    // and put back: no item of somebody else's can be under a name whose
+    // information file was ours.
+    if (!FileManager::default_().fileExists(target)) {
+        dropInfo();
+    }
+    if (error) {
+        const QString item = QFile::decodeName(FilePath::lastComponent(path));
+        if (moveError.domain == QLatin1String(FileManager::partlyMovedDomain)) {
             *error = FileManager::partlyMovedError(
                 moveError.code,
                 localized("A full copy of \u201C%1\u201D is in the Trash, but part of it could not be removed and stayed at its place.")
                     .arg(item));
-        }
-        return false;
-    }
-    if (!moved) {
-        dropInfo();
-        if (error) {
+        } else if (moveError.domain == QLatin1String(FileManager::sourceGoneDomain)) {
+            *error = Error::make(moveError.domain, moveError.code,
+                                 localized("\u201C%1\u201D was copied to the Trash, but meanwhile something else removed it from its place: the copy in the Trash is the only one left.")
+                                     .arg(item));
+        } else {
             *error = moveError;
         }
-        return false;
     }
-    return true;
+    return false;
 }
 
 int Trash::clearLeftovers()
@@ -314,11 +379,14 @@ int Trash::clearLeftovers()
     for (const TemporaryItems::Leftover& leftover : TemporaryItems::leftoversIn(infoFolder(), movingInformationKind)) {
         const QByteArray file = FilePath::lastComponent(leftover.path);
         const QByteArray name = file.endsWith(infoSuffix) ? file.chopped(infoSuffix.size()) : QByteArray();
-        // Only an information file whose item never arrived, while the
-        // item is still where it came from, is taken back.
+        // Only an information file whose item never arrived is taken back:
+        // one that leads to the item still where it came from, or one cut
+        // short before it said where (the item had not started to move).
         if (!name.isEmpty() && !fm.fileExists(filesFolder() + '/' + name)) {
-            const QByteArray original = originalPath(leftover.path);
-            if (original.startsWith('/') && fm.fileExists(original) && leftover.isStill()) {
+            const std::optional<QByteArray> original = originalPath(leftover.path);
+            const bool mayGo =
+                original && (original->isEmpty() || (original->startsWith('/') && fm.fileExists(*original)));
+            if (mayGo && leftover.isStill()) {
                 if (::unlink(leftover.path.constData()) != 0) {
                     continue;  // its record stays for the next run
                 }

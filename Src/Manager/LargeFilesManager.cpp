@@ -96,6 +96,11 @@ LargeFilesManager::LargeFilesManager() : removeQueue_(QStringLiteral("LargeFiles
     removeQueue_.setMaxConcurrentOperationCount(1);
     // The operations of a run suspend and resume this queue, never another.
     removeState_.removeQueue = &removeQueue_;
+    removeState_.toldLate = [this] {
+        if (auto d = delegate_.call()) {
+            d->removedAfterEnd();
+        }
+    };
 }
 
 LargeFilesManager::~LargeFilesManager() = default;
@@ -631,13 +636,7 @@ void LargeFilesManager::moveToFolder(const QByteArray& destination, int count, u
         const int after = allFiles_.isEmpty() ? 0 : allFiles_[allGroup]->fileCount();
         removesucceedCount_.store(before - after);
         removesucceedSize_.store(removedSize);
-        for (const DuplicateFilesPtr& group : std::as_const(allFiles_)) {
-            uint64_t sum = 0;
-            for (const FileInfoPtr& file : group->infos()) {
-                sum += file->size();
-            }
-            group->setTotalSize(sum);
-        }
+        sumGroupsLocked();
     }
     std::fprintf(stdout, "删掉文件数量 %d\n", removesucceedCount_.load());
     std::fflush(stdout);
@@ -674,6 +673,45 @@ void LargeFilesManager::fileRemoved(const FileInfoPtr& file, uint64_t freed)
         lastFlushProgress_.store(moment);
         showRemoveProgress(progress);
     }
+}
+
+void LargeFilesManager::sumGroupsLocked()
+{
+    for (const DuplicateFilesPtr& group : std::as_const(allFiles_)) {
+        uint64_t sum = 0;
+        for (const FileInfoPtr& file : group->infos()) {
+            sum += file->size();
+        }
+        group->setTotalSize(sum);
+    }
+}
+
+LateRemovals LargeFilesManager::takeLateRemovals()
+{
+    const std::vector<LateRemoval> late = removeState_.takeLate();
+    LateRemovals taken;
+    if (late.empty()) {
+        return taken;
+    }
+    {
+        std::lock_guard lock(filesMutex_);
+        for (const LateRemoval& removal : late) {
+            const QByteArray& path = removal.file->path();
+            const bool shown = !removal.file->deleted() && !allFiles_.isEmpty() &&
+                               std::any_of(allFiles_[allGroup]->infos().begin(), allFiles_[allGroup]->infos().end(),
+                                           [&path](const FileInfoPtr& file) { return file->path() == path; });
+            removal.file->setDeleted(true);
+            if (shown) {
+                ++removedPaths_[path];
+                taken.count += 1;
+                taken.size += removal.freed;
+            }
+        }
+    }
+    takeOutRemoved();
+    std::lock_guard lock(filesMutex_);
+    sumGroupsLocked();
+    return taken;
 }
 
 void LargeFilesManager::showRemoveProgress(double progress)

@@ -128,6 +128,12 @@ public:
     uint64_t removesucceedSize() const { return removesucceedSize_.load(); }
     // Waits until no removal runs (tests and the benchmark).
     bool waitUntilRemoveIdle(int timeoutMs) const;
+    // Takes out of every group the files that went after their run had
+    // ended without them (the delegate hears removedAfterEnd()), and gives
+    // what it took; a file no longer in the groups (a scan since) is not
+    // counted. Called on the main thread while no removal runs, as the
+    // result screens read the groups there.
+    LateRemovals takeLateRemovals();
 
     // --- usage events -------------------------------------------------------
     // Counts a finished scan and sends its completion event.
@@ -155,6 +161,8 @@ private:
     // Takes the files reported removed since the last call out of every
     // group, in one pass over each group.
     void takeOutRemoved();
+    // Sets each group's total to the sum of its files; filesMutex_ held.
+    void sumGroupsLocked();
     void endRun();
     void showInsufficientSpace(const QByteArray& destination, uint64_t needed, uint64_t free);
     void sendBeforeRemoveEvent(const QString& action, const QString& label);

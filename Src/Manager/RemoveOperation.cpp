@@ -176,6 +176,23 @@ void RemoveState::reset()
     run = std::make_shared<RemoveRun>();
 }
 
+void RemoveState::addLate(LateRemoval removal)
+{
+    {
+        std::lock_guard lock(lateMutex_);
+        late_.push_back(std::move(removal));
+    }
+    if (toldLate) {
+        toldLate();
+    }
+}
+
+std::vector<LateRemoval> RemoveState::takeLate()
+{
+    std::lock_guard lock(lateMutex_);
+    return std::exchange(late_, {});
+}
+
 RemoveOperation::RemoveOperation(DuplicateFilesPtr files, QByteArray folder, RemoveState& state)
     : files_(std::move(files)), folder_(std::move(folder)), state_(state), run_(state.run)
 {
@@ -444,7 +461,9 @@ QByteArray RemoveOperation::renamePath(const QByteArray& folder, const QByteArra
                                      .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz"))
                                      .toLatin1()
                                      .replace(':', timeSeparator);
-        const QByteArray tail = ' ' + stamp + '.' + extension;
+        // A name without an extension takes the stamp alone: a bare final
+        // dot is refused by some disks and restored by none.
+        const QByteArray tail = extension.isEmpty() ? ' ' + stamp : ' ' + stamp + '.' + extension;
         // A long name gives way to the stamp, which tells the copies apart.
         const QByteArray stamped = tail.size() < maxNameLength
                                        ? FilePath::fittedName(stem, maxNameLength - static_cast<int>(tail.size())) + tail
@@ -616,19 +635,18 @@ void RemoveOperation::run()
         if (state_.removeStop.load()) {
             break;
         }
+        // Nothing is asked of a file that was not chosen: gone or not, it
+        // has not failed.
+        if (!file->selected()) {
+            continue;
+        }
         // Looked up in its own folder: a folder on the way that became a
         // link leads to another file, which is never taken for this one.
         const std::optional<bool> same = fm.isItem(file->path(), file->identity());
-        if (!same && keepsACopy_ && !wasChosen(i)) {
-            continue;  // nothing was asked of it, so nothing failed
-        }
         if (!same) {
             if (!fail(file, vanishedError())) {
                 return;
             }
-            continue;
-        }
-        if (!file->selected()) {
             continue;
         }
         if (!*same) {
@@ -696,6 +714,10 @@ void RemoveOperation::run()
         if (!settled.owns_lock()) {
             TSLOG(QStringLiteral("a removal that ended without it came back: "), file->displayPath(),
                   removed ? QStringLiteral(" went") : QStringLiteral(" stayed"));
+            // What stayed stays as shown; what went must leave the lists.
+            if (removed) {
+                state_.addLate({files_, file, groupType, freed});
+            }
             return;
         }
         if (removed) {

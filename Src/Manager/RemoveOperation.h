@@ -14,15 +14,18 @@
 #include "Foundation/Error.h"
 #include "Foundation/FileManager.h"
 #include "Foundation/OperationQueue.h"
+#include "Manager/LateRemovals.h"
 #include "Manager/RemoveHold.h"
 #include "Model/DuplicateFiles.h"
 
 // One removal run as the work it started sees it. A stopped run may end
 // without the file in hand when a call on it does not return (a stalled
 // FUSE or network mount): it is then over for everything still at work,
-// and what such a call brings back later changes no record, count or
-// screen. An outcome is recorded under settle(), so it lands either wholly
-// before the run's end or not at all.
+// and what such a call brings back later changes none of the run's records
+// or counts. (A file that went all the same is no longer there to show:
+// the engine is handed it apart, see RemoveState::addLate.) An outcome is
+// recorded under settle(), so it lands either wholly before the run's end
+// or not at all.
 class RemoveRun {
 public:
     // Holds the run while an outcome is recorded; holds nothing once the run
@@ -47,6 +50,15 @@ private:
 };
 
 class RemoveOperation;
+
+// A file that went after its run had ended without it: a call on a mount
+// that stopped answering came back with the file removed after all.
+struct LateRemoval {
+    DuplicateFilesPtr group;  // the group whose operation removed it
+    FileInfoPtr file;
+    FileType groupType = FileType::other;
+    uint64_t freed = 0;  // the bytes its removal freed
+};
 
 // The flags and counts a removal run shares with its operations. Each engine
 // that removes files owns one, so one engine's run never touches another's.
@@ -76,6 +88,18 @@ struct RemoveState {
     // Between files and before the run's end: waits while the run is held,
     // unless it is being stopped.
     void waitWhileHeld() { hold.pass(removeStop); }
+
+    // The disk has the last word on a file whose run ended without it: what
+    // went is kept here, whichever run it was of, until the engine takes it
+    // into its lists, and `toldLate` (set by the engine before its first
+    // run) is called on the late call's thread.
+    void addLate(LateRemoval removal);
+    std::vector<LateRemoval> takeLate();
+    std::function<void()> toldLate;
+
+private:
+    std::mutex lateMutex_;
+    std::vector<LateRemoval> late_;  // guarded by lateMutex_
 };
 
 // Removes the selected files of one group: moves each into `folder` under a
@@ -102,8 +126,8 @@ public:
     // The group's files are copies of one content. A chosen file then goes
     // only while a file the user did not choose is still there as the scan
     // saw it, unless every file was chosen; otherwise it stays, marked with
-    // keptCopyGoneError(). An unchosen copy that is gone is no failure: no
-    // removal was asked of it.
+    // keptCopyGoneError(). (In any group, a file not chosen that is gone is
+    // no failure: no removal was asked of it.)
     bool keepsACopy() const { return keepsACopy_; }
     void setKeepsACopy(bool keeps) { keepsACopy_ = keeps; }
 
@@ -158,7 +182,8 @@ public:
     static void dropRemovedFiles(DuplicateFiles& group);
 
     // A path in `folder` for the file at `path` at which nothing exists yet:
-    // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>".
+    // the file's own name, else "<name> <yyyy-MM-dd HH:mm:ss:zzz>.<extension>"
+    // ("<name> <stamp>" for a name without an extension).
     static QByteArray renamePath(const QByteArray& folder, const QByteArray& path);
     // The same with a caller's idea of which names are taken, and names cut
     // to `maxNameLength` bytes (the time stamp and extension are kept). The

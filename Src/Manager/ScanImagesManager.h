@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "Manager/LateRemovals.h"
 #include "Manager/RemoveHold.h"
 #include "Manager/DelegateHold.h"
 #include "Manager/LeftOutFolder.h"
@@ -106,6 +108,14 @@ public:
     bool removalRuns();
     // "<folder>/<name>", or with a time stamp before the extension when taken.
     QString setRemoveDestPath(const QString& folder, const QString& imageName) const;
+    // Takes out of the groups the images that went after their removal had
+    // ended without them (the remove delegate hears
+    // removeManagerRemovedAfterEnd()), counts them with what went, drops the
+    // groups left with fewer than two images as a removal's end does, and
+    // gives what it took; an image of groups no longer shown (a search
+    // since) is not counted. Called on the main thread while no removal
+    // runs, as the screens read the groups there.
+    LateRemovals takeLateRemovals();
 
     // Helpers of the result handling.
     static qint64 caculateFileSize(const QByteArray& path);
@@ -160,6 +170,8 @@ private:
     bool removeImages(const ScanImagesGroupList& groups, RemoveRun& run,
                       const std::function<void(ScanImagesItem* removed)>& note);
     void keepRemaining(const ScanImagesGroupList& groups, const QList<ScanImagesItem*>& removed, bool finished);
+    // Whether a group whose images are now `remaining` stays shown.
+    static bool staysShown(const QList<ScanImagesItemPtr>& remaining);
 
     SimagexFunctions functions_;
     DelegateHold<ScanImagesManagerDelegate> delegate_;
@@ -190,6 +202,14 @@ private:
     std::mutex removalMutex_;
     std::condition_variable removalDone_;
     int removalsRunning_ = 0;
+    // Images that went after their removal had ended without them.
+    struct LateImage {
+        ScanImagesGroupItemPtr group;
+        ScanImagesItemPtr item;
+        qint64 freed = 0;
+    };
+    std::mutex lateMutex_;
+    std::vector<LateImage> late_;  // guarded by lateMutex_
     std::function<double()> clock_;
     bool thumbnails_ = true;
     std::function<QImage(const QByteArray&)> thumbnailMaker_;

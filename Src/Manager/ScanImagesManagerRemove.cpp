@@ -1,7 +1,6 @@
 // Removal of the images chosen in the similar-image groups.
 #include "ScanImagesManager.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QSet>
 
@@ -25,16 +24,6 @@ Error missingFileError()
                        localized("The folder does not exist. Please choose another one. It may be moved, renamed or deleted."));
 }
 
-QByteArray stampedName(const QByteArray& name)
-{
-    const qsizetype dot = name.lastIndexOf('.');
-    const QByteArray stem = dot > 0 ? name.left(dot) : name;
-    const QByteArray extension = dot > 0 ? name.mid(dot + 1) : QByteArray();
-    // Calendar year: an image removed on 31 December carries that year.
-    const QByteArray stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz")).toLatin1();
-    return stem + ' ' + stamp + '.' + extension;
-}
-
 // The bytes that reach the image's file.
 QByteArray sourceOf(const ScanImagesItem& item)
 {
@@ -45,11 +34,8 @@ QByteArray sourceOf(const ScanImagesItem& item)
 
 QString ScanImagesManager::setRemoveDestPath(const QString& folder, const QString& imageName) const
 {
-    const QString path = QStringLiteral("%1/%2").arg(folder, imageName);
-    if (!FileManager::default_().fileExists(QFile::encodeName(path))) {
-        return path;
-    }
-    return QFile::decodeName(QFile::encodeName(folder) + '/' + stampedName(QFile::encodeName(imageName)));
+    // The same free name a removal into the folder gives.
+    return QFile::decodeName(RemoveOperation::renamePath(QFile::encodeName(folder), QFile::encodeName(imageName)));
 }
 
 bool ScanImagesManager::removeOne(const ScanImagesItem& item, const ItemIdentity& identity, Error* error) const
@@ -246,6 +232,14 @@ bool ScanImagesManager::removeImages(const ScanImagesGroupList& groups, RemoveRu
             } else {
                 const std::unique_lock settled = run.settle();
                 if (!settled.owns_lock()) {
+                    // Gone after all: it must leave the groups once they can be changed.
+                    {
+                        std::lock_guard lock(lateMutex_);
+                        late_.push_back({group, item, qint64(freed)});
+                    }
+                    if (auto d = removeDelegate_.call()) {
+                        d->removeManagerRemovedAfterEnd(this);
+                    }
                     return false;
                 }
                 RYLog::shared().writeData(QStringLiteral("remove success"));
@@ -288,9 +282,7 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
                 remaining.append(item);
             }
         }
-        const bool holdsAFailure = std::any_of(remaining.begin(), remaining.end(),
-                                               [](const ScanImagesItemPtr& item) { return item->isRemoveFailed(); });
-        if (remaining.size() < 2 && !holdsAFailure) {
+        if (!staysShown(remaining)) {
             continue;
         }
         group->setDupImageItems(remaining);
@@ -307,6 +299,49 @@ void ScanImagesManager::keepRemaining(const ScanImagesGroupList& groups, const Q
     if (finished) {
         sortDupImageGroupLocked();
     }
+}
+
+bool ScanImagesManager::staysShown(const QList<ScanImagesItemPtr>& remaining)
+{
+    return remaining.size() >= 2 || std::any_of(remaining.begin(), remaining.end(), [](const ScanImagesItemPtr& item) {
+               return item->isRemoveFailed();
+           });
+}
+
+LateRemovals ScanImagesManager::takeLateRemovals()
+{
+    std::vector<LateImage> late;
+    {
+        std::lock_guard lock(lateMutex_);
+        late.swap(late_);
+    }
+    LateRemovals taken;
+    if (late.empty()) {
+        return taken;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const LateImage& image : late) {
+        QList<ScanImagesItemPtr> remaining = image.group->dupImageItems();
+        if (!imagesArray_.contains(image.group) || !remaining.removeOne(image.item)) {
+            continue;
+        }
+        image.item->setIsSelect(false);
+        image.group->setDupImageItems(remaining);
+        image.group->setGroupCount(remaining.size());
+        image.group->setGroupSize(std::max<qint64>(0, image.group->groupSize() - image.item->imageSize()));
+        removeImagesSuccessCount_.fetch_add(1);
+        removeImagesSuccessSize_.fetch_add(image.freed);
+        taken.count += 1;
+        taken.size += uint64_t(image.freed);
+    }
+    ScanImagesGroupList shown;
+    for (const ScanImagesGroupItemPtr& group : std::as_const(imagesArray_)) {
+        if (staysShown(group->dupImageItems())) {
+            shown.append(group);
+        }
+    }
+    imagesArray_ = shown;
+    return taken;
 }
 
 void ScanImagesManager::waitForRemoval()

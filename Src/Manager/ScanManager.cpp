@@ -38,6 +38,11 @@ ScanManager::ScanManager()
     assembleHDDQueue_.setMaxConcurrentOperationCount(1);
     appendQueue_.setQualityOfService(OperationQueue::QualityOfService::utility);
     appendQueue_.setMaxConcurrentOperationCount(1);
+    removeState_.toldLate = [this] {
+        if (auto d = delegate_.call()) {
+            d->removedAfterEnd();
+        }
+    };
 }
 
 ScanManager::~ScanManager() = default;

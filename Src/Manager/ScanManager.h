@@ -352,6 +352,13 @@ public:
     // Where the run's progress goes (the removal screen's progress value):
     // called on the main thread with the fraction of selected files removed.
     void setRemoveProgressHandler(std::function<void(double)> handler);
+    // Takes into the results the files that went after their run had ended
+    // without them (the delegate hears removedAfterEnd()): each leaves its
+    // group and the counts, and a group left with fewer than two files goes
+    // as at a run's end. Gives what it took; a file of groups no longer in
+    // the results (a scan since) is not counted. Called on the main thread
+    // while no removal runs, as the result screens read the groups there.
+    LateRemovals takeLateRemovals();
 
 private:
     void removeRun(const RemoveType& type);

@@ -22,4 +22,8 @@ public:
     virtual void startRemove() = 0;
     virtual void stopRemove() = 0;
     virtual void removeFinished() = 0;
+    // A file went after its removal run had ended without it (a call on a
+    // mount that stopped answering came back): the engine's
+    // takeLateRemovals() takes it into the results. May come at any time.
+    virtual void removedAfterEnd() {}
 };

@@ -34,6 +34,61 @@ struct RunProgress {
     double progress = 0;
 };
 
+// A removed file of `size` in a group of kind `type` out of the counts.
+void takeOff(ScanManager::Results& r, uint64_t size, FileType type)
+{
+    r.totalFilesCount -= 1;
+    r.totalFilesSize = minus(r.totalFilesSize, size);
+    switch (type) {
+    case FileType::video:
+        r.videoFilesCount -= 1;
+        r.videoFilesSize = minus(r.videoFilesSize, size);
+        break;
+    case FileType::audio:
+        r.audioFilesCount -= 1;
+        r.audioFilesSize = minus(r.audioFilesSize, size);
+        break;
+    case FileType::picture:
+        r.pictureFilesCount -= 1;
+        r.pictureFilesSize = minus(r.pictureFilesSize, size);
+        break;
+    case FileType::document:
+        r.documentFilesCount -= 1;
+        r.documentFilesSize = minus(r.documentFilesSize, size);
+        break;
+    case FileType::other:
+        r.otherFilesCount -= 1;
+        r.otherFilesSize = minus(r.otherFilesSize, size);
+        break;
+    }
+}
+
+// A group left with fewer than two files holds no duplicates any more; a
+// file that stays alone is no longer counted either. A group holding a file
+// that could not be removed stays, counted as it is shown, so that file and
+// its reason stay in sight until the next scan.
+void dissolveSingles(ScanManager::Results& r)
+{
+    const auto dissolve = [](DuplicateFilesList& list, int& filesCount, uint64_t& filesSize) {
+        DuplicateFilesList kept;
+        for (const DuplicateFilesPtr& group : list) {
+            if (group->fileCount() < 2 && group->errorCount() == 0) {
+                filesSize = minus(filesSize, group->totalSize());
+                filesCount -= group->fileCount();
+            } else {
+                kept.append(group);
+            }
+        }
+        list = std::move(kept);
+    };
+    dissolve(r.totalFiles, r.totalFilesCount, r.totalFilesSize);
+    dissolve(r.videoFiles, r.videoFilesCount, r.videoFilesSize);
+    dissolve(r.audioFiles, r.audioFilesCount, r.audioFilesSize);
+    dissolve(r.pictureFiles, r.pictureFilesCount, r.pictureFilesSize);
+    dissolve(r.documentFiles, r.documentFilesCount, r.documentFilesSize);
+    dissolve(r.otherFiles, r.otherFilesCount, r.otherFilesSize);
+}
+
 }  // namespace
 
 RemoveType ScanManager::lastRemoveType() const
@@ -192,30 +247,7 @@ void ScanManager::moveToFolder(const QByteArray& destination, int64_t count, uin
                 static_cast<long long>(succeedRemoveCount_.load()));
     std::fflush(stdout);
 
-    // A group left with fewer than two files holds no duplicates any more;
-    // a file that stays alone is no longer counted either. A group holding
-    // a file that could not be removed stays, counted as it is shown, so
-    // that file and its reason stay in sight until the next scan.
-    updateResults([](Results& r) {
-        const auto dissolve = [](DuplicateFilesList& list, int& filesCount, uint64_t& filesSize) {
-            DuplicateFilesList kept;
-            for (const DuplicateFilesPtr& group : list) {
-                if (group->fileCount() < 2 && group->errorCount() == 0) {
-                    filesSize = minus(filesSize, group->totalSize());
-                    filesCount -= group->fileCount();
-                } else {
-                    kept.append(group);
-                }
-            }
-            list = std::move(kept);
-        };
-        dissolve(r.totalFiles, r.totalFilesCount, r.totalFilesSize);
-        dissolve(r.videoFiles, r.videoFilesCount, r.videoFilesSize);
-        dissolve(r.audioFiles, r.audioFilesCount, r.audioFilesSize);
-        dissolve(r.pictureFiles, r.pictureFilesCount, r.pictureFilesSize);
-        dissolve(r.documentFiles, r.documentFilesCount, r.documentFilesSize);
-        dissolve(r.otherFiles, r.otherFilesCount, r.otherFilesSize);
-    });
+    updateResults(dissolveSingles);
     const Results remain = results();
     setRemoveFinished(true);
     TSLOG(QStringLiteral("remove finish! remain totalFilesSize = "), QString::number(remain.totalFilesSize),
@@ -236,32 +268,33 @@ void ScanManager::fileRemoved(const FileInfoPtr& file, FileType type, uint64_t f
     const uint64_t size = file->size();
     succeedRemoveSize_.fetch_add(freed);
     succeedRemoveCount_.fetch_add(1);
-    updateResults([size, type](Results& r) {
-        r.totalFilesCount -= 1;
-        r.totalFilesSize = minus(r.totalFilesSize, size);
-        switch (type) {
-        case FileType::video:
-            r.videoFilesCount -= 1;
-            r.videoFilesSize = minus(r.videoFilesSize, size);
-            break;
-        case FileType::audio:
-            r.audioFilesCount -= 1;
-            r.audioFilesSize = minus(r.audioFilesSize, size);
-            break;
-        case FileType::picture:
-            r.pictureFilesCount -= 1;
-            r.pictureFilesSize = minus(r.pictureFilesSize, size);
-            break;
-        case FileType::document:
-            r.documentFilesCount -= 1;
-            r.documentFilesSize = minus(r.documentFilesSize, size);
-            break;
-        case FileType::other:
-            r.otherFilesCount -= 1;
-            r.otherFilesSize = minus(r.otherFilesSize, size);
-            break;
+    updateResults([size, type](Results& r) { takeOff(r, size, type); });
+}
+
+LateRemovals ScanManager::takeLateRemovals()
+{
+    const std::vector<LateRemoval> late = removeState_.takeLate();
+    LateRemovals taken;
+    if (late.empty()) {
+        return taken;
+    }
+    updateResults([&](Results& r) {
+        for (const LateRemoval& removal : late) {
+            const bool shown = !removal.file->deleted() && r.totalFiles.contains(removal.group);
+            removal.file->setDeleted(true);
+            if (!shown) {
+                continue;
+            }
+            const uint64_t size = removal.file->size();
+            removal.group->setTotalSize(minus(removal.group->totalSize(), size));
+            RemoveOperation::dropRemovedFiles(*removal.group);
+            takeOff(r, size, removal.groupType);
+            taken.count += 1;
+            taken.size += removal.freed;
         }
+        dissolveSingles(r);
     });
+    return taken;
 }
 
 void ScanManager::showNotEnoughSpace(const QByteArray& destination, uint64_t size, uint64_t free)

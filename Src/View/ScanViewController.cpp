@@ -963,11 +963,34 @@ void ScanViewController::leftDataViewCtrReloadData(bool sort)
     }
 }
 
+bool ScanViewController::takeLateRemovals()
+{
+    const LateRemovals late = largeFileMode_ ? LargeFilesManager::default_().takeLateRemovals()
+                                             : ScanManager::default_().takeLateRemovals();
+    if (late.count == 0) {
+        return false;
+    }
+    if (largeFileMode_) {
+        hasRemovesucceedCount_ += static_cast<int>(late.count);
+        hasRemovesucceedSize_ += late.size;
+    } else {
+        successRemoveData_.count += static_cast<int>(late.count);
+        successRemoveData_.size += late.size;
+    }
+    return true;
+}
+
+bool ScanViewController::anyResultsLeft() const
+{
+    return largeFileMode_ ? largeFileAllGroup() && largeFileAllGroup()->fileCount() > 0
+                          : !ScanManager::default_().totalFiles().isEmpty();
+}
+
 void ScanViewController::fileRemovingViewRemoveFinished()
 {
-    const bool anyLeft = largeFileMode_ ? largeFileAllGroup() && largeFileAllGroup()->fileCount() > 0
-                                        : !ScanManager::default_().totalFiles().isEmpty();
-    if (!anyLeft) {
+    // What went after the run had ended is shown gone like the rest.
+    takeLateRemovals();
+    if (!anyResultsLeft()) {
         backToHome();
         return;
     }

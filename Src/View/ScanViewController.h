@@ -189,6 +189,7 @@ public:
     void startRemove() override;
     void stopRemove() override;
     void removeFinished() override;
+    void removedAfterEnd() override;
 
     // --- panels ------------------------------------------------------------------
     void leftDataViewUpdateViewSelected(bool viewSelected) override;
@@ -200,6 +201,11 @@ public:
     void updateCountLable(bool isCheck) override;
     void updateSelectedState(SelectType selectType) override;
     void fileRemovingViewRemoveFinished() override;
+    // Takes into the results and the totals of what went the files that
+    // went after their run had ended; false when there were none.
+    bool takeLateRemovals();
+    // Whether any result is left to show.
+    bool anyResultsLeft() const;
 
     // --- commands ---------------------------------------------------------------
     // Stop while scanning, Remove otherwise.

@@ -36,6 +36,7 @@ public:
     }
     void stopRemove() override { add(QStringLiteral("stopRemove")); }
     void removeFinished() override { add(QStringLiteral("removeFinished")); }
+    void removedAfterEnd() override { add(QStringLiteral("removedAfterEnd")); }
 
     // Copies with buffers of their own: a shared one would be read here
     // while the engine's thread appends to it.

@@ -13,10 +13,12 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <ftw.h>
@@ -162,6 +164,22 @@ QString TempHomeTest::writeFile(const QString& relativePath, const QByteArray& c
     }
     file.write(contents);
     return path;
+}
+
+QByteArrayList entryNames(const QByteArray& folder)
+{
+    QByteArrayList names;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..") {
+                names.append(name);
+            }
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool writeFileBytes(const QByteArray& path, const QByteArray& contents)

@@ -69,6 +69,10 @@ private:
 // creating the folders above it; false when it cannot.
 bool writeFileBytes(const QByteArray& path, const QByteArray& contents);
 
+// The names in `folder` as the system gives them, sorted ("." and ".."
+// left out): QDir leaves out a name that is not valid UTF-8.
+QByteArrayList entryNames(const QByteArray& folder);
+
 // Every entry below `root`, links not followed: its path relative to
 // `root` and "folder", "link to <target>" or "file: <contents>".
 QMap<QString, QByteArray> treeSnapshot(const QString& root);

@@ -354,6 +354,29 @@ void ScanViewController::stopRemove()
     });
 }
 
+void ScanViewController::removedAfterEnd()
+{
+    QPointer<ScanViewController> self(this);
+    DispatchQueue::main().async([self] {
+        // Only the results on show are brought up to date; a removal on
+        // screen takes it in when its results come back.
+        if (!self || self->displayViewType_ != DisplayViewType::displayViewTypeRemoveFinished ||
+            !self->takeLateRemovals()) {
+            return;
+        }
+        if (!self->anyResultsLeft()) {
+            self->backToHome();
+            return;
+        }
+        self->displayScanFinishedView();
+        if (self->largeFileMode_) {
+            self->updateCountLable(true);
+        } else {
+            self->updateSelectCountSizeLabel();
+        }
+    });
+}
+
 void ScanViewController::removeFinished()
 {
     TSLOG(QStringLiteral("removeFinished"));

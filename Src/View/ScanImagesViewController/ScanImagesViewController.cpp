@@ -138,6 +138,10 @@ public:
     {
         post([m](ScanImagesViewController* s) { s->removeMangerDidFinish(m); });
     }
+    void removeManagerRemovedAfterEnd(ScanImagesManager* m) override
+    {
+        post([m](ScanImagesViewController* s) { s->removeManagerRemovedAfterEnd(m); });
+    }
 
 private:
     template <typename F>
@@ -958,6 +962,7 @@ void ScanImagesViewController::beginRemoval()
 
 void ScanImagesViewController::removeManagerDidStart(ScanImagesManager*)
 {
+    resultsAfterRemoval_ = false;
     defaults().setInteger(11, QStringLiteral("CloseView"));
     counterEvent(QStringLiteral("EnterRemoving"), QStringLiteral("Remover"), QStringLiteral("_Image"));
     if (imageDeleteViewCtr_) {
@@ -988,6 +993,15 @@ void ScanImagesViewController::removeManagerDidStop(ScanImagesManager*)
 void ScanImagesViewController::removeMangerDidFinish(ScanImagesManager*)
 {
     removalEnded(false);
+}
+
+void ScanImagesViewController::removeManagerRemovedAfterEnd(ScanImagesManager*)
+{
+    // The groups on show are brought up to date; a removal on screen takes
+    // it in when its groups come back.
+    if (resultsAfterRemoval_ && engine().takeLateRemovals().count > 0) {
+        dupImagesRemoveFinish();
+    }
 }
 
 void ScanImagesViewController::removalEnded(bool stopped)
@@ -1036,6 +1050,9 @@ void ScanImagesViewController::removalEnded(bool stopped)
 void ScanImagesViewController::dupImagesRemoveFinish()
 {
     ScanImagesManager& images = engine();
+    // What went after the removal had ended is shown gone like the rest.
+    images.takeLateRemovals();
+    resultsAfterRemoval_ = true;
     dupImagesArray_ = images.dupImages();
     // The removal cleared what it could not remove: every value follows the
     // images again.

@@ -76,6 +76,7 @@ public:
     void removeManagerProgressDidChange(ScanImagesManager* manager, double progress) override;
     void removeManagerDidStop(ScanImagesManager* manager) override;
     void removeMangerDidFinish(ScanImagesManager* manager) override;
+    void removeManagerRemovedAfterEnd(ScanImagesManager* manager) override;
 
     void popupButtonSelect(PopUpButton* button, const QString& title) override;
     void changeSelectLabel(const ScanImagesGroupList& dupImagesArray) override;
@@ -175,6 +176,8 @@ private:
     qint64 totalImageNum_ = 0;
     qint64 totalImageSize_ = 0;
     bool isStartRemove_ = false;
+    // From the groups shown again after a removal until the next removal.
+    bool resultsAfterRemoval_ = false;
     bool fullScreen_ = false;
     ScanImagesViewControllerDelegate* delegate_ = nullptr;
     QByteArrayList folderList_;

@@ -38,8 +38,8 @@ TEST(TemporaryItemsChild, RecordsAndEnds)
         const QByteArray path = QByteArray::fromHex(fields[2]);
         TemporaryItems::Record record = TemporaryItems::recordBefore(path, fields[1], QByteArray::fromHex(fields[3]));
         ASSERT_TRUE(record.isRecorded());
-        if (fields[0] == "file") {
-            ASSERT_TRUE(writeFileBytes(path, "partial copy"));
+        if (fields[0] == "file" || fields[0] == "empty") {
+            ASSERT_TRUE(writeFileBytes(path, fields[0] == "file" ? "partial copy" : ""));
             record.created();
         } else if (fields[0] == "folder") {
             ASSERT_TRUE(writeFileBytes(path + "/inside", "partial bundle"));
@@ -49,8 +49,9 @@ TEST(TemporaryItemsChild, RecordsAndEnds)
     }
 }
 
-// An item as a run cut short leaves it: "file" or "folder" made and
-// recorded, or "recorded" only (the run ended before it made the item),
+// An item as a run cut short leaves it: "file", "empty" (a file with
+// nothing written yet) or "folder" made and recorded, or "recorded" only
+// (the run ended before it made the item),
 // with `extra` recorded beside it.
 struct LeftItem {
     QByteArray how;
@@ -297,24 +298,30 @@ TEST_F(TemporaryItemsTest, MoveLeftoversGoOnlyWhenRecordedAndStillAsMade)
 
 // An information file a killed trashing move left goes only while the
 // records prove it is ours, its item never arrived and the item is still
-// where it came from. The notes of earlier versions and the files of
-// other programs are the user's.
+// where it came from, or it was cut short before it said where from; its
+// name need not be valid UTF-8. The notes of earlier versions and the
+// files of other programs are the user's.
 TEST_F(TemporaryItemsTest, TrashInformationLeftoversGoOnlyWhenRecordedAndTheItemNeverArrived)
 {
     ASSERT_TRUE(Trash::createFolders());
     const QByteArray info = Trash::infoFolder();
     const auto infoOf = [&](const QByteArray& name) { return info + '/' + name + ".trashinfo"; };
     const QByteArray stillThere = QFile::encodeName(writeFile("src/never.txt", "n"));
+    const QByteArray rawStillThere = QFile::encodeName(scratch()) + "/src/raw\377.txt";
+    ASSERT_TRUE(writeFileBytes(rawStillThere, "r"));
     const QByteArray arrivedFrom = QFile::encodeName(writeFile("src/arrived.txt", "a"));
     const QByteArray letter = QFile::encodeName(writeFile("src/letter.txt", "l"));
     const QByteArray kind = Trash::movingInformationKind;
     leaveRecordsOfAnEndedProcess({{"file", kind, infoOf("never.txt")},
+                                  {"file", kind, infoOf("raw\377.txt")},
+                                  {"empty", kind, infoOf("cut.txt")},
                                   {"file", kind, infoOf("arrived.txt")},
                                   {"file", kind, infoOf("lost.txt")}});
     // What the records point at, as a trashing move writes it (in place: the
     // nodes stay the ones recorded).
     const QDateTime now = QDateTime::currentDateTime();
     ASSERT_TRUE(writeFileBytes(infoOf("never.txt"), Trash::trashInfo(stillThere, now)));
+    ASSERT_TRUE(writeFileBytes(infoOf("raw\377.txt"), Trash::trashInfo(rawStillThere, now)));
     ASSERT_TRUE(writeFileBytes(infoOf("arrived.txt"), Trash::trashInfo(arrivedFrom, now)));
     ASSERT_TRUE(writeFileBytes(infoOf("lost.txt"), Trash::trashInfo(QFile::encodeName(scratch()) + "/src/lost.txt", now)));
     ASSERT_TRUE(writeFileBytes(Trash::filesFolder() + "/arrived.txt", "a"));
@@ -324,9 +331,9 @@ TEST_F(TemporaryItemsTest, TrashInformationLeftoversGoOnlyWhenRecordedAndTheItem
     ASSERT_TRUE(writeFileBytes(note, "letter.txt"));
     ASSERT_TRUE(writeFileBytes(infoOf("letter.txt"), Trash::trashInfo(letter, now)));
 
-    EXPECT_EQ(Trash::clearLeftovers(), 1);
+    EXPECT_EQ(Trash::clearLeftovers(), 3);
 
-    EXPECT_EQ(entries(info), (QStringList{"arrived.txt.trashinfo", "letter.txt.trashinfo", "lost.txt.trashinfo"}));
+    EXPECT_EQ(entryNames(info), (QByteArrayList{"arrived.txt.trashinfo", "letter.txt.trashinfo", "lost.txt.trashinfo"}));
     EXPECT_EQ(read(note), "letter.txt");
     EXPECT_EQ(read(stillThere), "n");
     EXPECT_TRUE(records().isEmpty());

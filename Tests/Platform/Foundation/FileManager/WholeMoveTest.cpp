@@ -6,6 +6,8 @@
 #include "Foundation/Trash.h"
 
 #include "Ext4Volume.h"
+#include "FileCallFaults.h"
+#include "ForceCopy.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -13,6 +15,8 @@
 
 #include <atomic>
 #include <cerrno>
+
+#include <unistd.h>
 
 namespace {
 
@@ -167,5 +171,93 @@ TEST_F(WholeMoveTest, AFailureBeforeAnyMemberWentTakesTheCopyBack)
     EXPECT_TRUE(entries(QFile::decodeName(Trash::filesFolder())).isEmpty());
     EXPECT_TRUE(entries(QFile::decodeName(Trash::infoFolder())).isEmpty());
 }
+
+// A source that another program removes once its copy has arrived leaves
+// the copy as the only one: it stays, in the Trash with its information
+// file, and the error says what happened.
+TEST_F(WholeMoveTest, ASourceRemovedByOthersAfterItsCopyArrivedLeavesTheCopyAndSaysSo)
+{
+    const QString dest = scratch() + "/dest";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    for (const bool toTrash : {false, true}) {
+        SCOPED_TRACE(toTrash ? "Trash" : "folder");
+        const QByteArray source = QFile::encodeName(writeFile("src/movie.mkv", QByteArray(300000, 'm')));
+        forceCopy([source](FileStep step, const QByteArray&) {
+            if (step == FileStep::finalRename) {
+                ::unlink(source.constData());
+            }
+            return 0;
+        });
+
+        Error error;
+        const bool moved = toTrash ? Trash::trashItem(source, "movie.mkv", &error)
+                                   : FileManager::default_().moveItem(source, QFile::encodeName(dest) + "/movie.mkv", &error);
+        FileManager::clearFaults();
+
+        EXPECT_FALSE(moved);
+        EXPECT_EQ(error.domain, FileManager::sourceGoneDomain);
+        EXPECT_EQ(error.localizedDescription(),
+                  QString("\u201Cmovie.mkv\u201D was copied to %1, but meanwhile something else removed it from its "
+                          "place: the copy %2 is the only one left.")
+                      .arg(toTrash ? QString("the Trash") : "\u201C" + dest + "\u201D",
+                           toTrash ? "in the Trash" : "there"));
+        const QString folder = toTrash ? QFile::decodeName(Trash::filesFolder()) : dest;
+        EXPECT_EQ(entries(folder), QStringList{"movie.mkv"});
+        QFile copy(folder + "/movie.mkv");
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), QByteArray(300000, 'm'));
+        if (toTrash) {
+            QFile info(QFile::decodeName(Trash::infoFolder()) + "/movie.mkv.trashinfo");
+            ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(info.readAll().contains("Path=" + source.toPercentEncoding("/") + '\n'));
+        }
+    }
+}
+
+// Every flush a copied item depends on must succeed before its source goes:
+// the destination folder's after the copy took its name, each copied
+// folder's, and the Trash's information folder's. With one failing the item
+// stays whole at its place, nothing of it is left at the destination, and
+// the error says why.
+class FailedFlushTest : public WholeMoveTest, public ::testing::WithParamInterface<int> {
+protected:
+    enum Flush { finalName, bundleFolder, trashInformation };
+};
+
+TEST_P(FailedFlushTest, KeepsTheSourceAndLeavesNothingAtTheDestination)
+{
+    ASSERT_TRUE(Trash::createFolders());
+    const QString dest = scratch() + "/dest";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    const QString source =
+        GetParam() == bundleFolder ? bundleIn(scratch() + "/src") : writeFile("src/movie.mkv", QByteArray(300000, 'm'));
+    const auto before = treeSnapshot(scratch() + "/src");
+    const QByteArray failing[] = {QFile::encodeName(dest) + "@2", "*/.twinsweep-move-*/Contents/Resources",
+                                  Trash::infoFolder()};
+    forceCopy();
+    FileCallFaults::failFlushes({failing[GetParam()]});
+    Error error;
+    const QByteArray from = QFile::encodeName(source);
+    const bool moved = GetParam() == trashInformation
+                           ? Trash::trashItem(from, "movie.mkv", &error)
+                           : FileManager::default_().moveItem(from, QFile::encodeName(dest + "/moved"), &error);
+    FileCallFaults::clear();
+
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(error.code, EIO);
+    EXPECT_TRUE(error.localizedDescription().endsWith("(Input/output error)")) << error.localizedDescription().toStdString();
+    EXPECT_EQ(treeSnapshot(scratch() + "/src"), before);
+    EXPECT_TRUE(entries(dest).isEmpty()) << entries(dest).join(',').toStdString();
+    EXPECT_TRUE(entries(QFile::decodeName(Trash::filesFolder())).isEmpty());
+    EXPECT_TRUE(entries(QFile::decodeName(Trash::infoFolder())).isEmpty());
+}
+
+std::string flushName(const ::testing::TestParamInfo<int>& info)
+{
+    static const char* const names[] = {"FinalName", "BundleFolder", "TrashInformation"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFlush, FailedFlushTest, ::testing::Values(0, 1, 2), flushName);
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "RemoveTestSupport.h"
 #include "WindowsNamesVolume.h"
 
+#include <QRegularExpression>
+
 #include <atomic>
 #include <cerrno>
 
@@ -135,6 +137,10 @@ TEST_P(RemovalToAnotherDiskTest, ANameTheDiskRefusesIsSaidSo)
         files.append(scanned("src/" + name, "text", true));
     }
     files.append(scanned("src/fine.txt", "text", true));
+    // An allowed name without an extension that is taken there gets a
+    // stamp, which must not end in a dot either.
+    ASSERT_TRUE(writeFileBytes(QFile::encodeName(dest + "/README"), "there before"));
+    files.append(scanned("src/README", "text", true));
 
     removeInto(files, dest);
 
@@ -155,10 +161,17 @@ TEST_P(RemovalToAnotherDiskTest, ANameTheDiskRefusesIsSaidSo)
         EXPECT_EQ(error.localizedFailureReason(), QString("The name is not allowed on the disk \u201C%1\u201D.").arg(disk));
     }
     EXPECT_FALSE(exists(files[3]));
-    // Only the allowed name arrived; no copy was left under a temporary name.
-    EXPECT_EQ(names(dest), QStringList{"fine.txt"});
+    EXPECT_FALSE(exists(files[4]));
+    // Only the allowed names arrived; no copy was left under a temporary name.
+    const QStringList arrived = names(dest);
+    ASSERT_EQ(arrived.size(), 3) << arrived.join(',').toStdString();
+    EXPECT_EQ(arrived[0], "README");
+    EXPECT_TRUE(QRegularExpression(R"(^README \d{4}-\d\d-\d\d \d\d.\d\d.\d\d.\d{3}$)").match(arrived[1]).hasMatch())
+        << arrived[1].toStdString();
+    EXPECT_EQ(arrived[2], "fine.txt");
     if (toTrash()) {
-        EXPECT_EQ(names(QFile::decodeName(Trash::infoFolder())), QStringList{"fine.txt.trashinfo"});
+        EXPECT_EQ(names(QFile::decodeName(Trash::infoFolder())),
+                  (QStringList{arrived[1] + ".trashinfo", "fine.txt.trashinfo"}));
     }
 }
 

@@ -5,12 +5,14 @@
 #include "GA/QVDAEventObserver.h"
 #include "QVBaseLib/Helper.h"
 
+#include "FileCallFaults.h"
 #include "RemoveDuplicateFilesFixture.h"
 #include "SpawnedProcess.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <tuple>
@@ -545,26 +547,36 @@ INSTANTIATE_TEST_SUITE_P(EveryMode, KeptCopyRemovalTest,
                              return std::string("Permanently");
                          });
 
-// Run as a child by the tests below, never on its own: moves one file into a
-// folder or the Trash and, once the first block is copied to the other file
-// system, waits to be killed there.
+// Run as a child by the tests below, never on its own: moves one file (its
+// path in hex, as it need not be UTF-8) into a folder or the Trash and
+// waits to be killed where TWINSWEEP_MOVE_WAIT says: once the first block
+// is copied to the other file system ("copying"), once the copy has its
+// final name and the source is about to go ("arrived"), or while the
+// Trash's information file is written (a write held by FileCallFaults).
 TEST(InterruptedMoveChild, MovesUntilKilled)
 {
-    const QByteArray source = qgetenv("TWINSWEEP_MOVE_SOURCE");
+    const QByteArray source = QByteArray::fromHex(qgetenv("TWINSWEEP_MOVE_SOURCE"));
     if (source.isEmpty()) {
         GTEST_SKIP() << "run by the interrupted-move tests only";
     }
     qputenv("XDG_DATA_HOME", qgetenv("TWINSWEEP_MOVE_DATA_HOME"));
     const QByteArray folder = qEnvironmentVariableIsSet("TWINSWEEP_MOVE_TO_TRASH") ? Trash::filesFolder()
                                                                                     : qgetenv("TWINSWEEP_MOVE_FOLDER");
+    const FileStep waitAt = qgetenv("TWINSWEEP_MOVE_WAIT") == "arrived" ? FileStep::remove : FileStep::copyData;
+    const QByteArray mark = qgetenv(FileCallFaults::heldVariable);
     FileManagerFaults faults;
-    faults.fail = [](FileStep step, const QByteArray&) {
-        for (; step == FileStep::copyData;) {
-            ::pause();
+    faults.fail = [waitAt, mark](FileStep step, const QByteArray&) {
+        if (step == waitAt) {
+            ::close(::open(mark.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+            for (;;) {
+                ::pause();
+            }
         }
         return 0;
     };
-    FileManager::setFaults(faults);
+    if (qgetenv("TWINSWEEP_MOVE_WAIT") != "information") {
+        FileManager::setFaults(faults);
+    }
     const auto values = ResourceValues::read(source);
     ASSERT_TRUE(values.has_value());
     Error error;
@@ -572,21 +584,38 @@ TEST(InterruptedMoveChild, MovesUntilKilled)
     ADD_FAILURE() << "the move was to be killed before it ended";
 }
 
-// A removal killed (SIGKILL or SIGTERM) while it copies a file to another
-// file system leaves a partial copy, and in the Trash an information file
-// for an item that never arrived; the next removal into the same place
-// clears both, and nothing else.
-class InterruptedMoveTest : public RemoveDuplicateFilesTest,
-                            public ::testing::WithParamInterface<std::tuple<bool, int>> {
+// Where a killed move was.
+enum class KilledWhile { copying, arrived, writingInformation };
+
+struct Interruption {
+    bool toTrash;
+    KilledWhile moment;
+    int signal;
+    bool rawName;  // a source name that is not valid UTF-8
+};
+
+// A removal killed (SIGKILL or SIGTERM) while it moves a file to another
+// file system leaves what it made on the way: a partial copy and, in the
+// Trash, an information file for an item that never arrived, or a whole
+// copy under its final name beside the source that never went. The next
+// removal into the same place clears all that is no more than a second
+// copy of what stayed at its place, and nothing else.
+class InterruptedMoveTest : public RemoveDuplicateFilesTest, public ::testing::WithParamInterface<Interruption> {
 protected:
-    bool toTrash() const { return std::get<0>(GetParam()); }
-    int signal() const { return std::get<1>(GetParam()); }
+    bool toTrash() const { return GetParam().toTrash; }
 
     // The entries of `folder` that a move of process `pid` left.
     static QStringList leftoversOf(const QString& folder, qint64 pid)
     {
         return QDir(folder).entryList({QStringLiteral(".twinsweep-move-%1-*").arg(pid)},
                                       QDir::AllEntries | QDir::Hidden | QDir::System);
+    }
+    static QByteArray read(const QByteArray& path)
+    {
+        QFile file;
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? file.readAll()
+                                                                                             : QByteArray();
     }
 };
 
@@ -596,89 +625,105 @@ TEST_P(InterruptedMoveTest, TheNextRemovalClearsWhatTheKilledOneLeft)
     if (!other.mounted()) {
         GTEST_SKIP() << "a second file system needs root";
     }
-    const QString source = writeFile("src/movie.mkv", QByteArray(3 << 20, 'm'));
-    QString folder = other.path() + "/dest";
+    const QByteArray body(3 << 20, 'm');
+    const QByteArray name = GetParam().rawName ? QByteArray("movie\377.mkv") : QByteArray("movie.mkv");
+    const QByteArray source = QFile::encodeName(scratch()) + "/src/" + name;
+    ASSERT_TRUE(writeFileBytes(source, body));
+    QByteArray folder = QFile::encodeName(other.path()) + "/dest";
     QStringList environment;
     if (toTrash()) {
         qputenv("XDG_DATA_HOME", QFile::encodeName(other.path() + "/data"));
         ASSERT_TRUE(Trash::createFolders());
-        folder = QFile::decodeName(Trash::filesFolder());
+        folder = Trash::filesFolder();
         environment << "TWINSWEEP_MOVE_TO_TRASH=1";
     } else {
-        ASSERT_TRUE(QDir().mkpath(folder));
-        environment << "TWINSWEEP_MOVE_FOLDER=" + folder;
+        ASSERT_TRUE(QDir().mkpath(QFile::decodeName(folder)));
+        environment << "TWINSWEEP_MOVE_FOLDER=" + QFile::decodeName(folder);
     }
     // What is not ours stays: a name like ours but not of our form, and an
     // information file of another program whose item is not (yet) there.
-    ASSERT_TRUE(writeFileBytes(QFile::encodeName(folder) + "/.twinsweep-move-draft", "mine"));
-    const QString info = QFile::decodeName(Trash::infoFolder());
+    ASSERT_TRUE(writeFileBytes(folder + "/.twinsweep-move-draft", "mine"));
+    const QByteArray info = Trash::infoFolder();
     if (toTrash()) {
         const QString elsewhere = writeFile("other/letter.txt", "letter");
         ASSERT_TRUE(writeFileBytes(Trash::infoFolder() + "/letter.txt.trashinfo",
                                    Trash::trashInfo(QFile::encodeName(elsewhere), QDateTime::currentDateTime())));
     }
-    const QStringList before = names(folder);
-    const QStringList infosBefore = toTrash() ? names(info) : QStringList();
+    const QByteArrayList before = entryNames(folder);
+    const QByteArrayList infosBefore = toTrash() ? entryNames(info) : QByteArrayList();
 
     QDir().mkpath(scratch() + "/child-tmp");
-    environment << "TWINSWEEP_MOVE_SOURCE=" + source
+    const QString mark = scratch() + "/child-waits";
+    const char* const moments[] = {"copying", "arrived", "information"};
+    environment << "TWINSWEEP_MOVE_SOURCE=" + QString::fromLatin1(source.toHex())
                 << "TWINSWEEP_MOVE_DATA_HOME=" + qEnvironmentVariable("XDG_DATA_HOME")
-                << "TMPDIR=" + scratch() + "/child-tmp";
+                << QStringLiteral("TWINSWEEP_MOVE_WAIT=") + moments[int(GetParam().moment)]
+                << QString::fromLatin1(FileCallFaults::heldVariable) + '=' + mark << "TMPDIR=" + scratch() + "/child-tmp";
+    if (GetParam().moment == KilledWhile::writingInformation) {
+        environment << QString::fromLatin1(FileCallFaults::holdWritesVariable) + '=' + QFile::decodeName(info) + "/*";
+    }
     SpawnedProcess child(QCoreApplication::applicationFilePath(),
                          {"--gtest_filter=InterruptedMoveChild.MovesUntilKilled"}, environment);
     ASSERT_GT(child.pid(), 0);
     const qint64 pid = child.pid();
-    ASSERT_TRUE(waitUntil([&] {
-        const QStringList partial = leftoversOf(folder, pid);
-        return !partial.isEmpty() && QFileInfo(folder + "/" + partial.first()).size() >= (1 << 20);
-    }));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(mark); }));
 
-    // While it runs, its copy is its own.
-    RemoveOperation::clearLeftovers(QFile::encodeName(folder));
-    EXPECT_EQ(leftoversOf(folder, pid).size(), 1);
-    ASSERT_EQ(::kill(static_cast<pid_t>(pid), signal()), 0);
+    // While it runs, what it made is its own.
+    const QByteArrayList made = entryNames(folder);
+    RemoveOperation::clearLeftovers(folder);
+    EXPECT_EQ(entryNames(folder), made);
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), GetParam().signal), 0);
     ASSERT_TRUE(child.waitForFinished());
-    EXPECT_EQ(leftoversOf(folder, pid).size(), 1);
-    EXPECT_EQ(QFileInfo(source).size(), 3 << 20);
-    if (toTrash()) {
-        EXPECT_TRUE(names(info).contains("movie.mkv.trashinfo"));
-        EXPECT_FALSE(names(folder).contains("movie.mkv"));
+    EXPECT_EQ(read(source), body);
+    if (GetParam().moment == KilledWhile::copying) {
+        EXPECT_EQ(leftoversOf(QFile::decodeName(folder), pid).size(), 1);
+    }
+    if (GetParam().moment == KilledWhile::arrived) {
+        EXPECT_EQ(read(folder + '/' + name), body);
     }
     // The user's own item under a name of the killed process's form is no
     // leftover: only what the records prove was made goes.
-    const QString lookAlike = QStringLiteral(".twinsweep-move-%1-99-abc").arg(pid);
-    ASSERT_TRUE(writeFileBytes(QFile::encodeName(folder + "/" + lookAlike), "the user's"));
+    const QByteArray lookAlike = ".twinsweep-move-" + QByteArray::number(pid) + "-99-abc";
+    ASSERT_TRUE(writeFileBytes(folder + '/' + lookAlike, "the user's"));
 
     // The next removal into the same place.
     auto kept = scanned("next/a.txt", "next", false);
     auto chosen = scanned("next/b.txt", "next", true);
     file({group({kept, chosen})});
-    removeAndWait(toTrash() ? RemoveType::trash() : RemoveType::folder(QFile::encodeName(folder)));
+    removeAndWait(toTrash() ? RemoveType::trash() : RemoveType::folder(folder));
 
     EXPECT_FALSE(exists(chosen));
-    EXPECT_EQ(leftoversOf(folder, pid), QStringList{lookAlike});
-    QStringList expected = before;
+    QByteArrayList expected = before;
     expected << "b.txt" << lookAlike;
-    expected.sort();
-    EXPECT_EQ(names(folder), expected);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(entryNames(folder), expected);
     if (toTrash()) {
-        QStringList infos = infosBefore;
+        QByteArrayList infos = infosBefore;
         infos.append("b.txt.trashinfo");
-        infos.sort();
-        EXPECT_EQ(names(info), infos);
+        std::sort(infos.begin(), infos.end());
+        EXPECT_EQ(entryNames(info), infos);
         // No note of a move in flight is left either.
         EXPECT_EQ(names(QFile::decodeName(Trash::homeTrash())), (QStringList{"files", "info"}));
     }
-    QFile whole(source);
-    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
-    EXPECT_EQ(whole.readAll(), QByteArray(3 << 20, 'm'));
+    EXPECT_EQ(read(source), body);
+}
+
+std::string interruptionName(const ::testing::TestParamInfo<Interruption>& info)
+{
+    const char* const moments[] = {"", "Arrived", "WritingInformation"};
+    return std::string(info.param.toTrash ? "Trash" : "Folder") + moments[int(info.param.moment)] +
+           (info.param.rawName ? "RawName" : "") + (info.param.signal == SIGKILL ? "Sigkill" : "Sigterm");
 }
 
 INSTANTIATE_TEST_SUITE_P(KilledEitherWay, InterruptedMoveTest,
-                         ::testing::Combine(::testing::Bool(), ::testing::Values(SIGKILL, SIGTERM)),
-                         [](const ::testing::TestParamInfo<std::tuple<bool, int>>& info) {
-                             return std::string(std::get<0>(info.param) ? "Trash" : "Folder") +
-                                    (std::get<1>(info.param) == SIGKILL ? "Sigkill" : "Sigterm");
-                         });
+                         ::testing::Values(Interruption{true, KilledWhile::copying, SIGKILL, false},
+                                           Interruption{true, KilledWhile::copying, SIGTERM, false},
+                                           Interruption{false, KilledWhile::copying, SIGKILL, false},
+                                           Interruption{false, KilledWhile::copying, SIGTERM, false},
+                                           Interruption{true, KilledWhile::copying, SIGKILL, true},
+                                           Interruption{true, KilledWhile::arrived, SIGKILL, false},
+                                           Interruption{false, KilledWhile::arrived, SIGKILL, false},
+                                           Interruption{true, KilledWhile::writingInformation, SIGKILL, false}),
+                         interruptionName);
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include "QVLibrary/RYTButton.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/FileDelete/FileRemovingViewController.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/Extension/KPLExtension.h"
 #include "Window/FinishWindowController.h"
 
 #include <QDir>
@@ -79,6 +81,32 @@ protected:
         QCoreApplication::sendPostedEvents();
         EXPECT_EQ(removing->finishWindowController()->filesCountLabel()->text(), QString::number(total));
         removing->finishWindowController()->completeAciton();
+    }
+
+    // With the removal inside a file at the gate: Stop and "Yes" while that
+    // file is still in its call, as on a mount that stopped answering. The
+    // removal ends without it; gives the finish window.
+    FinishWindowController* stopWithTheFileInHand(ScanViewController* s, RemovalStepGate& gate)
+    {
+        EXPECT_TRUE(waitUntil([&] { return gate.holding() && s->fileRemovingViewCtr(); }));
+        FileRemovingViewController* removing = s->fileRemovingViewCtr();
+        clickCentre(removing->stopBtn());
+        EXPECT_TRUE(waitForSheet(kStop));
+        answer(QStringLiteral("Yes"));
+        FinishWindowController* finish = nullptr;
+        EXPECT_TRUE(waitUntil([&] { return (finish = removing->finishWindowController()) != nullptr; }));
+        QCoreApplication::sendPostedEvents();
+        EXPECT_TRUE(gate.holding());
+        return finish;
+    }
+
+    // Lets the call of the file in hand come back, with the file gone, and
+    // waits until the engine has heard it.
+    static void comesBackLate(RemovalStepGate& gate, OperationQueue& queue)
+    {
+        gate.open();
+        EXPECT_TRUE(waitUntil([&] { return queue.operationCount() == 0; }));
+        QCoreApplication::sendPostedEvents();
     }
 
     // Holds inside the 10th file and answers "Cancel", then inside the 25th
@@ -167,6 +195,81 @@ TEST_P(RemovalHoldTest, ClosingTheWindowWhileHeldStillEndsTheProgram)
     answer(QStringLiteral("Yes"));
     EXPECT_TRUE(waitUntil([] { return quitCount == 1; }, std::chrono::seconds(30)));
     EXPECT_TRUE(waitUntil([] { return ScanManager::default_().removeFinished(); }));
+}
+
+// A file whose call comes back after a stop ended the removal without it,
+// with the file gone after all: the results say what the disk says. It
+// leaves its list and is counted with what went, whether it comes back
+// while the finish window is open or once the results are shown again.
+TEST_P(RemovalHoldTest, AFileThatWentAfterTheStopLeavesTheListAndIsCounted)
+{
+    ScanViewController* s = scanToResults(manyPairsTree(), false);
+    ScanManager& engine = ScanManager::default_();
+    const QString copies = scratch() + QStringLiteral("/many/b");
+    const auto deleted = [s](int count, uint64_t size) {
+        return s->selectTitleLabel()->text() == QStringLiteral("Deleted:") &&
+               s->selectCountSizeLabel()->text() ==
+                   QStringLiteral("%1 (%2)").arg(count).arg(transformedFileSize(size, true, true));
+    };
+    {
+        // The groups go smallest first: f0 to f8 go, f9 is in hand.
+        s->automaticSelectionAction();
+        RemovalStepGate gate(pathsIn(copies), {10});
+        removeSelected(s);
+        FinishWindowController* finish = stopWithTheFileInHand(s, gate);
+        ASSERT_NE(finish, nullptr);
+        EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("9"));
+        comesBackLate(gate, engine.removeQueue());
+        EXPECT_EQ(filesIn(copies), 50);
+        finish->completeAciton();
+        ASSERT_TRUE(waitForResults());
+        EXPECT_EQ(engine.totalFiles().size(), 50);
+        EXPECT_TRUE(deleted(10, 2045)) << s->selectCountSizeLabel()->text().toStdString();
+    }
+    {
+        // f10 to f13 go, f14 is in hand.
+        s->automaticSelectionAction();
+        RemovalStepGate gate(pathsIn(copies), {5});
+        removeSelected(s);
+        FinishWindowController* finish = stopWithTheFileInHand(s, gate);
+        ASSERT_NE(finish, nullptr);
+        finish->completeAciton();
+        ASSERT_TRUE(waitForResults());
+        EXPECT_EQ(engine.totalFiles().size(), 46);
+        comesBackLate(gate, engine.removeQueue());
+        EXPECT_TRUE(waitUntil([&] { return engine.totalFiles().size() == 45 && deleted(15, 3105); }))
+            << s->selectCountSizeLabel()->text().toStdString();
+        EXPECT_EQ(filesIn(copies), 45);
+        EXPECT_EQ(engine.totalFilesCount(), 90);
+    }
+}
+
+// The same for large files, the file coming back once the results show.
+TEST_P(RemovalHoldTest, ALargeFileThatWentAfterTheStopLeavesTheListAndIsCounted)
+{
+    ScanViewController* s = largeFilesChecked();
+    LargeFilesManager& engine = LargeFilesManager::default_();
+    const QString folder = scratch() + QStringLiteral("/big");
+    RemovalStepGate gate(pathsIn(folder), {3});
+    removeSelected(s);
+    FinishWindowController* finish = stopWithTheFileInHand(s, gate);
+    ASSERT_NE(finish, nullptr);
+    EXPECT_EQ(finish->filesCountLabel()->text(), QStringLiteral("2"));
+    finish->completeAciton();
+    ASSERT_TRUE(waitForResults());
+    EXPECT_EQ(engine.allFiles().at(0)->fileCount(), 28);
+    comesBackLate(gate, engine.removeQueue());
+    EXPECT_TRUE(waitUntil([&] { return engine.allFiles().at(0)->fileCount() == 27 && s->hasRemovesucceedCount() == 3; }))
+        << engine.allFiles().at(0)->fileCount() << " " << s->hasRemovesucceedCount();
+    EXPECT_EQ(filesIn(folder), 27);
+    uint64_t left = 0;
+    for (const FileInfoPtr& file : engine.allFiles().at(0)->infos()) {
+        left += file->size();
+    }
+    EXPECT_EQ(engine.allFiles().at(0)->totalSize(), left);
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    EXPECT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == 27; }))
+        << table->shownFiles().size();
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMode, RemovalHoldTest, ::testing::Values(toTrash, permanently),

@@ -14,6 +14,7 @@
 #include "QVLibrary/RYTCheckBox.h"
 #include "View/ScanImagesViewController/ImagesDeleteViewController.h"
 #include "View/ScanImagesViewController/ImagesScanResultViewController.h"
+#include "View/ScanImagesViewController/ScanImagesModels.h"
 #include "Window/FinishWindowController.h"
 #include "Window/ModalOverlay.h"
 
@@ -78,6 +79,54 @@ TEST_P(ScanImagesRemovalHoldTest, StopHoldsTheRemovalWhileAskedAndItEndsWhereYes
     screen->finishWindowController()->completeAciton();
     ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
     EXPECT_EQ(screen->selectCount()->text().section(QLatin1Char('('), 0, 0), QStringLiteral("12"));
+}
+
+// An image whose call comes back after a stop ended the removal without it,
+// with the image gone after all: the groups on show say what the disk says.
+// It leaves its group and is counted with what went.
+TEST_P(ScanImagesRemovalHoldTest, AnImageThatWentAfterTheStopLeavesItsGroupAndIsCounted)
+{
+    UserDefaults::standardUserDefaults().setInteger(GetParam(), QStringLiteral("dupImageRemoveType"));
+    const QString folder = makeImages(6, 3);
+    scan({folder});
+    screen->imageResultViewCtr()->autoSelectAll()->click();
+    const int total = filesIn(folder);
+    // The first group goes whole and one image of the second; its second
+    // is in hand when the removal is stopped.
+    RemovalStepGate gate(pathsIn(folder), {5});
+    QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+    ASSERT_TRUE(waitUntil([&] { return gate.holding() && similar::removalShown(screen); }));
+    QTest::mouseClick(screen->stopBtn(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return sheetShowing() && sheetText() == kStop; }));
+    ASSERT_TRUE(answerSheet(QStringLiteral("Yes")));
+    ASSERT_TRUE(waitUntil([&] {
+        return screen->finishWindowController() && ModalOverlay::overlayFor(screen->finishWindowController());
+    }));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(gate.holding());
+    EXPECT_EQ(screen->finishWindowController()->filesCountLabel()->text(), QStringLiteral("4"));
+    screen->finishWindowController()->completeAciton();
+    ASSERT_TRUE(waitUntil([&] { return screen->scanState() == 8; }));
+    const auto shown = [this] {
+        QStringList paths;
+        for (const ScanImagesGroupItemPtr& group : screen->dupImagesArray()) {
+            for (const ScanImagesItemPtr& item : group->dupImageItems()) {
+                paths << item->imagePath();
+            }
+        }
+        return paths;
+    };
+    const QStringList before = shown();
+
+    gate.open();
+    EXPECT_TRUE(waitUntil([&] { return shown().size() == before.size() - 1; })) << shown().size();
+    EXPECT_EQ(filesIn(folder), total - 5);
+    for (const QString& path : shown()) {
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    }
+    EXPECT_EQ(ScanImagesManager::shared().removeImagesSuccessCount(), 5);
+    EXPECT_EQ(screen->imageResultViewCtr()->listModel()->rowCount(), screen->dupImagesArray().size());
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMode, ScanImagesRemovalHoldTest, ::testing::Values(0, 1),
