@@ -13,8 +13,6 @@ public:
 
     // The column (null before it is added).
     QWidget* column() const;
-    // The height the column's parts need at `width`.
-    int neededHeight(int width) const;
 
     QSize sizeHint() const override;
     // The column's width, and no height: the view may be cut.
@@ -24,5 +22,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The height the column's parts need at `width`.
+    int neededHeight(int width) const;
     void placeColumn();
 };

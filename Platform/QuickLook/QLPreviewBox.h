@@ -15,12 +15,11 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // Where a child whose maximum size is `full` lies in a box of `box`.
-    static QRect placement(QSize full, QSize box);
-
 protected:
     bool event(QEvent* event) override;
 
 private:
+    // Where a child whose maximum size is `full` lies in a box of `box`.
+    static QRect placement(QSize full, QSize box);
     void placeChildren();
 };
