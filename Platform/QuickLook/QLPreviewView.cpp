@@ -2,7 +2,9 @@
 #include "QLPreviewWork.h"
 
 #include "MediaPlayerView.h"
+#include "QLColumnView.h"
 #include "QLImageView.h"
+#include "QLPreviewBox.h"
 
 #include "Foundation/Dispatch.h"
 
@@ -20,6 +22,9 @@
 using QuickLook::PreviewContent;
 
 namespace {
+
+// The icon of the card gives way down to this side.
+constexpr int kLeastIconSide = 32;
 
 std::function<QString(uint64_t)>& sizeFormatter()
 {
@@ -60,12 +65,19 @@ QLPreviewView::QLPreviewView(QWidget* parent, Style style)
     imagePane_ = new QLImageView(this);
     stack_->addWidget(imagePane_);
 
-    card_ = new QWidget(this);
-    auto* cardLayout = new QVBoxLayout(card_);
+    // In a short pane the icon gives way to the texts, and what still does
+    // not fit is cut at the bottom.
+    card_ = new QLColumnView(this);
+    auto* cardColumn = new QWidget(card_);
+    auto* cardLayout = new QVBoxLayout(cardColumn);
     cardLayout->addStretch(1);
-    cardIcon_ = new QLabel(card_);
-    cardIcon_->setAlignment(Qt::AlignCenter);
-    cardName_ = new QLabel(card_);
+    auto* iconBox = new QLPreviewBox(cardColumn);
+    iconBox->setMinimumHeight(kLeastIconSide);
+    cardIcon_ = new QLImageView(iconBox);
+    const int iconSide = style_ == Style::compact ? 96 : 128;
+    cardIcon_->setMaximumSize(iconSide, iconSide);
+    iconBox->setMaximumHeight(iconSide);
+    cardName_ = new QLabel(cardColumn);
     cardName_->setTextFormat(Qt::PlainText);  // a file name, never markup
     cardName_->setAlignment(Qt::AlignCenter);
     cardName_->setWordWrap(true);
@@ -73,11 +85,12 @@ QLPreviewView::QLPreviewView(QWidget* parent, Style style)
     nameFont.setPointSizeF(nameFont.pointSizeF() * 1.15);
     nameFont.setBold(true);
     cardName_->setFont(nameFont);
-    cardKind_ = new QLabel(card_);
+    cardKind_ = new QLabel(cardColumn);
     cardKind_->setAlignment(Qt::AlignCenter);
-    cardSize_ = new QLabel(card_);
+    cardSize_ = new QLabel(cardColumn);
     cardSize_->setAlignment(Qt::AlignCenter);
-    for (QLabel* label : {cardIcon_, cardName_, cardKind_, cardSize_}) {
+    cardLayout->addWidget(iconBox);
+    for (QLabel* label : {cardName_, cardKind_, cardSize_}) {
         cardLayout->addWidget(label);
     }
     cardLayout->addStretch(1);
@@ -166,8 +179,8 @@ void QLPreviewView::display(const PreviewContent& content)
         if (icon.isNull()) {
             icon = QWidget::style()->standardIcon(QStyle::SP_FileIcon);
         }
-        const int side = style_ == Style::compact ? 96 : 128;
-        cardIcon_->setPixmap(icon.pixmap(QSize(side, side), devicePixelRatioF()));
+        const int side = cardIcon_->maximumWidth();
+        cardIcon_->setImage(icon.pixmap(QSize(side, side), devicePixelRatioF()).toImage());
         cardName_->setText(content.name);
         cardKind_->setText(content.typeDescription);
         cardKind_->setVisible(!content.typeDescription.isEmpty());

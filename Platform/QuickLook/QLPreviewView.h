@@ -9,6 +9,7 @@
 #include "QLPreview.h"
 
 class MediaPlayerView;
+class QLColumnView;
 class QLImageView;
 class QMediaPlayer;
 class QLabel;
@@ -45,7 +46,9 @@ public:
     // The parts, for looks and tests.
     QPlainTextEdit* textView() const { return textView_; }
     QImage shownImage() const { return image_; }
+    QLImageView* cardIconView() const { return cardIcon_; }
     QLabel* cardNameLabel() const { return cardName_; }
+    QLabel* cardKindLabel() const { return cardKind_; }
     QLabel* cardSizeLabel() const { return cardSize_; }
     // The player of a sound or film item; null otherwise.
     MediaPlayerView* mediaView() const { return mediaView_; }
@@ -68,8 +71,8 @@ private:
     QWidget* empty_ = nullptr;
     QPlainTextEdit* textView_ = nullptr;
     QLImageView* imagePane_ = nullptr;
-    QWidget* card_ = nullptr;
-    QLabel* cardIcon_ = nullptr;
+    QLColumnView* card_ = nullptr;
+    QLImageView* cardIcon_ = nullptr;
     QLabel* cardName_ = nullptr;
     QLabel* cardSize_ = nullptr;
     QLabel* cardKind_ = nullptr;

@@ -142,6 +142,39 @@ TEST_F(FilePreviewViewTest, EachKindGoesToItsViewer)
     EXPECT_EQ(view->currentURL(), scratch() + QStringLiteral("/blob.xyzq"));
 }
 
+// A card in a view made shorter and shorter: first its icon gives way,
+// keeping its shape, then the card is cut at its bottom; the texts keep
+// their height and none lies over another.
+TEST_F(FilePreviewViewTest, AShortViewShrinksTheCardsIconThenCutsTheCard)
+{
+    view->showPreView(*fileAt(writeFile(QStringLiteral("blob.xyzq"), QByteArray("\x01\x02\x00\x03", 4))));
+    QLPreviewView* card = view->previewView();
+    ASSERT_TRUE(waitUntil([&] { return !card->isLoading(); }));
+    QList<QWidget*> parts{card->cardIconView()};
+    for (QWidget* label : {card->cardNameLabel(), card->cardKindLabel(), card->cardSizeLabel()}) {
+        if (!label->isHidden()) {
+            parts << label;
+        }
+    }
+    ASSERT_GE(parts.size(), 3);
+    for (const int height : {360, 150, 60}) {
+        SCOPED_TRACE(height);
+        view->resize(480, height);
+        QCoreApplication::processEvents();
+        const QSize icon = card->cardIconView()->size();
+        EXPECT_EQ(icon.width(), icon.height());
+        EXPECT_EQ(icon.width(), height == 360 ? 96 : (height == 150 ? qBound(33, icon.width(), 95) : 32));
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const QRect above(parts[i - 1]->mapTo(card, QPoint()), parts[i - 1]->size());
+            const QRect part(parts[i]->mapTo(card, QPoint()), parts[i]->size());
+            EXPECT_GT(part.top(), above.bottom()) << i;
+            EXPECT_GE(part.height(), parts[i]->minimumSizeHint().height()) << i;
+        }
+        const QRect last(parts.last()->mapTo(card, QPoint()), parts.last()->size());
+        EXPECT_EQ(last.bottom() >= card->height(), height == 60);
+    }
+}
+
 TEST_F(FilePreviewViewTest, EveryShowMakesANewPausedPlayerAndASwitchStopsTheOld)
 {
     const FileInfoPtr video = copyOfMedia(QStringLiteral("clip.mp4"));

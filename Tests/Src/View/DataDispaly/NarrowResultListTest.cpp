@@ -1,7 +1,8 @@
 // The copies of a group in the program's own window at its scan size, where
 // the result lists are narrow: four copies that differ only in one folder
 // must read differently in both panels, the folder that tells them apart
-// and the file's name in sight.
+// and the file's name in sight. And the large-file details in the same
+// window, which at twice the scale is shorter than its own minimum.
 
 #include "ScanScreenFixture.h"
 
@@ -14,6 +15,10 @@
 #include "View/DataDispaly/CellViewDelegate.h"
 #include "View/DataDispaly/ElidedLabel.h"
 #include "View/DataDispaly/LeftData/LeftDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableCellView.h"
+#include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileTableModel.h"
+#include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineView.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListOutlineModel.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/RightDataListViewController.h"
@@ -21,13 +26,28 @@
 #include "View/DataDispaly/RightDataDetail/PreviewView/RightDataPreviewViewController.h"
 #include "View/DataDispaly/RowCountModel.h"
 #include "View/LoadingView/LoadingViewController.h"
+#include "QVLibrary/RYTableView.h"
+#include "QuickLook/QLImageView.h"
+#include "QuickLook/QLPreviewView.h"
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QSet>
+#include <QTest>
 
 namespace {
 
 const QStringList years{QStringLiteral("2021"), QStringLiteral("2022"), QStringLiteral("2023"), QStringLiteral("2024")};
+
+// Where a part shows in `pane`: its rectangle, cut by every view that holds it.
+QRect shownRect(const QWidget* part, const QWidget* pane)
+{
+    QRect shown(part->mapTo(pane, QPoint()), part->size());
+    for (const QWidget* holder = part->parentWidget(); holder && holder != pane; holder = holder->parentWidget()) {
+        shown &= QRect(holder->mapTo(pane, QPoint()), holder->size());
+    }
+    return shown & pane->rect();
+}
 
 }  // namespace
 
@@ -137,6 +157,63 @@ TEST_F(NarrowResultListTest, TheListsRowsShowWhereEachCopyDiffers)
             rows << model->fileIndex(group.get(), file);
         }
         expectFourDifferentCopies(list->cellDelegate(), rows, name);
+    }
+}
+
+// A video, a picture and a file the previewer can only describe, each chosen
+// with a click: the parts of the details pane lie apart and show whole. The
+// preview is the one to give way where the pane is short (at twice the
+// scale), and keeps its full height where the window has room for it.
+TEST_F(NarrowResultListTest, TheLargeFileDetailsNeverLieOverOneAnother)
+{
+    writeSparse(QStringLiteral("l/movie.mp4"), 30'000'000);
+    writeSparse(QStringLiteral("l/photo.jpg"), 20'000'000);
+    writeSparse(QStringLiteral("l/disk.iso"), 12'000'000);
+    ScanViewController* s = scanToResults(scratch() + QStringLiteral("/l"), true);
+    ASSERT_NE(s, nullptr);
+    RightLargeFileDataViewController* table = s->rightLargeFileDataViewController();
+    ASSERT_TRUE(waitUntil([&] { return table->sortsInFlight() == 0 && table->shownFiles().size() == 3; }));
+    QWidget* pane = table->rightView();
+    QWidget* preview = table->filePreviewView()->parentWidget();
+    const bool roomy = pane->height() >= pane->sizeHint().height();
+    for (int row = 0; row < 3; ++row) {
+        const QString name = table->shownFiles().at(row)->name();
+        SCOPED_TRACE(name.toStdString());
+        const QRect rowRect = table->mainTableView()->visualRect(table->tableModel()->index(row, 0));
+        QTest::mouseClick(table->mainTableView()->viewport(), Qt::LeftButton, {},
+                          RightLargeFileTableCellView::nameRect(rowRect).center());
+        ASSERT_TRUE(waitUntil([&] { return table->datesInFlight() == 0 && table->fileName()->text() == name; }));
+        QList<QWidget*> parts{table->information(),  table->fileName(),          table->filePath(),
+                              table->fileInfo(),     table->creatTimeTextLabel(), table->creatTimeLable(),
+                              table->updateTimeTextLable(), table->updateTimeLabel(), table->lastOpenTimeTextLable(),
+                              table->lastOpenTimeLable()};
+        if (name == QStringLiteral("photo.jpg")) {
+            parts << table->iconImage();
+            if (roomy) {
+                EXPECT_EQ(table->iconImage()->size(), QSize(202, 202));
+                EXPECT_EQ(table->iconImage()->mapTo(pane, QPoint()).x(), pane->width() / 2 - 101);
+            }
+        } else if (name == QStringLiteral("disk.iso")) {
+            QLPreviewView* card = table->filePreviewView()->previewView();
+            ASSERT_TRUE(waitUntil([&] { return !card->isLoading(); }));
+            ASSERT_EQ(card->shownKind(), QuickLook::PreviewContent::Kind::card);
+            parts << card->cardIconView() << card->cardNameLabel() << card->cardSizeLabel();
+        } else {
+            parts << table->filePreviewView();
+        }
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const QRect shown = shownRect(parts[i], pane);
+            SCOPED_TRACE(parts[i]->objectName().toStdString() + " " + std::to_string(i));
+            EXPECT_TRUE(parts[i]->isVisible());
+            EXPECT_EQ(shown.size(), parts[i]->size()) << "cut";
+            if (qobject_cast<QLabel*>(parts[i]) && parts[i] != table->iconImage()) {
+                EXPECT_GE(parts[i]->height(), parts[i]->minimumSizeHint().height()) << "pressed";
+            }
+            for (qsizetype j = 0; j < i; ++j) {
+                EXPECT_FALSE(shown.intersects(shownRect(parts[j], pane))) << "over part " << j;
+            }
+        }
+        EXPECT_EQ(preview->height(), roomy ? 202 : qBound(120, preview->height(), 201));
     }
 }
 
