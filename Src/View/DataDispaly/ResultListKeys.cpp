@@ -92,7 +92,11 @@ bool ResultListKeys::key(QKeyEvent* event)
 
 bool ResultListKeys::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_ && event->type() == QEvent::KeyPress) {
+    // The type first, and the view as the plain object that owns this
+    // filter: events still reach here while the view's children go, when a
+    // look through the guarded pointer would treat a half-destroyed widget
+    // as a list.
+    if (event->type() == QEvent::KeyPress && watched == parent()) {
         return key(static_cast<QKeyEvent*>(event));
     }
     return QObject::eventFilter(watched, event);

@@ -232,9 +232,10 @@ TEST_F(ScanReadingTest, ResultsAreThoseOfTheDefinitionOnEveryMedium)
             }
             EXPECT_EQ(r.totalFilesCount, files);
             EXPECT_EQ(r.totalFilesSize, bytes);
-            // One report per size, rising to 1.
+            // A report for each size at least (a size read slowly also
+            // reports on its way), rising to 1.
             const auto progress = delegate.progressList();
-            EXPECT_EQ(int(progress.size()), distinctSizes());
+            EXPECT_GE(int(progress.size()), distinctSizes());
             EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
             EXPECT_DOUBLE_EQ(progress.back(), 1.0);
             EXPECT_EQ(delegate.count("finished"), 1);
