@@ -42,9 +42,13 @@ const QByteArray* fileAt(const char* path)
 }
 
 // No read-ahead of the kernel's own: every read held is one a reader waits for.
-void* start(struct fuse_conn_info* connection, struct fuse_config*)
+// A file is never removed here: without hard removal the library would
+// answer the removal of a file still open by renaming it to a hidden name,
+// which reads as the file gone from its place.
+void* start(struct fuse_conn_info* connection, struct fuse_config* config)
 {
     connection->max_readahead = 0;
+    config->hard_remove = 1;
     return fuse_get_context()->private_data;
 }
 
