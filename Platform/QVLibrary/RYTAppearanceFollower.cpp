@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
 #include <vector>
 
 // Hears the application's palette change and tells every follower once the
@@ -24,7 +25,16 @@ public:
         return watch;
     }
 
-    void add(RYTAppearanceFollower* follower) { followers_.emplace_back(follower); }
+    void add(RYTAppearanceFollower* follower)
+    {
+        // Followers go with their widgets; those gone are dropped now and
+        // then, so a long session's rows made and removed leave no trail.
+        if (followers_.size() >= pruneAt_) {
+            std::erase_if(followers_, [](const QPointer<RYTAppearanceFollower>& f) { return f.isNull(); });
+            pruneAt_ = std::max<size_t>(64, 2 * followers_.size());
+        }
+        followers_.emplace_back(follower);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -61,6 +71,7 @@ private:
     }
 
     std::vector<QPointer<RYTAppearanceFollower>> followers_;
+    size_t pruneAt_ = 64;
     bool pending_ = false;
 };
 
@@ -71,11 +82,13 @@ RYTAppearanceFollower::RYTAppearanceFollower(QWidget* widget, std::function<void
 
 void RYTAppearanceFollower::follow(QWidget* widget, std::function<void()> apply)
 {
-    if (!widget || !apply || !QCoreApplication::instance()) {
+    if (!widget || !apply) {
         return;
     }
     auto* follower = new RYTAppearanceFollower(widget, std::move(apply));
-    RYTAppearanceWatch::shared()->add(follower);
+    if (QCoreApplication::instance()) {
+        RYTAppearanceWatch::shared()->add(follower);
+    }
     follower->apply_();
 }
 
