@@ -161,6 +161,17 @@ RYFFeedbackDialog::RYFFeedbackDialog(QWidget* parent) : QDialog(parent)
 
 void RYFFeedbackDialog::applyTheme()
 {
+    applyColors();
+    const RYFConfigManager* config = RYFConfigManager::shared();
+    attachLogs_->setEnabled(!config->logsPath().isEmpty());
+    if (config->logsPath().isEmpty()) {
+        attachLogs_->setChecked(false);
+    }
+    okImage_->setPixmap(okPixmap(config->okImageName()));
+}
+
+void RYFFeedbackDialog::applyColors()
+{
     const RYFConfigManager* config = RYFConfigManager::shared();
     const QColor theme = config->themeColor();
     setStyleSheet(
@@ -191,11 +202,6 @@ void RYFFeedbackDialog::applyTheme()
     }
     links_->setText(parts.join(QStringLiteral(" &nbsp;|&nbsp; ")));
     links_->setVisible(!parts.isEmpty());
-    attachLogs_->setEnabled(!config->logsPath().isEmpty());
-    if (config->logsPath().isEmpty()) {
-        attachLogs_->setChecked(false);
-    }
-    okImage_->setPixmap(okPixmap(config->okImageName()));
 }
 
 QString RYFFeedbackDialog::statusText() const

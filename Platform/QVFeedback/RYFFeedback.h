@@ -41,6 +41,10 @@ public:
     void submit();
     // Reads the shared configuration again (links, colours, logs path).
     void applyTheme();
+    // Only its colours and links, at any time: a style sheet set again also
+    // gives the fields the application's present palette, which Qt's own
+    // change leaves them without.
+    void applyColors();
 
 private:
     void saveFinished();

@@ -1,6 +1,7 @@
 #include "MediaPlayerView.h"
 
 #include "Foundation/Bundle.h"
+#include "QVLibrary/RYTAppearanceFollower.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
@@ -143,6 +144,8 @@ MediaPlayerView::MediaPlayerView(QWidget* parent)
     QFont small = time_->font();
     small.setPixelSize(11);
     time_->setFont(small);
+    // Drawn on the bar, whose colour follows the appearance.
+    RYTAppearanceFollower::followTextColor(time_, QStringLiteral("TitleLabelColor"));
     row->addWidget(time_);
 
     actionButton_ = new QToolButton(controls_);
@@ -259,9 +262,6 @@ void MediaPlayerView::updateControls()
         position_->setValue(int(qMin<qint64>(position, INT_MAX)));
     }
     time_->setText(timeText(position) + QStringLiteral(" / ") + timeText(duration));
-    QPalette palette = time_->palette();
-    palette.setColor(QPalette::WindowText, named("TitleLabelColor"));
-    time_->setPalette(palette);
 }
 
 void MediaPlayerView::frameArrived(const QVideoFrame& frame)

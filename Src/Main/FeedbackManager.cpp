@@ -4,9 +4,22 @@
 #include "QVBaseLib/RYLog.h"
 #include "QVFeedback/RYFConfigManager.h"
 #include "QVFeedback/RYFFeedback.h"
+#include "RYTAppearanceFollower.h"
 #include "RYTButton.h"
 #include "Utilities.h"
 #include "Window/ModalOverlay.h"
+
+#include <QPointer>
+
+namespace {
+
+// The submit button's colours are the appearance's, like the dialog's own.
+QList<QColor> submitButtonColors()
+{
+    return {RYTButton::normalColor(), RYTButton::hoverColor(), RYTButton::disableColor()};
+}
+
+}  // namespace
 
 void FeedbackManager::showFeedback()
 {
@@ -19,7 +32,7 @@ void FeedbackManager::showFeedback()
     config->setCircleProgressColor(theme);
     config->setCircleProgressBgColor(QColor::fromRgbF(grey, grey, grey, 1.0F));
     config->setSubmitButtonTitleColors({Qt::white});
-    config->setSubmitButtonColors({RYTButton::normalColor(), RYTButton::hoverColor(), RYTButton::disableColor()});
+    config->setSubmitButtonColors(submitButtonColors());
     config->setRightButtonTitleColors({Qt::white});
     config->setRightButtonColors({theme});
     config->setLogsPath(RYLog::shared().logPath());
@@ -37,4 +50,15 @@ void FeedbackManager::showFeedback()
         config->setProductSupportUrl(url->toString(QUrl::FullyEncoded));
     }
     RYFFeedback::show(ModalOverlay::applicationMainWindow());
+
+    // It may stay open while the desktop switches its appearance.
+    static QPointer<RYFFeedbackDialog> followed;
+    RYFFeedbackDialog* dialog = RYFFeedback::currentDialog();
+    if (dialog && dialog != followed) {
+        followed = dialog;
+        RYTAppearanceFollower::follow(dialog, [dialog] {
+            RYFConfigManager::shared()->setSubmitButtonColors(submitButtonColors());
+            dialog->applyColors();
+        });
+    }
 }

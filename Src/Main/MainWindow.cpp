@@ -13,7 +13,7 @@
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/PropertyListFile.h"
 #include "QVBaseLib/RYLog.h"
-#include "RYTDarkMode.h"
+#include "RYTAppearanceFollower.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -133,10 +133,9 @@ void MainWindow::setupMainView()
     windowBox_->setContentView(mainViewController_);
     mainViewController_->viewDidLoad();
 
-    colourTitle();
     // The title lies on the window's own background, which follows the
     // desktop's appearance while the program runs: so does its colour.
-    windowTitle_->installEventFilter(this);
+    RYTAppearanceFollower::followTextColor(windowTitle_, QStringLiteral("TitleLabelColor"));
     const QVariant displayName = Bundle::main().objectForInfoDictionaryKey(QStringLiteral("CFBundleDisplayName"));
     if (displayName.metaType().id() == QMetaType::QString) {
         windowTitle_->setText(displayName.toString());
@@ -155,23 +154,8 @@ void MainWindow::setupMainView()
     watchSetAsideFiles();
 }
 
-void MainWindow::colourTitle()
-{
-    const QColor colour = RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"));
-    if (windowTitle_->palette().color(QPalette::WindowText) == colour) {
-        return;
-    }
-    QPalette palette = windowTitle_->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    windowTitle_->setPalette(palette);
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == windowTitle_ &&
-        (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)) {
-        colourTitle();
-    }
     if (watched == noticeWindow_ && event->type() == QEvent::Show) {
         noticeWindow_->removeEventFilter(this);
         // Its turn comes once the window has been laid out and painted.

@@ -88,8 +88,6 @@ protected:
 
 private:
     void fadeTitle(double alpha);
-    // The title's text in the present appearance's colour.
-    void colourTitle();
     void watchSetAsideFiles();
 
     QPointer<ContentBox> windowBox_;

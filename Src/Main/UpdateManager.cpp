@@ -3,6 +3,7 @@
 #include "Foundation/Bundle.h"
 #include "GA/RYGALogManager.h"
 #include "RYTButton.h"
+#include "RYTDarkMode.h"
 #include "Refreshkit/RYTConfigManager.h"
 #include "Refreshkit/RYTUpdateManager.h"
 #include "Window/ModalOverlay.h"
@@ -47,6 +48,9 @@ void UpdateManager::checkUpdate(bool silent)
         config->setLeftButtonTitleColors({theme, theme, theme, theme});
         config->setLeftButtonBorderColors({theme, theme, theme, theme});
         config->setRightButtonTitleColors({Qt::white});
+        // The dialog is white in either appearance: its button takes the
+        // light colours.
+        RYTDarkMode::LightAppearanceScope light;
         config->setRightButtonColors({RYTButton::normalColor(), RYTButton::hoverColor(), RYTButton::disableColor()});
         config->setWindowBgColor(Qt::white);
         config->setWindowTitleBarColor(Qt::white);

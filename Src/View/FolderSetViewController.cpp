@@ -15,6 +15,7 @@
 #include "Main/MainWindow.h"
 #include "Main/Utilities.h"
 #include "Manager/DiskInfo.h"
+#include "QVLibrary/RYTAppearanceFollower.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
@@ -231,9 +232,7 @@ QFileDialog* FolderSetViewController::openPanel() const
 
 void FolderSetViewController::viewDidLoad()
 {
-    QPalette textPalette = ui_->dragText->palette();
-    textPalette.setColor(QPalette::WindowText, RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor")));
-    ui_->dragText->setPalette(textPalette);
+    RYTAppearanceFollower::followTextColor(ui_->dragText, QStringLiteral("TitleLabelColor"));
     QFont textFont = ui_->dragText->font();
     textFont.setPixelSize(14);
     ui_->dragText->setFont(textFont);

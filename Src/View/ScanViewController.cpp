@@ -301,8 +301,8 @@ void ScanViewController::headerConfig()
     RYTButton* start = ui_->startBtn;
     start->setTitle(localized("Remove"));
     start->setCornerRadius(4.0);
-    const QColor normal = RYTButton::normalColor();
-    const QColor hover = RYTButton::hoverColor();
+    const QColor normal = surfaceColor(QStringLiteral("ButtonNormalColor"));
+    const QColor hover = surfaceColor(QStringLiteral("ButtonHoverColor"));
     start->setTitleColor(normal, hover, hover, hover);
     start->setButtonBorderColor(normal, hover, hover, hover);
 

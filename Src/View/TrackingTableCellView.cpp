@@ -2,6 +2,7 @@
 
 #include "ui_TrackingTableCellView.h"
 
+#include "QVLibrary/RYTAppearanceFollower.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
@@ -68,9 +69,7 @@ TrackingTableCellView::TrackingTableCellView(QWidget* parent)
     QSizePolicy policy = ui_->deleteButton->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     ui_->deleteButton->setSizePolicy(policy);
-    QPalette palette = ui_->textField->palette();
-    palette.setColor(QPalette::WindowText, RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor")));
-    ui_->textField->setPalette(palette);
+    RYTAppearanceFollower::followTextColor(ui_->textField, QStringLiteral("TitleLabelColor"));
     connect(ui_->deleteButton, &RYTButton::clicked, this, &TrackingTableCellView::deleteFileBtnAction);
     ui_->deleteButton->hide();
 }

@@ -14,6 +14,7 @@
 // light and dark, in a private home, and measures nothing.
 
 #include "KitScreenshots.h"
+#include "../LiveAppearance.h"
 
 #include "Foundation/Bundle.h"
 #include "Lottie/Animation.h"
@@ -165,6 +166,7 @@ int main(int argc, char** argv)
         qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/.cache")).toUtf8());
     }
     QApplication app(argc, argv);
+    LiveAppearance::enabled() = QApplication::arguments().contains(QLatin1String("--live"));
     if (!shots.isEmpty()) {
         return kitScreenshots(shots);
     }

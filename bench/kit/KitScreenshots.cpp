@@ -1,14 +1,22 @@
 // Screenshots of the kit's shared dialogs and menus, light and dark: every
 // sheet the program asks or tells with (their texts as the program passes
 // them), the finish and About windows, the scan screen's removal-mode menu
-// and the preferences' size-unit menu, each with another row checked; and
-// the preferences window across a switch of the desktop's appearance. The
-// scale is the one the program runs with: set QT_SCALE_FACTOR=2 for 2x.
+// and the preferences' size-unit menu, each with another row checked, the
+// update check's and the feedback dialogs and every page of the preferences
+// window. With --live, each again after a switch of the desktop's appearance
+// and after the switch back. The scale is the one the program runs with: set
+// QT_SCALE_FACTOR=2 for 2x.
 
 #include "KitScreenshots.h"
 
 #include "Foundation/Bundle.h"
+#include "Main/FeedbackManager.h"
+#include "Main/UpdateManager.h"
+#include "QVFeedback/RYFFeedback.h"
+#include "Refreshkit/RYTUpdateDialog.h"
+#include "Refreshkit/RYTUpdateManager.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "../LiveAppearance.h"
 #include "View/CustomView/PopUpButton.h"
 #include "View/CustomView/PopUpMenuWindow.h"
 #include "View/FolderSetViewController.h"
@@ -47,11 +55,15 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000)
 
 void shoot(QWidget* window, const QString& folder, const QString& name)
 {
-    QApplication::processEvents();
-    const QString file = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (!window->grab().save(file)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(file));
-    }
+    const auto save = [&](const QString& tag) {
+        QApplication::processEvents();
+        const QString file = folder + QLatin1Char('/') + name + tag + QStringLiteral(".png");
+        if (!window->grab().save(file)) {
+            std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+        }
+    };
+    save(QString());
+    LiveAppearance::across(RYTDarkMode::isDarkMode(), save);
 }
 
 bool sheetShown()
@@ -212,6 +224,31 @@ void shootAbout(const QString& folder, const QString& suffix)
     about.window()->close();
 }
 
+// The menus' update check (which says it could not be made) and the
+// feedback dialog, as the main window's menu opens them.
+void shootServiceDialogs(const QString& folder, const QString& suffix)
+{
+    QMainWindow window;
+    showStage(window);
+    UpdateManager::default_().checkUpdate(false);
+    RYTUpdateManager* updates = UpdateManager::default_().updateManager();
+    if (waitFor([&] { return updates->dialog() && updates->dialog()->isVisible(); })) {
+        shoot(updates->dialog(), folder, QStringLiteral("update-%1").arg(suffix));
+        updates->dialog()->close();
+    } else {
+        std::fprintf(stderr, "update: the dialog did not show\n");
+    }
+    FeedbackManager::showFeedback();
+    if (waitFor([] { return RYFFeedback::currentDialog() && RYFFeedback::currentDialog()->isVisible(); })) {
+        shoot(RYFFeedback::currentDialog(), folder, QStringLiteral("feedback-%1").arg(suffix));
+        RYFFeedback::currentDialog()->close();
+    } else {
+        std::fprintf(stderr, "feedback: the dialog did not show\n");
+    }
+    waitFor([] { return !RYFFeedback::currentDialog(); }, 1000);
+    ModalOverlay::setApplicationMainWindow(nullptr);
+}
+
 void shootRemovalMenu(const QString& folder, const QString& suffix)
 {
     FolderSetViewController::setIsScanLargeFile(false);
@@ -249,20 +286,23 @@ void shootSizeUnitMenu(const QString& folder, const QString& suffix)
     }
 }
 
-// The preferences window is kept for the program's life: opened in the
-// light appearance, then the desktop switches to the dark one.
-void shootPreferencesAcrossASwitch(const QString& folder, const QString& scale)
+// Every page of the preferences window, which is kept for the program's
+// life (with --live, across a switch of the desktop's appearance too).
+void shootPreferences(const QString& folder, const QString& suffix)
 {
-    RYTDarkMode::setForcedAppearance(-1);
-    QApplication::setPalette(QApplication::style()->standardPalette());
     PreferenceWIndowController window;
     window.show();
     (void)QTest::qWaitForWindowExposed(&window);
-    shoot(&window, folder, QStringLiteral("preferences-before-switch-") + scale);
-    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
-    waitFor([] { return false; }, 300);
-    shoot(&window, folder, QStringLiteral("preferences-after-switch-to-dark-") + scale);
-    QApplication::setPalette(QApplication::style()->standardPalette());
+    for (const char* page : {"generalSelectView", "whiteListSelectView", "repeatFileSelectView",
+                             "similarImageSelectView"}) {
+        auto* tab = window.findChild<QWidget*>(QLatin1String(page));
+        if (!tab) {
+            std::fprintf(stderr, "preferences: no %s\n", page);
+            continue;
+        }
+        QTest::mouseClick(tab, Qt::LeftButton, {}, QPoint(10, 10));
+        shoot(&window, folder, QStringLiteral("preferences-%1-%2").arg(QLatin1String(page), suffix));
+    }
 }
 
 }  // namespace
@@ -280,10 +320,11 @@ int kitScreenshots(const QString& folder)
         shootSheets(folder, suffix);
         shootFinish(folder, suffix);
         shootAbout(folder, suffix);
+        shootServiceDialogs(folder, suffix);
         shootRemovalMenu(folder, suffix);
         shootSizeUnitMenu(folder, suffix);
+        shootPreferences(folder, suffix);
     }
-    shootPreferencesAcrossASwitch(folder, scale);
     RYTDarkMode::setForcedAppearance(-1);
     std::printf("screenshots in %s\n", qPrintable(folder));
     return 0;

@@ -18,6 +18,7 @@
 #include "Model/PerferenceInfo.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "../LiveAppearance.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/DataDispaly/LeftData/LeftLargeFileViewController.h"
 #include "View/DataDispaly/RightDataDetail/LargeFileView/RightLargeFileDataViewController.h"
@@ -445,7 +446,10 @@ int main(int argc, char** argv)
                       QStringLiteral("dir")});
     parser.addOption({QStringLiteral("dark"), QStringLiteral("Also run in the dark appearance.")});
     parser.addOption({QStringLiteral("video"), QStringLiteral("Time the steps with a video in the detail pane.")});
+    parser.addOption({QStringLiteral("live"), QStringLiteral("Shoot each state again after a switch of the desktop's "
+                                                             "appearance and after the switch back.")});
     parser.process(app);
+    LiveAppearance::enabled() = parser.isSet(QStringLiteral("live"));
     const int count = parser.value(QStringLiteral("files")).toInt();
     const QString shots = parser.value(QStringLiteral("screenshots"));
     if (!shots.isEmpty()) {

@@ -34,6 +34,7 @@
 #include "QVLibrary/RYSelectView.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "../LiveAppearance.h"
 #include "View/PreferenceView/PreferenceViewController.h"
 #include "View/PreferenceView/PreferenceWIndowController.h"
 #include "View/PreferenceView/WhiteListDetailControllerView.h"
@@ -123,8 +124,12 @@ void clickRow(WhiteListDetailControllerView* paths, int row)
 
 void shoot(QWidget* window, const QString& folder, const QString& name)
 {
-    QApplication::processEvents();
-    window->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    const auto save = [&](const QString& tag) {
+        QApplication::processEvents();
+        window->grab().save(folder + QLatin1Char('/') + name + tag + QStringLiteral(".png"));
+    };
+    save(QString());
+    LiveAppearance::across(RYTDarkMode::isDarkMode(), save);
 }
 
 int screenshots(const QString& folder)
@@ -135,6 +140,7 @@ int screenshots(const QString& folder)
                                                                                 QStringLiteral("x");
     for (int dark = 0; dark <= 1; ++dark) {
         RYTDarkMode::setForcedAppearance(dark);
+        QApplication::setPalette(dark ? QPalette(QColor(40, 42, 46)) : QApplication::style()->standardPalette());
         writeSettings(14);
         auto* window = new PreferenceWIndowController;
         window->show();
@@ -181,6 +187,7 @@ int main(int argc, char** argv)
             shots = args[++i];
         }
     }
+    LiveAppearance::enabled() = args.contains(QLatin1String("--live"));
     if (!shots.isEmpty()) {
         return screenshots(shots);
     }

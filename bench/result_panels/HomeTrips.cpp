@@ -22,6 +22,8 @@
 #include "View/LoadingView/LoadingViewController.h"
 #include "View/ScanImagesViewController/ScanImagesViewController.h"
 #include "View/ScanViewController.h"
+#include "Window/DupImageNavigationWindowController.h"
+#include "../LiveAppearance.h"
 
 #include <QApplication>
 #include <QDir>
@@ -98,10 +100,25 @@ void back(MainMenu& nib)
 // window included.
 void shootScreen(const QString& folder, const QString& name)
 {
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    QGuiApplication::primaryScreen()->grabWindow(0).save(path);
-    std::printf("wrote %s\n", qPrintable(path));
-    std::fflush(stdout);
+    const auto save = [&](const QString& tag) {
+        const QString path = folder + QLatin1Char('/') + name + tag + QStringLiteral(".png");
+        QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+        std::printf("wrote %s\n", qPrintable(path));
+        std::fflush(stdout);
+    };
+    save(QString());
+    LiveAppearance::across(RYTDarkMode::isDarkMode(), save);
+}
+
+// The one-time feature guide over the home, on the whole screen (it is a
+// window of its own).
+void guide(const QString& folder, const QString& look)
+{
+    DupImageNavigationWindowController::showNavigationWindow();
+    settle(900);
+    shootScreen(folder, QStringLiteral("home-guide") + look);
+    DupImageNavigationWindowController::endSheet();
+    settle(900);
 }
 
 // A result screen maximised, then home; and a window kept larger than the
@@ -158,6 +175,7 @@ void run(const QString& folder, const QString& tree, const QString& empty, bool 
 
     list(*nib, tree);
     shoot(*nib, folder, QStringLiteral("home-list") + look);
+    guide(folder, look);
     FolderSetViewController* h = home(*nib);
     scanWith(*nib, h->scanBtn());
     report(*nib, QStringLiteral("duplicate scan"));

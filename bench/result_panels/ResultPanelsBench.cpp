@@ -23,6 +23,7 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "../LiveAppearance.h"
 #include "QVLibrary/RYTableView.h"
 #include "View/DataDispaly/CellViewDelegate.h"
 #include "View/DataDispaly/RightDataDetail/OutlineView/KPLOutlineView.h"
@@ -342,9 +343,13 @@ int main(int argc, char** argv)
     QCommandLineOption runsOption(QStringLiteral("runs"),
                                   QStringLiteral("Scans of the tree through the screen, and as many of the engine alone."),
                                   QStringLiteral("R"), QStringLiteral("3"));
+    QCommandLineOption liveOption(QStringLiteral("live"),
+                                  QStringLiteral("Shoot each state again after a switch of the desktop's appearance and "
+                                                 "after the switch back."));
     parser.addOptions({groupsOption, walkOption, pagesOption, shotsOption, scanShotsOption, homeShotsOption, scanScreenOption,
-                       runsOption});
+                       runsOption, liveOption});
     parser.process(app);
+    LiveAppearance::enabled() = parser.isSet(liveOption);
 
     // Everything the program would write goes to a temporary home. It lies
     // two levels down: the engines take the home's parent for the folder of

@@ -1,12 +1,14 @@
 #include "WindowSupport.h"
 
 #include "BenchSupport.h"
+#include "../LiveAppearance.h"
 
 #include "Main/MainMenu.h"
 #include "Main/MainViewController.h"
 #include "Main/MainWindow.h"
 #include "Manager/ScanManager.h"
 #include "Model/PerferenceInfo.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTButton.h"
 #include "Window/SheetWindowController.h"
 
@@ -47,10 +49,14 @@ void shoot(MainMenu& nib, const QString& folder, const QString& name)
     if (folder.isEmpty()) {
         return;
     }
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
-    nib.window()->grab().save(path);
-    std::printf("wrote %s\n", qPrintable(path));
-    std::fflush(stdout);
+    const auto save = [&](const QString& tag) {
+        const QString path = folder + QLatin1Char('/') + name + tag + QStringLiteral(".png");
+        nib.window()->grab().save(path);
+        std::printf("wrote %s\n", qPrintable(path));
+        std::fflush(stdout);
+    };
+    save(QString());
+    LiveAppearance::across(RYTDarkMode::isDarkMode(), save);
 }
 
 void answerSheet(const QString& title)

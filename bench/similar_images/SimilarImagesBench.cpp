@@ -22,6 +22,7 @@
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
+#include "../LiveAppearance.h"
 #include "QVLibrary/RYTFullSizeWindow.h"
 #include "View/ScanImagesViewController/DupImagePreview.h"
 #include "View/ScanImagesViewController/DupImagePreviewView.h"
@@ -579,10 +580,14 @@ void screenshots(const QString& out, const QString& images)
         QApplication::setPalette(dark ? QPalette(QColor(40, 42, 46)) : QApplication::style()->standardPalette());
         const QString mode = dark ? QStringLiteral("dark") : QStringLiteral("light");
         auto shot = [&](QWidget* window, const QString& name) {
-            spin(250);
-            const QString file = QStringLiteral("%1/%2-%3%4.png").arg(out, name, mode, suffix);
-            window->grab().save(file);
-            say("  %s\n", qPrintable(file));
+            const auto save = [&](const QString& tag) {
+                spin(250);
+                const QString file = QStringLiteral("%1/%2-%3%4%5.png").arg(out, name, mode, tag, suffix);
+                window->grab().save(file);
+                say("  %s\n", qPrintable(file));
+            };
+            save(QString());
+            LiveAppearance::across(dark, save);
         };
         // A copy of the images per appearance: the removals take some.
         const QString folder = scratch.path() + QStringLiteral("/images-") + mode;
@@ -775,8 +780,12 @@ int main(int argc, char** argv)
                                   QStringLiteral("WxH"));
     QCommandLineOption shotsOption(QStringLiteral("screenshots"), QStringLiteral("Write screenshots here."),
                                    QStringLiteral("DIR"));
-    parser.addOptions({folderOption, basesOption, sizeOption, shotsOption});
+    QCommandLineOption liveOption(QStringLiteral("live"),
+                                  QStringLiteral("Shoot each state again after a switch of the desktop's appearance and "
+                                                 "after the switch back."));
+    parser.addOptions({folderOption, basesOption, sizeOption, shotsOption, liveOption});
     parser.process(app);
+    LiveAppearance::enabled() = parser.isSet(liveOption);
 
     // Everything the program would write goes to a temporary home.
     QTemporaryDir home;

@@ -11,8 +11,6 @@
 
 ImageSlider::ImageSlider(QWidget* parent)
     : QSlider(Qt::Horizontal, parent)
-    , leftColor_(RYTDarkMode::colorNamed(QStringLiteral("silderLeftColor")))
-    , rightColor_(RYTDarkMode::colorNamed(QStringLiteral("silderRightColor")))
 {
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -45,6 +43,16 @@ void ImageSlider::setSliderFrame(std::optional<QRectF> frame)
 {
     sliderFrame_ = frame;
     update();
+}
+
+QColor ImageSlider::leftColor() const
+{
+    return leftColor_.isValid() ? leftColor_ : RYTDarkMode::colorNamed(QStringLiteral("silderLeftColor"));
+}
+
+QColor ImageSlider::rightColor() const
+{
+    return rightColor_.isValid() ? rightColor_ : RYTDarkMode::colorNamed(QStringLiteral("silderRightColor"));
 }
 
 void ImageSlider::setLeftColor(const QColor& color)
@@ -107,8 +115,8 @@ void ImageSlider::paintEvent(QPaintEvent* event)
         painter.fillPath(path, color);
     };
     // Track below the coloured part, which lies below the knob.
-    pill(trackRect(), rightColor_);
-    pill(filledRect(), leftColor_);
+    pill(trackRect(), rightColor());
+    pill(filledRect(), leftColor());
     const QRectF knob = knobRect();
     const QSize pixels(qCeil(knob.width()), qCeil(knob.height()));
     painter.drawPixmap(knob, image_.pixmap(pixels, devicePixelRatioF()), QRectF());

@@ -34,9 +34,10 @@ public:
     void setSliderHeigh(double height);
     std::optional<QRectF> sliderFrame() const { return sliderFrame_; }
     void setSliderFrame(std::optional<QRectF> frame);
-    QColor leftColor() const { return leftColor_; }
+    // The track's colours; until set, the named ones of the appearance shown.
+    QColor leftColor() const;
     void setLeftColor(const QColor& color);
-    QColor rightColor() const { return rightColor_; }
+    QColor rightColor() const;
     void setRightColor(const QColor& color);
     // Non-owning; the owner lives as long as the slider.
     ImageSliderProtocol* imageSliderProtocol() const { return imageSliderProtocol_; }

@@ -11,6 +11,7 @@
 #include "Main/Utilities.h"
 #include "Model/PerferenceInfo.h"
 #include "QVLibrary/RYSelectView.h"
+#include "QVLibrary/RYTAppearanceFollower.h"
 #include "QVLibrary/RYTButton.h"
 #include "QVLibrary/RYTCheckBox.h"
 #include "QVLibrary/RYTDarkMode.h"
@@ -255,6 +256,9 @@ void PreferenceViewController::followAppearance()
     colourTabs();
     colourPageTexts();
     colourSizeBlocks();
+    for (QWidget* box : {ui_->whiteFileTypeBox, ui_->whiteListBox}) {
+        static_cast<RYTView*>(box)->setBorderColor(assetColor(QStringLiteral("PreferenceBoderColor")));
+    }
 }
 
 bool PreferenceViewController::eventFilter(QObject* watched, QEvent* event)
@@ -266,22 +270,12 @@ bool PreferenceViewController::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    // The desktop's switch reaches the widgets through the event queue; the
-    // named colours read the new palette by then.
-    if (watched == this &&
-        (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange) &&
-        RYTDarkMode::isDarkMode() != darkShown_) {
-        darkShown_ = RYTDarkMode::isDarkMode();
-        followAppearance();
-    }
     return ViewController::eventFilter(watched, event);
 }
 
 void PreferenceViewController::viewDidLoad()
 {
     colourSurfaces();
-    darkShown_ = RYTDarkMode::isDarkMode();
-    installEventFilter(this);
 
     for (PopUpButton* popup : {ui_->maxByteTypeBox, ui_->minByteTypeBox, ui_->similarImageMaxByteTypeBox,
                                ui_->similarImageMinByteTypeBox}) {
@@ -304,6 +298,7 @@ void PreferenceViewController::viewDidLoad()
     // Setting `selected` from code runs no callback, so the General page is
     // loaded here, before the user can click anywhere.
     chooseTab(ui_->generalSelectView);
+    RYTAppearanceFollower::follow(this, [this] { followAppearance(); });
 }
 
 void PreferenceViewController::connectActions()

@@ -135,7 +135,6 @@ private:
     void colourPageTexts();
     void colourSizeBlocks();
     bool eventFilter(QObject* watched, QEvent* event) override;
-    bool darkShown_ = false;
     void connectActions();
     // Every control a mouse can use takes the focus by Tab and shows the
     // focus ring; the pages switch by Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn

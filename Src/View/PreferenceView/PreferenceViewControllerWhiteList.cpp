@@ -129,9 +129,8 @@ void PreferenceViewController::setPathChooserForTesting(PathChooser chooser)
 
 void PreferenceViewController::setBoxBorder(QWidget* box, bool bordered)
 {
-    auto* view = static_cast<RYTView*>(box);
-    view->setBorderColor(assetColor(QStringLiteral("PreferenceBoderColor")));
-    view->setBorderWidth(bordered ? 1.0 : 0.0);
+    // Its colour follows the appearance with the window's other colours.
+    static_cast<RYTView*>(box)->setBorderWidth(bordered ? 1.0 : 0.0);
     box->setProperty("bordered", bordered);
 }
 

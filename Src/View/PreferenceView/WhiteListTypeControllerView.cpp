@@ -4,6 +4,7 @@
 
 #include "Foundation/Bundle.h"
 #include "Main/Utilities.h"
+#include "QVLibrary/RYTAppearanceFollower.h"
 #include "WhiteListTypeListViewCell.h"
 
 #include <QLabel>
@@ -43,7 +44,9 @@ void WhiteListTypeControllerView::viewDidLoad()
     ui_->listView->setDataSource(this);
     // Up and Down choose the category above or below, as a click on it.
     ui_->listView->setFocusPolicy(Qt::TabFocus);
-    ui_->listView->reloadData();
+    // The rows take their colours as they are filled; under the list's style
+    // sheet nothing else tells them of a new appearance.
+    RYTAppearanceFollower::follow(this, [this] { ui_->listView->reloadData(); });
 }
 
 int WhiteListTypeControllerView::numberOfItemsInListView(RYListView*)

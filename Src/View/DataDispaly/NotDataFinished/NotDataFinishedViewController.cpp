@@ -9,6 +9,7 @@
 #include "Main/Utilities.h"
 #include "Manager/ScanManager.h"
 #include "QVLibrary/RYTButton.h"
+#include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTImage.h"
 #include "View/CustomView/KPLBox.h"
 #include "View/Extension/ScanScreenLook.h"
@@ -75,6 +76,9 @@ void NotDataFinishedViewController::initConfig()
 
 void NotDataFinishedViewController::showHeadline()
 {
+    // The button lies on the white box: its colours are the light ones in
+    // either appearance.
+    RYTDarkMode::LightAppearanceScope light;
     const char* icon = nothingScanned_ ? "exclamation" : "notDataFinished";
     ui_->congratsIcon->setPixmap(RYTImage::named(QString::fromLatin1(icon)).pixmap(QSize(96, 96), devicePixelRatioF()));
     if (nothingScanned_) {

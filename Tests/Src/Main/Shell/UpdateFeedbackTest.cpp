@@ -8,6 +8,13 @@
 #include "Refreshkit/RYTConfigManager.h"
 #include "Refreshkit/RYTUpdateManager.h"
 #include "RYTButton.h"
+#include "RYTDarkMode.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QStyle>
 
 class UpdateFeedbackTest : public ShellTest {
 protected:
@@ -69,4 +76,37 @@ TEST_F(UpdateFeedbackTest, FeedbackGetsProductDataLogsAndVersionedLinks)
     EXPECT_EQ(config->rightButtonColors(), QList<QColor>{QColor::fromRgbF(0.2265625F, 0.37890625F, 0.9609375F, 1.0F)});
     ASSERT_NE(RYFFeedback::currentDialog(), nullptr);
     EXPECT_TRUE(RYFFeedback::currentDialog()->linksText().contains(QStringLiteral("order?p=twinsweep&amp;v=100")));
+}
+
+// The desktop switches its appearance while the dialogs may be open: the
+// feedback dialog, which follows the appearance, takes it whole (its fields
+// lie below its style sheet, which keeps Qt's own word of the change from
+// them); the update dialog is white in both, so its button keeps the light
+// colours whenever a check themes it.
+TEST_F(UpdateFeedbackTest, TheFeedbackDialogFollowsASwitchOfAppearanceAndTheWhiteUpdateDialogKeepsItsLightButton)
+{
+    const QPalette light = QApplication::style()->standardPalette();
+    const QPalette dark(QColor(40, 42, 46));
+    RYTDarkMode::setForcedAppearance(-1);
+    QApplication::setPalette(light);
+    const auto restore = qScopeGuard([light] { QApplication::setPalette(light); });
+    const auto lightButton = QList<QColor>{RYTDarkMode::colorNamed(QStringLiteral("ButtonNormalColor"), false),
+                                           RYTDarkMode::colorNamed(QStringLiteral("ButtonHoverColor"), false),
+                                           RYTDarkMode::colorNamed(QStringLiteral("ButtonDisableColor"), false)};
+    FeedbackManager::showFeedback();
+    RYFFeedbackDialog* feedback = RYFFeedback::currentDialog();
+    ASSERT_NE(feedback, nullptr);
+    const auto follows = [&](const QPalette& palette) {
+        return feedback->emailField()->palette().color(QPalette::Base) == palette.color(QPalette::Base) &&
+               feedback->messageField()->viewport()->palette().color(QPalette::Base) == palette.color(QPalette::Base) &&
+               RYFConfigManager::shared()->submitButtonColors().value(0) == RYTButton::normalColor();
+    };
+    EXPECT_TRUE(follows(light));
+    QApplication::setPalette(dark);
+    ASSERT_TRUE(RYTDarkMode::isDarkMode());
+    EXPECT_TRUE(waitUntil([&] { return follows(dark); }));
+    UpdateManager::default_().checkUpdate(true);
+    EXPECT_EQ(RYTConfigManager::shared()->rightButtonColors(), lightButton);
+    QApplication::setPalette(light);
+    EXPECT_TRUE(waitUntil([&] { return follows(light); }));
 }

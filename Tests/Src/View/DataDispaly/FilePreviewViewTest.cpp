@@ -9,6 +9,8 @@
 #include "View/DataDispaly/RightDataDetail/PreviewView/FilePreviewView.h"
 #include "QuickLook/MediaPlayerView.h"
 
+#include "QVLibrary/RYTDarkMode.h"
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -17,6 +19,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScopeGuard>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -301,6 +305,25 @@ TEST(MediaPlayerViewTest, TimesReadAsMinutesAndSeconds)
     EXPECT_EQ(MediaPlayerView::timeText(65'400), QStringLiteral("1:05"));
     EXPECT_EQ(MediaPlayerView::timeText(3'725'000), QStringLiteral("1:02:05"));
     EXPECT_EQ(MediaPlayerView::timeText(-5), QStringLiteral("0:00"));
+}
+
+// The bar under the picture takes the appearance as it paints; the time on
+// it follows the desktop's switch as well.
+TEST(MediaPlayerViewTest, TheTimeFollowsTheDesktopsSwitchOfAppearance)
+{
+    const QPalette light = QApplication::style()->standardPalette();
+    RYTDarkMode::setForcedAppearance(-1);
+    QApplication::setPalette(light);
+    const auto restore = qScopeGuard([light] { QApplication::setPalette(light); });
+    MediaPlayerView view;
+    view.show();
+    const auto shows = [&](bool dark) {
+        return view.timeLabel()->palette().color(QPalette::WindowText) ==
+               RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), dark);
+    };
+    EXPECT_TRUE(shows(false));
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    EXPECT_TRUE(waitUntil([&] { return shows(true); }));
 }
 
 }  // namespace

@@ -37,9 +37,11 @@
 #include <QMainWindow>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QSet>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -470,6 +472,33 @@ TEST_F(HomeScreenTest, TheTableGrowsWithTheListAndNamesTheRootVolume)
     EXPECT_EQ(cell->textField()->text(), root);
     // Views exist only for the rows in sight.
     EXPECT_EQ(home->folderTableView()->viewAtRow(0), nullptr);
+}
+
+// The desktop turns dark, then light again, while the rows are shown: the
+// rows made before the switch, whose names and paths are painted in their
+// text's colour, and the drop text take the new appearance's colour.
+TEST_F(HomeScreenTest, RowsAndTheDropTextFollowTheDesktopsSwitchOfAppearance)
+{
+    const QPalette light = QApplication::style()->standardPalette();
+    RYTDarkMode::setForcedAppearance(-1);
+    QApplication::setPalette(light);
+    const auto restore = qScopeGuard([light] { QApplication::setPalette(light); });
+    drop(home->dragDropView(), {folder("Photos"), folder("Music")});
+    const auto shown = [&](bool dark) {
+        const QColor text = RYTDarkMode::colorNamed(QStringLiteral("TitleLabelColor"), dark);
+        bool all = home->dragText()->palette().color(QPalette::WindowText) == text;
+        for (int row = 0; row < 2; ++row) {
+            auto* cell = qobject_cast<TrackingTableCellView*>(home->folderTableView()->viewAtRow(row));
+            all = all && cell && cell->textField()->palette().color(QPalette::WindowText) == text;
+        }
+        return all;
+    };
+    ASSERT_TRUE(shown(false));
+    QApplication::setPalette(QPalette(QColor(40, 42, 46)));
+    ASSERT_TRUE(RYTDarkMode::isDarkMode());
+    EXPECT_TRUE(waitUntil([&] { return shown(true); }));
+    QApplication::setPalette(light);
+    EXPECT_TRUE(waitUntil([&] { return shown(false); }));
 }
 
 TEST_F(HomeScreenTest, SegmentsEndInTheSameFramesWhetherTheyRunOutOrAreCutShort)

@@ -7,8 +7,13 @@
 #include "QVLibrary/RYTDarkMode.h"
 #include "QVLibrary/RYTView.h"
 #include "View/CustomView/PopUpButton.h"
+#include "QVLibrary/RYListView.h"
+#include "QVLibrary/RYListViewCell.h"
+#include "View/PreferenceView/ImageSlider.h"
 #include "View/PreferenceView/PreferenceViewController.h"
 #include "View/PreferenceView/PreferenceWIndowController.h"
+#include "View/PreferenceView/WhiteListTypeControllerView.h"
+#include "View/PreferenceView/WhiteListTypeListViewCell.h"
 #include "Window/SheetMessageLabel.h"
 #include "Window/SheetWindowController.h"
 
@@ -259,11 +264,27 @@ TEST_F(PreferenceTest, TheWindowFollowsTheDesktopsAppearanceWhileItLives)
     auto* top = w.findChild<RYTView*>(QStringLiteral("topSelectView"));
     auto* page = w.findChild<RYTView*>(QStringLiteral("genaralView"));
     auto* caption = w.findChild<QLabel*>(QStringLiteral("hiddenFileLabel"));
-    auto* chosen = w.findChild<QLabel*>(QStringLiteral("generalTitle"));
+    auto* chosen = w.findChild<QLabel*>(QStringLiteral("whiteListTitle"));
     QLineEdit* field = w.findChild<QLineEdit*>(QStringLiteral("maxFileSize"));
-    ASSERT_TRUE(title && top && page && caption && chosen && field);
+    auto* typeBox = w.findChild<RYTView*>(QStringLiteral("whiteFileTypeBox"));
+    auto* slider = w.findChild<ImageSlider*>(QStringLiteral("slider"));
+    RYListView* types = w.preferenceViewController()->whiteListFileTypeView()->listView();
+    ASSERT_TRUE(title && top && page && caption && chosen && field && typeBox && slider);
+    QTest::mouseClick(w.findChild<RYSelectView*>(QStringLiteral("whiteListSelectView")), Qt::LeftButton, {},
+                      QPoint(10, 10));
+    const auto typeText = [&](int row) {
+        auto* cell = static_cast<WhiteListTypeListViewCell*>(types->cellAt(row));
+        return cell ? cell->typeNameLabel()->palette().color(QPalette::WindowText) : QColor();
+    };
     const auto expectAppearance = [&](bool dark) {
         const auto named = [dark](const char* name) { return RYTDarkMode::colorNamed(QLatin1String(name), dark); };
+        // The white list's categories lie below a style sheet, which keeps
+        // Qt's own word of the change from them.
+        EXPECT_EQ(typeText(1), named("PreferenceDefaultColor")) << dark;
+        EXPECT_EQ(types->cellAt(0)->selectedColor(), named("PreferenceSelectedColor")) << dark;
+        EXPECT_EQ(typeBox->borderColor(), named("PreferenceBoderColor")) << dark;
+        EXPECT_EQ(slider->leftColor(), named("silderLeftColor")) << dark;
+        EXPECT_EQ(slider->rightColor(), named("silderRightColor")) << dark;
         EXPECT_EQ(title->palette().color(QPalette::WindowText), named("TitleLabelColor")) << dark;
         EXPECT_EQ(top->backgroundColor(), named("PreferenceViewTopBGColor")) << dark;
         EXPECT_EQ(page->backgroundColor(), named("PreferenceViewBGColor")) << dark;

@@ -115,7 +115,10 @@ TEST_F(ScanScreenTest, DuplicateScanShowsItsControlsWhileScanningThenTheResults)
     EXPECT_TRUE(s->leftDataViewCtr()->isEnabledSelect());
 }
 
-TEST_F(ScanScreenTest, TheResultListsKeepLightScrollBarsOnTheirWhitePanelInTheDarkAppearance)
+// What lies on the screens' light surfaces keeps its light look in the dark
+// appearance, so it looks the same whichever appearance the screen was made
+// in when the desktop switches.
+TEST_F(ScanScreenTest, TheResultScreensKeepTheLightLookOfTheirLightSurfacesInTheDarkAppearance)
 {
     RYTDarkMode::setForcedAppearance(1);
     QApplication::setPalette(QPalette(QColor(40, 42, 46)));
@@ -127,6 +130,12 @@ TEST_F(ScanScreenTest, TheResultListsKeepLightScrollBarsOnTheirWhitePanelInTheDa
         EXPECT_GT(list->verticalScrollBar()->palette().color(QPalette::Window).lightness(), 200);
         EXPECT_GT(list->verticalScrollBar()->palette().color(QPalette::Button).lightness(), 200);
     }
+    const QColor blue = RYTDarkMode::colorNamed(QStringLiteral("ButtonNormalColor"), false);
+    EXPECT_EQ(s->startBtn()->borderColor(RYTButton::State::normal), blue);
+    root()->scanViewBackAction();
+    writeFile(QStringLiteral("none/only.txt"), "one of a kind");
+    s = scanToResults(scratch() + QStringLiteral("/none"), false);
+    EXPECT_EQ(s->notDataFinishedViewCtr()->finishedBtn()->fillColor(RYTButton::State::normal), blue);
     QApplication::setPalette(QApplication::style()->standardPalette());
     RYTDarkMode::setForcedAppearance(-1);
 }
