@@ -196,6 +196,18 @@ void ScanManager::wakeTickWait()
     ticksDone_.notify_all();
 }
 
+ScanManager::Results::Kind ScanManager::Results::of(FileType type)
+{
+    switch (type) {
+    case FileType::video: return {videoFiles, videoFilesCount, videoFilesSize};
+    case FileType::audio: return {audioFiles, audioFilesCount, audioFilesSize};
+    case FileType::picture: return {pictureFiles, pictureFilesCount, pictureFilesSize};
+    case FileType::document: return {documentFiles, documentFilesCount, documentFilesSize};
+    case FileType::other: break;
+    }
+    return {otherFiles, otherFilesCount, otherFilesSize};
+}
+
 void ScanManager::append(const DuplicateFilesPtr& group)
 {
     if (group->infos().isEmpty()) {
@@ -204,37 +216,11 @@ void ScanManager::append(const DuplicateFilesPtr& group)
     const int n = group->fileCount();
     const uint64_t s = group->totalSize();
     std::lock_guard lock(resultsMutex_);
-    Results& r = results_;
-    r.totalFilesCount += n;
-    r.totalFilesSize += s;
-    switch (group->fileType()) {
-    case FileType::video:
-        r.videoFilesCount += n;
-        r.videoFilesSize += s;
-        r.videoFiles.append(group);
-        break;
-    case FileType::audio:
-        r.audioFilesCount += n;
-        r.audioFilesSize += s;
-        r.audioFiles.append(group);
-        break;
-    case FileType::picture:
-        r.pictureFilesCount += n;
-        r.pictureFilesSize += s;
-        r.pictureFiles.append(group);
-        break;
-    case FileType::document:
-        r.documentFilesCount += n;
-        r.documentFilesSize += s;
-        r.documentFiles.append(group);
-        break;
-    case FileType::other:
-        r.otherFilesCount += n;
-        r.otherFilesSize += s;
-        r.otherFiles.append(group);
-        break;
+    for (const Results::Kind& kind : {results_.of(group->fileType()), results_.all()}) {
+        kind.count += n;
+        kind.size += s;
+        kind.files.append(group);
     }
-    r.totalFiles.append(group);
 }
 
 namespace {

@@ -78,6 +78,16 @@ public:
             videoFilesCount = 0, otherFilesCount = 0;
         uint64_t totalFilesSize = 0, documentFilesSize = 0, pictureFilesSize = 0, audioFilesSize = 0,
                  videoFilesSize = 0, otherFilesSize = 0;
+
+        // One list with its count and size, for the code that keeps the
+        // three in step whatever the kind.
+        struct Kind {
+            DuplicateFilesList& files;
+            int& count;
+            uint64_t& size;
+        };
+        Kind all() { return {totalFiles, totalFilesCount, totalFilesSize}; }
+        Kind of(FileType type);
     };
 
     static ScanManager& default_();

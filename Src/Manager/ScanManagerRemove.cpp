@@ -37,29 +37,9 @@ struct RunProgress {
 // A removed file of `size` in a group of kind `type` out of the counts.
 void takeOff(ScanManager::Results& r, uint64_t size, FileType type)
 {
-    r.totalFilesCount -= 1;
-    r.totalFilesSize = minus(r.totalFilesSize, size);
-    switch (type) {
-    case FileType::video:
-        r.videoFilesCount -= 1;
-        r.videoFilesSize = minus(r.videoFilesSize, size);
-        break;
-    case FileType::audio:
-        r.audioFilesCount -= 1;
-        r.audioFilesSize = minus(r.audioFilesSize, size);
-        break;
-    case FileType::picture:
-        r.pictureFilesCount -= 1;
-        r.pictureFilesSize = minus(r.pictureFilesSize, size);
-        break;
-    case FileType::document:
-        r.documentFilesCount -= 1;
-        r.documentFilesSize = minus(r.documentFilesSize, size);
-        break;
-    case FileType::other:
-        r.otherFilesCount -= 1;
-        r.otherFilesSize = minus(r.otherFilesSize, size);
-        break;
+    for (const ScanManager::Results::Kind& kind : {r.all(), r.of(type)}) {
+        kind.count -= 1;
+        kind.size = minus(kind.size, size);
     }
 }
 
@@ -69,24 +49,23 @@ void takeOff(ScanManager::Results& r, uint64_t size, FileType type)
 // its reason stay in sight until the next scan.
 void dissolveSingles(ScanManager::Results& r)
 {
-    const auto dissolve = [](DuplicateFilesList& list, int& filesCount, uint64_t& filesSize) {
+    const auto dissolve = [](const ScanManager::Results::Kind& kind) {
         DuplicateFilesList kept;
-        for (const DuplicateFilesPtr& group : list) {
+        for (const DuplicateFilesPtr& group : kind.files) {
             if (group->fileCount() < 2 && group->errorCount() == 0) {
-                filesSize = minus(filesSize, group->totalSize());
-                filesCount -= group->fileCount();
+                kind.size = minus(kind.size, group->totalSize());
+                kind.count -= group->fileCount();
             } else {
                 kept.append(group);
             }
         }
-        list = std::move(kept);
+        kind.files = std::move(kept);
     };
-    dissolve(r.totalFiles, r.totalFilesCount, r.totalFilesSize);
-    dissolve(r.videoFiles, r.videoFilesCount, r.videoFilesSize);
-    dissolve(r.audioFiles, r.audioFilesCount, r.audioFilesSize);
-    dissolve(r.pictureFiles, r.pictureFilesCount, r.pictureFilesSize);
-    dissolve(r.documentFiles, r.documentFilesCount, r.documentFilesSize);
-    dissolve(r.otherFiles, r.otherFilesCount, r.otherFilesSize);
+    dissolve(r.all());
+    for (const FileType type :
+         {FileType::video, FileType::audio, FileType::picture, FileType::document, FileType::other}) {
+        dissolve(r.of(type));
+    }
 }
 
 }  // namespace
