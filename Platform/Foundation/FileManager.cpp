@@ -1014,14 +1014,16 @@ int moveEntry(const QByteArray& from, const QByteArray& to, const ItemIdentity* 
     struct stat now {};
     RemoveMode mode;
     mode.stopAtFailure = true;
-    if (code == 0 && ::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
-        code = errno;
-    } else if (code == 0 && (!ItemIdentity::of(source.st).matches(now) ||
-                             (expected && expected->members &&
-                              !holdsMembers(source.parent.get(), source.name, now, *expected->members)))) {
-        code = FileManager::changedCode;
-    } else if (code == 0 && (code = removable(source, now)) == 0) {
-        code = removeTreeAt(source.parent.get(), source.name, source.path, now, mode);
+    if (code == 0) {
+        if (::fstatat(source.parent.get(), source.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+            code = errno;
+        } else if (!ItemIdentity::of(source.st).matches(now) ||
+                   (expected && expected->members &&
+                    !holdsMembers(source.parent.get(), source.name, now, *expected->members))) {
+            code = FileManager::changedCode;
+        } else if ((code = removable(source, now)) == 0) {
+            code = removeTreeAt(source.parent.get(), source.name, source.path, now, mode);
+        }
     }
     if (code == 0) {
         return 0;

@@ -131,14 +131,15 @@ std::optional<QByteArray> originalPath(const QByteArray& info)
 int writeInformation(const QByteArray& info, const QByteArray& data, TemporaryItems::Record& record, bool& named)
 {
     named = false;
+    const auto fill = [&](int fd) {
+        record.created(fd);
+        const int code = writeAll(fd, data);
+        return code == 0 && ::fsync(fd) != 0 ? errno : code;
+    };
     const QByteArray folder = FilePath::parentFolder(info);
     int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd >= 0) {
-        record.created(fd);
-        int code = writeAll(fd, data);
-        if (code == 0 && ::fsync(fd) != 0) {
-            code = errno;
-        }
+        int code = fill(fd);
         if (code == 0) {
             // Through the descriptor's name in /proc, which needs no privilege.
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
@@ -158,11 +159,7 @@ int writeInformation(const QByteArray& info, const QByteArray& data, TemporaryIt
         return errno;
     }
     named = true;
-    record.created(fd);
-    int code = writeAll(fd, data);
-    if (code == 0 && ::fsync(fd) != 0) {
-        code = errno;
-    }
+    int code = fill(fd);
     if (::close(fd) != 0 && code == 0) {
         code = errno;
     }
