@@ -141,10 +141,8 @@ void FolderTableView::tile()
         }
         view->setGeometry(frame);
         view->show();
-        if (auto* keys = dynamic_cast<FolderTableRowKeys*>(view.data())) {
-            keys->setKeyboardChosen(row == keyRow_ && hasFocus());
-        }
     }
+    showKeyRow();
 }
 
 void FolderTableView::showKeyRow()
@@ -165,7 +163,6 @@ void FolderTableView::setKeyRow(int row)
         area->ensureVisible(frame.center().x(), frame.center().y(), 0, frame.height() / 2);
     }
     tile();
-    showKeyRow();
 }
 
 void FolderTableView::focusInEvent(QFocusEvent* event)

@@ -335,7 +335,7 @@ bool SheetWindowController::eventFilter(QObject* watched, QEvent* event)
         QTimer::singleShot(0, copyableField_, &QTextEdit::selectAll);
     }
     const bool mine = watched == window() || watched == determineBtn_ || watched == uncertainBtn_ ||
-                      watched == ui_->checkbox || (copyableField_ && watched == copyableField_);
+                      watched == ui_->checkbox || watched == copyableField_;
     if (mine && event->type() == QEvent::KeyPress && phase_ == Phase::showing) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
